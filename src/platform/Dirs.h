@@ -1,0 +1,30 @@
+#pragma once
+// Where the program finds its data and writes its files.
+#include <cstdint>
+#include <string>
+
+namespace dirs {
+
+// The program's directory with a trailing '/': the directory of the running
+// executable, or $TORVANEL_APPDIR when set (tests run in a scratch folder).
+std::string GetAppDir();
+// The program's base name without extension ("torvanel").
+std::string GetAppBaseName();
+// The directory for files the program writes (the settings file, the PGN
+// error log): the program directory when writable, else
+// $XDG_CONFIG_HOME/torvanel/ (default ~/.config/torvanel/), created on demand.
+std::string GetWritableDir();
+// A data file the program ships, looked up case-insensitively in the program
+// directory; the plain path when absent.
+std::string AppFile(const std::string &name);
+// The system temporary directory with a trailing '/'.
+std::string GetTempDir();
+// A new, unique, empty file in the temporary directory; empty on failure.
+std::string MakeTempFile(const std::string &prefix);
+// The user's home directory with a trailing '/'.
+std::string GetHomeDir();
+
+// Monotonic milliseconds since an arbitrary start.
+uint64_t TickCount();
+
+}  // namespace dirs

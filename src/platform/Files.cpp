@@ -1,0 +1,360 @@
+#include "platform/Files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+#include "platform/Win1252.h"
+
+BinFile::~BinFile() { Close(); }
+
+BinFile::BinFile(BinFile &&o) noexcept : fd_(o.fd_), err_(o.err_), pos_(o.pos_), path_(std::move(o.path_)) {
+  o.fd_ = -1;
+}
+
+BinFile &BinFile::operator=(BinFile &&o) noexcept {
+  if (this != &o) {
+    Close();
+    fd_ = o.fd_;
+    err_ = o.err_;
+    pos_ = o.pos_;
+    path_ = std::move(o.path_);
+    o.fd_ = -1;
+  }
+  return *this;
+}
+
+bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
+  Close();
+  path_ = path;
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::Create: flags |= O_RDWR | O_CREAT; break;
+  }
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) {
+    err_ = errno;
+    return false;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    err_ = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    return false;
+  }
+  if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    err_ = errno == EWOULDBLOCK ? EBUSY : errno;
+    ::close(fd);
+    return false;
+  }
+  // Truncate only once the lock is ours, so a refused open destroys nothing.
+  if (mode == Mode::Create && ::ftruncate(fd, 0) != 0) {
+    err_ = errno;
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  pos_ = 0;
+  err_ = 0;
+  return true;
+}
+
+void BinFile::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);  // also drops the lock
+    fd_ = -1;
+  }
+}
+
+bool BinFile::ReadAt(uint64_t off, void *buf, size_t n) {
+  if (fd_ < 0) { err_ = EBADF; return false; }
+  char *p = static_cast<char *>(buf);
+  size_t done = 0;
+  while (done < n) {
+    ssize_t r = ::pread(fd_, p + done, n - done, static_cast<off_t>(off + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      err_ = errno;
+      return false;
+    }
+    if (r == 0) {
+      err_ = EIO;  // short read
+      return false;
+    }
+    done += static_cast<size_t>(r);
+  }
+  return true;
+}
+
+bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
+  if (fd_ < 0) { err_ = EBADF; return false; }
+  const char *p = static_cast<const char *>(buf);
+  size_t done = 0;
+  while (done < n) {
+    ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(off + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      err_ = errno;
+      return false;
+    }
+    if (r == 0) {
+      err_ = EIO;
+      return false;
+    }
+    done += static_cast<size_t>(r);
+  }
+  return true;
+}
+
+bool BinFile::Read(void *buf, size_t n) {
+  if (!ReadAt(pos_, buf, n)) return false;
+  pos_ += n;
+  return true;
+}
+
+bool BinFile::Write(const void *buf, size_t n) {
+  if (!WriteAt(pos_, buf, n)) return false;
+  pos_ += n;
+  return true;
+}
+
+int64_t BinFile::ReadSome(void *buf, size_t n) {
+  if (fd_ < 0) { err_ = EBADF; return -1; }
+  for (;;) {
+    ssize_t r = ::pread(fd_, buf, n, static_cast<off_t>(pos_));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      err_ = errno;
+      return -1;
+    }
+    pos_ += static_cast<uint64_t>(r);
+    return r;
+  }
+}
+
+bool BinFile::Seek(uint64_t off) {
+  if (fd_ < 0) { err_ = EBADF; return false; }
+  pos_ = off;
+  return true;
+}
+
+bool BinFile::SeekEnd() {
+  int64_t s = Size();
+  if (s < 0) return false;
+  pos_ = static_cast<uint64_t>(s);
+  return true;
+}
+
+int64_t BinFile::Size() {
+  if (fd_ < 0) { err_ = EBADF; return -1; }
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    err_ = errno;
+    return -1;
+  }
+  return st.st_size;
+}
+
+bool BinFile::Truncate(uint64_t size) {
+  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    err_ = errno;
+    return false;
+  }
+  return true;
+}
+
+bool BinFile::Flush() {
+  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (::fsync(fd_) != 0 && errno != EINVAL) {
+    err_ = errno;
+    return false;
+  }
+  return true;
+}
+
+namespace files {
+
+bool Exists(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool FileExists(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirExists(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Delete(const std::string &path) { return ::unlink(path.c_str()) == 0; }
+
+bool Rename(const std::string &from, const std::string &to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+bool Copy(const std::string &from, const std::string &to) {
+  std::string data;
+  if (!ReadAll(from, data)) return false;
+  return WriteAllAtomic(to, data);
+}
+
+bool MakeDirs(const std::string &path) {
+  if (path.empty()) return false;
+  std::string cur;
+  size_t i = 0;
+  while (i <= path.size()) {
+    size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    cur = path.substr(0, j);
+    if (!cur.empty() && !DirExists(cur)) {
+      if (::mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    i = j + 1;
+  }
+  return DirExists(path);
+}
+
+int64_t FileSize(const std::string &path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool ReadAll(const std::string &path, std::string &out, int *err) {
+  BinFile f;
+  out.clear();
+  if (!f.Open(path, BinFile::Mode::Read)) {
+    if (err) *err = f.Error();
+    return false;
+  }
+  int64_t size = f.Size();
+  if (size < 0) {
+    if (err) *err = f.Error();
+    return false;
+  }
+  out.resize(static_cast<size_t>(size));
+  if (size > 0 && !f.Read(out.data(), out.size())) {
+    if (err) *err = f.Error();
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+bool WriteAllAtomic(const std::string &path, const std::string &data, int *err) {
+  static std::mt19937_64 rng{std::random_device{}()};
+  std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  BinFile f;
+  if (!f.Open(tmp, BinFile::Mode::Create)) {
+    if (err) *err = f.Error();
+    return false;
+  }
+  bool ok = data.empty() || f.Write(data.data(), data.size());
+  if (ok) ok = f.Flush();
+  int e = f.Error();
+  f.Close();
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    e = errno;
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    if (err) *err = e;
+  }
+  return ok;
+}
+
+namespace {
+bool WildMatch(const char *p, const char *s) {
+  // Iterative '*' / '?' matcher, case-blind through the Windows-1252 table.
+  const char *star = nullptr, *ss = nullptr;
+  while (*s) {
+    if (*p == '?' || (*p && *p != '*' && win1252::Upper(static_cast<unsigned char>(*p)) ==
+                                             win1252::Upper(static_cast<unsigned char>(*s)))) {
+      ++p;
+      ++s;
+    } else if (*p == '*') {
+      star = p++;
+      ss = s;
+    } else if (star) {
+      p = star + 1;
+      s = ++ss;
+    } else {
+      return false;
+    }
+  }
+  while (*p == '*') ++p;
+  return *p == 0;
+}
+}  // namespace
+
+std::string FindCaseInsensitive(const std::string &dir, const std::string &name) {
+  std::string d = IncludeTrailingSlash(dir.empty() ? std::string(".") : dir);
+  if (Exists(d + name)) return d + name;
+  DIR *dp = ::opendir(d.c_str());
+  if (!dp) return {};
+  std::string found;
+  while (dirent *e = ::readdir(dp)) {
+    if (win1252::SameText(e->d_name, name)) {
+      found = d + e->d_name;
+      break;
+    }
+  }
+  ::closedir(dp);
+  return found;
+}
+
+std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern) {
+  std::vector<std::string> out;
+  std::string d = IncludeTrailingSlash(dir.empty() ? std::string(".") : dir);
+  DIR *dp = ::opendir(d.c_str());
+  if (!dp) return out;
+  while (dirent *e = ::readdir(dp)) {
+    std::string n = e->d_name;
+    if (n == "." || n == "..") continue;
+    if (WildMatch(pattern.c_str(), n.c_str()) && FileExists(d + n)) out.push_back(n);
+  }
+  ::closedir(dp);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::string ExtractFileName(const std::string &path) {
+  size_t p = path.rfind('/');
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string ExtractFileDir(const std::string &path) {
+  size_t p = path.rfind('/');
+  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+std::string ExtractFileExt(const std::string &path) {
+  size_t slash = path.rfind('/');
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  return path.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string &path, const std::string &ext) {
+  std::string e = ExtractFileExt(path);
+  return path.substr(0, path.size() - e.size()) + ext;
+}
+
+std::string IncludeTrailingSlash(const std::string &dir) {
+  if (!dir.empty() && dir.back() == '/') return dir;
+  return dir + "/";
+}
+
+}  // namespace files

@@ -1,0 +1,55 @@
+#pragma once
+// The program's ini files. Section and key names compare case-insensitively,
+// values are trimmed with their quotes kept, the first of duplicate keys
+// wins, and lines the program does not touch are written back as they were.
+// All IniFile objects on one path share one document, so the windows and the
+// options object that all write the settings file never overwrite each
+// other. The document is written by UpdateFile and when the last IniFile on
+// it goes away; lines end with CR LF; CR LF, LF and CR are read.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class IniFile {
+ public:
+  explicit IniFile(const std::string &path);
+  ~IniFile();
+  IniFile(const IniFile &) = delete;
+  IniFile &operator=(const IniFile &) = delete;
+
+  const std::string &FileName() const;
+
+  std::string ReadString(const std::string &section, const std::string &key, const std::string &def) const;
+  // A missing key or a value that is not a number yields def.
+  int ReadInteger(const std::string &section, const std::string &key, int def) const;
+  bool ReadBool(const std::string &section, const std::string &key, bool def) const;
+  void WriteString(const std::string &section, const std::string &key, const std::string &value);
+  void WriteInteger(const std::string &section, const std::string &key, int value);
+  void WriteBool(const std::string &section, const std::string &key, bool value);
+
+  bool SectionExists(const std::string &section) const;
+  bool ValueExists(const std::string &section, const std::string &key) const;
+  std::vector<std::string> ReadSections() const;
+  std::vector<std::string> ReadSection(const std::string &section) const;  // key names
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string &section) const;
+  void EraseSection(const std::string &section);
+  void DeleteKey(const std::string &section, const std::string &key);
+
+  // Writes the document now if it changed; false (errno in *err) on failure.
+  bool UpdateFile(int *err = nullptr);
+  // The document's text as it would be written.
+  std::string Text() const;
+
+  struct Doc;
+
+ private:
+  std::shared_ptr<Doc> doc_;
+};
+
+// Parses text in the same rules, for in-memory use.
+namespace ini {
+// Splits text into lines, accepting CR LF, LF and CR.
+std::vector<std::string> SplitLines(const std::string &text);
+std::string Trim(const std::string &s);  // blanks, tabs and control characters
+}  // namespace ini

@@ -1,0 +1,125 @@
+#include "platform/Win1252.h"
+
+namespace win1252 {
+
+namespace {
+// 0x80..0x9F; the five undefined bytes keep their C1 code points.
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+struct CaseTables {
+  unsigned char upper[256];
+  unsigned char lower[256];
+  CaseTables() {
+    for (int i = 0; i < 256; ++i) upper[i] = lower[i] = static_cast<unsigned char>(i);
+    for (int c = 'a'; c <= 'z'; ++c) {
+      upper[c] = static_cast<unsigned char>(c - 32);
+      lower[c - 32] = static_cast<unsigned char>(c);
+    }
+    // Latin-1 letters: 0xE0..0xFE fold to 0xC0..0xDE, except the division sign.
+    for (int c = 0xE0; c <= 0xFE; ++c) {
+      if (c == 0xF7) continue;
+      upper[c] = static_cast<unsigned char>(c - 32);
+      lower[c - 32] = static_cast<unsigned char>(c);
+    }
+    auto pair = [this](int lo, int up) {
+      upper[lo] = static_cast<unsigned char>(up);
+      lower[up] = static_cast<unsigned char>(lo);
+    };
+    pair(0x9A, 0x8A);  // s caron
+    pair(0x9C, 0x8C);  // oe
+    pair(0x9E, 0x8E);  // z caron
+    pair(0xFF, 0x9F);  // y diaeresis
+  }
+};
+const CaseTables &Tables() {
+  static const CaseTables t;
+  return t;
+}
+}  // namespace
+
+char32_t ToUnicode(unsigned char b) { return (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : b; }
+
+int FromUnicode(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kHigh[i] == c) return 0x80 + i;
+  return -1;
+}
+
+unsigned char Upper(unsigned char b) { return Tables().upper[b]; }
+unsigned char Lower(unsigned char b) { return Tables().lower[b]; }
+
+std::string UpperCase(std::string_view s) {
+  std::string r(s);
+  for (auto &ch : r) ch = static_cast<char>(Upper(static_cast<unsigned char>(ch)));
+  return r;
+}
+
+std::string LowerCase(std::string_view s) {
+  std::string r(s);
+  for (auto &ch : r) ch = static_cast<char>(Lower(static_cast<unsigned char>(ch)));
+  return r;
+}
+
+int CompareText(std::string_view a, std::string_view b) {
+  const auto &t = Tables();
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    int x = t.upper[static_cast<unsigned char>(a[i])];
+    int y = t.upper[static_cast<unsigned char>(b[i])];
+    if (x != y) return x - y;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+std::string ToUtf8(std::string_view s) {
+  std::string r;
+  r.reserve(s.size());
+  for (unsigned char b : s) {
+    char32_t c = ToUnicode(b);
+    if (c < 0x80) {
+      r += static_cast<char>(c);
+    } else if (c < 0x800) {
+      r += static_cast<char>(0xC0 | (c >> 6));
+      r += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      r += static_cast<char>(0xE0 | (c >> 12));
+      r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      r += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return r;
+}
+
+std::string FromUtf8(std::string_view s, char fallback) {
+  std::string r;
+  r.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    char32_t c;
+    size_t len;
+    if (b < 0x80) { c = b; len = 1; }
+    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; len = 2; }
+    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; len = 3; }
+    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; len = 4; }
+    else { r += fallback; ++i; continue; }
+    if (i + len > s.size()) { r += fallback; break; }
+    bool ok = true;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char cb = static_cast<unsigned char>(s[i + k]);
+      if ((cb & 0xC0) != 0x80) { ok = false; break; }
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok) { r += fallback; ++i; continue; }
+    i += len;
+    int w = FromUnicode(c);
+    r += w < 0 ? fallback : static_cast<char>(w);
+  }
+  return r;
+}
+
+}  // namespace win1252

@@ -1,0 +1,27 @@
+#pragma once
+// Windows-1252 bytes: the character set of every file and text the program
+// keeps. Case folding uses one fixed table, the same for sorting and for
+// pattern matching, never the C locale.
+#include <string>
+#include <string_view>
+
+namespace win1252 {
+
+// Unicode code point of a byte (undefined bytes map to their C1 control).
+char32_t ToUnicode(unsigned char b);
+// Byte of a code point, or -1 when the character set has none.
+int FromUnicode(char32_t c);
+
+unsigned char Upper(unsigned char b);
+unsigned char Lower(unsigned char b);
+std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
+// Case-insensitive comparison through the upper-case table: <0, 0, >0.
+int CompareText(std::string_view a, std::string_view b);
+inline bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+
+// UTF-8 conversions for places that meet UTF-8 outside Qt (paths, tests).
+std::string ToUtf8(std::string_view s);
+std::string FromUtf8(std::string_view s, char fallback = '?');
+
+}  // namespace win1252

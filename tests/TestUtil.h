@@ -1,0 +1,68 @@
+#pragma once
+// Shared helpers for tests: scratch directories and the program directory.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/Files.h"
+
+namespace testutil {
+
+// A fresh directory removed at the end of the test.
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tvtestXXXXXX").string();
+    char *p = ::mkdtemp(tmpl.data());
+    path_ = p ? std::string(p) + "/" : std::string();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const std::string &Path() const { return path_; }
+  std::string File(const std::string &name) const { return path_ + name; }
+  void Write(const std::string &name, const std::string &bytes) const {
+    std::ofstream(path_ + name, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string &name) const {
+    std::string s;
+    files::ReadAll(path_ + name, s);
+    return s;
+  }
+
+ private:
+  std::string path_;
+};
+
+// Points the program directory at a scratch folder for the guard's lifetime.
+class AppDirGuard {
+ public:
+  explicit AppDirGuard(const std::string &dir) {
+    const char *old = std::getenv("TORVANEL_APPDIR");
+    had_ = old != nullptr;
+    if (old) old_ = old;
+    ::setenv("TORVANEL_APPDIR", dir.c_str(), 1);
+  }
+  ~AppDirGuard() {
+    if (had_)
+      ::setenv("TORVANEL_APPDIR", old_.c_str(), 1);
+    else
+      ::unsetenv("TORVANEL_APPDIR");
+  }
+
+ private:
+  bool had_ = false;
+  std::string old_;
+};
+
+// The repository's data folder (shipped ini files).
+inline std::string DataDir() {
+  const char *d = std::getenv("TORVANEL_DATADIR");
+  return d ? files::IncludeTrailingSlash(d) : std::string("data/");
+}
+
+}  // namespace testutil

@@ -1,0 +1,117 @@
+#include "platform/Files.h"
+
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "platform/Dirs.h"
+#include "platform/Errors.h"
+#include "platform/UiHooks.h"
+#include "platform/Win1252.h"
+
+using testutil::TempDir;
+
+TEST(BinFile, ShortReadIsAnErrorAndPositionsAreChecked) {
+  TempDir d;
+  BinFile f;
+  ASSERT_TRUE(f.Open(d.File("x.bin"), BinFile::Mode::Create));
+  ASSERT_TRUE(f.Write("abcdef", 6));
+  EXPECT_EQ(f.Size(), 6);
+  char buf[8] = {};
+  EXPECT_TRUE(f.ReadAt(2, buf, 4));
+  EXPECT_EQ(std::string(buf, 4), "cdef");
+  EXPECT_FALSE(f.ReadAt(4, buf, 4));
+  EXPECT_NE(f.Error(), 0);
+  EXPECT_TRUE(f.WriteAt(10, "Z", 1));
+  EXPECT_EQ(f.Size(), 11);
+  EXPECT_TRUE(f.Truncate(3));
+  EXPECT_EQ(f.Size(), 3);
+}
+
+TEST(BinFile, ExclusiveOpenRefusesSecondAndCreateDoesNotTruncateLockedFile) {
+  TempDir d;
+  d.Write("db.bin", "data");
+  BinFile a, b;
+  ASSERT_TRUE(a.Open(d.File("db.bin"), BinFile::Mode::ReadWrite, true));
+  EXPECT_FALSE(b.Open(d.File("db.bin"), BinFile::Mode::Create, true));
+  EXPECT_EQ(d.Read("db.bin"), "data");
+  a.Close();
+  EXPECT_TRUE(b.Open(d.File("db.bin"), BinFile::Mode::ReadWrite, true));
+}
+
+TEST(BinFile, MissingFileAndDirectoryFailWithErrno) {
+  TempDir d;
+  BinFile f;
+  EXPECT_FALSE(f.Open(d.File("none"), BinFile::Mode::Read));
+  EXPECT_EQ(f.Error(), ENOENT);
+  EXPECT_FALSE(f.Open(d.Path(), BinFile::Mode::Read));
+  EXPECT_NE(f.Error(), 0);
+}
+
+TEST(Files, AtomicWriteAndCaseBlindLookup) {
+  TempDir d;
+  ASSERT_TRUE(files::WriteAllAtomic(d.File("ChsLng.INI"), "x"));
+  EXPECT_EQ(files::FindCaseInsensitive(d.Path(), "chslng.ini"), d.File("ChsLng.INI"));
+  EXPECT_EQ(files::FindCaseInsensitive(d.Path(), "other.ini"), "");
+  d.Write("App Dutch.ini", "");
+  d.Write("appgerman.INI", "");
+  d.Write("Gen.ini", "");
+  EXPECT_EQ(files::ListFiles(d.Path(), "App*.ini"), (std::vector<std::string>{"App Dutch.ini", "appgerman.INI"}));
+  EXPECT_EQ(files::ChangeFileExt("/a/b.c/prog", ".ini"), "/a/b.c/prog.ini");
+  EXPECT_EQ(files::ChangeFileExt("/a/prog.exe", ".ini"), "/a/prog.ini");
+  EXPECT_EQ(files::ExtractFileDir("/a/b/c.pgn"), "/a/b/");
+}
+
+TEST(Dirs, AppDirOverrideAndWritableDir) {
+  TempDir d;
+  testutil::AppDirGuard g(d.Path());
+  EXPECT_EQ(dirs::GetAppDir(), d.Path());
+  EXPECT_EQ(dirs::GetWritableDir(), d.Path());
+  d.Write("LNGNAMES.INI", "");
+  EXPECT_EQ(dirs::AppFile("LngNames.ini"), d.File("LNGNAMES.INI"));
+  uint64_t t = dirs::TickCount();
+  EXPECT_GE(dirs::TickCount(), t);
+}
+
+TEST(Win1252, EveryByteRoundTripsThroughUnicodeAndUtf8) {
+  for (int b = 0; b < 256; ++b) {
+    char32_t c = win1252::ToUnicode(static_cast<unsigned char>(b));
+    EXPECT_EQ(win1252::FromUnicode(c), b);
+    std::string s(1, static_cast<char>(b));
+    EXPECT_EQ(win1252::FromUtf8(win1252::ToUtf8(s)), s);
+  }
+  EXPECT_EQ(win1252::ToUnicode(0x80), 0x20AC);
+  EXPECT_EQ(win1252::FromUnicode(0x4E2D), -1);
+}
+
+TEST(Win1252, CaseTableFoldsLatinLettersOnly) {
+  EXPECT_EQ(win1252::UpperCase("abc\xe9\xff\x9a\xdf\xf7"), "ABC\xc9\x9f\x8a\xdf\xf7");
+  EXPECT_TRUE(win1252::SameText("\xc9l\xe8ve", "\xe9L\xc8VE"));
+  EXPECT_LT(win1252::CompareText("abc", "ABD"), 0);
+  EXPECT_LT(win1252::CompareText("ab", "ABC"), 0);
+}
+
+TEST(Errors, RangeCastRefusesInsteadOfWrapping) {
+  EXPECT_EQ(RangeCast<uint8_t>(255), 255);
+  EXPECT_THROW(RangeCast<uint8_t>(256), ERangeError);
+  EXPECT_THROW(RangeCast<uint16_t>(-1), ERangeError);
+  EXPECT_THROW(RangeCast<int8_t>(200u), ERangeError);
+  EXPECT_EQ(RangeCast<int64_t>(uint32_t{4000000000u}), 4000000000LL);
+}
+
+TEST(UiHooks, HeadlessDefaultsAnswerTheDefaultButtonAndFakesRecord) {
+  EXPECT_EQ(ui::MessageDlg("q", ui::MsgType::Confirmation, ui::mbYesNoCancel), ui::mrYes);
+  EXPECT_EQ(ui::CancelResult(ui::mbYesNo), ui::mrNo);
+  int pushes = 0, pops = 0;
+  ui::Hooks h;
+  h.pushHourglass = [&] { ++pushes; };
+  h.popCursor = [&] { ++pops; };
+  ui::Hooks old = ui::InstallHooks(h);
+  try {
+    ui::HourglassGuard g;
+    throw std::runtime_error("x");
+  } catch (const std::runtime_error &) {
+  }
+  ui::InstallHooks(old);
+  EXPECT_EQ(pushes, 1);
+  EXPECT_EQ(pops, 1);
+}
