@@ -36,6 +36,10 @@ constinit const LineTable kLines = BuildLines();
 
 constexpr bool IsLine(int d) { return (d & 1) != 0; }
 
+// Pawn directions by colour: the two captures in generation order, the push.
+constexpr int kPawnCaptureDirs[2][2] = {{15, 3}, {11, 7}};
+constexpr int kPawnPushDir[2] = {1, 9};
+
 }  // namespace
 
 void MoveGenO::Init(BasePositionO *position) {
@@ -184,25 +188,31 @@ bool MoveGenO::SafeAfter(int from, int to, bool enPassant) {
 void MoveGenO::AddMove(int from, int to, bool enPassant, MoveListO &list) {
   if (!SafeAfter(from, to, enPassant)) return;
   const SquareRec *b = position_->board_;
-  MoveRec m;
-  m.fromFile = static_cast<std::uint8_t>(IndexFile(from));
-  m.fromRank = static_cast<std::uint8_t>(IndexRank(from));
-  m.toFile = static_cast<std::uint8_t>(IndexFile(to));
-  m.toRank = static_cast<std::uint8_t>(IndexRank(to));
-  m.moveNumber = position_->moveNumber_;
-  m.colour = b[from].colour;
-  m.piece = b[from].piece;
-  m.captured = enPassant ? pPawn : b[to].piece;
-  m.epCapture = enPassant ? 1 : 0;
-  if (m.piece == pPawn && (m.toRank == 1 || m.toRank == 8)) {
-    static constexpr std::uint8_t kPromotions[4] = {pQueen, pRook, pBishop, pKnight};
-    for (std::uint8_t p : kPromotions) {
-      m.promotion = p;
-      list.Add(m);
-      if (queenOnly_) break;
-    }
+  const std::uint8_t piece = b[from].piece;
+  const std::uint8_t toRank = static_cast<std::uint8_t>(IndexRank(to));
+  // Filled in place in the list: building a record on the stack and
+  // copying it costs more than the generation itself.
+  auto fill = [&](std::uint8_t promotion) {
+    MoveRec &m = list.AddNew();
+    m.fromFile = static_cast<std::uint8_t>(IndexFile(from));
+    m.fromRank = static_cast<std::uint8_t>(IndexRank(from));
+    m.toFile = static_cast<std::uint8_t>(IndexFile(to));
+    m.toRank = toRank;
+    m.promotion = promotion;
+    m.moveNumber = position_->moveNumber_;
+    m.colour = b[from].colour;
+    m.piece = piece;
+    m.captured = enPassant ? pPawn : b[to].piece;
+    m.epCapture = enPassant ? 1 : 0;
+  };
+  if (piece == pPawn && (toRank == 1 || toRank == 8)) {
+    fill(pQueen);
+    if (queenOnly_) return;
+    fill(pRook);
+    fill(pBishop);
+    fill(pKnight);
   } else {
-    list.Add(m);
+    fill(0);
   }
 }
 
@@ -213,11 +223,14 @@ void MoveGenO::AddCastling(int colour, int side, MoveListO &list) {
   const int back = BackRank(static_cast<std::uint8_t>(colour));
   const int kingTo = CastlingKingToFile(static_cast<std::uint8_t>(side));
   const int from = SquareIndex(5, back);
+  // The king's own square was tested when the query began.
+  if (moverInCheck_) return;
   const SquareRec king = b[from];
   b[from] = SquareRec{};
   bool check = false;
   const int low = std::min(5, kingTo);
   for (int f = low; f < low + 3 && !check; ++f) {
+    if (f == 5) continue;
     const int i = SquareIndex(f, back);
     const SquareRec saved = b[i];
     b[i] = king;
@@ -261,7 +274,7 @@ void MoveGenO::GenerateMovesFrom(int from, MoveListO &list) {
     case pPawn: {
       for (int i = 1; i <= 2; ++i) {
         if (Stop(list)) return;
-        const RayRec &ray = kRays[from][PawnCaptureDirection(colour, i)];
+        const RayRec &ray = kRays[from][kPawnCaptureDirs[colour][i - 1]];
         if (ray.count == 0) continue;
         const int t = ray.squares[0];
         if (b[t].piece != pNone) {
@@ -272,7 +285,7 @@ void MoveGenO::GenerateMovesFrom(int from, MoveListO &list) {
         }
       }
       if (Stop(list)) return;
-      const RayRec &push = kRays[from][PawnPushDirection(colour)];
+      const RayRec &push = kRays[from][kPawnPushDir[colour]];
       if (push.count == 0 || b[push.squares[0]].piece != pNone) return;
       AddMove(from, push.squares[0], false, list);
       if (IndexRank(from) == PawnStartRank(static_cast<std::uint8_t>(colour)) && push.count > 1 &&

@@ -142,14 +142,11 @@ MoveRec MoveListO::Get(int index) const { return At(index); }
 
 void MoveListO::Insert(int index, const MoveRec &move) {
   CheckRange(index, 1, static_cast<int>(moves_.size()) + 1, "Move list index out of range");
-  if (Full()) throw ERangeError("Move list full");
+  if (Full()) ThrowFull();
   moves_.insert(moves_.begin() + (index - 1), move);
 }
 
-void MoveListO::Add(const MoveRec &move) {
-  if (Full()) throw ERangeError("Move list full");
-  moves_.push_back(move);
-}
+void MoveListO::ThrowFull() { throw ERangeError("Move list full"); }
 
 void MoveListO::Delete(int index) {
   CheckRange(index, 1, static_cast<int>(moves_.size()), "Move list index out of range");

@@ -112,7 +112,10 @@ class MoveListO {
   MoveRec Get(int index) const;
   const MoveRec &At(int index) const;  // checked, by reference
   void Insert(int index, const MoveRec &move);
-  void Add(const MoveRec &move);
+  void Add(const MoveRec &move) {
+    if (Full()) ThrowFull();
+    moves_.push_back(move);
+  }
   void Delete(int index);
   void GetLast(MoveRec &move) const { Get(Count(), move); }
   void DeleteLast() { Delete(Count()); }
@@ -120,10 +123,16 @@ class MoveListO {
   // The rules code appends with this after it has checked the room.
   bool Full() const { return moves_.size() >= static_cast<std::size_t>(kMaxCount); }
   void AddUnchecked(const MoveRec &move) { moves_.push_back(move); }
+  // Appends a blank record to fill in place (checked like Add).
+  MoveRec &AddNew() {
+    if (Full()) ThrowFull();
+    return moves_.emplace_back();
+  }
   void Reserve(std::size_t n) { moves_.reserve(n); }
   const MoveRec &Unchecked(int index) const { return moves_[index - 1]; }
   MoveRec &Unchecked(int index) { return moves_[index - 1]; }
 
  private:
+  [[noreturn]] static void ThrowFull();
   std::vector<MoveRec> moves_;
 };
