@@ -81,8 +81,8 @@ TFamilyData *FindFamily(const Registry &r, const std::string &name) {
   return nullptr;
 }
 
-int32_t Add(Registry &r, const std::string &name, const std::string &displayName, const std::string &familyName,
-            uint8_t fromFile, const std::string &source) {
+int32_t Add(Registry &r, const std::string &name, const std::string &displayName,
+            const std::string &familyName, uint8_t fromFile, const std::string &source) {
   int old = IndexOfName(r, name);
   if (old >= 0) return old;
   if (static_cast<int>(r.names.size()) >= kMaxPieceSets) return -1;
@@ -242,7 +242,9 @@ std::string PieceSetManT::PieceSetName(int i) const {
   return Reg().names[static_cast<size_t>(i)];
 }
 
-uint8_t PieceSetManT::IndexOf(const std::string &name) const { return RangeCast<uint8_t>(FindPieceSet(name)); }
+uint8_t PieceSetManT::IndexOf(const std::string &name) const {
+  return RangeCast<uint8_t>(FindPieceSet(name));
+}
 std::string PieceSetManT::DisplayName(int i) const { return SetAt(i).DisplayName; }
 int PieceSetManT::FamilyCount() const { return static_cast<int>(Unit().families.size()); }
 

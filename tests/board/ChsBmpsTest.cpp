@@ -1,10 +1,9 @@
-#include "board/ChsBmps.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "TestUtil.h"
+#include "board/ChsBmps.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -51,10 +50,11 @@ TEST_F(ChsBmpsTest, BuiltInSetsInOrder) {
     const char *name, *display, *family;
     int size;
   };
-  const Want want[] = {{"Regular24", "Regular (24)", "Regular", 24},    {"Regular32", "Regular (32)", "Regular", 32},
-                       {"Regular40", "Regular (40)", "Regular", 40},    {"Hastings32", "Hastings (32)", "Hastings", 32},
-                       {"Linares32", "Linares (32)", "Linares", 32},    {"Linares40", "Linares (40)", "Linares", 40},
-                       {"Linares48", "Linares (48)", "Linares", 48}};
+  const Want want[] = {
+      {"Regular24", "Regular (24)", "Regular", 24}, {"Regular32", "Regular (32)", "Regular", 32},
+      {"Regular40", "Regular (40)", "Regular", 40}, {"Hastings32", "Hastings (32)", "Hastings", 32},
+      {"Linares32", "Linares (32)", "Linares", 32}, {"Linares40", "Linares (40)", "Linares", 40},
+      {"Linares48", "Linares (48)", "Linares", 48}};
   ASSERT_EQ(PieceSetManO.Count(), 7);
   for (int i = 0; i < 7; ++i) {
     SCOPED_TRACE(i);
@@ -241,9 +241,8 @@ TEST_F(ChsBmpsTest, BitmapsAreReferenceCounted) {
 }
 
 TEST_F(ChsBmpsTest, FailedLoadLeavesNoHolder) {
-  InstallStripReader({nullptr, [](TBitmapData &) -> std::unique_ptr<PieceImagesBase> {
-                        throw std::bad_alloc();
-                      }});
+  InstallStripReader(
+      {nullptr, [](TBitmapData &) -> std::unique_ptr<PieceImagesBase> { throw std::bad_alloc(); }});
   EXPECT_THROW(PieceSetManO.LoadSet(0), std::bad_alloc);
   EXPECT_EQ(PieceSetData(0).LoadCount, 0);
 }

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <set>
+
+#include "TestUtil.h"
+#include "board/ui/PieceImages.h"
+#include "platform/Errors.h"
+
+namespace {
+
+constexpr QRgb kKey = 0xFF10E020;
+
+// A distinct colour for each cell.
+QRgb CellColour(int k) { return qRgb(20 * k + 5, 200 - 10 * k, 7 * k); }
+
+// A strip of 14 cells of size x height: each cell a solid block of its own
+// colour inside a one-pixel key frame. The top-left pixel is not the key,
+// and cell 3 has one key-coloured pixel inside its block.
+QImage SyntheticStrip(int size, int height) {
+  QImage img(size * kStripCells, height, QImage::Format_RGB32);
+  img.fill(kKey);
+  for (int k = 0; k < kStripCells; ++k)
+    for (int y = 1; y + 1 < height; ++y)
+      for (int x = 1; x + 1 < size; ++x) img.setPixel(k * size + x, y, CellColour(k));
+  img.setPixel(0, 0, qRgb(1, 2, 3));
+  img.setPixel(3 * size + 2, 2, kKey);
+  return img;
+}
+
+class PieceImagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DonePieceSets();
+    InstallPieceImages();
+  }
+  void TearDown() override { DonePieceSets(); }
+
+  // Registers the strips named in ini text from a scratch program folder.
+  void LoadIni(const std::string &text) {
+    app_.Write("ChsBmps.ini", text);
+    testutil::AppDirGuard guard(app_.Path());
+    LoadPieceSets();
+  }
+
+  testutil::TempDir app_;
+};
+
+TEST_F(PieceImagesTest, SlicesCellsInStripOrder) {
+  ASSERT_TRUE(SyntheticStrip(10, 12).save(QString::fromStdString(app_.File("syn.png")), "PNG"));
+  ASSERT_TRUE(SyntheticStrip(10, 12).save(QString::fromStdString(app_.File("syn.bmp")), "BMP"));
+  LoadIni("[Syn]\nFileName=syn.png\nDisplayName=Synthetic\n[SynBmp]\nFileName=syn.bmp\nDisplayName=Bmp\n");
+  for (const char *name : {"_Syn", "_SynBmp"}) {
+    SCOPED_TRACE(name);
+    const int i = FindPieceSet(name);
+    ASSERT_GE(i, 7);
+    EXPECT_EQ(PieceSetManO.SquareWidth(i), 10);
+    EXPECT_EQ(PieceSetData(i).Height, 12);
+    EXPECT_TRUE(PieceBitmap(i, kWhite, 1).isNull());
+    PieceSetManO.LoadSet(i);
+
+    // Cells: black R N B Q K P, then white R N B Q K P.
+    const int pieceOfCell[12] = {4, 2, 3, 5, 6, 1, 4, 2, 3, 5, 6, 1};
+    for (int k = 0; k < 12; ++k) {
+      SCOPED_TRACE(k);
+      const int colour = k < 6 ? kBlack : kWhite;
+      const QImage &img = PieceBitmap(i, colour, pieceOfCell[k]);
+      const QImage &mask = PieceMask(i, colour, pieceOfCell[k]);
+      ASSERT_EQ(img.size(), QSize(10, 12));
+      ASSERT_EQ(mask.size(), QSize(10, 12));
+      EXPECT_EQ(mask.format(), QImage::Format_Mono);
+      EXPECT_EQ(img.pixel(5, 5), CellColour(k));
+      EXPECT_EQ(img.pixel(0, 1), 0u);  // the frame is transparent black
+      EXPECT_EQ(img.pixel(9, 11), 0u);
+      EXPECT_EQ(mask.pixel(0, 1), qRgb(255, 255, 255));
+      EXPECT_EQ(mask.pixel(5, 5), qRgb(0, 0, 0));
+    }
+    // The key comes from the bottom-left pixel, not the top-left one, and
+    // is transparent wherever it occurs.
+    EXPECT_EQ(PieceBitmap(i, kBlack, 4).pixel(0, 0), qRgb(1, 2, 3));
+    const QImage &queen = PieceBitmap(i, kBlack, 5);
+    EXPECT_EQ(queen.pixel(2, 2), 0u);
+    EXPECT_EQ(PieceMask(i, kBlack, 5).pixel(2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(queen.pixel(3, 2), CellColour(3));
+    PieceSetManO.FreeSet(i);
+  }
+}
+
+TEST_F(PieceImagesTest, UnusableStripsAreRefused) {
+  QImage narrow(13, 20, QImage::Format_RGB32);
+  narrow.fill(kKey);
+  ASSERT_TRUE(narrow.save(QString::fromStdString(app_.File("narrow.png")), "PNG"));
+  ASSERT_TRUE(SyntheticStrip(20, 20).save(QString::fromStdString(app_.File("wide.png")), "PNG"));
+  app_.Write("broken.png", std::string("\x89PNG\r\n\x1a\n", 8) + "cut short");
+  app_.Write("text.bmp", "hello");
+  LoadIni(
+      "[Narrow]\nFileName=narrow.png\nDisplayName=N\n[Broken]\nFileName=broken.png\nDisplayName=B\n"
+      "[Text]\nFileName=text.bmp\nDisplayName=T\n[Wide]\nFileName=wide.png\nDisplayName=W\n");
+  EXPECT_EQ(PieceSetManO.Count(), 8);
+  EXPECT_EQ(PieceSetManO.PieceSetName(7), "_Wide");
+  EXPECT_EQ(PieceSetManO.SquareWidth(7), 20);
+
+  // A strip that stops reading after registration loads as empty cells of
+  // the registered size rather than a set of zero-sized squares.
+  app_.Write("wide.png", "gone");
+  PieceSetManO.LoadSet(7);
+  EXPECT_EQ(PieceSetManO.SquareWidth(7), 20);
+  const QImage &img = PieceBitmap(7, kWhite, 6);
+  ASSERT_EQ(img.size(), QSize(20, 20));
+  EXPECT_EQ(img.pixel(10, 10), 0u);
+  EXPECT_EQ(PieceMask(7, kWhite, 6).pixel(10, 10), qRgb(255, 255, 255));
+  PieceSetManO.FreeSet(7);
+}
+
+TEST_F(PieceImagesTest, ImagesLiveWhileHeld) {
+  const int i = FindPieceSet("Regular32");
+  PieceSetManO.LoadSet(i);
+  PieceSetManO.LoadSet(i);
+  const QImage *first = &PieceBitmap(i, kWhite, 6);
+  EXPECT_FALSE(first->isNull());
+  PieceSetManO.FreeSet(i);
+  EXPECT_EQ(&PieceBitmap(i, kWhite, 6), first);  // still the shared copy
+  EXPECT_FALSE(PieceMask(i, kBlack, 1).isNull());
+  PieceSetManO.FreeSet(i);
+  EXPECT_TRUE(PieceBitmap(i, kWhite, 6).isNull());
+  EXPECT_TRUE(PieceMask(i, kBlack, 1).isNull());
+
+  EXPECT_THROW(PieceBitmap(i, 2, 1), ERangeError);
+  EXPECT_THROW(PieceBitmap(i, kWhite, 0), ERangeError);
+  EXPECT_THROW(PieceMask(i, kWhite, 7), ERangeError);
+  EXPECT_THROW(PieceBitmap(99, kWhite, 1), ERangeError);
+}
+
+TEST_F(PieceImagesTest, ResourceNamesIgnoreCase) {
+  const int i = AddPieceSet("Mine", "Mine", "", 0, "LINARES48");
+  ASSERT_EQ(i, 7);
+  EXPECT_EQ(PieceSetManO.SquareWidth(i), 48);
+  PieceSetManO.LoadSet(i);
+  EXPECT_EQ(PieceBitmap(i, kBlack, 5).size(), QSize(48, 48));
+  PieceSetManO.FreeSet(i);
+}
+
+// The shipped strips: the registered size, the key colour at the bottom
+// left, only key, black and white (no blended fringe), two empty cells, a
+// clear frame round every cell, and a black edge wherever a piece meets
+// the key, so no square colour can bleed into a white piece.
+TEST_F(PieceImagesTest, ShippedStripsAreClean) {
+  const QRgb key = 0xFF008080, black = 0xFF000000, white = 0xFFFFFFFF;
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(PieceSetManO.PieceSetName(i));
+    const QImage strip = ReadPieceStrip(PieceSetData(i)).convertToFormat(QImage::Format_ARGB32);
+    const int s = PieceSetManO.SquareWidth(i);
+    ASSERT_EQ(strip.size(), QSize(14 * s, s));
+    ASSERT_EQ(strip.pixel(0, s - 1), key);
+    for (int k = 0; k < kStripCells; ++k) {
+      SCOPED_TRACE(k);
+      std::set<QRgb> colours;
+      bool badEdge = false, dirtyFrame = false;
+      for (int y = 0; y < s; ++y)
+        for (int x = 0; x < s; ++x) {
+          const QRgb p = strip.pixel(k * s + x, y);
+          colours.insert(p);
+          const bool frame = x == 0 || y == 0 || x == s - 1 || y == s - 1;
+          if (frame && p != key) dirtyFrame = true;
+          if (frame || p == key) continue;
+          const bool nearKey = strip.pixel(k * s + x - 1, y) == key || strip.pixel(k * s + x + 1, y) == key ||
+                               strip.pixel(k * s + x, y - 1) == key || strip.pixel(k * s + x, y + 1) == key;
+          if (nearKey && p != black) badEdge = true;
+        }
+      EXPECT_FALSE(dirtyFrame);
+      EXPECT_FALSE(badEdge);
+      for (QRgb c : colours) EXPECT_TRUE(c == key || c == black || c == white) << std::hex << c;
+      if (k >= 12) {
+        EXPECT_EQ(colours, std::set<QRgb>{key});
+      } else {
+        EXPECT_TRUE(colours.count(black));
+        if (k >= 6) {
+          EXPECT_TRUE(colours.count(white));  // white pieces are filled white
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
