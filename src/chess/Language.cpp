@@ -28,7 +28,7 @@ TChessLangData MakeRecord(const char *letters, std::array<const char *, 6> piece
 }
 
 struct LangState {
-  std::vector<LanguageId> ids;                 // registration order
+  std::vector<LanguageId> ids;                   // registration order
   std::map<LanguageId, TChessLangData> records;  // only registered ids
   std::array<char, 7> symbolic{};
   LanguageId current = LangEnglish;
@@ -49,8 +49,7 @@ struct LangState {
   void RegisterLang(LanguageId id, const TChessLangData &rec) {
     if (id < 1 || id > kMaxNotationLangs) throw ERangeError("Notation language id out of range");
     bool known = std::find(ids.begin(), ids.end(), id) != ids.end();
-    if (!known && ids.size() >= kMaxNotationLangs)
-      throw ERangeError("Too many notation languages");
+    if (!known && ids.size() >= kMaxNotationLangs) throw ERangeError("Too many notation languages");
     if (!known) ids.push_back(id);
     records[id] = rec;
   }
@@ -105,9 +104,9 @@ const TChessLangData &DutchLangData() {
 }
 
 const TChessLangData &GermanLangData() {
-  static const TChessLangData d = MakeRecord(
-      "_BSLTDKWS_", {"Bauer", "Springer", "L\xe4ufer", "Turm", "Dame", "K\xf6nig"}, "Wei\xdf", "Schwarz", "vs",
-      "Wei\xdf am Zug", "Schwarz am Zug", "Stellung nach %s", "Anfangsstellung");
+  static const TChessLangData d =
+      MakeRecord("_BSLTDKWS_", {"Bauer", "Springer", "L\xe4ufer", "Turm", "Dame", "K\xf6nig"}, "Wei\xdf",
+                 "Schwarz", "vs", "Wei\xdf am Zug", "Schwarz am Zug", "Stellung nach %s", "Anfangsstellung");
   return d;
 }
 
@@ -131,6 +130,13 @@ LanguageId LangIdAtIndex(int i) { return LangIdAt(i); }
 bool IsLangRegistered(LanguageId id) {
   const auto &ids = State().ids;
   return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+bool GetLangRecord(LanguageId id, TChessLangData &out) {
+  auto it = State().records.find(id);
+  if (it == State().records.end()) return false;
+  out = it->second;
+  return true;
 }
 
 LanguageId LangIdFromName(const std::string &name) {

@@ -50,6 +50,8 @@ int LangCount();
 LanguageId LangIdAt(int i);
 LanguageId LangIdAtIndex(int i);
 bool IsLangRegistered(LanguageId id);
+// A copy of the id's record; false when it has none.
+bool GetLangRecord(LanguageId id, TChessLangData &out);
 // The language a stored name stands for (as the settings read it back);
 // English when that language has no notation record. Registers nothing.
 LanguageId LangIdFromName(const std::string &name);

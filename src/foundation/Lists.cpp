@@ -187,7 +187,8 @@ std::uint16_t LinkListO::CheckIndex(int i) {
 
 void LinkListO::Position(int i) const {
   std::uint16_t idx = CheckIndex(i);
-  if (count_ == 0) throw ERangeError("List index out of bounds (" + std::to_string(i) + "): the list is empty");
+  if (count_ == 0)
+    throw ERangeError("List index out of bounds (" + std::to_string(i) + "): the list is empty");
   GoTo(idx);
 }
 

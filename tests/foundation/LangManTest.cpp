@@ -1,8 +1,7 @@
-#include "foundation/LangMan.h"
-
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "foundation/LangMan.h"
 #include "platform/Dirs.h"
 #include "platform/Files.h"
 

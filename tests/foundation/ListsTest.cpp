@@ -1,10 +1,9 @@
-#include "foundation/Lists.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "foundation/Lists.h"
 #include "platform/Errors.h"
 
 namespace {
