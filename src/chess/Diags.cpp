@@ -17,12 +17,12 @@ std::uint8_t CastlingKingToFile(std::uint8_t side) { return side == csKingSide ?
 std::uint8_t CastlingRookFromFile(std::uint8_t side) { return side == csKingSide ? 8 : 1; }
 std::uint8_t CastlingRookToFile(std::uint8_t side) { return side == csKingSide ? 6 : 4; }
 
-void CheckSquare(int file, int rank) {
+void CheckBoardSquare(int file, int rank) {
   CheckRange(file, 1, 8, "File out of range");
   CheckRange(rank, 1, 8, "Rank out of range");
 }
 
-void CheckColour(int colour) { CheckRange(colour, 0, 1, "Colour out of range"); }
+void CheckPlayerColour(int colour) { CheckRange(colour, 0, 1, "Colour out of range"); }
 
 void BasePositionO::Init() {
   language_ = 0;
@@ -55,9 +55,9 @@ void BasePositionO::SetStartPosition() {
 }
 
 void BasePositionO::MakeMove(const MoveRec &m) {
-  CheckSquare(m.fromFile, m.fromRank);
-  CheckSquare(m.toFile, m.toRank);
-  CheckColour(m.colour);
+  CheckBoardSquare(m.fromFile, m.fromRank);
+  CheckBoardSquare(m.toFile, m.toRank);
+  CheckPlayerColour(m.colour);
   // The new move number is checked before the board changes, so a refused
   // move leaves the position as it was.
   const std::uint8_t mover = m.colour;
@@ -87,9 +87,9 @@ void BasePositionO::MakeMove(const MoveRec &m) {
 }
 
 void BasePositionO::UnmakeMove(const MoveRec &m) {
-  CheckSquare(m.fromFile, m.fromRank);
-  CheckSquare(m.toFile, m.toRank);
-  CheckColour(m.colour);
+  CheckBoardSquare(m.fromFile, m.fromRank);
+  CheckBoardSquare(m.toFile, m.toRank);
+  CheckPlayerColour(m.colour);
   const std::uint8_t mover = m.colour;
   const std::uint8_t opponent = OppositeSide(mover);
   board_[SquareIndex(m.fromFile, m.fromRank)] = {mover, m.piece};
@@ -114,19 +114,19 @@ void BasePositionO::UnmakeMove(const MoveRec &m) {
 }
 
 void BasePositionO::SetSquare(int file, int rank, int piece, int colour) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   CheckPiece(piece);
   if (piece == pNone) {
     // An empty square always holds colour 2.
     board_[SquareIndex(file, rank)] = SquareRec{};
     return;
   }
-  CheckColour(colour);
+  CheckPlayerColour(colour);
   board_[SquareIndex(file, rank)] = {static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(piece)};
 }
 
 void BasePositionO::ClearSquare(int file, int rank) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   board_[SquareIndex(file, rank)] = SquareRec{};
 }
 
@@ -135,7 +135,7 @@ void BasePositionO::ClearBoard() {
 }
 
 void BasePositionO::SetSideToMove(int colour) {
-  CheckColour(colour);
+  CheckPlayerColour(colour);
   sideToMove_ = static_cast<std::uint8_t>(colour);
 }
 
@@ -145,13 +145,13 @@ void BasePositionO::SetMoveNumber(std::uint8_t number) {
 }
 
 void BasePositionO::SetCastling(int colour, int side, bool flag) {
-  CheckColour(colour);
+  CheckPlayerColour(colour);
   CheckSide(side);
   castling_[colour][side] = flag ? 1 : 0;
 }
 
 bool BasePositionO::Castling(int colour, int side) const {
-  CheckColour(colour);
+  CheckPlayerColour(colour);
   CheckSide(side);
   return castling_[colour][side] != 0;
 }
@@ -162,17 +162,17 @@ void BasePositionO::SetEnPassantFile(int file) {
 }
 
 std::uint8_t BasePositionO::PieceAt(int file, int rank) const {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   return board_[SquareIndex(file, rank)].piece;
 }
 
 std::uint8_t BasePositionO::ColourAt(int file, int rank) const {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   return board_[SquareIndex(file, rank)].colour;
 }
 
 bool BasePositionO::IsPieceAt(int file, int rank, int piece, int colour) const {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   const SquareRec &sq = board_[SquareIndex(file, rank)];
   return sq.piece == piece && sq.colour == colour;
 }
@@ -233,7 +233,7 @@ bool SideMaterialOk(const int (&n)[7]) {
 }  // namespace
 
 bool BasePositionO::CheckSideMaterial(int colour) const {
-  CheckColour(colour);
+  CheckPlayerColour(colour);
   const MaterialCount mc = CountMen(board_);
   if (!SideMaterialOk(mc.n[colour])) return false;
   for (int side = 0; side < 2; ++side)
@@ -247,13 +247,13 @@ bool BasePositionO::IsLegalSetup() const {
 }
 
 bool BasePositionO::IsPawnBeforePromotion(int file, int rank) const {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   const SquareRec &sq = board_[SquareIndex(file, rank)];
   return sq.piece == pPawn && ((sq.colour == cWhite && rank == 7) || (sq.colour == cBlack && rank == 2));
 }
 
 bool BasePositionO::IsEnPassantVictim(int file, int rank) const {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   if (epFile_ != file) return false;
   const SquareRec &sq = board_[SquareIndex(file, rank)];
   if (sq.piece != pPawn || sq.colour != OppositeSide(sideToMove_)) return false;

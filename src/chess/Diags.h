@@ -48,8 +48,8 @@ constexpr int IndexFile(int index) { return index / 8 + 1; }
 constexpr int IndexRank(int index) { return index % 8 + 1; }
 
 // Range checks shared by the chess units; each raises ERangeError.
-void CheckSquare(int file, int rank);
-void CheckColour(int colour);
+void CheckBoardSquare(int file, int rank);
+void CheckPlayerColour(int colour);
 
 struct SquareRec {
   std::uint8_t colour = cNone;

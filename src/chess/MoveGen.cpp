@@ -386,8 +386,8 @@ void MoveGenO::GenerateMovesTo(int target, MoveListO &list) {
 
 void MoveGenO::CompleteMove(MoveRec &move) {
   BasePositionO &p = Pos();
-  CheckSquare(move.fromFile, move.fromRank);
-  CheckSquare(move.toFile, move.toRank);
+  CheckBoardSquare(move.fromFile, move.fromRank);
+  CheckBoardSquare(move.toFile, move.toRank);
   if (move.promotion != 0) CheckRange<int>(move.promotion, pKnight, pQueen, "Promotion piece out of range");
   const SquareRec *b = p.board_;
   const int colour = p.sideToMove_;
@@ -436,7 +436,7 @@ void MoveGenO::CompleteMove(MoveRec &move) {
 }
 
 bool MoveGenO::IsInCheck(int colour) {
-  CheckColour(colour);
+  CheckPlayerColour(colour);
   Pos();
   return InCheck(colour);
 }
@@ -453,8 +453,8 @@ std::uint8_t MoveGenO::GameState() {
 }
 
 bool MoveGenO::IsLegalMove(int fromFile, int fromRank, int toFile, int toRank, bool &promotionNeeded) {
-  CheckSquare(fromFile, fromRank);
-  CheckSquare(toFile, toRank);
+  CheckBoardSquare(fromFile, fromRank);
+  CheckBoardSquare(toFile, toRank);
   BasePositionO &p = Pos();
   promotionNeeded = false;
   SetMode(false, defaultQueenOnly_, false);
@@ -478,7 +478,7 @@ bool MoveGenO::IsLegal(int fromFile, int fromRank, int toFile, int toRank) {
 }
 
 void MoveGenO::MovesToSquare(int file, int rank, MoveListO &list) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   Pos();
   SetMode(false, defaultQueenOnly_, false);
   startCount_ = list.Count();
@@ -487,7 +487,7 @@ void MoveGenO::MovesToSquare(int file, int rank, MoveListO &list) {
 }
 
 void MoveGenO::MovesFromSquare(int file, int rank, MoveListO &list) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   BasePositionO &p = Pos();
   const SquareRec &sq = p.board_[SquareIndex(file, rank)];
   if (sq.piece == pNone || sq.colour != p.sideToMove_) return;
@@ -506,7 +506,7 @@ void MoveGenO::AllMoves(MoveListO &list) {
 }
 
 bool MoveGenO::UniqueMoveTo(int file, int rank, MoveRec &move) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   Pos();
   SetMode(false, true, true);
   scratch_.Clear();
@@ -518,7 +518,7 @@ bool MoveGenO::UniqueMoveTo(int file, int rank, MoveRec &move) {
 }
 
 bool MoveGenO::UniqueMoveFrom(int file, int rank, MoveRec &move) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   BasePositionO &p = Pos();
   scratch_.Clear();
   const SquareRec &sq = p.board_[SquareIndex(file, rank)];
@@ -532,7 +532,7 @@ bool MoveGenO::UniqueMoveFrom(int file, int rank, MoveRec &move) {
 }
 
 void MoveGenO::PieceMovesToSquare(int file, int rank, MoveListO &list, int piece) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   CheckRange(piece, 1, 6, "Piece code out of range");
   Pos();
   SetMode(true, true, false, piece);
@@ -542,8 +542,8 @@ void MoveGenO::PieceMovesToSquare(int file, int rank, MoveListO &list, int piece
 }
 
 std::uint8_t MoveGenO::LowestAttackerValue(int file, int rank, int colour) {
-  CheckSquare(file, rank);
-  CheckColour(colour);
+  CheckBoardSquare(file, rank);
+  CheckPlayerColour(colour);
   Pos();
   const int target = SquareIndex(file, rank);
   const SquareRec *b = position_->board_;
@@ -566,8 +566,8 @@ std::uint8_t MoveGenO::LowestAttackerValue(int file, int rank, int colour) {
 }
 
 bool MoveGenO::AttacksFromDirection(int file, int rank, int colour, int direction) {
-  CheckSquare(file, rank);
-  CheckColour(colour);
+  CheckBoardSquare(file, rank);
+  CheckPlayerColour(colour);
   CheckRange(direction, 1, 16, "Direction out of range");
   Pos();
   return Attacks(SquareIndex(file, rank), colour, direction);
@@ -617,7 +617,7 @@ constexpr int kTieOrder[7] = {7, 5, 2, 1, 3, 4, 6};
 }  // namespace
 
 void MovePickerO::PickMoves(int file, int rank, MoveListO &list) {
-  CheckSquare(file, rank);
+  CheckBoardSquare(file, rank);
   list.Clear();
   MoveListO candidates;
   const SquareRec &clicked = current_.At(SquareIndex(file, rank));

@@ -4,8 +4,8 @@
 #include "platform/Errors.h"
 
 void MoveRec::SetMove(int fFile, int fRank, int tFile, int tRank, int promo) {
-  CheckSquare(fFile, fRank);
-  CheckSquare(tFile, tRank);
+  CheckBoardSquare(fFile, fRank);
+  CheckBoardSquare(tFile, tRank);
   if (promo != 0) CheckRange(promo, static_cast<int>(pKnight), static_cast<int>(pQueen), "Promotion out of range");
   fromFile = static_cast<std::uint8_t>(fFile);
   fromRank = static_cast<std::uint8_t>(fRank);
@@ -37,7 +37,7 @@ void MoveRec::SetCaptured(int p) {
 }
 
 void MoveRec::SetColour(int c) {
-  CheckColour(c);
+  CheckPlayerColour(c);
   colour = static_cast<std::uint8_t>(c);
 }
 
@@ -82,8 +82,8 @@ std::string SquareText(int file, int rank) { return {FileChar(file), RankChar(ra
 
 void MoveRec::ToText(int kind, LanguageId language, const DisplayOptionsRec *display, std::string &text) const {
   CheckRange(kind, 0, 6, "Move text kind out of range");
-  CheckSquare(fromFile, fromRank);
-  CheckSquare(toFile, toRank);
+  CheckBoardSquare(fromFile, fromRank);
+  CheckBoardSquare(toFile, toRank);
   std::string s;
   if (kind == mtCoordinate) {
     s = SquareText(fromFile, fromRank) + SquareText(toFile, toRank);

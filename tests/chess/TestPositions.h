@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdint>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,35 @@ inline bool SetupFromFen(BasePositionO &pos, const std::string &fen) {
   }
   pos.SetMoveNumber(static_cast<std::uint8_t>(number));
   return true;
+}
+
+// A move in coordinate form ("e2e4", "e7e8q"); from, to and promotion only.
+inline MoveRec CoordMove(const std::string &text) {
+  if (text.size() < 4 || text.size() > 5) throw std::invalid_argument("bad move text " + text);
+  MoveRec m;
+  int promotion = 0;
+  if (text.size() == 5) {
+    static const std::string kLetters = "pnbrqk";
+    const auto at = kLetters.find(static_cast<char>(std::tolower(static_cast<unsigned char>(text[4]))));
+    if (at == std::string::npos) throw std::invalid_argument("bad move text " + text);
+    promotion = static_cast<int>(at) + 1;
+  }
+  m.SetMove(text[0] - 'a' + 1, text[1] - '0', text[2] - 'a' + 1, text[3] - '0', promotion);
+  return m;
+}
+
+// Plays a legal move given in coordinate form and returns it completed.
+inline MoveRec Play(BasePositionO &pos, const std::string &text) {
+  MoveGenO gen(&pos);
+  MoveRec m = CoordMove(text);
+  MoveListO list;
+  gen.MovesToSquare(m.toFile, m.toRank, list);
+  bool found = m.IsNullMove() && gen.IsLegal(m.fromFile, m.fromRank, m.toFile, m.toRank);
+  for (int i = 1; i <= list.Count(); ++i) found = found || list.At(i).Equal(m);
+  if (!found) throw std::invalid_argument("illegal move " + text);
+  gen.CompleteMove(m);
+  pos.MakeMove(m);
+  return m;
 }
 
 // Perft through the full-mode generator (all four promotions) and
