@@ -88,7 +88,8 @@ LanguageId FindLanguageByDisplayName(const std::string &text, LanguageId viewer)
     const std::string *d = r.Display(static_cast<LanguageId>(i), viewer);
     if (d && *d == text) return static_cast<LanguageId>(i);
   }
-  return LangEnglish;
+  LanguageId id = r.Find(text);
+  return id != LangNone ? id : LangEnglish;
 }
 
 LanguageId FindLanguageForSetting(const std::string &text) {

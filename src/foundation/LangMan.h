@@ -34,7 +34,8 @@ void SetLanguageDisplayName(LanguageId lang, LanguageId viewer, const std::strin
 // The display name in the viewing language, else the registered name.
 std::string GetLanguageDisplayName(LanguageId lang, LanguageId viewer);
 // The lowest id whose display name in the viewing language equals the text
-// exactly; English when none does.
+// exactly; else the language registered under that name (case-insensitive),
+// so a language without display names still reads back; else English.
 LanguageId FindLanguageByDisplayName(const std::string &text, LanguageId viewer);
 // Reads back a language the program stored in its settings (as its English
 // display name, or its registered name when it has none): the English

@@ -38,6 +38,9 @@ TEST_F(LangManTest, FixedIdsAndBuiltInDisplayNames) {
   EXPECT_EQ(FindLanguageByDisplayName("duits", LangDutch), LangEnglish);  // exact only
   EXPECT_EQ(FindLanguageByDisplayName("Duits", LangEnglish), LangEnglish);
   EXPECT_EQ(FindLanguageByDisplayName("Nederlands", LangDutch), LangDutch);
+  EXPECT_EQ(FindLanguageByDisplayName("german", LangDutch), LangGerman);  // the registered name
+  EXPECT_EQ(FindLanguageByDisplayName("Symbolic", LangEnglish), LangSymbolic);
+  EXPECT_EQ(LanguageCount(), 5);  // lookups register nothing
 }
 
 TEST_F(LangManTest, LoadsTheDisplayNameFile) {
@@ -84,7 +87,9 @@ TEST_F(LangManTest, StoredNamesReadBackAsTheirLanguage) {
   for (LanguageId id = 0; id < static_cast<LanguageId>(count); ++id)
     EXPECT_EQ(FindLanguageForSetting(GetLanguageDisplayName(id, LangEnglish)), id) << GetLanguageName(id);
   EXPECT_EQ(FindLanguageForSetting("Swedish"), swedish);
-  EXPECT_EQ(FindLanguageByDisplayName("Swedish", LangEnglish), LangEnglish);  // the plain lookup
+  EXPECT_EQ(FindLanguageByDisplayName("Swedish", LangEnglish), swedish);
+  EXPECT_EQ(FindLanguageByDisplayName("swedish", LangDutch), swedish);
+  EXPECT_EQ(FindLanguageByDisplayName("French", LangDutch), FindRegisteredLanguage("French"));
 
   EXPECT_EQ(FindLanguageForSetting("german"), LangGerman);
   EXPECT_EQ(FindLanguageForSetting("SWEDISH"), swedish);
