@@ -36,8 +36,8 @@ enum BmpSizeT : uint8_t {
 static_assert(bs039 + 1 == kMaxPieceSets);
 
 // Colour indexes of the image tables, and the piece codes 1 Pawn .. 6 King.
-constexpr int kWhite = 0;
-constexpr int kBlack = 1;
+constexpr int kBmpWhite = 0;
+constexpr int kBmpBlack = 1;
 
 // The sliced images of a loaded set; the Qt half derives its own.
 struct PieceImagesBase {

@@ -57,14 +57,14 @@ TEST_F(PieceImagesTest, SlicesCellsInStripOrder) {
     ASSERT_GE(i, 7);
     EXPECT_EQ(PieceSetManO.SquareWidth(i), 10);
     EXPECT_EQ(PieceSetData(i).Height, 12);
-    EXPECT_TRUE(PieceBitmap(i, kWhite, 1).isNull());
+    EXPECT_TRUE(PieceBitmap(i, kBmpWhite, 1).isNull());
     PieceSetManO.LoadSet(i);
 
     // Cells: black R N B Q K P, then white R N B Q K P.
     const int pieceOfCell[12] = {4, 2, 3, 5, 6, 1, 4, 2, 3, 5, 6, 1};
     for (int k = 0; k < 12; ++k) {
       SCOPED_TRACE(k);
-      const int colour = k < 6 ? kBlack : kWhite;
+      const int colour = k < 6 ? kBmpBlack : kBmpWhite;
       const QImage &img = PieceBitmap(i, colour, pieceOfCell[k]);
       const QImage &mask = PieceMask(i, colour, pieceOfCell[k]);
       ASSERT_EQ(img.size(), QSize(10, 12));
@@ -78,10 +78,10 @@ TEST_F(PieceImagesTest, SlicesCellsInStripOrder) {
     }
     // The key comes from the bottom-left pixel, not the top-left one, and
     // is transparent wherever it occurs.
-    EXPECT_EQ(PieceBitmap(i, kBlack, 4).pixel(0, 0), qRgb(1, 2, 3));
-    const QImage &queen = PieceBitmap(i, kBlack, 5);
+    EXPECT_EQ(PieceBitmap(i, kBmpBlack, 4).pixel(0, 0), qRgb(1, 2, 3));
+    const QImage &queen = PieceBitmap(i, kBmpBlack, 5);
     EXPECT_EQ(queen.pixel(2, 2), 0u);
-    EXPECT_EQ(PieceMask(i, kBlack, 5).pixel(2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(PieceMask(i, kBmpBlack, 5).pixel(2, 2), qRgb(255, 255, 255));
     EXPECT_EQ(queen.pixel(3, 2), CellColour(3));
     PieceSetManO.FreeSet(i);
   }
@@ -106,10 +106,10 @@ TEST_F(PieceImagesTest, UnusableStripsAreRefused) {
   app_.Write("wide.png", "gone");
   PieceSetManO.LoadSet(7);
   EXPECT_EQ(PieceSetManO.SquareWidth(7), 20);
-  const QImage &img = PieceBitmap(7, kWhite, 6);
+  const QImage &img = PieceBitmap(7, kBmpWhite, 6);
   ASSERT_EQ(img.size(), QSize(20, 20));
   EXPECT_EQ(img.pixel(10, 10), 0u);
-  EXPECT_EQ(PieceMask(7, kWhite, 6).pixel(10, 10), qRgb(255, 255, 255));
+  EXPECT_EQ(PieceMask(7, kBmpWhite, 6).pixel(10, 10), qRgb(255, 255, 255));
   PieceSetManO.FreeSet(7);
 }
 
@@ -117,19 +117,19 @@ TEST_F(PieceImagesTest, ImagesLiveWhileHeld) {
   const int i = FindPieceSet("Regular32");
   PieceSetManO.LoadSet(i);
   PieceSetManO.LoadSet(i);
-  const QImage *first = &PieceBitmap(i, kWhite, 6);
+  const QImage *first = &PieceBitmap(i, kBmpWhite, 6);
   EXPECT_FALSE(first->isNull());
   PieceSetManO.FreeSet(i);
-  EXPECT_EQ(&PieceBitmap(i, kWhite, 6), first);  // still the shared copy
-  EXPECT_FALSE(PieceMask(i, kBlack, 1).isNull());
+  EXPECT_EQ(&PieceBitmap(i, kBmpWhite, 6), first);  // still the shared copy
+  EXPECT_FALSE(PieceMask(i, kBmpBlack, 1).isNull());
   PieceSetManO.FreeSet(i);
-  EXPECT_TRUE(PieceBitmap(i, kWhite, 6).isNull());
-  EXPECT_TRUE(PieceMask(i, kBlack, 1).isNull());
+  EXPECT_TRUE(PieceBitmap(i, kBmpWhite, 6).isNull());
+  EXPECT_TRUE(PieceMask(i, kBmpBlack, 1).isNull());
 
   EXPECT_THROW(PieceBitmap(i, 2, 1), ERangeError);
-  EXPECT_THROW(PieceBitmap(i, kWhite, 0), ERangeError);
-  EXPECT_THROW(PieceMask(i, kWhite, 7), ERangeError);
-  EXPECT_THROW(PieceBitmap(99, kWhite, 1), ERangeError);
+  EXPECT_THROW(PieceBitmap(i, kBmpWhite, 0), ERangeError);
+  EXPECT_THROW(PieceMask(i, kBmpWhite, 7), ERangeError);
+  EXPECT_THROW(PieceBitmap(99, kBmpWhite, 1), ERangeError);
 }
 
 TEST_F(PieceImagesTest, ResourceNamesIgnoreCase) {
@@ -137,7 +137,7 @@ TEST_F(PieceImagesTest, ResourceNamesIgnoreCase) {
   ASSERT_EQ(i, 7);
   EXPECT_EQ(PieceSetManO.SquareWidth(i), 48);
   PieceSetManO.LoadSet(i);
-  EXPECT_EQ(PieceBitmap(i, kBlack, 5).size(), QSize(48, 48));
+  EXPECT_EQ(PieceBitmap(i, kBmpBlack, 5).size(), QSize(48, 48));
   PieceSetManO.FreeSet(i);
 }
 

@@ -36,8 +36,25 @@ std::unique_ptr<PieceImagesBase> LoadImages(TBitmapData &set) {
 }
 
 void CheckPiece(int colour, int piece) {
-  if (colour < kWhite || colour > kBlack) throw ERangeError("Piece colour out of range");
+  if (colour < kBmpWhite || colour > kBmpBlack) throw ERangeError("Piece colour out of range");
   if (piece < 1 || piece > 6) throw ERangeError("Piece out of range");
+}
+
+// Cell k of an ARGB32 strip: the image with the key made transparent black,
+// the mask white on the key and black elsewhere.
+void SliceCell(const QImage &src, int k, int squareSize, int height, QRgb key, QImage &img, QImage &mask) {
+  img = QImage(squareSize, height, QImage::Format_ARGB32_Premultiplied);
+  mask = QImage(squareSize, height, QImage::Format_Mono);
+  mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  for (int y = 0; y < height; ++y) {
+    const QRgb *line = reinterpret_cast<const QRgb *>(src.constScanLine(y)) + k * squareSize;
+    QRgb *dst = reinterpret_cast<QRgb *>(img.scanLine(y));
+    for (int x = 0; x < squareSize; ++x) {
+      const bool clear = line[x] == key;
+      dst[x] = clear ? 0 : qPremultiply(line[x]);
+      mask.setPixel(x, y, clear ? 0 : 1);
+    }
+  }
 }
 
 const QImage &NoImage() {
@@ -78,22 +95,9 @@ std::unique_ptr<PieceImagesT> SlicePieceStrip(const QImage &strip, int squareSiz
     throw ERangeError("Piece strip smaller than its cells");
   const QRgb key = src.pixel(0, height - 1);
   for (int k = 0; k < 12; ++k) {
-    const int colour = k < 6 ? kBlack : kWhite;
+    const int colour = k < 6 ? kBmpBlack : kBmpWhite;
     const int piece = kCellPiece[k % 6];
-    QImage img(squareSize, height, QImage::Format_ARGB32_Premultiplied);
-    QImage mask(squareSize, height, QImage::Format_Mono);
-    mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    for (int y = 0; y < height; ++y) {
-      const QRgb *line = reinterpret_cast<const QRgb *>(src.constScanLine(y)) + k * squareSize;
-      QRgb *dst = reinterpret_cast<QRgb *>(img.scanLine(y));
-      for (int x = 0; x < squareSize; ++x) {
-        const bool clear = line[x] == key;
-        dst[x] = clear ? 0 : qPremultiply(line[x]);
-        mask.setPixel(x, y, clear ? 0 : 1);
-      }
-    }
-    out->image[colour][piece] = std::move(img);
-    out->mask[colour][piece] = std::move(mask);
+    SliceCell(src, k, squareSize, height, key, out->image[colour][piece], out->mask[colour][piece]);
   }
   return out;
 }

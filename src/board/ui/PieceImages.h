@@ -14,7 +14,7 @@ void InstallPieceImages();
 // A set's strip as it reads now; a null image when it cannot be read.
 QImage ReadPieceStrip(const TBitmapData &set);
 
-// The cells of a loaded set, indexed [colour kWhite/kBlack][piece 1..6].
+// The cells of a loaded set, indexed [colour kBmpWhite/kBmpBlack][piece 1..6].
 // An image is ARGB32 with the transparent colour turned into transparent
 // black, so drawing it over a square shows the square there; a mask is
 // monochrome, white (index 0) where the strip was transparent and black
