@@ -281,3 +281,10 @@ TEST_F(LanguageTest, ShippedLanguageFiles) {
   EXPECT_EQ(GetLanguageDisplayName(french, LangDutch), "Frans");
   EXPECT_EQ(LangPositionAfterText(french), "Position apr\xe8s %s");
 }
+
+TEST(RtfEscape, OnlyBytesFrom128AreEscaped) {
+  EXPECT_EQ(RtfEscapeNonAscii("caf\xe9"), "caf\\'E9");
+  EXPECT_EQ(RtfEscapeNonAscii("{\\b x}\x7f"), "{\\b x}\x7f");  // RTF syntax is left alone
+  EXPECT_EQ(RtfEscapeNonAscii(std::string("\x80\xff\x00", 3)), std::string("\\'80\\'FF\0", 9));
+  EXPECT_EQ(RtfEscapeNonAscii(""), "");
+}
