@@ -1,0 +1,689 @@
+#include "database/QZUtils.h"
+
+#include "platform/Errors.h"
+
+namespace {
+
+constexpr uint8_t kColour = mbBlack;
+
+struct Tables {
+  bool onBoard[100] = {};
+  uint8_t squareOf[100] = {};  // cell -> square number
+  uint8_t cellOf[64] = {};     // square number -> cell
+  constexpr Tables() {
+    for (int f = 1; f <= 8; ++f)
+      for (int r = 1; r <= 8; ++r) {
+        onBoard[f * 10 + r] = true;
+        squareOf[f * 10 + r] = static_cast<uint8_t>(SquareNumber(f, r));
+        cellOf[SquareNumber(f, r)] = static_cast<uint8_t>(f * 10 + r);
+      }
+  }
+};
+constexpr Tables kT;
+
+constexpr int Cell(int file, int rank) { return file * 10 + rank; }
+constexpr int FileOf(int cell) { return cell / 10; }
+constexpr int RankOf(int cell) { return cell % 10; }
+
+// The cell an en-passant value names, or 0 when the value names no square.
+inline int EpCellOf(uint8_t ep) { return ep >= 1 && ep <= 64 ? kT.cellOf[ep - 1] : 0; }
+
+inline int ToCell(Move2 m, bool to) { return kT.cellOf[to ? m.ToSquare() : m.FromSquare()]; }
+
+// Cell steps.
+constexpr int kRookRays[4] = {-10, -1, 10, 1};
+constexpr int kBishopRays[4] = {-11, 9, 11, -9};
+constexpr int kKingSteps[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
+
+// Directions of the reverse search, in the order of the core's direction
+// table (north, then clockwise): line directions as cell steps, knight
+// jumps as file and rank changes.
+constexpr int kLineDirs[8] = {1, 11, 10, 9, -1, -11, -10, -9};
+constexpr int kStraightDirs[4] = {1, 10, -1, -10};
+constexpr int kDiagonalDirs[4] = {11, 9, -11, -9};
+constexpr int kKnightJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+// The king's neighbours, lower rank row first.
+constexpr int kKingRing[8] = {-11, -1, 9, -10, 10, -9, 1, 11};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Generation
+
+Move2 MoveGen::Entry(int i) const {
+  CheckRange(i, 1, count_, "Move list index out of range");
+  return list_[i - 1];
+}
+
+int MoveGen::Generate(MailboxPos &pos, const GenRequest &req) {
+  const bool reverse = req.kind >= genMovers && req.kind <= genMoversFromSquare;
+  if (reverse) {
+    CheckRange<int>(req.toFile, 1, 8, "File out of range");
+    CheckRange<int>(req.toRank, 1, 8, "Rank out of range");
+    if (req.kind == genMoversFromFile || req.kind == genMoversFromSquare)
+      CheckRange<int>(req.fromFile, 1, 8, "File out of range");
+    if (req.kind == genMoversFromRank || req.kind == genMoversFromSquare)
+      CheckRange<int>(req.fromRank, 1, 8, "Rank out of range");
+  }
+  count_ = 0;
+  found_ = false;
+  promote_ = false;
+  req_ = req;
+  pos_ = &pos;
+  own_ = pos.cells[MailboxPos::kSide] ? kColour : 0;
+  if (reverse)
+    Reverse();
+  else
+    Forward();
+  return count_;
+}
+
+void MoveGen::Add(int fromCell, int toCell) {
+  Move2 m{kT.squareOf[fromCell], kT.squareOf[toCell]};
+  list_[count_++] = m;
+  switch (req_.kind) {
+    case genFindIndex:
+      if (m == req_.move) found_ = true;
+      break;
+    case genAnyLegal:
+      found_ = pos_->IsLegalMove(m);
+      break;
+    case genGetByIndex:
+      if (count_ >= req_.index) found_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void MoveGen::AddPawn(int fromCell, int toCell) {
+  if (!promote_) {
+    Add(fromCell, toCell);
+    return;
+  }
+  // Queen, rook, bishop, knight, one after another.
+  for (int p = 0; p < 4; ++p) {
+    Move2 m{kT.squareOf[fromCell], static_cast<uint8_t>(kT.squareOf[toCell] | (p << 6))};
+    list_[count_++] = m;
+    switch (req_.kind) {
+      case genFindIndex:
+        if (m == req_.move) found_ = true;
+        break;
+      case genAnyLegal:
+        found_ = pos_->IsLegalMove(m);
+        break;
+      case genGetByIndex:
+        if (count_ >= req_.index) found_ = true;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void MoveGen::Forward() {
+  const uint8_t *b = pos_->cells.data();
+  const uint8_t own = own_;
+  // Off the board, or an own man: refused by every add rule.
+  auto blocked = [&](int c) { return !kT.onBoard[c] || (b[c] != 0 && (b[c] & kColour) == own); };
+  auto enemy = [&](int c) { return kT.onBoard[c] && b[c] != 0 && (b[c] & kColour) != own; };
+  auto ray = [&](int from, int step) {
+    for (int c = from + step; !blocked(c); c += step) {
+      Add(from, c);
+      if (b[c] != 0) break;
+    }
+  };
+
+  for (int f = 1; f <= 8; ++f) {
+    for (int r = 1; r <= 8; ++r) {
+      const int sq = f * 10 + r;
+      const uint8_t man = b[sq];
+      if (man == 0 || (man & kColour) != own) continue;
+      switch (man & 7) {
+        case mbKing: {
+          for (int s : kKingSteps)
+            if (!blocked(sq + s)) Add(sq, sq + s);
+          const int back = own ? 8 : 1;
+          if (f == 5 && r == back) {
+            const uint8_t corner = own | mbSpecial;
+            if (b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 &&
+                b[Cell(4, back)] == 0)
+              Add(sq, Cell(3, back));
+            if (b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0)
+              Add(sq, Cell(7, back));
+          }
+          break;
+        }
+        case mbQueen:
+          for (int s : kRookRays) ray(sq, s);
+          for (int s : kBishopRays) ray(sq, s);
+          break;
+        case mbRook:
+        case mbSpecial:
+          for (int s : kRookRays) ray(sq, s);
+          break;
+        case mbBishop:
+          for (int s : kBishopRays) ray(sq, s);
+          break;
+        case mbKnight:
+          if (f > 1) {
+            if (!blocked(sq - 21)) Add(sq, sq - 21);
+            if (!blocked(sq - 19)) Add(sq, sq - 19);
+          }
+          if (r > 1 && !blocked(sq - 12)) Add(sq, sq - 12);
+          if (r < 8 && !blocked(sq - 8)) Add(sq, sq - 8);
+          if (r > 1 && !blocked(sq + 8)) Add(sq, sq + 8);
+          if (r < 8 && !blocked(sq + 12)) Add(sq, sq + 12);
+          if (f < 8) {
+            if (!blocked(sq + 19)) Add(sq, sq + 19);
+            if (!blocked(sq + 21)) Add(sq, sq + 21);
+          }
+          break;
+        case mbPawn: {
+          const int dir = own ? -1 : 1;
+          promote_ = r == (own ? 2 : 7);
+          const int ahead = sq + dir;
+          if (kT.onBoard[ahead] && b[ahead] == 0) {
+            AddPawn(sq, ahead);
+            if (r == (own ? 7 : 2) && b[ahead + dir] == 0) AddPawn(sq, ahead + dir);
+          }
+          // A code-7 man beside the pawn is a pawn that may be taken en
+          // passant. On the pawn's first and last rank that man is a
+          // castling rook, which gives no capture onto an empty square.
+          for (int side : {-10, 10}) {
+            const int beside = sq + side;
+            const int diag = beside + dir;
+            if (kT.onBoard[beside] && (b[beside] & 7) == mbSpecial && r > 1 && r < 8) {
+              if (!blocked(diag)) AddPawn(sq, diag);
+            } else if (enemy(diag)) {
+              AddPawn(sq, diag);
+            }
+          }
+          promote_ = false;
+          break;
+        }
+        default:
+          break;
+      }
+      if (found_) return;
+    }
+  }
+}
+
+void MoveGen::AddReverse(int fromCell, int toCell) {
+  list_[count_++] = Move2{kT.squareOf[fromCell], kT.squareOf[toCell]};
+}
+
+void MoveGen::Reverse() {
+  const uint8_t *b = pos_->cells.data();
+  const uint8_t own = own_;
+  const int target = MailboxPos::Cell(req_.toFile, req_.toRank);
+  if (b[target] != 0 && (b[target] & kColour) == own) return;
+  const uint8_t code = req_.piece & 7;
+  auto isMover = [&](uint8_t man) {
+    if (code == mbRook || code == mbSpecial) return man == (own | mbRook) || man == (own | mbSpecial);
+    return man == (own | code);
+  };
+  auto rays = [&](const int *dirs, int n) {
+    for (int i = 0; i < n; ++i) {
+      int c = target + dirs[i];
+      while (kT.onBoard[c] && b[c] == 0) c += dirs[i];
+      if (kT.onBoard[c] && isMover(b[c])) AddReverse(c, target);
+    }
+  };
+  switch (code) {
+    case mbKing:
+      for (int s : kKingRing)
+        if (kT.onBoard[target + s] && isMover(b[target + s])) AddReverse(target + s, target);
+      break;
+    case mbQueen:
+      rays(kLineDirs, 8);
+      break;
+    case mbRook:
+    case mbSpecial:
+      rays(kStraightDirs, 4);
+      break;
+    case mbBishop:
+      rays(kDiagonalDirs, 4);
+      break;
+    case mbKnight:
+      for (const auto &j : kKnightJumps) {
+        const int nf = req_.toFile + j[0], nr = req_.toRank + j[1];
+        if (nf < 1 || nf > 8 || nr < 1 || nr > 8) continue;
+        const int c = MailboxPos::Cell(nf, nr);
+        if (isMover(b[c])) AddReverse(c, target);
+      }
+      break;
+    default:  // pawns: the SAN reader finds their moves itself
+      break;
+  }
+
+  // Keep the legal moves that pass the from-square filter, in order.
+  const int found = count_;
+  int kept = 0;
+  for (int i = 0; i < found; ++i) {
+    const Move2 m = list_[i];
+    const int from = kT.cellOf[m.FromSquare()];
+    if (m.ToSquare() != kT.squareOf[target] || !isMover(b[from])) continue;
+    if ((req_.kind == genMoversFromFile || req_.kind == genMoversFromSquare) && FileOf(from) != req_.fromFile)
+      continue;
+    if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
+      continue;
+    if (!pos_->IsLegalMove(m)) continue;
+    list_[kept++] = m;
+  }
+  count_ = kept;
+}
+
+// ---------------------------------------------------------------------------
+// Position
+
+uint8_t MailboxPos::At(int file, int rank) const {
+  CheckRange(file, 1, 8, "File out of range");
+  CheckRange(rank, 1, 8, "Rank out of range");
+  return cells[Cell(file, rank)];
+}
+
+void MailboxPos::Set(int file, int rank, uint8_t man) {
+  CheckRange(file, 1, 8, "File out of range");
+  CheckRange(rank, 1, 8, "Rank out of range");
+  CheckRange<int>(man, 0, 15, "Man out of range");
+  cells[Cell(file, rank)] = man;
+}
+
+void MailboxPos::Clear() {
+  cells.fill(0);
+  cells[kMoveNumber] = 1;
+}
+
+void MailboxPos::SetStartPosition() {
+  static constexpr uint8_t kBack[8] = {mbSpecial, mbKnight, mbBishop, mbQueen,
+                                       mbKing,    mbBishop, mbKnight, mbSpecial};
+  for (int f = 1; f <= 8; ++f) {
+    cells[Cell(f, 1)] = kBack[f - 1];
+    cells[Cell(f, 2)] = mbPawn;
+    for (int r = 3; r <= 6; ++r) cells[Cell(f, r)] = 0;
+    cells[Cell(f, 7)] = mbBlack | mbPawn;
+    cells[Cell(f, 8)] = mbBlack | kBack[f - 1];
+  }
+  cells[kSide] = 0;
+  cells[kEpCell] = 0;
+  cells[kMoveNumber] = 1;
+}
+
+void MailboxPos::DoMove(Move2 m, MoveUndo &undo) {
+  uint8_t *b = cells.data();
+  const int from = ToCell(m, false), to = ToCell(m, true);
+  const uint8_t own = b[kSide] ? kColour : 0, opp = own ^ kColour;
+  const uint8_t moved = b[from];
+  undo = MoveUndo{moved, b[to], b[kEpCell], 0};
+  uint8_t newEp = 0;
+
+  // 1. The man moves; a castling rook that moves loses its right.
+  b[from] = 0;
+  b[to] = (moved & 7) == mbSpecial ? static_cast<uint8_t>((moved & kColour) | mbRook) : moved;
+
+  const int back = own ? 8 : 1;
+  if (moved == (own | mbKing) && from == Cell(5, back)) {
+    // 2. The king leaves its square: both rooks lose their rights.
+    const int a = Cell(1, back), h = Cell(8, back);
+    if (b[a] == (own | mbSpecial)) {
+      b[a] = own | mbRook;
+      undo.lostCastling |= 2;
+    }
+    if (b[h] == (own | mbSpecial)) {
+      b[h] = own | mbRook;
+      undo.lostCastling |= 1;
+    }
+    if (RankOf(to) == back && FileOf(to) == 3) {
+      b[a] = 0;
+      b[Cell(4, back)] = own | mbRook;
+    } else if (RankOf(to) == back && FileOf(to) == 7) {
+      b[h] = 0;
+      b[Cell(6, back)] = own | mbRook;
+    }
+  } else if (moved == (own | mbPawn)) {
+    // 3. Promotion, double step next to an enemy pawn, en-passant capture.
+    const int fromRank = RankOf(from), toRank = RankOf(to);
+    if (toRank == (own ? 1 : 8)) b[to] = static_cast<uint8_t>(own | (mbQueen + m.Promotion()));
+    const bool doubleStep =
+        fromRank == (own ? 7 : 2) && toRank == (own ? 5 : 4) && FileOf(from) == FileOf(to);
+    const uint8_t enemyPawn = opp | mbPawn;
+    if (doubleStep && ((kT.onBoard[to - 10] && b[to - 10] == enemyPawn) ||
+                       (kT.onBoard[to + 10] && b[to + 10] == enemyPawn))) {
+      b[to] = own | mbSpecial;
+      newEp = static_cast<uint8_t>(kT.squareOf[to] + 1);
+    } else if (b[kEpCell] != 0) {
+      const int victim = Cell(FileOf(to), fromRank);
+      if (b[victim] == (opp | mbSpecial)) {
+        b[victim] = 0;
+        b[kEpCell] = 0;
+      }
+    }
+  }
+
+  // 4. The pawn that could have been taken en passant is an ordinary pawn again.
+  if (int ep = EpCellOf(b[kEpCell]); ep != 0 && (b[ep] & 7) == mbSpecial)
+    b[ep] = static_cast<uint8_t>((b[ep] & kColour) | mbPawn);
+
+  // 5.
+  b[kEpCell] = newEp;
+  b[kSide] ^= 1;
+}
+
+void MailboxPos::UndoMove(Move2 m, const MoveUndo &undo) {
+  uint8_t *b = cells.data();
+  const int from = ToCell(m, false), to = ToCell(m, true);
+  b[from] = undo.moved;
+  b[to] = undo.captured;
+  b[kSide] ^= 1;
+  b[kEpCell] = undo.epCell;
+  const uint8_t own = b[kSide] ? kColour : 0;
+  const int back = own ? 8 : 1;
+  if (undo.moved == (own | mbKing) && from == Cell(5, back)) {
+    if (RankOf(to) == back && FileOf(to) == 3) {
+      b[Cell(4, back)] = 0;
+      b[Cell(1, back)] = own | mbSpecial;
+    } else if (RankOf(to) == back && FileOf(to) == 7) {
+      b[Cell(6, back)] = 0;
+      b[Cell(8, back)] = own | mbSpecial;
+    }
+    if (undo.lostCastling & 2) b[Cell(1, back)] = own | mbSpecial;
+    if (undo.lostCastling & 1) b[Cell(8, back)] = own | mbSpecial;
+  }
+  // Also puts back a pawn taken en passant.
+  if (int ep = EpCellOf(undo.epCell); ep != 0) b[ep] = (own ^ kColour) | mbSpecial;
+}
+
+void MailboxPos::MakeMove(Move2 m, MoveUndo &undo) {
+  const bool black = cells[kSide] != 0;
+  if (black && cells[kMoveNumber] >= 255) throw ERangeError("Move number beyond 255");
+  DoMove(m, undo);
+  if (black) ++cells[kMoveNumber];
+}
+
+void MailboxPos::UnmakeMove(Move2 m, const MoveUndo &undo) {
+  const bool blackMoved = cells[kSide] == 0;
+  if (blackMoved && cells[kMoveNumber] <= 1) throw ERangeError("Move number below 1");
+  UndoMove(m, undo);
+  if (blackMoved) --cells[kMoveNumber];
+}
+
+bool MailboxPos::CellAttacked(int cell, int attackerColour) const {
+  const uint8_t *b = cells.data();
+  const uint8_t att = attackerColour ? kColour : 0;
+  auto codeAt = [&](int c) {
+    int code = b[c] & 7;
+    if (code == mbSpecial) code = (RankOf(c) == 1 || RankOf(c) == 8) ? mbRook : mbPawn;
+    return code;
+  };
+  // A white pawn attacks from below, a black one from above.
+  const int pawnA = att ? -9 : -11, pawnB = att ? 11 : 9;
+  for (int s : kKingSteps) {
+    const bool straight = s == -10 || s == 10 || s == -1 || s == 1;
+    int c = cell + s;
+    if (!kT.onBoard[c]) continue;
+    bool adjacent = true;
+    while (kT.onBoard[c] && b[c] == 0) {
+      c += s;
+      adjacent = false;
+    }
+    if (!kT.onBoard[c] || (b[c] & kColour) != att) continue;
+    const int code = codeAt(c);
+    if (code == mbQueen) return true;
+    if (straight && code == mbRook) return true;
+    if (!straight && code == mbBishop) return true;
+    if (adjacent && code == mbKing) return true;
+    if (adjacent && code == mbPawn && (s == pawnA || s == pawnB)) return true;
+  }
+  const int f = FileOf(cell), r = RankOf(cell);
+  for (const auto &j : kKnightJumps) {
+    const int nf = f + j[0], nr = r + j[1];
+    if (nf >= 1 && nf <= 8 && nr >= 1 && nr <= 8 && b[Cell(nf, nr)] == (att | mbKnight)) return true;
+  }
+  return false;
+}
+
+bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
+  CheckRange(file, 1, 8, "File out of range");
+  CheckRange(rank, 1, 8, "Rank out of range");
+  return CellAttacked(Cell(file, rank), attackerColour ? 1 : 0);
+}
+
+bool MailboxPos::InCheck(int colour) const {
+  const uint8_t king = colour ? (mbBlack | mbKing) : mbKing;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r)
+      if (cells[Cell(f, r)] == king) return CellAttacked(Cell(f, r), colour ? 0 : 1);
+  return false;
+}
+
+bool MailboxPos::IsLegalMove(Move2 m) {
+  const int side = SideToMove();
+  const uint8_t own = side ? kColour : 0;
+  const int from = ToCell(m, false), to = ToCell(m, true);
+  const int back = side ? 8 : 1;
+  if (cells[from] == (own | mbKing) && from == Cell(5, back) && RankOf(to) == back) {
+    const int opp = side ^ 1;
+    if (FileOf(to) == 3 && (CellAttacked(Cell(4, back), opp) || CellAttacked(Cell(5, back), opp)))
+      return false;
+    if (FileOf(to) == 7 && (CellAttacked(Cell(6, back), opp) || CellAttacked(Cell(5, back), opp)))
+      return false;
+  }
+  MoveUndo undo;
+  DoMove(m, undo);
+  const bool check = InCheck(side);
+  UndoMove(m, undo);
+  return !check;
+}
+
+bool MailboxPos::HasLegalMove(MoveGen &gen) {
+  GenRequest req;
+  req.kind = genAnyLegal;
+  const int n = gen.Generate(*this, req);
+  for (int i = 0; i < n; ++i)
+    if (IsLegalMove(gen.list_[i])) return true;
+  gen.count_ = 0;
+  return false;
+}
+
+uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
+  const bool check = InCheck(colour);
+  const bool any = HasLegalMove(gen);
+  if (check) return any ? gsCheck : gsCheckmate;
+  return any ? gsNormal : gsStalemate;
+}
+
+bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
+  GenRequest req;
+  req.kind = genFindIndex;
+  req.move = m;
+  for (int i = gen.Generate(*this, req); i >= 1; --i)
+    if (gen.list_[i - 1] == m) {
+      index = i;
+      return true;
+    }
+  index = 0;
+  return false;
+}
+
+bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
+  if (index < 1 || index > MoveGen::kCapacity) return false;
+  GenRequest req;
+  req.kind = genGetByIndex;
+  req.index = static_cast<uint16_t>(index);
+  if (gen.Generate(*this, req) < index) return false;
+  m = gen.list_[index - 1];
+  return true;
+}
+
+namespace {
+GenRequest MoversRequest(uint8_t kind, int toFile, int toRank, uint8_t piece, int fromFile, int fromRank) {
+  GenRequest req;
+  req.kind = kind;
+  req.piece = piece;
+  // Out-of-range values are refused by Generate; a value that does not fit
+  // the byte becomes 0 so that it cannot wrap into range.
+  auto byte = [](int v) { return static_cast<uint8_t>(v < 0 || v > 255 ? 0 : v); };
+  req.toFile = byte(toFile);
+  req.toRank = byte(toRank);
+  req.fromFile = byte(fromFile);
+  req.fromRank = byte(fromRank);
+  return req;
+}
+}  // namespace
+
+int MailboxPos::FindMovers(MoveGen &gen, int toFile, int toRank, uint8_t piece) {
+  return gen.Generate(*this, MoversRequest(genMovers, toFile, toRank, piece, 0, 0));
+}
+
+int MailboxPos::FindMoversFromFile(MoveGen &gen, int toFile, int toRank, uint8_t piece, int fromFile) {
+  return gen.Generate(*this, MoversRequest(genMoversFromFile, toFile, toRank, piece, fromFile, 0));
+}
+
+int MailboxPos::FindMoversFromRank(MoveGen &gen, int toFile, int toRank, uint8_t piece, int fromRank) {
+  return gen.Generate(*this, MoversRequest(genMoversFromRank, toFile, toRank, piece, 0, fromRank));
+}
+
+int MailboxPos::FindMoversFromSquare(MoveGen &gen, int toFile, int toRank, uint8_t piece, int fromFile,
+                                     int fromRank) {
+  return gen.Generate(*this, MoversRequest(genMoversFromSquare, toFile, toRank, piece, fromFile, fromRank));
+}
+
+bool MailboxPos::Equal(const MailboxPos &a, const MailboxPos &b) {
+  if (a.cells[kSide] != b.cells[kSide] || a.cells[kEpCell] != b.cells[kEpCell]) return false;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r)
+      if (a.cells[Cell(f, r)] != b.cells[Cell(f, r)]) return false;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Compact positions and the material key
+
+void MailboxPos::ToCompact(CompactPosition &out) const {
+  int men = 0;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r)
+      if (cells[Cell(f, r)] != 0) ++men;
+  if (men > 32) throw ERangeError("Too many men for a compact position");
+  CompactPosition cp;
+  int bit = 0;
+  auto put = [&](unsigned v, int n) {
+    for (int i = n - 1; i >= 0; --i, ++bit)
+      if ((v >> i) & 1) cp.bytes[bit >> 3] |= static_cast<uint8_t>(0x80 >> (bit & 7));
+  };
+  const uint8_t ownKing = cells[kSide] ? (mbBlack | mbKing) : mbKing;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      uint8_t v = cells[Cell(f, r)];
+      if (v == 0) {
+        put(0, 1);
+        continue;
+      }
+      // The king of the side to move is written with code 0.
+      if (v == ownKing) v &= kColour;
+      put(1, 1);
+      put(v & 15, 4);
+    }
+  out = cp;
+}
+
+bool MailboxPos::FromCompact(const CompactPosition &in) {
+  MailboxPos p;
+  p.cells[kSide] = cells[kSide];
+  p.cells[kMoveNumber] = 1;
+  int bit = 0;
+  auto get = [&](int n, unsigned &v) {
+    if (bit + n > 192) return false;
+    v = 0;
+    for (int i = 0; i < n; ++i, ++bit) v = (v << 1) | ((in.bytes[bit >> 3] >> (7 - (bit & 7))) & 1);
+    return true;
+  };
+  bool sideKing = false;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      unsigned occupied, v;
+      if (!get(1, occupied)) return false;
+      if (!occupied) continue;
+      if (!get(4, v)) return false;
+      if ((v & 7) == 0) {
+        // The king of the side to move.
+        p.cells[kSide] = v ? 1 : 0;
+        sideKing = true;
+        v |= mbKing;
+      } else if ((v & 7) == mbSpecial && r != 1 && r != 8) {
+        p.cells[kEpCell] = static_cast<uint8_t>(SquareNumber(f, r) + 1);
+      }
+      p.cells[Cell(f, r)] = static_cast<uint8_t>(v);
+    }
+  if (!sideKing) return false;
+  *this = p;
+  return true;
+}
+
+bool MailboxPos::Equal24(const CompactPosition &a, const CompactPosition &b) { return a.bytes == b.bytes; }
+
+void MailboxPos::MaterialKey(uint16_t &key, uint8_t &check) const {
+  int men[2] = {0, 0};
+  uint32_t k = 0;
+  for (int pair = 0; pair < 4; ++pair) {
+    uint32_t count = 0;
+    for (int f = pair * 2 + 1; f <= pair * 2 + 2; ++f)
+      for (int r = 1; r <= 8; ++r)
+        if (uint8_t v = cells[Cell(f, r)]; v != 0) {
+          ++count;
+          ++men[(v & kColour) ? 1 : 0];
+        }
+    k = (k << 4) | count;
+  }
+  CheckRange(men[0], 1, 16, "White men out of range");
+  CheckRange(men[1], 1, 16, "Black men out of range");
+  // Sixteen men on one pair spill into the next field; the key keeps its
+  // low 16 bits so that it always indexes one of the 65536 buckets.
+  key = static_cast<uint16_t>(k & 0xFFFF);
+  check = static_cast<uint8_t>((men[0] - 1) * 16 + (men[1] - 1));
+}
+
+// ---------------------------------------------------------------------------
+// SAN information
+
+void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec) {
+  const int from = ToCell(m, false), to = ToCell(m, true);
+  const uint8_t man = cells[from];
+  int code = man & 7;
+  if (code == mbSpecial) code = (RankOf(from) == 1 || RankOf(from) == 8) ? mbRook : mbPawn;
+  const bool fileChange = FileOf(from) != FileOf(to);
+
+  uint8_t dis = 0;
+  if (code == mbPawn) {
+    dis = fileChange ? 5 : 0;
+  } else {
+    const int n = FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code));
+    if (n > 1) {
+      int sameFile = 0, sameRank = 0;
+      for (int i = 0; i < n; ++i) {
+        const Move2 e = gen.list_[i];
+        if (SquareFile(e.FromSquare()) == FileOf(from)) ++sameFile;
+        if (SquareRank(e.FromSquare()) == RankOf(from)) ++sameRank;
+      }
+      if (sameFile == 1 && sameRank == 1)
+        dis = 1;
+      else if (sameFile >= 2 && sameRank >= 2)
+        dis = 4;
+      else if (sameFile < 2)
+        dis = 2;
+      else
+        dis = 3;
+    }
+  }
+  rec.disambiguation = dis;
+  rec.capture = (cells[to] != 0 || (code == mbPawn && fileChange)) ? 1 : 0;
+  rec.moveNumber = cells[kMoveNumber];
+  rec.side = static_cast<uint8_t>(SideToMove());
+
+  MoveUndo undo;
+  DoMove(m, undo);
+  rec.gameState = CheckState(gen, SideToMove());
+  UndoMove(m, undo);
+}

@@ -1,0 +1,217 @@
+#pragma once
+// The database's own small position and its pseudo-legal move generator.
+//
+// A game stored with the one-byte move encoding keeps, for every move, the
+// 1-based index of that move in the list MoveGen produces for the position
+// before it. The order of generation is therefore part of the file format:
+// any change to it changes the meaning of every stored game.
+#include <array>
+#include <cstdint>
+#include <string>
+
+class PositionO;
+class MoveRec;
+
+// Men of the mailbox: code in bits 0-2, colour in bit 3.
+enum : uint8_t {
+  mbEmpty = 0,
+  mbKing = 1,
+  mbQueen = 2,
+  mbRook = 3,
+  mbBishop = 4,
+  mbKnight = 5,
+  mbPawn = 6,
+  // On a1/h1/a8/h8 a rook that keeps its castling right, elsewhere a pawn
+  // that may be taken en passant.
+  mbSpecial = 7,
+  mbBlack = 8,
+};
+
+// Square numbers (file - 1) * 8 + (rank - 1), a1 = 0, a2 = 1, ..., h8 = 63.
+constexpr int SquareNumber(int file, int rank) { return (file - 1) * 8 + (rank - 1); }
+constexpr int SquareFile(int sq) { return (sq >> 3) + 1; }
+constexpr int SquareRank(int sq) { return (sq & 7) + 1; }
+
+// A 16-bit move: from-square number in the low byte; the to-square number in
+// bits 0-5 of the high byte and the promotion piece (0 queen, 1 rook,
+// 2 bishop, 3 knight) in bits 6-7.
+struct Move2 {
+  uint8_t from = 0;
+  uint8_t to = 0;
+
+  static constexpr Move2 Make(int fromSq, int toSq, int promotion = 0) {
+    return Move2{static_cast<uint8_t>(fromSq), static_cast<uint8_t>(toSq | (promotion << 6))};
+  }
+  static constexpr Move2 FromWord(uint16_t w) {
+    return Move2{static_cast<uint8_t>(w & 0xFF), static_cast<uint8_t>(w >> 8)};
+  }
+  constexpr uint16_t Word() const { return static_cast<uint16_t>(from | (to << 8)); }
+  constexpr int FromSquare() const { return from & 63; }
+  constexpr int ToSquare() const { return to & 63; }
+  constexpr int Promotion() const { return to >> 6; }
+  friend constexpr bool operator==(Move2 a, Move2 b) { return a.from == b.from && a.to == b.to; }
+};
+static_assert(sizeof(Move2) == 2);
+
+// What MakeMove needs to take a move back exactly.
+struct MoveUndo {
+  uint8_t moved = 0;         // the moved man's byte as it stood on the from-square
+  uint8_t captured = 0;      // the to-square's previous content
+  uint8_t epCell = 0;        // the previous en-passant cell
+  uint8_t lostCastling = 0;  // rights lost by a king move: bit 1 a-file rook, bit 0 h-file rook
+};
+static_assert(sizeof(MoveUndo) == 4);
+
+// 24 bytes, stored in packed games and key-position records.
+struct CompactPosition {
+  std::array<uint8_t, 24> bytes{};
+};
+static_assert(sizeof(CompactPosition) == 24);
+
+// The eleven-byte move of the packed format.
+struct SanMoveRec {
+  Move2 move;
+  MoveUndo undo;
+  uint8_t disambiguation = 0;  // 0 none, 1 or 2 from-file, 3 from-rank, 4 both, 5 pawn capture
+  uint8_t capture = 0;         // the to-square held a man or a pawn changed file
+  uint8_t gameState = 0;       // after the move: 0 normal, 1 check, 3 checkmate, 4 stalemate
+  uint8_t moveNumber = 0;      // before the move
+  uint8_t side = 0;            // to move before the move
+};
+static_assert(sizeof(SanMoveRec) == 11);
+
+// Request kinds of MoveGen::Generate.
+enum : uint8_t {
+  genAllMoves = 0,  // and every value without a meaning of its own
+  genAnyLegal = 1,
+  genMovers = 2,
+  genMoversFromFile = 3,
+  genMoversFromRank = 4,
+  genMoversFromSquare = 5,
+  genFindIndex = 6,
+  genGetByIndex = 7,
+};
+
+// Game states, as the chess core numbers them.
+enum : uint8_t { gsNormal = 0, gsCheck = 1, gsCheckmate = 3, gsStalemate = 4 };
+
+struct GenRequest {
+  uint8_t kind = genAllMoves;
+  uint8_t piece = 0;                   // kinds 2-5: code 1..7 (colour bits are ignored)
+  uint8_t fromFile = 0, fromRank = 0;  // kinds 3-5
+  uint8_t toFile = 0, toRank = 0;      // kinds 2-5
+  uint16_t index = 0;                  // kind 7
+  Move2 move;                          // kind 6
+};
+
+struct MailboxPos;
+
+// The generator and its move list. Every generation starts by emptying the
+// list, so it holds only the last call's result; read it before the next
+// call on any position. Generation allocates nothing.
+class MoveGen {
+ public:
+  // No position gives more: each of the 64 squares yields at most 27 entries.
+  static constexpr int kCapacity = 64 * 27;
+
+  int Generate(MailboxPos &pos, const GenRequest &req);
+  int Count() const { return count_; }
+  // Entry i, 1-based; outside 1..Count raises ERangeError.
+  Move2 Entry(int i) const;
+
+ private:
+  friend struct MailboxPos;
+  void Forward();
+  void Reverse();
+  void Add(int fromCell, int toCell);
+  void AddPawn(int fromCell, int toCell);
+  void AddReverse(int fromCell, int toCell);
+
+  std::array<Move2, kCapacity> list_{};
+  int count_ = 0;
+  bool found_ = false;
+  bool promote_ = false;
+  uint8_t own_ = 0;
+  GenRequest req_;
+  MailboxPos *pos_ = nullptr;
+};
+
+// The mailbox position: 103 bytes. Cells file * 10 + rank hold the board
+// (file and rank 1..8; the rest is a border nobody relies on); cell 100 the
+// side to move (0 White, 1 Black); cell 101 the en-passant cell (0, or the
+// square number + 1 of the pawn that may be taken en passant); cell 102 the
+// full-move number.
+struct MailboxPos {
+  static constexpr int kSide = 100;
+  static constexpr int kEpCell = 101;
+  static constexpr int kMoveNumber = 102;
+
+  std::array<uint8_t, 103> cells{};
+
+  static constexpr int Cell(int file, int rank) { return file * 10 + rank; }
+
+  // Range-checked access to the board (ERangeError outside 1..8).
+  uint8_t At(int file, int rank) const;
+  void Set(int file, int rank, uint8_t man);
+  int SideToMove() const { return cells[kSide] ? 1 : 0; }
+  int MoveNumber() const { return cells[kMoveNumber]; }
+
+  // Empties the board (border too) and every state cell; move number 1.
+  void Clear();
+  void SetStartPosition();
+
+  // Plays a move generated for this position. Black's move at number 255
+  // raises ERangeError before anything changes.
+  void MakeMove(Move2 m, MoveUndo &undo);
+  void UnmakeMove(Move2 m, const MoveUndo &undo);
+
+  // A pseudo-legal move that does not leave the mover in check; castling
+  // also not out of or through check.
+  bool IsLegalMove(Move2 m);
+  bool InCheck(int colour) const;
+  bool SquareAttacked(int file, int rank, int attackerColour) const;
+  // 0 normal, 1 check, 3 checkmate, 4 stalemate.
+  uint8_t CheckState(MoveGen &gen, int colour);
+  // When no move is legal the list count becomes 0.
+  bool HasLegalMove(MoveGen &gen);
+
+  // The 1-based index of the move in the generated list; false when the
+  // move is not generated (index is then 0).
+  bool MoveIndex(MoveGen &gen, Move2 m, int &index);
+  // False when index is outside 1..count of the generation.
+  bool MoveByIndex(MoveGen &gen, int index, Move2 &m);
+
+  // The legal moves of the side to move with the given piece code (1..7;
+  // a rook and a castling rook are the same piece) onto the target,
+  // compacted to the front of the list. Pawns are never found.
+  int FindMovers(MoveGen &gen, int toFile, int toRank, uint8_t piece);
+  int FindMoversFromFile(MoveGen &gen, int toFile, int toRank, uint8_t piece, int fromFile);
+  int FindMoversFromRank(MoveGen &gen, int toFile, int toRank, uint8_t piece, int fromRank);
+  int FindMoversFromSquare(MoveGen &gen, int toFile, int toRank, uint8_t piece, int fromFile, int fromRank);
+
+  // Side to move, en-passant cell and the 64 squares.
+  static bool Equal(const MailboxPos &a, const MailboxPos &b);
+
+  // More than 32 men do not fit 24 bytes: ERangeError.
+  void ToCompact(CompactPosition &out) const;
+  // False (a damaged block or record) when the data holds no king of the
+  // side to move or runs past the 24 bytes.
+  bool FromCompact(const CompactPosition &in);
+  static bool Equal24(const CompactPosition &a, const CompactPosition &b);
+
+  // The key indexes 65536 buckets. A colour with no men or more than 16
+  // raises ERangeError.
+  void MaterialKey(uint16_t &key, uint8_t &check) const;
+
+  // Bytes 6-10 of the record for a move of this position (the position is
+  // left as it was; the list is overwritten).
+  void SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec);
+
+ private:
+  friend class MoveGen;
+  // Make and unmake without the move number, for the legality tests.
+  void DoMove(Move2 m, MoveUndo &undo);
+  void UndoMove(Move2 m, const MoveUndo &undo);
+  bool CellAttacked(int cell, int attackerColour) const;
+};
+static_assert(sizeof(MailboxPos) == 103);
