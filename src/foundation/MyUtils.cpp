@@ -12,7 +12,9 @@
 #include <limits>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
+#include "foundation/LangMan.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -94,6 +96,20 @@ std::string AddFilterExt(const std::string &fileName, const std::string &filter,
   if (ext.find_first_of("*?") != std::string::npos) return fileName;
   return fileName + ext;
 }
+
+// ---- Languages ----
+
+static_assert(std::is_same_v<LanguageId, uint32_t>);
+
+std::string LanguageDisplayName(uint32_t language, uint32_t viewer) {
+  return GetLanguageDisplayName(language, viewer);
+}
+
+uint32_t FindLanguage(const std::string &text, uint32_t viewer) {
+  return FindLanguageByDisplayName(text, viewer);
+}
+
+void LoadLanguageNamesFile(const std::string &iniFileName) { LoadLanguageNames(iniFileName); }
 
 // ---- Recent-file and history lists ----
 

@@ -40,6 +40,14 @@ void ListFiles(const std::string &mask, std::vector<std::string> &list);
 // at ';' and is not added when it holds a wildcard.
 std::string AddFilterExt(const std::string &fileName, const std::string &filter, int filterIndex);
 
+// ---- Languages (shorter names of the language registry's calls) ----
+
+std::string LanguageDisplayName(uint32_t language, uint32_t viewer);
+// The lowest id with that display name in the viewing language; English
+// when none has it.
+uint32_t FindLanguage(const std::string &text, uint32_t viewer);
+void LoadLanguageNamesFile(const std::string &iniFileName);
+
 // ---- Recent-file and history lists ----
 
 // Moves (or inserts) the text to the top, compared case-insensitively, and

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "foundation/LangMan.h"
 #include "foundation/MyUtils.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
@@ -194,4 +195,17 @@ TEST(FileTypes, DesktopEntryAndMimePackage) {
   ASSERT_TRUE(RegisterFileType("PGN", "PgnFile", "x", "\"/a$b\\c%d/p\" \"%1\"", other.Path()));
   EXPECT_NE(other.Read("applications/torvanel.desktop").find("Exec=\"/a\\\\$b\\\\\\\\c%%d/p\" %f\n"),
             std::string::npos);
+}
+
+TEST(MyUtilsLanguages, ShorterNames) {
+  ResetLanguageRegistry();
+  testutil::TempDir dir;
+  dir.Write("LngNames.ini", "[Dutch]\r\nEnglish=Dutch\r\nDutch=Nederlands\r\n[French]\r\nEnglish=French\r\n");
+  LoadLanguageNamesFile(dir.File("LngNames.ini"));
+  EXPECT_EQ(LanguageDisplayName(LangDutch, LangDutch), "Nederlands");
+  uint32_t french = FindRegisteredLanguage("French");
+  ASSERT_NE(french, LangNone);
+  EXPECT_EQ(FindLanguage("French", LangEnglish), french);
+  EXPECT_EQ(FindLanguage("Klingon", LangEnglish), LangEnglish);
+  ResetLanguageRegistry();
 }

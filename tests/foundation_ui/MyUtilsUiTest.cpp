@@ -14,6 +14,8 @@
 #include <algorithm>
 
 #include "TestUtil.h"
+#include "foundation/GenText.h"
+#include "foundation/LangMan.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/QtStr.h"
@@ -145,6 +147,17 @@ TEST_F(MessageDlgTest, LayoutTitleAndIcon) {
   EXPECT_EQ(
       std::unique_ptr<TMessageForm>(CreateMessageDialog("w", ui::MsgType::Warning, ui::mbOK))->windowTitle(),
       "Warning");
+}
+
+TEST_F(MessageDlgTest, CaptionsFollowTheLanguage) {
+  testutil::TempDir dir;
+  testutil::AppDirGuard guard(dir.Path());
+  GenText::SetDialogLanguage(LangDutch);
+  std::unique_ptr<TMessageForm> dlg(CreateMessageDialog("?", ui::MsgType::Warning, ui::mbYesNo));
+  GenText::SetDialogLanguage(LangEnglish);
+  EXPECT_EQ(dlg->windowTitle(), "Waarschuwing");
+  EXPECT_EQ(dlg->findChild<QPushButton *>("Yes")->text(), "&Ja");
+  EXPECT_EQ(dlg->findChild<QPushButton *>("No")->text(), "&Nee");
 }
 
 TEST_F(MessageDlgTest, EnterAndEscape) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+#include "foundation/GenText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
@@ -25,18 +26,18 @@ namespace myui {
 
 namespace {
 
-// ---- Captions: the only place that names them ----
+// ---- Captions ----
 
 std::string TypeTitle(ui::MsgType type) {
   switch (type) {
     case ui::MsgType::Warning:
-      return "Warning";
+      return GenText::SMsgDlgWarning;
     case ui::MsgType::Error:
-      return "Error";
+      return GenText::SMsgDlgError;
     case ui::MsgType::Information:
-      return "Information";
+      return GenText::SMsgDlgInformation;
     case ui::MsgType::Confirmation:
-      return "Confirm";
+      return GenText::SMsgDlgConfirm;
     case ui::MsgType::Custom:
       break;
   }
@@ -67,32 +68,30 @@ constexpr ButtonDef kButtons[] = {
 std::string ButtonCaption(ui::MsgButton bit) {
   switch (bit) {
     case ui::mbYes:
-      return "&Yes";
+      return GenText::SMsgDlgYes;
     case ui::mbNo:
-      return "&No";
+      return GenText::SMsgDlgNo;
     case ui::mbOK:
-      return "OK";
+      return GenText::SMsgDlgOK;
     case ui::mbCancel:
-      return "Cancel";
+      return GenText::SMsgDlgCancel;
     case ui::mbAbort:
-      return "&Abort";
+      return GenText::SMsgDlgAbort;
     case ui::mbRetry:
-      return "&Retry";
+      return GenText::SMsgDlgRetry;
     case ui::mbIgnore:
-      return "&Ignore";
+      return GenText::SMsgDlgIgnore;
     case ui::mbAll:
-      return "&All";
+      return GenText::SMsgDlgAll;
     case ui::mbNoToAll:
-      return "N&o to All";
+      return GenText::SMsgDlgNoToAll;
     case ui::mbYesToAll:
-      return "Y&es to All";
+      return GenText::SMsgDlgYesToAll;
     case ui::mbHelp:
-      return "&Help";
+      return GenText::SMsgDlgHelp;
   }
   return {};
 }
-
-std::string HelpNoneText() { return "No help available"; }
 
 QStyle::StandardPixmap TypeIcon(ui::MsgType type, bool &has) {
   has = true;
@@ -132,7 +131,7 @@ TMessageForm::TMessageForm(QWidget *owner) : QDialog(owner) {
                  Qt::MSWindowsFixedSizeDialogHint);
 }
 
-void TMessageForm::HelpButtonClick() { myui::ShowMessage(HelpNoneText()); }
+void TMessageForm::HelpButtonClick() { myui::ShowMessage(GenText::SMsgDlgHelpNone); }
 
 void TMessageForm::reject() { done(ui::CancelResult(Buttons)); }
 
