@@ -1,0 +1,91 @@
+#include "foundation/ui/ToolbarMan.h"
+
+#include <QAbstractButton>
+
+#include "foundation/ui/QtStr.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+
+namespace {
+constexpr int kStartX = 4;
+constexpr int kGap = 4;
+
+std::string VisibleKey(const QAbstractButton *b) { return FromQ(b->objectName()) + ".Visible"; }
+}  // namespace
+
+std::vector<int> ArrangeToolbarButtons(const std::vector<int> &widths, const std::vector<bool> &visible,
+                                       const std::vector<int> &separators) {
+  std::vector<int> xs(widths.size(), -1);
+  int x = kStartX;
+  bool standing = false;  // a visible button since the last gap
+  for (size_t i = 0; i < widths.size(); ++i) {
+    if (i < visible.size() && visible[i]) {
+      xs[i] = x;
+      x += widths[i];
+      standing = true;
+    }
+    const int number = static_cast<int>(i) + 1;
+    for (int s : separators)
+      if (s == number && standing) {
+        x += kGap;
+        standing = false;
+      }
+  }
+  return xs;
+}
+
+void TToolbarMan::AddButton(QAbstractButton *button) { buttons_.emplace_back(button); }
+
+void TToolbarMan::AddSeparator() { separators_.push_back(ButtonCount()); }
+
+void TToolbarMan::Arrange() {
+  std::vector<int> widths;
+  std::vector<bool> visible;
+  for (const QPointer<QAbstractButton> &b : buttons_) {
+    widths.push_back(b ? b->width() : 0);
+    // isVisible() is false while the toolbar itself is hidden.
+    visible.push_back(b && !b->isHidden());
+  }
+  const std::vector<int> xs = ArrangeToolbarButtons(widths, visible, separators_);
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    if (buttons_[i] && xs[i] >= 0) buttons_[i]->move(xs[i], buttons_[i]->y());
+}
+
+void TToolbarMan::SaveToIni(const std::string &iniFileName, const std::string &section) const {
+  IniFile ini(iniFileName);
+  for (const QPointer<QAbstractButton> &b : buttons_)
+    if (b) ini.WriteBool(section, VisibleKey(b), !b->isHidden());
+}
+
+void TToolbarMan::LoadFromIni(const std::string &iniFileName, const std::string &section) {
+  {
+    IniFile ini(iniFileName);
+    for (const QPointer<QAbstractButton> &b : buttons_)
+      if (b) b->setVisible(ini.ReadBool(section, VisibleKey(b), true));
+  }
+  Arrange();
+}
+
+QAbstractButton *TToolbarMan::Button(int i) const {
+  CheckRange(i, 1, ButtonCount());
+  return buttons_[static_cast<size_t>(i - 1)];
+}
+
+QIcon TToolbarMan::ButtonGlyph(int i) const {
+  QAbstractButton *b = Button(i);
+  return b ? b->icon() : QIcon();
+}
+
+std::string TToolbarMan::ButtonHint(int i) const {
+  QAbstractButton *b = Button(i);
+  return b ? FromQ(b->toolTip().section(QChar('|'), 0, 0)) : std::string();
+}
+
+bool TToolbarMan::ButtonVisible(int i) const {
+  QAbstractButton *b = Button(i);
+  return b && !b->isHidden();
+}
+
+void TToolbarMan::SetButtonVisible(int i, bool visible) {
+  if (QAbstractButton *b = Button(i)) b->setVisible(visible);
+}

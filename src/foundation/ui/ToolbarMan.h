@@ -1,0 +1,50 @@
+#pragma once
+// A row of speed buttons whose visibility the user chooses: lays out the
+// visible ones and keeps their visibility in the settings file under
+// "<button object name>.Visible".
+#include <QIcon>
+#include <QPointer>
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+class QWidget;
+
+// x of each button from the left of the toolbar, -1 for a hidden one.
+// separators holds, per separator, the number of buttons added before it.
+std::vector<int> ArrangeToolbarButtons(const std::vector<int> &widths, const std::vector<bool> &visible,
+                                       const std::vector<int> &separators);
+
+class TToolbarMan {
+ public:
+  // Neither the toolbar nor the buttons are owned.
+  void SetToolbar(QWidget *toolbar) { toolbar_ = toolbar; }
+  QWidget *Toolbar() const { return toolbar_; }
+  void AddButton(QAbstractButton *button);
+  // A gap after the buttons added so far.
+  void AddSeparator();
+  // Visible buttons side by side from x = 4; hidden ones take no room, and a
+  // gap of 4 follows a separator only when a visible button stands since the
+  // last gap. Uses the buttons' own visibility, so it works before the
+  // toolbar is first shown.
+  void Arrange();
+
+  void SaveToIni(const std::string &iniFileName, const std::string &section) const;
+  // A missing key shows the button; then Arrange.
+  void LoadFromIni(const std::string &iniFileName, const std::string &section);
+
+  // Per button, i from 1 to ButtonCount; another i raises ERangeError.
+  int ButtonCount() const { return static_cast<int>(buttons_.size()); }
+  QIcon ButtonGlyph(int i) const;
+  // The short part of the hint (before a "|").
+  std::string ButtonHint(int i) const;
+  bool ButtonVisible(int i) const;
+  void SetButtonVisible(int i, bool visible);
+
+ private:
+  QAbstractButton *Button(int i) const;
+
+  QWidget *toolbar_ = nullptr;
+  std::vector<QPointer<QAbstractButton>> buttons_;
+  std::vector<int> separators_;
+};
