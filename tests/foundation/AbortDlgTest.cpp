@@ -1,10 +1,9 @@
-#include "foundation/comDlgAbort.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <vector>
 
+#include "foundation/comDlgAbort.h"
 #include "platform/UiHooks.h"
 
 namespace {

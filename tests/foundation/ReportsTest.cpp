@@ -1,6 +1,6 @@
-#include "foundation/Reports.h"
-
 #include <gtest/gtest.h>
+
+#include "foundation/Reports.h"
 
 using Lines = std::vector<std::string>;
 
