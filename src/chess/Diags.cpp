@@ -40,7 +40,8 @@ bool BasePositionO::Equal(const BasePositionO &other) const {
 }
 
 void BasePositionO::SetStartPosition() {
-  static constexpr std::uint8_t kBackRow[8] = {pRook, pKnight, pBishop, pQueen, pKing, pBishop, pKnight, pRook};
+  static constexpr std::uint8_t kBackRow[8] = {pRook, pKnight, pBishop, pQueen,
+                                               pKing, pBishop, pKnight, pRook};
   for (auto &sq : board_) sq = SquareRec{};
   for (int f = 1; f <= 8; ++f) {
     board_[SquareIndex(f, 1)] = {cWhite, kBackRow[f - 1]};

@@ -130,7 +130,8 @@ bool MoveGenO::CanCastle(int colour, int side) const {
   const int back = BackRank(static_cast<std::uint8_t>(colour));
   const SquareRec &k = b[SquareIndex(5, back)];
   if (k.piece != pKing || k.colour != colour || !position_->castling_[colour][side]) return false;
-  if (side == csKingSide) return b[SquareIndex(6, back)].piece == pNone && b[SquareIndex(7, back)].piece == pNone;
+  if (side == csKingSide)
+    return b[SquareIndex(6, back)].piece == pNone && b[SquareIndex(7, back)].piece == pNone;
   return b[SquareIndex(2, back)].piece == pNone && b[SquareIndex(3, back)].piece == pNone &&
          b[SquareIndex(4, back)].piece == pNone;
 }
@@ -306,7 +307,8 @@ void MoveGenO::GenerateMovesFrom(int from, MoveListO &list) {
     case pRook:
     case pQueen:
       for (int d = 1; d <= 15; d += 2) {
-        if ((p.piece == pRook && !IsRookDirection(d)) || (p.piece == pBishop && !IsBishopDirection(d))) continue;
+        if ((p.piece == pRook && !IsRookDirection(d)) || (p.piece == pBishop && !IsBishopDirection(d)))
+          continue;
         if (Stop(list)) return;
         const RayRec &ray = kRays[from][d];
         for (int i = 0; i < ray.count; ++i) {
@@ -415,14 +417,16 @@ void MoveGenO::CompleteMove(MoveRec &move) {
     rights[2 * colour + CastlingSideOfRookFile(move.fromFile)] = 0;
   // A rook taken on a corner ends the right of that corner's own side:
   // a1 and h1 belong to White, a8 and h8 to Black.
-  if (move.captured == pRook && (move.toFile == 1 || move.toFile == 8) && (move.toRank == 1 || move.toRank == 8)) {
+  if (move.captured == pRook && (move.toFile == 1 || move.toFile == 8) &&
+      (move.toRank == 1 || move.toRank == 8)) {
     const int owner = move.toRank == 1 ? cWhite : cBlack;
     rights[2 * owner + CastlingSideOfRookFile(move.toFile)] = 0;
   }
   std::copy(rights, rights + 4, move.castlingAfter);
 
   move.epFileAfter = 0;
-  if (move.piece == pPawn && ((move.fromRank == 2 && move.toRank == 4) || (move.fromRank == 7 && move.toRank == 5))) {
+  if (move.piece == pPawn &&
+      ((move.fromRank == 2 && move.toRank == 4) || (move.fromRank == 7 && move.toRank == 5))) {
     const int enemy = OppositeSide(static_cast<std::uint8_t>(colour));
     for (int f : {move.toFile - 1, move.toFile + 1}) {
       if (f < 1 || f > 8) continue;

@@ -6,7 +6,8 @@
 void MoveRec::SetMove(int fFile, int fRank, int tFile, int tRank, int promo) {
   CheckBoardSquare(fFile, fRank);
   CheckBoardSquare(tFile, tRank);
-  if (promo != 0) CheckRange(promo, static_cast<int>(pKnight), static_cast<int>(pQueen), "Promotion out of range");
+  if (promo != 0)
+    CheckRange(promo, static_cast<int>(pKnight), static_cast<int>(pQueen), "Promotion out of range");
   fromFile = static_cast<std::uint8_t>(fFile);
   fromRank = static_cast<std::uint8_t>(fRank);
   toFile = static_cast<std::uint8_t>(tFile);
@@ -80,7 +81,8 @@ std::string SquareText(int file, int rank) { return {FileChar(file), RankChar(ra
 
 }  // namespace
 
-void MoveRec::ToText(int kind, LanguageId language, const DisplayOptionsRec *display, std::string &text) const {
+void MoveRec::ToText(int kind, LanguageId language, const DisplayOptionsRec *display,
+                     std::string &text) const {
   CheckRange(kind, 0, 6, "Move text kind out of range");
   CheckBoardSquare(fromFile, fromRank);
   CheckBoardSquare(toFile, toRank);

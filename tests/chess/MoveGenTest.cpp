@@ -91,7 +91,7 @@ TEST(MoveGenTest, CastlingThroughAndOutOfCheckIsRefused) {
       {"4k3/8/8/8/8/8/8/RN2K2R w KQ - 0 1", true, false},    // b1 occupied
       {"4k3/8/8/8/8/8/8/R3K2R w Q - 0 1", false, true},      // right not held
       {"r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", true, true},
-      {"r3k2r/8/B7/8/8/8/8/4K3 b kq - 0 1", true, false},    // c8 attacked
+      {"r3k2r/8/B7/8/8/8/8/4K3 b kq - 0 1", true, false},  // c8 attacked
   };
   for (const auto &c : cases) {
     BasePositionO pos = Fen(c.fen);
@@ -273,7 +273,7 @@ TEST(MoveGenTest, UniqueAndPieceQueries) {
   EXPECT_TRUE(gen.UniqueMoveTo(5, 4, m));
   EXPECT_EQ(Coord(m), "e2e4");
   EXPECT_FALSE(gen.UniqueMoveFrom(1, 2, m));  // a3 and a4
-  EXPECT_FALSE(gen.UniqueMoveFrom(1, 7, m));          // not the side to move
+  EXPECT_FALSE(gen.UniqueMoveFrom(1, 7, m));  // not the side to move
 }
 
 TEST(MoveGenTest, GenerationOrder) {

@@ -90,15 +90,16 @@ TEST(PositionTest, LegalSetupCountsPromotionsAgainstMissingPawns) {
       {"rnbq1bnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQ - 0 1", false},      // no black king
       {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNK w kq - 0 1", false},      // two white kings
       {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", false},  // nine pawns
-      {"rnbqkbnr/pppppppp/8/8/4Q3/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", false},  // eight pawns and a second queen
-      {"rnbqkbnr/pppppppp/8/8/4Q3/8/1PPPPPPP/RNBQKBNR w KQkq - 0 1", true},   // promoted queen, seven pawns
-      {"rnbqkbnr/pppppppp/8/8/2NN4/8/2PPPPPP/RNBQKBNR w KQkq - 0 1", true},   // four knights, six pawns
-      {"rnbqkbnr/pppppppp/8/8/2NNN3/8/2PPPPPP/RNBQKBNR w KQkq - 0 1", false}, // five knights, six pawns
+      {"rnbqkbnr/pppppppp/8/8/4Q3/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+       false},                                                               // eight pawns and a second queen
+      {"rnbqkbnr/pppppppp/8/8/4Q3/8/1PPPPPPP/RNBQKBNR w KQkq - 0 1", true},  // promoted queen, seven pawns
+      {"rnbqkbnr/pppppppp/8/8/2NN4/8/2PPPPPP/RNBQKBNR w KQkq - 0 1", true},  // four knights, six pawns
+      {"rnbqkbnr/pppppppp/8/8/2NNN3/8/2PPPPPP/RNBQKBNR w KQkq - 0 1", false},  // five knights, six pawns
       {"rnbqkbnr/pp1ppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", true},
-      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBR1 w KQkq - 0 1", false},    // K right, rook on g1
-      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1KNR w Q - 0 1", false},       // Q right, king on f1
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBR1 w KQkq - 0 1", false},  // K right, rook on g1
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ1KNR w Q - 0 1", false},     // Q right, king on f1
       {"rnbq1bnr/ppppkppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQ - 0 1", true},
-      {"rnbq1bnr/ppppkppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk - 0 1", false},     // black right, king moved
+      {"rnbq1bnr/ppppkppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk - 0 1", false},  // black right, king moved
   };
   for (const auto &c : cases) EXPECT_EQ(Fen(c.fen).IsLegalSetup(), c.legal) << c.fen;
 }

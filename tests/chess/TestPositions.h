@@ -37,7 +37,8 @@ inline bool SetupFromFen(BasePositionO &pos, const std::string &fen) {
       static const std::string kLetters = "PNBRQK";
       const auto at = kLetters.find(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
       if (at == std::string::npos || file > 8) return false;
-      pos.SetSquare(file, rank, static_cast<int>(at) + 1, std::isupper(static_cast<unsigned char>(c)) ? cWhite : cBlack);
+      pos.SetSquare(file, rank, static_cast<int>(at) + 1,
+                    std::isupper(static_cast<unsigned char>(c)) ? cWhite : cBlack);
       ++file;
     }
   }
@@ -49,11 +50,20 @@ inline bool SetupFromFen(BasePositionO &pos, const std::string &fen) {
   if (castling != "-")
     for (char c : castling) {
       switch (c) {
-        case 'K': pos.SetCastling(cWhite, csKingSide, true); break;
-        case 'Q': pos.SetCastling(cWhite, csQueenSide, true); break;
-        case 'k': pos.SetCastling(cBlack, csKingSide, true); break;
-        case 'q': pos.SetCastling(cBlack, csQueenSide, true); break;
-        default: return false;
+        case 'K':
+          pos.SetCastling(cWhite, csKingSide, true);
+          break;
+        case 'Q':
+          pos.SetCastling(cWhite, csQueenSide, true);
+          break;
+        case 'k':
+          pos.SetCastling(cBlack, csKingSide, true);
+          break;
+        case 'q':
+          pos.SetCastling(cBlack, csQueenSide, true);
+          break;
+        default:
+          return false;
       }
     }
   if (ep == "-") {
@@ -64,7 +74,8 @@ inline bool SetupFromFen(BasePositionO &pos, const std::string &fen) {
   }
   int number = 1;
   if (!full.empty()) {
-    if (!std::all_of(full.begin(), full.end(), [](char c) { return c >= '0' && c <= '9'; }) || full.size() > 3)
+    if (!std::all_of(full.begin(), full.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+        full.size() > 3)
       return false;
     number = std::clamp(std::stoi(full), 1, 255);
   }
