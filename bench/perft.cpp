@@ -7,6 +7,7 @@
 #include <string>
 
 #include "../tests/chess/TestPositions.h"
+#include "chess/Posns.h"
 
 int main(int argc, char **argv) {
   if (argc != 3) {
@@ -19,12 +20,13 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "perft: DEPTH must be a number from 0 to 20\n");
     return 2;
   }
-  BasePositionO pos;
   try {
-    if (!testchess::SetupFromFen(pos, argv[1]) || !pos.IsLegalSetup()) {
-      std::fprintf(stderr, "perft: not a usable FEN: %s\n", argv[1]);
+    PositionO setup;
+    if (!setup.SetFEN(argv[1])) {
+      std::fprintf(stderr, "perft: not a valid FEN: %s\n", argv[1]);
       return 2;
     }
+    BasePositionO pos = setup.Base();
     testchess::Perft perft(pos);
     const auto t0 = std::chrono::steady_clock::now();
     const std::uint64_t nodes = perft.Count(static_cast<int>(depth));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "chess/Posns.h"
 #include "chess/TestPositions.h"
 
 namespace {
@@ -20,8 +21,9 @@ const PerftCase kCases[] = {
 
 TEST(PerftTest, StandardPositionsGivePublishedCounts) {
   for (const auto &c : kCases) {
-    BasePositionO pos;
-    ASSERT_TRUE(testchess::SetupFromFen(pos, c.fen)) << c.fen;
+    PositionO setup;
+    ASSERT_TRUE(setup.SetFEN(c.fen)) << c.fen;
+    BasePositionO pos = setup.Base();
     BasePositionO before = pos;
     testchess::Perft perft(pos);
     for (std::size_t d = 0; d < c.counts.size(); ++d)
