@@ -1,5 +1,7 @@
 #include "database/QZUtils.h"
 
+#include "chess/Moves.h"
+#include "chess/Posns.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -686,4 +688,113 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec) {
   DoMove(m, undo);
   rec.gameState = CheckState(gen, SideToMove());
   UndoMove(m, undo);
+}
+
+// ---------------------------------------------------------------------------
+// The chess core's position and move record
+
+namespace {
+// Mailbox code (1 king .. 6 pawn) <-> core piece (1 pawn .. 6 king).
+constexpr uint8_t kCoreOfCode[7] = {pNone, pKing, pQueen, pRook, pBishop, pKnight, pPawn};
+constexpr uint8_t kCodeOfCore[7] = {0, mbPawn, mbKnight, mbBishop, mbRook, mbQueen, mbKing};
+// Promotion bits 0..3 <-> core piece.
+constexpr uint8_t kCorePromotion[4] = {pQueen, pRook, pBishop, pKnight};
+}  // namespace
+
+void MailboxPos::ToPositionO(PositionO &out) const {
+  out.Reset();
+  out.ClearBoard();
+  for (int c = 0; c <= 1; ++c)
+    for (int side = 0; side <= 1; ++side) out.SetCastling(c, side, false);
+  out.SetEnPassantFile(0);
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      const uint8_t v = cells[Cell(f, r)];
+      if (v == 0) continue;
+      const int colour = (v & kColour) ? cBlack : cWhite;
+      int code = v & 7;
+      if (code == 0) continue;  // not a man
+      if (code == mbSpecial) {
+        if (r == 1 || r == 8) {
+          code = mbRook;
+          if (r == (colour == cWhite ? 1 : 8) && (f == 1 || f == 8))
+            out.SetCastling(colour, f == 1 ? csQueenSide : csKingSide, true);
+        } else {
+          code = mbPawn;
+          out.SetEnPassantFile(f);
+        }
+      }
+      out.SetSquare(f, r, kCoreOfCode[code], colour);
+    }
+  out.SetSideToMove(SideToMove());
+  out.SetMoveNumber(cells[kMoveNumber]);
+}
+
+void MailboxPos::FromPositionO(const PositionO &in) {
+  MailboxPos p;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      const uint8_t piece = in.PieceAt(f, r);
+      if (piece == pNone || piece > pKing) continue;
+      p.cells[Cell(f, r)] =
+          static_cast<uint8_t>(kCodeOfCore[piece] | (in.ColourAt(f, r) == cBlack ? kColour : 0));
+    }
+  for (int colour = cWhite; colour <= cBlack; ++colour)
+    for (int side = csQueenSide; side <= csKingSide; ++side)
+      if (in.Castling(colour, side) && in.CastlingPiecesInPlace(colour, side))
+        p.cells[Cell(side == csQueenSide ? 1 : 8, colour == cWhite ? 1 : 8)] =
+            static_cast<uint8_t>((colour == cBlack ? kColour : 0) | mbSpecial);
+  const int side = in.SideToMove() == cBlack ? 1 : 0;
+  p.cells[kSide] = static_cast<uint8_t>(side);
+  if (const int ef = in.EnPassantFile(); ef >= 1 && ef <= 8) {
+    // The pawn that made the double step, the square it passed and the
+    // pawns of the side to move that may take it.
+    const uint8_t own = side ? kColour : 0;
+    const int rank = side ? 4 : 5, passed = side ? 3 : 6;
+    const int victim = Cell(ef, rank);
+    const bool taker = (ef > 1 && p.cells[victim - 10] == (own | mbPawn)) ||
+                       (ef < 8 && p.cells[victim + 10] == (own | mbPawn));
+    if (p.cells[victim] == ((own ^ kColour) | mbPawn) && p.cells[Cell(ef, passed)] == 0 && taker) {
+      p.cells[victim] = static_cast<uint8_t>((own ^ kColour) | mbSpecial);
+      p.cells[kEpCell] = static_cast<uint8_t>(kT.squareOf[victim] + 1);
+    }
+  }
+  p.cells[kMoveNumber] = in.MoveNumber();
+  *this = p;
+}
+
+Move2 MailboxPos::MoveFromMoveRec(const MoveRec &m) {
+  CheckBoardSquare(m.fromFile, m.fromRank);
+  CheckBoardSquare(m.toFile, m.toRank);
+  int promotion = 0;
+  switch (m.promotion) {
+    case pRook:
+      promotion = 1;
+      break;
+    case pBishop:
+      promotion = 2;
+      break;
+    case pKnight:
+      promotion = 3;
+      break;
+    default:
+      break;
+  }
+  return Move2::Make(SquareNumber(m.fromFile, m.fromRank), SquareNumber(m.toFile, m.toRank), promotion);
+}
+
+void MailboxPos::MoveToMoveRec(Move2 m, MoveRec &out) const {
+  const int from = ToCell(m, false), to = ToCell(m, true);
+  const uint8_t man = cells[from];
+  const bool pawn = (man & 7) == mbPawn || ((man & 7) == mbSpecial && RankOf(from) != 1 && RankOf(from) != 8);
+  const int promotion = pawn && (RankOf(to) == 1 || RankOf(to) == 8) ? kCorePromotion[m.Promotion()] : 0;
+  out = MoveRec();
+  out.SetMove(FileOf(from), RankOf(from), FileOf(to), RankOf(to), promotion);
+}
+
+bool MailboxPos::SetFromFEN(const std::string &text) {
+  PositionO p;
+  if (!p.SetFEN(text)) return false;
+  FromPositionO(p);
+  return true;
 }

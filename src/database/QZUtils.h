@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "chess/Diags.h"
+
 class PositionO;
 class MoveRec;
 
@@ -91,9 +93,6 @@ enum : uint8_t {
   genFindIndex = 6,
   genGetByIndex = 7,
 };
-
-// Game states, as the chess core numbers them.
-enum : uint8_t { gsNormal = 0, gsCheck = 1, gsCheckmate = 3, gsStalemate = 4 };
 
 struct GenRequest {
   uint8_t kind = genAllMoves;
@@ -202,6 +201,20 @@ struct MailboxPos {
   // The key indexes 65536 buckets. A colour with no men or more than 16
   // raises ERangeError.
   void MaterialKey(uint16_t &key, uint8_t &check) const;
+
+  // Conversions to and from the chess core. ToPositionO: a code-7 man on
+  // its own corner gives the castling right, elsewhere off the back ranks
+  // the en-passant file. FromPositionO recodes the pawn that made the double
+  // step only when a pawn of the side to move can take it.
+  void ToPositionO(PositionO &out) const;
+  void FromPositionO(const PositionO &in);
+  static Move2 MoveFromMoveRec(const MoveRec &m);
+  // The record holds from, to and (for a pawn reaching rank 1 or 8) the
+  // promotion piece; the derived fields are empty.
+  void MoveToMoveRec(Move2 m, MoveRec &out) const;
+  // Reads the text with the chess core's FEN reader; false when it fails
+  // (the position is then unchanged).
+  bool SetFromFEN(const std::string &text);
 
   // Bytes 6-10 of the record for a move of this position (the position is
   // left as it was; the list is overwritten).

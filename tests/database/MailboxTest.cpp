@@ -77,6 +77,9 @@ TEST(MailboxOrder, PinnedLists) {
        "b7b8q b7b8r b7b8b b7b8n b7a8q b7a8r b7a8b b7a8n b7c8q b7c8r b7c8b b7c8n e1d1 e1d2 e1e2 e1f1 e1f2"},
       {"4k3/8/8/8/8/8/6p1/4K2R b - - 0 1",
        "e8d7 e8d8 e8e7 e8f7 e8f8 g2g1q g2g1r g2g1b g2g1n g2h1q g2h1r g2h1b g2h1n"},
+      // A pawn on its own first rank beside a castling rook has no capture
+      // onto the empty square.
+      {"4k3/8/8/8/8/8/8/RP2K3 w Q - 0 1", "a1a2 a1a3 a1a4 a1a5 a1a6 a1a7 a1a8 b1b2 e1d1 e1d2 e1e2 e1f1 e1f2"},
       // Pieces on the edges and in the middle.
       {"N7/8/8/5k2/8/8/8/4K2Q w - - 0 1",
        "a8b6 a8c7 e1d1 e1d2 e1e2 e1f1 e1f2 h1g1 h1f1 h1h2 h1h3 h1h4 h1h5 h1h6 h1h7 h1h8 h1g2 h1f3 h1e4 h1d5 "

@@ -119,6 +119,11 @@ inline std::vector<Move2> LegalMoves(MailboxPos &p, MoveGen &gen) {
   return legal;
 }
 
+// Board, side, en-passant cell and move number.
+inline bool SameState(const MailboxPos &a, const MailboxPos &b) {
+  return MailboxPos::Equal(a, b) && a.MoveNumber() == b.MoveNumber();
+}
+
 inline uint64_t Perft(MailboxPos &p, MoveGen &gen, int depth) {
   Move2 moves[MoveGen::kCapacity];
   const int n = gen.Generate(p, GenRequest{});
