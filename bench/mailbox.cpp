@@ -1,0 +1,111 @@
+// Speed of the mailbox generator: perft 5 from the start position, and the
+// replay of 10,000 random games stored as one-byte move indexes (the path
+// every loaded game takes).
+//
+// mailbox [games] [seed]
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "database/QZUtils.h"
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+uint64_t Perft(MailboxPos &p, MoveGen &gen, int depth) {
+  Move2 moves[MoveGen::kCapacity];
+  const int n = gen.Generate(p, GenRequest{});
+  for (int i = 0; i < n; ++i) moves[i] = gen.Entry(i + 1);
+  uint64_t nodes = 0;
+  for (int i = 0; i < n; ++i) {
+    if (!p.IsLegalMove(moves[i])) continue;
+    if (depth == 1) {
+      ++nodes;
+      continue;
+    }
+    MoveUndo u;
+    p.MakeMove(moves[i], u);
+    nodes += Perft(p, gen, depth - 1);
+    p.UnmakeMove(moves[i], u);
+  }
+  return nodes;
+}
+
+// One random legal game as its move indexes.
+std::vector<uint8_t> RandomGame(MoveGen &gen, std::mt19937 &rng) {
+  MailboxPos p;
+  p.SetStartPosition();
+  std::vector<uint8_t> game;
+  std::vector<int> legal;
+  for (int ply = 0; ply < 200; ++ply) {
+    if (p.SideToMove() == 1 && p.MoveNumber() == 255) break;
+    const int n = gen.Generate(p, GenRequest{});
+    Move2 moves[MoveGen::kCapacity];
+    for (int i = 0; i < n; ++i) moves[i] = gen.Entry(i + 1);
+    legal.clear();
+    for (int i = 0; i < n; ++i)
+      if (p.IsLegalMove(moves[i])) legal.push_back(i + 1);
+    if (legal.empty()) break;
+    const int index = legal[rng() % legal.size()];
+    if (index > 251) break;  // not storable as one byte
+    game.push_back(static_cast<uint8_t>(index));
+    MoveUndo u;
+    p.MakeMove(moves[index - 1], u);
+  }
+  return game;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+  std::mt19937 rng(argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 2026);
+  MoveGen gen;
+
+  auto t0 = std::chrono::steady_clock::now();
+  MailboxPos start;
+  start.SetStartPosition();
+  const uint64_t nodes = Perft(start, gen, 5);
+  const double perftSecs = Seconds(t0);
+  std::printf("perft 5: %llu nodes (%s), %.3f s, %.0f nodes/s\n", static_cast<unsigned long long>(nodes),
+              nodes == 4865609 ? "right" : "WRONG", perftSecs, nodes / perftSecs);
+
+  t0 = std::chrono::steady_clock::now();
+  std::vector<std::vector<uint8_t>> games;
+  games.reserve(count);
+  uint64_t plies = 0;
+  for (int i = 0; i < count; ++i) {
+    games.push_back(RandomGame(gen, rng));
+    plies += games.back().size();
+  }
+  std::printf("generated %d random games, %llu plies, %.3f s\n", count,
+              static_cast<unsigned long long>(plies), Seconds(t0));
+
+  t0 = std::chrono::steady_clock::now();
+  uint64_t replayed = 0, failed = 0;
+  for (const auto &game : games) {
+    MailboxPos p;
+    p.SetStartPosition();
+    for (uint8_t index : game) {
+      Move2 m;
+      if (!p.MoveByIndex(gen, index, m)) {
+        ++failed;
+        break;
+      }
+      MoveUndo u;
+      p.MakeMove(m, u);
+      ++replayed;
+    }
+  }
+  const double replaySecs = Seconds(t0);
+  std::printf("replay by index: %llu plies, %llu failures, %.3f s, %.0f plies/s\n",
+              static_cast<unsigned long long>(replayed), static_cast<unsigned long long>(failed), replaySecs,
+              replayed / replaySecs);
+  return nodes == 4865609 && failed == 0 ? 0 : 1;
+}
