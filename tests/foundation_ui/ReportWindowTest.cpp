@@ -13,6 +13,7 @@
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/frmszlmt.h"
 #include "platform/IniFile.h"
+#include "platform/UiHooks.h"
 
 namespace {
 
@@ -52,6 +53,20 @@ TEST_F(ReportWindow, FillsItsTextOnlyOnceItIsShown) {
   w->close();
   uitest::FlushDeletes();
   EXPECT_FALSE(w);
+}
+
+TEST_F(ReportWindow, RenderingReplacesTheTextUnderTheHourglass) {
+  std::string log;
+  ui::Hooks hooks;
+  hooks.pushHourglass = [&] { log += "push "; };
+  hooks.popCursor = [&] { log += "pop"; };
+  ui::Hooks old = ui::InstallHooks(hooks);
+  QPlainTextEdit edit;
+  edit.setPlainText("old text");
+  RenderRichEdit(*ABReport(), &edit);
+  ui::InstallHooks(old);
+  EXPECT_EQ(edit.toPlainText(), "a\n\nb");
+  EXPECT_EQ(log, "push pop");
 }
 
 TEST_F(ReportWindow, ShowsWindows1252TextAndAnEmptyReport) {
@@ -105,6 +120,20 @@ TEST_F(ReportWindow, StoresAndRestoresItsPlacementOnlyWithAKey) {
   IniFile ini(SettingsFile());
   EXPECT_EQ(ini.ReadSections(), std::vector<std::string>{"ImportReport"});
   EXPECT_EQ(ini.ReadInteger("ImportReport", "Left", -1), 110);
+}
+
+TEST_F(ReportWindow, GoesWithItsParentAndStillStoresItsPlacement) {
+  auto main = std::make_unique<QWidget>();
+  main->show();
+  QPointer<TShowReportDlg> w = ShowReport(ABReport(), "Import report", 0, "ImportReport", main.get());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w->isWindow());
+  w->setGeometry(60, 70, 450, 350);
+  main.reset();  // the program ends with the report still open
+  EXPECT_FALSE(w);
+  IniFile ini(SettingsFile());
+  EXPECT_EQ(ini.ReadInteger("ImportReport", "Left", -1), 60);
+  EXPECT_EQ(ini.ReadInteger("ImportReport", "Bottom", -1), 420);
 }
 
 TEST_F(ReportWindow, CannotBeDraggedBeyondItsLimits) {

@@ -1,6 +1,5 @@
 #include "foundation/ui/DlgShowReport.h"
 
-#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <QStatusBar>
@@ -11,6 +10,7 @@
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/QtStr.h"
 #include "foundation/ui/frmszlmt.h"
+#include "platform/UiHooks.h"
 
 namespace {
 constexpr int kDesignedWidth = 568;
@@ -18,10 +18,7 @@ constexpr int kDesignedHeight = 442;
 }  // namespace
 
 void RenderRichEdit(const ReportO &report, QPlainTextEdit *edit) {
-  struct Hourglass {
-    Hourglass() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QGuiApplication::restoreOverrideCursor(); }
-  } hourglass;
+  ui::HourglassGuard hourglass;
   QString text;
   const std::vector<std::string> lines = report.Lines();
   for (size_t i = 0; i < lines.size(); ++i) {
