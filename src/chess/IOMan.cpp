@@ -208,7 +208,7 @@ bool InputO::ReadNumber(int32_t &value) {
 // ---------------------------------------------------------------- OutputO
 
 bool OutputO::InitFile(const std::string &path) {
-  Done();
+  Abandon();
   kind_ = 0;
   static std::mt19937_64 rng{std::random_device{}()};
   path_ = path;
@@ -222,13 +222,13 @@ bool OutputO::InitFile(const std::string &path) {
 }
 
 void OutputO::InitBuffer(int32_t width) {
-  Done();
+  Abandon();
   kind_ = 1;
   width_ = width;
 }
 
 void OutputO::InitString() {
-  Done();
+  Abandon();
   kind_ = 3;
 }
 
@@ -259,6 +259,14 @@ bool OutputO::Done() {
   return ok;
 }
 
+void OutputO::Abandon() {
+  if (kind_ == 0 && file_.IsOpen()) {
+    file_.Close();
+    ::unlink(tmpPath_.c_str());
+  }
+  Done();
+}
+
 std::string OutputO::GetString() const {
   if (kind_ == 1) return std::string(buffer_, static_cast<size_t>(length_));
   return result_;
@@ -282,9 +290,15 @@ void OutputO::FileWrite(const char *p, size_t n) {
 
 void OutputO::Write(const std::string &text) {
   switch (kind_) {
-    case 0: FileWrite(text.data(), text.size()); break;
-    case 1: AppendWrapped(text); break;
-    default: result_ += text; break;
+    case 0:
+      FileWrite(text.data(), text.size());
+      break;
+    case 1:
+      AppendWrapped(text);
+      break;
+    default:
+      result_ += text;
+      break;
   }
 }
 
@@ -295,9 +309,15 @@ void OutputO::WriteLn(const std::string &text) {
 
 void OutputO::NewLine() {
   switch (kind_) {
-    case 0: FileWrite("\r\n", 2); break;
-    case 1: LineBreak(); break;
-    default: result_ += "\r\n"; break;
+    case 0:
+      FileWrite("\r\n", 2);
+      break;
+    case 1:
+      LineBreak();
+      break;
+    default:
+      result_ += "\r\n";
+      break;
   }
 }
 

@@ -83,7 +83,8 @@ class OutputO {
   static constexpr int kBufferSize = 10000;
 
   OutputO() = default;
-  ~OutputO() { Done(); }
+  // A file sink not finished with Done is dropped: the original stays.
+  ~OutputO() { Abandon(); }
   OutputO(const OutputO &) = delete;
   OutputO &operator=(const OutputO &) = delete;
 
@@ -97,6 +98,8 @@ class OutputO {
   void InitString();
   // Kind 0: true when every write succeeded and the file is in place.
   bool Done();
+  // Kind 0: drops the temporary file and keeps the original.
+  void Abandon();
 
   uint8_t Kind() const { return kind_; }
   // Kind 3 the result, kind 1 the buffer's text.

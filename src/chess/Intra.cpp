@@ -9,13 +9,26 @@ namespace {
 bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
 bool IsRank(char c) { return c >= '1' && c <= '8'; }
 bool IsCastlingLetter(char c) { return c == '0' || c == 'O' || c == 'o'; }
-bool IsSkipped(char c) {
-  return c == '#' || c == '+' || c == '-' || c == ':' || c == '=' || c == 'x';
-}
+bool IsSkipped(char c) { return c == '#' || c == '+' || c == '-' || c == ':' || c == '=' || c == 'x'; }
 bool IsFinal(std::uint8_t s) {
   switch (s) {
-    case 4: case 6: case 8: case 11: case 13: case 14: case 15: case 17: case 18:
-    case 20: case 21: case 23: case 24: case 26: case 27: case 29: case 30:
+    case 4:
+    case 6:
+    case 8:
+    case 11:
+    case 13:
+    case 14:
+    case 15:
+    case 17:
+    case 18:
+    case 20:
+    case 21:
+    case 23:
+    case 24:
+    case 26:
+    case 27:
+    case 29:
+    case 30:
       return true;
     default:
       return false;

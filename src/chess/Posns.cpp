@@ -9,13 +9,26 @@ constexpr char kFenLetters[] = "?pnbrqk";
 
 int FenPiece(char c) {
   switch (c) {
-    case 'p': case 'P': return pPawn;
-    case 'n': case 'N': return pKnight;
-    case 'b': case 'B': return pBishop;
-    case 'r': case 'R': return pRook;
-    case 'q': case 'Q': return pQueen;
-    case 'k': case 'K': return pKing;
-    default: return pNone;
+    case 'p':
+    case 'P':
+      return pPawn;
+    case 'n':
+    case 'N':
+      return pKnight;
+    case 'b':
+    case 'B':
+      return pBishop;
+    case 'r':
+    case 'R':
+      return pRook;
+    case 'q':
+    case 'Q':
+      return pQueen;
+    case 'k':
+    case 'K':
+      return pKing;
+    default:
+      return pNone;
   }
 }
 
@@ -197,9 +210,7 @@ std::string PositionO::PositionFields() const {
   return s;
 }
 
-std::string PositionO::GetFEN() const {
-  return PositionFields() + " 0 " + std::to_string(pos_.MoveNumber());
-}
+std::string PositionO::GetFEN() const { return PositionFields() + " 0 " + std::to_string(pos_.MoveNumber()); }
 
 std::string PositionO::GetEPD() const {
   std::string s = PositionFields();
@@ -257,7 +268,9 @@ bool PositionO::ReadText(InputO &in, bool epd) {
     const struct {
       char letter;
       int colour, side;
-    } order[] = {{'K', cWhite, csKingSide}, {'Q', cWhite, csQueenSide}, {'k', cBlack, csKingSide},
+    } order[] = {{'K', cWhite, csKingSide},
+                 {'Q', cWhite, csQueenSide},
+                 {'k', cBlack, csKingSide},
                  {'q', cBlack, csQueenSide}};
     for (const auto &o : order) {
       if (in.PeekChar(1) == o.letter) {

@@ -93,7 +93,9 @@ class PositionO {
   void SetObserver(std::unique_ptr<PositionObserverO> observer);
   PositionObserverO *Observer() const { return observer_.get(); }
 
-  bool InterpretMove(const std::string &text, MoveRec &move) { return interpreter_.InterpretText(text, move); }
+  bool InterpretMove(const std::string &text, MoveRec &move) {
+    return interpreter_.InterpretText(text, move);
+  }
   void ResetInterpreter() { interpreter_.Reset(); }
   std::uint8_t FeedMoveChar(char c, MoveRec &move) { return interpreter_.FeedChar(c, move); }
   const std::string &TypedMoveText() const { return interpreter_.TypedText(); }

@@ -91,35 +91,35 @@ TEST(FenTest, RefusedTextsLeaveThePositionAsItWas) {
   const std::vector<std::string> bad = {
       "",
       "   ",
-      "4k3/8/8/8/8/8/8/4K3",                       // no side
-      "4k3/8/8/8/8/8/8/4K3 x - -",                 // bad side
-      "4k3/8/8/8/8/8/8/4K3 w",                     // no castling field
-      "4k3/8/8/8/8/8/8/4K3 w -",                   // no en-passant field
-      "4k3/8/8/8/8/8/8/4K3 w - z3",                // en passant off the board
+      "4k3/8/8/8/8/8/8/4K3",         // no side
+      "4k3/8/8/8/8/8/8/4K3 x - -",   // bad side
+      "4k3/8/8/8/8/8/8/4K3 w",       // no castling field
+      "4k3/8/8/8/8/8/8/4K3 w -",     // no en-passant field
+      "4k3/8/8/8/8/8/8/4K3 w - z3",  // en passant off the board
       "4k3/8/8/8/8/8/8/4K3 w - i3",
       "4k3/8/8/8/8/8/8/4K3 w - e9",
       "4k3/8/8/8/8/8/8/4K3 w - e0",
       "4k3/8/8/8/8/8/8/4K3 w - e",
       "4k3/8/8/8/8/8/8/4K3 w - e3x",
-      "4k3/8/8/8/8/8/8/4K3 w - - 0 256",           // move number past 255
+      "4k3/8/8/8/8/8/8/4K3 w - - 0 256",  // move number past 255
       "4k3/8/8/8/8/8/8/4K3 w - - 0 99999999999",
       "4k3/8/8/8/8/8/8/4K3 w - - 99999999999 1",
       "4k3/8/8/8/8/8/8/4K3 w - - x 1",
       "4k3/8/8/8/8/8/8/4K3 w - - 0 1 extra",
       "4k3/8/8/8/8/8/8/4K3 w - - 0 -1",
-      "4k3/8/8/8/8/8/8/4K3/k7 w - -",              // a rank past 1
+      "4k3/8/8/8/8/8/8/4K3/k7 w - -",  // a rank past 1
       "4k3/8/8/8/8/8/8/4K3/ w - -",
-      "4k4/8/8/8/8/8/8/4K3 w - -",                 // more than eight files
+      "4k4/8/8/8/8/8/8/4K3 w - -",  // more than eight files
       "rnbqkbnrr/8/8/8/8/8/8/4K3 w - -",
-      "4k3/8/8/8/8/8/8/4K2X w - -",                // not a piece letter
+      "4k3/8/8/8/8/8/8/4K2X w - -",  // not a piece letter
       "4k3/8/8/9/8/8/8/4K3 w - -",
-      "4k3/8/8/8/8/8/8/4K3 w KQkq -",              // rights without the men
-      "8/8/8/8/8/8/8/8 w - - 0 1",                 // empty board
-      "4k3/8/8/8/8/8/8/8 w - - 0 1",               // no white king
-      "4k3/8/8/8/8/8/8/3KK3 w - - 0 1",            // two white kings
-      "4k3/8/8/8/8/8/4R3/4K3 w - - 0 1",           // side not to move in check
-      "4k3/pppppppp/p7/8/8/8/8/4K3 w - - 0 1",     // nine pawns
-      "4k3/8/8/8/8/8/PPPPPPPP/QQ2K3 w - - 0 1",    // eight pawns and an extra queen
+      "4k3/8/8/8/8/8/8/4K3 w KQkq -",            // rights without the men
+      "8/8/8/8/8/8/8/8 w - - 0 1",               // empty board
+      "4k3/8/8/8/8/8/8/8 w - - 0 1",             // no white king
+      "4k3/8/8/8/8/8/8/3KK3 w - - 0 1",          // two white kings
+      "4k3/8/8/8/8/8/4R3/4K3 w - - 0 1",         // side not to move in check
+      "4k3/pppppppp/p7/8/8/8/8/4K3 w - - 0 1",   // nine pawns
+      "4k3/8/8/8/8/8/PPPPPPPP/QQ2K3 w - - 0 1",  // eight pawns and an extra queen
   };
   for (const std::string &text : bad) {
     PositionO pos;
@@ -147,8 +147,7 @@ TEST(FenTest, SetMoveNumberChecksItsRange) {
 }
 
 TEST(EpdTest, OperationsReadAndWrittenBackUnchanged) {
-  const std::string text =
-      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - bm e4; id \"a b\"; c0 \"x;";
+  const std::string text = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - bm e4; id \"a b\"; c0 \"x;";
   PositionO pos;
   // Quoted operands are not unquoted: a quote with a blank gives two, and a
   // ";" inside quotes still ends the operation.

@@ -1,8 +1,7 @@
-#include "chess/IOMan.h"
-
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "chess/IOMan.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -205,6 +204,15 @@ TEST(OutputO, FileIsReplacedOnlyAfterAGoodWrite) {
   std::string got = dir.Read("out.pgn");
   EXPECT_EQ(got.size(), 13u + 200000u);
   EXPECT_EQ(got.substr(0, 13), "[Event \"x\"]\r\n");
+  EXPECT_EQ(files::ListFiles(dir.Path(), "*").size(), 1u);
+
+  // Left without Done (an error unwound the writer): the original stays.
+  {
+    OutputO out;
+    ASSERT_TRUE(out.InitFile(dir.File("out.pgn")));
+    out.Write("partial");
+  }
+  EXPECT_EQ(dir.Read("out.pgn"), got);
   EXPECT_EQ(files::ListFiles(dir.Path(), "*").size(), 1u);
 
   OutputO bad;

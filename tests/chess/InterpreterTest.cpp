@@ -1,7 +1,6 @@
-#include "chess/Intra.h"
-
 #include <gtest/gtest.h>
 
+#include "chess/Intra.h"
 #include "chess/Language.h"
 #include "chess/Posns.h"
 #include "foundation/LangMan.h"
@@ -43,7 +42,8 @@ TEST_F(InterpreterTest, PawnCapturesInEveryForm) {
   EXPECT_EQ(Read(fen, "ec"), "none");  // not neighbours
 
   const std::string ep = "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1";
-  for (const char *t : {"e5xd6ep", "exd6", "ed6", "ed", "e5d6", "edep", "ed6ep"}) EXPECT_EQ(Read(ep, t), "e5d6") << t;
+  for (const char *t : {"e5xd6ep", "exd6", "ed6", "ed", "e5d6", "edep", "ed6ep"})
+    EXPECT_EQ(Read(ep, t), "e5d6") << t;
   PositionO pos;
   ASSERT_TRUE(pos.SetFEN(ep));
   MoveRec m;
@@ -184,8 +184,8 @@ TEST_F(InterpreterTest, FeedCharStatuses) {
   pos.ResetInterpreter();
   EXPECT_EQ(pos.FeedMoveChar('N', m), isMoreInput);
   EXPECT_EQ(pos.FeedMoveChar('z', m), isRejected);
-  EXPECT_EQ(pos.FeedMoveChar('f', m), isRejected);  // stays rejected
-  EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isRejected);  // "Nz" still refused
+  EXPECT_EQ(pos.FeedMoveChar('f', m), isRejected);              // stays rejected
+  EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isRejected);   // "Nz" still refused
   EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isMoreInput);  // back to "N"
   EXPECT_EQ(pos.TypedMoveText(), "N");
   EXPECT_EQ(pos.FeedMoveChar('c', m), isMoreInput);
@@ -231,10 +231,10 @@ TEST_F(InterpreterTest, FillSanFieldsDisambiguation) {
     return static_cast<int>(m.disambiguation);
   };
   EXPECT_EQ(code("4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1", 2, 1, 4, 2), 1);  // Nbd2
-  EXPECT_EQ(code("4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 2, 1, 4, 2), 0);     // Nd2
-  EXPECT_EQ(code("4k3/8/8/R7/8/8/8/R3K3 w - - 0 1", 1, 1, 1, 3), 3);     // R1a3
-  EXPECT_EQ(code("4k3/8/8/8/8/8/4K3/R6R w - - 0 1", 1, 1, 4, 1), 2);     // Rad1
-  EXPECT_EQ(code("4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1", 1, 1, 2, 2), 4);   // Qa1b2
+  EXPECT_EQ(code("4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", 2, 1, 4, 2), 0);    // Nd2
+  EXPECT_EQ(code("4k3/8/8/R7/8/8/8/R3K3 w - - 0 1", 1, 1, 1, 3), 3);    // R1a3
+  EXPECT_EQ(code("4k3/8/8/8/8/8/4K3/R6R w - - 0 1", 1, 1, 4, 1), 2);    // Rad1
+  EXPECT_EQ(code("4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1", 1, 1, 2, 2), 4);  // Qa1b2
   // Pawn captures: 5 when the files do not tell them apart.
   EXPECT_EQ(code("4k3/3p4/4P3/3p4/4P3/8/8/4K3 w - - 0 1", 5, 4, 4, 5), 5);
   EXPECT_EQ(code("4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", 5, 4, 4, 5), 0);
