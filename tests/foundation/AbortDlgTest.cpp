@@ -125,15 +125,6 @@ TEST_F(AbortDlgTest, GoingAwayWhileShownHidesTheWindow) {
   EXPECT_EQ(hidesSeen_, 1);
 }
 
-TEST_F(AbortDlgTest, CaptionAndMessageReachTheWindow) {
-  AbortDlgO dlg;
-  dlg.Init();
-  dlg.SetCaption("Exporting");
-  dlg.SetMessage("games.pgn");
-  EXPECT_EQ(form_->caption, "Exporting");
-  EXPECT_EQ(form_->message, "games.pgn");
-}
-
 TEST(AbortDlgHeadless, WithoutAWindowTheFlagAndCountStillWork) {
   AbortDlgO::FormFactory old = AbortDlgO::InstallFormFactory({});
   AbortDlgO dlg;

@@ -21,19 +21,6 @@ TEST(Reports, EachTextLineIsALineAndANewLineAnEmptyOne) {
   EXPECT_EQ(r.Lines(), (Lines{"a", "", "b", "", "", ""}));
 }
 
-TEST(Reports, CommandsKeepTheirOrderAndBytes) {
-  ReportO r;
-  r.Init();
-  r.AddLine("big.pgn: 1024 bytes 3 games, 0 errors.");
-  r.AddNewLine();
-  r.AddLine("caf\xe9");
-  ASSERT_EQ(r.Commands().size(), 3u);
-  EXPECT_EQ(r.Commands()[0].Command, 1);
-  EXPECT_EQ(r.Commands()[1].Command, 2);
-  EXPECT_EQ(r.Commands()[1].Text, "");
-  EXPECT_EQ(r.Commands()[2].Text, "caf\xe9");
-}
-
 TEST(Reports, InitAndDoneEmptyTheReport) {
   ReportO r;
   r.AddLine("x");

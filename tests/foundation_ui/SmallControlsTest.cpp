@@ -76,6 +76,7 @@ TEST_F(ToolbarManTest, ArrangesTheRealButtonsBeforeTheyAreShown) {
   man_.Arrange();
   EXPECT_EQ(Xs(), (std::vector<int>{4, -1, 31, 54}));
   EXPECT_EQ(buttons_[0]->y(), 2);
+  uitest::Snapshot(&bar_, "Toolbar");
   EXPECT_EQ(man_.ButtonCount(), 4);
   EXPECT_FALSE(man_.ButtonVisible(2));
   EXPECT_TRUE(man_.ButtonVisible(3));
@@ -107,12 +108,6 @@ TEST_F(ToolbarManTest, MissingKeysShowEveryButton) {
   for (int i = 1; i <= 4; ++i) man_.SetButtonVisible(i, false);
   man_.LoadFromIni(tmp.File("torvanel.ini"), "MainToolbar");
   EXPECT_EQ(Xs(), (std::vector<int>{4, 27, -1, 54}));
-}
-
-TEST_F(ToolbarManTest, Snapshot) {
-  man_.SetButtonVisible(2, false);
-  man_.Arrange();
-  uitest::Snapshot(&bar_, "Toolbar");
 }
 
 // ---- Splitter and list/memo panel ----------------------------------------
@@ -155,6 +150,9 @@ TEST_F(PanelTest, StartsStackedWithTheListOnTop) {
   EXPECT_EQ(panel_->Splitter()->cursor().shape(), Qt::SplitVCursor);
   EXPECT_EQ(panel_->Splitter()->MinSize(), 30);
   EXPECT_EQ(panel_->Splitter()->FindControl(), panel_->ListBox());
+  panel_->ListBox()->addItems({"1. e4", "1. d4", "1. c4"});
+  panel_->Memo()->setPlainText("A quiet opening move.");
+  uitest::Snapshot(panel_, "ListBoxMemoSplitPanel");
 }
 
 TEST_F(PanelTest, DraggingResizesTheListWithinTheMinimumSizes) {
@@ -229,12 +227,6 @@ TEST_F(PanelTest, HidingTheListHidesTheSplitterAndTheMemoFills) {
   panel_->SetShowListBox(true);
   EXPECT_FALSE(panel_->Splitter()->isHidden());
   EXPECT_EQ(panel_->Memo()->y(), panel_->ListBox()->height() + 3);
-}
-
-TEST_F(PanelTest, Snapshot) {
-  panel_->ListBox()->addItems({"1. e4", "1. d4", "1. c4"});
-  panel_->Memo()->setPlainText("A quiet opening move.");
-  uitest::Snapshot(panel_, "ListBoxMemoSplitPanel");
 }
 
 TEST(MySplitter, WithoutANeighbourNothingHappens) {
