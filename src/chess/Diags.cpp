@@ -55,10 +55,24 @@ void BasePositionO::SetStartPosition() {
   epFile_ = 0;
 }
 
-void BasePositionO::MakeMove(const MoveRec &m) {
+namespace {
+
+// Everything a completed move must hold, checked before the board changes.
+void CheckCompletedMove(const MoveRec &m) {
   CheckBoardSquare(m.fromFile, m.fromRank);
   CheckBoardSquare(m.toFile, m.toRank);
   CheckPlayerColour(m.colour);
+  CheckRange<int>(m.moveNumber, 1, 255, "Move number out of range");
+  if (m.IsNullMove()) return;
+  CheckRange<int>(m.piece, pPawn, pKing, "Moving piece out of range");
+  CheckRange<int>(m.captured, pNone, pQueen, "Captured piece out of range");
+  if (m.promotion != 0) CheckRange<int>(m.promotion, pKnight, pQueen, "Promotion piece out of range");
+}
+
+}  // namespace
+
+void BasePositionO::MakeMove(const MoveRec &m) {
+  CheckCompletedMove(m);
   // The new move number is checked before the board changes, so a refused
   // move leaves the position as it was.
   const std::uint8_t mover = m.colour;
@@ -68,17 +82,20 @@ void BasePositionO::MakeMove(const MoveRec &m) {
     if (number >= 255) throw ERangeError("Move number beyond 255");
     ++number;
   }
-  board_[SquareIndex(m.fromFile, m.fromRank)] = SquareRec{};
-  SquareRec &to = board_[SquareIndex(m.toFile, m.toRank)];
-  if (m.promotion != 0) {
-    to = {mover, m.promotion};
-  } else {
-    to = {mover, m.piece};
-    if (m.IsCastling()) {
-      board_[SquareIndex(m.CastlingRookFrom(), m.fromRank)] = SquareRec{};
-      board_[SquareIndex(m.CastlingRookTo(), m.fromRank)] = {mover, pRook};
-    } else if (m.epCapture) {
-      board_[SquareIndex(m.toFile, m.fromRank)] = SquareRec{};
+  // A null move only passes the turn (also when its square holds no king).
+  if (!m.IsNullMove()) {
+    board_[SquareIndex(m.fromFile, m.fromRank)] = SquareRec{};
+    SquareRec &to = board_[SquareIndex(m.toFile, m.toRank)];
+    if (m.promotion != 0) {
+      to = {mover, m.promotion};
+    } else {
+      to = {mover, m.piece};
+      if (m.IsCastling()) {
+        board_[SquareIndex(m.CastlingRookFrom(), m.fromRank)] = SquareRec{};
+        board_[SquareIndex(m.CastlingRookTo(), m.fromRank)] = {mover, pRook};
+      } else if (m.epCapture) {
+        board_[SquareIndex(m.toFile, m.fromRank)] = SquareRec{};
+      }
     }
   }
   moveNumber_ = number;
@@ -88,24 +105,21 @@ void BasePositionO::MakeMove(const MoveRec &m) {
 }
 
 void BasePositionO::UnmakeMove(const MoveRec &m) {
-  CheckBoardSquare(m.fromFile, m.fromRank);
-  CheckBoardSquare(m.toFile, m.toRank);
-  CheckPlayerColour(m.colour);
+  CheckCompletedMove(m);
   const std::uint8_t mover = m.colour;
   const std::uint8_t opponent = OppositeSide(mover);
-  board_[SquareIndex(m.fromFile, m.fromRank)] = {mover, m.piece};
-  SquareRec &to = board_[SquareIndex(m.toFile, m.toRank)];
-  if (m.epCapture) {
-    to = SquareRec{};
-    board_[SquareIndex(m.toFile, m.fromRank)] = {opponent, pPawn};
-  } else {
-    if (m.captured != 0)
-      to = {opponent, m.captured};
-    else if (!m.IsNullMove())
+  if (!m.IsNullMove()) {
+    board_[SquareIndex(m.fromFile, m.fromRank)] = {mover, m.piece};
+    SquareRec &to = board_[SquareIndex(m.toFile, m.toRank)];
+    if (m.epCapture) {
       to = SquareRec{};
-    if (m.IsCastling()) {
-      board_[SquareIndex(m.CastlingRookTo(), m.fromRank)] = SquareRec{};
-      board_[SquareIndex(m.CastlingRookFrom(), m.fromRank)] = {mover, pRook};
+      board_[SquareIndex(m.toFile, m.fromRank)] = {opponent, pPawn};
+    } else {
+      to = m.captured != 0 ? SquareRec{opponent, m.captured} : SquareRec{};
+      if (m.IsCastling()) {
+        board_[SquareIndex(m.CastlingRookTo(), m.fromRank)] = SquareRec{};
+        board_[SquareIndex(m.CastlingRookFrom(), m.fromRank)] = {mover, pRook};
+      }
     }
   }
   moveNumber_ = m.moveNumber;

@@ -140,6 +140,30 @@ void MoveGenO::PrepareLegality() {
   const int side = position_->sideToMove_;
   moverKing_ = KingIndex(side);
   moverInCheck_ = moverKing_ >= 0 && InCheck(side);
+  pinCount_ = 0;
+  if (moverKing_ < 0 || moverInCheck_) return;
+  // Men of the mover that alone shield the king from an enemy slider.
+  const SquareRec *b = position_->board_;
+  for (int d = 1; d <= 15; d += 2) {
+    const RayRec &ray = kRays[moverKing_][d];
+    int shield = -1;
+    for (int i = 0; i < ray.count; ++i) {
+      const SquareRec &q = b[ray.squares[i]];
+      if (q.piece == pNone) continue;
+      if (shield < 0) {
+        if (q.colour != side) break;
+        shield = ray.squares[i];
+        continue;
+      }
+      if (q.colour != side && (q.piece == pQueen || (q.piece == pRook && IsRookDirection(d)) ||
+                               (q.piece == pBishop && IsBishopDirection(d)))) {
+        pinned_[pinCount_] = static_cast<std::uint8_t>(shield);
+        pinDirection_[pinCount_] = static_cast<std::uint8_t>(d);
+        ++pinCount_;
+      }
+      break;
+    }
+  }
 }
 
 // Plays the move on the board for a moment and tests the mover's king.
@@ -151,15 +175,11 @@ bool MoveGenO::SafeAfter(int from, int to, bool enPassant) {
   if (moving.piece != pKing) {
     if (moverKing_ < 0) return true;
     if (!moverInCheck_ && !enPassant) {
-      const int d = kLines[moverKing_][from];
-      if (d == 0) return true;
-      const SquareRec savedTo = b[to];
-      b[to] = moving;
-      b[from] = SquareRec{};
-      const bool check = Attacks(moverKing_, OppositeSide(static_cast<std::uint8_t>(colour)), d);
-      b[from] = moving;
-      b[to] = savedTo;
-      return !check;
+      // Only a shielding man can expose the king, and only by leaving the
+      // line it shields.
+      for (int i = 0; i < pinCount_; ++i)
+        if (pinned_[i] == from) return kLines[moverKing_][to] == pinDirection_[i];
+      return true;
     }
   }
   const SquareRec savedTo = b[to];

@@ -88,12 +88,15 @@ class MoveGenO {
   std::uint8_t stopAtTwo_ = 0;
   std::uint8_t defaultQueenOnly_ = 0;
   std::uint8_t filterPiece_ = 0;
-  // Per query: where the list started and whether the mover was in check
-  // (a mover not in check can only expose its king through the vacated
-  // from square, so one direction settles the test).
+  // Per query: where the list started, whether the mover was in check and,
+  // when not, the mover's men pinned to its king (a mover not in check can
+  // only expose its king through the vacated from square).
   int startCount_ = 0;
   bool moverInCheck_ = false;
   int moverKing_ = -1;
+  int pinCount_ = 0;
+  std::uint8_t pinned_[8] = {};
+  std::uint8_t pinDirection_[8] = {};
   MoveListO scratch_;
 };
 

@@ -143,10 +143,21 @@ TEST(PositionTest, NullMovePassesTheTurn) {
   pos.UnmakeMove(m);
   EXPECT_TRUE(pos.Equal(before));
 
+  // Without a king the null move stands on a1 and still only passes the
+  // turn: no man of piece 0 appears there.
   BasePositionO noKing = Fen("4k3/8/8/8/8/8/8/8 w - - 0 1");
+  const BasePositionO noKingBefore = noKing;
   noKing.NullMove(m);
   EXPECT_EQ(m.fromFile, 1);
   EXPECT_EQ(m.fromRank, 1);
+  gen.SetPosition(&noKing);
+  gen.CompleteMove(m);
+  noKing.MakeMove(m);
+  EXPECT_EQ(noKing.ColourAt(1, 1), cNone);
+  EXPECT_EQ(noKing.SideToMove(), cBlack);
+  noKing.UnmakeMove(m);
+  EXPECT_TRUE(noKing.Equal(noKingBefore));
+  EXPECT_EQ(noKing.ColourAt(1, 1), cNone);
   // The last king found (files then ranks) wins.
   BasePositionO twoKings = Fen("4k3/6K1/8/8/8/8/1K6/8 w - - 0 1");
   twoKings.NullMove(m);
@@ -163,6 +174,11 @@ TEST(PositionTest, MoveNumberLimitIsCheckedBeforeTheBoardChanges) {
   EXPECT_THROW(pos.MakeMove(m), ERangeError);
   EXPECT_TRUE(pos.Equal(before));
   EXPECT_TRUE(pos.IsPieceAt(5, 8, pKing, cBlack));
+
+  // A move that was never completed is refused before anything changes.
+  MoveRec raw = testchess::CoordMove("e8d8");
+  EXPECT_THROW(pos.MakeMove(raw), ERangeError);
+  EXPECT_TRUE(pos.Equal(before));
 
   BasePositionO white = Fen("4k3/8/8/8/8/8/8/4K3 w - - 0 255");
   Play(white, "e1d1");
