@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "chess/InfoMan.h"
+#include "chess/NagSymbols.h"
+
+namespace {
+
+ChessFontInfoRec SymbolFont() {
+  ChessFontInfoRec f;
+  f.hasSymbols = true;
+  auto set = [&](int slot, int32_t code) { f.symbols[slot] = {true, code}; };
+  set(14, '!');   // good move
+  set(22, '?');   // poor move
+  set(30, '{');   // very good move, a character RTF must escape
+  set(26, 0xB2);  // slight advantage for White
+  set(13, '=');   // equal
+  set(18, 'N');   // novelty
+  set(36, 300);   // zugzwang: not a byte
+  return f;
+}
+
+TEST(NagSymbols, MapCoversTheAnnotationGroups) {
+  EXPECT_EQ(NagFontSymbol(1), 14);
+  EXPECT_EQ(NagFontSymbol(6), 24);
+  EXPECT_EQ(NagFontSymbol(8), 19);
+  EXPECT_EQ(NagFontSymbol(11), 13);
+  EXPECT_EQ(NagFontSymbol(16), 7);
+  EXPECT_EQ(NagFontSymbol(21), 4);
+  EXPECT_EQ(NagFontSymbol(139), 35);
+  EXPECT_EQ(NagFontSymbol(200), 18);
+  for (int nag : {0, 9, 24, 42, 140, 201, 220, -1, 1000}) EXPECT_EQ(NagFontSymbol(nag), -1) << nag;
+  // Every slot the map names is one the font file can fill.
+  for (int nag = 0; nag <= MaxNag; ++nag) {
+    int s = NagFontSymbol(nag);
+    if (s >= 0) {
+      EXPECT_TRUE(s >= 1 && s <= 36) << nag;
+    }
+  }
+}
+
+TEST(NagSymbols, Text) {
+  EXPECT_EQ(NagSymbolText(1), "!");
+  EXPECT_EQ(NagSymbolText(4), "??");
+  EXPECT_EQ(NagSymbolText(6), "?!");
+  EXPECT_EQ(NagSymbolText(14), NagText(14));
+  EXPECT_FALSE(NagSymbolText(14).empty());
+  EXPECT_EQ(NagSymbolText(220), NagText(220));
+  EXPECT_EQ(NagSymbolText(MaxNag + 1), "<Unknown symbol>");
+  EXPECT_EQ(NagSymbolText(-1), "<Unknown symbol>");
+}
+
+TEST(NagSymbols, Rtf) {
+  const ChessFontInfoRec f = SymbolFont();
+  EXPECT_EQ(NagSymbolRtf(1, f), "!");  // plain mark as it is
+  EXPECT_EQ(NagSymbolRtf(2, f), "?");
+  EXPECT_EQ(NagSymbolRtf(3, f), "\\{");     // still a valid RTF text
+  EXPECT_EQ(NagSymbolRtf(14, f), "\\'B2");  // other symbols as hex
+  EXPECT_EQ(NagSymbolRtf(10, f), "\\'3D");
+  EXPECT_EQ(NagSymbolRtf(200, f), "\\'4E");
+  EXPECT_EQ(NagSymbolRtf(22, f), "<Unknown symbol>");  // code 300 is no byte
+  EXPECT_EQ(NagSymbolRtf(MaxNag + 1, f), "<Unknown symbol>");
+  // No symbol in the font, or no symbol for the NAG: its description.
+  EXPECT_EQ(NagSymbolRtf(5, f), NagText(5));
+  EXPECT_EQ(NagSymbolRtf(9, f), NagText(9));
+  ChessFontInfoRec off = f;
+  off.hasSymbols = false;
+  EXPECT_EQ(NagSymbolRtf(14, off), NagText(14));
+}
+
+TEST(NagSymbols, RtfDescriptionIsEscaped) {
+  // Whatever the descriptions hold, the RTF form is 7-bit with no bare brace.
+  ChessFontInfoRec none;
+  for (int nag = 0; nag <= MaxNag; ++nag) {
+    std::string rtf = NagSymbolRtf(nag, none);
+    for (size_t i = 0; i < rtf.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(rtf[i]);
+      EXPECT_LT(c, 128) << nag;
+      if (c == '{' || c == '}') {
+        EXPECT_TRUE(i > 0 && rtf[i - 1] == '\\') << nag;
+      }
+    }
+  }
+}
+
+}  // namespace
