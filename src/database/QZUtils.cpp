@@ -80,14 +80,14 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req) {
   return count_;
 }
 
-void MoveGen::Add(int fromCell, int toCell) {
-  Move2 m{kT.squareOf[fromCell], kT.squareOf[toCell]};
+void MoveGen::Push(Move2 m) {
   list_[count_++] = m;
   switch (req_.kind) {
     case genFindIndex:
       if (m == req_.move) found_ = true;
       break;
     case genAnyLegal:
+      // A later entry of the same man may clear it again.
       found_ = pos_->IsLegalMove(m);
       break;
     case genGetByIndex:
@@ -98,29 +98,16 @@ void MoveGen::Add(int fromCell, int toCell) {
   }
 }
 
+void MoveGen::Add(int fromCell, int toCell) { Push(Move2{kT.squareOf[fromCell], kT.squareOf[toCell]}); }
+
 void MoveGen::AddPawn(int fromCell, int toCell) {
   if (!promote_) {
     Add(fromCell, toCell);
     return;
   }
   // Queen, rook, bishop, knight, one after another.
-  for (int p = 0; p < 4; ++p) {
-    Move2 m{kT.squareOf[fromCell], static_cast<uint8_t>(kT.squareOf[toCell] | (p << 6))};
-    list_[count_++] = m;
-    switch (req_.kind) {
-      case genFindIndex:
-        if (m == req_.move) found_ = true;
-        break;
-      case genAnyLegal:
-        found_ = pos_->IsLegalMove(m);
-        break;
-      case genGetByIndex:
-        if (count_ >= req_.index) found_ = true;
-        break;
-      default:
-        break;
-    }
-  }
+  for (int p = 0; p < 4; ++p)
+    Push(Move2{kT.squareOf[fromCell], static_cast<uint8_t>(kT.squareOf[toCell] | (p << 6))});
 }
 
 void MoveGen::Forward() {

@@ -122,6 +122,7 @@ class MoveGen {
   friend struct MailboxPos;
   void Forward();
   void Reverse();
+  void Push(Move2 m);
   void Add(int fromCell, int toCell);
   void AddPawn(int fromCell, int toCell);
   void AddReverse(int fromCell, int toCell);

@@ -609,7 +609,6 @@ TEST(MailboxSan, DisambiguationCaptureStateNumberSide) {
       {"4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1", "b1d2", 1, 0, 0},  // file and rank both differ
       {"4k3/8/8/R7/8/8/8/R3K3 w - - 0 1", "a1a3", 3, 0, 0},    // same file: rank
       {"4k3/8/8/8/8/8/8/R3K2R w - - 0 1", "a1d1", 0, 0, 0},    // h1 rook blocked by the king
-      {"4k3/8/8/8/8/8/8/R4K1R w - - 0 1", "a1c1", 0, 0, 0},    // h1 blocked by the king on f1
       {"3k4/8/8/8/8/8/K7/R6R w - - 0 1", "a1d1", 2, 0, 1},     // same rank: file, with check
       {"8/2k5/8/3Q4/8/8/8/K2Q3Q w - - 0 1", "d1h5", 4, 0, 0},  // both
       {"4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", "e4d5", 5, 1, 0},  // pawn capture
