@@ -62,7 +62,11 @@ class AppDirGuard {
 // The repository's data folder (shipped ini files).
 inline std::string DataDir() {
   const char *d = std::getenv("TORVANEL_DATADIR");
+#ifdef TV_SOURCE_DIR
+  return d ? files::IncludeTrailingSlash(d) : std::string(TV_SOURCE_DIR "/data/");
+#else
   return d ? files::IncludeTrailingSlash(d) : std::string("data/");
+#endif
 }
 
 }  // namespace testutil
