@@ -49,6 +49,8 @@ const std::vector<std::string> &InstalledFontFamilies();
 // order; positions count from 1.
 class TChessFontInfoMan {
  public:
+  // No fonts.
+  TChessFontInfoMan() = default;
   // Checks the faces against InstalledFontFamilies().
   explicit TChessFontInfoMan(const std::string &iniPath);
   // Checks the faces against the given families (case-insensitively).
