@@ -1,0 +1,809 @@
+#include "chess/Games.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "chess/IOMan.h"
+#include "chess/ParsePGN.h"
+#include "platform/Errors.h"
+
+namespace {
+
+std::string TrimText(const std::string &s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+// Every node of the subtree, the node itself first (no recursion: a line
+// can be hundreds of moves deep).
+template <class F>
+void ForEachNode(PosRec *top, F f) {
+  std::vector<PosRec *> stack{top};
+  while (!stack.empty()) {
+    PosRec *n = stack.back();
+    stack.pop_back();
+    f(n);
+    for (auto &c : n->children) stack.push_back(c.get());
+  }
+}
+
+void ClearIllegalBelow(PosRec *node) {
+  for (auto &c : node->children) ForEachNode(c.get(), [](PosRec *n) { n->legal = 1; });
+}
+
+constexpr int kMoveGroup = 1000;
+constexpr int kPositionGroup = 1001;
+
+}  // namespace
+
+// ---------------------------------------------------------------- PosRec
+
+PosRec::~PosRec() {
+  // Unlinked one level at a time, so freeing a long line never recurses.
+  std::vector<std::unique_ptr<PosRec>> stack;
+  for (auto &c : children) stack.push_back(std::move(c));
+  children.clear();
+  while (!stack.empty()) {
+    std::unique_ptr<PosRec> n = std::move(stack.back());
+    stack.pop_back();
+    for (auto &c : n->children) stack.push_back(std::move(c));
+    n->children.clear();
+  }
+}
+
+PosRec *PosRec::Child(int i) const {
+  CheckRange(i, 1, ChildCount(), "Child index out of range");
+  return children[static_cast<size_t>(i - 1)].get();
+}
+
+int PosRec::IndexOfChild(const PosRec *child) const {
+  for (size_t k = 0; k < children.size(); ++k)
+    if (children[k].get() == child) return static_cast<int>(k + 1);
+  return 0;
+}
+
+// ---------------------------------------------------------------- NodeIndexO
+
+void NodeIndexO::Build(PosRec *root, int count) {
+  CheckRange(count, 0, kMaxNodes, "Node index holds at most 8000 nodes");
+  table_.assign(static_cast<size_t>(count), nullptr);
+  ForEachNode(root, [&](PosRec *n) {
+    if (n->nodeNumber >= 1 && n->nodeNumber <= count) table_[n->nodeNumber - 1] = n;
+  });
+}
+
+PosRec *NodeIndexO::Get(int number) const {
+  if (number < 1 || number > Count()) return nullptr;
+  return table_[static_cast<size_t>(number - 1)];
+}
+
+void NodeIndexO::Forget(int number) {
+  if (number >= 1 && number <= Count()) table_[static_cast<size_t>(number - 1)] = nullptr;
+}
+
+// ---------------------------------------------------------------- helpers
+
+bool CanPlayMove(PositionO &pos, const MoveRec &move) {
+  if (move.fromFile < 1 || move.fromFile > 8 || move.fromRank < 1 || move.fromRank > 8 || move.toFile < 1 ||
+      move.toFile > 8 || move.toRank < 1 || move.toRank > 8)
+    return false;
+  bool promotion = false;
+  if (!pos.IsLegalMove(move.fromFile, move.fromRank, move.toFile, move.toRank, promotion)) return false;
+  if (promotion ? (move.promotion < pPawn + 1 || move.promotion > pQueen) : move.promotion != 0) return false;
+  // Black's move at 255 would need move 256.
+  return !(pos.SideToMove() == cBlack && pos.MoveNumber() == 255);
+}
+
+// ---------------------------------------------------------------- GameO
+
+GameO::~GameO() = default;
+
+void GameO::Init() {
+  root_ = std::make_unique<PosRec>();
+  root_->nodeNumber = 1;
+  root_->lineKind = lkMainLine;
+  nodeCounter_ = 1;
+  variationCounter_ = 0;
+  illegalCount_ = 0;
+  lineKindMode_ = 1;
+  modifiedFlags_ = 0;
+  current_ = root_.get();
+  mainLineRule_ = 1;
+  mainLine_.Clear();
+  mainLineNodes_.Clear();
+  startPos_ = std::make_unique<PositionO>();
+  currentPos_ = std::make_unique<PositionO>();
+  path_.Clear();
+  branchDepth_ = 0;
+  lastEntry_ = LastEntry{};
+  variationMode_ = 0;
+  pins_[0] = pins_[1] = 0;
+  commentCount_ = 0;
+  nodes_.Clear();
+  nodes_.Add(root_.get());
+  nodeIndexOn_ = 0;
+  nodeIndex_.Done();
+  header_ = std::make_unique<GameInfoO>();
+  header_->Init();
+}
+
+void GameO::Swap(GameO &o) noexcept {
+  using std::swap;
+  swap(startPos_, o.startPos_);
+  swap(root_, o.root_);
+  swap(nodeCounter_, o.nodeCounter_);
+  swap(variationCounter_, o.variationCounter_);
+  swap(illegalCount_, o.illegalCount_);
+  swap(lineKindMode_, o.lineKindMode_);
+  swap(modifiedFlags_, o.modifiedFlags_);
+  swap(current_, o.current_);
+  swap(mainLineRule_, o.mainLineRule_);
+  swap(mainLine_, o.mainLine_);
+  swap(mainLineNodes_, o.mainLineNodes_);
+  swap(currentPos_, o.currentPos_);
+  swap(path_, o.path_);
+  swap(branchDepth_, o.branchDepth_);
+  swap(lastEntry_, o.lastEntry_);
+  swap(variationMode_, o.variationMode_);
+  swap(pins_, o.pins_);
+  swap(commentCount_, o.commentCount_);
+  swap(nodes_, o.nodes_);
+  swap(nodeIndexOn_, o.nodeIndexOn_);
+  swap(nodeIndex_, o.nodeIndex_);
+  swap(header_, o.header_);
+}
+
+bool GameO::ReadFromInput(InputO &input, LanguageId language, ParseResultT &result) {
+  auto game = std::make_unique<GameO>();
+  PGNParserO parser;
+  parser.SetLanguage(language);
+  if (!parser.ParseGame(input, *game, result)) return false;
+  // The editor's settings stay; everything about the old game goes.
+  game->variationMode_ = variationMode_;
+  game->mainLineRule_ = mainLineRule_;
+  Swap(*game);
+  game.reset();
+  GoToStart();
+  while (ChildCount() > 0 && GoForward(1)) {
+  }
+  MakeMainLine();
+  GoToStart();
+  ForEachNode(root_.get(), [](PosRec *n) { n->selectedChild = n->children.empty() ? 0 : 1; });
+  lastEntry_ = LastEntry{};
+  pins_[0] = pins_[1] = 0;
+  DropNodeIndex();
+  mainLine_.Clear();
+  mainLineNodes_.Clear();
+  SetModifiedState(0);
+  return true;
+}
+
+bool GameO::ReadFromString(const std::string &text, LanguageId language, ParseResultT &result) {
+  InputO input;
+  input.InitString(text);
+  return ReadFromInput(input, language, result);
+}
+
+void GameO::SetStartPosition(const PositionO *position) {
+  GoToStart();
+  PositionO fresh;
+  if (position)
+    fresh.Assign(*position);
+  else
+    fresh.Reset();
+  if (fresh.SameAs(*startPos_)) return;
+  startPos_->Assign(fresh);
+  Revalidate(root_.get());
+  Recount();
+  SetModified(mfEdited);
+  RebuildPath();
+}
+
+void GameO::UpdateStandardTags() {
+  header_->SetTag("Result", ResultText(header_->Result()));
+  PositionO standard;
+  if (startPos_->SameAs(standard)) {
+    while (header_->HasTag("SetUp")) header_->RemoveTag("SetUp");
+    while (header_->HasTag("FEN")) header_->RemoveTag("FEN");
+  } else {
+    header_->SetTag("SetUp", "1");
+    header_->SetTag("FEN", startPos_->GetFEN());
+  }
+  int moves = 0;
+  GameFlagSet flags = GameFlags(moves);
+  header_->SetTag(kTagNrOfMoves, std::to_string(moves));
+  header_->SetFlags(flags);
+}
+
+std::string GameO::PlayersLine() const {
+  auto side = [&](const char *player, const char *elo) {
+    std::string s = header_->GetTag(player);
+    std::string e = header_->GetTag(elo);
+    if (!e.empty()) s += " (" + e + ")";
+    return s;
+  };
+  return side("White", "WhiteElo") + " - " + side("Black", "BlackElo");
+}
+
+GameFlagSet GameO::GameFlags(int &nrOfMoves) const {
+  GameFlagSet flags{};
+  int plies = 0;
+  const PosRec *node = root_.get();
+  const PosRec *last = nullptr;
+  for (;;) {
+    const PosRec *next = nullptr;
+    for (auto &c : node->children)
+      if (!lineKindMode_ || c->lineKind == lkMainLine) {
+        next = c.get();
+        break;
+      }
+    // A line is only as long as it can be played.
+    if (!next || !next->legal) break;
+    ++plies;
+    last = next;
+    node = next;
+  }
+  if (last) {
+    const std::uint8_t code = last->move.checkCode;
+    flags[0] = code == gsCheckmate;
+    flags[1] = code == gsCheck || code == 2;
+    flags[2] = code == gsStalemate;
+  }
+  flags[3] = commentCount_ > 0;
+  flags[4] = variationCounter_ > 0;
+  flags[5] = false;
+  nrOfMoves = plies / 2;
+  return flags;
+}
+
+void GameO::SetModifiedState(std::uint8_t flags) {
+  modifiedFlags_ = flags;
+  header_->SetChanged(flags != 0);
+}
+
+// ---------------------------------------------------------------- navigation
+
+bool GameO::GoForward(int i) {
+  PosRec *child = current_->Child(i);
+  if (!child->legal) return false;
+  currentPos_->MakeMove(child->move);
+  if (current_->ChildCount() >= 2) ++branchDepth_;
+  path_.Add(child->move);
+  current_ = child;
+  return true;
+}
+
+bool GameO::GoBack() {
+  if (current_ == root_.get()) return false;
+  currentPos_->UnmakeMove(current_->move);
+  path_.DeleteLast();
+  current_ = current_->parent;
+  if (current_->ChildCount() >= 2 && branchDepth_ > 0) --branchDepth_;
+  return true;
+}
+
+void GameO::GoToStart() {
+  while (GoBack()) {
+  }
+}
+
+void GameO::GoToLineEnd() {
+  while (current_->selectedChild != 0 && current_->selectedChild <= current_->ChildCount() &&
+         GoForward(current_->selectedChild)) {
+  }
+}
+
+bool GameO::SetCurrentNode(PosRec *node) {
+  if (!node) return false;
+  const PosRec *top = node;
+  while (top->parent) top = top->parent;
+  if (top != root_.get()) return false;
+  current_ = node;
+  return RebuildPath();
+}
+
+bool GameO::GoToNode(int number) { return SetCurrentNode(FindNode(number)); }
+
+bool GameO::RebuildPath() {
+  std::vector<PosRec *> chain;
+  for (PosRec *n = current_; n != root_.get(); n = n->parent) chain.push_back(n);
+  std::reverse(chain.begin(), chain.end());
+  currentPos_->Assign(*startPos_);
+  path_.Clear();
+  branchDepth_ = 0;
+  PosRec *reached = root_.get();
+  for (PosRec *n : chain) {
+    if (!n->legal) break;
+    if (n->parent->ChildCount() >= 2) ++branchDepth_;
+    currentPos_->MakeMove(n->move);
+    path_.Add(n->move);
+    reached = n;
+  }
+  const bool whole = reached == current_;
+  current_ = reached;
+  return whole;
+}
+
+void GameO::SetSelectedChild(int i) {
+  CheckRange(i, 0, current_->ChildCount(), "Selected child out of range");
+  current_->selectedChild = static_cast<std::uint16_t>(i);
+}
+
+std::string GameO::MoveNumberText() const {
+  std::string s;
+  currentPos_->MoveNumberText(s);
+  return s;
+}
+
+std::string GameO::MoveText(const PosRec *node, int kind, LanguageId language) const {
+  if (!node || !node->parent) return std::string();
+  return node->move.ToText(kind, language);
+}
+
+std::string GameO::CurrentMoveText(int kind, LanguageId language) const {
+  return MoveText(current_, kind, language);
+}
+
+std::string GameO::ChildMoveText(int i, int kind, LanguageId language) const {
+  return MoveText(Child(i), kind, language);
+}
+
+PosRec *GameO::FindNode(int number) const {
+  if (nodeIndexOn_ && number >= 1 && number <= nodeIndex_.Count()) return nodeIndex_.Get(number);
+  std::vector<PosRec *> stack{root_.get()};
+  while (!stack.empty()) {
+    PosRec *n = stack.back();
+    stack.pop_back();
+    if (n->nodeNumber == number) return n;
+    // Pushed first to last, so the last child is searched first.
+    for (auto &c : n->children) stack.push_back(c.get());
+  }
+  return nullptr;
+}
+
+void GameO::BuildNodeIndex() {
+  nodeIndex_.Build(root_.get(), std::min<int>(nodeCounter_, NodeIndexO::kMaxNodes));
+  nodeIndexOn_ = 1;
+}
+
+void GameO::DropNodeIndex() {
+  nodeIndex_.Done();
+  nodeIndexOn_ = 0;
+}
+
+// ---------------------------------------------------------------- editing
+
+PosRec *GameO::NewNode(const MoveRec &move) {
+  if (nodeCounter_ >= kMaxNodeNumber) throw ERangeError("A game holds at most 65535 nodes");
+  auto node = std::make_unique<PosRec>();
+  node->move = move;
+  node->nodeNumber = ++nodeCounter_;
+  nodes_.Add(node.get());
+  return node.release();
+}
+
+void GameO::AfterAdd(PosRec *node) {
+  if (current_->ChildCount() == 1) {
+    if (variationMode_)
+      node->lineKind = lkEditorVariation;
+    else if (IsMainLineNode(current_))
+      node->lineKind = lkMainLine;
+  }
+  SetModified(mfEdited);
+}
+
+PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, int index) {
+  CheckRange(mode, 0, 3, "AddMove mode out of range");
+  PosRec *cur = current_;
+  const int count = cur->ChildCount();
+  std::vector<PosRec *> moved;
+  if (mode == amInsert) {
+    CheckRange(index, 1, 65535, "Child index out of range");
+  } else if (mode == amAboveAll) {
+    for (auto &c : cur->children) moved.push_back(c.get());
+  } else if (mode == amAboveIndex) {
+    moved.push_back(cur->Child(index));
+  } else if (children) {
+    for (int k = 1; k <= children->Count(); ++k) {
+      PosRec *c = cur->Child(children->Get(k));
+      if (std::find(moved.begin(), moved.end(), c) != moved.end()) throw ERangeError("Child named twice");
+      moved.push_back(c);
+    }
+  }
+  MoveRec m = move;
+  const bool legal = CanPlayMove(*currentPos_, m);
+  if (legal) currentPos_->CompleteMove(m);
+
+  std::unique_ptr<PosRec> node(NewNode(m));
+  PosRec *added = node.get();
+  added->legal = legal ? 1 : 0;
+  added->parent = cur;
+  if (mode == amInsert) {
+    const int at = std::min(index, count + 1);
+    if (count > 0) ++variationCounter_;
+    if (!legal) ++illegalCount_;
+    cur->children.insert(cur->children.begin() + (at - 1), std::move(node));
+    if (cur->selectedChild >= at) ++cur->selectedChild;
+    AfterAdd(added);
+    return added;
+  }
+
+  PosRec *selected = cur->selectedChild ? cur->Child(cur->selectedChild) : nullptr;
+  const bool selectedMoved = std::find(moved.begin(), moved.end(), selected) != moved.end();
+  for (PosRec *c : moved) {
+    const int k = cur->IndexOfChild(c);
+    std::unique_ptr<PosRec> owned = std::move(cur->children[static_cast<size_t>(k - 1)]);
+    cur->children.erase(cur->children.begin() + (k - 1));
+    owned->parent = added;
+    added->children.push_back(std::move(owned));
+  }
+  cur->children.push_back(std::move(node));
+  if (selected && selectedMoved) {
+    added->selectedChild = static_cast<std::uint16_t>(added->IndexOfChild(selected));
+    cur->selectedChild = static_cast<std::uint16_t>(cur->ChildCount());
+  } else {
+    cur->selectedChild = static_cast<std::uint16_t>(selected ? cur->IndexOfChild(selected) : 0);
+    added->selectedChild = added->children.empty() ? 0 : 1;
+  }
+  // The moved lines now follow the new move.
+  if (legal)
+    Revalidate(added);
+  else
+    ClearIllegalBelow(added);
+  Recount();
+  AfterAdd(added);
+  return added;
+}
+
+PosRec *GameO::AppendReadMove(const MoveRec &move) {
+  std::unique_ptr<PosRec> node(NewNode(move));
+  PosRec *added = node.get();
+  added->parent = current_;
+  if (!current_->children.empty()) ++variationCounter_;
+  current_->children.push_back(std::move(node));
+  AfterAdd(added);
+  currentPos_->MakeMove(move);
+  if (current_->ChildCount() >= 2) ++branchDepth_;
+  path_.Add(move);
+  current_ = added;
+  return added;
+}
+
+bool GameO::EnterMove(const MoveRec &move, int mode, int index) {
+  const int found = IndexOfChildMove(move);
+  if (found > 0) {
+    current_->selectedChild = static_cast<std::uint16_t>(found);
+    lastEntry_ = LastEntry{1, static_cast<std::uint16_t>(found), static_cast<std::uint8_t>(mode),
+                           Child(found)->nodeNumber, 0};
+    return GoForward(found);
+  }
+  PosRec *added = AddMove(move, mode, nullptr, index);
+  // Mode 0 follows the new move; the other modes follow the selection that
+  // AddMove left, or the new move when nothing is selected.
+  if (mode == amInsert || current_->selectedChild == 0)
+    current_->selectedChild = static_cast<std::uint16_t>(current_->IndexOfChild(added));
+  PosRec *next = Child(current_->selectedChild);
+  lastEntry_ = LastEntry{0, static_cast<std::uint16_t>(std::clamp(index, 0, 65535)),
+                         static_cast<std::uint8_t>(mode), next->nodeNumber, added->nodeNumber};
+  return GoForward(current_->selectedChild);
+}
+
+bool GameO::UndoEnteredMove() {
+  if (lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached) return false;
+  GoBack();
+  lastEntry_.reached = 0;
+  if (!lastEntry_.found && lastEntry_.added != 0) {
+    for (int i = 1; i <= ChildCount(); ++i)
+      if (Child(i)->nodeNumber == lastEntry_.added) {
+        DeleteMove(i, lastEntry_.kind == amInsert ? 0 : 1);
+        break;
+      }
+  }
+  lastEntry_.added = 0;
+  return true;
+}
+
+bool GameO::ReplaceEnteredMove(const MoveRec &move) {
+  const LastEntry entry = lastEntry_;
+  if (!UndoEnteredMove()) return false;
+  return EnterMove(move, entry.kind, entry.index);
+}
+
+void GameO::SelectAfterRemoval(PosRec *node, int removedAt, int inserted) {
+  int sel = node->selectedChild;
+  if (sel > removedAt)
+    sel += inserted - 1;
+  else if (sel == removedAt)
+    sel = inserted > 0 ? removedAt : (node->children.empty() ? 0 : 1);
+  node->selectedChild = static_cast<std::uint16_t>(std::clamp(sel, 0, node->ChildCount()));
+}
+
+void GameO::FreeSubtree(std::unique_ptr<PosRec> node) {
+  std::unordered_set<const PosRec *> freed;
+  ForEachNode(node.get(), [&](PosRec *n) {
+    freed.insert(n);
+    nodeIndex_.Forget(n->nodeNumber);
+    for (auto &pin : pins_)
+      if (pin == n->nodeNumber) pin = 0;
+    if (lastEntry_.reached == n->nodeNumber) lastEntry_.reached = 0;
+    if (lastEntry_.added == n->nodeNumber) lastEntry_.added = 0;
+  });
+  for (int i = nodes_.Count(); i >= 1; --i)
+    if (freed.count(static_cast<const PosRec *>(nodes_.Get(i)))) nodes_.Delete(i);
+  // The main-line lists may name freed nodes; MainLineMoves fills them again.
+  mainLine_.Clear();
+  mainLineNodes_.Clear();
+  node.reset();
+}
+
+void GameO::DeleteMove(int i, int mode) {
+  PosRec *cur = current_;
+  CheckRange(i, 1, cur->ChildCount(), "Child index out of range");
+  std::unique_ptr<PosRec> victim = std::move(cur->children[static_cast<size_t>(i - 1)]);
+  cur->children.erase(cur->children.begin() + (i - 1));
+  int rehung = 0;
+  if (mode != 0) {
+    rehung = victim->ChildCount();
+    for (int k = 0; k < rehung; ++k) {
+      victim->children[static_cast<size_t>(k)]->parent = cur;
+      cur->children.insert(cur->children.begin() + (i - 1 + k),
+                           std::move(victim->children[static_cast<size_t>(k)]));
+    }
+    victim->children.clear();
+  }
+  SelectAfterRemoval(cur, i, rehung);
+  FreeSubtree(std::move(victim));
+  // What was re-hung is now played from another position.
+  if (rehung > 0) Revalidate(cur);
+  Recount();
+  SetModified(mfEdited);
+}
+
+void GameO::SetChildKind(int i, std::uint8_t kind) {
+  PosRec *c = Child(i);
+  if (c->lineKind == kind) return;
+  c->lineKind = kind;
+  SetModified(mfEdited);
+}
+
+void GameO::MakeMainLine() {
+  if (!current_->children.empty() && current_->children[0]->lineKind != lkMainLine)
+    current_->children[0]->lineKind = lkVariation;
+  for (PosRec *n = current_; n && n->lineKind != lkMainLine; n = n->parent) n->lineKind = lkMainLine;
+}
+
+void GameO::MainLineMoves() {
+  mainLine_.Clear();
+  mainLineNodes_.Clear();
+  const PosRec *node = root_.get();
+  for (;;) {
+    const PosRec *next = nullptr;
+    if (mainLineRule_ == 1) {
+      if (node->selectedChild >= 1 && node->selectedChild <= node->ChildCount())
+        next = node->children[node->selectedChild - 1].get();
+    } else {
+      for (auto &c : node->children)
+        if (c->lineKind == lkMainLine) {
+          next = c.get();
+          break;
+        }
+    }
+    if (!next || !next->legal) break;
+    mainLine_.Add(next->move);
+    mainLineNodes_.Add(const_cast<PosRec *>(next));
+    node = next;
+  }
+}
+
+void GameO::SetMainLineRule(std::uint8_t rule) {
+  CheckRange<int>(rule, 1, 2, "Main-line rule out of range");
+  mainLineRule_ = rule;
+}
+
+bool GameO::IsMainLineNode(const PosRec *node) const {
+  if (!node) return false;
+  if (node == root_.get()) return true;
+  if (lineKindMode_) return node->lineKind == lkMainLine;
+  for (; node->parent; node = node->parent)
+    if (node->parent->children.front().get() != node) return false;
+  return true;
+}
+
+bool GameO::AtMainLineEnd() const {
+  if (!OnMainLine()) return false;
+  for (auto &c : current_->children)
+    if (c->lineKind == lkMainLine) return false;
+  return true;
+}
+
+int GameO::IndexOfChildMove(const MoveRec &move) const {
+  for (int k = 1; k <= current_->ChildCount(); ++k)
+    if (current_->children[static_cast<size_t>(k - 1)]->move.Equal(move)) return k;
+  return 0;
+}
+
+PosRec *GameO::FindChildMove(const MoveRec &move) const {
+  const int k = IndexOfChildMove(move);
+  return k ? Child(k) : nullptr;
+}
+
+bool GameO::ChildIndexOfMove(const MoveRec &move, int &index) const {
+  index = IndexOfChildMove(move);
+  return index > 0;
+}
+
+// ---------------------------------------------------------------- revalidation and counts
+
+void GameO::PositionAt(const PosRec *node, PositionO &pos) const {
+  std::vector<const PosRec *> chain;
+  for (const PosRec *n = node; n->parent; n = n->parent) chain.push_back(n);
+  pos.Assign(*startPos_);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) pos.MakeMove((*it)->move);
+}
+
+void GameO::Revalidate(PosRec *from) {
+  PositionO pos;
+  PositionAt(from, pos);
+  struct Frame {
+    PosRec *node;
+    size_t next;
+  };
+  std::vector<Frame> stack{{from, 0}};
+  while (!stack.empty()) {
+    PosRec *node = stack.back().node;
+    const size_t k = stack.back().next;
+    if (k >= node->children.size()) {
+      stack.pop_back();
+      if (!stack.empty()) pos.UnmakeMove(node->move);
+      continue;
+    }
+    ++stack.back().next;
+    PosRec *c = node->children[k].get();
+    if (CanPlayMove(pos, c->move)) {
+      MoveRec m = c->move;
+      pos.CompleteMove(m);
+      c->move = m;
+      c->legal = 1;
+      pos.MakeMove(m);
+      stack.push_back({c, 0});
+    } else {
+      // Only the topmost illegal node of a line is marked.
+      c->legal = 0;
+      ClearIllegalBelow(c);
+    }
+  }
+}
+
+void GameO::Recount() {
+  int comments = 0, variations = 0, illegal = 0;
+  ForEachNode(root_.get(), [&](PosRec *n) {
+    if (!n->Comment().empty()) ++comments;
+    if (n->children.size() > 1) variations += static_cast<int>(n->children.size()) - 1;
+    if (!n->legal) ++illegal;
+  });
+  commentCount_ = RangeCast<std::uint16_t>(comments);
+  variationCounter_ = RangeCast<std::uint16_t>(variations);
+  illegalCount_ = RangeCast<std::uint16_t>(illegal);
+}
+
+// ---------------------------------------------------------------- comments and NAGs
+
+void GameO::SetCommentOf(PosRec *node, const std::string &text) {
+  if (!node) return;
+  std::string t = TrimText(text);
+  std::string &comment = node->texts[PosRec::kCommentText];
+  if (t == comment) return;
+  if (comment.empty())
+    ++commentCount_;
+  else if (t.empty() && commentCount_ > 0)
+    --commentCount_;
+  comment = std::move(t);
+  SetModified(mfEdited);
+}
+
+int GameO::Nag(int i) const {
+  CheckRange(i, 1, NagCount(), "NAG index out of range");
+  return current_->nags.Get(i);
+}
+
+void GameO::SetNag(int i, int value) {
+  CheckRange(i, 1, NagCount(), "NAG index out of range");
+  CheckRange(value, 0, kMaxNag, "NAG value out of range");
+  current_->nags.Put(i, value);
+  SetModified(mfEdited);
+}
+
+void GameO::DeleteNag(int i) {
+  CheckRange(i, 1, NagCount(), "NAG index out of range");
+  current_->nags.Delete(i);
+  SetModified(mfEdited);
+}
+
+void GameO::AddNag(int value) {
+  CheckRange(value, 0, kMaxNag, "NAG value out of range");
+  current_->nags.Add(value);
+  SetModified(mfEdited);
+}
+
+void GameO::RemoveNag(int value) {
+  bool changed = false;
+  for (int i = NagCount(); i >= 1; --i)
+    if (current_->nags.Get(i) == value) {
+      current_->nags.Delete(i);
+      changed = true;
+    }
+  if (changed) SetModified(mfEdited);
+}
+
+void GameO::ClearNags() {
+  if (NagCount() == 0) return;
+  current_->nags.Clear();
+  SetModified(mfEdited);
+}
+
+bool GameO::HasNag(int value) const {
+  for (int i = 1; i <= NagCount(); ++i)
+    if (current_->nags.Get(i) == value) return true;
+  return false;
+}
+
+int GameO::NagGroup(int value) {
+  switch (value) {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 8:
+    case 22:
+    case 23:
+      return kMoveGroup;
+    default:
+      return value >= 11 && value <= 19 ? kPositionGroup : value;
+  }
+}
+
+void GameO::RemoveNagGroup(int value) {
+  const int group = NagGroup(value);
+  bool changed = false;
+  for (int i = NagCount(); i >= 1; --i)
+    if (NagGroup(current_->nags.Get(i)) == group) {
+      current_->nags.Delete(i);
+      changed = true;
+    }
+  if (changed) SetModified(mfEdited);
+}
+
+std::uint16_t GameO::Pin(int i) const {
+  CheckRange(i, 1, 2, "Pin index out of range");
+  return pins_[i - 1];
+}
+
+void GameO::SetPin(int i, std::uint16_t number) {
+  CheckRange(i, 1, 2, "Pin index out of range");
+  pins_[i - 1] = number;
+}
+
+// ---------------------------------------------------------------- header reading
+
+bool ReadHeader(GameInfoO &info, InputO &input) {
+  PGNParserO parser;
+  GameInfoO fresh;
+  ParseResultT result;
+  if (!parser.ParseHeader(input, fresh, result)) return false;
+  // The game number belongs to the database, not to the text.
+  const std::uint32_t nr = info.GameNr();
+  info.Assign(fresh);
+  info.SetGameNr(nr);
+  return true;
+}
+
+bool ReadHeaderFromString(GameInfoO &info, const std::string &text) {
+  InputO input;
+  input.InitString(text);
+  return ReadHeader(info, input);
+}
