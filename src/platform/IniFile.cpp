@@ -232,7 +232,12 @@ bool IniFile::ReadBool(const std::string &section, const std::string &key, bool 
 }
 
 void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value) {
-  std::string v = ini::Trim(value);
+  // A line break in a value would start a new line, a key or a section of
+  // its own on the next read.
+  std::string v = value;
+  for (char &c : v)
+    if (c == '\r' || c == '\n') c = ' ';
+  v = ini::Trim(v);
   Doc::Section *s = doc_->Find(section);
   if (!s) {
     if (!doc_->sections.empty() || !doc_->preamble.empty()) {

@@ -103,3 +103,14 @@ TEST(IniFile, ReloadsWhenRewrittenOnDiskAndFailedWriteKeepsOriginal) {
   EXPECT_NE(err, 0);
   EXPECT_EQ(d.Read("plain"), "x");
 }
+
+TEST(IniFile, LineBreaksInAValueCannotInjectLines) {
+  TempDir d;
+  {
+    IniFile f(d.File("a.ini"));
+    f.WriteString("Files", "F1", "/tmp/a\r\n[Engine]\nEnabled=1");
+  }
+  IniFile g(d.File("a.ini"));
+  EXPECT_FALSE(g.SectionExists("Engine"));
+  EXPECT_EQ(g.ReadString("Files", "F1", ""), "/tmp/a  [Engine] Enabled=1");
+}
