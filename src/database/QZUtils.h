@@ -7,7 +7,9 @@
 // any change to it changes the meaning of every stored game.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "chess/Diags.h"
 
@@ -229,3 +231,159 @@ struct MailboxPos {
   bool CellAttacked(int cell, int attackerColour) const;
 };
 static_assert(sizeof(MailboxPos) == 103);
+
+// ---------------------------------------------------------------------------
+// Packed games
+//
+// One stored game is one self-contained block, all numbers little-endian:
+//   0  u32 total size        5  u32 tag offset     9  u32 comment offset
+//   4  u8  flags: bit 0 a start position follows, bits 1-2 the move encoding
+//   13 u32 NAG offset        17 the start position (24 bytes, when flagged)
+// then the move stream, the tag text with a NUL, the comments (each with a
+// NUL) and the NAGs (a byte each). In the stream 252 is a NAG, 253 a
+// comment, 254 ends a line (the last one the game), 255 starts a variation
+// (an alternative to the move just written); every other byte is a move.
+
+// A packed game in memory: capacity bytes allocated, length of them used.
+struct GameBuffer {
+  uint32_t capacity = 0;
+  uint32_t length = 0;
+  std::unique_ptr<uint8_t[]> bytes;
+};
+
+// Releases the bytes; capacity and length become 0.
+void FreeGameBuffer(GameBuffer &buf);
+// Length := size; the bytes are reused when the capacity suffices, else
+// exactly size bytes are allocated (their contents are then undefined).
+void SizeGameBuffer(GameBuffer &buf, uint32_t size);
+
+// Stream control bytes.
+enum : uint8_t { pkNag = 252, pkComment = 253, pkEndLine = 254, pkVariation = 255 };
+
+// Move encodings.
+enum : uint8_t {
+  encIndexed = 0,  // one byte: the 1-based index in the generated list
+  encFromTo = 1,   // two bytes: the Move2
+  encSan = 2,      // eleven bytes: the SanMoveRec
+};
+
+// Builds packed games and reads them.
+//
+// Building: Reset, then the append calls in the order of the game text,
+// SetTagText, EndGame and Pack. NAGs and comments are held until the next
+// move, variation start, line end or game end, and then written as every
+// NAG followed by at most one comment (several joined by a blank), which is
+// the order the readers take. A call that cannot be stored (a move index
+// above 251, a move stream or NAG area beyond 32768 bytes, a variation
+// without a move before it, a NUL in a text) refuses the whole game: it and
+// every later call answer false and Pack produces no block.
+//
+// Reading: Attach checks a block (which must outlive the reading) and sets
+// the cursors; every read stays inside its area and answers false at its end.
+class QZGameManagerO {
+ public:
+  static constexpr uint32_t kHeaderSize = 17;
+  static constexpr uint32_t kMaxAreaBytes = 32768;
+  static constexpr int kMaxMoveIndex = 251;
+
+  QZGameManagerO() { Init(); }
+  void Init();
+  void Done();
+
+  // --- building
+  void Reset();
+  bool SetTagText(const std::string &text);
+  void SetStartPosition(const CompactPosition &pos);
+  bool AppendIndexedMove(int index);
+  bool AppendFromToMove(Move2 m);
+  bool AppendSanMove(const SanMoveRec &rec);
+  // Value 0..255; the stream's 252 is written with it.
+  bool AppendNAG(int value);
+  bool AppendComment(const std::string &text);
+  bool BeginVariation();
+  bool EndVariation();
+  // Closes the main line; refused while a variation is open.
+  bool EndGame();
+  bool Refused() const { return refused_; }
+  // The block into buf (its bytes reused when large enough); false, with buf
+  // untouched, when the game was refused or not ended.
+  bool Pack(GameBuffer &buf);
+  // Flags bits 1-2 of a packed block: encoding 0, 1, 2 is written as 0, 2, 4;
+  // ERangeError for another encoding or a buffer without a header.
+  static void SetEncoding(GameBuffer &buf, int encoding);
+  // 0, 2, 4 (and 6) read back as 0, 1, 2 (and 0); ERangeError without a header.
+  static int MoveEncoding(const GameBuffer &buf);
+
+  // --- reading
+  bool Attach(const GameBuffer &buf);
+  bool Attach(const uint8_t *bytes, uint32_t length);
+  bool Attached() const { return block_ != nullptr; }
+  int MoveEncoding() const { return encoding_; }
+  bool HasStartPosition() const { return hasStartRead_; }
+  const CompactPosition &StartPosition() const { return startRead_; }
+  bool PeekMoveByte(uint8_t &b) const;
+  bool ReadMoveByte(uint8_t &b);
+  bool ReadMove2(Move2 &m);
+  bool ReadSanMove(SanMoveRec &rec);
+  bool ReadComment(std::string &text);
+  bool ReadNAG(uint8_t &value);
+
+  // --- tags of the attached block
+  const std::string &TagText() const { return tagRead_; }
+  int TagCount();
+  // 1-based; ERangeError outside 1..TagCount.
+  const std::string &TagName(int i);
+  const std::string &TagValue(int i);
+  // The first value of that name (compared exactly), "" when absent.
+  std::string GetTagValue(const std::string &name);
+  // 0 "1-0", 1 "1/2-1/2", 2 "0-1", 3 any other value or none.
+  int GetResult();
+
+ private:
+  bool Refuse();
+  bool Room(size_t streamBytes);
+  void Flush();
+  bool AppendMove(const uint8_t *data, size_t n);
+  void SplitTags();
+
+  // builder
+  std::string tagText_;
+  bool hasStart_ = false;
+  CompactPosition start_;
+  std::vector<uint8_t> moves_, comments_, nags_;
+  std::vector<uint8_t> pendingNags_;
+  std::string pendingComment_;
+  bool hasPendingComment_ = false;
+  std::vector<bool> lineHasMove_;  // per open line, the main line first
+  bool ended_ = false;
+  bool refused_ = false;
+
+  // reader
+  const uint8_t *block_ = nullptr;
+  int encoding_ = encIndexed;
+  bool hasStartRead_ = false;
+  CompactPosition startRead_;
+  uint32_t streamPos_ = 0, streamEnd_ = 0;
+  uint32_t commentPos_ = 0, commentEnd_ = 0;
+  uint32_t nagPos_ = 0, nagEnd_ = 0;
+  std::string tagRead_;
+  bool tagsSplit_ = false;
+  std::vector<std::string> tagNames_, tagValues_;
+};
+
+// ---------------------------------------------------------------------------
+// SAN of the database side: English letters K, Q, R, B, N whatever the
+// notation language; promotion without "="; the move number ("12. " or
+// "12... ") when forced or for White.
+
+// The position is not changed. Empty text when the from-square holds no man
+// of the side to move.
+std::string MoveToSAN(const MailboxPos &pos, Move2 m, bool forceNumber);
+std::string MoveToSAN(const MailboxPos &pos, MoveGen &gen, Move2 m, bool forceNumber);
+// The same text from the record alone (empty when it names no moved man).
+std::string Move11ToSAN(const SanMoveRec &rec, bool forceNumber);
+
+// The tags of a packed game: as PGN, one line '[Name "value"]' per tag
+// (quote and backslash escaped) joined by CR LF; otherwise the stored tag
+// text. False, with out empty, for a block that Attach refuses.
+bool WriteTagsPGN(const GameBuffer &buf, bool asPgn, std::string &out);
