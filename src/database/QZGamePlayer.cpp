@@ -1,0 +1,343 @@
+#include "database/QZGamePlayer.h"
+
+#include "platform/Errors.h"
+
+bool BlockStartPosition(QZGameManagerO &man, MailboxPos &pos) {
+  if (!man.HasStartPosition()) {
+    pos = MailboxPos();
+    pos.SetStartPosition();
+    return true;
+  }
+  MailboxPos p;
+  if (!p.FromCompact(man.StartPosition())) return false;
+  // The compact position keeps no move number; the FEN tag the game was set
+  // up from does. Its sixth field, when it is a plain number 1..255.
+  const std::string fen = man.GetTagValue("FEN");
+  int field = 0;
+  size_t i = 0;
+  while (i < fen.size() && field < 6) {
+    while (i < fen.size() && (fen[i] == ' ' || fen[i] == '\t')) ++i;
+    if (i >= fen.size()) break;
+    size_t j = i;
+    while (j < fen.size() && fen[j] != ' ' && fen[j] != '\t') ++j;
+    if (++field == 6) {
+      int n = 0;
+      bool digits = j - i <= 3;
+      for (size_t k = i; k < j && digits; ++k) {
+        if (fen[k] < '0' || fen[k] > '9') digits = false;
+        n = n * 10 + (fen[k] - '0');
+      }
+      if (digits && n >= 1 && n <= 255) p.cells[MailboxPos::kMoveNumber] = static_cast<uint8_t>(n);
+    }
+    i = j;
+  }
+  pos = p;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// The player
+
+// Fills the ply table from the walk.
+class QZGamePlayerO::Builder : public PackedStreamVisitor {
+ public:
+  explicit Builder(std::vector<PlyEntry> &entries) : entries_(entries) {
+    entries_.assign(2, PlyEntry());
+    line_ = Line{0, 1};
+  }
+
+  bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
+    PlyEntry &e = entries_[line_.last];
+    if (!nags.empty()) e.nag = nags.back();
+    if (comment && !comment->empty()) {
+      if (!e.comment.empty()) e.comment += ' ';
+      e.comment += *comment;
+    }
+    return true;
+  }
+
+  bool Move(MailboxPos &, Move2 m) override {
+    const auto n = static_cast<uint32_t>(entries_.size());
+    entries_.push_back(PlyEntry());
+    entries_[n].move = m;
+    if (!outer_.empty() && line_.prev == 0) {
+      // A variation's first move: an alternative to the move it replaces,
+      // following the same ply.
+      const Line &o = outer_.back();
+      uint32_t alt = o.last;
+      while (entries_[alt].nextAlternative != 0) alt = entries_[alt].nextAlternative;
+      entries_[alt].nextAlternative = n;
+      entries_[o.prev].continuations += 1;
+      line_.prev = o.prev;
+    } else {
+      PlyEntry &p = entries_[line_.last];
+      p.firstContinuation = n;
+      p.continuations = 1;
+      line_.prev = line_.last;
+    }
+    line_.last = n;
+    return true;
+  }
+
+  bool BeginVariation() override {
+    outer_.push_back(line_);
+    // Until its first move, a variation's annotations belong to the ply it
+    // branches from.
+    line_ = Line{0, line_.prev};
+    return true;
+  }
+
+  bool EndVariation(bool) override {
+    line_ = outer_.back();
+    outer_.pop_back();
+    return true;
+  }
+
+ private:
+  struct Line {
+    uint32_t prev;  // the ply the line's last move follows; 0 before a variation's first move
+    uint32_t last;  // the line's last move, or the ply it starts from
+  };
+  std::vector<PlyEntry> &entries_;
+  std::vector<Line> outer_;
+  Line line_;
+};
+
+void QZGamePlayerO::Init() {
+  Clear();
+  path_.reserve(maxPath_);
+}
+
+void QZGamePlayerO::Done() {
+  Clear();
+  entries_.shrink_to_fit();
+  path_.shrink_to_fit();
+  man_.Done();
+}
+
+void QZGamePlayerO::Clear() {
+  entries_.assign(2, PlyEntry());
+  start_ = MailboxPos();
+  start_.SetStartPosition();
+  position_ = start_;
+  current_ = 1;
+  path_.clear();
+}
+
+bool QZGamePlayerO::Attach(const GameBuffer &buf) {
+  return Attach(buf.bytes.get(), buf.bytes ? buf.length : 0);
+}
+
+bool QZGamePlayerO::Attach(const uint8_t *bytes, uint32_t length) {
+  Clear();
+  MailboxPos start;
+  if (!bytes || !man_.Attach(bytes, length) || !BlockStartPosition(man_, start)) return false;
+  ManagerStreamSource src(man_);
+  PackedStreamWalker walker(gen_);
+  Builder builder(entries_);
+  if (!walker.Walk(src, start, builder)) {
+    Clear();
+    return false;
+  }
+  start_ = start;
+  GoToStart();
+  return true;
+}
+
+void QZGamePlayerO::GoToStart() {
+  position_ = start_;
+  current_ = 1;
+  path_.clear();
+}
+
+const PlyEntry &QZGamePlayerO::Entry(uint32_t i) const {
+  if (i < 1 || i > EntryCount()) throw ERangeError("Ply entry out of range");
+  return entries_[i];
+}
+
+int QZGamePlayerO::CurrentPly() const { return static_cast<int>(entries_[current_].continuations); }
+
+bool QZGamePlayerO::Forward(int n) {
+  if (n < 1 || static_cast<uint32_t>(n) > entries_[current_].continuations) return false;
+  if (path_.size() >= static_cast<size_t>(maxPath_)) return false;
+  uint32_t e = entries_[current_].firstContinuation;
+  for (int i = 1; i < n && e != 0; ++i) e = entries_[e].nextAlternative;
+  if (e == 0) return false;
+  PathStep step;
+  step.move = entries_[e].move;
+  step.entryLeft = current_;
+  // Every move was played from this very position while the table was built,
+  // so making it cannot fail.
+  position_.MakeMove(step.move, step.undo);
+  path_.push_back(step);
+  current_ = e;
+  return true;
+}
+
+bool QZGamePlayerO::Back() {
+  if (path_.empty()) return false;
+  const PathStep &step = path_.back();
+  position_.UnmakeMove(step.move, step.undo);
+  current_ = step.entryLeft;
+  path_.pop_back();
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// PGN movetext
+
+namespace {
+
+class MovetextWriter : public PackedStreamVisitor {
+ public:
+  MovetextWriter(MoveGen &gen, bool wrap, std::string &out) : gen_(gen), wrap_(wrap), out_(out) {}
+
+  bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
+    for (uint8_t v : nags) Token(" $" + std::to_string(v));
+    if (comment) {
+      // A "}" would end the comment early when the text is read again.
+      std::string text = " {" + *comment + "}";
+      for (size_t i = 2; i + 1 < text.size(); ++i)
+        if (text[i] == '}') text[i] = ')';
+      Token(text);
+      force_ = true;
+    }
+    return true;
+  }
+
+  bool Move(MailboxPos &before, Move2 m) override {
+    const std::string san = MoveToSAN(before, gen_, m, force_);
+    if (san.empty()) return false;
+    Token(" " + san);
+    force_ = false;
+    if (!vars_.empty()) vars_.back().hadMoves = true;
+    return true;
+  }
+
+  bool BeginVariation() override {
+    vars_.push_back(Var{out_.size(), column_, force_, false, open_});
+    open_ = true;
+    force_ = true;
+    return true;
+  }
+
+  bool EndVariation(bool hadMoves) override {
+    const Var v = vars_.back();
+    vars_.pop_back();
+    if (!hadMoves) {
+      // An empty variation (or one of annotations alone) stands for no
+      // move and is left out.
+      out_.resize(v.size);
+      column_ = v.column;
+      force_ = v.force;
+      open_ = v.open;
+      return true;
+    }
+    out_ += ')';
+    ++column_;
+    force_ = true;
+    return true;
+  }
+
+  void Result(const std::string &text) { Token(text); }
+
+ private:
+  struct Var {
+    size_t size;
+    size_t column;
+    bool force;
+    bool hadMoves;
+    bool open;
+  };
+
+  // Every token starts with a blank. The first token of a variation carries
+  // its "(" in place of that blank.
+  void Token(std::string text) {
+    if (open_) {
+      text[0] = '(';
+      text.insert(0, 1, ' ');
+      open_ = false;
+    }
+    if (wrap_ && column_ + text.size() >= 80) {
+      out_ += "\r\n";
+      column_ = 0;
+      size_t lead = 0;
+      while (lead < text.size() && text[lead] == ' ') ++lead;
+      text.erase(0, lead);
+    }
+    out_ += text;
+    column_ += text.size();
+  }
+
+  MoveGen &gen_;
+  bool wrap_;
+  std::string &out_;
+  size_t column_ = 0;
+  bool force_ = true;  // the game's first move carries its number
+  bool open_ = false;  // a variation's "(" waits for its first token
+  std::vector<Var> vars_;
+};
+
+}  // namespace
+
+bool WriteGamePGN(const GameBuffer &buf, bool wrap, std::string &out) {
+  out.clear();
+  QZGameManagerO man;
+  MailboxPos start;
+  if (!buf.bytes || !man.Attach(buf) || !BlockStartPosition(man, start)) return false;
+  MoveGen gen;
+  ManagerStreamSource src(man);
+  PackedStreamWalker walker(gen);
+  std::string text;
+  MovetextWriter writer(gen, wrap, text);
+  if (!walker.Walk(src, start, writer)) return false;
+  static const char *const kResults[4] = {"1-0", "1/2-1/2", "0-1", "*"};
+  const int r = man.GetResult();
+  // Through the same wrapping rule as every other token.
+  writer.Result(std::string(" ") + kResults[r >= 0 && r <= 3 ? r : 3]);
+  out = std::move(text);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Two-byte re-encoding
+
+namespace {
+
+class Reencoder : public PackedStreamVisitor {
+ public:
+  explicit Reencoder(QZGameManagerO &builder) : b_(builder) {}
+
+  bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
+    for (uint8_t v : nags)
+      if (!b_.AppendNAG(v)) return false;
+    return !comment || b_.AppendComment(*comment);
+  }
+  bool Move(MailboxPos &, Move2 m) override { return b_.AppendFromToMove(m); }
+  bool BeginVariation() override { return b_.BeginVariation(); }
+  bool EndVariation(bool) override { return b_.EndVariation(); }
+  bool EndGame() override { return b_.EndGame(); }
+
+ private:
+  QZGameManagerO &b_;
+};
+
+}  // namespace
+
+bool ReencodeGame(const GameBuffer &buf, GameBuffer &out) {
+  QZGameManagerO reader;
+  MailboxPos start;
+  if (!buf.bytes || !reader.Attach(buf) || !BlockStartPosition(reader, start)) return false;
+  QZGameManagerO builder;
+  builder.Reset();
+  if (!builder.SetTagText(reader.TagText())) return false;
+  if (reader.HasStartPosition()) builder.SetStartPosition(reader.StartPosition());
+  MoveGen gen;
+  ManagerStreamSource src(reader);
+  PackedStreamWalker walker(gen);
+  Reencoder reencoder(builder);
+  if (!walker.Walk(src, start, reencoder)) return false;
+  if (!builder.Pack(out)) return false;
+  QZGameManagerO::SetEncoding(out, encFromTo);
+  return true;
+}
