@@ -1,0 +1,128 @@
+// Tags of a packed game: the split of the stored tag text into names and
+// values, the result code and the PGN tag lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "database/QZUtils.h"
+#include "platform/Errors.h"
+
+namespace {
+
+GameBuffer Block(const std::string &tags) {
+  QZGameManagerO gm;
+  gm.Reset();
+  EXPECT_TRUE(gm.SetTagText(tags));
+  gm.EndGame();
+  GameBuffer buf;
+  EXPECT_TRUE(gm.Pack(buf));
+  return buf;
+}
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs Split(const std::string &tags) {
+  const GameBuffer buf = Block(tags);
+  QZGameManagerO gm;
+  EXPECT_TRUE(gm.Attach(buf));
+  Pairs out;
+  for (int i = 1; i <= gm.TagCount(); ++i) out.emplace_back(gm.TagName(i), gm.TagValue(i));
+  return out;
+}
+
+}  // namespace
+
+TEST(TagSplit, PairsAndBlanks) {
+  EXPECT_EQ(Split("[Event \"Open\"][Site \"Town\"][Round \"3\"]"),
+            (Pairs{{"Event", "Open"}, {"Site", "Town"}, {"Round", "3"}}));
+  EXPECT_EQ(Split(" \t[ Event  \"a b\" ] \r\n[Site\"\"]"), (Pairs{{"Event", "a b"}, {"Site", ""}}));
+  // Inner line breaks of a value stay; names take letters, digits and "_".
+  EXPECT_EQ(Split("[My_Tag2 \"x\r\ny\"]"), (Pairs{{"My_Tag2", "x\r\ny"}}));
+  EXPECT_EQ(Split(""), Pairs{});
+}
+
+TEST(TagSplit, EscapedQuotesAndBackslashes) {
+  EXPECT_EQ(Split(R"([Event "The \"Big\" One"][Site "C:\\dir\\x"][Annotator "a\b"])"),
+            (Pairs{{"Event", "The \"Big\" One"}, {"Site", "C:\\dir\\x"}, {"Annotator", "a\\b"}}));
+  // A value ending in a backslash.
+  EXPECT_EQ(Split(R"([Event "x\\"][Site "s"])"), (Pairs{{"Event", "x\\"}, {"Site", "s"}}));
+}
+
+TEST(TagSplit, MalformedPairsAreSkipped) {
+  // Each bad pair is dropped and the pairs after it are kept.
+  EXPECT_EQ(Split(R"([Event "a"b"][Site "s"])"), (Pairs{{"Site", "s"}}));
+  EXPECT_EQ(Split(R"([Event x][Site "s"])"), (Pairs{{"Site", "s"}}));
+  EXPECT_EQ(Split(R"([ "no name"][Site "s"])"), (Pairs{{"Site", "s"}}));
+  EXPECT_EQ(Split(R"(junk [Site "s"] more junk [Round "1"])"), (Pairs{{"Site", "s"}, {"Round", "1"}}));
+  EXPECT_EQ(Split(R"([Event "e" x][Site "s"])"), (Pairs{{"Site", "s"}}));
+  EXPECT_EQ(Split(R"([[Site "s"])"), (Pairs{{"Site", "s"}}));
+  // A value that never closes ends the text.
+  EXPECT_EQ(Split(R"([Site "s"][Event "open)"), (Pairs{{"Site", "s"}}));
+  EXPECT_EQ(Split(R"([Site "s"][Event)"), (Pairs{{"Site", "s"}}));
+}
+
+TEST(TagSplit, ValuesAndResults) {
+  struct Case {
+    const char *tags;
+    int result;
+  };
+  const Case cases[] = {
+      {"[Result \"1-0\"]", 0},
+      {"[Result \"1/2-1/2\"]", 1},
+      {"[Result \"0-1\"]", 2},
+      {"[Result \"*\"]", 3},
+      {"[Result \"1-0 \"]", 3},
+      {"[Result \"\"]", 3},
+      {"[result \"1-0\"]", 3},  // names are compared exactly
+      {"[Event \"e\"]", 3},
+      {"", 3},
+      {"[Event \"e\"][Result \"0-1\"][Result \"1-0\"]", 2},  // the first one counts
+  };
+  for (const Case &c : cases) {
+    const GameBuffer buf = Block(c.tags);
+    QZGameManagerO gm;
+    ASSERT_TRUE(gm.Attach(buf));
+    EXPECT_EQ(gm.GetResult(), c.result) << c.tags;
+  }
+  const GameBuffer buf = Block("[White \"Ann\"][Black \"Bo\"]");
+  QZGameManagerO gm;
+  ASSERT_TRUE(gm.Attach(buf));
+  EXPECT_EQ(gm.GetTagValue("Black"), "Bo");
+  EXPECT_EQ(gm.GetTagValue("black"), "");
+  EXPECT_EQ(gm.GetTagValue("Event"), "");
+  EXPECT_THROW(gm.TagName(3), ERangeError);
+  EXPECT_THROW(gm.TagValue(0), ERangeError);
+  // Attaching another block splits its tags afresh.
+  const GameBuffer other = Block("[Result \"1-0\"]");
+  ASSERT_TRUE(gm.Attach(other));
+  EXPECT_EQ(gm.TagCount(), 1);
+  EXPECT_EQ(gm.GetTagValue("White"), "");
+}
+
+TEST(TagSplit, TagLines) {
+  const std::string stored = R"([Event "The \"Big\" One"] [Site "C:\\x"][Bad x][Round "2"])";
+  const GameBuffer buf = Block(stored);
+  std::string out;
+  ASSERT_TRUE(WriteTagsPGN(buf, true, out));
+  EXPECT_EQ(out, "[Event \"The \\\"Big\\\" One\"]\r\n[Site \"C:\\\\x\"]\r\n[Round \"2\"]");
+  ASSERT_TRUE(WriteTagsPGN(buf, false, out));
+  EXPECT_EQ(out, stored);
+  // The written lines, stored again, split to the same values.
+  EXPECT_EQ(Split(R"([Event "The \"Big\" One"][Site "C:\\x"][Round "2"])"),
+            (Pairs{{"Event", "The \"Big\" One"}, {"Site", "C:\\x"}, {"Round", "2"}}));
+  ASSERT_TRUE(WriteTagsPGN(buf, true, out));
+  const GameBuffer again = Block(out);
+  std::string twice;
+  ASSERT_TRUE(WriteTagsPGN(again, true, twice));
+  EXPECT_EQ(twice, out);
+  // No tags: no line.
+  ASSERT_TRUE(WriteTagsPGN(Block(""), true, out));
+  EXPECT_EQ(out, "");
+  // A block Attach refuses gives nothing.
+  GameBuffer bad = Block("[Event \"e\"]");
+  bad.bytes[0] = 0xFF;
+  out = "x";
+  EXPECT_FALSE(WriteTagsPGN(bad, true, out));
+  EXPECT_EQ(out, "");
+}
