@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "chess/Games.h"
+#include "chess/ParsePGN.h"
 #include "database/QZUtils.h"
 #include "platform/Errors.h"
 
@@ -125,4 +127,23 @@ TEST(TagSplit, TagLines) {
   out = "x";
   EXPECT_FALSE(WriteTagsPGN(bad, true, out));
   EXPECT_EQ(out, "");
+}
+
+TEST(TagSplit, CoreParserReadsTheTagLinesBack) {
+  const GameBuffer buf =
+      Block(R"([Event "The \"Big\" One"][Bad "x" y][Site "C:\\dir\\"][White "A \\\"B\\\""][Result "1-0"])");
+  std::string tags;
+  ASSERT_TRUE(WriteTagsPGN(buf, true, tags));
+  GameO game;
+  ParseResultT result;
+  ASSERT_TRUE(game.ReadFromString(tags + "\r\n\r\n1. e4 1-0\r\n", LangEnglish, result)) << result.message;
+  QZGameManagerO gm;
+  ASSERT_TRUE(gm.Attach(buf));
+  for (const char *name : {"Event", "Site", "White"}) {
+    EXPECT_EQ(game.GameInfo().GetTag(name), gm.GetTagValue(name)) << name;
+  }
+  EXPECT_EQ(game.GameInfo().GetTag("Event"), "The \"Big\" One");
+  EXPECT_EQ(game.GameInfo().GetTag("Site"), "C:\\dir\\");
+  EXPECT_EQ(game.GameInfo().GetTag("White"), "A \\\"B\\\"");
+  EXPECT_FALSE(game.HasTag("Bad"));
 }
