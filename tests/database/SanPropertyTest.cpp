@@ -107,6 +107,20 @@ TEST(SanProperty, RandomGames) {
           ASSERT_EQ(walk.cells, before.cells) << where;
           if (HasFailure()) return;
         }
+        // Random tokens: whatever is accepted is a generated, legal move,
+        // and the position stays as it was.
+        for (int k = 0; k < 20; ++k) {
+          static const char kAlphabet[] = "abcdefgh12345678KQRBNOo0xX:-+#=pe9.";
+          std::string token(1 + rng() % 7, ' ');
+          for (char &c : token) c = kAlphabet[rng() % (sizeof kAlphabet - 1)];
+          Move2 m;
+          if (ParseSANMove(walk, gen, token, m)) {
+            int index = 0;
+            ASSERT_TRUE(walk.MoveIndex(gen, m, index)) << token;
+            ASSERT_TRUE(walk.IsLegalMove(m)) << token;
+          }
+          ASSERT_EQ(walk.cells, before.cells) << token;
+        }
         if (walk.SideToMove() == 1 && walk.MoveNumber() == 255) break;
         const Move2 chosen = legal[rng() % legal.size()];
         MoveRec r;
