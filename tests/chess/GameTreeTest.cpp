@@ -1,0 +1,505 @@
+// The game tree: adding, entering, inserting and deleting moves, line kinds
+// and selections, revalidation, counts and flags, the node index, and a
+// property test of random edits and navigation.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "GameTestUtil.h"
+#include "chess/Games.h"
+#include "chess/ParsePGN.h"
+#include "platform/Errors.h"
+
+using gametest::ExpectConsistent;
+using gametest::TreeText;
+
+namespace {
+
+MoveRec Move(const GameO &game, const std::string &text) {
+  PositionO pos;
+  pos.Assign(game.CurrentPosition());
+  MoveRec m;
+  EXPECT_TRUE(pos.InterpretMove(text, m)) << text;
+  pos.CompleteMove(m);
+  return m;
+}
+
+// A move given by its squares, legal or not.
+MoveRec Squares(const std::string &coord) {
+  MoveRec m;
+  m.SetMove(coord[0] - 'a' + 1, coord[1] - '0', coord[2] - 'a' + 1, coord[3] - '0', 0);
+  return m;
+}
+
+void Enter(GameO &game, const std::string &moves) {
+  size_t i = 0;
+  while (i < moves.size()) {
+    size_t j = moves.find(' ', i);
+    if (j == std::string::npos) j = moves.size();
+    ASSERT_TRUE(game.EnterMove(Move(game, moves.substr(i, j - i)), amInsert, game.ChildCount() + 1));
+    i = j + 1;
+  }
+}
+
+void Load(GameO &g, const std::string &text) {
+  ParseResultT r;
+  EXPECT_TRUE(g.ReadFromString(text, LangEnglish, r)) << r.message;
+}
+
+}  // namespace
+
+TEST(GameTreeTest, InitGivesAnEmptyGameAtTheStandardStart) {
+  GameO g;
+  EXPECT_EQ(g.Root()->nodeNumber, 1);
+  EXPECT_EQ(g.CurrentNode(), g.Root());
+  EXPECT_EQ(g.NodeCounter(), 1);
+  EXPECT_EQ(g.Result(), resUnknown);
+  EXPECT_TRUE(g.StartPosition().IsStartPosition());
+  EXPECT_FALSE(g.CanGoBack());
+  EXPECT_FALSE(g.GoBack());
+  EXPECT_TRUE(g.OnMainLine());
+  EXPECT_TRUE(g.AtMainLineEnd());
+  EXPECT_EQ(g.CurrentMoveText(mtShort, LangEnglish), "");
+}
+
+TEST(GameTreeTest, AddMoveCountsVariationsAndSetsLineKinds) {
+  GameO g;
+  PosRec *e4 = g.AddMove(Move(g, "e4"), amInsert, nullptr, 1);
+  EXPECT_EQ(e4->lineKind, lkMainLine);
+  EXPECT_EQ(g.VariationCounter(), 0);
+  g.SetSelectedChild(1);
+  PosRec *d4 = g.AddMove(Move(g, "d4"), amInsert, nullptr, 1);
+  EXPECT_EQ(d4->lineKind, lkVariation);
+  EXPECT_EQ(g.VariationCounter(), 1);
+  EXPECT_EQ(g.Child(1), d4);
+  // The selected e4 moved up by one.
+  EXPECT_EQ(g.SelectedChild(), 2);
+  EXPECT_EQ(g.ModifiedFlags() & mfEdited, mfEdited);
+  // An index beyond the count appends.
+  PosRec *c4 = g.AddMove(Move(g, "c4"), amInsert, nullptr, 99);
+  EXPECT_EQ(g.Child(3), c4);
+  EXPECT_THROW(g.AddMove(Move(g, "Nf3"), amInsert, nullptr, 0), ERangeError);
+  EXPECT_THROW(g.AddMove(Move(g, "Nf3"), amAboveIndex, nullptr, 4), ERangeError);
+  EXPECT_EQ(g.ChildCount(), 3);
+  // In variation mode the first move under a node is kind 2.
+  g.SetVariationMode(true);
+  ASSERT_TRUE(g.GoForward(2));
+  PosRec *e5 = g.AddMove(Move(g, "e5"), amInsert, nullptr, 1);
+  EXPECT_EQ(e5->lineKind, lkEditorVariation);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, AnIllegalMoveMakesAnIllegalNodeThatIsNeverPlayed) {
+  GameO g;
+  PosRec *bad = g.AddMove(Squares("e2e5"), amInsert, nullptr, 1);
+  EXPECT_FALSE(bad->legal);
+  EXPECT_EQ(g.IllegalCount(), 1);
+  EXPECT_FALSE(g.GoForward(1));
+  EXPECT_EQ(g.CurrentNode(), g.Root());
+  g.SetSelectedChild(1);
+  g.GoToLineEnd();
+  EXPECT_EQ(g.CurrentNode(), g.Root());
+  EXPECT_FALSE(g.EnterMove(Squares("e2e5"), amInsert, 1));
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, EnterMoveFollowsAnEqualChildAndUndoKeepsIt) {
+  GameO g;
+  Load(g, "1. e4 (1. d4) e5 *");
+  ASSERT_TRUE(g.EnterMove(Move(g, "d4"), amInsert, 1));
+  EXPECT_EQ(g.CurrentNode(), g.Root()->Child(2));
+  EXPECT_EQ(g.Root()->selectedChild, 2);
+  EXPECT_EQ(g.ModifiedFlags(), 0);
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(g.CurrentNode(), g.Root());
+  EXPECT_EQ(g.ChildCount(), 2);
+  // A new move is added, entered, and taken away again.
+  ASSERT_TRUE(g.EnterMove(Move(g, "c4"), amInsert, 2));
+  EXPECT_EQ(TreeText(g), "e2e4 (c2c4) (d2d4) e7e5");
+  EXPECT_EQ(g.CurrentNode(), g.Root()->Child(2));
+  GameO fresh;
+  ASSERT_TRUE(g.ReplaceEnteredMove(Move(fresh, "Nf3")));
+  EXPECT_EQ(TreeText(g), "e2e4 (g1f3) (d2d4) e7e5");
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(TreeText(g), "e2e4 (d2d4) e7e5");
+  EXPECT_FALSE(g.UndoEnteredMove());
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, UndoOnlyFromTheEnteredNode) {
+  GameO g;
+  Enter(g, "e4 e5");
+  g.GoBack();
+  EXPECT_FALSE(g.UndoEnteredMove());
+  EXPECT_EQ(TreeText(g), "e2e4 e7e5");
+}
+
+TEST(GameTreeTest, InsertingAboveAContinuationReplaysIt) {
+  GameO g;
+  Load(g, "1. Nf3 Nf6 2. g3 *");
+  // A white move above Nf3 leaves Nf3 to Black: illegal, and only it is
+  // marked.
+  PosRec *e4 = g.AddMove(Move(g, "e4"), amAboveIndex, nullptr, 1);
+  EXPECT_EQ(TreeText(g), "e2e4 g1f3 [illegal] g8f6 g2g3");
+  EXPECT_EQ(g.IllegalCount(), 1);
+  EXPECT_EQ(g.SelectedChild(), 1);
+  EXPECT_EQ(e4->selectedChild, 1);
+  ExpectConsistent(g);
+  g.GoToLineEnd();
+  EXPECT_EQ(g.CurrentNode(), e4);
+  // Deleting the inserted move hangs the line back in its place, legal.
+  g.GoToStart();
+  g.DeleteMove(1, 1);
+  EXPECT_EQ(TreeText(g), "g1f3 g8f6 g2g3");
+  EXPECT_EQ(g.IllegalCount(), 0);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, InsertingAboveNamedChildrenMovesThemInOrder) {
+  GameO g;
+  Load(g, "1. e4 (1. d4) (1. c4) *");
+  g.SetSelectedChild(3);
+  KeyListO named;
+  named.Add(3);
+  named.Add(1);
+  PosRec *n = g.AddMove(Move(g, "Nf3"), amAboveNamed, &named, 0);
+  // c4 and e4 (in that order) under Nf3, which is appended; the selection
+  // was c4, so Nf3 selects it and the root selects Nf3.
+  EXPECT_EQ(TreeText(g), "d2d4 (g1f3 c2c4 [illegal] (e2e4 [illegal]))");
+  EXPECT_EQ(g.SelectedChild(), 2);
+  EXPECT_EQ(n->selectedChild, 1);
+  EXPECT_EQ(g.IllegalCount(), 2);
+  ExpectConsistent(g);
+  named.Clear();
+  named.Add(1);
+  named.Add(1);
+  EXPECT_THROW(g.AddMove(Move(g, "b3"), amAboveNamed, &named, 0), ERangeError);
+  // Above all: every child moves below the new one.
+  g.AddMove(Move(g, "a3"), amAboveAll, nullptr, 0);
+  EXPECT_EQ(g.ChildCount(), 1);
+  EXPECT_EQ(g.Child(1)->ChildCount(), 2);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, DeletingAMoveRevalidatesWhatIsReHung) {
+  GameO g;
+  Load(g, "1. e4 e5 (1... c5) 2. Nf3 (2. Nc3) *");
+  ASSERT_TRUE(g.GoForward(1));
+  g.SetSelectedChild(2);
+  // e5 goes; Nf3 and Nc3 take its place, now with Black to move: illegal.
+  g.DeleteMove(1, 1);
+  EXPECT_EQ(TreeText(g), "e2e4 g1f3 [illegal] (b1c3 [illegal]) (c7c5)");
+  EXPECT_EQ(g.IllegalCount(), 2);
+  EXPECT_EQ(g.SelectedChild(), 3);  // c5 moved by the two re-hung minus one
+  EXPECT_FALSE(g.GoForward(1));
+  EXPECT_TRUE(g.GoForward(3));
+  g.GoBack();
+  ExpectConsistent(g);
+  // Deleting the selected last child leaves the selection in range.
+  g.DeleteChild(3);
+  EXPECT_EQ(g.SelectedChild(), 1);
+  g.DeleteChild(2);
+  g.DeleteChild(1);
+  EXPECT_EQ(g.SelectedChild(), 0);
+  EXPECT_EQ(g.IllegalCount(), 0);
+  EXPECT_EQ(g.VariationCounter(), 0);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, FlagsFollowDeletions) {
+  GameO g;
+  Load(g, "1. e4 e5 (1... c5 {Sicilian}) 2. Nf3 *");
+  int moves = 0;
+  GameFlagSet f = g.GameFlags(moves);
+  EXPECT_TRUE(f[3]);
+  EXPECT_TRUE(f[4]);
+  g.GoForward(1);
+  g.DeleteChild(2);
+  f = g.GameFlags(moves);
+  EXPECT_FALSE(f[3]);
+  EXPECT_FALSE(f[4]);
+  g.UpdateStandardTags();
+  EXPECT_EQ(g.GetTag(kTagFlags), "000000");
+  EXPECT_EQ(g.GetTag(kTagNrOfMoves), "1");
+}
+
+TEST(GameTreeTest, CommentsAreTrimmedAndCounted) {
+  GameO g;
+  Enter(g, "e4");
+  g.SetComment("  good  ");
+  EXPECT_EQ(g.Comment(), "good");
+  EXPECT_EQ(g.CommentCount(), 1);
+  g.SetComment("better");
+  EXPECT_EQ(g.CommentCount(), 1);
+  g.SetModifiedState(0);
+  g.SetComment("better");
+  EXPECT_EQ(g.ModifiedFlags(), 0);
+  g.SetComment(" ");
+  EXPECT_EQ(g.CommentCount(), 0);
+  EXPECT_EQ(g.ModifiedFlags(), mfEdited);
+}
+
+TEST(GameTreeTest, NagListAndGroups) {
+  GameO g;
+  Enter(g, "e4");
+  for (int v : {1, 14, 2, 40, 13, 22}) g.AddNag(v);
+  g.RemoveNagGroup(3);
+  ASSERT_EQ(g.NagCount(), 3);
+  EXPECT_EQ(g.Nag(1), 14);
+  g.RemoveNagGroup(11);
+  ASSERT_EQ(g.NagCount(), 1);
+  EXPECT_EQ(g.Nag(1), 40);
+  g.RemoveNagGroup(41);
+  EXPECT_EQ(g.NagCount(), 1);
+  g.AddNag(40);
+  g.RemoveNag(40);
+  EXPECT_EQ(g.NagCount(), 0);
+  EXPECT_THROW(g.AddNag(256), ERangeError);
+  EXPECT_THROW(g.Nag(1), ERangeError);
+  g.AddNag(7);
+  g.SetNag(1, 8);
+  EXPECT_TRUE(g.HasNag(8));
+  g.ClearNags();
+  EXPECT_FALSE(g.HasNag(8));
+}
+
+TEST(GameTreeTest, StartPositionRevalidatesTheTree) {
+  GameO g;
+  Load(g, "1. Nf3 Nf6 2. Ng5 *");
+  const PosRec *ng5 = g.Root()->Child(1)->Child(1)->Child(1);
+  EXPECT_EQ(ng5->move.captured, 0);
+  g.SetModifiedState(0);
+  // A black pawn on g5 instead of g7: Ng5 now takes it.
+  PositionO start;
+  ASSERT_TRUE(start.SetFEN("rnbqkbnr/pppppp1p/8/6p1/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+  g.SetStartPosition(&start);
+  EXPECT_EQ(ng5->move.captured, pPawn);
+  EXPECT_EQ(g.ModifiedFlags(), mfEdited);
+  EXPECT_EQ(g.IllegalCount(), 0);
+  ExpectConsistent(g);
+  g.UpdateStandardTags();
+  EXPECT_EQ(g.GetTag("SetUp"), "1");
+  EXPECT_EQ(g.GetTag("FEN"), start.GetFEN());
+  // Black to move: the first move is illegal, nothing below it is marked.
+  ASSERT_TRUE(start.SetFEN("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"));
+  g.SetStartPosition(&start);
+  EXPECT_EQ(g.IllegalCount(), 1);
+  ExpectConsistent(g);
+  // Back to the standard start: all legal again, and the set-up tags go.
+  g.SetStartPosition(nullptr);
+  EXPECT_EQ(g.IllegalCount(), 0);
+  ExpectConsistent(g);
+  g.UpdateStandardTags();
+  EXPECT_FALSE(g.HasTag("SetUp"));
+  EXPECT_FALSE(g.HasTag("FEN"));
+}
+
+TEST(GameTreeTest, StandardTagsCountMovesAsPliesHalved) {
+  GameO g;
+  Load(g, "1. e4 *");
+  g.UpdateStandardTags();
+  EXPECT_EQ(g.GetTag(kTagNrOfMoves), "0");
+  EXPECT_EQ(g.GetTag("Result"), "*");
+  Load(g, "[Result \"1-0\"] 1. e4 e5 2. Bc4 Nc6 3. Qh5 Nf6 4. Qxf7# 1-0");
+  g.UpdateStandardTags();
+  EXPECT_EQ(g.GetTag(kTagNrOfMoves), "3");
+  EXPECT_EQ(g.GetTag(kTagFlags), "100000");
+}
+
+TEST(GameTreeTest, NodeIndexNeverAnswersAFreedNode) {
+  GameO g;
+  Load(g, "1. e4 (1. d4 d5) e5 *");
+  g.BuildNodeIndex();
+  const PosRec *d5 = g.Root()->Child(2)->Child(1);
+  const int number = d5->nodeNumber;
+  EXPECT_EQ(g.FindNode(number), d5);
+  g.SetPin(1, static_cast<std::uint16_t>(number));
+  g.DeleteChild(2);
+  EXPECT_EQ(g.FindNode(number), nullptr);
+  EXPECT_FALSE(g.GoToNode(number));
+  EXPECT_EQ(g.Pin(1), 0);
+  // Nodes added after the index was built are found by searching.
+  Enter(g, "c4");
+  EXPECT_EQ(g.FindNode(g.CurrentNode()->nodeNumber), g.CurrentNode());
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, SettingTheCurrentNodeStopsBeforeAnIllegalNode) {
+  GameO g;
+  Load(g, "1. Nf3 Nf6 2. g3 *");
+  g.AddMove(Move(g, "e4"), amAboveIndex, nullptr, 1);
+  PosRec *g3 = g.FindNode(4);
+  ASSERT_NE(g3, nullptr);
+  EXPECT_FALSE(g.SetCurrentNode(g3));
+  EXPECT_EQ(g.CurrentNode(), g.Root()->Child(1));
+  EXPECT_EQ(g.PathMoves().Count(), 1);
+  GameO other;
+  EXPECT_FALSE(g.SetCurrentNode(other.Root()));
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, MainLineRulesAndMakeMainLine) {
+  GameO g;
+  Load(g, "1. e4 (1. d4 d5 2. c4) e5 *");
+  ASSERT_TRUE(g.GoForward(2));
+  ASSERT_TRUE(g.GoForward(1));
+  ASSERT_TRUE(g.GoForward(1));
+  g.MakeMainLine();
+  EXPECT_TRUE(g.OnMainLine());
+  EXPECT_TRUE(g.AtMainLineEnd());
+  g.SetMainLineRule(2);
+  g.MainLineMoves();
+  // Two children of kind 1 at the root now; the first one wins.
+  ASSERT_EQ(g.MainLine().Count(), 2);
+  g.GoToStart();
+  g.SetSelectedChild(2);
+  g.SetMainLineRule(1);
+  g.MainLineMoves();
+  EXPECT_EQ(g.MainLine().Count(), 3);
+  EXPECT_THROW(g.SetMainLineRule(3), ERangeError);
+  g.SetChildKind(1, lkVariation);
+  g.SetMainLineRule(2);
+  g.MainLineMoves();
+  EXPECT_EQ(g.MainLine().At(1).ToText(mtCoordinate), "d2d4");
+}
+
+TEST(GameTreeTest, TheNodeCounterEndsAt65535) {
+  GameO g;
+  const MoveRec e4 = Move(g, "e4");
+  for (int i = 2; i < GameO::kMaxNodeNumber; ++i) g.AppendMove(e4);
+  EXPECT_EQ(g.NodeCounter(), 65534);
+  g.AppendMove(e4);
+  EXPECT_EQ(g.NodeCounter(), 65535);
+  EXPECT_THROW(g.AddMove(e4, amInsert, nullptr, 1), ERangeError);
+  EXPECT_THROW(g.AddMove(e4, amAboveAll, nullptr, 1), ERangeError);
+  EXPECT_EQ(g.ChildCount(), 65534);
+  EXPECT_EQ(g.Nodes().Count(), 65535);
+  EXPECT_EQ(g.VariationCounter(), 65533);
+}
+
+// ---------------------------------------------------------------- property test
+
+namespace {
+
+std::vector<MoveRec> LegalMoves(const PositionO &at) {
+  PositionO pos;
+  pos.Assign(at);
+  std::vector<MoveRec> moves;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      if (pos.ColourAt(f, r) != pos.SideToMove()) continue;
+      MoveListO list;
+      pos.MovesForSquare(f, r, list);
+      for (int i = 1; i <= list.Count(); ++i) moves.push_back(list.At(i));
+    }
+  return moves;
+}
+
+std::vector<PosRec *> AllNodes(GameO &g) {
+  std::vector<PosRec *> all;
+  for (int i = 1; i <= g.Nodes().Count(); ++i) all.push_back(static_cast<PosRec *>(g.Nodes().Get(i)));
+  return all;
+}
+
+}  // namespace
+
+TEST(GameTreePropertyTest, RandomEditsAndNavigationKeepTheGameConsistent) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    GameO g;
+    if (seed % 3 == 0) {
+      PositionO start;
+      ASSERT_TRUE(start.SetFEN("r3k2r/pppq1ppp/2n2n2/3pp3/3PP3/2N2N2/PPPQ1PPP/R3K2R w KQkq - 0 10"));
+      g.SetStartPosition(&start);
+    }
+    for (int step = 0; step < 400; ++step) {
+      const int op = pick(16);
+      const int count = g.ChildCount();
+      switch (op) {
+        case 0:
+        case 1:
+        case 2: {  // enter a legal move (mostly) with any mode
+          std::vector<MoveRec> moves = LegalMoves(g.CurrentPosition());
+          if (moves.empty()) break;
+          MoveRec m = moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))];
+          const int mode = op == 0 ? pick(4) : 0;
+          if ((mode == amAboveIndex) && count == 0) break;
+          const int index = mode == amAboveIndex ? 1 + pick(count) : 1 + pick(count + 2);
+          g.EnterMove(m, mode, index);
+          break;
+        }
+        case 3:  // an illegal move
+          g.AddMove(Squares("a1a5"), amInsert, nullptr, 1 + pick(count + 1));
+          break;
+        case 4:
+        case 5:
+          if (count > 0) g.GoForward(1 + pick(count));
+          break;
+        case 6:
+          g.GoBack();
+          break;
+        case 7:
+          if (pick(4) == 0)
+            g.GoToStart();
+          else
+            g.GoToLineEnd();
+          break;
+        case 8:
+          if (count > 0) g.DeleteMove(1 + pick(count), pick(2));
+          break;
+        case 9:
+          g.UndoEnteredMove();
+          break;
+        case 10: {
+          std::vector<MoveRec> moves = LegalMoves(g.CurrentPosition());
+          if (g.CanGoBack() && !moves.empty()) {
+            // Replacing needs the move to be legal one step back; any
+            // refusal must leave the game consistent.
+            PositionO back;
+            back.Assign(g.CurrentPosition());
+            back.UnmakeMove(g.CurrentNode()->move);
+            std::vector<MoveRec> there = LegalMoves(back);
+            g.ReplaceEnteredMove(there[static_cast<size_t>(pick(static_cast<int>(there.size())))]);
+          }
+          break;
+        }
+        case 11: {
+          std::vector<PosRec *> all = AllNodes(g);
+          g.SetCurrentNode(all[static_cast<size_t>(pick(static_cast<int>(all.size())))]);
+          break;
+        }
+        case 12:
+          g.SetComment(pick(2) ? "note " + std::to_string(step) : "");
+          break;
+        case 13:
+          g.SetSelectedChild(pick(count + 1));
+          break;
+        case 14: {
+          if (count == 0) break;
+          KeyListO named;
+          for (int k = 1; k <= count; ++k)
+            if (pick(2)) named.Add(k);
+          std::vector<MoveRec> moves = LegalMoves(g.CurrentPosition());
+          if (!moves.empty())
+            g.AddMove(moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))], amAboveNamed, &named,
+                      0);
+          break;
+        }
+        case 15: {
+          if (pick(4) == 0) g.BuildNodeIndex();
+          for (PosRec *n : AllNodes(g)) ASSERT_EQ(g.FindNode(n->nodeNumber), n);
+          break;
+        }
+      }
+      ExpectConsistent(g);
+      if (::testing::Test::HasFatalFailure() || ::testing::Test::HasFailure()) {
+        ADD_FAILURE() << "after step " << step << " op " << op << ": " << TreeText(g);
+        return;
+      }
+    }
+  }
+}
