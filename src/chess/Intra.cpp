@@ -184,7 +184,8 @@ std::uint8_t InterpreterO::FeedChar(char c, MoveRec &move) {
   if (IsSkipped(c)) {
     if (c == '-') {
       dashSeen_ = 1;
-      status_ = isMoreInput;
+      // Rejected input stays rejected.
+      if (!states_.empty()) status_ = isMoreInput;
     }
     if (status_ == isRecognised) move = result_;
     return status_;

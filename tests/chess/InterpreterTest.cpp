@@ -185,6 +185,8 @@ TEST_F(InterpreterTest, FeedCharStatuses) {
   EXPECT_EQ(pos.FeedMoveChar('N', m), isMoreInput);
   EXPECT_EQ(pos.FeedMoveChar('z', m), isRejected);
   EXPECT_EQ(pos.FeedMoveChar('f', m), isRejected);              // stays rejected
+  EXPECT_EQ(pos.FeedMoveChar('-', m), isRejected);
+  EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isRejected);
   EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isRejected);   // "Nz" still refused
   EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isMoreInput);  // back to "N"
   EXPECT_EQ(pos.TypedMoveText(), "N");
