@@ -184,7 +184,7 @@ TEST_F(InterpreterTest, FeedCharStatuses) {
   pos.ResetInterpreter();
   EXPECT_EQ(pos.FeedMoveChar('N', m), isMoreInput);
   EXPECT_EQ(pos.FeedMoveChar('z', m), isRejected);
-  EXPECT_EQ(pos.FeedMoveChar('f', m), isRejected);              // stays rejected
+  EXPECT_EQ(pos.FeedMoveChar('f', m), isRejected);  // stays rejected
   EXPECT_EQ(pos.FeedMoveChar('-', m), isRejected);
   EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isRejected);
   EXPECT_EQ(pos.FeedMoveChar(kBackspaceChar, m), isRejected);   // "Nz" still refused
