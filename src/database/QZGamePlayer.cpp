@@ -2,6 +2,34 @@
 
 #include "platform/Errors.h"
 
+namespace {
+
+// What the compact form can hold but no game reaches, and what making and
+// taking back moves relies on: one king a side, the side not to move not in
+// check, no pawn on its first or last rank, castling rooks on their own
+// corners, and at most one pawn that may be taken en passant, belonging to
+// the side that just moved and standing where its double step ended.
+bool SoundStart(const MailboxPos &p) {
+  int kings[2] = {0, 0}, enPassant = 0;
+  const int side = p.SideToMove();
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      const uint8_t man = p.cells[MailboxPos::Cell(f, r)];
+      const int colour = (man & mbBlack) ? 1 : 0, code = man & 7;
+      if (code == mbKing) ++kings[colour];
+      if (code == mbPawn && (r == 1 || r == 8)) return false;
+      if (code != mbSpecial) continue;
+      if (r == 1 || r == 8) {
+        if ((f != 1 && f != 8) || r != (colour ? 8 : 1)) return false;
+      } else {
+        if (++enPassant > 1 || colour == side || r != (colour ? 5 : 4)) return false;
+      }
+    }
+  return kings[0] == 1 && kings[1] == 1 && !p.InCheck(1 - side);
+}
+
+}  // namespace
+
 bool BlockStartPosition(QZGameManagerO &man, MailboxPos &pos) {
   if (!man.HasStartPosition()) {
     pos = MailboxPos();
@@ -9,7 +37,7 @@ bool BlockStartPosition(QZGameManagerO &man, MailboxPos &pos) {
     return true;
   }
   MailboxPos p;
-  if (!p.FromCompact(man.StartPosition())) return false;
+  if (!p.FromCompact(man.StartPosition()) || !SoundStart(p)) return false;
   // The compact position keeps no move number; the FEN tag the game was set
   // up from does. Its sixth field, when it is a plain number 1..255.
   const std::string fen = man.GetTagValue("FEN");

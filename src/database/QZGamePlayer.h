@@ -26,7 +26,10 @@ class ManagerStreamSource : public PackedStreamSource {
 // The position a block's game starts from (its start position, else the
 // initial one), numbered from the full-move number of its "FEN" tag when
 // that is 1..255 (the stored start position keeps no number). The manager
-// must be attached; false when the stored start position is damaged.
+// must be attached; false when the stored start position is damaged: not
+// readable, or not a position of a game (one king a side, the side not to
+// move not in check, no pawn on rank 1 or 8, castling rooks on their own
+// corners, a consistent en-passant pawn).
 bool BlockStartPosition(QZGameManagerO &man, MailboxPos &pos);
 
 // One ply of a game: entry 1 is the start, every other entry a move.

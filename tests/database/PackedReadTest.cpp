@@ -417,3 +417,32 @@ TEST(ReencodeGame, KeepsEveryNonMoveByteAndTheMoves) {
   EXPECT_FALSE(ReencodeGame(Raw({30, 254}), keep));
   EXPECT_TRUE(std::equal(before.begin(), before.end(), keep.bytes.get()));
 }
+
+TEST(WriteGamePGN, StartPositionsNoGameReachesAreRefused) {
+  auto block = [](const MailboxPos &p) {
+    CompactPosition cp;
+    p.ToCompact(cp);
+    return Raw({254}, {}, {}, "", encIndexed, &cp);
+  };
+  auto accepted = [](const GameBuffer &b) {
+    std::string out;
+    QZGamePlayerO pl;
+    GameBuffer two;
+    const bool w = WriteGamePGN(b, false, out);
+    EXPECT_EQ(pl.Attach(b), w);
+    EXPECT_EQ(ReencodeGame(b, two), w);
+    return w;
+  };
+  EXPECT_TRUE(accepted(block(mbtest::Fen("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"))));
+  EXPECT_TRUE(accepted(block(mbtest::Fen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"))));
+  EXPECT_FALSE(accepted(block(mbtest::Fen("4k3/8/8/8/8/8/8/K3K3 w - - 0 1"))));  // two white kings
+  EXPECT_FALSE(
+      accepted(block(mbtest::Fen("4k3/8/8/8/8/8/8/r3K3 b - - 0 1"))));  // White in check, Black to move
+  EXPECT_FALSE(accepted(block(mbtest::Fen("P3k3/8/8/8/8/8/8/4K3 w - - 0 1"))));  // a pawn on rank 8
+  MailboxPos p = mbtest::Fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+  p.Set(1, 8, mbSpecial);  // a white castling rook on a Black corner
+  EXPECT_FALSE(accepted(block(p)));
+  p = mbtest::Fen("4k3/8/8/8/8/3P4/8/4K3 w - - 0 1");
+  p.Set(4, 3, mbSpecial);  // an en-passant pawn of the side to move, off its square
+  EXPECT_FALSE(accepted(block(p)));
+}
