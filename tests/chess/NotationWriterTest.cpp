@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -176,6 +178,91 @@ TEST(NotationWriterRoundTrip, EveryFixtureGameReadsBackTheSame) {
     // Unwrapped, the game reads back the same too.
     auto flat = Parse(Pgn(first, 0));
     EXPECT_EQ(TreeText(*flat), tree);
+  }
+}
+
+// What the reader makes of a comment or tag value the writer wrote: line
+// breaks and other control characters as one blank each, trimmed; in a
+// comment "}" as ")".
+// A tag value keeps its "}".
+std::string AsReadBack(const std::string &comment, bool tag = false) {
+  std::string r;
+  for (std::size_t i = 0; i < comment.size(); ++i) {
+    const auto c = static_cast<unsigned char>(comment[i]);
+    if (c == '\r' && i + 1 < comment.size() && comment[i + 1] == '\n') continue;
+    r += c < 32 ? ' ' : c == '}' && !tag ? ')' : comment[i];
+  }
+  const std::size_t a = r.find_first_not_of(' ');
+  if (a == std::string::npos) return "";
+  return r.substr(a, r.find_last_not_of(' ') - a + 1);
+}
+
+// Random trees with variations, NAGs and comments and tags of awkward
+// bytes: what is written reads back the same, and writes the same again.
+TEST(NotationWriterRoundTrip, RandomGamesReadBackTheSame) {
+  std::mt19937 rng(20240301);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const std::string awkward =
+      "}{\\\"();%[]$!? \t\r\n\x01\xE9\xFF"
+      "ab";
+  auto text = [&](int maxLen) {
+    std::string s;
+    for (int i = pick(maxLen + 1); i > 0; --i)
+      s += pick(3) == 0 ? awkward[static_cast<std::size_t>(pick(static_cast<int>(awkward.size())))]
+                        : static_cast<char>('a' + pick(26));
+    return s;
+  };
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    GameO game;
+    game.AddTag("Event", text(20));
+    game.AddTag("T_" + std::to_string(round), text(10));
+    // Builds below the current node, depth first.
+    std::function<void(int)> grow = [&](int plies) {
+      MoveListO moves;
+      const PositionO &pos = game.CurrentPosition();
+      for (int f = 1; f <= 8; ++f)
+        for (int r = 1; r <= 8; ++r)
+          if (pos.PieceAt(f, r) != pNone && pos.ColourAt(f, r) == pos.SideToMove()) {
+            MoveListO from;
+            const_cast<PositionO &>(pos).MovesForSquare(f, r, from);
+            for (int i = 1; i <= from.Count(); ++i) moves.Add(from.Get(i));
+          }
+      if (moves.Count() == 0 || plies == 0) return;
+      const int children = plies > 4 && pick(4) == 0 ? 1 + pick(3) : 1;
+      for (int c = 0; c < children; ++c) {
+        const MoveRec move = moves.Get(1 + pick(moves.Count()));
+        if (game.HasChildMove(move)) continue;
+        game.AppendMove(move);
+        ASSERT_TRUE(game.GoForward(game.ChildCount()));
+        for (int n = pick(4) == 0 ? 1 + pick(3) : 0; n > 0; --n) game.AddNag(pick(256));
+        if (pick(3) == 0) game.SetComment(text(30));
+        grow(c == 0 ? plies - 1 : pick(plies));
+        game.GoBack();
+      }
+    };
+    if (pick(4) == 0) game.SetComment(text(15));
+    grow(10 + pick(60));
+    game.GoToStart();
+
+    std::string expected = TreeText(game);
+    // The comments as the reader gets them back.
+    std::vector<PosRec *> all{game.Root()};
+    while (!all.empty()) {
+      PosRec *n = all.back();
+      all.pop_back();
+      game.SetCommentOf(n, AsReadBack(n->Comment()));
+      for (auto &c : n->children) all.push_back(c.get());
+    }
+    expected = TreeText(game);
+    const std::string pgn = Pgn(game, 1 + pick(100));
+    auto back = Parse(pgn);
+    ASSERT_EQ(TreeText(*back), expected) << pgn;
+    for (int i = 1; i <= game.GameInfo().TagCount(); ++i) {
+      const std::string name = game.GameInfo().TagName(i);
+      EXPECT_EQ(back->GetTag(name), AsReadBack(game.GameInfo().TagValue(i), true)) << name << "\n" << pgn;
+    }
+    EXPECT_EQ(Pgn(*back, 79), Pgn(game, 79));
   }
 }
 
