@@ -8,6 +8,9 @@
 #include <sstream>
 
 #include "PackedGameTestUtil.h"
+#include "chess/Games.h"
+#include "chess/ParsePGN.h"
+#include "chess/Posns.h"
 #include "database/QZGamePlayer.h"
 #include "platform/Errors.h"
 
@@ -445,4 +448,62 @@ TEST(WriteGamePGN, StartPositionsNoGameReachesAreRefused) {
   p = mbtest::Fen("4k3/8/8/8/8/3P4/8/4K3 w - - 0 1");
   p.Set(4, 3, mbSpecial);  // an en-passant pawn of the side to move, off its square
   EXPECT_FALSE(accepted(block(p)));
+}
+
+// ---------------------------------------------------------------------------
+// The load path: tag lines and movetext read back by the chess core's PGN
+// reader give the tree the player sees.
+
+namespace {
+
+void SameTree(GameO &g, QZGamePlayerO &pl, bool comments) {
+  ASSERT_EQ(g.ChildCount(), pl.CurrentPly());
+  for (int i = 1; i <= g.ChildCount(); ++i) {
+    ASSERT_TRUE(g.GoForward(i));
+    ASSERT_TRUE(pl.Forward(i));
+    const PlyEntry &e = pl.Entry(pl.CurrentEntry());
+    EXPECT_EQ(MailboxPos::MoveFromMoveRec(g.CurrentNode()->move), e.move);
+    if (comments) {
+      EXPECT_EQ(g.CurrentNode()->Comment(), e.comment);
+    }
+    EXPECT_EQ(g.NagCount() ? g.Nag(g.NagCount()) : 0, e.nag);
+    SameTree(g, pl, comments);
+    ASSERT_TRUE(g.GoBack());
+    ASSERT_TRUE(pl.Back());
+  }
+}
+
+void ReadBack(const GameBuffer &buf, bool comments, bool wrap) {
+  std::string tags, moves;
+  ASSERT_TRUE(WriteTagsPGN(buf, true, tags));
+  ASSERT_TRUE(WriteGamePGN(buf, wrap, moves));
+  GameO g;
+  ParseResultT r;
+  ASSERT_TRUE(g.ReadFromString(tags + "\r\n\r\n" + moves, LangEnglish, r)) << r.message << "\n" << moves;
+  QZGamePlayerO pl;
+  ASSERT_TRUE(pl.Attach(buf));
+  EXPECT_TRUE(MailboxPos::Equal(pl.StartPosition(), [&] {
+    MailboxPos p;
+    p.FromPositionO(g.StartPosition());
+    return p;
+  }()));
+  SameTree(g, pl, comments);
+}
+
+}  // namespace
+
+TEST(WriteGamePGN, ReadsBackThroughTheChessCore) {
+  ReadBack(Pack(kGame, encIndexed, "[Event \"A \\\"quoted\\\" name\"][Result \"1-0\"]"), true, false);
+  ReadBack(Pack(kGame, encSan), true, true);
+  const std::string fen = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 7";
+  std::string game;
+  for (int i = 0; i < 6; ++i) game += "f3g3 f6g4 ( e7d8 ) g3f3 g4f6 ";
+  game += "e1g1 $1 ( e1c1 {long} $3 h8h7 ( e8g8 ) ) ( d5e6 ) a6e2 {x} ( e6d5 $2 ( ) ) f3e2 $5";
+  ReadBack(Pack(game, encIndexed, "[SetUp \"1\"][FEN \"" + fen + "\"]", fen), true, true);
+  // A comment holding "}" and a variation that opens with a comment: the
+  // moves come back whole (where such a comment lands is the reader's
+  // business).
+  ReadBack(
+      Raw({Idx("", "e2e4"), 253, 255, 253, Idx("", "d2d4"), 254, Idx("e2e4", "e7e5"), 254}, {"a}b", "or"}),
+      false, false);
 }
