@@ -1,5 +1,6 @@
 #include "chess/PrintPGN.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "chess/Games.h"
@@ -455,7 +456,8 @@ void GameTextWriter::Token(const std::string &text, bool separate, const PosRec 
       TextRunRec run;
       run.kind = rkMove;
       run.value1 = moveNode->nodeNumber;
-      run.value2 = static_cast<std::uint16_t>(2 * (move.moveNumber - 1) + move.colour + 1);
+      run.value2 =
+          static_cast<std::uint16_t>(2 * (std::max<int>(move.moveNumber, 1) - 1) + (move.colour & 1) + 1);
       run.text = text.substr(0, TextRunListO::kMaxText);
       runs_->Add(run);
     }
