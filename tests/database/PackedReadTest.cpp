@@ -319,53 +319,22 @@ TEST(QZGamePlayerO, PathLimitAndDamagedBlocks) {
 
 namespace {
 
-struct Decoded {
-  std::vector<uint8_t> controls;  // the control bytes in stream order
-  std::vector<Move2> moves;
-};
-
-class Recorder : public PackedStreamVisitor {
- public:
-  explicit Recorder(Decoded &d) : d_(d) {}
-  bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
-    for (size_t i = 0; i < nags.size(); ++i) d_.controls.push_back(252);
-    if (comment) d_.controls.push_back(253);
-    return true;
-  }
-  bool Move(MailboxPos &, Move2 m) override {
-    d_.moves.push_back(m);
-    d_.controls.push_back(0);
-    return true;
-  }
-  bool BeginVariation() override {
-    d_.controls.push_back(255);
-    return true;
-  }
-  bool EndVariation(bool) override {
-    d_.controls.push_back(254);
-    return true;
-  }
-  bool EndGame() override {
-    d_.controls.push_back(254);
-    return true;
-  }
-
- private:
-  Decoded &d_;
-};
-
-Decoded Decode(const GameBuffer &buf) {
+// The moves of a block in stream order.
+std::vector<Move2> StreamMoves(const GameBuffer &buf) {
+  struct Collect : PackedStreamVisitor {
+    std::vector<Move2> moves;
+    bool Move(MailboxPos &, Move2 m) override {
+      moves.push_back(m);
+      return true;
+    }
+  } collect;
   QZGameManagerO man;
-  EXPECT_TRUE(man.Attach(buf));
   MailboxPos start;
-  EXPECT_TRUE(BlockStartPosition(man, start));
+  EXPECT_TRUE(man.Attach(buf) && BlockStartPosition(man, start));
   MoveGen gen;
   ManagerStreamSource src(man);
-  PackedStreamWalker walker(gen);
-  Decoded d;
-  Recorder rec(d);
-  EXPECT_TRUE(walker.Walk(src, start, rec));
-  return d;
+  EXPECT_TRUE(PackedStreamWalker(gen).Walk(src, start, collect));
+  return collect.moves;
 }
 
 uint32_t U32(const GameBuffer &b, int at) {
@@ -393,21 +362,21 @@ TEST(ReencodeGame, KeepsEveryNonMoveByteAndTheMoves) {
   EXPECT_TRUE(std::equal(one.bytes.get() + tag1, one.bytes.get() + one.length, two.bytes.get() + tag2));
   EXPECT_EQ(U32(two, 9) - tag2, U32(one, 9) - tag1);
   EXPECT_EQ(U32(two, 13) - tag2, U32(one, 13) - tag1);
-  // The stream: the same control bytes at the same places, two bytes a move.
-  const Decoded d1 = Decode(one), d2 = Decode(two);
-  EXPECT_EQ(d1.controls, d2.controls);
-  EXPECT_EQ(d1.moves, d2.moves);
-  EXPECT_EQ(tag2 - 41, (tag1 - 41) + d1.moves.size());
+  // The stream: the same control bytes at the same places, each move as its
+  // two bytes.
+  const std::vector<Move2> moves = StreamMoves(one);
+  EXPECT_EQ(StreamMoves(two), moves);
   std::vector<uint8_t> s1(one.bytes.get() + 41, one.bytes.get() + tag1), s2;
   size_t k = 0;
   for (size_t i = 0; i < s1.size(); ++i) {
     if (s1[i] >= 252) {
       s2.push_back(s1[i]);
     } else {
-      s2.push_back(d1.moves[k].from);
-      s2.push_back(d1.moves[k++].to);
+      s2.push_back(moves[k].from);
+      s2.push_back(moves[k++].to);
     }
   }
+  EXPECT_EQ(k, moves.size());
   EXPECT_TRUE(std::equal(s2.begin(), s2.end(), two.bytes.get() + 41, two.bytes.get() + tag2));
   EXPECT_EQ(Movetext(one), Movetext(two));
   EXPECT_EQ(Movetext(one),
