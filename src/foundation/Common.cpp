@@ -131,7 +131,8 @@ void TChessFontInfoMan::Read(const std::string &iniPath, const std::vector<std::
     faces.emplace_back(i, value);
   }
   std::sort(faces.begin(), faces.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-  for (const auto &[number, face] : faces) {
+  for (const auto &entry : faces) {
+    const std::string &face = entry.second;
     bool isInstalled = std::any_of(installed.begin(), installed.end(),
                                    [&](const std::string &f) { return win1252::SameText(f, face); });
     if (!isInstalled) continue;
