@@ -268,7 +268,6 @@ TEST(MailboxRules, CastlingMovesTheRookAndUnmakeRestoresRights) {
 }
 
 TEST(MailboxRules, DoubleStepMarksThePawnOnlyNextToAnEnemyPawn) {
-  MoveGen gen;
   MailboxPos p = Start();
   Play(p, "e2e4");
   EXPECT_EQ(p.At(5, 4), mbPawn);
