@@ -250,6 +250,8 @@ void PGNParserO::SyncWithGame(const GameO &game) {
 
 int PGNParserO::ResultTokenAhead() {
   SkipBlanks();
+  const char c = input_->PeekChar(1);
+  if (c != '1' && c != '0' && c != '*') return -1;
   for (int i = 0; i < 4; ++i)
     if (input_->Matches(kResults[i].text)) return i;
   return -1;
