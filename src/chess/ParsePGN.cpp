@@ -51,6 +51,7 @@ constexpr ResultToken kResults[] = {
 // node that was current before its "(".
 struct PGNParserO::VariationState {
   PosRec *returnTo = nullptr;
+  int returnIndex = 0;  // its place among its parent's children
   bool movesRead = false;
   // A comment or NAGs met before the variation's first move go to that move.
   std::string pendingComment;
@@ -299,6 +300,14 @@ void PGNParserO::ReadMoveText(GameO &game) {
       if (!top().movesRead) Fail(std::string(), 1);
       VariationState s;
       s.returnTo = game.current_;
+      // Children are only appended while the variation is read, so the
+      // place stays; the newest child is the likeliest.
+      const auto &siblings = s.returnTo->parent->children;
+      for (size_t k = siblings.size(); k-- > 0;)
+        if (siblings[k].get() == s.returnTo) {
+          s.returnIndex = static_cast<int>(k + 1);
+          break;
+        }
       open.push_back(std::move(s));
       game.GoBack();
       position_.UnmakeMove(moves_.At(moves_.Count()));
@@ -311,7 +320,7 @@ void PGNParserO::ReadMoveText(GameO &game) {
       // Back to the move the variation was an alternative to.
       PosRec *parent = s.returnTo->parent;
       while (game.current_ != parent) game.GoBack();
-      game.GoForward(parent->IndexOfChild(s.returnTo));
+      game.GoForward(s.returnIndex);
       SyncWithGame(game);
       if (!s.movesRead) {
         // An empty variation: what it held stays with that move.

@@ -343,3 +343,26 @@ TEST(PgnErrorTest, ErrorTextNamesTheLine) {
   EXPECT_EQ(parser.ErrorText(), "Parsing error ocurred in line 4:\rCould not interprete Nf6 to move");
   EXPECT_EQ(r.errorPos, 26);
 }
+
+TEST(PgnReadTest, DeepNestingAndLongLines) {
+  // Twenty thousand nested variations: read without recursion.
+  std::string text = "1. e4";
+  for (int i = 0; i < 20000; ++i) text += " (1. d4";
+  text += std::string(20000, ')') + " *";
+  Read r = ReadText(text);
+  ASSERT_TRUE(r.ok) << r.result.message;
+  EXPECT_EQ(r.game->Root()->ChildCount(), 20001);
+  // The longest line a game can hold ends with White's 255th move.
+  text.clear();
+  for (int n = 1; n <= 254; ++n) text += std::to_string(n) + (n % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
+  r = ReadText(text + "255. Nf3 *");
+  ASSERT_TRUE(r.ok) << r.result.message;
+  EXPECT_EQ(MainLinePlies(*r.game), 509);
+  r.game->GoToLineEnd();
+  EXPECT_EQ(r.game->MoveNumber(), 255);
+  gametest::ExpectConsistent(*r.game);
+  r = ReadText(text + "255. Nf3 Nf6 *");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.result.errorPos, static_cast<int>(text.size()) + 9);
+  EXPECT_EQ(r.result.message, "Could not interprete Nf6 to move");
+}
