@@ -61,8 +61,9 @@ void VisitGeneral(ChessAppO &o, V &v) {
   v.Language("CopyLanguage", o.CopyLanguage, true);
   v.Language("PasteLanguage", o.PasteLanguage, true);
   v.Str("ApplicationFontName", o.ApplicationFontName, DefaultApplicationFont(o.Fonts()));
-  v.Bool("UseFigurines", o.UseFigurines, FigurinesOf(o.Fonts(), o.ApplicationFontName));
   v.Int("ApplicationFontSize", o.ApplicationFontSize, 10);
+  // Its default depends on the font name, which comes before it.
+  v.Bool("UseFigurines", o.UseFigurines, FigurinesOf(o.Fonts(), o.ApplicationFontName));
   v.Bool("ViewFromPlayers", o.ViewFromPlayers, false);
   v.PlayersList(o.ViewFromPlayersList);
   v.Int("AutoPlayDelay", o.AutoPlayDelay, 1500);

@@ -185,7 +185,7 @@ TEST_F(ChessAppTest, GoldenDefaultSettingsFile) {
       "ShowCoordinates=0\r\nRightClickTakesBack=0\r\n"
       "ApplicationLanguage=English\r\nInterfaceLanguage=English\r\nCopyLanguage=English\r\n"
       "PasteLanguage=English\r\n"
-      "ApplicationFontName=Arial\r\nUseFigurines=0\r\nApplicationFontSize=10\r\n"
+      "ApplicationFontName=Arial\r\nApplicationFontSize=10\r\nUseFigurines=0\r\n"
       "ViewFromPlayers=0\r\nAutoPlayDelay=1500\r\n"
       "StopAtComment=1\r\nStopAtAnnotations=1\r\nStopAtAlternatives=0\r\n"
       "LastMoveNotation=Short\r\nMoveListNotation=Short\r\n"
