@@ -1,6 +1,9 @@
 // Reads every game of a PGN file through GameO::ReadFromInput:
-//   pgn_parse FILE [LANGUAGE]
+//   pgn_parse [--write OUT] FILE [LANGUAGE]
 // LANGUAGE names the notation language of the moves (English by default).
+// With --write every game read is written back to OUT as PGN (wrapped at 79
+// columns, an empty line after each game), so that a collection can be
+// round-tripped: writing OUT's games again gives the same bytes.
 // Each game that fails is printed with its number, the offset of the
 // offending text and the message; reading goes on at the next game's first
 // tag line. The last line is "N games read, M failed, R games/s".
@@ -12,6 +15,7 @@
 #include "chess/IOMan.h"
 #include "chess/Language.h"
 #include "chess/ParsePGN.h"
+#include "chess/PrintPGN.h"
 #include "foundation/LangMan.h"
 
 namespace {
@@ -47,17 +51,31 @@ void SkipToNextGame(InputO &in) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: pgn_parse FILE [LANGUAGE]\n");
+  std::string outPath;
+  int arg = 1;
+  if (argc > 2 && std::string(argv[1]) == "--write") {
+    outPath = argv[2];
+    arg = 3;
+  }
+  if (argc <= arg) {
+    std::fprintf(stderr, "usage: pgn_parse [--write OUT] FILE [LANGUAGE]\n");
     return 2;
   }
-  const LanguageId language = argc > 2 ? LangIdFromName(argv[2]) : LangEnglish;
+  const char *inPath = argv[arg];
+  const LanguageId language = argc > arg + 1 ? LangIdFromName(argv[arg + 1]) : LangEnglish;
   InputO in;
-  if (!in.InitFile(argv[1])) {
-    std::fprintf(stderr, "%s: cannot open (%d)\n", argv[1], in.Error());
+  if (!in.InitFile(inPath)) {
+    std::fprintf(stderr, "%s: cannot open (%d)\n", inPath, in.Error());
     return 1;
   }
+  OutputO out;
+  if (!outPath.empty() && !out.InitFile(outPath)) {
+    std::fprintf(stderr, "%s: cannot create (%d)\n", outPath.c_str(), out.Error());
+    return 1;
+  }
+  const PrintGameOptionsRec pgn = PgnOptions(79);
   long games = 0, failed = 0;
+  double writing = 0;
   GameO game;
   const auto start = std::chrono::steady_clock::now();
   for (;;) {
@@ -70,11 +88,28 @@ int main(int argc, char **argv) {
       std::printf("game %ld: offset %d: %s\n", games, result.errorPos,
                   result.message.empty() ? "expected character missing" : result.message.c_str());
       SkipToNextGame(in);
+    } else if (!outPath.empty()) {
+      const auto before = std::chrono::steady_clock::now();
+      WriteText(game, out, pgn, LangEnglish);
+      out.NewLine();
+      writing += std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (in.Error() != 0) std::fprintf(stderr, "%s: read error (%d)\n", argv[1], in.Error());
+  // Reading speed without the time spent writing.
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - writing;
+  if (in.Error() != 0) std::fprintf(stderr, "%s: read error (%d)\n", inPath, in.Error());
+  bool ok = in.Error() == 0;
+  if (!outPath.empty()) {
+    if (!out.Done()) {
+      std::fprintf(stderr, "%s: write error (%d)\n", outPath.c_str(), out.Error());
+      ok = false;
+    } else {
+      std::printf("%ld games written, %.0f games/s\n", games - failed,
+                  writing > 0 ? static_cast<double>(games - failed) / writing : 0.0);
+    }
+  }
   std::printf("%ld games read, %ld failed, %.0f games/s\n", games, failed,
               seconds > 0 ? static_cast<double>(games) / seconds : 0.0);
-  return in.Error() != 0 ? 1 : 0;
+  return ok ? 0 : 1;
 }
