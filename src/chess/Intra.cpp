@@ -278,14 +278,14 @@ void InterpreterO::Resolve(std::uint8_t state, std::vector<MoveRec> &found) {
     case 4:
     case 8:
     case 11: {
-      // Piece to a square, optionally from a file or a rank; unique.
+      // Piece to a square, optionally from a file or a rank; unique. The
+      // one-kind generator gives no castling, so "Kg1" is never O-O.
       int piece = PieceOf(t[0]);
       size_t to = state == 4 ? 1 : 2;
-      MovesTo(f(to), r(to + 1), piece, list);
+      generator_.PieceMovesToSquare(f(to), r(to + 1), list, piece);
       int count = 0;
       for (int i = 1; i <= list.Count(); ++i) {
         const MoveRec &c = list.At(i);
-        if (c.promotion != 0) continue;
         if (state == 8 && c.fromFile != f(1)) continue;
         if (state == 11 && c.fromRank != r(1)) continue;
         if (++count == 1) m = c;

@@ -130,6 +130,11 @@ TEST_F(InterpreterTest, Castling) {
   EXPECT_EQ(Read("r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", "O-O"), "none");
   EXPECT_EQ(Read("r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", "O-O-O"), "none");
   EXPECT_EQ(Read("r3k2r/8/8/8/8/8/5r2/R3K2R w KQk - 0 1", "O-O"), "none");
+  // A king letter and the target square name a king step, never castling;
+  // the full from and to squares do name it.
+  for (const char *t : {"Kg1", "Kc1", "Kec1", "K1g1"}) EXPECT_EQ(Read(both, t), "none") << t;
+  EXPECT_EQ(Read(both, "Ke1g1"), "e1g1");
+  EXPECT_EQ(Read(both, "Kf1"), "e1f1");
 }
 
 TEST_F(InterpreterTest, LetterThatIsAlsoAFileFavoursThePawn) {
