@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "chess/Intra.h"
 #include "chess/Language.h"
 #include "chess/Posns.h"
@@ -286,6 +288,60 @@ TEST_F(InterpreterTest, FillSanFieldsCheckCodes) {
   pos.FillMove(m);
   EXPECT_TRUE(m.IsNullMove());
   EXPECT_EQ(m.disambiguation, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Every legal move, written in short, long and coordinate notation in each
+// built-in language, reads back as that move and writes the same text again.
+// Positions come from random games, so promotions, en passant, castling,
+// pins and ambiguous pieces all turn up.
+TEST_F(InterpreterTest, EveryWrittenMoveReadsBack) {
+  const char *starts[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+      "4k3/1P4P1/8/2N1N3/8/2N1N3/1p4p1/4K3 w - - 0 1",
+      "1r2k2r/2P1P3/8/1Q3Q2/8/1q3q2/2p1p3/R3K1R1 b Qk - 0 1",
+  };
+  std::mt19937 rng(2024);
+  int checked = 0;
+  for (const char *fen : starts) {
+    for (int game = 0; game < 2; ++game) {
+      PositionO pos;
+      ASSERT_TRUE(pos.SetFEN(fen));
+      for (int ply = 0; ply < 36; ++ply) {
+        MoveListO moves;
+        for (int f = 1; f <= 8; ++f)
+          for (int r = 1; r <= 8; ++r)
+            if (pos.PieceAt(f, r) != pNone && pos.ColourAt(f, r) == pos.SideToMove())
+              pos.MovesForSquare(f, r, moves);
+        if (moves.Count() == 0) break;
+        for (int i = 1; i <= moves.Count(); ++i) {
+          MoveRec m = moves.Get(i);
+          pos.CompleteMove(m);
+          for (LanguageId lang : {LangEnglish, LangDutch, LangGerman}) {
+            pos.SetLanguage(lang);
+            for (int kind : {mtShort, mtLong, mtCoordinate}) {
+              const std::string text = m.ToText(kind, lang);
+              MoveRec read;
+              ASSERT_TRUE(pos.InterpretMove(text, read)) << pos.GetFEN() << " " << text << " lang " << lang;
+              ASSERT_TRUE(read.Equal(m)) << pos.GetFEN() << " " << text << " lang " << lang;
+              pos.CompleteMove(read);
+              ASSERT_EQ(read.ToText(kind, lang), text) << pos.GetFEN();
+              ++checked;
+            }
+          }
+        }
+        MoveRec next = moves.Get(static_cast<int>(rng() % moves.Count()) + 1);
+        pos.CompleteMove(next);
+        pos.MakeMove(next);
+      }
+    }
+  }
+  EXPECT_GT(checked, 10000);
 }
 
 }  // namespace
