@@ -1,7 +1,9 @@
 #include "chess/NagSymbols.h"
 
 #include "chess/InfoMan.h"
+#include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
+#include "platform/IniFile.h"
 
 namespace {
 
@@ -18,6 +20,42 @@ constexpr NagRange kNagSymbols[] = {
     {44, 47, 8},  {130, 135, 10}, {136, 139, 35}, {200, 200, 18},
 };
 
+// The words of the font's symbols in plain text (their captions), by slot.
+const std::string *SymbolWord(int symbol) {
+  using namespace CommonText;
+  static const struct {
+    int symbol;
+    const std::string *word;
+  } kWords[] = {
+      {1, &S_SymAttack},
+      {4, &S_SymBlackIsWinning},
+      {6, &S_SymClearAdvBlack},
+      {7, &S_SymClearAdvWhite},
+      {8, &S_SymCompensation},
+      {10, &S_SymCounterplay},
+      {11, &S_SymDevelopmentAdvantage},
+      {13, &S_SymEqual},
+      {14, &S_SymGoodMove},
+      {15, &S_SymInitiative},
+      {18, &S_SymNovelty},
+      {19, &S_SymOnlyMove},
+      {22, &S_SymPoorMove},
+      {24, &S_SymQuestionableMove},
+      {25, &S_SymSlightAdvBlack},
+      {26, &S_SymSlightAdvWhite},
+      {28, &S_SymSpeculativeMove},
+      {29, &S_SymUnclear},
+      {30, &S_SymVeryGoodMove},
+      {31, &S_SymVeryPoorMove},
+      {32, &S_SymWhiteIsWinning},
+      {35, &S_SymZeitnot},
+      {36, &S_SymZugzwang},
+  };
+  for (const auto &w : kWords)
+    if (w.symbol == symbol) return w.word;
+  return nullptr;
+}
+
 // Symbols whose font characters are the plain marks and are written as they are.
 bool WrittenAsIs(int symbol) {
   return symbol == 14 || symbol == 22 || symbol == 24 || symbol == 28 || symbol == 30 || symbol == 31;
@@ -32,10 +70,11 @@ int NagFontSymbol(int nag) {
 }
 
 std::string NagSymbolText(int nag) {
-  static const char *const kMarks[] = {"!", "?", "!!", "??", "!?", "?!"};
   if (nag < 0 || nag > MaxNag) return kUnknownSymbol;
-  if (nag >= 1 && nag <= 6) return kMarks[nag - 1];
-  return NagText(nag);
+  // The writers separate their tokens themselves, so the blanks a caption
+  // keeps for layout (" oo") would only double them.
+  const std::string *word = SymbolWord(NagFontSymbol(nag));
+  return word ? ini::Trim(*word) : NagText(nag);
 }
 
 std::string NagSymbolRtf(int nag, const ChessFontInfoRec &font) {

@@ -9,9 +9,10 @@
 // stands for the NAG; -1 when none does.
 int NagFontSymbol(int nag);
 
-// The NAG as text: "!", "?", "!!", "??", "!?", "?!" for 1..6, else its
-// description (empty for a NAG without one); "<Unknown symbol>" outside
-// 0..MaxNag.
+// The NAG as text: the word of its chess-font symbol (the annotation-symbol
+// captions: "!" .. "?!" for 1..6, "+=" for 14, "Zeitnot" for 138, ...), else
+// its description (empty for a NAG without one); "<Unknown symbol>" outside
+// 0..MaxNag. The word comes without outer blanks (" oo" gives "oo").
 std::string NagSymbolText(int nag);
 
 // The NAG as RTF text in the chess font: the font's symbol character as \'hh,

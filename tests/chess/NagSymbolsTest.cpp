@@ -2,6 +2,7 @@
 
 #include "chess/InfoMan.h"
 #include "chess/NagSymbols.h"
+#include "foundation/CommonText.h"
 
 namespace {
 
@@ -38,15 +39,51 @@ TEST(NagSymbols, MapCoversTheAnnotationGroups) {
   }
 }
 
-TEST(NagSymbols, Text) {
-  EXPECT_EQ(NagSymbolText(1), "!");
-  EXPECT_EQ(NagSymbolText(4), "??");
-  EXPECT_EQ(NagSymbolText(6), "?!");
-  EXPECT_EQ(NagSymbolText(14), NagText(14));
-  EXPECT_FALSE(NagSymbolText(14).empty());
-  EXPECT_EQ(NagSymbolText(220), NagText(220));
+TEST(NagSymbols, TextIsTheSymbolsWord) {
+  // A NAG with a font symbol reads as that symbol's word, as a player writes it.
+  const struct {
+    int nag;
+    const char *text;
+  } kWords[] = {
+      {1, "!"},
+      {2, "?"},
+      {3, "!!"},
+      {4, "??"},
+      {5, "!?"},
+      {6, "?!"},
+      {7, "Only Move"},
+      {11, "="},
+      {13, "oo"},
+      {14, "+="},
+      {15, "=+"},
+      {16, "+/-"},
+      {17, "-/+"},
+      {18, "+-"},
+      {21, "-+"},
+      {22, "Zugzwang"},
+      {32, "Development Adv."},
+      {37, "Initiative"},
+      {41, "Attack"},
+      {45, "oo/="},
+      {133, "<=>"},
+      {138, "Zeitnot"},
+      {200, "N"},
+  };
+  for (const auto &w : kWords) EXPECT_EQ(NagSymbolText(w.nag), w.text) << w.nag;
+  // Without a symbol: the description.
+  EXPECT_EQ(NagSymbolText(9), NagText(9));
+  EXPECT_EQ(NagSymbolText(220), "Diagram");
+  EXPECT_EQ(NagSymbolText(150), "");
   EXPECT_EQ(NagSymbolText(MaxNag + 1), "<Unknown symbol>");
   EXPECT_EQ(NagSymbolText(-1), "<Unknown symbol>");
+}
+
+TEST(NagSymbols, TextFollowsTheCaptionLanguage) {
+  CommonText::SetUILanguage(LangDutch);
+  EXPECT_EQ(NagSymbolText(138), "Tijdnood");
+  EXPECT_EQ(NagSymbolText(14), "+=");  // symbols are the same in every language
+  CommonText::SetUILanguage(LangEnglish);
+  EXPECT_EQ(NagSymbolText(138), "Zeitnot");
 }
 
 TEST(NagSymbols, Rtf) {

@@ -445,7 +445,7 @@ TEST(NotationWriterMoves, NagsByFormat) {
   auto game = Parse("1. e4 $1 $13 e5 $146 *");
   EXPECT_EQ(ToText(*game, Bare(pfPGN), LangEnglish), "1. e4 $1 $13 e5 $146 *\r\n");
   // Text: the symbol or its word; a NAG without a symbol is left out.
-  EXPECT_EQ(ToText(*game, Bare(pfText), LangEnglish), "1. e4! Unclear position e5 *\r\n");
+  EXPECT_EQ(ToText(*game, Bare(pfText), LangEnglish), "1. e4! oo e5 *\r\n");
   PrintGameOptionsRec rtf = Bare(pfRTF);
   rtf.font = StubFont();
   EXPECT_EQ(ToText(*game, rtf, LangEnglish),
@@ -688,8 +688,7 @@ TEST(NotationWriterRuns, WriterMakesMoveRunsWithNodeNumbers) {
 
 TEST(NotationWriterExporters, ListTextAndFiles) {
   auto game = Parse("[Event \"E\"]\n1. e4 $14 Nf6 2. Nc3 *");
-  EXPECT_EQ(ExportListText(*game, LangEnglish, false, nullptr),
-            "1. e4 White has a slight advantage Nf6 2. Nc3 *\r\n");
+  EXPECT_EQ(ExportListText(*game, LangEnglish, false, nullptr), "1. e4 += Nf6 2. Nc3 *\r\n");
   const ChessFontInfoRec font = StubFont();
   SetFigurineChars(font);
   EXPECT_EQ(ExportListText(*game, LangEnglish, true, &font),
