@@ -244,6 +244,21 @@ TEST(QZGamePlayerO, EveryPathOfNestedVariationsEqualsAFreshReplay) {
     EXPECT_EQ(seen, expected) << enc;
     EXPECT_FALSE(pl.Back());
   }
+  // Set-up games with castling, en passant and promotions: every ply is
+  // reached once, each by the replay of its own moves.
+  const std::string kiwi = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 7";
+  const std::string promo = "8/P6k/8/8/8/8/6Kp/8 w - - 0 60";
+  const std::pair<std::string, std::string> games[] = {
+      {"e1g1 $1 ( e1c1 h8h7 ( e8g8 ) ( e8c8 ) ) ( d5e6 f7e6 ) ( a2a4 b4a3 ) a6e2 ( e6d5 ( ) ) f3e2", kiwi},
+      {"a7a8q h2h1n ( h2h1q a8h8 ( a8a1 ) ) ( h2h1r ) a8a1 ( a8h8 )", promo}};
+  for (const auto &[game, fen] : games) {
+    QZGamePlayerO pl;
+    ASSERT_TRUE(pl.Attach(Pack(game, encIndexed, "", fen)));
+    std::vector<std::string> path;
+    std::map<std::string, int> seen;
+    Explore(pl, path, seen);
+    EXPECT_EQ(seen.size(), pl.EntryCount()) << game;
+  }
 }
 
 TEST(QZGamePlayerO, AnnotationsOfThePlies) {
