@@ -1,5 +1,13 @@
 #include "database/QZParser.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "database/QZGamePlayer.h"
+#include "platform/Errors.h"
+
 namespace {
 
 constexpr int kMaxToken = 8;
@@ -155,13 +163,20 @@ class Reader {
 
   // Every accepted move must be one the generator makes (so that it has a
   // one-byte index) and must not leave the king in check.
-  bool Accept(Move2 m, Move2 &out) {
+  // The movers a piece request finds are legal already (knownLegal).
+  bool Accept(Move2 m, Move2 &out, bool knownLegal = false) {
     int index = 0;
-    if (!pos_.MoveIndex(gen_, m, index) || !pos_.IsLegalMove(m)) return false;
+    if (!pos_.MoveIndex(gen_, m, index) || (!knownLegal && !pos_.IsLegalMove(m))) return false;
     out = m;
+    index_ = index;
     return true;
   }
 
+ public:
+  // The generator index of the last accepted move.
+  int Index() const { return index_; }
+
+ private:
   // Promotion bits for a pawn reaching toRank: a letter only on the last
   // rank, none there means a queen.
   bool Promotion(int toRank, int letter, int &bits) const {
@@ -230,7 +245,7 @@ class Reader {
         break;
     }
     if (n != 1) return false;
-    return Accept(gen_.Entry(1), out);
+    return Accept(gen_.Entry(1), out, true);
   }
 
   bool Castle(bool kingSide, Move2 &out) {
@@ -248,6 +263,7 @@ class Reader {
   bool white_ = true;
   uint8_t own_ = 0;
   int dir_ = 1;
+  int index_ = 0;
 };
 
 }  // namespace
@@ -284,3 +300,596 @@ bool ParseSANMoveRec(const MailboxPos &pos, std::string_view token, SanMoveRec &
   MoveGen gen;
   return ParseSANMoveRec(p, gen, token, rec);
 }
+
+// ---------------------------------------------------------------------------
+// The bulk PGN scanner
+
+namespace {
+
+// The SAN reader with the generator index of the move it accepts.
+bool ReadSANIndexed(MailboxPos &pos, MoveGen &gen, std::string_view token, Move2 &move, int &index) {
+  Normalised t;
+  if (!Normalise(token, t)) return false;
+  Reader r(pos, gen);
+  if (!r.Read(t, move)) return false;
+  index = r.Index();
+  return true;
+}
+
+constexpr int kEof = -1;
+constexpr int kProgressEvery = 50;
+// A longer token fails anyway; its message shows this much of it.
+constexpr size_t kMaxTokenText = 255;
+
+const char kError[] = "error";
+const char kNotInSubvar[] = "not in subvar";
+const char kIllegalMove[] = "illegal move: ";
+const char kTooLong[] = "game too long";
+
+bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsNameChar(int c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+bool EndsToken(int c) {
+  return c == kEof || IsBlank(c) || c == '$' || c == '(' || c == ')' || c == ';' || c == '{';
+}
+bool KeptInToken(int c) {
+  return IsLetter(c) || (c >= '0' && c <= '8') || c == '#' || c == '+' || c == '-' || c == ':' || c == '=';
+}
+
+// NAG 1 to 6 of an annotation sign, 0 for any other run of "!" and "?".
+int SignNag(const char *s, size_t n) {
+  static const char *const kSigns[] = {"!", "?", "!!", "??", "!?", "?!"};
+  for (int i = 0; i < 6; ++i)
+    if (std::string_view(kSigns[i]) == std::string_view(s, n)) return i + 1;
+  return 0;
+}
+
+class PgnScanner {
+ public:
+  PgnScanner(int64_t size, int encoding, bool &cancel, const PGNCallbacks &cb)
+      : size_(size), encoding_(encoding), cancel_(cancel), cb_(cb) {}
+
+  PGNParseResult Run() {
+    builder_.Reset();
+    Progress();
+    while (!cancel_) {
+      int c = SkipBlanks();
+      if (c == kEof) break;
+      if (inGame_)
+        InGame(c);
+      else
+        OutsideGame(c);
+    }
+    Progress();
+    PGNParseResult r;
+    r.games = games_;
+    r.errors = errors_;
+    r.cancelled = cancel_;
+    return r;
+  }
+
+ private:
+  struct Saved {
+    MailboxPos pos;
+    Move2 last;
+    MoveUndo undo;
+    bool lastValid = false;
+  };
+
+  // --- input
+
+  int64_t Offset() const { return blockStart_ + (p_ - begin_); }
+
+  bool Fill() {
+    if (eof_) return false;
+    blockStart_ += end_ - begin_;
+    std::string_view v;
+    if (cb_.refill) v = cb_.refill(inGame_ ? gameStart_ : -1);
+    if (v.empty()) {
+      eof_ = true;
+      begin_ = p_ = end_ = nullptr;
+      return false;
+    }
+    begin_ = p_ = v.data();
+    end_ = begin_ + v.size();
+    return true;
+  }
+
+  // The current character, a NUL of the data as a blank; kEof at the end.
+  int Peek() {
+    if (p_ == end_ && !Fill()) return kEof;
+    const auto c = static_cast<unsigned char>(*p_);
+    return c ? c : ' ';
+  }
+  void Next() { ++p_; }
+
+  int SkipBlanks() {
+    for (;;) {
+      if (p_ == end_ && !Fill()) return kEof;
+      const auto c = static_cast<unsigned char>(*p_);
+      if (c != 0 && !IsBlank(c)) return c;
+      ++p_;
+    }
+  }
+
+  // Up to the end of the line (the line break stays).
+  void SkipLine() {
+    for (;;) {
+      if (p_ == end_ && !Fill()) return;
+      while (p_ < end_ && *p_ != '\r' && *p_ != '\n') ++p_;
+      if (p_ < end_) return;
+    }
+  }
+
+  // Up to the next "[" (which stays), or the end.
+  void SkipToBracket() {
+    for (;;) {
+      if (p_ == end_ && !Fill()) return;
+      const void *q = std::memchr(p_, '[', static_cast<size_t>(end_ - p_));
+      if (q) {
+        p_ = static_cast<const char *>(q);
+        return;
+      }
+      p_ = end_;
+    }
+  }
+
+  // The text up to the stop character into text (the stop character is
+  // taken when takeStop); false when the input ends first.
+  bool ReadUntil(char stop1, char stop2, bool takeStop, std::string &text) {
+    text.clear();
+    for (;;) {
+      if (p_ == end_ && !Fill()) return false;
+      const char *q = p_;
+      while (q < end_ && *q != stop1 && *q != stop2) ++q;
+      const size_t from = text.size();
+      text.append(p_, q);
+      for (size_t i = from; i < text.size(); ++i)
+        if (text[i] == '\0') text[i] = ' ';
+      p_ = q;
+      if (q < end_) {
+        if (takeStop) ++p_;
+        return true;
+      }
+    }
+  }
+
+  // --- text outside a game
+
+  void OutsideGame(int c) {
+    switch (c) {
+      case '[':
+        BeginGame();
+        ReadTagPair();
+        return;
+      case '%':
+      case ';':
+        SkipLine();
+        return;
+      case '{':
+        Next();
+        ReadUntil('}', '}', true, text_);
+        return;
+      default:
+        // Stray text: nothing is stored or reported.
+        Next();
+        return;
+    }
+  }
+
+  void BeginGame() {
+    gameStart_ = Offset();
+    tags_.clear();
+    builder_.Reset();
+    pos_.SetStartPosition();
+    inGame_ = true;
+    movesStarted_ = false;
+    lastValid_ = false;
+    saved_.clear();
+  }
+
+  // --- text of a game
+
+  void InGame(int c) {
+    const int64_t at = Offset();
+    switch (c) {
+      case '%':
+        SkipLine();
+        return;
+      case '[':
+        if (movesStarted_)
+          EndGame(at, at);  // the next game begins here
+        else
+          ReadTagPair();
+        return;
+      case '{':
+        Next();
+        // A comment cut off by the end of the input is dropped.
+        if (ReadUntil('}', '}', true, text_) && !builder_.AppendComment(text_)) Error(kTooLong, at, at);
+        return;
+      case ';':
+        Next();
+        ReadUntil('\r', '\n', false, text_);
+        if (!text_.empty() && !builder_.AppendComment(text_)) Error(kTooLong, at, at);
+        return;
+      case '$':
+        ReadNag(at);
+        return;
+      case '(':
+        Next();
+        BeginVariation(at);
+        return;
+      case ')':
+        Next();
+        EndVariation(at);
+        return;
+      case '*':
+        Next();
+        EndGame(at, at);
+        return;
+      default:
+        break;
+    }
+    if (IsDigit(c)) {
+      Digit(c, at);
+    } else if (IsLetter(c)) {
+      token_.clear();
+      MoveToken(at);
+    } else {
+      Error(kError, at, at);
+    }
+  }
+
+  // Tag pair: blanks, a name, blanks, then a value part from the first
+  // quote on; a "]" ends it after the closing quote of the value.
+  void ReadTagPair() {
+    const int64_t open = Offset();
+    Next();
+    pair_.clear();
+    enum { kBefore, kName, kAfterName, kValue } phase = kBefore;
+    size_t nameEnd = 0, valueStart = 0, valueEnd = 0;
+    int quotes = 0;
+    bool inString = false, escaped = false, afterQuote = false;
+    for (;;) {
+      const int c = Peek();
+      const int64_t at = Offset();
+      if (c == kEof) {
+        Error(kError, at, at);
+        return;
+      }
+      if (phase != kValue) {
+        if (IsBlank(c)) {
+          if (phase == kName) phase = kAfterName;
+          if (phase != kBefore) pair_ += static_cast<char>(c);
+        } else if (IsNameChar(c) && phase != kAfterName) {
+          phase = kName;
+          pair_ += static_cast<char>(c);
+          nameEnd = pair_.size();
+        } else if (c == '"' && phase != kBefore) {
+          phase = kValue;
+          quotes = 1;
+          inString = true;
+          afterQuote = true;
+          pair_ += '"';
+          valueStart = pair_.size();
+        } else {
+          Error(kError, at, at);
+          return;
+        }
+        Next();
+        continue;
+      }
+      Next();
+      pair_ += static_cast<char>(c);
+      // A "]" right after a quote ends the pair even when the quotes do not
+      // pair up ('[Event "a"b"]').
+      if (c == ']' && quotes >= 2 && (!inString || afterQuote)) break;
+      if (inString && escaped) {
+        escaped = false;
+        afterQuote = false;
+      } else if (inString && c == '\\') {
+        escaped = true;
+        afterQuote = false;
+      } else if (c == '"') {
+        if (++quotes == 2) valueEnd = pair_.size() - 1;
+        inString = !inString;
+        afterQuote = true;
+      } else if (!IsBlank(c)) {
+        afterQuote = false;
+      }
+    }
+    const std::string_view name(pair_.data(), nameEnd);
+    if (name == "FEN") {
+      if (movesStarted_) return;  // a set-up after the first move is dropped
+      if (!SetUp(std::string_view(pair_).substr(valueStart, valueEnd - valueStart))) {
+        Error(kError, open, Offset() - 1);
+        return;
+      }
+    }
+    tags_ += '[';
+    tags_ += pair_;
+  }
+
+  // The position of a "FEN" tag, as the readers of the stored game will
+  // take it: the same soundness checks, numbered from the game's first
+  // "FEN" tag.
+  bool SetUp(std::string_view fen) {
+    MailboxPos p;
+    CompactPosition cp;
+    try {
+      if (!p.SetFromFEN(std::string(fen))) return false;
+      p.ToCompact(cp);
+    } catch (const ERangeError &) {
+      return false;
+    } catch (const EConvertError &) {
+      return false;
+    }
+    if (!scratch_) scratch_ = std::make_unique<QZGameManagerO>();
+    QZGameManagerO &s = *scratch_;
+    s.Reset();
+    s.SetStartPosition(cp);
+    text_ = tags_;
+    text_ += '[';
+    text_ += pair_;
+    MailboxPos start;
+    if (!s.SetTagText(text_) || !s.EndGame() || !s.Pack(scratchBuf_) || !s.Attach(scratchBuf_) ||
+        !BlockStartPosition(s, start))
+      return false;
+    pos_ = start;
+    builder_.SetStartPosition(cp);
+    return true;
+  }
+
+  // "$" and its digits; none give 0.
+  void ReadNag(int64_t at) {
+    Next();
+    int value = 0;
+    for (int c = Peek(); IsDigit(c); c = Peek()) {
+      if (value <= 255) value = value * 10 + (c - '0');
+      Next();
+    }
+    if (value > 255) {
+      Error(kError, at, at);
+      return;
+    }
+    if (!builder_.AppendNAG(value)) Error(kTooLong, at, Offset() - 1);
+  }
+
+  void BeginVariation(int64_t at) {
+    // An alternative needs a move of its own line to take back.
+    if (!lastValid_) {
+      Error(kError, at, at);
+      return;
+    }
+    if (!builder_.BeginVariation()) {
+      Error(kTooLong, at, at);
+      return;
+    }
+    saved_.push_back(Saved{pos_, last_, undo_, true});
+    pos_.UnmakeMove(last_, undo_);
+    lastValid_ = false;
+  }
+
+  void EndVariation(int64_t at) {
+    if (saved_.empty()) {
+      Error(kNotInSubvar, at, at);
+      return;
+    }
+    if (!builder_.EndVariation()) {
+      Error(kTooLong, at, at);
+      return;
+    }
+    const Saved &s = saved_.back();
+    pos_ = s.pos;
+    last_ = s.last;
+    undo_ = s.undo;
+    lastValid_ = s.lastValid;
+    saved_.pop_back();
+  }
+
+  // A digit: a result token when "-" or "/" follows, else a move number
+  // with the dots and blanks after it.
+  void Digit(int c, int64_t at) {
+    Next();
+    const int c2 = Peek();
+    if (c2 != '-' && c2 != '/') {
+      while (IsDigit(Peek())) Next();
+      for (int d = Peek(); d == '.' || IsBlank(d); d = Peek()) Next();
+      return;
+    }
+    Next();
+    if (c == '1' && c2 == '-') {
+      if (Expect("0")) EndGame(at, Offset() - 1);
+    } else if (c == '0' && c2 == '-') {
+      if (Peek() == '0') {
+        // Castling written with zeros.
+        token_ = "0-";
+        MoveToken(at);
+      } else if (Expect("1")) {
+        EndGame(at, Offset() - 1);
+      }
+    } else if (c == '1' && c2 == '/') {
+      if (Expect("2-1/2")) EndGame(at, Offset() - 1);
+    } else {
+      Error(kError, at, at + 1);
+    }
+  }
+
+  // The rest of a result token; "error" at the first character that differs.
+  bool Expect(const char *s) {
+    for (; *s; ++s) {
+      if (Peek() != *s) {
+        Error(kError, Offset(), Offset());
+        return false;
+      }
+      Next();
+    }
+    return true;
+  }
+
+  // A move token from start; token_ holds what was taken of it already.
+  void MoveToken(int64_t start) {
+    int64_t last = Offset() - 1;
+    char sign[2] = {};
+    int signs = 0;  // the run of "!" and "?" at the token's end
+    for (;;) {
+      if (p_ == end_ && !Fill()) break;
+      const auto c = static_cast<unsigned char>(*p_);
+      if (c == 0 || EndsToken(c)) break;
+      last = Offset();
+      ++p_;
+      if (c == '!' || c == '?') {
+        if (signs < 2) sign[signs] = static_cast<char>(c);
+        ++signs;
+        continue;
+      }
+      signs = 0;
+      if (KeptInToken(c) && token_.size() < kMaxTokenText) token_ += static_cast<char>(c);
+    }
+    const int nag = signs >= 1 && signs <= 2 ? SignNag(sign, static_cast<size_t>(signs)) : 0;
+    PlayMove(start, last, nag);
+  }
+
+  void PlayMove(int64_t start, int64_t last, int nag) {
+    Move2 m;
+    bool ok = false, stored = false;
+    // Black's move at 255 would need move number 256.
+    if (pos_.SideToMove() == 0 || pos_.MoveNumber() < 255) {
+      if (encoding_ == encSan) {
+        SanMoveRec rec;
+        ok = ParseSANMoveRec(pos_, gen_, token_, rec);
+        if (ok) {
+          m = rec.move;
+          stored = builder_.AppendSanMove(rec);
+        }
+      } else {
+        int index = 0;
+        ok = ReadSANIndexed(pos_, gen_, token_, m, index);
+        if (encoding_ == encIndexed) {
+          ok = ok && index <= QZGameManagerO::kMaxMoveIndex;
+          stored = ok && builder_.AppendIndexedMove(index);
+        } else {
+          stored = ok && builder_.AppendFromToMove(m);
+        }
+      }
+    }
+    if (!ok) {
+      Error(std::string(kIllegalMove) + token_, start, last);
+      return;
+    }
+    if (!stored || (nag != 0 && !builder_.AppendNAG(nag))) {
+      Error(kTooLong, start, last);
+      return;
+    }
+    pos_.MakeMove(m, undo_);
+    last_ = m;
+    lastValid_ = true;
+    movesStarted_ = true;
+  }
+
+  // The game ends before errFrom..errTo (the result token, or the "[" of
+  // the next game). Open variations are closed first.
+  void EndGame(int64_t errFrom, int64_t errTo) {
+    for (size_t i = 0; i < saved_.size(); ++i) {
+      if (!builder_.EndVariation()) {
+        Error(kTooLong, errFrom, errTo);
+        return;
+      }
+    }
+    saved_.clear();
+    if (!builder_.SetTagText(tags_) || !builder_.EndGame() || !builder_.Pack(buffer_)) {
+      Error(kTooLong, errFrom, errTo);
+      return;
+    }
+    QZGameManagerO::SetEncoding(buffer_, encoding_);
+    ++games_;
+    inGame_ = movesStarted_ = false;
+    if (cb_.game) cb_.game(buffer_, cancel_);
+    if (--countdown_ == 0) {
+      countdown_ = kProgressEvery;
+      Progress();
+    }
+  }
+
+  // The game is refused: skipped to the next "[" and reported.
+  void Error(const std::string &message, int64_t from, int64_t to) {
+    SkipToBracket();
+    const int64_t gameEnd = Offset() - 1;
+    if (inGame_) {
+      ++errors_;
+      if (cb_.error) cb_.error(gameStart_, gameEnd, from, to, message);
+    }
+    inGame_ = movesStarted_ = false;
+  }
+
+  void Progress() {
+    if (cb_.progress) cb_.progress(Offset(), size_, cancel_, games_);
+  }
+
+  const int64_t size_;
+  const int encoding_;
+  bool &cancel_;
+  const PGNCallbacks &cb_;
+
+  // input: the block [begin_, end_) begins at offset blockStart_
+  const char *begin_ = nullptr, *p_ = nullptr, *end_ = nullptr;
+  int64_t blockStart_ = 0;
+  bool eof_ = false;
+
+  QZGameManagerO builder_;
+  GameBuffer buffer_;
+  std::unique_ptr<QZGameManagerO> scratch_;
+  GameBuffer scratchBuf_;
+  MoveGen gen_;
+  MailboxPos pos_;
+  Move2 last_;
+  MoveUndo undo_;
+  bool lastValid_ = false;  // a move of the current line may be taken back
+  std::vector<Saved> saved_;
+  std::string tags_, pair_, text_, token_;
+
+  int64_t gameStart_ = 0;
+  bool inGame_ = false, movesStarted_ = false;
+  int games_ = 0, errors_ = 0, countdown_ = kProgressEvery;
+};
+
+}  // namespace
+
+PGNParseResult ParsePGN(int64_t inputSize, int encoding, bool &cancel, const PGNCallbacks &callbacks) {
+  CheckRange(encoding, 0, 2, "Move encoding out of range");
+  auto scanner = std::make_unique<PgnScanner>(inputSize, encoding, cancel, callbacks);
+  return scanner->Run();
+}
+
+bool ParseGameText(const std::string &text, int encoding, GameBuffer &out) {
+  bool delivered = false, failed = false, cancel = false;
+  GameBuffer first;
+  PGNCallbacks cb;
+  cb.refill = [&](int64_t) {
+    if (delivered) return std::string_view();
+    delivered = true;
+    return std::string_view(text);
+  };
+  cb.error = [&](int64_t, int64_t, int64_t, int64_t, const std::string &) { failed = true; };
+  cb.game = [&](const GameBuffer &game, bool &) {
+    if (first.bytes) return;
+    SizeGameBuffer(first, game.length);
+    std::copy(game.bytes.get(), game.bytes.get() + game.length, first.bytes.get());
+  };
+  ParsePGN(static_cast<int64_t>(text.size()), encoding, cancel, cb);
+  if (failed || !first.bytes) return false;
+  out = std::move(first);
+  return true;
+}
+
+bool ParseGameTextToBlob(const std::string &text, int encoding, GameBuffer &out) {
+  return ParseGameText(text, encoding, out);
+}
+bool ParseGameTextIndexed(const std::string &text, GameBuffer &out) {
+  return ParseGameText(text, encIndexed, out);
+}
+bool ParseGameTextFromTo(const std::string &text, GameBuffer &out) {
+  return ParseGameText(text, encFromTo, out);
+}
+bool ParseGameTextSan(const std::string &text, GameBuffer &out) { return ParseGameText(text, encSan, out); }

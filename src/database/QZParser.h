@@ -10,6 +10,9 @@
 // check and mate signs; an "ep" suffix. A token longer than 8 characters
 // fails, and so does one that names no move, more than one move, or a move
 // the generator does not make or that leaves the king in check.
+#include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "database/QZUtils.h"
@@ -23,3 +26,69 @@ bool ParseSANMove(const MailboxPos &pos, std::string_view token, Move2 &move);
 // and its SAN information.
 bool ParseSANMoveRec(MailboxPos &pos, MoveGen &gen, std::string_view token, SanMoveRec &rec);
 bool ParseSANMoveRec(const MailboxPos &pos, std::string_view token, SanMoveRec &rec);
+
+// ---------------------------------------------------------------------------
+// The bulk PGN scanner
+//
+// ParsePGN reads PGN text in one pass, block by block, and packs every game
+// directly with QZGameManagerO, reading the moves with the SAN reader above
+// on a running MailboxPos. A game begins at its first tag pair and ends at a
+// result token, "*", or the tag section of the next game once moves were
+// read; a game still open at the end of the input is not stored.
+//
+// What it cannot read it refuses game by game: the game is skipped to the
+// next "[", reported through the error callback and counted, and the next
+// game is read as if nothing had happened. Text outside a game ("%" lines,
+// comments, and anything up to the next "[") is passed over unreported.
+//
+// Messages: "error" (an unexpected character, a malformed tag pair, a "FEN"
+// tag that does not give a position, a NAG above 255, a "(" with no move to
+// take back), "not in subvar" (a ")" without "("), "illegal move: " and the
+// token (a token the SAN reader refuses, a one-byte index above 251, a move
+// past move 255), "game too long" (a move or NAG area beyond 32768 bytes).
+//
+// Move tokens keep letters, the digits 0-8 and "#+-:="; a token that ends
+// in "!", "?", "!!", "??", "!?" or "?!" also stores NAG 1 to 6 after its
+// move. Tag names are letters, digits and "_"; in a tag value a backslash
+// escapes the next character, and the pair ends at a "]" that follows its
+// closing quote. A NUL inside the data reads as a blank.
+
+struct PGNCallbacks {
+  // The next block of input; an empty one ends the input. The bytes must
+  // stay valid until the next call. keepFrom is the offset of the first
+  // byte the error callback may still ask for (where the game being read
+  // began), -1 when none.
+  std::function<std::string_view(int64_t keepFrom)> refill;
+  // A finished game; the buffer is reused for the next game.
+  std::function<void(const GameBuffer &game, bool &cancel)> game;
+  // A refused game: the offsets of its first and last byte and of the first
+  // and last byte of the offending text (one past the input's end when the
+  // input ended inside it), and the message.
+  std::function<void(int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
+                     const std::string &message)>
+      error;
+  // Every 50 games, and once at the start and the end.
+  std::function<void(int64_t bytesRead, int64_t inputSize, bool &cancel, int games)> progress;
+};
+
+struct PGNParseResult {
+  int games = 0;
+  int errors = 0;
+  // The cancel flag ended the run (after a game, or before it began).
+  bool cancelled = false;
+};
+
+// encoding: encIndexed, encFromTo or encSan (ERangeError otherwise, before
+// anything is read). inputSize is only passed on to the progress callback.
+// Unset callbacks are skipped.
+PGNParseResult ParsePGN(int64_t inputSize, int encoding, bool &cancel, const PGNCallbacks &callbacks);
+
+// The first game of the text packed with the encoding into a new buffer of
+// exactly its size. False, with out untouched, when the parser met an
+// error anywhere in the text or no game was finished (no tag section, or no
+// result token).
+bool ParseGameText(const std::string &text, int encoding, GameBuffer &out);
+bool ParseGameTextToBlob(const std::string &text, int encoding, GameBuffer &out);
+bool ParseGameTextIndexed(const std::string &text, GameBuffer &out);
+bool ParseGameTextFromTo(const std::string &text, GameBuffer &out);
+bool ParseGameTextSan(const std::string &text, GameBuffer &out);

@@ -1,0 +1,56 @@
+#pragma once
+// Importing a PGN file: the file is read in blocks through the bulk scanner
+// (ParsePGN), every finished game goes to the caller's game callback, every
+// refused game is written to the error log "prserror.txt" in the program's
+// writable directory, and a summary line may be added to a report.
+//
+// The log holds each refused game's own bytes with the message and the
+// offending text in "%" escape lines, after one "%File: " line per imported
+// file, so the log can itself be imported:
+//   CR LF "%File: " name CR LF                  (before the file's first entry)
+//   the game's text up to the offending text
+//   CR LF "%" message
+//   CR LF "%" offending text "%" CR LF
+//   the rest of the game's text
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "database/QZUtils.h"
+
+class ReportO;
+
+struct PGNImportResult {
+  bool opened = false;      // the file could be opened; nothing else is set otherwise
+  int games = 0;            // games handed to the game callback
+  int errors = 0;           // games refused
+  bool cancelled = false;   // the cancel flag ended the import
+  bool readFailed = false;  // reading stopped at an I/O error before the end
+  // The whole file was read.
+  bool Complete() const { return opened && !cancelled && !readFailed; }
+};
+
+using PGNGameCallback = std::function<void(const GameBuffer &game, bool &cancel)>;
+using PGNProgressCallback = std::function<void(int64_t bytesRead, int64_t fileSize, bool &cancel, int games)>;
+
+constexpr size_t kPGNBlockSize = 10000;
+
+// The log's path: "prserror.txt" in dirs::GetWritableDir().
+std::string ImportLogPath();
+
+// Imports one file. The log is opened when it is not open yet (appended to
+// with appendToLog, else made anew) and closed at the end unless
+// keepLogOpen. With a report the line "<file>: <size> bytes <games> games,
+// <errors> errors." is added. A file that cannot be opened (or that stops
+// being readable) is reported through ui::ShowMessage; without the file
+// nothing else happens. A log that cannot be opened or written is reported
+// once and the import goes on without it.
+// encoding outside 0..2 or a block size of 0 raise ERangeError first.
+PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
+                              bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
+                              const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize);
+
+// Closes the log when it is open.
+void CloseImportFile();
+bool ImportLogIsOpen();

@@ -1,0 +1,282 @@
+// The bulk PGN scanner over in-memory text: the packed streams it writes,
+// the games it refuses and those it stores after them, and single games
+// packed from a string.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PackedGameTestUtil.h"
+#include "chess/Games.h"
+#include "chess/ParsePGN.h"
+#include "database/QZGamePlayer.h"
+#include "database/QZParser.h"
+#include "platform/Errors.h"
+
+namespace {
+
+struct ErrorRec {
+  int64_t gameStart, gameEnd, errorStart, errorEnd;
+  std::string message;
+};
+
+struct Scan {
+  std::vector<std::vector<uint8_t>> games;
+  std::vector<ErrorRec> errors;
+  std::vector<int> progressGames;
+  PGNParseResult result;
+};
+
+std::vector<uint8_t> Bytes(const GameBuffer &b) { return {b.bytes.get(), b.bytes.get() + b.length}; }
+
+// Runs the scanner over text in blocks of the given size; cancelAfter
+// games sets the cancel flag in the game callback.
+Scan ScanText(const std::string &text, int encoding = encIndexed, size_t block = 7, int cancelAfter = 0) {
+  Scan s;
+  size_t at = 0;
+  PGNCallbacks cb;
+  cb.refill = [&](int64_t) {
+    const size_t n = std::min(block, text.size() - at);
+    std::string_view v(text.data() + at, n);
+    at += n;
+    return v;
+  };
+  cb.game = [&](const GameBuffer &g, bool &cancel) {
+    s.games.push_back(Bytes(g));
+    if (cancelAfter && static_cast<int>(s.games.size()) == cancelAfter) cancel = true;
+  };
+  cb.error = [&](int64_t gs, int64_t ge, int64_t es, int64_t ee, const std::string &m) {
+    s.errors.push_back({gs, ge, es, ee, m});
+  };
+  cb.progress = [&](int64_t read, int64_t size, bool &, int games) {
+    EXPECT_LE(read, size);
+    s.progressGames.push_back(games);
+  };
+  bool cancel = false;
+  s.result = ParsePGN(static_cast<int64_t>(text.size()), encoding, cancel, cb);
+  EXPECT_EQ(s.result.games, static_cast<int>(s.games.size()));
+  EXPECT_EQ(s.result.errors, static_cast<int>(s.errors.size()));
+  return s;
+}
+
+// The reference block of a game in coordinate tokens.
+std::vector<uint8_t> Ref(const std::string &game, const std::string &tags, int encoding = encIndexed,
+                         const std::string &fen = "") {
+  return Bytes(pgtest::Pack(game, encoding, tags, fen));
+}
+
+std::vector<std::string> Messages(const Scan &s) {
+  std::vector<std::string> m;
+  for (const ErrorRec &e : s.errors) m.push_back(e.message);
+  return m;
+}
+
+const std::string kNext = "[Event \"next\"]\n1. d4 d5 *\n";
+std::vector<uint8_t> NextGame() { return Ref("d2d4 d7d5", "[Event \"next\"]"); }
+
+}  // namespace
+
+TEST(PgnScanner, StreamTableInEveryEncoding) {
+  const std::string text = "[Event \"x\"]\n[Result \"*\"]\n\n1. e4 $1 {good} (1. d4) 1... e5 *\n";
+  for (int enc : {encIndexed, encFromTo, encSan}) {
+    Scan s = ScanText(text, enc);
+    ASSERT_EQ(s.games.size(), 1u) << enc;
+    EXPECT_EQ(s.games[0], Ref("e2e4 $1 {good} ( d2d4 ) e7e5", "[Event \"x\"][Result \"*\"]", enc)) << enc;
+  }
+  // The one-byte stream spelt out.
+  Scan s = ScanText(text);
+  GameBuffer b;
+  SizeGameBuffer(b, static_cast<uint32_t>(s.games[0].size()));
+  std::copy(s.games[0].begin(), s.games[0].end(), b.bytes.get());
+  QZGameManagerO m;
+  ASSERT_TRUE(m.Attach(b));
+  std::vector<uint8_t> stream;
+  for (uint8_t c; m.ReadMoveByte(c);) stream.push_back(c);
+  MailboxPos p;
+  p.SetStartPosition();
+  MoveGen gen;
+  int e4 = 0, d4 = 0, e5 = 0;
+  p.MoveIndex(gen, mbtest::ParseMove("e2e4"), e4);
+  p.MoveIndex(gen, mbtest::ParseMove("d2d4"), d4);
+  MoveUndo u;
+  p.MakeMove(mbtest::ParseMove("e2e4"), u);
+  p.MoveIndex(gen, mbtest::ParseMove("e7e5"), e5);
+  EXPECT_EQ(stream, (std::vector<uint8_t>{uint8_t(e4), 252, 253, 255, uint8_t(d4), 254, uint8_t(e5), 254}));
+}
+
+TEST(PgnScanner, ResultsMoveNumbersCastlingAndSigns) {
+  // "0-0" is castling, "0-1" a result; numbers with dots and no blank.
+  Scan s = ScanText(
+      "[A \"1\"]1.e4 e5 2.Nf3 Nf6 3.Bc4 Bc5 4.0-0 0-0 5.O-O-O 0-1 [B \"2\"] 1. d4 1/2-1/2 [C \"3\"] e4 1-0");
+  ASSERT_EQ(s.games.size(), 2u);
+  ASSERT_EQ(s.errors.size(), 1u);  // O-O-O after castling
+  EXPECT_EQ(s.errors[0].message, "illegal move: O-O-O");
+  EXPECT_EQ(s.games[0], Ref("d2d4", "[B \"2\"]"));
+  EXPECT_EQ(s.games[1], Ref("e2e4", "[C \"3\"]"));
+  s = ScanText("[A \"1\"]1.e4 e5 2.Nf3 Nf6 3.Bc4 Bc5 4.0-0 0-0 0-1");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], Ref("e2e4 e7e5 g1f3 g8f6 f1c4 f8c5 e1g1 e8g8", "[A \"1\"]"));
+
+  // The six annotation signs store their NAG; other runs are dropped.
+  s = ScanText("[A \"1\"] 1. e4! e5!? 2. Nf3?! Nc6?? 3. Bb5!! a6? 4. Ba4!!! Nf6?!? 5. O-O+! *");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0],
+            Ref("e2e4 $1 e7e5 $5 g1f3 $6 b8c6 $4 f1b5 $3 a7a6 $2 b5a4 g8f6 e1g1 $1", "[A \"1\"]"));
+
+  // Malformed results are refused like any unexpected text.
+  s = ScanText("[A \"1\"] 1. e4 1-1 " + kNext + "[B \"2\"] 1. e4 1/2 " + kNext + "[C \"3\"] 1. e4 2-0 " +
+               kNext);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"error", "error", "error"}));
+  ASSERT_EQ(s.games.size(), 3u);
+  for (const auto &g : s.games) EXPECT_EQ(g, NextGame());
+}
+
+TEST(PgnScanner, TagPairsAndSetUps) {
+  // Names with "_"; an escaped quote and a "]" inside a value; blanks
+  // around; a comment before the first tag is not stored.
+  Scan s = ScanText(
+      "{before} [ Custom_Tag1  \"a\" ]\n[Annotator \"Quote\\\" ] inside\"]\n[Site \"C:\\\\x\"] 1. e4 *");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0],
+            Ref("e2e4", "[Custom_Tag1  \"a\" ][Annotator \"Quote\\\" ] inside\"][Site \"C:\\\\x\"]"));
+
+  // Malformed pairs.
+  s = ScanText("[Ev$ent \"x\"] 1. e4 *\n" + kNext + "[Event x] 1. e4 *\n" + kNext + "[ \"x\"] *\n" + kNext +
+               "[Event \"x\"] [Site \"y\"");
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"error", "error", "error", "error"}));
+  ASSERT_EQ(s.games.size(), 3u);
+  for (const auto &g : s.games) EXPECT_EQ(g, NextGame());
+  // The end of the input inside a pair: the error lies past the last byte.
+  EXPECT_EQ(s.errors.back().errorStart, s.errors.back().gameEnd + 1);
+
+  // A set-up before the first move, numbered from its own move number.
+  const std::string fen = "4k3/8/8/8/8/8/4P3/4K3 b - - 0 30";
+  s = ScanText("[SetUp \"1\"][FEN \"" + fen + "\"] 30... Kd7 31. e4 *");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], Ref("e8d7 e2e4", "[SetUp \"1\"][FEN \"" + fen + "\"]", encIndexed, fen));
+  s = ScanText("[SetUp \"1\"][FEN \"" + fen + "\"] 30... Kd7 31. e4 *", encSan);
+  ASSERT_EQ(s.games.size(), 1u);
+  GameBuffer san;
+  SizeGameBuffer(san, static_cast<uint32_t>(s.games[0].size()));
+  std::copy(s.games[0].begin(), s.games[0].end(), san.bytes.get());
+  QZGameManagerO reader;
+  ASSERT_TRUE(reader.Attach(san));
+  SanMoveRec first, second;
+  ASSERT_TRUE(reader.ReadSanMove(first));
+  ASSERT_TRUE(reader.ReadSanMove(second));
+  EXPECT_EQ(first.moveNumber, 30);
+  EXPECT_EQ(first.side, 1);
+  EXPECT_EQ(second.moveNumber, 31);
+  // A set-up the reader refuses, or one no game reaches (the side not to
+  // move in check), is "error" at that tag.
+  const std::string bad = "[Event \"a\"]\n[FEN \"8/8/8 w - - 0 1\"]\n1. e4 *\n";
+  s = ScanText(bad + kNext + "[FEN \"4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\"] 1. Ke2 *\n" + kNext);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"error", "error"}));
+  EXPECT_EQ(s.errors[0].errorStart, static_cast<int64_t>(bad.find("[FEN")));
+  EXPECT_EQ(s.errors[0].errorEnd, static_cast<int64_t>(bad.find("]\n1.")));
+  ASSERT_EQ(s.games.size(), 2u);
+  for (const auto &g : s.games) EXPECT_EQ(g, NextGame());
+  // A "FEN" tag after the first move begins the next game; the game before
+  // keeps its moves from the initial position.
+  s = ScanText("[A \"1\"] 1. e4 [FEN \"" + fen + "\"] 30... Kd7 *");
+  ASSERT_EQ(s.games.size(), 2u);
+  EXPECT_EQ(s.games[0], Ref("e2e4", "[A \"1\"]"));
+  EXPECT_EQ(s.games[1], Ref("e8d7", "[FEN \"" + fen + "\"]", encIndexed, fen));
+}
+
+TEST(PgnScanner, GameBoundariesAndStrayText) {
+  // No result before the next tag section: stored as if "*" had been read.
+  // The last game without a result is not stored and not reported.
+  Scan s = ScanText("[A \"1\"] 1. e4 e5\n[B \"2\"] 1. d4 d5\n");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_TRUE(s.errors.empty());
+  EXPECT_EQ(s.games[0], Ref("e2e4 e7e5", "[A \"1\"]"));
+  // Tag sections without moves belong to one game.
+  s = ScanText("[A \"1\"]\n{c}\n[B \"2\"] 1. e4 *");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], Ref("{c} e2e4", "[A \"1\"][B \"2\"]"));
+
+  // Stray move text after a result is passed over: no second, damaged game.
+  s = ScanText("% escape line 1. e4 *\n[A \"1\"] 1. e4 e5 1-0 1. d4 * {c} ; line\n% esc\n" + kNext);
+  EXPECT_TRUE(s.errors.empty());
+  ASSERT_EQ(s.games.size(), 2u);
+  EXPECT_EQ(s.games[0], Ref("e2e4 e7e5", "[A \"1\"]"));
+  EXPECT_EQ(s.games[1], NextGame());
+  // A "[" inside a comment outside a game does not begin one.
+  s = ScanText("1-0 {see [x]} *\n" + kNext);
+  EXPECT_TRUE(s.errors.empty());
+  ASSERT_EQ(s.games.size(), 1u);
+
+  // Open variations at the end of a game are closed, one 254 each.
+  s = ScanText("[A \"1\"] 1. e4 (1. d4 (1. c4 *\n[B \"2\"] 1. e4 (1. d4 d5 2. c4\n" + kNext);
+  ASSERT_EQ(s.games.size(), 3u);
+  EXPECT_EQ(s.games[0], Ref("e2e4 ( d2d4 ( c2c4 ) )", "[A \"1\"]"));
+  EXPECT_EQ(s.games[1], Ref("e2e4 ( d2d4 d7d5 c2c4 )", "[B \"2\"]"));
+  EXPECT_EQ(s.games[2], NextGame());
+  for (const auto &g : s.games) {
+    GameBuffer b;
+    SizeGameBuffer(b, static_cast<uint32_t>(g.size()));
+    std::copy(g.begin(), g.end(), b.bytes.get());
+    std::string movetext;
+    EXPECT_TRUE(WriteGamePGN(b, false, movetext));
+  }
+
+  // Comments: line comments, empty ones, one cut off by the end.
+  s = ScanText("[A \"1\"] 1. e4 ; a line\r\n e5 {} {b} 2. Nf3 ;\n *\n[B \"2\"] 1. e4 {cut");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], Ref("e2e4 { a line} e7e5 {b} g1f3", "[A \"1\"]"));
+
+  // A NUL inside the data reads as a blank.
+  s = ScanText(std::string("[A \"1\"]\0001.\000e4 {x\000y} *", 21));
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], Ref("e2e4 {x y}", "[A \"1\"]"));
+}
+
+TEST(PgnScanner, RefusedGamesAndTheGameAfterEach) {
+  struct Case {
+    std::string game, message, offending;
+  } cases[] = {
+      {"[A \"1\"] 1. e4 e5 2. Ke3 *", "illegal move: Ke3", "Ke3"},
+      {"[A \"1\"] 1. e4 e5 2. Nf3!? Nf6 3. Qxf7?? *", "illegal move: Qxf7", "Qxf7??"},
+      {"[A \"1\"] 1. e4 ) *", "not in subvar", ")"},
+      {"[A \"1\"] (1. e4) *", "error", "("},
+      {"[A \"1\"] 1. e4 ((1. d4)) *", "error", "("},
+      {"[A \"1\"] 1. e4 $256 *", "error", "$"},
+      {"[A \"1\"] 1. e4 $99999999999999999999 *", "error", "$"},
+      {"[A \"1\"] 1. e4 & *", "error", "&"},
+      {"[A \"1\"] 1. e4 e5 } *", "error", "}"},
+  };
+  for (const Case &c : cases) {
+    Scan s = ScanText(c.game + "\n" + kNext);
+    ASSERT_EQ(s.errors.size(), 1u) << c.game;
+    const ErrorRec &e = s.errors[0];
+    EXPECT_EQ(e.message, c.message) << c.game;
+    EXPECT_EQ(e.gameStart, 0);
+    EXPECT_EQ(e.gameEnd, static_cast<int64_t>(c.game.size()));  // the line break before the next "["
+    EXPECT_EQ(c.game.substr(e.errorStart, e.errorEnd - e.errorStart + 1), c.offending) << c.game;
+    ASSERT_EQ(s.games.size(), 1u) << c.game;
+    EXPECT_EQ(s.games[0], NextGame()) << c.game;
+  }
+  // NAG 255 is the largest.
+  Scan s = ScanText("[A \"1\"] 1. e4 $255 $0 $ *");
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], Ref("e2e4 $255 $0 $0", "[A \"1\"]"));
+}
+
+TEST(PgnScanner, LimitsOfThePackedForm) {
+  // A move past move 255: Black's move there is refused, White's is not.
+  const std::string fen = "4k3/8/8/8/8/8/8/R3K3 w - - 0 255";
+  Scan s = ScanText("[FEN \"" + fen + "\"] 255. Ra2 Kd8 *\n[FEN \"" + fen + "\"] 255. Ra2 *\n" + kNext);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"illegal move: Kd8"}));
+  ASSERT_EQ(s.games.size(), 2u);
+  EXPECT_EQ(s.games[1], NextGame());
+
+  // A NAG area beyond 32768 bytes.
+  std::string many = "[A \"1\"] 1. e4";
+  for (int i = 0; i < 32769; ++i) many += " $1";
+  s = ScanText(many + " *\n" + kNext, encIndexed, 10000);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"game too long"}));
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], NextGame());
+}
