@@ -206,9 +206,10 @@ void Explore(QZGamePlayerO &pl, std::vector<std::string> &path, std::map<std::st
   EXPECT_EQ(pl.CanGoBack(), !path.empty());
   seen[key] = pl.CurrentPly();
   for (int n = 1; n <= pl.CurrentPly(); ++n) {
+    const MailboxPos before = pl.CurrentPosition();
     ASSERT_TRUE(pl.Forward(n));
     const Move2 m = pl.Entry(pl.CurrentEntry()).move;
-    path.push_back(mbtest::MoveText(m, false));
+    path.push_back(mbtest::MoveText(m, mbtest::IsPromotion(before, m)));
     Explore(pl, path, seen);
     path.pop_back();
     ASSERT_TRUE(pl.Back());
@@ -250,7 +251,7 @@ TEST(QZGamePlayerO, EveryPathOfNestedVariationsEqualsAFreshReplay) {
   const std::string promo = "8/P6k/8/8/8/8/6Kp/8 w - - 0 60";
   const std::pair<std::string, std::string> games[] = {
       {"e1g1 $1 ( e1c1 h8h7 ( e8g8 ) ( e8c8 ) ) ( d5e6 f7e6 ) ( a2a4 b4a3 ) a6e2 ( e6d5 ( ) ) f3e2", kiwi},
-      {"a7a8q h2h1n ( h2h1q a8h8 ( a8a1 ) ) ( h2h1r ) a8a1 ( a8h8 )", promo}};
+      {"a7a8q h2h1n ( h2h1q g2h1 ( g2g3 ) ) ( h2h1r g2h1 ) a8a1 ( a8h8 )", promo}};
   for (const auto &[game, fen] : games) {
     QZGamePlayerO pl;
     ASSERT_TRUE(pl.Attach(Pack(game, encIndexed, "", fen)));
