@@ -154,9 +154,9 @@ void BasePositionO::SetSideToMove(int colour) {
   sideToMove_ = static_cast<std::uint8_t>(colour);
 }
 
-void BasePositionO::SetMoveNumber(std::uint8_t number) {
-  CheckRange<int>(number, 1, 255, "Move number out of range");
-  moveNumber_ = number;
+void BasePositionO::SetMoveNumber(int number) {
+  CheckRange(number, 1, 255, "Move number out of range");
+  moveNumber_ = static_cast<std::uint8_t>(number);
 }
 
 void BasePositionO::SetCastling(int colour, int side, bool flag) {

@@ -84,7 +84,8 @@ class BasePositionO {
   void ClearBoard();
   void SetSideToMove(int colour);
   std::uint8_t SideToMove() const { return sideToMove_; }
-  void SetMoveNumber(std::uint8_t number);
+  // 1..255; an int, so a larger value is refused instead of wrapping.
+  void SetMoveNumber(int number);
   std::uint8_t MoveNumber() const { return moveNumber_; }
   void SetCastling(int colour, int side, bool flag);
   bool Castling(int colour, int side) const;

@@ -62,6 +62,11 @@ void MoveRec::SetCastlingAfter(int index, bool flag) {
   castlingAfter[index] = flag ? 1 : 0;
 }
 
+void MoveRec::SetMoveNumber(int number) {
+  CheckRange(number, 0, 255, "Move number out of range");
+  moveNumber = static_cast<std::uint8_t>(number);
+}
+
 void MoveRec::SetDisambiguation(int code) {
   CheckRange(code, 0, 5, "Disambiguation code out of range");
   disambiguation = static_cast<std::uint8_t>(code);

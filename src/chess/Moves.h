@@ -84,7 +84,8 @@ class MoveRec {
   void SetCastlingAfter(int index, bool flag);
   void SetDisambiguation(int code);
   void SetCheckCode(int code);
-  void SetMoveNumber(std::uint8_t number) { moveNumber = number; }
+  // 0..255; an int, so a larger value is refused instead of wrapping.
+  void SetMoveNumber(int number);
 
   // The move as text in one of the kinds mtShort..mtCoordinate.
   // display may be null (plain letters).

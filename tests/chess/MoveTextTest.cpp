@@ -131,6 +131,8 @@ TEST_F(MoveTextTest, RecordQueries) {
   EXPECT_THROW(plain.SetMove(0, 1, 1, 1, 0), ERangeError);
   EXPECT_THROW(plain.SetMove(1, 1, 1, 2, 6), ERangeError);
   EXPECT_THROW(plain.CastlingBefore(4), ERangeError);
+  EXPECT_THROW(plain.SetMoveNumber(256 + 7), ERangeError);  // not move 7
+  EXPECT_EQ(plain.moveNumber, 0);
   EXPECT_EQ(plain.fromFile, 7);  // unchanged by the refused calls
 }
 

@@ -40,6 +40,13 @@ TEST(PositionTest, AccessorsCheckTheirRanges) {
   EXPECT_THROW(pos.SetCastling(0, 2, true), ERangeError);
   EXPECT_THROW(pos.SetSideToMove(2), ERangeError);
   EXPECT_THROW(pos.SetEnPassantFile(9), ERangeError);
+  // 257 must not wrap to move 1.
+  EXPECT_THROW(pos.SetMoveNumber(257), ERangeError);
+  EXPECT_THROW(pos.SetMoveNumber(0), ERangeError);
+  EXPECT_EQ(pos.MoveNumber(), 1);
+  pos.SetMoveNumber(255);
+  EXPECT_EQ(pos.MoveNumber(), 255);
+  pos.SetMoveNumber(1);
   EXPECT_FALSE(pos.CastlingPiecesInPlace(cNone, csKingSide));
   EXPECT_TRUE(pos.IsStartPosition());
   // An empty square keeps colour 2 whatever colour is given.
