@@ -10,6 +10,7 @@
 #include "chess/Games.h"
 #include "chess/IOMan.h"
 #include "chess/ParsePGN.h"
+#include "chess/PrintPGN.h"
 
 using gametest::MainLinePlies;
 using gametest::TreeText;
@@ -152,6 +153,24 @@ TEST_F(FixtureTest, SpecialMovesAndNotations) {
   EXPECT_EQ(TreeText(Game(11)), "e2e4 a7a6 e4e5 d7d5 e5d6 g8f6 d6c7 d8d7 c7b8N a8b8");
   EXPECT_TRUE(Game(11).Root()->Child(1)->Child(1)->Child(1)->Child(1)->Child(1)->move.IsEnPassant());
   EXPECT_EQ(TreeText(Game(17)), "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 e1g1 f8e7 d2d4 e5d4 f3d4 e8g8");
+}
+
+TEST_F(FixtureTest, WrittenBackEveryGameReadsAsTheSameTree) {
+  // Through the notation writer's PGN: moves, variations, comments, NAGs,
+  // tags (escapes included) and the set-up survive.
+  for (size_t i = 1; i <= games_->size(); ++i) {
+    SCOPED_TRACE("game " + std::to_string(i));
+    const std::string text = ToText(Game(i), PgnOptions(79), LangEnglish);
+    GameO again;
+    ParseResultT r;
+    ASSERT_TRUE(again.ReadFromString(text, LangEnglish, r)) << r.message << " at " << r.errorPos << "\n"
+                                                            << text;
+    EXPECT_EQ(TreeText(again), TreeText(Game(i)));
+    EXPECT_EQ(again.StartPosition().GetFEN(), Game(i).StartPosition().GetFEN());
+    EXPECT_EQ(again.Result(), Game(i).Result());
+    for (int t = 1; t <= Game(i).GameInfo().TagCount(); ++t)
+      EXPECT_EQ(again.GetTag(Game(i).GameInfo().TagName(t)), Game(i).GameInfo().TagValue(t));
+  }
 }
 
 // ---------------------------------------------------------------- reading into a game
