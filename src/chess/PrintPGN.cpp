@@ -62,7 +62,7 @@ std::string PgnTagName(const std::string &name) {
     const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
     r += ok ? c : '_';
   }
-  return r.empty() ? "_" : r;
+  return r;
 }
 
 std::string ReplaceFirst(const std::string &text, const std::string &what, const std::string &with) {

@@ -396,6 +396,11 @@ TEST(NotationWriterEscaping, PgnTagNamesStayReadable) {
   const std::string pgn = Pgn(*game);
   EXPECT_NE(pgn.find("[Bad_Name_ \"v\"]"), std::string::npos) << pgn;
   EXPECT_EQ(Parse(pgn)->GetTag("Bad_Name_"), "v");
+  // A name the reader took in is written as it is, even an empty one.
+  game = Parse("[ \"x\"]\n[A_1 \"y\"]\n1. e4 *");
+  const std::string again = Pgn(*game);
+  EXPECT_NE(again.find("[ \"x\"]\r\n[A_1 \"y\"]"), std::string::npos) << again;
+  EXPECT_EQ(Parse(again)->GetTag(""), "x");
 }
 
 TEST(NotationWriterEscaping, Helpers) {
