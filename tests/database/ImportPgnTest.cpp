@@ -1,0 +1,214 @@
+// Importing PGN files: the same result whatever the block size, the error
+// log byte for byte, the log's flags, and files that cannot be opened.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/PGNFileMan.h"
+#include "database/QZParser.h"
+#include "foundation/CommonText.h"
+#include "foundation/Reports.h"
+#include "platform/Errors.h"
+#include "platform/UiHooks.h"
+
+namespace {
+
+// Records the messages shown while it lives.
+class MessageRecorder {
+ public:
+  MessageRecorder() {
+    ui::Hooks h;
+    h.showMessage = [this](const std::string &text) { messages.push_back(text); };
+    old_ = ui::InstallHooks(h);
+  }
+  ~MessageRecorder() { ui::InstallHooks(old_); }
+  std::vector<std::string> messages;
+
+ private:
+  ui::Hooks old_;
+};
+
+// Runs in a scratch program directory, so the log lands there.
+class ImportPgn : public ::testing::Test {
+ protected:
+  ImportPgn() : guard_(dir_.Path()) {}
+  ~ImportPgn() override { CloseImportFile(); }
+
+  struct Outcome {
+    PGNImportResult result;
+    std::vector<std::vector<uint8_t>> games;
+    std::vector<std::string> report;
+    std::string log;
+  };
+
+  Outcome Import(const std::string &file, size_t block = kPGNBlockSize, bool keepOpen = false,
+                 bool append = false, int cancelAtProgress = -1) {
+    Outcome o;
+    ReportO report;
+    report.Init();
+    bool cancel = false;
+    o.result = ImportPGNFile(
+        file, cancel, encIndexed, &report, keepOpen, append,
+        [&](const GameBuffer &g, bool &) { o.games.emplace_back(g.bytes.get(), g.bytes.get() + g.length); },
+        [&](int64_t, int64_t, bool &c, int games) {
+          if (cancelAtProgress >= 0 && games >= cancelAtProgress) c = true;
+        },
+        block);
+    o.report = report.Lines();
+    files::ReadAll(ImportLogPath(), o.log);
+    return o;
+  }
+
+  testutil::TempDir dir_;
+  testutil::AppDirGuard guard_;
+};
+
+// Games of every kind, faulty ones and stray text between them.
+const char kMixed[] =
+    "% a file comment\r\n"
+    "{before any game [not a tag]}\r\n"
+    "[Event \"Comments\"]\r\n[Site \"Here\"]\r\n[Result \"1/2-1/2\"]\r\n\r\n"
+    "{start} 1. d4 {A solid\r\nstart} d5 ; line comment\r\n2. c4 $14 e6 3. Nc3 {last} 1/2-1/2\r\n\r\n"
+    "[Event \"Signs and nesting\"]\r\n[Result \"*\"]\r\n\r\n"
+    "1. e4! e5? 2. Nf3!! (2. f4 exf4 (2... d5 3. exd5) 3. Nf3) 2... Nc6?! 3. Bb5!? a6 4. Ba4 Nf6 5. 0-0 Be7 "
+    "6. Re1 b5 7. Bb3 0-0 *\r\n\r\n"
+    "[Event \"Faulty\"]\r\n[Result \"1-0\"]\r\n\r\n1. e4 e5 2. Ke3 Nc6 1-0\r\n\r\n"
+    "1-0 stray text 1. d4 *\r\n\r\n"
+    "[Event \"Set-up\"]\r\n[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 30\"]\r\n[Result "
+    "\"0-1\"]\r\n\r\n"
+    "30... Kd7 31. e4 Ke6 32. Ke2 0-1\r\n\r\n"
+    "[Bad.tag \"x\"]\r\n1. e4 *\r\n"
+    "[Event \"Unmatched\"]\r\n1. e4 ) *\r\n"
+    "[Event \"Last\"]\r\n1. c4 e5 2. Nc3 Nf6 3. g3 d5 4. cxd5 Nxd5 5. Bg2 Nb6 1-0\r\n";
+
+}  // namespace
+
+TEST_F(ImportPgn, SameGamesLogReportAndAnswerForEveryBlockSize) {
+  dir_.Write("mixed.pgn", kMixed);
+  const std::string file = dir_.File("mixed.pgn");
+  const Outcome ref = Import(file);
+  EXPECT_TRUE(ref.result.opened);
+  EXPECT_TRUE(ref.result.Complete());
+  EXPECT_EQ(ref.result.games, 4);
+  EXPECT_EQ(ref.result.errors, 3);
+  EXPECT_EQ(ref.games.size(), 4u);
+  ASSERT_EQ(ref.report.size(), 1u);
+  EXPECT_EQ(ref.report[0], file + ": " + std::to_string(sizeof(kMixed) - 1) + " bytes 4 games, 3 errors.");
+  EXPECT_EQ(ref.log.find("\r\n%File: " + file + "\r\n"), 0u);
+  for (const char *m :
+       {"\r\n%illegal move: Ke3\r\n%Ke3%\r\n", "\r\n%error\r\n%.%\r\n", "\r\n%not in subvar\r\n%)%\r\n"})
+    EXPECT_NE(ref.log.find(m), std::string::npos) << m;
+  for (size_t block : {1, 2, 7, 10000}) {
+    const Outcome o = Import(file, block);
+    EXPECT_EQ(o.games, ref.games) << block;
+    EXPECT_EQ(o.log, ref.log) << block;
+    EXPECT_EQ(o.report, ref.report) << block;
+    EXPECT_EQ(o.result.games, ref.result.games);
+    EXPECT_EQ(o.result.errors, ref.result.errors);
+    EXPECT_TRUE(o.result.Complete());
+  }
+  // The same games as the string road.
+  GameBuffer single;
+  ASSERT_TRUE(ParseGameTextToBlob(std::string(kMixed).substr(0, std::string(kMixed).find("[Event \"Signs")),
+                                  encIndexed, single));
+  EXPECT_EQ(ref.games[0], std::vector<uint8_t>(single.bytes.get(), single.bytes.get() + single.length));
+}
+
+TEST_F(ImportPgn, LogHoldsTheFaultyGameByteForByteAndImportsAgain) {
+  const std::string good = "[Event \"Good\"]\r\n[Result \"*\"]\r\n\r\n1. e4 e5 *\r\n\r\n";
+  const std::string bad = "[Event \"Bad\"]\r\n[Result \"1-0\"]\r\n\r\n1. e4 e5 2. Ke3 Nf6 3. Ke2 1-0\r\n";
+  dir_.Write("x.pgn", good + bad);
+  // The bad token straddles the boundary of the blocks.
+  const size_t token = good.size() + bad.find("Ke3");
+  const size_t block = token + 2;
+
+  // The report names the file as given.
+  const std::string cwd = std::filesystem::current_path().string();
+  ASSERT_EQ(::chdir(dir_.Path().c_str()), 0);
+  const Outcome o = Import("x.pgn", block);
+  ASSERT_EQ(::chdir(cwd.c_str()), 0);
+  EXPECT_EQ(o.games.size(), 1u);
+  ASSERT_EQ(o.report.size(), 1u);
+  EXPECT_EQ(o.report[0], "x.pgn: " + std::to_string(good.size() + bad.size()) + " bytes 1 games, 1 errors.");
+  const size_t at = bad.find("Ke3");
+  EXPECT_EQ(o.log, "\r\n%File: x.pgn\r\n" + bad.substr(0, at) + "\r\n%illegal move: Ke3\r\n%Ke3%\r\n" +
+                       bad.substr(at + 3));
+
+  // Imported again the log meets the same game, refused again, and nothing else.
+  dir_.Write("again.pgn", o.log);
+  const Outcome again = Import(dir_.File("again.pgn"), 5);
+  EXPECT_TRUE(again.games.empty());
+  EXPECT_EQ(again.result.errors, 1);
+  EXPECT_EQ(again.log.find("\r\n%File: " + dir_.File("again.pgn") + "\r\n" + bad.substr(0, at)), 0u);
+}
+
+TEST_F(ImportPgn, LogKeptOpenAppendedOrMadeAnew) {
+  dir_.Write("a.pgn", "[Event \"a\"] 1. Ke2 *\n");
+  dir_.Write("b.pgn", "[Event \"b\"] 1. e4 ) *\n");
+  Import(dir_.File("a.pgn"), kPGNBlockSize, true);
+  EXPECT_TRUE(ImportLogIsOpen());
+  const Outcome both = Import(dir_.File("b.pgn"), kPGNBlockSize, false);
+  EXPECT_FALSE(ImportLogIsOpen());
+  EXPECT_NE(both.log.find("%File: " + dir_.File("a.pgn")), std::string::npos);
+  EXPECT_NE(both.log.find("%File: " + dir_.File("b.pgn")), std::string::npos);
+  // Closed, the log is made anew, or appended to with the flag.
+  const Outcome fresh = Import(dir_.File("a.pgn"));
+  EXPECT_EQ(fresh.log.find("%File: " + dir_.File("b.pgn")), std::string::npos);
+  const Outcome appended = Import(dir_.File("b.pgn"), kPGNBlockSize, false, true);
+  EXPECT_EQ(appended.log, fresh.log + both.log.substr(both.log.find("\r\n%File: " + dir_.File("b.pgn"))));
+  // A file without errors leaves an empty log.
+  dir_.Write("c.pgn", "[Event \"c\"] 1. e4 *\n");
+  EXPECT_EQ(Import(dir_.File("c.pgn")).log, "");
+}
+
+TEST_F(ImportPgn, CancelStopsAfterTheCurrentGame) {
+  std::string text;
+  for (int i = 0; i < 120; ++i) text += "[Event \"" + std::to_string(i) + "\"] 1. e4 e5 *\n";
+  dir_.Write("many.pgn", text);
+  const Outcome o = Import(dir_.File("many.pgn"), 100, false, false, 50);
+  EXPECT_TRUE(o.result.cancelled);
+  EXPECT_FALSE(o.result.Complete());
+  EXPECT_EQ(o.result.games, 50);
+  EXPECT_EQ(o.games.size(), 50u);
+  ASSERT_EQ(o.report.size(), 1u);
+  EXPECT_NE(o.report[0].find(" 50 games, 0 errors."), std::string::npos);
+}
+
+TEST_F(ImportPgn, FilesThatCannotBeOpened) {
+  dir_.Write("plain.txt", "x");
+  const std::string captionFile = CommonText::S_CouldNotReadPGNFile;
+  for (const std::string &path : {dir_.File("missing.pgn"), dir_.File("plain.txt/below.pgn"), dir_.Path()}) {
+    MessageRecorder rec;
+    const Outcome o = Import(path);
+    EXPECT_FALSE(o.result.opened) << path;
+    EXPECT_EQ(o.result.games, 0);
+    EXPECT_TRUE(o.report.empty()) << path;
+    ASSERT_EQ(rec.messages.size(), 1u) << path;
+    std::string expected = captionFile;
+    expected.replace(expected.find("%s"), 2, path);
+    EXPECT_EQ(rec.messages[0], expected);
+    EXPECT_FALSE(files::Exists(ImportLogPath())) << "the log is not touched";
+  }
+  // A log that cannot be written: one message, the import goes on.
+  ASSERT_TRUE(files::MakeDirs(ImportLogPath()));
+  dir_.Write("g.pgn", "[Event \"a\"] 1. e4 *\n[Event \"b\"] 1. Ke2 *\n[Event \"c\"] 1. d4 *\n");
+  MessageRecorder rec;
+  const Outcome o = Import(dir_.File("g.pgn"));
+  EXPECT_TRUE(o.result.Complete());
+  EXPECT_EQ(o.result.games, 2);
+  EXPECT_EQ(o.result.errors, 1);
+  ASSERT_EQ(rec.messages.size(), 1u);
+  EXPECT_NE(rec.messages[0].find(ImportLogPath()), std::string::npos);
+  EXPECT_FALSE(ImportLogIsOpen());
+  ASSERT_EQ(o.report.size(), 1u);
+
+  bool cancel = false;
+  EXPECT_THROW(ImportPGNFile(dir_.File("g.pgn"), cancel, 3, nullptr, false, false, nullptr, nullptr),
+               ERangeError);
+  EXPECT_THROW(ImportPGNFile(dir_.File("g.pgn"), cancel, 0, nullptr, false, false, nullptr, nullptr, 0),
+               ERangeError);
+}
