@@ -184,7 +184,6 @@ TEST(NotationWriterRoundTrip, EveryFixtureGameReadsBackTheSame) {
 // What the reader makes of a comment or tag value the writer wrote: line
 // breaks and other control characters as one blank each, trimmed; in a
 // comment "}" as ")".
-// A tag value keeps its "}".
 std::string AsReadBack(const std::string &comment, bool tag = false) {
   std::string r;
   for (std::size_t i = 0; i < comment.size(); ++i) {
@@ -245,7 +244,6 @@ TEST(NotationWriterRoundTrip, RandomGamesReadBackTheSame) {
     grow(10 + pick(60));
     game.GoToStart();
 
-    std::string expected = TreeText(game);
     // The comments as the reader gets them back.
     std::vector<PosRec *> all{game.Root()};
     while (!all.empty()) {
@@ -254,7 +252,7 @@ TEST(NotationWriterRoundTrip, RandomGamesReadBackTheSame) {
       game.SetCommentOf(n, AsReadBack(n->Comment()));
       for (auto &c : n->children) all.push_back(c.get());
     }
-    expected = TreeText(game);
+    const std::string expected = TreeText(game);
     const std::string pgn = Pgn(game, 1 + pick(100));
     auto back = Parse(pgn);
     ASSERT_EQ(TreeText(*back), expected) << pgn;
@@ -403,14 +401,6 @@ TEST(NotationWriterEscaping, PgnTagNamesStayReadable) {
   EXPECT_EQ(Parse(again)->GetTag(""), "x");
 }
 
-TEST(NotationWriterEscaping, Helpers) {
-  EXPECT_EQ(RtfText("a\\b{c}d\xE9"), "a\\\\b\\{c\\}d\\'E9");
-  EXPECT_EQ(HtmlText("<a href=\"x\">&</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;");
-  EXPECT_EQ(PgnTagValue("say \"hi\" \\o/"), "say \\\"hi\\\" \\\\o/");
-}
-
-// ---- Moves, numbers, variations, NAGs
-
 PrintGameOptionsRec Bare(std::uint8_t format) {
   PrintGameOptionsRec o;
   o.format = format;
@@ -418,69 +408,58 @@ PrintGameOptionsRec Bare(std::uint8_t format) {
   return o;
 }
 
-TEST(NotationWriterMoves, VariationsForceTheNextNumber) {
-  auto game = Parse("1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *");
-  EXPECT_EQ(ToText(*game, Bare(pfPGN), LangEnglish), "1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *\r\n");
-  // A variation hanging off White's move, and a Black move after it.
-  game = Parse("1. e4 (1. d4 d5) 1... e5 2. Nf3 *");
-  EXPECT_EQ(ToText(*game, Bare(pfPGN), LangEnglish), "1. e4 (1. d4 d5) 1... e5 2. Nf3 *\r\n");
-}
-
-TEST(NotationWriterMoves, BracketsAndLanguages) {
-  auto game = Parse("1. e4 e5 (1... c5 2. Nf3) 2. Nf3 Nc6 *");
-  PrintGameOptionsRec o = Bare(pfText);
-  o.squareBrackets = 1;
-  EXPECT_EQ(ToText(*game, o, LangGerman), "1. e4 e5 [1... c5 2. Sf3] 2. Sf3 Sc6 *\r\n");
-  PrintGameOptionsRec p = Bare(pfPGN);
-  p.squareBrackets = 1;
-  // PGN keeps round brackets and English letters whatever it is given.
-  EXPECT_EQ(ToText(*game, p, LangGerman), "1. e4 e5 (1... c5 2. Nf3) 2. Nf3 Nc6 *\r\n");
-}
-
-TEST(NotationWriterMoves, VariationsOnNewLines) {
-  auto game = Parse("1. e4 e5 (1... c5) (1... e6) 2. Nf3 *");
-  PrintGameOptionsRec o = Bare(pfText);
-  o.variationsOnNewLine = 1;
-  EXPECT_EQ(ToText(*game, o, LangEnglish), "1. e4 e5\r\n(1... c5) (1... e6)\r\n2. Nf3 *\r\n");
-  o.blankLineAroundVariations = 1;
-  EXPECT_EQ(ToText(*game, o, LangEnglish), "1. e4 e5\r\n\r\n(1... c5) (1... e6)\r\n\r\n2. Nf3 *\r\n");
-}
-
-TEST(NotationWriterMoves, NagsByFormat) {
-  auto game = Parse("1. e4 $1 $13 e5 $146 *");
-  EXPECT_EQ(ToText(*game, Bare(pfPGN), LangEnglish), "1. e4 $1 $13 e5 $146 *\r\n");
-  // Text: the symbol or its word; a NAG without a symbol is left out.
-  EXPECT_EQ(ToText(*game, Bare(pfText), LangEnglish), "1. e4! oo e5 *\r\n");
-  PrintGameOptionsRec rtf = Bare(pfRTF);
-  rtf.font = StubFont();
-  EXPECT_EQ(ToText(*game, rtf, LangEnglish),
-            "\\f0\\fs20 \\ql 1.\\'20e4\\f1 !\\f0 \\'20\\f1 \\'7E\\f0 \\'20e5\\'20*\\par ");
-  PrintGameOptionsRec list = Bare(pfList);
-  list.font = StubFont();
-  EXPECT_EQ(ToText(*game, list, LangEnglish), "1. e4! ~ e5 *\r\n");
-}
-
-TEST(NotationWriterMoves, CommentsWithAndWithoutBraces) {
-  auto game = Parse("{Intro} 1. e4 {best} e5 *");
-  EXPECT_EQ(ToText(*game, Bare(pfPGN), LangEnglish), "{Intro} 1. e4 {best} e5 *\r\n");
-  PrintGameOptionsRec o = Bare(pfText);
-  o.commentBraces = 0;
-  EXPECT_EQ(ToText(*game, o, LangEnglish), "Intro 1. e4 best e5 *\r\n");
-  // PGN always uses braces.
-  PrintGameOptionsRec p = Bare(pfPGN);
-  p.commentBraces = 0;
-  EXPECT_EQ(ToText(*game, p, LangEnglish), "{Intro} 1. e4 {best} e5 *\r\n");
-}
-
-TEST(NotationWriterMoves, BoldMainLine) {
-  auto game = Parse("1. e4 e5 (1... c5) 1-0");
-  PrintGameOptionsRec o = Bare(pfHTML);
-  o.boldMainLine = 1;
-  EXPECT_EQ(ToText(*game, o, LangEnglish), "<b>1.</b> <b>e4</b> <b>e5</b> (1... c5) <b>1-0</b><BR>\r\n");
-  o.format = pfRTF;
-  EXPECT_EQ(
-      ToText(*game, o, LangEnglish),
-      "\\f0\\fs20 \\ql \\b 1.\\b0\\'20\\b e4\\b0\\'20\\b e5\\b0\\'20(1...\\'20c5)\\'20\\b 1-0\\b0 \\par ");
+// The move text of small games, option by option.
+TEST(NotationWriterMoves, Layouts) {
+  struct Case {
+    const char *game;
+    std::uint8_t format;
+    LanguageId language;
+    void (*set)(PrintGameOptionsRec &);
+    const char *text;
+  };
+  auto none = [](PrintGameOptionsRec &) {};
+  const Case cases[] = {
+      // A variation forces the number of the move after it.
+      {"1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *", pfPGN, LangEnglish, none, "1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *"},
+      {"1. e4 (1. d4 d5) 1... e5 2. Nf3 *", pfPGN, LangEnglish, none, "1. e4 (1. d4 d5) 1... e5 2. Nf3 *"},
+      // Square brackets and the language in text; PGN keeps "(" ")" and
+      // English letters whatever it is given.
+      {"1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *", pfText, LangGerman, [](auto &o) { o.squareBrackets = 1; },
+       "1. e4 e5 [1... c5 2. Sf3] 2. Sf3 *"},
+      {"1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *", pfPGN, LangGerman, [](auto &o) { o.squareBrackets = 1; },
+       "1. e4 e5 (1... c5 2. Nf3) 2. Nf3 *"},
+      {"1. e4 e5 (1... c5) (1... e6) 2. Nf3 *", pfText, LangEnglish,
+       [](auto &o) { o.variationsOnNewLine = 1; }, "1. e4 e5\r\n(1... c5) (1... e6)\r\n2. Nf3 *"},
+      {"1. e4 e5 (1... c5) 2. Nf3 *", pfText, LangEnglish,
+       [](auto &o) { o.variationsOnNewLine = o.blankLineAroundVariations = 1; },
+       "1. e4 e5\r\n\r\n(1... c5)\r\n\r\n2. Nf3 *"},
+      // NAGs: numbers in PGN; in text the symbol's word, nothing without one.
+      {"1. e4 $1 $13 e5 $146 *", pfPGN, LangEnglish, none, "1. e4 $1 $13 e5 $146 *"},
+      {"1. e4 $1 $13 e5 $146 *", pfText, LangEnglish, none, "1. e4! oo e5 *"},
+      {"1. e4 $1 $13 e5 $146 *", pfList, LangEnglish, [](auto &o) { o.font = StubFont(); }, "1. e4! ~ e5 *"},
+      // Comments: PGN always in braces.
+      {"{Intro} 1. e4 {best} e5 *", pfPGN, LangEnglish, [](auto &o) { o.commentBraces = 0; },
+       "{Intro} 1. e4 {best} e5 *"},
+      {"{Intro} 1. e4 {best} e5 *", pfText, LangEnglish, [](auto &o) { o.commentBraces = 0; },
+       "Intro 1. e4 best e5 *"},
+      // The main line and the result in bold, the numbers too.
+      {"1. e4 e5 (1... c5) 1-0", pfHTML, LangEnglish, [](auto &o) { o.boldMainLine = 1; },
+       "<b>1.</b> <b>e4</b> <b>e5</b> (1... c5) <b>1-0</b><BR>"},
+      {"1. e4 e5 (1... c5) 1-0", pfRTF, LangEnglish, [](auto &o) { o.boldMainLine = 1; },
+       "\\f0\\fs20 \\ql \\b 1.\\b0\\'20\\b e4\\b0\\'20\\b e5\\b0\\'20(1...\\'20c5)\\'20\\b "
+       "1-0\\b0 \\par "},
+      // RTF symbols in the chess font between font switches.
+      {"1. e4 $1 $13 e5 *", pfRTF, LangEnglish, [](auto &o) { o.font = StubFont(); },
+       "\\f0\\fs20 \\ql 1.\\'20e4\\f1 !\\f0 \\'20\\f1 \\'7E\\f0 \\'20e5\\'20*\\par "},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    auto game = Parse(c.game);
+    PrintGameOptionsRec o = Bare(c.format);
+    c.set(o);
+    const std::string end = c.format == pfRTF ? "" : "\r\n";
+    EXPECT_EQ(ToText(*game, o, c.language), c.text + end);
+  }
 }
 
 TEST(NotationWriterMoves, SetUpGamesGetTheirTags) {
