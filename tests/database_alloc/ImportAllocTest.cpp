@@ -1,0 +1,106 @@
+// Packing allocates nothing per game once the first games are done: the
+// builder's areas, the scanner's texts and the run's buffer are reused. This
+// program replaces the global allocation functions with counting ones, so
+// it is a test executable of its own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "TestUtil.h"
+#include "database/PGNFileMan.h"
+#include "database/QZParser.h"
+
+namespace {
+std::atomic<long> gAllocations{0};
+}
+
+void *operator new(std::size_t n) {
+  ++gAllocations;
+  if (void *p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void *operator new[](std::size_t n) { return operator new(n); }
+void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
+  ++gAllocations;
+  return std::malloc(n ? n : 1);
+}
+void *operator new[](std::size_t n, const std::nothrow_t &t) noexcept { return operator new(n, t); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
+void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
+
+namespace {
+
+constexpr int kGames = 400;
+
+// Games with tags, both comment kinds, NAGs, signs and nested variations.
+std::string LargeText() {
+  std::string text;
+  for (int i = 0; i < kGames; ++i) {
+    const std::string n = std::to_string(1000 + i);
+    text += "[Event \"Club " + n + "\"]\n[Site \"Town\"]\n[White \"Player, " + n + "\"]\n[Black \"Other\"]\n";
+    text +=
+        "[Result \"1-0\"]\n\n{Game " + n + "} 1. e4! e5 2. Nf3 $14 (2. f4 exf4 (2... d5 3. exd5) 3. Nf3) ";
+    text += "2... Nc6?! 3. Bb5 {Spanish " + n + "} a6 4. Ba4 Nf6 ; line " + n + "\n5. 0-0 Be7 6. Re1 b5 ";
+    text += "7. Bb3 d6 8. c3 0-0 9. h3 Nb8 10. d4 Nbd7 $1 11. Nbd2 Bb7 12. Bc2 Re8 13. Nf1 Bf8 1-0\n\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(ImportAlloc, SecondHalfOfALargeTextPacksWithoutAllocating) {
+  const std::string text = LargeText();
+  size_t at = 0;
+  long half = -1, end = -1;
+  int games = 0;
+  PGNCallbacks cb;
+  cb.refill = [&](int64_t) {
+    const size_t n = std::min<size_t>(10000, text.size() - at);
+    std::string_view v(text.data() + at, n);
+    at += n;
+    return v;
+  };
+  cb.game = [&](const GameBuffer &, bool &) {
+    if (++games == kGames / 2) half = gAllocations.load();
+    if (games == kGames) end = gAllocations.load();
+  };
+  cb.error = [&](int64_t, int64_t, int64_t, int64_t, const std::string &) { ADD_FAILURE(); };
+  bool cancel = false;
+  const PGNParseResult r = ParsePGN(static_cast<int64_t>(text.size()), encIndexed, cancel, cb);
+  EXPECT_EQ(r.games, kGames);
+  EXPECT_GT(half, 0);
+  EXPECT_EQ(end - half, 0);
+  // The counter does count.
+  const long before = gAllocations.load();
+  auto probe = std::make_unique<int>(1);
+  EXPECT_GT(gAllocations.load(), before);
+}
+
+TEST(ImportAlloc, FileImportKeepsItsBuffers) {
+  testutil::TempDir dir;
+  testutil::AppDirGuard guard(dir.Path());
+  dir.Write("large.pgn", LargeText());
+  long half = -1, end = -1;
+  int games = 0;
+  bool cancel = false;
+  for (int enc : {encIndexed, encFromTo, encSan}) {
+    games = 0;
+    const PGNImportResult r = ImportPGNFile(
+        dir.File("large.pgn"), cancel, enc, nullptr, false, false,
+        [&](const GameBuffer &, bool &) {
+          if (++games == kGames / 2) half = gAllocations.load();
+          if (games == kGames) end = gAllocations.load();
+        },
+        nullptr, 777);
+    EXPECT_EQ(r.games, kGames);
+    EXPECT_EQ(r.errors, 0);
+    EXPECT_EQ(end - half, 0) << enc;
+  }
+}
