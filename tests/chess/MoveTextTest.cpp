@@ -109,8 +109,20 @@ TEST_F(MoveTextTest, BoldAndFigurines) {
   html.figurine = true;
   html.imageFolder = "img/";
   m.ToText(mtShort, LangEnglish, &html, text);
-  EXPECT_EQ(text, "<b>" + PieceToText(pKnight, cWhite, LangEnglish, &html) + "f3</b>");
-  EXPECT_NE(text.find("wnw"), std::string::npos);
+  EXPECT_EQ(text, "<b><IMG SRC=\"img/wnw.gif\">f3</b>");
+  // A figurine inside a bold RTF move is written non-bold, promotion too.
+  ChessFontInfoRec font;
+  font.hasFigurines = true;
+  font.figurines[pKnight][cWhite] = 'n';
+  font.figurines[pQueen][cWhite] = 'q';
+  font.rtfPrefix = "{\\f2 ";
+  font.rtfSuffix = "}";
+  rtf.font = &font;
+  rtf.figurine = true;
+  m.ToText(mtShort, LangEnglish, &rtf, text);
+  EXPECT_EQ(text, "\\b \\b0{\\f2 n}\\b f3\\b0");
+  Make({"e7e8q", pPawn, cWhite, 0, 4}).ToText(mtShort, LangEnglish, &rtf, text);
+  EXPECT_EQ(text, "\\b e8\\b0{\\f2 q}\\b \\b0");
   // Coordinate notation ignores every display option.
   m.ToText(mtCoordinate, LangEnglish, &html, text);
   EXPECT_EQ(text, "g1f3");
