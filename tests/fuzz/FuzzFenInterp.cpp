@@ -30,9 +30,11 @@ void Play(PositionO &pos, const std::string &moves) {
     for (char c : token) pos.FeedMoveChar(c, m);
     if (!pos.InterpretMove(token, m)) continue;
     Check(pos.IsLegal(m.fromFile, m.fromRank, m.toFile, m.toRank));
-    pos.CompleteMove(m);
     const std::string before = pos.GetFEN();
     try {
+      // Completing plays the move for its check code, so Black's move at
+      // 255 is refused here already.
+      pos.CompleteMove(m);
       pos.MakeMove(m);
     } catch (const ERangeError &) {
       // The one-byte move number ends the game; nothing was changed.
