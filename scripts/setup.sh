@@ -10,8 +10,14 @@ for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+  install="apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq ${missing[*]}"
+  if [ "$(id -u)" -eq 0 ]; then
+    sh -c "$install"
+  elif command -v sudo >/dev/null; then
+    sudo sh -c "$install"
+  else
+    # A Debian system installed with a root password has no sudo.
+    echo "Installing ${missing[*]} as root:"
+    su root -c "$install"
+  fi
 fi
