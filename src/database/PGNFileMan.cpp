@@ -181,13 +181,21 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   };
   cb.game = game;
   cb.progress = progress;
-  const PGNParseResult r = ParsePGN(size, encoding, cancel, cb);
+  PGNParseResult r;
+  {
+    // The log is closed on every way out, a callback's exception too.
+    struct LogCloser {
+      bool keep;
+      ~LogCloser() {
+        if (!keep) CloseImportFile();
+      }
+    } closer{keepLogOpen};
+    r = ParsePGN(size, encoding, cancel, cb);
+  }
   result.games = r.games;
   result.errors = r.errors;
   result.cancelled = r.cancelled;
   result.readFailed = im->ReadFailed();
-  im.reset();
-  if (!keepLogOpen) CloseImportFile();
 
   if (report)
     report->AddLine(fileName + ": " + std::to_string(size) + " bytes " + std::to_string(r.games) +
