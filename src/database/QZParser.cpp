@@ -361,11 +361,12 @@ class PgnScanner {
       else
         OutsideGame(c);
     }
-    Progress();
     PGNParseResult r;
     r.games = games_;
     r.errors = errors_;
+    // A cancel asked for by the last progress call comes after the end.
     r.cancelled = cancel_;
+    Progress();
     return r;
   }
 

@@ -303,6 +303,20 @@ TEST(PgnScanner, ProgressAndCancel) {
   EXPECT_EQ(s.progressGames, (std::vector<int>{0, 3}));
   EXPECT_EQ(s.games.back(), Ref("e2e4", "[Event \"2\"]"));
   EXPECT_THROW(ScanText(text, 3), ERangeError);
+  // A cancel asked for at the last progress call finds the input read.
+  size_t at = 0;
+  PGNCallbacks cb;
+  cb.refill = [&](int64_t) {
+    std::string_view v(text.data() + at, text.size() - at);
+    at = text.size();
+    return v;
+  };
+  cb.progress = [&](int64_t read, int64_t size, bool &cancel, int) { cancel = read == size; };
+  bool cancel = false;
+  const PGNParseResult r = ParsePGN(static_cast<int64_t>(text.size()), encIndexed, cancel, cb);
+  EXPECT_EQ(r.games, 120);
+  EXPECT_FALSE(r.cancelled);
+  EXPECT_TRUE(cancel);
 }
 
 TEST(ParseGameTextToBlob, SuccessOnlyWithAGameAndNoError) {
