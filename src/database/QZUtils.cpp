@@ -60,7 +60,9 @@ Move2 MoveGen::Entry(int i) const {
   return list_[i - 1];
 }
 
-int MoveGen::Generate(MailboxPos &pos, const GenRequest &req) {
+int MoveGen::Generate(MailboxPos &pos, const GenRequest &req) { return Generate(pos, req, nullptr); }
+
+int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint *preset) {
   const bool reverse = req.kind >= genMovers && req.kind <= genMoversFromSquare;
   if (reverse) {
     CheckRange<int>(req.toFile, 1, 8, "File out of range");
@@ -72,10 +74,15 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req) {
   }
   count_ = 0;
   found_ = false;
+  anyLegal_ = false;
   promote_ = false;
   req_ = req;
   pos_ = &pos;
   own_ = pos.cells[MailboxPos::kSide] ? kColour : 0;
+  // The kinds that test legality test many moves of one position.
+  hint_ = LegalityHint();
+  if (reverse || req.kind == genAnyLegal) hint_ = preset ? *preset : pos.LegalityOf();
+  lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
   if (reverse)
     Reverse();
   else
@@ -90,8 +97,13 @@ void MoveGen::Push(Move2 m) {
       if (m == req_.move) found_ = true;
       break;
     case genAnyLegal:
-      // A later entry of the same man may clear it again.
-      found_ = pos_->IsLegalMove(m);
+      // A later entry of the same man may clear it again, so only the last
+      // one counts; when trials change nothing, that one alone is tested
+      // (TestLast).
+      if (!lazy_) {
+        found_ = pos_->IsLegalWith(m, hint_);
+        anyLegal_ = anyLegal_ || found_;
+      }
       break;
     case genGetByIndex:
       if (count_ >= req_.index) found_ = true;
@@ -131,6 +143,7 @@ void MoveGen::Forward() {
       const int sq = f * 10 + r;
       const uint8_t man = b[sq];
       if (man == 0 || (man & kColour) != own) continue;
+      const int before = count_;
       switch (man & 7) {
         case mbKing: {
           for (int s : kKingSteps)
@@ -197,9 +210,16 @@ void MoveGen::Forward() {
         default:
           break;
       }
+      if (lazy_) TestLast(before);
       if (found_) return;
     }
   }
+}
+
+void MoveGen::TestLast(int countBefore) {
+  if (count_ == countBefore) return;
+  found_ = pos_->IsLegalWith(list_[count_ - 1], hint_);
+  anyLegal_ = anyLegal_ || found_;
 }
 
 void MoveGen::AddReverse(int fromCell, int toCell) {
@@ -261,7 +281,7 @@ void MoveGen::Reverse() {
       continue;
     if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
       continue;
-    if (!pos_->IsLegalMove(m)) continue;
+    if (!pos_->IsLegalWith(m, hint_)) continue;
     list_[kept++] = m;
   }
   count_ = kept;
@@ -469,19 +489,83 @@ bool MailboxPos::IsLegalMove(Move2 m) {
   return !check;
 }
 
-bool MailboxPos::HasLegalMove(MoveGen &gen) {
+LegalityHint MailboxPos::LegalityOf() const {
+  LegalityHint h;
+  const int side = SideToMove();
+  const uint8_t own = side ? kColour : 0;
+  int king = 0;
+  for (int f = 1; f <= 8 && king == 0; ++f)
+    for (int r = 1; r <= 8; ++r)
+      if (cells[Cell(f, r)] == (own | mbKing)) {
+        king = Cell(f, r);
+        break;
+      }
+  h.inCheck = king != 0 && CellAttacked(king, side ^ 1);
+  // Taking a move back puts an en-passant pawn of the opponent on the
+  // square the en-passant cell names: a trial is exact only when that pawn
+  // stands there. On a back rank the code-7 man is a rook that the trial
+  // briefly turns into a pawn, so no trial is skipped there either.
+  int ep = 0;
+  if (cells[kEpCell] != 0) {
+    ep = EpCellOf(cells[kEpCell]);
+    if (ep != 0 && cells[ep] != ((own ^ kColour) | mbSpecial)) return h;
+  }
+  h.sideEffectFree = true;
+  if (king != 0 && !h.inCheck && (ep == 0 || (RankOf(ep) != 1 && RankOf(ep) != 8))) h.kingCell = king;
+  return h;
+}
+
+// With the own king on kingCell and not in check, a move of another man
+// that is not a pawn capture can only expose the king by leaving a line
+// through the king's square: every other change (the man arriving, a man
+// taken, a pawn's code 6 or 7) adds no attack. So a man off the king's
+// lines may always move, and only the rest are played.
+bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint) {
+  if (const int kingCell = hint.kingCell; kingCell != 0) {
+    const int from = ToCell(m, false), to = ToCell(m, true);
+    const uint8_t man = cells[from];
+    const uint8_t own = cells[kSide] ? kColour : 0;
+    const int code = man & 7;
+    const bool pawnCapture = (code == mbPawn || code == mbSpecial) && FileOf(from) != FileOf(to);
+    if (man != 0 && (man & kColour) == own && code != mbKing && !pawnCapture && to != kingCell) {
+      const int df = FileOf(from) - FileOf(kingCell), dr = RankOf(from) - RankOf(kingCell);
+      if (df != 0 && dr != 0 && df != dr && df != -dr) return true;
+    }
+  }
+  return IsLegalMove(m);
+}
+
+bool MailboxPos::HasLegalMove(MoveGen &gen, const LegalityHint *preset) {
   GenRequest req;
   req.kind = genAnyLegal;
-  const int n = gen.Generate(*this, req);
-  for (int i = 0; i < n; ++i)
-    if (IsLegalMove(gen.list_[i])) return true;
+  const int n = gen.Generate(*this, req, preset);
+  if (gen.lazy_) {
+    // Generation tested the last entry of each man; the others are left.
+    if (gen.anyLegal_) return true;
+    for (int i = 0; i < n - 1; ++i)
+      if (IsLegalWith(gen.list_[i], gen.hint_)) return true;
+  } else {
+    for (int i = 0; i < n; ++i)
+      if (IsLegalMove(gen.list_[i])) return true;
+  }
   gen.count_ = 0;
   return false;
 }
 
+bool MailboxPos::HasLegalMove(MoveGen &gen) { return HasLegalMove(gen, nullptr); }
+
 uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
-  const bool check = InCheck(colour);
-  const bool any = HasLegalMove(gen);
+  bool check;
+  bool any;
+  if ((colour ? 1 : 0) == SideToMove()) {
+    // The check test and the legality hint look at the same king.
+    const LegalityHint hint = LegalityOf();
+    check = hint.inCheck;
+    any = HasLegalMove(gen, &hint);
+  } else {
+    check = InCheck(colour);
+    any = HasLegalMove(gen);
+  }
   if (check) return any ? gsCheck : gsCheckmate;
   return any ? gsNormal : gsStalemate;
 }

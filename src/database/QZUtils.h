@@ -107,6 +107,14 @@ struct GenRequest {
 
 struct MailboxPos;
 
+// What the legality tests of one generation may rely on (see
+// MailboxPos::LegalityOf).
+struct LegalityHint {
+  int kingCell = 0;             // the own king, not in check: moves off its lines need no trial
+  bool inCheck = false;         // the side to move is in check
+  bool sideEffectFree = false;  // a trial move gives back every cell, so trials may be skipped
+};
+
 // The generator and its move list. Every generation starts by emptying the
 // list, so it holds only the last call's result; read it before the next
 // call on any position. Generation allocates nothing.
@@ -122,6 +130,9 @@ class MoveGen {
 
  private:
   friend struct MailboxPos;
+  // preset: the hint of the position when already known.
+  int Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint *preset);
+  void TestLast(int countBefore);
   void Forward();
   void Reverse();
   void Push(Move2 m);
@@ -132,10 +143,13 @@ class MoveGen {
   std::array<Move2, kCapacity> list_{};
   int count_ = 0;
   bool found_ = false;
+  bool anyLegal_ = false;  // kind 1: some entry of the list is legal
   bool promote_ = false;
   uint8_t own_ = 0;
   GenRequest req_;
   MailboxPos *pos_ = nullptr;
+  LegalityHint hint_;
+  bool lazy_ = false;  // kind 1: only the last entry of each man is tested
 };
 
 // The mailbox position: 103 bytes. Cells file * 10 + rank hold the board
@@ -225,6 +239,10 @@ struct MailboxPos {
 
  private:
   friend class MoveGen;
+  LegalityHint LegalityOf() const;
+  bool HasLegalMove(MoveGen &gen, const LegalityHint *preset);
+  // IsLegalMove, answered without a trial for most moves.
+  bool IsLegalWith(Move2 m, const LegalityHint &hint);
   // Make and unmake without the move number, for the legality tests.
   void DoMove(Move2 m, MoveUndo &undo);
   void UndoMove(Move2 m, const MoveUndo &undo);

@@ -342,6 +342,29 @@ TEST(MailboxRules, AttacksAndCheckStates) {
   EXPECT_TRUE(pin.IsLegalMove(ParseMove("e5e6")));
 }
 
+TEST(MailboxRules, AnyLegalMoveSeesEveryEntryAndUncoveredLines) {
+  // Check from e8: the rook, queen and bishop can each block on the e-file,
+  // but no man's last generated move is legal, so the any-legal generation
+  // runs to the end and the earlier entries decide.
+  MoveGen gen;
+  MailboxPos p = Fen("k3r3/8/8/8/R7/8/3P1P2/3QKB2 w - - 0 1");
+  const MailboxPos before = p;
+  EXPECT_TRUE(p.HasLegalMove(gen));
+  EXPECT_EQ(gen.Count(), 35);  // the whole list
+  EXPECT_EQ(p.CheckState(gen, 0), gsCheck);
+  EXPECT_EQ(p.cells, before.cells);
+  // Without the blocks it is mate, and the list is emptied.
+  MailboxPos m = Fen("k3r3/8/8/8/8/8/3P1P2/3RKR2 w - - 0 1");
+  EXPECT_FALSE(m.HasLegalMove(gen));
+  EXPECT_EQ(gen.Count(), 0);
+  EXPECT_EQ(m.CheckState(gen, 0), gsCheckmate);
+  // Taking en passant from off the king's lines still uncovers the bishop
+  // behind the taken pawn: stalemate.
+  MailboxPos ep = Fen("K7/7r/4n3/3pP3/8/7k/6b1/1r6 w - d6 0 1");
+  ASSERT_EQ(ep.At(4, 5), mbBlack | mbSpecial);
+  EXPECT_EQ(ep.CheckState(gen, 0), gsStalemate);
+}
+
 TEST(MailboxRules, KingOnTheEdgeGetsNoFalseCheck) {
   MoveGen gen;
   // After White's move the black king stands on the edge; nothing attacks it.
