@@ -81,7 +81,7 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
   own_ = pos.cells[MailboxPos::kSide] ? kColour : 0;
   // The kinds that test legality test many moves of one position.
   hint_ = LegalityHint();
-  if (reverse || req.kind == genAnyLegal) hint_ = preset ? *preset : pos.LegalityOf();
+  if ((reverse && legalFilter_) || req.kind == genAnyLegal) hint_ = preset ? *preset : pos.LegalityOf();
   lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
   if (reverse)
     Reverse();
@@ -281,7 +281,7 @@ void MoveGen::Reverse() {
       continue;
     if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
       continue;
-    if (!pos_->IsLegalWith(m, hint_)) continue;
+    if (legalFilter_ && !pos_->IsLegalWith(m, hint_)) continue;
     list_[kept++] = m;
   }
   count_ = kept;
@@ -735,7 +735,18 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec) {
   if (code == mbPawn) {
     dis = fileChange ? 5 : 0;
   } else {
-    const int n = FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code));
+    // With at most one man of the kind that reaches the target at all, no
+    // legality test can make two.
+    int candidates;
+    {
+      struct Unfiltered {
+        MoveGen &g;
+        explicit Unfiltered(MoveGen &gen) : g(gen) { g.legalFilter_ = false; }
+        ~Unfiltered() { g.legalFilter_ = true; }
+      } unfiltered(gen);
+      candidates = FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code));
+    }
+    const int n = candidates > 1 ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code)) : 0;
     if (n > 1) {
       int sameFile = 0, sameRank = 0;
       for (int i = 0; i < n; ++i) {

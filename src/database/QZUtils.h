@@ -149,7 +149,8 @@ class MoveGen {
   GenRequest req_;
   MailboxPos *pos_ = nullptr;
   LegalityHint hint_;
-  bool lazy_ = false;  // kind 1: only the last entry of each man is tested
+  bool lazy_ = false;        // kind 1: only the last entry of each man is tested
+  bool legalFilter_ = true;  // kinds 2-5: keep only legal moves
 };
 
 // The mailbox position: 103 bytes. Cells file * 10 + rank hold the board
