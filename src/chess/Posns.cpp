@@ -169,7 +169,8 @@ void PositionO::SetLanguage(LanguageId language) {
 
 void PositionO::SetMoveNumber(int number) {
   CheckRange(number, 1, 255, "Move number out of range");
-  pos_.SetMoveNumber(static_cast<std::uint8_t>(number));
+  pos_.SetMoveNumber(number);
+  Edited();
 }
 
 // ---------------------------------------------------------------- FEN, EPD

@@ -105,14 +105,33 @@ class PositionO {
 
   // Record access.
   const BasePositionO &Base() const { return pos_; }
-  void SetSquare(int file, int rank, int piece, int colour) { pos_.SetSquare(file, rank, piece, colour); }
-  void ClearSquare(int file, int rank) { pos_.ClearSquare(file, rank); }
-  void SetSideToMove(int colour) { pos_.SetSideToMove(colour); }
+  // The setters keep the picker on the edited position.
+  void SetSquare(int file, int rank, int piece, int colour) {
+    pos_.SetSquare(file, rank, piece, colour);
+    Edited();
+  }
+  void ClearSquare(int file, int rank) {
+    pos_.ClearSquare(file, rank);
+    Edited();
+  }
+  void SetSideToMove(int colour) {
+    pos_.SetSideToMove(colour);
+    Edited();
+  }
   // 1..255; anything else is a range error.
   void SetMoveNumber(int number);
-  void SetCastling(int colour, int side, bool flag) { pos_.SetCastling(colour, side, flag); }
-  void SetEnPassantFile(int file) { pos_.SetEnPassantFile(file); }
-  void ClearBoard() { pos_.ClearBoard(); }
+  void SetCastling(int colour, int side, bool flag) {
+    pos_.SetCastling(colour, side, flag);
+    Edited();
+  }
+  void SetEnPassantFile(int file) {
+    pos_.SetEnPassantFile(file);
+    Edited();
+  }
+  void ClearBoard() {
+    pos_.ClearBoard();
+    Edited();
+  }
   std::uint8_t SideToMove() const { return pos_.SideToMove(); }
   std::uint8_t MoveNumber() const { return pos_.MoveNumber(); }
   bool IsStartPosition() const { return pos_.IsStartPosition(); }
@@ -148,6 +167,10 @@ class PositionO {
 
  private:
   void Rebind();
+  // A set-up edit: the picker starts again from the edited position.
+  void Edited() {
+    if (picker_) picker_->SetPosition(&pos_);
+  }
   // The four position fields, then the counters (FEN) or the operations.
   bool ReadText(InputO &in, bool epd);
   bool ReadEpdOps(InputO &in);

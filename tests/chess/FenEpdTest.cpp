@@ -251,6 +251,32 @@ TEST(PositionTest, HelpersFollowMovesAndAssignments) {
   EXPECT_TRUE(other.IsStartPosition());
 }
 
+TEST(PositionTest, PickerFollowsSetUpEdits) {
+  PositionO pos;
+  ASSERT_TRUE(pos.SetFEN("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
+  pos.EnablePicker();
+  MoveListO list;
+  pos.MovesForSquare(4, 1, list);  // Ra1-d1 and Ke1-d1
+  EXPECT_EQ(list.Count(), 2);
+  // The rook taken off the board is no longer offered.
+  pos.SetCastling(cWhite, csQueenSide, false);
+  pos.ClearSquare(1, 1);
+  pos.MovesForSquare(4, 1, list = MoveListO());
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Get(1).piece, pKing);
+  // A knight put on b2 is offered; so are the moves of the side now to move.
+  pos.SetSquare(2, 2, pKnight, cWhite);
+  pos.MovesForSquare(4, 1, list = MoveListO());
+  EXPECT_EQ(list.Count(), 2);
+  pos.SetSideToMove(cBlack);
+  pos.MovesForSquare(4, 8, list = MoveListO());
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Get(1).colour, cBlack);
+  pos.ClearBoard();
+  pos.MovesForSquare(4, 8, list = MoveListO());
+  EXPECT_EQ(list.Count(), 0);
+}
+
 TEST(PositionTest, SavedCopy) {
   PositionO pos;
   ASSERT_TRUE(pos.SetFEN("4k3/8/8/8/8/8/4P3/4K3 w - - 0 30"));
