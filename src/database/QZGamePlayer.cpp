@@ -238,24 +238,22 @@ class MovetextWriter : public PackedStreamVisitor {
     if (san.empty()) return false;
     Token(" " + san);
     force_ = false;
-    if (!vars_.empty()) vars_.back().hadMoves = true;
     return true;
   }
 
   bool BeginVariation() override {
-    vars_.push_back(Var{out_.size(), column_, force_, false, open_});
+    vars_.push_back(Var{out_.size(), column_, force_, open_});
     open_ = true;
     force_ = true;
     return true;
   }
 
-  bool EndVariation(bool hadMoves) override {
+  bool EndVariation(bool) override {
     const Var v = vars_.back();
     vars_.pop_back();
-    if (!hadMoves) {
-      // An empty variation (or one of annotations alone) stands for no
-      // move and is left out.
-      out_.resize(v.size);
+    if (out_.size() == v.size) {
+      // An empty variation stands for no move and is left out. One of
+      // annotations alone is kept, so its NAGs and comment are not lost.
       column_ = v.column;
       force_ = v.force;
       open_ = v.open;
@@ -274,7 +272,6 @@ class MovetextWriter : public PackedStreamVisitor {
     size_t size;
     size_t column;
     bool force;
-    bool hadMoves;
     bool open;
   };
 

@@ -101,7 +101,9 @@ class QZGamePlayerO {
 // The movetext of a packed game, in any of the three encodings: numbers,
 // SAN, " $n" NAGs, " {...}" comments ("}" written as ")"), variations in
 // parentheses, and the result (the Result tag when it is one of "1-0",
-// "1/2-1/2", "0-1", "*", else "*"). The text begins with a blank. With wrap,
+// "1/2-1/2", "0-1", "*", else "*"). An empty variation is left out; one
+// of NAGs and comments alone is written with them. The text begins with a
+// blank. With wrap,
 // lines are broken with CR LF before they would reach 80 characters (a
 // variation's closing ")" is exempt). A damaged block gives false and an
 // empty text.

@@ -88,7 +88,9 @@ TEST(WriteGamePGN, VariationShapesOfTheGrammar) {
   // An empty variation (255 254) is left out, and forces nothing.
   const uint8_t e4 = Idx("", "e2e4"), e5 = Idx("e2e4", "e7e5"), d4 = Idx("", "d2d4");
   EXPECT_EQ(Movetext(Raw({e4, 255, 254, e5, 254})), " 1. e4 e5 *");
-  EXPECT_EQ(Movetext(Raw({e4, 255, 253, 254, e5, 254}, {"lost"})), " 1. e4 e5 *");
+  // One of annotations alone keeps them.
+  EXPECT_EQ(Movetext(Raw({e4, 255, 253, 254, e5, 254}, {"kept"})), " 1. e4 ({kept}) 1... e5 *");
+  EXPECT_EQ(Movetext(Raw({e4, 255, 252, 254, e5, 254}, {}, {5})), " 1. e4 ($5) 1... e5 *");
   // NAGs and a comment after a variation's closing 254 belong to the move
   // before the variation.
   EXPECT_EQ(Movetext(Raw({e4, 255, d4, 254, 252, 253, e5, 254}, {"x"}, {1})),
@@ -491,4 +493,17 @@ TEST(WriteGamePGN, ReadsBackThroughTheChessCore) {
   ReadBack(
       Raw({Idx("", "e2e4"), 253, 255, 253, Idx("", "d2d4"), 254, Idx("e2e4", "e7e5"), 254}, {"a}b", "or"}),
       false, false);
+  // A variation of annotations alone: the chess core gives them to the move
+  // before it, so nothing of them is lost on the way.
+  GameO g;
+  ParseResultT r;
+  std::string moves;
+  ASSERT_TRUE(WriteGamePGN(Raw({Idx("", "e2e4"), 255, 252, 253, 254, Idx("e2e4", "e7e5"), 254}, {"kept"}, {5}),
+                           true, moves));
+  ASSERT_TRUE(g.ReadFromString("[Result \"*\"]\r\n\r\n" + moves, LangEnglish, r)) << r.message;
+  ASSERT_TRUE(g.GoForward(1));
+  EXPECT_EQ(g.CurrentNode()->Comment(), "kept");
+  ASSERT_EQ(g.NagCount(), 1);
+  EXPECT_EQ(g.Nag(1), 5);
+  EXPECT_EQ(g.ChildCount(), 1);
 }
