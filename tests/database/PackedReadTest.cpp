@@ -498,8 +498,8 @@ TEST(WriteGamePGN, ReadsBackThroughTheChessCore) {
   GameO g;
   ParseResultT r;
   std::string moves;
-  ASSERT_TRUE(WriteGamePGN(Raw({Idx("", "e2e4"), 255, 252, 253, 254, Idx("e2e4", "e7e5"), 254}, {"kept"}, {5}),
-                           true, moves));
+  ASSERT_TRUE(WriteGamePGN(
+      Raw({Idx("", "e2e4"), 255, 252, 253, 254, Idx("e2e4", "e7e5"), 254}, {"kept"}, {5}), true, moves));
   ASSERT_TRUE(g.ReadFromString("[Result \"*\"]\r\n\r\n" + moves, LangEnglish, r)) << r.message;
   ASSERT_TRUE(g.GoForward(1));
   EXPECT_EQ(g.CurrentNode()->Comment(), "kept");
