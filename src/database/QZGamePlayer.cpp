@@ -75,12 +75,9 @@ class QZGamePlayerO::Builder : public PackedStreamVisitor {
   }
 
   bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
-    PlyEntry &e = entries_[line_.last];
-    if (!nags.empty()) e.nag = nags.back();
-    if (comment && !comment->empty()) {
-      if (!e.comment.empty()) e.comment += ' ';
-      e.comment += *comment;
-    }
+    // Before a variation's first move they are held for that move, as the
+    // chess core's reader gives them to it.
+    Annotate(!outer_.empty() && line_.prev == 0 ? lead_ : entries_[line_.last], nags, comment);
     return true;
   }
 
@@ -97,6 +94,9 @@ class QZGamePlayerO::Builder : public PackedStreamVisitor {
       entries_[alt].nextAlternative = n;
       entries_[o.prev].continuations += 1;
       line_.prev = o.prev;
+      entries_[n].nag = lead_.nag;
+      entries_[n].comment = std::move(lead_.comment);
+      lead_ = PlyEntry();
     } else {
       PlyEntry &p = entries_[line_.last];
       p.firstContinuation = n;
@@ -109,15 +109,20 @@ class QZGamePlayerO::Builder : public PackedStreamVisitor {
 
   bool BeginVariation() override {
     outer_.push_back(line_);
-    // Until its first move, a variation's annotations belong to the ply it
-    // branches from.
     line_ = Line{0, line_.prev};
+    lead_ = PlyEntry();
     return true;
   }
 
   bool EndVariation(bool) override {
     line_ = outer_.back();
     outer_.pop_back();
+    // A variation of annotations alone: they go to the move it stands
+    // beside, like annotations after a variation.
+    PlyEntry &e = entries_[line_.last];
+    if (lead_.nag != 0) e.nag = lead_.nag;
+    Join(e.comment, lead_.comment);
+    lead_ = PlyEntry();
     return true;
   }
 
@@ -126,9 +131,22 @@ class QZGamePlayerO::Builder : public PackedStreamVisitor {
     uint32_t prev;  // the ply the line's last move follows; 0 before a variation's first move
     uint32_t last;  // the line's last move, or the ply it starts from
   };
+
+  static void Join(std::string &to, const std::string &text) {
+    if (text.empty()) return;
+    if (!to.empty()) to += ' ';
+    to += text;
+  }
+
+  void Annotate(PlyEntry &e, const std::vector<uint8_t> &nags, const std::string *comment) {
+    if (!nags.empty()) e.nag = nags.back();
+    if (comment) Join(e.comment, *comment);
+  }
+
   std::vector<PlyEntry> &entries_;
   std::vector<Line> outer_;
   Line line_;
+  PlyEntry lead_;  // the annotations of a variation before its first move
 };
 
 void QZGamePlayerO::Init() {

@@ -40,6 +40,8 @@ struct PlyEntry {
   uint32_t nextAlternative = 0;    // entry of the next move that replaces this one, 0 when none
   std::string comment;             // after this move, several joined by a blank
   uint8_t nag = 0;                 // the last NAG after this move, 0 when none
+  // A variation's annotations before its first move belong to that move;
+  // those of a variation without moves to the move it stands beside.
 };
 
 class QZGamePlayerO {

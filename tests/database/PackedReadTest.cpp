@@ -266,18 +266,27 @@ TEST(QZGamePlayerO, EveryPathOfNestedVariationsEqualsAFreshReplay) {
 
 TEST(QZGamePlayerO, AnnotationsOfThePlies) {
   QZGamePlayerO pl;
-  ASSERT_TRUE(pl.Attach(Pack("{intro} $4 e2e4 $1 $2 {good} e7e5 ( {or} c7c5 ) ( e7e6 ) $9 {after} g1f3")));
+  ASSERT_TRUE(pl.Attach(Pack(
+      "{intro} $4 e2e4 $1 $2 {good} e7e5 ( $7 {or} c7c5 {sharp} ) ( e7e6 ) ( $5 {only} ) $9 {after} g1f3")));
   EXPECT_EQ(pl.Entry(1).comment, "intro");
   EXPECT_EQ(pl.Entry(1).nag, 4);
   ASSERT_TRUE(pl.Forward(1));
-  const PlyEntry &e4 = pl.Entry(pl.CurrentEntry());
-  // The last NAG wins; the variation's leading comment belongs to the ply it
-  // branches from; annotations after a variation to the move before it.
-  EXPECT_EQ(e4.nag, 2);
-  EXPECT_EQ(e4.comment, "good or");
+  const uint32_t e4 = pl.CurrentEntry();
+  // The last NAG wins, and a variation's leading annotations are not the
+  // ply's it branches from.
+  EXPECT_EQ(pl.Entry(e4).nag, 2);
+  EXPECT_EQ(pl.Entry(e4).comment, "good");
+  EXPECT_EQ(pl.CurrentPly(), 3);
+  // They belong to the variation's first move, before its own.
+  ASSERT_TRUE(pl.Forward(2));
+  EXPECT_EQ(pl.Entry(pl.CurrentEntry()).nag, 7);
+  EXPECT_EQ(pl.Entry(pl.CurrentEntry()).comment, "or sharp");
+  ASSERT_TRUE(pl.Back());
+  // A variation of annotations alone, and those after a variation, belong
+  // to the move the variations stand beside.
   ASSERT_TRUE(pl.Forward(1));
   EXPECT_EQ(pl.Entry(pl.CurrentEntry()).nag, 9);
-  EXPECT_EQ(pl.Entry(pl.CurrentEntry()).comment, "after");
+  EXPECT_EQ(pl.Entry(pl.CurrentEntry()).comment, "only after");
   EXPECT_THROW(pl.Entry(pl.EntryCount() + 1), ERangeError);
 }
 
@@ -487,6 +496,10 @@ TEST(WriteGamePGN, ReadsBackThroughTheChessCore) {
   for (int i = 0; i < 6; ++i) game += "f3g3 f6g4 ( e7d8 ) g3f3 g4f6 ";
   game += "e1g1 $1 ( e1c1 {long} $3 h8h7 ( e8g8 ) ) ( d5e6 ) a6e2 {x} ( e6d5 $2 ( ) ) f3e2 $5";
   ReadBack(Pack(game, encIndexed, "[SetUp \"1\"][FEN \"" + fen + "\"]", fen), true, true);
+  // Variations that open with annotations, and one of annotations alone.
+  ReadBack(
+      Pack("e2e4 $1 {good} e7e5 ( $7 {or} c7c5 {sharp} g1f3 ) ( $5 {only} ) $9 g1f3 ( {quiet} $3 b1c3 )"),
+      true, true);
   // A comment holding "}" and a variation that opens with a comment: the
   // moves come back whole (where such a comment lands is the reader's
   // business).
