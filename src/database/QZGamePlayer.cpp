@@ -301,7 +301,9 @@ class MovetextWriter : public PackedStreamVisitor {
       text.insert(0, 1, ' ');
       open_ = false;
     }
-    if (wrap_ && column_ + text.size() >= 80) {
+    // A token too long for any line is not moved off an empty one, so the
+    // text still begins with its blank.
+    if (wrap_ && column_ > 0 && column_ + text.size() >= 80) {
       out_ += "\r\n";
       column_ = 0;
       size_t lead = 0;

@@ -148,6 +148,12 @@ TEST(WriteGamePGN, WrapsBefore80WithTheClosingBracketExempt) {
     }
   }
   EXPECT_TRUE(exempted);
+
+  // A comment too long for a line: it starts a line of its own, but never
+  // an empty first line, so the text still begins with a blank.
+  const std::string longText(100, 'c');
+  EXPECT_EQ(Movetext(Pack("{" + longText + "} e2e4 {" + longText + "} e7e5"), true),
+            " {" + longText + "}\r\n1. e4\r\n{" + longText + "}\r\n1... e5 *");
 }
 
 TEST(WriteGamePGN, DamagedBlocksAreRefusedWhole) {

@@ -129,6 +129,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   Check(!played || attached);
   if (played) {
     Check(!one.empty() && one[0] == ' ');
+    // Wrapping only turns blanks into line breaks (comments may hold line
+    // breaks of their own).
+    auto join = [](std::string t) {
+      for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.replace(at, 2, " ");
+      return t;
+    };
+    Check(join(wrapped) == join(one));
     Navigate(pl);
   } else {
     Check(one.empty() && pl.CurrentPly() == 0);
