@@ -259,29 +259,7 @@ std::string TextRunListO::PlainText() const {
 
 std::string RtfText(const std::string &text) { return RtfEscapeNonAscii(RtfEscapeSpecials(text)); }
 
-std::string HtmlText(const std::string &text) {
-  std::string r;
-  r.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        r += "&amp;";
-        break;
-      case '<':
-        r += "&lt;";
-        break;
-      case '>':
-        r += "&gt;";
-        break;
-      case '"':
-        r += "&quot;";
-        break;
-      default:
-        r += c;
-    }
-  }
-  return r;
-}
+std::string HtmlText(const std::string &text) { return XmlEscape(text); }
 
 std::string PgnTagValue(const std::string &text) {
   std::string r;

@@ -149,29 +149,6 @@ constexpr const char *kPgnMime = "application/vnd.chess-pgn";
 constexpr const char *kPgnMimeAlias = "application/x-chess-pgn";
 constexpr const char *kDesktopName = "torvanel.desktop";
 
-std::string XmlEscape(const std::string &s) {
-  std::string r;
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        r += "&amp;";
-        break;
-      case '<':
-        r += "&lt;";
-        break;
-      case '>':
-        r += "&gt;";
-        break;
-      case '"':
-        r += "&quot;";
-        break;
-      default:
-        r += c;
-    }
-  }
-  return r;
-}
-
 // A program path as one quoted argument of a desktop entry's Exec key.
 std::string ExecQuote(const std::string &path) {
   std::string arg = "\"";
@@ -383,6 +360,29 @@ std::string RtfEscapeSpecials(const std::string &s) {
   for (char c : s) {
     if (c == '\\' || c == '{' || c == '}') r += '\\';
     r += c;
+  }
+  return r;
+}
+
+std::string XmlEscape(const std::string &s) {
+  std::string r;
+  for (char c : s) {
+    switch (c) {
+      case '&':
+        r += "&amp;";
+        break;
+      case '<':
+        r += "&lt;";
+        break;
+      case '>':
+        r += "&gt;";
+        break;
+      case '"':
+        r += "&quot;";
+        break;
+      default:
+        r += c;
+    }
   }
   return r;
 }

@@ -102,6 +102,8 @@ inline int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 std::string RtfEscapeSpecials(const std::string &s);
 // "<" to "&lt;" and "&" to "&amp;"; nothing else.
 std::string HtmlEscape(const std::string &s);
+// "&", "<", ">" and '"' as entities: safe in element text and attribute values.
+std::string XmlEscape(const std::string &s);
 // The caption with its first "&" removed.
 std::string RemoveAccelerator(const std::string &caption);
 // Every "&" doubled, so that a menu or button shows it literally.
