@@ -4,36 +4,12 @@
 // it is a test executable of its own.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
+#include "AllocCounter.h"
 #include "TestUtil.h"
 #include "database/PGNFileMan.h"
 #include "database/QZParser.h"
-
-namespace {
-std::atomic<long> gAllocations{0};
-}
-
-void *operator new(std::size_t n) {
-  ++gAllocations;
-  if (void *p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void *operator new[](std::size_t n) { return operator new(n); }
-void *operator new(std::size_t n, const std::nothrow_t &) noexcept {
-  ++gAllocations;
-  return std::malloc(n ? n : 1);
-}
-void *operator new[](std::size_t n, const std::nothrow_t &t) noexcept { return operator new(n, t); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
-void operator delete(void *p, const std::nothrow_t &) noexcept { std::free(p); }
-void operator delete[](void *p, const std::nothrow_t &) noexcept { std::free(p); }
 
 namespace {
 
@@ -68,8 +44,8 @@ TEST(ImportAlloc, SecondHalfOfALargeTextPacksWithoutAllocating) {
     return v;
   };
   cb.game = [&](const GameBuffer &, bool &) {
-    if (++games == kGames / 2) half = gAllocations.load();
-    if (games == kGames) end = gAllocations.load();
+    if (++games == kGames / 2) half = alloccount::Allocations();
+    if (games == kGames) end = alloccount::Allocations();
   };
   cb.error = [&](int64_t, int64_t, int64_t, int64_t, const std::string &) { ADD_FAILURE(); };
   bool cancel = false;
@@ -78,9 +54,9 @@ TEST(ImportAlloc, SecondHalfOfALargeTextPacksWithoutAllocating) {
   EXPECT_GT(half, 0);
   EXPECT_EQ(end - half, 0);
   // The counter does count.
-  const long before = gAllocations.load();
+  const long before = alloccount::Allocations();
   auto probe = std::make_unique<int>(1);
-  EXPECT_GT(gAllocations.load(), before);
+  EXPECT_GT(alloccount::Allocations(), before);
 }
 
 TEST(ImportAlloc, FileImportKeepsItsBuffers) {
@@ -95,8 +71,8 @@ TEST(ImportAlloc, FileImportKeepsItsBuffers) {
     const PGNImportResult r = ImportPGNFile(
         dir.File("large.pgn"), cancel, enc, nullptr, false, false,
         [&](const GameBuffer &, bool &) {
-          if (++games == kGames / 2) half = gAllocations.load();
-          if (games == kGames) end = gAllocations.load();
+          if (++games == kGames / 2) half = alloccount::Allocations();
+          if (games == kGames) end = alloccount::Allocations();
         },
         nullptr, 777);
     EXPECT_EQ(r.games, kGames);
