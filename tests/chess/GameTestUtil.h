@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "chess/Games.h"
+#include "chess/IOMan.h"
 #include "chess/ParsePGN.h"
 #include "platform/Files.h"
 
@@ -148,6 +150,27 @@ inline std::string FixturePath(const std::string &name) {
   // Outside CTest: beside this header.
   std::string here = __FILE__;
   return here.substr(0, here.find_last_of('/')) + "/fixtures/" + name;
+}
+
+// Reads the fixture file game by game through one parser and one file input.
+inline std::vector<std::unique_ptr<GameO>> ReadFixtures() {
+  std::vector<std::unique_ptr<GameO>> games;
+  InputO in;
+  EXPECT_TRUE(in.InitFile(FixturePath("games.pgn")));
+  PGNParserO parser;
+  parser.SetLanguage(LangEnglish);
+  for (;;) {
+    while (!in.Eof() && (in.PeekChar(1) == '\n' || in.PeekChar(1) == '\r')) in.ReadChar();
+    if (in.Eof()) break;
+    auto game = std::make_unique<GameO>();
+    ParseResultT r;
+    const bool ok = parser.ParseGame(in, *game, r);
+    EXPECT_TRUE(ok) << "game " << games.size() + 1 << ": " << parser.ErrorText() << " at " << r.errorPos;
+    EXPECT_EQ(ok, r.ok != 0);
+    if (!ok) break;
+    games.push_back(std::move(game));
+  }
+  return games;
 }
 
 }  // namespace gametest

@@ -22,6 +22,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
+using gametest::ReadFixtures;
 using gametest::TreeText;
 
 namespace {
@@ -34,25 +35,6 @@ std::unique_ptr<GameO> Parse(const std::string &text) {
   return game;
 }
 
-std::vector<std::unique_ptr<GameO>> ReadFixtures() {
-  std::vector<std::unique_ptr<GameO>> games;
-  InputO in;
-  EXPECT_TRUE(in.InitFile(gametest::FixturePath("games.pgn")));
-  PGNParserO parser;
-  parser.SetLanguage(LangEnglish);
-  for (;;) {
-    while (!in.Eof() && (in.PeekChar(1) == '\n' || in.PeekChar(1) == '\r')) in.ReadChar();
-    if (in.Eof()) break;
-    auto game = std::make_unique<GameO>();
-    ParseResultT r;
-    if (!parser.ParseGame(in, *game, r)) {
-      ADD_FAILURE() << "fixture " << games.size() + 1 << ": " << r.message;
-      break;
-    }
-    games.push_back(std::move(game));
-  }
-  return games;
-}
 
 std::string Pgn(GameO &game, int width = 79) { return ToText(game, PgnOptions(width), LangEnglish); }
 

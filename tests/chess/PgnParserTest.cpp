@@ -13,6 +13,7 @@
 #include "chess/PrintPGN.h"
 
 using gametest::MainLinePlies;
+using gametest::ReadFixtures;
 using gametest::TreeText;
 
 namespace {
@@ -29,26 +30,6 @@ Read ReadText(const std::string &text, LanguageId language = LangEnglish) {
   return r;
 }
 
-// Reads the fixture file game by game through one parser and one file input.
-std::vector<std::unique_ptr<GameO>> ReadFixtures() {
-  std::vector<std::unique_ptr<GameO>> games;
-  InputO in;
-  EXPECT_TRUE(in.InitFile(gametest::FixturePath("games.pgn")));
-  PGNParserO parser;
-  parser.SetLanguage(LangEnglish);
-  for (;;) {
-    while (!in.Eof() && (in.PeekChar(1) == '\n' || in.PeekChar(1) == '\r')) in.ReadChar();
-    if (in.Eof()) break;
-    auto game = std::make_unique<GameO>();
-    ParseResultT r;
-    const bool ok = parser.ParseGame(in, *game, r);
-    EXPECT_TRUE(ok) << "game " << games.size() + 1 << ": " << parser.ErrorText() << " at " << r.errorPos;
-    EXPECT_EQ(ok, r.ok != 0);
-    if (!ok) break;
-    games.push_back(std::move(game));
-  }
-  return games;
-}
 
 class FixtureTest : public ::testing::Test {
  protected:
