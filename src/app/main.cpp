@@ -7,6 +7,8 @@
 #include "board/ui/PieceImages.h"
 #include "chess/Language.h"
 #include "foundation/ChessAppMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/GenText.h"
 #include "foundation/LangMan.h"
 #include "foundation/MyUtils.h"
 #include "foundation/ui/ChessFontsUi.h"
@@ -32,6 +34,8 @@ int main(int argc, char **argv) {
   LoadPieceSets();
   ChessApp.Init();
   ChessApp.Load();
+  GenText::SetDialogLanguage(ChessApp.ApplicationLanguage);
+  CommonText::SetUILanguage(ChessApp.ApplicationLanguage);
 
   QMainWindow main;
   main.setWindowTitle("Torvanel");
@@ -39,7 +43,7 @@ int main(int argc, char **argv) {
   main.show();
   int rc = app.exec();
 
-  if (!ChessApp.Save()) ui::ShowMessage("Could not write " + GetIniFileName());
+  if (!ChessApp.Save()) ui::ShowMessage(SubstituteText(CommonText::S_CouldNotWriteSettings, GetIniFileName()));
   ChessApp.Done();
   return rc;
 }

@@ -387,6 +387,13 @@ std::string XmlEscape(const std::string &s) {
   return r;
 }
 
+std::string SubstituteText(const std::string &caption, const std::string &text) {
+  std::string s = caption;
+  const size_t at = s.find("%s");
+  if (at != std::string::npos) s.replace(at, 2, text);
+  return s;
+}
+
 std::string HtmlEscape(const std::string &s) {
   std::string r;
   r.reserve(s.size());

@@ -113,6 +113,9 @@ void GetToday(int &year, int &month, int &day);
 int CurrentYear();
 // "h:mm.ss" (3725 gives "1:02.05"); raises ERangeError for a negative value.
 std::string FormatSeconds(int64_t seconds);
+// The caption with its first "%s" replaced by the text, as plain text: the
+// text is never read as a format.
+std::string SubstituteText(const std::string &caption, const std::string &text);
 
 // ---- Messages, beeps and the cursor (through the UI hooks) ----
 

@@ -117,6 +117,10 @@ TEST(MyUtilsStrings, Helpers) {
   EXPECT_EQ(HtmlEscape("a<b&c>d"), "a&lt;b&amp;c>d");
   EXPECT_EQ(RemoveAccelerator("&File && &Edit"), "File && &Edit");
   EXPECT_EQ(DoubleAmpersands("C:/R&D/a&b.pgn"), "C:/R&&D/a&&b.pgn");
+  EXPECT_EQ(XmlEscape("a<b&\"c\">d"), "a&lt;b&amp;&quot;c&quot;&gt;d");
+  // Only the first "%s" is replaced, and the text is never read as a format.
+  EXPECT_EQ(SubstituteText("Could not read %s: %s", "%d%s.pgn"), "Could not read %d%s.pgn: %s");
+  EXPECT_EQ(SubstituteText("No placeholder", "x"), "No placeholder");
 }
 
 TEST(MyUtilsStrings, DatesAndSeconds) {
