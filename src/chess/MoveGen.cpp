@@ -52,6 +52,7 @@ void MoveGenO::Init(BasePositionO *position) {
   pieceFilter_ = 0;
   queenOnly_ = 0;
   stopAtTwo_ = 0;
+  stopAfter_ = INT_MAX;
   defaultQueenOnly_ = 0;
   filterPiece_ = 0;
 }
@@ -65,6 +66,7 @@ void MoveGenO::SetMode(bool filter, bool queenOnly, bool stopAtTwo, int piece) {
   pieceFilter_ = filter ? 1 : 0;
   queenOnly_ = queenOnly ? 1 : 0;
   stopAtTwo_ = stopAtTwo ? 1 : 0;
+  stopAfter_ = stopAtTwo ? 2 : INT_MAX;
   filterPiece_ = static_cast<std::uint8_t>(piece);
 }
 
@@ -471,7 +473,24 @@ std::uint8_t MoveGenO::GameState() {
   scratch_.Clear();
   startCount_ = 0;
   PrepareLegality();
-  GenerateAll(scratch_);
+  // One legal move settles it. With exactly one king of the mover the
+  // generator's caches end as after a full run; otherwise run in full.
+  const SquareRec *b = position_->board_;
+  const int side = position_->sideToMove_;
+  int kings = 0;
+  for (int i = 0; i < 64; ++i)
+    if (b[i].piece == pKing && b[i].colour == side) ++kings;
+  if (kings == 1) {
+    stopAfter_ = 1;
+    for (int r = 1; r <= 8 && scratch_.Count() == 0; ++r)
+      for (int f = 1; f <= 8 && scratch_.Count() == 0; ++f) {
+        const int i = SquareIndex(f, r);
+        if (b[i].piece != pNone && b[i].colour == side) GenerateMovesFrom(i, scratch_);
+      }
+    stopAfter_ = INT_MAX;
+  } else {
+    GenerateAll(scratch_);
+  }
   if (!moverInCheck_) return scratch_.Count() == 0 ? gsStalemate : gsNormal;
   return scratch_.Count() == 0 ? gsCheckmate : gsCheck;
 }
