@@ -192,7 +192,8 @@ std::uint8_t InterpreterO::FeedChar(char c, MoveRec &move) {
   }
   if (static_cast<int>(significant_.size()) < kMaxSignificant) significant_ += c;
   Step(c);
-  std::vector<MoveRec> found;
+  std::vector<MoveRec> &found = found_;
+  found.clear();
   for (std::uint8_t s : states_)
     if (IsFinal(s) && static_cast<int>(found.size()) < kMaxFound) Resolve(s, found);
   if (!found.empty()) {
@@ -206,6 +207,51 @@ std::uint8_t InterpreterO::FeedChar(char c, MoveRec &move) {
 }
 
 bool InterpreterO::InterpretText(const std::string &text, MoveRec &move) {
+  // Only the status after the last character counts, so the recogniser
+  // runs alone and the candidates are resolved once, for the states of the
+  // last significant character. Any other outcome is fed again character
+  // by character, which leaves move and this object exactly as FeedChar
+  // would.
+  Reset();
+  bool fast = true;
+  bool pending = false;
+  for (char c : text) {
+    if (c == kEscapeChar || c == kBackspaceChar) {
+      fast = false;
+      break;
+    }
+    typed_ += c;
+    if (IsSkipped(c)) {
+      if (c == '-') dashSeen_ = 1;
+      continue;
+    }
+    if (static_cast<int>(significant_.size()) < kMaxSignificant) significant_ += c;
+    Step(c);
+    if (states_.empty()) {
+      fast = false;
+      break;
+    }
+    pending = true;
+  }
+  if (fast && pending) {
+    // A dash after the last significant character reopens the input;
+    // without one, the dash flag is as it was at that character.
+    bool dashAfter = false;
+    for (size_t i = text.size(); i-- > 0 && IsSkipped(text[i]);)
+      if (text[i] == '-') dashAfter = true;
+    if (!dashAfter) {
+      std::vector<MoveRec> &found = found_;
+      found.clear();
+      for (std::uint8_t s : states_)
+        if (IsFinal(s) && static_cast<int>(found.size()) < kMaxFound) Resolve(s, found);
+      if (!found.empty()) {
+        status_ = isRecognised;
+        result_ = found.back();
+        move = result_;
+        return true;
+      }
+    }
+  }
   Reset();
   for (char c : text) {
     if (FeedChar(c, move) == isRejected) return false;
@@ -217,7 +263,8 @@ void InterpreterO::MovesTo(int file, int rank, int piece, MoveListO &list) {
   // Full mode, filtered here: the one-piece mode of the rules generates
   // only queen promotions, and underpromotions must be found too.
   list.Clear();
-  MoveListO all;
+  MoveListO &all = allScratch_;
+  all.Clear();
   generator_.MovesToSquare(file, rank, all);
   for (int i = 1; i <= all.Count(); ++i)
     if (!piece || all.At(i).piece == piece) list.Add(all.At(i));
@@ -225,7 +272,7 @@ void InterpreterO::MovesTo(int file, int rank, int piece, MoveListO &list) {
 
 bool InterpreterO::FindMove(int fromFile, int fromRank, int toFile, int toRank, int promotion,
                             MoveRec &move) {
-  MoveListO list;
+  MoveListO &list = findList_;
   MovesTo(toFile, toRank, 0, list);
   for (int i = 1; i <= list.Count(); ++i) {
     const MoveRec &m = list.At(i);
@@ -244,7 +291,7 @@ bool InterpreterO::PawnCaptureByFiles(int fromFile, int toFile, int promotion, M
   // take on d8.
   int fromSquare = -1;
   bool haveMove = false;
-  MoveListO list;
+  MoveListO &list = pawnList_;
   for (int rank = 1; rank <= 8; ++rank) {
     MovesTo(toFile, rank, pPawn, list);
     for (int i = 1; i <= list.Count(); ++i) {
@@ -272,7 +319,8 @@ void InterpreterO::Resolve(std::uint8_t state, std::vector<MoveRec> &found) {
     return p >= pKnight && p <= pQueen ? p : -1;
   };
   MoveRec m;
-  MoveListO list;
+  MoveListO &list = resolveList_;
+  list.Clear();
   bool ok = false;
   switch (state) {
     case 4:
@@ -391,7 +439,8 @@ void InterpreterO::FillSanFields(MoveRec &move) {
   if (move.IsNullMove()) {
     code = 0;
   } else if (move.piece != pPawn) {
-    MoveListO list;
+    MoveListO &list = findList_;
+    list.Clear();
     generator_.PieceMovesToSquare(move.toFile, move.toRank, list, move.piece);
     code = Disambiguation(move.fromFile, move.fromRank, list);
   } else if (move.fromFile != move.toFile) {

@@ -78,5 +78,11 @@ class InterpreterO {
   std::uint8_t dashSeen_ = 0;
   std::uint8_t status_ = isMoreInput;
   MoveRec result_;
+  // Reused lists, so that reading a move allocates nothing.
+  MoveListO allScratch_;
+  MoveListO findList_;
+  MoveListO pawnList_;
+  MoveListO resolveList_;
+  std::vector<MoveRec> found_;
   LanguageId language_ = 0;
 };

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "chess/Intra.h"
 #include "chess/Language.h"
@@ -342,6 +344,91 @@ TEST_F(InterpreterTest, EveryWrittenMoveReadsBack) {
     }
   }
   EXPECT_GT(checked, 10000);
+}
+
+}  // namespace
+
+namespace {
+
+// Reading a whole text gives what feeding it character by character gives:
+// the answer, the move handed out (also on failure), and the recogniser's
+// text, states and status. Texts are written moves, their prefixes, with
+// suffixes and with characters swapped, in positions of random games.
+TEST_F(InterpreterTest, WholeTextReadsAsFedCharacters) {
+  const char *starts[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "4k3/1P4P1/8/2N1N3/8/2N1N3/1p4p1/4K3 w - - 0 1",
+      "r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1",
+  };
+  const std::string alphabet = "abcdefgh12345678NBRQKPOo0-x+=#:epSTLD ";
+  std::mt19937 rng(77);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  MoveRec sentinel;
+  sentinel.SetMove(8, 8, 1, 1, 0);
+  sentinel.checkCode = 4;
+  int checked = 0, recognised = 0;
+  for (const char *fen : starts) {
+    PositionO pos;
+    ASSERT_TRUE(pos.SetFEN(fen));
+    for (int ply = 0; ply < 30; ++ply) {
+      MoveListO moves;
+      for (int f = 1; f <= 8; ++f)
+        for (int r = 1; r <= 8; ++r)
+          if (pos.PieceAt(f, r) != pNone && pos.ColourAt(f, r) == pos.SideToMove())
+            pos.MovesForSquare(f, r, moves);
+      if (moves.Count() == 0) break;
+      std::vector<std::string> texts = {"O-O", "O-O-O", "0-0", "OO-", "O-O-", "", "-", "x"};
+      for (int i = 1; i <= moves.Count(); ++i) {
+        MoveRec m = moves.Get(i);
+        pos.CompleteMove(m);
+        for (int kind : {mtShort, mtLong, mtCoordinate}) {
+          const std::string t = m.ToText(kind, LangEnglish);
+          texts.push_back(t);
+          texts.push_back(t.substr(0, t.size() - 1));
+          texts.push_back(t + "-");
+          texts.push_back(t + "+!");
+          texts.push_back(t + "ep");
+          std::string swapped = t;
+          swapped[pick(static_cast<int>(t.size()))] = alphabet[pick(static_cast<int>(alphabet.size()))];
+          texts.push_back(swapped);
+        }
+      }
+      for (LanguageId lang : {LangEnglish, LangGerman}) {
+        BasePositionO base = pos.Base();
+        InterpreterO fed, whole;
+        fed.SetPosition(&base);
+        whole.SetPosition(&base);
+        fed.SetLanguage(lang);
+        whole.SetLanguage(lang);
+        for (const std::string &text : texts) {
+          MoveRec byChar = sentinel, byText = sentinel;
+          fed.Reset();
+          bool rejected = false;
+          for (char c : text)
+            if (fed.FeedChar(c, byChar) == isRejected) {
+              rejected = true;
+              break;
+            }
+          const bool expected = !rejected && fed.Status() == isRecognised;
+          ASSERT_EQ(whole.InterpretText(text, byText), expected) << pos.GetFEN() << " " << text;
+          ASSERT_EQ(std::memcmp(&byChar, &byText, sizeof(MoveRec)), 0) << pos.GetFEN() << " " << text;
+          ASSERT_EQ(whole.Status(), fed.Status()) << text;
+          ASSERT_EQ(whole.TypedText(), fed.TypedText()) << text;
+          ASSERT_EQ(whole.SignificantText(), fed.SignificantText()) << text;
+          ASSERT_EQ(whole.States(), fed.States()) << text;
+          ++checked;
+          if (expected) ++recognised;
+        }
+      }
+      MoveRec next = moves.Get(pick(moves.Count()) + 1);
+      pos.CompleteMove(next);
+      pos.MakeMove(next);
+    }
+  }
+  EXPECT_GT(checked, 20000);
+  EXPECT_GT(recognised, 5000);
+  EXPECT_GT(checked - recognised, 5000);
 }
 
 }  // namespace
