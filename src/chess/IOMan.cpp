@@ -133,6 +133,17 @@ void InputO::UnreadChar(char c) {
 }
 
 char InputO::PeekChar(int n) {
+  if (n == 1 && kind_ != 1) {
+    // The reader's usual look-ahead, leaving the state a read and an
+    // unread would: a character from the buffer is counted and pushed back.
+    if (pushedCount_ > 0) return pushed_[pushedCount_ - 1];
+    if (bufPos_ < bufLen_) {
+      const char c = fileBuf_[bufPos_++];
+      CountLine(c);
+      pushed_[pushedCount_++] = c;
+      return c;
+    }
+  }
   CheckRange(n, 1, kMaxPushed, "InputO.PeekChar");
   if (kind_ == 1) {
     int64_t i = position_ + n - 1;

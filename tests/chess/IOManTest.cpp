@@ -116,6 +116,39 @@ TEST(InputO, FilePushBackHoldsAHundred) {
   EXPECT_EQ(in.PeekString(100), std::string(99, 'p') + "a");
 }
 
+// A file's one-character look-ahead is a read and an unread: the line end
+// it shows is counted already, the character count is not, and a pushed
+// character is the one shown. Across read chunks too.
+TEST(InputO, FilePeekCountsLikeAReadAndUnread) {
+  testutil::TempDir dir;
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += i % 3 == 0 ? "ab\r\n" : i % 3 == 1 ? "c\n" : "d\r";
+  dir.Write("in.txt", text);
+  InputO in;
+  ASSERT_TRUE(in.InitFile(dir.File("in.txt")));
+  std::int64_t lines = 0;
+  char last = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || (c == '\n' && last != '\r')) ++lines;
+    last = c;
+    ASSERT_EQ(in.PeekChar(1), c) << i;
+    ASSERT_EQ(in.PeekChar(1), c) << i;
+    ASSERT_EQ(in.CharNr(), static_cast<std::int64_t>(i));
+    ASSERT_EQ(in.LineNr(), lines) << i;
+    ASSERT_EQ(in.ReadChar(), c);
+    if (i % 1000 == 0) {
+      in.UnreadChar('x');
+      EXPECT_EQ(in.PeekChar(1), 'x');
+      EXPECT_EQ(in.ReadChar(), 'x');
+      EXPECT_EQ(in.LineNr(), lines);
+    }
+  }
+  EXPECT_EQ(in.PeekChar(1), '\0');
+  EXPECT_TRUE(in.Eof());
+  EXPECT_EQ(in.CharNr(), static_cast<std::int64_t>(text.size()));
+}
+
 TEST(InputO, TextStopsAtZeroAndUnreadAtStartIsIgnored) {
   InputO in;
   in.InitString(std::string("ab\0cd", 5));
