@@ -76,11 +76,12 @@ bool InterpreterO::IsPieceLetter(char c) const {
 }
 
 void InterpreterO::Step(char c) {
-  std::vector<std::uint8_t> next;
-  auto add = [&next](std::uint8_t s) {
-    for (std::uint8_t t : next)
-      if (t == s) return;
-    if (static_cast<int>(next.size()) < kMaxStates) next.push_back(s);
+  std::uint8_t next[kMaxStates];
+  int count = 0;
+  auto add = [&next, &count](std::uint8_t s) {
+    for (int i = 0; i < count; ++i)
+      if (next[i] == s) return;
+    if (count < kMaxStates) next[count++] = s;
   };
   const bool piece = IsPieceLetter(c), file = IsFile(c), rank = IsRank(c);
   const bool e = c == 'E' || c == 'e', p = c == 'P' || c == 'p';
@@ -159,7 +160,7 @@ void InterpreterO::Step(char c) {
         break;
     }
   }
-  states_ = std::move(next);
+  states_.assign(next, next + count);
 }
 
 std::uint8_t InterpreterO::FeedChar(char c, MoveRec &move) {
