@@ -122,7 +122,7 @@ TEST(InputO, FilePushBackHoldsAHundred) {
 TEST(InputO, FilePeekCountsLikeAReadAndUnread) {
   testutil::TempDir dir;
   std::string text;
-  for (int i = 0; i < 20000; ++i) text += i % 3 == 0 ? "ab\r\n" : i % 3 == 1 ? "c\n" : "d\r";
+  for (int i = 0; i < 40000; ++i) text += i % 3 == 0 ? "ab\r\n" : i % 3 == 1 ? "c\n" : "d\r";
   dir.Write("in.txt", text);
   InputO in;
   ASSERT_TRUE(in.InitFile(dir.File("in.txt")));
