@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "chess/Direct.h"
@@ -55,6 +56,7 @@ void MoveGenO::Init(BasePositionO *position) {
   stopAfter_ = INT_MAX;
   defaultQueenOnly_ = 0;
   filterPiece_ = 0;
+  prepared_ = false;
 }
 
 BasePositionO &MoveGenO::Pos() {
@@ -140,12 +142,21 @@ bool MoveGenO::CanCastle(int colour, int side) const {
 
 void MoveGenO::PrepareLegality() {
   const int side = position_->sideToMove_;
-  moverKing_ = KingIndex(side);
+  const SquareRec *b = position_->board_;
+  const int king = KingIndex(side);
+  // The answers depend on the men, the side and its king alone: queries on
+  // one position (reading a move, then its notation) share them.
+  if (prepared_ && preparedSide_ == side && king == moverKing_ &&
+      std::memcmp(preparedBoard_, b, sizeof preparedBoard_) == 0)
+    return;
+  std::memcpy(preparedBoard_, b, sizeof preparedBoard_);
+  preparedSide_ = static_cast<std::uint8_t>(side);
+  prepared_ = true;
+  moverKing_ = king;
   moverInCheck_ = moverKing_ >= 0 && InCheck(side);
   pinCount_ = 0;
   if (moverKing_ < 0 || moverInCheck_) return;
   // Men of the mover that alone shield the king from an enemy slider.
-  const SquareRec *b = position_->board_;
   for (int d = 1; d <= 15; d += 2) {
     const RayRec &ray = kRays[moverKing_][d];
     int shield = -1;

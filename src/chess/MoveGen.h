@@ -100,6 +100,10 @@ class MoveGenO {
   int pinCount_ = 0;
   std::uint8_t pinned_[8] = {};
   std::uint8_t pinDirection_[8] = {};
+  // The board and side those were worked out for.
+  bool prepared_ = false;
+  std::uint8_t preparedSide_ = 0;
+  SquareRec preparedBoard_[64];
   MoveListO scratch_;
 };
 

@@ -324,6 +324,41 @@ void CrossCheck(BasePositionO &pos, MoveGenO &gen, int depth, int &nodes) {
   }
 }
 
+// The generator keeps what it worked out for a position only while the
+// position is the same: edits between queries count.
+TEST(MoveGenTest, AnswersFollowEditsBetweenQueries) {
+  BasePositionO pos = Fen("7k/8/8/8/8/8/4N3/4K3 w - - 0 1");
+  MoveGenO gen(&pos);
+  MoveListO list;
+  gen.MovesFromSquare(5, 2, list);
+  EXPECT_EQ(list.Count(), 6);
+  pos.SetSquare(5, 8, pRook, cBlack);  // pins the knight
+  list.Clear();
+  gen.MovesFromSquare(5, 2, list);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(gen.GameState(), gsNormal);
+  pos.SetSquare(4, 3, pKnight, cBlack);  // now a check the knight cannot stop
+  EXPECT_EQ(gen.GameState(), gsCheck);
+  list.Clear();
+  gen.MovesFromSquare(5, 2, list);
+  EXPECT_EQ(Texts(list), std::vector<std::string>{});
+  pos.ClearSquare(4, 3);
+  pos.ClearSquare(5, 8);
+  list.Clear();
+  gen.MovesFromSquare(5, 2, list);
+  EXPECT_EQ(list.Count(), 6);
+  // The other side on the same men.
+  pos.SetSideToMove(cBlack);
+  list.Clear();
+  gen.AllMoves(list);
+  EXPECT_EQ(list.Count(), 3);
+  // A second white king: the queries follow the one the rules find.
+  pos.SetSideToMove(cWhite);
+  pos.SetSquare(1, 8, pKing, cWhite);
+  pos.SetSquare(2, 6, pQueen, cBlack);
+  EXPECT_EQ(gen.GameState(), gsNormal);
+}
+
 TEST(MoveGenTest, GeneratorsAgreeEverywhere) {
   const char *fens[] = {
       "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
