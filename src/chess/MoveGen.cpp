@@ -378,8 +378,28 @@ void MoveGenO::GenerateMovesTo(int target, MoveListO &list) {
   const int tFile = IndexFile(target), tRank = IndexRank(target);
   const int back = BackRank(static_cast<std::uint8_t>(side));
   const int backwards = side == cWhite ? 9 : 1;
+  // A one-kind query skips the lines along which that kind cannot come:
+  // nothing there could be added.
+  auto reaches = [&](int d) {
+    switch (filterPiece_) {
+      case pKnight:
+        return !IsLine(d);
+      case pBishop:
+        return IsBishopDirection(d);
+      case pRook:
+        return IsRookDirection(d);
+      case pQueen:
+      case pKing:
+        return IsLine(d);
+      case pPawn:
+        return d == backwards || IsPawnCaptureDirection(d, OppositeSide(static_cast<std::uint8_t>(side)));
+      default:
+        return true;
+    }
+  };
   for (int d = 1; d <= 16; ++d) {
     if (Stop(list)) return;
+    if (pieceFilter_ && !reaches(d)) continue;
     if (Attacks(target, side, d)) {
       // The attacker is the first man on the ray.
       const RayRec &ray = kRays[target][d];

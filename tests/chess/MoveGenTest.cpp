@@ -292,19 +292,34 @@ std::multiset<MoveKey> Keys(const MoveListO &list) {
 }
 
 // At every node the moves to each square, the moves from each square and
-// all moves of the side are the same set, and each completes to the fields
-// the generator already gave.
+// all moves of the side are the same set, the one-kind moves to a square
+// are those moves of that kind in the same order (queen promotions only),
+// the game state agrees with them, and each completes to the fields the
+// generator already gave.
 void CrossCheck(BasePositionO &pos, MoveGenO &gen, int depth, int &nodes) {
   ++nodes;
   MoveListO to, from, all;
   for (int f = 1; f <= 8; ++f)
     for (int r = 1; r <= 8; ++r) {
+      const int start = to.Count();
       gen.MovesToSquare(f, r, to);
+      for (int piece = pPawn; piece <= pKing; ++piece) {
+        MoveListO kind, expected;
+        gen.PieceMovesToSquare(f, r, kind, piece);
+        for (int i = start + 1; i <= to.Count(); ++i) {
+          const MoveRec &m = to.At(i);
+          if (m.piece == piece && (m.promotion == 0 || m.promotion == pQueen) && !m.IsCastling())
+            expected.Add(m);
+        }
+        ASSERT_EQ(Texts(kind), Texts(expected)) << f << r << " piece " << piece;
+      }
       gen.MovesFromSquare(f, r, from);
     }
   gen.AllMoves(all);
   ASSERT_EQ(Keys(to), Keys(all));
   ASSERT_EQ(Keys(from), Keys(all));
+  const bool check = gen.IsInCheck(pos.SideToMove());
+  ASSERT_EQ(gen.GameState(), all.Count() == 0 ? (check ? gsCheckmate : gsStalemate) : (check ? gsCheck : gsNormal));
   for (int i = 1; i <= all.Count(); ++i) {
     bool promotion;
     const MoveRec &g = all.At(i);
