@@ -53,7 +53,7 @@ void MoveGenO::Init(BasePositionO *position) {
   pieceFilter_ = 0;
   queenOnly_ = 0;
   stopAtTwo_ = 0;
-  stopAfter_ = INT_MAX;
+  stopAfter_ = 0;
   defaultQueenOnly_ = 0;
   filterPiece_ = 0;
   prepared_ = false;
@@ -68,7 +68,7 @@ void MoveGenO::SetMode(bool filter, bool queenOnly, bool stopAtTwo, int piece) {
   pieceFilter_ = filter ? 1 : 0;
   queenOnly_ = queenOnly ? 1 : 0;
   stopAtTwo_ = stopAtTwo ? 1 : 0;
-  stopAfter_ = stopAtTwo ? 2 : INT_MAX;
+  stopAfter_ = stopAtTwo ? 2 : 0;
   filterPiece_ = static_cast<std::uint8_t>(piece);
 }
 
@@ -518,7 +518,7 @@ std::uint8_t MoveGenO::GameState() {
         const int i = SquareIndex(f, r);
         if (b[i].piece != pNone && b[i].colour == side) GenerateMovesFrom(i, scratch_);
       }
-    stopAfter_ = INT_MAX;
+    stopAfter_ = 0;
   } else {
     GenerateAll(scratch_);
   }

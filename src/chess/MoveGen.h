@@ -4,7 +4,6 @@
 // check, mate and stalemate, and completes move records so that the
 // position can play and take them back. MovePickerO ranks the candidate
 // moves of a click on one square.
-#include <climits>
 #include <cstdint>
 
 #include "chess/Diags.h"
@@ -72,7 +71,7 @@ class MoveGenO {
   bool Attacks(int square, int colour, int direction) const;
   int KingIndex(int colour);
   bool CanCastle(int colour, int side) const;
-  bool Stop(const MoveListO &list) const { return list.Count() - startCount_ >= stopAfter_; }
+  bool Stop(const MoveListO &list) const { return stopAfter_ != 0 && list.Count() - startCount_ >= stopAfter_; }
   void PrepareLegality();
   bool SafeAfter(int from, int to, bool enPassant);
   void AddMove(int from, int to, bool enPassant, MoveListO &list);
@@ -89,8 +88,8 @@ class MoveGenO {
   std::uint8_t stopAtTwo_ = 0;
   std::uint8_t defaultQueenOnly_ = 0;
   std::uint8_t filterPiece_ = 0;
-  // Generation stops once the query has this many moves.
-  int stopAfter_ = INT_MAX;
+  // Generation stops once the query has this many moves (0: never).
+  int stopAfter_ = 0;
   // Per query: where the list started, whether the mover was in check and,
   // when not, the mover's men pinned to its king (a mover not in check can
   // only expose its king through the vacated from square).
