@@ -52,12 +52,6 @@ void InputO::Done() {
   kind_ = 1;
 }
 
-void InputO::CountLine(char c) {
-  // CR LF, LF and a lone CR each end one line.
-  if (c == '\r' || (c == '\n' && lastChar_ != '\r')) ++lineCount_;
-  lastChar_ = c;
-}
-
 int InputO::FromSource() {
   if (bufPos_ >= bufLen_) {
     if (fileEnd_ || !file_.IsOpen()) return -1;
@@ -75,7 +69,7 @@ int InputO::FromSource() {
   return static_cast<unsigned char>(c);
 }
 
-bool InputO::Eof() {
+bool InputO::EofSlow() {
   if (kind_ == 1) return position_ >= static_cast<int64_t>(text_.size());
   if (pushedCount_ > 0) return false;
   if (bufPos_ < bufLen_) return false;
@@ -94,7 +88,7 @@ bool InputO::Eof() {
   return v < 0;
 }
 
-char InputO::ReadChar() {
+char InputO::ReadCharSlow() {
   char c = 0;
   if (kind_ == 1) {
     if (position_ < static_cast<int64_t>(text_.size())) {
@@ -132,18 +126,7 @@ void InputO::UnreadChar(char c) {
   --charCount_;
 }
 
-char InputO::PeekChar(int n) {
-  if (n == 1 && kind_ != 1) {
-    // The reader's usual look-ahead, leaving the state a read and an
-    // unread would: a character from the buffer is counted and pushed back.
-    if (pushedCount_ > 0) return pushed_[pushedCount_ - 1];
-    if (bufPos_ < bufLen_) {
-      const char c = fileBuf_[bufPos_++];
-      CountLine(c);
-      pushed_[pushedCount_++] = c;
-      return c;
-    }
-  }
+char InputO::PeekCharSlow(int n) {
   CheckRange(n, 1, kMaxPushed, "InputO.PeekChar");
   if (kind_ == 1) {
     int64_t i = position_ + n - 1;

@@ -28,15 +28,38 @@ class InputO {
   void Done();
 
   uint8_t Kind() const { return kind_; }
-  bool Eof();
+  bool Eof() {
+    if (kind_ != 1 && (pushedCount_ > 0 || bufPos_ < bufLen_)) return false;
+    return EofSlow();
+  }
   // The next character; past the end '\0' (still counted, so that an
   // UnreadChar of it keeps both kinds in step).
-  char ReadChar();
+  char ReadChar() {
+    if (kind_ != 1 && pushedCount_ > 0) {
+      ++charCount_;
+      return pushed_[--pushedCount_];
+    }
+    return ReadCharSlow();
+  }
   // Kind 0 pushes c (at most 100 waiting, more is a range error); kind 1
   // steps back one position (at the start nothing happens).
   void UnreadChar(char c);
   // The n-th coming character (n in 1..100), '\0' past the end.
-  char PeekChar(int n);
+  char PeekChar(int n) {
+    if (n == 1 && kind_ != 1) {
+      // The reader's usual look-ahead, leaving the state a read and an
+      // unread would: a character from the buffer is counted and pushed
+      // back.
+      if (pushedCount_ > 0) return pushed_[pushedCount_ - 1];
+      if (bufPos_ < bufLen_) {
+        const char c = fileBuf_[bufPos_++];
+        CountLine(c);
+        pushed_[pushedCount_++] = c;
+        return c;
+      }
+    }
+    return PeekCharSlow(n);
+  }
   // Up to n (0..100) coming characters, fewer at the end; nothing consumed.
   std::string PeekString(int n);
   std::string ReadChars(int n);
@@ -58,7 +81,14 @@ class InputO {
   // A character taken from the source itself (not from push-back); -1 at
   // the end. Counts line ends.
   int FromSource();
-  void CountLine(char c);
+  void CountLine(char c) {
+    // CR LF, LF and a lone CR each end one line.
+    if (c == '\r' || (c == '\n' && lastChar_ != '\r')) ++lineCount_;
+    lastChar_ = c;
+  }
+  bool EofSlow();
+  char ReadCharSlow();
+  char PeekCharSlow(int n);
 
   uint8_t kind_ = 1;
   BinFile file_;
