@@ -1,6 +1,7 @@
 #include "database/QZUtils.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "chess/Moves.h"
@@ -57,6 +58,7 @@ constexpr int kKingRing[8] = {-11, -1, 9, -10, 10, -9, 1, 11};
 
 Move2 MoveGen::Entry(int i) const {
   CheckRange(i, 1, count_, "Move list index out of range");
+  if (pending_) Materialise();
   return list_[i - 1];
 }
 
@@ -73,9 +75,9 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
       CheckRange<int>(req.fromRank, 1, 8, "Rank out of range");
   }
   count_ = 0;
+  pending_ = false;
   found_ = false;
   anyLegal_ = false;
-  promote_ = false;
   req_ = req;
   pos_ = &pos;
   own_ = pos.cells[MailboxPos::kSide] ? kColour : 0;
@@ -113,103 +115,112 @@ void MoveGen::Push(Move2 m) {
   }
 }
 
-void MoveGen::Add(int fromCell, int toCell) { Push(Move2{kT.squareOf[fromCell], kT.squareOf[toCell]}); }
+namespace {
 
-void MoveGen::AddPawn(int fromCell, int toCell) {
-  if (!promote_) {
-    Add(fromCell, toCell);
-    return;
+// The pseudo-legal moves of the man on cell sq (file f, rank r), in the
+// order of generation, each passed to emit(fromCell, toCell, promotion).
+// The generator and the index counting share it, so they cannot disagree.
+template <class Emit>
+inline void GenerateSquare(const uint8_t *b, uint8_t own, int f, int r, Emit &&emit) {
+  const int sq = f * 10 + r;
+  // Off the board, or an own man: refused by every add rule.
+  auto blocked = [&](int c) { return !kT.onBoard[c] || (b[c] != 0 && (b[c] & kColour) == own); };
+  auto enemy = [&](int c) { return kT.onBoard[c] && b[c] != 0 && (b[c] & kColour) != own; };
+  auto ray = [&](int step) {
+    for (int c = sq + step; !blocked(c); c += step) {
+      emit(sq, c, 0);
+      if (b[c] != 0) break;
+    }
+  };
+  switch (b[sq] & 7) {
+    case mbKing: {
+      for (int s : kKingSteps)
+        if (!blocked(sq + s)) emit(sq, sq + s, 0);
+      const int back = own ? 8 : 1;
+      if (f == 5 && r == back) {
+        const uint8_t corner = own | mbSpecial;
+        if (b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 &&
+            b[Cell(4, back)] == 0)
+          emit(sq, Cell(3, back), 0);
+        if (b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0)
+          emit(sq, Cell(7, back), 0);
+      }
+      break;
+    }
+    case mbQueen:
+      for (int s : kRookRays) ray(s);
+      for (int s : kBishopRays) ray(s);
+      break;
+    case mbRook:
+    case mbSpecial:
+      for (int s : kRookRays) ray(s);
+      break;
+    case mbBishop:
+      for (int s : kBishopRays) ray(s);
+      break;
+    case mbKnight:
+      if (f > 1) {
+        if (!blocked(sq - 21)) emit(sq, sq - 21, 0);
+        if (!blocked(sq - 19)) emit(sq, sq - 19, 0);
+      }
+      if (r > 1 && !blocked(sq - 12)) emit(sq, sq - 12, 0);
+      if (r < 8 && !blocked(sq - 8)) emit(sq, sq - 8, 0);
+      if (r > 1 && !blocked(sq + 8)) emit(sq, sq + 8, 0);
+      if (r < 8 && !blocked(sq + 12)) emit(sq, sq + 12, 0);
+      if (f < 8) {
+        if (!blocked(sq + 19)) emit(sq, sq + 19, 0);
+        if (!blocked(sq + 21)) emit(sq, sq + 21, 0);
+      }
+      break;
+    case mbPawn: {
+      const int dir = own ? -1 : 1;
+      const bool promote = r == (own ? 2 : 7);
+      // A promotion gives queen, rook, bishop, knight, one after another.
+      auto pawn = [&](int to) {
+        if (!promote) {
+          emit(sq, to, 0);
+          return;
+        }
+        for (int p = 0; p < 4; ++p) emit(sq, to, p);
+      };
+      const int ahead = sq + dir;
+      if (kT.onBoard[ahead] && b[ahead] == 0) {
+        pawn(ahead);
+        if (r == (own ? 7 : 2) && b[ahead + dir] == 0) pawn(ahead + dir);
+      }
+      // A code-7 man beside the pawn is a pawn that may be taken en
+      // passant. On the pawn's first and last rank that man is a
+      // castling rook, which gives no capture onto an empty square.
+      for (int side : {-10, 10}) {
+        const int beside = sq + side;
+        const int diag = beside + dir;
+        if (kT.onBoard[beside] && (b[beside] & 7) == mbSpecial && r > 1 && r < 8) {
+          if (!blocked(diag)) pawn(diag);
+        } else if (enemy(diag)) {
+          pawn(diag);
+        }
+      }
+      break;
+    }
+    default:
+      break;
   }
-  // Queen, rook, bishop, knight, one after another.
-  for (int p = 0; p < 4; ++p)
-    Push(Move2{kT.squareOf[fromCell], static_cast<uint8_t>(kT.squareOf[toCell] | (p << 6))});
 }
+
+}  // namespace
 
 void MoveGen::Forward() {
   const uint8_t *b = pos_->cells.data();
   const uint8_t own = own_;
-  // Off the board, or an own man: refused by every add rule.
-  auto blocked = [&](int c) { return !kT.onBoard[c] || (b[c] != 0 && (b[c] & kColour) == own); };
-  auto enemy = [&](int c) { return kT.onBoard[c] && b[c] != 0 && (b[c] & kColour) != own; };
-  auto ray = [&](int from, int step) {
-    for (int c = from + step; !blocked(c); c += step) {
-      Add(from, c);
-      if (b[c] != 0) break;
-    }
+  auto emit = [this](int from, int to, int promotion) {
+    Push(Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))});
   };
-
   for (int f = 1; f <= 8; ++f) {
     for (int r = 1; r <= 8; ++r) {
-      const int sq = f * 10 + r;
-      const uint8_t man = b[sq];
+      const uint8_t man = b[f * 10 + r];
       if (man == 0 || (man & kColour) != own) continue;
       const int before = count_;
-      switch (man & 7) {
-        case mbKing: {
-          for (int s : kKingSteps)
-            if (!blocked(sq + s)) Add(sq, sq + s);
-          const int back = own ? 8 : 1;
-          if (f == 5 && r == back) {
-            const uint8_t corner = own | mbSpecial;
-            if (b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 &&
-                b[Cell(4, back)] == 0)
-              Add(sq, Cell(3, back));
-            if (b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0)
-              Add(sq, Cell(7, back));
-          }
-          break;
-        }
-        case mbQueen:
-          for (int s : kRookRays) ray(sq, s);
-          for (int s : kBishopRays) ray(sq, s);
-          break;
-        case mbRook:
-        case mbSpecial:
-          for (int s : kRookRays) ray(sq, s);
-          break;
-        case mbBishop:
-          for (int s : kBishopRays) ray(sq, s);
-          break;
-        case mbKnight:
-          if (f > 1) {
-            if (!blocked(sq - 21)) Add(sq, sq - 21);
-            if (!blocked(sq - 19)) Add(sq, sq - 19);
-          }
-          if (r > 1 && !blocked(sq - 12)) Add(sq, sq - 12);
-          if (r < 8 && !blocked(sq - 8)) Add(sq, sq - 8);
-          if (r > 1 && !blocked(sq + 8)) Add(sq, sq + 8);
-          if (r < 8 && !blocked(sq + 12)) Add(sq, sq + 12);
-          if (f < 8) {
-            if (!blocked(sq + 19)) Add(sq, sq + 19);
-            if (!blocked(sq + 21)) Add(sq, sq + 21);
-          }
-          break;
-        case mbPawn: {
-          const int dir = own ? -1 : 1;
-          promote_ = r == (own ? 2 : 7);
-          const int ahead = sq + dir;
-          if (kT.onBoard[ahead] && b[ahead] == 0) {
-            AddPawn(sq, ahead);
-            if (r == (own ? 7 : 2) && b[ahead + dir] == 0) AddPawn(sq, ahead + dir);
-          }
-          // A code-7 man beside the pawn is a pawn that may be taken en
-          // passant. On the pawn's first and last rank that man is a
-          // castling rook, which gives no capture onto an empty square.
-          for (int side : {-10, 10}) {
-            const int beside = sq + side;
-            const int diag = beside + dir;
-            if (kT.onBoard[beside] && (b[beside] & 7) == mbSpecial && r > 1 && r < 8) {
-              if (!blocked(diag)) AddPawn(sq, diag);
-            } else if (enemy(diag)) {
-              AddPawn(sq, diag);
-            }
-          }
-          promote_ = false;
-          break;
-        }
-        default:
-          break;
-      }
+      GenerateSquare(b, own, f, r, emit);
       if (lazy_) TestLast(before);
       if (found_) return;
     }
@@ -570,27 +581,186 @@ uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
   return any ? gsNormal : gsStalemate;
 }
 
+// The index of a move is the number of entries the squares before its
+// from-square give, plus its place among that square's own entries: the
+// earlier squares are only counted, nothing is listed.
+namespace {
+// Bit n of a board set is square number n: +1 is a step north, +8 east.
+struct BitTables {
+  uint64_t knight[64] = {};
+  uint64_t king[64] = {};
+  // Rays without their own square: N, NE, E, SE (rising numbers), then
+  // S, SW, W, NW (falling numbers).
+  uint64_t ray[8][64] = {};
+  constexpr BitTables() {
+    constexpr int kDf[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kDr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+    constexpr int kJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    auto on = [](int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; };
+    for (int sq = 0; sq < 64; ++sq) {
+      const int f = sq >> 3, r = sq & 7;
+      for (int d = 0; d < 8; ++d) {
+        if (on(f + kDf[d], r + kDr[d])) king[sq] |= uint64_t{1} << ((f + kDf[d]) * 8 + r + kDr[d]);
+        for (int nf = f + kDf[d], nr = r + kDr[d]; on(nf, nr); nf += kDf[d], nr += kDr[d])
+          ray[d][sq] |= uint64_t{1} << (nf * 8 + nr);
+        if (on(f + kJumps[d][0], r + kJumps[d][1]))
+          knight[sq] |= uint64_t{1} << ((f + kJumps[d][0]) * 8 + r + kJumps[d][1]);
+      }
+    }
+  }
+};
+constexpr BitTables kB;
+
+// The squares of the own men and of all men. The eight cells of a file
+// lie side by side, so a file is read as one word (rank 1 in the lowest
+// byte).
+inline void BoardSets(const uint8_t *b, uint8_t own, uint64_t &ownSet, uint64_t &occ) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
+  // Gathers the top bit of each byte into bits 0-7 (byte i to bit i).
+  constexpr uint64_t kGather = 0x0102040810204080ULL;
+  ownSet = occ = 0;
+  for (int f = 1; f <= 8; ++f) {
+    uint64_t x;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&x, b + f * 10 + 1, 8);
+    } else {
+      x = 0;
+      for (int r = 8; r >= 1; --r) x = (x << 8) | b[f * 10 + r];
+    }
+    const uint64_t used = (((x & kLow7) + kLow7) | x) & kHigh;
+    const uint64_t black = (x << 4) & kHigh;
+    const uint64_t mine = used & (own ? black : ~black);
+    occ |= ((used >> 7) * kGather >> 56) << ((f - 1) * 8);
+    ownSet |= ((mine >> 7) * kGather >> 56) << ((f - 1) * 8);
+  }
+}
+
+// Without a population-count instruction in the target the library call
+// is slower than this.
+inline int PopCount(uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ULL;
+  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+}
+
+// The squares a slider reaches along ray d up to and with the first man.
+inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
+  const uint64_t ray = kB.ray[d][sq];
+  const uint64_t blockers = ray & occ;
+  if (blockers == 0) return ray;
+  const int first = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+  return ray ^ kB.ray[d][first];
+}
+
+// The number of entries the man on square sq gives: the same as listing
+// them, read off board sets for the knight and the sliders.
+inline int CountSquare(const uint8_t *b, uint8_t own, uint64_t ownSet, uint64_t occ, int sq) {
+  const int f = SquareFile(sq), r = SquareRank(sq);
+  uint64_t to = 0;
+  switch (b[f * 10 + r] & 7) {
+    case mbQueen:
+      for (int d = 0; d < 8; ++d) to |= RayAttacks(d, sq, occ);
+      break;
+    case mbRook:
+    case mbSpecial:
+      for (int d = 0; d < 8; d += 2) to |= RayAttacks(d, sq, occ);
+      break;
+    case mbBishop:
+      for (int d = 1; d < 8; d += 2) to |= RayAttacks(d, sq, occ);
+      break;
+    case mbKnight:
+      to = kB.knight[sq];
+      break;
+    default: {
+      int n = 0;
+      GenerateSquare(b, own, f, r, [&n](int, int, int) { ++n; });
+      return n;
+    }
+  }
+  return PopCount(to & ~ownSet);
+}
+
+inline bool OwnMan(uint8_t man, uint8_t own) { return man != 0 && (man & kColour) == own; }
+
+}  // namespace
+
+void MoveGen::SetCounted(const uint8_t *board, int lastSquare, int count) {
+  std::memcpy(pendingBoard_.data(), board, pendingBoard_.size());
+  pendingLast_ = static_cast<uint8_t>(lastSquare);
+  count_ = count;
+  pending_ = true;
+  found_ = false;
+}
+
+void MoveGen::Materialise() const {
+  const uint8_t *b = pendingBoard_.data();
+  const uint8_t own = b[MailboxPos::kSide] ? kColour : 0;
+  int n = 0;
+  for (int sq = 0; sq <= pendingLast_; ++sq) {
+    if (!OwnMan(b[kT.cellOf[sq]], own)) continue;
+    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
+      list_[n++] = Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))};
+    });
+  }
+  pending_ = false;
+}
+
 bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
-  GenRequest req;
-  req.kind = genFindIndex;
-  req.move = m;
-  for (int i = gen.Generate(*this, req); i >= 1; --i)
-    if (gen.list_[i - 1] == m) {
-      index = i;
+  index = 0;
+  const uint8_t *b = cells.data();
+  const uint8_t own = cells[kSide] ? kColour : 0;
+  uint64_t ownSet, occ;
+  BoardSets(b, own, ownSet, occ);
+  // A from-byte beyond square 63 names no generated move.
+  const int fromSq = std::min<int>(m.from, 64);
+  int before = 0;
+  for (uint64_t s = fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet; s != 0; s &= s - 1)
+    before += CountSquare(b, own, ownSet, occ, std::countr_zero(s));
+  if (fromSq < 64 && ((ownSet >> fromSq) & 1) != 0) {
+    int at = before, found = 0;
+    GenerateSquare(b, own, SquareFile(fromSq), SquareRank(fromSq), [&](int from, int to, int promotion) {
+      ++at;
+      if (Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))} == m) found = at;
+    });
+    if (found != 0) {
+      gen.SetCounted(b, fromSq, at);
+      index = found;
       return true;
     }
-  index = 0;
+    before = at;
+  }
+  // Not generated: the whole list was made.
+  if (fromSq < 64)
+    for (uint64_t s = ownSet & ~((uint64_t{2} << fromSq) - 1); s != 0; s &= s - 1)
+      before += CountSquare(b, own, ownSet, occ, std::countr_zero(s));
+  gen.SetCounted(b, 63, before);
   return false;
 }
 
 bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
   if (index < 1 || index > MoveGen::kCapacity) return false;
-  GenRequest req;
-  req.kind = genGetByIndex;
-  req.index = static_cast<uint16_t>(index);
-  if (gen.Generate(*this, req) < index) return false;
-  m = gen.list_[index - 1];
-  return true;
+  const uint8_t *b = cells.data();
+  const uint8_t own = cells[kSide] ? kColour : 0;
+  uint64_t ownSet, occ;
+  BoardSets(b, own, ownSet, occ);
+  int before = 0;
+  for (uint64_t s = ownSet; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    const int n = CountSquare(b, own, ownSet, occ, sq);
+    if (before + n < index) {
+      before += n;
+      continue;
+    }
+    int at = before;
+    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
+      if (++at == index)
+        m = Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))};
+    });
+    gen.SetCounted(b, sq, before + n);
+    return true;
+  }
+  gen.SetCounted(b, 63, before);
+  return false;
 }
 
 namespace {

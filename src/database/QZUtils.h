@@ -136,15 +136,20 @@ class MoveGen {
   void Forward();
   void Reverse();
   void Push(Move2 m);
-  void Add(int fromCell, int toCell);
-  void AddPawn(int fromCell, int toCell);
   void AddReverse(int fromCell, int toCell);
+  // The index requests count instead of listing. They leave the list as a
+  // generation through square lastSquare of the board would, written out
+  // from a copy of the board only when an entry is read.
+  void SetCounted(const uint8_t *board, int lastSquare, int count);
+  void Materialise() const;
 
-  std::array<Move2, kCapacity> list_{};
+  mutable std::array<Move2, kCapacity> list_{};
   int count_ = 0;
+  mutable bool pending_ = false;
+  uint8_t pendingLast_ = 0;
+  std::array<uint8_t, 103> pendingBoard_{};
   bool found_ = false;
   bool anyLegal_ = false;  // kind 1: some entry of the list is legal
-  bool promote_ = false;
   uint8_t own_ = 0;
   GenRequest req_;
   MailboxPos *pos_ = nullptr;
