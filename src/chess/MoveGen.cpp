@@ -153,21 +153,53 @@ void MoveGenO::PrepareLegality() {
   preparedSide_ = static_cast<std::uint8_t>(side);
   prepared_ = true;
   moverKing_ = king;
-  moverInCheck_ = moverKing_ >= 0 && InCheck(side);
+  moverInCheck_ = false;
   pinCount_ = 0;
-  if (moverKing_ < 0 || moverInCheck_) return;
-  // Men of the mover that alone shield the king from an enemy slider.
-  for (int d = 1; d <= 15; d += 2) {
-    const RayRec &ray = kRays[moverKing_][d];
+  if (king < 0) return;
+  // One walk along each line from the king finds both a checking man (the
+  // first met, an enemy) and a shielding one (the first met, the mover's,
+  // with an enemy slider behind it); a knight checks from its one square.
+  const int enemy = OppositeSide(static_cast<std::uint8_t>(side));
+  for (int d = 2; d <= 16 && !moverInCheck_; d += 2) {
+    const RayRec &ray = kRays[king][d];
+    if (ray.count > 0 && b[ray.squares[0]].piece == pKnight && b[ray.squares[0]].colour == enemy)
+      moverInCheck_ = true;
+  }
+  for (int d = 1; d <= 15 && !moverInCheck_; d += 2) {
+    const RayRec &ray = kRays[king][d];
     int shield = -1;
     for (int i = 0; i < ray.count; ++i) {
       const SquareRec &q = b[ray.squares[i]];
       if (q.piece == pNone) continue;
       if (shield < 0) {
-        if (q.colour != side) break;
-        shield = ray.squares[i];
-        continue;
+        if (q.colour == side) {
+          shield = ray.squares[i];
+          continue;
+        }
+        if (q.colour == enemy) {
+          switch (q.piece) {
+            case pKing:
+              moverInCheck_ = i == 0;
+              break;
+            case pQueen:
+              moverInCheck_ = true;
+              break;
+            case pRook:
+              moverInCheck_ = IsRookDirection(d);
+              break;
+            case pBishop:
+              moverInCheck_ = IsBishopDirection(d);
+              break;
+            case pPawn:
+              moverInCheck_ = i == 0 && IsPawnCaptureDirection(d, side);
+              break;
+            default:
+              break;
+          }
+        }
+        break;
       }
+      // Men of the mover that alone shield the king from an enemy slider.
       if (q.colour != side && (q.piece == pQueen || (q.piece == pRook && IsRookDirection(d)) ||
                                (q.piece == pBishop && IsBishopDirection(d)))) {
         pinned_[pinCount_] = static_cast<std::uint8_t>(shield);
@@ -177,6 +209,7 @@ void MoveGenO::PrepareLegality() {
       break;
     }
   }
+  if (moverInCheck_) pinCount_ = 0;
 }
 
 // Plays the move on the board for a moment and tests the mover's king.
