@@ -413,26 +413,37 @@ void MoveGenO::GenerateMovesTo(int target, MoveListO &list) {
   const int backwards = side == cWhite ? 9 : 1;
   // A one-kind query skips the lines along which that kind cannot come:
   // nothing there could be added.
-  auto reaches = [&](int d) {
+  // Bit d set: direction d is tried.
+  std::uint32_t directions = 0x1fffe;
+  if (pieceFilter_) {
+    constexpr std::uint32_t kLines = 0xaaaa, kKnights = 0x15554, kRooks = 0x2222, kBishops = 0x8888;
     switch (filterPiece_) {
       case pKnight:
-        return !IsLine(d);
+        directions = kKnights;
+        break;
       case pBishop:
-        return IsBishopDirection(d);
+        directions = kBishops;
+        break;
       case pRook:
-        return IsRookDirection(d);
+        directions = kRooks;
+        break;
       case pQueen:
       case pKing:
-        return IsLine(d);
+        directions = kLines;
+        break;
       case pPawn:
-        return d == backwards || IsPawnCaptureDirection(d, OppositeSide(static_cast<std::uint8_t>(side)));
+        // The captures seen from the target point back at the mover.
+        directions = 1u << backwards;
+        if (side == cWhite) directions |= (1u << 7) | (1u << 11);
+        if (side == cBlack) directions |= (1u << 3) | (1u << 15);
+        break;
       default:
-        return true;
+        break;
     }
-  };
+  }
   for (int d = 1; d <= 16; ++d) {
     if (Stop(list)) return;
-    if (pieceFilter_ && !reaches(d)) continue;
+    if (!(directions >> d & 1u)) continue;
     if (Attacks(target, side, d)) {
       // The attacker is the first man on the ray.
       const RayRec &ray = kRays[target][d];
