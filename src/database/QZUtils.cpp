@@ -51,6 +51,117 @@ constexpr int kKnightJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, 
 // The king's neighbours, lower rank row first.
 constexpr int kKingRing[8] = {-11, -1, 9, -10, 10, -9, 1, 11};
 
+// Bit n of a board set is square number n: +1 is a step north, +8 east.
+struct BitTables {
+  uint64_t knight[64] = {};
+  uint64_t king[64] = {};
+  // Rays without their own square: N, NE, E, SE (rising numbers), then
+  // S, SW, W, NW (falling numbers).
+  uint64_t ray[8][64] = {};
+  constexpr BitTables() {
+    constexpr int kDf[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kDr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+    constexpr int kJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    auto on = [](int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; };
+    for (int sq = 0; sq < 64; ++sq) {
+      const int f = sq >> 3, r = sq & 7;
+      for (int d = 0; d < 8; ++d) {
+        if (on(f + kDf[d], r + kDr[d])) king[sq] |= uint64_t{1} << ((f + kDf[d]) * 8 + r + kDr[d]);
+        for (int nf = f + kDf[d], nr = r + kDr[d]; on(nf, nr); nf += kDf[d], nr += kDr[d])
+          ray[d][sq] |= uint64_t{1} << (nf * 8 + nr);
+        if (on(f + kJumps[d][0], r + kJumps[d][1]))
+          knight[sq] |= uint64_t{1} << ((f + kJumps[d][0]) * 8 + r + kJumps[d][1]);
+      }
+    }
+  }
+};
+constexpr BitTables kB;
+
+// The squares of the own men and of all men. The eight cells of a file
+// lie side by side, so a file is read as one word (rank 1 in the lowest
+// byte).
+struct BoardSetsOf {
+  uint64_t own = 0;      // the men of the side given
+  uint64_t occ = 0;      // all men
+  uint64_t special = 0;  // the men of code 7, either colour
+};
+
+inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  // Gathers bit 0 of each byte into bits 0-7 (byte i to bit i).
+  constexpr uint64_t kGather = 0x0102040810204080ULL;
+  BoardSetsOf sets;
+  for (int f = 1; f <= 8; ++f) {
+    uint64_t x;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&x, b + f * 10 + 1, 8);
+    } else {
+      x = 0;
+      for (int r = 8; r >= 1; --r) x = (x << 8) | b[f * 10 + r];
+    }
+    const uint64_t used = ((((x & kLow7) + kLow7) | x) & kHigh) >> 7;
+    const uint64_t black = (x >> 3) & kOnes;
+    const uint64_t mine = used & (own ? black : ~black);
+    const uint64_t seven = x & (x >> 1) & (x >> 2) & kOnes;
+    const int shift = (f - 1) * 8;
+    sets.occ |= (used * kGather >> 56) << shift;
+    sets.own |= (mine * kGather >> 56) << shift;
+    sets.special |= (seven * kGather >> 56) << shift;
+  }
+  return sets;
+}
+
+inline void BoardSets(const uint8_t *b, uint8_t own, uint64_t &ownSet, uint64_t &occ) {
+  const BoardSetsOf sets = ReadSets(b, own);
+  ownSet = sets.own;
+  occ = sets.occ;
+}
+
+// The squares of all men.
+inline uint64_t Occupancy(const uint8_t *b) {
+  uint64_t own, occ;
+  BoardSets(b, 0, own, occ);
+  return occ;
+}
+
+// The square number of the first cell (in square order) holding the man,
+// -1 when none does.
+inline int FindMan(const uint8_t *b, uint8_t man) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  for (int f = 1; f <= 8; ++f) {
+    if constexpr (std::endian::native == std::endian::little) {
+      uint64_t x;
+      std::memcpy(&x, b + f * 10 + 1, 8);
+      x ^= kOnes * man;
+      // The lowest flagged byte is the first zero byte exactly.
+      if (const uint64_t zero = (x - kOnes) & ~x & kHigh; zero != 0)
+        return (f - 1) * 8 + std::countr_zero(zero) / 8;
+    } else {
+      for (int r = 1; r <= 8; ++r)
+        if (b[f * 10 + r] == man) return SquareNumber(f, r);
+    }
+  }
+  return -1;
+}
+
+// Without a population-count instruction in the target the library call
+// is slower than this.
+inline int PopCount(uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ULL;
+  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
+}
+
+// The squares a slider reaches along ray d up to and with the first man.
+inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
+  const uint64_t ray = kB.ray[d][sq];
+  const uint64_t blockers = ray & occ;
+  if (blockers == 0) return ray;
+  const int first = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+  return ray ^ kB.ray[d][first];
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -432,38 +543,34 @@ void MailboxPos::UnmakeMove(Move2 m, const MoveUndo &undo) {
   if (blackMoved) --cells[kMoveNumber];
 }
 
+// The first man along each ray from the cell, found on the set of
+// occupied squares.
 bool MailboxPos::CellAttacked(int cell, int attackerColour) const {
   const uint8_t *b = cells.data();
   const uint8_t att = attackerColour ? kColour : 0;
-  auto codeAt = [&](int c) {
-    int code = b[c] & 7;
+  const int sq = kT.squareOf[cell];
+  const uint64_t occ = Occupancy(b);
+  // A white pawn attacks from below (rays SE and SW), a black one from above (NE and NW).
+  const int pawnA = att ? 1 : 3, pawnB = att ? 7 : 5;
+  for (int d = 0; d < 8; ++d) {
+    const uint64_t blockers = kB.ray[d][sq] & occ;
+    if (blockers == 0) continue;
+    const int first = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+    const int c = kT.cellOf[first];
+    const uint8_t man = b[c];
+    if ((man & kColour) != att) continue;
+    int code = man & 7;
     if (code == mbSpecial) code = (RankOf(c) == 1 || RankOf(c) == 8) ? mbRook : mbPawn;
-    return code;
-  };
-  // A white pawn attacks from below, a black one from above.
-  const int pawnA = att ? -9 : -11, pawnB = att ? 11 : 9;
-  for (int s : kKingSteps) {
-    const bool straight = s == -10 || s == 10 || s == -1 || s == 1;
-    int c = cell + s;
-    if (!kT.onBoard[c]) continue;
-    bool adjacent = true;
-    while (kT.onBoard[c] && b[c] == 0) {
-      c += s;
-      adjacent = false;
-    }
-    if (!kT.onBoard[c] || (b[c] & kColour) != att) continue;
-    const int code = codeAt(c);
+    const bool straight = (d & 1) == 0;
     if (code == mbQueen) return true;
     if (straight && code == mbRook) return true;
     if (!straight && code == mbBishop) return true;
+    const bool adjacent = ((kB.king[sq] >> first) & 1) != 0;
     if (adjacent && code == mbKing) return true;
-    if (adjacent && code == mbPawn && (s == pawnA || s == pawnB)) return true;
+    if (adjacent && code == mbPawn && (d == pawnA || d == pawnB)) return true;
   }
-  const int f = FileOf(cell), r = RankOf(cell);
-  for (const auto &j : kKnightJumps) {
-    const int nf = f + j[0], nr = r + j[1];
-    if (nf >= 1 && nf <= 8 && nr >= 1 && nr <= 8 && b[Cell(nf, nr)] == (att | mbKnight)) return true;
-  }
+  for (uint64_t s = kB.knight[sq] & occ; s != 0; s &= s - 1)
+    if (b[kT.cellOf[std::countr_zero(s)]] == (att | mbKnight)) return true;
   return false;
 }
 
@@ -474,11 +581,8 @@ bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
 }
 
 bool MailboxPos::InCheck(int colour) const {
-  const uint8_t king = colour ? (mbBlack | mbKing) : mbKing;
-  for (int f = 1; f <= 8; ++f)
-    for (int r = 1; r <= 8; ++r)
-      if (cells[Cell(f, r)] == king) return CellAttacked(Cell(f, r), colour ? 0 : 1);
-  return false;
+  const int king = FindMan(cells.data(), colour ? (mbBlack | mbKing) : mbKing);
+  return king >= 0 && CellAttacked(kT.cellOf[king], colour ? 0 : 1);
 }
 
 bool MailboxPos::IsLegalMove(Move2 m) {
@@ -504,13 +608,8 @@ LegalityHint MailboxPos::LegalityOf() const {
   LegalityHint h;
   const int side = SideToMove();
   const uint8_t own = side ? kColour : 0;
-  int king = 0;
-  for (int f = 1; f <= 8 && king == 0; ++f)
-    for (int r = 1; r <= 8; ++r)
-      if (cells[Cell(f, r)] == (own | mbKing)) {
-        king = Cell(f, r);
-        break;
-      }
+  const int kingSq = FindMan(cells.data(), own | mbKing);
+  const int king = kingSq >= 0 ? kT.cellOf[kingSq] : 0;
   h.inCheck = king != 0 && CellAttacked(king, side ^ 1);
   // Taking a move back puts an en-passant pawn of the opponent on the
   // square the en-passant cell names: a trial is exact only when that pawn
@@ -585,77 +684,44 @@ uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
 // from-square give, plus its place among that square's own entries: the
 // earlier squares are only counted, nothing is listed.
 namespace {
-// Bit n of a board set is square number n: +1 is a step north, +8 east.
-struct BitTables {
-  uint64_t knight[64] = {};
-  uint64_t king[64] = {};
-  // Rays without their own square: N, NE, E, SE (rising numbers), then
-  // S, SW, W, NW (falling numbers).
-  uint64_t ray[8][64] = {};
-  constexpr BitTables() {
-    constexpr int kDf[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kDr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-    constexpr int kJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
-    auto on = [](int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; };
-    for (int sq = 0; sq < 64; ++sq) {
-      const int f = sq >> 3, r = sq & 7;
-      for (int d = 0; d < 8; ++d) {
-        if (on(f + kDf[d], r + kDr[d])) king[sq] |= uint64_t{1} << ((f + kDf[d]) * 8 + r + kDr[d]);
-        for (int nf = f + kDf[d], nr = r + kDr[d]; on(nf, nr); nf += kDf[d], nr += kDr[d])
-          ray[d][sq] |= uint64_t{1} << (nf * 8 + nr);
-        if (on(f + kJumps[d][0], r + kJumps[d][1]))
-          knight[sq] |= uint64_t{1} << ((f + kJumps[d][0]) * 8 + r + kJumps[d][1]);
-      }
-    }
-  }
-};
-constexpr BitTables kB;
+constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
 
-// The squares of the own men and of all men. The eight cells of a file
-// lie side by side, so a file is read as one word (rank 1 in the lowest
-// byte).
-inline void BoardSets(const uint8_t *b, uint8_t own, uint64_t &ownSet, uint64_t &occ) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
-  // Gathers the top bit of each byte into bits 0-7 (byte i to bit i).
-  constexpr uint64_t kGather = 0x0102040810204080ULL;
-  ownSet = occ = 0;
-  for (int f = 1; f <= 8; ++f) {
-    uint64_t x;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&x, b + f * 10 + 1, 8);
-    } else {
-      x = 0;
-      for (int r = 8; r >= 1; --r) x = (x << 8) | b[f * 10 + r];
-    }
-    const uint64_t used = (((x & kLow7) + kLow7) | x) & kHigh;
-    const uint64_t black = (x << 4) & kHigh;
-    const uint64_t mine = used & (own ? black : ~black);
-    occ |= ((used >> 7) * kGather >> 56) << ((f - 1) * 8);
-    ownSet |= ((mine >> 7) * kGather >> 56) << ((f - 1) * 8);
-  }
-}
-
-// Without a population-count instruction in the target the library call
-// is slower than this.
-inline int PopCount(uint64_t x) {
-  x -= (x >> 1) & 0x5555555555555555ULL;
-  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
-}
-
-// The squares a slider reaches along ray d up to and with the first man.
-inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
-  const uint64_t ray = kB.ray[d][sq];
-  const uint64_t blockers = ray & occ;
-  if (blockers == 0) return ray;
-  const int first = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
-  return ray ^ kB.ray[d][first];
+// The number of entries the pawns (code 6) of the set give, all at once:
+// each pawn has at most one square of each kind (push, double step,
+// capture to either side), and a promotion counts four times.
+inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &sets) {
+  const bool white = own == 0;
+  // One rank forward; nothing wraps into the next file.
+  auto fwd = [white](uint64_t x) { return white ? (x << 1) & ~kRank1 : (x >> 1) & ~kRank8; };
+  const uint64_t promoteRank = white ? kRank1 << 6 : kRank1 << 1,
+                 startRank = white ? kRank1 << 1 : kRank1 << 6;
+  const uint64_t empty = ~sets.occ, enemy = sets.occ & ~sets.own;
+  const uint64_t middle = ~(kRank1 | kRank8);
+  int plain = 0, promoting = 0;
+  auto add = [&](uint64_t from, uint64_t targetsOk, auto toTarget) {
+    plain += PopCount(toTarget(from & ~promoteRank) & targetsOk);
+    promoting += PopCount(toTarget(from & promoteRank) & targetsOk);
+  };
+  add(pawns, empty, fwd);
+  add(pawns & startRank, empty, [&](uint64_t x) { return fwd(fwd(x) & empty); });
+  // Captures: beside a code-7 man (off the first and last rank) the
+  // diagonal may also be empty; elsewhere it must hold an enemy.
+  const uint64_t nextToSpecialEast = (sets.special >> 8) & middle,
+                 nextToSpecialWest = (sets.special << 8) & middle;
+  auto east = [&](uint64_t x) { return fwd(x << 8); };
+  auto west = [&](uint64_t x) { return fwd(x >> 8); };
+  add(pawns & nextToSpecialEast, ~sets.own, east);
+  add(pawns & ~nextToSpecialEast, enemy, east);
+  add(pawns & nextToSpecialWest, ~sets.own, west);
+  add(pawns & ~nextToSpecialWest, enemy, west);
+  return plain + 4 * promoting;
 }
 
 // The number of entries the man on square sq gives: the same as listing
-// them, read off board sets for the knight and the sliders.
-inline int CountSquare(const uint8_t *b, uint8_t own, uint64_t ownSet, uint64_t occ, int sq) {
+// them, read off board sets for all but the king.
+inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq) {
   const int f = SquareFile(sq), r = SquareRank(sq);
+  const uint64_t occ = sets.occ;
   uint64_t to = 0;
   switch (b[f * 10 + r] & 7) {
     case mbQueen:
@@ -671,13 +737,53 @@ inline int CountSquare(const uint8_t *b, uint8_t own, uint64_t ownSet, uint64_t 
     case mbKnight:
       to = kB.knight[sq];
       break;
+    case mbPawn:
+      return CountPawns(uint64_t{1} << sq, own, sets);
     default: {
       int n = 0;
       GenerateSquare(b, own, f, r, [&n](int, int, int) { ++n; });
       return n;
     }
   }
-  return PopCount(to & ~ownSet);
+  return PopCount(to & ~sets.own);
+}
+
+// The entries all men of the set give together.
+inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, uint64_t men) {
+  // Sorted by kind first, which needs no branch per man.
+  uint64_t kind[8] = {};
+  for (uint64_t s = men; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    kind[b[kT.cellOf[sq]] & 7] |= uint64_t{1} << sq;
+  }
+  uint64_t to = 0;
+  int n = 0;
+  for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    to = 0;
+    for (int d = 0; d < 8; ++d) to |= RayAttacks(d, sq, sets.occ);
+    n += PopCount(to & ~sets.own);
+  }
+  for (uint64_t s = kind[mbRook] | kind[mbSpecial]; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    to = 0;
+    for (int d = 0; d < 8; d += 2) to |= RayAttacks(d, sq, sets.occ);
+    n += PopCount(to & ~sets.own);
+  }
+  for (uint64_t s = kind[mbBishop]; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    to = 0;
+    for (int d = 1; d < 8; d += 2) to |= RayAttacks(d, sq, sets.occ);
+    n += PopCount(to & ~sets.own);
+  }
+  for (uint64_t s = kind[mbKnight]; s != 0; s &= s - 1)
+    n += PopCount(kB.knight[std::countr_zero(s)] & ~sets.own);
+  if (kind[mbPawn] != 0) n += CountPawns(kind[mbPawn], own, sets);
+  for (uint64_t s = kind[mbKing]; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&n](int, int, int) { ++n; });
+  }
+  return n;
 }
 
 inline bool OwnMan(uint8_t man, uint8_t own) { return man != 0 && (man & kColour) == own; }
@@ -709,13 +815,11 @@ bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   index = 0;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  uint64_t ownSet, occ;
-  BoardSets(b, own, ownSet, occ);
+  const BoardSetsOf sets = ReadSets(b, own);
+  const uint64_t ownSet = sets.own;
   // A from-byte beyond square 63 names no generated move.
   const int fromSq = std::min<int>(m.from, 64);
-  int before = 0;
-  for (uint64_t s = fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet; s != 0; s &= s - 1)
-    before += CountSquare(b, own, ownSet, occ, std::countr_zero(s));
+  int before = CountMen(b, own, sets, fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet);
   if (fromSq < 64 && ((ownSet >> fromSq) & 1) != 0) {
     int at = before, found = 0;
     GenerateSquare(b, own, SquareFile(fromSq), SquareRank(fromSq), [&](int from, int to, int promotion) {
@@ -730,9 +834,7 @@ bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
     before = at;
   }
   // Not generated: the whole list was made.
-  if (fromSq < 64)
-    for (uint64_t s = ownSet & ~((uint64_t{2} << fromSq) - 1); s != 0; s &= s - 1)
-      before += CountSquare(b, own, ownSet, occ, std::countr_zero(s));
+  if (fromSq < 64) before += CountMen(b, own, sets, ownSet & ~((uint64_t{2} << fromSq) - 1));
   gen.SetCounted(b, 63, before);
   return false;
 }
@@ -741,12 +843,12 @@ bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
   if (index < 1 || index > MoveGen::kCapacity) return false;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  uint64_t ownSet, occ;
-  BoardSets(b, own, ownSet, occ);
+  const BoardSetsOf sets = ReadSets(b, own);
+  const uint64_t ownSet = sets.own;
   int before = 0;
   for (uint64_t s = ownSet; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    const int n = CountSquare(b, own, ownSet, occ, sq);
+    const int n = CountSquare(b, own, sets, sq);
     if (before + n < index) {
       before += n;
       continue;
