@@ -37,6 +37,26 @@ constinit const LineTable kLines = BuildLines();
 
 constexpr bool IsLine(int d) { return (d & 1) != 0; }
 
+// Whether a man of the kind, the first met i squares out along line
+// direction d, attacks the square the walk started from; pawnSide is the
+// side whose capture directions lead back to the pawn.
+bool LineAttacker(int piece, int i, int d, int pawnSide) {
+  switch (piece) {
+    case pKing:
+      return i == 0;
+    case pQueen:
+      return true;
+    case pRook:
+      return IsRookDirection(d);
+    case pBishop:
+      return IsBishopDirection(d);
+    case pPawn:
+      return i == 0 && IsPawnCaptureDirection(d, pawnSide);
+    default:
+      return false;
+  }
+}
+
 // Pawn directions by colour: the two captures in generation order, the push.
 constexpr int kPawnCaptureDirs[2][2] = {{15, 3}, {11, 7}};
 constexpr int kPawnPushDir[2] = {1, 9};
@@ -49,7 +69,6 @@ void MoveGenO::Init(BasePositionO *position) {
   kingSquare_[0][1] = 1;
   kingSquare_[1][0] = 5;
   kingSquare_[1][1] = 8;
-  lastCheckDirection_ = 1;
   pieceFilter_ = 0;
   queenOnly_ = 0;
   stopAtTwo_ = 0;
@@ -120,12 +139,21 @@ bool MoveGenO::InCheck(int colour) {
   const int k = KingIndex(colour);
   if (k < 0) return false;
   const int enemy = OppositeSide(static_cast<std::uint8_t>(colour));
-  if (Attacks(k, enemy, lastCheckDirection_)) return true;
-  for (int d = 1; d <= 16; ++d)
-    if (d != lastCheckDirection_ && Attacks(k, enemy, d)) {
-      lastCheckDirection_ = static_cast<std::uint8_t>(d);
-      return true;
+  const SquareRec *b = position_->board_;
+  for (int d = 2; d <= 16; d += 2) {
+    const RayRec &ray = kRays[k][d];
+    if (ray.count > 0 && b[ray.squares[0]].piece == pKnight && b[ray.squares[0]].colour == enemy) return true;
+  }
+  for (int d = 1; d <= 15; d += 2) {
+    const RayRec &ray = kRays[k][d];
+    for (int i = 0; i < ray.count; ++i) {
+      const SquareRec &q = b[ray.squares[i]];
+      if (q.piece == pNone) continue;
+      if (q.colour == enemy && LineAttacker(q.piece, i, d, OppositeSide(static_cast<std::uint8_t>(enemy))))
+        return true;
+      break;
     }
+  }
   return false;
 }
 
@@ -176,27 +204,8 @@ void MoveGenO::PrepareLegality() {
           shield = ray.squares[i];
           continue;
         }
-        if (q.colour == enemy) {
-          switch (q.piece) {
-            case pKing:
-              moverInCheck_ = i == 0;
-              break;
-            case pQueen:
-              moverInCheck_ = true;
-              break;
-            case pRook:
-              moverInCheck_ = IsRookDirection(d);
-              break;
-            case pBishop:
-              moverInCheck_ = IsBishopDirection(d);
-              break;
-            case pPawn:
-              moverInCheck_ = i == 0 && IsPawnCaptureDirection(d, side);
-              break;
-            default:
-              break;
-          }
-        }
+        moverInCheck_ =
+            q.colour == enemy && LineAttacker(q.piece, i, d, OppositeSide(static_cast<std::uint8_t>(enemy)));
         break;
       }
       // Men of the mover that alone shield the king from an enemy slider.

@@ -71,7 +71,9 @@ class MoveGenO {
   bool Attacks(int square, int colour, int direction) const;
   int KingIndex(int colour);
   bool CanCastle(int colour, int side) const;
-  bool Stop(const MoveListO &list) const { return stopAfter_ != 0 && list.Count() - startCount_ >= stopAfter_; }
+  bool Stop(const MoveListO &list) const {
+    return stopAfter_ != 0 && list.Count() - startCount_ >= stopAfter_;
+  }
   void PrepareLegality();
   bool SafeAfter(int from, int to, bool enPassant);
   void AddMove(int from, int to, bool enPassant, MoveListO &list);
@@ -82,7 +84,6 @@ class MoveGenO {
 
   BasePositionO *position_ = nullptr;
   std::uint8_t kingSquare_[2][2] = {{5, 1}, {5, 8}};  // {file, rank}
-  std::uint8_t lastCheckDirection_ = 1;
   std::uint8_t pieceFilter_ = 0;
   std::uint8_t queenOnly_ = 0;
   std::uint8_t stopAtTwo_ = 0;

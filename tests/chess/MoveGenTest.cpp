@@ -319,7 +319,8 @@ void CrossCheck(BasePositionO &pos, MoveGenO &gen, int depth, int &nodes) {
   ASSERT_EQ(Keys(to), Keys(all));
   ASSERT_EQ(Keys(from), Keys(all));
   const bool check = gen.IsInCheck(pos.SideToMove());
-  ASSERT_EQ(gen.GameState(), all.Count() == 0 ? (check ? gsCheckmate : gsStalemate) : (check ? gsCheck : gsNormal));
+  ASSERT_EQ(gen.GameState(),
+            all.Count() == 0 ? (check ? gsCheckmate : gsStalemate) : (check ? gsCheck : gsNormal));
   for (int i = 1; i <= all.Count(); ++i) {
     bool promotion;
     const MoveRec &g = all.At(i);
