@@ -748,6 +748,53 @@ inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, i
   return PopCount(to & ~sets.own);
 }
 
+// Where the move stands among the entries of the man on its from-square
+// (1-based, 0 when it is not one of them), and how many entries he gives.
+// A slider lists ray by ray (rook rays W, S, E, N, then bishop rays SW,
+// SE, NE, NW), each outward; a knight lists in rising square numbers.
+inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, Move2 m, int &place,
+                          int &total) {
+  static constexpr int kRookOrder[4] = {6, 4, 2, 0}, kBishopOrder[4] = {5, 3, 1, 7};
+  const int to = m.ToSquare();
+  const bool plain = m.Promotion() == 0;
+  place = total = 0;
+  auto rays = [&](const int *order) {
+    for (int i = 0; i < 4; ++i) {
+      const int d = order[i];
+      const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
+      if (place == 0 && plain && ((reach >> to) & 1) != 0)
+        place = total + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
+      total += PopCount(reach);
+    }
+  };
+  switch (b[kT.cellOf[sq]] & 7) {
+    case mbQueen:
+      rays(kRookOrder);
+      rays(kBishopOrder);
+      return;
+    case mbRook:
+    case mbSpecial:
+      rays(kRookOrder);
+      return;
+    case mbBishop:
+      rays(kBishopOrder);
+      return;
+    case mbKnight: {
+      const uint64_t reach = kB.knight[sq] & ~sets.own;
+      if (plain && ((reach >> to) & 1) != 0) place = PopCount(reach & ((uint64_t{1} << to) - 1)) + 1;
+      total = PopCount(reach);
+      return;
+    }
+    default:
+      GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int toCell, int promotion) {
+        ++total;
+        if (Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[toCell] | (promotion << 6))} == m)
+          place = total;
+      });
+      return;
+  }
+}
+
 // The entries all men of the set give together.
 inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, uint64_t men) {
   // Sorted by kind first, which needs no branch per man.
@@ -821,17 +868,14 @@ bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   const int fromSq = std::min<int>(m.from, 64);
   int before = CountMen(b, own, sets, fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet);
   if (fromSq < 64 && ((ownSet >> fromSq) & 1) != 0) {
-    int at = before, found = 0;
-    GenerateSquare(b, own, SquareFile(fromSq), SquareRank(fromSq), [&](int from, int to, int promotion) {
-      ++at;
-      if (Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))} == m) found = at;
-    });
-    if (found != 0) {
-      gen.SetCounted(b, fromSq, at);
-      index = found;
+    int place, total;
+    PlaceInSquare(b, own, sets, fromSq, m, place, total);
+    if (place != 0) {
+      gen.SetCounted(b, fromSq, before + total);
+      index = before + place;
       return true;
     }
-    before = at;
+    before += total;
   }
   // Not generated: the whole list was made.
   if (fromSq < 64) before += CountMen(b, own, sets, ownSet & ~((uint64_t{2} << fromSq) - 1));
