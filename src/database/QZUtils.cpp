@@ -144,14 +144,15 @@ inline int FindMan(const uint8_t *b, uint8_t man) {
   return -1;
 }
 
-// Without a population-count instruction in the target the library call
-// is slower than this.
-inline int PopCount(uint64_t x) {
-  x -= (x >> 1) & 0x5555555555555555ULL;
-  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
-}
+// The counting functions are built twice where the compiler can choose at
+// load time: with the population-count instruction and without it.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define TV_COUNTING __attribute__((target_clones("popcnt", "default")))
+#else
+#define TV_COUNTING
+#endif
+
+inline int PopCount(uint64_t x) { return std::popcount(x); }
 
 // The squares a slider reaches along ray d up to and with the first man.
 inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
@@ -858,7 +859,7 @@ void MoveGen::Materialise() const {
   pending_ = false;
 }
 
-bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
+TV_COUNTING bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   index = 0;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
@@ -883,7 +884,7 @@ bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   return false;
 }
 
-bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
+TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
   if (index < 1 || index > MoveGen::kCapacity) return false;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
