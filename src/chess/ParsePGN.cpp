@@ -1,7 +1,9 @@
 #include "chess/ParsePGN.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "foundation/CommonText.h"
@@ -253,8 +255,16 @@ int PGNParserO::ResultTokenAhead() {
   SkipBlanks();
   const char c = input_->PeekChar(1);
   if (c != '1' && c != '0' && c != '*') return -1;
-  for (int i = 0; i < 4; ++i)
-    if (input_->Matches(kResults[i].text)) return i;
+  // The table's texts in order, from two looks ahead: one as long as the
+  // first text, then one as long as the second, the longest. The input is
+  // left as looking for each text in turn would leave it.
+  constexpr auto length = [](int i) { return std::char_traits<char>::length(kResults[i].text); };
+  static_assert(std::size(kResults) == 4 && length(1) >= length(0) && length(1) >= length(2) &&
+                length(1) >= length(3));
+  if (input_->PeekString(static_cast<int>(length(0))) == kResults[0].text) return 0;
+  const std::string ahead = input_->PeekString(static_cast<int>(length(1)));
+  for (int i = 1; i < 4; ++i)
+    if (ahead.compare(0, length(i), kResults[i].text) == 0) return i;
   return -1;
 }
 
