@@ -42,11 +42,8 @@ constexpr int kBishopRays[4] = {-11, 9, 11, -9};
 constexpr int kKingSteps[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
 
 // Directions of the reverse search, in the order of the core's direction
-// table (north, then clockwise): line directions as cell steps, knight
+// table (north, then clockwise; the rays of BitTables keep it): knight
 // jumps as file and rank changes.
-constexpr int kLineDirs[8] = {1, 11, 10, 9, -1, -11, -10, -9};
-constexpr int kStraightDirs[4] = {1, 10, -1, -10};
-constexpr int kDiagonalDirs[4] = {11, 9, -11, -9};
 constexpr int kKnightJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
 // The king's neighbours, lower rank row first.
 constexpr int kKingRing[8] = {-11, -1, 9, -10, 10, -9, 1, 11};
@@ -195,7 +192,10 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
   own_ = pos.cells[MailboxPos::kSide] ? kColour : 0;
   // The kinds that test legality test many moves of one position.
   hint_ = LegalityHint();
-  if ((reverse && legalFilter_) || req.kind == genAnyLegal) hint_ = preset ? *preset : pos.LegalityOf();
+  // The reverse search works out the hint only when it finds a mover to test.
+  hintPending_ = reverse && legalFilter_ && !preset;
+  if ((reverse && legalFilter_ && preset) || req.kind == genAnyLegal)
+    hint_ = preset ? *preset : pos.LegalityOf();
   lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
   if (reverse)
     Reverse();
@@ -359,11 +359,16 @@ void MoveGen::Reverse() {
     if (code == mbRook || code == mbSpecial) return man == (own | mbRook) || man == (own | mbSpecial);
     return man == (own | code);
   };
-  auto rays = [&](const int *dirs, int n) {
-    for (int i = 0; i < n; ++i) {
-      int c = target + dirs[i];
-      while (kT.onBoard[c] && b[c] == 0) c += dirs[i];
-      if (kT.onBoard[c] && isMover(b[c])) AddReverse(c, target);
+  // The first man along each ray from the target, in the order N, NE, E,
+  // SE, S, SW, W, NW (every step-th of them from the first).
+  const uint64_t occ = Occupancy(b);
+  const int targetSq = kT.squareOf[target];
+  auto rays = [&](int first, int step) {
+    for (int d = first; d < 8; d += step) {
+      const uint64_t blockers = kB.ray[d][targetSq] & occ;
+      if (blockers == 0) continue;
+      const int c = kT.cellOf[d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers)];
+      if (isMover(b[c])) AddReverse(c, target);
     }
   };
   switch (code) {
@@ -372,14 +377,14 @@ void MoveGen::Reverse() {
         if (kT.onBoard[target + s] && isMover(b[target + s])) AddReverse(target + s, target);
       break;
     case mbQueen:
-      rays(kLineDirs, 8);
+      rays(0, 1);
       break;
     case mbRook:
     case mbSpecial:
-      rays(kStraightDirs, 4);
+      rays(0, 2);
       break;
     case mbBishop:
-      rays(kDiagonalDirs, 4);
+      rays(1, 2);
       break;
     case mbKnight:
       for (const auto &j : kKnightJumps) {
@@ -404,6 +409,10 @@ void MoveGen::Reverse() {
       continue;
     if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
       continue;
+    if (hintPending_) {
+      hint_ = pos_->LegalityOf();
+      hintPending_ = false;
+    }
     if (legalFilter_ && !pos_->IsLegalWith(m, hint_)) continue;
     list_[kept++] = m;
   }

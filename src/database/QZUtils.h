@@ -154,6 +154,7 @@ class MoveGen {
   GenRequest req_;
   MailboxPos *pos_ = nullptr;
   LegalityHint hint_;
+  bool hintPending_ = false;
   bool lazy_ = false;        // kind 1: only the last entry of each man is tested
   bool legalFilter_ = true;  // kinds 2-5: keep only legal moves
 };
