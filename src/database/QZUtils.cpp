@@ -145,14 +145,17 @@ inline int FindMan(const uint8_t *b, uint8_t man) {
 // load time: with the population-count instruction and without it.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define TV_COUNTING __attribute__((target_clones("popcnt", "default")))
+// What they call must go into each of them.
+#define TV_INLINE __attribute__((always_inline))
 #else
 #define TV_COUNTING
+#define TV_INLINE
 #endif
 
-inline int PopCount(uint64_t x) { return std::popcount(x); }
+TV_INLINE inline int PopCount(uint64_t x) { return std::popcount(x); }
 
 // The squares a slider reaches along ray d up to and with the first man.
-inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
+TV_INLINE inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
   const uint64_t ray = kB.ray[d][sq];
   const uint64_t blockers = ray & occ;
   if (blockers == 0) return ray;
@@ -699,37 +702,42 @@ constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
 // The number of entries the pawns (code 6) of the set give, all at once:
 // each pawn has at most one square of each kind (push, double step,
 // capture to either side), and a promotion counts four times.
-inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &sets) {
+TV_INLINE inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &sets) {
   const bool white = own == 0;
   // One rank forward; nothing wraps into the next file.
-  auto fwd = [white](uint64_t x) { return white ? (x << 1) & ~kRank1 : (x >> 1) & ~kRank8; };
+  const uint64_t notWrapped = white ? ~kRank1 : ~kRank8;
+  const int up = white ? 1 : 0, down = white ? 0 : 1;
   const uint64_t promoteRank = white ? kRank1 << 6 : kRank1 << 1,
                  startRank = white ? kRank1 << 1 : kRank1 << 6;
   const uint64_t empty = ~sets.occ, enemy = sets.occ & ~sets.own;
   const uint64_t middle = ~(kRank1 | kRank8);
-  int plain = 0, promoting = 0;
-  auto add = [&](uint64_t from, uint64_t targetsOk, auto toTarget) {
-    plain += PopCount(toTarget(from & ~promoteRank) & targetsOk);
-    promoting += PopCount(toTarget(from & promoteRank) & targetsOk);
-  };
-  add(pawns, empty, fwd);
-  add(pawns & startRank, empty, [&](uint64_t x) { return fwd(fwd(x) & empty); });
+  // The target squares of the pawns as they stand (a pawn can have no
+  // second target of one kind, so counting targets counts moves).
+  const uint64_t push = ((pawns << up) >> down) & notWrapped & empty;
+  const uint64_t twice = (((push & (startRank << up >> down)) << up) >> down) & notWrapped & empty;
   // Captures: beside a code-7 man (off the first and last rank) the
   // diagonal may also be empty; elsewhere it must hold an enemy.
-  const uint64_t nextToSpecialEast = (sets.special >> 8) & middle,
-                 nextToSpecialWest = (sets.special << 8) & middle;
-  auto east = [&](uint64_t x) { return fwd(x << 8); };
-  auto west = [&](uint64_t x) { return fwd(x >> 8); };
-  add(pawns & nextToSpecialEast, ~sets.own, east);
-  add(pawns & ~nextToSpecialEast, enemy, east);
-  add(pawns & nextToSpecialWest, ~sets.own, west);
-  add(pawns & ~nextToSpecialWest, enemy, west);
+  const uint64_t specialEast = (sets.special >> 8) & middle, specialWest = (sets.special << 8) & middle;
+  auto diag = [&](uint64_t from, bool east) {
+    return (((east ? from << 8 : from >> 8) << up) >> down) & notWrapped;
+  };
+  int plain = 0, promoting = 0;
+  const uint64_t kinds[2] = {pawns & ~promoteRank, pawns & promoteRank};
+  for (int k = 0; k < 2; ++k) {
+    const uint64_t p = kinds[k];
+    const int n =
+        PopCount((((p << up) >> down) & notWrapped) & push) +
+        PopCount(diag(p & specialEast, true) & ~sets.own) + PopCount(diag(p & ~specialEast, true) & enemy) +
+        PopCount(diag(p & specialWest, false) & ~sets.own) + PopCount(diag(p & ~specialWest, false) & enemy);
+    (k == 0 ? plain : promoting) += n;
+  }
+  plain += PopCount(twice);
   return plain + 4 * promoting;
 }
 
 // The number of entries the man on square sq gives: the same as listing
 // them, read off board sets for all but the king.
-inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq) {
+TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq) {
   const int f = SquareFile(sq), r = SquareRank(sq);
   const uint64_t occ = sets.occ;
   uint64_t to = 0;
@@ -762,32 +770,36 @@ inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, i
 // (1-based, 0 when it is not one of them), and how many entries he gives.
 // A slider lists ray by ray (rook rays W, S, E, N, then bishop rays SW,
 // SE, NE, NW), each outward; a knight lists in rising square numbers.
-inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, Move2 m, int &place,
-                          int &total) {
-  static constexpr int kRookOrder[4] = {6, 4, 2, 0}, kBishopOrder[4] = {5, 3, 1, 7};
+// A slider's rays in the order given: the place of the move (when not yet
+// found) and the running total.
+TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &sets, int sq, int to,
+                                  bool plain, int &place, int &total) {
+  for (int i = 0; i < n; ++i) {
+    const int d = order[i];
+    const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
+    if (place == 0 && plain && ((reach >> to) & 1) != 0)
+      place = total + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
+    total += PopCount(reach);
+  }
+}
+
+TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, Move2 m,
+                                    int &place, int &total) {
+  // Rook rays, then bishop rays.
+  static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
   const int to = m.ToSquare();
   const bool plain = m.Promotion() == 0;
   place = total = 0;
-  auto rays = [&](const int *order) {
-    for (int i = 0; i < 4; ++i) {
-      const int d = order[i];
-      const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
-      if (place == 0 && plain && ((reach >> to) & 1) != 0)
-        place = total + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
-      total += PopCount(reach);
-    }
-  };
   switch (b[kT.cellOf[sq]] & 7) {
     case mbQueen:
-      rays(kRookOrder);
-      rays(kBishopOrder);
+      PlaceOnRays(kOrder, 8, sets, sq, to, plain, place, total);
       return;
     case mbRook:
     case mbSpecial:
-      rays(kRookOrder);
+      PlaceOnRays(kOrder, 4, sets, sq, to, plain, place, total);
       return;
     case mbBishop:
-      rays(kBishopOrder);
+      PlaceOnRays(kOrder + 4, 4, sets, sq, to, plain, place, total);
       return;
     case mbKnight: {
       const uint64_t reach = kB.knight[sq] & ~sets.own;
@@ -806,7 +818,7 @@ inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets
 }
 
 // The entries all men of the set give together.
-inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, uint64_t men) {
+TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, uint64_t men) {
   // Sorted by kind first, which needs no branch per man.
   uint64_t kind[8] = {};
   for (uint64_t s = men; s != 0; s &= s - 1) {
