@@ -76,6 +76,7 @@ void MoveGenO::Init(BasePositionO *position) {
   defaultQueenOnly_ = 0;
   filterPiece_ = 0;
   prepared_ = false;
+  lastPieceQueryValid_ = false;
 }
 
 BasePositionO &MoveGenO::Pos() {
@@ -661,11 +662,36 @@ bool MoveGenO::UniqueMoveFrom(int file, int rank, MoveRec &move) {
 void MoveGenO::PieceMovesToSquare(int file, int rank, MoveListO &list, int piece) {
   CheckBoardSquare(file, rank);
   CheckRange(piece, 1, 6, "Piece code out of range");
-  Pos();
+  const BasePositionO &p = Pos();
   SetMode(true, true, false, piece);
   startCount_ = list.Count();
+  // The same query on the same position (a move read, then its notation
+  // written) copies the last answer. The moves and the king squares this
+  // object keeps afterwards follow from the position, the query and the
+  // king squares before; the rest it keeps only saves work.
+  PieceQuery key;
+  std::memcpy(key.board, p.board_, sizeof key.board);
+  std::memcpy(key.castling, p.castling_, sizeof key.castling);
+  std::memcpy(key.kingSquare, kingSquare_, sizeof key.kingSquare);
+  key.side = p.sideToMove_;
+  key.epFile = p.epFile_;
+  key.moveNumber = p.moveNumber_;
+  key.file = static_cast<std::uint8_t>(file);
+  key.rank = static_cast<std::uint8_t>(rank);
+  key.piece = static_cast<std::uint8_t>(piece);
+  if (lastPieceQueryValid_ && std::memcmp(&key, &lastPieceQuery_, sizeof key) == 0) {
+    std::memcpy(kingSquare_, lastPieceKingSquare_, sizeof kingSquare_);
+    for (int i = 1; i <= lastPieceMoves_.Count(); ++i) list.Add(lastPieceMoves_.Unchecked(i));
+    return;
+  }
+  lastPieceQueryValid_ = false;
   PrepareLegality();
   GenerateMovesTo(SquareIndex(file, rank), list);
+  lastPieceMoves_.Clear();
+  for (int i = startCount_ + 1; i <= list.Count(); ++i) lastPieceMoves_.AddUnchecked(list.Unchecked(i));
+  std::memcpy(lastPieceKingSquare_, kingSquare_, sizeof kingSquare_);
+  lastPieceQuery_ = key;
+  lastPieceQueryValid_ = true;
 }
 
 std::uint8_t MoveGenO::LowestAttackerValue(int file, int rank, int colour) {

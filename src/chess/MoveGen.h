@@ -104,6 +104,18 @@ class MoveGenO {
   bool prepared_ = false;
   std::uint8_t preparedSide_ = 0;
   SquareRec preparedBoard_[64];
+  // The last one-kind query to a square: what it depended on, its moves
+  // and the king squares it left.
+  struct PieceQuery {
+    SquareRec board[64];
+    std::uint8_t castling[2][2];
+    std::uint8_t kingSquare[2][2];
+    std::uint8_t side, epFile, moveNumber, file, rank, piece;
+  };
+  PieceQuery lastPieceQuery_;
+  bool lastPieceQueryValid_ = false;
+  MoveListO lastPieceMoves_;
+  std::uint8_t lastPieceKingSquare_[2][2] = {};
   MoveListO scratch_;
 };
 

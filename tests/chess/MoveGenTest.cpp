@@ -368,6 +368,26 @@ TEST(MoveGenTest, AnswersFollowEditsBetweenQueries) {
   list.Clear();
   gen.AllMoves(list);
   EXPECT_EQ(list.Count(), 3);
+  // The same one-kind query again, after edits and a new move number.
+  auto knightsTo = [&](const char *sq) {
+    MoveListO moves;
+    gen.PieceMovesToSquare(sq[0] - 'a' + 1, sq[1] - '0', moves, pKnight);
+    std::vector<std::string> out = Texts(moves);
+    for (int i = 1; i <= moves.Count(); ++i) out.push_back(std::to_string(moves.At(i).moveNumber));
+    return out;
+  };
+  pos.SetSideToMove(cWhite);
+  EXPECT_EQ(knightsTo("c3"), (std::vector<std::string>{"e2c3", "1"}));
+  EXPECT_EQ(knightsTo("c3"), (std::vector<std::string>{"e2c3", "1"}));
+  pos.SetMoveNumber(7);
+  EXPECT_EQ(knightsTo("c3"), (std::vector<std::string>{"e2c3", "7"}));
+  pos.SetSquare(5, 8, pRook, cBlack);
+  EXPECT_EQ(knightsTo("c3"), std::vector<std::string>{});
+  pos.ClearSquare(5, 8);
+  pos.SetSquare(1, 4, pKnight, cWhite);
+  EXPECT_EQ(knightsTo("c3"), (std::vector<std::string>{"e2c3", "a4c3", "7", "7"}));
+  pos.SetSideToMove(cBlack);
+  EXPECT_EQ(knightsTo("c3"), std::vector<std::string>{});
   // A second white king: the queries follow the one the rules find.
   pos.SetSideToMove(cWhite);
   pos.SetSquare(1, 8, pKing, cWhite);
