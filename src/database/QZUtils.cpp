@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "chess/Moves.h"
 #include "chess/Posns.h"
 #include "platform/Errors.h"
@@ -76,6 +80,16 @@ constexpr BitTables kB;
 // The squares of the own men and of all men. The eight cells of a file
 // lie side by side, so a file is read as one word (rank 1 in the lowest
 // byte).
+#if defined(__SSE2__)
+// The cells of files f and f + 1, rank 1 in the lowest byte.
+inline __m128i LoadFiles(const uint8_t *b, int f) {
+  uint64_t lo, hi;
+  std::memcpy(&lo, b + f * 10 + 1, 8);
+  std::memcpy(&hi, b + f * 10 + 11, 8);
+  return _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo));
+}
+#endif
+
 struct BoardSetsOf {
   uint64_t own = 0;      // the men of the side given
   uint64_t occ = 0;      // all men
@@ -83,11 +97,27 @@ struct BoardSetsOf {
 };
 
 inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
+  BoardSetsOf sets;
+#if defined(__SSE2__)
+  // Two files at a time.
+  const __m128i zero = _mm_setzero_si128(), sevens = _mm_set1_epi8(7);
+  for (int f = 1; f <= 8; f += 2) {
+    const __m128i x = LoadFiles(b, f);
+    const uint64_t used = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFFu;
+    // Bit 3 (the colour) of each byte moved to bit 7.
+    const uint64_t black = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi64(x, 4)));
+    const uint64_t seven =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(x, sevens), sevens)));
+    const int shift = (f - 1) * 8;
+    sets.occ |= used << shift;
+    sets.own |= (used & (own ? black : ~black)) << shift;
+    sets.special |= seven << shift;
+  }
+#else
   constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
   constexpr uint64_t kOnes = 0x0101010101010101ULL;
   // Gathers bit 0 of each byte into bits 0-7 (byte i to bit i).
   constexpr uint64_t kGather = 0x0102040810204080ULL;
-  BoardSetsOf sets;
   for (int f = 1; f <= 8; ++f) {
     uint64_t x;
     if constexpr (std::endian::native == std::endian::little) {
@@ -105,6 +135,7 @@ inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
     sets.own |= (mine * kGather >> 56) << shift;
     sets.special |= (seven * kGather >> 56) << shift;
   }
+#endif
   return sets;
 }
 
@@ -124,6 +155,12 @@ inline uint64_t Occupancy(const uint8_t *b) {
 // The square number of the first cell (in square order) holding the man,
 // -1 when none does.
 inline int FindMan(const uint8_t *b, uint8_t man) {
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi8(static_cast<char>(man));
+  for (int f = 1; f <= 8; f += 2)
+    if (const unsigned hit = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(LoadFiles(b, f), want))))
+      return (f - 1) * 8 + std::countr_zero(hit);
+#else
   constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
   for (int f = 1; f <= 8; ++f) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -138,6 +175,7 @@ inline int FindMan(const uint8_t *b, uint8_t man) {
         if (b[f * 10 + r] == man) return SquareNumber(f, r);
     }
   }
+#endif
   return -1;
 }
 
