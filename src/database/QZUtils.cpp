@@ -808,6 +808,17 @@ TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsO
 // (1-based, 0 when it is not one of them), and how many entries he gives.
 // A slider lists ray by ray (rook rays W, S, E, N, then bishop rays SW,
 // SE, NE, NW), each outward; a knight lists in rising square numbers.
+// The castlings the king on square sq lists (queen side before king side).
+TV_INLINE inline void CastlingOf(const uint8_t *b, uint8_t own, int sq, bool &queenSide, bool &kingSide) {
+  const int back = own ? 8 : 1;
+  queenSide = kingSide = false;
+  if (sq != SquareNumber(5, back)) return;
+  const uint8_t corner = own | mbSpecial;
+  queenSide =
+      b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 && b[Cell(4, back)] == 0;
+  kingSide = b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0;
+}
+
 // A slider's rays in the order given: the place of the move (when not yet
 // found) and the running total.
 TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &sets, int sq, int to,
@@ -843,6 +854,23 @@ TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSe
       const uint64_t reach = kB.knight[sq] & ~sets.own;
       if (plain && ((reach >> to) & 1) != 0) place = PopCount(reach & ((uint64_t{1} << to) - 1)) + 1;
       total = PopCount(reach);
+      return;
+    }
+    case mbKing: {
+      // The steps rise in square numbers; the castlings follow them.
+      const uint64_t reach = kB.king[sq] & ~sets.own;
+      bool queenSide, kingSide;
+      CastlingOf(b, own, sq, queenSide, kingSide);
+      const int steps = PopCount(reach);
+      const int back = own ? 8 : 1;
+      total = steps + queenSide + kingSide;
+      if (!plain) return;
+      if (((reach >> to) & 1) != 0)
+        place = PopCount(reach & ((uint64_t{1} << to) - 1)) + 1;
+      else if (queenSide && to == SquareNumber(3, back))
+        place = steps + 1;
+      else if (kingSide && to == SquareNumber(7, back))
+        place = steps + queenSide + 1;
       return;
     }
     default:
@@ -888,7 +916,9 @@ TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &
   if (kind[mbPawn] != 0) n += CountPawns(kind[mbPawn], own, sets);
   for (uint64_t s = kind[mbKing]; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&n](int, int, int) { ++n; });
+    bool queenSide, kingSide;
+    CastlingOf(b, own, sq, queenSide, kingSide);
+    n += PopCount(kB.king[sq] & ~sets.own) + queenSide + kingSide;
   }
   return n;
 }
