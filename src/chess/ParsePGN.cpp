@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -30,14 +31,6 @@ std::string Join(const std::string &a, const std::string &b) {
   if (a.empty()) return b;
   if (b.empty()) return a;
   return a + " " + b;
-}
-
-// The caption with its "%s" replaced by the text, as plain text.
-std::string Substitute(const std::string &caption, const std::string &text) {
-  std::string s = caption;
-  const size_t at = s.find("%s");
-  if (at != std::string::npos) s.replace(at, 2, text);
-  return s;
 }
 
 struct ResultToken {
@@ -410,16 +403,16 @@ void PGNParserO::ReadMove(GameO &game, VariationState &state) {
   if (token.empty()) {
     // Not a move character: the character itself is the offending text.
     token = std::string(1, input_->ReadChar());
-    Fail(Substitute(CommonText::S_CouldNotInterpreteMove, token), 1);
+    Fail(SubstituteText(CommonText::S_CouldNotInterpreteMove, token), 1);
   }
   const std::int64_t length = static_cast<std::int64_t>(token.size());
   MoveRec move;
   if (!position_.InterpretMove(token, move))
-    Fail(Substitute(CommonText::S_CouldNotInterpreteMove, token), length);
+    Fail(SubstituteText(CommonText::S_CouldNotInterpreteMove, token), length);
   // A game ends at move 255, and at the node limit.
   if ((position_.SideToMove() == cBlack && position_.MoveNumber() == 255) ||
       game.NodeCounter() >= GameO::kMaxNodeNumber)
-    Fail(Substitute(CommonText::S_CouldNotInterpreteMove, token), length);
+    Fail(SubstituteText(CommonText::S_CouldNotInterpreteMove, token), length);
   position_.CompleteMove(move);
   position_.MakeMove(move);
   moves_.Add(move);

@@ -65,12 +65,6 @@ std::string PgnTagName(const std::string &name) {
   return r;
 }
 
-std::string ReplaceFirst(const std::string &text, const std::string &what, const std::string &with) {
-  const std::size_t p = text.find(what);
-  if (p == std::string::npos) return text;
-  return text.substr(0, p) + with + text.substr(p + what.size());
-}
-
 void PutU16(std::string &out, std::uint16_t v) {
   out += static_cast<char>(v >> 8);
   out += static_cast<char>(v & 0xFF);
@@ -651,7 +645,7 @@ void GameTextWriter::DiagramCaption(GameO &game, const PosRec *node, const Posit
       display.imageFolder = options_.imageFolder;
       std::string move;
       node->move.ToText(mtShortNumbered, MoveLanguage(), &display, move);
-      bottom = ReplaceFirst(Escape(LangPositionAfterText(language_)), "%s", move);
+      bottom = SubstituteText(Escape(LangPositionAfterText(language_)), move);
     }
   } else if (options_.captionKind == dcColorToMove) {
     bottom = Escape(LangSideToMoveText(pos.SideToMove(), language_));
