@@ -594,34 +594,43 @@ void MailboxPos::UnmakeMove(Move2 m, const MoveUndo &undo) {
   if (blackMoved) --cells[kMoveNumber];
 }
 
-// The first man along each ray from the cell, found on the set of
-// occupied squares.
+// The first man along each ray from the cell, found on the board sets;
+// only those of the attacker are looked at.
 bool MailboxPos::CellAttacked(int cell, int attackerColour) const {
   const uint8_t *b = cells.data();
   const uint8_t att = attackerColour ? kColour : 0;
   const int sq = kT.squareOf[cell];
-  const uint64_t occ = Occupancy(b);
-  // A white pawn attacks from below (rays SE and SW), a black one from above (NE and NW).
-  const int pawnA = att ? 1 : 3, pawnB = att ? 7 : 5;
-  for (int d = 0; d < 8; ++d) {
-    const uint64_t blockers = kB.ray[d][sq] & occ;
-    if (blockers == 0) continue;
-    const int first = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
-    const int c = kT.cellOf[first];
-    const uint8_t man = b[c];
-    if ((man & kColour) != att) continue;
-    int code = man & 7;
-    if (code == mbSpecial) code = (RankOf(c) == 1 || RankOf(c) == 8) ? mbRook : mbPawn;
-    const bool straight = (d & 1) == 0;
-    if (code == mbQueen) return true;
-    if (straight && code == mbRook) return true;
-    if (!straight && code == mbBishop) return true;
-    const bool adjacent = ((kB.king[sq] >> first) & 1) != 0;
-    if (adjacent && code == mbKing) return true;
-    if (adjacent && code == mbPawn && (d == pawnA || d == pawnB)) return true;
+  const BoardSetsOf sets = ReadSets(b, att);
+  const uint64_t occ = sets.occ;
+  uint64_t straight = 0, diagonal = 0;
+  for (int d = 0; d < 4; ++d) {
+    const uint64_t up = kB.ray[d][sq] & occ, down = kB.ray[d + 4][sq] & occ;
+    // The lowest man of the rising ray, the highest of the falling one
+    // (none for an empty ray).
+    const uint64_t first = (up & (0 - up)) | ((uint64_t{1} << 63 >> std::countl_zero(down | 1)) & down);
+    ((d & 1) ? diagonal : straight) |= first;
   }
-  for (uint64_t s = kB.knight[sq] & occ; s != 0; s &= s - 1)
+  straight &= sets.own;
+  diagonal &= sets.own;
+  const uint64_t knights = kB.knight[sq] & sets.own;
+  if ((straight | diagonal | knights) == 0) return false;
+  for (uint64_t s = knights; s != 0; s &= s - 1)
     if (b[kT.cellOf[std::countr_zero(s)]] == (att | mbKnight)) return true;
+  const uint64_t near = kB.king[sq];
+  for (uint64_t s = straight | diagonal; s != 0; s &= s - 1) {
+    const int first = std::countr_zero(s);
+    const int c = kT.cellOf[first];
+    int code = b[c] & 7;
+    if (code == mbSpecial) code = (RankOf(c) == 1 || RankOf(c) == 8) ? mbRook : mbPawn;
+    const bool onStraight = ((straight >> first) & 1) != 0;
+    if (code == mbQueen) return true;
+    if (onStraight && code == mbRook) return true;
+    if (!onStraight && code == mbBishop) return true;
+    const bool adjacent = ((near >> first) & 1) != 0;
+    if (adjacent && code == mbKing) return true;
+    // A white pawn attacks from the rank below, a black one from above.
+    if (adjacent && !onStraight && code == mbPawn && RankOf(c) == RankOf(cell) + (att ? 1 : -1)) return true;
+  }
   return false;
 }
 
