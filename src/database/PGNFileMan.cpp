@@ -7,6 +7,7 @@
 
 #include "database/QZParser.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
@@ -26,15 +27,8 @@ ImportLog &Log() {
   return log;
 }
 
-std::string Substitute(const std::string &caption, const std::string &text) {
-  std::string s = caption;
-  const size_t at = s.find("%s");
-  if (at != std::string::npos) s.replace(at, 2, text);
-  return s;
-}
-
 void ReportLogFailure(const std::string &path) {
-  ui::ShowMessage(Substitute(CommonText::S_CouldNotWriteErrorLog, path));
+  ui::ShowMessage(SubstituteText(CommonText::S_CouldNotWriteErrorLog, path));
 }
 
 bool OpenLog(bool append) {
@@ -89,7 +83,7 @@ class Importer {
           file_.ReadSome(block_.data() + blockLen_, block_.size() - static_cast<size_t>(blockLen_));
       if (n < 0) {
         readFailed_ = true;
-        ui::ShowMessage(Substitute(CommonText::S_CouldNotReadPGNFile, name_));
+        ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, name_));
         break;
       }
       if (n == 0) break;
@@ -167,7 +161,7 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   auto im = std::make_unique<Importer>(fileName, blockSize);
   const int64_t size = im->Open() ? im->Size() : -1;
   if (size < 0) {
-    ui::ShowMessage(Substitute(CommonText::S_CouldNotReadPGNFile, fileName));
+    ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, fileName));
     return result;
   }
   result.opened = true;
