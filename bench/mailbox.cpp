@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "../tests/database/MailboxTestUtil.h"
 #include "database/QZGamePlayer.h"
 #include "database/QZUtils.h"
 
@@ -18,25 +19,6 @@ namespace {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-uint64_t Perft(MailboxPos &p, MoveGen &gen, int depth) {
-  Move2 moves[MoveGen::kCapacity];
-  const int n = gen.Generate(p, GenRequest{});
-  for (int i = 0; i < n; ++i) moves[i] = gen.Entry(i + 1);
-  uint64_t nodes = 0;
-  for (int i = 0; i < n; ++i) {
-    if (!p.IsLegalMove(moves[i])) continue;
-    if (depth == 1) {
-      ++nodes;
-      continue;
-    }
-    MoveUndo u;
-    p.MakeMove(moves[i], u);
-    nodes += Perft(p, gen, depth - 1);
-    p.UnmakeMove(moves[i], u);
-  }
-  return nodes;
 }
 
 // One random legal game as its move indexes.
@@ -73,7 +55,7 @@ int main(int argc, char **argv) {
   auto t0 = std::chrono::steady_clock::now();
   MailboxPos start;
   start.SetStartPosition();
-  const uint64_t nodes = Perft(start, gen, 5);
+  const uint64_t nodes = mbtest::Perft(start, gen, 5);
   const double perftSecs = Seconds(t0);
   std::printf("perft 5: %llu nodes (%s), %.3f s, %.0f nodes/s\n", static_cast<unsigned long long>(nodes),
               nodes == 4865609 ? "right" : "WRONG", perftSecs, nodes / perftSecs);
