@@ -43,7 +43,8 @@ int main(int argc, char **argv) {
   main.show();
   int rc = app.exec();
 
-  if (!ChessApp.Save()) ui::ShowMessage(SubstituteText(CommonText::S_CouldNotWriteSettings, GetIniFileName()));
+  if (!ChessApp.Save())
+    ui::ShowMessage(SubstituteText(CommonText::S_CouldNotWriteSettings, GetIniFileName()));
   ChessApp.Done();
   return rc;
 }

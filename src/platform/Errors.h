@@ -36,11 +36,9 @@ inline To RangeCast(From v) {
       throw ERangeError();
   } else if constexpr (std::is_signed_v<From>) {
     if (v < 0) throw ERangeError();
-    if (static_cast<std::make_unsigned_t<From>>(v) > std::numeric_limits<To>::max())
-      throw ERangeError();
+    if (static_cast<std::make_unsigned_t<From>>(v) > std::numeric_limits<To>::max()) throw ERangeError();
   } else {
-    if (v > static_cast<std::make_unsigned_t<To>>(std::numeric_limits<To>::max()))
-      throw ERangeError();
+    if (v > static_cast<std::make_unsigned_t<To>>(std::numeric_limits<To>::max())) throw ERangeError();
   }
   return static_cast<To>(v);
 }

@@ -36,9 +36,15 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   path_ = path;
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::Create: flags |= O_RDWR | O_CREAT; break;
+    case Mode::Read:
+      flags |= O_RDONLY;
+      break;
+    case Mode::ReadWrite:
+      flags |= O_RDWR;
+      break;
+    case Mode::Create:
+      flags |= O_RDWR | O_CREAT;
+      break;
   }
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) {
@@ -76,7 +82,10 @@ void BinFile::Close() {
 }
 
 bool BinFile::ReadAt(uint64_t off, void *buf, size_t n) {
-  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return false;
+  }
   char *p = static_cast<char *>(buf);
   size_t done = 0;
   while (done < n) {
@@ -96,7 +105,10 @@ bool BinFile::ReadAt(uint64_t off, void *buf, size_t n) {
 }
 
 bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
-  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return false;
+  }
   const char *p = static_cast<const char *>(buf);
   size_t done = 0;
   while (done < n) {
@@ -128,7 +140,10 @@ bool BinFile::Write(const void *buf, size_t n) {
 }
 
 int64_t BinFile::ReadSome(void *buf, size_t n) {
-  if (fd_ < 0) { err_ = EBADF; return -1; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return -1;
+  }
   for (;;) {
     ssize_t r = ::pread(fd_, buf, n, static_cast<off_t>(pos_));
     if (r < 0) {
@@ -142,7 +157,10 @@ int64_t BinFile::ReadSome(void *buf, size_t n) {
 }
 
 bool BinFile::Seek(uint64_t off) {
-  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return false;
+  }
   pos_ = off;
   return true;
 }
@@ -155,7 +173,10 @@ bool BinFile::SeekEnd() {
 }
 
 int64_t BinFile::Size() {
-  if (fd_ < 0) { err_ = EBADF; return -1; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return -1;
+  }
   struct stat st;
   if (::fstat(fd_, &st) != 0) {
     err_ = errno;
@@ -165,7 +186,10 @@ int64_t BinFile::Size() {
 }
 
 bool BinFile::Truncate(uint64_t size) {
-  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return false;
+  }
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     err_ = errno;
     return false;
@@ -174,7 +198,10 @@ bool BinFile::Truncate(uint64_t size) {
 }
 
 bool BinFile::Flush() {
-  if (fd_ < 0) { err_ = EBADF; return false; }
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return false;
+  }
   if (::fsync(fd_) != 0 && errno != EINVAL) {
     err_ = errno;
     return false;
@@ -201,7 +228,9 @@ bool DirExists(const std::string &path) {
 
 bool Delete(const std::string &path) { return ::unlink(path.c_str()) == 0; }
 
-bool Rename(const std::string &from, const std::string &to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+bool Rename(const std::string &from, const std::string &to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
 
 bool Copy(const std::string &from, const std::string &to) {
   std::string data;
@@ -280,8 +309,9 @@ bool WildMatch(const char *p, const char *s) {
   // Iterative '*' / '?' matcher, case-blind through the Windows-1252 table.
   const char *star = nullptr, *ss = nullptr;
   while (*s) {
-    if (*p == '?' || (*p && *p != '*' && win1252::Upper(static_cast<unsigned char>(*p)) ==
-                                             win1252::Upper(static_cast<unsigned char>(*s)))) {
+    if (*p == '?' ||
+        (*p && *p != '*' &&
+         win1252::Upper(static_cast<unsigned char>(*p)) == win1252::Upper(static_cast<unsigned char>(*s)))) {
       ++p;
       ++s;
     } else if (*p == '*') {

@@ -28,8 +28,8 @@ class BinFile {
   const std::string &Path() const { return path_; }
   int Error() const { return err_; }
 
-  bool Read(void *buf, size_t n);          // at the file position
-  bool Write(const void *buf, size_t n);   // at the file position
+  bool Read(void *buf, size_t n);         // at the file position
+  bool Write(const void *buf, size_t n);  // at the file position
   bool ReadAt(uint64_t off, void *buf, size_t n);
   bool WriteAt(uint64_t off, const void *buf, size_t n);
   // Reads up to n bytes; answers the count read, or -1 on error.
@@ -51,8 +51,8 @@ class BinFile {
 
 namespace files {
 
-bool Exists(const std::string &path);       // any kind of entry
-bool FileExists(const std::string &path);   // a regular file
+bool Exists(const std::string &path);      // any kind of entry
+bool FileExists(const std::string &path);  // a regular file
 bool DirExists(const std::string &path);
 bool Delete(const std::string &path);
 bool Rename(const std::string &from, const std::string &to);
@@ -75,8 +75,8 @@ std::string FindCaseInsensitive(const std::string &dir, const std::string &name)
 std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern);
 
 std::string ExtractFileName(const std::string &path);
-std::string ExtractFileDir(const std::string &path);   // with trailing '/'
-std::string ExtractFileExt(const std::string &path);   // with the '.', or empty
+std::string ExtractFileDir(const std::string &path);  // with trailing '/'
+std::string ExtractFileExt(const std::string &path);  // with the '.', or empty
 std::string ChangeFileExt(const std::string &path, const std::string &ext);
 std::string IncludeTrailingSlash(const std::string &dir);
 

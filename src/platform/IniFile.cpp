@@ -193,7 +193,8 @@ IniFile::~IniFile() {
 
 const std::string &IniFile::FileName() const { return doc_->path; }
 
-std::string IniFile::ReadString(const std::string &section, const std::string &key, const std::string &def) const {
+std::string IniFile::ReadString(const std::string &section, const std::string &key,
+                                const std::string &def) const {
   Doc::Section *s = doc_->Find(section);
   if (!s) return def;
   Doc::Line *l = Doc::FindKey(*s, key);
@@ -294,7 +295,8 @@ std::vector<std::string> IniFile::ReadSection(const std::string &section) const 
   return out;
 }
 
-std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(const std::string &section) const {
+std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(
+    const std::string &section) const {
   std::vector<std::pair<std::string, std::string>> out;
   Doc::Section *s = doc_->Find(section);
   if (!s) return out;

@@ -4,10 +4,10 @@ namespace win1252 {
 
 namespace {
 // 0x80..0x9F; the five undefined bytes keep their C1 code points.
-constexpr char32_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 struct CaseTables {
   unsigned char upper[256];
@@ -102,19 +102,41 @@ std::string FromUtf8(std::string_view s, char fallback) {
     unsigned char b = static_cast<unsigned char>(s[i]);
     char32_t c;
     size_t len;
-    if (b < 0x80) { c = b; len = 1; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; len = 2; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; len = 3; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; len = 4; }
-    else { r += fallback; ++i; continue; }
-    if (i + len > s.size()) { r += fallback; break; }
+    if (b < 0x80) {
+      c = b;
+      len = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      len = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      len = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07;
+      len = 4;
+    } else {
+      r += fallback;
+      ++i;
+      continue;
+    }
+    if (i + len > s.size()) {
+      r += fallback;
+      break;
+    }
     bool ok = true;
     for (size_t k = 1; k < len; ++k) {
       unsigned char cb = static_cast<unsigned char>(s[i + k]);
-      if ((cb & 0xC0) != 0x80) { ok = false; break; }
+      if ((cb & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       c = (c << 6) | (cb & 0x3F);
     }
-    if (!ok) { r += fallback; ++i; continue; }
+    if (!ok) {
+      r += fallback;
+      ++i;
+      continue;
+    }
     i += len;
     int w = FromUnicode(c);
     r += w < 0 ? fallback : static_cast<char>(w);

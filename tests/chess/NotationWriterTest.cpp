@@ -35,7 +35,6 @@ std::unique_ptr<GameO> Parse(const std::string &text) {
   return game;
 }
 
-
 std::string Pgn(GameO &game, int width = 79) { return ToText(game, PgnOptions(width), LangEnglish); }
 
 std::vector<std::string> Lines(const std::string &text) {

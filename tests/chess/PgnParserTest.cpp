@@ -30,7 +30,6 @@ Read ReadText(const std::string &text, LanguageId language = LangEnglish) {
   return r;
 }
 
-
 class FixtureTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { games_ = new std::vector<std::unique_ptr<GameO>>(ReadFixtures()); }

@@ -1,6 +1,6 @@
-#include "foundation/ui/QtStr.h"
-
 #include <gtest/gtest.h>
+
+#include "foundation/ui/QtStr.h"
 
 TEST(QtStr, AllBytesRoundTripThroughQString) {
   std::string all;

@@ -1,10 +1,9 @@
-#include "platform/Files.h"
-
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/UiHooks.h"
 #include "platform/Win1252.h"
 
@@ -55,7 +54,8 @@ TEST(Files, AtomicWriteAndCaseBlindLookup) {
   d.Write("App Dutch.ini", "");
   d.Write("appgerman.INI", "");
   d.Write("Gen.ini", "");
-  EXPECT_EQ(files::ListFiles(d.Path(), "App*.ini"), (std::vector<std::string>{"App Dutch.ini", "appgerman.INI"}));
+  EXPECT_EQ(files::ListFiles(d.Path(), "App*.ini"),
+            (std::vector<std::string>{"App Dutch.ini", "appgerman.INI"}));
   EXPECT_EQ(files::ChangeFileExt("/a/b.c/prog", ".ini"), "/a/b.c/prog.ini");
   EXPECT_EQ(files::ChangeFileExt("/a/prog.exe", ".ini"), "/a/prog.ini");
   EXPECT_EQ(files::ExtractFileDir("/a/b/c.pgn"), "/a/b/");

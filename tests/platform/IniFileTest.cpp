@@ -1,8 +1,7 @@
-#include "platform/IniFile.h"
-
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
+#include "platform/IniFile.h"
 
 using testutil::TempDir;
 
@@ -45,7 +44,8 @@ TEST(IniFile, IntegersAndBools) {
 
 TEST(IniFile, UntouchedLinesSurviveAndNewOnesEndWithCrLf) {
   TempDir d;
-  std::string foreign = "; comment\r\n[Foreign]\r\n  odd line without equals\r\nA = b ; not a comment\r\n\r\n";
+  std::string foreign =
+      "; comment\r\n[Foreign]\r\n  odd line without equals\r\nA = b ; not a comment\r\n\r\n";
   d.Write("a.ini", foreign);
   {
     IniFile f(d.File("a.ini"));
