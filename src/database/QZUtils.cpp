@@ -139,18 +139,8 @@ inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
   return sets;
 }
 
-inline void BoardSets(const uint8_t *b, uint8_t own, uint64_t &ownSet, uint64_t &occ) {
-  const BoardSetsOf sets = ReadSets(b, own);
-  ownSet = sets.own;
-  occ = sets.occ;
-}
-
 // The squares of all men.
-inline uint64_t Occupancy(const uint8_t *b) {
-  uint64_t own, occ;
-  BoardSets(b, 0, own, occ);
-  return occ;
-}
+inline uint64_t Occupancy(const uint8_t *b) { return ReadSets(b, 0).occ; }
 
 // The square number of the first cell (in square order) holding the man,
 // -1 when none does.
