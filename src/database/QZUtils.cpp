@@ -40,6 +40,11 @@ inline int EpCellOf(uint8_t ep) { return ep >= 1 && ep <= 64 ? kT.cellOf[ep - 1]
 
 inline int ToCell(Move2 m, bool to) { return kT.cellOf[to ? m.ToSquare() : m.FromSquare()]; }
 
+// The move between two cells, with promotion bits 0..3.
+inline Move2 CellMove(int fromCell, int toCell, int promotion = 0) {
+  return Move2{kT.squareOf[fromCell], static_cast<uint8_t>(kT.squareOf[toCell] | (promotion << 6))};
+}
+
 // Cell steps.
 constexpr int kRookRays[4] = {-10, -1, 10, 1};
 constexpr int kBishopRays[4] = {-11, 9, 11, -9};
@@ -361,7 +366,7 @@ void MoveGen::Forward() {
   const uint8_t *b = pos_->cells.data();
   const uint8_t own = own_;
   auto emit = [this](int from, int to, int promotion) {
-    Push(Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))});
+    Push(CellMove(from, to, promotion));
   };
   for (int f = 1; f <= 8; ++f) {
     for (int r = 1; r <= 8; ++r) {
@@ -382,7 +387,7 @@ void MoveGen::TestLast(int countBefore) {
 }
 
 void MoveGen::AddReverse(int fromCell, int toCell) {
-  list_[count_++] = Move2{kT.squareOf[fromCell], kT.squareOf[toCell]};
+  list_[count_++] = CellMove(fromCell, toCell);
 }
 
 void MoveGen::Reverse() {
@@ -880,7 +885,7 @@ TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSe
     default:
       GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int toCell, int promotion) {
         ++total;
-        if (Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[toCell] | (promotion << 6))} == m)
+        if (CellMove(from, toCell, promotion) == m)
           place = total;
       });
       return;
@@ -946,7 +951,7 @@ void MoveGen::Materialise() const {
   for (int sq = 0; sq <= pendingLast_; ++sq) {
     if (!OwnMan(b[kT.cellOf[sq]], own)) continue;
     GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
-      list_[n++] = Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))};
+      list_[n++] = CellMove(from, to, promotion);
     });
   }
   pending_ = false;
@@ -994,7 +999,7 @@ TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
     int at = before;
     GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
       if (++at == index)
-        m = Move2{kT.squareOf[from], static_cast<uint8_t>(kT.squareOf[to] | (promotion << 6))};
+        m = CellMove(from, to, promotion);
     });
     gen.SetCounted(b, sq, before + n);
     return true;
