@@ -66,7 +66,6 @@ struct BitTables {
   uint64_t ray[8][64] = {};
   constexpr BitTables() {
     constexpr int kDf[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kDr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-    constexpr int kJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
     auto on = [](int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; };
     for (int sq = 0; sq < 64; ++sq) {
       const int f = sq >> 3, r = sq & 7;
@@ -74,8 +73,8 @@ struct BitTables {
         if (on(f + kDf[d], r + kDr[d])) king[sq] |= uint64_t{1} << ((f + kDf[d]) * 8 + r + kDr[d]);
         for (int nf = f + kDf[d], nr = r + kDr[d]; on(nf, nr); nf += kDf[d], nr += kDr[d])
           ray[d][sq] |= uint64_t{1} << (nf * 8 + nr);
-        if (on(f + kJumps[d][0], r + kJumps[d][1]))
-          knight[sq] |= uint64_t{1} << ((f + kJumps[d][0]) * 8 + r + kJumps[d][1]);
+        if (on(f + kKnightJumps[d][0], r + kKnightJumps[d][1]))
+          knight[sq] |= uint64_t{1} << ((f + kKnightJumps[d][0]) * 8 + r + kKnightJumps[d][1]);
       }
     }
   }
