@@ -92,6 +92,12 @@ void MoveGenO::SetMode(bool filter, bool queenOnly, bool stopAtTwo, int piece) {
   filterPiece_ = static_cast<std::uint8_t>(piece);
 }
 
+void MoveGenO::StartQuery(bool queenOnly, bool stopAtTwo, int startCount) {
+  SetMode(false, queenOnly, stopAtTwo);
+  startCount_ = startCount;
+  PrepareLegality();
+}
+
 bool MoveGenO::Attacks(int square, int colour, int d) const {
   const SquareRec *b = position_->board_;
   const RayRec &ray = kRays[square][d];
@@ -554,10 +560,8 @@ bool MoveGenO::IsInCheck(int colour) {
 
 std::uint8_t MoveGenO::GameState() {
   Pos();
-  SetMode(false, true, false);
   scratch_.Clear();
-  startCount_ = 0;
-  PrepareLegality();
+  StartQuery(true, false, 0);
   // One legal move settles it. With exactly one king of the mover the
   // generator's caches end as after a full run; otherwise run in full.
   const SquareRec *b = position_->board_;
@@ -585,10 +589,8 @@ bool MoveGenO::IsLegalMove(int fromFile, int fromRank, int toFile, int toRank, b
   CheckBoardSquare(toFile, toRank);
   BasePositionO &p = Pos();
   promotionNeeded = false;
-  SetMode(false, defaultQueenOnly_, false);
   scratch_.Clear();
-  startCount_ = 0;
-  PrepareLegality();
+  StartQuery(defaultQueenOnly_, false, 0);
   GenerateMovesTo(SquareIndex(toFile, toRank), scratch_);
   for (int i = 1; i <= scratch_.Count(); ++i) {
     const MoveRec &m = scratch_.Unchecked(i);
@@ -608,9 +610,7 @@ bool MoveGenO::IsLegal(int fromFile, int fromRank, int toFile, int toRank) {
 void MoveGenO::MovesToSquare(int file, int rank, MoveListO &list) {
   CheckBoardSquare(file, rank);
   Pos();
-  SetMode(false, defaultQueenOnly_, false);
-  startCount_ = list.Count();
-  PrepareLegality();
+  StartQuery(defaultQueenOnly_, false, list.Count());
   GenerateMovesTo(SquareIndex(file, rank), list);
 }
 
@@ -619,27 +619,21 @@ void MoveGenO::MovesFromSquare(int file, int rank, MoveListO &list) {
   BasePositionO &p = Pos();
   const SquareRec &sq = p.board_[SquareIndex(file, rank)];
   if (sq.piece == pNone || sq.colour != p.sideToMove_) return;
-  SetMode(false, defaultQueenOnly_, false);
-  startCount_ = list.Count();
-  PrepareLegality();
+  StartQuery(defaultQueenOnly_, false, list.Count());
   GenerateMovesFrom(SquareIndex(file, rank), list);
 }
 
 void MoveGenO::AllMoves(MoveListO &list) {
   Pos();
-  SetMode(false, defaultQueenOnly_, false);
-  startCount_ = list.Count();
-  PrepareLegality();
+  StartQuery(defaultQueenOnly_, false, list.Count());
   GenerateAll(list);
 }
 
 bool MoveGenO::UniqueMoveTo(int file, int rank, MoveRec &move) {
   CheckBoardSquare(file, rank);
   Pos();
-  SetMode(false, true, true);
   scratch_.Clear();
-  startCount_ = 0;
-  PrepareLegality();
+  StartQuery(true, true, 0);
   GenerateMovesTo(SquareIndex(file, rank), scratch_);
   if (scratch_.Count() >= 1) move = scratch_.Unchecked(1);
   return scratch_.Count() == 1;
@@ -651,9 +645,7 @@ bool MoveGenO::UniqueMoveFrom(int file, int rank, MoveRec &move) {
   scratch_.Clear();
   const SquareRec &sq = p.board_[SquareIndex(file, rank)];
   if (sq.piece == pNone || sq.colour != p.sideToMove_) return false;
-  SetMode(false, true, true);
-  startCount_ = 0;
-  PrepareLegality();
+  StartQuery(true, true, 0);
   GenerateMovesFrom(SquareIndex(file, rank), scratch_);
   if (scratch_.Count() >= 1) move = scratch_.Unchecked(1);
   return scratch_.Count() == 1;

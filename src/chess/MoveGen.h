@@ -66,6 +66,8 @@ class MoveGenO {
 
  private:
   void SetMode(bool filter, bool queenOnly, bool stopAtTwo, int piece = 0);
+  // Unfiltered mode, the list's start, and the legality caches for a query.
+  void StartQuery(bool queenOnly, bool stopAtTwo, int startCount);
   BasePositionO &Pos();
   bool InCheck(int colour);
   bool Attacks(int square, int colour, int direction) const;
