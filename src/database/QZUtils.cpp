@@ -269,6 +269,17 @@ void MoveGen::Push(Move2 m) {
 
 namespace {
 
+// The castlings the king on square sq lists (queen side before king side).
+TV_INLINE inline void CastlingOf(const uint8_t *b, uint8_t own, int sq, bool &queenSide, bool &kingSide) {
+  const int back = own ? 8 : 1;
+  queenSide = kingSide = false;
+  if (sq != SquareNumber(5, back)) return;
+  const uint8_t corner = own | mbSpecial;
+  queenSide =
+      b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 && b[Cell(4, back)] == 0;
+  kingSide = b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0;
+}
+
 // The pseudo-legal moves of the man on cell sq (file f, rank r), in the
 // order of generation, each passed to emit(fromCell, toCell, promotion).
 // The generator and the index counting share it, so they cannot disagree.
@@ -289,14 +300,10 @@ inline void GenerateSquare(const uint8_t *b, uint8_t own, int f, int r, Emit &&e
       for (int s : kKingSteps)
         if (!blocked(sq + s)) emit(sq, sq + s, 0);
       const int back = own ? 8 : 1;
-      if (f == 5 && r == back) {
-        const uint8_t corner = own | mbSpecial;
-        if (b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 &&
-            b[Cell(4, back)] == 0)
-          emit(sq, Cell(3, back), 0);
-        if (b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0)
-          emit(sq, Cell(7, back), 0);
-      }
+      bool queenSide, kingSide;
+      CastlingOf(b, own, kT.squareOf[sq], queenSide, kingSide);
+      if (queenSide) emit(sq, Cell(3, back), 0);
+      if (kingSide) emit(sq, Cell(7, back), 0);
       break;
     }
     case mbQueen:
@@ -812,20 +819,6 @@ TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsO
   return PopCount(to & ~sets.own);
 }
 
-// Where the move stands among the entries of the man on its from-square
-// (1-based, 0 when it is not one of them), and how many entries he gives.
-// A slider lists ray by ray (rook rays W, S, E, N, then bishop rays SW,
-// SE, NE, NW), each outward; a knight lists in rising square numbers.
-// The castlings the king on square sq lists (queen side before king side).
-TV_INLINE inline void CastlingOf(const uint8_t *b, uint8_t own, int sq, bool &queenSide, bool &kingSide) {
-  const int back = own ? 8 : 1;
-  queenSide = kingSide = false;
-  if (sq != SquareNumber(5, back)) return;
-  const uint8_t corner = own | mbSpecial;
-  queenSide =
-      b[Cell(1, back)] == corner && b[Cell(2, back)] == 0 && b[Cell(3, back)] == 0 && b[Cell(4, back)] == 0;
-  kingSide = b[Cell(8, back)] == corner && b[Cell(7, back)] == 0 && b[Cell(6, back)] == 0;
-}
 
 // A slider's rays in the order given: the place of the move (when not yet
 // found) and the running total.
@@ -840,6 +833,10 @@ TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &se
   }
 }
 
+// Where the move stands among the entries of the man on its from-square
+// (1-based, 0 when it is not one of them), and how many entries he gives.
+// A slider lists ray by ray (rook rays W, S, E, N, then bishop rays SW,
+// SE, NE, NW), each outward; a knight lists in rising square numbers.
 TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, Move2 m,
                                     int &place, int &total) {
   // Rook rays, then bishop rays.
