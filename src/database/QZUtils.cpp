@@ -1346,6 +1346,12 @@ void SanFromBytes(const uint8_t *p, SanMoveRec &r) {
 
 bool HoldsNul(const std::string &s) { return s.find('\0') != std::string::npos; }
 
+// Flags bits 1-2; the unused value 3 reads as the indexed encoding.
+int EncodingOfFlags(uint8_t flags) {
+  const int bits = (flags >> 1) & 3;
+  return bits == 3 ? encIndexed : bits;
+}
+
 }  // namespace
 
 void QZGameManagerO::Init() {
@@ -1543,8 +1549,7 @@ void QZGameManagerO::SetEncoding(GameBuffer &buf, int encoding) {
 
 int QZGameManagerO::MoveEncoding(const GameBuffer &buf) {
   if (!buf.bytes || buf.length < kHeaderSize) throw ERangeError("No packed game");
-  const int bits = (buf.bytes[4] >> 1) & 3;
-  return bits == 3 ? encIndexed : bits;
+  return EncodingOfFlags(buf.bytes[4]);
 }
 
 bool QZGameManagerO::Attach(const GameBuffer &buf) {
@@ -1581,8 +1586,7 @@ bool QZGameManagerO::Attach(const uint8_t *p, uint32_t length) {
   }
 
   block_ = p;
-  const int bits = (p[4] >> 1) & 3;
-  encoding_ = bits == 3 ? encIndexed : bits;
+  encoding_ = EncodingOfFlags(p[4]);
   hasStartRead_ = hasStart;
   startRead_ = start;
   streamPos_ = streamStart;
