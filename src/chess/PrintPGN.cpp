@@ -350,6 +350,16 @@ std::int32_t GameTextWriter::EffectiveWidth() const {
   return options_.width > 0 ? options_.width : 0;
 }
 
+DisplayOptionsRec GameTextWriter::MoveDisplay() const {
+  DisplayOptionsRec display;
+  display.rtf = IsFormat(pfRTF);
+  display.html = IsFormat(pfHTML);
+  display.figurine = options_.figurines && (display.rtf || display.html);
+  display.font = display.rtf ? &options_.font : nullptr;
+  display.imageFolder = options_.imageFolder;
+  return display;
+}
+
 LanguageId GameTextWriter::MoveLanguage() const {
   if (IsFormat(pfPGN)) return LangEnglish;
   if (IsFormat(pfList) && options_.listSymbolic) return LangSymbolic;
@@ -555,12 +565,7 @@ void GameTextWriter::WriteMove(const PosRec *child, bool bold, bool forceNumber,
     WriteToken(Bold(std::to_string(move.moveNumber) + (white ? "." : "..."), bold), separate);
     separate = true;
   }
-  DisplayOptionsRec display;
-  display.rtf = IsFormat(pfRTF);
-  display.html = IsFormat(pfHTML);
-  display.figurine = options_.figurines && (display.rtf || display.html);
-  display.font = display.rtf ? &options_.font : nullptr;
-  display.imageFolder = options_.imageFolder;
+  DisplayOptionsRec display = MoveDisplay();
   display.bold = bold && (display.rtf || display.html);
   std::string text;
   move.ToText(mtShort, MoveLanguage(), &display, text);
@@ -637,12 +642,7 @@ void GameTextWriter::DiagramCaption(GameO &game, const PosRec *node, const Posit
     if (node->parent == nullptr) {
       bottom = Escape(LangStartPositionText(language_));
     } else {
-      DisplayOptionsRec display;
-      display.rtf = IsFormat(pfRTF);
-      display.html = IsFormat(pfHTML);
-      display.figurine = options_.figurines && (display.rtf || display.html);
-      display.font = display.rtf ? &options_.font : nullptr;
-      display.imageFolder = options_.imageFolder;
+      const DisplayOptionsRec display = MoveDisplay();
       std::string move;
       node->move.ToText(mtShortNumbered, MoveLanguage(), &display, move);
       bottom = SubstituteText(Escape(LangPositionAfterText(language_)), move);

@@ -21,6 +21,7 @@
 class GameO;
 class OutputO;
 class PositionO;
+struct DisplayOptionsRec;
 struct PosRec;
 
 // Output formats.
@@ -185,6 +186,8 @@ class GameTextWriter {
   bool IsFormat(std::uint8_t f) const { return options_.format == f; }
   std::int32_t EffectiveWidth() const;
   LanguageId MoveLanguage() const;
+  // How moves are drawn in the current format (bold off).
+  DisplayOptionsRec MoveDisplay() const;
   std::string Bold(const std::string &text) const;
   std::string Bold(const std::string &text, bool bold) const;
   std::string Escape(const std::string &text) const;
