@@ -193,18 +193,19 @@ std::uint8_t InterpreterO::FeedChar(char c, MoveRec &move) {
   }
   if (static_cast<int>(significant_.size()) < kMaxSignificant) significant_ += c;
   Step(c);
-  std::vector<MoveRec> &found = found_;
-  found.clear();
-  for (std::uint8_t s : states_)
-    if (IsFinal(s) && static_cast<int>(found.size()) < kMaxFound) Resolve(s, found);
-  if (!found.empty()) {
-    status_ = isRecognised;
-    result_ = found.back();
-    move = result_;
-  } else {
-    status_ = states_.empty() ? isRejected : isMoreInput;
-  }
+  if (!ResolveFinal(move)) status_ = states_.empty() ? isRejected : isMoreInput;
   return status_;
+}
+
+bool InterpreterO::ResolveFinal(MoveRec &move) {
+  found_.clear();
+  for (std::uint8_t s : states_)
+    if (IsFinal(s) && static_cast<int>(found_.size()) < kMaxFound) Resolve(s, found_);
+  if (found_.empty()) return false;
+  status_ = isRecognised;
+  result_ = found_.back();
+  move = result_;
+  return true;
 }
 
 bool InterpreterO::InterpretText(const std::string &text, MoveRec &move) {
@@ -240,18 +241,7 @@ bool InterpreterO::InterpretText(const std::string &text, MoveRec &move) {
     bool dashAfter = false;
     for (size_t i = text.size(); i-- > 0 && IsSkipped(text[i]);)
       if (text[i] == '-') dashAfter = true;
-    if (!dashAfter) {
-      std::vector<MoveRec> &found = found_;
-      found.clear();
-      for (std::uint8_t s : states_)
-        if (IsFinal(s) && static_cast<int>(found.size()) < kMaxFound) Resolve(s, found);
-      if (!found.empty()) {
-        status_ = isRecognised;
-        result_ = found.back();
-        move = result_;
-        return true;
-      }
-    }
+    if (!dashAfter && ResolveFinal(move)) return true;
   }
   Reset();
   for (char c : text) {

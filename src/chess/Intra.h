@@ -64,6 +64,9 @@ class InterpreterO {
   int PieceOf(char c) const;
   void Step(char c);
   void Resolve(std::uint8_t state, std::vector<MoveRec> &found);
+  // Resolves the final states; on a candidate the last one is recognised
+  // and copied out.
+  bool ResolveFinal(MoveRec &move);
   // Moves to the square by the given piece kind (0: any).
   void MovesTo(int file, int rank, int piece, MoveListO &list);
   bool FindMove(int fromFile, int fromRank, int toFile, int toRank, int promotion, MoveRec &move);
