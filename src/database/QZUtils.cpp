@@ -38,6 +38,13 @@ constexpr int RankOf(int cell) { return cell % 10; }
 // The cell an en-passant value names, or 0 when the value names no square.
 inline int EpCellOf(uint8_t ep) { return ep >= 1 && ep <= 64 ? kT.cellOf[ep - 1] : 0; }
 
+// The code of a man; a code-7 man is the rook (on a back rank) or the pawn
+// (elsewhere) it stands for.
+constexpr int PlainCode(uint8_t man, int rank) {
+  const int code = man & 7;
+  return code != mbSpecial ? code : (rank == 1 || rank == 8) ? mbRook : mbPawn;
+}
+
 inline int ToCell(Move2 m, bool to) { return kT.cellOf[to ? m.ToSquare() : m.FromSquare()]; }
 
 // The move between two cells, with promotion bits 0..3.
@@ -626,8 +633,7 @@ bool MailboxPos::CellAttacked(int cell, int attackerColour) const {
   for (uint64_t s = straight | diagonal; s != 0; s &= s - 1) {
     const int first = std::countr_zero(s);
     const int c = kT.cellOf[first];
-    int code = b[c] & 7;
-    if (code == mbSpecial) code = (RankOf(c) == 1 || RankOf(c) == 8) ? mbRook : mbPawn;
+    const int code = PlainCode(b[c], RankOf(c));
     const bool onStraight = ((straight >> first) & 1) != 0;
     if (code == mbQueen) return true;
     if (onStraight && code == mbRook) return true;
@@ -1138,8 +1144,7 @@ void MailboxPos::MaterialKey(uint16_t &key, uint8_t &check) const {
 void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec) {
   const int from = ToCell(m, false), to = ToCell(m, true);
   const uint8_t man = cells[from];
-  int code = man & 7;
-  if (code == mbSpecial) code = (RankOf(from) == 1 || RankOf(from) == 8) ? mbRook : mbPawn;
+  const int code = PlainCode(man, RankOf(from));
   const bool fileChange = FileOf(from) != FileOf(to);
 
   uint8_t dis = 0;
@@ -1282,7 +1287,7 @@ Move2 MailboxPos::MoveFromMoveRec(const MoveRec &m) {
 void MailboxPos::MoveToMoveRec(Move2 m, MoveRec &out) const {
   const int from = ToCell(m, false), to = ToCell(m, true);
   const uint8_t man = cells[from];
-  const bool pawn = (man & 7) == mbPawn || ((man & 7) == mbSpecial && RankOf(from) != 1 && RankOf(from) != 8);
+  const bool pawn = PlainCode(man, RankOf(from)) == mbPawn;
   const int promotion = pawn && (RankOf(to) == 1 || RankOf(to) == 8) ? kCorePromotion[m.Promotion()] : 0;
   out = MoveRec();
   out.SetMove(FileOf(from), RankOf(from), FileOf(to), RankOf(to), promotion);
@@ -1763,9 +1768,8 @@ std::string Move11ToSAN(const SanMoveRec &rec, bool forceNumber) {
   const Move2 m = rec.move;
   const int fromFile = SquareFile(m.FromSquare()), fromRank = SquareRank(m.FromSquare());
   const int toFile = SquareFile(m.ToSquare()), toRank = SquareRank(m.ToSquare());
-  int code = rec.undo.moved & 7;
+  const int code = PlainCode(rec.undo.moved, fromRank);
   if (code == 0) return std::string();
-  if (code == mbSpecial) code = (fromRank == 1 || fromRank == 8) ? mbRook : mbPawn;
 
   std::string s;
   if (forceNumber || rec.side == 0) {
