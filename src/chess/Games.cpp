@@ -7,15 +7,9 @@
 #include "chess/IOMan.h"
 #include "chess/ParsePGN.h"
 #include "platform/Errors.h"
+#include "platform/IniFile.h"
 
 namespace {
-
-std::string TrimText(const std::string &s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
 
 // Every node of the subtree, the node itself first (no recursion: a line
 // can be hundreds of moves deep).
@@ -693,7 +687,7 @@ void GameO::Recount() {
 
 void GameO::SetCommentOf(PosRec *node, const std::string &text) {
   if (!node) return;
-  std::string t = TrimText(text);
+  std::string t = ini::Trim(text);
   std::string &comment = node->texts[PosRec::kCommentText];
   if (t == comment) return;
   if (comment.empty())

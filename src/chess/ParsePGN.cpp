@@ -9,6 +9,7 @@
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "platform/Errors.h"
+#include "platform/IniFile.h"
 
 namespace {
 
@@ -18,13 +19,6 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 bool IsTagNameChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
 bool IsMoveChar(char c) {
   return IsLetter(c) || (c >= '0' && c <= '8') || c == '#' || c == '+' || c == '-' || c == '=';
-}
-
-std::string Trim(const std::string &s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 std::string Join(const std::string &a, const std::string &b) {
@@ -176,7 +170,7 @@ void PGNParserO::ReadTags(GameInfoO &info, TagSpan *fen) {
     const std::int64_t start = input_->CharNr();
     std::int64_t length = 0;
     const std::string value = ReadTagValue(length);
-    if (fen && fen->start < 0 && Trim(name) == "FEN") {
+    if (fen && fen->start < 0 && ini::Trim(name) == "FEN") {
       fen->start = start;
       fen->length = std::max<std::int64_t>(length, 1);
     }
@@ -394,7 +388,7 @@ std::string PGNParserO::ReadComment(bool brace) {
         text += c;
     }
   }
-  return Trim(text);
+  return ini::Trim(text);
 }
 
 void PGNParserO::ReadMove(GameO &game, VariationState &state) {
