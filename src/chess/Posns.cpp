@@ -340,25 +340,19 @@ bool PositionO::ReadEpdOps(InputO &in) {
   }
 }
 
-bool PositionO::SetFEN(const std::string &text) {
+bool PositionO::SetFromText(const std::string &text, bool epd) {
   PositionO fresh;
   fresh.SetLanguage(language_);
   InputO in;
   in.InitString(Trim(text));
-  if (!fresh.ReadText(in, false) || !fresh.IsValid()) return false;
+  if (!fresh.ReadText(in, epd) || !fresh.IsValid()) return false;
   Assign(fresh);
   return true;
 }
 
-bool PositionO::SetEPD(const std::string &text) {
-  PositionO fresh;
-  fresh.SetLanguage(language_);
-  InputO in;
-  in.InitString(Trim(text));
-  if (!fresh.ReadText(in, true) || !fresh.IsValid()) return false;
-  Assign(fresh);
-  return true;
-}
+bool PositionO::SetFEN(const std::string &text) { return SetFromText(text, false); }
+
+bool PositionO::SetEPD(const std::string &text) { return SetFromText(text, true); }
 
 const std::string &PositionO::EpdOpName(int i) const {
   CheckRange(i, 1, EpdOpCount(), "EPD operation index out of range");

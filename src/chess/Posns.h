@@ -173,6 +173,8 @@ class PositionO {
   }
   // The four position fields, then the counters (FEN) or the operations.
   bool ReadText(InputO &in, bool epd);
+  // Reads into a fresh position and takes it only when it reads and is valid.
+  bool SetFromText(const std::string &text, bool epd);
   bool ReadEpdOps(InputO &in);
   std::string PositionFields() const;
 
