@@ -156,8 +156,7 @@ bool MoveGenO::InCheck(int colour) {
     for (int i = 0; i < ray.count; ++i) {
       const SquareRec &q = b[ray.squares[i]];
       if (q.piece == pNone) continue;
-      if (q.colour == enemy && LineAttacker(q.piece, i, d, OppositeSide(static_cast<std::uint8_t>(enemy))))
-        return true;
+      if (q.colour == enemy && LineAttacker(q.piece, i, d, colour)) return true;
       break;
     }
   }
@@ -211,8 +210,7 @@ void MoveGenO::PrepareLegality() {
           shield = ray.squares[i];
           continue;
         }
-        moverInCheck_ =
-            q.colour == enemy && LineAttacker(q.piece, i, d, OppositeSide(static_cast<std::uint8_t>(enemy)));
+        moverInCheck_ = q.colour == enemy && LineAttacker(q.piece, i, d, side);
         break;
       }
       // Men of the mover that alone shield the king from an enemy slider.
