@@ -266,12 +266,21 @@ class Reader {
   int index_ = 0;
 };
 
+// The SAN reader with the generator index of the move it accepts.
+bool ReadSANIndexed(MailboxPos &pos, MoveGen &gen, std::string_view token, Move2 &move, int &index) {
+  Normalised t;
+  if (!Normalise(token, t)) return false;
+  Reader r(pos, gen);
+  if (!r.Read(t, move)) return false;
+  index = r.Index();
+  return true;
+}
+
 }  // namespace
 
 bool ParseSANMove(MailboxPos &pos, MoveGen &gen, std::string_view token, Move2 &move) {
-  Normalised t;
-  if (!Normalise(token, t)) return false;
-  return Reader(pos, gen).Read(t, move);
+  int index;
+  return ReadSANIndexed(pos, gen, token, move, index);
 }
 
 bool ParseSANMove(const MailboxPos &pos, std::string_view token, Move2 &move) {
@@ -305,16 +314,6 @@ bool ParseSANMoveRec(const MailboxPos &pos, std::string_view token, SanMoveRec &
 // The bulk PGN scanner
 
 namespace {
-
-// The SAN reader with the generator index of the move it accepts.
-bool ReadSANIndexed(MailboxPos &pos, MoveGen &gen, std::string_view token, Move2 &move, int &index) {
-  Normalised t;
-  if (!Normalise(token, t)) return false;
-  Reader r(pos, gen);
-  if (!r.Read(t, move)) return false;
-  index = r.Index();
-  return true;
-}
 
 constexpr int kEof = -1;
 constexpr int kProgressEvery = 50;
