@@ -374,7 +374,6 @@ class PgnScanner {
     MailboxPos pos;
     Move2 last;
     MoveUndo undo;
-    bool lastValid = false;
   };
 
   // --- input
@@ -666,7 +665,7 @@ class PgnScanner {
       Error(kTooLong, at, at);
       return;
     }
-    saved_.push_back(Saved{pos_, last_, undo_, true});
+    saved_.push_back(Saved{pos_, last_, undo_});
     pos_.UnmakeMove(last_, undo_);
     lastValid_ = false;
   }
@@ -684,7 +683,8 @@ class PgnScanner {
     pos_ = s.pos;
     last_ = s.last;
     undo_ = s.undo;
-    lastValid_ = s.lastValid;
+    // A variation opens only after a move that can be taken back.
+    lastValid_ = true;
     saved_.pop_back();
   }
 
