@@ -52,18 +52,21 @@ void InputO::Done() {
   kind_ = 1;
 }
 
-int InputO::FromSource() {
-  if (bufPos_ >= bufLen_) {
-    if (fileEnd_ || !file_.IsOpen()) return -1;
-    int64_t got = file_.ReadSome(fileBuf_.data(), fileBuf_.size());
-    if (got <= 0) {
-      if (got < 0) error_ = file_.Error();
-      fileEnd_ = true;
-      return -1;
-    }
-    bufPos_ = 0;
-    bufLen_ = static_cast<size_t>(got);
+bool InputO::FillBuffer() {
+  if (fileEnd_ || !file_.IsOpen()) return false;
+  int64_t got = file_.ReadSome(fileBuf_.data(), fileBuf_.size());
+  if (got <= 0) {
+    if (got < 0) error_ = file_.Error();
+    fileEnd_ = true;
+    return false;
   }
+  bufPos_ = 0;
+  bufLen_ = static_cast<size_t>(got);
+  return true;
+}
+
+int InputO::FromSource() {
+  if (bufPos_ >= bufLen_ && !FillBuffer()) return -1;
   char c = fileBuf_[bufPos_++];
   CountLine(c);
   return static_cast<unsigned char>(c);
@@ -73,19 +76,8 @@ bool InputO::EofSlow() {
   if (kind_ == 1) return position_ >= static_cast<int64_t>(text_.size());
   if (pushedCount_ > 0) return false;
   if (bufPos_ < bufLen_) return false;
-  if (fileEnd_ || !file_.IsOpen()) return true;
   // Fill the buffer to learn whether anything follows.
-  int v = -1;
-  int64_t got = file_.ReadSome(fileBuf_.data(), fileBuf_.size());
-  if (got > 0) {
-    bufPos_ = 0;
-    bufLen_ = static_cast<size_t>(got);
-    v = 0;
-  } else {
-    if (got < 0) error_ = file_.Error();
-    fileEnd_ = true;
-  }
-  return v < 0;
+  return !FillBuffer();
 }
 
 char InputO::ReadCharSlow() {

@@ -81,6 +81,8 @@ class InputO {
   // A character taken from the source itself (not from push-back); -1 at
   // the end. Counts line ends.
   int FromSource();
+  // Reads the next chunk of the file; false at its end or on an error.
+  bool FillBuffer();
   void CountLine(char c) {
     // CR LF, LF and a lone CR each end one line.
     if (c == '\r' || (c == '\n' && lastChar_ != '\r')) ++lineCount_;
