@@ -51,9 +51,11 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
     err_ = errno;
     return false;
   }
+  // st is read only when fstat filled it.
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    err_ = S_ISDIR(st.st_mode) ? EISDIR : errno;
+  const int statErr = ::fstat(fd, &st) != 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : 0);
+  if (statErr != 0) {
+    err_ = statErr;
     ::close(fd);
     return false;
   }
