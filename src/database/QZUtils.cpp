@@ -207,6 +207,13 @@ TV_INLINE inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
   return ray ^ kB.ray[d][first];
 }
 
+// The squares a slider on sq reaches along rays first, first + step, ...
+TV_INLINE inline uint64_t SliderReach(int sq, uint64_t occ, int first, int step) {
+  uint64_t to = 0;
+  for (int d = first; d < 8; d += step) to |= RayAttacks(d, sq, occ);
+  return to;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -802,14 +809,14 @@ TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsO
   uint64_t to = 0;
   switch (b[f * 10 + r] & 7) {
     case mbQueen:
-      for (int d = 0; d < 8; ++d) to |= RayAttacks(d, sq, occ);
+      to = SliderReach(sq, occ, 0, 1);
       break;
     case mbRook:
     case mbSpecial:
-      for (int d = 0; d < 8; d += 2) to |= RayAttacks(d, sq, occ);
+      to = SliderReach(sq, occ, 0, 2);
       break;
     case mbBishop:
-      for (int d = 1; d < 8; d += 2) to |= RayAttacks(d, sq, occ);
+      to = SliderReach(sq, occ, 1, 2);
       break;
     case mbKnight:
       to = kB.knight[sq];
@@ -902,26 +909,13 @@ TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &
     const int sq = std::countr_zero(s);
     kind[b[kT.cellOf[sq]] & 7] |= uint64_t{1} << sq;
   }
-  uint64_t to = 0;
   int n = 0;
-  for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1) {
-    const int sq = std::countr_zero(s);
-    to = 0;
-    for (int d = 0; d < 8; ++d) to |= RayAttacks(d, sq, sets.occ);
-    n += PopCount(to & ~sets.own);
-  }
-  for (uint64_t s = kind[mbRook] | kind[mbSpecial]; s != 0; s &= s - 1) {
-    const int sq = std::countr_zero(s);
-    to = 0;
-    for (int d = 0; d < 8; d += 2) to |= RayAttacks(d, sq, sets.occ);
-    n += PopCount(to & ~sets.own);
-  }
-  for (uint64_t s = kind[mbBishop]; s != 0; s &= s - 1) {
-    const int sq = std::countr_zero(s);
-    to = 0;
-    for (int d = 1; d < 8; d += 2) to |= RayAttacks(d, sq, sets.occ);
-    n += PopCount(to & ~sets.own);
-  }
+  for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1)
+    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 1) & ~sets.own);
+  for (uint64_t s = kind[mbRook] | kind[mbSpecial]; s != 0; s &= s - 1)
+    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 2) & ~sets.own);
+  for (uint64_t s = kind[mbBishop]; s != 0; s &= s - 1)
+    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 1, 2) & ~sets.own);
   for (uint64_t s = kind[mbKnight]; s != 0; s &= s - 1)
     n += PopCount(kB.knight[std::countr_zero(s)] & ~sets.own);
   if (kind[mbPawn] != 0) n += CountPawns(kind[mbPawn], own, sets);
