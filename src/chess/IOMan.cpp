@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "platform/Errors.h"
 
@@ -196,9 +195,8 @@ bool InputO::ReadNumber(int32_t &value) {
 bool OutputO::InitFile(const std::string &path) {
   Abandon();
   kind_ = 0;
-  static std::mt19937_64 rng{std::random_device{}()};
   path_ = path;
-  tmpPath_ = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  tmpPath_ = files::TempSiblingPath(path);
   if (!file_.Open(tmpPath_, BinFile::Mode::Create)) {
     error_ = file_.Error();
     failed_ = true;

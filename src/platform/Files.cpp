@@ -283,9 +283,13 @@ bool ReadAll(const std::string &path, std::string &out, int *err) {
   return true;
 }
 
-bool WriteAllAtomic(const std::string &path, const std::string &data, int *err) {
+std::string TempSiblingPath(const std::string &path) {
   static std::mt19937_64 rng{std::random_device{}()};
-  std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  return path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+}
+
+bool WriteAllAtomic(const std::string &path, const std::string &data, int *err) {
+  std::string tmp = TempSiblingPath(path);
   BinFile f;
   if (!f.Open(tmp, BinFile::Mode::Create)) {
     if (err) *err = f.Error();

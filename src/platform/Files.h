@@ -65,6 +65,9 @@ bool ReadAll(const std::string &path, std::string &out, int *err = nullptr);
 // Writes a temporary file beside path and renames it over path only when
 // the whole write succeeded, so a failure leaves the original intact.
 bool WriteAllAtomic(const std::string &path, const std::string &data, int *err = nullptr);
+// A fresh name beside path for a temporary file that is later renamed
+// over it (same directory, so the rename stays on one file system).
+std::string TempSiblingPath(const std::string &path);
 
 // The entry of dir whose name equals name ignoring letter case (an exact
 // match wins); the full path, or empty when there is none. Data files the

@@ -59,6 +59,11 @@ TEST(Files, AtomicWriteAndCaseBlindLookup) {
   EXPECT_EQ(files::ChangeFileExt("/a/b.c/prog", ".ini"), "/a/b.c/prog.ini");
   EXPECT_EQ(files::ChangeFileExt("/a/prog.exe", ".ini"), "/a/prog.ini");
   EXPECT_EQ(files::ExtractFileDir("/a/b/c.pgn"), "/a/b/");
+  // The temporary name lies beside the target and leaves it alone.
+  const std::string tmp = files::TempSiblingPath(d.File("ChsLng.INI"));
+  EXPECT_EQ(files::ExtractFileDir(tmp), files::ExtractFileDir(d.File("ChsLng.INI")));
+  EXPECT_EQ(tmp.rfind(d.File("ChsLng.INI.tmp"), 0), 0u);
+  EXPECT_FALSE(files::Exists(tmp));
 }
 
 TEST(Dirs, AppDirOverrideAndWritableDir) {
