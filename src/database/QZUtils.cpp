@@ -1366,7 +1366,6 @@ void QZGameManagerO::Done() {
   pendingNags_.clear();
   pendingComment_.clear();
   hasPendingComment_ = false;
-  lineHasMove_.clear();
   tagNames_.clear();
   tagValues_.clear();
   tagRead_.clear();
