@@ -1,18 +1,11 @@
 #include "database/QZStream.h"
 
-namespace {
-constexpr uint8_t kNagByte = 252;
-constexpr uint8_t kCommentByte = 253;
-constexpr uint8_t kEndLine = 254;
-constexpr uint8_t kVariation = 255;
-}  // namespace
-
 bool PackedStreamWalker::ReadMove(PackedStreamSource &src, uint8_t first, MailboxPos &pos, Move2 &m) {
   switch (src.Encoding()) {
-    case 0:
+    case encIndexed:
       if (!pos.MoveByIndex(gen_, first, m)) return false;
       break;
-    case 1: {
+    case encFromTo: {
       uint8_t to;
       if (!src.ReadStreamByte(to)) return false;
       m = Move2{first, to};
@@ -20,7 +13,7 @@ bool PackedStreamWalker::ReadMove(PackedStreamSource &src, uint8_t first, Mailbo
       if (!pos.MoveIndex(gen_, m, index)) return false;
       break;
     }
-    case 2: {
+    case encSan: {
       // Only the move of the eleven bytes counts; the rest is derived data.
       uint8_t rest[10];
       for (uint8_t &b : rest)
@@ -59,13 +52,13 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
   for (;;) {
     uint8_t b;
     if (!src.ReadStreamByte(b)) return false;
-    if (b == kNagByte) {
+    if (b == pkNag) {
       uint8_t v;
       if (!src.ReadNag(v)) return false;
       nags_.push_back(v);
       continue;
     }
-    if (b == kCommentByte) {
+    if (b == pkComment) {
       if (!src.ReadComment(text_)) return false;
       if (!text_.empty()) {
         if (!comment_.empty()) comment_ += ' ';
@@ -76,14 +69,14 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
     }
     if (!Flush(visitor)) return false;
 
-    if (b == kVariation) {
+    if (b == pkVariation) {
       // An alternative needs a move to stand for.
       if (!line.hasMove) return false;
       outer_.push_back(line);
       line.current = line.before;
       line.hasMove = false;
       if (!visitor.BeginVariation()) return false;
-    } else if (b == kEndLine) {
+    } else if (b == pkEndLine) {
       if (outer_.empty()) return visitor.EndGame();
       const bool hadMoves = line.hasMove;
       line = outer_.back();
