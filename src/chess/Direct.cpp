@@ -4,16 +4,9 @@
 
 #include "platform/Errors.h"
 
-const DirStepRec kDirSteps[17] = {{0, 0},   {0, 1},  {1, 2},  {1, 1},  {2, 1},   {1, 0},
-                                  {2, -1},  {1, -1}, {1, -2}, {0, -1}, {-1, -2}, {-1, -1},
-                                  {-2, -1}, {-1, 0}, {-2, 1}, {-1, 1}, {-1, 2}};
-
 namespace {
 
 constexpr RayTable BuildRays() {
-  constexpr DirStepRec steps[17] = {{0, 0},   {0, 1},  {1, 2},  {1, 1},  {2, 1},   {1, 0},
-                                    {2, -1},  {1, -1}, {1, -2}, {0, -1}, {-1, -2}, {-1, -1},
-                                    {-2, -1}, {-1, 0}, {-2, 1}, {-1, 1}, {-1, 2}};
   RayTable t{};
   for (int sq = 0; sq < 64; ++sq)
     for (int d = 1; d <= 16; ++d) {
@@ -21,8 +14,8 @@ constexpr RayTable BuildRays() {
       int f = sq / 8, k = sq % 8;
       const int maxSteps = d % 2 == 0 ? 1 : 7;
       for (int s = 0; s < maxSteps; ++s) {
-        f += steps[d].fileStep;
-        k += steps[d].rankStep;
+        f += kDirSteps[d].fileStep;
+        k += kDirSteps[d].rankStep;
         if (f < 0 || f > 7 || k < 0 || k > 7) break;
         r.squares[r.count++] = static_cast<std::uint8_t>(f * 8 + k);
       }

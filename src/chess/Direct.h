@@ -11,7 +11,9 @@ struct DirStepRec {
 };
 
 // Index 1..16; entry 0 is unused.
-extern const DirStepRec kDirSteps[17];
+inline constexpr DirStepRec kDirSteps[17] = {{0, 0},   {0, 1},  {1, 2},  {1, 1},  {2, 1},   {1, 0},
+                                             {2, -1},  {1, -1}, {1, -2}, {0, -1}, {-1, -2}, {-1, -1},
+                                             {-2, -1}, {-1, 0}, {-2, 1}, {-1, 1}, {-1, 2}};
 
 constexpr bool IsRookDirection(int d) { return d == 1 || d == 5 || d == 9 || d == 13; }
 constexpr bool IsBishopDirection(int d) { return d == 3 || d == 7 || d == 11 || d == 15; }

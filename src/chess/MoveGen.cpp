@@ -16,16 +16,13 @@ namespace {
 using LineTable = std::array<std::array<std::uint8_t, 64>, 64>;
 
 constexpr LineTable BuildLines() {
-  constexpr int steps[17][2] = {{0, 0},   {0, 1},  {1, 2},  {1, 1},  {2, 1},   {1, 0},
-                                {2, -1},  {1, -1}, {1, -2}, {0, -1}, {-1, -2}, {-1, -1},
-                                {-2, -1}, {-1, 0}, {-2, 1}, {-1, 1}, {-1, 2}};
   LineTable t{};
   for (int a = 0; a < 64; ++a)
     for (int d = 1; d <= 15; d += 2) {
       int f = a / 8, r = a % 8;
       for (;;) {
-        f += steps[d][0];
-        r += steps[d][1];
+        f += kDirSteps[d].fileStep;
+        r += kDirSteps[d].rankStep;
         if (f < 0 || f > 7 || r < 0 || r > 7) break;
         t[a][f * 8 + r] = static_cast<std::uint8_t>(d);
       }
