@@ -35,9 +35,12 @@ std::unique_ptr<PieceImagesBase> LoadImages(TBitmapData &set) {
   return SlicePieceStrip(strip, set.SquareSize, set.Height);
 }
 
-void CheckPiece(int colour, int piece) {
+// The loaded images of the set (null when not loaded), after checking the
+// colour and piece.
+const PieceImagesT *LoadedImages(int set, int colour, int piece) {
   if (colour < kBmpWhite || colour > kBmpBlack) throw ERangeError("Piece colour out of range");
   if (piece < 1 || piece > 6) throw ERangeError("Piece out of range");
+  return dynamic_cast<const PieceImagesT *>(PieceSetData(set).Images.get());
 }
 
 // Cell k of an ARGB32 strip: the image with the key made transparent black,
@@ -103,13 +106,11 @@ std::unique_ptr<PieceImagesT> SlicePieceStrip(const QImage &strip, int squareSiz
 }
 
 const QImage &PieceBitmap(int set, int colour, int piece) {
-  CheckPiece(colour, piece);
-  auto *images = dynamic_cast<PieceImagesT *>(PieceSetData(set).Images.get());
+  const PieceImagesT *images = LoadedImages(set, colour, piece);
   return images ? images->image[colour][piece] : NoImage();
 }
 
 const QImage &PieceMask(int set, int colour, int piece) {
-  CheckPiece(colour, piece);
-  auto *images = dynamic_cast<PieceImagesT *>(PieceSetData(set).Images.get());
+  const PieceImagesT *images = LoadedImages(set, colour, piece);
   return images ? images->mask[colour][piece] : NoImage();
 }
