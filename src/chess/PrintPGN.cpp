@@ -414,8 +414,7 @@ void GameTextWriter::NewParagraph() {
 }
 
 void GameTextWriter::WriteLn(const std::string &text) {
-  SinkWrite(text);
-  AddRunText(text);
+  Write(text);
   NewParagraph();
 }
 
