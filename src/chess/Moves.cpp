@@ -121,13 +121,12 @@ void MoveRec::ToText(int kind, LanguageId language, const DisplayOptionsRec *dis
   }
   if (checkCode == gsCheck || checkCode == 2) s += "+";
   if (checkCode == gsCheckmate) s += "#";
-  const std::string number = std::to_string(moveNumber);
   if (kind == mtShortNumbered || kind == mtLongNumbered) {
     if (colour == cBlack) s = "... " + s;
-    s = number + ". " + s;
+    s = std::to_string(moveNumber) + ". " + s;
   } else if (kind == mtShortCompact || kind == mtShortCompact2) {
     if (colour == cBlack) s = "-" + s;
-    s = number + "." + s;
+    s = std::to_string(moveNumber) + "." + s;
   }
   if (display != nullptr && display->bold) {
     if (display->rtf)
