@@ -151,11 +151,17 @@ void SetCurrentLang(LanguageId id) {
 
 LanguageId CurrentLang() { return State().current; }
 
-char LangPieceChar(LanguageId id, int piece) {
-  CheckPiece(piece);
-  LanguageId r = State().Resolve(id);
+namespace {
+// The piece letter of an already resolved language id and a checked piece.
+char ResolvedPieceChar(LanguageId r, int piece) {
   if (r == LangSymbolic) return State().symbolic[piece];
   return State().Record(r).letters[piece];
+}
+}  // namespace
+
+char LangPieceChar(LanguageId id, int piece) {
+  CheckPiece(piece);
+  return ResolvedPieceChar(State().Resolve(id), piece);
 }
 
 char LangColourChar(LanguageId id, int colour) {
@@ -180,7 +186,7 @@ std::string PieceToText(int piece, int colour, LanguageId id, const DisplayOptio
   }
   if (opt.html && opt.figurine && piece >= 1)
     return "<IMG SRC=\"" + opt.imageFolder + kImageNames[piece] + ".gif\">";
-  return std::string(1, LangPieceChar(r, piece));
+  return std::string(1, ResolvedPieceChar(r, piece));
 }
 
 std::string ColourToText(int colour, LanguageId id) { return std::string(1, LangColourChar(id, colour)); }
