@@ -184,7 +184,8 @@ inline int FindMan(const uint8_t *b, uint8_t man) {
 // load time: with the population-count instruction and without it.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define TV_COUNTING __attribute__((target_clones("popcnt", "default")))
-// What they call must go into each of them.
+// Their helpers are forced inline: an out-of-line helper would be built
+// once, for the default target, and the popcnt clone would gain nothing.
 #define TV_INLINE __attribute__((always_inline))
 #else
 #define TV_COUNTING
