@@ -8,24 +8,28 @@
 
 #include "platform/Files.h"
 
+namespace {
+// The running program's path; empty when it cannot be learnt.
+std::string ExePath() {
+  std::vector<char> buf(4096);
+  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return {};
+  return std::string(buf.data(), static_cast<size_t>(n));
+}
+}  // namespace
+
 namespace dirs {
 
 std::string GetAppDir() {
   if (const char *e = std::getenv("TORVANEL_APPDIR"); e && *e) return files::IncludeTrailingSlash(e);
-  std::vector<char> buf(4096);
-  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (n <= 0) return "./";
-  std::string exe(buf.data(), static_cast<size_t>(n));
-  return files::ExtractFileDir(exe);
+  const std::string exe = ExePath();
+  return exe.empty() ? "./" : files::ExtractFileDir(exe);
 }
 
 std::string GetAppBaseName() {
-  std::vector<char> buf(4096);
-  ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (n <= 0) return "torvanel";
-  std::string name = files::ExtractFileName(std::string(buf.data(), static_cast<size_t>(n)));
-  std::string ext = files::ExtractFileExt(name);
-  return name.substr(0, name.size() - ext.size());
+  const std::string exe = ExePath();
+  if (exe.empty()) return "torvanel";
+  return files::ChangeFileExt(files::ExtractFileName(exe), "");
 }
 
 std::string GetWritableDir() {
