@@ -53,14 +53,16 @@ unsigned char Upper(unsigned char b) { return Tables().upper[b]; }
 unsigned char Lower(unsigned char b) { return Tables().lower[b]; }
 
 std::string UpperCase(std::string_view s) {
+  const unsigned char *table = Tables().upper;
   std::string r(s);
-  for (auto &ch : r) ch = static_cast<char>(Upper(static_cast<unsigned char>(ch)));
+  for (auto &ch : r) ch = static_cast<char>(table[static_cast<unsigned char>(ch)]);
   return r;
 }
 
 std::string LowerCase(std::string_view s) {
+  const unsigned char *table = Tables().lower;
   std::string r(s);
-  for (auto &ch : r) ch = static_cast<char>(Lower(static_cast<unsigned char>(ch)));
+  for (auto &ch : r) ch = static_cast<char>(table[static_cast<unsigned char>(ch)]);
   return r;
 }
 
