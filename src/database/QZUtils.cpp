@@ -460,13 +460,13 @@ void MoveGen::Reverse() {
       break;
   }
 
-  // Keep the legal moves that pass the from-square filter, in order.
+  // Keep the legal moves that pass the from-square filter, in order. Every
+  // entry is a mover onto the target already.
   const int found = count_;
   int kept = 0;
   for (int i = 0; i < found; ++i) {
     const Move2 m = list_[i];
     const int from = kT.cellOf[m.FromSquare()];
-    if (m.ToSquare() != kT.squareOf[target] || !isMover(b[from])) continue;
     if ((req_.kind == genMoversFromFile || req_.kind == genMoversFromSquare) && FileOf(from) != req_.fromFile)
       continue;
     if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
