@@ -4,18 +4,12 @@
 #include <limits>
 
 #include "foundation/MyUtils.h"
+#include "platform/IniFile.h"
 #include "platform/Win1252.h"
 
 namespace {
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trim(const std::string &s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlankOrControl(s[b])) ++b;
-  while (e > b && IsBlankOrControl(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
+using ini::Trim;  // blanks and control characters
 
 // Byte comparison (after upper-casing), unsigned so accented letters sort
 // after the ASCII ones.
