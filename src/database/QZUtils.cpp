@@ -386,9 +386,7 @@ inline void GenerateSquare(const uint8_t *b, uint8_t own, int f, int r, Emit &&e
 void MoveGen::Forward() {
   const uint8_t *b = pos_->cells.data();
   const uint8_t own = own_;
-  auto emit = [this](int from, int to, int promotion) {
-    Push(CellMove(from, to, promotion));
-  };
+  auto emit = [this](int from, int to, int promotion) { Push(CellMove(from, to, promotion)); };
   for (int f = 1; f <= 8; ++f) {
     for (int r = 1; r <= 8; ++r) {
       const uint8_t man = b[f * 10 + r];
@@ -407,9 +405,7 @@ void MoveGen::TestLast(int countBefore) {
   anyLegal_ = anyLegal_ || found_;
 }
 
-void MoveGen::AddReverse(int fromCell, int toCell) {
-  list_[count_++] = CellMove(fromCell, toCell);
-}
+void MoveGen::AddReverse(int fromCell, int toCell) { list_[count_++] = CellMove(fromCell, toCell); }
 
 void MoveGen::Reverse() {
   const uint8_t *b = pos_->cells.data();
@@ -833,7 +829,6 @@ TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsO
   return PopCount(to & ~sets.own);
 }
 
-
 // A slider's rays in the order given: the place of the move (when not yet
 // found) and the running total.
 TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &sets, int sq, int to,
@@ -895,8 +890,7 @@ TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSe
     default:
       GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int toCell, int promotion) {
         ++total;
-        if (CellMove(from, toCell, promotion) == m)
-          place = total;
+        if (CellMove(from, toCell, promotion) == m) place = total;
       });
       return;
   }
@@ -947,9 +941,8 @@ void MoveGen::Materialise() const {
   int n = 0;
   for (int sq = 0; sq <= pendingLast_; ++sq) {
     if (!OwnMan(b[kT.cellOf[sq]], own)) continue;
-    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
-      list_[n++] = CellMove(from, to, promotion);
-    });
+    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq),
+                   [&](int from, int to, int promotion) { list_[n++] = CellMove(from, to, promotion); });
   }
   pending_ = false;
 }
@@ -995,8 +988,7 @@ TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
     }
     int at = before;
     GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
-      if (++at == index)
-        m = CellMove(from, to, promotion);
+      if (++at == index) m = CellMove(from, to, promotion);
     });
     gen.SetCounted(b, sq, before + n);
     return true;
