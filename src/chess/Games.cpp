@@ -459,10 +459,7 @@ PosRec *GameO::AppendReadMove(const MoveRec &move) {
   if (!current_->children.empty()) ++variationCounter_;
   current_->children.push_back(std::move(node));
   AfterAdd(added);
-  currentPos_->MakeMove(move);
-  if (current_->ChildCount() >= 2) ++branchDepth_;
-  path_.Add(move);
-  current_ = added;
+  GoForward(current_->ChildCount());
   return added;
 }
 
