@@ -31,6 +31,18 @@ void ClearIllegalBelow(PosRec *node) {
 constexpr int kMoveGroup = 1000;
 constexpr int kPositionGroup = 1001;
 
+// Deletes every NAG the test picks; true when one went.
+template <class P>
+bool DeleteNagsIf(KeyListO &nags, P pick) {
+  bool changed = false;
+  for (int i = nags.Count(); i >= 1; --i)
+    if (pick(nags.Get(i))) {
+      nags.Delete(i);
+      changed = true;
+    }
+  return changed;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- PosRec
@@ -720,13 +732,7 @@ void GameO::AddNag(int value) {
 }
 
 void GameO::RemoveNag(int value) {
-  bool changed = false;
-  for (int i = NagCount(); i >= 1; --i)
-    if (current_->nags.Get(i) == value) {
-      current_->nags.Delete(i);
-      changed = true;
-    }
-  if (changed) SetModified(mfEdited);
+  if (DeleteNagsIf(current_->nags, [value](int nag) { return nag == value; })) SetModified(mfEdited);
 }
 
 void GameO::ClearNags() {
@@ -760,13 +766,8 @@ int GameO::NagGroup(int value) {
 
 void GameO::RemoveNagGroup(int value) {
   const int group = NagGroup(value);
-  bool changed = false;
-  for (int i = NagCount(); i >= 1; --i)
-    if (NagGroup(current_->nags.Get(i)) == group) {
-      current_->nags.Delete(i);
-      changed = true;
-    }
-  if (changed) SetModified(mfEdited);
+  if (DeleteNagsIf(current_->nags, [group](int nag) { return NagGroup(nag) == group; }))
+    SetModified(mfEdited);
 }
 
 std::uint16_t GameO::Pin(int i) const {
