@@ -312,6 +312,15 @@ void InterpreterO::Resolve(std::uint8_t state, std::vector<MoveRec> &found) {
   MoveRec m;
   MoveListO &list = resolveList_;
   list.Clear();
+  // The first move of the list the test accepts, into m.
+  auto pickFirst = [&list, &m](auto accepts) {
+    for (int i = 1; i <= list.Count(); ++i)
+      if (accepts(list.At(i))) {
+        m = list.At(i);
+        return true;
+      }
+    return false;
+  };
   bool ok = false;
   switch (state) {
     case 4:
@@ -349,13 +358,8 @@ void InterpreterO::Resolve(std::uint8_t state, std::vector<MoveRec> &found) {
       int p = state == 15 ? promo(3) : 0;
       if (p < 0) break;
       MovesTo(f(1), r(2), pPawn, list);
-      for (int i = 1; i <= list.Count() && !ok; ++i) {
-        const MoveRec &c = list.At(i);
-        if (c.fromFile == f(0) && c.fromFile != c.toFile && c.promotion == p) {
-          m = c;
-          ok = true;
-        }
-      }
+      ok = pickFirst(
+          [&](const MoveRec &c) { return c.fromFile == f(0) && c.fromFile != c.toFile && c.promotion == p; });
       break;
     }
     case 21:
@@ -363,13 +367,7 @@ void InterpreterO::Resolve(std::uint8_t state, std::vector<MoveRec> &found) {
       int p = state == 21 ? 0 : promo(2);
       if (p < 0) break;
       MovesTo(f(0), r(1), pPawn, list);
-      for (int i = 1; i <= list.Count() && !ok; ++i) {
-        const MoveRec &c = list.At(i);
-        if (c.fromFile == c.toFile && c.promotion == p) {
-          m = c;
-          ok = true;
-        }
-      }
+      ok = pickFirst([p](const MoveRec &c) { return c.fromFile == c.toFile && c.promotion == p; });
       break;
     }
     case 23:
