@@ -237,8 +237,10 @@ void TextRunListO::Unpack() {
 
 std::string TextRunListO::PlainText() const {
   std::string s;
+  // A packed list is decoded once, front to back.
+  std::size_t pos = 0;
   for (int i = 1; i <= Count(); ++i) {
-    const TextRunRec run = Get(i);
+    const TextRunRec run = packed_ ? Decode(bytes_, pos) : runs_[static_cast<std::size_t>(i - 1)];
     if (run.kind == rkChar)
       s += run.ch;
     else if (run.kind == rkBreak)

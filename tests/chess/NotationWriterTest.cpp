@@ -629,6 +629,9 @@ TEST(NotationWriterRuns, WriterMakesMoveRunsWithNodeNumbers) {
   o.diagrams = 1;
   writer.WriteGame(*game, o);
   EXPECT_EQ(runs.PlainText(), "1. e4 $1 {good} e5 $220 <Diagram> (1... c5) *\r\n");
+  TextRunListO packed = runs;
+  packed.Pack();
+  EXPECT_EQ(packed.PlainText(), runs.PlainText());
   std::vector<TextRunRec> moves;
   for (int i = 1; i <= runs.Count(); ++i)
     if (runs.Get(i).kind == rkMove) moves.push_back(runs.Get(i));
