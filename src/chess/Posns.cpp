@@ -62,9 +62,7 @@ void PositionO::Init() {
   observer_.reset();
   picker_.reset();
   savedCopy_.reset();
-  language_ = 0;
-  pos_.SetLanguage(0);
-  interpreter_.SetLanguage(0);
+  SetLanguage(0);
   epdOpcodes_.clear();
   epdOperands_.clear();
 }
