@@ -6,7 +6,7 @@
 #include "board/ChsBmps.h"
 #include "board/ui/PieceImages.h"
 #include "chess/Language.h"
-#include "foundation/ChessAppMan.h"
+#include "appman/ChessAppMan.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/LangMan.h"

@@ -3,7 +3,7 @@
 
 #include "TestUtil.h"
 #include "chess/Language.h"
-#include "foundation/ChessAppMan.h"
+#include "appman/ChessAppMan.h"
 #include "foundation/MyUtils.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"

@@ -1,4 +1,4 @@
-#include "foundation/ChessAppMan.h"
+#include "appman/ChessAppMan.h"
 
 #include <unistd.h>
 
