@@ -24,4 +24,8 @@ inline bool SameText(std::string_view a, std::string_view b) { return CompareTex
 std::string ToUtf8(std::string_view s);
 std::string FromUtf8(std::string_view s, char fallback = '?');
 
+// A path (the file system's bytes, UTF-8 here) as it stands inside a
+// Windows-1252 text: a message, a report line, a caption built in the core.
+inline std::string PathText(std::string_view path) { return FromUtf8(path, '?'); }
+
 }  // namespace win1252
