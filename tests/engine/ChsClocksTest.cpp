@@ -230,6 +230,22 @@ TEST_F(ClockTest, FallenFlags) {
   EXPECT_EQ(clock.GetSeconds(cWhite), 30);
 }
 
+// White set to 0 while Black runs out: White's flag is marked first, and
+// Black's tick still arms a timer of at least 1 ms, not one of 0.
+TEST_F(ClockTest, BothSidesOutAtOnce) {
+  StartGame(1);
+  clock.Press();
+  Run(900);
+  clock.SetSeconds(cWhite, 0);
+  Fire(100);
+  EXPECT_EQ(clock.FirstFlag(), cWhite);
+  EXPECT_FALSE(clock.FlagFallen(cBlack));
+  EXPECT_EQ(timer.pending, 1);
+  Fire(1);
+  EXPECT_TRUE(clock.FlagFallen(cBlack));
+  EXPECT_EQ(clock.FirstFlag(), cWhite);
+}
+
 TEST_F(ClockTest, ArmedStartStopAndAMissingTimer) {
   clock.SetTimeControl(0, 60, 0);
   clock.Reset();
