@@ -134,6 +134,15 @@ void ReadList(const IniFile &ini, const std::string &section, std::vector<std::s
   }
 }
 
+// A hand-edited file must not reach the board's 16-bit delays wrapped
+// ("MoveDelay=-1" would slide at 65535 ms a step), nor start autoplay with a
+// timer that fires continuously or practically never.
+void ClampLoaded(ChessAppFields &o) {
+  for (int32_t *d : {&o.MoveDelay, &o.MoveBackDelay, &o.CastleRookMoveDelay, &o.CastleRookMoveBackDelay})
+    *d = std::clamp<int32_t>(*d, 0, kMaxBoardDelay);
+  o.AutoPlayDelay = std::clamp<int32_t>(o.AutoPlayDelay, kMinAutoPlayDelay, kMaxAutoPlayDelay);
+}
+
 class Loader {
  public:
   explicit Loader(const IniFile &ini) : ini_(ini) {}
@@ -252,6 +261,7 @@ void ChessAppO::Load() {
     ReadList(ini, kStandardFiles, StandardFiles);
     Loader loader(ini);
     VisitGeneral(*this, loader);
+    ClampLoaded(*this);
     if (!BoardColorsO.UseWindowsColors()) {
       BoardColorsO.SetWhiteSquares(WhiteSquares);
       BoardColorsO.SetBlackSquares(BlackSquares);

@@ -20,6 +20,12 @@ constexpr uint8_t kNotationLong = 1;
 constexpr uint8_t kNotationShortWithNumber = 2;
 constexpr uint8_t kNotationLongWithNumber = 3;
 
+// The ranges Load keeps the delays in (milliseconds): the board's delays
+// are 16-bit values.
+constexpr int32_t kMaxBoardDelay = 65535;
+constexpr int32_t kMinAutoPlayDelay = 100;
+constexpr int32_t kMaxAutoPlayDelay = 60000;
+
 // The engine program: this name in the engine directory.
 inline const std::string kEngineFileName = "wcrafty.exe";
 
@@ -137,7 +143,8 @@ class ChessAppO : public ChessAppFields {
   void Init();
   void Done();
   // Reads the settings file; missing keys and values that do not read give
-  // the defaults.
+  // the defaults. The board delays are kept in 0..kMaxBoardDelay and
+  // "AutoPlayDelay" in kMinAutoPlayDelay..kMaxAutoPlayDelay.
   void Load();
   // Writes the sections the options own into the settings file's shared
   // document and writes the file. The other sections stay as they are.

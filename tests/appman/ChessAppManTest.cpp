@@ -488,3 +488,25 @@ TEST_F(ChessAppTest, DefaultFontsComeFromTheChessFonts) {
 }
 
 }  // namespace
+
+// Hand-edited delays stay in the ranges the board and the autoplay timer take.
+TEST_F(ChessAppTest, LoadClampsDelays) {
+  struct Case {
+    const char *value;
+    int32_t board, autoplay;
+  };
+  for (const Case &c : {Case{"-1", 0, 100}, Case{"0", 0, 100}, Case{"65536", 65535, 60000},
+                        Case{"2147483647", 65535, 60000}, Case{"250", 250, 250}}) {
+    SCOPED_TRACE(c.value);
+    const std::string v = c.value;
+    dir_.Write("test.ini", "[General]\r\nMoveDelay=" + v + "\r\nMoveBackDelay=" + v +
+                               "\r\nCastleRookMoveDelay=" + v + "\r\nCastleRookMoveBackDelay=" + v +
+                               "\r\nAutoPlayDelay=" + v + "\r\n");
+    auto o = Loaded();
+    EXPECT_EQ(o->MoveDelay, c.board);
+    EXPECT_EQ(o->MoveBackDelay, c.board);
+    EXPECT_EQ(o->CastleRookMoveDelay, c.board);
+    EXPECT_EQ(o->CastleRookMoveBackDelay, c.board);
+    EXPECT_EQ(o->AutoPlayDelay, c.autoplay);
+  }
+}

@@ -1,0 +1,164 @@
+#pragma once
+// The main window: the board with the current game, its menus, toolbar and
+// panels. It owns the game, the engine manager, the toolbar manager and the
+// cancel dialog of long operations. Creation and destruction run the
+// program's start and end (FormCreate, FormDestroy).
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "chess/Games.h"
+#include "chess/Moves.h"
+#include "engine/EngineMan.h"
+#include "foundation/comDlgAbort.h"
+#include "foundation/ui/ToolbarMan.h"
+#include "platform/UiHooks.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class TListBoxMemoSplitPanel;
+
+// Display modes.
+inline constexpr uint8_t dmViewOnly = 0;
+inline constexpr uint8_t dmEdit = 1;
+inline constexpr uint8_t dmTryOut = 2;
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Runs FormCreate.
+  explicit TMainForm(QWidget *parent = nullptr);
+  // Runs FormDestroy.
+  ~TMainForm() override;
+
+  // ---- State
+  uint8_t DisplayMode = dmEdit;
+  MoveListO TryOutMoves;
+  uint8_t LastAlternativesButton = 0;
+  bool FileOpen = false;
+  int32_t CurrentGameNumber = 0;
+  int32_t ShownGameNumber = 0;
+  QListWidget *AlternativesLB = nullptr;
+  QPlainTextEdit *CommentMemo = nullptr;
+  std::array<QLabel *, 8> FileLabels{};
+  std::array<QLabel *, 8> RankLabels{};
+  int32_t ExtraPanelWidth = 200;
+  int32_t ExtraPanelHeight = 50;
+  // The chosen clipboard formats, kept by name until their choosers exist.
+  std::string CopyGameAs = "PGN";
+  std::string CopyDiagramAs = "Bitmap";
+  std::string PasteGameFrom = "PGN";
+  EngineManT EngineMan;
+  bool Playing = false;
+  std::string FileName;
+  bool HasName = false;
+  bool ShowExtraPanel = true;
+  bool ShowLeft = false;
+  bool ShowRight = true;
+  bool ShowUnder = false;
+  bool ShowToolbar = true;
+  bool ShowStatusbar = true;
+  GameO Game;
+  TToolbarMan ToolbarMan;
+  bool CenterOnce = false;
+  AbortDlgO AbortDlg;
+
+  // ---- Components
+  QWidget *Client = nullptr;  // everything below the menu bar
+  QWidget *Toolbar = nullptr;
+  QWidget *TopLinePanel = nullptr;
+  QWidget *BoardPanel = nullptr;
+  QFrame *BoardBevel = nullptr;
+  QWidget *ControlPanel = nullptr;
+  QWidget *ButtonPanel = nullptr;
+  QPushButton *SBFirst = nullptr;
+  QPushButton *SBPrev = nullptr;
+  QPushButton *SBNext = nullptr;
+  QPushButton *SBLast = nullptr;
+  QPushButton *SBTryOut = nullptr;
+  QPushButton *AutoPlayBtn = nullptr;
+  QLabel *LastMoveLbl = nullptr;
+  QLabel *ColorToMoveLbl = nullptr;
+  QLabel *ResultLbl = nullptr;
+  QLabel *MatDiffLbl = nullptr;
+  QWidget *ExtraPanel = nullptr;
+  TListBoxMemoSplitPanel *AlternativesCommentPanel = nullptr;
+  QLabel *WhiteClockLbl = nullptr;
+  QLabel *BlackClockLbl = nullptr;
+  QStatusBar *StatusBar = nullptr;
+  QTimer *AutoPlayTimer = nullptr;
+  QMenu *Nags1Menu = nullptr;
+  QMenu *Nags2Menu = nullptr;
+
+  // A main-menu item (or submenu, or one of the menu-less actions) by its
+  // component name; null for an unknown name.
+  QAction *Item(const std::string &name) const;
+  QMenu *Menu(const std::string &name) const;
+  // Enables a command when its handler is connected; a command whose
+  // handler comes later stays disabled, so no command does nothing.
+  void SetCommandEnabled(const std::string &name, bool on);
+  bool IsConnected(const std::string &name) const { return connected_.count(name) != 0; }
+
+  // ---- Lifecycle
+  void LoadSettings();
+  void SaveSettings();
+  // The close query: false keeps the window open.
+  bool FormCloseQuery();
+  // A logout asks as the close query does; false cancels the logout. Once
+  // it said yes, the window's own close asks nothing again.
+  bool SessionCloseQuery(bool interactionAllowed);
+
+  // ---- Captions and status
+  void ApplyLanguage();
+  void ApplyFonts();
+  void SetStatusText(const std::string &text);
+  void AppHint(const QString &hint);
+  // The window caption, which is also the application title.
+  void SetCaption(const std::string &caption);
+  std::string Caption() const { return caption_; }
+
+  // ---- Game and commands
+  void UpdateSaveGameItem();
+  bool AskSaveGame();
+  void StopAutoPlay();
+  // The one answer to whether the engine is enabled.
+  bool EngineEnabled() const;
+  void MExitClick();
+  void MContentsClick();
+  void MReopenLastListClick();
+  void MNags1ShortCutClick();
+  void MNags2ShortCutClick();
+
+ protected:
+  void closeEvent(QCloseEvent *e) override;
+  bool event(QEvent *e) override;
+
+ private:
+  void FormCreate();
+  void FormDestroy();
+  void CreateComponents();
+  void CreateMenus();
+  // Runs the handler for the item's action and marks it connected.
+  void Connect(const std::string &name, void (TMainForm::*handler)());
+  void HideSwitchedOffItems();
+  void DisableFileCommands();
+  void CreateEngineMan();
+  void FreeEngineMan();
+
+  std::map<std::string, QAction *> items_;
+  std::map<std::string, QMenu *> menus_;
+  std::set<std::string> connected_;
+  std::string caption_;
+  ui::Hooks oldHooks_;
+  bool sessionAllowedClose_ = false;
+};

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QPushButton>
+#include <QTimer>
+#include <set>
+
+#include "AppTestUtil.h"
+#include "foundation/CommonText.h"
+#include "foundation/LangMan.h"
+#include "foundation/ui/ListBoxMemoSplitPanels.h"
+#include "foundation/ui/QtStr.h"
+#include "platform/IniFile.h"
+
+namespace {
+
+class MainShellTest : public ::testing::Test, public apptest::MainFixture {
+ protected:
+  QAction *Item(const char *name) { return Form().Item(name); }
+  // Sends the window a close request; true when it would close.
+  bool TryClose() {
+    QCloseEvent e;
+    QApplication::sendEvent(&Form(), &e);
+    return e.isAccepted();
+  }
+};
+
+TEST_F(MainShellTest, FreshStart) {
+  TMainForm &f = Form();
+  EXPECT_EQ(f.windowTitle(), "Torvanel");
+  EXPECT_EQ(QApplication::applicationName(), "Torvanel");
+  EXPECT_EQ(f.DisplayMode, dmEdit);
+  EXPECT_TRUE(f.SBTryOut->isHidden());
+  // Section "General" defaults.
+  EXPECT_EQ(f.CopyGameAs, "PGN");
+  EXPECT_EQ(f.CopyDiagramAs, "Bitmap");
+  EXPECT_EQ(f.PasteGameFrom, "PGN");
+  EXPECT_TRUE(f.ShowExtraPanel);
+  EXPECT_FALSE(f.ShowUnder);
+  EXPECT_FALSE(f.ShowLeft);
+  EXPECT_TRUE(f.ShowRight);
+  EXPECT_TRUE(f.ShowToolbar);
+  EXPECT_TRUE(f.ShowStatusbar);
+  EXPECT_EQ(f.ExtraPanelWidth, 200);
+  EXPECT_EQ(f.ExtraPanelHeight, 50);
+  EXPECT_EQ(f.AlternativesCommentPanel->ListBoxHeight(), 40);
+  EXPECT_EQ(f.AlternativesCommentPanel->ListBoxWidth(), 100);
+  EXPECT_TRUE(f.CenterOnce);
+  EXPECT_EQ(f.AutoPlayTimer->interval(), 1500);
+
+  // The fixed switches and the engine setting.
+  for (const char *n : {"MSave", "MSaveAs", "MPlayers", "MEventSites", "MAnnotators", "MClassifyAllGames", "MDBSettings", "MLists",
+                        "MEngine"})
+    EXPECT_FALSE(Item(n)->isVisible()) << n;
+  for (const char *n : {"MFoundGames", "MTreeDlg", "MGames", "MFile", "MBoard"})
+    EXPECT_TRUE(Item(n)->isVisible()) << n;
+  // No file: the file commands are off; so is every command not built yet.
+  for (const char *n : {"MSave", "MSaveAs", "MClose", "MGames", "MOpenings", "MSearchGames", "MFoundGames",
+                        "MTreeDlg", "MReopenLastList", "MImportGames", "MPrevGame", "MNextGame", "MClassifyGame",
+                        "MClassifyPosition", "MSaveGame", "MNew", "MOpen", "MPreferences", "MAbout", "MFlip",
+                        "MComment", "MNags1ShortCut", "MNags2ShortCut", "MCopyGameAs", "MReopen"})
+    EXPECT_FALSE(Item(n)->isEnabled()) << n;
+  EXPECT_TRUE(Item("MExit")->isEnabled());
+  EXPECT_TRUE(Item("MContents")->isEnabled());
+}
+
+TEST_F(MainShellTest, SettingsRoundTrip) {
+  WriteSettings(
+      "[General]\r\nCopyGameAs=Weird\r\nCopyDiagramAs=HTML\r\nShowUnder=1\r\nExtraPanelHeight=77\r\n"
+      "AlternativesLBWidth=55\r\n");
+  TMainForm &f = Form();
+  EXPECT_EQ(f.CopyGameAs, "Weird");
+  EXPECT_TRUE(f.ShowUnder);
+  EXPECT_EQ(f.ExtraPanelHeight, 77);
+  // Another window writes into the same file during the run.
+  {
+    IniFile other(Settings());
+    other.WriteString("SomeDialog", "Top", "12");
+  }
+  FreeForm();
+  IniFile ini(Settings());
+  EXPECT_EQ(ini.ReadString("General", "CopyGameAs", ""), "Weird");
+  EXPECT_EQ(ini.ReadString("General", "CopyDiagramAs", ""), "HTML");
+  EXPECT_EQ(ini.ReadString("General", "PasteGameFrom", ""), "PGN");
+  EXPECT_EQ(ini.ReadString("General", "ShowExtraPanel", ""), "1");
+  EXPECT_EQ(ini.ReadString("General", "ShowUnder", ""), "1");
+  EXPECT_EQ(ini.ReadString("General", "ShowRight", ""), "1");
+  EXPECT_EQ(ini.ReadString("General", "ExtraPanelHeight", ""), "77");
+  EXPECT_EQ(ini.ReadString("General", "ExtraPanelWidth", ""), "200");
+  EXPECT_EQ(ini.ReadString("General", "AlternativesLBWidth", ""), "55");
+  EXPECT_EQ(ini.ReadString("General", "AlternativesLBHeight", ""), "40");
+  EXPECT_TRUE(ini.ValueExists("MainWindow", "Top"));
+  EXPECT_TRUE(ini.ValueExists("MainWindow", "State"));
+  EXPECT_EQ(ini.ReadString("SomeDialog", "Top", ""), "12");
+  // The options were saved too.
+  EXPECT_EQ(ini.ReadString("General", "AutoPlayDelay", ""), "1500");
+
+  // With a placement stored, the window does not centre itself.
+  EXPECT_FALSE(Form().CenterOnce);
+}
+
+// Captions and hints of every main-menu item, in both built-in languages.
+TEST_F(MainShellTest, MenuCaptionsAndHints) {
+  TMainForm &f = Form();
+  struct Lang {
+    LanguageId id;
+    const char *file, *open, *newHint, *viewGamesHint, *createOpenings;
+  };
+  for (const Lang &l : {Lang{LangEnglish, "&Database", "&Open...", "|Create a new database",
+                             "Only view games, without changing them", "Create Openin&gs..."},
+                        Lang{LangDutch, "&Database", "&Openen...", "|Een nieuwe database maken",
+                             "Partijen alleen naspelen, zonder ze te wijzigen", "Maak op&eningen..."}}) {
+    SCOPED_TRACE(l.id);
+    ChessApp.ApplicationLanguage = l.id;
+    f.ApplyLanguage();
+    EXPECT_EQ(Item("MFile")->text(), l.file);
+    EXPECT_EQ(Item("MOpen")->text(), l.open);
+    EXPECT_EQ(Item("MNew")->statusTip(), QString(l.newHint).mid(1));
+    EXPECT_EQ(Item("MViewGamesOnly")->statusTip(), l.viewGamesHint);
+    EXPECT_EQ(Item("MOpenings")->text(), l.createOpenings);
+    EXPECT_EQ(Item("MReopenLastList")->statusTip(), ToQ(CommonText::S_MReopenLastListStatusHint));
+    // Every item: the caption variable, with "..." exactly for the dialogs.
+    for (QAction *a : f.findChildren<QAction *>()) {
+      const std::string name = a->objectName().toStdString();
+      if (name.empty() || name[0] != 'M' || name == "MOpenings" || name == "MReopenLastList" ||
+          name == "MNags1ShortCut" || name == "MNags2ShortCut")
+        continue;
+      const std::string *c = CommonText::FindCaption("S_" + name);
+      ASSERT_NE(c, nullptr) << name;
+      const bool dialog = a->text().endsWith("...");
+      EXPECT_EQ(a->text(), ToQ(*c) + (dialog ? "..." : "")) << name;
+      static const std::set<std::string> kDialogs = {
+          "MNew",         "MOpen",       "MSaveAs",         "MGames",         "MPlayers",     "MEventSites",
+          "MAnnotators",  "MSearchGames", "MFoundGames",    "MTreeDlg",       "MImportGames", "MPreferences",
+          "MSetupPosition", "MEditGameHeader", "MComment",  "MNags",          "MTimeControl", "MAdjustTime",
+          "MAbout"};
+      EXPECT_EQ(dialog, kDialogs.count(name) == 1) << name;
+    }
+  }
+  ChessApp.ApplicationLanguage = LangEnglish;
+  f.ApplyLanguage();
+  EXPECT_EQ(Item("MExit")->text(), "E&xit");
+  EXPECT_EQ(Item("MExit")->statusTip(), "Close the application; prompts to save changes");
+  EXPECT_EQ(Item("MFlip")->statusTip(), "Turn the board");
+  EXPECT_EQ(Item("MReplayLastMove")->statusTip(), "");
+}
+
+// Hidden items keep working shortcuts, but not while disabled.
+TEST_F(MainShellTest, HiddenShortcuts) {
+  TMainForm &f = Form();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  struct Key {
+    const char *name;
+    int key;
+    Qt::KeyboardModifiers mods;
+  };
+  for (const Key &k : {Key{"MReopenLastList", Qt::Key_F11, Qt::NoModifier},
+                       Key{"MNags1ShortCut", Qt::Key_1, Qt::ControlModifier},
+                       Key{"MNags2ShortCut", Qt::Key_Equal, Qt::ControlModifier}}) {
+    SCOPED_TRACE(k.name);
+    QAction *a = Item(k.name);
+    EXPECT_TRUE(a->associatedObjects().contains(&f));
+    int fired = 0;
+    auto c = QObject::connect(a, &QAction::triggered, [&] { ++fired; });
+    QTest::keyClick(&f, static_cast<Qt::Key>(k.key), k.mods);
+    EXPECT_EQ(fired, 0);
+    a->setEnabled(true);
+    QTest::keyClick(&f, static_cast<Qt::Key>(k.key), k.mods);
+    EXPECT_EQ(fired, 1);
+    QObject::disconnect(c);
+    a->setEnabled(false);
+    // The NAG shortcuts pop up their menus, which would take the next keys.
+    if (QWidget *p = QApplication::activePopupWidget()) p->close();
+  }
+}
+
+TEST_F(MainShellTest, CloseQueryWithModifiedGame) {
+  TMainForm &f = Form();
+  // Unmodified: closes without a question.
+  {
+    auto a = Answer("Cancel");
+    EXPECT_TRUE(TryClose());
+    EXPECT_EQ(dialogs, 0);
+  }
+  f.Game.SetModified(mfEdited);
+  {
+    auto a = Answer("Cancel");
+    EXPECT_FALSE(TryClose());
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(lastMessage, "Game has changed. Changes will be lost!");
+    EXPECT_EQ(beeps, 1);
+    EXPECT_NE(f.Game.ModifiedFlags(), 0);
+  }
+  {
+    auto a = Answer("OK");
+    EXPECT_TRUE(TryClose());
+    EXPECT_EQ(dialogs, 2);
+  }
+  // A long operation runs: no question, no close.
+  dialogs = 0;
+  f.AbortDlg.Show();
+  {
+    auto a = Answer("OK");
+    EXPECT_FALSE(TryClose());
+    EXPECT_FALSE(f.SessionCloseQuery(true));
+    EXPECT_EQ(dialogs, 0);
+  }
+  f.AbortDlg.Hide();
+  // Nor while a nested dialog runs its own loop.
+  {
+    QDialog nested;
+    nested.setModal(true);
+    nested.show();
+    auto a = Answer("OK");
+    EXPECT_FALSE(TryClose());
+    EXPECT_EQ(dialogs, 0);
+  }
+  // Autoplay stops on closing.
+  f.AutoPlayTimer->start(100000);
+  {
+    auto a = Answer("Cancel");
+    TryClose();
+  }
+  EXPECT_FALSE(f.AutoPlayTimer->isActive());
+}
+
+TEST_F(MainShellTest, LogoutAsksLikeTheCloseQuery) {
+  TMainForm &f = Form();
+  f.Game.SetModified(mfEdited);
+  {
+    auto a = Answer("Cancel");
+    EXPECT_FALSE(f.SessionCloseQuery(true));
+    EXPECT_EQ(dialogs, 1);
+  }
+  // Without interaction nothing can be asked.
+  {
+    auto a = Answer("Cancel");
+    EXPECT_TRUE(f.SessionCloseQuery(false));
+    EXPECT_EQ(dialogs, 1);
+  }
+  {
+    auto a = Answer("OK");
+    EXPECT_TRUE(f.SessionCloseQuery(true));
+    EXPECT_EQ(dialogs, 2);
+    // The session's close of the window asks nothing again.
+    EXPECT_TRUE(TryClose());
+    EXPECT_EQ(dialogs, 2);
+  }
+}
+
+TEST_F(MainShellTest, StatusTextAndHelp) {
+  TMainForm &f = Form();
+  ui::SetStatusText("Importing 12 games");
+  EXPECT_EQ(f.StatusBar->currentMessage(), "Importing 12 games");
+  {
+    auto a = Answer("OK");
+    Item("MContents")->trigger();
+    EXPECT_EQ(lastMessage, "Sorry, help not yet available.");
+    EXPECT_EQ(beeps, 1);
+  }
+  // The hook goes with the window.
+  FreeForm();
+  ui::SetStatusText("after");
+}
+
+}  // namespace
