@@ -4,47 +4,23 @@
 #include <QImage>
 #include <set>
 
+#include "SyntheticStrips.h"
 #include "TestUtil.h"
 #include "board/ui/PieceImages.h"
 #include "platform/Errors.h"
 
 namespace {
 
-constexpr QRgb kKey = 0xFF10E020;
-
-// A distinct colour for each cell.
-QRgb CellColour(int k) { return qRgb(20 * k + 5, 200 - 10 * k, 7 * k); }
-
-// A strip of 14 cells of size x height: each cell a solid block of its own
-// colour inside a one-pixel key frame. The top-left pixel is not the key,
-// and cell 3 has one key-coloured pixel inside its block.
-QImage SyntheticStrip(int size, int height) {
-  QImage img(size * kStripCells, height, QImage::Format_RGB32);
-  img.fill(kKey);
-  for (int k = 0; k < kStripCells; ++k)
-    for (int y = 1; y + 1 < height; ++y)
-      for (int x = 1; x + 1 < size; ++x) img.setPixel(k * size + x, y, CellColour(k));
-  img.setPixel(0, 0, qRgb(1, 2, 3));
-  img.setPixel(3 * size + 2, 2, kKey);
-  return img;
-}
+using striptest::CellColour;
+using striptest::kKey;
+using striptest::SyntheticStrip;
 
 class PieceImagesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    DonePieceSets();
-    InstallPieceImages();
-  }
-  void TearDown() override { DonePieceSets(); }
+  void LoadIni(const std::string &text) { registry_.LoadIni(text); }
 
-  // Registers the strips named in ini text from a scratch program folder.
-  void LoadIni(const std::string &text) {
-    app_.Write("ChsBmps.ini", text);
-    testutil::AppDirGuard guard(app_.Path());
-    LoadPieceSets();
-  }
-
-  testutil::TempDir app_;
+  striptest::StripRegistry registry_;
+  const testutil::TempDir &app_ = registry_.Dir();
 };
 
 TEST_F(PieceImagesTest, SlicesCellsInStripOrder) {
