@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/Files.h"
+#include "platform/UiHooks.h"
 
 namespace testutil {
 
@@ -57,6 +59,23 @@ class AppDirGuard {
  private:
   bool had_ = false;
   std::string old_;
+};
+
+// Records every message shown through the UI hooks while it lives.
+class MessageRecorder {
+ public:
+  MessageRecorder() {
+    ui::Hooks h;
+    h.showMessage = [this](const std::string &text) { messages.push_back(text); };
+    old_ = ui::InstallHooks(h);
+  }
+  ~MessageRecorder() { ui::InstallHooks(old_); }
+  MessageRecorder(const MessageRecorder &) = delete;
+  MessageRecorder &operator=(const MessageRecorder &) = delete;
+  std::vector<std::string> messages;
+
+ private:
+  ui::Hooks old_;
 };
 
 // The repository's data folder (shipped ini files).

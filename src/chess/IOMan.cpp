@@ -196,8 +196,7 @@ bool OutputO::InitFile(const std::string &path) {
   Abandon();
   kind_ = 0;
   path_ = path;
-  tmpPath_ = files::TempSiblingPath(path);
-  if (!file_.Open(tmpPath_, BinFile::Mode::Create)) {
+  if (!file_.Create(path)) {
     error_ = file_.Error();
     failed_ = true;
     return false;
@@ -220,21 +219,15 @@ bool OutputO::Done() {
   bool ok = !failed_;
   if (kind_ == 0 && file_.IsOpen()) {
     FlushFile();
-    if (!failed_ && !file_.Flush()) {
+    if (!failed_ && !file_.Commit()) {
       failed_ = true;
       error_ = file_.Error();
     }
-    file_.Close();
-    if (!failed_ && ::rename(tmpPath_.c_str(), path_.c_str()) != 0) {
-      failed_ = true;
-      error_ = errno;
-    }
-    if (failed_) ::unlink(tmpPath_.c_str());
+    file_.Abandon();
     ok = !failed_;
   }
   fileBuf_.clear();
   path_.clear();
-  tmpPath_.clear();
   result_.clear();
   column_ = length_ = 0;
   buffer_[0] = '\0';
@@ -244,10 +237,7 @@ bool OutputO::Done() {
 }
 
 void OutputO::Abandon() {
-  if (kind_ == 0 && file_.IsOpen()) {
-    file_.Close();
-    ::unlink(tmpPath_.c_str());
-  }
+  if (kind_ == 0) file_.Abandon();
   Done();
 }
 
@@ -258,9 +248,9 @@ std::string OutputO::GetString() const {
 
 void OutputO::FlushFile() {
   if (!fileBuf_.empty() && !failed_) {
-    if (!file_.Write(fileBuf_.data(), fileBuf_.size())) {
+    if (!file_.File().Write(fileBuf_.data(), fileBuf_.size())) {
       failed_ = true;
-      error_ = file_.Error();
+      error_ = file_.File().Error();
     }
   }
   fileBuf_.clear();

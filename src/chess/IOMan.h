@@ -156,8 +156,8 @@ class OutputO {
   void FlushFile();
 
   uint8_t kind_ = 3;
-  BinFile file_;
-  std::string path_, tmpPath_;
+  files::TempSibling file_;
+  std::string path_;
   std::string fileBuf_;
   std::string result_;
   int32_t width_ = 80;

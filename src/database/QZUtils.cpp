@@ -10,6 +10,7 @@
 
 #include "chess/Moves.h"
 #include "chess/Posns.h"
+#include "platform/Bytes.h"
 #include "platform/Errors.h"
 
 namespace {
@@ -1310,14 +1311,8 @@ namespace {
 constexpr uint32_t kStartSize = 24;
 constexpr uint32_t kSanSize = 11;
 
-void PutU32(uint8_t *p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetU32(const uint8_t *p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
+using le::GetU32;
+using le::PutU32;
 
 void SanToBytes(const SanMoveRec &r, uint8_t *p) {
   const uint8_t b[kSanSize] = {

@@ -13,6 +13,32 @@
 
 #include "platform/Win1252.h"
 
+namespace {
+FileFault *g_fault = nullptr;  // the innermost live seam, or none
+
+// Whether the seam fails this call; err gets its code.
+inline bool Injected(FileFault::Op op, int &err) {
+  if (g_fault == nullptr) return false;
+  if (!g_fault->Hit(op)) return false;
+  err = g_fault->Err();
+  return true;
+}
+}  // namespace
+
+FileFault::FileFault(Op op, int nth, int err, bool shortWrite)
+    : op_(op), nth_(nth), err_(err), shortWrite_(shortWrite), prev_(g_fault) {
+  g_fault = this;
+}
+
+FileFault::~FileFault() { g_fault = prev_; }
+
+bool FileFault::Hit(Op op) {
+  if (op != op_) return false;
+  if (++seen_ != nth_) return false;
+  fired_ = true;
+  return true;
+}
+
 BinFile::~BinFile() { Close(); }
 
 BinFile::BinFile(BinFile &&o) noexcept : fd_(o.fd_), err_(o.err_), pos_(o.pos_), path_(std::move(o.path_)) {
@@ -34,6 +60,7 @@ BinFile &BinFile::operator=(BinFile &&o) noexcept {
 bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   Close();
   path_ = path;
+  if (Injected(FileFault::Op::Open, err_)) return false;
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read:
@@ -43,7 +70,11 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
       flags |= O_RDWR;
       break;
     case Mode::Create:
+    case Mode::OpenAlways:
       flags |= O_RDWR | O_CREAT;
+      break;
+    case Mode::CreateNew:
+      flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
       break;
   }
   int fd = ::open(path.c_str(), flags, 0644);
@@ -88,6 +119,7 @@ bool BinFile::ReadAt(uint64_t off, void *buf, size_t n) {
     err_ = EBADF;
     return false;
   }
+  if (Injected(FileFault::Op::Read, err_)) return false;
   char *p = static_cast<char *>(buf);
   size_t done = 0;
   while (done < n) {
@@ -112,6 +144,12 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
     return false;
   }
   const char *p = static_cast<const char *>(buf);
+  if (Injected(FileFault::Op::Write, err_)) {
+    if (g_fault->ShortWrite() && n / 2 > 0 && ::pwrite(fd_, p, n / 2, static_cast<off_t>(off)) < 0) {
+      // the torn half is best effort; the failure is what counts
+    }
+    return false;
+  }
   size_t done = 0;
   while (done < n) {
     ssize_t r = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(off + done));
@@ -146,6 +184,7 @@ int64_t BinFile::ReadSome(void *buf, size_t n) {
     err_ = EBADF;
     return -1;
   }
+  if (Injected(FileFault::Op::Read, err_)) return -1;
   for (;;) {
     ssize_t r = ::pread(fd_, buf, n, static_cast<off_t>(pos_));
     if (r < 0) {
@@ -204,11 +243,16 @@ bool BinFile::Flush() {
     err_ = EBADF;
     return false;
   }
+  if (Injected(FileFault::Op::Flush, err_)) return false;
   if (::fsync(fd_) != 0 && errno != EINVAL) {
     err_ = errno;
     return false;
   }
   return true;
+}
+
+void BinFile::AdviseRandom() {
+  if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
 }
 
 namespace files {
@@ -283,30 +327,90 @@ bool ReadAll(const std::string &path, std::string &out, int *err) {
   return true;
 }
 
-std::string TempSiblingPath(const std::string &path) {
+namespace {
+std::function<std::string(const std::string &, int)> g_tempName;
+
+std::string DefaultTempName(const std::string &target) {
   static std::mt19937_64 rng{std::random_device{}()};
-  return path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  return target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+}
+
+// Syncs the directory holding path, so a rename into it lasts.
+bool SyncDir(const std::string &path, int &err) {
+  if (Injected(FileFault::Op::Flush, err)) return false;
+  std::string dir = ExtractFileDir(path);
+  if (dir.empty()) dir = ".";
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    err = errno;
+    return false;
+  }
+  const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+  if (!ok) err = errno;
+  ::close(fd);
+  return ok;
+}
+}  // namespace
+
+void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen) {
+  g_tempName = std::move(gen);
+}
+
+bool TempSibling::Create(const std::string &target) {
+  Abandon();
+  target_ = target;
+  constexpr int kAttempts = 100;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    const std::string name = g_tempName ? g_tempName(target, attempt) : DefaultTempName(target);
+    if (file_.Open(name, BinFile::Mode::CreateNew)) {
+      tmp_ = name;
+      err_ = 0;
+      return true;
+    }
+    err_ = file_.Error();
+    if (err_ != EEXIST) break;
+  }
+  return false;
+}
+
+bool TempSibling::Commit() {
+  if (!file_.IsOpen()) {
+    if (err_ == 0) err_ = EBADF;
+    return false;
+  }
+  if (!file_.Flush()) {
+    err_ = file_.Error();
+    Abandon();
+    return false;
+  }
+  file_.Close();
+  if (::rename(tmp_.c_str(), target_.c_str()) != 0) {
+    err_ = errno;
+    ::unlink(tmp_.c_str());
+    tmp_.clear();
+    return false;
+  }
+  tmp_.clear();
+  // The new contents are in place; a failed directory sync still counts as
+  // a failure, since it may not survive a crash.
+  return SyncDir(target_, err_);
+}
+
+void TempSibling::Abandon() {
+  if (file_.IsOpen()) file_.Close();
+  if (!tmp_.empty()) ::unlink(tmp_.c_str());
+  tmp_.clear();
 }
 
 bool WriteAllAtomic(const std::string &path, const std::string &data, int *err) {
-  std::string tmp = TempSiblingPath(path);
-  BinFile f;
-  if (!f.Open(tmp, BinFile::Mode::Create)) {
-    if (err) *err = f.Error();
+  TempSibling tmp;
+  bool ok = tmp.Create(path) && (data.empty() || tmp.File().Write(data.data(), data.size()));
+  if (!ok && tmp.IsOpen()) {
+    if (err) *err = tmp.File().Error();
     return false;
   }
-  bool ok = data.empty() || f.Write(data.data(), data.size());
-  if (ok) ok = f.Flush();
-  int e = f.Error();
-  f.Close();
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-    e = errno;
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    if (err) *err = e;
-  }
+  ok = ok && tmp.Commit();
+  if (!ok && err) *err = tmp.Error();
   return ok;
 }
 

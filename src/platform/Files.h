@@ -2,15 +2,18 @@
 // Checked binary file I/O. Every call reports failure (a short read or write
 // is a failure) and keeps errno in Error(), which the stores show as " (%d)".
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class BinFile {
  public:
   enum class Mode {
-    Read,       // existing file, read only
-    ReadWrite,  // existing file, read and write
-    Create,     // create or truncate, read and write
+    Read,        // existing file, read only
+    ReadWrite,   // existing file, read and write
+    Create,      // create or truncate, read and write
+    OpenAlways,  // create when missing, never truncate; read and write
+    CreateNew,   // a new file only: fails on any entry at the path, link or not
   };
 
   BinFile() = default;
@@ -41,12 +44,41 @@ class BinFile {
   int64_t Size();
   bool Truncate(uint64_t size);
   bool Flush();
+  // Tells the system that reads and writes jump about (no read-ahead).
+  void AdviseRandom();
 
  private:
   int fd_ = -1;
   int err_ = 0;
   uint64_t pos_ = 0;
   std::string path_;
+};
+
+// Test seam: while an object lives, the nth open, read, write or flush of
+// any BinFile from its creation on fails with err; a short write puts the
+// first half of its bytes in place before failing, as a full disk does.
+// Unset, it costs one pointer test per call.
+class FileFault {
+ public:
+  enum class Op { Open, Read, Write, Flush };
+  FileFault(Op op, int nth, int err, bool shortWrite = false);
+  ~FileFault();
+  FileFault(const FileFault &) = delete;
+  FileFault &operator=(const FileFault &) = delete;
+  bool Fired() const { return fired_; }
+  int Seen() const { return seen_; }  // operations of that kind so far
+  // Whether this call fails (and with which short count for a write).
+  bool Hit(Op op);
+  bool ShortWrite() const { return shortWrite_; }
+  int Err() const { return err_; }
+
+ private:
+  Op op_;
+  int nth_, err_;
+  bool shortWrite_;
+  int seen_ = 0;
+  bool fired_ = false;
+  FileFault *prev_;
 };
 
 namespace files {
@@ -65,9 +97,34 @@ bool ReadAll(const std::string &path, std::string &out, int *err = nullptr);
 // Writes a temporary file beside path and renames it over path only when
 // the whole write succeeded, so a failure leaves the original intact.
 bool WriteAllAtomic(const std::string &path, const std::string &data, int *err = nullptr);
-// A fresh name beside path for a temporary file that is later renamed
-// over it (same directory, so the rename stays on one file system).
-std::string TempSiblingPath(const std::string &path);
+
+// A new file beside a target that replaces the target on Commit (same
+// directory, so the rename stays on one file system). Its name is fresh and
+// opened with O_EXCL|O_NOFOLLOW, another name on a clash, so a file or link
+// standing there is never followed or truncated. Commit syncs the data
+// before the rename and the directory after it. Dropped unless committed.
+class TempSibling {
+ public:
+  TempSibling() = default;
+  ~TempSibling() { Abandon(); }
+  TempSibling(const TempSibling &) = delete;
+  TempSibling &operator=(const TempSibling &) = delete;
+  bool Create(const std::string &target);
+  BinFile &File() { return file_; }
+  const std::string &Path() const { return tmp_; }
+  bool IsOpen() const { return file_.IsOpen(); }
+  bool Commit();
+  void Abandon();
+  int Error() const { return err_; }
+
+ private:
+  BinFile file_;
+  std::string target_, tmp_;
+  int err_ = 0;
+};
+// Test seam: the names TempSibling tries for a target, attempt 0, 1, ...;
+// an empty function restores the default (pid and a random number).
+void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen);
 
 // The entry of dir whose name equals name ignoring letter case (an exact
 // match wins); the full path, or empty when there is none. Data files the

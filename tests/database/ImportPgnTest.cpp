@@ -17,20 +17,7 @@
 
 namespace {
 
-// Records the messages shown while it lives.
-class MessageRecorder {
- public:
-  MessageRecorder() {
-    ui::Hooks h;
-    h.showMessage = [this](const std::string &text) { messages.push_back(text); };
-    old_ = ui::InstallHooks(h);
-  }
-  ~MessageRecorder() { ui::InstallHooks(old_); }
-  std::vector<std::string> messages;
-
- private:
-  ui::Hooks old_;
-};
+using testutil::MessageRecorder;
 
 // Runs in a scratch program directory, so the log lands there.
 class ImportPgn : public ::testing::Test {

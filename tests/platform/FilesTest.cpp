@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestUtil.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
@@ -59,11 +61,101 @@ TEST(Files, AtomicWriteAndCaseBlindLookup) {
   EXPECT_EQ(files::ChangeFileExt("/a/b.c/prog", ".ini"), "/a/b.c/prog.ini");
   EXPECT_EQ(files::ChangeFileExt("/a/prog.exe", ".ini"), "/a/prog.ini");
   EXPECT_EQ(files::ExtractFileDir("/a/b/c.pgn"), "/a/b/");
-  // The temporary name lies beside the target and leaves it alone.
-  const std::string tmp = files::TempSiblingPath(d.File("ChsLng.INI"));
-  EXPECT_EQ(files::ExtractFileDir(tmp), files::ExtractFileDir(d.File("ChsLng.INI")));
-  EXPECT_EQ(tmp.rfind(d.File("ChsLng.INI.tmp"), 0), 0u);
-  EXPECT_FALSE(files::Exists(tmp));
+}
+
+// Each kind of injected failure reaches the caller with its errno; a short
+// write leaves half its bytes; with the seam gone nothing fails.
+TEST(FileFault, EachKindReachesTheCaller) {
+  TempDir d;
+  BinFile f;
+  {
+    FileFault fault(FileFault::Op::Open, 2, EMFILE);
+    EXPECT_TRUE(f.Open(d.File("a"), BinFile::Mode::OpenAlways));
+    EXPECT_FALSE(f.Open(d.File("a"), BinFile::Mode::OpenAlways));
+    EXPECT_EQ(f.Error(), EMFILE);
+    EXPECT_TRUE(fault.Fired());
+  }
+  ASSERT_TRUE(f.Open(d.File("a"), BinFile::Mode::OpenAlways));
+  {
+    FileFault fault(FileFault::Op::Write, 1, ENOSPC, true);
+    EXPECT_FALSE(f.WriteAt(0, "abcdef", 6));
+    EXPECT_EQ(f.Error(), ENOSPC);
+    EXPECT_EQ(f.Size(), 3);
+    EXPECT_TRUE(f.WriteAt(0, "abcdef", 6));
+    EXPECT_EQ(fault.Seen(), 2);
+  }
+  char buf[6];
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    EXPECT_FALSE(f.ReadAt(0, buf, 6));
+    EXPECT_EQ(f.Error(), EIO);
+    EXPECT_TRUE(f.Seek(0));
+    EXPECT_EQ(f.ReadSome(buf, 6), 6);
+  }
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    EXPECT_EQ(f.ReadSome(buf, 6), -1);
+  }
+  {
+    FileFault fault(FileFault::Op::Flush, 1, EDQUOT);
+    EXPECT_FALSE(f.Flush());
+    EXPECT_EQ(f.Error(), EDQUOT);
+  }
+  EXPECT_TRUE(f.ReadAt(0, buf, 6) && f.Flush());
+  EXPECT_EQ(std::string(buf, 6), "abcdef");
+}
+
+TEST(BinFile, OpenAlwaysCreatesButNeverTruncates) {
+  TempDir d;
+  BinFile f;
+  ASSERT_TRUE(f.Open(d.File("s"), BinFile::Mode::OpenAlways, true));
+  EXPECT_EQ(f.Size(), 0);
+  ASSERT_TRUE(f.WriteAt(0, "xyz", 3));
+  f.AdviseRandom();
+  f.Close();
+  ASSERT_TRUE(f.Open(d.File("s"), BinFile::Mode::OpenAlways, true));
+  EXPECT_EQ(f.Size(), 3);
+  BinFile g;
+  EXPECT_FALSE(g.Open(d.File("s"), BinFile::Mode::OpenAlways, true));
+  EXPECT_EQ(g.Error(), EBUSY);
+}
+
+// The temporary sibling never follows or truncates an entry standing at a
+// name it tries, and a failed sync leaves the original intact.
+TEST(TempSibling, PlantedLinkIsSkippedAndFailuresKeepTheOriginal) {
+  TempDir d;
+  d.Write("target.ini", "old");
+  d.Write("victim", "precious");
+  std::vector<std::string> tried;
+  files::SetTempNameGenerator([&](const std::string &target, int attempt) {
+    tried.push_back(target + ".t" + std::to_string(attempt));
+    return tried.back();
+  });
+  std::filesystem::create_symlink(d.File("victim"), d.File("target.ini.t0"));
+  ASSERT_TRUE(files::WriteAllAtomic(d.File("target.ini"), "new"));
+  EXPECT_EQ(d.Read("target.ini"), "new");
+  EXPECT_EQ(d.Read("victim"), "precious");
+  EXPECT_TRUE(std::filesystem::is_symlink(d.File("target.ini.t0")));
+  EXPECT_EQ(tried.size(), 2u);
+  EXPECT_FALSE(files::Exists(d.File("target.ini.t1")));
+
+  // The data sync fails: no rename, no temporary file left.
+  {
+    FileFault fault(FileFault::Op::Flush, 1, EIO);
+    int err = 0;
+    EXPECT_FALSE(files::WriteAllAtomic(d.File("target.ini"), "newer", &err));
+    EXPECT_EQ(err, EIO);
+  }
+  EXPECT_EQ(d.Read("target.ini"), "new");
+  EXPECT_FALSE(files::Exists(d.File("target.ini.t1")));
+  // A short write likewise.
+  {
+    FileFault fault(FileFault::Op::Write, 1, ENOSPC, true);
+    EXPECT_FALSE(files::WriteAllAtomic(d.File("target.ini"), "newer"));
+  }
+  EXPECT_EQ(d.Read("target.ini"), "new");
+  files::SetTempNameGenerator(nullptr);
+  EXPECT_EQ(files::ListFiles(d.Path(), "target.ini.tmp*").size(), 0u);
 }
 
 TEST(Dirs, AppDirOverrideAndWritableDir) {
