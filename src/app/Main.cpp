@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include "app/Guard.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,6 +21,7 @@
 
 #include "appman/ChessAppMan.h"
 #include "board/ChsBmps.h"
+#include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
@@ -143,16 +146,6 @@ std::string CaptionOr(std::string_view key) {
   return c ? *c : std::string();
 }
 
-// Runs a handler so that no exception crosses the event loop.
-template <class F>
-void Guarded(F &&f) {
-  try {
-    f();
-  } catch (const std::exception &e) {
-    ui::ShowMessage(e.what());
-  }
-}
-
 }  // namespace
 
 TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) { FormCreate(); }
@@ -177,6 +170,8 @@ void TMainForm::CreateComponents() {
   BoardBevel->setObjectName("BoardBevel");
   BoardBevel->setFrameShape(QFrame::Panel);
   BoardBevel->setFrameShadow(QFrame::Sunken);
+  Board = new TChessBoard(BoardPanel);
+  Board->setObjectName("Board");
 
   ControlPanel = new QWidget(Client);
   ControlPanel->setObjectName("ControlPanel");
@@ -214,9 +209,9 @@ void TMainForm::CreateComponents() {
   WhiteClockLbl = label(Client, "WhiteClockLbl");
   BlackClockLbl = label(Client, "BlackClockLbl");
 
-  StatusBar = new QStatusBar(this);
+  // Placed by the layout like every other panel.
+  StatusBar = new QStatusBar(Client);
   StatusBar->setObjectName("StatusBar");
-  setStatusBar(StatusBar);
 
   AutoPlayTimer = new QTimer(this);
   AutoPlayTimer->setObjectName("AutoPlayTimer");
@@ -348,6 +343,7 @@ void TMainForm::FormCreate() {
     RankLabels[i]->setObjectName(kRanks[i]);
     RankLabels[i]->setAlignment(Qt::AlignCenter);
   }
+  BuildInfoLines();
   // 10.-13. The game; no file is open.
   Game.Init();
   FileName.clear();
@@ -364,9 +360,16 @@ void TMainForm::FormCreate() {
   TryOutMoves.Init();
   // 17.
   LoadSettings();
+  BuildToolbar();
   ApplyLanguage();
   ApplyFonts();
+  FreeTopLineObjects();
+  BuildInfoLines();
+  ArrangeControls();
+  // 18.
+  resizeConnected_ = true;
   // 19.
+  Board->EnablePicker();
   CreateEngineMan();
   // 22. Status tips reach the status bar through event(); the core's
   // status texts through the hook.
@@ -377,13 +380,7 @@ void TMainForm::FormCreate() {
 
   Connect("MExit", &TMainForm::MExitClick);
   Connect("MContents", &TMainForm::MContentsClick);
-  // Connected, but each stays disabled until its list windows or NAG menus
-  // exist.
-  Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
-  Connect("MNags1ShortCut", &TMainForm::MNags1ShortCutClick);
-  Connect("MNags2ShortCut", &TMainForm::MNags2ShortCutClick);
-  DisableFileCommands();
-  for (const char *n : {"MNags1ShortCut", "MNags2ShortCut", "MReopen", "MLists"}) SetCommandEnabled(n, false);
+  for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
     Guarded([&] {
@@ -405,6 +402,17 @@ bool TMainForm::EngineEnabled() const { return false; }
 // ---- Settings
 
 void TMainForm::LoadSettings() {
+  Board->SetPieceType(ChessApp.PieceType);
+  // Load keeps the delays within the board's 16 bits.
+  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
+  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
+  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
+  Board->SetReplayMoveBackDelay(0);
+  Board->SetReplayPauseDelay(250);
+  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
+  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
+  Board->SetRightClickTakeBack(ChessApp.RightClickTakesBack);
+  Board->SetLanguage(ChessApp.InterfaceLanguage);
   AutoPlayTimer->setInterval(ChessApp.AutoPlayDelay);
   IniFile ini(ChessApp.SettingsPath());
   CopyGameAs = ini.ReadString(kGeneral, "CopyGameAs", "PGN");
@@ -469,6 +477,7 @@ void TMainForm::ApplyLanguage() {
     a->setText(ToQ(caption));
     myui::SetHint(a, hint);
   }
+  ApplyToolbarHints();
 }
 
 void TMainForm::ApplyFonts() {
@@ -525,16 +534,6 @@ void TMainForm::MContentsClick() {
   StopAutoPlay();
   BeepInformation("Sorry, help not yet available.", ui::mbOK);
 }
-
-void TMainForm::MReopenLastListClick() {
-  StopAutoPlay();
-  // No list window exists yet: the main window takes the focus.
-  activateWindow();
-}
-
-void TMainForm::MNags1ShortCutClick() { Nags1Menu->popup(QCursor::pos()); }
-
-void TMainForm::MNags2ShortCutClick() { Nags2Menu->popup(QCursor::pos()); }
 
 // ---- The end
 

@@ -9,7 +9,9 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "app/MainLayout.h"
 #include "chess/Games.h"
 #include "chess/Moves.h"
 #include "engine/EngineMan.h"
@@ -17,6 +19,7 @@
 #include "foundation/ui/ToolbarMan.h"
 #include "platform/UiHooks.h"
 
+class QAbstractButton;
 class QAction;
 class QFrame;
 class QLabel;
@@ -26,6 +29,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QTimer;
+class TChessBoard;
 class TListBoxMemoSplitPanel;
 
 // Display modes.
@@ -79,6 +83,7 @@ class TMainForm : public QMainWindow {
   QWidget *TopLinePanel = nullptr;
   QWidget *BoardPanel = nullptr;
   QFrame *BoardBevel = nullptr;
+  TChessBoard *Board = nullptr;
   QWidget *ControlPanel = nullptr;
   QWidget *ButtonPanel = nullptr;
   QPushButton *SBFirst = nullptr;
@@ -127,6 +132,33 @@ class TMainForm : public QMainWindow {
   void SetCaption(const std::string &caption);
   std::string Caption() const { return caption_; }
 
+  // ---- Display (the game, the labels, the info lines, the layout)
+  // The move texts' language: Symbolic when the figurines are used and the
+  // application font has them, else the interface language.
+  LanguageId DisplayLanguage() const;
+  void ShowGame();
+  void ShowLastMove();
+  void ShowInfoLines();
+  // The texts of the info lines' parts from the game's header.
+  std::string InfoPartText(layout::PartKind kind) const;
+  void BuildInfoLines();
+  void ArrangeTopLines();
+  void BalanceTopLines();
+  void FreeTopLineObjects();
+  void PlaceCoordinateLabels();
+  void ArrangeControls();
+  // The layout's inputs as the widgets and options stand.
+  layout::Input LayoutInput() const;
+  void BuildToolbar();
+  void SetToolbarButtonGlyph(QAbstractButton *button, const std::string &resource);
+  // Each button's tooltip is its caption in the current language.
+  void ApplyToolbarHints();
+  // The comment and NAG commands are usable: not view-only, not trying out.
+  bool CommentCommandsAllowed() const;
+  layout::InfoLines InfoLines;
+  std::vector<QLabel *> InfoLabels;  // one per part, line by line
+  layout::Result Layout;
+
   // ---- Game and commands
   void UpdateSaveGameItem();
   bool AskSaveGame();
@@ -135,12 +167,11 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
-  void MReopenLastListClick();
-  void MNags1ShortCutClick();
-  void MNags2ShortCutClick();
 
  protected:
   void closeEvent(QCloseEvent *e) override;
+  void showEvent(QShowEvent *e) override;
+  void resizeEvent(QResizeEvent *e) override;
   bool event(QEvent *e) override;
 
  private:
@@ -161,4 +192,6 @@ class TMainForm : public QMainWindow {
   std::string caption_;
   ui::Hooks oldHooks_;
   bool sessionAllowedClose_ = false;
+  bool resizeConnected_ = false;  // FormResize runs only after creation
+  bool arranging_ = false;        // ArrangeControls' own resizing
 };

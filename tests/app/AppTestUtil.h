@@ -13,6 +13,7 @@
 #include "app/Forms.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
+#include "board/ui/PieceImages.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation_ui/UiTestApp.h"
@@ -25,6 +26,8 @@ class MainFixture {
   MainFixture() : guard_(dir_.Path()) {
     uitest::App();
     myui::InstallUiHooks();
+    static const bool images = (InstallPieceImages(), true);
+    (void)images;
     ui::Hooks h = ui::CurrentHooks();
     h.beep = [this] { ++beeps; };
     oldHooks_ = ui::InstallHooks(h);

@@ -1,0 +1,94 @@
+#pragma once
+// The main window's layout as plain arithmetic: from the sizes of the board
+// and the labels and the view flags to the rectangles of the panels, and
+// the info lines above the board. The window applies the results.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace layout {
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+  int Right() const { return x + w; }
+  int Bottom() const { return y + h; }
+  bool operator==(const Rect &) const = default;
+};
+
+struct Input {
+  int boardWidth = 0, boardHeight = 0;
+  bool showCoordinates = false;
+  int fileLabelHeight = 0, rankLabelWidth = 0;
+  bool showMoveButtons = true;
+  int stepButtonHeight = 0, buttonPanelWidth = 0;
+  int lastMoveLabelTop = 0, lastMoveLabelHeight = 0;
+  int infoLineCount = 0, textHeightX = 0;
+  bool showExtraPanel = true, showUnder = false, showRight = true, showLeft = false;
+  int extraPanelWidth = 200, extraPanelHeight = 50;
+  bool showToolbar = true;
+  int toolbarHeight = 0;
+  bool showStatusbar = true;
+  int statusbarHeight = 0;
+};
+
+enum class ExtraPlace { Hidden, Under, Right, Left };
+
+struct Result {
+  int topMargin = 0, sideMargin = 0;
+  int clientWidth = 0, clientHeight = 0;
+  bool sizeable = false;  // the window's border, and the status bar's grip
+  ExtraPlace extra = ExtraPlace::Hidden;
+  bool buttonPanelShown = true;
+  Rect toolbar, statusbar, topLinePanel, boardPanel, controlPanel, buttonPanel, extraPanel;
+  Rect board, bevel;  // in the board panel
+};
+
+// The whole layout. An extra panel that is shown with none of under, right
+// and left set stands right of the board, as by default.
+Result Arrange(const Input &in);
+
+// The extra panel's size from the window's new client size (FormResize):
+// under the board the height that is left, at least 50; beside it the width
+// that is left, at least 100. Answers the input with the size changed.
+Input ExtraPanelFromClient(const Input &in, const Result &current, int clientWidth, int clientHeight);
+
+// The alternatives list's size within its panel: above the comment (beside
+// the board) a list higher than 0.9 of the panel becomes a quarter of it;
+// side by side (under the board) the same for its width.
+int FitListSize(int listSize, int panelSize);
+
+// ---- Info lines
+
+enum class Align { Left, Right, Center };
+enum class PartKind { Event, Site, ECO, Players };
+
+struct InfoPart {
+  PartKind kind = PartKind::Event;
+  int percent = 100;
+  Align align = Align::Left;
+  std::string text;
+  // Placed by ArrangeTopLines (the base) and by BalanceTopLines.
+  int baseLeft = 0, baseWidth = 0;
+  int left = 0, width = 0;
+};
+using InfoLines = std::vector<std::vector<InfoPart>>;
+
+struct InfoOptions {
+  bool showEvent = true, showRound = true, showSite = true, showDate = true;
+  bool showECO = false, showPlayers = true;
+};
+
+InfoLines BuildInfoLines(const InfoOptions &o);
+// Line n's top is (n - 1) * text height; parts share the bevel's width by
+// their percents. Then BalanceTopLines.
+void ArrangeTopLines(InfoLines &lines, int bevelLeft, int bevelWidth, const std::function<int(const std::string &)> &textWidth);
+// In every line of two parts, a part whose text does not fit takes room the
+// other part can spare; right-aligned parts move so that their right edge
+// stays. Starts from the arranged places each time.
+void BalanceTopLines(InfoLines &lines, const std::function<int(const std::string &)> &textWidth);
+
+// The coordinate labels' texts, left to right and top to bottom.
+std::string FileLabelText(int i, bool whiteAtTop);
+std::string RankLabelText(int i, bool whiteAtTop);
+
+}  // namespace layout

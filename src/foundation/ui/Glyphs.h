@@ -1,0 +1,13 @@
+#pragma once
+// The program's own toolbar glyphs, each drawn at 16 and 32 pixels
+// (tools/glyphgen) and kept in the resources of this library.
+#include <QIcon>
+#include <string>
+
+namespace myui {
+
+// The glyph of that resource name ("FileOpen") at both sizes; a null icon
+// when there is none.
+QIcon LoadGlyph(const std::string &name);
+
+}  // namespace myui
