@@ -1,0 +1,507 @@
+#include "database/IndexStoreMan.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "database/RecordStoreMan.h"
+#include "platform/Bytes.h"
+#include "platform/Dirs.h"
+#include "platform/Errors.h"
+#include "platform/UiHooks.h"
+#include "platform/Win1252.h"
+
+namespace {
+
+std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
+
+// A name as stored and looked up: at most kMaxText characters.
+std::string Cut(const std::string &text) {
+  return text.size() > IndexStoreO::kMaxText ? text.substr(0, IndexStoreO::kMaxText) : text;
+}
+
+// Sequential u32 ids through a buffer, so a run costs few system calls.
+class RunReader {
+ public:
+  RunReader(BinFile *file, uint64_t count) : file_(file), left_(count) {}
+  // False at the end, or on a read error (failed() then tells).
+  bool Next(uint32_t &id) {
+    if (pos_ == buf_.size()) {
+      if (left_ == 0) return false;
+      const uint64_t n = std::min<uint64_t>(left_, kChunk);
+      buf_.resize(static_cast<size_t>(n) * 4);
+      if (!file_->ReadAt(offset_, buf_.data(), buf_.size())) {
+        failed_ = true;
+        return false;
+      }
+      offset_ += buf_.size();
+      left_ -= n;
+      pos_ = 0;
+    }
+    id = le::GetU32(buf_.data() + pos_);
+    pos_ += 4;
+    return true;
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  static constexpr uint64_t kChunk = 16384;
+  BinFile *file_;
+  uint64_t left_, offset_ = 0;
+  std::vector<uint8_t> buf_;
+  size_t pos_ = 0;
+  bool failed_ = false;
+};
+
+class RunWriter {
+ public:
+  explicit RunWriter(BinFile &file) : file_(file) {}
+  bool Put(uint32_t id) {
+    uint8_t b[4];
+    le::PutU32(b, id);
+    buf_.insert(buf_.end(), b, b + 4);
+    return buf_.size() < kChunk || Flush();
+  }
+  bool Flush() {
+    if (!buf_.empty() && !file_.WriteAt(offset_, buf_.data(), buf_.size())) return false;
+    offset_ += buf_.size();
+    buf_.clear();
+    return true;
+  }
+
+ private:
+  static constexpr size_t kChunk = 65536;
+  BinFile &file_;
+  uint64_t offset_ = 0;
+  std::vector<uint8_t> buf_;
+};
+
+// One side of a merge: ids in text order, with their texts.
+class MergeSource {
+ public:
+  virtual ~MergeSource() = default;
+  virtual bool Next(uint32_t &id, std::string &text) = 0;
+  bool failed = false;
+};
+
+class FnSource : public MergeSource {
+ public:
+  explicit FnSource(std::function<bool(uint32_t &, std::string &, bool &)> next) : next_(std::move(next)) {}
+  bool Next(uint32_t &id, std::string &text) override { return next_(id, text, failed); }
+
+ private:
+  std::function<bool(uint32_t &, std::string &, bool &)> next_;
+};
+
+class BatchSource : public MergeSource {
+ public:
+  explicit BatchSource(const std::vector<std::pair<uint32_t, std::string>> &batch) : batch_(batch) {}
+  bool Next(uint32_t &id, std::string &text) override {
+    if (i_ == batch_.size()) return false;
+    id = batch_[i_].first;
+    text = batch_[i_++].second;
+    return true;
+  }
+
+ private:
+  const std::vector<std::pair<uint32_t, std::string>> &batch_;
+  size_t i_ = 0;
+};
+
+// A fresh run file with a unique name in the temporary directory, so no
+// leftover and no other running copy meets it; removed with the object.
+class ScratchRun {
+ public:
+  ScratchRun() : path_(dirs::MakeTempFile("tvsort")) {
+    if (path_.empty())
+      err_ = errno;
+    else if (!file_.Open(path_, BinFile::Mode::ReadWrite))
+      err_ = file_.Error();
+  }
+  ~ScratchRun() {
+    file_.Close();
+    if (!path_.empty()) files::Delete(path_);
+  }
+  ScratchRun(const ScratchRun &) = delete;
+  ScratchRun &operator=(const ScratchRun &) = delete;
+  bool Ok() const { return file_.IsOpen(); }
+  int Err() const { return err_ ? err_ : file_.Error(); }
+  BinFile &File() { return file_; }
+
+ private:
+  std::string path_;
+  BinFile file_;
+  int err_ = 0;
+};
+
+// Writes both sides in text order; among equal texts the newer ids first.
+bool Merge(MergeSource &newer, MergeSource &older, RunWriter &out) {
+  uint32_t nid = 0, oid = 0;
+  std::string ntext, otext;
+  bool haveNew = newer.Next(nid, ntext);
+  for (bool haveOld = older.Next(oid, otext); haveOld; haveOld = older.Next(oid, otext)) {
+    for (; haveNew && win1252::CompareText(ntext, otext) <= 0; haveNew = newer.Next(nid, ntext))
+      if (!out.Put(nid)) return false;
+    if (!out.Put(oid)) return false;
+  }
+  for (; haveNew; haveNew = newer.Next(nid, ntext))
+    if (!out.Put(nid)) return false;
+  return !newer.failed && !older.failed && out.Flush();
+}
+
+void SortFileFailed(int err) { ui::ShowMessage(WithErrno("IndexStoreO.Create failed for sorter_file", err)); }
+
+}  // namespace
+
+void IndexStoreO::Init() {
+  open_ = false;
+  count_ = 0;
+  dataSize_ = 0;
+  indexName_.clear();
+  dataName_.clear();
+  sortedName_.clear();
+  sortedCount_ = -1;
+  bulkMode_ = false;
+  recent_.Init();
+}
+
+void IndexStoreO::Done() { recent_.Done(); }
+
+bool IndexStoreO::Open(const std::string &baseName) {
+  Close();
+  const std::string ext = files::ExtractFileExt(baseName);
+  const std::string stem = files::ChangeFileExt(baseName, ext.substr(0, 3));
+  dataName_ = stem + "d";
+  indexName_ = stem + "i";
+  sortedName_ = stem + "s";
+  const bool existing = files::Exists(indexName_);
+  struct Role {
+    BinFile &file;
+    const std::string &name;
+    const char *created, *opened;
+  };
+  const Role roles[] = {
+      {dataFile_, dataName_, "IndexStoreO.CreateFile failed for data_file",
+       "IndexStoreO.OpenFile failed for data_file"},
+      {indexFile_, indexName_, "IndexStoreO.Create failed for index_file",
+       "IndexStoreO.OpenFile failed for index_file"},
+      {sortedFile_, sortedName_, "IndexStoreO.Create failed for sorter_file",
+       "IndexStoreO.OpenFile failed for sorter_file"},
+  };
+  int64_t sizes[3] = {};
+  for (int k = 0; k < 3; ++k) {
+    bool existed = false;
+    sizes[k] = OpenStoreFile(roles[k].file, roles[k].name, existed);
+    if (sizes[k] < 0) {
+      ui::ShowMessage(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()));
+      dataFile_.Close();
+      indexFile_.Close();
+      sortedFile_.Close();
+      return false;
+    }
+  }
+  dataSize_ = static_cast<uint64_t>(sizes[0]);
+  count_ = RangeCast<int32_t>(static_cast<uint64_t>(sizes[1]) / 4);
+  sortedCount_ = -1;
+  open_ = true;
+  return true;
+}
+
+void IndexStoreO::Close() {
+  dataFile_.Close();
+  indexFile_.Close();
+  sortedFile_.Close();
+  Done();
+  Init();
+}
+
+void IndexStoreO::CloseAndDelete() {
+  const bool wasOpen = open_;
+  const std::string d = dataName_, i = indexName_, s = sortedName_;
+  Close();
+  if (wasOpen) {
+    files::Delete(d);
+    files::Delete(i);
+    files::Delete(s);
+  }
+}
+
+int64_t IndexStoreO::TotalSize() {
+  if (!open_) return 0;
+  int64_t total = 0;
+  for (BinFile *f : {&dataFile_, &indexFile_, &sortedFile_}) total += std::max<int64_t>(f->Size(), 0);
+  return total;
+}
+
+bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
+  text.clear();
+  if (!open_) return false;
+  uint8_t b[4];
+  if (id < 1 || id > static_cast<uint32_t>(count_) ||
+      !indexFile_.ReadAt(static_cast<uint64_t>(id - 1) * 4, b, 4)) {
+    ui::ShowMessage("IndexStoreO.GetText failed reading index_file");
+    return false;
+  }
+  // Stored offsets and lengths are checked against the file before any
+  // allocation, so a damaged record cannot ask for gigabytes. Most names
+  // are short: one read takes the length and the first bytes of the text.
+  const uint64_t off = le::GetU32(b);
+  uint8_t head[4 + kShortText];
+  const uint64_t headSize = off + 4 <= dataSize_ ? std::min<uint64_t>(sizeof head, dataSize_ - off) : 0;
+  uint32_t len = 0;
+  if (headSize == 0 || !dataFile_.ReadAt(off, head, static_cast<size_t>(headSize)) ||
+      (len = le::GetU32(head)) > kMaxText || off + 4 + len > dataSize_) {
+    ui::ShowMessage("IndexStoreO.GetText failed reading data_file data.size");
+    return false;
+  }
+  const uint32_t inHead = std::min<uint32_t>(len, kShortText);
+  text.assign(reinterpret_cast<const char *>(head) + 4, inHead);
+  if (len > inHead) {
+    text.resize(len);
+    if (!dataFile_.ReadAt(off + 4 + inHead, text.data() + inHead, len - inHead)) {
+      text.clear();
+      ui::ShowMessage("IndexStoreO.GetText failed reading games_file data");
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string IndexStoreO::GetText(uint32_t id) {
+  std::string text;
+  if (id != 0) ReadText(id, text);
+  return text;
+}
+
+uint32_t IndexStoreO::Add(const std::string &name) {
+  if (!open_) return 0;
+  if (count_ == std::numeric_limits<int32_t>::max()) throw ERangeError();
+  const std::string text = Cut(name);
+  // The data record goes at the data file's end (the index holds its
+  // offset); the index entry at its own place, over any torn tail.
+  std::vector<uint8_t> rec(4 + text.size());
+  le::PutU32(rec.data(), static_cast<uint32_t>(text.size()));
+  std::copy(text.begin(), text.end(), rec.begin() + 4);
+  if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
+      !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
+    ui::ShowMessage("IndexStoreO.AppendIndexI failed writing d_file");
+    return 0;
+  }
+  uint8_t b[4];
+  le::PutU32(b, static_cast<uint32_t>(dataSize_));
+  dataSize_ += rec.size();
+  if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
+    ui::ShowMessage("IndexStoreO.AppendIndexI failed writing index_file");
+    return 0;
+  }
+  const uint32_t id = static_cast<uint32_t>(++count_);
+  if (bulkMode_) {
+    if (recent_.HasRoom()) {
+      recent_.Insert(text, id);
+    } else {
+      recent_.Clear();
+      if (count_ - SortedCount() > kSortAbove) UpdateSortedIndex();
+    }
+  }
+  return id;
+}
+
+int32_t IndexStoreO::SortedCount() {
+  if (sortedCount_ < 0) {
+    const int64_t size = open_ ? sortedFile_.Size() : 0;
+    sortedCount_ = size < 0 ? 0 : RangeCast<int32_t>(size / 4);
+  }
+  return sortedCount_;
+}
+
+bool IndexStoreO::ReadSortedId(int32_t i, uint32_t &id) {
+  uint8_t b[4];
+  id = 0;
+  if (!open_) return false;
+  if (i < 1 || i > SortedCount() || !sortedFile_.ReadAt(static_cast<uint64_t>(i - 1) * 4, b, 4) ||
+      (id = le::GetU32(b)) < 1 || id > static_cast<uint32_t>(count_)) {
+    id = 0;
+    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    return false;
+  }
+  return true;
+}
+
+uint32_t IndexStoreO::GetSortedIndex(int32_t i) {
+  uint32_t id = 0;
+  ReadSortedId(i, id);
+  return id;
+}
+
+std::string IndexStoreO::GetSortedText(int32_t i) {
+  uint32_t id = 0;
+  std::string text;
+  if (ReadSortedId(i, id)) ReadText(id, text);
+  return text;
+}
+
+int32_t IndexStoreO::FindSortedPosition(const std::string &pattern, MatchMode kind) {
+  int32_t lo = 1, hi = SortedCount();
+  std::string text;
+  while (lo <= hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    uint32_t id = 0;
+    if (!ReadSortedId(mid, id) || !ReadText(id, text)) return 0;
+    const int c =
+        kind != mmExact && MatchWildcard(text, pattern, kind) ? 0 : win1252::CompareText(text, pattern);
+    if (c == 0) return mid;
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid - 1;
+  }
+  return 0;
+}
+
+uint32_t IndexStoreO::Find(const std::string &name) {
+  if (!open_) return 0;
+  const std::string text = Cut(name);
+  if (bulkMode_) {
+    if (const uint32_t id = recent_.Find(text)) return id;
+  }
+  if (SortedCount() > 0) {
+    const int32_t pos = FindSortedPosition(text, mmExact);
+    if (pos > 0) return GetSortedIndex(pos);
+  }
+  // The unsorted tail before the recent names, compared exactly.
+  std::string stored;
+  for (int32_t id = SortedCount() + 1; id <= count_ - recent_.Count(); ++id) {
+    if (!ReadText(static_cast<uint32_t>(id), stored)) return 0;
+    if (stored == text) return static_cast<uint32_t>(id);
+  }
+  return 0;
+}
+
+bool IndexStoreO::EndBulkAdd() {
+  bulkMode_ = false;
+  recent_.Clear();
+  if (open_ && count_ - SortedCount() > kSortAbove) return UpdateSortedIndex();
+  return true;
+}
+
+// Sorts ids first..last in batches of kBatch, each ordered stably by text
+// and merged with the run of the batches before it; the last merge writes
+// to out, the others to fresh scratch runs.
+bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
+  ScratchRun runs[2];
+  BinFile *in = nullptr;
+  uint64_t inCount = 0;
+  std::vector<std::pair<uint32_t, std::string>> batch;
+  for (int32_t f = first, k = 0; f <= last; f += kBatch, ++k) {
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(f) + kBatch - 1, last));
+    batch.clear();
+    for (int32_t id = f; id <= end; ++id) {
+      batch.emplace_back(static_cast<uint32_t>(id), std::string());
+      if (!ReadText(static_cast<uint32_t>(id), batch.back().second)) return false;
+    }
+    std::stable_sort(batch.begin(), batch.end(), [](const auto &a, const auto &b) {
+      return win1252::CompareText(a.second, b.second) < 0;
+    });
+    BinFile *target = &out;
+    if (end < last) {
+      ScratchRun &run = runs[k % 2];
+      if (!run.Ok() || !run.File().Truncate(0)) {
+        SortFileFailed(run.Err());
+        return false;
+      }
+      target = &run.File();
+    }
+    RunReader reader(in, inCount);
+    FnSource older([&](uint32_t &id, std::string &text, bool &failed) {
+      if (reader.Next(id)) return ReadText(id, text) || (failed = true, false);
+      if (reader.failed()) {
+        failed = true;
+        SortFileFailed(in->Error());
+      }
+      return false;
+    });
+    BatchSource newer(batch);
+    RunWriter writer(*target);
+    if (!Merge(newer, older, writer)) {
+      if (!older.failed) SortFileFailed(target->Error());
+      return false;
+    }
+    in = target;
+    inCount += batch.size();
+  }
+  return true;
+}
+
+// Puts a complete new sorted file in place of the old one and reopens it.
+bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
+  if (!sorted.Commit()) {
+    SortFileFailed(sorted.Error());
+    return false;
+  }
+  sortedCount_ = -1;
+  bool existed = false;
+  if (OpenStoreFile(sortedFile_, sortedName_, existed) < 0) {
+    ui::ShowMessage(WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()));
+    return false;
+  }
+  return true;
+}
+
+bool IndexStoreO::BuildSortedIndex() {
+  if (!open_) return false;
+  files::TempSibling sorted;
+  if (!sorted.Create(sortedName_)) {
+    SortFileFailed(sorted.Error());
+    return false;
+  }
+  return SortIds(1, count_, sorted.File()) && ReplaceSorted(sorted, "BuildSortedIndex");
+}
+
+bool IndexStoreO::UpdateSortedIndex() {
+  if (!open_) return false;
+  const int32_t sortedCount = SortedCount();
+  if (sortedCount == 0) return BuildSortedIndex();
+  if (sortedCount >= count_) return true;
+  ScratchRun tail;
+  files::TempSibling sorted;
+  if (!tail.Ok()) {
+    SortFileFailed(tail.Err());
+    return false;
+  }
+  if (!sorted.Create(sortedName_)) {
+    SortFileFailed(sorted.Error());
+    return false;
+  }
+  if (!SortIds(sortedCount + 1, count_, tail.File())) return false;
+  RunReader tailReader(&tail.File(), static_cast<uint64_t>(count_ - sortedCount));
+  FnSource newer([&](uint32_t &id, std::string &text, bool &failed) {
+    if (tailReader.Next(id)) return ReadText(id, text) || (failed = true, false);
+    if (tailReader.failed()) {
+      failed = true;
+      SortFileFailed(tail.File().Error());
+    }
+    return false;
+  });
+  RunReader sortedReader(&sortedFile_, static_cast<uint64_t>(sortedCount));
+  FnSource older([&](uint32_t &id, std::string &text, bool &failed) {
+    if (!sortedReader.Next(id)) {
+      if (!sortedReader.failed()) return false;  // the end
+    } else if (id >= 1 && id <= static_cast<uint32_t>(count_)) {
+      if (ReadText(id, text)) return true;
+      failed = true;
+      return false;
+    }
+    failed = true;
+    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    return false;
+  });
+  RunWriter writer(sorted.File());
+  if (!Merge(newer, older, writer)) {
+    if (!newer.failed && !older.failed) SortFileFailed(sorted.File().Error());
+    return false;
+  }
+  return ReplaceSorted(sorted, "UpdateSortedIndex");
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The three files of one name index: data (u32 length + text per name),
+// index (u32 offset of id's record at (id - 1) x 4) and sorted (u32 ids in
+// the order of their texts, covering the first ids; later ids are the
+// unsorted tail). Names are compared through the one Windows-1252 fold.
+// Failures show their message and answer false, 0 or an empty text.
+#include <cstdint>
+#include <string>
+
+#include "database/StrTables.h"
+#include "foundation/MyUtils.h"
+#include "platform/Files.h"
+
+class IndexStoreO {
+ public:
+  static constexpr uint32_t kMaxText = 1025;
+  static constexpr uint32_t kShortText = 60;
+  static constexpr int32_t kBatch = 2500;
+  // Bulk runs sort the tail once it holds more names than this.
+  static constexpr int32_t kSortAbove = 100;
+
+  IndexStoreO() { Init(); }
+  ~IndexStoreO() { Close(); }
+  IndexStoreO(const IndexStoreO &) = delete;
+  IndexStoreO &operator=(const IndexStoreO &) = delete;
+
+  void Init();
+  void Done();
+  // Opens the three files named from baseName (its extension cut to three
+  // characters, then "d", "i" or "s"); creates them when the index file is
+  // missing. False after a message; the index then holds nothing.
+  bool Open(const std::string &baseName);
+  void Close();
+  void CloseAndDelete();
+  bool IsOpen() const { return open_; }
+  int64_t TotalSize();
+  int32_t Count() const { return count_; }
+  // The text of id 1..Count(); empty for 0 and after a read error.
+  std::string GetText(uint32_t id);
+  // Appends a name (cut to kMaxText); its id, or 0 on failure.
+  uint32_t Add(const std::string &text);
+  // The id of a name (cut to kMaxText), or 0.
+  uint32_t Find(const std::string &text);
+  int32_t SortedCount();
+  uint32_t GetSortedIndex(int32_t i);
+  std::string GetSortedText(int32_t i);
+  // A sorted position whose text matches the pattern by kind (kind 0:
+  // equal up to case), found by binary search; 0 when none.
+  int32_t FindSortedPosition(const std::string &pattern, MatchMode kind);
+  void BeginBulkAdd() { bulkMode_ = true; }
+  bool EndBulkAdd();
+  bool BulkMode() const { return bulkMode_; }
+  // Sorts every id anew / merges the unsorted tail into the sorted file.
+  // Either replaces the sorted file whole or leaves it as it was.
+  bool BuildSortedIndex();
+  bool UpdateSortedIndex();
+
+  const std::string &DataFileName() const { return dataName_; }
+  const std::string &IndexFileName() const { return indexName_; }
+  const std::string &SortedFileName() const { return sortedName_; }
+
+ private:
+  bool ReadText(uint32_t id, std::string &text);
+  bool ReadSortedId(int32_t i, uint32_t &id);
+  bool SortIds(int32_t first, int32_t last, BinFile &out);
+  bool ReplaceSorted(files::TempSibling &sorted, const char *who);
+
+  bool open_ = false;
+  int32_t count_ = 0;
+  uint64_t dataSize_ = 0;
+  std::string indexName_, dataName_, sortedName_;
+  BinFile indexFile_, dataFile_, sortedFile_;
+  int32_t sortedCount_ = -1;
+  bool bulkMode_ = false;
+  StringTableO recent_;
+};

@@ -1,0 +1,376 @@
+// Name indexes: ids keep their texts, lookups follow the case rules of the
+// recent table, the sorted file and the unsorted tail, the sorted file
+// equals a reference of the batches and merges, and failures keep the files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/IndexMan.h"
+#include "database/StrTables.h"
+#include "platform/Bytes.h"
+#include "platform/Win1252.h"
+
+using testutil::MessageRecorder;
+using testutil::TempDir;
+
+namespace {
+
+using Ids = std::vector<uint32_t>;
+
+std::string IdBytes(const Ids &ids) {
+  std::string s(ids.size() * 4, '\0');
+  for (size_t i = 0; i < ids.size(); ++i) le::PutU32(reinterpret_cast<uint8_t *>(s.data()) + 4 * i, ids[i]);
+  return s;
+}
+
+// The sorting of the format, written plainly: stable batches of 2500, each
+// merged with the run before it, newer ids first among equal texts.
+struct Reference {
+  std::vector<std::string> names;  // id - 1
+  Ids sorted;
+
+  const std::string &Text(uint32_t id) const { return names[id - 1]; }
+  Ids Merge(const Ids &newer, const Ids &older) const {
+    Ids out;
+    size_t n = 0;
+    for (uint32_t o : older) {
+      while (n < newer.size() && win1252::CompareText(Text(newer[n]), Text(o)) <= 0)
+        out.push_back(newer[n++]);
+      out.push_back(o);
+    }
+    out.insert(out.end(), newer.begin() + static_cast<long>(n), newer.end());
+    return out;
+  }
+  Ids Sort(uint32_t first, uint32_t last) const {
+    Ids run;
+    for (uint32_t f = first; f <= last; f += 2500) {
+      Ids batch;
+      for (uint32_t id = f; id <= std::min(last, f + 2499); ++id) batch.push_back(id);
+      std::stable_sort(batch.begin(), batch.end(),
+                       [&](uint32_t a, uint32_t b) { return win1252::CompareText(Text(a), Text(b)) < 0; });
+      run = Merge(batch, run);
+    }
+    return run;
+  }
+  void Update() {
+    const auto count = static_cast<uint32_t>(names.size());
+    sorted = sorted.empty() ? Sort(1, count)
+                            : Merge(Sort(static_cast<uint32_t>(sorted.size()) + 1, count), sorted);
+  }
+};
+
+}  // namespace
+
+TEST(StringTable, SortedCaseBlindLookup) {
+  StringTableO t;
+  t.Init();
+  t.Insert("Meier", 1);
+  t.Insert("\xC9mile", 2);  // Émile
+  t.Insert("abel", 3);
+  EXPECT_EQ(t.Find("ABEL"), 3u);
+  EXPECT_EQ(t.Find("\xE9MILE"), 2u);  // éMILE
+  EXPECT_EQ(t.Find("Meyer"), 0u);
+  for (uint32_t i = 4; t.HasRoom(); ++i) t.Insert("n" + std::to_string(i), i);
+  EXPECT_EQ(t.Count(), 3000);
+  EXPECT_EQ(t.Find("N2999"), 2999u);
+  t.Clear();
+  EXPECT_EQ(t.Find("abel"), 0u);
+}
+
+// A random stream of names, repeats, case variants and over-long names, in
+// and out of bulk mode: every answer is an id whose text equals the name up
+// to case, a name is added exactly when the lookup rules miss it, the sorted
+// file equals the reference, and a reopen keeps every text.
+TEST(NameIndex, MatchesTheReferenceOverARandomStream) {
+  TempDir d;
+  std::mt19937 rng(23);
+  std::vector<std::string> pool;
+  const std::string letters = "abcdeABCDE\xE9\xC9\xF6\xD6 ";
+  for (int i = 0; i < 7000; ++i) {
+    std::string s;
+    const size_t len = rng() % 8 + 2;
+    for (size_t k = 0; k < len; ++k) s += letters[rng() % letters.size()];
+    pool.push_back(s);
+  }
+  for (int i = 0; i < 5; ++i) pool.push_back(std::string(1100 + i, 'x') + std::to_string(i));
+
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("t.pli")));
+  Reference ref;
+  bool bulk = false;
+  int32_t recent = 0;
+  auto cut = [](const std::string &s) { return s.substr(0, 1025); };
+  auto predictFound = [&](const std::string &name) {
+    const auto count = static_cast<int32_t>(ref.names.size());
+    for (int32_t id = count - recent + 1; bulk && id <= count; ++id)
+      if (win1252::SameText(ref.names[static_cast<size_t>(id - 1)], name)) return true;
+    for (uint32_t id : ref.sorted)
+      if (win1252::SameText(ref.Text(id), name)) return true;
+    for (int32_t id = static_cast<int32_t>(ref.sorted.size()) + 1; id <= count - recent; ++id)
+      if (ref.names[static_cast<size_t>(id - 1)] == name) return true;
+    return false;
+  };
+  MessageRecorder rec;
+  // Bulk runs of 3500 names, 400 outside bulk mode between them.
+  for (int step = 0; step < 15600; ++step) {
+    if (step % 3900 == 0 || step % 3900 == 3500) {
+      bulk = !bulk;
+      if (bulk) {
+        idx.BeginBulkAdd();
+      } else {
+        ASSERT_TRUE(idx.EndBulkAdd());
+        recent = 0;
+        if (ref.names.size() - ref.sorted.size() > 100) ref.Update();
+        ASSERT_EQ(d.Read("t.pls"), IdBytes(ref.sorted)) << step;
+      }
+    }
+    std::string name = pool[rng() % pool.size()];
+    if (rng() % 4 == 0) name = win1252::UpperCase(name);
+    const std::string stored = cut(name);
+    const bool found = predictFound(stored);
+    const uint32_t id = idx.FindOrAdd(name);
+    ASSERT_NE(id, 0u);
+    ASSERT_TRUE(win1252::SameText(idx.GetText(id), stored)) << step;
+    if (found) {
+      ASSERT_LE(id, ref.names.size()) << step;
+      continue;
+    }
+    ASSERT_EQ(id, ref.names.size() + 1) << step;
+    ref.names.push_back(stored);
+    if (bulk) {
+      if (recent < 3000) {
+        ++recent;
+      } else {
+        recent = 0;
+        if (ref.names.size() - ref.sorted.size() > 100) ref.Update();
+      }
+    }
+  }
+  ASSERT_TRUE(idx.EndBulkAdd());
+  if (ref.names.size() - ref.sorted.size() > 100) ref.Update();
+  EXPECT_GT(ref.names.size(), 5001u);
+  EXPECT_EQ(d.Read("t.pls"), IdBytes(ref.sorted));
+  // A whole new sort of every id.
+  ASSERT_TRUE(idx.BuildSortedIndex());
+  ref.sorted.clear();
+  ref.Update();
+  EXPECT_EQ(d.Read("t.pls"), IdBytes(ref.sorted));
+  EXPECT_EQ(idx.TotalSize(),
+            static_cast<int64_t>(d.Read("t.pld").size() + d.Read("t.pli").size() + d.Read("t.pls").size()));
+  idx.Close();
+  ASSERT_TRUE(idx.Open(d.File("t.pli")));
+  ASSERT_EQ(idx.Count(), static_cast<int32_t>(ref.names.size()));
+  for (uint32_t id = 1; id <= ref.names.size(); ++id) ASSERT_EQ(idx.GetText(id), ref.Text(id));
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(NameIndex, LookupRulesAndBulkThresholds) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("db.esi")));
+  for (const char *f : {"db.esd", "db.esi", "db.ess"}) EXPECT_EQ(d.Read(f), "") << f;
+  EXPECT_EQ(idx.Find("Linz"), 0u);
+  EXPECT_EQ(idx.FindOrAdd("Linz"), 1u);
+  EXPECT_EQ(idx.FindOrAdd("Linz"), 1u);
+  EXPECT_EQ(idx.FindOrAdd("LINZ"), 2u);  // the first is in the unsorted tail
+  EXPECT_EQ(d.Read("db.esd"), std::string("\x04\0\0\0Linz\x04\0\0\0LINZ", 16));
+  EXPECT_EQ(d.Read("db.esi"), std::string("\0\0\0\0\x08\0\0\0", 8));
+
+  // 100 new names stay unsorted; the 101st makes EndBulkAdd merge them.
+  idx.BeginBulkAdd();
+  for (int i = 0; i < 98; ++i) idx.FindOrAdd("name" + std::to_string(i));
+  ASSERT_TRUE(idx.EndBulkAdd());
+  EXPECT_EQ(idx.SortedCount(), 0);
+  idx.BeginBulkAdd();
+  idx.FindOrAdd("name98");
+  EXPECT_EQ(idx.FindOrAdd("NAME98"), 101u);  // recent names are found up to case
+  ASSERT_TRUE(idx.EndBulkAdd());
+  EXPECT_EQ(idx.SortedCount(), 101);
+  EXPECT_EQ(d.Read("db.ess").size(), 101u * 4);
+  // Sorted names are found up to case. Equal texts keep their id order
+  // within a batch; a merge puts the newer ids first.
+  EXPECT_EQ(idx.FindOrAdd("name5"), idx.FindOrAdd("NAME5"));
+  EXPECT_EQ(idx.Count(), 101);
+  EXPECT_EQ(idx.GetSortedIndex(1), 1u);
+  EXPECT_EQ(idx.GetSortedIndex(2), 2u);
+  idx.BeginBulkAdd();
+  EXPECT_EQ(idx.Add("linz"), 102u);
+  for (int i = 0; i < 100; ++i) idx.Add("zz" + std::to_string(i));
+  ASSERT_TRUE(idx.EndBulkAdd());
+  EXPECT_EQ(idx.SortedCount(), 202);
+  EXPECT_EQ(idx.GetSortedIndex(1), 102u);
+  EXPECT_EQ(idx.GetSortedIndex(2), 1u);
+  EXPECT_EQ(idx.GetSortedIndex(3), 2u);
+  // Over-long names are cut alike when added and when looked up.
+  const uint32_t longId = idx.FindOrAdd(std::string(3000, 'q'));
+  EXPECT_EQ(idx.FindOrAdd(std::string(2000, 'q')), longId);
+  EXPECT_EQ(idx.GetText(longId), std::string(1025, 'q'));
+}
+
+TEST(NameIndex, PrefixSearchWalksAccentedNamesInOrder) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("p.pli")));
+  const std::vector<std::string> names = {"\xE9tienne", "Eva",    "\xC9mile", "Zoe",
+                                          "\xC9MILIE",  "\xE8ve", "Emil"};
+  for (const auto &n : names) idx.FindOrAdd(n);
+  std::vector<std::string> got;
+  for (uint32_t id = idx.FindFirst("\xC9m", mmPrefix); id != 0; id = idx.FindNext())
+    got.push_back(idx.GetText(id));
+  // Unsorted names were merged first; É folds with é, not with E or è.
+  EXPECT_EQ(idx.SortedCount(), 7);
+  EXPECT_EQ(got, (std::vector<std::string>{"\xC9mile", "\xC9MILIE"}));
+  got.clear();
+  for (uint32_t id = idx.FindFirst("e", mmPrefix); id != 0; id = idx.FindNext())
+    got.push_back(idx.GetText(id));
+  EXPECT_EQ(got, (std::vector<std::string>{"Emil", "Eva"}));
+  EXPECT_EQ(idx.FindFirst("x", mmPrefix), 0u);
+  EXPECT_EQ(idx.FindNext(), 0u);
+  // Other kinds walk the ids in order.
+  got.clear();
+  for (uint32_t id = idx.FindFirst("mil", mmContains); id != 0; id = idx.FindNext())
+    got.push_back(idx.GetText(id));
+  EXPECT_EQ(got, (std::vector<std::string>{"\xC9mile", "\xC9MILIE", "Emil"}));
+}
+
+TEST(NameIndex, DamagedFilesReadAsErrorsWithoutLargeAllocations) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  idx.FindOrAdd("one");
+  idx.FindOrAdd("two");
+  idx.Close();
+  // A torn index entry is ignored and written over by the next name.
+  d.Write("a.ani", d.Read("a.ani") + "\x01\x02");
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  EXPECT_EQ(idx.Count(), 2);
+  EXPECT_EQ(idx.FindOrAdd("three"), 3u);
+  EXPECT_EQ(idx.GetText(3), "three");
+  EXPECT_EQ(d.Read("a.ani").size(), 12u);
+  idx.Close();
+  // A length of almost 4 GiB, an offset past the end, a sorted id past the count.
+  std::string data = d.Read("a.and");
+  data.replace(0, 4, std::string("\xF0\xFF\xFF\xFF", 4));
+  d.Write("a.and", data);
+  std::string index = d.Read("a.ani");
+  index.replace(4, 4, std::string("\0\0\0\x10", 4));
+  d.Write("a.ani", index);
+  d.Write("a.ans", IdBytes({1, 9}));
+  MessageRecorder rec;
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  EXPECT_EQ(idx.GetText(1), "");
+  EXPECT_EQ(idx.GetText(2), "");
+  EXPECT_EQ(idx.GetText(4), "");
+  EXPECT_EQ(idx.GetText(3), "three");
+  EXPECT_EQ(idx.GetSortedIndex(2), 0u);
+  // A long name's text is read after its length.
+  const uint32_t longId = idx.Add(std::string(200, 'L'));
+  {
+    FileFault fault(FileFault::Op::Read, 3, EIO);
+    EXPECT_EQ(idx.GetText(longId), "");
+  }
+  EXPECT_EQ(idx.GetText(longId), std::string(200, 'L'));
+  EXPECT_EQ(rec.messages, (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
+                                                    "IndexStoreO.GetText failed reading data_file data.size",
+                                                    "IndexStoreO.GetText failed reading index_file",
+                                                    "IndexStoreO.GetSortedIndex failed reading sorted_file",
+                                                    "IndexStoreO.GetText failed reading games_file data"}));
+}
+
+TEST(NameIndex, OpenFailuresAndASecondOpen) {
+  TempDir d;
+  d.Write("plain", "x");
+  MessageRecorder rec;
+  IndexManO idx;
+  EXPECT_FALSE(idx.Open(d.File("plain/x.pli")));
+  EXPECT_FALSE(idx.Open(d.File("none/x.pli")));
+  {
+    FileFault fault(FileFault::Op::Open, 2, EMFILE);
+    EXPECT_FALSE(idx.Open(d.File("x.pli")));
+  }
+  {
+    FileFault fault(FileFault::Op::Open, 3, EMFILE);
+    EXPECT_FALSE(idx.Open(d.File("x.pli")));
+  }
+  EXPECT_EQ(idx.FindOrAdd("name"), 0u);
+  EXPECT_EQ(idx.Find("name"), 0u);
+  EXPECT_EQ(idx.GetText(1), "");
+  EXPECT_EQ(idx.FindFirst("n", mmPrefix), 0u);
+  EXPECT_FALSE(idx.BuildSortedIndex());
+  EXPECT_EQ(rec.messages, (std::vector<std::string>{"IndexStoreO.CreateFile failed for data_file (20)",
+                                                    "IndexStoreO.CreateFile failed for data_file (2)",
+                                                    "IndexStoreO.Create failed for index_file (24)",
+                                                    "IndexStoreO.Create failed for sorter_file (24)"}));
+  EXPECT_EQ(d.Read("x.pld"), "");
+
+  rec.messages.clear();
+  IndexManO first, second;
+  ASSERT_TRUE(first.Open(d.File("x.pli")));
+  EXPECT_EQ(first.FindOrAdd("kept"), 1u);
+  EXPECT_FALSE(second.Open(d.File("x.pli")));
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.OpenFile failed for data_file (16)"});
+  EXPECT_EQ(first.FindOrAdd("more"), 2u);
+  EXPECT_EQ(first.GetText(1), "kept");
+}
+
+// Sorting: run files are fresh, unique and private to the sort, a failed
+// sort leaves the old sorted file as it was, and nothing is left behind.
+TEST(NameIndex, SortScratchFilesAndFailedSorts) {
+  TempDir d, scratch;
+  const char *oldTmp = std::getenv("TMPDIR");
+  const std::string savedTmp = oldTmp ? oldTmp : "";
+  ::setenv("TMPDIR", scratch.Path().c_str(), 1);
+  scratch.Write("tvsortAAAAAA", IdBytes({1, 1, 1, 1}));
+  scratch.Write("sorta.dat", IdBytes({2, 2}));
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("s.pli")));
+  Reference ref;
+  std::mt19937 rng(5);
+  idx.BeginBulkAdd();
+  for (int i = 0; i < 2700; ++i) {
+    ref.names.push_back("n" + std::to_string(rng() % 100000));
+    idx.Add(ref.names.back());
+  }
+  ASSERT_TRUE(idx.EndBulkAdd());
+  ref.Update();
+  const std::string sorted = d.Read("s.pls");
+  EXPECT_EQ(sorted, IdBytes(ref.sorted));
+  for (int i = 0; i < 200; ++i) idx.Add("m" + std::to_string(i));
+  {
+    MessageRecorder rec;
+    // Fails the one write of the merged file (the tail fits one batch).
+    FileFault fault(FileFault::Op::Write, 2, ENOSPC, true);
+    EXPECT_FALSE(idx.UpdateSortedIndex());
+    EXPECT_TRUE(fault.Fired());
+    EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.Create failed for sorter_file (28)"});
+  }
+  EXPECT_EQ(d.Read("s.pls"), sorted);
+  EXPECT_EQ(idx.SortedCount(), 2700);
+  {
+    MessageRecorder rec;
+    FileFault fault(FileFault::Op::Flush, 1, EIO);
+    EXPECT_FALSE(idx.BuildSortedIndex());
+  }
+  EXPECT_EQ(d.Read("s.pls"), sorted);
+  EXPECT_EQ(files::ListFiles(scratch.Path(), "*"), (std::vector<std::string>{"sorta.dat", "tvsortAAAAAA"}));
+  EXPECT_EQ(files::ListFiles(d.Path(), "*"), (std::vector<std::string>{"s.pld", "s.pli", "s.pls"}));
+  ASSERT_TRUE(idx.UpdateSortedIndex());
+  EXPECT_EQ(idx.SortedCount(), 2900);
+  EXPECT_EQ(files::ListFiles(scratch.Path(), "*").size(), 2u);
+  // A sorted file lost elsewhere comes back empty: every id is the tail.
+  idx.Close();
+  files::Delete(d.File("s.pls"));
+  ASSERT_TRUE(idx.Open(d.File("s.pli")));
+  EXPECT_EQ(idx.SortedCount(), 0);
+  EXPECT_EQ(idx.Find("m7"), 2708u);
+  if (oldTmp)
+    ::setenv("TMPDIR", savedTmp.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+}
