@@ -1,16 +1,45 @@
 #include "app/Forms.h"
 
+#include "app/DlgComment.h"
+#include "app/DlgDiagramTexts.h"
+#include "app/DlgEditGIEx.h"
+#include "app/DlgEditNags.h"
+#include "app/DlgParseError.h"
 #include "app/Main.h"
 
 TMainForm *MainForm = nullptr;
+TEditGameInfoExDlg *EditGameInfoExDlg = nullptr;
+TCommentDlg *CommentDlg = nullptr;
+TEditNagsDlg *EditNagsDlg = nullptr;
+TDiagramTextsDlg *DiagramTextsDlg = nullptr;
+TParseErrorDlg *ParseErrorDlg = nullptr;
+
+namespace {
+template <class T>
+void Free(T *&form) {
+  delete form;
+  form = nullptr;
+}
+}  // namespace
 
 namespace app {
 
-void CreateForms() { MainForm = new TMainForm; }
+void CreateForms() {
+  MainForm = new TMainForm;
+  EditGameInfoExDlg = new TEditGameInfoExDlg(MainForm);
+  CommentDlg = new TCommentDlg(MainForm);
+  EditNagsDlg = new TEditNagsDlg(MainForm);
+  DiagramTextsDlg = new TDiagramTextsDlg(MainForm);
+  ParseErrorDlg = new TParseErrorDlg(MainForm);
+}
 
 void FreeForms() {
-  delete MainForm;
-  MainForm = nullptr;
+  Free(ParseErrorDlg);
+  Free(DiagramTextsDlg);
+  Free(EditNagsDlg);
+  Free(CommentDlg);
+  Free(EditGameInfoExDlg);
+  Free(MainForm);
 }
 
 }  // namespace app

@@ -3,8 +3,18 @@
 // window first, so its creation runs before any dialog exists) and freed in
 // the reverse order.
 class TMainForm;
+class TEditGameInfoExDlg;
+class TCommentDlg;
+class TEditNagsDlg;
+class TDiagramTextsDlg;
+class TParseErrorDlg;
 
 extern TMainForm *MainForm;
+extern TEditGameInfoExDlg *EditGameInfoExDlg;
+extern TCommentDlg *CommentDlg;
+extern TEditNagsDlg *EditNagsDlg;
+extern TDiagramTextsDlg *DiagramTextsDlg;
+extern TParseErrorDlg *ParseErrorDlg;
 
 namespace app {
 void CreateForms();

@@ -1,0 +1,51 @@
+#include "app/DlgComment.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "foundation/CommonText.h"
+#include "foundation/GenText.h"
+#include "foundation/MyUtils.h"
+#include "foundation/ui/QtStr.h"
+
+TCommentDlg::TCommentDlg(QWidget *parent) : TAppDialog("CommentWindow", true, parent) {
+  setObjectName("CommentDlg");
+  Memo = new QPlainTextEdit(this);
+  Memo->setObjectName("Memo");
+  // Tab moves to the buttons; a comment is one text, not a table.
+  Memo->setTabChangesFocus(true);
+  OKBtn = NewButton("OKBtn", this);
+  OKBtn->setDefault(false);
+  OKBtn->setAutoDefault(false);
+  CancelBtn = NewButton("CancelBtn", this);
+  CancelBtn->setAutoDefault(false);
+  connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(Memo, 1);
+  auto *row = ButtonRow({OKBtn, CancelBtn});
+  buttons_ = row;
+  layout->addLayout(row);
+  FormShow();
+  resize(360, 220);
+}
+
+void TCommentDlg::SetCommentText(const std::string &text) { Memo->setPlainText(ToQ(text)); }
+
+std::string TCommentDlg::GetCommentText() const { return FromQ(Memo->toPlainText()); }
+
+void TCommentDlg::FormShow() {
+  setWindowTitle(ToQ(RemoveAccelerator(CommonText::S_MComment)));
+  OKBtn->setText(ToQ(GenText::S_OKBtnSh));
+  CancelBtn->setText(ToQ(GenText::S_CancelBtn));
+  Memo->moveCursor(QTextCursor::End);
+  Memo->setFocus();
+}
+
+QSize TCommentDlg::ClientMinimum() const {
+  const QMargins m = layout()->contentsMargins();
+  const QSize row = buttons_->minimumSize();
+  return {row.width() + m.left() + m.right(), 5 * TextHeightX() + row.height() + layout()->spacing() + m.top() + m.bottom()};
+}

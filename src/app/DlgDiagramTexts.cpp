@@ -1,0 +1,147 @@
+#include "app/DlgDiagramTexts.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "appman/ChessAppMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/GenText.h"
+#include "foundation/MyUtils.h"
+#include "foundation/ui/QtStr.h"
+
+namespace {
+const std::string kTopSection = "MRUTopTexts";
+const std::string kBottomSection = "MRUBottomTexts";
+
+QRadioButton *Radio(const char *name, QButtonGroup *group, DiagramTextTypeT type, QWidget *parent) {
+  auto *r = new QRadioButton(parent);
+  r->setObjectName(name);
+  group->addButton(r, static_cast<int>(type));
+  return r;
+}
+
+QComboBox *Combo(const char *name, QWidget *parent) {
+  auto *c = new QComboBox(parent);
+  c->setObjectName(name);
+  c->setEditable(true);
+  c->setInsertPolicy(QComboBox::NoInsert);
+  c->setMinimumContentsLength(20);
+  return c;
+}
+}  // namespace
+
+TDiagramTextsDlg::TDiagramTextsDlg(QWidget *parent) : TAppDialog("DlgDiagramTexts", false, parent) {
+  setObjectName("DiagramTextsDlg");
+  top_ = new QButtonGroup(this);
+  bottom_ = new QButtonGroup(this);
+
+  TopTextTypeGB = new QGroupBox(this);
+  TopTextTypeGB->setObjectName("TopTextTypeGB");
+  CDTTT_NoneRB = Radio("CDTTT_NoneRB", top_, DiagramTextTypeT::None, TopTextTypeGB);
+  CDTTT_PlayersRB = Radio("CDTTT_PlayersRB", top_, DiagramTextTypeT::Players, TopTextTypeGB);
+  CDTTT_CustomRB = Radio("CDTTT_CustomRB", top_, DiagramTextTypeT::Custom, TopTextTypeGB);
+  TopTextCmb = Combo("TopTextCmb", TopTextTypeGB);
+  auto *topLayout = new QVBoxLayout(TopTextTypeGB);
+  for (QWidget *w : {static_cast<QWidget *>(CDTTT_NoneRB), static_cast<QWidget *>(CDTTT_PlayersRB),
+                     static_cast<QWidget *>(CDTTT_CustomRB), static_cast<QWidget *>(TopTextCmb)})
+    topLayout->addWidget(w);
+  topLayout->addStretch(1);
+
+  BottomTextTypeGB = new QGroupBox(this);
+  BottomTextTypeGB->setObjectName("BottomTextTypeGB");
+  CDBTT_NoneRB = Radio("CDBTT_NoneRB", bottom_, DiagramTextTypeT::None, BottomTextTypeGB);
+  CDBTT_ColorToMoveRB = Radio("CDBTT_ColorToMoveRB", bottom_, DiagramTextTypeT::ColorToMove, BottomTextTypeGB);
+  CDBTT_LastMoveRB = Radio("CDBTT_LastMoveRB", bottom_, DiagramTextTypeT::LastMove, BottomTextTypeGB);
+  CDBTT_CustomRB = Radio("CDBTT_CustomRB", bottom_, DiagramTextTypeT::Custom, BottomTextTypeGB);
+  BottomTextCmb = Combo("BottomTextCmb", BottomTextTypeGB);
+  auto *bottomLayout = new QVBoxLayout(BottomTextTypeGB);
+  for (QWidget *w : {static_cast<QWidget *>(CDBTT_NoneRB), static_cast<QWidget *>(CDBTT_ColorToMoveRB),
+                     static_cast<QWidget *>(CDBTT_LastMoveRB), static_cast<QWidget *>(CDBTT_CustomRB),
+                     static_cast<QWidget *>(BottomTextCmb)})
+    bottomLayout->addWidget(w);
+
+  OKBtn = NewButton("OKBtn", this);
+  OKBtn->setDefault(true);
+  CancelBtn = NewButton("CancelBtn", this);
+  connect(OKBtn, &QPushButton::clicked, this, &TDiagramTextsDlg::OKBtnClick);
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  connect(top_, &QButtonGroup::idClicked, this, &TDiagramTextsDlg::RadioButtonClick);
+  connect(bottom_, &QButtonGroup::idClicked, this, &TDiagramTextsDlg::RadioButtonClick);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(TopTextTypeGB);
+  layout->addWidget(BottomTextTypeGB);
+  layout->addLayout(ButtonRow({OKBtn, CancelBtn}));
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  // FormCreate.
+  ReadHistory(TopHistory, ChessApp.SettingsPath(), kTopSection, kHistoryCount);
+  ReadHistory(BottomHistory, ChessApp.SettingsPath(), kBottomSection, kHistoryCount);
+  Fill(TopTextCmb, TopHistory);
+  Fill(BottomTextCmb, BottomHistory);
+  FormShow();
+}
+
+TDiagramTextsDlg::~TDiagramTextsDlg() {
+  WriteHistory(TopHistory, ChessApp.SettingsPath(), kTopSection);
+  WriteHistory(BottomHistory, ChessApp.SettingsPath(), kBottomSection);
+}
+
+void TDiagramTextsDlg::Fill(QComboBox *box, const std::vector<std::string> &history) {
+  box->clear();
+  for (const std::string &s : history) box->addItem(ToQ(s));
+  if (box->count() > 0) box->setCurrentIndex(0);
+}
+
+void TDiagramTextsDlg::Select(QButtonGroup *group, DiagramTextTypeT type) {
+  // A kind the group does not offer leaves no button selected.
+  group->setExclusive(false);
+  for (QAbstractButton *b : group->buttons()) b->setChecked(group->id(b) == static_cast<int>(type));
+  group->setExclusive(true);
+}
+
+void TDiagramTextsDlg::FormShow() {
+  using namespace CommonText;
+  setWindowTitle(ToQ(S_DiagramTextsDlg));
+  TopTextTypeGB->setTitle(ToQ(S_TopTextTypeGB + ":"));
+  BottomTextTypeGB->setTitle(ToQ(S_BottomTextTypeGB + ":"));
+  for (QRadioButton *r : {CDTTT_NoneRB, CDBTT_NoneRB}) r->setText(ToQ(S_DTT_NoneRB));
+  for (QRadioButton *r : {CDTTT_CustomRB, CDBTT_CustomRB}) r->setText(ToQ(S_DTT_CustomRB));
+  CDTTT_PlayersRB->setText(ToQ(S_DTT_PlayersRB));
+  CDBTT_ColorToMoveRB->setText(ToQ(S_DTT_ColorToMoveRB));
+  CDBTT_LastMoveRB->setText(ToQ(S_DTT_LastMoveRB));
+  OKBtn->setText(ToQ(GenText::S_OKBtnSh));
+  CancelBtn->setText(ToQ(GenText::S_CancelBtn));
+  Select(top_, TopType);
+  Select(bottom_, BottomType);
+  // Enabled first: a disabled box cannot take the focus.
+  RadioButtonClick();
+  if (BottomType == DiagramTextTypeT::Custom) BottomTextCmb->setFocus();
+  if (TopType == DiagramTextTypeT::Custom) TopTextCmb->setFocus();
+}
+
+void TDiagramTextsDlg::RadioButtonClick() {
+  TopTextCmb->setEnabled(CDTTT_CustomRB->isChecked());
+  BottomTextCmb->setEnabled(CDBTT_CustomRB->isChecked());
+}
+
+void TDiagramTextsDlg::OKBtnClick() {
+  if (top_->checkedId() >= 0) TopType = static_cast<DiagramTextTypeT>(top_->checkedId());
+  if (bottom_->checkedId() >= 0) BottomType = static_cast<DiagramTextTypeT>(bottom_->checkedId());
+  TopText = FromQ(TopTextCmb->currentText());
+  BottomText = FromQ(BottomTextCmb->currentText());
+  if (TopType == DiagramTextTypeT::Custom && !TopText.empty()) {
+    AddToMRU(TopHistory, TopText, kHistoryCount);
+    Fill(TopTextCmb, TopHistory);
+  }
+  if (BottomType == DiagramTextTypeT::Custom && !BottomText.empty()) {
+    AddToMRU(BottomHistory, BottomText, kHistoryCount);
+    Fill(BottomTextCmb, BottomHistory);
+  }
+  accept();
+}

@@ -1,0 +1,76 @@
+#include "app/DlgParseError.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "foundation/CommonText.h"
+#include "foundation/ui/QtStr.h"
+
+namespace parseerr {
+
+int MemoPosition(const std::string &text, std::int64_t offset) {
+  const int end = static_cast<int>(std::clamp<std::int64_t>(offset, 0, static_cast<std::int64_t>(text.size())));
+  int pos = end;
+  for (int i = 1; i < end; ++i)
+    if (text[i] == '\n' && text[i - 1] == '\r') --pos;
+  return pos;
+}
+
+}  // namespace parseerr
+
+TParseErrorDlg::TParseErrorDlg(QWidget *parent) : TAppDialog("ParseErrorWindow", true, parent) {
+  setObjectName("ParseErrorDlg");
+  Memo = new QPlainTextEdit(this);
+  Memo->setObjectName("Memo");
+  Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo->setTabChangesFocus(true);
+  Edit = new QLineEdit(this);
+  Edit->setObjectName("Edit");
+  Edit->setReadOnly(true);
+  RetryBtn = NewButton("RetryBtn", this);
+  RetryBtn->setAutoDefault(false);
+  AbortBtn = NewButton("AbortBtn", this);
+  AbortBtn->setAutoDefault(false);
+  connect(RetryBtn, &QPushButton::clicked, this, &TParseErrorDlg::RetryBtnClick);
+  connect(AbortBtn, &QPushButton::clicked, this, &QDialog::reject);
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(Memo, 1);
+  layout->addWidget(Edit);
+  auto *row = ButtonRow({RetryBtn, AbortBtn});
+  buttons_ = row;
+  layout->addLayout(row);
+  FormShow();
+  resize(520, 380);
+}
+
+void TParseErrorDlg::FormShow() {
+  setWindowTitle(ToQ(CommonText::S_ParseErrorDlg));
+  RetryBtn->setText(ToQ(CommonText::S_RetryBtn));
+  AbortBtn->setText(ToQ(CommonText::S_AbortBtn));
+  Memo->setPlainText(ToQ(Text));
+  const int start = parseerr::MemoPosition(Text, Result.errorPos);
+  const int end = parseerr::MemoPosition(Text, std::int64_t{Result.errorPos} + std::max(0, Result.errorLength));
+  QTextCursor c(Memo->document());
+  c.setPosition(start);
+  c.setPosition(end, QTextCursor::KeepAnchor);
+  Memo->setTextCursor(c);
+  Memo->ensureCursorVisible();
+  Memo->setFocus();
+  Edit->setText(ToQ(Result.message));
+  Edit->setCursorPosition(0);
+}
+
+void TParseErrorDlg::RetryBtnClick() {
+  Text = FromQ(Memo->toPlainText());
+  accept();
+}
+
+QSize TParseErrorDlg::ClientMinimum() const {
+  const QMargins m = layout()->contentsMargins();
+  return {buttons_->minimumSize().width() + m.left() + m.right(), 15 * TextHeightX()};
+}
