@@ -5,6 +5,7 @@
 #include "chess/Language.h"
 #include "engine/ChsClocks.h"
 #include "engine/ChsEngines.h"
+#include "engine/DriverTestUtil.h"
 #include "engine/PipeReader.h"
 
 namespace {
@@ -74,8 +75,7 @@ class EngineDriverTest : public ::testing::Test {
     p.InitCopy(engine_->CurrentPosition());
     p.SetLanguage(LangEnglish);
     MoveRec m;
-    ASSERT_TRUE(p.InterpretMove(text, m)) << text;
-    p.CompleteMove(m);
+    ASSERT_TRUE(enginetest::PlayText(p, text, m)) << text;
     engine_->UserMove(m);
   }
   // Sets the driver to a FEN with coordinate moves after it.
@@ -89,9 +89,7 @@ class EngineDriverTest : public ::testing::Test {
     walk.SetLanguage(LangEnglish);
     for (const auto &t : moves) {
       MoveRec m;
-      ASSERT_TRUE(walk.InterpretMove(t, m)) << t;
-      walk.CompleteMove(m);
-      walk.MakeMove(m);
+      ASSERT_TRUE(enginetest::PlayText(walk, t, m)) << t;
       list.Add(m);
     }
     engine_->SetPosition(p, &list);

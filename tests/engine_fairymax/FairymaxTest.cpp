@@ -12,6 +12,7 @@
 #include "appman/ChessAppMan.h"
 #include "engine/ChsClocks.h"
 #include "engine/ChsEngines.h"
+#include "engine/DriverTestUtil.h"
 #include "engine/EngineTestUtil.h"
 
 namespace {
@@ -62,9 +63,7 @@ class FairymaxTest : public ::testing::Test {
   }
   void User(const std::string &text) {
     MoveRec m;
-    ASSERT_TRUE(own_.InterpretMove(text, m)) << text;
-    own_.CompleteMove(m);
-    own_.MakeMove(m);
+    ASSERT_TRUE(enginetest::PlayText(own_, text, m)) << text;
     made_.push_back(m);
     engine_.UserMove(m);
   }
@@ -82,9 +81,7 @@ class FairymaxTest : public ::testing::Test {
     MoveListO list;
     for (const auto &t : moves) {
       MoveRec m;
-      ASSERT_TRUE(own_.InterpretMove(t, m)) << t;
-      own_.CompleteMove(m);
-      own_.MakeMove(m);
+      ASSERT_TRUE(enginetest::PlayText(own_, t, m)) << t;
       made_.push_back(m);
       list.Add(m);
     }
