@@ -6,76 +6,13 @@
 #include <memory>
 #include <random>
 
-#include "SyntheticStrips.h"
+#include "BoardFixture.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/MoveGen.h"
 #include "foundation_ui/UiTestApp.h"
 #include "platform/Errors.h"
 
 namespace {
-
-// Boards on synthetic 32-pixel strips, slides counted instead of slept.
-class BoardTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    uitest::App();
-    set32_ = registry_.AddSynthetic("Syn32", 32, 32);
-    ASSERT_GE(set32_, 7);
-    oldSleep_ = TChessBoard::SetSleepFunction([this](int ms) {
-      ++sleeps_;
-      if (onSleep_) onSleep_(ms);
-    });
-  }
-  void TearDown() override { TChessBoard::SetSleepFunction(oldSleep_); }
-
-  std::unique_ptr<TChessBoard> NewBoard(const char *fen = nullptr) {
-    auto b = std::make_unique<TChessBoard>();
-    b->SetPieceType(set32_);
-    if (fen) {
-      PositionO p;
-      EXPECT_TRUE(p.SetFEN(fen)) << fen;
-      b->AssignPosition(p);
-    }
-    return b;
-  }
-
-  // The move in coordinates ("e2e4", "e7e8n") on the board's position.
-  static MoveRec Move(TChessBoard &b, const char *text) {
-    const int promo = text[4] == 'n'   ? pKnight
-                      : text[4] == 'b' ? pBishop
-                      : text[4] == 'r' ? pRook
-                      : text[4] == 'q' ? pQueen
-                                       : 0;
-    MoveRec m;
-    b.BuildMove(text[0] - 'a' + 1, text[1] - '0', text[2] - 'a' + 1, text[3] - '0', promo, m);
-    return m;
-  }
-
-  // The picture a fresh board shows for the same position and orientation.
-  QImage FreshGrab(const TChessBoard &b) {
-    auto fresh = NewBoard();
-    fresh->SetColorAtTop(b.ColorAtTop());
-    fresh->AssignPosition(b.Position());
-    return fresh->grab().toImage();
-  }
-
-  static bool DisplayMatchesPosition(const TChessBoard &b) {
-    return b.DisplayRecord().Equal(b.Position().Base()) || [&] {
-      for (int f = 1; f <= 8; ++f)
-        for (int r = 1; r <= 8; ++r)
-          if (b.DisplayRecord().PieceAt(f, r) != b.PieceAt(f, r) ||
-              b.DisplayRecord().ColourAt(f, r) != b.ColourAt(f, r))
-            return false;
-      return true;
-    }();
-  }
-
-  striptest::StripRegistry registry_;
-  int set32_ = -1;
-  int sleeps_ = 0;
-  std::function<void(int)> onSleep_;
-  TChessBoard::SleepFunction oldSleep_;
-};
 
 TEST_F(BoardTest, GeometryBothWays) {
   auto b = NewBoard();
@@ -569,8 +506,7 @@ TEST_F(BoardTest, BuiltInSetsInBothOrientations) {
       ASSERT_FALSE(middle.isNull());
       EXPECT_NE(middle, before);
       EXPECT_NE(middle, b->grab().toImage());
-      if (!qEnvironmentVariableIsEmpty("TV_SHOT_DIR"))
-        middle.save(qEnvironmentVariable("TV_SHOT_DIR") + "/slide_" + QString::fromStdString(name) + ".png");
+      uitest::SnapshotImage(middle, QString::fromStdString("slide_" + name));
     }
   }
 }

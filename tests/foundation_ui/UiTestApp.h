@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 #include <QWidget>
 #include <cstdlib>
 
@@ -25,12 +26,18 @@ inline void FlushDeletes() {
   QCoreApplication::processEvents();
 }
 
-// Writes the window as it looks to $TV_SHOT_DIR/<name>.png when that is set.
-inline void Snapshot(QWidget *w, const char *name) {
+// Writes the image to $TV_SHOT_DIR/<name>.png when that is set.
+inline void SnapshotImage(const QImage &image, const QString &name) {
   const QString dir = qEnvironmentVariable("TV_SHOT_DIR");
   if (dir.isEmpty()) return;
   QDir().mkpath(dir);
-  w->grab().save(dir + "/" + name + ".png");
+  image.save(dir + "/" + name + ".png");
+}
+
+// Writes the window as it looks to $TV_SHOT_DIR/<name>.png when that is set.
+inline void Snapshot(QWidget *w, const char *name) {
+  if (qEnvironmentVariableIsEmpty("TV_SHOT_DIR")) return;
+  SnapshotImage(w->grab().toImage(), name);
 }
 
 }  // namespace uitest

@@ -80,6 +80,7 @@ void TChessBoard::SetPieceType(int set) {
   // Acquire first: an unknown set raises before the old one is let go.
   PieceSetManO.LoadSet(set);
   PieceSetManO.FreeSet(pieceType_);
+  if (dragging_) EndDrag();  // a lifted piece of the old size
   pieceType_ = static_cast<BmpSizeT>(set);
   Resize();
   Paint();
@@ -257,11 +258,17 @@ void TChessBoard::Sleep(int ms) {
   if (SleepSlot()) SleepSlot()(ms);
 }
 
-void TChessBoard::MoveFloating(const QRect &to) {
+void TChessBoard::MoveFloating(const QRect &to, bool now) {
   unshown_ |= floating_.rect;
   floating_.rect = to;
   unshown_ |= to;
-  ShowNow();
+  if (now) {
+    ShowNow();
+    return;
+  }
+  for (const QRect &r : unshown_) trace_.pixelsCopied += Area(r);
+  update(unshown_);
+  unshown_ = QRegion();
 }
 
 void TChessBoard::SlideLeg(int piece, int colour, int af, int ar, int bf, int br, int delay, bool lift,
@@ -441,6 +448,12 @@ void TChessBoard::AssignPosition(const PositionO &position) {
 }
 
 void TChessBoard::SetInitialPosition() {
+  // In set-up mode only the position being edited changes.
+  if (inputMode_ == 10) {
+    current_.Reset();
+    RedrawChangedSquares();
+    return;
+  }
   CancelInput();
   moveList_.Clear();
   base_.Reset();
@@ -495,13 +508,4 @@ std::string TChessBoard::MaterialText(LanguageId language, bool viewFromBlack, b
   std::string text;
   current_.MaterialText(language, viewFromBlack, text, cancelMinors);
   return text;
-}
-
-// ---- Input
-
-void TChessBoard::CancelInput() {
-  if (inputMode_ == 10) return;
-  alternativesOn_ = false;
-  alternativesExhausted_ = false;
-  inputMode_ = 0;
 }

@@ -131,11 +131,36 @@ class TChessBoard : public QWidget {
   void SetHighlight(int file, int rank, bool on);
   bool HighlightOn() const { return highlightOn_; }
 
-  // ---- Input
-  // Every change of the position starts here.
+  // ---- Input (ChsBrdsInput.cpp)
+  // Every change of the position starts here: it ends a drag and what a
+  // first click, a promotion choice or the alternatives began.
   void CancelInput();
   void SetRightClickTakeBack(bool on) { rightClickTakeBack_ = on; }
   bool RightClickTakeBack() const { return rightClickTakeBack_; }
+  // What the last action did: 0 nothing yet, 1 a move was made, 2 it was
+  // replaced by the next alternative, 3 the alternatives are used up and
+  // the move was taken back, 4 the last move was taken back, 8 an illegal
+  // move; in set-up mode 0, 5 a square changed, 6 the tool piece changed,
+  // 7 a square and the tool colour changed.
+  uint8_t GetInputState() const;
+  void GetPendingMove(MoveRec &move) const { move = pendingMove_; }
+  // A move from outside (the engine) made as if entered: state 1.
+  void EnterMove(const MoveRec &move);
+  bool Dragging() const { return dragging_; }
+
+  // Set-up mode: clicks and drags edit the position.
+  void BeginSetup();
+  // Accepting a valid position makes it the base; otherwise the position
+  // of BeginSetup comes back.
+  void EndSetup(bool accept);
+  bool InSetup() const { return inputMode_ == 10; }
+  void SetSetupPiece(int kind);  // 0 none, pawn .. king
+  int GetSetupPiece() const { return setupPiece_; }
+  void SetSetupColor(int colour);
+  int GetSetupColor() const { return setupColour_; }
+  void SetSquare(int file, int rank, int piece, int colour);
+  void ClearSquare(int file, int rank);
+  void ClearBoard();
 
   // ---- Forwards to the current position (they never redraw)
   void SetSideToMove(int colour) { current_.SetSideToMove(colour); }
@@ -188,6 +213,9 @@ class TChessBoard : public QWidget {
  protected:
   void paintEvent(QPaintEvent *event) override;
   void changeEvent(QEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
 
  private:
   struct FloatingPiece {
@@ -207,12 +235,30 @@ class TChessBoard : public QWidget {
   // A piece's slide from square a to square b (knights by KnightMoves).
   void SlidePiece(int piece, int colour, int fromFile, int fromRank, int toFile, int toRank, int delay);
   void SlideLeg(int piece, int colour, int af, int ar, int bf, int br, int delay, bool lift, bool drop);
-  // Moves the floating piece and shows its old and new place at once.
-  void MoveFloating(const QRect &to);
+  // Moves the floating piece and shows its old and new place, at once
+  // (slides) or with the next paint (drags).
+  void MoveFloating(const QRect &to, bool now = true);
   // Hands drawn areas to the screen: at once inside a slide, else later.
   void Show(const QRect &r);
   void ShowNow();
   void Sleep(int ms);
+
+  // Input.
+  void Fire(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int file, int rank);
+  void LeftPress(int file, int rank, QPoint at, Qt::KeyboardModifiers modifiers);
+  void LeftRelease(QPoint at, Qt::KeyboardModifiers modifiers);
+  void RightPress(int file, int rank, Qt::KeyboardModifiers modifiers);
+  void Click(int file, int rank);
+  void FirstClick(int file, int rank);
+  void SecondClick(int file, int rank);
+  void ConfirmPromotion();
+  void SetupClick(int file, int rank);
+  void Drop(int file, int rank);
+  void StartDrag(int file, int rank, QPoint at);
+  // Puts the dragged piece back on its square.
+  void EndDrag();
+  // Black to move at move 255: nothing more can be entered.
+  bool AtLastMove() const;
 
   // What is drawn, and the positions.
   BasePositionO display_;
@@ -225,9 +271,26 @@ class TChessBoard : public QWidget {
   uint8_t inputMode_ = 0;
   uint8_t orientation_ = 1;  // 1: White at the bottom
   bool rightClickTakeBack_ = true;
+  bool autoRedraw_ = false;
+  MoveRec pendingMove_;
+  uint8_t promotionPiece_ = pQueen;
+  uint8_t moveFromFile_ = 0, moveFromRank_ = 0, moveToFile_ = 0, moveToRank_ = 0;
+  bool fromChosenFirst_ = false;
   bool alternativesOn_ = false;
   bool alternativesExhausted_ = false;
-  bool autoRedraw_ = false;
+  int alternativeIndex_ = 0;
+  uint8_t alternativesFile_ = 0, alternativesRank_ = 0;
+  // Set-up: the tool, the square clicked last and its click count.
+  uint8_t setupPiece_ = 2;
+  uint8_t setupColour_ = cWhite;
+  uint8_t setupFile_ = 0, setupRank_ = 0;
+  uint8_t setupClicks_ = 0;
+  uint8_t setupState_ = 0;
+  // Drag.
+  bool dragging_ = false;
+  bool leftStartSquare_ = false;
+  uint8_t dragFile_ = 0, dragRank_ = 0, dragPiece_ = 0, dragColour_ = 0;
+  QPoint grabOffset_;
 
   // Drawing.
   bool hatching_ = false;
