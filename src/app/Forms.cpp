@@ -6,6 +6,8 @@
 #include "app/DlgEditNags.h"
 #include "app/DlgParseError.h"
 #include "app/Main.h"
+#include "engine/ui/DlgEditTime.h"
+#include "engine/ui/DlgEditTimeControl.h"
 
 TMainForm *MainForm = nullptr;
 TEditGameInfoExDlg *EditGameInfoExDlg = nullptr;
@@ -13,6 +15,8 @@ TCommentDlg *CommentDlg = nullptr;
 TEditNagsDlg *EditNagsDlg = nullptr;
 TDiagramTextsDlg *DiagramTextsDlg = nullptr;
 TParseErrorDlg *ParseErrorDlg = nullptr;
+TEditTimeDlg *EditTimeDlg = nullptr;
+TEditTimeControlDlg *EditTimeControlDlg = nullptr;
 
 namespace {
 template <class T>
@@ -31,9 +35,14 @@ void CreateForms() {
   EditNagsDlg = new TEditNagsDlg(MainForm);
   DiagramTextsDlg = new TDiagramTextsDlg(MainForm);
   ParseErrorDlg = new TParseErrorDlg(MainForm);
+  // After the preferences and database settings dialogs, before the search dialog.
+  EditTimeDlg = new TEditTimeDlg(MainForm);
+  EditTimeControlDlg = new TEditTimeControlDlg(MainForm);
 }
 
 void FreeForms() {
+  Free(EditTimeControlDlg);
+  Free(EditTimeDlg);
   Free(ParseErrorDlg);
   Free(DiagramTextsDlg);
   Free(EditNagsDlg);

@@ -8,6 +8,8 @@ class TCommentDlg;
 class TEditNagsDlg;
 class TDiagramTextsDlg;
 class TParseErrorDlg;
+class TEditTimeDlg;
+class TEditTimeControlDlg;
 
 extern TMainForm *MainForm;
 extern TEditGameInfoExDlg *EditGameInfoExDlg;
@@ -15,6 +17,8 @@ extern TCommentDlg *CommentDlg;
 extern TEditNagsDlg *EditNagsDlg;
 extern TDiagramTextsDlg *DiagramTextsDlg;
 extern TParseErrorDlg *ParseErrorDlg;
+extern TEditTimeDlg *EditTimeDlg;
+extern TEditTimeControlDlg *EditTimeControlDlg;
 
 namespace app {
 void CreateForms();

@@ -19,10 +19,14 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/Forms.h"
 #include "appman/ChessAppMan.h"
 #include "board/ChsBmps.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
+#include "engine/ChsClocks.h"
+#include "engine/ui/DlgEditTime.h"
+#include "engine/ui/DlgEditTimeControl.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/LangMan.h"
@@ -380,6 +384,8 @@ void TMainForm::FormCreate() {
 
   Connect("MExit", &TMainForm::MExitClick);
   Connect("MContents", &TMainForm::MContentsClick);
+  Connect("MTimeControl", &TMainForm::MTimeControlClick);
+  Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
   for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
@@ -533,6 +539,27 @@ void TMainForm::MExitClick() { close(); }
 void TMainForm::MContentsClick() {
   StopAutoPlay();
   BeepInformation("Sorry, help not yet available.", ui::mbOK);
+}
+
+void TMainForm::MTimeControlClick() {
+  if (!EngineEnabled()) return;
+  EngineMan.GetTimeControl(EditTimeControlDlg->TimeControl);
+  if (EditTimeControlDlg->Execute() != QDialog::Accepted) return;
+  // A record the clock refuses raises here, and the options keep theirs.
+  EngineMan.SetTimeControl(EditTimeControlDlg->TimeControl);
+  ChessApp.TimeControl = EditTimeControlDlg->TimeControl;
+}
+
+void TMainForm::MAdjustTimeClick() {
+  if (!EngineEnabled()) return;
+  EditTimeDlg->WhiteSeconds = EngineMan.GetSeconds(cWhite);
+  EditTimeDlg->BlackSeconds = EngineMan.GetSeconds(cBlack);
+  if (EditTimeDlg->Execute() != QDialog::Accepted) return;
+  // Both sides are checked before either clock changes.
+  ChessClockT::Seconds2Ms(EditTimeDlg->WhiteSeconds);
+  ChessClockT::Seconds2Ms(EditTimeDlg->BlackSeconds);
+  EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
+  EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
 }
 
 // ---- The end

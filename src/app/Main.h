@@ -167,6 +167,9 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // The clock dialogs; both do nothing while the engine is not enabled.
+  void MTimeControlClick();
+  void MAdjustTimeClick();
 
  protected:
   void closeEvent(QCloseEvent *e) override;

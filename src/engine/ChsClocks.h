@@ -88,6 +88,9 @@ class ChessClockT {
   // Time until ms next reaches a multiple of the display step: 1000, or 100
   // within the last second.
   static int32_t NextInterval(int32_t ms);
+  // Seconds as the clock's milliseconds; ERangeError when they do not fit or
+  // are negative. Lets a caller check a time before it changes anything.
+  static int32_t Seconds2Ms(int64_t seconds);
 
  private:
   // What counts down, and what a take-back restores.
@@ -98,7 +101,6 @@ class ChessClockT {
   };
 
   static int Index(ColorT side);
-  static int32_t Seconds2Ms(int64_t seconds);
   static ColorT Other(ColorT side) { return side == cWhite ? cBlack : cWhite; }
   static int64_t HistoryKey(int32_t move, ColorT side) { return int64_t{move} * 2 + side; }
 
