@@ -1,0 +1,458 @@
+#include "database/KeyTreeMan.h"
+
+#include <algorithm>
+
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/UiHooks.h"
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+bool KeyTreeO::Open(const std::string &keyName) {
+  Close();
+  keyName_ = keyName;
+  const bool opened = pos_.Open(keyName) && nodes_.Open(keyName) &&
+                      kls_.Open(files::ChangeFileExt(keyName, ".kls")) &&
+                      gls_.Open(files::ChangeFileExt(keyName, ".gls")) &&
+                      gki_.Open(files::ChangeFileExt(keyName, ".gki"));
+  if (!opened) {
+    CloseAll();
+    return false;
+  }
+  open_ = true;
+  current_ = kRoot;
+  if (nodes_.Count() == 0) {
+    // A new set (no ".key" before, or an empty one): the root, and the
+    // first, empty list of ".gls".
+    KeyNodeRec root;
+    root.name = "root";
+    if (nodes_.AppendNode(root) != kRoot || gls_.NewList() == 0) {
+      CloseAll();
+      return false;
+    }
+  } else if (!gki_.IsOpen() && !RebuildGameIndex()) {
+    // Nothing half-built stays behind: the next open rebuilds it again.
+    gki_.CloseAndDelete();
+    CloseAll();
+    return false;
+  }
+  return true;
+}
+
+void KeyTreeO::CloseAll() {
+  pos_.Close();
+  nodes_.Close();
+  kls_.Close();
+  gls_.Close();
+  gki_.Close();
+  open_ = false;
+  current_ = loaded_ = 0;
+  dirty_ = false;
+}
+
+bool KeyTreeO::Close() {
+  if (!open_) {
+    CloseAll();
+    return true;
+  }
+  bool ok = WriteBack();
+  ok = kls_.FlushCurrent() && ok;
+  if (gls_.CacheMode()) ok = gls_.DisableCache() && ok;
+  ok = gls_.FlushCurrent() && ok;
+  ok = pos_.Close() && ok;
+  CloseAll();
+  return ok;
+}
+
+void KeyTreeO::CloseAndDelete() {
+  dirty_ = false;
+  pos_.CloseAndDelete();
+  nodes_.CloseAndDelete();
+  kls_.CloseAndDelete();
+  gls_.CloseAndDelete();
+  gki_.CloseAndDelete();
+  CloseAll();
+}
+
+bool KeyTreeO::LoadIntoMemory() {
+  if (!open_ || !pos_.LoadAll()) return false;
+  if (!gls_.CacheMode()) gls_.EnableCache();
+  return true;
+}
+
+bool KeyTreeO::UnloadFromMemory() {
+  if (!open_) return false;
+  bool ok = true;
+  if (gls_.CacheMode()) ok = gls_.DisableCache();
+  pos_.UnloadAll();
+  return ok;
+}
+
+// ---------------------------------------------------------------------------
+// The loaded node
+
+// A link that loops or points past its file: the message of a failed read.
+bool KeyTreeO::Damaged() {
+  ui::ShowMessage("BucketStoreManO.GetBucket failed");
+  return false;
+}
+
+uint32_t KeyTreeO::NodeCount() const { return open_ ? static_cast<uint32_t>(std::max(nodes_.Count(), 0)) : 0; }
+
+void KeyTreeO::CheckNode(uint32_t n) const {
+  if (!ValidNode(n)) throw ERangeError("Key node out of range");
+}
+
+bool KeyTreeO::WriteBack() {
+  if (loaded_ == 0 || !dirty_) return true;
+  dirty_ = false;
+  return nodes_.WriteNode(loaded_, rec_);
+}
+
+bool KeyTreeO::Load(uint32_t n) {
+  if (!open_ || !ValidNode(n)) return false;
+  if (n == loaded_) return true;
+  const bool written = WriteBack();
+  loaded_ = n;
+  const bool read = nodes_.ReadNode(n, rec_);
+  if (!read) loaded_ = 0;
+  return written && read;
+}
+
+// ---------------------------------------------------------------------------
+// The cursor
+
+void KeyTreeO::GoRoot() {
+  if (open_) current_ = kRoot;
+}
+
+bool KeyTreeO::GoParent() {
+  if (!HasParent() || !Load(current_)) return false;
+  const uint32_t p = Rec().parent;
+  if (!ValidNode(p)) return false;
+  current_ = p;
+  return true;
+}
+
+bool KeyTreeO::GoChild(int i) {
+  const uint32_t n = ChildNode(i);
+  if (!ValidNode(n)) return false;
+  current_ = n;
+  return true;
+}
+
+void KeyTreeO::SetCurrentNode(uint32_t n) {
+  CheckNode(n);
+  current_ = n;
+}
+
+// ---------------------------------------------------------------------------
+// Names, codes and lists
+
+std::string KeyTreeO::GetName() { return Load(current_) ? Rec().name : std::string(); }
+
+bool KeyTreeO::SetName(const std::string &text) {
+  if (!Load(current_)) return false;
+  Rec().name = text.substr(0, KeyNodeRec::kMaxName);
+  Dirty();
+  return true;
+}
+
+std::string KeyTreeO::GetCode() { return Load(current_) ? Rec().code : std::string(); }
+
+bool KeyTreeO::SetCode(const std::string &text) {
+  if (!Load(current_)) return false;
+  Rec().code = text.substr(0, KeyNodeRec::kMaxCode);
+  Dirty();
+  return true;
+}
+
+uint32_t KeyTreeO::TotalGameCount() { return Load(current_) ? Rec().total : 0; }
+
+int KeyTreeO::CountOf(uint32_t node, uint32_t KeyNodeRec::*field, IntegerListStoreManO &store) {
+  if (!Load(node)) return 0;
+  const uint32_t list = Rec().*field;
+  return list == 0 ? 0 : store.Count(list);
+}
+
+uint32_t KeyTreeO::ListOf(uint32_t node, uint32_t KeyNodeRec::*field, IntegerListStoreManO &store) {
+  if (!Load(node)) return 0;
+  if (Rec().*field == 0) {
+    const uint32_t list = store.NewList();
+    if (list == 0) return 0;
+    Rec().*field = list;
+    Dirty();
+  }
+  return Rec().*field;
+}
+
+int KeyTreeO::ChildCount() { return CountOf(current_, &KeyNodeRec::children, kls_); }
+
+uint32_t KeyTreeO::ChildNode(int i) {
+  CheckRange(i, 1, ChildCount(), "Key child out of range");
+  return kls_.Get(Rec().children, i);
+}
+
+std::string KeyTreeO::GetChildName(int i) {
+  const uint32_t n = ChildNode(i);
+  return Load(n) ? Rec().name : std::string();
+}
+
+bool KeyTreeO::SetChildName(int i, const std::string &text) {
+  const uint32_t n = ChildNode(i);
+  if (!Load(n)) return false;
+  Rec().name = text.substr(0, KeyNodeRec::kMaxName);
+  Dirty();
+  return true;
+}
+
+std::string KeyTreeO::GetChildCode(int i) {
+  const uint32_t n = ChildNode(i);
+  return Load(n) ? Rec().code : std::string();
+}
+
+bool KeyTreeO::SetChildCode(int i, const std::string &text) {
+  const uint32_t n = ChildNode(i);
+  if (!Load(n)) return false;
+  Rec().code = text.substr(0, KeyNodeRec::kMaxCode);
+  Dirty();
+  return true;
+}
+
+uint32_t KeyTreeO::ChildTotalGameCount(int i) {
+  const uint32_t n = ChildNode(i);
+  return Load(n) ? Rec().total : 0;
+}
+
+int KeyTreeO::ChildPositionCount(int i) { return CountOf(ChildNode(i), &KeyNodeRec::positions, kls_); }
+
+uint32_t KeyTreeO::PositionRecordOf(uint32_t node, int j) {
+  CheckRange(j, 1, CountOf(node, &KeyNodeRec::positions, kls_), "Key position out of range");
+  return kls_.Get(Rec().positions, j);
+}
+
+bool KeyTreeO::ChildGetPosition(int i, int j, PositionO &board) {
+  return pos_.GetBoard(ChildGetPositionRecord(i, j), board);
+}
+
+uint32_t KeyTreeO::ChildGetPositionRecord(int i, int j) { return PositionRecordOf(ChildNode(i), j); }
+
+int KeyTreeO::IndexOfChild(uint32_t n) {
+  if (!Load(current_) || Rec().children == 0) return 0;
+  return kls_.IndexOf(Rec().children, n);
+}
+
+int KeyTreeO::PositionCount() { return CountOf(current_, &KeyNodeRec::positions, kls_); }
+
+uint32_t KeyTreeO::GetPositionRecord(int i) { return PositionRecordOf(current_, i); }
+
+bool KeyTreeO::GetPosition(int i, PositionO &board) { return pos_.GetBoard(GetPositionRecord(i), board); }
+
+std::string KeyTreeO::GetPositionName(int i) { return pos_.GetName(GetPositionRecord(i)); }
+
+bool KeyTreeO::SetPositionName(int i, const std::string &text) {
+  return pos_.SetName(GetPositionRecord(i), text);
+}
+
+int KeyTreeO::GameCount() { return CountOf(current_, &KeyNodeRec::games, gls_); }
+
+uint32_t KeyTreeO::GetGame(int i) {
+  CheckRange(i, 1, GameCount(), "Key game out of range");
+  return gls_.Get(Rec().games, i);
+}
+
+// ---------------------------------------------------------------------------
+// Adding
+
+uint32_t KeyTreeO::AddChild() {
+  if (!open_ || !WriteBack()) return 0;
+  KeyNodeRec child;
+  child.parent = current_;
+  const uint32_t c = nodes_.AppendNode(child);
+  if (c == 0) return 0;
+  const uint32_t list = ListOf(current_, &KeyNodeRec::children, kls_);
+  if (list == 0 || !kls_.Add(list, c)) return 0;
+  return c;
+}
+
+bool KeyTreeO::AddPosition(const PositionO &board) {
+  if (!open_) return false;
+  CompactPosition cp;
+  uint32_t r;
+  if (!PosStoreManO::CompactOf(board, cp) || !pos_.Find(cp, r)) return false;
+  if (r != 0) return true;  // another key (or this one) owns it
+  r = pos_.FindOrAdd(cp);
+  if (r == 0 || !pos_.SetValue(r, current_)) return false;
+  const uint32_t list = ListOf(current_, &KeyNodeRec::positions, kls_);
+  return list != 0 && kls_.Add(list, r);
+}
+
+bool KeyTreeO::AddGameTo(uint32_t node, uint32_t game) {
+  const uint32_t list = ListOf(node, &KeyNodeRec::games, gls_);
+  return list != 0 && gls_.Add(list, game);
+}
+
+bool KeyTreeO::RemoveGameFrom(uint32_t node, uint32_t game) {
+  if (!Load(node)) return false;
+  const uint32_t list = Rec().games;
+  if (list == 0) return true;
+  // A game missing from the list (a stale ".gki") has nothing to remove.
+  const int i = gls_.IndexOf(list, game);
+  return i == 0 || gls_.Delete(list, i);
+}
+
+bool KeyTreeO::AddGameToNode(uint32_t game) { return open_ && AddGameTo(current_, game); }
+
+bool KeyTreeO::RemoveGameFromNode(int i) {
+  CheckRange(i, 1, GameCount(), "Key game out of range");
+  return gls_.Delete(Rec().games, i);
+}
+
+// ---------------------------------------------------------------------------
+// Games and totals
+
+uint32_t KeyTreeO::GetGameKey(uint32_t game) { return open_ ? gki_.GetIndex(game) : 0; }
+
+bool KeyTreeO::SetGameKey(uint32_t node, uint32_t game, bool recount) {
+  if (node != 0) CheckNode(node);
+  if (game < 1) throw ERangeError("Game number out of range");
+  if (!open_) return false;
+  uint32_t old = gki_.GetIndex(game);
+  if (old == node) return true;
+  // A key beyond the nodes (a damaged ".gki") holds nothing to remove.
+  if (!ValidNode(old)) old = 0;
+  bool ok = true;
+  if (old != 0) {
+    ok = RemoveGameFrom(old, game);
+    if (recount) ok = RecountUp(old) && ok;
+  }
+  if (node != 0) ok = AddGameTo(node, game) && ok;
+  ok = gki_.SetIndex(game, node) && ok;
+  if (node != 0 && recount) ok = RecountUp(node) && ok;
+  return ok;
+}
+
+bool KeyTreeO::RecountUp(uint32_t node) {
+  CheckNode(node);
+  const uint32_t count = NodeCount();
+  uint32_t n = node;
+  for (uint32_t steps = 0; n != 0; ++steps) {
+    if (!ValidNode(n) || steps >= count) return Damaged();
+    uint64_t total = static_cast<uint32_t>(CountOf(n, &KeyNodeRec::games, gls_));
+    const int children = CountOf(n, &KeyNodeRec::children, kls_);
+    const uint32_t childList = Rec().children;
+    for (int i = 1; i <= children; ++i) {
+      const uint32_t c = kls_.Get(childList, i);
+      if (Load(c)) total += Rec().total;
+    }
+    if (!Load(n)) return false;
+    Rec().total = static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
+    Dirty();
+    n = Rec().parent;
+  }
+  return true;
+}
+
+bool KeyTreeO::Walk(std::vector<uint32_t> &order, std::vector<uint32_t> *depths, std::vector<uint32_t> *parents) {
+  order.clear();
+  if (depths) depths->clear();
+  if (parents) parents->clear();
+  const uint32_t count = NodeCount();
+  if (count == 0) return false;
+  std::vector<bool> seen(count + 1, false);
+  struct Item {
+    uint32_t node, depth, parent;
+  };
+  std::vector<Item> stack{{kRoot, 0, 0}};
+  std::vector<uint32_t> kids;
+  bool sound = true;
+  while (!stack.empty()) {
+    const Item it = stack.back();
+    stack.pop_back();
+    // A node met twice means a children list that loops back.
+    if (seen[it.node]) return Damaged();
+    seen[it.node] = true;
+    order.push_back(it.node);
+    if (depths) depths->push_back(it.depth);
+    if (parents) parents->push_back(it.parent);
+    const int n = CountOf(it.node, &KeyNodeRec::children, kls_);
+    const uint32_t list = Rec().children;
+    kids.clear();
+    for (int i = 1; i <= n; ++i) kids.push_back(kls_.Get(list, i));
+    for (auto k = kids.rbegin(); k != kids.rend(); ++k) {
+      if (!ValidNode(*k)) {
+        sound = false;  // a child past the file: the end of a damaged list
+        continue;
+      }
+      stack.push_back({*k, it.depth + 1, it.node});
+    }
+  }
+  return sound || Damaged();
+}
+
+bool KeyTreeO::RecountAll() {
+  if (!open_) return false;
+  std::vector<uint32_t> order, parents;
+  if (!Walk(order, nullptr, &parents)) return false;
+  std::vector<uint64_t> total(NodeCount() + 1, 0);
+  for (uint32_t n : order) total[n] = static_cast<uint32_t>(CountOf(n, &KeyNodeRec::games, gls_));
+  // Children come after their parent in the walk.
+  for (size_t k = order.size(); k-- > 1;) total[parents[k]] += total[order[k]];
+  bool ok = true;
+  for (uint32_t n : order) {
+    if (!Load(n)) {
+      ok = false;
+      continue;
+    }
+    Rec().total = static_cast<uint32_t>(std::min<uint64_t>(total[n], UINT32_MAX));
+    Dirty();
+  }
+  return WriteBack() && ok;
+}
+
+bool KeyTreeO::RebuildGameIndex() {
+  std::vector<uint32_t> order;
+  if (!Walk(order, nullptr, nullptr)) return false;
+  for (uint32_t n : order) {
+    const int games = CountOf(n, &KeyNodeRec::games, gls_);
+    const uint32_t list = Rec().games;
+    for (int i = 1; i <= games; ++i) {
+      const uint32_t g = gls_.Get(list, i);
+      if (g != 0 && !gki_.SetIndex(g, n)) return false;
+    }
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Sibling index
+
+int KeyTreeO::GetSiblingIndex() { return Load(current_) ? Rec().siblingIndex : 0; }
+
+void KeyTreeO::SetSiblingIndex(int v) {
+  CheckRange(v, 0, 255, "Sibling index out of range");
+  if (!Load(current_)) return;
+  Rec().siblingIndex = static_cast<uint8_t>(v);
+  Dirty();
+}
+
+bool KeyTreeO::UpdateSiblingIndexes() {
+  if (!open_) return false;
+  const uint32_t count = NodeCount();
+  uint32_t n = current_;
+  for (uint32_t steps = 0; n != kRoot; ++steps) {
+    if (steps >= count) return Damaged();
+    if (!Load(n)) return false;
+    const uint32_t p = Rec().parent;
+    if (!ValidNode(p)) return Damaged();
+    if (!Load(p)) return false;
+    const int i = Rec().children == 0 ? 0 : kls_.IndexOf(Rec().children, n);
+    if (i >= 1 && i <= 255) {
+      Rec().siblingIndex = static_cast<uint8_t>(i);
+      Dirty();
+    }
+    n = p;
+  }
+  return true;
+}

@@ -1,0 +1,141 @@
+#pragma once
+// The opening-key tree of a database: named keys in a hierarchy, each owning
+// a set of positions and listing its games, kept in six files beside the
+// database: ".key" (the nodes), ".kls" (positions and children lists),
+// ".gls" (games lists), ".hsh" and ".pos" (the keyed positions), ".gki"
+// (game -> key).
+//
+// One node record is loaded at a time and written back when another is
+// loaded or the tree closes. Operations that write answer false when a store
+// refused a write (the store has shown its message). A node number, or a
+// child, position or games-list index, outside its range raises ERangeError
+// before anything changes. A damaged file (a link that loops or points past
+// the file) ends the walk that meets it with failure.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "chess/Posns.h"
+#include "database/IndexListStoreMan.h"
+#include "database/IntegerListStoreMan.h"
+#include "database/KeyStoreMan.h"
+#include "database/PosStoreMan.h"
+
+class KeyTreeO {
+ public:
+  static constexpr uint32_t kRoot = 1;
+
+  KeyTreeO() = default;
+  ~KeyTreeO() { Close(); }
+  KeyTreeO(const KeyTreeO &) = delete;
+  KeyTreeO &operator=(const KeyTreeO &) = delete;
+
+  // Opens the set of the ".key" name, making a new one (the root alone)
+  // when the ".key" file does not exist, and rebuilding a missing ".gki".
+  // False, with nothing left open, when a file fails or the tree is damaged.
+  bool Open(const std::string &keyName);
+  bool Close();
+  void CloseAndDelete();
+  bool IsOpen() const { return open_; }
+
+  // The positions in memory and the games-list cache on / both undone.
+  bool LoadIntoMemory();
+  bool UnloadFromMemory();
+
+  // --- the cursor
+  uint32_t NodeCount() const;
+  uint32_t CurrentNode() const { return current_; }
+  void GoRoot();
+  bool HasParent() const { return open_ && current_ != kRoot; }
+  bool GoParent();
+  bool GoChild(int i);
+  void SetCurrentNode(uint32_t n);
+
+  // --- the current node
+  std::string GetName();
+  bool SetName(const std::string &text);  // cut to 80
+  std::string GetCode();
+  bool SetCode(const std::string &text);  // cut to 5
+  uint32_t TotalGameCount();
+
+  int ChildCount();
+  // The node number of child i.
+  uint32_t ChildNode(int i);
+  std::string GetChildName(int i);
+  bool SetChildName(int i, const std::string &text);
+  std::string GetChildCode(int i);
+  bool SetChildCode(int i, const std::string &text);
+  uint32_t ChildTotalGameCount(int i);
+  int ChildPositionCount(int i);
+  bool ChildGetPosition(int i, int j, PositionO &board);
+  uint32_t ChildGetPositionRecord(int i, int j);
+  // 0 when n is not a child of the current node.
+  int IndexOfChild(uint32_t n);
+
+  int PositionCount();
+  bool GetPosition(int i, PositionO &board);
+  std::string GetPositionName(int i);
+  bool SetPositionName(int i, const std::string &text);
+  uint32_t GetPositionRecord(int i);
+
+  int GameCount();
+  uint32_t GetGame(int i);
+
+  // A new child of the current node (which stays current); 0 on failure.
+  uint32_t AddChild();
+  // Files the position under the current node, unless some key owns it.
+  bool AddPosition(const PositionO &board);
+  // The games list of the current node alone; ".gki" is left as it is.
+  bool AddGameToNode(uint32_t game);
+  bool RemoveGameFromNode(int i);
+
+  // Files game g under node k (0: under none), keeping ".gki" and the
+  // games lists in step; with recount the totals up from the nodes touched.
+  bool SetGameKey(uint32_t node, uint32_t game, bool recount);
+  uint32_t GetGameKey(uint32_t game);
+  bool RecountAll();
+  bool RecountUp(uint32_t node);
+
+  int GetSiblingIndex();
+  void SetSiblingIndex(int v);
+  // Each node from the current one up records in its parent which child it
+  // is (a child past 255 leaves the byte as it is).
+  bool UpdateSiblingIndexes();
+
+  // The stores, for their counters.
+  PosStoreManO &PositionStore() { return pos_; }
+  IntegerListStoreManO &GameLists() { return gls_; }
+
+ private:
+  bool Load(uint32_t n);
+  KeyNodeRec &Rec() { return rec_; }
+  void Dirty() { dirty_ = true; }
+  bool WriteBack();
+  void CheckNode(uint32_t n) const;
+  bool ValidNode(uint32_t n) const { return n >= 1 && n <= NodeCount(); }
+  // The list of the current node, created when missing (0 on failure).
+  uint32_t ListOf(uint32_t node, uint32_t KeyNodeRec::*field, IntegerListStoreManO &store);
+  uint32_t PositionRecordOf(uint32_t node, int j);
+  int CountOf(uint32_t node, uint32_t KeyNodeRec::*field, IntegerListStoreManO &store);
+  bool AddGameTo(uint32_t node, uint32_t game);
+  bool RemoveGameFrom(uint32_t node, uint32_t game);
+  // The nodes reachable from the root, depth first over the children in
+  // order, with their depths; false when a children list loops back or
+  // names a node that does not exist.
+  bool Walk(std::vector<uint32_t> &order, std::vector<uint32_t> *depths, std::vector<uint32_t> *parents);
+  bool RebuildGameIndex();
+  void CloseAll();
+  static bool Damaged();
+
+  bool open_ = false;
+  std::string keyName_;
+  PosStoreManO pos_;
+  KeyStoreManO nodes_;
+  IntegerListStoreManO kls_, gls_;
+  IndexListStoreO gki_;
+  PositionO board_;
+  uint32_t current_ = 0;
+  uint32_t loaded_ = 0;
+  KeyNodeRec rec_;
+  bool dirty_ = false;
+};
