@@ -182,16 +182,30 @@ TEST(KeyTree, CursorPositionsAndTheEdgeCasesOfKeys) {
   t.GoRoot();
   EXPECT_EQ(t.GetSiblingIndex(), 2);
 
+  // A child past 255 leaves its parent's byte as it is.
+  t.SetCurrentNode(a);
+  uint32_t last = 0;
+  for (int i = 0; i < 256; ++i) last = t.AddChild();
+  ASSERT_EQ(t.ChildCount(), 256);
+  t.SetSiblingIndex(7);
+  t.SetCurrentNode(last);
+  ASSERT_TRUE(t.UpdateSiblingIndexes());
+  t.SetCurrentNode(a);
+  EXPECT_EQ(t.GetSiblingIndex(), 7);
+  t.GoRoot();
+  EXPECT_EQ(t.GetSiblingIndex(), 1);
+  t.SetSiblingIndex(2);
+
   // Indexes and numbers out of range change nothing.
   EXPECT_THROW(t.GoChild(3), ERangeError);
   EXPECT_THROW(t.GoChild(0), ERangeError);
-  EXPECT_THROW(t.SetCurrentNode(5), ERangeError);
+  EXPECT_THROW(t.SetCurrentNode(t.NodeCount() + 1), ERangeError);
   EXPECT_THROW(t.SetCurrentNode(0), ERangeError);
   EXPECT_THROW(t.GetPosition(1, board), ERangeError);
   EXPECT_THROW(t.GetGame(1), ERangeError);
   EXPECT_THROW(t.RemoveGameFromNode(1), ERangeError);
   EXPECT_THROW(t.SetSiblingIndex(256), ERangeError);
-  EXPECT_THROW(t.SetGameKey(5, 1, true), ERangeError);
+  EXPECT_THROW(t.SetGameKey(t.NodeCount() + 1, 1, true), ERangeError);
   EXPECT_THROW(t.SetGameKey(1, 0, true), ERangeError);
   EXPECT_THROW(t.ChildPositionCount(3), ERangeError);
   EXPECT_EQ(t.CurrentNode(), 1u);
@@ -433,7 +447,11 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
   }
   // A child past the file.
   Patch(dir.File("db.kls"), 96, ListBucket(0, {77}));
-  EXPECT_FALSE(t.Open(key));
+  {
+    MessageRecorder rec;
+    EXPECT_FALSE(t.Open(key));
+    EXPECT_EQ(rec.messages.size(), 1u);
+  }
   Patch(dir.File("db.kls"), 96, kls.substr(96, 48));
   ASSERT_TRUE(t.Open(key));
   EXPECT_EQ(t.GetGameKey(1), c);
@@ -442,11 +460,15 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
 
   // A parent link that loops: b's parent is c.
   Patch(dir.File("db.key"), 152 * (b - 1) + 144, U32(c));
-  ASSERT_TRUE(t.Open(key));
-  t.SetCurrentNode(c);
-  EXPECT_FALSE(t.UpdateSiblingIndexes());
-  EXPECT_FALSE(t.RecountUp(c));
-  ASSERT_TRUE(t.Close());
+  {
+    MessageRecorder rec;
+    ASSERT_TRUE(t.Open(key));
+    t.SetCurrentNode(c);
+    EXPECT_FALSE(t.UpdateSiblingIndexes());
+    EXPECT_FALSE(t.RecountUp(c));
+    ASSERT_TRUE(t.Close());
+    EXPECT_EQ(rec.messages, std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
+  }
   Patch(dir.File("db.key"), 0, keyBytes);
 
   // ".pos" chains: record 2 (1. e4) heads the start's chain; it points to
