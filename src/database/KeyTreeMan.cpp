@@ -150,22 +150,27 @@ void KeyTreeO::SetCurrentNode(uint32_t n) {
 // ---------------------------------------------------------------------------
 // Names, codes and lists
 
-std::string KeyTreeO::GetName() { return Load(current_) ? Rec().name : std::string(); }
+std::string KeyTreeO::TextOf(uint32_t node, std::string KeyNodeRec::*field) {
+  return Load(node) ? Rec().*field : std::string();
+}
 
-bool KeyTreeO::SetName(const std::string &text) {
-  if (!Load(current_)) return false;
-  Rec().name = text.substr(0, KeyNodeRec::kMaxName);
+bool KeyTreeO::SetText(uint32_t node, std::string KeyNodeRec::*field, const std::string &text, size_t max) {
+  if (!Load(node)) return false;
+  Rec().*field = text.substr(0, max);
   Dirty();
   return true;
 }
 
-std::string KeyTreeO::GetCode() { return Load(current_) ? Rec().code : std::string(); }
+std::string KeyTreeO::GetName() { return TextOf(current_, &KeyNodeRec::name); }
+
+bool KeyTreeO::SetName(const std::string &text) {
+  return SetText(current_, &KeyNodeRec::name, text, KeyNodeRec::kMaxName);
+}
+
+std::string KeyTreeO::GetCode() { return TextOf(current_, &KeyNodeRec::code); }
 
 bool KeyTreeO::SetCode(const std::string &text) {
-  if (!Load(current_)) return false;
-  Rec().code = text.substr(0, KeyNodeRec::kMaxCode);
-  Dirty();
-  return true;
+  return SetText(current_, &KeyNodeRec::code, text, KeyNodeRec::kMaxCode);
 }
 
 uint32_t KeyTreeO::TotalGameCount() { return Load(current_) ? Rec().total : 0; }
@@ -194,30 +199,16 @@ uint32_t KeyTreeO::ChildNode(int i) {
   return kls_.Get(Rec().children, i);
 }
 
-std::string KeyTreeO::GetChildName(int i) {
-  const uint32_t n = ChildNode(i);
-  return Load(n) ? Rec().name : std::string();
-}
+std::string KeyTreeO::GetChildName(int i) { return TextOf(ChildNode(i), &KeyNodeRec::name); }
 
 bool KeyTreeO::SetChildName(int i, const std::string &text) {
-  const uint32_t n = ChildNode(i);
-  if (!Load(n)) return false;
-  Rec().name = text.substr(0, KeyNodeRec::kMaxName);
-  Dirty();
-  return true;
+  return SetText(ChildNode(i), &KeyNodeRec::name, text, KeyNodeRec::kMaxName);
 }
 
-std::string KeyTreeO::GetChildCode(int i) {
-  const uint32_t n = ChildNode(i);
-  return Load(n) ? Rec().code : std::string();
-}
+std::string KeyTreeO::GetChildCode(int i) { return TextOf(ChildNode(i), &KeyNodeRec::code); }
 
 bool KeyTreeO::SetChildCode(int i, const std::string &text) {
-  const uint32_t n = ChildNode(i);
-  if (!Load(n)) return false;
-  Rec().code = text.substr(0, KeyNodeRec::kMaxCode);
-  Dirty();
-  return true;
+  return SetText(ChildNode(i), &KeyNodeRec::code, text, KeyNodeRec::kMaxCode);
 }
 
 uint32_t KeyTreeO::ChildTotalGameCount(int i) {

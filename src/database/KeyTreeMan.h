@@ -116,6 +116,8 @@ class KeyTreeO {
   // The list of the current node, created when missing (0 on failure).
   uint32_t ListOf(uint32_t node, uint32_t KeyNodeRec::*field, IntegerListStoreManO &store);
   uint32_t PositionRecordOf(uint32_t node, int j);
+  std::string TextOf(uint32_t node, std::string KeyNodeRec::*field);
+  bool SetText(uint32_t node, std::string KeyNodeRec::*field, const std::string &text, size_t max);
   int CountOf(uint32_t node, uint32_t KeyNodeRec::*field, IntegerListStoreManO &store);
   bool AddGameTo(uint32_t node, uint32_t game);
   bool RemoveGameFrom(uint32_t node, uint32_t game);

@@ -65,6 +65,20 @@ void Patch(const std::string &path, size_t at, const std::string &bytes) {
   ASSERT_TRUE(f.WriteAt(at, bytes.data(), bytes.size()));
 }
 
+// A new set in a scratch folder, opened, with one child a of the root
+// current.
+struct OneKey {
+  TempDir dir;
+  std::string key = dir.File("db.key");
+  KeyTreeO t;
+  uint32_t a = 0;
+  OneKey() {
+    EXPECT_TRUE(t.Open(key));
+    a = t.AddChild();
+    t.SetCurrentNode(a);
+  }
+};
+
 std::vector<uint32_t> GamesOf(KeyTreeO &t, uint32_t node) {
   t.SetCurrentNode(node);
   std::vector<uint32_t> out;
@@ -348,12 +362,10 @@ TEST(KeyTree, GamesListsAndTotalsStayConsistentUnderRandomKeying) { ConsistencyR
 TEST(KeyTree, ManyKeysInMemoryModeMakeTheListCacheEvict) { ConsistencyRun(1200, 6, true); }
 
 TEST(KeyTree, PositionsAddedInMemoryModeAreFoundEverywhere) {
-  TempDir dir;
-  const std::string key = dir.File("db.key");
-  KeyTreeO t;
-  ASSERT_TRUE(t.Open(key));
-  const uint32_t a = t.AddChild();
-  t.SetCurrentNode(a);
+  OneKey k;
+  KeyTreeO &t = k.t;
+  const uint32_t a = k.a;
+  const std::string &key = k.key;
   ASSERT_TRUE(t.AddPosition(Board(kE4)));
   ASSERT_TRUE(t.LoadIntoMemory());
   PosStoreManO &ps = t.PositionStore();
@@ -416,12 +428,11 @@ TEST(KeyTree, LookupsReadTheirChainOnlyAndTheHeadsAreWrittenOnce) {
 }
 
 TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
-  TempDir dir;
-  const std::string key = dir.File("db.key");
-  KeyTreeO t;
-  ASSERT_TRUE(t.Open(key));
-  const uint32_t a = t.AddChild();
-  t.SetCurrentNode(a);
+  OneKey k;
+  KeyTreeO &t = k.t;
+  const TempDir &dir = k.dir;
+  const std::string &key = k.key;
+  const uint32_t a = k.a;
   const uint32_t b = t.AddChild();
   t.SetCurrentNode(b);
   const uint32_t c = t.AddChild();
