@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPainterPathStroker>
 #include <QPolygonF>
 #include <QTransform>
 #include <initializer_list>
@@ -414,4 +415,18 @@ QImage RenderStrip(Design design, int size) {
     p.drawImage(k * size, 0, RenderPiece(design, kOrder[k % 6], white, size));
   }
   return strip;
+}
+
+PieceParts DesignParts(Design design, Piece piece, const QTransform &to, qreal lineWidth) {
+  const Shape shape = ShapeOf(design, piece);
+  PieceParts out;
+  for (const QPainterPath &b : shape.body) out.body = out.body.united(to.map(b));
+  for (const QPainterPath &c : shape.cuts) out.body = out.body.subtracted(to.map(c));
+  QPainterPathStroker pen;
+  pen.setWidth(lineWidth);
+  pen.setCapStyle(Qt::FlatCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  for (const QPainterPath &l : shape.lines) out.detail = out.detail.united(pen.createStroke(to.map(l)));
+  for (const QPainterPath &m : shape.marks) out.detail = out.detail.united(to.map(m));
+  return out;
 }

@@ -4,13 +4,28 @@
 //   piecegen --check DIR          exit 1 when a strip in DIR differs
 //   piecegen --montage OUT SCALE [STRIP]  the strips (or those whose file
 //                                 names start with STRIP) on light and dark squares
+// The data of diagrams copied as HTML and RTF:
+//   piecegen --html DIR           write the 26 HTML diagram images into DIR
+//   piecegen --check-html DIR     exit 1 when an image in DIR differs
+//   piecegen --font-outlines OUT  the diagram font's glyphs for
+//                                 make_diagram_font.py
+//   piecegen --font-sheet TTF OUT every glyph of the made font, and diagrams
+//                                 set in it, to look at
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "DiagramFont.h"
+#include "HtmlImages.h"
 #include "PieceArt.h"
 
 namespace {
@@ -98,6 +113,135 @@ int Montage(const QString &out, int scale, const QString &only) {
   return img.save(out, "PNG") ? 0 : 1;
 }
 
+int WriteHtml(const QString &dir) {
+  for (const NamedImage &img : HtmlDiagramImages()) {
+    QFile f(dir + "/" + img.file);
+    const QByteArray gif = EncodeGif(img.image);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(gif) != gif.size()) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CheckHtml(const QString &dir) {
+  int bad = 0, n = 0;
+  for (const NamedImage &img : HtmlDiagramImages()) {
+    ++n;
+    QFile f(dir + "/" + img.file);
+    if (!f.open(QIODevice::ReadOnly) || f.readAll() != EncodeGif(img.image)) {
+      std::fprintf(stderr, "%s differs from its design; run piecegen --html %s\n", qPrintable(f.fileName()),
+                   qPrintable(dir));
+      ++bad;
+    }
+  }
+  std::printf("%d passed, %d failed\n", n - bad, bad);
+  return bad ? 1 : 0;
+}
+
+// The font's glyphs enlarged on a grid of cell outlines, then diagrams set
+// line by line at the font's own line spacing at a few sizes.
+int FontSheet(const QString &ttf, const QString &out) {
+  static int argc = 1;
+  static char name[] = "piecegen";
+  static char *argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const int id = QFontDatabase::addApplicationFont(ttf);
+  if (id < 0) {
+    std::fprintf(stderr, "cannot load %s\n", qPrintable(ttf));
+    return 1;
+  }
+  const QString family = QFontDatabase::applicationFontFamilies(id).value(0);
+  const std::vector<DiagramGlyph> glyphs = DiagramGlyphs();
+  auto code = [&](const std::string &key) {
+    for (const DiagramGlyph &g : glyphs)
+      if (g.key == key) return QChar(g.code);
+    return QChar('?');
+  };
+
+  const int big = 96, cols = 10;
+  const int rows = (static_cast<int>(glyphs.size()) + cols - 1) / cols;
+  QImage img(cols * (big + 8) + 16 + 3 * 10 * 48, std::max(rows * (big + 22) + 16, 10 * 48 + 2 * 10 * 24 + 40),
+             QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  QFont label("DejaVu Sans");
+  label.setPixelSize(11);
+  QFont chess(family);
+  chess.setPixelSize(big);
+  for (size_t i = 0; i < glyphs.size(); ++i) {
+    const int x = 8 + static_cast<int>(i % cols) * (big + 8), y = 8 + static_cast<int>(i / cols) * (big + 22);
+    p.setPen(QColor(0xC0, 0x40, 0x40));
+    p.drawRect(x - 1, y - 1, big + 1, big + 1);
+    p.setFont(chess);
+    p.setPen(Qt::black);
+    const QFontMetricsF fm(chess);
+    p.drawText(QPointF(x, y + fm.ascent()), QString(QChar(glyphs[i].code)));
+    p.setFont(label);
+    p.drawText(x, y + big + 14, QString::fromStdString(glyphs[i].key));
+  }
+
+  // The start position, framed with coordinates, and a middle-game with the
+  // plain frame, at three sizes.
+  auto diagram = [&](const char *const *ranks, bool coords) {
+    QStringList lines;
+    QString top = code("BorderNW"), bottom = code("BorderSW");
+    for (int f = 1; f <= 8; ++f) {
+      top += code("BorderN");
+      bottom += coords ? code("BorderS" + std::to_string(f)) : code("BorderS");
+    }
+    lines << top + code("BorderNE");
+    for (int r = 0; r < 8; ++r) {
+      QString line = coords ? code("BorderW" + std::to_string(8 - r)) : code("BorderW");
+      for (int f = 0; f < 8; ++f) {
+        const char c = ranks[r][f];
+        const bool dark = (f + (8 - r)) % 2 == 1;  // a1 (file 0, rank 1) is dark
+        const char *side = c >= 'a' ? "Black" : "White";
+        std::string piece;
+        switch (c | 0x20) {
+          case 'k': piece = "King"; break;
+          case 'q': piece = "Queen"; break;
+          case 'r': piece = "Rook"; break;
+          case 'b': piece = "Bishop"; break;
+          case 'n': piece = "Knight"; break;
+          case 'p': piece = "Pawn"; break;
+        }
+        const std::string suffix = dark ? "_B" : "_W";
+        line += c == '.' ? code("Blank" + suffix) : code(side + piece + suffix);
+      }
+      lines << line + code("BorderE");
+    }
+    lines << bottom + code("BorderSE");
+    return lines;
+  };
+  static const char *const kStart[] = {"rnbqkbnr", "pppppppp", "........", "........",
+                                       "........", "........", "PPPPPPPP", "RNBQKBNR"};
+  static const char *const kMiddle[] = {"r..q.rk.", "pp..bppp", "..n.pn..", "..pp....",
+                                        "...P.B..", "..PBPN..", "PP.N.PPP", "R..QK..R"};
+  int x = cols * (big + 8) + 16, y = 8;
+  for (int size : {48, 24, 17}) {
+    QFont f(family);
+    f.setPixelSize(size);
+    p.setFont(f);
+    const QFontMetricsF fm(f);
+    int yy = y;
+    for (const QString &line : diagram(kStart, true)) {
+      p.drawText(QPointF(x, yy + fm.ascent()), line);
+      yy += qRound(fm.lineSpacing());
+    }
+    yy = y;
+    for (const QString &line : diagram(kMiddle, false)) {
+      p.drawText(QPointF(x + 10 * size + 16, yy + fm.ascent()), line);
+      yy += qRound(fm.lineSpacing());
+    }
+    y += 10 * size + 16;
+  }
+  p.end();
+  return img.save(out, "PNG") ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -106,6 +250,14 @@ int main(int argc, char **argv) {
   if ((argc == 4 || argc == 5) && QString(argv[1]) == "--montage")
     return Montage(QString::fromLocal8Bit(argv[2]), std::max(1, std::atoi(argv[3])),
                    argc == 5 ? argv[4] : "");
-  std::fprintf(stderr, "usage: piecegen DIR | --check DIR | --montage OUT SCALE [STRIP]\n");
+  if (argc == 3 && QString(argv[1]) == "--html") return WriteHtml(QString::fromLocal8Bit(argv[2]));
+  if (argc == 3 && QString(argv[1]) == "--check-html") return CheckHtml(QString::fromLocal8Bit(argv[2]));
+  if (argc == 3 && QString(argv[1]) == "--font-outlines")
+    return WriteFontOutlines(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+  if (argc == 4 && QString(argv[1]) == "--font-sheet")
+    return FontSheet(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+  std::fprintf(stderr,
+               "usage: piecegen DIR | --check DIR | --montage OUT SCALE [STRIP] | --html DIR |\n"
+               "       --check-html DIR | --font-outlines OUT | --font-sheet TTF OUT\n");
   return 2;
 }
