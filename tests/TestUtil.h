@@ -40,25 +40,34 @@ class TempDir {
   std::string path_;
 };
 
-// Points the program directory at a scratch folder for the guard's lifetime.
-class AppDirGuard {
+// Sets an environment variable for the guard's lifetime, then restores it.
+class EnvGuard {
  public:
-  explicit AppDirGuard(const std::string &dir) {
-    const char *old = std::getenv("TORVANEL_APPDIR");
+  EnvGuard(const char *name, const std::string &value) : name_(name) {
+    const char *old = std::getenv(name);
     had_ = old != nullptr;
     if (old) old_ = old;
-    ::setenv("TORVANEL_APPDIR", dir.c_str(), 1);
+    ::setenv(name, value.c_str(), 1);
   }
-  ~AppDirGuard() {
+  ~EnvGuard() {
     if (had_)
-      ::setenv("TORVANEL_APPDIR", old_.c_str(), 1);
+      ::setenv(name_.c_str(), old_.c_str(), 1);
     else
-      ::unsetenv("TORVANEL_APPDIR");
+      ::unsetenv(name_.c_str());
   }
+  EnvGuard(const EnvGuard &) = delete;
+  EnvGuard &operator=(const EnvGuard &) = delete;
 
  private:
+  std::string name_;
   bool had_ = false;
   std::string old_;
+};
+
+// Points the program directory at a scratch folder for the guard's lifetime.
+class AppDirGuard : public EnvGuard {
+ public:
+  explicit AppDirGuard(const std::string &dir) : EnvGuard("TORVANEL_APPDIR", dir) {}
 };
 
 // Records every message shown through the UI hooks while it lives.

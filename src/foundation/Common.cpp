@@ -190,7 +190,9 @@ int TChessFontInfoMan::IndexOf(const std::string &name) const {
 }
 
 std::string DefaultDiagramFont(const TChessFontInfoMan &fonts) {
-  return FirstKnown(fonts, {"ISDiagram", "Tasc Chess Figurine", "Chess Alpha"});
+  // The program's own face comes after the three known ones, which a user
+  // may have installed, and before the letters in "Arial".
+  return FirstKnown(fonts, {"ISDiagram", "Tasc Chess Figurine", "Chess Alpha", "Torvanel Diagram"});
 }
 
 std::string DefaultFigurineFont(const TChessFontInfoMan &fonts) {

@@ -30,10 +30,23 @@ std::string GetAppDir() { return dirs::GetAppDir(); }
 std::string GetIniFileName() { return dirs::GetWritableDir() + dirs::GetAppBaseName() + ".ini"; }
 
 std::string GetAppDirURL() {
-  std::string dir = GetAppDir();
-  std::replace(dir.begin(), dir.end(), '\\', '/');
-  // The directory is absolute, so its own "/" makes the third slash.
-  return (dir.starts_with("/") ? "file://" : "file:///") + dir;
+  // The URL reaches the clipboard as Windows-1252 text: escaping every byte
+  // but the unreserved ones and "/" keeps UTF-8 names and blanks intact.
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url = "file://";
+  for (char ch : GetAppDir()) {
+    const auto b = static_cast<unsigned char>(ch);
+    const bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+                       b == '-' || b == '.' || b == '_' || b == '~' || b == '/';
+    if (plain) {
+      url += ch;
+    } else {
+      url += '%';
+      url += kHex[b >> 4];
+      url += kHex[b & 15];
+    }
+  }
+  return url;
 }
 
 namespace {

@@ -18,7 +18,8 @@ std::string GetAppDir();
 // The settings file: the program's name with ".ini", in the program
 // directory when writable, else in the user's configuration directory.
 std::string GetIniFileName();
-// "file://" + the program directory ("file:///opt/p/" for /opt/p/).
+// "file://" + the program directory ("file:///opt/p/" for /opt/p/), every
+// byte but A-Z, a-z, 0-9 and "-._~/" written as %XX ("my%20chess").
 std::string GetAppDirURL();
 // The user's font directory ($XDG_DATA_HOME/fonts/) with a trailing '/'.
 std::string GetFontsDir();

@@ -373,7 +373,11 @@ bool TempSibling::Create(const std::string &target) {
   return false;
 }
 
-bool TempSibling::Commit() {
+bool TempSibling::Commit() { return Finish(false); }
+
+bool TempSibling::CommitNew() { return Finish(true); }
+
+bool TempSibling::Finish(bool keepExisting) {
   if (!file_.IsOpen()) {
     if (err_ == 0) err_ = EBADF;
     return false;
@@ -384,13 +388,13 @@ bool TempSibling::Commit() {
     return false;
   }
   file_.Close();
-  if (::rename(tmp_.c_str(), target_.c_str()) != 0) {
-    err_ = errno;
-    ::unlink(tmp_.c_str());
-    tmp_.clear();
-    return false;
-  }
+  // link fails with EEXIST where rename would replace.
+  const bool placed = keepExisting ? ::link(tmp_.c_str(), target_.c_str()) == 0
+                                   : ::rename(tmp_.c_str(), target_.c_str()) == 0;
+  if (!placed) err_ = errno;
+  if (!placed || keepExisting) ::unlink(tmp_.c_str());
   tmp_.clear();
+  if (!placed) return false;
   // The new contents are in place; a failed directory sync still counts as
   // a failure, since it may not survive a crash.
   return SyncDir(target_, err_);

@@ -114,10 +114,15 @@ class TempSibling {
   const std::string &Path() const { return tmp_; }
   bool IsOpen() const { return file_.IsOpen(); }
   bool Commit();
+  // Puts the file in place only while the target's name is free (a hard
+  // link, then the temporary name dropped): an entry already there, file or
+  // link, is never replaced, and the call fails with EEXIST.
+  bool CommitNew();
   void Abandon();
   int Error() const { return err_; }
 
  private:
+  bool Finish(bool keepExisting);
   BinFile file_;
   std::string target_, tmp_;
   int err_ = 0;

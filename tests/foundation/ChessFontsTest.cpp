@@ -183,6 +183,26 @@ TEST(ChessFontInfoMan, DefaultsFallBackToArial) {
   SetInstalledFontFamilies({});
 }
 
+// The program's own face is the fourth diagram font: after the three a user
+// may have installed, before "Arial". It is no figurine font.
+TEST(ChessFontInfoMan, OwnDiagramFaceComesFourth) {
+  const std::string shipped = testutil::DataDir() + "ChsFonts.ini";
+  TChessFontInfoMan notInstalled(shipped, kInstalled);
+  EXPECT_EQ(notInstalled.Count(), 0);
+  EXPECT_EQ(DefaultDiagramFont(notInstalled), "Arial");
+
+  TChessFontInfoMan own(shipped, {"Default", "Torvanel Diagram"});
+  ASSERT_EQ(own.Count(), 1);
+  EXPECT_EQ(DefaultDiagramFont(own), "Torvanel Diagram");
+  EXPECT_EQ(DefaultFigurineFont(own), "Arial");
+  EXPECT_EQ(DefaultApplicationFont(own), "Arial");
+
+  testutil::TempDir dir;
+  dir.Write("ChsFonts.ini", "[Chess Fonts]\nFonts=2\nFont1=Torvanel Diagram\nFont2=Chess Alpha\n");
+  TChessFontInfoMan both(dir.File("ChsFonts.ini"), {"Torvanel Diagram", "Chess Alpha"});
+  EXPECT_EQ(DefaultDiagramFont(both), "Chess Alpha");
+}
+
 TEST(ChessFontRtf, HeaderAndFooter) {
   EXPECT_EQ(RtfHeader("Arial", "Times", "Diagram A"),
             "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss\\fcharset0 Arial;{\\f1\\froman\\fcharset0 Times;}"

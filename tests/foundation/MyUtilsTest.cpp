@@ -10,7 +10,7 @@ TEST(MyUtilsFiles, PathsAndNames) {
   testutil::TempDir dir;
   testutil::AppDirGuard guard(dir.Path());
   EXPECT_EQ(GetAppDir(), dir.Path());
-  EXPECT_EQ(GetAppDirURL(), "file://" + dir.Path());
+  EXPECT_EQ(GetAppDirURL(), "file://" + dir.Path());  // a temporary path needs no escapes
   EXPECT_EQ(GetIniFileName().substr(0, dir.Path().size()), dir.Path());
   EXPECT_TRUE(GetIniFileName().ends_with(".ini"));
   EXPECT_EQ(GetTempDir().back(), '/');
@@ -32,6 +32,36 @@ TEST(MyUtilsFiles, PathsAndNames) {
   std::vector<std::string> list{"kept"};
   ListFiles(dir.Path() + "*.ini", list);
   EXPECT_EQ(list, (std::vector<std::string>{"kept", "one.ini", "two.INI"}));
+}
+
+// The URL goes to the clipboard as Windows-1252 text: every byte outside
+// the unreserved characters and "/" is escaped, UTF-8 names and blanks too.
+TEST(MyUtilsFiles, AppDirUrlEscapesAllButUnreservedBytes) {
+  auto url = [](const std::string &dir) {
+    testutil::AppDirGuard guard(dir);
+    return GetAppDirURL();
+  };
+  EXPECT_EQ(url("/opt/p/"), "file:///opt/p/");
+  EXPECT_EQ(url("/home/j\xC3\xB6rg/my chess/"), "file:///home/j%C3%B6rg/my%20chess/");
+  EXPECT_EQ(url("/a-b._~/Z9/"), "file:///a-b._~/Z9/");
+  EXPECT_EQ(url("/x%y#?&+\\/"), "file:///x%25y%23%3F%26%2B%5C/");
+  // Any directory byte comes out as printable ASCII, which the Windows-1252
+  // text carries unchanged, and decodes back to the same byte.
+  for (int b = 1; b < 256; ++b) {
+    const std::string dir = std::string("/d") + static_cast<char>(b) + "/";
+    const std::string got = url(dir);
+    std::string decoded;
+    for (size_t i = std::string("file://").size(); i < got.size(); ++i) {
+      ASSERT_TRUE(got[i] > 0x20 && got[i] < 0x7F) << b;
+      if (got[i] == '%') {
+        decoded += static_cast<char>(std::stoi(got.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        decoded += got[i];
+      }
+    }
+    EXPECT_EQ(decoded, dir) << b;
+  }
 }
 
 TEST(MyUtilsFiles, AddFilterExt) {

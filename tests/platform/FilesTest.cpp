@@ -158,6 +158,28 @@ TEST(TempSibling, PlantedLinkIsSkippedAndFailuresKeepTheOriginal) {
   EXPECT_EQ(files::ListFiles(d.Path(), "target.ini.tmp*").size(), 0u);
 }
 
+// CommitNew puts a file only at a free name; whatever stands there (a
+// file, a dangling link) stays as it was, and no temporary name is left.
+TEST(TempSibling, CommitNewNeverReplaces) {
+  TempDir d;
+  auto put = [&](const std::string &name, const std::string &bytes, int *err = nullptr) {
+    files::TempSibling tmp;
+    bool ok = tmp.Create(d.File(name)) && tmp.File().Write(bytes.data(), bytes.size()) && tmp.CommitNew();
+    if (err) *err = tmp.Error();
+    return ok;
+  };
+  ASSERT_TRUE(put("font.ttf", "ours"));
+  EXPECT_EQ(d.Read("font.ttf"), "ours");
+  int err = 0;
+  EXPECT_FALSE(put("font.ttf", "again", &err));
+  EXPECT_EQ(err, EEXIST);
+  EXPECT_EQ(d.Read("font.ttf"), "ours");
+  std::filesystem::create_symlink(d.File("nowhere"), d.File("link.ttf"));
+  EXPECT_FALSE(put("link.ttf", "x"));
+  EXPECT_FALSE(files::Exists(d.File("nowhere")));
+  EXPECT_EQ(files::ListFiles(d.Path(), "*.tmp*").size(), 0u);
+}
+
 TEST(Dirs, AppDirOverrideAndWritableDir) {
   TempDir d;
   testutil::AppDirGuard g(d.Path());
