@@ -16,7 +16,8 @@ const std::string kFont = "TorvanelDiagram.ttf";
 
 bool Listed(const std::string &family) {
   const std::vector<std::string> &list = InstalledFontFamilies();
-  return std::any_of(list.begin(), list.end(), [&](const std::string &f) { return win1252::SameText(f, family); });
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string &f) { return win1252::SameText(f, family); });
 }
 
 // Every entry of a directory tree, as relative paths.

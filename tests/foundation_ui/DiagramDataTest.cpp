@@ -28,7 +28,7 @@ QString Q(const std::string &path) { return QFile::decodeName(QByteArray(path.c_
 // The cell edges a glyph's ink reaches: Left, Top, Right, Bottom.
 std::string EdgesOf(const std::string &key) {
   if (key == "Blank_B" || key.ends_with("_B")) return "LTRB";  // hatched to every edge
-  if (key.ends_with("_W")) return "";                           // a piece clear of the edges
+  if (key.ends_with("_W")) return "";                          // a piece clear of the edges
   static const std::map<std::string, std::string> kFrame = {
       {"BorderNW", "RB"}, {"BorderN", "LRB"}, {"BorderNE", "LB"}, {"BorderW", "TRB"},
       {"BorderE", "LTB"}, {"BorderSW", "TR"}, {"BorderS", "LTR"}, {"BorderSE", "LT"}};

@@ -15,12 +15,12 @@ namespace {
 const QTransform kToFont(kUnitsPerEm / 100.0, 0, 0, -kUnitsPerEm / 100.0, 0, kAscent);
 
 // Measures in design units.
-constexpr qreal kOutline = 4.0;   // piece outline and inner lines
-constexpr qreal kGap = 3.0;       // clear space between a piece and the hatching
-constexpr qreal kHatchStep = 10;  // hatching: one line every tenth of the cell
-constexpr qreal kHatchLine = 2.6; // its width across x
-constexpr qreal kFrame = 4.0;     // frame line
-constexpr qreal kPen = 4.5;       // digits and letters
+constexpr qreal kOutline = 4.0;    // piece outline and inner lines
+constexpr qreal kGap = 3.0;        // clear space between a piece and the hatching
+constexpr qreal kHatchStep = 10;   // hatching: one line every tenth of the cell
+constexpr qreal kHatchLine = 2.6;  // its width across x
+constexpr qreal kFrame = 4.0;      // frame line
+constexpr qreal kPen = 4.5;        // digits and letters
 
 qreal F(qreal designUnits) { return designUnits * kUnitsPerEm / 100.0; }
 
@@ -52,7 +52,8 @@ QPainterPath Hatching() {
     // The band |x + y - c| <= kHatchLine / 2, y running past the cell.
     const qreal h = kHatchLine / 2;
     QPainterPath band;
-    band.addPolygon(QPolygonF({{c - h + 10, -10}, {c + h + 10, -10}, {c + h - 110, 110}, {c - h - 110, 110}}));
+    band.addPolygon(
+        QPolygonF({{c - h + 10, -10}, {c + h + 10, -10}, {c + h - 110, 110}, {c - h - 110, 110}}));
     band.closeSubpath();
     lines = lines.united(kToFont.map(band));
   }
@@ -70,26 +71,14 @@ PieceInk PieceGlyph(Piece piece, bool white) {
   // The body less a band of the outline's width along its edge.
   const QPainterPath inner = body.subtracted(Stroke(body, 2 * F(kOutline), Qt::RoundCap, Qt::RoundJoin));
   PieceInk out;
-  out.ink = white ? body.subtracted(inner.subtracted(parts.detail)) : body.subtracted(inner.intersected(parts.detail));
+  out.ink = white ? body.subtracted(inner.subtracted(parts.detail))
+                  : body.subtracted(inner.intersected(parts.detail));
   out.keep = body.united(Stroke(body, 2 * F(kGap), Qt::RoundCap, Qt::RoundJoin));
   return out;
 }
 
 // ---- Digits and letters, drawn with one round pen in a 20 x 36 box (y down,
 // baseline at 36, descenders to 46), then placed in the frame cell.
-
-QPainterPath Seg(std::initializer_list<QPointF> pts) {
-  QPainterPath p;
-  bool first = true;
-  for (const QPointF &q : pts) {
-    if (first)
-      p.moveTo(q);
-    else
-      p.lineTo(q);
-    first = false;
-  }
-  return p;
-}
 
 // An arc of the ellipse at (cx, cy), angles in degrees counter-clockwise
 // from three o'clock as seen.
@@ -106,7 +95,7 @@ QPainterPath Ring(qreal cx, qreal cy, qreal rx, qreal ry) { return Arc(cx, cy, r
 std::vector<QPainterPath> CharStrokes(char ch) {
   switch (ch) {
     case '1':
-      return {Seg({{4, 8}, {12, 0}, {12, 36}}), Seg({{5, 36}, {19, 36}})};
+      return {Line({{4, 8}, {12, 0}, {12, 36}}), Line({{5, 36}, {19, 36}})};
     case '2': {
       QPainterPath p = Arc(10, 10, 8.5, 9, 160, -200);
       p.lineTo(1.5, 36);
@@ -116,9 +105,9 @@ std::vector<QPainterPath> CharStrokes(char ch) {
     case '3':
       return {Arc(10, 9, 8, 8.5, 150, -240), Arc(10, 26.5, 9, 9.5, 90, -250)};
     case '4':
-      return {Seg({{14.5, 36}, {14.5, 0}, {1, 25}, {20, 25}})};
+      return {Line({{14.5, 36}, {14.5, 0}, {1, 25}, {20, 25}})};
     case '5': {
-      QPainterPath p = Seg({{18, 0}, {4, 0}, {3, 16}});
+      QPainterPath p = Line({{18, 0}, {4, 0}, {3, 16}});
       p.connectPath(Arc(10, 25, 9.5, 11, 135, -265));
       return {p};
     }
@@ -129,19 +118,19 @@ std::vector<QPainterPath> CharStrokes(char ch) {
       return {hook, Ring(10, 26, 9, 10)};
     }
     case '7':
-      return {Seg({{1, 0}, {19, 0}, {7, 36}})};
+      return {Line({{1, 0}, {19, 0}, {7, 36}})};
     case '8':
       return {Ring(10, 8.5, 7.5, 8.5), Ring(10, 26.5, 9, 9.5)};
     case 'a':
-      return {Ring(9.5, 23, 8, 12.5), Seg({{18, 10}, {18, 36}})};
+      return {Ring(9.5, 23, 8, 12.5), Line({{18, 10}, {18, 36}})};
     case 'b':
-      return {Seg({{2, 0}, {2, 36}}), Ring(10.5, 23, 8, 12.5)};
+      return {Line({{2, 0}, {2, 36}}), Ring(10.5, 23, 8, 12.5)};
     case 'c':
       return {Arc(10.5, 23, 9, 12.5, 45, 270)};
     case 'd':
-      return {Seg({{18, 0}, {18, 36}}), Ring(9.5, 23, 8, 12.5)};
+      return {Line({{18, 0}, {18, 36}}), Ring(9.5, 23, 8, 12.5)};
     case 'e': {
-      QPainterPath p = Seg({{1.5, 23}, {19, 23}});
+      QPainterPath p = Line({{1.5, 23}, {19, 23}});
       p.connectPath(Arc(10.25, 23, 8.75, 12.5, 0, 315));
       return {p};
     }
@@ -150,19 +139,19 @@ std::vector<QPainterPath> CharStrokes(char ch) {
       p.moveTo(17, 2);
       p.cubicTo(12, -1, 7, 0, 7, 8);
       p.lineTo(7, 36);
-      return {p, Seg({{1.5, 11}, {15, 11}})};
+      return {p, Line({{1.5, 11}, {15, 11}})};
     }
     case 'g': {
-      QPainterPath p = Seg({{18, 10}, {18, 38}});
+      QPainterPath p = Line({{18, 10}, {18, 38}});
       p.cubicTo(18, 47, 5, 48, 2.5, 42);
       return {Ring(9.5, 23, 8, 12.5), p};
     }
     case 'h': {
-      QPainterPath p = Seg({{2, 20}});
+      QPainterPath p = Line({{2, 20}});
       p.cubicTo(3, 13, 7, 10, 11, 10);
       p.cubicTo(16, 10, 18, 13, 18, 20);
       p.lineTo(18, 36);
-      return {Seg({{2, 0}, {2, 36}}), p};
+      return {Line({{2, 0}, {2, 36}}), p};
     }
   }
   return {};
@@ -192,9 +181,9 @@ std::vector<DiagramGlyph> DiagramGlyphs() {
     char light, dark;  // codes of the white piece; the black one follows below
   };
   // Pieces in the order of the ini keys: king, queen, rook, bishop, knight, pawn.
-  static const P kPieces[] = {{"King", Piece::King, 'K', 'k'},       {"Queen", Piece::Queen, 'Q', 'q'},
-                              {"Rook", Piece::Rook, 'R', 'r'},       {"Bishop", Piece::Bishop, 'B', 'v'},
-                              {"Knight", Piece::Knight, 'N', 'n'},   {"Pawn", Piece::Pawn, 'P', 'p'}};
+  static const P kPieces[] = {{"King", Piece::King, 'K', 'k'},     {"Queen", Piece::Queen, 'Q', 'q'},
+                              {"Rook", Piece::Rook, 'R', 'r'},     {"Bishop", Piece::Bishop, 'B', 'v'},
+                              {"Knight", Piece::Knight, 'N', 'n'}, {"Pawn", Piece::Pawn, 'P', 'p'}};
   // Black pieces: light squares "LWTJMO", dark squares "lwtjmo" in the same order.
   static const char kBlackLight[] = "LWTJMO", kBlackDark[] = "lwtjmo";
 
@@ -291,7 +280,8 @@ bool WriteFontOutlines(const QString &path) {
       QPolygonF c = contours[i];
       if (clockwise != (depth % 2 == 0)) std::reverse(c.begin(), c.end());
       text += "contour";
-      for (const QPointF &p : c) text += " " + QByteArray::number(int(p.x())) + " " + QByteArray::number(int(p.y()));
+      for (const QPointF &p : c)
+        text += " " + QByteArray::number(int(p.x())) + " " + QByteArray::number(int(p.y()));
       text += "\n";
     }
   }

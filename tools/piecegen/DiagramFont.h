@@ -13,9 +13,9 @@ constexpr int kAscent = 800;
 constexpr int kDescent = 200;
 
 struct DiagramGlyph {
-  std::string key;  // its key in "ChsFonts.ini" ("Blank_W", "WhiteKing_B", "BorderS3", ...)
-  int code;         // printable ASCII other than backslash and braces
-  QPainterPath ink; // font units, y up, filled with the winding rule
+  std::string key;   // its key in "ChsFonts.ini" ("Blank_W", "WhiteKing_B", "BorderS3", ...)
+  int code;          // printable ASCII other than backslash and braces
+  QPainterPath ink;  // font units, y up, filled with the winding rule
 };
 
 // In the order of the ini file's keys.

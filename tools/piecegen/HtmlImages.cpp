@@ -137,8 +137,8 @@ std::vector<NamedImage> HtmlDiagramImages() {
     Piece piece;
     char letter;
   };
-  static const P kPieces[] = {{Piece::Pawn, 'p'},   {Piece::Knight, 'n'}, {Piece::Bishop, 'b'},
-                              {Piece::Rook, 'r'},   {Piece::Queen, 'q'},  {Piece::King, 'k'}};
+  static const P kPieces[] = {{Piece::Pawn, 'p'}, {Piece::Knight, 'n'}, {Piece::Bishop, 'b'},
+                              {Piece::Rook, 'r'}, {Piece::Queen, 'q'},  {Piece::King, 'k'}};
   std::vector<NamedImage> out;
   for (const char side : {'w', 'b'})
     for (const P &p : kPieces) {

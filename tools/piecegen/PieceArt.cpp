@@ -44,19 +44,6 @@ QPainterPath Disc(qreal cx, qreal cy, qreal rx, qreal ry = -1) {
   return p;
 }
 
-QPainterPath Line(std::initializer_list<QPointF> pts) {
-  QPainterPath p;
-  bool first = true;
-  for (const QPointF &q : pts) {
-    if (first)
-      p.moveTo(q);
-    else
-      p.lineTo(q);
-    first = false;
-  }
-  return p;
-}
-
 // Crown points: a ball of radius r at each (bx, by), carried by a wedge
 // from a base centred at cx on the line y = baseY; wedges are wide enough
 // to stay joined to their balls at small sizes.
@@ -332,6 +319,19 @@ Grid Erode(const Grid &g) {
 }
 
 }  // namespace
+
+QPainterPath Line(std::initializer_list<QPointF> pts) {
+  QPainterPath p;
+  bool first = true;
+  for (const QPointF &q : pts) {
+    if (first)
+      p.moveTo(q);
+    else
+      p.lineTo(q);
+    first = false;
+  }
+  return p;
+}
 
 int OutlineWidth(Design design, int size) {
   if (design == Design::Hastings) return size >= 24 ? 2 : 1;

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QTransform>
+#include <initializer_list>
 
 enum class Design { Regular, Hastings, Linares };
 enum class Piece { Pawn, Knight, Bishop, Rook, Queen, King };
@@ -12,6 +13,8 @@ constexpr QRgb kKeyColour = 0xFF008080;
 constexpr QRgb kPieceBlack = 0xFF000000;
 constexpr QRgb kPieceWhite = 0xFFFFFFFF;
 
+// An open path through the points.
+QPainterPath Line(std::initializer_list<QPointF> pts);
 // Outline width in pixels of a design at a square size.
 int OutlineWidth(Design design, int size);
 // One piece in a size x size cell on the key colour.

@@ -22,6 +22,7 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <vector>
 
 #include "DiagramFont.h"
@@ -163,8 +164,8 @@ int FontSheet(const QString &ttf, const QString &out) {
 
   const int big = 96, cols = 10;
   const int rows = (static_cast<int>(glyphs.size()) + cols - 1) / cols;
-  QImage img(cols * (big + 8) + 16 + 3 * 10 * 48, std::max(rows * (big + 22) + 16, 10 * 48 + 2 * 10 * 24 + 40),
-             QImage::Format_RGB32);
+  QImage img(cols * (big + 8) + 16 + 3 * 10 * 48,
+             std::max(rows * (big + 22) + 16, 10 * 48 + 2 * 10 * 24 + 40), QImage::Format_RGB32);
   img.fill(Qt::white);
   QPainter p(&img);
   QFont label("DejaVu Sans");
@@ -199,15 +200,9 @@ int FontSheet(const QString &ttf, const QString &out) {
         const char c = ranks[r][f];
         const bool dark = (f + (8 - r)) % 2 == 1;  // a1 (file 0, rank 1) is dark
         const char *side = c >= 'a' ? "Black" : "White";
-        std::string piece;
-        switch (c | 0x20) {
-          case 'k': piece = "King"; break;
-          case 'q': piece = "Queen"; break;
-          case 'r': piece = "Rook"; break;
-          case 'b': piece = "Bishop"; break;
-          case 'n': piece = "Knight"; break;
-          case 'p': piece = "Pawn"; break;
-        }
+        static const std::map<char, std::string> kPieces = {{'k', "King"},   {'q', "Queen"},  {'r', "Rook"},
+                                                            {'b', "Bishop"}, {'n', "Knight"}, {'p', "Pawn"}};
+        const std::string piece = c == '.' ? "" : kPieces.at(static_cast<char>(c | 0x20));
         const std::string suffix = dark ? "_B" : "_W";
         line += c == '.' ? code("Blank" + suffix) : code(side + piece + suffix);
       }
