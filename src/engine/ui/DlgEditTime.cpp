@@ -26,6 +26,20 @@ void SetUpDownEdit(QSpinBox *box, int lo, int hi, int value) {
   box->setValue(value);
 }
 
+QHBoxLayout *NewOKCancelRow(QDialog *dlg, QPushButton *&ok, QPushButton *&cancel) {
+  ok = new QPushButton(dlg);
+  ok->setObjectName("OKBtn");
+  ok->setDefault(true);
+  cancel = new QPushButton(dlg);
+  cancel->setObjectName("CancelBtn");
+  QObject::connect(cancel, &QPushButton::clicked, dlg, &QDialog::reject);
+  auto *row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
+}
+
 namespace {
 
 // One side's time: the label, then hours : minutes : seconds.
@@ -63,20 +77,12 @@ TEditTimeDlg::TEditTimeDlg(QWidget *parent) : QDialog(parent) {
   BlackHEd = NewUpDownEdit(this, "BlackHEd");
   BlackMEd = NewUpDownEdit(this, "BlackMEd");
   BlackSEd = NewUpDownEdit(this, "BlackSEd");
-  OKBtn = new QPushButton(this);
-  OKBtn->setObjectName("OKBtn");
-  OKBtn->setDefault(true);
-  CancelBtn = new QPushButton(this);
-  CancelBtn->setObjectName("CancelBtn");
+  QHBoxLayout *buttons = NewOKCancelRow(this, OKBtn, CancelBtn);
 
   auto *grid = new QGridLayout;
   AddSideRow(grid, 0, WhiteTimeLbl, WhiteHEd, WhiteMEd, WhiteSEd);
   AddSideRow(grid, 1, BlackTimeLbl, BlackHEd, BlackMEd, BlackSEd);
   grid->setColumnStretch(6, 1);
-  auto *buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OKBtn);
-  buttons->addWidget(CancelBtn);
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addSpacing(8);
@@ -85,7 +91,6 @@ TEditTimeDlg::TEditTimeDlg(QWidget *parent) : QDialog(parent) {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int TEditTimeDlg::Execute() {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <cstdint>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -14,6 +15,9 @@ class QSpinBox;
 // in shows and comes back unchanged; typing stays within that range.
 QSpinBox *NewUpDownEdit(QWidget *parent, const char *name);
 void SetUpDownEdit(QSpinBox *box, int lo, int hi, int value);
+// The clock dialogs' OK (the default button) and Cancel (which rejects),
+// right-aligned in one row.
+QHBoxLayout *NewOKCancelRow(QDialog *dlg, QPushButton *&ok, QPushButton *&cancel);
 
 class TEditTimeDlg : public QDialog {
   Q_OBJECT

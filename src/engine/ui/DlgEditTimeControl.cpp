@@ -131,11 +131,7 @@ TEditTimeControlDlg::TEditTimeControlDlg(QWidget *parent) : QDialog(parent) {
   FixedTimeEd = NewUpDownEdit(this, "FixedTimeEd");
   Sec2Lbl = NewLabel(this, "Sec2Lbl");
 
-  OKBtn = new QPushButton(this);
-  OKBtn->setObjectName("OKBtn");
-  OKBtn->setDefault(true);
-  CancelBtn = new QPushButton(this);
-  CancelBtn->setObjectName("CancelBtn");
+  QHBoxLayout *buttons = NewOKCancelRow(this, OKBtn, CancelBtn);
 
   // Three separate groups: the kinds, the two fixed options, the presets.
   kindGroup_ = new QButtonGroup(this);
@@ -187,11 +183,6 @@ TEditTimeControlDlg::TEditTimeControlDlg(QWidget *parent) : QDialog(parent) {
   fixed->addWidget(Sec2Lbl, 1, 2);
   fixed->setColumnStretch(3, 1);
 
-  auto *buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(OKBtn);
-  buttons->addWidget(CancelBtn);
-
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(BlitzRB);
   layout->addLayout(blitz);
@@ -218,7 +209,6 @@ TEditTimeControlDlg::TEditTimeControlDlg(QWidget *parent) : QDialog(parent) {
   connect(FixedDepthRB, &QRadioButton::clicked, this, [this] { FixedDepthRBClick(); });
   connect(FixedTimeRB, &QRadioButton::clicked, this, [this] { FixedTimeRBClick(); });
   connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TEditTimeControlDlg::GetPreset(int n, int32_t &minutes, int32_t &increment) {
