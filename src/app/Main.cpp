@@ -365,6 +365,7 @@ void TMainForm::FormCreate() {
   // 17.
   LoadSettings();
   BuildToolbar();
+  BuildNagMenus();
   ApplyLanguage();
   ApplyFonts();
   FreeTopLineObjects();
@@ -386,6 +387,7 @@ void TMainForm::FormCreate() {
   Connect("MContents", &TMainForm::MContentsClick);
   Connect("MTimeControl", &TMainForm::MTimeControlClick);
   Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
+  ConnectEditCommands();
   for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
@@ -484,6 +486,7 @@ void TMainForm::ApplyLanguage() {
     myui::SetHint(a, hint);
   }
   ApplyToolbarHints();
+  BuildNagMenus();
 }
 
 void TMainForm::ApplyFonts() {

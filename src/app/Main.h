@@ -31,6 +31,7 @@ class QStatusBar;
 class QTimer;
 class TChessBoard;
 class TListBoxMemoSplitPanel;
+struct ParseResultT;
 
 // Display modes.
 inline constexpr uint8_t dmViewOnly = 0;
@@ -171,6 +172,31 @@ class TMainForm : public QMainWindow {
   void MTimeControlClick();
   void MAdjustTimeClick();
 
+  // ---- Game-editing dialogs and the NAG menus
+  void MCommentClick();
+  void MNagsClick();
+  void MEditGameHeaderClick();
+  // A pasted game that could not be read: shows its text and the error;
+  // answers the text, edited, with retry set when the user asks to read it
+  // again, else the text as it was.
+  std::string ParseErrorCallback(const std::string &text, const ParseResultT &result, bool &retry);
+  // Each NAG menu keeps its separator and "Clear"; the NAG items before
+  // them are made anew in the current language.
+  void BuildNagMenus();
+  void ClearNagMenu(QMenu *menu);
+  void AddNagMenuItem(QMenu *menu, const std::string &caption, const std::string &hint, int nag);
+  // The NAG replaces the NAGs of its group on the current move.
+  void NagMenuItemClick(int nag);
+  void MClearNags1Click();
+  void MClearNags2Click();
+  // The menus pop up under their toolbar buttons, without waiting.
+  void SBNags1Click();
+  void SBNags2Click();
+  void MNags1ShortCutClick();
+  void MNags2ShortCutClick();
+  // The comment and NAG commands follow CommentCommandsAllowed.
+  void UpdateCommentCommands();
+
  protected:
   void closeEvent(QCloseEvent *e) override;
   void showEvent(QShowEvent *e) override;
@@ -184,6 +210,12 @@ class TMainForm : public QMainWindow {
   void CreateMenus();
   // Runs the handler for the item's action and marks it connected.
   void Connect(const std::string &name, void (TMainForm::*handler)());
+  // The same for a toolbar button.
+  void ConnectButton(const std::string &name, void (TMainForm::*handler)());
+  void ConnectEditCommands();
+  void PopUpNagMenu(QMenu *menu, const char *button);
+  // After a change of the current move's NAGs or comment.
+  void AfterAnnotationChange();
   void HideSwitchedOffItems();
   void DisableFileCommands();
   void CreateEngineMan();

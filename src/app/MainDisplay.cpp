@@ -131,6 +131,10 @@ void TMainForm::ShowGame() {
     pal.setColor(QPalette::Base, palette().color(text.empty() ? QPalette::Button : QPalette::Base));
     CommentMemo->setPalette(pal);
   }
+  UpdateCommentCommands();
+}
+
+void TMainForm::UpdateCommentCommands() {
   const bool comments = CommentCommandsAllowed();
   for (const char *n : {"MComment", "SBComment", "MNags", "SBNags1", "SBNags2", "MNags1ShortCut", "MNags2ShortCut"})
     SetCommandEnabled(n, comments);

@@ -180,7 +180,7 @@ TEST_F(MainDisplayTest, FigurinesWhenTheFontHasThem) {
   EXPECT_EQ(Entries(), (QStringList{"Nf3"}));
 }
 
-// Line 5484's rule, and no command enabled before its handler exists.
+// The comment and NAG commands follow the mode and the view-only item.
 TEST_F(MainDisplayTest, CommentCommandRule) {
   TMainForm &f = Loaded();
   EXPECT_TRUE(f.CommentCommandsAllowed());
@@ -189,12 +189,20 @@ TEST_F(MainDisplayTest, CommentCommandRule) {
   f.Item("MViewOnly")->setChecked(false);
   f.DisplayMode = dmTryOut;
   EXPECT_FALSE(f.CommentCommandsAllowed());
+  for (uint8_t mode : {dmEdit, dmViewOnly, dmTryOut}) {
+    for (bool viewOnly : {false, true}) {
+      f.DisplayMode = mode;
+      f.Item("MViewOnly")->setChecked(viewOnly);
+      f.ShowGame();
+      const bool on = mode != dmTryOut && !viewOnly;
+      for (const char *n : {"MComment", "MNags", "MNags1ShortCut", "MNags2ShortCut"})
+        EXPECT_EQ(f.Item(n)->isEnabled(), on) << n;
+      for (const char *n : {"SBComment", "SBNags1", "SBNags2"})
+        EXPECT_EQ(f.findChild<QWidget *>(n)->isEnabled(), on) << n;
+    }
+  }
   f.DisplayMode = dmEdit;
-  f.ShowGame();
-  for (const char *n : {"MComment", "MNags", "MNags1ShortCut", "MNags2ShortCut"})
-    EXPECT_FALSE(f.Item(n)->isEnabled()) << n;
-  for (const char *n : {"SBComment", "SBNags1", "SBNags2"})
-    EXPECT_FALSE(f.findChild<QWidget *>(n)->isEnabled()) << n;
+  f.Item("MViewOnly")->setChecked(false);
 }
 
 TEST_F(MainDisplayTest, CoordinatesFollowTheBoard) {
