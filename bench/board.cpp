@@ -10,16 +10,16 @@
 #include <cstdlib>
 #include <random>
 
+#include "../tests/chess/TestPositions.h"
 #include "board/ui/ChsBrds.h"
 #include "board/ui/PieceImages.h"
-#include "chess/MoveGen.h"
 
 namespace {
 
-MoveRec Coord(PositionO &pos, const char *t) {
-  const int promo = t[4] == 'q' ? pQueen : 0;
+MoveRec Coord(PositionO &pos, const char *text) {
+  const MoveRec c = testchess::CoordMove(text);
   MoveRec m;
-  pos.BuildMove(t[0] - 'a' + 1, t[1] - '0', t[2] - 'a' + 1, t[3] - '0', promo, m);
+  pos.BuildMove(c.fromFile, c.fromRank, c.toFile, c.toRank, c.promotion, m);
   return m;
 }
 
@@ -53,15 +53,8 @@ MoveListO RandomGame(int plies) {
     PositionO pos;
     pos.Reset();
     MoveListO game;
-    while (game.Count() < plies) {
-      BasePositionO copy = pos.Base();
-      MoveGenO gen;
-      gen.Init(&copy);
-      MoveListO moves;
-      gen.AllMoves(moves);
-      if (moves.Count() == 0) break;
-      MoveRec m = moves.Get(1 + static_cast<int>(rng() % moves.Count()));
-      pos.CompleteMove(m);
+    MoveRec m;
+    while (game.Count() < plies && testchess::RandomMove(pos.Base(), rng, m)) {
       pos.MakeMove(m);
       game.Add(m);
     }

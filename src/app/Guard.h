@@ -1,15 +1,3 @@
 #pragma once
-// Handlers run core code through Guarded, so that no exception crosses the
-// event loop: the text goes to the message hook.
-#include <exception>
-
-#include "platform/UiHooks.h"
-
-template <class F>
-void Guarded(F &&f) {
-  try {
-    f();
-  } catch (const std::exception &e) {
-    ui::ShowMessage(e.what());
-  }
-}
+// The guard for handlers is shared with the board and lives in foundation/ui.
+#include "foundation/ui/Guard.h"

@@ -4,10 +4,12 @@
 
 #include <QImage>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "SyntheticStrips.h"
 #include "board/ui/ChsBrds.h"
+#include "chess/TestPositions.h"
 #include "foundation_ui/UiTestApp.h"
 
 // Boards on synthetic 32-pixel strips, slides counted instead of slept.
@@ -37,14 +39,25 @@ class BoardTest : public ::testing::Test {
 
   // The move in coordinates ("e2e4", "e7e8n") on the board's position.
   static MoveRec Move(TChessBoard &b, const char *text) {
-    const int promo = text[4] == 'n'   ? pKnight
-                      : text[4] == 'b' ? pBishop
-                      : text[4] == 'r' ? pRook
-                      : text[4] == 'q' ? pQueen
-                                       : 0;
+    const MoveRec c = testchess::CoordMove(text);
     MoveRec m;
-    b.BuildMove(text[0] - 'a' + 1, text[1] - '0', text[2] - 'a' + 1, text[3] - '0', promo, m);
+    b.BuildMove(c.fromFile, c.fromRank, c.toFile, c.toRank, c.promotion, m);
     return m;
+  }
+
+  // The moves played one after the other from the position of the FEN.
+  static MoveListO Line(const char *fen, std::initializer_list<const char *> moves) {
+    PositionO p;
+    EXPECT_TRUE(p.SetFEN(fen)) << fen;
+    MoveListO list;
+    for (const char *text : moves) {
+      const MoveRec c = testchess::CoordMove(text);
+      MoveRec m;
+      p.BuildMove(c.fromFile, c.fromRank, c.toFile, c.toRank, c.promotion, m);
+      p.MakeMove(m);
+      list.Add(m);
+    }
+    return list;
   }
 
   // The picture a fresh board shows for the same position and orientation.

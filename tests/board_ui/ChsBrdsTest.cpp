@@ -8,7 +8,6 @@
 
 #include "BoardFixture.h"
 #include "board/ui/ChsBrds.h"
-#include "chess/MoveGen.h"
 #include "foundation_ui/UiTestApp.h"
 #include "platform/Errors.h"
 
@@ -198,14 +197,8 @@ TEST_F(BoardTest, RandomGamesKeepScreenAndRecordInStep) {
       } else if (action == 1) {
         b->ReplayLastMove();
       } else {
-        BasePositionO pos = b->Position().Base();
-        MoveGenO gen;
-        gen.Init(&pos);
-        MoveListO moves;
-        gen.AllMoves(moves);
-        if (moves.Count() == 0) break;
-        MoveRec m = moves.Get(1 + static_cast<int>(rng() % moves.Count()));
-        b->CompleteMove(m);
+        MoveRec m;
+        if (!testchess::RandomMove(b->Position().Base(), rng, m)) break;
         b->DoMove(m);
       }
       ASSERT_TRUE(DisplayMatchesPosition(*b)) << "game " << game << " ply " << ply;
@@ -311,17 +304,8 @@ TEST_F(BoardTest, RedrawsOnlyWhatChanged) {
   EXPECT_EQ(b->Trace().squaresDrawn, 31);
 
   // SetPosition with moves draws once, at the end, only what changed.
-  MoveListO moves;
-  {
-    PositionO start;
-    start.Reset();
-    for (const char *mv : {"e2e4", "e7e5", "g1f3"}) {
-      MoveRec m;
-      start.BuildMove(mv[0] - 'a' + 1, mv[1] - '0', mv[2] - 'a' + 1, mv[3] - '0', 0, m);
-      start.MakeMove(m);
-      moves.Add(m);
-    }
-  }
+  const char *start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+  const MoveListO moves = Line(start, {"e2e4", "e7e5", "g1f3"});
   b->SetInitialPosition();
   b->SetMoveDelay(10);
   b->Trace() = BoardTraceRec{};
@@ -351,17 +335,8 @@ TEST_F(BoardTest, SlideLetsNothingElseRun) {
 
 TEST_F(BoardTest, GoToPlyClampsAndRestoresDelays) {
   auto b = NewBoard();
-  MoveListO game;
-  {
-    PositionO p;
-    p.Reset();
-    for (const char *mv : {"e2e4", "e7e5", "e1e2", "e8e7"}) {
-      MoveRec m;
-      p.BuildMove(mv[0] - 'a' + 1, mv[1] - '0', mv[2] - 'a' + 1, mv[3] - '0', 0, m);
-      p.MakeMove(m);
-      game.Add(m);
-    }
-  }
+  const MoveListO game =
+      Line("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", {"e2e4", "e7e5", "e1e2", "e8e7"});
   b->SetReplayMoves(&game);
   EXPECT_EQ(b->ReplayPly(), 1);
   b->GoToPly(100);

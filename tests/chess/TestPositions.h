@@ -112,6 +112,20 @@ inline MoveRec Play(BasePositionO &pos, const std::string &text) {
   return m;
 }
 
+// A legal move of the position picked by the generator, completed; false
+// when there is none.
+template <class Rng>
+bool RandomMove(const BasePositionO &pos, Rng &rng, MoveRec &move) {
+  BasePositionO copy = pos;
+  MoveGenO gen(&copy);
+  MoveListO moves;
+  gen.AllMoves(moves);
+  if (moves.Count() == 0) return false;
+  move = moves.Get(1 + static_cast<int>(rng() % moves.Count()));
+  gen.CompleteMove(move);
+  return true;
+}
+
 // Perft through the full-mode generator (all four promotions) and
 // make/unmake; the last ply is counted from the legal-move list.
 class Perft {

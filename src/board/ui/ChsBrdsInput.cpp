@@ -4,11 +4,10 @@
 // GetPendingMove and may change the board or open a dialog, so the board
 // does nothing after that call.
 #include <QMouseEvent>
-#include <exception>
 
 #include "board/ui/ChsBrds.h"
+#include "foundation/ui/Guard.h"
 #include "platform/Errors.h"
-#include "platform/UiHooks.h"
 
 namespace {
 
@@ -28,16 +27,6 @@ constexpr uint8_t kSetup = 10;
 constexpr uint8_t kSquareChanged = 5;
 constexpr uint8_t kToolChanged = 6;
 constexpr uint8_t kSquareAndColour = 7;
-
-// Runs an event's work; an error ends it and is shown, never passed to Qt.
-template <class F>
-void Guarded(F &&work) {
-  try {
-    work();
-  } catch (const std::exception &e) {
-    ui::ShowMessage(e.what());
-  }
-}
 
 }  // namespace
 
