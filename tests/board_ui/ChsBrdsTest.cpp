@@ -440,13 +440,31 @@ TEST_F(BoardTest, ForwardsAndTexts) {
 
 TEST_F(BoardTest, SquareColoursFollowThePalette) {
   auto b = NewBoard("4k3/8/8/8/8/8/3K4/8 w - - 0 1");
+  const QPoint a2 = b->SquareToPixel(1, 2) + QPoint(5, 5), a1 = b->SquareToPixel(1, 1) + QPoint(5, 5);
   QPalette pal = b->palette();
   pal.setColor(QPalette::Button, QColor(10, 20, 30));
   pal.setColor(QPalette::Dark, QColor(200, 100, 50));
   b->setPalette(pal);
-  const QImage img = b->grab().toImage();
-  EXPECT_EQ(img.pixel(b->SquareToPixel(1, 2) + QPoint(5, 5)), qRgb(10, 20, 30));  // a2 light
-  EXPECT_EQ(img.pixel(b->SquareToPixel(1, 1) + QPoint(5, 5)), qRgb(200, 100, 50));
+  QImage img = b->grab().toImage();
+  EXPECT_EQ(img.pixel(a2), qRgb(10, 20, 30));  // light
+  EXPECT_EQ(img.pixel(a1), qRgb(200, 100, 50));
+
+  // The application's palette reaches a board that has none of its own.
+  auto c = NewBoard("4k3/8/8/8/8/8/3K4/8 w - - 0 1");
+  const QPalette old = QApplication::palette();
+  QPalette app = old;
+  app.setColor(QPalette::Button, QColor(1, 2, 3));
+  QApplication::setPalette(app);
+  QCoreApplication::processEvents();
+  img = c->grab().toImage();
+  QApplication::setPalette(old);
+  EXPECT_EQ(img.pixel(a2), qRgb(1, 2, 3));
+
+  // Plain colours are 0x00BBGGRR; an owner repaints after changing them.
+  BoardColorsO.SetBlackSquares(0x00336699);
+  c->Paint();
+  EXPECT_EQ(c->grab().toImage().pixel(a1), qRgb(0x99, 0x66, 0x33));
+  BoardColorsO.Init();
 }
 
 }  // namespace
