@@ -388,6 +388,7 @@ void TMainForm::FormCreate() {
   Connect("MTimeControl", &TMainForm::MTimeControlClick);
   Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
   ConnectEditCommands();
+  ConnectNavigation();
   for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
@@ -528,11 +529,6 @@ void TMainForm::UpdateSaveGameItem() {
 bool TMainForm::AskSaveGame() {
   if (Game.ModifiedFlags() == 0) return true;
   return BeepWarning(CommonText::S_GameChangesWillBeLost, ui::mbOKCancel) == ui::mrOk;
-}
-
-void TMainForm::StopAutoPlay() {
-  if (!AutoPlayTimer->isActive()) return;
-  AutoPlayTimer->stop();
 }
 
 // ---- Commands

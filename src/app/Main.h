@@ -160,6 +160,38 @@ class TMainForm : public QMainWindow {
   std::vector<QLabel *> InfoLabels;  // one per part, line by line
   layout::Result Layout;
 
+  // ---- Navigation, autoplay and the board commands
+  void SBFirstClick();
+  void SBPrevClick() { StepBack(); }
+  void StepBack();
+  void SBNextClick();
+  void SBLastClick();
+  // After every change of the position: the board forgets a half-typed move.
+  void ResetMoveEntry();
+  void FocusMoveControl();
+  void MAutoPlayClick();
+  void AutoPlayTimerTimer();
+  // Leaves try-out mode: the board shows the game's position again.
+  void LeaveTryOut();
+  void MFlipClick();
+  void MSmallerBoardClick();
+  void MLargerBoardClick();
+  void MReplayLastMoveClick();
+  // Replays the last move once the message loop runs.
+  void PostReplayLastMove();
+  // The board menu's ticks and enabling (MBoardClick, when it opens, and
+  // whenever the board's moves change).
+  void MBoardClick();
+  // Shows the current game as a load does: ply p >= 1 goes p - 1 moves
+  // along the first continuations (stopping at the end of the line); ply 0
+  // stays at the start with "ShowFirstPositionOnLoad", else goes to the end
+  // of the selected line. The board and the engine manager follow; with
+  // replayLastMove, the last move is replayed once the loop runs.
+  void ShowLoadedGame(int ply, bool replayLastMove);
+  // The application-wide keys: Home, End, Left and Right step through the
+  // game while the main window is active and no menu has the keyboard.
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
   // ---- Game and commands
   void UpdateSaveGameItem();
   bool AskSaveGame();
@@ -216,6 +248,8 @@ class TMainForm : public QMainWindow {
   void PopUpNagMenu(QMenu *menu, const char *button);
   // After a change of the current move's NAGs or comment.
   void AfterAnnotationChange();
+  // The step buttons, autoplay and the board commands.
+  void ConnectNavigation();
   void HideSwitchedOffItems();
   void DisableFileCommands();
   void CreateEngineMan();

@@ -132,6 +132,9 @@ void TMainForm::ShowGame() {
     CommentMemo->setPalette(pal);
   }
   UpdateCommentCommands();
+  // A disabled action ignores its shortcut: Shift+F9 must follow the
+  // board's moves, not only the last opening of the menu.
+  MBoardClick();
 }
 
 void TMainForm::UpdateCommentCommands() {

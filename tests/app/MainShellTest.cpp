@@ -69,7 +69,7 @@ TEST_F(MainShellTest, FreshStart) {
   // No file: the file commands are off; so is every command not built yet.
   for (const char *n : {"MSave", "MSaveAs", "MClose", "MGames", "MOpenings", "MSearchGames", "MFoundGames",
                         "MTreeDlg", "MReopenLastList", "MImportGames", "MPrevGame", "MNextGame", "MClassifyGame",
-                        "MClassifyPosition", "MSaveGame", "MNew", "MOpen", "MPreferences", "MAbout", "MFlip",
+                        "MClassifyPosition", "MSaveGame", "MNew", "MOpen", "MPreferences", "MAbout", "MTryOut",
                         "MCopyGameAs", "MReopen"})
     EXPECT_FALSE(Item(n)->isEnabled()) << n;
   for (const char *n : {"MComment", "MNags", "MNags1ShortCut", "MNags2ShortCut", "MEditGameHeader"})
