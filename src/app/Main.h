@@ -176,6 +176,8 @@ class TMainForm : public QMainWindow {
   void MFlipClick();
   void MSmallerBoardClick();
   void MLargerBoardClick();
+  // The next smaller or larger piece set, kept in the options.
+  void ChangeBoardSize(bool larger);
   void MReplayLastMoveClick();
   // Replays the last move once the message loop runs.
   void PostReplayLastMove();

@@ -190,19 +190,17 @@ void TMainForm::MFlipClick() {
   ShowGame();
 }
 
-void TMainForm::MSmallerBoardClick() {
-  StopAutoPlay();
-  if (!Board->CanMakeSmaller()) return;
-  Board->SmallerBoard();
-  ChessApp.PieceType = Board->PieceType();
-  ArrangeControls();
-  MBoardClick();
-}
+void TMainForm::MSmallerBoardClick() { ChangeBoardSize(false); }
 
-void TMainForm::MLargerBoardClick() {
+void TMainForm::MLargerBoardClick() { ChangeBoardSize(true); }
+
+void TMainForm::ChangeBoardSize(bool larger) {
   StopAutoPlay();
-  if (!Board->CanMakeLarger()) return;
-  Board->LargerBoard();
+  if (!(larger ? Board->CanMakeLarger() : Board->CanMakeSmaller())) return;
+  if (larger)
+    Board->LargerBoard();
+  else
+    Board->SmallerBoard();
   ChessApp.PieceType = Board->PieceType();
   ArrangeControls();
   MBoardClick();
