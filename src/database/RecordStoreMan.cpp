@@ -106,3 +106,14 @@ bool RecordStoreO::SetRecord(int32_t n, const void *buffer) {
   if (count_ < n) count_ = n;
   return true;
 }
+
+bool RecordStoreO::Truncate() {
+  if (!file_.IsOpen()) return false;
+  ++io_.writes;
+  if (!file_.Truncate(0)) {
+    ui::ShowMessage("RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_));
+    return false;
+  }
+  count_ = 0;
+  return true;
+}

@@ -44,6 +44,8 @@ class RecordStoreO {
   bool GetRecord(int32_t n, void *buffer);
   bool SetRecord(int32_t n, const void *buffer);
   bool EnsureCount(int32_t n);
+  // Cuts the file to no records.
+  bool Truncate();
 
   StoreIoCounts IoCounts() const { return io_; }
   void ResetIoCounts() { io_ = {}; }

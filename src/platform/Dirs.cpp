@@ -66,6 +66,15 @@ std::string MakeTempFile(const std::string &prefix) {
   return std::string(buf.data());
 }
 
+std::string MakeTempDir(const std::string &prefix, const std::string &parent) {
+  std::string tmpl =
+      (parent.empty() ? GetTempDir() : files::IncludeTrailingSlash(parent)) + prefix + "XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  if (::mkdtemp(buf.data()) == nullptr) return {};
+  return std::string(buf.data()) + "/";
+}
+
 std::string GetHomeDir() {
   const char *h = std::getenv("HOME");
   return files::IncludeTrailingSlash(h && *h ? h : "/");

@@ -21,6 +21,10 @@ std::string AppFile(const std::string &name);
 std::string GetTempDir();
 // A new, unique, empty file in the temporary directory; empty on failure.
 std::string MakeTempFile(const std::string &prefix);
+// A new, unique, empty directory (mode 0700) in parent, the temporary
+// directory when parent is empty; its path with a trailing '/', or empty on
+// failure.
+std::string MakeTempDir(const std::string &prefix, const std::string &parent = {});
 // The user's home directory with a trailing '/'.
 std::string GetHomeDir();
 

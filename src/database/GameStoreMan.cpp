@@ -1,0 +1,322 @@
+#include "database/GameStoreMan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "chess/InfoMan.h"
+#include "database/RecordStoreMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
+#include "platform/Bytes.h"
+#include "platform/Dirs.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+#include "platform/UiHooks.h"
+
+namespace {
+std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
+}  // namespace
+
+void GameDescriptor::ToBytes(uint8_t *p) const {
+  p[kFlags] = flags;
+  le::PutU32(p + kWhite, white);
+  le::PutU32(p + kBlack, black);
+  le::PutU32(p + kEventSite, eventSite);
+  le::PutU32(p + kAnnotator, annotator);
+  le::PutI16(p + kYear, year);
+  le::PutI16(p + kWhiteElo, whiteElo);
+  le::PutI16(p + kBlackElo, blackElo);
+  p[kMoves] = moves;
+  le::PutU32(p + kEco, eco);
+  std::copy(reserved.begin(), reserved.end(), p + kReserved);
+}
+
+void GameDescriptor::FromBytes(const uint8_t *p) {
+  flags = p[kFlags];
+  white = le::GetU32(p + kWhite);
+  black = le::GetU32(p + kBlack);
+  eventSite = le::GetU32(p + kEventSite);
+  annotator = le::GetU32(p + kAnnotator);
+  year = le::GetI16(p + kYear);
+  whiteElo = le::GetI16(p + kWhiteElo);
+  blackElo = le::GetI16(p + kBlackElo);
+  moves = p[kMoves];
+  eco = le::GetU32(p + kEco);
+  std::copy(p + kReserved, p + kSize, reserved.begin());
+}
+
+uint32_t EcoCode(const std::string &text) {
+  char letter = 0;
+  int number = 0, sub = 0;
+  if (!ParseEco(text, letter, number, sub)) return 0;
+  // Only a six-character text has a sub-code ("B45/00" differs from "B45").
+  const uint32_t subCode = text.size() == 6 ? static_cast<uint32_t>(sub) + 1 : 0;
+  return static_cast<uint32_t>(letter - 'A' + 1) * 16384 + static_cast<uint32_t>(number) * 128 + subCode;
+}
+
+namespace {
+// A tag's number as the descriptor holds it: out of range or not a number 0.
+int16_t Small(const std::string &text) {
+  const int v = StrToIntDef(text, 0);
+  return v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()
+             ? 0
+             : static_cast<int16_t>(v);
+}
+
+std::string NotQuery(const std::string &value) { return value == "?" ? std::string() : value; }
+}  // namespace
+
+bool BuildGameDescriptor(const GameBuffer &game, IndexManO &players, IndexManO &eventSites,
+                         IndexManO &annotators, GameDescriptor &d) {
+  QZGameManagerO reader;
+  if (!reader.Attach(game)) return false;
+  auto tag = [&](const char *name) { return ini::Trim(reader.GetTagValue(name)); };
+  auto id = [](IndexManO &index, const std::string &text) {
+    return text.empty() ? 0u : index.FindOrAdd(text);
+  };
+  d.white = id(players, tag("White"));
+  d.black = id(players, tag("Black"));
+  const std::string event = NotQuery(tag("Event")), site = NotQuery(tag("Site"));
+  d.eventSite = id(eventSites, event + (!event.empty() && !site.empty() ? "; " : "") + site);
+  d.annotator = id(annotators, NotQuery(tag("Annotator")));
+
+  d.flags &= static_cast<uint8_t>(
+      ~(GameDescriptor::gfWhiteWins | GameDescriptor::gfDraw | GameDescriptor::gfBlackWins));
+  const std::string result = tag("Result");
+  if (result == "1-0") d.flags |= GameDescriptor::gfWhiteWins;
+  if (result == "1/2-1/2") d.flags |= GameDescriptor::gfDraw;
+  if (result == "0-1") d.flags |= GameDescriptor::gfBlackWins;
+
+  int year = 0, month = 0, day = 0;
+  d.year = ParseDate(tag("Date"), year, month, day) ? Small(std::to_string(year)) : 0;
+  d.whiteElo = Small(tag("WhiteElo"));
+  d.blackElo = Small(tag("BlackElo"));
+  d.eco = EcoCode(tag("ECO"));
+  const int moves = StrToIntDef(tag("QVNrOfMoves"), 0);
+  d.moves = static_cast<uint8_t>(std::clamp(moves, 0, 255));
+
+  d.flags &= static_cast<uint8_t>(~(GameDescriptor::gfMate | GameDescriptor::gfCheck |
+                                    GameDescriptor::gfStalemate | GameDescriptor::gfComments));
+  std::string qv = tag("QVFlags");
+  qv.resize(std::max<size_t>(qv.size(), 6), '0');
+  if (qv[0] == '1')
+    d.flags |= GameDescriptor::gfMate;
+  else if (qv[1] == '1')
+    d.flags |= GameDescriptor::gfCheck;
+  else if (qv[2] == '1')
+    d.flags |= GameDescriptor::gfStalemate;
+  if (qv[3] == '1') d.flags |= GameDescriptor::gfComments;
+  return true;
+}
+
+// ------------------------------------------------------------------ store
+
+void GameStoreO::Init() {
+  open_ = failed_ = false;
+  count_ = 0;
+  gamesSize_ = 0;
+  gamesName_.clear();
+  indexName_.clear();
+}
+
+void GameStoreO::Done() {
+  games_.Close();
+  index_.Close();
+  open_ = false;
+}
+
+bool GameStoreO::Open(const std::string &baseName) {
+  Close();
+  gamesName_ = files::ChangeFileExt(baseName, ".gad");
+  indexName_ = files::ChangeFileExt(baseName, ".gai");
+  if (!files::Exists(indexName_)) return true;
+  return OpenFiles("GameStoreO.OpenFile failed for games_file", "GameStoreO.OpenFile failed for index_file");
+}
+
+void GameStoreO::Close() {
+  Done();
+  Init();
+}
+
+void GameStoreO::CloseAndDelete() {
+  const std::string g = gamesName_, i = indexName_;
+  Close();
+  if (!g.empty()) files::Delete(g);
+  if (!i.empty()) files::Delete(i);
+}
+
+std::string GameStoreO::MakeTempBaseName(const std::string &dir) {
+  const std::string tmp = dirs::MakeTempDir("tvdb", dir);
+  return tmp.empty() ? tmp : tmp + "games.gad";
+}
+
+int64_t GameStoreO::TotalSize() {
+  if (!open_) return 0;
+  return std::max<int64_t>(games_.Size(), 0) + std::max<int64_t>(index_.Size(), 0);
+}
+
+// The files of a set that has none yet; an existing ".gad" keeps its bytes.
+bool GameStoreO::CreateFiles() {
+  if (open_) return true;
+  if (failed_ || gamesName_.empty()) return false;
+  return OpenFiles("GameStoreO.CreateFile failed for games_file", "GameStoreO.Create failed for index_file");
+}
+
+// Both files, open-always; the messages name what the caller was doing.
+bool GameStoreO::OpenFiles(const char *gamesFailed, const char *indexFailed) {
+  bool existed = false;
+  const int64_t gamesSize = OpenStoreFile(games_, gamesName_, existed);
+  const int64_t indexSize = gamesSize < 0 ? -1 : OpenStoreFile(index_, indexName_, existed);
+  if (indexSize < 0) {
+    ui::ShowMessage(gamesSize < 0 ? WithErrno(gamesFailed, games_.Error())
+                                  : WithErrno(indexFailed, index_.Error()));
+    games_.Close();
+    failed_ = true;
+    return false;
+  }
+  gamesSize_ = static_cast<uint64_t>(gamesSize);
+  count_ = RangeCast<int32_t>(static_cast<uint64_t>(indexSize) / 4);
+  open_ = true;
+  return true;
+}
+
+// Offsets on file are u32: a record that would start past them is refused
+// before anything is written.
+bool GameStoreO::RecordFits() {
+  if (gamesSize_ <= std::numeric_limits<uint32_t>::max() && count_ < std::numeric_limits<int32_t>::max())
+    return true;
+  ui::ShowMessage(SubstituteText(CommonText::S_MaxGamesReached, std::to_string(count_)));
+  return false;
+}
+
+bool GameStoreO::WriteRecord(uint64_t off, const GameBuffer &game, const GameDescriptor &d,
+                             const char *descMessage, const char *dataMessage) {
+  uint8_t head[kRecordHead];
+  d.ToBytes(head);
+  if (!games_.WriteAt(off, head, GameDescriptor::kSize)) {
+    ui::ShowMessage(descMessage);
+    return false;
+  }
+  le::PutU32(head + GameDescriptor::kSize, game.length);
+  if (!games_.WriteAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4) ||
+      (game.length > 0 && !games_.WriteAt(off + kRecordHead, game.bytes.get(), game.length))) {
+    ui::ShowMessage(dataMessage);
+    return false;
+  }
+  return true;
+}
+
+int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
+  if (!CreateFiles() || !RecordFits()) return 0;
+  // The record at the end of what is stored (over a torn tail), then its
+  // index entry at its own place.
+  const uint64_t off = gamesSize_;
+  const char *gamesFailed = "GameStoreO.SaveGameAsNewToFile failed writing games_file";
+  if (!WriteRecord(off, game, d, gamesFailed, gamesFailed)) return 0;
+  uint8_t entry[4];
+  le::PutU32(entry, static_cast<uint32_t>(off));
+  if (!index_.WriteAt(static_cast<uint64_t>(count_) * 4, entry, 4)) {
+    ui::ShowMessage("GameStoreO.SaveGameAsNewToFile failed writing index_file");
+    return 0;
+  }
+  gamesSize_ = off + kRecordHead + game.length;
+  return ++count_;
+}
+
+bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescriptor &d) {
+  if (n < 1 || n > count_) throw ERangeError();
+  if (!open_ || !RecordFits()) return false;
+  // Always a new record: game n is re-pointed only once the new one is whole.
+  const uint64_t off = gamesSize_;
+  if (!WriteRecord(off, game, d,
+                   "GameStoreO.SaveGameToFile failed writing games_file appending gamedescriptor",
+                   "GameStoreO.SaveGameToFile failed writing games_file appending"))
+    return false;
+  uint8_t entry[4];
+  le::PutU32(entry, static_cast<uint32_t>(off));
+  if (!index_.WriteAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
+    ui::ShowMessage("GameStoreO.SaveGameToFile failed writing index_file updating");
+    return false;
+  }
+  gamesSize_ = off + kRecordHead + game.length;
+  return true;
+}
+
+bool GameStoreO::ReadOffset(int32_t n, uint64_t &off, const char *message) {
+  uint8_t entry[4];
+  if (!open_ || !index_.ReadAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
+    if (open_) ui::ShowMessage(message);
+    return false;
+  }
+  off = le::GetU32(entry);
+  return true;
+}
+
+bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
+  if (n < 1 || n > count_) throw ERangeError();
+  SizeGameBuffer(buf, 0);
+  if (d) *d = GameDescriptor{};
+  uint64_t off = 0;
+  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
+  uint8_t head[kRecordHead];
+  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, head, GameDescriptor::kSize)) {
+    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.descriptor");
+    return false;
+  }
+  // The stored size is believed only as far as the file reaches.
+  uint32_t size = 0;
+  if (off + kRecordHead > gamesSize_ ||
+      !games_.ReadAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4) ||
+      (size = le::GetU32(head + GameDescriptor::kSize)) > gamesSize_ - off - kRecordHead) {
+    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.size");
+    return false;
+  }
+  SizeGameBuffer(buf, size);
+  if (size > 0 && !games_.ReadAt(off + kRecordHead, buf.bytes.get(), size)) {
+    SizeGameBuffer(buf, 0);
+    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.data");
+    return false;
+  }
+  if (d) d->FromBytes(head);
+  return true;
+}
+
+bool GameStoreO::ReadDescriptor(int32_t n, GameDescriptor &d) {
+  if (n < 1 || n > count_) throw ERangeError();
+  d = GameDescriptor{};
+  uint64_t off = 0;
+  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
+  uint8_t bytes[GameDescriptor::kSize];
+  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, bytes, sizeof bytes)) {
+    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.descriptor");
+    return false;
+  }
+  d.FromBytes(bytes);
+  return true;
+}
+
+bool GameStoreO::WriteDescriptor(int32_t n, const GameDescriptor &d) {
+  if (n < 1 || n > count_) throw ERangeError();
+  uint64_t off = 0;
+  if (!ReadOffset(n, off, "GameStoreO.SetGameDescriptorInFile failed reading index_file")) return false;
+  uint8_t bytes[GameDescriptor::kSize];
+  d.ToBytes(bytes);
+  if (off + GameDescriptor::kSize > gamesSize_ || !games_.WriteAt(off, bytes, sizeof bytes)) {
+    ui::ShowMessage("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor");
+    return false;
+  }
+  return true;
+}
+
+bool GameStoreO::DeleteGame(int32_t n) {
+  GameDescriptor d;
+  if (!ReadDescriptor(n, d)) return false;
+  d.flags |= GameDescriptor::gfDeleted;
+  return WriteDescriptor(n, d);
+}
+
+bool GameStoreO::GameIsDeleted(int32_t n) {
+  GameDescriptor d;
+  return ReadDescriptor(n, d) && (d.flags & GameDescriptor::gfDeleted) != 0;
+}

@@ -1,0 +1,117 @@
+#pragma once
+// The games of a native database: ".gad" holds one record per stored game
+// (a 35-byte descriptor, the u32 size, the packed game), ".gai" the u32
+// offset of game n's record at (n - 1) x 4. A game's number never changes;
+// a replacement is a new record at the end and entry n re-pointed once it is
+// whole, so the old game stays readable until then. Failures show their
+// message and answer false or 0.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "database/IndexMan.h"
+#include "database/QZUtils.h"
+#include "platform/Files.h"
+
+// The summary of a game that lists and searches read, 35 bytes on file.
+struct GameDescriptor {
+  enum Flags : uint8_t {
+    gfDeleted = 1,
+    gfWhiteWins = 2,
+    gfDraw = 4,
+    gfBlackWins = 8,
+    gfMate = 16,
+    gfCheck = 32,
+    gfStalemate = 64,
+    gfComments = 128,
+  };
+  // Field offsets on file.
+  static constexpr size_t kFlags = 0, kWhite = 1, kBlack = 5, kEventSite = 9, kAnnotator = 13, kYear = 17,
+                          kWhiteElo = 19, kBlackElo = 21, kMoves = 23, kEco = 24, kReserved = 28;
+  static constexpr size_t kSize = 35;
+  static_assert(kReserved + 7 == kSize);
+
+  uint8_t flags = 0;
+  uint32_t white = 0, black = 0, eventSite = 0, annotator = 0;
+  int16_t year = 0, whiteElo = 0, blackElo = 0;
+  uint8_t moves = 0;
+  uint32_t eco = 0;
+  std::array<uint8_t, 7> reserved{};
+
+  void ToBytes(uint8_t *p) const;
+  void FromBytes(const uint8_t *p);
+  bool operator==(const GameDescriptor &) const = default;
+};
+
+// "A00".."E99" (and a six-character text with its sub-code) to the ECO
+// code of the descriptor, else 0.
+uint32_t EcoCode(const std::string &text);
+
+// Fills the descriptor from the packed game's tags, adding names to the
+// indexes in the order White, Black, event/site, annotator. It starts from
+// d as given: zeros for a new game, game n's stored descriptor for a
+// replacement (its deleted flag and reserved bytes stay). False when the
+// game cannot be read; d is then unchanged.
+bool BuildGameDescriptor(const GameBuffer &game, IndexManO &players, IndexManO &eventSites,
+                         IndexManO &annotators, GameDescriptor &d);
+
+class GameStoreO {
+ public:
+  static constexpr uint32_t kRecordHead = GameDescriptor::kSize + 4;
+
+  GameStoreO() { Init(); }
+  ~GameStoreO() { Close(); }
+  GameStoreO(const GameStoreO &) = delete;
+  GameStoreO &operator=(const GameStoreO &) = delete;
+
+  void Init();
+  void Done();
+  // Opens ".gad" and ".gai" of baseName when the index exists; otherwise the
+  // files are created by the first AddGame. False after a message; the store
+  // then holds no games and refuses writes.
+  bool Open(const std::string &baseName);
+  void Close();
+  void CloseAndDelete();
+  bool IsOpen() const { return open_; }
+  // A fresh base name (".gad") inside a new private directory under dir
+  // (the temporary directory when empty); empty on failure. Whoever closes
+  // the set removes the directory.
+  static std::string MakeTempBaseName(const std::string &dir = {});
+
+  int64_t TotalSize();
+  int32_t Count() const { return count_; }
+  const std::string &GamesFileName() const { return gamesName_; }
+  const std::string &IndexFileName() const { return indexName_; }
+
+  // The new game's number, or 0.
+  int32_t AddGame(const GameBuffer &game, const GameDescriptor &d);
+  // Stores game n anew with its descriptor.
+  bool SaveGame(int32_t n, const GameBuffer &game, const GameDescriptor &d);
+  // Game n into buf (reused, grown when needed) and its descriptor; on a
+  // failure buf is empty and the descriptor zeroed. n outside 1..Count()
+  // raises ERangeError (so do the calls below).
+  bool GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d = nullptr);
+  bool ReadDescriptor(int32_t n, GameDescriptor &d);
+  bool WriteDescriptor(int32_t n, const GameDescriptor &d);
+  bool DeleteGame(int32_t n);
+  bool GameIsDeleted(int32_t n);
+  int32_t NextGameNr(int32_t n) const { return n + 1 > count_ ? 0 : n + 1; }
+  int32_t PrevGameNr(int32_t n) const { return n - 1; }
+  int32_t GameNrOf(int32_t i) const { return i; }
+  int32_t IndexOfGame(int32_t n) const { return n; }
+
+ private:
+  bool CreateFiles();
+  bool OpenFiles(const char *gamesFailed, const char *indexFailed);
+  bool RecordFits();
+  bool ReadOffset(int32_t n, uint64_t &off, const char *message);
+  bool WriteRecord(uint64_t off, const GameBuffer &game, const GameDescriptor &d, const char *descMessage,
+                   const char *dataMessage);
+
+  bool open_ = false;
+  bool failed_ = false;
+  int32_t count_ = 0;
+  uint64_t gamesSize_ = 0;
+  std::string gamesName_, indexName_;
+  BinFile games_, index_;
+};

@@ -1,0 +1,265 @@
+#include "database/SearchBoosterMan.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/Bytes.h"
+#include "platform/Errors.h"
+
+namespace {
+constexpr int kWhite = 0, kBlack = 1, kEventSite = 2;
+}  // namespace
+
+void SearchBoosterO::Init() {
+  bpl_.Init(4);
+  bes_.Init(4);
+  bli_.Init(12);
+}
+
+void SearchBoosterO::Done() {
+  bpl_.Done();
+  bes_.Done();
+  bli_.Done();
+}
+
+bool SearchBoosterO::Open(const std::string &name) {
+  Close();
+  if (bpl_.Open(files::ChangeFileExt(name, ".bpl")) && bes_.Open(files::ChangeFileExt(name, ".bes")) &&
+      bli_.Open(files::ChangeFileExt(name, ".bli")))
+    return true;
+  Close();
+  return false;
+}
+
+void SearchBoosterO::Close() {
+  bpl_.Close();
+  bes_.Close();
+  bli_.Close();
+}
+
+void SearchBoosterO::CloseAndDelete() {
+  bli_.CloseAndDelete();
+  bpl_.CloseAndDelete();
+  bes_.CloseAndDelete();
+}
+
+int64_t SearchBoosterO::TotalSize() { return bpl_.FileSize() + bes_.FileSize() + bli_.FileSize(); }
+
+StoreIoCounts SearchBoosterO::IoCounts() const {
+  StoreIoCounts c;
+  for (const RecordStoreO *s : {&bpl_, &bes_, &bli_}) {
+    c.reads += s->IoCounts().reads;
+    c.writes += s->IoCounts().writes;
+  }
+  return c;
+}
+
+void SearchBoosterO::ResetIoCounts() {
+  bpl_.ResetIoCounts();
+  bes_.ResetIoCounts();
+  bli_.ResetIoCounts();
+}
+
+bool SearchBoosterO::ReadLinks(int32_t n, Links &l) {
+  uint8_t b[12];
+  l = Links{};
+  if (!bli_.GetRecord(n, b)) return false;
+  for (int k = 0; k < 3; ++k) l.v[k] = le::GetU32(b + 4 * k);
+  return true;
+}
+
+bool SearchBoosterO::WriteLinks(int32_t n, const Links &l) {
+  uint8_t b[12];
+  for (int k = 0; k < 3; ++k) le::PutU32(b + 4 * k, l.v[k]);
+  return bli_.SetRecord(n, b);
+}
+
+uint32_t SearchBoosterO::Link(int32_t n, int slot) {
+  Links l;
+  ReadLinks(n, l);
+  return l.v[slot];
+}
+
+bool SearchBoosterO::ReadHead(RecordStoreO &heads, uint32_t id, uint32_t &game) {
+  uint8_t b[4];
+  const bool ok = heads.GetRecord(RangeCast<int32_t>(id), b);
+  game = le::GetU32(b);
+  return ok;
+}
+
+bool SearchBoosterO::WriteHead(RecordStoreO &heads, uint32_t id, uint32_t game) {
+  uint8_t b[4];
+  le::PutU32(b, game);
+  return heads.SetRecord(RangeCast<int32_t>(id), b);
+}
+
+uint32_t SearchBoosterO::LastGameOfPlayer(uint32_t player) {
+  uint32_t g = 0;
+  if (player != 0) ReadHead(bpl_, player, g);
+  return g;
+}
+
+uint32_t SearchBoosterO::LastGameOfEventSite(uint32_t eventSite) {
+  uint32_t g = 0;
+  if (eventSite != 0) ReadHead(bes_, eventSite, g);
+  return g;
+}
+
+bool SearchBoosterO::AddGame(int32_t n, uint32_t white, uint32_t eventSite, uint32_t black) {
+  if (n < 1) throw ERangeError();
+  Links l;
+  const auto game = static_cast<uint32_t>(n);
+  // White first: for White = Black the Black link is the game itself.
+  if (white != 0 && !(ReadHead(bpl_, white, l.v[kWhite]) && WriteHead(bpl_, white, game))) return false;
+  if (black != 0 && !(ReadHead(bpl_, black, l.v[kBlack]) && WriteHead(bpl_, black, game))) return false;
+  if (eventSite != 0 && !(ReadHead(bes_, eventSite, l.v[kEventSite]) && WriteHead(bes_, eventSite, game)))
+    return false;
+  return WriteLinks(n, l);
+}
+
+bool SearchBoosterO::SlotIn(GameStoreO &games, int32_t m, uint32_t id, bool player, int &slot) {
+  if (!player) {
+    slot = kEventSite;
+    return m >= 1 && m <= bli_.Count();
+  }
+  GameDescriptor d;
+  if (m < 1 || m > std::min(games.Count(), bli_.Count()) || !games.ReadDescriptor(m, d)) return false;
+  if (d.white == id)
+    slot = kWhite;
+  else if (d.black == id)
+    slot = kBlack;
+  else
+    return false;  // the chain passes a game without the name: damaged
+  return true;
+}
+
+// Takes n out of id's chain: the game before it (or the head) skips it.
+bool SearchBoosterO::Unlink(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN,
+                            Links &links) {
+  RecordStoreO &heads = player ? bpl_ : bes_;
+  const uint32_t after = links.v[slotOfN] < static_cast<uint32_t>(n) ? links.v[slotOfN] : 0;
+  uint32_t cur = 0;
+  if (!ReadHead(heads, id, cur)) return false;
+  if (cur == static_cast<uint32_t>(n)) return WriteHead(heads, id, after);
+  while (cur > static_cast<uint32_t>(n)) {
+    int slot = 0;
+    Links l;
+    if (!SlotIn(games, static_cast<int32_t>(cur), id, player, slot) ||
+        !ReadLinks(static_cast<int32_t>(cur), l))
+      return true;  // not found in a damaged chain: nothing to take out
+    const uint32_t next = l.v[slot];
+    if (next == static_cast<uint32_t>(n)) {
+      l.v[slot] = after;
+      return WriteLinks(static_cast<int32_t>(cur), l);
+    }
+    if (next >= cur) return true;
+    cur = next;
+  }
+  return true;
+}
+
+// Puts n into id's chain at its place in descending order.
+bool SearchBoosterO::Insert(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN,
+                            Links &links) {
+  RecordStoreO &heads = player ? bpl_ : bes_;
+  const auto game = static_cast<uint32_t>(n);
+  uint32_t cur = 0;
+  if (!ReadHead(heads, id, cur)) return false;
+  if (cur < game) {
+    links.v[slotOfN] = cur;
+    return WriteHead(heads, id, game);
+  }
+  for (;;) {
+    int slot = 0;
+    Links l;
+    // A damaged chain ends where it stops descending or leaves the name.
+    const bool readable = SlotIn(games, static_cast<int32_t>(cur), id, player, slot);
+    if (readable && !ReadLinks(static_cast<int32_t>(cur), l)) return false;
+    uint32_t next = readable ? l.v[slot] : 0;
+    if (next >= cur) next = 0;
+    if (next < game) {
+      links.v[slotOfN] = next;
+      if (!readable) return true;
+      l.v[slot] = game;
+      return WriteLinks(static_cast<int32_t>(cur), l);
+    }
+    cur = next;
+  }
+}
+
+bool SearchBoosterO::ReplaceGame(GameStoreO &games, int32_t n, const Names &old, const Names &now) {
+  if (n < 1) throw ERangeError();
+  if (old == now) return true;
+  if (n > bli_.Count()) return false;  // never linked: the booster needs building
+  Links links, updated;
+  if (!ReadLinks(n, links)) return false;
+  auto role = [](const Names &names, uint32_t p) { return p == names.white ? kWhite : kBlack; };
+  auto has = [](const Names &names, uint32_t p) { return p != 0 && (p == names.white || p == names.black); };
+  auto players = [](const Names &names) {
+    std::vector<uint32_t> v;
+    if (names.white != 0) v.push_back(names.white);
+    if (names.black != 0 && names.black != names.white) v.push_back(names.black);
+    return v;
+  };
+  // Players who stay keep their place in the chain; a change of colour
+  // moves the link to the other slot.
+  for (uint32_t p : players(old))
+    if (has(now, p)) updated.v[role(now, p)] = links.v[role(old, p)];
+  for (uint32_t p : players(old))
+    if (!has(now, p) && !Unlink(games, n, p, true, role(old, p), links)) return false;
+  for (uint32_t p : players(now))
+    if (!has(old, p) && !Insert(games, n, p, true, role(now, p), updated)) return false;
+  // As AddGame writes it: White = Black gives the game itself as Black link.
+  if (now.white != 0 && now.white == now.black) updated.v[kBlack] = static_cast<uint32_t>(n);
+  if (old.eventSite == now.eventSite) {
+    updated.v[kEventSite] = links.v[kEventSite];
+  } else {
+    if (old.eventSite != 0 && !Unlink(games, n, old.eventSite, false, kEventSite, links)) return false;
+    if (now.eventSite != 0 && !Insert(games, n, now.eventSite, false, kEventSite, updated)) return false;
+  }
+  if (updated.v[0] == links.v[0] && updated.v[1] == links.v[1] && updated.v[2] == links.v[2]) return true;
+  return WriteLinks(n, updated);
+}
+
+bool SearchBoosterO::Build(GameStoreO &games) {
+  // ".bli" first: cut short, it tells the next open to build again.
+  if (!bli_.Truncate() || !bpl_.Truncate() || !bes_.Truncate()) return false;
+  GameDescriptor d;
+  for (int32_t n = 1; n <= games.Count(); ++n) {
+    if (!games.ReadDescriptor(n, d) || !AddGame(n, d.white, d.eventSite, d.black)) return false;
+  }
+  return true;
+}
+
+bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
+                          const Visit &visit) {
+  if (id == 0) return true;
+  uint32_t cur = 0;
+  if (!ReadHead(heads, id, cur)) return false;
+  GameDescriptor d;
+  for (uint32_t from = UINT32_MAX; cur != 0 && cur < from;) {
+    // A link past the games or past the linked games is damage.
+    if (cur > static_cast<uint32_t>(std::min(games.Count(), bli_.Count())) ||
+        !games.ReadDescriptor(static_cast<int32_t>(cur), d))
+      return false;
+    if (!visit(static_cast<int32_t>(cur), d)) return true;
+    int slot = kEventSite;
+    if (player && d.white == id)
+      slot = kWhite;
+    else if (player && d.black == id)
+      slot = kBlack;
+    else if (player)
+      return false;  // the chain passes a game without the player: damaged
+    from = cur;
+    cur = Link(static_cast<int32_t>(cur), slot);
+  }
+  return true;
+}
+
+bool SearchBoosterO::WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit) {
+  return Walk(games, bpl_, player, true, visit);
+}
+
+bool SearchBoosterO::WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit) {
+  return Walk(games, bes_, eventSite, false, visit);
+}

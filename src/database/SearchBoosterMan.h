@@ -1,0 +1,79 @@
+#pragma once
+// Backward chains through the games of every player and event/site, so a
+// search for a name visits only its games. ".bpl" holds per player id the
+// last game the player occurs in, ".bes" per event/site id its last game,
+// ".bli" per game its previous game of its White player, of its Black
+// player and of its event/site (u32 each). Chains strictly descend; every
+// walk stops at a link that is not below the game it came from.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "database/GameStoreMan.h"
+#include "database/RecordStoreMan.h"
+
+class SearchBoosterO {
+ public:
+  // The names of one game the booster links: White, Black, event/site.
+  struct Names {
+    uint32_t white = 0, black = 0, eventSite = 0;
+    bool operator==(const Names &) const = default;
+  };
+  // Answers whether the walk goes on.
+  using Visit = std::function<bool(int32_t game, const GameDescriptor &d)>;
+
+  SearchBoosterO() { Init(); }
+  void Init();
+  void Done();
+  // Opens (creating when missing) name with ".bpl", ".bes" and ".bli" in
+  // place of its extension.
+  bool Open(const std::string &name);
+  void Close();
+  // Deletes ".bli" first: its presence is the database's booster switch.
+  void CloseAndDelete();
+  bool IsOpen() const { return bli_.IsOpen(); }
+  int64_t TotalSize();
+  // Games with links (fewer than the games after an interrupted build).
+  int32_t LinkedGames() const { return bli_.Count(); }
+
+  // Links a new game n in front of its chains; stops at its first failed
+  // write, before ".bli"[n].
+  bool AddGame(int32_t n, uint32_t white, uint32_t eventSite, uint32_t black);
+  // Game n changes its names from old to now: it leaves the chains of the
+  // names it no longer has and joins the chains of its new names at their
+  // place, so every chain keeps descending. Unchanged names cost no write.
+  bool ReplaceGame(GameStoreO &games, int32_t n, const Names &old, const Names &now);
+  // Empties the three files, ".bli" first, then links games 1..Count().
+  bool Build(GameStoreO &games);
+
+  uint32_t LastGameOfPlayer(uint32_t player);
+  uint32_t LastGameOfEventSite(uint32_t eventSite);
+  uint32_t PrevGameOfWhite(int32_t n) { return Link(n, 0); }
+  uint32_t PrevGameOfBlack(int32_t n) { return Link(n, 1); }
+  uint32_t PrevGameOfEventSite(int32_t n) { return Link(n, 2); }
+
+  // The games of a player or an event/site, newest first, each with its
+  // descriptor (read once); false when a read failed.
+  bool WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit);
+  bool WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit);
+
+  StoreIoCounts IoCounts() const;
+  void ResetIoCounts();
+
+ private:
+  struct Links {
+    uint32_t v[3] = {0, 0, 0};  // White, Black, event/site
+  };
+  uint32_t Link(int32_t n, int slot);
+  bool ReadLinks(int32_t n, Links &l);
+  bool WriteLinks(int32_t n, const Links &l);
+  bool ReadHead(RecordStoreO &heads, uint32_t id, uint32_t &game);
+  bool WriteHead(RecordStoreO &heads, uint32_t id, uint32_t game);
+  // The slot of game m's link in id's chain (player: by m's colours).
+  bool SlotIn(GameStoreO &games, int32_t m, uint32_t id, bool player, int &slot);
+  bool Unlink(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN, Links &links);
+  bool Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player, const Visit &visit);
+  bool Insert(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN, Links &links);
+
+  RecordStoreO bpl_, bes_, bli_;
+};

@@ -1,0 +1,207 @@
+// The search booster: the chains' bytes, their cost, replacements that keep
+// every chain strictly descending against a descriptor scan, damaged
+// chains, and building anew.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/GameStoreMan.h"
+#include "database/SearchBoosterMan.h"
+#include "platform/Bytes.h"
+
+using testutil::MessageRecorder;
+using testutil::TempDir;
+
+namespace {
+
+std::string U32s(const std::vector<uint32_t> &v) {
+  std::string s(v.size() * 4, '\0');
+  for (size_t i = 0; i < v.size(); ++i) le::PutU32(reinterpret_cast<uint8_t *>(s.data()) + 4 * i, v[i]);
+  return s;
+}
+
+GameDescriptor Named(uint32_t white, uint32_t black, uint32_t eventSite) {
+  GameDescriptor d;
+  d.white = white;
+  d.black = black;
+  d.eventSite = eventSite;
+  return d;
+}
+
+struct Fixture {
+  TempDir dir;
+  GameStoreO games;
+  SearchBoosterO booster;
+  GameBuffer empty;
+  Fixture() {
+    EXPECT_TRUE(games.Open(dir.File("b.qcx")));
+    EXPECT_TRUE(booster.Open(dir.File("b.qcx")));
+  }
+  int32_t Store(const GameDescriptor &d) {
+    const int32_t n = games.AddGame(empty, d);
+    EXPECT_TRUE(booster.AddGame(n, d.white, d.eventSite, d.black));
+    return n;
+  }
+  void Replace(int32_t n, const GameDescriptor &d) {
+    GameDescriptor old;
+    ASSERT_TRUE(games.ReadDescriptor(n, old));
+    ASSERT_TRUE(games.SaveGame(n, empty, d));
+    ASSERT_TRUE(booster.ReplaceGame(games, n, {old.white, old.black, old.eventSite},
+                                    {d.white, d.black, d.eventSite}));
+  }
+  // The walk's games, at most limit of them.
+  std::vector<int32_t> Walk(uint32_t id, bool player, size_t limit = 1000) {
+    std::vector<int32_t> out;
+    auto visit = [&](int32_t n, const GameDescriptor &) {
+      out.push_back(n);
+      return out.size() < limit;
+    };
+    if (player)
+      booster.WalkPlayer(games, id, visit);
+    else
+      booster.WalkEventSite(games, id, visit);
+    return out;
+  }
+  // Per player and per event/site id, its games newest first, by reading
+  // every descriptor.
+  struct Scanned {
+    std::vector<std::vector<int32_t>> players, events;
+  };
+  Scanned ScanAll(uint32_t players, uint32_t events) {
+    Scanned s{std::vector<std::vector<int32_t>>(players + 1), std::vector<std::vector<int32_t>>(events + 1)};
+    GameDescriptor d;
+    for (int32_t n = games.Count(); n >= 1; --n) {
+      EXPECT_TRUE(games.ReadDescriptor(n, d));
+      if (d.white != 0) s.players[d.white].push_back(n);
+      if (d.black != 0 && d.black != d.white) s.players[d.black].push_back(n);
+      if (d.eventSite != 0) s.events[d.eventSite].push_back(n);
+    }
+    return s;
+  }
+};
+
+}  // namespace
+
+TEST(SearchBooster, ChainBytesAndZeroIds) {
+  Fixture f;
+  constexpr uint32_t P = 2;
+  for (int32_t n = 1; n <= 9; ++n) f.Store(n == 1 || n == 5 || n == 9 ? Named(P, 3, 1) : Named(0, 0, 0));
+  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({0, 9, 9}));
+  EXPECT_EQ(f.dir.Read("b.bes"), U32s({9}));
+  const std::string bli = f.dir.Read("b.bli");
+  ASSERT_EQ(bli.size(), 9u * 12);
+  EXPECT_EQ(bli.substr(0, 12), U32s({0, 0, 0}));
+  EXPECT_EQ(bli.substr(4 * 12, 12), U32s({1, 1, 1}));
+  EXPECT_EQ(bli.substr(8 * 12, 12), U32s({5, 5, 5}));
+  EXPECT_EQ(bli.substr(12, 12), U32s({0, 0, 0}));  // a game without names
+  EXPECT_EQ(f.Walk(P, true), (std::vector<int32_t>{9, 5, 1}));
+  EXPECT_EQ(f.booster.PrevGameOfWhite(9), 5u);
+  EXPECT_EQ(f.booster.PrevGameOfBlack(5), 1u);
+  EXPECT_EQ(f.booster.PrevGameOfEventSite(5), 1u);
+  // An id past the file reads 0 and grows the file with zeros.
+  EXPECT_EQ(f.booster.LastGameOfPlayer(6), 0u);
+  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({0, 9, 9, 0, 0, 0}));
+  EXPECT_EQ(f.booster.LastGameOfEventSite(0), 0u);
+
+  // w = b: the Black link is the game itself; walks follow the White link.
+  const int32_t n = f.Store(Named(4, 4, 0));
+  EXPECT_EQ(f.dir.Read("b.bli").substr(12 * 9), U32s({0, 10, 0}));
+  EXPECT_EQ(f.Walk(4, true), (std::vector<int32_t>{n}));
+}
+
+// Linking a game whose names have heads costs three reads and four writes;
+// a replacement with unchanged names writes nothing.
+TEST(SearchBooster, CountedCosts) {
+  Fixture f;
+  f.Store(Named(1, 2, 1));
+  f.booster.ResetIoCounts();
+  f.Store(Named(2, 1, 1));
+  EXPECT_EQ(f.booster.IoCounts().reads, 3u);
+  EXPECT_EQ(f.booster.IoCounts().writes, 4u);
+  const std::string before = f.dir.Read("b.bpl") + f.dir.Read("b.bes") + f.dir.Read("b.bli");
+  f.booster.ResetIoCounts();
+  f.Replace(2, Named(2, 1, 1));
+  EXPECT_EQ(f.booster.IoCounts().writes, 0u);
+  EXPECT_EQ(f.dir.Read("b.bpl") + f.dir.Read("b.bes") + f.dir.Read("b.bli"), before);
+}
+
+// Random stores and replacements, with White = Black games, changes into
+// and out of them and colour swaps: every walk ends, descends strictly and
+// lists exactly the games a descriptor scan finds for its name.
+TEST(SearchBooster, ReplacementsKeepEveryChainAgainstADescriptorScan) {
+  Fixture f;
+  std::mt19937 rng(25);
+  constexpr uint32_t kPlayers = 12, kEvents = 5;
+  auto randomNames = [&] {
+    const uint32_t w = rng() % (kPlayers + 1);
+    uint32_t b = rng() % (kPlayers + 1);
+    if (rng() % 6 == 0) b = w;
+    return Named(w, b, rng() % (kEvents + 1));
+  };
+  for (int i = 0; i < 300; ++i) f.Store(randomNames());
+  for (int step = 0; step < 1000; ++step) {
+    const auto n = static_cast<int32_t>(rng() % static_cast<uint32_t>(f.games.Count())) + 1;
+    GameDescriptor d;
+    ASSERT_TRUE(f.games.ReadDescriptor(n, d));
+    switch (rng() % 5) {
+      case 0:
+        f.Store(randomNames());
+        break;
+      case 1:
+        f.Replace(n, Named(d.black, d.white, d.eventSite));  // colours swapped
+        break;
+      case 2:
+        f.Replace(n, Named(d.white, d.white, d.eventSite));  // into w = b
+        break;
+      default:
+        f.Replace(n, randomNames());
+    }
+    const auto limit = static_cast<size_t>(f.games.Count()) + 1;
+    const auto scan = f.ScanAll(kPlayers, kEvents);
+    for (uint32_t id = 1; id <= kPlayers; ++id) {
+      const auto walk = f.Walk(id, true, limit);
+      ASSERT_LT(walk.size(), limit) << "player " << id << " step " << step;
+      ASSERT_EQ(walk, scan.players[id]) << "player " << id << " step " << step;
+    }
+    for (uint32_t id = 1; id <= kEvents; ++id) ASSERT_EQ(f.Walk(id, false, limit), scan.events[id]) << step;
+  }
+}
+
+TEST(SearchBooster, LoopsStopAndBuildingStartsAfresh) {
+  Fixture f;
+  for (int i = 0; i < 4; ++i) f.Store(Named(1, 2, 1));
+  // Game 2's White link points up to game 4.
+  std::string bli = f.dir.Read("b.bli");
+  bli.replace(12, 4, U32s({4}));
+  f.booster.Close();
+  f.dir.Write("b.bli", bli);
+  ASSERT_TRUE(f.booster.Open(f.dir.File("b.qcx")));
+  EXPECT_EQ(f.Walk(1, true), (std::vector<int32_t>{4, 3, 2}));
+
+  // Stale heads and links are gone after a build.
+  f.booster.Close();
+  f.dir.Write("b.bpl", U32s({77, 77, 77}));
+  f.dir.Write("b.bli", bli.substr(0, 12));
+  ASSERT_TRUE(f.booster.Open(f.dir.File("b.qcx")));
+  EXPECT_EQ(f.booster.LinkedGames(), 1);
+  ASSERT_TRUE(f.booster.Build(f.games));
+  EXPECT_EQ(f.booster.LinkedGames(), 4);
+  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({4, 4}));
+  EXPECT_EQ(f.Walk(1, true), (std::vector<int32_t>{4, 3, 2, 1}));
+
+  // A failed link stops before ".bli"[n]; switching off deletes ".bli" first.
+  MessageRecorder rec;
+  f.games.AddGame(f.empty, Named(1, 2, 1));
+  {
+    FileFault fault(FileFault::Op::Write, 2, ENOSPC);
+    EXPECT_FALSE(f.booster.AddGame(5, 1, 1, 2));
+  }
+  EXPECT_EQ(f.booster.LinkedGames(), 4);
+  EXPECT_EQ(rec.messages.size(), 1u);
+  f.booster.CloseAndDelete();
+  for (const char *ext : {"b.bpl", "b.bes", "b.bli"}) EXPECT_FALSE(files::Exists(f.dir.File(ext))) << ext;
+}
