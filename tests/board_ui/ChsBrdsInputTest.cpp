@@ -253,6 +253,36 @@ TEST_F(InputTest, IllegalAndOutsideDrags) {
   EXPECT_EQ(b->grab().toImage(), FreshGrab(*b));
 }
 
+// While a piece is lifted the other buttons do nothing (a right click
+// would take a move back under it), and a change of set puts it back.
+TEST_F(InputTest, ADragHoldsTheBoard) {
+  auto b = Owned();
+  b->DoMove(Move(*b, "e2e4"));
+  Press(*b, Centre(*b, "e7"));
+  MoveTo(*b, Centre(*b, "e6"));
+  Press(*b, Centre(*b, "a3"), Qt::RightButton);
+  Release(*b, Centre(*b, "a3"), Qt::RightButton);
+  EXPECT_TRUE(calls_.empty());
+  EXPECT_EQ(b->MoveList().Count(), 1);
+  Release(*b, Centre(*b, "e5"));
+  EXPECT_EQ(States(), Seq{1});
+  EXPECT_EQ(b->MoveList().Count(), 2);
+
+  const int set24 = registry_.AddSynthetic("Syn24", 24, 24);
+  Press(*b, Centre(*b, "g1"));
+  MoveTo(*b, Centre(*b, "f3"));
+  b->SetPieceType(set24);
+  EXPECT_FALSE(b->Dragging());
+  EXPECT_EQ(b->grab().toImage(), [&] {
+    auto fresh = NewBoard();
+    fresh->SetPieceType(set24);
+    fresh->AssignPosition(b->Position());
+    return fresh->grab().toImage();
+  }());
+  Release(*b, Centre(*b, "f3"));
+  EXPECT_TRUE(calls_.empty());
+}
+
 TEST_F(InputTest, RightClickHandlerTakesTheButton) {
   auto b = Owned();
   b->DoMove(Move(*b, "e2e4"));
