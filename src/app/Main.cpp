@@ -212,6 +212,10 @@ void TMainForm::CreateComponents() {
 
   WhiteClockLbl = label(Client, "WhiteClockLbl");
   BlackClockLbl = label(Client, "BlackClockLbl");
+  BlackClockLbl->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // Shown only while playing.
+  WhiteClockLbl->hide();
+  BlackClockLbl->hide();
 
   // Placed by the layout like every other panel.
   StatusBar = new QStatusBar(Client);
@@ -387,6 +391,7 @@ void TMainForm::FormCreate() {
   Connect("MContents", &TMainForm::MContentsClick);
   Connect("MTimeControl", &TMainForm::MTimeControlClick);
   Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
+  ConnectEngineCommands();
   ConnectEditCommands();
   ConnectNavigation();
   for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
@@ -397,16 +402,6 @@ void TMainForm::FormCreate() {
     });
   });
 }
-
-void TMainForm::CreateEngineMan() {
-  EngineMan.Init([this] { return EngineEnabled(); });
-  WhiteClockLbl->hide();
-  BlackClockLbl->hide();
-}
-
-void TMainForm::FreeEngineMan() { EngineMan.Destroy(); }
-
-bool TMainForm::EngineEnabled() const { return false; }
 
 // ---- Settings
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,10 +16,12 @@
 #include "chess/Games.h"
 #include "chess/Moves.h"
 #include "engine/EngineMan.h"
+#include "engine/ui/QtInputDispatcher.h"
 #include "foundation/comDlgAbort.h"
 #include "foundation/ui/ToolbarMan.h"
 #include "platform/UiHooks.h"
 
+class ClockTimerQt;
 class QAbstractButton;
 class QAction;
 class QFrame;
@@ -65,6 +68,8 @@ class TMainForm : public QMainWindow {
   std::string PasteGameFrom = "PGN";
   EngineManT EngineMan;
   bool Playing = false;
+  // The clock labels stand under the board while playing.
+  bool ClocksShown = false;
   std::string FileName;
   bool HasName = false;
   bool ShowExtraPanel = true;
@@ -202,6 +207,17 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // ---- Engine play
+  // The manager's playing state, and the clock labels with it.
+  void SetPlaying(bool on);
+  void EngineOutput(const std::string &line);
+  void EngineGameEnd(int value);
+  void ClockChanged(ColorT side);
+  // A side's clock label text: "- " before the first flag that fell.
+  std::string ClockText(ColorT side) const;
+  void MPlayGameClick();
+  void MMoveNowClick();
+  void MStopClockClick();
   // The clock dialogs; both do nothing while the engine is not enabled.
   void MTimeControlClick();
   void MAdjustTimeClick();
@@ -256,7 +272,15 @@ class TMainForm : public QMainWindow {
   void DisableFileCommands();
   void CreateEngineMan();
   void FreeEngineMan();
+  void ConnectEngineCommands();
+  void ShowClocks(bool on);
+  // The engine did not start: off for this run, as a missing program.
+  void EngineLost();
+  // False (and the engine lost) when the manager has no engine any more.
+  bool EngineStillStarted();
 
+  std::unique_ptr<QtInputDispatcher> engineDispatcher_;
+  ClockTimerQt *clockTimer_ = nullptr;
   std::map<std::string, QAction *> items_;
   std::map<std::string, QMenu *> menus_;
   std::set<std::string> connected_;

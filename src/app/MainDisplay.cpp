@@ -281,6 +281,8 @@ layout::Input TMainForm::LayoutInput() const {
   in.toolbarHeight = kToolbarHeight;
   in.showStatusbar = ShowStatusbar;
   in.statusbarHeight = StatusBar->sizeHint().height();
+  in.showClocks = ClocksShown;
+  in.clockLabelHeight = WhiteClockLbl->sizeHint().height();
   return in;
 }
 
@@ -338,6 +340,12 @@ void TMainForm::ArrangeControls() {
   SBTryOut->move(r.bevel.Right() - SBTryOut->width(), y + h / 2 - SBTryOut->height() / 2);
 
   ArrangeTopLines();
+  if (ClocksShown) {
+    place(WhiteClockLbl, r.whiteClock);
+    place(BlackClockLbl, r.blackClock);
+    WhiteClockLbl->raise();
+    BlackClockLbl->raise();
+  }
 
   if (r.extra == layout::ExtraPlace::Hidden) {
     ExtraPanel->hide();

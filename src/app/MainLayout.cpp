@@ -36,7 +36,8 @@ Result Arrange(const Input &in) {
   const int buttonPanelH = in.stepButtonHeight + 3;
   const int labelBottom = in.lastMoveLabelTop + in.lastMoveLabelHeight;
   r.buttonPanelShown = in.showMoveButtons;
-  const int controlH = in.showMoveButtons ? labelBottom + 5 + buttonPanelH + 2 : labelBottom + 2;
+  const int clockRowH = in.showClocks ? in.clockLabelHeight + 3 : 0;
+  const int controlH = (in.showMoveButtons ? labelBottom + 5 + buttonPanelH + 2 : labelBottom + 2) + clockRowH;
   const int infoH = in.textHeightX * in.infoLineCount;
   const int toolbarH = in.showToolbar ? in.toolbarHeight : 0;
   const int statusH = in.showStatusbar ? in.statusbarHeight : 0;
@@ -72,6 +73,12 @@ Result Arrange(const Input &in) {
   r.board.y = (boardPanelH - coordTop) / 2 - in.boardHeight / 2 + coordTop;
   r.bevel = {r.board.x - 2, r.board.y - 2, in.boardWidth + 5, in.boardHeight + 5};
   r.buttonPanel = {(boardPanelW - in.buttonPanelWidth) / 2, labelBottom + 5, in.buttonPanelWidth, buttonPanelH};
+  if (in.showClocks) {
+    const int half = r.bevel.w / 2;
+    const int y = r.controlPanel.Bottom() - clockRowH;
+    r.whiteClock = {columnX + r.bevel.x, y, half, in.clockLabelHeight};
+    r.blackClock = {columnX + r.bevel.Right() - half, y, half, in.clockLabelHeight};
+  }
   return r;
 }
 

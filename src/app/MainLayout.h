@@ -29,6 +29,10 @@ struct Input {
   int toolbarHeight = 0;
   bool showStatusbar = true;
   int statusbarHeight = 0;
+  // The clock labels, in a row of their own at the foot of the control
+  // panel while shown.
+  bool showClocks = false;
+  int clockLabelHeight = 0;
 };
 
 enum class ExtraPlace { Hidden, Under, Right, Left };
@@ -41,6 +45,9 @@ struct Result {
   bool buttonPanelShown = true;
   Rect toolbar, statusbar, topLinePanel, boardPanel, controlPanel, buttonPanel, extraPanel;
   Rect board, bevel;  // in the board panel
+  // In the client, under the board's left and right halves; empty while
+  // the clocks are hidden.
+  Rect whiteClock, blackClock;
 };
 
 // The whole layout. An extra panel that is shown with none of under, right

@@ -10,37 +10,9 @@
 
 namespace {
 
-// What the fake child saw, kept by the test after the driver drops the child.
-struct ChildLog {
-  std::vector<std::string> sent;
-  EngineChildI::LineEvent onLine;
-  EngineChildI::EndEvent onEnd;
-  int startError = 0;
-  std::string workDir, program;
-  bool destroyed = false;
-};
-
-class FakeChild : public EngineChildI {
- public:
-  explicit FakeChild(std::shared_ptr<ChildLog> log) : log_(std::move(log)) {}
-  ~FakeChild() override { log_->destroyed = true; }
-  int Start(InputDispatcherI &, const std::string &workDir, const std::string &program) override {
-    log_->workDir = workDir;
-    log_->program = program;
-    return log_->startError;
-  }
-  void SendLine(const std::string &text) override { log_->sent.push_back(text); }
-  void SetOnLine(LineEvent e) override { log_->onLine = std::move(e); }
-  void SetOnEnd(EndEvent e) override { log_->onEnd = std::move(e); }
-
- private:
-  std::shared_ptr<ChildLog> log_;
-};
-
-class NoDispatcher : public InputDispatcherI {
- public:
-  void Post(const PipeReaderPtr &) override {}
-};
+using enginetest::ChildLog;
+using enginetest::FakeChild;
+using enginetest::NoDispatcher;
 
 using Lines = std::vector<std::string>;
 

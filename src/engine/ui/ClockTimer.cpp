@@ -4,7 +4,9 @@
 
 #include "platform/UiHooks.h"
 
-ClockTimerQt::ClockTimerQt(ChessClockT &clock, QObject *parent) : QObject(parent), clock_(clock), timer_(this) {
+ClockTimerQt::ClockTimerQt(ChessClockT &clock, QObject *parent) : ClockTimerQt(parent) { clock_ = &clock; }
+
+ClockTimerQt::ClockTimerQt(QObject *parent) : QObject(parent), timer_(this) {
   timer_.setSingleShot(true);
   // The coarse default may fire a few percent off; the display steps are
   // planned to the millisecond.
@@ -22,8 +24,9 @@ void ClockTimerQt::Kill() { timer_.stop(); }
 
 void ClockTimerQt::Expired() {
   // Nothing thrown may reach the event loop.
+  if (!clock_) return;
   try {
-    clock_.TimerMessage();
+    clock_->TimerMessage();
   } catch (const std::exception &e) {
     ui::ShowMessage(e.what());
   }

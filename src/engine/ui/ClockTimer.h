@@ -10,6 +10,10 @@ class ClockTimerQt : public QObject, public OneShotTimer {
  public:
   // parent owns this adapter; the clock must outlive it.
   ClockTimerQt(ChessClockT &clock, QObject *parent);
+  // Without a clock yet: expiries go nowhere until SetClock.
+  explicit ClockTimerQt(QObject *parent);
+  // clock may be null; it must outlive the adapter or be unset first.
+  void SetClock(ChessClockT *clock) { clock_ = clock; }
 
   bool Set(int32_t ms) override;
   void Kill() override;
@@ -18,6 +22,6 @@ class ClockTimerQt : public QObject, public OneShotTimer {
  private:
   void Expired();
 
-  ChessClockT &clock_;
+  ChessClockT *clock_ = nullptr;
   QTimer timer_;
 };
