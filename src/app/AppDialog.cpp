@@ -1,10 +1,8 @@
 #include "app/AppDialog.h"
 
 #include <QFontMetrics>
-#include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLayout>
-#include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
 
@@ -29,17 +27,12 @@ int TAppDialog::Execute() {
 
 int TAppDialog::TextHeightX() const { return QFontMetrics(font()).boundingRect(QStringLiteral("X")).height(); }
 
-QHBoxLayout *TAppDialog::ButtonRow(std::initializer_list<QPushButton *> buttons) {
-  auto *row = new QHBoxLayout;
-  row->addStretch(1);
-  for (QPushButton *b : buttons) row->addWidget(b);
-  return row;
-}
-
-QPushButton *TAppDialog::NewButton(const char *name, QWidget *parent) {
-  auto *b = new QPushButton(parent);
-  b->setObjectName(name);
-  return b;
+QSize TAppDialog::TextLinesMinimum(int lines, bool withButtons) const {
+  const QMargins m = layout() ? layout()->contentsMargins() : QMargins();
+  const QSize row = buttonRow_ ? buttonRow_->minimumSize() : QSize();
+  int height = lines * TextHeightX() + m.top() + m.bottom();
+  if (withButtons) height += row.height() + layout()->spacing();
+  return {row.width() + m.left() + m.right(), height};
 }
 
 void TAppDialog::UpdateSizeLimit() {

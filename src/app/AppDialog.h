@@ -5,11 +5,9 @@
 // texts be clipped.
 #include <QDialog>
 #include <QSize>
-#include <initializer_list>
 #include <string>
 
-class QHBoxLayout;
-class QPushButton;
+class QLayout;
 class TFormSizeLimit;
 
 class TAppDialog : public QDialog {
@@ -37,9 +35,11 @@ class TAppDialog : public QDialog {
   virtual QSize ClientMinimum() const { return {0, 0}; }
   // The height of the text "X" in the dialog's font.
   int TextHeightX() const;
-  // The buttons right-aligned in one row, in the given order.
-  static QHBoxLayout *ButtonRow(std::initializer_list<QPushButton *> buttons);
-  static QPushButton *NewButton(const char *name, QWidget *parent);
+  // The row of buttons at the bottom, whose width the minimum keeps.
+  void SetButtonRow(QLayout *row) { buttonRow_ = row; }
+  // As wide as the button row needs; as high as the lines of "X" text, plus
+  // the button row when asked.
+  QSize TextLinesMinimum(int lines, bool withButtons) const;
 
   void showEvent(QShowEvent *e) override;
   void hideEvent(QHideEvent *e) override;
@@ -48,4 +48,5 @@ class TAppDialog : public QDialog {
  private:
   std::string section_;
   TFormSizeLimit *sizeLimit_ = nullptr;
+  QLayout *buttonRow_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "engine/ui/DlgEditTime.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/MyUtils.h"
@@ -16,17 +17,11 @@ TCommentDlg::TCommentDlg(QWidget *parent) : TAppDialog("CommentWindow", true, pa
   Memo->setObjectName("Memo");
   // Tab moves to the buttons; a comment is one text, not a table.
   Memo->setTabChangesFocus(true);
-  OKBtn = NewButton("OKBtn", this);
-  OKBtn->setDefault(false);
-  OKBtn->setAutoDefault(false);
-  CancelBtn = NewButton("CancelBtn", this);
-  CancelBtn->setAutoDefault(false);
+  QHBoxLayout *row = NewOKCancelRow(this, OKBtn, CancelBtn);
   connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  SetButtonRow(row);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(Memo, 1);
-  auto *row = ButtonRow({OKBtn, CancelBtn});
-  buttons_ = row;
   layout->addLayout(row);
   FormShow();
   resize(360, 220);
@@ -44,8 +39,4 @@ void TCommentDlg::FormShow() {
   Memo->setFocus();
 }
 
-QSize TCommentDlg::ClientMinimum() const {
-  const QMargins m = layout()->contentsMargins();
-  const QSize row = buttons_->minimumSize();
-  return {row.width() + m.left() + m.right(), 5 * TextHeightX() + row.height() + layout()->spacing() + m.top() + m.bottom()};
-}
+QSize TCommentDlg::ClientMinimum() const { return TextLinesMinimum(5, true); }

@@ -23,7 +23,4 @@ class TCommentDlg : public TAppDialog {
 
  protected:
   QSize ClientMinimum() const override;
-
- private:
-  QLayout *buttons_;
 };

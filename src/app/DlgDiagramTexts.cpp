@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "appman/ChessAppMan.h"
+#include "engine/ui/DlgEditTime.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/MyUtils.h"
@@ -18,19 +19,29 @@ namespace {
 const std::string kTopSection = "MRUTopTexts";
 const std::string kBottomSection = "MRUBottomTexts";
 
-QRadioButton *Radio(const char *name, QButtonGroup *group, DiagramTextTypeT type, QWidget *parent) {
-  auto *r = new QRadioButton(parent);
+// A group box whose controls stand below each other.
+QGroupBox *Group(const char *name, QWidget *parent) {
+  auto *g = new QGroupBox(parent);
+  g->setObjectName(name);
+  new QVBoxLayout(g);
+  return g;
+}
+
+QRadioButton *Radio(const char *name, QButtonGroup *group, DiagramTextTypeT type, QGroupBox *box) {
+  auto *r = new QRadioButton(box);
   r->setObjectName(name);
   group->addButton(r, static_cast<int>(type));
+  box->layout()->addWidget(r);
   return r;
 }
 
-QComboBox *Combo(const char *name, QWidget *parent) {
-  auto *c = new QComboBox(parent);
+QComboBox *Combo(const char *name, QGroupBox *box) {
+  auto *c = new QComboBox(box);
   c->setObjectName(name);
   c->setEditable(true);
   c->setInsertPolicy(QComboBox::NoInsert);
   c->setMinimumContentsLength(20);
+  box->layout()->addWidget(c);
   return c;
 }
 }  // namespace
@@ -39,44 +50,27 @@ TDiagramTextsDlg::TDiagramTextsDlg(QWidget *parent) : TAppDialog("DlgDiagramText
   setObjectName("DiagramTextsDlg");
   top_ = new QButtonGroup(this);
   bottom_ = new QButtonGroup(this);
-
-  TopTextTypeGB = new QGroupBox(this);
-  TopTextTypeGB->setObjectName("TopTextTypeGB");
+  TopTextTypeGB = Group("TopTextTypeGB", this);
   CDTTT_NoneRB = Radio("CDTTT_NoneRB", top_, DiagramTextTypeT::None, TopTextTypeGB);
   CDTTT_PlayersRB = Radio("CDTTT_PlayersRB", top_, DiagramTextTypeT::Players, TopTextTypeGB);
   CDTTT_CustomRB = Radio("CDTTT_CustomRB", top_, DiagramTextTypeT::Custom, TopTextTypeGB);
   TopTextCmb = Combo("TopTextCmb", TopTextTypeGB);
-  auto *topLayout = new QVBoxLayout(TopTextTypeGB);
-  for (QWidget *w : {static_cast<QWidget *>(CDTTT_NoneRB), static_cast<QWidget *>(CDTTT_PlayersRB),
-                     static_cast<QWidget *>(CDTTT_CustomRB), static_cast<QWidget *>(TopTextCmb)})
-    topLayout->addWidget(w);
-  topLayout->addStretch(1);
-
-  BottomTextTypeGB = new QGroupBox(this);
-  BottomTextTypeGB->setObjectName("BottomTextTypeGB");
+  BottomTextTypeGB = Group("BottomTextTypeGB", this);
   CDBTT_NoneRB = Radio("CDBTT_NoneRB", bottom_, DiagramTextTypeT::None, BottomTextTypeGB);
   CDBTT_ColorToMoveRB = Radio("CDBTT_ColorToMoveRB", bottom_, DiagramTextTypeT::ColorToMove, BottomTextTypeGB);
   CDBTT_LastMoveRB = Radio("CDBTT_LastMoveRB", bottom_, DiagramTextTypeT::LastMove, BottomTextTypeGB);
   CDBTT_CustomRB = Radio("CDBTT_CustomRB", bottom_, DiagramTextTypeT::Custom, BottomTextTypeGB);
   BottomTextCmb = Combo("BottomTextCmb", BottomTextTypeGB);
-  auto *bottomLayout = new QVBoxLayout(BottomTextTypeGB);
-  for (QWidget *w : {static_cast<QWidget *>(CDBTT_NoneRB), static_cast<QWidget *>(CDBTT_ColorToMoveRB),
-                     static_cast<QWidget *>(CDBTT_LastMoveRB), static_cast<QWidget *>(CDBTT_CustomRB),
-                     static_cast<QWidget *>(BottomTextCmb)})
-    bottomLayout->addWidget(w);
 
-  OKBtn = NewButton("OKBtn", this);
-  OKBtn->setDefault(true);
-  CancelBtn = NewButton("CancelBtn", this);
+  QHBoxLayout *buttons = NewOKCancelRow(this, OKBtn, CancelBtn);
   connect(OKBtn, &QPushButton::clicked, this, &TDiagramTextsDlg::OKBtnClick);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(top_, &QButtonGroup::idClicked, this, &TDiagramTextsDlg::RadioButtonClick);
   connect(bottom_, &QButtonGroup::idClicked, this, &TDiagramTextsDlg::RadioButtonClick);
 
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(TopTextTypeGB);
   layout->addWidget(BottomTextTypeGB);
-  layout->addLayout(ButtonRow({OKBtn, CancelBtn}));
+  layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   // FormCreate.

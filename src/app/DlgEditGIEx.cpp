@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/ui/DlgEditTime.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/ui/QtStr.h"
@@ -66,19 +67,15 @@ TEditGameInfoExDlg::TEditGameInfoExDlg(QWidget *parent) : TAppDialog("GameInfoWi
   ValueEd = new QLineEdit(this);
   ValueEd->setObjectName("ValueEd");
   ValueEd->installEventFilter(this);
-  OKBtn = NewButton("OKBtn", this);
-  OKBtn->setDefault(true);
-  CancelBtn = NewButton("CancelBtn", this);
+  QHBoxLayout *row = NewOKCancelRow(this, OKBtn, CancelBtn);
   connect(OKBtn, &QPushButton::clicked, this, &TEditGameInfoExDlg::OKBtnClick);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  SetButtonRow(row);
   connect(TagLB, &QListWidget::currentRowChanged, this, &TEditGameInfoExDlg::TagLBClick);
   connect(TagLB, &QListWidget::itemClicked, this, &TEditGameInfoExDlg::TagLBClick);
   connect(TagLB, &QListWidget::itemDoubleClicked, this, &TEditGameInfoExDlg::TagLBClick);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(TagLB, 1);
   layout->addWidget(ValueEd);
-  auto *row = ButtonRow({OKBtn, CancelBtn});
-  buttons_ = row;
   layout->addLayout(row);
   FormShow();
   resize(440, 520);
@@ -168,7 +165,4 @@ void TEditGameInfoExDlg::OKBtnClick() {
   accept();
 }
 
-QSize TEditGameInfoExDlg::ClientMinimum() const {
-  const QMargins m = layout()->contentsMargins();
-  return {buttons_->minimumSize().width() + m.left() + m.right(), 15 * TextHeightX()};
-}
+QSize TEditGameInfoExDlg::ClientMinimum() const { return TextLinesMinimum(15, false); }

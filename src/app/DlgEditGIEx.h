@@ -49,5 +49,4 @@ class TEditGameInfoExDlg : public TAppDialog {
   void SetEditable(bool on);
   // The row whose value the edit line holds; -1 none.
   int editRow_ = -1;
-  QLayout *buttons_;
 };

@@ -9,6 +9,7 @@
 
 #include "chess/InfoMan.h"
 #include "chess/NagSymbols.h"
+#include "engine/ui/DlgEditTime.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/MyUtils.h"
@@ -75,11 +76,9 @@ TEditNagsDlg::TEditNagsDlg(QWidget *parent) : TAppDialog("NagsDlg", true, parent
   NagsLB = new QListWidget(this);
   NagsLB->setObjectName("NagsLB");
   NagsLbl->setBuddy(NagsLB);
-  OKBtn = NewButton("OKBtn", this);
-  OKBtn->setDefault(true);
-  CancelBtn = NewButton("CancelBtn", this);
+  QHBoxLayout *row = NewOKCancelRow(this, OKBtn, CancelBtn);
   connect(OKBtn, &QPushButton::clicked, this, &TEditNagsDlg::OKBtnClick);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  SetButtonRow(row);
   // Double click and Space tick an item, as in a check list.
   connect(NagsLB, &QListWidget::itemActivated, this, [](QListWidgetItem *item) {
     item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
@@ -87,8 +86,6 @@ TEditNagsDlg::TEditNagsDlg(QWidget *parent) : TAppDialog("NagsDlg", true, parent
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(NagsLbl);
   layout->addWidget(NagsLB, 1);
-  auto *row = ButtonRow({OKBtn, CancelBtn});
-  buttons_ = row;
   layout->addLayout(row);
   FormShow();
   resize(400, 440);
@@ -152,8 +149,4 @@ void TEditNagsDlg::OKBtnClick() {
   accept();
 }
 
-QSize TEditNagsDlg::ClientMinimum() const {
-  const QMargins m = layout()->contentsMargins();
-  const QSize row = buttons_->minimumSize();
-  return {row.width() + m.left() + m.right(), 5 * TextHeightX() + row.height() + layout()->spacing() + m.top() + m.bottom()};
-}
+QSize TEditNagsDlg::ClientMinimum() const { return TextLinesMinimum(5, true); }

@@ -67,5 +67,4 @@ class TEditNagsDlg : public TAppDialog {
   std::vector<std::vector<int>> origins_;
   // The move's NAGs that no row stands for, in their order.
   std::vector<int> kept_;
-  QLayout *buttons_;
 };

@@ -32,17 +32,22 @@ TParseErrorDlg::TParseErrorDlg(QWidget *parent) : TAppDialog("ParseErrorWindow",
   Edit = new QLineEdit(this);
   Edit->setObjectName("Edit");
   Edit->setReadOnly(true);
-  RetryBtn = NewButton("RetryBtn", this);
+  RetryBtn = new QPushButton(this);
+  RetryBtn->setObjectName("RetryBtn");
   RetryBtn->setAutoDefault(false);
-  AbortBtn = NewButton("AbortBtn", this);
+  AbortBtn = new QPushButton(this);
+  AbortBtn->setObjectName("AbortBtn");
   AbortBtn->setAutoDefault(false);
   connect(RetryBtn, &QPushButton::clicked, this, &TParseErrorDlg::RetryBtnClick);
   connect(AbortBtn, &QPushButton::clicked, this, &QDialog::reject);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(Memo, 1);
   layout->addWidget(Edit);
-  auto *row = ButtonRow({RetryBtn, AbortBtn});
-  buttons_ = row;
+  auto *row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(RetryBtn);
+  row->addWidget(AbortBtn);
+  SetButtonRow(row);
   layout->addLayout(row);
   FormShow();
   resize(520, 380);
@@ -70,7 +75,4 @@ void TParseErrorDlg::RetryBtnClick() {
   accept();
 }
 
-QSize TParseErrorDlg::ClientMinimum() const {
-  const QMargins m = layout()->contentsMargins();
-  return {buttons_->minimumSize().width() + m.left() + m.right(), 15 * TextHeightX()};
-}
+QSize TParseErrorDlg::ClientMinimum() const { return TextLinesMinimum(15, false); }

@@ -38,7 +38,4 @@ class TParseErrorDlg : public TAppDialog {
 
  protected:
   QSize ClientMinimum() const override;
-
- private:
-  QLayout *buttons_;
 };
