@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include "chess/Games.h"
+#include "foundation/MyUtils.h"
+#include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/IniFile.h"
 #include "platform/UiHooks.h"
 
 // ---------------------------------------------------------------------------
@@ -106,18 +110,21 @@ void KeyTreeO::CheckNode(uint32_t n) const {
 
 bool KeyTreeO::WriteBack() {
   if (loaded_ == 0 || !dirty_) return true;
+  if (!nodes_.WriteNode(loaded_, rec_)) return false;
   dirty_ = false;
-  return nodes_.WriteNode(loaded_, rec_);
+  return true;
 }
 
 bool KeyTreeO::Load(uint32_t n) {
   if (!open_ || !ValidNode(n)) return false;
   if (n == loaded_) return true;
-  const bool written = WriteBack();
+  // A node that could not be written stays loaded, so its changes are not
+  // dropped; the load fails.
+  if (!WriteBack()) return false;
   loaded_ = n;
-  const bool read = nodes_.ReadNode(n, rec_);
-  if (!read) loaded_ = 0;
-  return written && read;
+  if (nodes_.ReadNode(n, rec_)) return true;
+  loaded_ = 0;
+  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -446,4 +453,223 @@ bool KeyTreeO::UpdateSiblingIndexes() {
     n = p;
   }
   return true;
+}
+
+// ---------------------------------------------------------------------------
+// Classification
+
+uint32_t KeyTreeO::NodeOfRecord(uint32_t record) { return record == 0 ? 0 : pos_.GetValue(record); }
+
+uint32_t KeyTreeO::KeyOfBoard(const PositionO &board) {
+  return open_ ? NodeOfRecord(pos_.FindBoard(board)) : 0;
+}
+
+uint32_t KeyTreeO::ClassifyLine(GameO &game, bool fromEnd, int &ply) {
+  ply = 0;
+  PosRec *const saved = game.CurrentNode();
+  if (fromEnd) {
+    // The main line's end: children of line kind 1, not the selected ones.
+    game.GoToStart();
+    for (bool stepped = true; stepped;) {
+      stepped = false;
+      for (int i = 1; i <= game.ChildCount(); ++i)
+        if (game.ChildOnMainLine(i)) {
+          stepped = game.GoForward(i);
+          break;
+        }
+    }
+  }
+  uint32_t node = 0;
+  for (;;) {
+    node = KeyOfBoard(game.CurrentPosition());
+    if (node != 0) {
+      ply = game.PathMoves().Count() + 1;
+      break;
+    }
+    if (!game.GoBack()) break;
+  }
+  game.SetCurrentNode(saved);
+  return node;
+}
+
+uint32_t KeyTreeO::ClassifyGame(const GameBuffer &buf, bool fromEnd, int &ply) {
+  ply = 0;
+  if (!open_ || !player_.Attach(buf)) return 0;
+  if (fromEnd)
+    while (player_.Forward(1)) {
+    }
+  for (;;) {
+    const uint32_t node = NodeOfRecord(pos_.FindMailbox(player_.CurrentPosition()));
+    if (node != 0) {
+      ply = player_.PathLength() + 1;
+      return node;
+    }
+    if (!player_.Back()) return 0;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The key text
+
+namespace {
+
+// A field between double quotes; a quote inside is escaped so that
+// GetNthDelimited reads it back.
+std::string Quoted(const std::string &text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out + '"';
+}
+
+std::string Field(const std::string &line, int n) {
+  std::string f;
+  GetNthDelimited(line, n, '"', f);
+  return f;
+}
+
+bool StartsWith(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+bool KeyTreeO::ExportText(const std::string &fileName) {
+  if (!open_) return false;
+  std::string text;
+  const uint32_t saved = current_;
+  // Each entry: a node whose block is open, and the next child to write.
+  struct Item {
+    uint32_t node;
+    int nextChild;
+  };
+  std::vector<Item> stack{{kRoot, 1}};
+  const uint32_t count = NodeCount();
+  uint32_t written = 0;
+  bool ok = true;
+  while (ok && !stack.empty()) {
+    Item &top = stack.back();
+    current_ = top.node;
+    const std::string indent(2 * (stack.size() - 1), ' ');
+    if (top.nextChild > ChildCount()) {
+      if (stack.size() > 1) text += indent.substr(2) + "]\r\n";
+      stack.pop_back();
+      continue;
+    }
+    const uint32_t child = ChildNode(top.nextChild++);
+    // A children list that loops back would never end.
+    if (!ValidNode(child) || ++written > count) {
+      ok = Damaged();
+      break;
+    }
+    current_ = child;
+    text += indent + "[Name=" + Quoted(GetName()) + "\r\n";
+    text += indent + " Code=" + Quoted(GetCode()) + "\r\n";
+    for (int j = 1, n = PositionCount(); j <= n; ++j) {
+      const uint32_t r = GetPositionRecord(j);
+      if (!pos_.GetBoard(r, board_)) {
+        ok = false;
+        break;
+      }
+      text += indent + " Pos=(" + Quoted(board_.GetFEN()) + ", " + Quoted(pos_.GetName(r)) + ")\r\n";
+    }
+    stack.push_back({child, 1});
+  }
+  current_ = saved;
+  return ok && files::WriteAllAtomic(fileName, text);
+}
+
+int KeyTreeO::ImportText(const std::string &fileName) {
+  if (!open_) return -1;
+  std::string text;
+  if (!files::ReadAll(fileName, text)) return -1;
+  const std::vector<std::string> lines = ini::SplitLines(text);
+  text.clear();
+  const size_t n = lines.size();
+  const uint32_t saved = current_;
+  // The parents of the levels being read, innermost last.
+  std::vector<uint32_t> levels{current_};
+  int skipped = 0;
+  bool ok = true;
+  size_t i = 0;
+  while (ok && i < n) {
+    const std::string line = ini::Trim(lines[i]);
+    if (line.empty() || line[0] == ']') {
+      // The level ends; its parent's block reads this line as its "]".
+      levels.pop_back();
+      if (levels.empty()) break;
+      ++i;
+      continue;
+    }
+    ++i;
+    const std::string name = Field(line, 1);
+    const std::string code = i < n ? Field(ini::Trim(lines[i++]), 1) : std::string();
+    current_ = levels.back();
+    const uint32_t child = AddChild();
+    if (child == 0) {
+      ok = false;
+      break;
+    }
+    current_ = child;
+    ok = SetName(name) && SetCode(code);
+    std::string next;
+    for (; ok && i < n && StartsWith(next = ini::Trim(lines[i]), "Pos"); ++i) {
+      // A FEN the reader refuses leaves the board as it was: skip the line.
+      if (!board_.SetFEN(Field(next, 1)) || !PosStoreManO::CanKey(board_)) {
+        ++skipped;
+        continue;
+      }
+      ok = AddPosition(board_);
+      const std::string posName = Field(next, 2);
+      const uint32_t r = pos_.FindBoard(board_);
+      // Only a position this key owns is named.
+      if (ok && !posName.empty() && r != 0 && pos_.GetValue(r) == child) ok = pos_.SetName(r, posName);
+    }
+    if (i >= n) break;
+    if (next.empty() || next[0] != '[')
+      ++i;  // normally the key's own "]"
+    else
+      levels.push_back(child);
+  }
+  current_ = saved;
+  return ok ? skipped : -1;
+}
+
+int KeyTreeO::ImportTextFile(const std::string &keyName, const std::string &textFile) {
+  KeyTreeO keys;
+  if (!keys.Open(keyName)) return -1;
+  const int skipped = keys.ImportText(textFile);
+  return keys.Close() ? skipped : -1;
+}
+
+bool KeyTreeO::CreateFromDefaults(const std::string &baseName) {
+  static const char *const kExts[] = {".key", ".pos", ".hsh", ".kls", ".gls", ".gki"};
+  for (const char *ext : kExts)
+    if (files::Exists(baseName + ext)) return false;
+  std::vector<std::string> made;
+  auto undo = [&] {
+    for (const std::string &f : made) files::Delete(f);
+    return false;
+  };
+  bool copySet = true;
+  for (const char *ext : kExts)
+    if (std::string(ext) != ".gki" && !files::FileExists(dirs::AppFile(std::string("class") + ext))) copySet = false;
+  if (copySet) {
+    for (const char *ext : kExts) {
+      const std::string from = dirs::AppFile(std::string("class") + ext);
+      if (std::string(ext) == ".gki" && !files::FileExists(from)) continue;
+      if (!files::Copy(from, baseName + ext)) {
+        // Copy writes its target whole or not at all.
+        return undo();
+      }
+      made.push_back(baseName + ext);
+    }
+    return true;
+  }
+  const std::string text = dirs::AppFile("class.txt");
+  if (!files::FileExists(text)) return false;
+  if (ImportTextFile(baseName + ".key", text) >= 0) return true;
+  for (const char *ext : kExts)
+    if (files::Exists(baseName + ext)) made.push_back(baseName + ext);
+  return undo();
 }

@@ -17,9 +17,12 @@
 
 #include "chess/Posns.h"
 #include "database/IndexListStoreMan.h"
+#include "database/QZGamePlayer.h"
 #include "database/IntegerListStoreMan.h"
 #include "database/KeyStoreMan.h"
 #include "database/PosStoreMan.h"
+
+class GameO;
 
 class KeyTreeO {
  public:
@@ -102,6 +105,36 @@ class KeyTreeO {
   // is (a child past 255 leaves the byte as it is).
   bool UpdateSiblingIndexes();
 
+  // --- classification
+  // The node owning the position, 0 when none.
+  uint32_t KeyOfBoard(const PositionO &board);
+  // The node of the last keyed position of the game, walking back from its
+  // current position (fromEnd: from the end of its main line, the chain of
+  // main-line children); 0 when none. ply: 1 + the moves from the start to
+  // that position. The game's current node is restored.
+  uint32_t ClassifyLine(GameO &game, bool fromEnd, int &ply);
+  // The same for a packed game, replayed to the end of its main line when
+  // fromEnd (else only its start is looked at); 0 for a block the player
+  // refuses.
+  uint32_t ClassifyGame(const GameBuffer &buf, bool fromEnd, int &ply);
+
+  // --- the key text
+  // Every key below the root, two blanks of indentation per level, lines
+  // ended with CR LF; the file is replaced whole only when all was written.
+  bool ExportText(const std::string &fileName);
+  // Adds the keys of the text below the current node. The number of
+  // position lines skipped because their FEN was refused, or -1 when the
+  // file could not be read or a store refused a write.
+  int ImportText(const std::string &fileName);
+  // A key set of its own opens the target, imports the text and closes.
+  static int ImportTextFile(const std::string &keyName, const std::string &textFile);
+  // Makes the key set of the database base name from the program's
+  // "class" files: copies "class.key" and the rest (".gki" may be missing),
+  // else imports "class.txt". True when a set was made; false when there
+  // are no defaults, when any file of the set already exists (nothing is
+  // touched), or on a failure (the files this call made are removed).
+  static bool CreateFromDefaults(const std::string &baseName);
+
   // The stores, for their counters.
   PosStoreManO &PositionStore() { return pos_; }
   IntegerListStoreManO &GameLists() { return gls_; }
@@ -129,6 +162,8 @@ class KeyTreeO {
   void CloseAll();
   static bool Damaged();
 
+  uint32_t NodeOfRecord(uint32_t record);
+
   bool open_ = false;
   std::string keyName_;
   PosStoreManO pos_;
@@ -136,6 +171,7 @@ class KeyTreeO {
   IntegerListStoreManO kls_, gls_;
   IndexListStoreO gki_;
   PositionO board_;
+  QZGamePlayerO player_;
   uint32_t current_ = 0;
   uint32_t loaded_ = 0;
   KeyNodeRec rec_;

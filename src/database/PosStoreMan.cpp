@@ -151,10 +151,31 @@ bool PosStoreManO::WriteBack() {
 
 bool PosStoreManO::Find(const CompactPosition &p, uint32_t &record) {
   record = 0;
-  if (!pos_.IsOpen()) return true;
   uint16_t key;
   uint8_t check;
-  if (!KeyOf(p, key, check)) return true;
+  return !KeyOf(p, key, check) || FindKeyed(p, key, check, record);
+}
+
+uint32_t PosStoreManO::FindMailbox(const MailboxPos &pos) {
+  CompactPosition cp;
+  uint16_t key;
+  uint8_t check;
+  uint32_t record = 0;
+  try {
+    pos.MaterialKey(key, check);
+    // Most positions of a game have an empty chain: no compact form needed.
+    if (heads_[key] == 0) return 0;
+    pos.ToCompact(cp);
+  } catch (const ERangeError &) {
+    return 0;
+  }
+  FindKeyed(cp, key, check, record);
+  return record;
+}
+
+bool PosStoreManO::FindKeyed(const CompactPosition &p, uint16_t key, uint8_t check, uint32_t &record) {
+  record = 0;
+  if (!pos_.IsOpen()) return true;
   const uint32_t count = Count();
   uint32_t steps = 0;
   for (uint32_t r = heads_[key]; r != 0;) {
@@ -213,9 +234,17 @@ bool PosStoreManO::CompactOf(const PositionO &board, CompactPosition &out) {
   return true;
 }
 
-uint32_t PosStoreManO::FindBoard(const PositionO &board) {
+bool PosStoreManO::CanKey(const PositionO &board) {
   CompactPosition cp;
-  return CompactOf(board, cp) ? Find(cp) : 0;
+  uint16_t key;
+  uint8_t check;
+  return CompactOf(board, cp) && KeyOf(cp, key, check);
+}
+
+uint32_t PosStoreManO::FindBoard(const PositionO &board) {
+  MailboxPos p;
+  p.FromPositionO(board);
+  return FindMailbox(p);
 }
 
 uint32_t PosStoreManO::FindOrAdd(const CompactPosition &p) {

@@ -62,6 +62,7 @@ class PosStoreManO {
   bool Find(const CompactPosition &p, uint32_t &record);
   uint32_t Find(const CompactPosition &p);
   uint32_t FindBoard(const PositionO &board);
+  uint32_t FindMailbox(const MailboxPos &pos);
   // The record, added when absent; 0 on failure or a damaged chain.
   uint32_t FindOrAdd(const CompactPosition &p);
   uint32_t FindOrAddBoard(const PositionO &board);
@@ -78,6 +79,9 @@ class PosStoreManO {
   // The compact form of a board as the packed replay makes it; false for a
   // board no game reaches (more than 32 men).
   static bool CompactOf(const PositionO &board, CompactPosition &out);
+  // Whether the board can be keyed at all (see CompactOf; a side with no
+  // men or more than 16 has no material key).
+  static bool CanKey(const PositionO &board);
 
   StoreIoCounts RecordIo() const { return pos_.IoCounts(); }
   StoreIoCounts HeadsIo() const { return hsh_.IoCounts(); }
@@ -85,6 +89,7 @@ class PosStoreManO {
 
  private:
   static bool KeyOf(const CompactPosition &p, uint16_t &key, uint8_t &check);
+  bool FindKeyed(const CompactPosition &p, uint16_t key, uint8_t check, uint32_t &record);
   bool ReadRecord(uint32_t r, KeyPosRec &rec);
   bool Load(uint32_t r);
   bool WriteBack();

@@ -584,7 +584,9 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
               (std::vector<std::string>{"IndexListStoreO.SetIndex failed", "IndexListStoreO.GetIndex failed"}));
   }
   EXPECT_EQ(t.GetGameKey(5), 1u);
-  // A node write refused: the operation that writes it answers false.
+  // A node write refused: the operation that writes it answers false, and
+  // the node keeps its change for a later write.
+  ASSERT_TRUE(t.SetName("kept"));
   {
     MessageRecorder rec;
     {
@@ -593,5 +595,9 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
     }
     EXPECT_EQ(rec.messages, std::vector<std::string>{"BucketStoreManO.SaveBucket failed"});
   }
+  ASSERT_TRUE(t.Close());
+  ASSERT_TRUE(t.Open(fresh));
+  EXPECT_EQ(t.GetName(), "kept");
+  EXPECT_EQ(t.NodeCount(), 1u);
   ASSERT_TRUE(t.Close());
 }
