@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "PackedGames.h"
 #include "database/KeyTreeMan.h"
-#include "database/PGNFileMan.h"
 #include "platform/Dirs.h"
 #include "platform/Files.h"
 
@@ -37,17 +37,8 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "class.txt not found\n");
     return 1;
   }
-  std::vector<GameBuffer> games;
-  bool cancel = false;
-  const PGNImportResult r = ImportPGNFile(
-      argv[1], cancel, encIndexed, nullptr, false, false,
-      [&](const GameBuffer &game, bool &) {
-        GameBuffer copy;
-        SizeGameBuffer(copy, game.length);
-        std::copy(game.bytes.get(), game.bytes.get() + game.length, copy.bytes.get());
-        games.push_back(std::move(copy));
-      },
-      nullptr);
+  PGNImportResult r;
+  const std::vector<GameBuffer> games = PackInMemory(argv[1], r);
   if (!r.opened) return 1;
 
   std::string dir = dirs::GetTempDir() + "classifyXXXXXX";

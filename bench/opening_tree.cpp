@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "PackedGames.h"
 #include "database/PDBMan.h"
-#include "database/PGNFileMan.h"
 #include "foundation/Lists.h"
 
 namespace {
@@ -48,18 +48,9 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: opening_tree FILE\n");
     return 2;
   }
-  std::vector<GameBuffer> games;
-  bool cancel = false;
   const auto start = std::chrono::steady_clock::now();
-  const PGNImportResult r = ImportPGNFile(
-      argv[1], cancel, encIndexed, nullptr, false, false,
-      [&](const GameBuffer &game, bool &) {
-        GameBuffer copy;
-        SizeGameBuffer(copy, game.length);
-        std::copy(game.bytes.get(), game.bytes.get() + game.length, copy.bytes.get());
-        games.push_back(std::move(copy));
-      },
-      nullptr);
+  PGNImportResult r;
+  const std::vector<GameBuffer> games = PackInMemory(argv[1], r);
   if (!r.opened) return 1;
   std::printf("%d games packed in %.1f s (%d errors)\n", r.games, Seconds(start), r.errors);
 
