@@ -57,6 +57,7 @@ void TMainForm::MCommentClick() {
   CommentDlg->SetCommentText(Game.Comment());
   if (CommentDlg->Execute() != QDialog::Accepted) return;
   Game.SetComment(CommentDlg->GetCommentText());
+  ResetMoveEntry();
   AfterAnnotationChange();
 }
 
@@ -73,6 +74,7 @@ void TMainForm::MNagsClick() {
   Game.ClearNags();
   for (int i = 1; i <= d.Nags.Count(); ++i) Game.AddNag(d.Nags.Get(i));
   Game.SetModified(mfEdited);
+  ResetMoveEntry();
   AfterAnnotationChange();
 }
 

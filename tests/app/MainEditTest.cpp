@@ -168,6 +168,8 @@ TEST_F(MainEditTest, NagDialogStoresForTheMover) {
   TMainForm &f = At(2);  // after Black's move
   ChessApp.UseSimpleNags = true;
   SetNags({220, 1});
+  MoveRec move;
+  f.Board->Position().FeedMoveChar('N', move);
   modal::ScopedAnswerer a([](QDialog &d) {
     auto &n = static_cast<TEditNagsDlg &>(d);
     for (int r = 0; r < n.NagsLB->count(); ++r) {
@@ -180,11 +182,15 @@ TEST_F(MainEditTest, NagDialogStoresForTheMover) {
   f.Item("MNags")->trigger();
   EXPECT_EQ(Nags(), (std::vector<int>{22, 33, 220}));
   EXPECT_NE(f.Game.ModifiedFlags(), 0);
+  EXPECT_EQ(f.Board->Position().TypedMoveText(), "");
 }
 
 TEST_F(MainEditTest, CommentOkAndEscape) {
   TMainForm &f = At(1);
   f.Game.SetModifiedState(0);
+  MoveRec move;
+  f.Board->Position().FeedMoveChar('N', move);
+  ASSERT_EQ(f.Board->Position().TypedMoveText(), "N");
   {
     modal::ScopedAnswerer a([](QDialog &d) {
       auto &c = static_cast<TCommentDlg &>(d);
@@ -196,6 +202,7 @@ TEST_F(MainEditTest, CommentOkAndEscape) {
   }
   EXPECT_EQ(f.Game.Comment(), "The main line");
   EXPECT_NE(f.Game.ModifiedFlags(), 0);
+  EXPECT_EQ(f.Board->Position().TypedMoveText(), "");  // typed-move entry starts again
   EXPECT_EQ(f.CommentMemo->toPlainText(), "The main line");
   f.Game.SetModifiedState(0);
   {
