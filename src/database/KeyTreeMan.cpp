@@ -15,7 +15,6 @@
 
 bool KeyTreeO::Open(const std::string &keyName) {
   Close();
-  keyName_ = keyName;
   const bool opened = pos_.Open(keyName) && nodes_.Open(keyName) &&
                       kls_.Open(files::ChangeFileExt(keyName, ".kls")) &&
                       gls_.Open(files::ChangeFileExt(keyName, ".gls")) &&

@@ -165,7 +165,6 @@ class KeyTreeO {
   uint32_t NodeOfRecord(uint32_t record);
 
   bool open_ = false;
-  std::string keyName_;
   PosStoreManO pos_;
   KeyStoreManO nodes_;
   IntegerListStoreManO kls_, gls_;
