@@ -5,6 +5,14 @@
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
+#include <QTest>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +28,44 @@
 #include "platform/UiHooks.h"
 
 namespace apptest {
+
+// Runs the event loop until done() holds or ms milliseconds have passed;
+// answers done().
+inline bool WaitFor(const std::function<bool()> &done, int ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    QTest::qWait(10);
+  }
+  return true;
+}
+
+// The processes this one started that are still there, running or not yet
+// reaped.
+inline int ChildProcesses() {
+  int n = 0;
+  DIR *d = ::opendir("/proc");
+  if (!d) return -1;
+  while (dirent *e = ::readdir(d)) {
+    if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+    std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    // pid (comm) state ppid ...: the name may hold blanks and parentheses.
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    char state = 0;
+    long ppid = 0;
+    if (std::sscanf(stat.c_str() + close + 1, " %c %ld", &state, &ppid) == 2 && ppid == ::getpid()) ++n;
+  }
+  ::closedir(d);
+  return n;
+}
+
+inline std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class MainFixture {
  public:
@@ -39,9 +85,21 @@ class MainFixture {
     ui::InstallHooks(oldHooks_);
   }
 
+  const testutil::TempDir &dir() const { return dir_; }
   std::string Settings() const { return dir_.File("app_tests.ini"); }
   void WriteSettings(const std::string &text) const { dir_.Write("app_tests.ini", text); }
   std::string ReadSettings() const { return dir_.Read("app_tests.ini"); }
+
+#ifdef TV_FAKE_ENGINE
+  // The window with the scripted fake engine as "wcrafty.exe" in the
+  // program directory, "Enabled" = 1, and more settings.
+  TMainForm &FormWithFakeEngine(const std::string &script, const std::string &settings = "") {
+    std::filesystem::create_symlink(TV_FAKE_ENGINE, dir_.File("wcrafty.exe"));
+    script_ = std::make_unique<testutil::EnvGuard>("TV_FAKE_SCRIPT", script);
+    WriteSettings("[Engine]\r\nEnabled=1\r\n" + settings);
+    return Form();
+  }
+#endif
 
   TMainForm &Form() {
     if (!MainForm) app::CreateForms();
@@ -70,6 +128,7 @@ class MainFixture {
   testutil::TempDir dir_;
   testutil::AppDirGuard guard_;
   ui::Hooks oldHooks_;
+  std::unique_ptr<testutil::EnvGuard> script_;
 };
 
 }  // namespace apptest

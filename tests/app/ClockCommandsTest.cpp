@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QSpinBox>
+#include <QTest>
 
 #include "AppTestUtil.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
+#include "foundation/ui/QtStr.h"
 
 namespace {
 
@@ -37,6 +40,104 @@ TEST_F(ClockCommandsTest, WithoutAnEngineNeitherCommandShowsItsDialog) {
   f.MAdjustTimeClick();
   EXPECT_EQ(shown, 0);
   EXPECT_EQ(ChessApp.TimeControl, before);
+}
+
+// With an engine: the dialogs act on the manager's clock.
+class ClockCommandsEngineTest : public ::testing::Test, public apptest::MainFixture {
+ protected:
+  // Runs the command with the dialog answered by act, then the button.
+  void Run(const char *command, const std::function<void(QDialog &)> &act, const QString &button) {
+    modal::ScopedAnswerer answer([&](QDialog &d) {
+      if (d.objectName() != "EditTimeDlg" && d.objectName() != "EditTimeControlDlg") {
+        ++messages;
+        if (auto *l = d.findChild<QLabel *>("Message")) lastText = FromQ(l->text());
+        return modal::ClickButton(d, "OK");
+      }
+      act(d);
+      return modal::ClickButton(d, button);
+    });
+    Form().Item(command)->trigger();
+  }
+  static void Type(QSpinBox *box, const QString &keys) {
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    if (!keys.isEmpty()) QTest::keyClicks(box, keys);
+  }
+  std::string Label(ColorT side) {
+    return FromQ((side == cWhite ? Form().WhiteClockLbl : Form().BlackClockLbl)->text());
+  }
+  int messages = 0;
+  std::string lastText;
+};
+
+TEST_F(ClockCommandsEngineTest, TimeControlGoesToTheManagerAndTheOptions) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  ASSERT_TRUE(f.EngineMan.Active());
+  const TimeControlRec before = ChessApp.TimeControl;
+  Run("MTimeControl", [](QDialog &d) { Type(d.findChild<QSpinBox *>("BlitzMEd"), "12"); }, "CancelBtn");
+  TimeControlRec tc;
+  f.EngineMan.GetTimeControl(tc);
+  EXPECT_EQ(tc, before);
+  EXPECT_EQ(ChessApp.TimeControl, before);
+
+  Run("MTimeControl", [](QDialog &d) { Type(d.findChild<QSpinBox *>("BlitzMEd"), "12"); }, "OKBtn");
+  f.EngineMan.GetTimeControl(tc);
+  EXPECT_EQ(tc.BlitzTime, 12);
+  EXPECT_EQ(ChessApp.TimeControl, tc);
+  f.EngineMan.ResetClock();
+  EXPECT_EQ(Label(cWhite), "0:12.00");
+
+  // A control the clock refuses: its message, and nothing changes.
+  Run("MTimeControl",
+      [](QDialog &d) {
+        auto *box = d.findChild<QSpinBox *>("BlitzMEd");
+        box->setRange(0, 50'000'000);
+        box->setValue(40'000'000);
+      },
+      "OKBtn");
+  EXPECT_EQ(messages, 1);
+  TimeControlRec after;
+  f.EngineMan.GetTimeControl(after);
+  EXPECT_EQ(after, tc);
+  EXPECT_EQ(ChessApp.TimeControl, tc);
+  EXPECT_EQ(dialogs, 0);
+}
+
+TEST_F(ClockCommandsEngineTest, AdjustTimeSetsBothClocksOrNeither) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  Run("MAdjustTime",
+      [](QDialog &d) {
+        Type(d.findChild<QSpinBox *>("WhiteMEd"), "3");
+        Type(d.findChild<QSpinBox *>("BlackHEd"), "1");
+      },
+      "OKBtn");
+  EXPECT_EQ(f.EngineMan.GetSeconds(cWhite), 180);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 3900);
+  EXPECT_EQ(Label(cWhite), "0:03.00");
+  EXPECT_EQ(Label(cBlack), "1:05.00");
+
+  // The most a clock holds, raised past it: the range error, and both
+  // clocks and labels as they were; an emptied box keeps its value.
+  f.EngineMan.SetSeconds(cWhite, 2147483);
+  Run("MAdjustTime",
+      [](QDialog &d) {
+        EXPECT_EQ(d.findChild<QSpinBox *>("WhiteHEd")->value(), 596);
+        Type(d.findChild<QSpinBox *>("WhiteMEd"), "59");
+        Type(d.findChild<QSpinBox *>("BlackHEd"), "2");
+      },
+      "OKBtn");
+  EXPECT_EQ(messages, 1);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cWhite), 2147483);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 3900);
+  EXPECT_EQ(Label(cWhite), "596:31.23");
+  EXPECT_EQ(Label(cBlack), "1:05.00");
+
+  f.EngineMan.SetSeconds(cWhite, 100);
+  Run("MAdjustTime", [](QDialog &d) { Type(d.findChild<QSpinBox *>("BlackMEd"), ""); }, "OKBtn");
+  EXPECT_EQ(messages, 1);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cWhite), 100);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 3900);
 }
 
 }  // namespace

@@ -237,4 +237,49 @@ TEST(MainLayout, CoordinateTexts) {
   EXPECT_EQ(ranks, "12345678");
 }
 
+// The clock labels take a row of their own at the foot of the control
+// panel, under the board's halves, White left; hidden, nothing moves.
+TEST(MainLayout, ClockLabelsRow) {
+  for (int extra = 0; extra < 4; ++extra)
+    for (int coords = 0; coords < 2; ++coords)
+      for (int buttons = 0; buttons < 2; ++buttons) {
+        SCOPED_TRACE(testing::Message() << extra << coords << buttons);
+        Input in = Base();
+        in.showExtraPanel = extra != 3;
+        in.showUnder = extra == 0;
+        in.showRight = extra == 1;
+        in.showLeft = extra == 2;
+        in.showCoordinates = coords;
+        in.showMoveButtons = buttons;
+        in.clockLabelHeight = 17;
+        const Result hidden = Arrange(in);
+        EXPECT_EQ(hidden.whiteClock, Rect{});
+        EXPECT_EQ(hidden.blackClock, Rect{});
+        in.showClocks = true;
+        Result r = Arrange(in);
+        EXPECT_EQ(r.controlPanel.h, hidden.controlPanel.h + 20);
+        EXPECT_EQ(r.clientHeight, hidden.clientHeight + 20);
+        // The rest of the control panel stays where it was.
+        EXPECT_EQ(r.buttonPanel, hidden.buttonPanel);
+        EXPECT_EQ(r.boardPanel, hidden.boardPanel);
+        const Rect buttonRect{r.controlPanel.x + r.buttonPanel.x, r.controlPanel.y + r.buttonPanel.y, r.buttonPanel.w,
+                           r.buttonPanel.h};
+        const Rect labels{r.controlPanel.x, r.controlPanel.y, r.controlPanel.w, 4 + 18};
+        for (const Rect &c : {r.whiteClock, r.blackClock}) {
+          EXPECT_EQ(c.h, 17);
+          EXPECT_GE(c.w, 150);  // "- 16:39.00" in a 12-point font
+          EXPECT_TRUE(Inside(c, r.controlPanel));
+          for (const Rect &p : {r.toolbar, r.topLinePanel, r.boardPanel, r.extraPanel, r.statusbar, labels})
+            EXPECT_FALSE(Overlap(c, p));
+          if (r.buttonPanelShown) {
+            EXPECT_FALSE(Overlap(c, buttonRect));
+          }
+        }
+        EXPECT_FALSE(Overlap(r.whiteClock, r.blackClock));
+        EXPECT_LT(r.whiteClock.x, r.blackClock.x);
+        EXPECT_EQ(r.whiteClock.x, r.controlPanel.x + r.bevel.x);
+        EXPECT_EQ(r.blackClock.Right(), r.controlPanel.x + r.bevel.Right());
+      }
+}
+
 }  // namespace

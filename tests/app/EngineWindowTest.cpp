@@ -1,0 +1,204 @@
+// The main window with an engine: the scripted fake engine linked as
+// "wcrafty.exe" in the scratch program directory.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "AppTestUtil.h"
+#include "app/MainLayout.h"
+#include "chess/Language.h"
+#include "foundation/ui/QtStr.h"
+#include "platform/Dirs.h"
+
+namespace {
+
+using apptest::ChildProcesses;
+using apptest::WaitFor;
+
+class EngineWindowTest : public ::testing::Test, public apptest::MainFixture {
+ protected:
+  void TearDown() override { FreeForm(); }
+  TMainForm &Start(const std::string &script, const std::string &settings = "") {
+    return FormWithFakeEngine(script, settings);
+  }
+  std::string LogPath() const { return dirs::GetAppDir() + "engine.log"; }
+  std::string Received() const {
+    return apptest::ReadFile(LogPath());
+  }
+  int Count(const std::string &text, const std::string &what) const {
+    int n = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+  }
+  static MoveRec Move(const PositionO &p, const std::string &text) {
+    PositionO q;
+    q.InitCopy(p);
+    q.SetLanguage(LangEnglish);
+    MoveRec m;
+    EXPECT_TRUE(q.InterpretMove(text, m));
+    q.CompleteMove(m);
+    return m;
+  }
+};
+
+TEST_F(EngineWindowTest, TheEngineMenuShowsWithAnEngine) {
+  TMainForm &f = Start("log:" + LogPath() + ";eof");
+  EXPECT_TRUE(f.EngineEnabled());
+  EXPECT_TRUE(f.EngineMan.Active());
+  EXPECT_TRUE(f.Item("MEngine")->isVisible());
+  EXPECT_FALSE(f.WhiteClockLbl->isVisibleTo(&f));
+  for (const char *n : {"MPlayGame", "MMoveNow", "MStopClock"}) EXPECT_TRUE(f.Item(n)->isEnabled()) << n;
+  ASSERT_TRUE(WaitFor([&] { return Received().find("force\n") != std::string::npos; }, 5000));
+  // The settings' control reaches the engine with the next new game.
+  EXPECT_EQ(Received(), "xboard\nnew\nlevel 10 1:0 0\nforce\n");
+}
+
+TEST_F(EngineWindowTest, AFileThatIsNoProgramIsAMissingEngine) {
+  dir().Write("wcrafty.exe", "not a program\n");
+  std::filesystem::permissions(dirs::GetAppDir() + "wcrafty.exe", std::filesystem::perms::owner_all);
+  WriteSettings("[Engine]\r\nEnabled=1\r\n");
+  auto answers = Answer("OK");
+  TMainForm &f = Form();
+  EXPECT_EQ(dialogs, 0);
+  EXPECT_FALSE(f.EngineEnabled());
+  EXPECT_FALSE(f.EngineMan.Active());
+  EXPECT_FALSE(f.Item("MEngine")->isVisible());
+  EXPECT_EQ(ChildProcesses(), 0);
+  // The comment pane is the game's again.
+  f.Game.SetComment("A quiet move.");
+  f.ShowGame();
+  EXPECT_EQ(FromQ(f.CommentMemo->toPlainText()), "A quiet move.");
+  FreeForm();
+  // "Enabled" stays in the settings file.
+  EXPECT_NE(ReadSettings().find("Enabled=1"), std::string::npos);
+}
+
+TEST_F(EngineWindowTest, AControlTheClockRefusesGivesTheDefaults) {
+  TMainForm &f = Start("eof", "[TimeControlInfo]\r\nBlitzTime=-5\r\n");
+  ASSERT_TRUE(f.EngineMan.Active());
+  EXPECT_EQ(ChessApp.TimeControl.BlitzTime, -5);
+  TimeControlRec tc;
+  f.EngineMan.GetTimeControl(tc);
+  EXPECT_EQ(tc, TimeControlRec{});
+  EXPECT_EQ(FromQ(f.WhiteClockLbl->text()), "0:05.00");
+  EXPECT_EQ(FromQ(f.BlackClockLbl->text()), "0:05.00");
+}
+
+TEST_F(EngineWindowTest, ClockLabelsWhilePlaying) {
+  TMainForm &f = Start("eof");
+  const layout::Result hidden = f.Layout;
+  f.EngineMan.SetSeconds(cWhite, 0);
+  f.Item("MPlayGame")->trigger();
+  EXPECT_TRUE(f.Playing);
+  EXPECT_TRUE(f.Item("MPlayGame")->isChecked());
+  ASSERT_TRUE(f.WhiteClockLbl->isVisibleTo(&f));
+  ASSERT_TRUE(f.BlackClockLbl->isVisibleTo(&f));
+  // A row of their own at the foot of the control panel, White left.
+  EXPECT_GT(f.Layout.controlPanel.h, hidden.controlPanel.h);
+  const QRect white = f.WhiteClockLbl->geometry(), black = f.BlackClockLbl->geometry();
+  EXPECT_LT(white.x(), black.x());
+  EXPECT_FALSE(white.intersects(black));
+  const QRect control(f.Layout.controlPanel.x, f.Layout.controlPanel.y, f.Layout.controlPanel.w,
+                      f.Layout.controlPanel.h);
+  EXPECT_TRUE(control.contains(white));
+  EXPECT_TRUE(control.contains(black));
+  const QFontMetrics fm(f.WhiteClockLbl->font());
+  EXPECT_GE(white.width(), fm.horizontalAdvance("- 16:39.00"));
+
+  // White without time: a White move shows the flag.
+  PositionO start;
+  start.Reset();
+  f.EngineMan.UserMove(Move(start, "e2e4"));
+  EXPECT_EQ(FromQ(f.WhiteClockLbl->text()), "- 0:00.00");
+  EXPECT_EQ(FromQ(f.BlackClockLbl->text()), "0:05.00");
+
+  f.Item("MPlayGame")->trigger();
+  EXPECT_FALSE(f.Playing);
+  EXPECT_FALSE(f.WhiteClockLbl->isVisibleTo(&f));
+  EXPECT_EQ(f.Layout.controlPanel, hidden.controlPanel);
+  EXPECT_EQ(f.Layout.clientHeight, hidden.clientHeight);
+}
+
+TEST_F(EngineWindowTest, StopClockKeepsPlayGameAndMoveNowGoesOn) {
+  TMainForm &f = Start("log:" + LogPath() + ";eof");
+  f.Item("MMoveNow")->trigger();
+  EXPECT_TRUE(f.Item("MPlayGame")->isChecked());
+  EXPECT_TRUE(f.EngineMan.IsPlaying());
+  f.Item("MStopClock")->trigger();
+  EXPECT_FALSE(f.EngineMan.IsPlaying());
+  EXPECT_TRUE(f.Item("MPlayGame")->isChecked());
+  EXPECT_TRUE(f.WhiteClockLbl->isVisibleTo(&f));
+  f.Item("MMoveNow")->trigger();
+  EXPECT_TRUE(f.EngineMan.IsPlaying());
+  ASSERT_TRUE(WaitFor([&] { return Count(Received(), "\ngo\n") == 2; }, 5000)) << Received();
+}
+
+TEST_F(EngineWindowTest, OutputLinesReachThePaneWithoutTheirLineEnds) {
+  TMainForm &f = Start("w:feature done=1\\r\\n;w:tellusererror x\\r;w:\\n# ply 3\\n;eof");
+  ASSERT_TRUE(WaitFor([&] { return f.CommentMemo->toPlainText().contains("ply"); }, 5000));
+  EXPECT_EQ(FromQ(f.CommentMemo->toPlainText()), "feature done=1\ntellusererror x\n# ply 3");
+}
+
+TEST_F(EngineWindowTest, ACrashingEngineGivesOneMessageThenSilence) {
+  auto answers = Answer("OK");
+  TMainForm &f = Start("abort");
+  ASSERT_TRUE(WaitFor([&] { return dialogs > 0; }, 5000));
+  EXPECT_EQ(lastMessage, "Error: chess program exited unexpectedly");
+  EXPECT_TRUE(f.EngineEnabled());
+  EXPECT_TRUE(f.Item("MEngine")->isVisible());
+  // Stepping through a game tells the manager; nothing reaches a dead engine.
+  PositionO p;
+  p.Reset();
+  for (const char *m : {"e2e4", "e7e5", "g1f3"}) {
+    const MoveRec move = Move(p, m);
+    f.EngineMan.Stop();
+    f.EngineMan.UserMove(move);
+    p.MakeMove(const_cast<MoveRec &>(move));
+  }
+  f.EngineMan.StopAndTakeBack();
+  f.EngineMan.SetPosition(p, nullptr);
+  QTest::qWait(100);
+  EXPECT_EQ(dialogs, 1);
+  f.ShowGame();
+  FreeForm();
+  EXPECT_EQ(ChildProcesses(), 0);
+}
+
+TEST_F(EngineWindowTest, AFloodingEngineLetsQueuedCallsRun) {
+  Start("flood");
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  EXPECT_TRUE(WaitFor([&] { return ran; }, 2000));
+}
+
+TEST_F(EngineWindowTest, AHungEngineEndsWithTheWindow) {
+  Start("hang");
+  ASSERT_EQ(ChildProcesses(), 1);
+  std::mutex lock;
+  std::condition_variable done;
+  bool closed = false, late = false;
+  std::thread watchdog([&] {
+    std::unique_lock<std::mutex> g(lock);
+    late = !done.wait_for(g, std::chrono::seconds(3), [&] { return closed; });
+  });
+  FreeForm();
+  {
+    std::lock_guard<std::mutex> g(lock);
+    closed = true;
+  }
+  done.notify_all();
+  watchdog.join();
+  EXPECT_FALSE(late);
+  EXPECT_EQ(ChildProcesses(), 0);
+}
+
+}  // namespace
