@@ -1,0 +1,92 @@
+#include "database/DatabaseManLists.h"
+
+#include "chess/InfoMan.h"
+#include "foundation/MyUtils.h"
+#include "platform/Win1252.h"
+
+namespace {
+
+// Game numbers and ids are padded past any count a database reaches, so
+// the text order of the keys is their number order.
+constexpr int kNumberWidth = 10;
+
+std::string NumberKey(int32_t n) { return PadLeft(IntToStr(n), kNumberWidth, '0'); }
+
+bool KeyBefore(const std::string &a, const std::string &b) { return win1252::CompareText(a, b) < 0; }
+
+}  // namespace
+
+void CheckListRow(int32_t i, int32_t count) {
+  if (i < 1 || i > count) throw ERangeError("List row out of range (" + IntToStr(i) + ")");
+}
+
+void CheckSortKind(int kind) {
+  if (kind < 0 || kind >= ColumnKindCount) throw ERangeError("Sort kind out of range (" + IntToStr(kind) + ")");
+}
+
+const RowTextsT &KeepRowTexts(const StrListO &texts, RowTextsT &out) {
+  for (int k = 0; k < kRowTextCount; ++k) out[static_cast<size_t>(k)] = k < texts.Count() ? texts.Get(k + 1) : std::string();
+  return out;
+}
+
+// ---- ListRowsO ----
+
+const ListRowsO::Row &ListRowsO::At(int32_t i) const {
+  CheckListRow(i, Count());
+  return rows_[static_cast<size_t>(i - 1)];
+}
+
+int32_t ListRowsO::IndexOf(int32_t nr) const {
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (rows_[i].nr == nr) return static_cast<int32_t>(i + 1);
+  return 0;
+}
+
+void ListRowsO::Add(std::string key, int32_t nr) {
+  if (rows_.size() >= static_cast<size_t>(INT32_MAX)) throw ERangeError("List is full");
+  if (!sorted_) {
+    rows_.push_back({std::move(key), nr});
+    return;
+  }
+  auto at = std::upper_bound(rows_.begin(), rows_.end(), key,
+                             [](const std::string &k, const Row &r) { return KeyBefore(k, r.key); });
+  rows_.insert(at, {std::move(key), nr});
+}
+
+void ListRowsO::SetSorted(bool on) {
+  if (on && !sorted_)
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Row &a, const Row &b) { return KeyBefore(a.key, b.key); });
+  sorted_ = on;
+}
+
+void ListRowsO::Remove(int32_t nr) {
+  std::erase_if(rows_, [nr](const Row &r) { return r.nr == nr; });
+}
+
+// ---- Sort keys ----
+
+bool GameSortKeyReadsTags(int kind) { return kind != ckNone && kind != ckGameNr; }
+
+std::string GameSortKey(int kind, int32_t gameNr, const GameInfoO *tags, bool withEventSiteRound) {
+  if (!GameSortKeyReadsTags(kind)) return NumberKey(gameNr);
+  auto tag = [tags](const std::string &name) { return tags ? tags->GetTag(name) : std::string(); };
+  switch (kind) {
+    case ckNrOfMoves:
+      return PadLeft(tag(kTagNrOfMoves), 3, '0');
+    case ckRound:
+      return PadLeft(tag("Round"), 5, '0');
+    case ckDate:
+      if (withEventSiteRound) return tag("Date") + tag("Event") + tag("Site") + PadLeft(tag("Round"), 2, '0');
+      return tag("Date");
+    default: {
+      const std::string name = ColumnTagName(kind);
+      return name.empty() ? std::string() : tag(name);
+    }
+  }
+}
+
+std::string NameSortKey(int kind, int nameKind, int nrKind, int32_t id, const std::string &name) {
+  if (kind == ckNone || kind == nrKind) return NumberKey(id);
+  if (kind == nameKind) return name;
+  return "?";
+}
