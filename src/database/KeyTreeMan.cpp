@@ -457,7 +457,12 @@ bool KeyTreeO::UpdateSiblingIndexes() {
 // ---------------------------------------------------------------------------
 // Classification
 
-uint32_t KeyTreeO::NodeOfRecord(uint32_t record) { return record == 0 ? 0 : pos_.GetValue(record); }
+uint32_t KeyTreeO::NodeOfRecord(uint32_t record) {
+  if (record == 0) return 0;
+  // A damaged record may name a node the file does not hold.
+  const uint32_t node = pos_.GetValue(record);
+  return ValidNode(node) ? node : 0;
+}
 
 uint32_t KeyTreeO::KeyOfBoard(const PositionO &board) {
   return open_ ? NodeOfRecord(pos_.FindBoard(board)) : 0;

@@ -504,6 +504,13 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
     }
   }
   EXPECT_EQ(dir.Read("db.pos").substr(0, 120), pos.substr(0, 120));
+  // A record that names a node beyond the file keys nothing.
+  Patch(dir.File("db.pos"), 120 + 4, pos.substr(124, 4));
+  Patch(dir.File("db.pos"), 120 + 8, U32(99));
+  ASSERT_TRUE(t.Open(key));
+  EXPECT_EQ(t.PositionStore().FindBoard(Board(kE4)), 2u);
+  EXPECT_EQ(t.KeyOfBoard(Board(kE4)), 0u);
+  EXPECT_EQ(t.KeyOfBoard(Board(kStart)), b);
 }
 
 TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
