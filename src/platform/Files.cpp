@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -358,13 +359,24 @@ void SetTempNameGenerator(std::function<std::string(const std::string &target, i
 
 bool TempSibling::Create(const std::string &target) {
   Abandon();
+  // Through a symbolic link the file it names is replaced, not the link; the
+  // replacement keeps the permission bits of what it replaces.
   target_ = target;
+  struct stat st{};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char *real = ::realpath(target.c_str(), nullptr)) {
+      target_ = real;
+      std::free(real);
+    }
+  }
+  const bool keepMode = ::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   constexpr int kAttempts = 100;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    const std::string name = g_tempName ? g_tempName(target, attempt) : DefaultTempName(target);
+    const std::string name = g_tempName ? g_tempName(target_, attempt) : DefaultTempName(target_);
     if (file_.Open(name, BinFile::Mode::CreateNew)) {
       tmp_ = name;
       err_ = 0;
+      if (keepMode) ::chmod(name.c_str(), st.st_mode & 07777);
       return true;
     }
     err_ = file_.Error();

@@ -55,6 +55,7 @@ struct IniFile::Doc {
   std::vector<Line> preamble;  // lines before the first section
   std::vector<Section> sections;
   bool dirty = false;
+  bool loadFailed = false;  // the file is there but could not be read
   int64_t loadedSize = -1;
   int64_t loadedMtime = -1;
 
@@ -125,7 +126,7 @@ struct IniFile::Doc {
 
   void Load() {
     std::string text;
-    files::ReadAll(path, text);
+    loadFailed = !files::ReadAll(path, text) && files::Exists(path);
     Parse(text);
     Stamp();
     dirty = false;
@@ -192,6 +193,8 @@ IniFile::~IniFile() {
 }
 
 const std::string &IniFile::FileName() const { return doc_->path; }
+
+bool IniFile::LoadFailed() const { return doc_->loadFailed; }
 
 std::string IniFile::ReadString(const std::string &section, const std::string &key,
                                 const std::string &def) const {

@@ -19,6 +19,8 @@ class IniFile {
   IniFile &operator=(const IniFile &) = delete;
 
   const std::string &FileName() const;
+  // The file exists but its last reading failed; it reads as empty.
+  bool LoadFailed() const;
 
   std::string ReadString(const std::string &section, const std::string &key, const std::string &def) const;
   // A missing key or a value that is not a number yields def.

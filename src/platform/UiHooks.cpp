@@ -45,6 +45,13 @@ int MessageDlg(const std::string &text, MsgType type, unsigned buttons, int x, i
   return DefaultResult(buttons);
 }
 
+int MessageDlg(const std::string &text, MsgType type, unsigned buttons, ModalResult defaultButton) {
+  if (g_hooks.messageDlgDefault) return g_hooks.messageDlgDefault(text, type, buttons, defaultButton);
+  if (g_hooks.messageDlg) return g_hooks.messageDlg(text, type, buttons, -1, -1);
+  std::fprintf(stderr, "%s\n", win1252::ToUtf8(text).c_str());
+  return defaultButton;
+}
+
 void Beep() {
   if (g_hooks.beep) g_hooks.beep();
 }

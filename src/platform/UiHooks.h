@@ -52,6 +52,10 @@ struct Hooks {
   std::function<void(const std::string &text)> showMessage;
   // Modal message dialog; answers a ModalResult. x, y < 0 mean centred.
   std::function<int(const std::string &text, MsgType type, unsigned buttons, int x, int y)> messageDlg;
+  // The same, centred, with the button Enter presses given (a ModalResult).
+  // Unset, messageDlg is asked instead.
+  std::function<int(const std::string &text, MsgType type, unsigned buttons, int defaultButton)>
+      messageDlgDefault;
   std::function<void()> beep;
   std::function<void()> pushHourglass;
   std::function<void()> popCursor;
@@ -67,6 +71,9 @@ Hooks InstallHooks(Hooks h);
 // Convenience calls through the table.
 void ShowMessage(const std::string &text);
 int MessageDlg(const std::string &text, MsgType type, unsigned buttons, int x = -1, int y = -1);
+// A question whose safe answer is not the usual default: Enter presses
+// defaultButton, and without any dialog hook it is the answer.
+int MessageDlg(const std::string &text, MsgType type, unsigned buttons, ModalResult defaultButton);
 void Beep();
 void SetStatusText(const std::string &text);
 void ProcessMessages();

@@ -141,7 +141,8 @@ QSize GetAveCharSize(const QFont &font) {
   return QSize(fm.horizontalAdvance(letters) / 52, fm.height());
 }
 
-TMessageForm *CreateMessageDialog(const std::string &msg, ui::MsgType type, unsigned buttons) {
+TMessageForm *CreateMessageDialog(const std::string &msg, ui::MsgType type, unsigned buttons,
+                                  int defaultButton) {
   auto *form = new TMessageForm(nullptr);
   form->Buttons = buttons;
   form->setWindowTitle(ToQ(TypeTitle(type)));
@@ -201,7 +202,7 @@ TMessageForm *CreateMessageDialog(const std::string &msg, ui::MsgType type, unsi
   label->setGeometry(hMargin + (hasIcon ? iconSize + hSpacing : 0), vMargin, textRect.width(),
                      textRect.height());
 
-  const int defaultResult = ui::DefaultResult(buttons);
+  const int defaultResult = defaultButton != ui::mrNone ? defaultButton : ui::DefaultResult(buttons);
   int x = (clientWidth - groupWidth) / 2;
   const int y = iconTextHeight + vMargin + vSpacing;
   for (const ButtonDef *b : defs) {
@@ -443,6 +444,10 @@ void InstallUiHooks() {
   h.showMessage = [](const std::string &text) { ShowMessage(text); };
   h.messageDlg = [](const std::string &text, ui::MsgType type, unsigned buttons, int x, int y) {
     return MessageDlgPos(text, type, buttons, 0, x, y);
+  };
+  h.messageDlgDefault = [](const std::string &text, ui::MsgType type, unsigned buttons, int def) {
+    std::unique_ptr<TMessageForm> form(CreateMessageDialog(text, type, buttons, def));
+    return modal::Exec(*form);
   };
   h.beep = [] { QApplication::beep(); };
   h.pushHourglass = [] { SetHourglassCursor(); };

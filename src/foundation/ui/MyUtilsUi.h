@@ -42,8 +42,10 @@ class TMessageForm : public QDialog {
 };
 
 // The dialog, sized and centred, with the icon "Image", the label
-// "Message" and the buttons named "Yes", "No", ... in that order.
-TMessageForm *CreateMessageDialog(const std::string &msg, ui::MsgType type, unsigned buttons);
+// "Message" and the buttons named "Yes", "No", ... in that order. Enter
+// presses defaultButton, or with mrNone ui::DefaultResult's button.
+TMessageForm *CreateMessageDialog(const std::string &msg, ui::MsgType type, unsigned buttons,
+                                  int defaultButton = ui::mrNone);
 // Modal (through the modal seam); x, y >= 0 replace the centred position.
 int MessageDlg(const std::string &msg, ui::MsgType type, unsigned buttons, int helpContext = 0);
 int MessageDlgPos(const std::string &msg, ui::MsgType type, unsigned buttons, int helpContext, int x, int y);

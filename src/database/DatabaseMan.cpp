@@ -1,0 +1,649 @@
+#include "database/DatabaseMan.h"
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+#include "chess/Games.h"
+#include "chess/InfoMan.h"
+#include "chess/PrintPGN.h"
+#include "database/QZGamePlayer.h"
+#include "database/QZParser.h"
+#include "foundation/CommonText.h"
+#include "foundation/Reports.h"
+#include "foundation/comDlgAbort.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+#include "platform/UiHooks.h"
+#include "platform/Win1252.h"
+
+namespace {
+
+std::string Fill(std::string caption, std::initializer_list<std::string> args) {
+  for (const std::string &a : args) caption = SubstituteText(caption, a);
+  return caption;
+}
+
+std::string Path(const std::string &path) { return win1252::PathText(path); }
+
+// Names the descriptor holds where the game has them: a name the index
+// refused shows as id 0 for a name that is there.
+bool NamesStored(const GameBuffer &buf, const GameDescriptor &d) {
+  QZGameManagerO reader;
+  if (!reader.Attach(buf)) return false;
+  auto has = [&](const char *tag, bool queryIsNone) {
+    const std::string v = ini::Trim(reader.GetTagValue(tag));
+    return !v.empty() && !(queryIsNone && v == "?");
+  };
+  return (d.white != 0 || !has("White", false)) && (d.black != 0 || !has("Black", false)) &&
+         (d.eventSite != 0 || !(has("Event", true) || has("Site", true))) &&
+         (d.annotator != 0 || !has("Annotator", true));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ text helpers
+
+std::string PgnSplit::Header(const std::string &text) const {
+  if (headerStart == npos || headerEnd == npos || headerEnd < headerStart) return {};
+  return text.substr(headerStart, headerEnd - headerStart + 1);
+}
+
+std::string PgnSplit::Moves(const std::string &text) const {
+  if (movesStart == npos || movesEnd == npos || movesEnd < movesStart) return {};
+  return text.substr(movesStart, movesEnd - movesStart + 1);
+}
+
+PgnSplit PgnSplitGameText(const std::string &text) {
+  PgnSplit r;
+  bool inTag = false, inMoves = false, inComment = false;
+  int quotes = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (inTag) {
+      const bool inQuote = quotes % 2 == 1;
+      if (inQuote && c == '\\' && i + 1 < n && (text[i + 1] == '"' || text[i + 1] == '\\')) {
+        ++i;
+      } else if (c == '"') {
+        ++quotes;
+      } else if (c == ']' && quotes >= 2 && !inQuote) {
+        inTag = false;
+        r.headerEnd = i;
+      }
+      continue;
+    }
+    if (inMoves) {
+      if (inComment) {
+        if (c == '}') inComment = false;
+      } else if (c == '{') {
+        inComment = true;
+      } else if (c == '[') {
+        // A further game's header: this game ends before it.
+        r.movesEnd = i - 1;
+        inMoves = false;
+        break;
+      }
+      continue;
+    }
+    if (c == '[') {
+      inTag = true;
+      quotes = 0;
+      if (r.headerStart == PgnSplit::npos) r.headerStart = i;
+      r.movesStart = PgnSplit::npos;
+    } else if (c == '\r' || c == '\n') {
+      if (r.movesStart == PgnSplit::npos && r.headerEnd != PgnSplit::npos) r.movesStart = i;
+    } else if (c != ' ') {
+      if (r.movesStart == PgnSplit::npos) r.movesStart = i;
+      inMoves = true;
+      if (c == '{') inComment = true;
+    }
+  }
+  if (r.movesStart != PgnSplit::npos && r.movesEnd == PgnSplit::npos) r.movesEnd = n - 1;
+  r.lastMoveNumber = PgnLastMoveNumber(r.Moves(text));
+  return r;
+}
+
+namespace {
+// The digits ending just before position end (exclusive), read backwards;
+// capped so that a long run cannot overflow.
+int NumberEndingAt(const std::string &s, size_t end) {
+  size_t b = end;
+  while (b > 0 && s[b - 1] >= '0' && s[b - 1] <= '9') --b;
+  int64_t v = 0;
+  for (size_t i = b; i < end; ++i) v = std::min<int64_t>(v * 10 + (s[i] - '0'), std::numeric_limits<int>::max());
+  return static_cast<int>(v);
+}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+int PgnLastMoveNumber(const std::string &moves) {
+  int depth = 0;
+  bool inComment = false;
+  for (size_t i = moves.size(); i-- > 0;) {
+    const char c = moves[i];
+    if (inComment) {
+      if (c == '{') inComment = false;
+    } else if (c == '}') {
+      inComment = true;
+    } else if (c == ')') {
+      ++depth;
+    } else if (c == '(') {
+      if (depth > 0) --depth;
+    } else if (depth == 0 && c == '.' && i > 0 && IsDigit(moves[i - 1])) {
+      return NumberEndingAt(moves, i);
+    }
+  }
+  return 0;
+}
+
+int PgnLastNumberBeforeDot(const std::string &moves) {
+  for (size_t i = moves.size(); i-- > 1;)
+    if (moves[i] == '.' && IsDigit(moves[i - 1])) return NumberEndingAt(moves, i);
+  return 0;
+}
+
+std::string LineBreaksToSpaces(const std::string &text, uint8_t option) {
+  std::string r = text;
+  if (option == 0) return r;
+  for (char &c : r)
+    if (c == '\r' || c == '\n') c = ' ';
+  return r;
+}
+
+// ------------------------------------------------------------------ life cycle
+
+void DatabaseO::Init(StatusCallback status) {
+  if (open_) Done();
+  status_ = std::move(status);
+  Clear();
+}
+
+void DatabaseO::Clear() {
+  description_.clear();
+  fileName_.clear();
+  tempBase_.clear();
+  open_ = native_ = modified_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = false;
+  openingImport_ = {};
+  progressPrefix_.clear();
+}
+
+void DatabaseO::Done() {
+  if (open_) CloseStores(!native_);
+  open_ = false;
+}
+
+std::string DatabaseO::Base() const {
+  return tempBase_.empty() ? files::ChangeFileExt(fileName_, "") : tempBase_;
+}
+
+bool DatabaseO::OpenStores(const std::string &base) {
+  if (games_.Open(base + ".gai") && players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") &&
+      annotators_.Open(base + ".ani"))
+    return true;
+  games_.Close();
+  players_.Close();
+  eventSites_.Close();
+  annotators_.Close();
+  return false;
+}
+
+bool DatabaseO::OpenBooster(const std::string &base) {
+  const bool missing =
+      !files::Exists(base + ".bpl") || !files::Exists(base + ".bes") || !files::Exists(base + ".bli");
+  if (!booster_.Open(base + ".qcx")) return false;
+  hasBooster_ = true;
+  // Games the booster does not link (a crash, a lost or cut file) would
+  // make searches by name find fewer: it is built anew.
+  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count()) && !booster_.Build(games_))
+    BoosterRefused();
+  return true;
+}
+
+// Cutting ".bli" to nothing makes the next Open rebuild the booster; until
+// then nothing reads or writes it.
+void DatabaseO::BoosterRefused() {
+  boosterBroken_ = true;
+  booster_.Close();
+  BinFile bli;
+  if (bli.Open(Base() + ".bli", BinFile::Mode::ReadWrite)) bli.Truncate(0);
+}
+
+void DatabaseO::CloseStores(bool remove) {
+  if (hasKeys_) {
+    if (remove)
+      keyTree_.CloseAndDelete();
+    else
+      keyTree_.Close();
+  }
+  if (remove && hasBooster_) {
+    booster_.Close();
+    for (const char *ext : {".bli", ".bpl", ".bes"}) files::Delete(Base() + ext);
+  } else {
+    booster_.Close();
+  }
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) {
+    if (remove)
+      index->CloseAndDelete();
+    else
+      index->Close();
+  }
+  if (remove)
+    games_.CloseAndDelete();
+  else
+    games_.Close();
+  if (remove && !tempBase_.empty()) {
+    // The private directory MakeTempBaseName made, with whatever is left in it.
+    std::error_code ec;
+    std::filesystem::remove_all(files::ExtractFileDir(tempBase_), ec);
+  }
+  hasKeys_ = hasBooster_ = boosterBroken_ = false;
+}
+
+bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
+  Done();
+  Clear();
+  importReport = false;
+  fileName_ = fileName;
+  const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
+  if (ext == ".qcx") {
+    native_ = true;
+    const std::string base = Base(), qcx = base + ".qcx";
+    const bool isNew = !files::FileExists(qcx);
+    if (!isNew) {
+      // An unreadable B.qcx must not read as an empty description that
+      // Close would then write.
+      IniFile ini(qcx);
+      if (ini.LoadFailed()) {
+        ui::ShowMessage(Fill(CommonText::S_CouldNotReadDatabaseFile, {Path(qcx)}));
+        return false;
+      }
+      description_ = ini.ReadString("Settings", "Description", "");
+    }
+    if (!OpenStores(base)) return false;
+    if (files::FileExists(base + ".key")) {
+      if (keyTree_.Open(base + ".key"))
+        hasKeys_ = true;
+      else
+        ui::ShowMessage(Fill(CommonText::S_KeysNotOpened, {Path(base + ".key")}));
+    }
+    if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
+      CloseStores(false);
+      return false;
+    }
+    // Written at once, so a new database that never reaches Close is still
+    // found and reopened as what it is.
+    int err = 0;
+    if (isNew && !files::WriteAllAtomic(qcx, "[Settings]\r\nDescription=\r\n", &err)) {
+      ui::ShowMessage(Fill(CommonText::S_CouldNotWriteDatabaseFile, {Path(qcx), std::to_string(err)}));
+      CloseStores(false);
+      return false;
+    }
+    open_ = true;
+    return true;
+  }
+  if (ext == ".pgn") {
+    native_ = false;
+    const std::string temp = GameStoreO::MakeTempBaseName();
+    if (temp.empty()) {
+      ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
+      return false;
+    }
+    tempBase_ = files::ChangeFileExt(temp, "");
+    if (!OpenStores(tempBase_)) {
+      CloseStores(true);
+      return false;
+    }
+    open_ = true;
+    openingImport_.opened = true;
+    if (files::Exists(fileName)) {
+      openingImport_ = ImportPgnFile(fileName, progress, report, false, false);
+      // A file that cannot be read must not be written over by an empty one.
+      if (!openingImport_.opened) {
+        Done();
+        return false;
+      }
+    }
+    modified_ = false;
+    return true;
+  }
+  ui::Beep();
+  ui::ShowMessage("DatabaseO.Open failed: Unknown file extension");
+  return false;
+}
+
+bool DatabaseO::AskBeforeWriteBack() {
+  std::string text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(openingImport_.errors)});
+  if (!openingImport_.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
+  if (openingImport_.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  text += "\n\n" + CommonText::S_PGNWriteBackQuestion;
+  const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
+  if (answer == ui::mrCancel) return false;
+  writeBack_ = answer == ui::mrYes;
+  return true;
+}
+
+bool DatabaseO::Close(AbortDlgO *progress) {
+  if (!open_) return true;
+  if (native_) {
+    IniFile qcx(Base() + ".qcx");
+    qcx.WriteString("Settings", "Description", description_);
+    int err = 0;
+    if (!qcx.UpdateFile(&err))
+      ui::ShowMessage(Fill(CommonText::S_CouldNotWriteDatabaseFile, {Path(qcx.FileName()), std::to_string(err)}));
+    CloseStores(false);
+    open_ = false;
+    return true;
+  }
+  if (modified_) {
+    writeBack_ = true;
+    if ((!openingImport_.Complete() || openingImport_.errors > 0) && !AskBeforeWriteBack()) return false;
+    if (writeBack_) {
+      int err = 0;
+      ExportResult r;
+      {
+        ui::HourglassGuard hourglass;
+        r = ExportDatabase(fileName_, progress, &err);
+      }
+      if (r == ExportResult::Cancelled) return false;
+      if (r == ExportResult::Failed &&
+          ui::MessageDlg(Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}),
+                         ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes)
+        return false;
+    }
+  }
+  files::Delete(tempBase_ + ".qcx");
+  CloseStores(true);
+  open_ = false;
+  return true;
+}
+
+// ------------------------------------------------------------------ facts
+
+int64_t DatabaseO::TotalSize() {
+  int64_t total = games_.TotalSize() + players_.TotalSize() + eventSites_.TotalSize() + annotators_.TotalSize();
+  if (HasSearchBooster()) total += booster_.TotalSize();
+  return total;
+}
+
+void DatabaseO::InfoText(ReportO &report) {
+  report.AddLine("Nr of games: " + std::to_string(GameCount()));
+  report.AddLine("Nr of players: " + std::to_string(players_.Count()));
+  report.AddLine("Nr of eventsites: " + std::to_string(eventSites_.Count()));
+  report.AddLine("Nr of annotators: " + std::to_string(annotators_.Count()));
+  report.AddNewLine();
+  report.AddLine("Files:");
+  report.AddLine("Games: " + std::to_string(games_.TotalSize()));
+  report.AddLine("Players: " + std::to_string(players_.TotalSize()));
+  report.AddLine("EventSites: " + std::to_string(eventSites_.TotalSize()));
+  report.AddLine("Annotators: " + std::to_string(annotators_.TotalSize()));
+  if (HasSearchBooster()) report.AddLine("SearchBooster: " + std::to_string(booster_.TotalSize()));
+  const int64_t total = TotalSize();
+  report.AddLine("Total size: " + std::to_string(total) + ", " +
+                 std::to_string(GameCount() > 0 ? total / GameCount() : 0) + " bytes/game");
+}
+
+void DatabaseO::SetSearchBooster(bool on) {
+  if (!open_) return;
+  const std::string base = Base();
+  if (on) {
+    if (HasSearchBooster()) return;
+    booster_.Close();
+    if (!booster_.Open(base + ".qcx")) return;
+    hasBooster_ = true;
+    boosterBroken_ = false;
+    if (!booster_.Build(games_)) BoosterRefused();
+  } else {
+    if (!hasBooster_) return;
+    booster_.Close();
+    for (const char *ext : {".bli", ".bpl", ".bes"}) files::Delete(base + ext);
+    hasBooster_ = boosterBroken_ = false;
+  }
+}
+
+// ------------------------------------------------------------------ games
+
+bool DatabaseO::GetGameBuffer(int32_t n, GameBuffer &buf) { return games_.GetGame(n, buf); }
+
+bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
+  out.clear();
+  std::string tags, moves;
+  if (!games_.GetGame(n, buffer_) || !WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves))
+    return false;
+  const size_t first = moves.find_first_not_of(' ');
+  moves.erase(0, first == std::string::npos ? moves.size() : first);
+  if (option != 0 || lineBreaks) moves = LineBreaksToSpaces(moves, option);
+  out = tags + "\r\n\r\n" + moves;
+  return true;
+}
+
+std::string DatabaseO::GetPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks) {
+  std::string text;
+  ReadPgnText(n, option, wrap, lineBreaks, text);
+  return text;
+}
+
+std::unique_ptr<GameO> DatabaseO::LoadGame(int32_t n, ParseResultT &result) {
+  std::string text;
+  if (!ReadPgnText(n, 0, false, false, text)) {
+    result = ParseResultT{};
+    result.ok = 0;
+    result.errorLength = 1;
+    result.message = CommonText::S_CouldNotParseGame;
+    return nullptr;
+  }
+  auto game = std::make_unique<GameO>();
+  // Stored games hold English SAN whatever the notation language.
+  if (!game->ReadFromString(text, LangEnglish, result)) return nullptr;
+  game->TidyTags();
+  game->SetModifiedState(0);
+  return game;
+}
+
+std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
+  std::string tags;
+  if (!games_.GetGame(n, buffer_) || !WriteTagsPGN(buffer_, true, tags)) return nullptr;
+  auto info = std::make_unique<GameInfoO>();
+  ReadHeaderFromString(*info, tags);
+  info->SetGameNr(static_cast<uint32_t>(n));
+  return info;
+}
+
+int32_t DatabaseO::SaveGame(int32_t n, GameO &game) {
+  return SavePgnText(n, ToText(game, PgnOptions(80), LangEnglish));
+}
+
+int32_t DatabaseO::AddGame(GameO &game) { return SaveGame(-1, game); }
+
+int32_t DatabaseO::SavePgnText(int32_t n, const std::string &text) {
+  if (!open_) return 0;
+  if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
+  const PgnSplit split = PgnSplitGameText(text);
+  std::string header = split.Header(text);
+  const std::string moves = split.Moves(text);
+  if (header.find("QVNrOfMoves") == std::string::npos)
+    header += "\r\n[QVNrOfMoves \"" + std::to_string(PgnLastNumberBeforeDot(moves)) + "\"]\r\n";
+  GameBuffer buf;
+  if (!ParseGameTextIndexed(header + "\r\n" + moves, buf)) {
+    ui::ShowMessage(CommonText::S_CouldNotParseGame);
+    return 0;
+  }
+  return StoreGame(n, buf);
+}
+
+// Names first, then the record with its descriptor and its index entry
+// (the store's order), the booster last: a refusal before the record leaves
+// the count and every game as they were.
+int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
+  GameDescriptor d;
+  SearchBoosterO::Names old;
+  if (n > 0) {
+    if (!games_.ReadDescriptor(n, d)) return 0;
+    old = {d.white, d.black, d.eventSite};
+  }
+  if (!BuildGameDescriptor(buf, players_, eventSites_, annotators_, d)) {
+    ui::ShowMessage(CommonText::S_CouldNotParseGame);
+    return 0;
+  }
+  if (!NamesStored(buf, d)) return 0;
+  int32_t nr = n;
+  if (n > 0) {
+    if (!games_.SaveGame(n, buf, d)) return 0;
+  } else if ((nr = games_.AddGame(buf, d)) == 0) {
+    return 0;
+  }
+  modified_ = true;
+  if (HasSearchBooster()) {
+    const bool linked = n > 0 ? booster_.ReplaceGame(games_, n, old, {d.white, d.black, d.eventSite})
+                              : booster_.AddGame(nr, d.white, d.eventSite, d.black);
+    // The game is stored: its number is the answer, or a retry would store
+    // it twice.
+    if (!linked) BoosterRefused();
+  }
+  return nr;
+}
+
+bool DatabaseO::DeleteGame(int32_t n) {
+  if (!games_.DeleteGame(n)) return false;
+  modified_ = true;
+  return true;
+}
+
+// ------------------------------------------------------------------ progress
+
+void DatabaseO::ReportProgress(const std::string &text, AbortDlgO *progress) {
+  if (progress) {
+    progress->SetMessage(text);
+    ui::ProcessMessages();
+  } else if (status_) {
+    status_(text);
+  }
+}
+
+void DatabaseO::ProgressText(double fraction, int count, const std::string &prefix, AbortDlgO *progress) {
+  const long percent = std::lround(fraction * 100.0);
+  ReportProgress(prefix + "[" + std::to_string(percent) + "%, " + std::to_string(count) + " " +
+                     CommonText::S_Games + "]",
+                 progress);
+}
+
+// ------------------------------------------------------------------ import and export
+
+bool DatabaseO::ImportDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
+                               bool appendToLog, bool &resultFlag) {
+  resultFlag = false;
+  if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
+    ui::Beep();
+    ui::ShowMessage("DatabaseO.ImportDatabase failed: unknown file type");
+    return false;
+  }
+  return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog).opened;
+}
+
+PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
+                                         bool keepLogOpen, bool appendToLog) {
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->BeginBulkAdd();
+  const bool classify = hasKeys_ && ClassifyOnImport;
+  if (classify) keyTree_.LoadIntoMemory();
+  bool cancel = false;
+  bool refused = false;
+  auto game = [&](const GameBuffer &buf, bool &stop) {
+    if (AddAndClassifyGame(buf, progress) == 0) {
+      // A game the database's own stores refuse ends the import like a
+      // cancel: the games after it would meet the same store.
+      refused = true;
+      stop = true;
+    } else if (progress && progress->Cancelled()) {
+      stop = true;
+    }
+  };
+  auto report_progress = [&](int64_t done, int64_t size, bool &stop, int count) {
+    ProgressText(size > 0 ? static_cast<double>(done) / static_cast<double>(size) : 1.0, count, progressPrefix_,
+                 progress);
+    if (progress && progress->Cancelled()) stop = true;
+  };
+  PGNImportResult r =
+      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress);
+  if (refused) r.cancelled = true;
+  if (hasKeys_) {
+    // Totals are recounted once, also after a cancel or a refusal.
+    if (classify) {
+      keyTree_.UnloadFromMemory();
+      keyTree_.RecountAll();
+    } else {
+      keyTree_.RecountUp(KeyTreeO::kRoot);
+    }
+  }
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->EndBulkAdd();
+  modified_ = true;
+  return r;
+}
+
+int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress) {
+  const int32_t n = StoreGame(-1, buf);
+  if (n == 0) return 0;
+  if (hasKeys_) {
+    uint32_t node = KeyTreeO::kRoot;
+    if (ClassifyOnImport) {
+      int ply = 0;
+      if (const uint32_t key = keyTree_.ClassifyGame(buf, true, ply); key != 0) node = key;
+    }
+    keyTree_.SetGameKey(node, static_cast<uint32_t>(n), false);
+  }
+  if (progress) ui::ProcessMessages();
+  return n;
+}
+
+DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err) {
+  if (err) *err = 0;
+  if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
+    ui::Beep();
+    ui::ShowMessage("DatabaseO.ExportDatabase failed: unknown file type");
+    return ExportResult::Failed;
+  }
+  // Written beside the file and renamed over it only when whole: a cancel
+  // or a failure leaves the file as it was.
+  OutputO out;
+  if (!out.InitFile(fileName)) {
+    if (err) *err = out.Error();
+    return ExportResult::Failed;
+  }
+  int countdown = 0;
+  std::string text;
+  for (int32_t i = 1; i <= GameCount(); ++i) {
+    if (--countdown <= 0) {
+      countdown = 50;
+      ReportProgress(fileName + " [" + std::to_string(i) + " " + CommonText::S_Games + "]", progress);
+    }
+    GameDescriptor d;
+    if (!games_.ReadDescriptor(i, d) ||
+        (!(d.flags & GameDescriptor::gfDeleted) && !ReadPgnText(i, 0, true, false, text))) {
+      // A game that cannot be read would be dropped from the file.
+      if (err) *err = EIO;
+      out.Abandon();
+      ReportProgress("", progress);
+      return ExportResult::Failed;
+    }
+    if (!(d.flags & GameDescriptor::gfDeleted)) {
+      out.WriteLn(text);
+      out.NewLine();
+    }
+    if (out.Failed()) break;
+    if (progress) {
+      ui::ProcessMessages();
+      if (progress->Cancelled()) {
+        out.Abandon();
+        ReportProgress("", progress);
+        return ExportResult::Cancelled;
+      }
+    }
+  }
+  ReportProgress("", progress);
+  if (!out.Done()) {
+    if (err) *err = out.Error();
+    return ExportResult::Failed;
+  }
+  return ExportResult::Done;
+}

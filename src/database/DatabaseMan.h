@@ -1,0 +1,166 @@
+#pragma once
+// The one open game database: a native file set (B.qcx and its companions)
+// or a PGN file held in a temporary native set and written back on Close.
+// It owns the game store, the three name indexes, the optional key tree and
+// the optional search booster. Games travel between the chess core's game
+// object and the store as PGN text; the stored form reads and writes SAN
+// with the English letters only.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "chess/ParsePGN.h"
+#include "database/GameStoreMan.h"
+#include "database/IndexMan.h"
+#include "database/KeyTreeMan.h"
+#include "database/PGNFileMan.h"
+#include "database/SearchBoosterMan.h"
+
+class AbortDlgO;
+class GameInfoO;
+class GameO;
+class ReportO;
+
+// Where one game's PGN text splits (offsets into the text, end inclusive;
+// npos when the part is absent) and the last move number of its move text.
+struct PgnSplit {
+  static constexpr size_t npos = std::string::npos;
+  size_t headerStart = npos, headerEnd = npos;
+  size_t movesStart = npos, movesEnd = npos;
+  int lastMoveNumber = 0;
+  std::string Header(const std::string &text) const;
+  std::string Moves(const std::string &text) const;
+};
+
+// One pass over the text: tags in brackets (a backslash in a tag value
+// takes the next '"' or '\' with it), the move text after them, comments in
+// braces. A "[" in the move text ends the game there.
+PgnSplit PgnSplitGameText(const std::string &text);
+// The number before the last "." that follows a digit at variation depth 0,
+// scanning back and skipping comments and variations; 0 when none.
+int PgnLastMoveNumber(const std::string &moves);
+// The last run of digits followed by "." anywhere in the text; 0 when none.
+int PgnLastNumberBeforeDot(const std::string &moves);
+// CR and LF become blanks when option is not 0; otherwise the text as is.
+std::string LineBreaksToSpaces(const std::string &text, uint8_t option);
+
+class DatabaseO {
+ public:
+  using StatusCallback = std::function<void(const std::string &text)>;
+
+  DatabaseO() { Init({}); }
+  ~DatabaseO() { Done(); }
+  DatabaseO(const DatabaseO &) = delete;
+  DatabaseO &operator=(const DatabaseO &) = delete;
+
+  void Init(StatusCallback status);
+  // Closes every store without writing a PGN file back; a temporary set
+  // is removed.
+  void Done();
+
+  // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
+  // with nothing left open, when a store fails to open or the PGN file
+  // cannot be read; a key set that fails only leaves the database without
+  // keys. importReport is cleared (no import report is shown).
+  bool Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport);
+  // Writes a changed PGN file back (asking first when the import that
+  // opened it left games out) and removes the temporary set. False, with
+  // everything as it was, when the write was cancelled or failed and the
+  // user keeps the file open. A closed database answers true.
+  bool Close(AbortDlgO *progress);
+  bool IsOpen() const { return open_; }
+
+  int64_t TotalSize();
+  void InfoText(ReportO &report);
+  const std::string &GetDescription() const { return description_; }
+  void SetDescription(const std::string &text) { description_ = text; }
+  // Maintained and sound: after a refused booster write it answers false
+  // until the database is opened again (which rebuilds it).
+  bool HasSearchBooster() const { return hasBooster_ && !boosterBroken_; }
+  void SetSearchBooster(bool on);
+  bool IsModified() const { return modified_; }
+  bool HasKeys() const { return hasKeys_; }
+  const std::string &FileName() const { return fileName_; }
+  const std::string &TempBaseName() const { return tempBase_; }
+  // The import that opened a PGN file (not replaced by later imports).
+  const PGNImportResult &OpeningImport() const { return openingImport_; }
+
+  int32_t GameCount() const { return games_.Count(); }
+  int32_t GameNrOf(int32_t i) const { return games_.GameNrOf(i); }
+  int32_t IndexOfGame(int32_t n) const { return games_.IndexOfGame(n); }
+  bool GameIsDeleted(int32_t n) { return games_.GameIsDeleted(n); }
+  int32_t NextGameNr(int32_t n) const { return games_.NextGameNr(n); }
+  int32_t PrevGameNr(int32_t n) const { return games_.PrevGameNr(n); }
+
+  // Game n packed into buf; false (buf empty) when it cannot be read.
+  bool GetGameBuffer(int32_t n, GameBuffer &buf);
+  // Game n read with the English letters; null, with the parse result
+  // telling why, when it cannot be read.
+  std::unique_ptr<GameO> LoadGame(int32_t n, ParseResultT &result);
+  // Tags as PGN lines, an empty line, the move text; empty when game n
+  // cannot be read.
+  std::string GetPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks);
+  std::unique_ptr<GameInfoO> GetGameTags(int32_t n);
+  // Replaces game n / appends; the game's number, or 0 when nothing was
+  // stored (a message has been shown).
+  int32_t SaveGame(int32_t n, GameO &game);
+  int32_t AddGame(GameO &game);
+  // n = -1 appends.
+  int32_t SavePgnText(int32_t n, const std::string &text);
+  bool DeleteGame(int32_t n);
+
+  void ReportProgress(const std::string &text, AbortDlgO *progress);
+  void ProgressText(double fraction, int count, const std::string &prefix, AbortDlgO *progress);
+
+  // Import and export.
+  // One ".pgn" file into the open database (the other kinds are not
+  // imported here).
+  bool ImportDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
+                      bool appendToLog, bool &resultFlag);
+  enum class ExportResult { Done, Cancelled, Failed };
+  ExportResult ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err = nullptr);
+  // The importer's game callback: the new game's number, or 0.
+  int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress);
+
+  // The stores, for the list views, searches and key commands.
+  GameStoreO &GameStore() { return games_; }
+  IndexManO &Players() { return players_; }
+  KeyTreeO &KeyTree() { return keyTree_; }
+  SearchBoosterO &SearchBooster() { return booster_; }
+
+  // Set by the owner from the options.
+  bool ClassifyOnImport = true;
+
+ private:
+  void Clear();
+  void CloseStores(bool remove);
+  bool OpenStores(const std::string &base);
+  bool OpenBooster(const std::string &base);
+  int32_t StoreGame(int32_t n, const GameBuffer &buf);
+  void BoosterRefused();
+  bool ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out);
+  PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
+                                bool keepLogOpen, bool appendToLog);
+  // False for Cancel; otherwise writeBack_ holds the answer.
+  bool AskBeforeWriteBack();
+  std::string Base() const;
+
+  StatusCallback status_;
+  std::string description_;
+  GameStoreO games_;
+  std::string fileName_, tempBase_;
+  bool open_ = false;
+  bool native_ = false;
+  bool modified_ = false;
+  bool hasKeys_ = false;
+  bool hasBooster_ = false;
+  bool boosterBroken_ = false;
+  bool writeBack_ = true;
+  IndexManO players_, eventSites_, annotators_;
+  KeyTreeO keyTree_;
+  SearchBoosterO booster_;
+  PGNImportResult openingImport_;
+  std::string progressPrefix_;
+  GameBuffer buffer_;
+};

@@ -1,0 +1,871 @@
+// The database object: native sets and their reopening, a PGN file held in
+// a temporary set and written back only whole, games loaded and stored as
+// text in every notation language, refused writes that store nothing, keys
+// and the booster kept consistent, and a writer killed at random moments.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "chess/Games.h"
+#include "chess/InfoMan.h"
+#include "chess/Language.h"
+#include "chess/ParsePGN.h"
+#include "chess/PrintPGN.h"
+#include "database/DatabaseMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/Reports.h"
+#include "foundation/comDlgAbort.h"
+#include "platform/Errors.h"
+
+using testutil::EnvGuard;
+using testutil::MessageRecorder;
+using testutil::TempDir;
+
+namespace {
+
+const char *const kGames[] = {
+    "[Event \"Club \\\"]\\\" cup\"]\r\n[Site \"Town\"]\r\n[Date \"2020.01.02\"]\r\n[Round \"1\"]\r\n"
+    "[White \"Alpha, A\"]\r\n[Black \"Beta, B\"]\r\n[Result \"1-0\"]\r\n\r\n"
+    "1. e4 {best [by test]} e5 $1 2. Nf3 (2. f4 exf4 3. Nf3 $2 {gambit}) 2... Nc6 3. Bb5 a6\r\n"
+    "4. Ba4 Nf6 5. O-O Be7 1-0\r\n",
+    "[Event \"Second\"]\r\n[Site \"Town\"]\r\n[Date \"2021.??.??\"]\r\n[Round \"2\"]\r\n"
+    "[White \"Gamma\"]\r\n[Black \"Alpha, A\"]\r\n[Result \"1/2-1/2\"]\r\n[SetUp \"1\"]\r\n"
+    "[FEN \"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\r\n\r\n"
+    "1. e4 Kd7 2. Kd2 {pawn ending} Ke6 1/2-1/2\r\n",
+    "[Event \"Third\"]\r\n[Site \"Village\"]\r\n[Date \"2022.03.04\"]\r\n[Round \"3\"]\r\n"
+    "[White \"Beta, B\"]\r\n[Black \"Gamma\"]\r\n[Result \"0-1\"]\r\n\r\n"
+    "1. d4 d5 2. c4 e6 3. Nc3 Nf6 4. Bg5 Be7 5. e3 O-O 6. Nf3 Nbd7 7. Rc1 c6 0-1\r\n",
+};
+
+std::string Fixture() {
+  std::string s;
+  for (const char *g : kGames) s += std::string(g) + "\r\n";
+  return s;
+}
+
+std::string GameText(const std::string &white, const std::string &black, int round,
+                     const std::string &moves = "1. e4 e5 2. Nf3 *") {
+  return "[Event \"Open\"]\r\n[Site \"Here\"]\r\n[Round \"" + std::to_string(round) + "\"]\r\n[White \"" +
+         white + "\"]\r\n[Black \"" + black + "\"]\r\n[Result \"*\"]\r\n\r\n" + moves + "\r\n";
+}
+
+// The game as the notation writer gives it back, the common ground of two
+// readings.
+std::string Canonical(GameO &g) {
+  g.TidyTags();
+  return ToText(g, PgnOptions(80), LangEnglish);
+}
+
+std::string Reference(const std::string &text) {
+  GameO g;
+  ParseResultT r;
+  EXPECT_TRUE(g.ReadFromString(text, LangEnglish, r)) << r.message;
+  return Canonical(g);
+}
+
+std::string Loaded(DatabaseO &db, int32_t n) {
+  ParseResultT r;
+  auto g = db.LoadGame(n, r);
+  EXPECT_TRUE(g) << "game " << n << ": " << r.message;
+  return g ? Canonical(*g) : std::string();
+}
+
+std::vector<std::string> AllTexts(DatabaseO &db) {
+  std::vector<std::string> v;
+  for (int32_t n = 1; n <= db.GameCount(); ++n) v.push_back(db.GetPgnText(n, 0, false, false));
+  return v;
+}
+
+bool OpenDb(DatabaseO &db, const std::string &path, AbortDlgO *progress = nullptr) {
+  bool importReport = true;
+  const bool ok = db.Open(path, progress, nullptr, importReport);
+  EXPECT_FALSE(importReport);
+  return ok;
+}
+
+std::string Sizes(const TempDir &dir, const std::string &base, std::initializer_list<const char *> exts) {
+  int64_t total = 0;
+  for (const char *e : exts) total += std::max<int64_t>(files::FileSize(dir.File(base + e)), 0);
+  return std::to_string(total);
+}
+
+// Answers the questions from a script and records them.
+class Questions {
+ public:
+  explicit Questions(std::vector<int> answers) : answers_(std::move(answers)) {
+    ui::Hooks h;
+    h.showMessage = [this](const std::string &t) { messages.push_back(t); };
+    h.messageDlgDefault = [this](const std::string &t, ui::MsgType, unsigned, int def) {
+      asked.push_back(t);
+      defaults.push_back(def);
+      return next_ < answers_.size() ? answers_[next_++] : def;
+    };
+    old_ = ui::InstallHooks(h);
+  }
+  ~Questions() { ui::InstallHooks(old_); }
+  std::vector<std::string> asked, messages;
+  std::vector<int> defaults;
+
+ private:
+  std::vector<int> answers_;
+  size_t next_ = 0;
+  ui::Hooks old_;
+};
+
+// Calls Cancel on the dialog at the k-th message-queue run.
+class CancelAfter {
+ public:
+  CancelAfter(AbortDlgO &dlg, int k) {
+    ui::Hooks h = ui::CurrentHooks();
+    h.showMessage = [](const std::string &) {};
+    h.processMessages = [&dlg, k, this] {
+      if (++runs_ == k) dlg.Cancel();
+    };
+    old_ = ui::InstallHooks(h);
+  }
+  ~CancelAfter() { ui::InstallHooks(old_); }
+
+ private:
+  int runs_ = 0;
+  ui::Hooks old_;
+};
+
+struct ModTime {
+  struct stat st{};
+  explicit ModTime(const std::string &p) { ::stat(p.c_str(), &st); }
+  bool operator==(const ModTime &o) const {
+    return st.st_mtim.tv_sec == o.st.st_mtim.tv_sec && st.st_mtim.tv_nsec == o.st.st_mtim.tv_nsec;
+  }
+};
+
+bool TempSetsGone(const TempDir &tmp) {
+  return std::filesystem::is_empty(std::filesystem::path(tmp.Path()));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ text helpers
+
+TEST(DatabaseText, SplitKeepsEscapedQuotesAndBracketsInCommentsTogether) {
+  const std::string t = kGames[0];
+  const PgnSplit s = PgnSplitGameText(t);
+  EXPECT_EQ(s.Header(t).substr(0, 31), "[Event \"Club \\\"]\\\" cup\"]\r\n[Site");
+  EXPECT_EQ(s.Header(t).back(), ']');
+  // The line break after the last tag starts the move text.
+  EXPECT_EQ(s.Moves(t).find("\r\n\r\n1. e4 {best [by test]}"), 0u) << s.Moves(t);
+  EXPECT_EQ(s.Moves(t).substr(s.Moves(t).size() - 5), "1-0\r\n");
+  EXPECT_EQ(s.lastMoveNumber, 5);
+
+  // A second game's header ends the first game's moves.
+  const std::string two = std::string(kGames[1]) + kGames[2];
+  const PgnSplit s2 = PgnSplitGameText(two);
+  EXPECT_EQ(s2.Moves(two), "\r\n\r\n1. e4 Kd7 2. Kd2 {pawn ending} Ke6 1/2-1/2\r\n");
+  // No header at all: everything is move text.
+  const PgnSplit s3 = PgnSplitGameText("  1. e4 *");
+  EXPECT_EQ(s3.Header("  1. e4 *"), "");
+  EXPECT_EQ(s3.Moves("  1. e4 *"), "1. e4 *");
+}
+
+TEST(DatabaseText, MoveNumbersAndLineBreaks) {
+  // The last numbered move at depth 0 skips variations and comments; the
+  // number before a dot takes whatever comes last.
+  const std::string m = "1. e4 e5 2. Nf3 (2. f4 {see 9. Qh5} 3. Nf3) 2... Nc6 {ref 12.} *";
+  EXPECT_EQ(PgnLastMoveNumber(m), 2);
+  EXPECT_EQ(PgnLastNumberBeforeDot(m), 12);
+  EXPECT_EQ(PgnLastNumberBeforeDot("*"), 0);
+  EXPECT_EQ(PgnLastNumberBeforeDot("99999999999999999999. e4"), std::numeric_limits<int>::max());
+  EXPECT_EQ(LineBreaksToSpaces("a\r\nb\nc", 0), "a\r\nb\nc");
+  EXPECT_EQ(LineBreaksToSpaces("a\r\nb\nc", 1), "a  b c");
+}
+
+TEST(DatabaseText, MessageDlgDefaultButton) {
+  ui::Hooks none;
+  ui::Hooks old = ui::InstallHooks(none);
+  EXPECT_EQ(ui::MessageDlg("q", ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel), ui::mrCancel);
+  EXPECT_EQ(ui::MessageDlg("q", ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo), ui::mrNo);
+  // Only the plain hook: it is asked.
+  ui::Hooks plain;
+  plain.messageDlg = [](const std::string &, ui::MsgType, unsigned, int, int) { return int(ui::mrYes); };
+  ui::InstallHooks(plain);
+  EXPECT_EQ(ui::MessageDlg("q", ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo), ui::mrYes);
+  ui::InstallHooks(old);
+  {
+    Questions q({});
+    EXPECT_EQ(ui::MessageDlg("q", ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo), ui::mrNo);
+    EXPECT_EQ(q.defaults, std::vector<int>{ui::mrNo});
+  }
+}
+
+// ------------------------------------------------------------------ native
+
+TEST(DatabaseNative, NewSetReopensWithDescriptionGamesAndBooster) {
+  TempDir dir;
+  MessageRecorder rec;
+  const std::string path = dir.File("My.qcx");
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    // B.qcx at once, before any Close.
+    EXPECT_EQ(dir.Read("My.qcx"), "[Settings]\r\nDescription=\r\n");
+    EXPECT_TRUE(db.HasSearchBooster());
+    EXPECT_TRUE(files::FileExists(dir.File("My.pli")));
+    EXPECT_FALSE(files::FileExists(dir.File("My.gai")));
+
+    ReportO r0;
+    db.InfoText(r0);
+    const std::string p = Sizes(dir, "My", {".pld", ".pli", ".pls"}), e = Sizes(dir, "My", {".esd", ".esi", ".ess"}),
+                      a = Sizes(dir, "My", {".and", ".ani", ".ans"}), b = Sizes(dir, "My", {".bpl", ".bes", ".bli"});
+    const int64_t total = std::stoll(p) + std::stoll(e) + std::stoll(a) + std::stoll(b);
+    EXPECT_EQ(r0.Lines(), (std::vector<std::string>{"Nr of games: 0", "Nr of players: 0", "Nr of eventsites: 0",
+                                                    "Nr of annotators: 0", "", "Files:", "Games: 0",
+                                                    "Players: " + p, "EventSites: " + e, "Annotators: " + a,
+                                                    "SearchBooster: " + b,
+                                                    "Total size: " + std::to_string(total) + ", 0 bytes/game"}));
+    for (const char *g : kGames) EXPECT_GT(db.SavePgnText(-1, g), 0);
+    db.SetDescription("Three games");
+    EXPECT_TRUE(db.IsModified());
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, path));
+  EXPECT_EQ(db.GetDescription(), "Three games");
+  EXPECT_EQ(db.GameCount(), 3);
+  EXPECT_TRUE(db.HasSearchBooster());
+  EXPECT_FALSE(db.IsModified());
+  ReportO r3;
+  db.InfoText(r3);
+  const std::string g = Sizes(dir, "My", {".gad", ".gai"});
+  const std::vector<std::string> lines = r3.Lines();
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "Nr of games: 3");
+  EXPECT_EQ(lines[1], "Nr of players: 3");
+  EXPECT_EQ(lines[2], "Nr of eventsites: 3");
+  EXPECT_EQ(lines[6], "Games: " + g);
+  EXPECT_EQ(lines[10], "SearchBooster: " + Sizes(dir, "My", {".bpl", ".bes", ".bli"}));
+  EXPECT_EQ(lines[11], "Total size: " + std::to_string(db.TotalSize()) + ", " +
+                           std::to_string(db.TotalSize() / 3) + " bytes/game");
+  for (int n = 1; n <= 3; ++n) EXPECT_EQ(Loaded(db, n), Reference(kGames[n - 1]));
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(DatabaseNative, SecondObjectOnTheSameSetFailsAndLeavesTheFirst) {
+  TempDir dir;
+  MessageRecorder rec;
+  DatabaseO first, second;
+  ASSERT_TRUE(OpenDb(first, dir.File("a.qcx")));
+  ASSERT_GT(first.SavePgnText(-1, kGames[0]), 0);
+  EXPECT_FALSE(OpenDb(second, dir.File("a.qcx")));
+  EXPECT_FALSE(second.IsOpen());
+  EXPECT_TRUE(second.Close(nullptr));
+  EXPECT_FALSE(rec.messages.empty());
+  EXPECT_EQ(first.SavePgnText(-1, kGames[2]), 2);
+  EXPECT_EQ(Loaded(first, 1), Reference(kGames[0]));
+  EXPECT_TRUE(first.Close(nullptr));
+  DatabaseO again;
+  ASSERT_TRUE(OpenDb(again, dir.File("a.qcx")));
+  EXPECT_EQ(again.GameCount(), 2);
+}
+
+TEST(DatabaseNative, UnknownExtensionIsRefused) {
+  MessageRecorder rec;
+  DatabaseO db;
+  EXPECT_FALSE(OpenDb(db, "/nowhere/x.txt"));
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"DatabaseO.Open failed: Unknown file extension"});
+}
+
+// ------------------------------------------------------------------ storing
+
+TEST(DatabaseStore, QVNrOfMovesIsAddedOrKept) {
+  TempDir dir;
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("q.qcx")));
+  ASSERT_EQ(db.SavePgnText(-1, kGames[2]), 1);
+  EXPECT_NE(db.GetPgnText(1, 0, false, false).find("[QVNrOfMoves \"7\"]"), std::string::npos);
+  ASSERT_EQ(db.SavePgnText(-1, "[White \"X\"]\r\n[QVNrOfMoves \"40\"]\r\n\r\n1. e4 *"), 2);
+  EXPECT_NE(db.GetPgnText(2, 0, false, false).find("[QVNrOfMoves \"40\"]"), std::string::npos);
+  ASSERT_EQ(db.SavePgnText(-1, "[White \"X\"]\r\n[Result \"*\"]\r\n\r\n*"), 3);
+  EXPECT_NE(db.GetPgnText(3, 0, false, false).find("[QVNrOfMoves \"0\"]"), std::string::npos);
+  GameDescriptor d;
+  ASSERT_TRUE(db.GameStore().ReadDescriptor(1, d));
+  EXPECT_EQ(d.moves, 7);
+  // Replacing game 1 answers 1 and loads back as the new game.
+  EXPECT_EQ(db.SavePgnText(1, kGames[0]), 1);
+  EXPECT_EQ(Loaded(db, 1), Reference(kGames[0]));
+  EXPECT_EQ(db.GameCount(), 3);
+}
+
+TEST(DatabaseStore, RefusedTextsAndWritesStoreNothing) {
+  TempDir dir;
+  DatabaseO db;
+  {
+    MessageRecorder rec;
+    ASSERT_TRUE(OpenDb(db, dir.File("r.qcx")));
+    for (const char *g : kGames) ASSERT_GT(db.SavePgnText(-1, g), 0);
+  }
+  const std::vector<std::string> before = AllTexts(db);
+  ASSERT_EQ(before.size(), 3u);
+  const std::string bigger = GameText("Alpha, A", "Beta, B", 9, "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O *");
+  struct Case {
+    std::string name;
+    int32_t n;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"new game, new names", -1, GameText("New White", "New Black", 1)},
+      {"new game, known names", -1, GameText("Alpha, A", "Gamma", 1)},
+      {"replacement that grew", 3, bigger},
+      {"replacement that fits", 2, GameText("Gamma", "Alpha, A", 2, "1. e4 *")},
+  };
+  // The first writes of each are its names or its record: each refusal
+  // answers 0 and leaves the count and every game as they were.
+  for (const Case &c : cases) {
+    for (int nth = 1; nth <= 3; ++nth) {
+      MessageRecorder rec;
+      {
+        FileFault fault(FileFault::Op::Write, nth, ENOSPC, nth == 2);
+        EXPECT_EQ(db.SavePgnText(c.n, c.text), 0) << c.name << " write " << nth;
+        EXPECT_TRUE(fault.Fired());
+      }
+      EXPECT_EQ(AllTexts(db), before) << c.name << " write " << nth;
+      EXPECT_FALSE(rec.messages.empty());
+    }
+  }
+  EXPECT_EQ(db.SavePgnText(3, bigger), 3);
+  EXPECT_EQ(Loaded(db, 3), Reference(bigger));
+  EXPECT_EQ(Loaded(db, 1), Reference(kGames[0]));
+  const std::vector<std::string> stored = AllTexts(db);
+  // A text that does not pack.
+  MessageRecorder rec;
+  EXPECT_EQ(db.SavePgnText(-1, "[White \"X\"]\r\n\r\n1. e4 e4 *"), 0);
+  EXPECT_EQ(db.SavePgnText(2, "[White \"X\"]\r\n\r\n1. Ke2 Ke7 2. Qxh7 *"), 0);
+  EXPECT_EQ(rec.messages, (std::vector<std::string>{CommonText::S_CouldNotParseGame, CommonText::S_CouldNotParseGame}));
+  EXPECT_EQ(db.GameCount(), 3);
+  EXPECT_EQ(AllTexts(db), stored);
+}
+
+TEST(DatabaseStore, EveryNotationLanguageLoadsAndSavesEnglish) {
+  TempDir dir;
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("l.qcx")));
+  for (const char *g : kGames) ASSERT_GT(db.SavePgnText(-1, g), 0);
+  for (LanguageId lang : {LangDutch, LangGerman}) {
+    SetCurrentLang(lang);
+    for (int n = 1; n <= 3; ++n) {
+      ParseResultT r;
+      auto g = db.LoadGame(n, r);
+      ASSERT_TRUE(g) << "language " << lang << " game " << n << ": " << r.message;
+      EXPECT_EQ(g->ModifiedFlags(), 0);
+      EXPECT_EQ(db.SaveGame(n, *g), n);
+    }
+    const int32_t added = [&] {
+      ParseResultT r;
+      auto g = db.LoadGame(1, r);
+      return g ? db.AddGame(*g) : 0;
+    }();
+    ASSERT_GT(added, 0);
+    SetCurrentLang(LangEnglish);
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(Loaded(db, n), Reference(kGames[n - 1])) << lang;
+    EXPECT_EQ(Loaded(db, added), Reference(kGames[0]));
+  }
+  SetCurrentLang(LangEnglish);
+  // A block that does not read gives the failure, not a half game.
+  ParseResultT r;
+  std::unique_ptr<GameInfoO> tags = db.GetGameTags(3);
+  ASSERT_TRUE(tags);
+  EXPECT_EQ(tags->GameNr(), 3u);
+  EXPECT_EQ(tags->GetTag("White"), "Beta, B");
+}
+
+// ------------------------------------------------------------------ the PGN road
+
+TEST(DatabasePgn, OpenLoadStoreCloseWritesEveryGame) {
+  TempDir dir, tmp;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  MessageRecorder rec;
+  dir.Write("f.pgn", Fixture());
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("f.pgn")));
+    EXPECT_FALSE(db.IsModified());
+    EXPECT_FALSE(db.HasSearchBooster());
+    ASSERT_EQ(db.GameCount(), 3);
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(Loaded(db, n), Reference(kGames[n - 1])) << n;
+    ParseResultT r;
+    auto g = db.LoadGame(2, r);
+    ASSERT_TRUE(g);
+    g->AddTag("Annotator", "Me");
+    EXPECT_EQ(db.SaveGame(2, *g), 2);
+    EXPECT_TRUE(db.IsModified());
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_TRUE(TempSetsGone(tmp));
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("f.pgn")));
+  ASSERT_EQ(db.GameCount(), 3);
+  EXPECT_EQ(Loaded(db, 1), Reference(kGames[0]));
+  EXPECT_EQ(Loaded(db, 3), Reference(kGames[2]));
+  auto tags = db.GetGameTags(2);
+  EXPECT_EQ(tags->GetTag("Annotator"), "Me");
+  EXPECT_EQ(tags->GetTag("FEN"), "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1");
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(DatabasePgn, UnchangedCapitalsAndMissingFiles) {
+  TempDir dir, tmp;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  MessageRecorder rec;
+  dir.Write("F.PGN", Fixture());
+  // An old time, so that any rewrite shows.
+  const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+  ::utimensat(AT_FDCWD, dir.File("F.PGN").c_str(), old, 0);
+  const ModTime before(dir.File("F.PGN"));
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("F.PGN")));
+    EXPECT_EQ(db.GameCount(), 3);
+    for (int n = 1; n <= 3; ++n) Loaded(db, n);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_EQ(dir.Read("F.PGN"), Fixture());
+  EXPECT_TRUE(ModTime(dir.File("F.PGN")) == before);
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("new.pgn")));
+    EXPECT_EQ(db.GameCount(), 0);
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_FALSE(files::Exists(dir.File("new.pgn")));
+    ASSERT_TRUE(OpenDb(db, dir.File("new.pgn")));
+    EXPECT_EQ(db.SavePgnText(-1, kGames[1]), 1);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("new.pgn")));
+  ASSERT_EQ(db.GameCount(), 1);
+  EXPECT_EQ(Loaded(db, 1), Reference(kGames[1]));
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_TRUE(TempSetsGone(tmp));
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {
+  TempDir dir, tmp;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  // Many games, so the export writes several times and reports progress.
+  std::string big;
+  for (int i = 1; i <= 1500; ++i) big += GameText("P" + std::to_string(i % 7), "Q", i) + "\r\n";
+  dir.Write("real.pgn", big);
+  ::chmod(dir.File("real.pgn").c_str(), 0640);
+  std::filesystem::create_symlink(dir.File("real.pgn"), dir.File("link.pgn"));
+  const std::set<std::string> entries = [&] {
+    std::set<std::string> s;
+    for (auto &e : std::filesystem::directory_iterator(dir.Path())) s.insert(e.path().filename().string());
+    return s;
+  }();
+  auto unchanged = [&] {
+    std::set<std::string> s;
+    for (auto &e : std::filesystem::directory_iterator(dir.Path())) s.insert(e.path().filename().string());
+    EXPECT_EQ(s, entries);
+    EXPECT_EQ(dir.Read("real.pgn"), big);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.pgn")));
+  };
+  DatabaseO db;
+  {
+    Questions q({});
+    ASSERT_TRUE(OpenDb(db, dir.File("link.pgn")));
+  }
+  ASSERT_EQ(db.GameCount(), 1500);
+  ASSERT_EQ(db.SavePgnText(-1, kGames[0]), 1501);
+
+  // A failed write, for several writes and the flush: No (the default)
+  // keeps everything open.
+  for (auto [op, nth] : {std::pair{FileFault::Op::Write, 1}, {FileFault::Op::Write, 3}, {FileFault::Op::Flush, 1}}) {
+    Questions q({});
+    {
+      FileFault fault(op, nth, ENOSPC, true);
+      EXPECT_FALSE(db.Close(nullptr));
+      EXPECT_TRUE(fault.Fired());
+    }
+    ASSERT_EQ(q.asked.size(), 1u);
+    EXPECT_NE(q.asked[0].find(std::to_string(ENOSPC)), std::string::npos);
+    EXPECT_EQ(q.defaults[0], ui::mrNo);
+    unchanged();
+    EXPECT_TRUE(db.IsOpen());
+    EXPECT_EQ(db.GameCount(), 1501);
+  }
+  // A cancel after k games.
+  for (int k : {1, 5, 60}) {
+    AbortDlgO dlg;
+    dlg.Init();
+    CancelAfter cancel(dlg, k);
+    EXPECT_FALSE(db.Close(&dlg));
+    unchanged();
+    EXPECT_EQ(db.GameCount(), 1501);
+  }
+  // The whole write: through the link, with the file's permission bits.
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.pgn")));
+  struct stat st{};
+  ASSERT_EQ(::stat(dir.File("real.pgn").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_TRUE(TempSetsGone(tmp));
+  DatabaseO again;
+  ASSERT_TRUE(OpenDb(again, dir.File("real.pgn")));
+  EXPECT_EQ(again.GameCount(), 1501);
+  EXPECT_EQ(Loaded(again, 1501), Reference(kGames[0]));
+  EXPECT_TRUE(again.Close(nullptr));
+
+  // "Yes" to closing unsaved after a failure drops the changes.
+  ASSERT_TRUE(OpenDb(again, dir.File("real.pgn")));
+  ASSERT_GT(again.SavePgnText(-1, kGames[1]), 0);
+  const std::string written = dir.Read("real.pgn");
+  {
+    Questions q({ui::mrYes});
+    FileFault fault(FileFault::Op::Write, 1, EIO);
+    EXPECT_TRUE(again.Close(nullptr));
+  }
+  EXPECT_EQ(dir.Read("real.pgn"), written);
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  const std::string faulty = Fixture() + "[White \"Bad\"]\r\n\r\n1. e4 e4 *\r\n\r\n" + kGames[2];
+  auto open = [&](DatabaseO &db) {
+    dir.Write("e.pgn", faulty);
+    Questions q({});
+    EXPECT_TRUE(OpenDb(db, dir.File("e.pgn")));
+    EXPECT_EQ(db.OpeningImport().errors, 1);
+    EXPECT_EQ(db.GameCount(), 4);
+    EXPECT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  };
+  {  // Cancel (the default) stays open, asking names the file and the loss.
+    DatabaseO db;
+    open(db);
+    Questions q({ui::mrCancel});
+    EXPECT_FALSE(db.Close(nullptr));
+    ASSERT_EQ(q.asked.size(), 1u);
+    EXPECT_EQ(q.defaults[0], ui::mrCancel);
+    EXPECT_NE(q.asked[0].find("e.pgn"), std::string::npos);
+    EXPECT_NE(q.asked[0].find("prserror.txt"), std::string::npos);
+    EXPECT_EQ(q.asked[0].find(CommonText::S_PGNImportStopped), std::string::npos);
+    EXPECT_EQ(dir.Read("e.pgn"), faulty);
+    EXPECT_TRUE(db.IsOpen());
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(dir.Read("e.pgn"), faulty);
+  }
+  {  // Yes writes the file without the refused game.
+    DatabaseO db;
+    open(db);
+    Questions q({ui::mrYes});
+    EXPECT_TRUE(db.Close(nullptr));
+    DatabaseO again;
+    Questions quiet({});
+    ASSERT_TRUE(OpenDb(again, dir.File("e.pgn")));
+    EXPECT_EQ(again.GameCount(), 5);
+    EXPECT_EQ(again.OpeningImport().errors, 0);
+    EXPECT_TRUE(again.Close(nullptr));
+    EXPECT_TRUE(quiet.asked.empty());
+  }
+  {  // A cancelled opening import says the rest is unread.
+    std::string many;
+    for (int i = 1; i <= 200; ++i) many += GameText("A", "B", i) + "\r\n";
+    dir.Write("c.pgn", many);
+    DatabaseO db;
+    AbortDlgO dlg;
+    dlg.Init();
+    {
+      CancelAfter cancel(dlg, 10);
+      ASSERT_TRUE(OpenDb(db, dir.File("c.pgn"), &dlg));
+    }
+    EXPECT_TRUE(db.OpeningImport().cancelled);
+    EXPECT_LT(db.GameCount(), 200);
+    db.SavePgnText(-1, kGames[0]);
+    Questions q({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr));
+    ASSERT_EQ(q.asked.size(), 1u);
+    EXPECT_NE(q.asked[0].find(CommonText::S_PGNImportStopped), std::string::npos);
+    EXPECT_EQ(dir.Read("c.pgn"), many);
+  }
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+// ------------------------------------------------------------------ keys
+
+namespace {
+// Every node's total as stored, then as RecountAll computes it.
+std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Totals(KeyTreeO &t) {
+  auto read = [&] {
+    std::vector<uint32_t> v;
+    for (uint32_t n = 1; n <= t.NodeCount(); ++n) {
+      t.SetCurrentNode(n);
+      v.push_back(t.TotalGameCount());
+    }
+    return v;
+  };
+  auto stored = read();
+  EXPECT_TRUE(t.RecountAll());
+  return {stored, read()};
+}
+}  // namespace
+
+TEST(DatabaseKeys, ImportsLeaveTotalsAsARecountGivesThem) {
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  std::string many;
+  for (int i = 1; i <= 150; ++i) {
+    const char *openings[] = {"1. e4 c5 2. Nf3 d6 *", "1. d4 Nf6 2. c4 g6 *", "1. e4 e5 2. Nf3 Nc6 3. Bb5 *",
+                              "1. c4 e5 *", "1. a3 *"};
+    many += GameText("W" + std::to_string(i % 9), "B", i, openings[i % 5]) + "\r\n";
+  }
+  dir.Write("g.pgn", many);
+  for (bool classify : {false, true}) {
+    for (int cancelAt : {0, 40}) {
+      SCOPED_TRACE(std::string(classify ? "classify" : "root") + (cancelAt ? " cancelled" : " whole"));
+      const std::string name = std::string("k") + (classify ? "c" : "r") + std::to_string(cancelAt);
+      ASSERT_GE(KeyTreeO::ImportTextFile(dir.File(name + ".key"), testutil::DataDir() + "class.txt"), 0);
+      MessageRecorder rec;
+      DatabaseO db;
+      db.ClassifyOnImport = classify;
+      ASSERT_TRUE(OpenDb(db, dir.File(name + ".qcx")));
+      ASSERT_TRUE(db.HasKeys());
+      AbortDlgO dlg;
+      dlg.Init();
+      bool flag = true;
+      {
+        CancelAfter cancel(dlg, cancelAt ? cancelAt : -1);
+        EXPECT_TRUE(db.ImportDatabase(dir.File("g.pgn"), &dlg, nullptr, false, false, flag));
+      }
+      EXPECT_FALSE(flag);
+      if (cancelAt) EXPECT_LT(db.GameCount(), 150);
+      else EXPECT_EQ(db.GameCount(), 150);
+      auto [stored, recount] = Totals(db.KeyTree());
+      EXPECT_EQ(stored, recount);
+      EXPECT_EQ(stored[0], static_cast<uint32_t>(db.GameCount()));
+      if (!classify) {
+        db.KeyTree().GoRoot();
+        EXPECT_EQ(db.KeyTree().GameCount(), db.GameCount());
+      }
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+  }
+}
+
+TEST(DatabaseKeys, KeySetThatFailsToOpenLeavesItsFilesAlone) {
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  ASSERT_GE(KeyTreeO::ImportTextFile(dir.File("d.key"), testutil::DataDir() + "class.txt"), 0);
+  {
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("d.qcx")));
+    ASSERT_TRUE(db.HasKeys());
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  std::map<std::string, std::string> keyFiles;
+  for (const char *e : {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"}) keyFiles[e] = dir.Read(std::string("d") + e);
+  int withoutKeys = 0;
+  for (int nth = 1; nth <= 40; ++nth) {
+    MessageRecorder rec;
+    DatabaseO db;
+    bool opened;
+    {
+      FileFault fault(FileFault::Op::Open, nth, EACCES);
+      opened = OpenDb(db, dir.File("d.qcx"));
+      if (!fault.Fired()) {
+        EXPECT_TRUE(opened && db.HasKeys());
+        break;
+      }
+    }
+    EXPECT_FALSE(rec.messages.empty()) << nth;
+    if (opened && !db.HasKeys()) {
+      ++withoutKeys;
+      const int32_t n = db.SavePgnText(-1, kGames[0]);
+      EXPECT_EQ(n, db.GameCount());
+    }
+    EXPECT_TRUE(db.Close(nullptr));
+    for (auto &[e, bytes] : keyFiles) EXPECT_EQ(dir.Read("d" + e), bytes) << e << " open " << nth;
+  }
+  EXPECT_GT(withoutKeys, 0);
+}
+
+// ------------------------------------------------------------------ booster
+
+namespace {
+// Every walk of every player and event/site reaches exactly the games a
+// scan of the descriptors gives.
+void ExpectWalksMatchDescriptors(DatabaseO &db) {
+  std::map<uint32_t, std::set<int32_t>> players, sites;
+  for (int32_t n = 1; n <= db.GameCount(); ++n) {
+    GameDescriptor d;
+    ASSERT_TRUE(db.GameStore().ReadDescriptor(n, d));
+    if (d.white) players[d.white].insert(n);
+    if (d.black) players[d.black].insert(n);
+    if (d.eventSite) sites[d.eventSite].insert(n);
+  }
+  for (auto &[id, games] : players) {
+    std::set<int32_t> walked;
+    EXPECT_TRUE(db.SearchBooster().WalkPlayer(db.GameStore(), id, [&](int32_t g, const GameDescriptor &) {
+      walked.insert(g);
+      return true;
+    }));
+    EXPECT_EQ(walked, games) << "player " << id;
+  }
+  for (auto &[id, games] : sites) {
+    std::set<int32_t> walked;
+    EXPECT_TRUE(db.SearchBooster().WalkEventSite(db.GameStore(), id, [&](int32_t g, const GameDescriptor &) {
+      walked.insert(g);
+      return true;
+    }));
+    EXPECT_EQ(walked, games) << "event/site " << id;
+  }
+}
+}  // namespace
+
+TEST(DatabaseBooster, LostOrCutFilesAndRefusedWritesAreRebuilt) {
+  TempDir dir;
+  MessageRecorder rec;
+  const std::string path = dir.File("b.qcx");
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    for (int i = 1; i <= 30; ++i) ASSERT_EQ(db.SavePgnText(-1, GameText("P" + std::to_string(i % 4), "Q" + std::to_string(i % 3), i)), i);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  auto reopenAndCheck = [&] {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    EXPECT_TRUE(db.HasSearchBooster());
+    EXPECT_EQ(db.SearchBooster().LinkedGames(), db.GameCount());
+    ExpectWalksMatchDescriptors(db);
+    EXPECT_TRUE(db.Close(nullptr));
+  };
+  files::Delete(dir.File("b.bpl"));
+  reopenAndCheck();
+  ASSERT_EQ(::truncate(dir.File("b.bli").c_str(), 12 * 10), 0);
+  reopenAndCheck();
+
+  // The booster refuses a write after the game is stored.
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, path));
+  int32_t stored = 0;
+  for (int nth = 1; nth <= 20 && !stored; ++nth) {
+    FileFault fault(FileFault::Op::Write, nth, ENOSPC);
+    stored = db.SavePgnText(-1, GameText("P1", "Q1", 100));
+    if (stored == 0) {
+      EXPECT_EQ(db.GameCount(), 30);
+    }
+    if (stored && db.HasSearchBooster()) GTEST_SKIP() << "no booster write failed";
+  }
+  ASSERT_EQ(stored, 31);
+  EXPECT_FALSE(db.HasSearchBooster());
+  EXPECT_EQ(files::FileSize(dir.File("b.bli")), 0);
+  const std::string bpl = dir.Read("b.bpl"), bes = dir.Read("b.bes");
+  EXPECT_EQ(db.SavePgnText(-1, GameText("P2", "New", 101)), 32);
+  EXPECT_EQ(db.SavePgnText(5, GameText("Other", "Q1", 5)), 5);
+  EXPECT_EQ(dir.Read("b.bpl"), bpl);
+  EXPECT_EQ(dir.Read("b.bes"), bes);
+  EXPECT_EQ(files::FileSize(dir.File("b.bli")), 0);
+  EXPECT_TRUE(db.Close(nullptr));
+  reopenAndCheck();
+
+  // Switching off deletes the files; on builds them from scratch.
+  ASSERT_TRUE(OpenDb(db, path));
+  db.SetSearchBooster(false);
+  EXPECT_FALSE(files::Exists(dir.File("b.bli")));
+  db.SetSearchBooster(true);
+  EXPECT_TRUE(db.HasSearchBooster());
+  ExpectWalksMatchDescriptors(db);
+  EXPECT_TRUE(db.Close(nullptr));
+}
+
+TEST(DatabaseBooster, KilledWriterLosesNoReportedGame) {
+  TempDir dir;
+  MessageRecorder rec;
+  const std::string path = dir.File("k.qcx");
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    ASSERT_TRUE(db.Close(nullptr));
+  }
+  std::map<int32_t, int> reported;  // game number -> round written into it
+  int round = 0;
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    std::mt19937 rng(seed);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const int first = round;
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::close(fds[0]);
+      DatabaseO db;
+      bool r;
+      if (!db.Open(path, nullptr, nullptr, r)) ::_exit(3);
+      for (int i = first + 1;; ++i) {
+        const int32_t n = db.SavePgnText(-1, GameText("W" + std::to_string(i % 5), "B" + std::to_string(i % 3), i));
+        if (n == 0) ::_exit(4);
+        const int32_t msg[2] = {n, i};
+        if (::write(fds[1], msg, sizeof msg) != sizeof msg) ::_exit(5);
+      }
+    }
+    ::close(fds[1]);
+    ::usleep(std::uniform_int_distribution<int>(1000, 8000)(rng));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "child ended with " << WEXITSTATUS(status);
+    int32_t msg[2];
+    while (::read(fds[0], msg, sizeof msg) == sizeof msg) {
+      reported[msg[0]] = msg[1];
+      round = std::max(round, msg[1]);
+    }
+    ::close(fds[0]);
+    round += 1000;  // rounds of a killed child that were not reported stay unique
+
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path)) << "seed " << seed;
+    EXPECT_TRUE(db.HasSearchBooster());
+    // One walk per Black player reaches every game of that player.
+    std::map<uint32_t, std::set<int32_t>> walked;
+    for (auto &[n, i] : reported) {
+      ASSERT_LE(n, db.GameCount()) << "seed " << seed;
+      auto tags = db.GetGameTags(n);
+      ASSERT_TRUE(tags);
+      EXPECT_EQ(tags->GetTag("Round"), std::to_string(i));
+      GameDescriptor d;
+      ASSERT_TRUE(db.GameStore().ReadDescriptor(n, d));
+      EXPECT_EQ(db.Players().GetText(d.white), "W" + std::to_string(i % 5));
+      EXPECT_EQ(db.Players().GetText(d.black), "B" + std::to_string(i % 3));
+      if (!walked.count(d.black)) {
+        db.SearchBooster().WalkPlayer(db.GameStore(), d.black, [&](int32_t g, const GameDescriptor &) {
+          walked[d.black].insert(g);
+          return true;
+        });
+      }
+      EXPECT_TRUE(walked[d.black].count(n)) << "seed " << seed << " game " << n;
+    }
+    const int32_t more = db.SavePgnText(-1, GameText("After", "Kill", ++round));
+    EXPECT_EQ(more, db.GameCount());
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_GT(reported.size(), 20u);
+}
