@@ -158,6 +158,7 @@ void DatabaseO::Init(StatusCallback status) {
   if (open_) Done();
   status_ = std::move(status);
   Clear();
+  ReleaseLists();
 }
 
 void DatabaseO::Clear() {
@@ -173,6 +174,7 @@ void DatabaseO::Clear() {
 void DatabaseO::Done() {
   if (open_) CloseStores(!native_);
   open_ = false;
+  ReleaseLists();
 }
 
 std::string DatabaseO::Base() const {
@@ -508,6 +510,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
 bool DatabaseO::DeleteGame(int32_t n) {
   if (!games_.DeleteGame(n)) return false;
   modified_ = true;
+  RemoveGameFromLists(n);
   return true;
 }
 

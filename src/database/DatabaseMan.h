@@ -11,6 +11,7 @@
 #include <string>
 
 #include "chess/ParsePGN.h"
+#include "database/DatabaseManLists.h"
 #include "database/GameStoreMan.h"
 #include "database/IndexMan.h"
 #include "database/KeyTreeMan.h"
@@ -123,6 +124,72 @@ class DatabaseO {
   // The importer's game callback: the new game's number, or 0.
   int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress);
 
+  // ---- List views (DatabaseManLists.cpp) ----
+  // Game lists, slots 1..25. Slot 0, a number past the kind's slots or a
+  // free slot raises ERangeError before anything changes; so does a row
+  // outside 1..count. Row texts stay valid until the slot's next request.
+  // New... answers 0 when every slot of the kind is in use.
+  int NewGameList();
+  int NewAllGamesList();
+  void FreeGameList(int s);
+  void ClearGameList(int s);
+  int32_t GameListCount(int s);
+  int32_t GameListGameNr(int s, int32_t i);
+  // The first row holding n; 0 when none does.
+  int32_t GameListIndexOf(int s, int32_t n);
+  bool GameListIsDeleted(int s, int32_t i);
+  const RowTextsT &GameListRowTexts(int s, int32_t i);
+  ListColumnsO &GameListColumns(int s);
+  void GameListChanged(int s);
+  // Stores the kind and sorts the rows by it (a list for all games keeps
+  // the store's order).
+  void SetGameListSort(int s, int kind);
+  // The game after / before n in the list; 0 at the ends and for a game
+  // the list does not hold.
+  int32_t GameListNext(int s, int32_t n);
+  int32_t GameListPrev(int s, int32_t n);
+  // Bulk fills switch sorting off and append; switching it on again sorts
+  // the rows once (not for kind 0, which keeps the order of adding).
+  void SortGameListByNumber(int s);
+  void SortGameListByColumn(int s);
+  // ERangeError for n outside 1..GameCount().
+  void AddGameToList(int s, int32_t n);
+
+  // Name lists, slots 1..10 each; a list for all names counts the index's
+  // names in id order.
+  int NewPlayerList() { return playerLists_.New(false); }
+  int NewAllPlayersList() { return playerLists_.New(true); }
+  void FreePlayerList(int s) { playerLists_.Free(s); }
+  int32_t PlayerListCount(int s) { return playerLists_.Count(s); }
+  const RowTextsT &PlayerListRowTexts(int s, int32_t i) { return playerLists_.RowTexts(s, i); }
+  int32_t PlayerListItem(int s, int32_t i) { return playerLists_.Item(s, i); }
+  int32_t PlayerListIndexOf(int s, int32_t id) { return playerLists_.IndexOf(s, id); }
+  ListColumnsO &PlayerListColumns(int s) { return playerLists_.Columns(s); }
+  void PlayerListChanged(int s) { playerLists_.Changed(s); }
+  void SetPlayerListSort(int s, int kind) { playerLists_.SetSort(s, kind); }
+
+  int NewEventSiteList() { return eventSiteLists_.New(false); }
+  int NewAllEventSitesList() { return eventSiteLists_.New(true); }
+  void FreeEventSiteList(int s) { eventSiteLists_.Free(s); }
+  int32_t EventSiteListCount(int s) { return eventSiteLists_.Count(s); }
+  const RowTextsT &EventSiteListRowTexts(int s, int32_t i) { return eventSiteLists_.RowTexts(s, i); }
+  int32_t EventSiteListItem(int s, int32_t i) { return eventSiteLists_.Item(s, i); }
+  int32_t EventSiteListIndexOf(int s, int32_t id) { return eventSiteLists_.IndexOf(s, id); }
+  ListColumnsO &EventSiteListColumns(int s) { return eventSiteLists_.Columns(s); }
+  void EventSiteListChanged(int s) { eventSiteLists_.Changed(s); }
+  void SetEventSiteListSort(int s, int kind) { eventSiteLists_.SetSort(s, kind); }
+
+  int NewAnnotatorList() { return annotatorLists_.New(false); }
+  int NewAllAnnotatorsList() { return annotatorLists_.New(true); }
+  void FreeAnnotatorList(int s) { annotatorLists_.Free(s); }
+  int32_t AnnotatorListCount(int s) { return annotatorLists_.Count(s); }
+  const RowTextsT &AnnotatorListRowTexts(int s, int32_t i) { return annotatorLists_.RowTexts(s, i); }
+  int32_t AnnotatorListItem(int s, int32_t i) { return annotatorLists_.Item(s, i); }
+  int32_t AnnotatorListIndexOf(int s, int32_t id) { return annotatorLists_.IndexOf(s, id); }
+  ListColumnsO &AnnotatorListColumns(int s) { return annotatorLists_.Columns(s); }
+  void AnnotatorListChanged(int s) { annotatorLists_.Changed(s); }
+  void SetAnnotatorListSort(int s, int kind) { annotatorLists_.SetSort(s, kind); }
+
   // The stores, for the list views, searches and key commands.
   GameStoreO &GameStore() { return games_; }
   IndexManO &Players() { return players_; }
@@ -145,6 +212,15 @@ class DatabaseO {
   // False for Cancel; otherwise writeBack_ holds the answer.
   bool AskBeforeWriteBack();
   std::string Base() const;
+
+  // List views.
+  void SortGameList(GameListDataRec &g);
+  void RemoveGameFromLists(int32_t n);
+  void ReleaseLists();
+  ListSlotsO<GameListDataRec, kGameListSlots> gameLists_;
+  NameListsO<PlayerInfoO, PlayerColumnsO> playerLists_{ckPlayerName, ckPlayerNr};
+  NameListsO<EventSiteInfoO, EventSiteColumnsO> eventSiteLists_{ckEventSiteName, ckEventSiteNr};
+  NameListsO<AnnotatorInfoO, AnnotatorColumnsO> annotatorLists_{ckAnnotatorName, ckAnnotatorNr};
 
   StatusCallback status_;
   std::string description_;

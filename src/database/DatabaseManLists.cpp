@@ -1,6 +1,9 @@
 #include "database/DatabaseManLists.h"
 
+#include <memory>
+
 #include "chess/InfoMan.h"
+#include "database/DatabaseMan.h"
 #include "foundation/MyUtils.h"
 #include "platform/Win1252.h"
 
@@ -89,4 +92,123 @@ std::string NameSortKey(int kind, int nameKind, int nrKind, int32_t id, const st
   if (kind == ckNone || kind == nrKind) return NumberKey(id);
   if (kind == nameKind) return name;
   return "?";
+}
+
+// ---- DatabaseO: game lists ----
+
+int DatabaseO::NewGameList() { return gameLists_.Take(); }
+
+int DatabaseO::NewAllGamesList() {
+  const int s = NewGameList();
+  if (s != 0) gameLists_.Get(s).all = true;
+  return s;
+}
+
+void DatabaseO::FreeGameList(int s) { gameLists_.Free(s); }
+
+void DatabaseO::ClearGameList(int s) {
+  GameListDataRec &g = gameLists_.Get(s);
+  g.rows.Clear();
+  g.all = false;
+}
+
+int32_t DatabaseO::GameListCount(int s) {
+  GameListDataRec &g = gameLists_.Get(s);
+  return g.all ? GameCount() : g.rows.Count();
+}
+
+int32_t DatabaseO::GameListGameNr(int s, int32_t i) {
+  GameListDataRec &g = gameLists_.Get(s);
+  if (!g.all) return g.rows.Nr(i);
+  CheckListRow(i, GameCount());
+  return i;
+}
+
+int32_t DatabaseO::GameListIndexOf(int s, int32_t n) {
+  GameListDataRec &g = gameLists_.Get(s);
+  if (!g.all) return g.rows.IndexOf(n);
+  return n >= 1 && n <= GameCount() ? n : 0;
+}
+
+bool DatabaseO::GameListIsDeleted(int s, int32_t i) { return GameIsDeleted(GameListGameNr(s, i)); }
+
+const RowTextsT &DatabaseO::GameListRowTexts(int s, int32_t i) {
+  const int32_t n = GameListGameNr(s, i);
+  GameListDataRec &g = gameLists_.Get(s);
+  std::vector<std::string> keys;
+  for (int c = 1; c <= g.columns.Count(); ++c) keys.push_back(g.columns.ColumnKey(c));
+  const std::unique_ptr<GameInfoO> tags = GetGameTags(n);
+  if (!tags) {
+    g.rowTexts = {};
+    return g.rowTexts;
+  }
+  return KeepRowTexts(tags->InfoLine(keys, false), g.rowTexts);
+}
+
+ListColumnsO &DatabaseO::GameListColumns(int s) { return gameLists_.Get(s).columns; }
+
+void DatabaseO::GameListChanged(int s) { gameLists_.Get(s); }
+
+void DatabaseO::SetGameListSort(int s, int kind) {
+  GameListDataRec &g = gameLists_.Get(s);
+  CheckSortKind(kind);
+  g.sortKind = static_cast<uint8_t>(kind);
+  SortGameList(g);
+}
+
+void DatabaseO::SortGameList(GameListDataRec &g) {
+  if (g.all) return;
+  const int kind = g.sortKind;
+  g.rows.Rekey([&](int32_t n) {
+    std::unique_ptr<GameInfoO> tags;
+    if (GameSortKeyReadsTags(kind)) tags = GetGameTags(n);
+    return GameSortKey(kind, n, tags.get(), true);
+  });
+  g.rows.SetSorted(true);
+}
+
+int32_t DatabaseO::GameListNext(int s, int32_t n) {
+  GameListDataRec &g = gameLists_.Get(s);
+  if (g.all) return n >= 0 && n < GameCount() ? NextGameNr(n) : 0;
+  const int32_t i = g.rows.IndexOf(n);
+  return i == 0 || i == g.rows.Count() ? 0 : g.rows.Nr(i + 1);
+}
+
+int32_t DatabaseO::GameListPrev(int s, int32_t n) {
+  GameListDataRec &g = gameLists_.Get(s);
+  if (g.all) return n >= 2 && n <= GameCount() + 1 ? PrevGameNr(n) : 0;
+  const int32_t i = g.rows.IndexOf(n);
+  return i <= 1 ? 0 : g.rows.Nr(i - 1);
+}
+
+void DatabaseO::SortGameListByNumber(int s) { gameLists_.Get(s).rows.SetSorted(false); }
+
+void DatabaseO::SortGameListByColumn(int s) {
+  GameListDataRec &g = gameLists_.Get(s);
+  if (g.sortKind != ckNone) g.rows.SetSorted(true);
+}
+
+void DatabaseO::AddGameToList(int s, int32_t n) {
+  GameListDataRec &g = gameLists_.Get(s);
+  if (n < 1 || n > GameCount()) throw ERangeError("Game number out of range (" + IntToStr(n) + ")");
+  if (g.all) return;  // it holds every game already
+  std::unique_ptr<GameInfoO> tags;
+  if (GameSortKeyReadsTags(g.sortKind)) tags = GetGameTags(n);
+  g.rows.Add(GameSortKey(g.sortKind, n, tags.get(), false), n);
+}
+
+void DatabaseO::RemoveGameFromLists(int32_t n) {
+  gameLists_.ForEachInUse([n](GameListDataRec &g) {
+    if (!g.all) g.rows.Remove(n);
+  });
+}
+
+void DatabaseO::ReleaseLists() {
+  gameLists_.ReleaseAll();
+  playerLists_.ReleaseAll();
+  eventSiteLists_.ReleaseAll();
+  annotatorLists_.ReleaseAll();
+  playerLists_.Bind(&players_);
+  eventSiteLists_.Bind(&eventSites_);
+  annotatorLists_.Bind(&annotators_);
 }
