@@ -3,30 +3,41 @@
 // The games are packed with the one-byte encoding (or the given one, 0-2)
 // and only counted; the error log goes to the program's writable directory.
 // Ends with the line "N games packed, M errors, R games/s".
+//
+//   import_pgn --db OUT.qcx [--export OUT.pgn] FILE
+// imports the file into a new native database through the database object
+// and closes it (import and close times, games per second, bytes on disk
+// per game); with --export every game is first written back as PGN.
+//
+//   import_pgn --open FILE
+// opens the PGN file as a temporary database and closes it unchanged.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "BenchArgs.h"
+#include "database/DatabaseMan.h"
 #include "database/PGNFileMan.h"
 #include "database/QZUtils.h"
+#include "platform/Files.h"
 
-int main(int argc, char **argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: import_pgn FILE [ENCODING]\n");
-    return 2;
-  }
-  const int encoding = argc == 3 ? std::atoi(argv[2]) : encIndexed;
-  if (encoding < 0 || encoding > 2) {
-    std::fprintf(stderr, "encoding must be 0, 1 or 2\n");
-    return 2;
-  }
+namespace {
+
+const char *const kUsage =
+    "import_pgn FILE [ENCODING] | import_pgn --db OUT.qcx [--export OUT.pgn] FILE | import_pgn --open FILE";
+
+double Since(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+int PackOnly(const std::string &file, int encoding) {
   long games = 0;
   uint64_t bytes = 0, plies = 0;
   bool cancel = false;
   const auto start = std::chrono::steady_clock::now();
   const PGNImportResult r = ImportPGNFile(
-      argv[1], cancel, encoding, nullptr, false, false,
+      file, cancel, encoding, nullptr, false, false,
       [&](const GameBuffer &game, bool &) {
         ++games;
         bytes += game.length;
@@ -38,12 +49,105 @@ int main(int argc, char **argv) {
         }
       },
       nullptr);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = Since(start);
   if (!r.opened) return 1;
-  std::printf("%.3f s, %llu packed bytes, %llu moves, log %s\n", seconds,
-              static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(plies),
-              ImportLogPath().c_str());
-  std::printf("%d games packed, %d errors, %.0f games/s\n", r.games, r.errors,
-              seconds > 0 ? games / seconds : 0.0);
+  std::printf("%.3f s, %llu packed bytes, %llu moves, log %s\n", seconds, static_cast<unsigned long long>(bytes),
+              static_cast<unsigned long long>(plies), ImportLogPath().c_str());
+  std::printf("%d games packed, %d errors, %.0f games/s\n", r.games, r.errors, seconds > 0 ? games / seconds : 0.0);
   return r.Complete() ? 0 : 1;
+}
+
+int64_t SetSize(const std::string &base) {
+  int64_t total = 0;
+  for (const char *ext : {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
+                          ".ans", ".bpl", ".bes", ".bli"})
+    total += std::max<int64_t>(files::FileSize(base + ext), 0);
+  return total;
+}
+
+int IntoDatabase(const std::string &file, const std::string &qcx, const std::string &exportTo) {
+  const std::string base = files::ChangeFileExt(qcx, "");
+  if (files::Exists(qcx) || files::Exists(base + ".gai")) {
+    std::fprintf(stderr, "%s: the database exists already\n", qcx.c_str());
+    return 1;
+  }
+  DatabaseO db;
+  bool report = false;
+  auto t = std::chrono::steady_clock::now();
+  if (!db.Open(qcx, nullptr, nullptr, report)) return 1;
+  const double open = Since(t);
+  t = std::chrono::steady_clock::now();
+  bool flag = false;
+  if (!db.ImportDatabase(file, nullptr, nullptr, false, false, flag)) return 1;
+  const double import = Since(t);
+  const int games = db.GameCount();
+  double exported = 0;
+  if (!exportTo.empty()) {
+    t = std::chrono::steady_clock::now();
+    if (db.ExportDatabase(exportTo, nullptr) != DatabaseO::ExportResult::Done) return 1;
+    exported = Since(t);
+  }
+  t = std::chrono::steady_clock::now();
+  if (!db.Close(nullptr)) return 1;
+  const double close = Since(t);
+  const double total = open + import + close;
+  const int64_t onDisk = SetSize(base);
+  std::printf("open %.3f s, import %.3f s, close %.3f s: %.3f s for %d games, %.0f games/s\n", open, import, close,
+              total, games, total > 0 ? games / total : 0.0);
+  std::printf("%lld bytes on disk, %.1f bytes/game\n", static_cast<long long>(onDisk),
+              games > 0 ? static_cast<double>(onDisk) / games : 0.0);
+  if (!exportTo.empty())
+    std::printf("export %.3f s, %lld bytes, %.0f games/s\n", exported,
+                static_cast<long long>(files::FileSize(exportTo)), exported > 0 ? games / exported : 0.0);
+  return 0;
+}
+
+int OpenAsDatabase(const std::string &file) {
+  DatabaseO db;
+  bool report = false;
+  auto t = std::chrono::steady_clock::now();
+  if (!db.Open(file, nullptr, nullptr, report)) return 1;
+  const double open = Since(t);
+  t = std::chrono::steady_clock::now();
+  const int games = db.GameCount();
+  if (!db.Close(nullptr)) return 1;
+  const double close = Since(t);
+  std::printf("open %.3f s (%d games, %.0f games/s), close unchanged %.3f s\n", open, games,
+              open > 0 ? games / open : 0.0, close);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  std::string db, exportTo, file;
+  bool open = false;
+  int encoding = -1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--db" && i + 1 < argc && db.empty() && !IsOption(argv[i + 1])) {
+      db = argv[++i];
+    } else if (a == "--export" && i + 1 < argc && exportTo.empty() && !IsOption(argv[i + 1])) {
+      exportTo = argv[++i];
+    } else if (a == "--open" && !open) {
+      open = true;
+    } else if (!IsOption(argv[i]) && file.empty()) {
+      file = a;
+    } else if (!IsOption(argv[i]) && encoding < 0 && db.empty() && !open) {
+      encoding = static_cast<int>(NumberArg(argv[i], 0, 2, kUsage));
+    } else {
+      Usage(kUsage);
+    }
+  }
+  // One mode at a time; --export only after --db; the encoding only alone.
+  if (file.empty() || (open && !db.empty()) || (!exportTo.empty() && db.empty()) ||
+      (encoding >= 0 && (open || !db.empty())))
+    Usage(kUsage);
+  if (!db.empty()) {
+    if (files::ExtractFileExt(db) != ".qcx" || (!exportTo.empty() && files::ExtractFileExt(exportTo) != ".pgn"))
+      Usage(kUsage);
+    return IntoDatabase(file, db, exportTo);
+  }
+  if (open) return OpenAsDatabase(file);
+  return PackOnly(file, encoding < 0 ? encIndexed : encoding);
 }

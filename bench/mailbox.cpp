@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "../tests/database/MailboxTestUtil.h"
 #include "database/QZGamePlayer.h"
 #include "database/QZUtils.h"
@@ -48,8 +49,10 @@ std::vector<uint8_t> RandomGame(MoveGen &gen, std::mt19937 &rng) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-  std::mt19937 rng(argc > 2 ? static_cast<uint32_t>(std::atoi(argv[2])) : 2026);
+  const char *const usage = "mailbox [COUNT [SEED]]";
+  if (argc > 3) Usage(usage);
+  const int count = argc > 1 ? static_cast<int>(NumberArg(argv[1], 1, 10000000, usage)) : 10000;
+  std::mt19937 rng(argc > 2 ? static_cast<uint32_t>(NumberArg(argv[2], 0, 4294967295L, usage)) : 2026);
   MoveGen gen;
 
   auto t0 = std::chrono::steady_clock::now();

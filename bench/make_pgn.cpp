@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "chess/Moves.h"
 #include "chess/Posns.h"
 #include "foundation/LangMan.h"
@@ -243,12 +244,10 @@ void WriteLine(Writer &w, PositionO &pos, int plies, int depth) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: make_pgn FILE [COUNT] [SEED]\n");
-    return 2;
-  }
-  const int count = argc > 2 ? std::atoi(argv[2]) : 100000;
-  rng.seed(argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 20261206u);
+  const char *const usage = "make_pgn FILE [COUNT [SEED]]";
+  if (argc < 2 || argc > 4 || IsOption(argv[1])) Usage(usage);
+  const int count = argc > 2 ? static_cast<int>(NumberArg(argv[2], 1, 100000000, usage)) : 100000;
+  rng.seed(argc > 3 ? static_cast<unsigned>(NumberArg(argv[3], 0, 4294967295L, usage)) : 20261206u);
   std::FILE *f = std::fopen(argv[1], "wb");
   if (!f) {
     std::perror(argv[1]);

@@ -7,19 +7,13 @@
 #include <string>
 
 #include "../tests/chess/TestPositions.h"
+#include "BenchArgs.h"
 #include "chess/Posns.h"
 
 int main(int argc, char **argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: perft FEN DEPTH\n");
-    return 2;
-  }
-  char *end = nullptr;
-  const long depth = std::strtol(argv[2], &end, 10);
-  if (end == argv[2] || *end != '\0' || depth < 0 || depth > 20) {
-    std::fprintf(stderr, "perft: DEPTH must be a number from 0 to 20\n");
-    return 2;
-  }
+  const char *const usage = "perft FEN DEPTH (DEPTH 0 to 20)";
+  if (argc != 3) Usage(usage);
+  const long depth = NumberArg(argv[2], 0, 20, usage);
   try {
     PositionO setup;
     if (!setup.SetFEN(argv[1])) {

@@ -7,10 +7,12 @@
 // Each game that fails is printed with its number, the offset of the
 // offending text and the message; reading goes on at the next game's first
 // tag line. The last line is "N games read, M failed, R games/s".
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "BenchArgs.h"
 #include "chess/Games.h"
 #include "chess/IOMan.h"
 #include "chess/Language.h"
@@ -51,18 +53,28 @@ void SkipToNextGame(InputO &in) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  const char *const usage = "pgn_parse [--write OUT] FILE [LANGUAGE]";
   std::string outPath;
   int arg = 1;
-  if (argc > 2 && std::string(argv[1]) == "--write") {
+  if (argc > 1 && std::string(argv[1]) == "--write") {
+    if (argc < 3 || IsOption(argv[2])) Usage(usage);
     outPath = argv[2];
     arg = 3;
   }
-  if (argc <= arg) {
-    std::fprintf(stderr, "usage: pgn_parse [--write OUT] FILE [LANGUAGE]\n");
-    return 2;
-  }
+  // FILE and an optional language name, nothing else and no options.
+  if (argc <= arg || argc > arg + 2) Usage(usage);
+  for (int i = arg; i < argc; ++i)
+    if (IsOption(argv[i])) Usage(usage);
   const char *inPath = argv[arg];
-  const LanguageId language = argc > arg + 1 ? LangIdFromName(argv[arg + 1]) : LangEnglish;
+  LanguageId language = LangEnglish;
+  if (argc > arg + 1) {
+    // A name that stands for no language reads as English: only English
+    // itself may do so.
+    language = LangIdFromName(argv[arg + 1]);
+    std::string name = argv[arg + 1];
+    for (char &c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (language == LangEnglish && name != "english") Usage(usage);
+  }
   InputO in;
   if (!in.InitFile(inPath)) {
     std::fprintf(stderr, "%s: cannot open (%d)\n", inPath, in.Error());

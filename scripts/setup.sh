@@ -3,7 +3,7 @@
 # Pass "fuzz" to add clang for the fuzz preset.
 set -euo pipefail
 pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-      libbenchmark-dev fairymax fonts-dejavu-core)
+      fairymax fonts-dejavu-core)
 if [ "${1:-}" = fuzz ]; then pkgs+=(clang libclang-rt-14-dev); fi
 missing=()
 for p in "${pkgs[@]}"; do

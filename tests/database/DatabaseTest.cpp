@@ -459,8 +459,13 @@ TEST(DatabasePgn, UnchangedCapitalsAndMissingFiles) {
   ASSERT_EQ(db.GameCount(), 1);
   EXPECT_EQ(Loaded(db, 1), Reference(kGames[1]));
   EXPECT_TRUE(db.Close(nullptr));
-  EXPECT_TRUE(TempSetsGone(tmp));
   EXPECT_TRUE(rec.messages.empty());
+  // A ".pgn" that is there but cannot be read does not open as empty.
+  std::filesystem::create_directory(dir.File("dir.pgn"));
+  EXPECT_FALSE(OpenDb(db, dir.File("dir.pgn")));
+  EXPECT_FALSE(db.IsOpen());
+  EXPECT_EQ(rec.messages.size(), 1u);
+  EXPECT_TRUE(TempSetsGone(tmp));
 }
 
 TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {

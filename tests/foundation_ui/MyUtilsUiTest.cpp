@@ -200,6 +200,25 @@ TEST_F(MessageDlgTest, EnterAndEscape) {
   }
 }
 
+// A question with a safe default: Enter presses it, through the installed
+// hook as well.
+TEST_F(MessageDlgTest, DefaultButtonChosenByTheCaller) {
+  ui::Hooks old = ui::CurrentHooks();
+  InstallUiHooks();
+  modal::ScopedAnswerer a([](QDialog &d) {
+    d.show();
+    QTest::keyClick(&d, Qt::Key_Return);
+    return d.result();
+  });
+  EXPECT_EQ(ui::MessageDlg("x", ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel), ui::mrCancel);
+  EXPECT_EQ(ui::MessageDlg("x", ui::MsgType::Error, ui::mbYesNo, ui::mrNo), ui::mrNo);
+  EXPECT_EQ(ui::MessageDlg("x", ui::MsgType::Error, ui::mbYesNo), ui::mrYes);
+  ui::InstallHooks(old);
+  std::unique_ptr<TMessageForm> dlg(CreateMessageDialog("q", ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo));
+  EXPECT_TRUE(dlg->findChild<QPushButton *>("No")->isDefault());
+  EXPECT_FALSE(dlg->findChild<QPushButton *>("Yes")->isDefault());
+}
+
 TEST_F(MessageDlgTest, HelpButtonDoesNotClose) {
   std::vector<std::string> seen;
   modal::ScopedAnswerer a([&](QDialog &d) {
