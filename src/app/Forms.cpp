@@ -1,16 +1,20 @@
 #include "app/Forms.h"
 
+#include "app/DlgAbout.h"
 #include "app/DlgComment.h"
 #include "app/DlgDiagramTexts.h"
 #include "app/DlgEditGIEx.h"
 #include "app/DlgEditNags.h"
 #include "app/DlgParseError.h"
+#include "app/FrmBackground.h"
 #include "app/Main.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
 
 TMainForm *MainForm = nullptr;
 TEditGameInfoExDlg *EditGameInfoExDlg = nullptr;
+TBackgroundFrm *BackgroundFrm = nullptr;
+TAboutBox *AboutBox = nullptr;
 TCommentDlg *CommentDlg = nullptr;
 TEditNagsDlg *EditNagsDlg = nullptr;
 TDiagramTextsDlg *DiagramTextsDlg = nullptr;
@@ -31,6 +35,8 @@ namespace app {
 void CreateForms() {
   MainForm = new TMainForm;
   EditGameInfoExDlg = new TEditGameInfoExDlg(MainForm);
+  BackgroundFrm = new TBackgroundFrm(MainForm);
+  AboutBox = new TAboutBox(MainForm);
   CommentDlg = new TCommentDlg(MainForm);
   EditNagsDlg = new TEditNagsDlg(MainForm);
   DiagramTextsDlg = new TDiagramTextsDlg(MainForm);
@@ -47,6 +53,8 @@ void FreeForms() {
   Free(DiagramTextsDlg);
   Free(EditNagsDlg);
   Free(CommentDlg);
+  Free(AboutBox);
+  Free(BackgroundFrm);
   Free(EditGameInfoExDlg);
   Free(MainForm);
 }

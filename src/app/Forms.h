@@ -4,6 +4,8 @@
 // the reverse order.
 class TMainForm;
 class TEditGameInfoExDlg;
+class TBackgroundFrm;
+class TAboutBox;
 class TCommentDlg;
 class TEditNagsDlg;
 class TDiagramTextsDlg;
@@ -13,6 +15,8 @@ class TEditTimeControlDlg;
 
 extern TMainForm *MainForm;
 extern TEditGameInfoExDlg *EditGameInfoExDlg;
+extern TBackgroundFrm *BackgroundFrm;
+extern TAboutBox *AboutBox;
 extern TCommentDlg *CommentDlg;
 extern TEditNagsDlg *EditNagsDlg;
 extern TDiagramTextsDlg *DiagramTextsDlg;

@@ -389,6 +389,7 @@ void TMainForm::FormCreate() {
 
   Connect("MExit", &TMainForm::MExitClick);
   Connect("MContents", &TMainForm::MContentsClick);
+  Connect("MAbout", &TMainForm::MAboutClick);
   Connect("MTimeControl", &TMainForm::MTimeControlClick);
   Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
   ConnectEngineCommands();

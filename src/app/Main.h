@@ -207,6 +207,8 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // ---- About box and database settings
+  void MAboutClick();
   // ---- Engine play
   // The manager's playing state, and the clock labels with it.
   void SetPlaying(bool on);

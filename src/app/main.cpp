@@ -4,12 +4,14 @@
 #include "app/Forms.h"
 #include "app/Main.h"
 #include "board/ui/PieceImages.h"
+#include "foundation/ui/Glyphs.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/comDlgAbortForm.h"
 
 int main(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Torvanel/DB");
+  QApplication::setWindowIcon(myui::ProgramIcon());
   myui::InitMyUtilsUi();
   InstallAbortDlgForm();
   InstallPieceImages();

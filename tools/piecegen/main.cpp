@@ -11,6 +11,9 @@
 //                                 make_diagram_font.py
 //   piecegen --font-sheet TTF OUT every glyph of the made font, and diagrams
 //                                 set in it, to look at
+// The program's icon, kept with the toolbar glyphs:
+//   piecegen --icon DIR           write Program32.png and Program64.png into DIR
+//   piecegen --check-icon DIR     exit 1 when an icon in DIR differs
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
@@ -28,6 +31,7 @@
 #include "DiagramFont.h"
 #include "HtmlImages.h"
 #include "PieceArt.h"
+#include "ProgramIcon.h"
 
 namespace {
 
@@ -112,6 +116,33 @@ int Montage(const QString &out, int scale, const QString &only) {
   }
   p.end();
   return img.save(out, "PNG") ? 0 : 1;
+}
+
+constexpr int kIconSizes[] = {32, 64};
+
+QString IconPath(const QString &dir, int size) { return QString("%1/Program%2.png").arg(dir).arg(size); }
+
+int WriteIcon(const QString &dir) {
+  for (int size : kIconSizes)
+    if (!RenderProgramIcon(size).save(IconPath(dir, size), "PNG")) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(IconPath(dir, size)));
+      return 1;
+    }
+  return 0;
+}
+
+int CheckIcon(const QString &dir) {
+  int bad = 0;
+  for (int size : kIconSizes) {
+    const QImage have(IconPath(dir, size));
+    if (have.isNull() || have.convertToFormat(QImage::Format_ARGB32) != RenderProgramIcon(size)) {
+      std::fprintf(stderr, "%s differs from its design; run piecegen --icon %s\n", qPrintable(IconPath(dir, size)),
+                   qPrintable(dir));
+      ++bad;
+    }
+  }
+  std::printf("%d passed, %d failed\n", static_cast<int>(std::size(kIconSizes)) - bad, bad);
+  return bad ? 1 : 0;
 }
 
 int WriteHtml(const QString &dir) {
@@ -247,12 +278,15 @@ int main(int argc, char **argv) {
                    argc == 5 ? argv[4] : "");
   if (argc == 3 && QString(argv[1]) == "--html") return WriteHtml(QString::fromLocal8Bit(argv[2]));
   if (argc == 3 && QString(argv[1]) == "--check-html") return CheckHtml(QString::fromLocal8Bit(argv[2]));
+  if (argc == 3 && QString(argv[1]) == "--icon") return WriteIcon(QString::fromLocal8Bit(argv[2]));
+  if (argc == 3 && QString(argv[1]) == "--check-icon") return CheckIcon(QString::fromLocal8Bit(argv[2]));
   if (argc == 3 && QString(argv[1]) == "--font-outlines")
     return WriteFontOutlines(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
   if (argc == 4 && QString(argv[1]) == "--font-sheet")
     return FontSheet(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
   std::fprintf(stderr,
                "usage: piecegen DIR | --check DIR | --montage OUT SCALE [STRIP] | --html DIR |\n"
-               "       --check-html DIR | --font-outlines OUT | --font-sheet TTF OUT\n");
+               "       --check-html DIR | --icon DIR | --check-icon DIR | --font-outlines OUT |\n"
+               "       --font-sheet TTF OUT\n");
   return 2;
 }

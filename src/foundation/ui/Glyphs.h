@@ -9,5 +9,7 @@ namespace myui {
 // The glyph of that resource name ("FileOpen") at both sizes; a null icon
 // when there is none.
 QIcon LoadGlyph(const std::string &name);
+// The program's icon at 32 and 64 pixels (tools/piecegen).
+QIcon ProgramIcon();
 
 }  // namespace myui
