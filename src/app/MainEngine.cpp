@@ -35,6 +35,12 @@ void TMainForm::CreateEngineMan() {
   EngineMan.ResetClock();
   EngineMan.SetOnOutput([this](void *, const std::string &line) { Guarded([&] { EngineOutput(line); }); });
   EngineMan.SetOnGameEnd([this](void *, int value) { Guarded([&] { EngineGameEnd(value); }); });
+  // The clocks are read at a glance during play.
+  QFont clockFont = WhiteClockLbl->font();
+  clockFont.setBold(true);
+  clockFont.setPointSizeF(clockFont.pointSizeF() * 1.25);
+  WhiteClockLbl->setFont(clockFont);
+  BlackClockLbl->setFont(clockFont);
   WhiteClockLbl->hide();
   BlackClockLbl->hide();
 }

@@ -20,6 +20,7 @@ int ChildProcessT::Create(InputDispatcherI &window, const std::string &workDir, 
   }
   state_.child = std::move(child);
   state_.reader = std::move(reader);
+  state_.sendFailed = false;
   return 0;
 }
 
@@ -83,7 +84,9 @@ void SendToProgram(const std::string &text, TChessProgramState &state) {
   if (!state.child) return;
   int err = 0;
   long written = PipeWrite(*state.child, text.data(), text.size(), err);
-  if (written < static_cast<long>(text.size())) ui::ShowMessage("SendToProgram failed!");
+  if (written >= static_cast<long>(text.size()) || state.sendFailed) return;
+  state.sendFailed = true;
+  ui::ShowMessage("SendToProgram failed!");
 }
 
 long PipeWrite(ChildProcessRec &child, const char *text, size_t length, int &error) {

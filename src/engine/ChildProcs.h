@@ -22,6 +22,9 @@ struct TChessProgramState {
   std::unique_ptr<ChildProcessRec> child;  // none until started
   PipeReaderPtr reader;
   ChildProcessT *owner = nullptr;
+  // A write failed: the engine has gone, and its end is on the way. Later
+  // failures say nothing more.
+  bool sendFailed = false;
 };
 
 class ChildProcessT {
@@ -76,7 +79,7 @@ int ChildProcessStart(const std::string &commandLine, const std::string &workDir
                       std::unique_ptr<ChildProcessRec> &out);
 // The reader's callback for a ChildProcessT (closure: its state).
 void ProgramInputReceived(PipeReaderRec &reader, void *closure, const char *text, int error, int length);
-// Writes text; "SendToProgram failed!" unless all of it went.
+// Writes text; "SendToProgram failed!" unless all of it went, once per child.
 void SendToProgram(const std::string &text, TChessProgramState &state);
 // Writes all length bytes; answers them, or -1 with the error code.
 long PipeWrite(ChildProcessRec &child, const char *text, size_t length, int &error);

@@ -148,29 +148,49 @@ TEST_F(EngineWindowTest, OutputLinesReachThePaneWithoutTheirLineEnds) {
   EXPECT_EQ(FromQ(f.CommentMemo->toPlainText()), "feature done=1\ntellusererror x\n# ply 3");
 }
 
+// Stepping through a game tells the manager; nothing reaches a dead engine.
+void Step(TMainForm &f) {
+  PositionO p;
+  p.Reset();
+  for (const char *t : {"e2e4", "e7e5", "g1f3"}) {
+    MoveRec m;
+    ASSERT_TRUE(p.InterpretMove(t, m));
+    p.CompleteMove(m);
+    f.EngineMan.Stop();
+    f.EngineMan.UserMove(m);
+    p.MakeMove(m);
+  }
+  f.EngineMan.StopAndTakeBack();
+  f.EngineMan.SetPosition(p, nullptr);
+  f.Item("MStopClock")->trigger();
+}
+
 TEST_F(EngineWindowTest, ACrashingEngineGivesOneMessageThenSilence) {
   auto answers = Answer("OK");
-  TMainForm &f = Start("abort");
+  TMainForm &f = Start("p:300;abort");
   ASSERT_TRUE(WaitFor([&] { return dialogs > 0; }, 5000));
   EXPECT_EQ(lastMessage, "Error: chess program exited unexpectedly");
   EXPECT_TRUE(f.EngineEnabled());
   EXPECT_TRUE(f.Item("MEngine")->isVisible());
-  // Stepping through a game tells the manager; nothing reaches a dead engine.
-  PositionO p;
-  p.Reset();
-  for (const char *m : {"e2e4", "e7e5", "g1f3"}) {
-    const MoveRec move = Move(p, m);
-    f.EngineMan.Stop();
-    f.EngineMan.UserMove(move);
-    p.MakeMove(const_cast<MoveRec &>(move));
-  }
-  f.EngineMan.StopAndTakeBack();
-  f.EngineMan.SetPosition(p, nullptr);
+  Step(f);
   QTest::qWait(100);
   EXPECT_EQ(dialogs, 1);
   f.ShowGame();
   FreeForm();
   EXPECT_EQ(ChildProcesses(), 0);
+}
+
+// Dead before it reads its first command: the failed write says so once,
+// its end once, and nothing after.
+TEST_F(EngineWindowTest, AnEngineDeadAtOnceGivesTwoMessagesAtMost) {
+  auto answers = Answer("OK");
+  TMainForm &f = Start("abort");
+  ASSERT_TRUE(WaitFor([&] { return lastMessage == "Error: chess program exited unexpectedly"; }, 5000));
+  EXPECT_LE(dialogs, 2);
+  const int shown = dialogs;
+  Step(f);
+  QTest::qWait(100);
+  EXPECT_EQ(dialogs, shown);
 }
 
 TEST_F(EngineWindowTest, AFloodingEngineLetsQueuedCallsRun) {

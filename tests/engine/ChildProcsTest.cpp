@@ -128,6 +128,10 @@ TEST_F(ChildProcessTest, AnEndedEngineIsReportedOnceThenItsOwnerIsToldOnce) {
     // Writing to it fails with a message; SIGPIPE does not end the test.
     child->SendLine("new");
     EXPECT_EQ(rec.messages.back(), "SendToProgram failed!");
+    // Once: every later command would fail the same way.
+    const size_t shown = rec.messages.size();
+    child->SendLine("go");
+    EXPECT_EQ(rec.messages.size(), shown);
     child->Destroy();
     disp.PumpFor(50);
     EXPECT_EQ(rec.messages.size(), 2u);
