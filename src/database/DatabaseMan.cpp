@@ -214,6 +214,7 @@ void DatabaseO::BoosterRefused() {
 }
 
 void DatabaseO::CloseStores(bool remove) {
+  FreeKeyView();
   if (hasKeys_) {
     if (remove)
       keyTree_.CloseAndDelete();
@@ -266,10 +267,12 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
     }
     if (!OpenStores(base)) return false;
     if (files::FileExists(base + ".key")) {
-      if (keyTree_.Open(base + ".key"))
+      if (keyTree_.Open(base + ".key")) {
         hasKeys_ = true;
-      else
+        InitKeyView();
+      } else {
         ui::ShowMessage(Fill(CommonText::S_KeysNotOpened, {Path(base + ".key")}));
+      }
     }
     if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
       CloseStores(false);

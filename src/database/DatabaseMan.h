@@ -14,6 +14,7 @@
 #include "database/DatabaseManLists.h"
 #include "database/GameStoreMan.h"
 #include "database/IndexMan.h"
+#include "database/DatabaseManTrees.h"
 #include "database/KeyTreeMan.h"
 #include "database/PGNFileMan.h"
 #include "database/SearchBoosterMan.h"
@@ -194,6 +195,78 @@ class DatabaseO {
   GameStoreO &GameStore() { return games_; }
   IndexManO &Players() { return players_; }
   KeyTreeO &KeyTree() { return keyTree_; }
+
+  // ---- Tree views and the key view (DatabaseManTrees.cpp) ----
+  // Tree views 1..10 over the first 2000 games of a game list (deleted
+  // games included). 0 when all ten are in use. A view number not in use,
+  // a row outside 1..count or a move index outside the node's moves raises
+  // ERangeError. Every step and sort refreshes the move rows.
+  int NewTreeView(int sourceList);
+  void FreeTreeView(int v) { treeViews_.Free(v); }
+  // The games the view's tree holds, and whether adding stopped because
+  // the tree was full.
+  int32_t TreeGameCount(int v) { return treeViews_.GameCount(v); }
+  bool TreeStoppedFull(int v) { return treeViews_.StoppedFull(v); }
+  // Tests: the arena limit of the tree views made from now on (0: none).
+  void SetTreeArenaLimitForTests(uint32_t bytes) { treeViews_.SetArenaLimit(bytes); }
+  void TreeStatisticsText(int v, StrListO &out) { treeViews_.Tree(v).StatisticsText(out); }
+  const MailboxPos &TreeBoard(int v) { return treeViews_.Tree(v).CurrentBoard(); }
+  const MoveListO &TreePathMoves(int v) { return treeViews_.Tree(v).PathMoves(); }
+  int TreeMoveCount(int v) { return treeViews_.Tree(v).MoveCount(); }
+  Move2 TreeGetMove(int v, int i) { return treeViews_.Tree(v).GetMove(i); }
+  bool TreeGoMove(int v, int i) { return treeViews_.GoMove(v, i); }
+  bool TreeCanGoBack(int v) { return treeViews_.Tree(v).CanGoBack(); }
+  bool TreeGoBack(int v) { return treeViews_.GoBack(v); }
+  void TreeGoRoot(int v) { treeViews_.GoRoot(v); }
+  bool TreeHasMove(int v, Move2 m) { return treeViews_.Tree(v).HasMove(m); }
+  int TreeIndexOfMove(int v, Move2 m) { return treeViews_.Tree(v).IndexOfMove(m); }
+  void TreeMoveStats(int v, int i, uint32_t &games, uint32_t &whiteWins, uint32_t &blackWins) {
+    treeViews_.MoveStats(v, i, games, whiteWins, blackWins);
+  }
+  int TreeGameListCount(int v) { return treeViews_.Tree(v).GameListCount(); }
+  int32_t TreeGameListItem(int v, int i) { return static_cast<int32_t>(treeViews_.Tree(v).GameListItem(i)); }
+  int TreeSelectedMove(int v) { return treeViews_.Tree(v).SelectedMove(); }
+  void TreeSetSelectedMove(int v, int i) { treeViews_.SetSelectedMove(v, i); }
+  int32_t TreeRowCount(int v) { return treeViews_.RowCount(v); }
+  const RowTextsT &TreeRowTexts(int v, int32_t row) { return treeViews_.RowTexts(v, row); }
+  // The move index of row i: a tree view's rows stand for moves.
+  int32_t TreeRowGameNr(int v, int32_t row) { return treeViews_.RowMove(v, row); }
+  // The row of move index i; 0 when absent.
+  int32_t TreeRowOfGame(int v, int32_t i) { return treeViews_.RowOfMove(v, i); }
+  ListColumnsO &TreeColumns(int v) { return treeViews_.Columns(v); }
+  void TreeListChanged(int v) { treeViews_.Columns(v); }
+  void SetTreeSort(int v, int kind) { treeViews_.SetSort(v, kind); }
+
+  // The key view over the key tree's current node: child rows, then game
+  // rows. It exists while the database has keys; without it every Key...
+  // operation raises ERangeError.
+  void InitKeyView();
+  void FreeKeyView() { keyView_.Free(); }
+  bool HasKeyView() const { return keyView_.Exists(); }
+  int32_t KeyRowCount() { return keyView_.RowCount(); }
+  const RowTextsT &KeyRowText(int32_t row) { return keyView_.RowText(row); }
+  bool KeyRowIsDeletedGame(int32_t row) { return keyView_.RowIsDeletedGame(row); }
+  bool KeyRowIsChild(int32_t row) { return keyView_.RowIsChild(row); }
+  int32_t KeyRowGameNr(int32_t row) { return keyView_.RowGameNr(row); }
+  int32_t KeyRowOfGame(int32_t n) { return keyView_.RowOfGame(n); }
+  ListColumnsO &KeyColumns() { return keyView_.Columns(); }
+  void KeyListChanged() { keyView_.Changed(); }
+  void SetKeySort(int kind) { keyView_.SetSort(kind); }
+  int32_t KeyNextGame(int32_t n) { return keyView_.NextGame(n); }
+  int32_t KeyPrevGame(int32_t n) { return keyView_.PrevGame(n); }
+  // A new game list holding the key's games in row order; 0 when no game
+  // list is free.
+  int KeyGamesToList();
+  bool KeyHasParent() { return keyView_.HasParent(); }
+  bool KeyGoParent() { return keyView_.GoParent(); }
+  bool KeyGoChild(int32_t row) { return keyView_.GoChild(row); }
+  void KeyGoNode(uint32_t node) { keyView_.GoNode(node); }
+  int KeyGetSiblingIndex() { return keyView_.GetSiblingIndex(); }
+  void KeySetSiblingIndex(int32_t row) { keyView_.SetSiblingIndex(row); }
+  bool KeyUpdateSiblingIndexes() { return keyView_.UpdateSiblingIndexes(); }
+  int KeyChildPositionCount(int32_t row) { return keyView_.ChildPositionCount(row); }
+  bool KeyChildGetPosition(int32_t row, int j, PositionO &board) { return keyView_.ChildGetPosition(row, j, board); }
+  uint32_t KeyChildGetPositionRecord(int32_t row, int j) { return keyView_.ChildGetPositionRecord(row, j); }
   SearchBoosterO &SearchBooster() { return booster_; }
 
   // Set by the owner from the options.
@@ -239,4 +312,6 @@ class DatabaseO {
   PGNImportResult openingImport_;
   std::string progressPrefix_;
   GameBuffer buffer_;
+  TreeViewsO treeViews_;
+  KeyViewO keyView_;
 };

@@ -205,6 +205,7 @@ void DatabaseO::RemoveGameFromLists(int32_t n) {
 
 void DatabaseO::ReleaseLists() {
   gameLists_.ReleaseAll();
+  treeViews_.ReleaseAll();
   playerLists_.ReleaseAll();
   eventSiteLists_.ReleaseAll();
   annotatorLists_.ReleaseAll();

@@ -44,6 +44,7 @@ bool KeyTreeO::Open(const std::string &keyName) {
 }
 
 void KeyTreeO::CloseAll() {
+  ++gameListChanges_;
   pos_.Close();
   nodes_.Close();
   kls_.Close();
@@ -286,11 +287,13 @@ bool KeyTreeO::AddPosition(const PositionO &board) {
 }
 
 bool KeyTreeO::AddGameTo(uint32_t node, uint32_t game) {
+  ++gameListChanges_;
   const uint32_t list = ListOf(node, &KeyNodeRec::games, gls_);
   return list != 0 && gls_.Add(list, game);
 }
 
 bool KeyTreeO::RemoveGameFrom(uint32_t node, uint32_t game) {
+  ++gameListChanges_;
   if (!Load(node)) return false;
   const uint32_t list = Rec().games;
   if (list == 0) return true;
@@ -303,6 +306,7 @@ bool KeyTreeO::AddGameToNode(uint32_t game) { return open_ && AddGameTo(current_
 
 bool KeyTreeO::RemoveGameFromNode(int i) {
   CheckRange(i, 1, GameCount(), "Key game out of range");
+  ++gameListChanges_;
   return gls_.Delete(Rec().games, i);
 }
 

@@ -97,6 +97,9 @@ class KeyTreeO {
   bool SetGameKey(uint32_t node, uint32_t game, bool recount);
   uint32_t GetGameKey(uint32_t game);
   bool RecountAll();
+  // Counts every change to a games list, so a view of a node's games knows
+  // when to read them again.
+  uint64_t GameListChanges() const { return gameListChanges_; }
   bool RecountUp(uint32_t node);
 
   int GetSiblingIndex();
@@ -175,4 +178,5 @@ class KeyTreeO {
   uint32_t loaded_ = 0;
   KeyNodeRec rec_;
   bool dirty_ = false;
+  uint64_t gameListChanges_ = 0;
 };

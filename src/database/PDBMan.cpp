@@ -264,6 +264,11 @@ void PositionDatabaseO::Clear() {
   root_ = current_ = FindOrAddNode(board_);
 }
 
+void PositionDatabaseO::SetArenaLimit(uint32_t bytes) {
+  CheckRange(bytes, kHeadBytes, kArenaBytes, "Arena limit out of range");
+  limit_ = bytes;
+}
+
 uint32_t PositionDatabaseO::FindOrAddNode(const MailboxPos &pos) {
   CompactPosition cp;
   pos.ToCompact(cp);

@@ -47,6 +47,9 @@ class PositionDatabaseO {
   void Done();
   // An empty tree whose root, the initial position, is current.
   void Clear();
+  // Counts the arena full at fewer bytes than kArenaBytes, so tests reach a
+  // full tree with a few games. ERangeError outside kHeadBytes..kArenaBytes.
+  void SetArenaLimit(uint32_t bytes);
 
   // Merges the game's lines into the tree, from the root and back to it.
   // False, with the tree as before, for a game with a start position or
@@ -118,7 +121,7 @@ class PositionDatabaseO {
   MoveRecord &Mv(uint32_t ref) const;
   template <class T>
   uint32_t Take(uint32_t countedBytes);
-  bool Fits(uint64_t countedBytes) const { return used_ + countedBytes <= kArenaBytes; }
+  bool Fits(uint64_t countedBytes) const { return used_ + countedBytes <= limit_; }
 
   uint32_t FindOrAddNode(const MailboxPos &pos);
   // The record of move m at the current node, 0 when absent.
@@ -138,6 +141,7 @@ class PositionDatabaseO {
   std::unique_ptr<uint32_t[]> heads_;
   uint32_t cursor_ = 0;  // next free byte of the arena
   uint32_t used_ = 0;    // counted bytes in use, the head included
+  uint32_t limit_ = kArenaBytes;
   uint32_t firstGame_ = 0, gameCount_ = 0, nodeCount_ = 0;
   uint32_t root_ = 0, current_ = 0;
   bool full_ = false;
