@@ -446,10 +446,15 @@ PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, 
     owned->parent = added;
     added->children.push_back(std::move(owned));
   }
-  cur->children.push_back(std::move(node));
+  // Above one child the new move takes that child's place, so the order
+  // of the other continuations stays; else it comes last.
+  if (mode == amAboveIndex)
+    cur->children.insert(cur->children.begin() + (index - 1), std::move(node));
+  else
+    cur->children.push_back(std::move(node));
   if (selected && selectedMoved) {
     added->selectedChild = static_cast<std::uint16_t>(added->IndexOfChild(selected));
-    cur->selectedChild = static_cast<std::uint16_t>(cur->ChildCount());
+    cur->selectedChild = static_cast<std::uint16_t>(cur->IndexOfChild(added));
   } else {
     cur->selectedChild = static_cast<std::uint16_t>(selected ? cur->IndexOfChild(selected) : 0);
     added->selectedChild = added->children.empty() ? 0 : 1;
@@ -479,8 +484,11 @@ bool GameO::EnterMove(const MoveRec &move, int mode, int index) {
   const int found = IndexOfChildMove(move);
   if (found > 0) {
     current_->selectedChild = static_cast<std::uint16_t>(found);
-    lastEntry_ = LastEntry{1, static_cast<std::uint16_t>(found), static_cast<std::uint8_t>(mode),
-                           Child(found)->nodeNumber, 0};
+    lastEntry_ = LastEntry{};
+    lastEntry_.found = 1;
+    lastEntry_.index = static_cast<std::uint16_t>(found);
+    lastEntry_.kind = static_cast<std::uint8_t>(mode);
+    lastEntry_.reached = Child(found)->nodeNumber;
     return GoForward(found);
   }
   PosRec *added = AddMove(move, mode, nullptr, index);
@@ -489,8 +497,11 @@ bool GameO::EnterMove(const MoveRec &move, int mode, int index) {
   if (mode == amInsert || current_->selectedChild == 0)
     current_->selectedChild = static_cast<std::uint16_t>(current_->IndexOfChild(added));
   PosRec *next = Child(current_->selectedChild);
-  lastEntry_ = LastEntry{0, static_cast<std::uint16_t>(std::clamp(index, 0, 65535)),
-                         static_cast<std::uint8_t>(mode), next->nodeNumber, added->nodeNumber};
+  lastEntry_ = LastEntry{};
+  lastEntry_.index = static_cast<std::uint16_t>(std::clamp(index, 0, 65535));
+  lastEntry_.kind = static_cast<std::uint8_t>(mode);
+  lastEntry_.reached = next->nodeNumber;
+  lastEntry_.added = added->nodeNumber;
   return GoForward(current_->selectedChild);
 }
 
@@ -498,6 +509,31 @@ bool GameO::UndoEnteredMove() {
   if (lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached) return false;
   GoBack();
   lastEntry_.reached = 0;
+  if (lastEntry_.replaced) {
+    // The new node (with its copied replies) goes; the old move comes back
+    // in its place with everything it had.
+    std::unique_ptr<PosRec> old = std::move(lastEntry_.replaced);
+    int at = 0;
+    for (int k = 1; k <= ChildCount(); ++k)
+      if (Child(k)->nodeNumber == lastEntry_.added) at = k;
+    const std::uint16_t selected = lastEntry_.selectedBefore;
+    const std::uint16_t pins[2] = {lastEntry_.pinsBefore[0], lastEntry_.pinsBefore[1]};
+    lastEntry_.added = 0;
+    if (at > 0) {
+      std::unique_ptr<PosRec> fresh = std::move(current_->children[static_cast<size_t>(at - 1)]);
+      old->parent = current_;
+      current_->children[static_cast<size_t>(at - 1)] = std::move(old);
+      FreeSubtree(std::move(fresh));
+      ForEachNode(current_->Child(at), [&](PosRec *n) { nodes_.Add(n); });
+      current_->selectedChild = selected;
+      pins_[0] = pins[0];
+      pins_[1] = pins[1];
+      if (nodeIndexOn_) BuildNodeIndex();
+      Recount();
+    }
+    return true;
+  }
+  if (lastEntry_.replacing) current_->selectedChild = lastEntry_.selectedBefore;
   if (!lastEntry_.found && lastEntry_.added != 0) {
     for (int i = 1; i <= ChildCount(); ++i)
       if (Child(i)->nodeNumber == lastEntry_.added) {
@@ -510,9 +546,209 @@ bool GameO::UndoEnteredMove() {
 }
 
 bool GameO::ReplaceEnteredMove(const MoveRec &move) {
-  const LastEntry entry = lastEntry_;
+  const bool replacing = lastEntry_.replacing;
+  const int kind = lastEntry_.kind;
+  const int index = lastEntry_.index;
   if (!UndoEnteredMove()) return false;
-  return EnterMove(move, entry.kind, entry.index);
+  if (replacing) return ReplaceChildMove(index, move);
+  return EnterMove(move, kind, index);
+}
+
+int GameO::IndexOfChildMoveExcept(const MoveRec &move, const PosRec *skip) const {
+  for (int k = 1; k <= current_->ChildCount(); ++k) {
+    const PosRec *c = current_->children[static_cast<size_t>(k - 1)].get();
+    if (c != skip && c->move.Equal(move)) return k;
+  }
+  return 0;
+}
+
+void GameO::CopyReplayed(const PosRec &from, PosRec &to, PositionO &pos) {
+  struct Frame {
+    const PosRec *src;
+    PosRec *dst;
+    size_t next;
+  };
+  std::vector<Frame> stack{{&from, &to, 0}};
+  while (!stack.empty()) {
+    const PosRec *src = stack.back().src;
+    PosRec *dst = stack.back().dst;
+    const size_t k = stack.back().next;
+    if (k >= src->children.size()) {
+      // The selection follows its node; a dropped one falls to the first.
+      dst->selectedChild = dst->children.empty() ? 0 : 1;
+      if (src->selectedChild >= 1 && src->selectedChild <= src->ChildCount()) {
+        const std::uint16_t number = src->Child(src->selectedChild)->nodeNumber;
+        for (size_t j = 0; j < dst->children.size(); ++j)
+          if (dst->children[j]->nodeNumber == number) dst->selectedChild = static_cast<std::uint16_t>(j + 1);
+      }
+      stack.pop_back();
+      if (!stack.empty()) pos.UnmakeMove(dst->move);
+      continue;
+    }
+    ++stack.back().next;
+    const PosRec *c = src->children[k].get();
+    if (!CanPlayMove(pos, c->move)) continue;
+    auto n = std::make_unique<PosRec>();
+    n->parent = dst;
+    n->move = c->move;
+    pos.CompleteMove(n->move);
+    n->legal = 1;
+    n->lineKind = c->lineKind;
+    n->nodeNumber = c->nodeNumber;
+    n->texts = c->texts;
+    n->flags[0] = c->flags[0];
+    n->flags[1] = c->flags[1];
+    n->displayText = c->displayText;
+    n->displayData = c->displayData;
+    n->nags.Assign(c->nags);
+    n->extra = c->extra;
+    PosRec *raw = n.get();
+    dst->children.push_back(std::move(n));
+    pos.MakeMove(raw->move);
+    stack.push_back({c, raw, 0});
+  }
+}
+
+int GameO::CountDropped(const PosRec &from, PositionO &pos) {
+  int dropped = 0;
+  // Each frame unmakes its move as completed here: a capture may take
+  // another piece than where the move stood before.
+  struct Frame {
+    const PosRec *node;
+    size_t next;
+    MoveRec played;
+  };
+  std::vector<Frame> stack{{&from, 0, MoveRec()}};
+  while (!stack.empty()) {
+    const PosRec *node = stack.back().node;
+    const size_t k = stack.back().next;
+    if (k >= node->children.size()) {
+      const MoveRec played = stack.back().played;
+      stack.pop_back();
+      if (!stack.empty()) pos.UnmakeMove(played);
+      continue;
+    }
+    ++stack.back().next;
+    const PosRec *c = node->children[k].get();
+    if (!CanPlayMove(pos, c->move)) {
+      ForEachNode(const_cast<PosRec *>(c), [&](PosRec *) { ++dropped; });
+      continue;
+    }
+    MoveRec m = c->move;
+    pos.CompleteMove(m);
+    pos.MakeMove(m);
+    stack.push_back({c, 0, m});
+  }
+  return dropped;
+}
+
+int GameO::ReplaceDropCount(int i, const MoveRec &move) const {
+  const PosRec *old = current_->Child(i);
+  if (IndexOfChildMove(move) > 0) return 0;
+  PositionO pos;
+  pos.Assign(*currentPos_);
+  MoveRec m = move;
+  if (!CanPlayMove(pos, m)) return 0;
+  pos.CompleteMove(m);
+  pos.MakeMove(m);
+  return CountDropped(*old, pos);
+}
+
+int GameO::EnteredReplaceDropCount(const MoveRec &move) const {
+  if (!lastEntry_.replacing || lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached ||
+      !current_->parent)
+    return 0;
+  // Against the game as an undo leaves it: the old move back in place of
+  // the new one, or nothing changed when an equal move was followed.
+  const PosRec *parent = current_->parent;
+  const PosRec *old = lastEntry_.replaced.get();
+  if (!old) {
+    if (lastEntry_.index < 1 || lastEntry_.index > parent->ChildCount()) return 0;
+    old = parent->Child(lastEntry_.index);
+  }
+  for (auto &c : parent->children) {
+    const PosRec *there = c.get() == current_ && lastEntry_.replaced ? old : c.get();
+    if (there->move.Equal(move)) return 0;
+  }
+  PositionO pos;
+  pos.Assign(*currentPos_);
+  pos.UnmakeMove(current_->move);
+  MoveRec m = move;
+  if (!CanPlayMove(pos, m)) return 0;
+  pos.CompleteMove(m);
+  pos.MakeMove(m);
+  return CountDropped(*old, pos);
+}
+
+bool GameO::ReplaceChildMove(int i, const MoveRec &move) {
+  PosRec *cur = current_;
+  PosRec *old = cur->Child(i);
+  const int found = IndexOfChildMove(move);
+  if (found > 0) {
+    const std::uint16_t selected = cur->selectedChild;
+    const bool entered = EnterMove(move, amInsert, found);
+    // A further alternative on the board replaces continuation i again.
+    lastEntry_.replacing = true;
+    lastEntry_.index = static_cast<std::uint16_t>(i);
+    lastEntry_.selectedBefore = selected;
+    return entered;
+  }
+  MoveRec m = move;
+  if (!CanPlayMove(*currentPos_, m)) throw ERangeError("The move is not legal here");
+  currentPos_->CompleteMove(m);
+  if (nodeCounter_ >= kMaxNodeNumber) throw ERangeError("A game holds at most 65535 nodes");
+
+  // Everything is built before the tree changes.
+  auto fresh = std::make_unique<PosRec>();
+  fresh->move = m;
+  fresh->lineKind = old->lineKind;
+  {
+    PositionO pos;
+    pos.Assign(*currentPos_);
+    pos.MakeMove(m);
+    CopyReplayed(*old, *fresh, pos);
+  }
+
+  LastEntry entry;
+  entry.index = static_cast<std::uint16_t>(i);
+  entry.kind = amInsert;
+  entry.replacing = true;
+  entry.selectedBefore = cur->selectedChild;
+  entry.pinsBefore[0] = pins_[0];
+  entry.pinsBefore[1] = pins_[1];
+
+  // The old move and its lines leave the tree whole; the copies carry the
+  // node numbers of the replies that stay.
+  std::unordered_set<const PosRec *> leaving;
+  std::unordered_set<std::uint16_t> gone, staying;
+  ForEachNode(old, [&](PosRec *n) {
+    leaving.insert(n);
+    gone.insert(n->nodeNumber);
+  });
+  ForEachNode(fresh.get(), [&](PosRec *n) { staying.insert(n->nodeNumber); });
+  for (int k = nodes_.Count(); k >= 1; --k)
+    if (leaving.count(static_cast<const PosRec *>(nodes_.Get(k)))) nodes_.Delete(k);
+  for (auto &pin : pins_)
+    if (gone.count(pin) && !staying.count(pin)) pin = 0;
+  mainLine_.Clear();
+  mainLineNodes_.Clear();
+
+  fresh->nodeNumber = ++nodeCounter_;
+  fresh->parent = cur;
+  PosRec *added = fresh.get();
+  entry.replaced = std::move(cur->children[static_cast<size_t>(i - 1)]);
+  entry.replaced->parent = nullptr;
+  cur->children[static_cast<size_t>(i - 1)] = std::move(fresh);
+  ForEachNode(added, [&](PosRec *n) { nodes_.Add(n); });
+  if (nodeIndexOn_) BuildNodeIndex();
+  Recount();
+  SetModified(mfEdited);
+
+  cur->selectedChild = static_cast<std::uint16_t>(i);
+  entry.reached = added->nodeNumber;
+  entry.added = added->nodeNumber;
+  lastEntry_ = std::move(entry);
+  return GoForward(i);
 }
 
 void GameO::SelectAfterRemoval(PosRec *node, int removedAt, int inserted) {

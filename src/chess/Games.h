@@ -41,7 +41,7 @@ inline constexpr std::uint8_t lkEditorVariation = 2;
 // AddMove modes.
 inline constexpr int amInsert = 0;      // a new child at the index
 inline constexpr int amAboveAll = 1;    // a new child above all present children
-inline constexpr int amAboveIndex = 2;  // a new child above the child at the index
+inline constexpr int amAboveIndex = 2;  // a new child above the child at the index, in its place
 inline constexpr int amAboveNamed = 3;  // a new child above the named children
 
 // Modified flag bits.
@@ -218,6 +218,19 @@ class GameO {
   // one entered.
   bool UndoEnteredMove();
   bool ReplaceEnteredMove(const MoveRec &move);
+  // Replaces continuation i by the move: the new node takes its place with
+  // the old move's replies under it, in their order, replayed; a reply the
+  // replay finds illegal, at any depth, is dropped with its line. An equal
+  // continuation is followed instead, replacing nothing. Then steps into
+  // the new node, recorded as the last entry, so UndoEnteredMove puts the
+  // old move back exactly. A move that is not legal here raises
+  // ERangeError and changes nothing.
+  bool ReplaceChildMove(int i, const MoveRec &move);
+  // The number of moves ReplaceChildMove(i, move) would drop.
+  int ReplaceDropCount(int i, const MoveRec &move) const;
+  // The number of moves ReplaceEnteredMove(move) would drop: only a
+  // replacement drops any.
+  int EnteredReplaceDropCount(const MoveRec &move) const;
   void DeleteChild(int i) { DeleteMove(i, 0); }
   // Mode 0: child i with its subtree. Otherwise child i's own children take
   // its place. What was re-hung is revalidated and the counts recounted.
@@ -285,6 +298,12 @@ class GameO {
     std::uint8_t kind = 0;      // its mode
     std::uint16_t reached = 0;  // number of the node stepped into
     std::uint16_t added = 0;    // number of the node added, 0 when none
+    // ReplaceChildMove: the move that was replaced, with everything below
+    // it as it was, and what the replacement changed besides.
+    bool replacing = false;
+    std::unique_ptr<PosRec> replaced;
+    std::uint16_t selectedBefore = 0;
+    std::uint16_t pinsBefore[2] = {0, 0};
   };
 
   void Swap(GameO &other) noexcept;
@@ -300,6 +319,15 @@ class GameO {
   void Revalidate(PosRec *from);
   void Recount();
   void SelectAfterRemoval(PosRec *node, int removedAt, int inserted);
+  // Copies the replies of the node as a position after a replacement plays
+  // them: the replies that stay legal, completed there, with their lines;
+  // the others are left out. Node numbers are kept.
+  static void CopyReplayed(const PosRec &from, PosRec &to, PositionO &pos);
+  // The moves of the node's lines that CopyReplayed would leave out.
+  static int CountDropped(const PosRec &from, PositionO &pos);
+  // A child with the move among the current node's children, the one at
+  // skip not counted.
+  int IndexOfChildMoveExcept(const MoveRec &move, const PosRec *skip) const;
   // The position at a node (start plus the moves of its ancestors).
   void PositionAt(const PosRec *node, PositionO &pos) const;
 

@@ -379,6 +379,131 @@ TEST(GameTreeTest, TheNodeCounterEndsAt65535) {
   EXPECT_EQ(g.VariationCounter(), 65533);
 }
 
+// ---------------------------------------------------------------- replacing a move
+
+namespace {
+
+// Every node with what an undo must bring back: number, move and its
+// derived fields, legality, kind, selection, comment and NAGs, in order.
+std::string Snapshot(const GameO &g) {
+  std::string s;
+  std::vector<const PosRec *> stack{g.Root()};
+  while (!stack.empty()) {
+    const PosRec *n = stack.back();
+    stack.pop_back();
+    s += std::to_string(n->nodeNumber) + ":" + (n->parent ? gametest::MoveOf(n) : "root") + "/" +
+         std::to_string(n->move.checkCode) + "/" + std::to_string(n->move.captured) + "/" +
+         std::to_string(n->lineKind) + "/" + std::to_string(n->selectedChild) + gametest::Annotations(n) + ";";
+    for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) stack.push_back(it->get());
+  }
+  return s;
+}
+
+// The game at the node reached by the moves, from the start.
+void Walk(GameO &g, std::initializer_list<int> children) {
+  g.GoToStart();
+  for (int c : children) ASSERT_TRUE(g.GoForward(c));
+}
+
+}  // namespace
+
+TEST(GameTreeTest, InsertingAboveOneChildTakesItsPlace) {
+  GameO g;
+  Load(g, "1. e4 (1. d4) (1. c4) *");
+  g.SetSelectedChild(2);
+  ASSERT_TRUE(g.EnterMove(Move(g, "Nf3"), amAboveIndex, 2));
+  g.GoBack();
+  EXPECT_EQ(TreeText(g), "e2e4 (g1f3 d2d4 [illegal]) (c2c4)");
+  EXPECT_EQ(g.SelectedChild(), 2);
+  EXPECT_EQ(g.Child(2)->selectedChild, 1);
+  ExpectConsistent(g);
+  // Undone, d4 hangs back in its own place.
+  ASSERT_TRUE(g.GoForward(2));
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(TreeText(g), "e2e4 (d2d4) (c2c4)");
+  EXPECT_EQ(g.SelectedChild(), 2);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, ReplacingAMoveKeepsItsRepliesInTheirOrder) {
+  GameO g;
+  Load(g, "1. e4 $1 {best} e5 (1... c5 {sharp}) (1... e6) 2. Nf3 *");
+  g.Child(1)->selectedChild = 2;
+  const std::string before = Snapshot(g);
+  const int nodes = g.Nodes().Count();
+  EXPECT_EQ(g.ReplaceDropCount(1, Move(g, "d4")), 0);
+  ASSERT_TRUE(g.ReplaceChildMove(1, Move(g, "d4")));
+  // The new move has no annotations of its own; the replies keep theirs,
+  // and the selection follows its node.
+  EXPECT_EQ(TreeText(g), "d2d4 e7e5 (c7c5 {sharp}) (e7e6) g1f3");
+  EXPECT_EQ(g.CurrentNode(), g.Root()->Child(1));
+  EXPECT_EQ(g.SelectedChild(), 2);
+  EXPECT_EQ(g.Nodes().Count(), nodes);
+  EXPECT_EQ(g.ModifiedFlags() & mfEdited, mfEdited);
+  ExpectConsistent(g);
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(Snapshot(g), before);
+  EXPECT_EQ(g.CurrentNode(), g.Root());
+  EXPECT_FALSE(g.UndoEnteredMove());
+  ExpectConsistent(g);
+
+  // A replaced move that stood second stays second.
+  Load(g, "1. e4 (1. d4 d5) 1... e5 *");
+  ASSERT_TRUE(g.ReplaceChildMove(2, Move(g, "c4")));
+  g.GoBack();
+  EXPECT_EQ(TreeText(g), "e2e4 (c2c4 d7d5) e7e5");
+  // An equal continuation is followed and nothing is replaced.
+  Load(g, "1. e4 (1. d4 d5) 1... e5 *");
+  EXPECT_EQ(g.ReplaceDropCount(1, Move(g, "d4")), 0);
+  ASSERT_TRUE(g.ReplaceChildMove(1, Move(g, "d4")));
+  EXPECT_EQ(g.CurrentNode(), g.Root()->Child(2));
+  EXPECT_EQ(TreeText(g), "e2e4 (d2d4 d7d5) e7e5");
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(TreeText(g), "e2e4 (d2d4 d7d5) e7e5");
+  EXPECT_EQ(g.SelectedChild(), 1);
+  // A move that is not legal here changes nothing.
+  EXPECT_THROW(g.ReplaceChildMove(1, Squares("e2e5")), ERangeError);
+  EXPECT_EQ(TreeText(g), "e2e4 (d2d4 d7d5) e7e5");
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, ReplacingDropsWhatTheReplayFindsIllegalAndUndoBringsItBack) {
+  GameO g;
+  Load(g, "1. e4 e5 2. Bc4 {italian} (2. Nf3 Nc6 3. Bb5 (3. Bc4)) 2... Nf6 *");
+  const std::string before = Snapshot(g);
+  EXPECT_EQ(g.ReplaceDropCount(1, Move(g, "d4")), 4);  // Bc4 Nf6, and Bb5, Bc4 under Nf3 Nc6
+  const int nodes = g.Nodes().Count();
+  ASSERT_TRUE(g.ReplaceChildMove(1, Move(g, "d4")));
+  EXPECT_EQ(TreeText(g), "d2d4 e7e5 g1f3 b8c6");
+  EXPECT_EQ(g.Nodes().Count(), nodes - 4);
+  ExpectConsistent(g);
+  // Another alternative replaces the same continuation again, counted
+  // against the old move.
+  GameO fresh;
+  EXPECT_EQ(g.EnteredReplaceDropCount(Move(fresh, "c4")), 4);
+  EXPECT_EQ(g.EnteredReplaceDropCount(Move(fresh, "e3")), 0);
+  ASSERT_TRUE(g.ReplaceEnteredMove(Move(fresh, "e3")));
+  EXPECT_EQ(TreeText(g), "e2e3 e7e5 f1c4 {italian} (g1f3 b8c6 f1b5 (f1c4)) g8f6");
+  ExpectConsistent(g);
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(Snapshot(g), before);
+  EXPECT_EQ(g.Nodes().Count(), nodes);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, AReplyThatCapturesAnotherPieceIsUnmadeAsPlayed) {
+  GameO g;
+  Load(g, "1. e4 d6 2. d4 Bg4 3. Nf3 Bxf3 (3... Nd7) 4. Qxf3 (4. gxf3 Nf6) *");
+  Walk(g, {1, 1, 1, 1});
+  // After 3. Qf3 the bishop takes the queen; 4. Qxf3 goes, 4. gxf3 stays.
+  EXPECT_EQ(g.ReplaceDropCount(1, Move(g, "Qf3")), 1);
+  ASSERT_TRUE(g.ReplaceChildMove(1, Move(g, "Qf3")));
+  EXPECT_EQ(g.CurrentNode()->Child(1)->move.captured, pQueen);
+  g.GoToStart();
+  EXPECT_EQ(TreeText(g), "e2e4 d7d6 d2d4 c8g4 d1f3 g4f3 (b8d7) g2f3 g8f6");
+  ExpectConsistent(g);
+}
+
 // ---------------------------------------------------------------- property test
 
 namespace {
@@ -417,7 +542,7 @@ TEST(GameTreePropertyTest, RandomEditsAndNavigationKeepTheGameConsistent) {
       g.SetStartPosition(&start);
     }
     for (int step = 0; step < 400; ++step) {
-      const int op = pick(16);
+      const int op = pick(17);
       const int count = g.ChildCount();
       switch (op) {
         case 0:
@@ -487,6 +612,25 @@ TEST(GameTreePropertyTest, RandomEditsAndNavigationKeepTheGameConsistent) {
           if (!moves.empty())
             g.AddMove(moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))], amAboveNamed, &named,
                       0);
+          break;
+        }
+        case 16: {  // replace a continuation, check the drop count, maybe undo
+          std::vector<MoveRec> moves = LegalMoves(g.CurrentPosition());
+          if (count == 0 || moves.empty()) break;
+          const int i = 1 + pick(count);
+          const MoveRec m = moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))];
+          const std::string before = Snapshot(g);
+          const int nodes = g.Nodes().Count();
+          const bool replaces = g.IndexOfChildMove(m) == 0;
+          const int dropped = g.ReplaceDropCount(i, m);
+          g.ReplaceChildMove(i, m);
+          if (replaces) {
+            ASSERT_EQ(g.Nodes().Count(), nodes - dropped);
+          }
+          if (pick(2)) {
+            ASSERT_TRUE(g.UndoEnteredMove());
+            ASSERT_EQ(Snapshot(g), before);
+          }
           break;
         }
         case 15: {
