@@ -2,9 +2,11 @@
 
 #include "app/DlgAbout.h"
 #include "app/DlgComment.h"
+#include "app/DlgDeleteMove.h"
 #include "app/DlgDiagramTexts.h"
 #include "app/DlgEditGIEx.h"
 #include "app/DlgEditNags.h"
+#include "app/DlgInsertMove.h"
 #include "app/DlgParseError.h"
 #include "app/FrmBackground.h"
 #include "app/Main.h"
@@ -14,6 +16,8 @@
 TMainForm *MainForm = nullptr;
 TEditGameInfoExDlg *EditGameInfoExDlg = nullptr;
 TBackgroundFrm *BackgroundFrm = nullptr;
+TInsertMoveDlg *InsertMoveDlg = nullptr;
+TDeleteMoveDlg *DeleteMoveDlg = nullptr;
 TAboutBox *AboutBox = nullptr;
 TCommentDlg *CommentDlg = nullptr;
 TEditNagsDlg *EditNagsDlg = nullptr;
@@ -36,6 +40,8 @@ void CreateForms() {
   MainForm = new TMainForm;
   EditGameInfoExDlg = new TEditGameInfoExDlg(MainForm);
   BackgroundFrm = new TBackgroundFrm(MainForm);
+  InsertMoveDlg = new TInsertMoveDlg(MainForm);
+  DeleteMoveDlg = new TDeleteMoveDlg(MainForm);
   AboutBox = new TAboutBox(MainForm);
   CommentDlg = new TCommentDlg(MainForm);
   EditNagsDlg = new TEditNagsDlg(MainForm);
@@ -54,6 +60,8 @@ void FreeForms() {
   Free(EditNagsDlg);
   Free(CommentDlg);
   Free(AboutBox);
+  Free(DeleteMoveDlg);
+  Free(InsertMoveDlg);
   Free(BackgroundFrm);
   Free(EditGameInfoExDlg);
   Free(MainForm);

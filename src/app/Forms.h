@@ -5,6 +5,8 @@
 class TMainForm;
 class TEditGameInfoExDlg;
 class TBackgroundFrm;
+class TInsertMoveDlg;
+class TDeleteMoveDlg;
 class TAboutBox;
 class TCommentDlg;
 class TEditNagsDlg;
@@ -16,6 +18,8 @@ class TEditTimeControlDlg;
 extern TMainForm *MainForm;
 extern TEditGameInfoExDlg *EditGameInfoExDlg;
 extern TBackgroundFrm *BackgroundFrm;
+extern TInsertMoveDlg *InsertMoveDlg;
+extern TDeleteMoveDlg *DeleteMoveDlg;
 extern TAboutBox *AboutBox;
 extern TCommentDlg *CommentDlg;
 extern TEditNagsDlg *EditNagsDlg;

@@ -395,6 +395,7 @@ void TMainForm::FormCreate() {
   ConnectEngineCommands();
   ConnectEditCommands();
   ConnectNavigation();
+  ConnectMoveEntry();
   for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {

@@ -25,6 +25,7 @@ class ClockTimerQt;
 class QAbstractButton;
 class QAction;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -199,6 +200,35 @@ class TMainForm : public QMainWindow {
   // game while the main window is active and no menu has the keyboard.
   bool eventFilter(QObject *watched, QEvent *event) override;
 
+  // ---- Move entry and the modes
+  // The board's mouse event, after every completed action on the board;
+  // typed and engine moves come here too. Ctrl comes from the modifiers.
+  void BoardMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int file, int rank);
+  // The engine manager's move event: the move is made on the board as if
+  // entered there, then BoardMouseDown. An engine move never asks how it
+  // goes into the game.
+  void EngineMove(void *sender, const MoveRec &move);
+  // A character typed on the main window goes to move entry; false for a
+  // key that is not such a character.
+  bool FormKeyPress(const QKeyEvent &key);
+  void KeyMoveEntry(char c);
+  // The alternatives list: 0 when no entry is selected.
+  int ChosenAlternative() const;
+  void AlternativesLBClick();
+  void AlternativesLBDblClick();
+  // True when the press is used up (the right button steps back).
+  bool AlternativesLBMouseDown(Qt::MouseButton button);
+  void AlternativesLBKeyDown(const QKeyEvent &key);
+  void MTryOutClick();
+  void EnterTryOut();
+  void ToggleViewOnly(bool refresh);
+  void MViewOnlyClick() { ToggleViewOnly(true); }
+  void MViewGamesOnlyClick();
+  void MContinuousAnalysisClick();
+  void MResignClick();
+  void MOfferDrawClick();
+  void MNewGameClick();
+
   // ---- Game and commands
   void UpdateSaveGameItem();
   bool AskSaveGame();
@@ -270,6 +300,16 @@ class TMainForm : public QMainWindow {
   void AfterAnnotationChange();
   // The step buttons, autoplay and the board commands.
   void ConnectNavigation();
+  // The board's event, the alternatives list, the modes, a new game.
+  void ConnectMoveEntry();
+  // Checkable items whose handler keeps the tick itself.
+  void ConnectToggle(const std::string &name, void (TMainForm::*handler)());
+  // Step 2 of the board's event: a move entered in edit mode.
+  void EnterMoveInGame(bool ctrl);
+  // Asks before a replacement drops moves; true to go on.
+  bool ConfirmDroppedMoves(int dropped);
+  // A typed character or move that cannot be taken.
+  void RefuseTypedMove();
   void HideSwitchedOffItems();
   void DisableFileCommands();
   void CreateEngineMan();
@@ -291,4 +331,5 @@ class TMainForm : public QMainWindow {
   bool sessionAllowedClose_ = false;
   bool resizeConnected_ = false;  // FormResize runs only after creation
   bool arranging_ = false;        // ArrangeControls' own resizing
+  bool engineMove_ = false;       // inside EngineMove
 };

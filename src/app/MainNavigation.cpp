@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -254,17 +255,33 @@ void TMainForm::ShowLoadedGame(int ply, bool replayLastMove) {
 // ---- Keys
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::MouseButtonPress && watched == AlternativesLB->viewport()) {
+    bool used = false;
+    Guarded([&] { used = AlternativesLBMouseDown(static_cast<QMouseEvent *>(event)->button()); });
+    return used || QMainWindow::eventFilter(watched, event);
+  }
   if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
-  const int key = static_cast<QKeyEvent *>(event)->key();
-  if (key != Qt::Key_Home && key != Qt::Key_End && key != Qt::Key_Left && key != Qt::Key_Right)
-    return QMainWindow::eventFilter(watched, event);
+  const auto *keyEvent = static_cast<QKeyEvent *>(event);
+  const int key = keyEvent->key();
+  const bool step = key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Left || key == Qt::Key_Right;
   // An open pop-up menu and the menu bar in keyboard mode take their keys
   // through this filter too, while the main window stays active.
   auto *w = qobject_cast<QWidget *>(watched);
   if (QApplication::activeWindow() != this || QApplication::activePopupWidget() || !w || w->window() != this ||
       qobject_cast<QMenu *>(w) || qobject_cast<QMenuBar *>(w))
     return QMainWindow::eventFilter(watched, event);
+  bool used = step;
   Guarded([&] {
+    if (!step) {
+      if (w == AlternativesLB && key == Qt::Key_Delete) {
+        AlternativesLBKeyDown(*keyEvent);
+        used = true;
+      } else {
+        // Typed characters go to move entry, whatever has the focus.
+        used = FormKeyPress(*keyEvent);
+      }
+      return;
+    }
     switch (key) {
       case Qt::Key_Home:
         SBFirstClick();
@@ -280,5 +297,5 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
         break;
     }
   });
-  return true;
+  return used || QMainWindow::eventFilter(watched, event);
 }

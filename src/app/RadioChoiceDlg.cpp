@@ -6,23 +6,24 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "engine/ui/DlgEditTime.h"
 #include "foundation/GenText.h"
 #include "foundation/ui/QtStr.h"
 
 TRadioChoiceDlg::TRadioChoiceDlg(const std::string &section, QWidget *parent) : TAppDialog(section, false, parent) {
-  OKBtn = NewButton("OKBtn", this);
-  OKBtn->setDefault(true);
-  CancelBtn = NewButton("CancelBtn", this);
-  HelpBtn = NewButton("HelpBtn", this);
+  QHBoxLayout *row = NewOKCancelRow(this, OKBtn, CancelBtn);
+  HelpBtn = new QPushButton(this);
+  HelpBtn->setObjectName("HelpBtn");
   // There is no help file to show.
   HelpBtn->hide();
+  row->addWidget(HelpBtn);
   connect(OKBtn, &QPushButton::clicked, this, &TRadioChoiceDlg::OKBtnClick);
-  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+  SetButtonRow(row);
   auto *layout = new QVBoxLayout(this);
   choices_ = new QVBoxLayout;
   layout->addLayout(choices_);
   layout->addStretch(1);
-  layout->addLayout(ButtonRow({OKBtn, CancelBtn, HelpBtn}));
+  layout->addLayout(row);
 }
 
 QRadioButton *TRadioChoiceDlg::AddChoice(const char *name, uint8_t choice) {
