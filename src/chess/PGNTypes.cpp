@@ -1,11 +1,14 @@
 #include "chess/PGNTypes.h"
 
+#include <algorithm>
 #include <span>
 
 #include "foundation/CommonText.h"
+#include "foundation/IniStringO.h"
 #include "foundation/MyUtils.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
+#include "platform/Win1252.h"
 
 namespace {
 
@@ -262,4 +265,197 @@ StrListO MoveInfoO::RowTexts(const ListColumnsO &layout) const {
       out.Add(IntToStr(GetDrawCount()));
   }
   return out;
+}
+
+// ---- Search criteria ----
+
+namespace {
+
+template <std::size_t N>
+std::uint8_t OptionIndex(const std::string &text, const char *const (&words)[N]) {
+  const std::string lower = win1252::LowerCase(text);
+  for (std::size_t k = 0; k < N; ++k)
+    if (lower == words[k]) return static_cast<std::uint8_t>(k);
+  return 0;
+}
+
+template <class Rec>
+void CheckRoom(const std::vector<Rec> &v, int most) {
+  if (v.size() >= static_cast<std::size_t>(most)) throw ERangeError("Too many search entries");
+}
+
+}  // namespace
+
+std::uint8_t ColourOptionText(const std::string &text) {
+  static const char *const kWords[] = {"none", "white", "black", "not"};
+  return OptionIndex(text, kWords);
+}
+
+std::uint8_t EloOptionText(const std::string &text) {
+  static const char *const kWords[] = {"none", "average", "oneplayer", "bothplayers"};
+  return OptionIndex(text, kWords);
+}
+
+void GameSearchMaskO::CheckEntry(std::size_t size, int i) {
+  if (i < 1 || static_cast<std::size_t>(i) > size) throw ERangeError("Search entry out of range (" + IntToStr(i) + ")");
+}
+
+void GameSearchMaskO::Init() {
+  opponent_ = 0;
+  Clear();
+}
+
+void GameSearchMaskO::Clear() {
+  players_.clear();
+  eventSites_.clear();
+  annotators_.clear();
+  ignoreColors_ = true;
+  searchYear_ = false;
+  yearLo_ = yearHi_ = static_cast<std::uint32_t>(CurrentYear());
+  searchEco_ = false;
+  ecoLo_ = "A00";
+  ecoHi_ = "E99/99";
+  searchElo_ = false;
+  eloLo_ = 2500;
+  eloHi_ = 2875;
+  eloType_ = etNone;
+  searchMoves_ = false;
+  movesLo_ = 1;
+  movesHi_ = 22;
+  searchWins_ = searchDraws_ = searchLosses_ = searchMates_ = searchChecks_ = searchEquals_ = searchTxts_ = false;
+}
+
+void GameSearchMaskO::Assign(const GameSearchMaskO &src) {
+  if (&src != this) *this = src;
+}
+
+bool GameSearchMaskO::IsEmpty() const {
+  return players_.empty() && eventSites_.empty() && annotators_.empty() && !searchYear_ && !searchEco_ &&
+         !searchElo_ && !searchMoves_ && !NeedsMoveScan();
+}
+
+bool GameSearchMaskO::NeedsMoveScan() const {
+  return searchWins_ || searchDraws_ || searchLosses_ || searchMates_ || searchChecks_ || searchEquals_ ||
+         searchTxts_;
+}
+
+std::string GameSearchMaskO::PlayersText() const {
+  std::string s;
+  for (const PlayerRec &p : players_) s += (s.empty() ? "" : ", ") + p.name;
+  return s;
+}
+
+void GameSearchMaskO::AddPlayer(const std::string &name, std::uint8_t colour, std::uint8_t results) {
+  CheckRoom(players_, kMaxEntries);
+  PlayerRec p{name, 0, 0};
+  players_.push_back(p);
+  try {
+    SetPlayerColour(PlayerCount(), colour);
+    SetPlayerResults(PlayerCount(), results);
+  } catch (...) {
+    players_.pop_back();
+    throw;
+  }
+}
+
+void GameSearchMaskO::DeletePlayer(int i) {
+  Player(i);
+  players_.erase(players_.begin() + (i - 1));
+  if (opponent_ == static_cast<std::uint32_t>(i))
+    opponent_ = 0;
+  else if (opponent_ > static_cast<std::uint32_t>(i))
+    --opponent_;
+}
+
+void GameSearchMaskO::SetPlayerColour(int i, std::uint8_t colour) {
+  if (colour > scNot) throw ERangeError("Colour condition out of range (" + IntToStr(colour) + ")");
+  Entry(players_, i).colour = colour;
+}
+
+void GameSearchMaskO::SetPlayerResults(int i, std::uint8_t results) {
+  if (results & ~(srWin | srDraw | srLoss | srAll)) throw ERangeError("Result flags out of range (" + IntToStr(results) + ")");
+  Entry(players_, i).results = results;
+}
+
+void GameSearchMaskO::AddEventSite(const std::string &name, bool isNot, bool caseSensitive) {
+  CheckRoom(eventSites_, kMaxEntries);
+  eventSites_.push_back({name, isNot, caseSensitive});
+}
+
+void GameSearchMaskO::DeleteEventSite(int i) {
+  Entry(eventSites_, i);
+  eventSites_.erase(eventSites_.begin() + (i - 1));
+}
+
+void GameSearchMaskO::AddAnnotator(const std::string &name, bool isNot, bool caseSensitive) {
+  CheckRoom(annotators_, kMaxEntries);
+  annotators_.push_back({name, isNot, caseSensitive});
+}
+
+void GameSearchMaskO::DeleteAnnotator(int i) {
+  Entry(annotators_, i);
+  annotators_.erase(annotators_.begin() + (i - 1));
+}
+
+void GameSearchMaskO::SetEloType(std::uint8_t v) {
+  if (v > etBothPlayers) throw ERangeError("Elo type out of range (" + IntToStr(v) + ")");
+  eloType_ = v;
+}
+
+bool GameSearchMaskO::LoadFromIni(const std::string &text) {
+  IniStringO ini;
+  ini.SetText(text);
+  // A value that is no non-negative number reads as absent.
+  auto number = [&ini](const std::string &section, const char *key) -> std::uint32_t {
+    const int v = StrToIntDef(ini.ReadString(section, key, "0"), 0);
+    return v < 0 ? 0 : static_cast<std::uint32_t>(v);
+  };
+  auto flag = [&ini](const std::string &section, const char *key, bool def = false) {
+    return ini.ReadBool(section, key, def);
+  };
+  auto count = [&](const char *key) { return static_cast<int>(std::min<std::uint32_t>(number("General", key), kMaxEntries)); };
+
+  GameSearchMaskO m;
+  m.Clear();
+  for (int i = 1, n = count("NrOfPlayers"); i <= n; ++i) {
+    const std::string s = "Player" + IntToStr(i);
+    std::uint8_t results = 0;
+    if (flag(s, "ResultWin")) results |= srWin;
+    if (flag(s, "ResultDraw")) results |= srDraw;
+    if (flag(s, "ResultLoss")) results |= srLoss;
+    if (flag(s, "ResultAll")) results |= srAll;
+    m.AddPlayer(ini.ReadString(s, "Name", "?"), ColourOptionText(ini.ReadString(s, "Color", "")), results);
+  }
+  m.opponent_ = number("General", "Opponent");
+  m.ignoreColors_ = flag("General", "IgnoreColors", true);
+  for (int i = 1, n = count("NrOfEventSites"); i <= n; ++i) {
+    const std::string s = "EventSite" + IntToStr(i);
+    m.AddEventSite(ini.ReadString(s, "Name", "?"), flag(s, "Not"), flag(s, "CaseSensitive"));
+  }
+  for (int i = 1, n = count("NrOfAnnotators"); i <= n; ++i) {
+    const std::string s = "Annotator" + IntToStr(i);
+    m.AddAnnotator(ini.ReadString(s, "Name", "?"), flag(s, "Not"), flag(s, "CaseSensitive"));
+  }
+  m.searchYear_ = flag("General", "SearchYear");
+  m.yearLo_ = number("General", "SearchYearLo");
+  m.yearHi_ = number("General", "SearchYearHi");
+  m.searchEco_ = flag("General", "SearchEco");
+  m.ecoLo_ = ini.ReadString("General", "SearchEcoLo", "");
+  m.ecoHi_ = ini.ReadString("General", "SearchEcoHi", "");
+  m.searchElo_ = flag("General", "SearchElo");
+  m.eloLo_ = number("General", "SearchEloLo");
+  m.eloHi_ = number("General", "SearchEloHi");
+  m.eloType_ = EloOptionText(ini.ReadString("General", "SearchEloType", ""));
+  m.searchMoves_ = flag("General", "SearchMoves");
+  m.movesLo_ = number("General", "SearchMovesLo");
+  m.movesHi_ = number("General", "SearchMovesHi");
+  m.searchWins_ = flag("General", "SearchWins");
+  m.searchDraws_ = flag("General", "SearchDraws");
+  m.searchLosses_ = flag("General", "SearchLosses");
+  m.searchMates_ = flag("General", "SearchMates");
+  m.searchChecks_ = flag("General", "SearchChecks");
+  m.searchEquals_ = flag("General", "SearchEquals");
+  m.searchTxts_ = flag("General", "SearchTxts");
+  *this = std::move(m);
+  return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Column layouts of the database's list windows and the row records the
-// database hands to the name-list and tree-move windows.
+// Column layouts of the database's list windows, the row records the
+// database hands to the name-list and tree-move windows, and the criteria of
+// a game search.
 //
 // A layout holds the vocabulary of columns its kind of list offers (key,
 // option caption, header title, sort kind; 1-based, in registration order)
@@ -9,6 +10,7 @@
 // game list is sorted by.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/LangMan.h"
 #include "foundation/Lists.h"
@@ -223,4 +225,166 @@ class MoveInfoO {
   std::int32_t totalCount_ = 0;
   std::int32_t whiteCount_ = 0;
   std::int32_t blackCount_ = 0;
+};
+
+// ---- Search criteria ----
+
+// Colour conditions of a player criterion.
+inline constexpr std::uint8_t scNone = 0, scWhite = 1, scBlack = 2, scNot = 3;
+// Result flags of a player criterion (bit 0 is never set).
+inline constexpr std::uint8_t srWin = 2, srDraw = 4, srLoss = 8, srAll = 16;
+// Elo types: no test, the average, one player, both players.
+inline constexpr std::uint8_t etNone = 0, etAverage = 1, etOnePlayer = 2, etBothPlayers = 3;
+
+// "none" 0, "white" 1, "black" 2, "not" 3 in any case; any other text 0.
+std::uint8_t ColourOptionText(const std::string &text);
+// "none" 0, "average" 1, "oneplayer" 2, "bothplayers" 3 in any case; any
+// other text 0.
+std::uint8_t EloOptionText(const std::string &text);
+
+// The criteria of a game search: players with colour and result conditions,
+// an opponent, events/sites and annotators that may exclude, ranges and
+// result and content flags. Entries are 1-based; an index outside the
+// entries, a colour above 3, result flags with other bits than 2/4/8/16 and
+// an Elo type above 3 raise ERangeError.
+class GameSearchMaskO {
+ public:
+  struct PlayerRec {
+    std::string name;
+    std::uint8_t colour = scNone;
+    std::uint8_t results = 0;
+    bool operator==(const PlayerRec &) const = default;
+  };
+  struct NameRec {
+    std::string name;
+    bool isNot = false;
+    bool caseSensitive = false;
+    bool operator==(const NameRec &) const = default;
+  };
+
+  GameSearchMaskO() { Init(); }
+
+  void Init();
+  void Done() { Clear(); }
+  // Empties the entries and sets the defaults; Opponent stays.
+  void Clear();
+  // A deep copy of every entry and field.
+  void Assign(const GameSearchMaskO &src);
+  // No entries, no range and no flag; Opponent and IgnoreColors do not count.
+  bool IsEmpty() const;
+  // Any of the seven result and content flags.
+  bool NeedsMoveScan() const;
+  // The player names joined by ", ".
+  std::string PlayersText() const;
+
+  void AddPlayer(const std::string &name, std::uint8_t colour, std::uint8_t results);
+  // Opponent follows its entry: 0 when it was entry i, one less above i.
+  void DeletePlayer(int i);
+  int PlayerCount() const { return static_cast<int>(players_.size()); }
+  const std::string &PlayerName(int i) const { return Player(i).name; }
+  std::uint8_t PlayerColour(int i) const { return Player(i).colour; }
+  void SetPlayerColour(int i, std::uint8_t colour);
+  std::uint8_t PlayerResults(int i) const { return Player(i).results; }
+  void SetPlayerResults(int i, std::uint8_t results);
+
+  void AddEventSite(const std::string &name, bool isNot, bool caseSensitive);
+  void DeleteEventSite(int i);
+  int EventSiteCount() const { return static_cast<int>(eventSites_.size()); }
+  const std::string &EventSiteName(int i) const { return Entry(eventSites_, i).name; }
+  bool EventSiteNot(int i) const { return Entry(eventSites_, i).isNot; }
+  void SetEventSiteNot(int i, bool on) { Entry(eventSites_, i).isNot = on; }
+  bool EventSiteCaseSensitive(int i) const { return Entry(eventSites_, i).caseSensitive; }
+  void SetEventSiteCaseSensitive(int i, bool on) { Entry(eventSites_, i).caseSensitive = on; }
+
+  void AddAnnotator(const std::string &name, bool isNot, bool caseSensitive);
+  void DeleteAnnotator(int i);
+  int AnnotatorCount() const { return static_cast<int>(annotators_.size()); }
+  const std::string &AnnotatorName(int i) const { return Entry(annotators_, i).name; }
+  bool AnnotatorNot(int i) const { return Entry(annotators_, i).isNot; }
+  void SetAnnotatorNot(int i, bool on) { Entry(annotators_, i).isNot = on; }
+  bool AnnotatorCaseSensitive(int i) const { return Entry(annotators_, i).caseSensitive; }
+  void SetAnnotatorCaseSensitive(int i, bool on) { Entry(annotators_, i).caseSensitive = on; }
+
+  std::uint32_t GetOpponent() const { return opponent_; }
+  void SetOpponent(std::uint32_t v) { opponent_ = v; }
+  bool GetIgnoreColors() const { return ignoreColors_; }
+  void SetIgnoreColors(bool on) { ignoreColors_ = on; }
+  bool GetSearchYear() const { return searchYear_; }
+  void SetSearchYear(bool on) { searchYear_ = on; }
+  std::uint32_t GetYearLo() const { return yearLo_; }
+  void SetYearLo(std::uint32_t v) { yearLo_ = v; }
+  std::uint32_t GetYearHi() const { return yearHi_; }
+  void SetYearHi(std::uint32_t v) { yearHi_ = v; }
+  bool GetSearchEco() const { return searchEco_; }
+  void SetSearchEco(bool on) { searchEco_ = on; }
+  const std::string &GetEcoLo() const { return ecoLo_; }
+  void SetEcoLo(const std::string &v) { ecoLo_ = v; }
+  const std::string &GetEcoHi() const { return ecoHi_; }
+  void SetEcoHi(const std::string &v) { ecoHi_ = v; }
+  bool GetSearchElo() const { return searchElo_; }
+  void SetSearchElo(bool on) { searchElo_ = on; }
+  std::uint32_t GetEloLo() const { return eloLo_; }
+  void SetEloLo(std::uint32_t v) { eloLo_ = v; }
+  std::uint32_t GetEloHi() const { return eloHi_; }
+  void SetEloHi(std::uint32_t v) { eloHi_ = v; }
+  std::uint8_t GetEloType() const { return eloType_; }
+  void SetEloType(std::uint8_t v);
+  bool GetSearchMoves() const { return searchMoves_; }
+  void SetSearchMoves(bool on) { searchMoves_ = on; }
+  std::uint32_t GetMovesLo() const { return movesLo_; }
+  void SetMovesLo(std::uint32_t v) { movesLo_ = v; }
+  std::uint32_t GetMovesHi() const { return movesHi_; }
+  void SetMovesHi(std::uint32_t v) { movesHi_ = v; }
+  bool GetSearchWins() const { return searchWins_; }
+  void SetSearchWins(bool on) { searchWins_ = on; }
+  bool GetSearchDraws() const { return searchDraws_; }
+  void SetSearchDraws(bool on) { searchDraws_ = on; }
+  bool GetSearchLosses() const { return searchLosses_; }
+  void SetSearchLosses(bool on) { searchLosses_ = on; }
+  bool GetSearchMates() const { return searchMates_; }
+  void SetSearchMates(bool on) { searchMates_ = on; }
+  bool GetSearchChecks() const { return searchChecks_; }
+  void SetSearchChecks(bool on) { searchChecks_ = on; }
+  bool GetSearchEquals() const { return searchEquals_; }
+  void SetSearchEquals(bool on) { searchEquals_ = on; }
+  bool GetSearchTxts() const { return searchTxts_; }
+  void SetSearchTxts(bool on) { searchTxts_ = on; }
+
+  // Clear, then every field from the ini-style text; an absent key gives
+  // the reader's default (not Clear's), a number that does not read as a
+  // non-negative integer counts as absent.
+  bool LoadFromIni(const std::string &text);
+
+ private:
+  static constexpr int kMaxEntries = 65535;
+  // ERangeError unless 1 <= i <= size.
+  static void CheckEntry(std::size_t size, int i);
+  template <class Rec>
+  static Rec &Entry(std::vector<Rec> &v, int i) {
+    CheckEntry(v.size(), i);
+    return v[static_cast<std::size_t>(i - 1)];
+  }
+  template <class Rec>
+  static const Rec &Entry(const std::vector<Rec> &v, int i) {
+    CheckEntry(v.size(), i);
+    return v[static_cast<std::size_t>(i - 1)];
+  }
+  const PlayerRec &Player(int i) const { return Entry(players_, i); }
+
+  std::vector<PlayerRec> players_;
+  std::uint32_t opponent_ = 0;
+  bool ignoreColors_ = true;
+  std::vector<NameRec> eventSites_;
+  std::vector<NameRec> annotators_;
+  bool searchYear_ = false;
+  std::uint32_t yearLo_ = 0, yearHi_ = 0;
+  bool searchEco_ = false;
+  std::string ecoLo_, ecoHi_;
+  bool searchElo_ = false;
+  std::uint32_t eloLo_ = 0, eloHi_ = 0;
+  std::uint8_t eloType_ = etNone;
+  bool searchMoves_ = false;
+  std::uint32_t movesLo_ = 0, movesHi_ = 0;
+  bool searchWins_ = false, searchDraws_ = false, searchLosses_ = false, searchMates_ = false,
+       searchChecks_ = false, searchEquals_ = false, searchTxts_ = false;
 };

@@ -156,6 +156,19 @@ class DatabaseO {
   // ERangeError for n outside 1..GameCount().
   void AddGameToList(int s, int32_t n);
 
+  // ---- Game search (DatabaseManSearch.cpp) ----
+  // Replaces the target list's rows by the games that match the criteria
+  // (none or empty criteria: every game untested), in the order they are
+  // met, sorting off. A within slot that holds a found list is searched in
+  // its row order; 0 or a list for all games searches the database, along
+  // the booster's chains when it is kept and the criteria name players or
+  // events/sites. A cancel keeps the rows found so far. ERangeError before
+  // anything changes for a target that is 0, free or the within slot, and
+  // for a within slot that is not in use.
+  void SearchGames(const GameSearchMaskO *criteria, int target, int within, AbortDlgO *progress);
+  // The games the last search met (tested or passed over on a chain).
+  int64_t SearchGamesMet() const { return searchMet_; }
+
   // Name lists, slots 1..10 each; a list for all names counts the index's
   // names in id order.
   int NewPlayerList() { return playerLists_.New(false); }
@@ -291,6 +304,7 @@ class DatabaseO {
   void RemoveGameFromLists(int32_t n);
   void ReleaseLists();
   ListSlotsO<GameListDataRec, kGameListSlots> gameLists_;
+  int64_t searchMet_ = 0;
   NameListsO<PlayerInfoO, PlayerColumnsO> playerLists_{ckPlayerName, ckPlayerNr};
   NameListsO<EventSiteInfoO, EventSiteColumnsO> eventSiteLists_{ckEventSiteName, ckEventSiteNr};
   NameListsO<AnnotatorInfoO, AnnotatorColumnsO> annotatorLists_{ckAnnotatorName, ckAnnotatorNr};

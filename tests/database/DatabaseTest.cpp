@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "TestUtil.h"
+#include "database/DatabaseTestUtil.h"
 #include "chess/Games.h"
 #include "chess/InfoMan.h"
 #include "chess/Language.h"
@@ -122,24 +123,6 @@ class Questions {
  private:
   std::vector<int> answers_;
   size_t next_ = 0;
-  ui::Hooks old_;
-};
-
-// Calls Cancel on the dialog at the k-th message-queue run.
-class CancelAfter {
- public:
-  CancelAfter(AbortDlgO &dlg, int k) {
-    ui::Hooks h = ui::CurrentHooks();
-    h.showMessage = [](const std::string &) {};
-    h.processMessages = [&dlg, k, this] {
-      if (++runs_ == k) dlg.Cancel();
-    };
-    old_ = ui::InstallHooks(h);
-  }
-  ~CancelAfter() { ui::InstallHooks(old_); }
-
- private:
-  int runs_ = 0;
   ui::Hooks old_;
 };
 

@@ -1,0 +1,244 @@
+// The game search: criteria resolved to name ids once, then one descriptor
+// read per game met, over all games, a found list in its order, or the
+// booster's chains of the named players or events/sites.
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "chess/InfoMan.h"
+#include "database/DatabaseMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/comDlgAbort.h"
+
+namespace {
+
+constexpr int kProgressEvery = 2000;
+
+// The ids one kind of names stands for. Ids named by an excluding entry
+// fail a game whatever else names them; when the criteria hold a positive
+// name of the kind, a game must name one of its ids.
+struct NameIdsRec {
+  std::vector<uint32_t> order;  // positive ids, each once, in criteria order
+  std::unordered_set<uint32_t> in, out;
+  bool positive = false;
+
+  void Add(uint32_t id, bool exclude) {
+    if (exclude)
+      out.insert(id);
+    else if (in.insert(id).second)
+      order.push_back(id);
+  }
+  bool Passes(uint32_t id) const { return !out.contains(id) && (!positive || in.contains(id)); }
+};
+
+template <class Visit>
+void ForEachMatch(IndexManO &index, const std::string &pattern, MatchMode kind, Visit visit) {
+  for (uint32_t id = index.FindFirst(pattern, kind); id != 0; id = index.FindNext()) visit(id);
+  index.FindClose();
+}
+
+class PreparedSearch {
+ public:
+  PreparedSearch(const GameSearchMaskO &m, IndexManO &players, IndexManO &eventSites, IndexManO &annotators) {
+    for (int i = 1; i <= m.PlayerCount(); ++i) {
+      const uint8_t colour = m.GetIgnoreColors() ? scNone : m.PlayerColour(i);
+      const bool exclude = colour == scNot;
+      const bool opponent = m.GetOpponent() == static_cast<uint32_t>(i);
+      namesPlayers_ = namesPlayers_ || !exclude;
+      ForEachMatch(players, m.PlayerName(i), mmPrefix, [&](uint32_t id) {
+        playerIds_.Add(id, exclude);
+        if (exclude) return;
+        firstEntry_.emplace(id, entries_.size());
+        entries_.push_back({colour, m.PlayerResults(i), opponent});
+        anyOpponent_ = anyOpponent_ || opponent;
+      });
+    }
+    playerIds_.positive = namesPlayers_;
+    for (int i = 1; i <= m.EventSiteCount(); ++i) {
+      eventSites_.positive = eventSites_.positive || !m.EventSiteNot(i);
+      ForEachMatch(eventSites, m.EventSiteName(i), mmContains,
+                   [&](uint32_t id) { eventSites_.Add(id, m.EventSiteNot(i)); });
+    }
+    for (int i = 1; i <= m.AnnotatorCount(); ++i) {
+      annotators_.positive = annotators_.positive || !m.AnnotatorNot(i);
+      ForEachMatch(annotators, m.AnnotatorName(i), mmPrefix,
+                   [&](uint32_t id) { annotators_.Add(id, m.AnnotatorNot(i)); });
+    }
+    year_ = m.GetSearchYear();
+    yearLo_ = m.GetYearLo();
+    yearHi_ = m.GetYearHi();
+    eco_ = m.GetSearchEco();
+    ecoLo_ = EcoCode(m.GetEcoLo());
+    ecoHi_ = EcoCode(m.GetEcoHi());
+    eloType_ = m.GetSearchElo() ? m.GetEloType() : etNone;
+    eloLo_ = m.GetEloLo();
+    eloHi_ = m.GetEloHi();
+    moves_ = m.GetSearchMoves();
+    movesLo_ = m.GetMovesLo();
+    movesHi_ = m.GetMovesHi();
+    if (m.GetSearchWins()) mask_ |= GameDescriptor::gfWhiteWins;
+    if (m.GetSearchDraws()) mask_ |= GameDescriptor::gfDraw;
+    if (m.GetSearchLosses()) mask_ |= GameDescriptor::gfBlackWins;
+    if (m.GetSearchMates()) mask_ |= GameDescriptor::gfMate;
+    if (m.GetSearchChecks()) mask_ |= GameDescriptor::gfCheck;
+    if (m.GetSearchEquals()) mask_ |= GameDescriptor::gfStalemate;
+    if (m.GetSearchTxts()) mask_ |= GameDescriptor::gfComments;
+  }
+
+  bool NamesPlayers() const { return namesPlayers_; }
+  bool NamesEventSites() const { return eventSites_.positive; }
+  const std::vector<uint32_t> &PlayerIds() const { return playerIds_.order; }
+  const std::vector<uint32_t> &EventSiteIds() const { return eventSites_.order; }
+
+  bool Matches(const GameDescriptor &d) const {
+    return PlayersPass(d) && eventSites_.Passes(d.eventSite) && annotators_.Passes(d.annotator) &&
+           InRange(year_, d.year, yearLo_, yearHi_) && InRange(eco_, d.eco, ecoLo_, ecoHi_) &&
+           InRange(moves_, d.moves, movesLo_, movesHi_) && EloPasses(d) && (d.flags & mask_) == mask_;
+  }
+
+ private:
+  struct EntryRec {
+    uint8_t colour, results;
+    bool opponent;
+  };
+
+  static bool InRange(bool on, int64_t v, int64_t lo, int64_t hi) { return !on || (lo <= v && v <= hi); }
+
+  // The entry of a player as White or Black, null when not named; false
+  // when the entry refuses the game.
+  bool PlayerAccepts(uint32_t id, bool white, int seen, const EntryRec *&entry) const {
+    const auto it = firstEntry_.find(id);
+    entry = it == firstEntry_.end() ? nullptr : &entries_[it->second];
+    if (!entry) return true;
+    if (entry->colour == (white ? scBlack : scWhite)) return false;
+    static constexpr uint8_t kBit[] = {srWin, srDraw, srLoss};
+    const uint8_t r = entry->results;
+    return r == 0 || r == srAll || seen == 3 || (r & kBit[seen]) != 0;
+  }
+
+  bool PlayersPass(const GameDescriptor &d) const {
+    if (playerIds_.out.contains(d.white) || playerIds_.out.contains(d.black)) return false;
+    if (!namesPlayers_) return true;
+    const int fromWhite = d.flags & GameDescriptor::gfWhiteWins ? 0
+                          : d.flags & GameDescriptor::gfDraw    ? 1
+                          : d.flags & GameDescriptor::gfBlackWins ? 2
+                                                                  : 3;
+    const int fromBlack = fromWhite == 3 ? 3 : 2 - fromWhite;
+    const EntryRec *w = nullptr, *b = nullptr;
+    if (!PlayerAccepts(d.white, true, fromWhite, w) || !PlayerAccepts(d.black, false, fromBlack, b)) return false;
+    if (!anyOpponent_) return w || b;
+    return w && b && (w->opponent || b->opponent);
+  }
+
+  bool EloPasses(const GameDescriptor &d) const {
+    auto in = [this](int64_t v) { return eloLo_ <= v && v <= eloHi_; };
+    switch (eloType_) {
+      case etAverage: {
+        int64_t sum = 0, n = 0;
+        for (int64_t e : {int64_t{d.whiteElo}, int64_t{d.blackElo}})
+          if (e != 0) sum += e, ++n;
+        return n > 0 && in(sum / n);
+      }
+      case etOnePlayer:
+        return in(d.whiteElo) || in(d.blackElo);
+      case etBothPlayers:
+        return in(d.whiteElo) && in(d.blackElo);
+      default:
+        return true;
+    }
+  }
+
+  NameIdsRec playerIds_, eventSites_, annotators_;
+  std::vector<EntryRec> entries_;
+  std::unordered_map<uint32_t, size_t> firstEntry_;
+  bool namesPlayers_ = false, anyOpponent_ = false;
+  bool year_ = false, eco_ = false, moves_ = false;
+  int64_t yearLo_ = 0, yearHi_ = 0, ecoLo_ = 0, ecoHi_ = 0, eloLo_ = 0, eloHi_ = 0, movesLo_ = 0, movesHi_ = 0;
+  uint8_t eloType_ = etNone;
+  uint8_t mask_ = 0;
+};
+
+}  // namespace
+
+void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int within, AbortDlgO *progress) {
+  GameListDataRec &t = gameLists_.Get(target);
+  if (within == target) throw ERangeError("A search cannot fill the list it searches");
+  const GameListDataRec *w = within != 0 ? &gameLists_.Get(within) : nullptr;
+  const bool untested = !criteria || criteria->IsEmpty();
+  std::unique_ptr<PreparedSearch> p;
+  if (!untested) p = std::make_unique<PreparedSearch>(*criteria, players_, eventSites_, annotators_);
+
+  t.rows.Clear();
+  t.all = false;
+  t.rows.SetSorted(false);
+  searchMet_ = 0;
+  const int kind = t.sortKind;
+  auto add = [&](int32_t n) {
+    std::unique_ptr<GameInfoO> tags;
+    if (GameSortKeyReadsTags(kind)) tags = GetGameTags(n);
+    t.rows.Add(GameSortKey(kind, n, tags.get(), false), n);
+  };
+  int countdown = kProgressEvery;
+  // Counts a game met; false once the user cancelled.
+  auto met = [&](auto reportText) {
+    ++searchMet_;
+    if (--countdown == 0) {
+      countdown = kProgressEvery;
+      reportText();
+    }
+    return !(progress && progress->Cancelled());
+  };
+
+  // A scan of count games or rows, game k being number(k).
+  auto scan = [&](int32_t count, auto number) {
+    GameDescriptor d;
+    for (int32_t k = 1; k <= count; ++k) {
+      const int32_t n = number(k);
+      if (!p) {
+        add(n);
+      } else {
+        if (!games_.ReadDescriptor(n, d)) return;
+        if (p->Matches(d)) add(n);
+      }
+      if (!met([&] { ProgressText(static_cast<double>(k) / count, k, "", progress); })) return;
+    }
+  };
+  auto walkText = [&] { ReportProgress("[" + IntToStr(searchMet_) + " " + CommonText::S_Games + "]", progress); };
+
+  if (w && !w->all) {
+    // The within list's rows, copied: the order they are tested in.
+    std::vector<int32_t> rows;
+    for (int32_t i = 1; i <= w->rows.Count(); ++i) rows.push_back(w->rows.Nr(i));
+    scan(static_cast<int32_t>(rows.size()), [&](int32_t k) { return rows[static_cast<size_t>(k - 1)]; });
+  } else if (p && HasSearchBooster() && p->NamesPlayers()) {
+    // Each id is walked once; a game between two walked players is tested
+    // in the walk of the first of them.
+    std::unordered_map<uint32_t, size_t> walkIndex;
+    const auto &ids = p->PlayerIds();
+    for (size_t k = 0; k < ids.size(); ++k) walkIndex.emplace(ids[k], k);
+    bool going = true;
+    for (size_t k = 0; k < ids.size() && going; ++k) {
+      const uint32_t id = ids[k];
+      booster_.WalkPlayer(games_, id, [&](int32_t n, const GameDescriptor &d) {
+        const uint32_t other = d.white == id ? d.black : d.white;
+        const auto it = walkIndex.find(other);
+        const bool testedBefore = it != walkIndex.end() && it->second < k;
+        if (!testedBefore && p->Matches(d)) add(n);
+        going = met(walkText);
+        return going;
+      });
+    }
+  } else if (p && HasSearchBooster() && p->NamesEventSites()) {
+    bool going = true;
+    for (const uint32_t id : p->EventSiteIds()) {
+      if (!going) break;
+      booster_.WalkEventSite(games_, id, [&](int32_t n, const GameDescriptor &d) {
+        if (p->Matches(d)) add(n);
+        going = met(walkText);
+        return going;
+      });
+    }
+  } else {
+    scan(GameCount(), [](int32_t k) { return k; });
+  }
+}

@@ -1,0 +1,322 @@
+// The game search: the booster's walks find what a scan finds, each game
+// once; players, opponents, exclusions, results, Elo and ECO; within lists,
+// copies and cancels.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/DatabaseMan.h"
+#include "database/DatabaseTestUtil.h"
+#include "foundation/MyUtils.h"
+#include "platform/Errors.h"
+#include "platform/Win1252.h"
+
+namespace {
+
+// Names sharing prefixes: "Berg" matches three players, "Ba" two.
+const char *const kNames[] = {"Berg", "Bergman", "Bergmann, K", "Bakker", "Baker", "Mol", "Molenaar", "Vos"};
+const char *const kEvents[] = {"North A", "North B", "South", "Northern Cup"};
+const char *const kResults[] = {"1-0", "1/2-1/2", "0-1", "*"};
+
+struct GameRec {
+  std::string white, black, event, eco, result;
+  int year = 0, whiteElo = 0, blackElo = 0;
+};
+
+using Games = std::vector<int32_t>;
+
+class Search : public ::testing::Test {
+ protected:
+  static constexpr int kGames = 2500;
+
+  static void SetUpTestSuite() {
+    dir_ = new testutil::TempDir;
+    db_ = new DatabaseO;
+    bool report = false;
+    ASSERT_TRUE(db_->Open(dir_->File("search.qcx"), nullptr, nullptr, report));
+    ASSERT_TRUE(db_->HasSearchBooster());
+    std::mt19937 rng(3128);
+    auto pick = [&rng](const auto &a) { return std::string(a[rng() % std::size(a)]); };
+    model_.assign(1, GameRec{});
+    for (int k = 1; k <= kGames; ++k) {
+      GameRec g;
+      g.white = pick(kNames);
+      g.black = rng() % 20 == 0 ? g.white : pick(kNames);
+      g.event = pick(kEvents);
+      g.result = pick(kResults);
+      g.year = 1980 + static_cast<int>(rng() % 40);
+      if (rng() % 10 < 7) g.whiteElo = 2000 + static_cast<int>(rng() % 800);
+      if (rng() % 10 < 7) g.blackElo = 2000 + static_cast<int>(rng() % 800);
+      if (rng() % 4 != 0) {
+        g.eco = std::string(1, static_cast<char>('A' + rng() % 5)) + PadLeft(IntToStr(rng() % 100), 2, '0');
+        if (rng() % 2) g.eco += "/" + PadLeft(IntToStr(rng() % 100), 2, '0');
+      }
+      std::string text = "[Event \"" + g.event + "\"]\r\n[Date \"" + IntToStr(g.year) + ".01.01\"]\r\n[White \"" +
+                         g.white + "\"]\r\n[Black \"" + g.black + "\"]\r\n[Result \"" + g.result + "\"]\r\n";
+      if (g.whiteElo) text += "[WhiteElo \"" + IntToStr(g.whiteElo) + "\"]\r\n";
+      if (g.blackElo) text += "[BlackElo \"" + IntToStr(g.blackElo) + "\"]\r\n";
+      if (!g.eco.empty()) text += "[ECO \"" + g.eco + "\"]\r\n";
+      text += "\r\n1. e4 e5 " + g.result + "\r\n";
+      ASSERT_EQ(db_->SavePgnText(-1, text), k);
+      model_.push_back(g);
+    }
+  }
+  static void TearDownTestSuite() {
+    delete db_;
+    delete dir_;
+  }
+
+  void SetUp() override {
+    target_ = db.NewGameList();
+    ASSERT_NE(target_, 0);
+  }
+  void TearDown() override {
+    for (int s = 1; s <= kGameListSlots; ++s) try {
+        db.FreeGameList(s);
+      } catch (const ERangeError &) {
+      }
+  }
+
+  Games Run(const GameSearchMaskO *m, int within = 0, AbortDlgO *progress = nullptr) {
+    db.SearchGames(m, target_, within, progress);
+    Games v;
+    for (int32_t i = 1; i <= db.GameListCount(target_); ++i) v.push_back(db.GameListGameNr(target_, i));
+    return v;
+  }
+  static Games Where(const std::function<bool(const GameRec &)> &pred) {
+    Games v;
+    for (int32_t n = 1; n <= kGames; ++n)
+      if (pred(model_[static_cast<size_t>(n)])) v.push_back(n);
+    return v;
+  }
+  static Games Sorted(Games v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+  static bool Starts(const std::string &name, const char *prefix) {
+    return win1252::SameText(name.substr(0, std::string(prefix).size()), prefix);
+  }
+  static bool Has(const std::string &text, const char *part) {
+    return win1252::UpperCase(text).find(win1252::UpperCase(part)) != std::string::npos;
+  }
+
+  static inline testutil::TempDir *dir_ = nullptr;
+  static inline DatabaseO *db_ = nullptr;
+  static inline std::vector<GameRec> model_;
+  DatabaseO &db = *db_;
+  int target_ = 0;
+};
+
+GameSearchMaskO Criteria() {
+  GameSearchMaskO m;
+  m.SetIgnoreColors(false);
+  return m;
+}
+
+GameSearchMaskO RandomCriteria(std::mt19937 &rng) {
+  static const char *const kPatterns[] = {"Berg", "Bergman", "Ba", "Bakker", "Mol", "Vos", "Nobody", "M"};
+  static const char *const kEventPatterns[] = {"North", "North B", "South", "Nowhere", "Cup"};
+  static const uint8_t kResultMasks[] = {0, srWin, srDraw, srLoss, srAll, srWin | srDraw, srWin | srLoss};
+  GameSearchMaskO m;
+  m.SetIgnoreColors(rng() % 3 == 0);
+  const int players = static_cast<int>(rng() % 4);
+  for (int i = 0; i < players; ++i)
+    m.AddPlayer(kPatterns[rng() % std::size(kPatterns)], static_cast<uint8_t>(rng() % 4),
+                kResultMasks[rng() % std::size(kResultMasks)]);
+  m.SetOpponent(static_cast<uint32_t>(rng() % (players + 1)));
+  for (int i = static_cast<int>(rng() % 3); i > 0; --i)
+    m.AddEventSite(kEventPatterns[rng() % std::size(kEventPatterns)], rng() % 3 == 0, false);
+  if (rng() % 4 == 0) {
+    m.SetSearchYear(true);
+    m.SetYearLo(1985 + rng() % 20);
+    m.SetYearHi(m.GetYearLo() + rng() % 15);
+  }
+  if (rng() % 5 == 0) {
+    m.SetSearchElo(true);
+    m.SetEloType(static_cast<uint8_t>(rng() % 4));
+    m.SetEloLo(2200);
+    m.SetEloHi(2600);
+  }
+  return m;
+}
+
+}  // namespace
+
+// The strongest test: the booster's walks and a scan of every game find
+// the same games for the same criteria, and neither finds one twice.
+TEST_F(Search, BoosterFindsWhatAScanFinds) {
+  std::mt19937 rng(45);
+  std::vector<GameSearchMaskO> criteria;
+  std::vector<Games> boosted;
+  for (int k = 0; k < 200; ++k) {
+    criteria.push_back(RandomCriteria(rng));
+    Games v = Run(&criteria.back());
+    const Games s = Sorted(v);
+    EXPECT_EQ(std::adjacent_find(s.begin(), s.end()), s.end()) << "a game found twice, criteria " << k;
+    boosted.push_back(s);
+  }
+  db.SetSearchBooster(false);
+  for (size_t k = 0; k < criteria.size(); ++k) {
+    EXPECT_EQ(Run(&criteria[k]), boosted[k]) << "criteria " << k << ": " << criteria[k].PlayersText();
+  }
+  db.SetSearchBooster(true);
+  ASSERT_TRUE(db.HasSearchBooster());
+}
+
+TEST_F(Search, OnePlayerThroughTheBoosterMeetsOnlyHisGames) {
+  GameSearchMaskO m = Criteria();
+  m.AddPlayer("Vos", scNone, 0);
+  const Games vos = Where([](const GameRec &g) { return g.white == "Vos" || g.black == "Vos"; });
+  EXPECT_EQ(Sorted(Run(&m)), vos);
+  EXPECT_EQ(db.SearchGamesMet(), static_cast<int64_t>(vos.size()));
+}
+
+TEST_F(Search, TwoPlayersWithTheOpponentFlag) {
+  GameSearchMaskO m = Criteria();
+  m.AddPlayer("Vos", scNone, 0);
+  m.AddPlayer("Bakker", scNone, 0);
+  m.SetOpponent(2);
+  // Both players named, one of them the opponent: their games against each
+  // other, and the opponent's games with himself.
+  const Games expected = Where([](const GameRec &g) {
+    const std::set<std::string> pair{g.white, g.black};
+    return pair == std::set<std::string>{"Vos", "Bakker"} || pair == std::set<std::string>{"Bakker"};
+  });
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(Sorted(Run(&m)), expected) << "booster";
+  db.SetSearchBooster(false);
+  EXPECT_EQ(Run(&m), expected) << "scan";
+  db.SetSearchBooster(true);
+}
+
+TEST_F(Search, NamesThatMatchNobody) {
+  GameSearchMaskO m = Criteria();
+  m.AddPlayer("Nobody", scNone, 0);
+  EXPECT_TRUE(Run(&m).empty());
+  EXPECT_EQ(db.SearchGamesMet(), 0);
+  m.SetPlayerColour(1, scNot);
+  EXPECT_EQ(Run(&m).size(), static_cast<size_t>(kGames)) << "a \"not\" name of nobody excludes nothing";
+  GameSearchMaskO e = Criteria();
+  e.AddEventSite("Nowhere", false, false);
+  EXPECT_TRUE(Run(&e).empty());
+}
+
+TEST_F(Search, ResultMasks) {
+  GameSearchMaskO m = Criteria();
+  m.AddPlayer("Vos", scBlack, srWin);
+  EXPECT_EQ(Sorted(Run(&m)),
+            Where([](const GameRec &g) {
+              return g.black == "Vos" && g.white != "Vos" && (g.result == "0-1" || g.result == "*");
+            }))
+      << "his wins as Black, and his Black games without a result; as White too he fails the colour";
+  GameSearchMaskO both = Criteria();
+  both.SetSearchWins(true);
+  both.SetSearchDraws(true);
+  EXPECT_TRUE(Run(&both).empty());
+  GameSearchMaskO wins = Criteria();
+  wins.SetSearchWins(true);
+  EXPECT_EQ(Run(&wins), Where([](const GameRec &g) { return g.result == "1-0"; }));
+}
+
+TEST_F(Search, EloTypesAndEcoRange) {
+  GameSearchMaskO m = Criteria();
+  m.SetSearchElo(true);
+  m.SetEloLo(2300);
+  m.SetEloHi(2500);
+  auto in = [](int e) { return e >= 2300 && e <= 2500; };
+  m.SetEloType(etNone);
+  EXPECT_EQ(Run(&m).size(), static_cast<size_t>(kGames));
+  m.SetEloType(etAverage);
+  EXPECT_EQ(Run(&m), Where([&](const GameRec &g) {
+              const int n = (g.whiteElo != 0) + (g.blackElo != 0);
+              return n > 0 && in((g.whiteElo + g.blackElo) / n);
+            }));
+  m.SetEloType(etOnePlayer);
+  EXPECT_EQ(Run(&m), Where([&](const GameRec &g) { return in(g.whiteElo) || in(g.blackElo); }));
+  m.SetEloType(etBothPlayers);
+  EXPECT_EQ(Run(&m), Where([&](const GameRec &g) { return in(g.whiteElo) && in(g.blackElo); }));
+
+  GameSearchMaskO eco = Criteria();
+  eco.SetSearchEco(true);
+  eco.SetEcoLo("B20");
+  eco.SetEcoHi("B99/99");
+  const Games b = Where([](const GameRec &g) { return !g.eco.empty() && g.eco.substr(0, 3) >= "B20" && g.eco[0] == 'B'; });
+  ASSERT_TRUE(std::any_of(b.begin(), b.end(), [](int32_t n) { return model_[static_cast<size_t>(n)].eco.size() == 6; }));
+  EXPECT_EQ(Run(&eco), b);
+}
+
+TEST_F(Search, Exclusions) {
+  GameSearchMaskO notNorthB = Criteria();
+  notNorthB.AddEventSite("North B", true, false);
+  EXPECT_EQ(Run(&notNorthB), Where([](const GameRec &g) { return g.event != "North B"; }));
+
+  const Games northButB = Where([](const GameRec &g) { return Has(g.event, "North") && g.event != "North B"; });
+  for (bool notFirst : {false, true}) {
+    GameSearchMaskO m = Criteria();
+    if (notFirst) m.AddEventSite("North B", true, false);
+    m.AddEventSite("North", false, false);
+    if (!notFirst) m.AddEventSite("North B", true, false);
+    EXPECT_EQ(Sorted(Run(&m)), northButB) << notFirst;
+  }
+
+  GameSearchMaskO notVos = Criteria();
+  notVos.AddPlayer("Vos", scNot, 0);
+  EXPECT_EQ(Run(&notVos), Where([](const GameRec &g) { return g.white != "Vos" && g.black != "Vos"; }));
+
+  GameSearchMaskO besideNamed = Criteria();
+  besideNamed.AddPlayer("Vos", scNone, 0);
+  besideNamed.AddPlayer("Bakker", scNot, 0);
+  EXPECT_EQ(Sorted(Run(&besideNamed)), Where([](const GameRec &g) {
+              return (g.white == "Vos" || g.black == "Vos") && g.white != "Bakker" && g.black != "Bakker";
+            }));
+  // Colours ignored: "not" is not told apart and names the player.
+  besideNamed.SetIgnoreColors(true);
+  EXPECT_EQ(Sorted(Run(&besideNamed)), Where([](const GameRec &g) {
+              return g.white == "Vos" || g.black == "Vos" || g.white == "Bakker" || g.black == "Bakker";
+            }));
+}
+
+TEST_F(Search, WithinListsCopiesAndRefusals) {
+  const int within = db.NewGameList();
+  std::vector<int32_t> rows;
+  std::mt19937 rng(7);
+  for (int k = 0; k < 300; ++k) rows.push_back(static_cast<int32_t>(rng() % kGames + 1));
+  for (int32_t n : rows) db.AddGameToList(within, n);
+  GameSearchMaskO m = Criteria();
+  m.AddEventSite("North", false, false);
+  Games expected;
+  for (int32_t n : rows)
+    if (Has(model_[static_cast<size_t>(n)].event, "North")) expected.push_back(n);
+  EXPECT_EQ(Run(&m, within), expected) << "tested in row order";
+
+  Games all(kGames);
+  std::iota(all.begin(), all.end(), 1);
+  EXPECT_EQ(Run(nullptr), all);
+  GameSearchMaskO empty;
+  EXPECT_EQ(Run(&empty, db.NewAllGamesList()), all);
+
+  const Games before = Run(&m);
+  EXPECT_THROW(db.SearchGames(&m, target_, target_, nullptr), ERangeError);
+  EXPECT_THROW(db.SearchGames(&m, 0, 0, nullptr), ERangeError);
+  EXPECT_THROW(db.SearchGames(&m, target_, 25, nullptr), ERangeError) << "a free within slot";
+  EXPECT_EQ(db.GameListCount(target_), static_cast<int32_t>(before.size()));
+  EXPECT_EQ(db.GameListGameNr(target_, 1), before[0]);
+}
+
+TEST_F(Search, ACancelKeepsTheRowsFoundSoFar) {
+  AbortDlgO dlg;
+  dlg.Init();
+  CancelAfter cancel(dlg, 1);  // at the first progress report, after 2000 games
+  const Games v = Run(nullptr, 0, &dlg);
+  ASSERT_EQ(v.size(), 2000u);
+  EXPECT_EQ(v.back(), 2000);
+  EXPECT_EQ(db.SearchGamesMet(), 2000);
+}
