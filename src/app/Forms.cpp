@@ -2,6 +2,7 @@
 
 #include "app/DlgAbout.h"
 #include "app/DlgComment.h"
+#include "app/DlgDBSettings.h"
 #include "app/DlgDeleteMove.h"
 #include "app/DlgDiagramTexts.h"
 #include "app/DlgEditGIEx.h"
@@ -23,6 +24,7 @@ TCommentDlg *CommentDlg = nullptr;
 TEditNagsDlg *EditNagsDlg = nullptr;
 TDiagramTextsDlg *DiagramTextsDlg = nullptr;
 TParseErrorDlg *ParseErrorDlg = nullptr;
+TDBSettingsDlg *DBSettingsDlg = nullptr;
 TEditTimeDlg *EditTimeDlg = nullptr;
 TEditTimeControlDlg *EditTimeControlDlg = nullptr;
 
@@ -47,7 +49,9 @@ void CreateForms() {
   EditNagsDlg = new TEditNagsDlg(MainForm);
   DiagramTextsDlg = new TDiagramTextsDlg(MainForm);
   ParseErrorDlg = new TParseErrorDlg(MainForm);
-  // After the preferences and database settings dialogs, before the search dialog.
+  // After the preferences dialog.
+  DBSettingsDlg = new TDBSettingsDlg(MainForm);
+  // Before the search dialog.
   EditTimeDlg = new TEditTimeDlg(MainForm);
   EditTimeControlDlg = new TEditTimeControlDlg(MainForm);
 }
@@ -55,6 +59,7 @@ void CreateForms() {
 void FreeForms() {
   Free(EditTimeControlDlg);
   Free(EditTimeDlg);
+  Free(DBSettingsDlg);
   Free(ParseErrorDlg);
   Free(DiagramTextsDlg);
   Free(EditNagsDlg);

@@ -12,6 +12,7 @@ class TCommentDlg;
 class TEditNagsDlg;
 class TDiagramTextsDlg;
 class TParseErrorDlg;
+class TDBSettingsDlg;
 class TEditTimeDlg;
 class TEditTimeControlDlg;
 
@@ -25,6 +26,7 @@ extern TCommentDlg *CommentDlg;
 extern TEditNagsDlg *EditNagsDlg;
 extern TDiagramTextsDlg *DiagramTextsDlg;
 extern TParseErrorDlg *ParseErrorDlg;
+extern TDBSettingsDlg *DBSettingsDlg;
 extern TEditTimeDlg *EditTimeDlg;
 extern TEditTimeControlDlg *EditTimeControlDlg;
 

@@ -352,8 +352,9 @@ void TMainForm::FormCreate() {
     RankLabels[i]->setAlignment(Qt::AlignCenter);
   }
   BuildInfoLines();
-  // 10.-13. The game; no file is open.
+  // 10.-13. The game and the database; no file is open.
   Game.Init();
+  Database.Init([this](const std::string &text) { SetStatusText(text); });
   FileName.clear();
   FileOpen = false;
   HasName = false;
@@ -390,6 +391,9 @@ void TMainForm::FormCreate() {
   Connect("MExit", &TMainForm::MExitClick);
   Connect("MContents", &TMainForm::MContentsClick);
   Connect("MAbout", &TMainForm::MAboutClick);
+  // Enabled while a file is open.
+  Connect("MDBSettings", &TMainForm::MDBSettingsClick);
+  SetCommandEnabled("MDBSettings", FileOpen);
   Connect("MTimeControl", &TMainForm::MTimeControlClick);
   Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
   ConnectEngineCommands();
@@ -594,6 +598,7 @@ void TMainForm::FormDestroy() {
   // 3.
   TryOutMoves.Clear();
   Game.Done();
+  Database.Done();
   FreeEngineMan();
   // 4.
   ToolbarMan.SaveToIni(ChessApp.SettingsPath(), kMainToolbar);

@@ -15,6 +15,7 @@
 #include "app/MainLayout.h"
 #include "chess/Games.h"
 #include "chess/Moves.h"
+#include "database/DatabaseMan.h"
 #include "engine/EngineMan.h"
 #include "engine/ui/QtInputDispatcher.h"
 #include "foundation/comDlgAbort.h"
@@ -80,6 +81,8 @@ class TMainForm : public QMainWindow {
   bool ShowToolbar = true;
   bool ShowStatusbar = true;
   GameO Game;
+  // The one open database.
+  DatabaseO Database;
   TToolbarMan ToolbarMan;
   bool CenterOnce = false;
   AbortDlgO AbortDlg;
@@ -239,6 +242,8 @@ class TMainForm : public QMainWindow {
   void MContentsClick();
   // ---- About box and database settings
   void MAboutClick();
+  // The settings of the open database; nothing without one.
+  void MDBSettingsClick();
   // ---- Engine play
   // The manager's playing state, and the clock labels with it.
   void SetPlaying(bool on);

@@ -1,5 +1,6 @@
 // The main window's about box and database-settings commands.
 #include "app/DlgAbout.h"
+#include "app/DlgDBSettings.h"
 #include "app/Forms.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
@@ -13,4 +14,10 @@ void TMainForm::MAboutClick() {
   d.HomePage.clear();
   d.EMail.clear();
   d.Execute();
+}
+
+void TMainForm::MDBSettingsClick() {
+  if (!FileOpen || !Database.IsOpen()) return;
+  DBSettingsDlg->Database = &Database;
+  DBSettingsDlg->Execute();
 }
