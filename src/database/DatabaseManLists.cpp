@@ -32,6 +32,16 @@ const RowTextsT &KeepRowTexts(const StrListO &texts, RowTextsT &out) {
   return out;
 }
 
+const RowTextsT &GameRowTexts(const ListColumnsO &columns, const GameInfoO *tags, RowTextsT &out) {
+  if (!tags) {
+    out = {};
+    return out;
+  }
+  std::vector<std::string> keys;
+  for (int c = 1; c <= columns.Count(); ++c) keys.push_back(columns.ColumnKey(c));
+  return KeepRowTexts(tags->InfoLine(keys, false), out);
+}
+
 // ---- ListRowsO ----
 
 const ListRowsO::Row &ListRowsO::At(int32_t i) const {
@@ -135,14 +145,8 @@ bool DatabaseO::GameListIsDeleted(int s, int32_t i) { return GameIsDeleted(GameL
 const RowTextsT &DatabaseO::GameListRowTexts(int s, int32_t i) {
   const int32_t n = GameListGameNr(s, i);
   GameListDataRec &g = gameLists_.Get(s);
-  std::vector<std::string> keys;
-  for (int c = 1; c <= g.columns.Count(); ++c) keys.push_back(g.columns.ColumnKey(c));
   const std::unique_ptr<GameInfoO> tags = GetGameTags(n);
-  if (!tags) {
-    g.rowTexts = {};
-    return g.rowTexts;
-  }
-  return KeepRowTexts(tags->InfoLine(keys, false), g.rowTexts);
+  return GameRowTexts(g.columns, tags.get(), g.rowTexts);
 }
 
 ListColumnsO &DatabaseO::GameListColumns(int s) { return gameLists_.Get(s).columns; }

@@ -154,6 +154,9 @@ void CheckListRow(int32_t i, int32_t count);
 void CheckSortKind(int kind);
 // The first kRowTextCount texts into the slot's row texts, the rest empty.
 const RowTextsT &KeepRowTexts(const StrListO &texts, RowTextsT &out);
+// The texts of a game row: the game's tags through the columns (empty
+// texts when the tags could not be read).
+const RowTextsT &GameRowTexts(const ListColumnsO &columns, const GameInfoO *tags, RowTextsT &out);
 
 // The name-list slots of one name index. Info is the row record
 // (PlayerInfoO and its twins) that turns {name, id} into row texts.

@@ -10,36 +10,7 @@
 #include "platform/Errors.h"
 #include "platform/UiHooks.h"
 
-const RowTextsT &GameRowTexts(const ListColumnsO &columns, const GameInfoO *tags, RowTextsT &out) {
-  if (!tags) {
-    out = {};
-    return out;
-  }
-  std::vector<std::string> keys;
-  for (int c = 1; c <= columns.Count(); ++c) keys.push_back(columns.ColumnKey(c));
-  return KeepRowTexts(tags->InfoLine(keys, false), out);
-}
-
 // ---- Tree views ----
-
-void GameTreeDataRec::Take() {
-  Release();
-  inUse = true;
-  columns.Init();
-  columns.SetDefaultColumns();
-}
-
-void GameTreeDataRec::Release() {
-  inUse = false;
-  tree.Done();
-  sortKind = ckNone;
-  columns.Done();
-  rows.Clear();
-  rows.SetSorted(false);
-  rowTexts = {};
-  games = 0;
-  full = false;
-}
 
 int TreeViewsO::New(int32_t count, const GameNrOfRow &gameNrOf, const ReadGame &read) {
   const int v = views_.Take();
@@ -161,19 +132,14 @@ void KeyViewO::Init(KeyTreeO &tree, ReadTags tags, IsDeleted deleted) {
   tree_ = &tree;
   tags_ = std::move(tags);
   deleted_ = std::move(deleted);
-  columns_.Init();
-  columns_.SetDefaultColumns();
+  data_.Take();
 }
 
 void KeyViewO::Free() {
   tree_ = nullptr;
   tags_ = nullptr;
   deleted_ = nullptr;
-  sortKind_ = ckNone;
-  columns_.Done();
-  rows_.Clear();
-  rows_.SetSorted(false);
-  rowTexts_ = {};
+  data_.Release();
   rowsRead_ = false;
 }
 
@@ -192,17 +158,17 @@ void KeyViewO::Refresh() {
   KeyTreeO &tree = Tree();
   ui::HourglassGuard hourglass;
   rowsRead_ = false;
-  rows_.Clear();
-  rows_.SetSorted(false);
+  data_.rows.Clear();
+  data_.rows.SetSorted(false);
   const int count = tree.GameCount();
-  const bool readsTags = GameSortKeyReadsTags(sortKind_);
+  const bool readsTags = GameSortKeyReadsTags(data_.sortKind);
   for (int i = 1; i <= count; ++i) {
     const int32_t n = RangeCast<int32_t>(tree.GetGame(i));
     std::unique_ptr<GameInfoO> tags;
     if (readsTags) tags = tags_(n);
-    rows_.Add(GameSortKey(sortKind_, n, tags.get(), false), n);
+    data_.rows.Add(GameSortKey(data_.sortKind, n, tags.get(), false), n);
   }
-  if (sortKind_ != ckNone) rows_.SetSorted(true);
+  if (data_.sortKind != ckNone) data_.rows.SetSorted(true);
   rowsNode_ = tree.CurrentNode();
   rowsChanges_ = tree.GameListChanges();
   rowsRead_ = true;
@@ -210,7 +176,7 @@ void KeyViewO::Refresh() {
 
 int32_t KeyViewO::RowCount() {
   Fresh();
-  return tree_->ChildCount() + rows_.Count();
+  return tree_->ChildCount() + data_.rows.Count();
 }
 
 int KeyViewO::ChildOfRow(int32_t row) {
@@ -225,7 +191,7 @@ bool KeyViewO::RowIsChild(int32_t row) {
 
 int32_t KeyViewO::RowGameNr(int32_t row) {
   if (RowIsChild(row)) return 0;
-  return rows_.Nr(row - tree_->ChildCount());
+  return data_.rows.Nr(row - tree_->ChildCount());
 }
 
 bool KeyViewO::RowIsDeletedGame(int32_t row) {
@@ -235,42 +201,42 @@ bool KeyViewO::RowIsDeletedGame(int32_t row) {
 
 const RowTextsT &KeyViewO::RowText(int32_t row) {
   if (RowIsChild(row)) {
-    rowTexts_ = {};
-    rowTexts_[0] = tree_->GetChildName(row) + "  -  [" + IntToStr(tree_->ChildTotalGameCount(row)) + "]";
-    return rowTexts_;
+    data_.rowTexts = {};
+    data_.rowTexts[0] = tree_->GetChildName(row) + "  -  [" + IntToStr(tree_->ChildTotalGameCount(row)) + "]";
+    return data_.rowTexts;
   }
   const std::unique_ptr<GameInfoO> tags = tags_(RowGameNr(row));
-  return GameRowTexts(columns_, tags.get(), rowTexts_);
+  return GameRowTexts(data_.columns, tags.get(), data_.rowTexts);
 }
 
 int32_t KeyViewO::RowOfGame(int32_t n) {
   Fresh();
-  const int32_t i = rows_.IndexOf(n);
+  const int32_t i = data_.rows.IndexOf(n);
   return i == 0 ? 0 : tree_->ChildCount() + i;
 }
 
 ListColumnsO &KeyViewO::Columns() {
   Tree();
-  return columns_;
+  return data_.columns;
 }
 
 void KeyViewO::SetSort(int kind) {
   Tree();
   CheckSortKind(kind);
-  sortKind_ = static_cast<uint8_t>(kind);
+  data_.sortKind = static_cast<uint8_t>(kind);
   Refresh();
 }
 
 int32_t KeyViewO::NextGame(int32_t n) {
   Fresh();
-  const int32_t i = rows_.IndexOf(n);
-  return i == 0 || i == rows_.Count() ? 0 : rows_.Nr(i + 1);
+  const int32_t i = data_.rows.IndexOf(n);
+  return i == 0 || i == data_.rows.Count() ? 0 : data_.rows.Nr(i + 1);
 }
 
 int32_t KeyViewO::PrevGame(int32_t n) {
   Fresh();
-  const int32_t i = rows_.IndexOf(n);
-  return i <= 1 ? 0 : rows_.Nr(i - 1);
+  const int32_t i = data_.rows.IndexOf(n);
+  return i <= 1 ? 0 : data_.rows.Nr(i - 1);
 }
 
 bool KeyViewO::HasParent() { return Tree().HasParent(); }

@@ -16,26 +16,25 @@ class GameInfoO;
 class KeyTreeO;
 class PositionO;
 
-// The texts of a game row: the game's tags through the columns (empty
-// texts when the tags could not be read).
-const RowTextsT &GameRowTexts(const ListColumnsO &columns, const GameInfoO *tags, RowTextsT &out);
-
-// One tree view: in use, its opening tree, the move sort kind, the move
-// columns, one row per move (the move index as the row's number) and the
-// texts of the row asked for last.
-struct GameTreeDataRec {
-  bool inUse = false;
+// One tree view: the slot's fields (in use, the move sort kind, the move
+// columns, one row per move with the move index as the row's number, the
+// texts of the row asked for last) and its opening tree.
+struct GameTreeDataRec : ListDataRec<MoveColumnsO> {
   PositionDatabaseO tree;
-  uint8_t sortKind = ckNone;
-  MoveColumnsO columns;
-  ListRowsO rows;
-  RowTextsT rowTexts;
-  int32_t games = 0;   // games the tree holds
-  bool full = false;   // adding stopped because the arena was full
+  int32_t games = 0;  // games the tree holds
+  bool full = false;  // adding stopped because the arena was full
 
-  void Take();
+  void Take() {
+    Release();
+    ListDataRec::Take();
+  }
   // The tree's arena is given back.
-  void Release();
+  void Release() {
+    ListDataRec::Release();
+    tree.Done();
+    games = 0;
+    full = false;
+  }
 };
 
 // The ten tree views. A view number that is not in use, a row outside
@@ -89,6 +88,9 @@ class TreeViewsO {
   GameBuffer buf_;
 };
 
+// The key view's sort kind, columns, game rows and row texts.
+using KeyListDataRec = ListDataRec<ListColumnsO>;
+
 // The one key view, over the key tree's current node: its children's rows
 // first, then its games' rows. It exists while the database has keys; any
 // operation without it raises ERangeError before it touches anything.
@@ -126,7 +128,7 @@ class KeyViewO {
   template <class F>
   void ForEachGame(F f) {
     Fresh();
-    for (int32_t i = 1; i <= rows_.Count(); ++i) f(rows_.Nr(i));
+    for (int32_t i = 1; i <= data_.rows.Count(); ++i) f(data_.rows.Nr(i));
   }
 
   bool HasParent();
@@ -151,10 +153,8 @@ class KeyViewO {
   KeyTreeO *tree_ = nullptr;
   ReadTags tags_;
   IsDeleted deleted_;
-  uint8_t sortKind_ = ckNone;
-  ListColumnsO columns_;
-  ListRowsO rows_;  // the games, the game number as the row's number
-  RowTextsT rowTexts_;
+  // In use while the view exists; the rows are the key's games.
+  KeyListDataRec data_;
   uint32_t rowsNode_ = 0;
   uint64_t rowsChanges_ = 0;
   bool rowsRead_ = false;
