@@ -1,6 +1,7 @@
 // The game search: criteria resolved to name ids once, then one descriptor
 // read per game met, over all games, a found list in its order, or the
 // booster's chains of the named players or events/sites.
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>

@@ -311,11 +311,42 @@ TEST_F(Search, WithinListsCopiesAndRefusals) {
   EXPECT_EQ(db.GameListGameNr(target_, 1), before[0]);
 }
 
-TEST_F(Search, ACancelKeepsTheRowsFoundSoFar) {
+// A cancel dialog whose window records the progress texts.
+struct RecordingProgress {
+  struct Form : AbortFormI {
+    std::vector<std::string> *log = nullptr;
+    void ShowForm() override {}
+    void HideForm() override {}
+    void SetFormCaption(const std::string &) override {}
+    void SetFormMessage(const std::string &t) override { log->push_back(t); }
+  };
+  std::vector<std::string> messages;
+  AbortDlgO::FormFactory old;
   AbortDlgO dlg;
-  dlg.Init();
-  CancelAfter cancel(dlg, 1);  // at the first progress report, after 2000 games
-  const Games v = Run(nullptr, 0, &dlg);
+  RecordingProgress() {
+    old = AbortDlgO::InstallFormFactory([this](AbortDlgO &) {
+      auto f = std::make_unique<Form>();
+      f->log = &messages;
+      return f;
+    });
+    dlg.Init();
+  }
+  ~RecordingProgress() { AbortDlgO::InstallFormFactory(old); }
+};
+
+TEST_F(Search, ProgressEvery2000GamesAndACancelKeepsTheRowsFoundSoFar) {
+  RecordingProgress progress;
+  GameSearchMaskO b;
+  b.AddPlayer("B", scNone, 0);  // five players
+  Run(&b, 0, &progress.dlg);
+  ASSERT_GT(db.SearchGamesMet(), 2000);
+  ASSERT_LT(db.SearchGamesMet(), 4000);
+  EXPECT_EQ(progress.messages, std::vector<std::string>{"[2000 games]"}) << "a walk counts the games met";
+
+  progress.messages.clear();
+  CancelAfter cancel(progress.dlg, 1);  // at the first report
+  const Games v = Run(nullptr, 0, &progress.dlg);
+  EXPECT_EQ(progress.messages, std::vector<std::string>{"[80%, 2000 games]"});
   ASSERT_EQ(v.size(), 2000u);
   EXPECT_EQ(v.back(), 2000);
   EXPECT_EQ(db.SearchGamesMet(), 2000);
