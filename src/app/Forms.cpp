@@ -6,6 +6,7 @@
 #include "app/DlgDeleteMove.h"
 #include "app/DlgDiagramTexts.h"
 #include "app/DlgEditGIEx.h"
+#include "app/DlgEditPosEx.h"
 #include "app/DlgEditNags.h"
 #include "app/DlgInsertMove.h"
 #include "app/DlgParseError.h"
@@ -15,6 +16,7 @@
 #include "engine/ui/DlgEditTimeControl.h"
 
 TMainForm *MainForm = nullptr;
+TEditPositionExDlg *EditPositionExDlg = nullptr;
 TEditGameInfoExDlg *EditGameInfoExDlg = nullptr;
 TBackgroundFrm *BackgroundFrm = nullptr;
 TInsertMoveDlg *InsertMoveDlg = nullptr;
@@ -40,6 +42,7 @@ namespace app {
 
 void CreateForms() {
   MainForm = new TMainForm;
+  EditPositionExDlg = new TEditPositionExDlg(MainForm);
   EditGameInfoExDlg = new TEditGameInfoExDlg(MainForm);
   BackgroundFrm = new TBackgroundFrm(MainForm);
   InsertMoveDlg = new TInsertMoveDlg(MainForm);
@@ -69,6 +72,7 @@ void FreeForms() {
   Free(InsertMoveDlg);
   Free(BackgroundFrm);
   Free(EditGameInfoExDlg);
+  Free(EditPositionExDlg);
   Free(MainForm);
 }
 

@@ -3,6 +3,7 @@
 // window first, so its creation runs before any dialog exists) and freed in
 // the reverse order.
 class TMainForm;
+class TEditPositionExDlg;
 class TEditGameInfoExDlg;
 class TBackgroundFrm;
 class TInsertMoveDlg;
@@ -17,6 +18,7 @@ class TEditTimeDlg;
 class TEditTimeControlDlg;
 
 extern TMainForm *MainForm;
+extern TEditPositionExDlg *EditPositionExDlg;
 extern TEditGameInfoExDlg *EditGameInfoExDlg;
 extern TBackgroundFrm *BackgroundFrm;
 extern TInsertMoveDlg *InsertMoveDlg;

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/BoardLabels.h"
 #include "app/Guard.h"
 
 #include <QAction>
@@ -168,14 +169,7 @@ void TMainForm::CreateComponents() {
   Toolbar->setObjectName("Toolbar");
   TopLinePanel = new QWidget(Client);
   TopLinePanel->setObjectName("TopLinePanel");
-  BoardPanel = new QWidget(Client);
-  BoardPanel->setObjectName("BoardPanel");
-  BoardBevel = new QFrame(BoardPanel);
-  BoardBevel->setObjectName("BoardBevel");
-  BoardBevel->setFrameShape(QFrame::Panel);
-  BoardBevel->setFrameShadow(QFrame::Sunken);
-  Board = new TChessBoard(BoardPanel);
-  Board->setObjectName("Board");
+  boardlabels::CreateBoardPanel(Client, BoardPanel, BoardBevel, Board);
 
   ControlPanel = new QWidget(Client);
   ControlPanel->setObjectName("ControlPanel");
@@ -341,16 +335,7 @@ void TMainForm::FormCreate() {
   // 8.
   HideSwitchedOffItems();
   // 9. The coordinate labels.
-  static const char *const kFiles[8] = {"LblA", "LblB", "LblC", "LblD", "LblE", "LblF", "LblG", "LblH"};
-  static const char *const kRanks[8] = {"Lbl1", "Lbl2", "Lbl3", "Lbl4", "Lbl5", "Lbl6", "Lbl7", "Lbl8"};
-  for (int i = 0; i < 8; ++i) {
-    FileLabels[i] = new QLabel(BoardPanel);
-    FileLabels[i]->setObjectName(kFiles[i]);
-    FileLabels[i]->setAlignment(Qt::AlignCenter);
-    RankLabels[i] = new QLabel(BoardPanel);
-    RankLabels[i]->setObjectName(kRanks[i]);
-    RankLabels[i]->setAlignment(Qt::AlignCenter);
-  }
+  boardlabels::Create(BoardPanel, FileLabels, RankLabels);
   BuildInfoLines();
   // 10.-13. The game and the database; no file is open.
   Game.Init();
@@ -398,6 +383,7 @@ void TMainForm::FormCreate() {
   Connect("MAdjustTime", &TMainForm::MAdjustTimeClick);
   ConnectEngineCommands();
   ConnectEditCommands();
+  ConnectSetupCommands();
   ConnectNavigation();
   ConnectMoveEntry();
   for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);

@@ -267,6 +267,12 @@ class TMainForm : public QMainWindow {
   // answers the text, edited, with retry set when the user asks to read it
   // again, else the text as it was.
   std::string ParseErrorCallback(const std::string &text, const ParseResultT &result, bool &retry);
+  // ---- Position set-up
+  void MSetupPositionClick();
+  // A new game, in edit mode, that starts from the position; nothing when
+  // the question about the modified game is cancelled.
+  void NewGameFromPosition(const PositionO &position);
+
   // Each NAG menu keeps its separator and "Clear"; the NAG items before
   // them are made anew in the current language.
   void BuildNagMenus();
@@ -300,6 +306,7 @@ class TMainForm : public QMainWindow {
   // The same for a toolbar button.
   void ConnectButton(const std::string &name, void (TMainForm::*handler)());
   void ConnectEditCommands();
+  void ConnectSetupCommands();
   void PopUpNagMenu(QMenu *menu, const char *button);
   // After a change of the current move's NAGs or comment.
   void AfterAnnotationChange();

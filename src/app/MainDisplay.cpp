@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "app/BoardLabels.h"
 #include "app/Guard.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
@@ -241,20 +242,7 @@ void TMainForm::ArrangeTopLines() {
 // ---- Coordinates and layout
 
 void TMainForm::PlaceCoordinateLabels() {
-  const bool whiteAtTop = Board->ColorAtTop() == cWhite;
-  const int sqW = Board->width() / 8;
-  const int sqH = Board->height() / 8;
-  const QPoint b = Board->pos();
-  for (int i = 1; i <= 8; ++i) {
-    QLabel *f = FileLabels[i - 1];
-    f->setText(QString::fromStdString(layout::FileLabelText(i, whiteAtTop)));
-    f->move(b.x() + sqW / 2 - f->width() / 2 + (i - 1) * sqW, BoardBevel->y() - f->height());
-    f->setVisible(ChessApp.ShowCoordinates);
-    QLabel *r = RankLabels[i - 1];
-    r->setText(QString::fromStdString(layout::RankLabelText(i, whiteAtTop)));
-    r->move(BoardBevel->x() - r->width() - 1, b.y() + sqH / 2 - r->height() / 2 + (i - 1) * sqH);
-    r->setVisible(ChessApp.ShowCoordinates);
-  }
+  boardlabels::Place(*Board, *BoardBevel, FileLabels, RankLabels, ChessApp.ShowCoordinates);
 }
 
 layout::Input TMainForm::LayoutInput() const {
@@ -294,9 +282,7 @@ void TMainForm::ArrangeControls() {
   } restore{arranging_};
 
   // Label sizes from the fonts in use.
-  const QFontMetrics coord(FileLabels[0]->font());
-  for (QLabel *l : FileLabels) l->setFixedSize(coord.horizontalAdvance('W') + 2, coord.height());
-  for (QLabel *l : RankLabels) l->setFixedSize(coord.horizontalAdvance('W') + 2, coord.height());
+  boardlabels::Size(FileLabels, RankLabels);
   const QFontMetrics labels(LastMoveLbl->font());
   LastMoveLbl->setFixedHeight(labels.height() + 2);
 
