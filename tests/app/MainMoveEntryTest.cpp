@@ -429,6 +429,16 @@ TEST_F(MainMoveEntryTest, TypedCharactersThroughTheWindow) {
   EXPECT_TRUE(f.Board->TypedMoveText().empty());
   EXPECT_EQ(Last(), "1. d4");
   if (QWidget *p = QApplication::activePopupWidget()) p->close();
+  // The menu bar in keyboard mode: its letter opens the menu.
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  QTest::keyClick(&f, Qt::Key_Alt);
+  if (QApplication::focusWidget() == bar) {
+    QTest::keyClick(bar, Qt::Key_B);
+    EXPECT_TRUE(QApplication::activePopupWidget() != nullptr);
+    EXPECT_TRUE(f.Board->TypedMoveText().empty());
+    EXPECT_EQ(Last(), "1. d4");
+  }
 }
 
 // ---- The alternatives list
@@ -524,6 +534,55 @@ TEST_F(MainMoveEntryTest, EngineCommandsWithoutAnEngine) {
   f.MContinuousAnalysisClick();
   EXPECT_EQ(dialogs, 1);
   EXPECT_EQ(lastMessage, "not yet implemented");
+}
+
+// ---- Pictures
+
+TEST_F(MainMoveEntryTest, DialogsAndTryOutAsTheUserSeesThem) {
+  TMainForm &f = Loaded("1. e4 e5 (1... c5) 2. Nf3 *");
+  for (LanguageId lang : {LangEnglish, LangDutch}) {
+    ChessApp.ApplicationLanguage = lang;
+    f.ApplyLanguage();
+    const std::string suffix = lang == LangDutch ? "-nl" : "-en";
+    for (TRadioChoiceDlg *d : {static_cast<TRadioChoiceDlg *>(InsertMoveDlg), static_cast<TRadioChoiceDlg *>(DeleteMoveDlg)}) {
+      modal::ScopedAnswerer shot([&](QDialog &dlg) {
+        dlg.show();
+        QCoreApplication::processEvents();
+        // Every caption fits: no radio button is narrower than its text.
+        for (auto *r : dlg.findChildren<QRadioButton *>()) EXPECT_GE(r->width(), r->sizeHint().width()) << FromQ(r->text());
+        EXPECT_FALSE(dlg.findChild<QPushButton *>("HelpBtn")->isVisibleTo(&dlg));
+        uitest::Snapshot(&dlg, (dlg.objectName().toStdString() + suffix).c_str());
+        return modal::ClickButton(dlg, "CancelBtn");
+      });
+      d->Execute();
+    }
+  }
+  // Each keeps its placement in its own section.
+  EXPECT_NE(ReadSettings().find("[DlgInsertMove]"), std::string::npos);
+  EXPECT_NE(ReadSettings().find("[DlgDeleteMove]"), std::string::npos);
+  EXPECT_EQ(InsertMoveDlg->windowTitle(), "Zet invoegen");
+  EXPECT_EQ(InsertMoveDlg->InsertBeforeAllRB->text(), "Invoegen voor alle zetten");
+  EXPECT_EQ(DeleteMoveDlg->DeleteMoveRB->text(), ToQ("E\xe9n zet verwijderen"));
+  ChessApp.ApplicationLanguage = LangEnglish;
+  f.ApplyLanguage();
+  // A double click on a choice is OK with that choice.
+  {
+    modal::ScopedAnswerer dbl([](QDialog &dlg) {
+      dlg.show();
+      QTest::mouseDClick(dlg.findChild<QRadioButton *>("AddAlternativeRB"), Qt::LeftButton);
+      return dlg.result();
+    });
+    InsertMoveDlg->Choice = imReplaceMove;
+    EXPECT_EQ(InsertMoveDlg->Execute(), QDialog::Accepted);
+    EXPECT_EQ(InsertMoveDlg->Choice, imAddAlternative);
+  }
+  f.show();
+  f.MTryOutClick();
+  Drag("g1", "f3");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.SBTryOut->text(), "End Try Out");
+  EXPECT_TRUE(f.SBTryOut->isVisible());
+  uitest::Snapshot(&f, "tryout");
 }
 
 }  // namespace
