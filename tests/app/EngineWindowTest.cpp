@@ -15,6 +15,7 @@
 
 #include "AppTestUtil.h"
 #include "app/MainLayout.h"
+#include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
 #include "foundation/ui/QtStr.h"
 #include "platform/Dirs.h"
@@ -114,10 +115,13 @@ TEST_F(EngineWindowTest, ClockLabelsWhilePlaying) {
   const QFontMetrics fm(f.WhiteClockLbl->font());
   EXPECT_GE(white.width(), fm.horizontalAdvance("- 16:39.00"));
 
-  // White without time: a White move shows the flag.
+  // White without time: a White move on the board shows the flag.
   PositionO start;
   start.Reset();
-  f.EngineMan.UserMove(Move(start, "e2e4"));
+  const MoveRec e4 = Move(start, "e2e4");
+  f.Board->EnterMove(e4);
+  f.BoardMouseDown(Qt::LeftButton, Qt::NoModifier, e4.ToFile(), e4.ToRank());
+  ASSERT_EQ(f.Game.PathMoves().Count(), 1);
   EXPECT_EQ(FromQ(f.WhiteClockLbl->text()), "- 0:00.00");
   EXPECT_EQ(FromQ(f.BlackClockLbl->text()), "0:05.00");
 
@@ -148,20 +152,25 @@ TEST_F(EngineWindowTest, OutputLinesReachThePaneWithoutTheirLineEnds) {
   EXPECT_EQ(FromQ(f.CommentMemo->toPlainText()), "feature done=1\ntellusererror x\n# ply 3");
 }
 
-// Stepping through a game tells the manager; nothing reaches a dead engine.
+// Moves entered on the board, then stepping through them: each step tells
+// the manager, and nothing may reach a dead engine.
 void Step(TMainForm &f) {
-  PositionO p;
-  p.Reset();
   for (const char *t : {"e2e4", "e7e5", "g1f3"}) {
     MoveRec m;
+    PositionO p;
+    p.InitCopy(f.Game.CurrentPosition());
+    p.SetLanguage(LangEnglish);
     ASSERT_TRUE(p.InterpretMove(t, m));
     p.CompleteMove(m);
-    f.EngineMan.Stop();
-    f.EngineMan.UserMove(m);
-    p.MakeMove(m);
+    f.Board->EnterMove(m);
+    f.BoardMouseDown(Qt::LeftButton, Qt::NoModifier, m.ToFile(), m.ToRank());
   }
-  f.EngineMan.StopAndTakeBack();
-  f.EngineMan.SetPosition(p, nullptr);
+  ASSERT_EQ(f.Game.PathMoves().Count(), 3);
+  f.SBPrevClick();
+  f.SBFirstClick();
+  f.SBNextClick();
+  f.SBLastClick();
+  ASSERT_EQ(f.Game.PathMoves().Count(), 3);
   f.Item("MStopClock")->trigger();
 }
 
