@@ -573,10 +573,10 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
     EXPECT_TRUE(again.Close(nullptr));
     EXPECT_TRUE(quiet.asked.empty());
   }
+  std::string many;
+  for (int i = 1; i <= 200; ++i) many += GameText("A", "B", i) + "\r\n";
+  dir.Write("c.pgn", many);
   {  // A cancelled opening import says the rest is unread.
-    std::string many;
-    for (int i = 1; i <= 200; ++i) many += GameText("A", "B", i) + "\r\n";
-    dir.Write("c.pgn", many);
     DatabaseO db;
     AbortDlgO dlg;
     dlg.Init();
@@ -589,6 +589,24 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
     db.SavePgnText(-1, kGames[0]);
     Questions q({ui::mrNo});
     EXPECT_TRUE(db.Close(nullptr));
+    ASSERT_EQ(q.asked.size(), 1u);
+    EXPECT_NE(q.asked[0].find(CommonText::S_PGNImportStopped), std::string::npos);
+    EXPECT_EQ(dir.Read("c.pgn"), many);
+  }
+  {  // A game the temporary set refuses ends the import like a cancel.
+    DatabaseO db;
+    {
+      MessageRecorder rec;
+      FileFault fault(FileFault::Op::Write, 50, ENOSPC);
+      ASSERT_TRUE(OpenDb(db, dir.File("c.pgn")));
+      EXPECT_TRUE(fault.Fired());
+      EXPECT_FALSE(rec.messages.empty());
+    }
+    EXPECT_TRUE(db.OpeningImport().cancelled);
+    EXPECT_LT(db.GameCount(), 20);
+    db.SavePgnText(-1, kGames[0]);
+    Questions q({});
+    EXPECT_FALSE(db.Close(nullptr));
     ASSERT_EQ(q.asked.size(), 1u);
     EXPECT_NE(q.asked[0].find(CommonText::S_PGNImportStopped), std::string::npos);
     EXPECT_EQ(dir.Read("c.pgn"), many);
@@ -709,22 +727,17 @@ void ExpectWalksMatchDescriptors(DatabaseO &db) {
     if (d.black) players[d.black].insert(n);
     if (d.eventSite) sites[d.eventSite].insert(n);
   }
-  for (auto &[id, games] : players) {
-    std::set<int32_t> walked;
-    EXPECT_TRUE(db.SearchBooster().WalkPlayer(db.GameStore(), id, [&](int32_t g, const GameDescriptor &) {
-      walked.insert(g);
-      return true;
-    }));
-    EXPECT_EQ(walked, games) << "player " << id;
-  }
-  for (auto &[id, games] : sites) {
-    std::set<int32_t> walked;
-    EXPECT_TRUE(db.SearchBooster().WalkEventSite(db.GameStore(), id, [&](int32_t g, const GameDescriptor &) {
-      walked.insert(g);
-      return true;
-    }));
-    EXPECT_EQ(walked, games) << "event/site " << id;
-  }
+  auto check = [&](const std::map<uint32_t, std::set<int32_t>> &expected, bool player) {
+    for (auto &[id, games] : expected) {
+      std::set<int32_t> walked;
+      auto visit = [&](int32_t g, const GameDescriptor &) { return walked.insert(g).second; };
+      EXPECT_TRUE(player ? db.SearchBooster().WalkPlayer(db.GameStore(), id, visit)
+                         : db.SearchBooster().WalkEventSite(db.GameStore(), id, visit));
+      EXPECT_EQ(walked, games) << (player ? "player " : "event/site ") << id;
+    }
+  };
+  check(players, true);
+  check(sites, false);
 }
 }  // namespace
 
@@ -816,16 +829,22 @@ TEST(DatabaseBooster, KilledWriterLosesNoReportedGame) {
       }
     }
     ::close(fds[1]);
-    ::usleep(std::uniform_int_distribution<int>(1000, 8000)(rng));
+    // Some games reported (so the child is writing, however loaded the
+    // machine), then the kill at a random moment of what follows.
+    int32_t msg[2];
+    auto take = [&] {
+      reported[msg[0]] = msg[1];
+      round = std::max(round, msg[1]);
+    };
+    for (int target = std::uniform_int_distribution<int>(2, 40)(rng);
+         target > 0 && ::read(fds[0], msg, sizeof msg) == sizeof msg; --target)
+      take();
+    ::usleep(std::uniform_int_distribution<int>(0, 3000)(rng));
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "child ended with " << WEXITSTATUS(status);
-    int32_t msg[2];
-    while (::read(fds[0], msg, sizeof msg) == sizeof msg) {
-      reported[msg[0]] = msg[1];
-      round = std::max(round, msg[1]);
-    }
+    while (::read(fds[0], msg, sizeof msg) == sizeof msg) take();
     ::close(fds[0]);
     round += 1000;  // rounds of a killed child that were not reported stay unique
 
