@@ -1,0 +1,56 @@
+#pragma once
+// The arithmetic every paged list window shares, without Qt: pages of 250
+// rows over a view of the database, the status text, the sort menu and the
+// header click. A window keeps one PagedListState.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ListColumnsO;
+
+inline constexpr int32_t kPageRows = 250;
+
+class PagedListState {
+ public:
+  // 1-based position of the page's first row: 1, 251, 501, ...
+  int32_t PageStart() const { return pageStart_; }
+  void Reset() { pageStart_ = 1; }
+
+  // The page shown, and the pages of a list of count rows (an empty list
+  // has one page).
+  int32_t Page() const { return (pageStart_ - 1) / kPageRows + 1; }
+  static int32_t Pages(int32_t count) { return count < 1 ? 1 : (count - 1) / kPageRows + 1; }
+  // Rows on the page shown (0 when the list shrank below the page).
+  int32_t RowsOnPage(int32_t count) const;
+  static bool PageButtonsVisible(int32_t count) { return Pages(count) >= 2; }
+
+  // Each answers whether the page moved.
+  bool NextPage(int32_t count);
+  bool PrevPage();
+  bool FirstPage();
+  bool LastPage(int32_t count);
+  // The page holding the row at position (1-based); 0, a game not in the
+  // list, gives page 1. Answers whether the page moved.
+  bool TurnToPosition(int32_t position);
+
+ private:
+  int32_t pageStart_ = 1;
+};
+
+// "%d " + noun + " (%d/%d)": the count, the page and the pages.
+std::string PagedStatusText(int32_t count, const PagedListState &state, const std::string &noun);
+
+struct SortMenuItem {
+  std::string caption;
+  uint8_t kind = 0;
+};
+// "&0: " + fileOrder for the list's own order (kind 0), then "&n: " + the
+// title of each column but the one whose key is leftOut, n counting the
+// items added; each item carries the kind of the column it names.
+std::vector<SortMenuItem> BuildSortMenuItems(const ListColumnsO &columns, const std::string &fileOrder,
+                                             const std::string &leftOut);
+// The sort kind a click on header section s (0-based) asks for: the kind
+// of column s + 1, or 0 when the list is already sorted by it.
+uint8_t HeaderClickSortKind(const ListColumnsO &columns, int section, uint8_t current);
+// The kind a list stores: storedAsZero (the number column's kind) as 0.
+inline uint8_t StoredSortKind(uint8_t kind, uint8_t storedAsZero) { return kind == storedAsZero ? 0 : kind; }
