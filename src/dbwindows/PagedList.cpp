@@ -41,6 +41,16 @@ bool PagedListState::TurnToPosition(int32_t position) {
   return true;
 }
 
+std::vector<TextSpan> RowTextSpans(const std::vector<int> &sectionLefts, const std::vector<int> &sectionWidths) {
+  const size_t n = std::min({sectionLefts.size(), sectionWidths.size(), static_cast<size_t>(kMaxRowColumns)});
+  std::vector<TextSpan> spans(n);
+  for (size_t j = 0; j < n; ++j) {
+    spans[j].left = sectionLefts[j];
+    spans[j].right = std::max(sectionLefts[j], sectionLefts[j] + sectionWidths[j] - 5);
+  }
+  return spans;
+}
+
 std::string PagedStatusText(int32_t count, const PagedListState &state, const std::string &noun) {
   return std::to_string(count) + " " + noun + " (" + std::to_string(state.Page()) + "/" +
          std::to_string(PagedListState::Pages(count)) + ")";

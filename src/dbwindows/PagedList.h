@@ -37,6 +37,20 @@ class PagedListState {
   int32_t pageStart_ = 1;
 };
 
+// The horizontal span row text j is drawn in: from the left edge of header
+// section j to that edge + its width - 5. At most kMaxRowColumns columns; a
+// span narrower than nothing is empty (right == left).
+inline constexpr int kMaxRowColumns = 20;
+struct TextSpan {
+  int left = 0, right = 0;
+};
+std::vector<TextSpan> RowTextSpans(const std::vector<int> &sectionLefts, const std::vector<int> &sectionWidths);
+// Whether row i (0-based on the page) stands for a position of the list:
+// after rows went behind the window's back it draws nothing there.
+inline bool RowHasPosition(const PagedListState &state, int row, int32_t count) {
+  return row >= 0 && state.PageStart() + row <= count;
+}
+
 // "%d " + noun + " (%d/%d)": the count, the page and the pages.
 std::string PagedStatusText(int32_t count, const PagedListState &state, const std::string &noun);
 

@@ -113,4 +113,27 @@ TEST(PagedList, HeaderClicksToggleBackToTheListsOwnOrder) {
   EXPECT_EQ(StoredSortKind(ckDate, ckGameNr), ckDate);
 }
 
+TEST(PagedList, RowTextsStayInsideTheirSectionsAndPastTheCountNothingIsDrawn) {
+  // Scrolled: the first section starts left of the view.
+  const auto spans = RowTextSpans({-30, 7, 122, 237}, {37, 115, 115, 3});
+  ASSERT_EQ(spans.size(), 4u);
+  EXPECT_EQ(spans[0].left, -30);
+  EXPECT_EQ(spans[0].right, 2);
+  EXPECT_EQ(spans[1].right, 117);
+  EXPECT_EQ(spans[2].left, 122);
+  EXPECT_EQ(spans[3].right, 237);  // narrower than the margin: empty
+  for (size_t j = 0; j + 1 < spans.size(); ++j) EXPECT_LT(spans[j].right, spans[j + 1].left);
+
+  std::vector<int> lefts(25), widths(25, 40);
+  for (int j = 0; j < 25; ++j) lefts[j] = 40 * j;
+  EXPECT_EQ(RowTextSpans(lefts, widths).size(), static_cast<size_t>(kMaxRowColumns));
+
+  PagedListState s;
+  s.LastPage(501);  // page 3 holds row 501 alone
+  EXPECT_TRUE(RowHasPosition(s, 0, 501));
+  EXPECT_FALSE(RowHasPosition(s, 1, 501));
+  EXPECT_FALSE(RowHasPosition(s, 0, 500));  // a row went behind its back
+  EXPECT_FALSE(RowHasPosition(s, -1, 501));
+}
+
 }  // namespace
