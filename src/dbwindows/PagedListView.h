@@ -1,0 +1,43 @@
+#pragma once
+// The list part every paged list window shares: a header whose sections
+// are the columns, above an owner-drawn list of one page of rows. Items hold
+// game numbers (or name ids); their text is never drawn: each row asks the
+// source for the texts of its position and draws text j inside header
+// section j.
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QHeaderView;
+class QListWidget;
+
+class PagedListView : public QWidget {
+ public:
+  static constexpr int kItemHeight = 16;
+  // The texts of page row `row` (0-based) and whether its game is deleted;
+  // false when the row stands for no position of the list (draws nothing).
+  using RowSource = std::function<bool(int row, std::vector<std::string> &texts, bool &deleted)>;
+
+  explicit PagedListView(QWidget *parent = nullptr);
+  void SetRowSource(RowSource source) { source_ = std::move(source); }
+  // One section per title, with its width.
+  void SetColumns(const std::vector<std::string> &titles, const std::vector<int> &widths);
+  // One item per number, in order; the selection is cleared.
+  void SetRows(const std::vector<int32_t> &numbers);
+  // The number of the selected row; 0 when none.
+  int32_t SelectedNumber() const;
+  void SelectRow(int row);
+
+  QHeaderView *Header() const { return header_; }
+  QListWidget *List() const { return list_; }
+  // The row's text spans in list coordinates (for drawing and tests).
+  std::vector<std::pair<int, int>> Spans() const;
+
+ private:
+  friend class PagedRowDelegate;
+  QHeaderView *header_;
+  QListWidget *list_;
+  RowSource source_;
+};
