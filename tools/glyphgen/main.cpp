@@ -218,6 +218,17 @@ const std::vector<Glyph> &Glyphs() {
          p.drawPolygon(QPolygonF({QPointF(15.5, 6), QPointF(10.5, 6), QPointF(13.5, 1.5)}));
          p.drawPolygon(QPolygonF({QPointF(0.5, 10), QPointF(5.5, 10), QPointF(2.5, 14.5)}));
        }},
+      // An opening tree: one position branching into three moves.
+      {"Tree",
+       [](QPainter &p) {
+         p.setPen(QPen(kInk, 1.2));
+         for (double x : {3.0, 8.0, 13.0}) p.drawLine(QPointF(8, 3.5), QPointF(x, 12));
+         p.setPen(Ink());
+         p.setBrush(kGreen);
+         p.drawEllipse(QPointF(8, 3.5), 2.5, 2.5);
+         p.setBrush(kLight);
+         for (double x : {3.0, 8.0, 13.0}) p.drawEllipse(QPointF(x, 12.5), 2.2, 2.2);
+       }},
   };
   return g;
 }
