@@ -21,11 +21,7 @@ namespace {
 
 class AboutBackgroundTest : public ::testing::Test, public apptest::MainFixture {
  protected:
-  ~AboutBackgroundTest() override { SetLanguage(LangEnglish); }
-  static void SetLanguage(LanguageId lang) {
-    CommonText::SetUILanguage(lang);
-    GenText::SetDialogLanguage(lang);
-  }
+  ~AboutBackgroundTest() override { apptest::SetLanguage(LangEnglish); }
   static QStringList Items(const QListWidget *lb) {
     QStringList out;
     for (int i = 0; i < lb->count(); ++i) out << lb->item(i)->text();
@@ -67,7 +63,7 @@ TEST_F(AboutBackgroundTest, TheCommandStopsAutoplayAndFillsTheBox) {
 
 TEST_F(AboutBackgroundTest, AnAddressShowsItsLabelAndTheDutchCaptions) {
   Form();
-  SetLanguage(LangDutch);
+  apptest::SetLanguage(LangDutch);
   TAboutBox &box = *AboutBox;
   box.Version = about::VersionText(false);
   box.Product = "Torvanel";
@@ -161,7 +157,7 @@ TEST_F(AboutBackgroundTest, ARefusedTextBeepsShowsErrorAndKeepsTheLists) {
 TEST_F(AboutBackgroundTest, Snapshots) {
   Form();
   for (LanguageId lang : {LangEnglish, LangDutch}) {
-    SetLanguage(lang);
+    apptest::SetLanguage(lang);
     const std::string suffix = lang == LangDutch ? "_nl" : "_en";
     TAboutBox &box = *AboutBox;
     box.Version = about::VersionText(false);
@@ -169,13 +165,7 @@ TEST_F(AboutBackgroundTest, Snapshots) {
     box.HomePage.clear();
     box.EMail.clear();
     box.FormShow();
-    box.show();
-    QApplication::processEvents();
-    // Every text fits: nothing is squeezed below its own size.
-    for (QLabel *l : box.findChildren<QLabel *>()) {
-      if (!l->isVisible()) continue;
-      EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
-    }
+    apptest::ShowUnsqueezed(box);
     uitest::Snapshot(&box, ("about" + suffix).c_str());
     box.hide();
 
@@ -183,8 +173,7 @@ TEST_F(AboutBackgroundTest, Snapshots) {
     b.EpdEd->setText(kEpd);
     b.GetFromEPDClick();
     b.ConvertToEPDClick();
-    b.show();
-    QApplication::processEvents();
+    apptest::ShowUnsqueezed(b);
     uitest::Snapshot(&b, ("background" + suffix).c_str());
     b.hide();
   }

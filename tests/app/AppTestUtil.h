@@ -2,7 +2,10 @@
 // The main window's tests: a scratch program directory holding the settings
 // file, the real message dialogs answered through the modal seam, and beeps
 // counted.
+#include <gtest/gtest.h>
+
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QTest>
@@ -22,12 +25,32 @@
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
 #include "board/ui/PieceImages.h"
+#include "foundation/CommonText.h"
+#include "foundation/GenText.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation_ui/UiTestApp.h"
 #include "platform/UiHooks.h"
 
 namespace apptest {
+
+// The captions of both tables in the language.
+inline void SetLanguage(LanguageId lang) {
+  CommonText::SetUILanguage(lang);
+  GenText::SetDialogLanguage(lang);
+}
+
+// Shows the window and checks that no visible label or control of it is
+// narrower than its text needs.
+inline void ShowUnsqueezed(QWidget &w) {
+  w.show();
+  QApplication::processEvents();
+  for (QWidget *c : w.findChildren<QWidget *>()) {
+    if (!c->isVisible()) continue;
+    const int need = qobject_cast<QLabel *>(c) ? c->sizeHint().width() : c->minimumSizeHint().width();
+    EXPECT_GE(c->width(), need) << w.objectName().toStdString() << "." << c->objectName().toStdString();
+  }
+}
 
 // Runs the event loop until done() holds or ms milliseconds have passed;
 // answers done().

@@ -34,14 +34,10 @@ const char *const kBoosterExts[] = {".bpl", ".bes", ".bli"};
 class DBSettingsTest : public ::testing::Test, public apptest::MainFixture {
  protected:
   ~DBSettingsTest() override {
-    SetLanguage(LangEnglish);
+    apptest::SetLanguage(LangEnglish);
     for (QWidget *w : QApplication::topLevelWidgets())
       if (qobject_cast<TShowReportDlg *>(w)) w->close();
     uitest::FlushDeletes();
-  }
-  static void SetLanguage(LanguageId lang) {
-    CommonText::SetUILanguage(lang);
-    GenText::SetDialogLanguage(lang);
   }
   std::string Path() const { return db_.File("B.qcx"); }
   // The main window with B.qcx open as the file, and games from the list.
@@ -254,15 +250,10 @@ TEST_F(DBSettingsTest, Snapshots) {
   TMainForm &f = Opened({Game("Anna", "Bert", "Delft")});
   f.Database.SetDescription("Partijen van J\xF6rg");
   for (LanguageId lang : {LangEnglish, LangDutch}) {
-    SetLanguage(lang);
+    apptest::SetLanguage(lang);
     const std::string suffix = lang == LangDutch ? "_nl" : "_en";
     RunCommand(f, [&](TDBSettingsDlg &d) {
-      d.show();
-      QApplication::processEvents();
-      for (QWidget *w : d.findChildren<QWidget *>()) {
-        if (!w->isVisible()) continue;
-        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
-      }
+      apptest::ShowUnsqueezed(d);
       uitest::Snapshot(&d, ("dbsettings" + suffix).c_str());
       d.DBInfoBtn->click();
       TShowReportDlg *report = ReportWindow(&d);

@@ -30,11 +30,7 @@ namespace {
 
 class EditDialogsTest : public ::testing::Test, public apptest::MainFixture {
  protected:
-  ~EditDialogsTest() override { SetLanguage(LangEnglish); }
-  static void SetLanguage(LanguageId lang) {
-    CommonText::SetUILanguage(lang);
-    GenText::SetDialogLanguage(lang);
-  }
+  ~EditDialogsTest() override { apptest::SetLanguage(LangEnglish); }
 };
 
 std::vector<int> Values(const KeyListO &l) {
@@ -400,7 +396,7 @@ TEST_F(EditDialogsTest, DiagramLabelsHistoryAndEnabling) {
 
 TEST_F(EditDialogsTest, PlacementAndSnapshots) {
   for (LanguageId lang : {LangEnglish, LangDutch}) {
-    SetLanguage(lang);
+    apptest::SetLanguage(lang);
     const char *suffix = lang == LangDutch ? "_nl" : "_en";
     auto shot = [&](TAppDialog &d, const std::string &name) {
       d.show();
