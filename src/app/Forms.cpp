@@ -12,6 +12,8 @@
 #include "app/DlgParseError.h"
 #include "app/FrmBackground.h"
 #include "app/Main.h"
+#include "dbwindows/DlgEditGilo.h"
+#include "dbwindows/DlgSearchGames.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
 
@@ -43,6 +45,8 @@ namespace app {
 void CreateForms() {
   MainForm = new TMainForm;
   EditPositionExDlg = new TEditPositionExDlg(MainForm);
+  // The list windows' one header-options dialog.
+  EditGameInfoLineOptionsDlg = new TEditGameInfoLineOptionsDlg(MainForm);
   EditGameInfoExDlg = new TEditGameInfoExDlg(MainForm);
   BackgroundFrm = new TBackgroundFrm(MainForm);
   InsertMoveDlg = new TInsertMoveDlg(MainForm);
@@ -57,9 +61,12 @@ void CreateForms() {
   // Before the search dialog.
   EditTimeDlg = new TEditTimeDlg(MainForm);
   EditTimeControlDlg = new TEditTimeControlDlg(MainForm);
+  // The window manager's search dialog.
+  SearchGamesDlg = new TSearchGamesDlg(MainForm);
 }
 
 void FreeForms() {
+  Free(SearchGamesDlg);
   Free(EditTimeControlDlg);
   Free(EditTimeDlg);
   Free(DBSettingsDlg);
@@ -72,6 +79,7 @@ void FreeForms() {
   Free(InsertMoveDlg);
   Free(BackgroundFrm);
   Free(EditGameInfoExDlg);
+  Free(EditGameInfoLineOptionsDlg);
   Free(EditPositionExDlg);
   Free(MainForm);
 }
