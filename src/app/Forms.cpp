@@ -42,8 +42,8 @@ void Free(T *&form) {
 
 namespace app {
 
-void CreateForms() {
-  MainForm = new TMainForm;
+void CreateForms(std::vector<std::string> args) {
+  MainForm = new TMainForm(std::move(args));
   EditPositionExDlg = new TEditPositionExDlg(MainForm);
   // The list windows' one header-options dialog.
   EditGameInfoLineOptionsDlg = new TEditGameInfoLineOptionsDlg(MainForm);

@@ -2,6 +2,9 @@
 // The forms that live for the whole run, created in a fixed order (the main
 // window first, so its creation runs before any dialog exists) and freed in
 // the reverse order.
+#include <string>
+#include <vector>
+
 class TMainForm;
 class TEditPositionExDlg;
 class TEditGameInfoExDlg;
@@ -33,6 +36,8 @@ extern TEditTimeDlg *EditTimeDlg;
 extern TEditTimeControlDlg *EditTimeControlDlg;
 
 namespace app {
-void CreateForms();
+// args: the files to open once the event loop runs (as the file system's
+// bytes).
+void CreateForms(std::vector<std::string> args = {});
 void FreeForms();
 }  // namespace app

@@ -153,7 +153,9 @@ std::string CaptionOr(std::string_view key) {
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) { FormCreate(); }
+TMainForm::TMainForm(std::vector<std::string> args, QWidget *parent) : QMainWindow(parent) {
+  FormCreate(std::move(args));
+}
 
 TMainForm::~TMainForm() { FormDestroy(); }
 
@@ -310,7 +312,7 @@ void TMainForm::DisableFileCommands() {
     SetCommandEnabled(n, false);
 }
 
-void TMainForm::FormCreate() {
+void TMainForm::FormCreate(std::vector<std::string> args) {
   CreateComponents();
   CreateMenus();
   // 1. (MReopenLastList is a menu-less action, hidden throughout.)
@@ -339,7 +341,7 @@ void TMainForm::FormCreate() {
   BuildInfoLines();
   // 10.-13. The game and the database; no file is open.
   Game.Init();
-  Database.Init([this](const std::string &text) { SetStatusText(text); });
+  InitDatabase();
   FileName.clear();
   FileOpen = false;
   HasName = false;
@@ -386,13 +388,17 @@ void TMainForm::FormCreate() {
   ConnectSetupCommands();
   ConnectNavigation();
   ConnectMoveEntry();
-  for (const char *n : {"MReopen", "MLists"}) SetCommandEnabled(n, false);
+  ConnectFileCommands();
+  SetCommandEnabled("MLists", false);
 
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &manager) {
     Guarded([&] {
       if (!SessionCloseQuery(manager.allowsInteraction())) manager.cancel();
     });
   });
+  // The files named on the command line open once the event loop runs.
+  QMetaObject::invokeMethod(
+      this, [this, args = std::move(args)] { Guarded([&] { WMStartup(args); }); }, Qt::QueuedConnection);
 }
 
 // ---- Settings
@@ -461,7 +467,7 @@ void TMainForm::ApplyLanguage() {
     if (const char *fixed = FixedCaption(name)) {
       caption = fixed;
       hint = CaptionOr("S_" + name + "StatusHint");
-    } else if (name == "MOpenings" && !FileOpen) {
+    } else if (name == "MOpenings" && !(FileOpen && Database.HasKeys())) {
       caption = CommonText::S_MCreateOpenings;
       hint = CommonText::S_MCreateOpeningsStatusHint;
     } else {
@@ -513,10 +519,6 @@ void TMainForm::UpdateSaveGameItem() {
   SetCommandEnabled("SBSaveGame", on);
 }
 
-bool TMainForm::AskSaveGame() {
-  if (Game.ModifiedFlags() == 0) return true;
-  return BeepWarning(CommonText::S_GameChangesWillBeLost, ui::mbOKCancel) == ui::mrOk;
-}
 
 // ---- Commands
 
@@ -555,7 +557,7 @@ bool TMainForm::FormCloseQuery() {
   // what they work on.
   if (AbortDlg.IsShowing() || QApplication::activeModalWidget()) return false;
   StopAutoPlay();
-  return AskSaveGame();
+  return FileOpen ? CloseFile() : AskSaveGame();
 }
 
 bool TMainForm::SessionCloseQuery(bool interactionAllowed) {
@@ -576,6 +578,8 @@ void TMainForm::closeEvent(QCloseEvent *e) {
 
 void TMainForm::FormDestroy() {
   ui::InstallHooks(oldHooks_);
+  // 1.
+  if (HasName && !IsStandardFile(FileName)) AddToMRU(ChessApp.Files, FileName, 5);
   // 2.
   SaveSettings();
   int err = 0;

@@ -46,8 +46,9 @@ inline constexpr uint8_t dmTryOut = 2;
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
-  // Runs FormCreate.
-  explicit TMainForm(QWidget *parent = nullptr);
+  // Runs FormCreate; the arguments (file names as the file system's bytes)
+  // are opened once the event loop runs.
+  explicit TMainForm(std::vector<std::string> args = {}, QWidget *parent = nullptr);
   // Runs FormDestroy.
   ~TMainForm() override;
 
@@ -234,7 +235,40 @@ class TMainForm : public QMainWindow {
 
   // ---- Game and commands
   void UpdateSaveGameItem();
+  // False means cancel (or a store that failed).
   bool AskSaveGame();
+
+  // ---- File commands (MainFile.cpp)
+  void MNewClick();
+  void MOpenClick();
+  void MSaveClick();
+  void MSaveAsClick();
+  void MCloseClick();
+  void MSaveGameClick() { StoreGame(); }
+  // Opens the file (a name that does not exist makes a new database);
+  // false, in the no-file state, when the database refused it.
+  bool OpenFile(const std::string &name);
+  // False when the user cancelled or the database stays open; nothing
+  // changed then.
+  bool CloseFile();
+  bool CloseDatabase();
+  bool SaveFile();
+  bool SaveFileAs();
+  // False, with the game still modified and its numbers as they were,
+  // when the database refused it.
+  bool StoreGame();
+  void LoadGame(int32_t n);
+  void ForgetGame(int32_t n);
+  void BuildReopenMenu();
+  // tag: the recent file's index, then the standard files'.
+  void ReopenMenuItemClick(int tag);
+  // The deferred start: opens each existing file in turn.
+  void WMStartup(const std::vector<std::string> &args);
+  // A loaded or pasted game: view-only by MViewGamesOnly, the board turned
+  // by "ViewFromPlayers".
+  void ApplyLoadModes();
+  // The import report of the last open is worth showing.
+  bool ImportReportWanted() const;
   void StopAutoPlay();
   // The one answer to whether the engine is enabled.
   bool EngineEnabled() const;
@@ -297,7 +331,7 @@ class TMainForm : public QMainWindow {
   bool event(QEvent *e) override;
 
  private:
-  void FormCreate();
+  void FormCreate(std::vector<std::string> args);
   void FormDestroy();
   void CreateComponents();
   void CreateMenus();
@@ -324,6 +358,19 @@ class TMainForm : public QMainWindow {
   void RefuseTypedMove();
   void HideSwitchedOffItems();
   void DisableFileCommands();
+  void ConnectFileCommands();
+  // Standard files never go into the recent files.
+  static bool IsStandardFile(const std::string &name);
+  // The database object in its no-file state.
+  void InitDatabase();
+  // "Openin&gs..." with keys, else "Create Openin&gs...".
+  void SetOpeningsItem(bool hasKeys);
+  // The name without directory and extension, " - " and the program name.
+  void SetFileCaption();
+  // Runs a file dialog of the database menu; the chosen file as bytes, or
+  // empty. filterIndex goes in and out (1-based).
+  std::string RunFileDialog(bool save, const std::string &title, const std::string &proposed,
+                            const std::string &filter, const std::string &dir, int32_t &filterIndex);
   void CreateEngineMan();
   void FreeEngineMan();
   void ConnectEngineCommands();

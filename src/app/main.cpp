@@ -1,5 +1,7 @@
 // The program block: the units' start-up, the forms, the message loop.
 #include <QApplication>
+#include <string>
+#include <vector>
 
 #include "app/Forms.h"
 #include "app/Main.h"
@@ -16,7 +18,10 @@ int main(int argc, char **argv) {
   InstallAbortDlgForm();
   InstallPieceImages();
 
-  app::CreateForms();
+  // QApplication has taken its own options out of argv by now.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  app::CreateForms(std::move(args));
   MainForm->show();
   const int rc = app.exec();
   app::FreeForms();

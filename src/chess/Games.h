@@ -149,6 +149,9 @@ class GameO {
   void SetModified(std::uint8_t bits) { modifiedFlags_ |= bits; }
   // Assigns the flags; also the header's changed flag.
   void SetModifiedState(std::uint8_t flags);
+  // Exchanges everything with the other game, so a game read aside
+  // replaces this one only once it has been read.
+  void Swap(GameO &other) noexcept;
 
   // ---- navigation, all on the current node
   int ChildCount() const { return current_->ChildCount(); }
@@ -306,7 +309,6 @@ class GameO {
     std::uint16_t pinsBefore[2] = {0, 0};
   };
 
-  void Swap(GameO &other) noexcept;
   PosRec *NewNode(const MoveRec &move);
   // For the reader: appends a node for a move already completed and played
   // on a copy of the current position, and steps into it.

@@ -208,6 +208,12 @@ class DatabaseO {
   GameStoreO &GameStore() { return games_; }
   IndexManO &Players() { return players_; }
   KeyTreeO &KeyTree() { return keyTree_; }
+  // The key tree's classification of one game, for the main window.
+  uint32_t ClassifyLine(GameO &game, bool fromEnd, int &ply) { return keyTree_.ClassifyLine(game, fromEnd, ply); }
+  uint32_t GetGameKey(int32_t n) { return keyTree_.GetGameKey(static_cast<uint32_t>(n)); }
+  bool SetGameKey(uint32_t node, int32_t n, bool recount) {
+    return keyTree_.SetGameKey(node, static_cast<uint32_t>(n), recount);
+  }
 
   // ---- Tree views and the key view (DatabaseManTrees.cpp) ----
   // Tree views 1..10 over the first 2000 games of a game list (deleted

@@ -1,0 +1,278 @@
+// The database menu's file commands and storing and loading games, on real
+// files in the scratch program directory.
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include "AppTestUtil.h"
+#include "board/ui/ChsBrds.h"
+#include "foundation/CommonText.h"
+#include "foundation/ui/DlgShowReport.h"
+#include "foundation/ui/FileDialogUi.h"
+#include "platform/Files.h"
+
+using apptest::MainFixture;
+
+namespace {
+
+std::string Games(int count, const std::string &extra = "") {
+  std::string text;
+  for (int i = 1; i <= count; ++i)
+    text += "[Event \"E\"]\n[Site \"S\"]\n[Date \"2001.01.01\"]\n[Round \"" + std::to_string(i) +
+            "\"]\n[White \"White" + std::to_string(i) + "\"]\n[Black \"Black" + std::to_string(i) +
+            "\"]\n[Result \"*\"]\n\n1. e4 e5 2. Nf3 Nc6 *\n\n";
+  return text + extra;
+}
+
+// Answers file dialogs with the file (and filter index) given.
+modal::Answerer ChooseFile(const QString &file, int filterIndex = 0, int *dialogs = nullptr) {
+  return [=](QDialog &d) {
+    auto *fd = qobject_cast<QFileDialog *>(&d);
+    if (!fd) return int(QDialog::Rejected);
+    if (dialogs) ++*dialogs;
+    if (filterIndex > 0) fd->selectNameFilter(fd->nameFilters()[filterIndex - 1]);
+    fd->selectFile(file);
+    return int(QDialog::Accepted);
+  };
+}
+
+class MainFileTest : public ::testing::Test {
+ protected:
+  MainFixture fx;
+  TMainForm &F() { return fx.Form(); }
+  std::string Pgn(const std::string &name, int games, const std::string &extra = "") {
+    fx.dir().Write(name, Games(games, extra));
+    return fx.dir().File(name);
+  }
+};
+
+TEST(FileDialogUi, FiltersBecomeNameFilters) {
+  EXPECT_EQ(myui::NameFilters("PGN-file (*.pgn)|*.pgn|All chess files|*.pgn;*.qcx"),
+            (QStringList{"PGN-file (*.pgn)", "All chess files (*.pgn *.qcx)"}));
+  EXPECT_EQ(myui::NameFilters("Caf\xe9|*.c"), QStringList{QString::fromUtf8("Caf\xc3\xa9 (*.c)")});
+}
+
+TEST_F(MainFileTest, MainRoadOpenLoadStoreClose) {
+  const std::string path = Pgn("main.pgn", 5);
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(path));
+  EXPECT_EQ(f.windowTitle(), "main - Torvanel");
+  EXPECT_TRUE(f.Item("MClose")->isEnabled());
+  EXPECT_TRUE(f.Item("MOpenings")->text().startsWith("Create"));
+  f.LoadGame(3);
+  EXPECT_EQ(f.CurrentGameNumber, 3);
+  EXPECT_EQ(f.Game.GetTag("White"), "White3");
+  EXPECT_EQ(f.Game.PathMoves().Count(), 0);  // "ShowFirstPositionOnLoad" is on by default
+  EXPECT_TRUE(f.Item("MViewOnly")->isChecked());
+  EXPECT_EQ(f.DisplayMode, dmViewOnly);
+  // Leave view-only, change the game and store it.
+  f.Item("MViewOnly")->trigger();
+  EXPECT_EQ(f.DisplayMode, dmEdit);
+  f.Game.GameInfo().AddTag("Annotator", "Changed");
+  f.Game.SetModified(1);
+  f.UpdateSaveGameItem();
+  ASSERT_TRUE(f.Item("MSaveGame")->isEnabled());
+  f.Item("MSaveGame")->trigger();
+  EXPECT_EQ(f.Game.ModifiedFlags(), 0);
+  EXPECT_FALSE(f.Item("MSaveGame")->isEnabled());
+  EXPECT_EQ(f.ShownGameNumber, 3);
+  // Close: the PGN file is written back whole.
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_FALSE(f.FileOpen);
+  EXPECT_EQ(f.windowTitle(), "Torvanel");
+  EXPECT_FALSE(f.Item("MClose")->isEnabled());
+  const std::string text = apptest::ReadFile(path);
+  EXPECT_NE(text.find("White5"), std::string::npos);
+  const size_t changed = text.find("Changed");
+  ASSERT_NE(changed, std::string::npos);
+  EXPECT_LT(text.find("White3"), changed);
+  EXPECT_GT(text.find("White4"), changed);
+  EXPECT_EQ(ChessApp.Files.front(), path);
+}
+
+TEST_F(MainFileTest, LoadPositionsAndPlayers) {
+  const std::string path = Pgn("load.pgn", 2);
+  TMainForm &f = F();
+  ChessApp.ShowFirstPositionOnLoad = false;
+  ChessApp.ViewFromPlayers = true;
+  ChessApp.ViewFromPlayersList = {"black1", "white2"};
+  ASSERT_TRUE(f.OpenFile(path));
+  f.LoadGame(1);
+  EXPECT_EQ(f.Game.PathMoves().Count(), 4);  // the end of the line
+  EXPECT_EQ(f.Board->GetOrientation(), cWhite);  // Black listed: white on top
+  f.LoadGame(2);
+  EXPECT_EQ(f.Board->GetOrientation(), cBlack);  // White listed, other case
+  // A modified game: Cancel keeps everything, No loads.
+  f.Game.SetModified(1);
+  {
+    auto a = fx.Answer("Cancel");
+    f.LoadGame(1);
+    EXPECT_EQ(f.CurrentGameNumber, 2);
+    EXPECT_FALSE(f.FormCloseQuery());
+    EXPECT_TRUE(f.FileOpen);
+  }
+  {
+    auto a = fx.Answer("No");
+    f.LoadGame(1);
+    EXPECT_EQ(f.CurrentGameNumber, 1);
+  }
+  ChessApp.ViewFromPlayers = false;
+}
+
+TEST_F(MainFileTest, StoreNewAndUnchangedGames) {
+  const std::string path = fx.dir().File("store.qcx");
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(path));  // a new database
+  EXPECT_EQ(f.Database.GameCount(), 0);
+  f.Game.GameInfo().AddTag("White", "New");
+  f.Game.SetModified(1);
+  {
+    auto a = fx.Answer("Yes");  // the question of a new game
+    f.MNewGameClick();
+  }
+  EXPECT_EQ(f.Database.GameCount(), 1);
+  EXPECT_EQ(f.ShownGameNumber, 1);
+  EXPECT_EQ(f.CurrentGameNumber, 0);  // the new game after it
+  f.LoadGame(1);
+  EXPECT_EQ(f.Game.GetTag("White"), "New");
+  // Unchanged: nothing is written.
+  const bool modified = f.Database.IsModified();
+  EXPECT_TRUE(f.StoreGame());
+  EXPECT_EQ(f.Database.IsModified(), modified);
+  EXPECT_EQ(f.Database.GameCount(), 1);
+  EXPECT_TRUE(f.CloseFile());
+}
+
+TEST_F(MainFileTest, FailedOpensLeaveNoFile) {
+  TMainForm &f = F();
+  fx.dir().Write("x.txt", "nothing");
+  {
+    auto a = fx.Answer("OK");
+    EXPECT_FALSE(f.OpenFile(fx.dir().File("x.txt")));
+  }
+  EXPECT_FALSE(f.FileOpen);
+  EXPECT_FALSE(f.Item("MClose")->isEnabled());
+  EXPECT_EQ(f.windowTitle(), "Torvanel");
+  // A database another object holds.
+  const std::string db = fx.dir().File("held.qcx");
+  DatabaseO other;
+  bool report = false;
+  ASSERT_TRUE(other.Open(db, nullptr, nullptr, report));
+  {
+    auto a = fx.Answer("OK");
+    EXPECT_FALSE(f.OpenFile(db));
+  }
+  EXPECT_FALSE(f.FileOpen);
+  other.Close(nullptr);
+  EXPECT_TRUE(f.OpenFile(db));
+}
+
+TEST_F(MainFileTest, RecentFilesAndReopen) {
+  const std::string a = Pgn("a.pgn", 1), b = Pgn("b.pgn", 1), std1 = Pgn("std.pgn", 1);
+  TMainForm &f = F();
+  ChessApp.Files.clear();
+  ChessApp.StandardFiles = {std1};
+  ASSERT_TRUE(f.OpenFile(a));
+  ASSERT_TRUE(f.CloseFile());
+  ASSERT_TRUE(f.OpenFile(b));
+  EXPECT_EQ(ChessApp.Files, std::vector<std::string>{a});
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_EQ(ChessApp.Files, (std::vector<std::string>{b, a}));
+  // A standard file is never added.
+  f.ReopenMenuItemClick(2);
+  EXPECT_EQ(f.FileName, std1);
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_EQ(ChessApp.Files, (std::vector<std::string>{b, a}));
+  // The reopen menu: an item opens its bytes.
+  QMenu *menu = f.Menu("MReopen");
+  QAction *second = nullptr;
+  for (QAction *act : menu->actions())
+    if (act->text().contains("a.pgn")) second = act;
+  ASSERT_NE(second, nullptr);
+  second->trigger();
+  EXPECT_EQ(f.FileName, a);
+  // A vanished recent file beeps and keeps the open file.
+  std::remove(b.c_str());
+  const int beeps = fx.beeps;
+  {
+    auto ans = fx.Answer("OK");
+    f.ReopenMenuItemClick(0);
+  }
+  EXPECT_EQ(fx.beeps, beeps + 1);
+  EXPECT_EQ(fx.lastMessage, "File not found.");
+  EXPECT_EQ(f.FileName, a);
+  ChessApp.StandardFiles.clear();
+}
+
+TEST_F(MainFileTest, PathsOutsideWindows1252) {
+  const std::string dir = fx.dir().File("j\xc3\xb6rg/");
+  ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+  const std::string pgn = dir + "\xd0\x9f\xd0\xb0\xd1\x80\xd1\x82\xd0\xb8\xd0\xb8.pgn";  // Партии
+  {
+    std::ofstream out(pgn, std::ios::binary);
+    out << Games(2);
+  }
+  TMainForm &f = F();
+  ChessApp.Files.clear();
+  {
+    modal::ScopedAnswerer a(ChooseFile(QFile::decodeName(QByteArray::fromStdString(pgn))));
+    f.MOpenClick();
+  }
+  ASSERT_TRUE(f.FileOpen);
+  EXPECT_EQ(f.FileName, pgn);
+  EXPECT_EQ(ChessApp.OpenDir, dir);
+  EXPECT_EQ(f.windowTitle(), QString::fromUtf8("\xd0\x9f\xd0\xb0\xd1\x80\xd1\x82\xd0\xb8\xd0\xb8 - Torvanel"));
+  f.LoadGame(1);
+  f.Game.GameInfo().AddTag("Annotator", "X");
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_NE(apptest::ReadFile(pgn).find("Annotator"), std::string::npos);
+  QAction *item = f.Menu("MReopen")->actions().value(0);
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->text().contains(QFile::decodeName(QByteArray::fromStdString(pgn))));
+  item->trigger();
+  EXPECT_EQ(f.FileName, pgn);
+  // New: "Games" takes the chosen filter's extension; an existing name opens.
+  ASSERT_TRUE(f.CloseFile());
+  {
+    modal::ScopedAnswerer a(ChooseFile(QFile::decodeName(QByteArray::fromStdString(dir + "Games")), 2));
+    f.MNewClick();
+  }
+  EXPECT_EQ(f.FileName, dir + "Games.qcx");
+  EXPECT_EQ(ChessApp.OpenDirFilterIndex, 2);
+  {
+    modal::ScopedAnswerer a(ChooseFile(QFile::decodeName(QByteArray::fromStdString(dir + "Games")), 1));
+    f.MNewClick();
+  }
+  EXPECT_EQ(f.FileName, dir + "Games.pgn");
+}
+
+TEST_F(MainFileTest, ImportReportOnlyForFaultyFiles) {
+  auto reports = [] {
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (qobject_cast<TShowReportDlg *>(w) && w->isVisible()) ++n;
+    return n;
+  };
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("clean.pgn", 2)));
+  EXPECT_EQ(reports(), 0);
+  ASSERT_TRUE(f.CloseFile());
+  ASSERT_TRUE(f.OpenFile(Pgn("faulty.pgn", 2, "[White \"Bad\"]\n\n1. e4 Ke7 Qxx9 *\n")));
+  EXPECT_EQ(reports(), 1);
+  EXPECT_EQ(f.Database.GameCount(), 2);
+}
+
+TEST_F(MainFileTest, CommandLineOpensEachExistingFile) {
+  const std::string a = Pgn("one.pgn", 1), b = Pgn("two.pgn", 1);
+  TMainForm &f = F();
+  f.WMStartup({a, fx.dir().File("missing.pgn"), b});
+  EXPECT_EQ(f.FileName, b);
+  EXPECT_EQ(ChessApp.Files.front(), a);
+}
+
+}  // namespace
