@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "chess/PGNTypes.h"
+#include "dbwindows/GameListMan.h"
 
 class QAction;
 class QCheckBox;
@@ -19,16 +20,16 @@ class QPushButton;
 class QSpinBox;
 class QToolButton;
 
-class TSearchGamesDlg : public QDialog {
+class TSearchGamesDlg : public QDialog, public SearchDialogI {
   Q_OBJECT
  public:
   explicit TSearchGamesDlg(QWidget *parent = nullptr);
   ~TSearchGamesDlg() override;
 
-  void SetCriteria(const GameSearchMaskO &criteria);
-  void GetCriteria(GameSearchMaskO &criteria) const;
+  void SetCriteria(const GameSearchMaskO &criteria) override;
+  void GetCriteria(GameSearchMaskO &criteria) const override;
   // FormShow, then the dialog modally through the modal seam; the result.
-  int Execute();
+  int Execute() override;
 
   void FormShow();
   void UpdateTexts();

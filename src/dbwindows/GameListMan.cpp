@@ -3,6 +3,7 @@
 #include "appman/ChessAppMan.h"
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
+#include "foundation/comDlgAbort.h"
 #include "platform/Errors.h"
 #include "platform/UiHooks.h"
 
@@ -38,6 +39,7 @@ void GameListManO::Init(AbortDlgO *progress, GameEvent viewGame, GameEvent gameD
   windowsChanged_ = std::move(windowsChanged);
   navigationChanged_ = std::move(navigationChanged);
   statusText_ = std::move(statusText);
+  criteria_ = std::make_unique<GameSearchMaskO>();
 }
 
 void GameListManO::Done() {
@@ -48,6 +50,7 @@ void GameListManO::Done() {
   else
     FlushReleases();
   Clear();
+  criteria_.reset();
 }
 
 void GameListManO::Clear() {
@@ -397,6 +400,60 @@ bool GameListManO::ShowActiveWindow() {
     default:
       return false;
   }
+}
+
+bool GameListManO::SearchGamesInList(int32_t within) {
+  if (!searchDialog_ || !criteria_) return false;
+  searchDialog_->SetCriteria(*criteria_);
+  if (searchDialog_->Execute() != 1) return false;
+  // The screen under the closed dialog is drawn before the search runs.
+  ui::ProcessMessages();
+  searchDialog_->GetCriteria(*criteria_);
+  if (criteria_->IsEmpty()) {
+    ShowDefaultGamesWindow();
+    return true;
+  }
+  if (!database_) return false;
+  const int32_t slot = database_->NewGameList();
+  if (slot == 0) {
+    ShowTooManyLists();
+    return false;
+  }
+  try {
+    std::unique_ptr<AbortShowGuard> shown;
+    if (progress_) {
+      progress_->SetCaption(CommonText::S_SearchingGames);
+      shown = std::make_unique<AbortShowGuard>(*progress_);
+    }
+    database_->SearchGames(criteria_.get(), slot, within, progress_);
+  } catch (...) {
+    database_->FreeGameList(slot);
+    throw;
+  }
+  // Without one window per kind the result has no window to go to; its slot
+  // would stay taken for nothing.
+  if (!ChessApp.OneWindowMode) {
+    database_->FreeGameList(slot);
+    return true;
+  }
+  const std::string caption = criteria_->PlayersText();
+  if (foundGamesSlot_ == 0) {
+    foundGamesSlot_ = slot;
+    NewGamesWindow(slot, caption, true, false, false);
+    return true;
+  }
+  for (size_t i = 0; i < games_.size(); ++i) {
+    GamesWindowEntry &e = games_[i];
+    if (e.IsTree || e.listSlot != foundGamesSlot_) continue;
+    foundGamesSlot_ = slot;
+    e.listSlot = slot;
+    // Detach releases the old slot; the entry keeps its first caption.
+    e.gamesWindow->Detach();
+    e.gamesWindow->Open(database_, slot, caption);
+    ActivateGamesWindow(static_cast<int32_t>(i + 1));
+    return true;
+  }
+  return true;
 }
 
 bool GameListManO::HasFoundGamesWindow() const { return ChessApp.OneWindowMode && foundGamesSlot_ != 0; }

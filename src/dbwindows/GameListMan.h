@@ -8,9 +8,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "chess/PGNTypes.h"
 #include "dbwindows/ListWindow.h"
 
 class AbortDlgO;
@@ -37,6 +39,17 @@ struct NameWindowEntry {
   std::string caption;
 };
 
+// The search dialog as the manager sees it: the kept criteria go in, the
+// dialog runs modally, and after Search the criteria come back.
+class SearchDialogI {
+ public:
+  virtual ~SearchDialogI() = default;
+  virtual void SetCriteria(const GameSearchMaskO &criteria) = 0;
+  // 1 when the user pressed Search.
+  virtual int Execute() = 0;
+  virtual void GetCriteria(GameSearchMaskO &criteria) const = 0;
+};
+
 class GameListManO {
  public:
   using GameEvent = std::function<void(int32_t n)>;
@@ -53,6 +66,7 @@ class GameListManO {
 
   // Kept across Init and Done.
   void SetFactories(ListWindowFactories factories) { factories_ = std::move(factories); }
+  void SetSearchDialog(SearchDialogI *dialog) { searchDialog_ = dialog; }
 
   void Init(AbortDlgO *progress, GameEvent viewGame, GameEvent gameDeleted, IntEvent windowsChanged,
             IntEvent navigationChanged, TextEvent statusText);
@@ -113,6 +127,15 @@ class GameListManO {
   void ShowKeysWindowAt(int32_t key);
   bool ActivateKeysWindow();
 
+  // The search dialog over the whole database, or over the games of a
+  // slot; false when the dialog was cancelled or the search found no free
+  // slot (the user is told). The found games go into the one found-games
+  // window.
+  bool SearchGames() { return SearchGamesInList(0); }
+  bool SearchGamesInList(int32_t within);
+  // Made by Init, freed by Done; null outside.
+  const GameSearchMaskO *SearchCriteria() const { return criteria_.get(); }
+
   bool HasFoundGamesWindow() const;
   bool HasOpenTreeWindow() const;
   bool ShowFoundGamesWindow();
@@ -171,6 +194,8 @@ class GameListManO {
   void Clear();
 
   ListWindowFactories factories_;
+  SearchDialogI *searchDialog_ = nullptr;
+  std::unique_ptr<GameSearchMaskO> criteria_;
   DatabaseO *database_ = nullptr;
   std::string databaseName_;
   GameEvent viewGame_, gameDeleted_;

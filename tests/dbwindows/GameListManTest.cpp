@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -531,6 +532,116 @@ TEST(ManagerWidgets, CloseAllDestroysRealWindowsWithNoEventLoopRunning) {
   ASSERT_EQ(alive, 1);
   man.Done();
   EXPECT_EQ(alive, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Answers the manager's search as a user would: the kept criteria come in,
+// and after Search the user's criteria go back.
+class FakeSearchDialog : public SearchDialogI {
+ public:
+  void SetCriteria(const GameSearchMaskO &c) override { handedIn.Assign(c); }
+  int Execute() override {
+    ++shown;
+    return result;
+  }
+  void GetCriteria(GameSearchMaskO &c) const override { c.Assign(result == 1 ? answer : handedIn); }
+
+  GameSearchMaskO handedIn, answer;
+  int result = 1;
+  int shown = 0;
+};
+
+class SearchManagerTest : public ManagerTest {
+ protected:
+  void SetUp() override {
+    ManagerTest::SetUp();
+    man.SetSearchDialog(&dialog);
+    man.OpenDatabase(&db, "t");
+  }
+  // The user searches for that player.
+  bool Search(const std::string &player, int32_t within = 0) {
+    dialog.answer.Clear();
+    dialog.answer.AddPlayer(player, scNone, 0);
+    return man.SearchGamesInList(within);
+  }
+  std::vector<int32_t> Games(int32_t slot) {
+    std::vector<int32_t> v;
+    for (int32_t i = 1; i <= db.GameListCount(slot); ++i) v.push_back(db.GameListGameNr(slot, i));
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+
+  FakeSearchDialog dialog;
+};
+
+TEST_F(SearchManagerTest, TheFirstSearchOpensTheFoundWindowLaterOnesReuseIt) {
+  EXPECT_FALSE(man.HasFoundGamesWindow());
+  ASSERT_TRUE(Search("White 1"));
+  ASSERT_EQ(man.GamesWindowCount(), 2);
+  const int32_t first = man.FoundGamesSlot();
+  ASSERT_NE(first, 0);
+  EXPECT_EQ(man.GamesEntry(2).caption, "White 1");
+  EXPECT_EQ(man.GamesEntry(2).listSlot, first);
+  EXPECT_EQ(Games(first), (std::vector<int32_t>{1, 6, 11}));
+  EXPECT_TRUE(Win("G2")->visible);
+  EXPECT_TRUE(man.HasFoundGamesWindow());
+
+  // The kept criteria go into the dialog the next time.
+  const size_t mark = log.size();
+  ASSERT_TRUE(Search("White 2"));
+  EXPECT_EQ(dialog.handedIn.PlayersText(), "White 1");
+  EXPECT_EQ(man.GamesWindowCount(), 2);
+  const int32_t second = man.FoundGamesSlot();
+  EXPECT_NE(second, first);
+  EXPECT_EQ(man.GamesEntry(2).listSlot, second);
+  EXPECT_EQ(man.GamesEntry(2).caption, "White 1");
+  const Log since = Since(mark);
+  ASSERT_GE(since.size(), 2u);
+  EXPECT_EQ(since[0], "G2.Detach");
+  EXPECT_EQ(since[1], "G2.Open " + std::to_string(second) + " White 2");
+  EXPECT_EQ(Games(second), (std::vector<int32_t>{2, 7, 12}));
+  EXPECT_EQ(man.ActiveGamesIndex(), 2);
+
+  // Within a list only its games are searched.
+  db.FreeGameList(first);
+  ASSERT_TRUE(Search("Black", second));
+  EXPECT_EQ(Games(man.FoundGamesSlot()), (std::vector<int32_t>{2, 7, 12}));
+  EXPECT_TRUE(man.ShowFoundGamesWindow());
+}
+
+TEST_F(SearchManagerTest, EmptyCriteriaShowTheDatabaseWindowAndTakeNoSlot) {
+  dialog.answer.Clear();
+  const size_t mark = log.size();
+  ASSERT_TRUE(man.SearchGames());
+  EXPECT_EQ(man.FoundGamesSlot(), 0);
+  EXPECT_EQ(man.GamesWindowCount(), 1);
+  EXPECT_EQ(Since(mark), (Log{"G1.Show", "G1.Front"}));
+  EXPECT_EQ(TakeAllGameSlots(), 24);
+}
+
+TEST_F(SearchManagerTest, CancelKeepsTheCriteriaAndOpensNothing) {
+  ASSERT_TRUE(Search("White 3"));
+  dialog.result = 0;
+  dialog.answer.Clear();
+  dialog.answer.AddPlayer("Someone else", scNone, 0);
+  const size_t mark = log.size();
+  EXPECT_FALSE(man.SearchGames());
+  EXPECT_EQ(man.SearchCriteria()->PlayersText(), "White 3");
+  EXPECT_TRUE(Since(mark).empty());
+}
+
+TEST_F(SearchManagerTest, WithEverySlotTakenASearchTellsAndOpensNothing) {
+  TakeAllGameSlots();
+  const size_t mark = log.size();
+  EXPECT_FALSE(Search("White 1"));
+  EXPECT_EQ(messages, Log{CommonText::S_TooManyLists});
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(man.GamesWindowCount(), 1);
+  EXPECT_EQ(man.FoundGamesSlot(), 0);
+  EXPECT_TRUE(Since(mark).empty());
 }
 
 }  // namespace
