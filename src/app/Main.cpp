@@ -342,6 +342,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   // 10.-13. The game and the database; no file is open.
   Game.Init();
   InitDatabase();
+  InitGameListMan();
   FileName.clear();
   FileOpen = false;
   HasName = false;
@@ -588,6 +589,7 @@ void TMainForm::FormDestroy() {
   // 3.
   TryOutMoves.Clear();
   Game.Done();
+  GameListMan.Done();
   Database.Done();
   FreeEngineMan();
   // 4.

@@ -16,6 +16,7 @@
 #include "chess/Games.h"
 #include "chess/Moves.h"
 #include "database/DatabaseMan.h"
+#include "dbwindows/GameListMan.h"
 #include "engine/EngineMan.h"
 #include "engine/ui/QtInputDispatcher.h"
 #include "foundation/comDlgAbort.h"
@@ -84,6 +85,8 @@ class TMainForm : public QMainWindow {
   GameO Game;
   // The one open database.
   DatabaseO Database;
+  // Its list windows.
+  GameListManO GameListMan;
   TToolbarMan ToolbarMan;
   bool CenterOnce = false;
   AbortDlgO AbortDlg;
@@ -259,6 +262,16 @@ class TMainForm : public QMainWindow {
   bool StoreGame();
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
+  void MGamesClick();
+  void MReopenLastListClick();
+  void MNextGameClick();
+  void MPrevGameClick();
+  // The manager's events.
+  void GamesWindowsChanged();
+  void UpdateGameNavigation();
+  void BuildListsMenu();
+  void AddListsMenuItem(int32_t i, const std::string &caption);
+  void ListsMenuItemClick(int32_t i);
   void BuildReopenMenu();
   // tag: the recent file's index, then the standard files'.
   void ReopenMenuItemClick(int tag);
@@ -363,6 +376,8 @@ class TMainForm : public QMainWindow {
   static bool IsStandardFile(const std::string &name);
   // The database object in its no-file state.
   void InitDatabase();
+  // The window manager with its events.
+  void InitGameListMan();
   // "Openin&gs..." with keys, else "Create Openin&gs...".
   void SetOpeningsItem(bool hasKeys);
   // The name without directory and extension, " - " and the program name.

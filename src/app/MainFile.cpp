@@ -63,6 +63,15 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSave", &TMainForm::MSaveClick);
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
+  Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
+  ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
+  Connect("MNextGame", &TMainForm::MNextGameClick);
+  ConnectButton("SBNextGame", &TMainForm::MNextGameClick);
+  Connect("MPrevGame", &TMainForm::MPrevGameClick);
+  ConnectButton("SBPrevGame", &TMainForm::MPrevGameClick);
+  // The lists menu has items of its own.
+  connected_.insert("MLists");
   Connect("MSaveGame", &TMainForm::MSaveGameClick);
   ConnectButton("SBSaveGame", &TMainForm::MSaveGameClick);
   DisableFileCommands();
@@ -71,6 +80,13 @@ void TMainForm::ConnectFileCommands() {
 
 void TMainForm::InitDatabase() {
   Database.Init([this](const std::string &text) { SetStatusText(text); });
+}
+
+void TMainForm::InitGameListMan() {
+  GameListMan.Init(
+      &AbortDlg, [this](int32_t n) { LoadGame(n); }, [this](int32_t n) { ForgetGame(n); },
+      [this](int32_t) { GamesWindowsChanged(); }, [this](int32_t) { UpdateGameNavigation(); },
+      [this](const std::string &text) { SetStatusText(text); });
 }
 
 void TMainForm::SetOpeningsItem(bool hasKeys) {
@@ -225,6 +241,8 @@ bool TMainForm::OpenFile(const std::string &name) {
   // 9.
   SetFileCaption();
   CurrentGameNumber = 0;
+  // 10. The first games window stays hidden until the games command.
+  GameListMan.OpenDatabase(&Database, Database.FileName());
   // The report of an import that refused games or stopped early.
   if (!native && ImportReportWanted())
     ShowReport(std::move(report), CommonText::S_ImportReport, 0, "ImportReport", this);
@@ -233,6 +251,7 @@ bool TMainForm::OpenFile(const std::string &name) {
 
 bool TMainForm::CloseFile() {
   if (!CloseDatabase()) return false;
+  GameListMan.CloseAll();
   if (HasName && !IsStandardFile(FileName)) {
     AddToMRU(ChessApp.Files, FileName, kMaxRecentFiles);
     BuildReopenMenu();
@@ -242,6 +261,8 @@ bool TMainForm::CloseFile() {
   Database.Done();
   InitDatabase();
   FileOpen = false;
+  GameListMan.Done();
+  InitGameListMan();
   UpdateSaveGameItem();
   DisableFileCommands();
   SetOpeningsItem(false);
@@ -355,11 +376,17 @@ bool TMainForm::StoreGame() {
     uint32_t key = Database.ClassifyLine(Game, true, ply);
     // An unclassified game is filed at the root, as the import does.
     if (key == 0) key = KeyTreeO::kRoot;
-    if (Database.GetGameKey(n) != key) Database.SetGameKey(key, n, true);
+    if (Database.GetGameKey(n) != key) {
+      Database.SetGameKey(key, n, true);
+      GameListMan.RefillKeys();
+    }
   }
   ShownGameNumber = CurrentGameNumber;
   Game.SetModifiedState(0);
   UpdateSaveGameItem();
+  // The windows may load another game meanwhile; n is this one.
+  GameListMan.Reload(n);
+  UpdateGameNavigation();
   return true;
 }
 
@@ -393,7 +420,68 @@ void TMainForm::LoadGame(int32_t n) {
   Game.Swap(*loaded);
   CurrentGameNumber = n;
   ShownGameNumber = n;
+  const int32_t ply = GameListMan.GameStartPly(n);
   ApplyLoadModes();
-  ShowLoadedGame(0, true);
+  ShowLoadedGame(ply, true);
+  GameListMan.SelectGame(n);
+  GameListMan.CloseActiveGamesWindow();
+  UpdateGameNavigation();
   activateWindow();
+}
+
+void TMainForm::ForgetGame(int32_t n) {
+  if (CurrentGameNumber == n) CurrentGameNumber = 0;
+  if (ShownGameNumber == n) ShownGameNumber = 0;
+  UpdateGameNavigation();
+}
+
+// ---- The list windows and next and previous game
+
+void TMainForm::MGamesClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MReopenLastListClick() {
+  StopAutoPlay();
+  if (!GameListMan.ShowActiveWindow()) activateWindow();
+}
+
+void TMainForm::MNextGameClick() {
+  StopAutoPlay();
+  if (const int32_t n = GameListMan.NextGame(ShownGameNumber); n != 0) LoadGame(n);
+}
+
+void TMainForm::MPrevGameClick() {
+  StopAutoPlay();
+  if (const int32_t n = GameListMan.PrevGame(ShownGameNumber); n != 0) LoadGame(n);
+}
+
+void TMainForm::UpdateGameNavigation() {
+  const bool prev = FileOpen && GameListMan.PrevGame(ShownGameNumber) != 0;
+  const bool next = FileOpen && GameListMan.NextGame(ShownGameNumber) != 0;
+  SetCommandEnabled("MPrevGame", prev);
+  SetCommandEnabled("SBPrevGame", prev);
+  SetCommandEnabled("MNextGame", next);
+  SetCommandEnabled("SBNextGame", next);
+}
+
+void TMainForm::GamesWindowsChanged() { BuildListsMenu(); }
+
+void TMainForm::BuildListsMenu() {
+  Menu("MLists")->clear();
+  for (int32_t i = 1; i <= GameListMan.GamesWindowCount(); ++i) AddListsMenuItem(i, GameListMan.GamesWindowCaption(i));
+  SetCommandEnabled("MLists", FileOpen);
+}
+
+void TMainForm::AddListsMenuItem(int32_t i, const std::string &caption) {
+  const std::string letter = i <= 26 ? std::string(1, static_cast<char>('A' + i - 1)) : std::to_string(i);
+  QAction *a = Menu("MLists")->addAction(ToQ("&" + letter + ": " + caption));
+  a->setData(i);
+  connect(a, &QAction::triggered, this, [this, i] { Guarded([&] { ListsMenuItemClick(i); }); });
+}
+
+void TMainForm::ListsMenuItemClick(int32_t i) {
+  StopAutoPlay();
+  GameListMan.ActivateGamesWindow(i);
 }

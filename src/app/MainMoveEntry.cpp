@@ -401,4 +401,6 @@ void TMainForm::MNewGameClick() {
   UpdateSaveGameItem();
   ShowGame();
   ShowInfoLines();
+  // Next and previous count from the shown game.
+  if (FileOpen) UpdateGameNavigation();
 }

@@ -276,3 +276,80 @@ TEST_F(MainFileTest, CommandLineOpensEachExistingFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A games window that answers as a list of games 1..count in order.
+class FakeGamesWindow : public ListWindowI {
+ public:
+  bool Open(DatabaseO *db, int32_t, const std::string &) override {
+    db_ = db;
+    return true;
+  }
+  int32_t NextGame(int32_t n) override { return n < db_->GameCount() ? n + 1 : 0; }
+  int32_t PrevGame(int32_t n) override { return n > 1 ? n - 1 : 0; }
+  int32_t GameStartPly(int32_t) override { return startPly; }
+  void SelectGame(int32_t n) override { selected = n; }
+  void CloseWindow() override { visible = false; }
+  bool FrameVisible() const override { return visible; }
+  bool FrameActive() const override { return false; }
+  bool FrameMinimized() const override { return false; }
+  bool FrameMaximized() const override { return false; }
+  void FrameShow() override { visible = true; }
+  void FrameBringToFront() override {}
+  void FrameRestore(bool) override {}
+  void FrameFocus() override {}
+  void FrameRelease() override {}
+  DatabaseO *db_ = nullptr;
+  int32_t startPly = 0;
+  int32_t selected = 0;
+  bool visible = false;
+};
+
+TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  ListWindowFactories factories;
+  factories.games = [&windows] {
+    windows.push_back(std::make_unique<FakeGamesWindow>());
+    return windows.back().get();
+  };
+  f.GameListMan.SetFactories(factories);
+  ChessApp.ShowFirstPositionOnLoad = true;
+  ASSERT_TRUE(f.OpenFile(Pgn("lists.pgn", 3)));
+  ASSERT_EQ(windows.size(), 1u);
+  EXPECT_FALSE(windows[0]->visible);  // hidden until the games command
+  f.Item("MGames")->trigger();
+  EXPECT_TRUE(windows[0]->visible);
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(f.GameListMan.NewGamesWindow(f.Database.NewAllGamesList(), "W" + std::to_string(i), false, false, true));
+  const QList<QAction *> items = f.Menu("MLists")->actions();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[0]->text(), "&A: Database");
+  EXPECT_EQ(items[3]->text(), "&D: W2");
+  // Back to the first window: a load opens at its ply, selects the game
+  // and hides the window.
+  items[0]->trigger();
+  windows[0]->startPly = 3;
+  windows[0]->visible = true;
+  f.LoadGame(2);
+  EXPECT_EQ(f.Game.PathMoves().Count(), 2);
+  EXPECT_EQ(windows[0]->selected, 2);
+  EXPECT_FALSE(windows[0]->visible);
+  EXPECT_TRUE(f.Item("MPrevGame")->isEnabled());
+  EXPECT_TRUE(f.Item("MNextGame")->isEnabled());
+  f.Item("MNextGame")->trigger();
+  EXPECT_EQ(f.CurrentGameNumber, 3);
+  EXPECT_FALSE(f.Item("MNextGame")->isEnabled());
+  f.Item("MPrevGame")->trigger();
+  f.Item("MPrevGame")->trigger();
+  EXPECT_EQ(f.CurrentGameNumber, 1);
+  EXPECT_FALSE(f.Item("MPrevGame")->isEnabled());
+  f.ForgetGame(1);
+  EXPECT_EQ(f.CurrentGameNumber, 0);
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_FALSE(f.Item("MNextGame")->isEnabled());
+  f.GameListMan.SetFactories({});
+}
+
+}  // namespace
