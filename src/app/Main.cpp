@@ -387,6 +387,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   ConnectEngineCommands();
   ConnectEditCommands();
   ConnectSetupCommands();
+  ConnectClipboardCommands();
   ConnectNavigation();
   ConnectMoveEntry();
   ConnectFileCommands();
@@ -418,9 +419,9 @@ void TMainForm::LoadSettings() {
   Board->SetLanguage(ChessApp.InterfaceLanguage);
   AutoPlayTimer->setInterval(ChessApp.AutoPlayDelay);
   IniFile ini(ChessApp.SettingsPath());
-  CopyGameAs = ini.ReadString(kGeneral, "CopyGameAs", "PGN");
-  CopyDiagramAs = ini.ReadString(kGeneral, "CopyDiagramAs", "Bitmap");
-  PasteGameFrom = ini.ReadString(kGeneral, "PasteGameFrom", "PGN");
+  SetCopyGameAs(ini.ReadString(kGeneral, "CopyGameAs", "PGN"));
+  SetCopyDiagramAs(ini.ReadString(kGeneral, "CopyDiagramAs", "Bitmap"));
+  SetPasteGameFrom(ini.ReadString(kGeneral, "PasteGameFrom", "PGN"));
   ShowExtraPanel = ini.ReadBool(kGeneral, "ShowExtraPanel", true);
   ShowUnder = ini.ReadBool(kGeneral, "ShowUnder", false);
   ShowLeft = ini.ReadBool(kGeneral, "ShowLeft", false);
@@ -437,9 +438,9 @@ void TMainForm::LoadSettings() {
 void TMainForm::SaveSettings() {
   {
     IniFile ini(ChessApp.SettingsPath());
-    ini.WriteString(kGeneral, "CopyGameAs", CopyGameAs);
-    ini.WriteString(kGeneral, "CopyDiagramAs", CopyDiagramAs);
-    ini.WriteString(kGeneral, "PasteGameFrom", PasteGameFrom);
+    ini.WriteString(kGeneral, "CopyGameAs", GetCopyGameAs());
+    ini.WriteString(kGeneral, "CopyDiagramAs", GetCopyDiagramAs());
+    ini.WriteString(kGeneral, "PasteGameFrom", GetPasteGameFrom());
     ini.WriteBool(kGeneral, "ShowExtraPanel", ShowExtraPanel);
     ini.WriteBool(kGeneral, "ShowUnder", ShowUnder);
     ini.WriteBool(kGeneral, "ShowLeft", ShowLeft);
@@ -481,6 +482,7 @@ void TMainForm::ApplyLanguage() {
     myui::SetHint(a, hint);
   }
   ApplyToolbarHints();
+  UpdateButtonHints();
   BuildNagMenus();
 }
 

@@ -66,10 +66,6 @@ class TMainForm : public QMainWindow {
   std::array<QLabel *, 8> RankLabels{};
   int32_t ExtraPanelWidth = 200;
   int32_t ExtraPanelHeight = 50;
-  // The chosen clipboard formats, kept by name until their choosers exist.
-  std::string CopyGameAs = "PGN";
-  std::string CopyDiagramAs = "Bitmap";
-  std::string PasteGameFrom = "PGN";
   EngineManT EngineMan;
   bool Playing = false;
   // The clock labels stand under the board while playing.
@@ -314,6 +310,47 @@ class TMainForm : public QMainWindow {
   // answers the text, edited, with retry set when the user asks to read it
   // again, else the text as it was.
   std::string ParseErrorCallback(const std::string &text, const ParseResultT &result, bool &retry);
+  // ---- Clipboard (MainClipboard.cpp)
+  void MGameAsPGNClick();
+  void MGameAsTextClick();
+  void MGameAsRTFClick();
+  void MGameAsHTMLClick();
+  // The toolbar buttons click the chosen item of their family.
+  void CopyGame();
+  void MPositionAsBitmapClick();
+  void MPositionAsFENClick();
+  void MPositionAsEPDClick();
+  void CopyPosition();
+  void MGameFromPGNClick();
+  void MGameFromTextClick();
+  // Reads the clipboard's text as a new game; a text that does not read
+  // goes through the parse-error dialog until it reads or the user gives
+  // up, which keeps what was read before the error.
+  void PasteGameFromClipboard(LanguageId language);
+  void PasteGame();
+  void MPositionFromFENClick();
+  void MPositionFromEPDClick();
+  // The chosen item of a family takes its shortcut and the button's hint.
+  void SetCopyGameItem(QAction *item);
+  void SetCopyDiagramItem(QAction *item);
+  void SetPasteGameItem(QAction *item);
+  // The chosen item's name ("PGN", "Bitmap", ...); empty when none is.
+  std::string GetCopyGameAs() const;
+  std::string GetCopyDiagramAs() const;
+  std::string GetPasteGameFrom() const;
+  // By name; an unknown name chooses the family's default.
+  void SetCopyGameAs(const std::string &name);
+  void SetCopyDiagramAs(const std::string &name);
+  void SetPasteGameFrom(const std::string &name);
+  // The paste commands are enabled exactly when the clipboard holds text.
+  void UpdatePasteItems();
+  void UpdateButtonHints();
+  // A game just read is shown as the loader shows it: view-only when
+  // MViewGamesOnly is ticked, and turned by "ViewFromPlayers".
+  void ApplyLoadedGameView();
+  void AppActivate();
+  void MGameClick();
+
   // ---- Position set-up
   void MSetupPositionClick();
   // A new game, in edit mode, that starts from the position; nothing when
@@ -354,6 +391,9 @@ class TMainForm : public QMainWindow {
   void ConnectButton(const std::string &name, void (TMainForm::*handler)());
   void ConnectEditCommands();
   void ConnectSetupCommands();
+  void ConnectClipboardCommands();
+  // The view-only tick, and the mode with it outside try-out.
+  void SetViewOnlyTick(bool on);
   void PopUpNagMenu(QMenu *menu, const char *button);
   // After a change of the current move's NAGs or comment.
   void AfterAnnotationChange();
@@ -400,6 +440,9 @@ class TMainForm : public QMainWindow {
   std::map<std::string, QAction *> items_;
   std::map<std::string, QMenu *> menus_;
   std::set<std::string> connected_;
+  // The chosen item of each clipboard family: copy game, copy position,
+  // paste game.
+  std::array<QAction *, 3> chosen_{};
   std::string caption_;
   ui::Hooks oldHooks_;
   bool sessionAllowedClose_ = false;

@@ -162,11 +162,12 @@ void GameO::Swap(GameO &o) noexcept {
   swap(header_, o.header_);
 }
 
-bool GameO::ReadFromInput(InputO &input, LanguageId language, ParseResultT &result) {
+bool GameO::ReadFromInput(InputO &input, LanguageId language, ParseResultT &result, bool keepPartial) {
   auto game = std::make_unique<GameO>();
   PGNParserO parser;
   parser.SetLanguage(language);
-  if (!parser.ParseGame(input, *game, result)) return false;
+  const bool ok = parser.ParseGame(input, *game, result);
+  if (!ok && !keepPartial) return false;
   // The editor's settings stay; everything about the old game goes.
   game->variationMode_ = variationMode_;
   game->mainLineRule_ = mainLineRule_;
@@ -184,13 +185,13 @@ bool GameO::ReadFromInput(InputO &input, LanguageId language, ParseResultT &resu
   mainLine_.Clear();
   mainLineNodes_.Clear();
   SetModifiedState(0);
-  return true;
+  return ok;
 }
 
-bool GameO::ReadFromString(const std::string &text, LanguageId language, ParseResultT &result) {
+bool GameO::ReadFromString(const std::string &text, LanguageId language, ParseResultT &result, bool keepPartial) {
   InputO input;
   input.InitString(text);
-  return ReadFromInput(input, language, result);
+  return ReadFromInput(input, language, result, keepPartial);
 }
 
 void GameO::SetStartPosition(const PositionO *position) {

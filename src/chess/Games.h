@@ -115,9 +115,11 @@ class GameO {
   // Parses one game; on success this game is replaced by it, goes to the
   // start, and every node with children selects its first child; a read
   // game is unmodified. On failure the game is as it was and the result
-  // tells why.
-  bool ReadFromInput(InputO &input, LanguageId language, ParseResultT &result);
-  bool ReadFromString(const std::string &text, LanguageId language, ParseResultT &result);
+  // tells why; with keepPartial it is replaced, as on success, by what the
+  // parser built before the error.
+  bool ReadFromInput(InputO &input, LanguageId language, ParseResultT &result, bool keepPartial = false);
+  bool ReadFromString(const std::string &text, LanguageId language, ParseResultT &result,
+                      bool keepPartial = false);
 
   const PositionO &StartPosition() const { return *startPos_; }
   // Null gives the standard start. When the position differs from the

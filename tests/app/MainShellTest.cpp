@@ -47,9 +47,9 @@ TEST_F(MainShellTest, FreshStart) {
   EXPECT_EQ(f.DisplayMode, dmEdit);
   EXPECT_TRUE(f.SBTryOut->isHidden());
   // Section "General" defaults.
-  EXPECT_EQ(f.CopyGameAs, "PGN");
-  EXPECT_EQ(f.CopyDiagramAs, "Bitmap");
-  EXPECT_EQ(f.PasteGameFrom, "PGN");
+  EXPECT_EQ(f.GetCopyGameAs(), "PGN");
+  EXPECT_EQ(f.GetCopyDiagramAs(), "Bitmap");
+  EXPECT_EQ(f.GetPasteGameFrom(), "PGN");
   EXPECT_TRUE(f.ShowExtraPanel);
   EXPECT_FALSE(f.ShowUnder);
   EXPECT_FALSE(f.ShowLeft);
@@ -78,8 +78,7 @@ TEST_F(MainShellTest, FreshStart) {
   // No file: the file commands are off; so is every command not built yet.
   for (const char *n : {"MSave", "MSaveAs", "MClose", "MGames", "MOpenings", "MSearchGames", "MFoundGames",
                         "MTreeDlg", "MReopenLastList", "MImportGames", "MPrevGame", "MNextGame", "MClassifyGame",
-                        "MClassifyPosition", "MSaveGame", "MPreferences",
-                        "MCopyGameAs", "MReopen"})
+                        "MClassifyPosition", "MSaveGame", "MPreferences", "MReopen"})
     EXPECT_FALSE(Item(n)->isEnabled()) << n;
   for (const char *n : {"MComment", "MNags", "MNags1ShortCut", "MNags2ShortCut", "MEditGameHeader", "MTryOut",
                         "MViewOnly", "MNewGame", "MNew", "MOpen"})
@@ -94,7 +93,8 @@ TEST_F(MainShellTest, SettingsRoundTrip) {
       "[General]\r\nCopyGameAs=Weird\r\nCopyDiagramAs=HTML\r\nShowUnder=1\r\nExtraPanelHeight=77\r\n"
       "AlternativesLBWidth=55\r\n");
   TMainForm &f = Form();
-  EXPECT_EQ(f.CopyGameAs, "Weird");
+  // An unknown name chooses the default.
+  EXPECT_EQ(f.GetCopyGameAs(), "PGN");
   EXPECT_TRUE(f.ShowUnder);
   EXPECT_EQ(f.ExtraPanelHeight, 77);
   // Another window writes into the same file during the run.
@@ -104,7 +104,7 @@ TEST_F(MainShellTest, SettingsRoundTrip) {
   }
   FreeForm();
   IniFile ini(Settings());
-  EXPECT_EQ(ini.ReadString("General", "CopyGameAs", ""), "Weird");
+  EXPECT_EQ(ini.ReadString("General", "CopyGameAs", ""), "PGN");
   EXPECT_EQ(ini.ReadString("General", "CopyDiagramAs", ""), "HTML");
   EXPECT_EQ(ini.ReadString("General", "PasteGameFrom", ""), "PGN");
   EXPECT_EQ(ini.ReadString("General", "ShowExtraPanel", ""), "1");

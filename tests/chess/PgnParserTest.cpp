@@ -244,6 +244,49 @@ TEST(PgnReadTest, FailedReadLeavesTheGameAsItWas) {
   gametest::ExpectConsistent(*r.game);
 }
 
+TEST(PgnReadTest, KeepingThePartialGame) {
+  // An error inside a variation: the game up to it, finished as a read
+  // game is, the variation still a variation, first children selected.
+  struct Case {
+    const char *text;
+    int mainPlies;
+  };
+  for (const Case c : {Case{"[White \"w\"]\n1. e4 e5 2. Nf3 (2. f4 exf4 3. Zz) Nc6 *", 3},
+                       Case{"1. d4 d5 2. c4 Qxq7 *", 3}, Case{"1. e4 {open} e5 {", 2}}) {
+    Read r = ReadText("1. a4 *");
+    ASSERT_TRUE(r.ok);
+    r.game->SetModified(mfEdited);
+    ParseResultT result;
+    EXPECT_FALSE(r.game->ReadFromString(c.text, LangEnglish, result, true)) << c.text;
+    EXPECT_EQ(result.ok, 0) << c.text;
+    EXPECT_EQ(gametest::MainLinePlies(*r.game), c.mainPlies) << c.text;
+    EXPECT_FALSE(r.game->CanGoBack()) << c.text;
+    EXPECT_EQ(r.game->ModifiedFlags(), 0) << c.text;
+    gametest::ExpectConsistent(*r.game);
+    // The same text read without keeping: the game stays.
+    Read kept = ReadText("1. a4 *");
+    EXPECT_FALSE(kept.game->ReadFromString(c.text, LangEnglish, result));
+    EXPECT_EQ(gametest::TreeText(*kept.game), gametest::TreeText(*ReadText("1. a4 *").game));
+  }
+  Read r = ReadText("1. a4 *");
+  ParseResultT result;
+  EXPECT_FALSE(r.game->ReadFromString("[White \"w\"]\n1. e4 e5 2. Nf3 (2. f4 exf4 3. Zz) Nc6 *", LangEnglish, result, true));
+  EXPECT_EQ(r.game->GetTag("White"), "w");
+  GameO &g = *r.game;
+  ASSERT_EQ(g.ChildCount(), 1);
+  g.GoForward(1);
+  g.GoForward(1);
+  ASSERT_EQ(g.ChildCount(), 2);  // 2. Nf3, and 2. f4 as its variation
+  EXPECT_EQ(g.SelectedChild(), 1);
+  EXPECT_EQ(g.ChildMoveText(1, mtShort, LangEnglish), "Nf3");
+  EXPECT_TRUE(g.ChildOnMainLine(1));
+  EXPECT_FALSE(g.ChildOnMainLine(2));
+  EXPECT_TRUE(g.ChildHasContinuation(2));
+  // A text that reads is read as before.
+  EXPECT_TRUE(g.ReadFromString("1. c4 *", LangEnglish, result, true));
+  EXPECT_EQ(gametest::MainLinePlies(g), 1);
+}
+
 TEST(PgnReadTest, HeaderAlone) {
   GameInfoO info;
   info.SetGameNr(12);

@@ -349,7 +349,7 @@ TEST(CaptionTables, GenTextKeysAndTexts) {
 
 TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   auto rows = CommonText::Rows();
-  EXPECT_EQ(rows.size(), 598u);
+  EXPECT_EQ(rows.size(), 601u);
   std::vector<std::string> keys = Keys(rows);
   std::vector<std::string> expected = ExpectedCommonKeys();
   ASSERT_EQ(expected.size(), 593u);
@@ -362,6 +362,9 @@ TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   };
   const NoKeyRow noKeyRows[] = {
       {&CommonText::S_MCreateOpenings, "Create Openin&gs", "Maak op&eningen"},
+      {&CommonText::S_CopyGameAsFamily, "Copy Game as", "Partij kopi\xebren als"},
+      {&CommonText::S_CopyPositionAsFamily, "Copy Position as", "Stelling kopi\xebren als"},
+      {&CommonText::S_PasteGameFromFamily, "Paste Game from", "Partij plakken van"},
       {&CommonText::S_MCreateOpeningsStatusHint, "Create an openings classification in the database",
        "Maak een openingsklassificatie in de database"},
       {&CommonText::S_UseSearchBoosterCB, "&Search booster", "&Zoekversneller"},
