@@ -345,9 +345,6 @@ class TMainForm : public QMainWindow {
   // The paste commands are enabled exactly when the clipboard holds text.
   void UpdatePasteItems();
   void UpdateButtonHints();
-  // A game just read is shown as the loader shows it: view-only when
-  // MViewGamesOnly is ticked, and turned by "ViewFromPlayers".
-  void ApplyLoadedGameView();
   void AppActivate();
   void MGameClick();
 
@@ -392,8 +389,6 @@ class TMainForm : public QMainWindow {
   void ConnectEditCommands();
   void ConnectSetupCommands();
   void ConnectClipboardCommands();
-  // The view-only tick, and the mode with it outside try-out.
-  void SetViewOnlyTick(bool on);
   void PopUpNagMenu(QMenu *menu, const char *button);
   // After a change of the current move's NAGs or comment.
   void AfterAnnotationChange();

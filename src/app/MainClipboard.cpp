@@ -296,25 +296,6 @@ void TMainForm::MPositionAsEPDClick() {
 
 // ---- Paste
 
-void TMainForm::SetViewOnlyTick(bool on) {
-  Item("MViewOnly")->setChecked(on);
-  if (DisplayMode != dmTryOut) DisplayMode = on ? dmViewOnly : dmEdit;
-}
-
-void TMainForm::ApplyLoadedGameView() {
-  if (Item("MViewGamesOnly")->isChecked()) SetViewOnlyTick(true);
-  if (!ChessApp.ViewFromPlayers) return;
-  const std::vector<std::string> &players = ChessApp.ViewFromPlayersList;
-  auto listed = [&](const std::string &name) { return std::find(players.begin(), players.end(), name) != players.end(); };
-  if (listed(Game.GetTag("White")))
-    Board->SetColorAtTop(cBlack);
-  else if (listed(Game.GetTag("Black")))
-    Board->SetColorAtTop(cWhite);
-  else
-    return;
-  PlaceCoordinateLabels();
-}
-
 void TMainForm::MGameFromPGNClick() {
   PasteGameFromClipboard(LangEnglish);
   SetPasteGameItem(Item("MGameFromPGN"));
@@ -330,7 +311,8 @@ void TMainForm::PasteGameFromClipboard(LanguageId language) {
   StopAutoPlay();
   if (!AskSaveGame()) return;
   if (DisplayMode == dmTryOut) LeaveTryOut();
-  SetViewOnlyTick(false);
+  Item("MViewOnly")->setChecked(false);
+  DisplayMode = dmEdit;
   // Each reading replaces the game, a failed one by what was read up to
   // the error, so giving up keeps that and never re-marks the old game.
   std::string text = ClipboardText();
@@ -344,10 +326,10 @@ void TMainForm::PasteGameFromClipboard(LanguageId language) {
   UpdateSaveGameItem();
   CurrentGameNumber = 0;
   // The loader's view goes first: the display below reads both.
-  ApplyLoadedGameView();
+  ApplyLoadModes();
   ShowLoadedGame(0, false);
   // With a file open the next and previous game commands are refreshed
-  // here once the file commands exist.
+  // here once those commands exist.
 }
 
 namespace {

@@ -42,5 +42,5 @@ void TMainForm::NewGameFromPosition(const PositionO &position) {
   ShowGame();
   ShowInfoLines();
   // With a file open the next and previous game commands are refreshed
-  // here once the file commands exist.
+  // here once those commands exist.
 }
