@@ -328,8 +328,7 @@ void TMainForm::PasteGameFromClipboard(LanguageId language) {
   // The loader's view goes first: the display below reads both.
   ApplyLoadModes();
   ShowLoadedGame(0, false);
-  // With a file open the next and previous game commands are refreshed
-  // here once those commands exist.
+  if (FileOpen) UpdateGameNavigation();
 }
 
 namespace {

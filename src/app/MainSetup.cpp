@@ -41,6 +41,5 @@ void TMainForm::NewGameFromPosition(const PositionO &position) {
   UpdateSaveGameItem();
   ShowGame();
   ShowInfoLines();
-  // With a file open the next and previous game commands are refreshed
-  // here once those commands exist.
+  if (FileOpen) UpdateGameNavigation();
 }
