@@ -146,6 +146,29 @@ TEST_F(MainFileTest, StoreNewAndUnchangedGames) {
   EXPECT_TRUE(f.CloseFile());
 }
 
+TEST_F(MainFileTest, RefusedStoreChangesNothingAndStopsTheClose) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("refuse.pgn", 2)));
+  f.LoadGame(2);
+  f.Game.GameInfo().AddTag("Annotator", "Lost?");
+  f.Game.SetModified(1);
+  f.UpdateSaveGameItem();
+  {
+    FileFault fault(FileFault::Op::Write, 1, ENOSPC);
+    auto a = fx.Answer("Yes");
+    EXPECT_FALSE(f.FormCloseQuery());  // Yes stores, the store fails
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_TRUE(f.FileOpen);
+  EXPECT_NE(f.Game.ModifiedFlags(), 0);
+  EXPECT_EQ(f.CurrentGameNumber, 2);
+  EXPECT_TRUE(f.Item("MSaveGame")->isEnabled());
+  // Once the disk takes it, the same question closes.
+  auto a = fx.Answer("Yes");
+  EXPECT_TRUE(f.FormCloseQuery());
+  EXPECT_FALSE(f.FileOpen);
+}
+
 TEST_F(MainFileTest, FailedOpensLeaveNoFile) {
   TMainForm &f = F();
   fx.dir().Write("x.txt", "nothing");
