@@ -353,6 +353,7 @@ class TMainForm : public QMainWindow {
   // A new game, in edit mode, that starts from the position; nothing when
   // the question about the modified game is cancelled.
   void NewGameFromPosition(const PositionO &position);
+  void StartNewGame(const PositionO *start);
 
   // Each NAG menu keeps its separator and "Clear"; the NAG items before
   // them are made anew in the current language.

@@ -389,14 +389,24 @@ void TMainForm::MOfferDrawClick() {
 
 void TMainForm::MNewGameClick() {
   StopAutoPlay();
+  StartNewGame(nullptr);
+}
+
+// A new game from the standard start or from a set-up position: edit mode,
+// no stored game number.
+void TMainForm::StartNewGame(const PositionO *start) {
   if (!AskSaveGame()) return;
   if (DisplayMode == dmTryOut) LeaveTryOut();
   Item("MViewOnly")->setChecked(false);
   DisplayMode = dmEdit;
   Game.Init();
   CurrentGameNumber = 0;
+  if (start) Game.SetStartPosition(start);
   Board->SetPosition(&Game.StartPosition(), nullptr);
-  EngineMan.NewGame();
+  if (start)
+    EngineMan.SetPositionAndReset(Game.StartPosition());
+  else
+    EngineMan.NewGame();
   ResetMoveEntry();
   UpdateSaveGameItem();
   ShowGame();

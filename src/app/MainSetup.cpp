@@ -27,19 +27,4 @@ void TMainForm::MSetupPositionClick() {
   NewGameFromPosition(d.Position);
 }
 
-void TMainForm::NewGameFromPosition(const PositionO &position) {
-  if (!AskSaveGame()) return;
-  if (DisplayMode == dmTryOut) LeaveTryOut();
-  Item("MViewOnly")->setChecked(false);
-  DisplayMode = dmEdit;
-  Game.Init();
-  CurrentGameNumber = 0;
-  Game.SetStartPosition(&position);
-  Board->SetPosition(&Game.StartPosition(), nullptr);
-  EngineMan.SetPositionAndReset(Game.StartPosition());
-  ResetMoveEntry();
-  UpdateSaveGameItem();
-  ShowGame();
-  ShowInfoLines();
-  if (FileOpen) UpdateGameNavigation();
-}
+void TMainForm::NewGameFromPosition(const PositionO &position) { StartNewGame(&position); }
