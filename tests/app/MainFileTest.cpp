@@ -58,9 +58,13 @@ TEST(FileDialogUi, FiltersBecomeNameFilters) {
 TEST_F(MainFileTest, MainRoadOpenLoadStoreClose) {
   const std::string path = Pgn("main.pgn", 5);
   TMainForm &f = F();
+  // As with the release switch off, where the settings command shows.
+  f.Item("MDBSettings")->setVisible(true);
+  EXPECT_FALSE(f.Item("MDBSettings")->isEnabled());
   ASSERT_TRUE(f.OpenFile(path));
   EXPECT_EQ(f.windowTitle(), "main - Torvanel");
   EXPECT_TRUE(f.Item("MClose")->isEnabled());
+  EXPECT_TRUE(f.Item("MDBSettings")->isEnabled());
   EXPECT_TRUE(f.Item("MOpenings")->text().startsWith("Create"));
   f.LoadGame(3);
   EXPECT_EQ(f.CurrentGameNumber, 3);
@@ -84,6 +88,7 @@ TEST_F(MainFileTest, MainRoadOpenLoadStoreClose) {
   EXPECT_FALSE(f.FileOpen);
   EXPECT_EQ(f.windowTitle(), "Torvanel");
   EXPECT_FALSE(f.Item("MClose")->isEnabled());
+  EXPECT_FALSE(f.Item("MDBSettings")->isEnabled());
   const std::string text = apptest::ReadFile(path);
   EXPECT_NE(text.find("White5"), std::string::npos);
   const size_t changed = text.find("Changed");
