@@ -265,6 +265,9 @@ class TMainForm : public QMainWindow {
   // The manager's events.
   void GamesWindowsChanged();
   void UpdateGameNavigation();
+  // The database menu opens: the found-games and tree commands follow
+  // whether such windows exist.
+  void MFileClick();
   void BuildListsMenu();
   void AddListsMenuItem(int32_t i, const std::string &caption);
   void ListsMenuItemClick(int32_t i);

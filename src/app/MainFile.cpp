@@ -73,6 +73,7 @@ void TMainForm::ConnectFileCommands() {
   // The lists menu has items of its own.
   connected_.insert("MLists");
   Connect("MSaveGame", &TMainForm::MSaveGameClick);
+  connect(Menu("MFile"), &QMenu::aboutToShow, this, [this] { Guarded([&] { MFileClick(); }); });
   ConnectButton("SBSaveGame", &TMainForm::MSaveGameClick);
   DisableFileCommands();
   BuildReopenMenu();
@@ -436,6 +437,11 @@ void TMainForm::ForgetGame(int32_t n) {
 }
 
 // ---- The list windows and next and previous game
+
+void TMainForm::MFileClick() {
+  SetCommandEnabled("MFoundGames", GameListMan.HasFoundGamesWindow());
+  SetCommandEnabled("MTreeDlg", GameListMan.HasOpenTreeWindow());
+}
 
 void TMainForm::MGamesClick() {
   StopAutoPlay();

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMenu>
 #include <gtest/gtest.h>
 
@@ -295,6 +296,40 @@ TEST_F(MainFileTest, ImportReportOnlyForFaultyFiles) {
   EXPECT_EQ(f.Database.GameCount(), 2);
 }
 
+TEST_F(MainFileTest, GameThatDoesNotLoadKeepsTheCurrentOne) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("unread.pgn", 2)));
+  f.LoadGame(1);
+  ASSERT_EQ(f.Game.GetTag("White"), "White1");
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    auto a = fx.Answer("OK");
+    f.LoadGame(2);
+    ASSERT_TRUE(fault.Fired());
+  }
+  EXPECT_EQ(fx.lastMessage, CommonText::S_CouldNotParseGame);
+  EXPECT_EQ(f.CurrentGameNumber, 1);
+  EXPECT_EQ(f.Game.GetTag("White"), "White1");
+  f.LoadGame(2);
+  EXPECT_EQ(f.Game.GetTag("White"), "White2");
+}
+
+TEST_F(MainFileTest, ViewOnlyLoadHidesTheGameMove) {
+  TMainForm &f = F();
+  ChessApp.ShowFirstPositionOnLoad = true;
+  ChessApp.ShowGameMove = false;
+  ASSERT_TRUE(f.OpenFile(Pgn("hidden.pgn", 1)));
+  f.LoadGame(1);
+  ASSERT_TRUE(f.Item("MViewOnly")->isChecked());
+  ASSERT_GE(f.AlternativesLB->count(), 1);
+  EXPECT_EQ(f.AlternativesLB->item(0)->text(), "...");
+  EXPECT_FALSE(f.Item("MComment")->isEnabled());
+  // Editing shows it.
+  f.Item("MViewOnly")->trigger();
+  EXPECT_EQ(f.AlternativesLB->item(0)->text(), "e4");
+  ChessApp.ShowGameMove = true;
+}
+
 TEST_F(MainFileTest, CommandLineOpensEachExistingFile) {
   const std::string a = Pgn("one.pgn", 1), b = Pgn("two.pgn", 1);
   TMainForm &f = F();
@@ -377,6 +412,46 @@ TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
   EXPECT_EQ(f.CurrentGameNumber, 0);
   ASSERT_TRUE(f.CloseFile());
   EXPECT_FALSE(f.Item("MNextGame")->isEnabled());
+  f.GameListMan.SetFactories({});
+}
+
+TEST_F(MainFileTest, DatabaseMenuFollowsFoundGamesAndTreeWindows) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  ListWindowFactories factories;
+  factories.games = factories.tree = [&windows] {
+    windows.push_back(std::make_unique<FakeGamesWindow>());
+    return windows.back().get();
+  };
+  f.GameListMan.SetFactories(factories);
+  ASSERT_TRUE(f.OpenFile(Pgn("menu.pgn", 2)));
+  const auto opened = [&] {
+    f.Item("MFoundGames")->setEnabled(true);
+    f.Item("MTreeDlg")->setEnabled(true);
+    emit f.Menu("MFile")->aboutToShow();
+  };
+  // No such windows: the menu's opening disables both.
+  opened();
+  EXPECT_FALSE(f.Item("MFoundGames")->isEnabled());
+  EXPECT_FALSE(f.Item("MTreeDlg")->isEnabled());
+  // A tree window: only the tree command follows (while its handler is
+  // connected).
+  ASSERT_TRUE(f.GameListMan.NewGamesWindow(f.Database.NewAllGamesList(), "Tree", false, true, true));
+  opened();
+  EXPECT_FALSE(f.Item("MFoundGames")->isEnabled());
+  EXPECT_EQ(f.Item("MTreeDlg")->isEnabled(), f.IsConnected("MTreeDlg"));
+  // And a found-games window.
+  const int found = f.Database.NewAllGamesList();
+  ASSERT_TRUE(f.GameListMan.NewGamesWindow(found, "Found", false, false, true));
+  f.GameListMan.SetFoundGamesSlot(found);
+  opened();
+  EXPECT_EQ(f.Item("MFoundGames")->isEnabled(), f.IsConnected("MFoundGames"));
+  EXPECT_EQ(f.Item("MTreeDlg")->isEnabled(), f.IsConnected("MTreeDlg"));
+  // Closing the database destroys them.
+  ASSERT_TRUE(f.CloseFile());
+  opened();
+  EXPECT_FALSE(f.Item("MFoundGames")->isEnabled());
+  EXPECT_FALSE(f.Item("MTreeDlg")->isEnabled());
   f.GameListMan.SetFactories({});
 }
 
