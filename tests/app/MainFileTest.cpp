@@ -1,12 +1,12 @@
 // The database menu's file commands and storing and loading games, on real
 // files in the scratch program directory.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QFile>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
-#include <gtest/gtest.h>
 
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
@@ -107,7 +107,7 @@ TEST_F(MainFileTest, LoadPositionsAndPlayers) {
   ChessApp.ViewFromPlayersList = {"black1", "white2"};
   ASSERT_TRUE(f.OpenFile(path));
   f.LoadGame(1);
-  EXPECT_EQ(f.Game.PathMoves().Count(), 4);  // the end of the line
+  EXPECT_EQ(f.Game.PathMoves().Count(), 4);      // the end of the line
   EXPECT_EQ(f.Board->GetOrientation(), cWhite);  // Black listed: white on top
   f.LoadGame(2);
   EXPECT_EQ(f.Board->GetOrientation(), cBlack);  // White listed, other case
@@ -253,7 +253,8 @@ TEST_F(MainFileTest, PathsOutsideWindows1252) {
   ASSERT_TRUE(f.FileOpen);
   EXPECT_EQ(f.FileName, pgn);
   EXPECT_EQ(ChessApp.OpenDir, dir);
-  EXPECT_EQ(f.windowTitle(), QString::fromUtf8("\xd0\x9f\xd0\xb0\xd1\x80\xd1\x82\xd0\xb8\xd0\xb8 - Torvanel"));
+  EXPECT_EQ(f.windowTitle(),
+            QString::fromUtf8("\xd0\x9f\xd0\xb0\xd1\x80\xd1\x82\xd0\xb8\xd0\xb8 - Torvanel"));
   f.LoadGame(1);
   f.Game.GameInfo().AddTag("Annotator", "X");
   f.Game.SetModified(1);
@@ -312,6 +313,64 @@ TEST_F(MainFileTest, GameThatDoesNotLoadKeepsTheCurrentOne) {
   EXPECT_EQ(f.Game.GetTag("White"), "White1");
   f.LoadGame(2);
   EXPECT_EQ(f.Game.GetTag("White"), "White2");
+}
+
+// A stored game holds at most 32 KB of moves and variation marks: 126
+// rounds of knight moves with fourteen three-move pawn lines aside at every
+// ply are past it (games end at move 255).
+TEST_F(MainFileTest, GameTextThatDoesNotPackIsNotStored) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("pack.pgn", 2)));
+  f.LoadGame(1);
+  f.Item("MViewOnly")->trigger();
+  std::string moves = "[White \"Long\"]\n\n";
+  const auto ply = [&moves](int n, bool white, const char *move) {
+    const std::string number = std::to_string(n) + (white ? ". " : "... ");
+    const std::string next = std::to_string(n + 1) + ". ";
+    moves += number + move + " ";
+    for (const char file : std::string("abcdegh"))
+      for (const int step : {1, 2}) {
+        const std::string f1(1, file);
+        if (white)
+          moves += "(" + number + f1 + std::to_string(2 + step) + " h6 " + next + f1 +
+                   std::to_string(3 + step) + ") ";
+        else
+          moves += "(" + number + f1 + std::to_string(7 - step) + " " + next + "a3 " + f1 +
+                   std::to_string(6 - step) + ") ";
+      }
+  };
+  for (int i = 0; i < 126; ++i) {
+    ply(2 * i + 1, true, "Nf3");
+    ply(2 * i + 1, false, "Nf6");
+    ply(2 * i + 2, true, "Ng1");
+    ply(2 * i + 2, false, "Ng8");
+  }
+  ParseResultT read;
+  ASSERT_TRUE(f.Game.ReadFromString(moves + "*", LangEnglish, read)) << read.message;
+  f.Game.SetModified(1);
+  const bool dbModified = f.Database.IsModified();
+  {
+    auto a = fx.Answer("OK");
+    EXPECT_FALSE(f.StoreGame());
+  }
+  EXPECT_EQ(fx.lastMessage, CommonText::S_CouldNotParseGame);
+  EXPECT_NE(f.Game.ModifiedFlags(), 0);
+  EXPECT_EQ(f.CurrentGameNumber, 1);
+  EXPECT_EQ(f.Database.IsModified(), dbModified);
+  // As a new game: nothing is added.
+  f.CurrentGameNumber = 0;
+  {
+    auto a = fx.Answer("OK");
+    EXPECT_FALSE(f.StoreGame());
+  }
+  EXPECT_EQ(f.Database.GameCount(), 2);
+  EXPECT_EQ(f.CurrentGameNumber, 0);
+  // The stored game is the one read from the file.
+  ParseResultT result;
+  std::unique_ptr<GameO> stored = f.Database.LoadGame(1, result);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->GetTag("White"), "White1");
+  f.Game.SetModifiedState(0);
 }
 
 TEST_F(MainFileTest, ViewOnlyLoadHidesTheGameMove) {
@@ -385,7 +444,8 @@ TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
   f.Item("MGames")->trigger();
   EXPECT_TRUE(windows[0]->visible);
   for (int i = 0; i < 3; ++i)
-    ASSERT_TRUE(f.GameListMan.NewGamesWindow(f.Database.NewAllGamesList(), "W" + std::to_string(i), false, false, true));
+    ASSERT_TRUE(f.GameListMan.NewGamesWindow(f.Database.NewAllGamesList(), "W" + std::to_string(i), false,
+                                             false, true));
   const QList<QAction *> items = f.Menu("MLists")->actions();
   ASSERT_EQ(items.size(), 4);
   EXPECT_EQ(items[0]->text(), "&A: Database");
