@@ -128,20 +128,10 @@ int Start(const std::string &program, const std::string &dir, ChildHandles &out)
   return 0;
 }
 
-size_t WriteAll(int fd, const void *data, size_t n, int &err) {
-  err = 0;
-  const char *p = static_cast<const char *>(data);
-  size_t done = 0;
-  while (done < n) {
-    ssize_t w = ::write(fd, p + done, n - done);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      break;
-    }
-    done += static_cast<size_t>(w);
-  }
-  return done;
+int SetNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return errno;
+  return 0;
 }
 
 Waker::Waker() {
@@ -182,6 +172,37 @@ long ReadOrWake(int fd, const Waker &waker, void *buf, size_t n, int &err) {
     }
     return static_cast<long>(got);
   }
+}
+
+long WriteOrWake(int fd, const Waker &waker, const void *data, size_t n, int &err) {
+  err = 0;
+  for (;;) {
+    pollfd p[2] = {{fd, POLLOUT, 0}, {waker.Fd(), POLLIN, 0}};
+    int r = ::poll(p, 2, -1);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      return -1;
+    }
+    if (p[1].revents != 0) return kWoken;
+    if (p[0].revents & POLLNVAL) {
+      err = EBADF;
+      return -1;
+    }
+    if (p[0].revents == 0) continue;
+    // POLLERR: the reader has gone; the write says so with EPIPE.
+    ssize_t w = ::write(fd, data, n);
+    if (w < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      err = errno;
+      return -1;
+    }
+    if (w > 0) return static_cast<long>(w);
+  }
+}
+
+void KillGroup(pid_t pid) {
+  if (pid > 0) ::kill(-pid, SIGKILL);
 }
 
 bool WaitExited(pid_t pid, int ms) {

@@ -140,4 +140,66 @@ TEST_F(ClockCommandsEngineTest, AdjustTimeSetsBothClocksOrNeither) {
   EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 3900);
 }
 
+// Chosen before Play Game, a control applies whole at once; chosen during
+// a game, at the next one.
+TEST_F(ClockCommandsEngineTest, ATimeControlAppliesWhole) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  auto choose = [&](const QString &minutes, const QString &increment) {
+    Run("MTimeControl",
+        [&](QDialog &d) {
+          Type(d.findChild<QSpinBox *>("BlitzMEd"), minutes);
+          Type(d.findChild<QSpinBox *>("IncrementEd"), increment);
+        },
+        "OKBtn");
+  };
+  choose("2", "3");
+  EXPECT_EQ(Label(cWhite), "0:02.00");
+  f.Item("MPlayGame")->trigger();
+  EXPECT_EQ(Label(cWhite), "0:02.00");
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec().BlitzIncrement, 3);
+
+  choose("4", "0");
+  TimeControlRec tc;
+  f.EngineMan.GetTimeControl(tc);
+  EXPECT_EQ(tc.BlitzTime, 4);
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec().BlitzIncrement, 3);
+  EXPECT_EQ(Label(cWhite), "0:02.00");
+  f.Item("MNewGame")->trigger();
+  EXPECT_EQ(Label(cWhite), "0:04.00");
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec().BlitzIncrement, 0);
+}
+
+// The clock runs while the dialog is open: a side left as shown keeps the
+// time it has at OK; a changed side gets the typed time.
+TEST_F(ClockCommandsEngineTest, AdjustTimeKeepsTheRunningSecondsOfAnUnchangedSide) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  f.Item("MMoveNow")->trigger();  // the engine thinks for White
+  ASSERT_TRUE(f.EngineMan.Clock()->Running());
+  const int32_t before = f.EngineMan.GetSeconds(cWhite);
+  Run("MAdjustTime",
+      [](QDialog &d) {
+        QTest::qWait(2100);
+        Type(d.findChild<QSpinBox *>("BlackMEd"), "7");
+      },
+      "OKBtn");
+  EXPECT_LE(f.EngineMan.GetSeconds(cWhite), before - 2);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 7 * 60);
+}
+
+// Black's time past what a clock holds: White's new time is refused too.
+TEST_F(ClockCommandsEngineTest, AdjustTimeChecksBlackBeforeWhiteChanges) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  f.EngineMan.SetSeconds(cWhite, 100);
+  f.EngineMan.SetSeconds(cBlack, 2147483);
+  Run("MAdjustTime",
+      [](QDialog &d) {
+        Type(d.findChild<QSpinBox *>("WhiteMEd"), "3");
+        Type(d.findChild<QSpinBox *>("BlackMEd"), "59");
+      },
+      "OKBtn");
+  EXPECT_EQ(messages, 1);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cWhite), 100);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 2147483);
+}
+
 }  // namespace
