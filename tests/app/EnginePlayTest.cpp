@@ -123,6 +123,10 @@ TEST_F(EnginePlayTest, AFailedRestartLosesTheEngine) {
   auto answers = Answer("OK");
   TMainForm &f = FormWithFakeEngine("exit:0");
   ASSERT_TRUE(WaitFor([&] { return dialogs > 0; }, 5000));
+  auto *timer = dynamic_cast<ClockTimerQt *>(f.findChild<QObject *>("ClockTimer"));
+  ASSERT_NE(timer, nullptr);
+  ASSERT_EQ(timer->Clock(), f.EngineMan.Clock());
+  ASSERT_NE(timer->Clock(), nullptr);
   ASSERT_TRUE(std::filesystem::remove(EngineFile()));
   f.Item("MPlayGame")->trigger();
   EXPECT_EQ(dialogs, 2);
@@ -130,8 +134,6 @@ TEST_F(EnginePlayTest, AFailedRestartLosesTheEngine) {
   EXPECT_FALSE(f.EngineEnabled());
   EXPECT_FALSE(f.Item("MEngine")->isVisible());
   ExpectPlay(f, false, false);
-  auto *timer = dynamic_cast<ClockTimerQt *>(f.findChild<QObject *>("ClockTimer"));
-  ASSERT_NE(timer, nullptr);
   EXPECT_EQ(timer->Clock(), nullptr);
   std::string comment;
   for (int i = 1; i <= 1500; ++i) comment += "line " + std::to_string(i) + "\n";
