@@ -28,6 +28,7 @@
 #include "engine/ChsClocks.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
+#include "foundation/AppText.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/LangMan.h"
@@ -328,6 +329,9 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   myui::InstallChessFonts();
   // 5., 6. Languages, notation languages and piece sets.
   LoadLanguageNames(dirs::AppFile("LngNames.ini"));
+  // Before the options, which read the application language back without
+  // registering it.
+  AppText::FindAppLanguages();
   LoadLangsFromIni();
   LoadPieceSets();
   // 7. Options, then the cancel dialog.
@@ -459,19 +463,19 @@ void TMainForm::SaveSettings() {
 
 void TMainForm::ApplyLanguage() {
   const LanguageId lang = ChessApp.ApplicationLanguage;
+  AppText::SetAppLanguage(lang);
   CommonText::SetUILanguage(lang);
   GenText::SetDialogLanguage(lang);
   for (const ItemDef &d : kItems) {
     const std::string name = d.name;
+    // Its caption follows the open database.
+    if (name == "MOpenings") continue;
     QAction *a = Item(name);
     std::string caption;
     std::string hint;
     if (const char *fixed = FixedCaption(name)) {
       caption = fixed;
       hint = CaptionOr("S_" + name + "StatusHint");
-    } else if (name == "MOpenings" && !(FileOpen && Database.HasKeys())) {
-      caption = CommonText::S_MCreateOpenings;
-      hint = CommonText::S_MCreateOpeningsStatusHint;
     } else {
       caption = CaptionOr("S_" + name);
       hint = CaptionOr(name == "MViewGamesOnly" ? "S_MViewStatusHint" : "S_" + name + "StatusHint");
@@ -481,9 +485,11 @@ void TMainForm::ApplyLanguage() {
     a->setText(ToQ(caption));
     myui::SetHint(a, hint);
   }
+  SetOpeningsItem(FileOpen && Database.HasKeys());
   ApplyToolbarHints();
   UpdateButtonHints();
   BuildNagMenus();
+  GameListMan.UpdateTexts();
 }
 
 void TMainForm::ApplyFonts() {
