@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/DlgPreferences.h"
 #include "app/Forms.h"
 #include "appman/ChessAppMan.h"
 #include "board/ChsBmps.h"
@@ -382,6 +383,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
 
   Connect("MExit", &TMainForm::MExitClick);
   Connect("MContents", &TMainForm::MContentsClick);
+  Connect("MPreferences", &TMainForm::MPreferencesClick);
   Connect("MAbout", &TMainForm::MAboutClick);
   // Enabled while a file is open.
   Connect("MDBSettings", &TMainForm::MDBSettingsClick);
@@ -536,6 +538,13 @@ void TMainForm::MExitClick() { close(); }
 void TMainForm::MContentsClick() {
   StopAutoPlay();
   BeepInformation("Sorry, help not yet available.", ui::mbOK);
+}
+
+void TMainForm::MPreferencesClick() {
+  StopAutoPlay();
+  PreferencesDlg->Board = Board;
+  PreferencesDlg->Main = this;
+  PreferencesDlg->Execute();
 }
 
 void TMainForm::MTimeControlClick() {

@@ -286,6 +286,8 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // Stops autoplay and shows the preferences for the board and this window.
+  void MPreferencesClick();
   // ---- About box and database settings
   void MAboutClick();
   // The settings of the open database; nothing without one.
