@@ -15,7 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTabWidget>
+#include <QStackedWidget>
+#include <QToolButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdint>
@@ -146,7 +147,8 @@ QListWidgetItem *FileItem(const std::string &path) {
 QWidget *TPreferencesDlg::Page(const char *name, const std::string &caption) {
   auto *page = new QWidget(PageControl);
   page->setObjectName(name);
-  PageControl->addTab(page, QString());
+  PageControl->addWidget(page);
+  PageList->addItem(QString());
   pages_.emplace_back(page, &caption);
   return page;
 }
@@ -188,8 +190,13 @@ QPushButton *TPreferencesDlg::Button(QWidget *parent, const char *name, const st
 
 TPreferencesDlg::TPreferencesDlg(QWidget *parent) : TAppDialog("", false, parent) {
   setObjectName("PreferencesDlg");
-  PageControl = new QTabWidget(this);
+  PageControl = new QStackedWidget(this);
   PageControl->setObjectName("PageControl");
+  PageControl->setFrameShape(QFrame::StyledPanel);
+  PageList = List(this, "PageList");
+  PageList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  PageList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  PageList->setSpacing(3);
   BuildLanguagePage();
   BuildBoardPage();
   BuildSmallPages();
@@ -205,8 +212,14 @@ TPreferencesDlg::TPreferencesDlg(QWidget *parent) : TAppDialog("", false, parent
   connect(OKBtn, &QPushButton::clicked, this, [this] { Guarded([this] { OKBtnClick(); }); });
   connect(HelpBtn, &QPushButton::clicked, this, [this] { Guarded([this] { HelpBtnClick(); }); });
 
+  connect(PageList, &QListWidget::currentRowChanged, PageControl, &QStackedWidget::setCurrentIndex);
+  connect(PageControl, &QStackedWidget::currentChanged, PageList, [this](int i) { PageList->setCurrentRow(i); });
+
+  auto *pages = new QHBoxLayout;
+  pages->addWidget(PageList);
+  pages->addWidget(PageControl, 1);
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(PageControl);
+  layout->addLayout(pages);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -217,6 +230,7 @@ TPreferencesDlg::TPreferencesDlg(QWidget *parent) : TAppDialog("", false, parent
   for (int i = 0; i < PageControl->count(); ++i)
     if (PageControl->widget(i)->objectName() == page) index = i;
   PageControl->setCurrentIndex(index);
+  PageList->setCurrentRow(index);
 }
 
 TPreferencesDlg::~TPreferencesDlg() {
@@ -292,9 +306,9 @@ void TPreferencesDlg::BuildBoardPage() {
     pb->setFrameShape(QFrame::Box);
     pb->setAutoFillBackground(true);
     pb->setFixedSize(32, 20);
-    auto *b = new QPushButton("...", colors);
+    auto *b = new QToolButton(colors);
+    b->setText("...");
     b->setObjectName(button);
-    b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
     cgrid->addWidget(Label(colors, label, caption), r, 0);
     cgrid->addWidget(pb, r, 1);
     cgrid->addWidget(b, r, 2);
@@ -305,8 +319,8 @@ void TPreferencesDlg::BuildBoardPage() {
   UseWindowsColorsCB = Check(colors, "UseWindowsColorsCB", S_UseWindowsColorsCB);
   cgrid->addWidget(UseWindowsColorsCB, 2, 0, 1, 3);
   cgrid->setColumnStretch(3, 1);
-  connect(WhiteColorBtn, &QPushButton::clicked, this, [this] { Guarded([this] { WhiteColorBtnClick(); }); });
-  connect(BlackColorBtn, &QPushButton::clicked, this, [this] { Guarded([this] { BlackColorBtnClick(); }); });
+  connect(WhiteColorBtn, &QToolButton::clicked, this, [this] { Guarded([this] { WhiteColorBtnClick(); }); });
+  connect(BlackColorBtn, &QToolButton::clicked, this, [this] { Guarded([this] { BlackColorBtnClick(); }); });
 
   ShowCoordinatesCB = Check(page, "ShowCoordinatesCB", S_ShowCoordinatesCB);
   ShowMaterialDifferenceCB = Check(page, "ShowMaterialDifferenceCB", S_ShowMaterialDifferenceCB);
@@ -580,7 +594,12 @@ void TPreferencesDlg::BuildRTFPages() {
 
 void TPreferencesDlg::ApplyCaptions() {
   setWindowTitle(ToQ(RemoveAccelerator(CommonText::S_MPreferences)));
-  for (int i = 0; i < static_cast<int>(pages_.size()); ++i) PageControl->setTabText(i, ToQ(*pages_[i].second));
+  for (int i = 0; i < static_cast<int>(pages_.size()); ++i) PageList->item(i)->setText(ToQ(*pages_[i].second));
+  // The list is as wide and high as its captions.
+  const int frame = 2 * PageList->frameWidth();
+  const int gap = 2 * PageList->spacing();
+  PageList->setFixedWidth(PageList->sizeHintForColumn(0) + frame + gap + 8);
+  PageList->setMinimumHeight((PageList->sizeHintForRow(0) + gap) * PageList->count() + frame);
   for (const CaptionLink &c : captions_) {
     if (auto *l = qobject_cast<QLabel *>(c.control))
       l->setText(ToQ(*c.text + ":"));

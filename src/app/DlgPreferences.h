@@ -22,7 +22,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class QTabWidget;
+class QStackedWidget;
+class QToolButton;
 class TChessBoard;
 class TMainForm;
 
@@ -62,7 +63,9 @@ class TPreferencesDlg : public TAppDialog {
   // The standard files as listed (the file system's bytes).
   std::vector<std::string> StandardFileNames() const;
 
-  QTabWidget *PageControl;
+  // The pages, chosen from the list of their captions beside them.
+  QStackedWidget *PageControl;
+  QListWidget *PageList;
   // Language
   QComboBox *ProgramLanguageCMB, *InterfaceLanguageCMB, *CopyLanguageCMB, *PasteLanguageCMB;
   QComboBox *LastMoveNotationCMB, *MoveListNotationCMB, *AppFontNameCmb;
@@ -73,7 +76,7 @@ class TPreferencesDlg : public TAppDialog {
   QLineEdit *MoveEd, *BackEd, *CastleRookMoveEd, *CastleRookBackEd;
   QCheckBox *ShowCoordinatesCB, *UseWindowsColorsCB;
   QFrame *WhiteSquaresPB, *BlackSquaresPB;
-  QPushButton *WhiteColorBtn, *BlackColorBtn;
+  QToolButton *WhiteColorBtn, *BlackColorBtn;
   QCheckBox *ShowMaterialDifferenceCB, *KnightAndBishopAreEqualCB;
   QRadioButton *MatDiffFromWhiteRB, *MatDiffFromBlackRB, *MatDiffFromColorToMoveRB, *MatDiffFromBoardRB;
   // Move Entry
