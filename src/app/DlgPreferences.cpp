@@ -16,8 +16,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cstdint>
 #include <limits>
@@ -113,7 +113,8 @@ std::string SelectedText(const QComboBox *box, const std::string &previous) {
 
 // A stored colour as 0x00BBGGRR.
 TColor FromQColor(const QColor &c) {
-  return static_cast<TColor>(c.red()) | static_cast<TColor>(c.green()) << 8 | static_cast<TColor>(c.blue()) << 16;
+  return static_cast<TColor>(c.red()) | static_cast<TColor>(c.green()) << 8 |
+         static_cast<TColor>(c.blue()) << 16;
 }
 
 QWidget *Column(QWidget *parent, const std::vector<QWidget *> &widgets) {
@@ -213,7 +214,8 @@ TPreferencesDlg::TPreferencesDlg(QWidget *parent) : TAppDialog("", false, parent
   connect(HelpBtn, &QPushButton::clicked, this, [this] { Guarded([this] { HelpBtnClick(); }); });
 
   connect(PageList, &QListWidget::currentRowChanged, PageControl, &QStackedWidget::setCurrentIndex);
-  connect(PageControl, &QStackedWidget::currentChanged, PageList, [this](int i) { PageList->setCurrentRow(i); });
+  connect(PageControl, &QStackedWidget::currentChanged, PageList,
+          [this](int i) { PageList->setCurrentRow(i); });
 
   auto *pages = new QHBoxLayout;
   pages->addWidget(PageList);
@@ -250,14 +252,16 @@ void TPreferencesDlg::BuildLanguagePage() {
     grid->addWidget(control, r, 1, Qt::AlignLeft);
   };
   row("ProgramLanguageLbl", S_ProgramLanguageLbl, ProgramLanguageCMB = Combo(page, "ProgramLanguageCMB"));
-  row("InterfaceLanguageLbl", S_InterfaceLanguageLbl, InterfaceLanguageCMB = Combo(page, "InterfaceLanguageCMB"));
+  row("InterfaceLanguageLbl", S_InterfaceLanguageLbl,
+      InterfaceLanguageCMB = Combo(page, "InterfaceLanguageCMB"));
   row("CopyLanguageLbl", S_CopyLanguageLbl, CopyLanguageCMB = Combo(page, "CopyLanguageCMB"));
   row("PasteLanguageLbl", S_PasteLanguageLbl, PasteLanguageCMB = Combo(page, "PasteLanguageCMB"));
   row("LastMoveNotationLbl", S_LastMoveNotationLbl, LastMoveNotationCMB = Combo(page, "LastMoveNotationCMB"));
   row("MoveListNotationLbl", S_MoveListNotationLbl, MoveListNotationCMB = Combo(page, "MoveListNotationCMB"));
   row("AppFontNameLbl", S_AppFontNameLbl, AppFontNameCmb = Combo(page, "AppFontNameCmb"));
   row("AppFontSizeLbl", S_AppFontSizeLbl, AppFontSizeEd = NewUpDownEdit(page, "AppFontSizeEd"));
-  grid->addWidget(UseFigurinesCB = Check(page, "UseFigurinesCB", S_UseFigurinesCB), grid->rowCount(), 0, 1, 2);
+  grid->addWidget(UseFigurinesCB = Check(page, "UseFigurinesCB", S_UseFigurinesCB), grid->rowCount(), 0, 1,
+                  2);
   grid->setRowStretch(grid->rowCount(), 1);
   grid->setColumnStretch(1, 1);
 }
@@ -300,7 +304,8 @@ void TPreferencesDlg::BuildBoardPage() {
 
   QGroupBox *colors = Group(page, "ColorsGB", S_ColorsGB);
   auto *cgrid = new QGridLayout(colors);
-  auto square = [&](int r, const char *label, const std::string &caption, const char *box, const char *button) {
+  auto square = [&](int r, const char *label, const std::string &caption, const char *box,
+                    const char *button) {
     auto *pb = new QFrame(colors);
     pb->setObjectName(box);
     pb->setFrameShape(QFrame::Box);
@@ -314,8 +319,10 @@ void TPreferencesDlg::BuildBoardPage() {
     cgrid->addWidget(b, r, 2);
     return std::pair{pb, b};
   };
-  std::tie(WhiteSquaresPB, WhiteColorBtn) = square(0, "WhiteSquaresLbl", S_WhiteSquaresLbl, "WhiteSquaresPB", "WhiteColorBtn");
-  std::tie(BlackSquaresPB, BlackColorBtn) = square(1, "BlackSquaresLbl", S_BlackSquaresLbl, "BlackSquaresPB", "BlackColorBtn");
+  std::tie(WhiteSquaresPB, WhiteColorBtn) =
+      square(0, "WhiteSquaresLbl", S_WhiteSquaresLbl, "WhiteSquaresPB", "WhiteColorBtn");
+  std::tie(BlackSquaresPB, BlackColorBtn) =
+      square(1, "BlackSquaresLbl", S_BlackSquaresLbl, "BlackSquaresPB", "BlackColorBtn");
   UseWindowsColorsCB = Check(colors, "UseWindowsColorsCB", S_UseWindowsColorsCB);
   cgrid->addWidget(UseWindowsColorsCB, 2, 0, 1, 3);
   cgrid->setColumnStretch(3, 1);
@@ -333,13 +340,14 @@ void TPreferencesDlg::BuildBoardPage() {
   MatDiffFromBlackRB = Radio(perspective, "MatDiffFromBlackRB", S_MatDiffFromBlackRB);
   MatDiffFromColorToMoveRB = Radio(perspective, "MatDiffFromColorToMoveRB", S_MatDiffFromColorToMoveRB);
   MatDiffFromBoardRB = Radio(perspective, "MatDiffFromBoardRB", S_MatDiffFromBoardRB);
-  for (QRadioButton *r : {MatDiffFromWhiteRB, MatDiffFromBlackRB, MatDiffFromColorToMoveRB, MatDiffFromBoardRB})
+  for (QRadioButton *r :
+       {MatDiffFromWhiteRB, MatDiffFromBlackRB, MatDiffFromColorToMoveRB, MatDiffFromBoardRB})
     pl->addWidget(r);
 
   auto *columns = new QHBoxLayout;
   columns->addWidget(Column(page, {animation, ShowCoordinatesCB}), 0, Qt::AlignTop);
-  columns->addWidget(Column(page, {colors, ShowMaterialDifferenceCB, KnightAndBishopAreEqualCB, perspective}), 1,
-                     Qt::AlignTop);
+  columns->addWidget(Column(page, {colors, ShowMaterialDifferenceCB, KnightAndBishopAreEqualCB, perspective}),
+                     1, Qt::AlignTop);
   auto *v = new QVBoxLayout(page);
   v->addLayout(top);
   v->addLayout(columns);
@@ -351,7 +359,8 @@ void TPreferencesDlg::BuildSmallPages() {
   QWidget *entry = Page("MoveEntryTS", S_MoveEntryTS);
   auto *v = new QVBoxLayout(entry);
   v->addWidget(RightClickTakesBackCB = Check(entry, "RightClickTakesBackCB", S_RightClickTakesBackCB));
-  v->addWidget(AskInsertTypeOnNewMoveCB = Check(entry, "AskInsertTypeOnNewMoveCB", S_AskInsertTypeOnNewMoveCB));
+  v->addWidget(AskInsertTypeOnNewMoveCB =
+                   Check(entry, "AskInsertTypeOnNewMoveCB", S_AskInsertTypeOnNewMoveCB));
   v->addWidget(AskDeleteTypeOnDeleteCB = Check(entry, "AskDeleteTypeOnDeleteCB", S_AskDeleteTypeOnDeleteCB));
   v->addStretch(1);
 
@@ -367,7 +376,8 @@ void TPreferencesDlg::BuildSmallPages() {
   g->setColumnStretch(3, 1);
   g->addWidget(StopAtCommentCB = Check(group, "StopAtCommentCB", S_StopAtCommentCB), 1, 0, 1, 4);
   g->addWidget(StopAtAnnotationsCB = Check(group, "StopAtAnnotationsCB", S_StopAtAnnotationsCB), 2, 0, 1, 4);
-  g->addWidget(StopAtAlternativesCB = Check(group, "StopAtAlternativesCB", S_StopAtAlternativesCB), 3, 0, 1, 4);
+  g->addWidget(StopAtAlternativesCB = Check(group, "StopAtAlternativesCB", S_StopAtAlternativesCB), 3, 0, 1,
+               4);
   auto *av = new QVBoxLayout(autoplay);
   av->addWidget(group);
   av->addStretch(1);
@@ -380,7 +390,8 @@ void TPreferencesDlg::BuildSmallPages() {
   fg->addWidget(fl, 0, 0);
   fg->addWidget(StandardFilesLB, 1, 0, 3, 1);
   fg->addWidget(AddStandardFileBtn = Button(files, "AddStandardFileBtn", S_AddStandardFileBtn), 1, 1);
-  fg->addWidget(DeleteStandardFileBtn = Button(files, "DeleteStandardFileBtn", S_DeleteStandardFileBtn), 2, 1);
+  fg->addWidget(DeleteStandardFileBtn = Button(files, "DeleteStandardFileBtn", S_DeleteStandardFileBtn), 2,
+                1);
   fg->setRowStretch(3, 1);
   connect(AddStandardFileBtn, &QPushButton::clicked, this,
           [this] { Guarded([this] { AddStandardFileBtnClick(); }); });
@@ -475,8 +486,8 @@ void TPreferencesDlg::BuildViewPages() {
                     Check(copy, "SquareBracketsForAlternativesCB", S_SquareBracketsForAlternativesCB));
   cv->addWidget(CenterDiagramsCB = Check(copy, "CenterDiagramsCB", S_CenterDiagramsCB));
   cv->addWidget(JustifyMoveTextCB = Check(copy, "JustifyMoveTextCB", S_JustifyMoveTextCB));
-  cv->addWidget(DiagramsWithCoordinatesInCopyGameCB =
-                    Check(copy, "DiagramsWithCoordinatesInCopyGameCB", S_DiagramsWithCoordinatesInCopyGameCB));
+  cv->addWidget(DiagramsWithCoordinatesInCopyGameCB = Check(copy, "DiagramsWithCoordinatesInCopyGameCB",
+                                                            S_DiagramsWithCoordinatesInCopyGameCB));
   cv->addStretch(1);
 }
 
@@ -506,21 +517,21 @@ void TPreferencesDlg::BuildDiagramsPage() {
     return r;
   };
   using T = DiagramTextTypeT;
-  auto [cdTop, cdBottom] =
-      kind("CopyDiagGB", S_CopyDiagGB, "CopyDiagUseLabelsCB", "CDTopTextTypeGB", "CDBottomTextTypeGB",
-           CopyDiagUseLabelsCB);
+  auto [cdTop, cdBottom] = kind("CopyDiagGB", S_CopyDiagGB, "CopyDiagUseLabelsCB", "CDTopTextTypeGB",
+                                "CDBottomTextTypeGB", CopyDiagUseLabelsCB);
   CDBTT_NoneRB = radio(cdBottom, "CDBTT_NoneRB", S_DTT_NoneRB, T::None, cdBottom_);
-  CDBTT_ColorToMoveRB = radio(cdBottom, "CDBTT_ColorToMoveRB", S_DTT_ColorToMoveRB, T::ColorToMove, cdBottom_);
+  CDBTT_ColorToMoveRB =
+      radio(cdBottom, "CDBTT_ColorToMoveRB", S_DTT_ColorToMoveRB, T::ColorToMove, cdBottom_);
   CDBTT_LastMoveRB = radio(cdBottom, "CDBTT_LastMoveRB", S_DTT_LastMoveRB, T::LastMove, cdBottom_);
   CDBTT_CustomRB = radio(cdBottom, "CDBTT_CustomRB", S_DTT_CustomRB, T::Custom, cdBottom_);
   CDTTT_NoneRB = radio(cdTop, "CDTTT_NoneRB", S_DTT_NoneRB, T::None, cdTop_);
   CDTTT_PlayersRB = radio(cdTop, "CDTTT_PlayersRB", S_DTT_PlayersRB, T::Players, cdTop_);
   CDTTT_CustomRB = radio(cdTop, "CDTTT_CustomRB", S_DTT_CustomRB, T::Custom, cdTop_);
-  auto [gdTop, gdBottom] =
-      kind("GameDiagGB", S_GameDiagGB, "GameDiagUseLabelsCB", "GDTopTextTypeGB", "GDBottomTextTypeGB",
-           GameDiagUseLabelsCB);
+  auto [gdTop, gdBottom] = kind("GameDiagGB", S_GameDiagGB, "GameDiagUseLabelsCB", "GDTopTextTypeGB",
+                                "GDBottomTextTypeGB", GameDiagUseLabelsCB);
   GDBTT_NoneRB = radio(gdBottom, "GDBTT_NoneRB", S_DTT_NoneRB, T::None, gdBottom_);
-  GDBTT_ColorToMoveRB = radio(gdBottom, "GDBTT_ColorToMoveRB", S_DTT_ColorToMoveRB, T::ColorToMove, gdBottom_);
+  GDBTT_ColorToMoveRB =
+      radio(gdBottom, "GDBTT_ColorToMoveRB", S_DTT_ColorToMoveRB, T::ColorToMove, gdBottom_);
   GDBTT_LastMoveRB = radio(gdBottom, "GDBTT_LastMoveRB", S_DTT_LastMoveRB, T::LastMove, gdBottom_);
   GDTTT_NoneRB = radio(gdTop, "GDTTT_NoneRB", S_DTT_NoneRB, T::None, gdTop_);
   GDTTT_PlayersRB = radio(gdTop, "GDTTT_PlayersRB", S_DTT_PlayersRB, T::Players, gdTop_);
@@ -546,12 +557,13 @@ void TPreferencesDlg::BuildRTFPages() {
   auto *dg = new QGridLayout(diagram);
   row(diagram, dg, "FontNameLbl", S_FontNameLbl, RTFFontNameCmb = Combo(diagram, "RTFFontNameCmb"));
   row(diagram, dg, "FontSizeLbl", S_FontSizeLbl, FontSizeEd = NewUpDownEdit(diagram, "FontSizeEd"));
-  dg->addWidget(RTFDiagAddBorderCB = Check(diagram, "RTFDiagAddBorderCB", S_RTFDiagAddBorderCB), dg->rowCount(), 0,
-                1, 2);
+  dg->addWidget(RTFDiagAddBorderCB = Check(diagram, "RTFDiagAddBorderCB", S_RTFDiagAddBorderCB),
+                dg->rowCount(), 0, 1, 2);
   dg->setColumnStretch(1, 1);
   QGroupBox *game = Group(rtf, "RTFGameGB", S_RTFGameGB);
   auto *gg = new QGridLayout(game);
-  row(game, gg, "RTFGameFontNameLbl", S_RTFGameFontNameLbl, RTFGameFontNameCmb = Combo(game, "RTFGameFontNameCmb"));
+  row(game, gg, "RTFGameFontNameLbl", S_RTFGameFontNameLbl,
+      RTFGameFontNameCmb = Combo(game, "RTFGameFontNameCmb"));
   row(game, gg, "RTFGameFontSizeLbl", S_RTFGameFontSizeLbl,
       RTFGameFontSizeEd = NewUpDownEdit(game, "RTFGameFontSizeEd"));
   gg->addWidget(RTFGameUseFigurinesCB = Check(game, "RTFGameUseFigurinesCB", S_RTFGameUseFigurinesCB),
@@ -594,7 +606,8 @@ void TPreferencesDlg::BuildRTFPages() {
 
 void TPreferencesDlg::ApplyCaptions() {
   setWindowTitle(ToQ(RemoveAccelerator(CommonText::S_MPreferences)));
-  for (int i = 0; i < static_cast<int>(pages_.size()); ++i) PageList->item(i)->setText(ToQ(*pages_[i].second));
+  for (int i = 0; i < static_cast<int>(pages_.size()); ++i)
+    PageList->item(i)->setText(ToQ(*pages_[i].second));
   // The list is as wide and high as its captions.
   const int frame = 2 * PageList->frameWidth();
   const int gap = 2 * PageList->spacing();
@@ -633,7 +646,8 @@ DiagramTextTypeT TPreferencesDlg::CheckedType(const RadioTypes &radios) {
 }
 
 void TPreferencesDlg::ShowSquareColors() {
-  for (auto [box, color] : {std::pair{WhiteSquaresPB, EditWhiteSquares}, std::pair{BlackSquaresPB, EditBlackSquares}}) {
+  for (auto [box, color] :
+       {std::pair{WhiteSquaresPB, EditWhiteSquares}, std::pair{BlackSquaresPB, EditBlackSquares}}) {
     QPalette p = box->palette();
     p.setColor(QPalette::Window, TColorToQColor(color, palette()));
     box->setPalette(p);
@@ -654,7 +668,7 @@ void TPreferencesDlg::FormShow() {
   FillLanguages(PasteLanguageCMB, notation, o.PasteLanguage);
   LastMoveNotationCMB->setCurrentIndex(o.LastMoveNotation == kNotationShortWithNumber  ? 0
                                        : o.LastMoveNotation == kNotationLongWithNumber ? 1
-                                                                                        : -1);
+                                                                                       : -1);
   MoveListNotationCMB->setCurrentIndex(o.MoveListNotation == kNotationShort  ? 0
                                        : o.MoveListNotation == kNotationLong ? 1
                                                                              : -1);
@@ -663,10 +677,12 @@ void TPreferencesDlg::FormShow() {
   UseFigurinesCB->setChecked(o.UseFigurines);
   // Board.
   PieceStyleCMB->clear();
-  for (int n = 1; n <= PieceSetManO.FamilyCount(); ++n) PieceStyleCMB->addItem(ToQ(PieceSetManO.FamilyName(n)));
+  for (int n = 1; n <= PieceSetManO.FamilyCount(); ++n)
+    PieceStyleCMB->addItem(ToQ(PieceSetManO.FamilyName(n)));
   PieceStyleCMB->setCurrentIndex(PieceStyleCMB->findText(ToQ(Board->GetPieceTypeFamily())));
   PieceStyleForCopyCMB->clear();
-  for (int i = 0; i < PieceSetManO.Count(); ++i) PieceStyleForCopyCMB->addItem(ToQ(PieceSetManO.DisplayName(i)), i);
+  for (int i = 0; i < PieceSetManO.Count(); ++i)
+    PieceStyleForCopyCMB->addItem(ToQ(PieceSetManO.DisplayName(i)), i);
   SelectData(PieceStyleForCopyCMB, o.PieceTypeForCopy);
   MoveEd->setText(QString::number(Board->MoveDelay()));
   BackEd->setText(QString::number(Board->MoveBackDelay()));
@@ -717,9 +733,9 @@ void TPreferencesDlg::FormShow() {
   UseSimpleNagsCB->setChecked(o.UseSimpleNags);
   ShowExtraPanelCB->setChecked(Main->ShowExtraPanel);
   CheckOne({ExtraUnderRB, ExtraRightRB, ExtraLeftRB}, Main->ShowUnder   ? ExtraUnderRB
-                                                     : Main->ShowRight ? ExtraRightRB
-                                                     : Main->ShowLeft  ? ExtraLeftRB
-                                                                       : nullptr);
+                                                      : Main->ShowRight ? ExtraRightRB
+                                                      : Main->ShowLeft  ? ExtraLeftRB
+                                                                        : nullptr);
   ShowToolbarCB->setChecked(Main->ShowToolbar);
   ShowStatusbarCB->setChecked(Main->ShowStatusbar);
   ToolbarButtonsLB->clear();
@@ -781,7 +797,8 @@ void TPreferencesDlg::OKBtnClick() {
   o.PasteLanguage = SelectedLanguage(PasteLanguageCMB, o.PasteLanguage);
   // 3.
   if (LastMoveNotationCMB->currentIndex() >= 0)
-    o.LastMoveNotation = LastMoveNotationCMB->currentIndex() == 0 ? kNotationShortWithNumber : kNotationLongWithNumber;
+    o.LastMoveNotation =
+        LastMoveNotationCMB->currentIndex() == 0 ? kNotationShortWithNumber : kNotationLongWithNumber;
   if (MoveListNotationCMB->currentIndex() >= 0)
     o.MoveListNotation = MoveListNotationCMB->currentIndex() == 0 ? kNotationShort : kNotationLong;
   o.UseFigurines = UseFigurinesCB->isChecked();
@@ -844,7 +861,8 @@ void TPreferencesDlg::OKBtnClick() {
   Board->SetReplayMoveDelay(static_cast<uint16_t>(o.MoveDelay));
   // 9. Piece sets.
   if (PieceStyleCMB->currentIndex() >= 0) {
-    o.PieceType = static_cast<uint8_t>(PieceSetManO.FindInFamily(o.PieceType, FromQ(PieceStyleCMB->currentText())));
+    o.PieceType =
+        static_cast<uint8_t>(PieceSetManO.FindInFamily(o.PieceType, FromQ(PieceStyleCMB->currentText())));
     Board->SetPieceType(o.PieceType);
   }
   if (PieceStyleForCopyCMB->currentIndex() >= 0)
@@ -886,7 +904,8 @@ void TPreferencesDlg::OKBtnClick() {
   // 15. Lists.
   o.ViewFromPlayers = ViewFromPlayersCB->isChecked();
   o.ViewFromPlayersList.clear();
-  for (int i = 0; i < ViewFromPlayersLB->count(); ++i) o.ViewFromPlayersList.push_back(FromQ(ViewFromPlayersLB->item(i)->text()));
+  for (int i = 0; i < ViewFromPlayersLB->count(); ++i)
+    o.ViewFromPlayersList.push_back(FromQ(ViewFromPlayersLB->item(i)->text()));
   o.StandardFiles = StandardFileNames();
   m.BuildReopenMenu();
   // 16. RTF and HTML.

@@ -105,7 +105,8 @@ class TPreferencesDlg : public TAppDialog {
   // Copy Game
   QCheckBox *ShowDiagsInCopyGameCB, *SeparateAnnotationsInCopyGameCB, *UseExtraSeparationInCopyGameCB,
       *SeparateAlternativesInCopyGameCB, *MainLineInBoldInCopyGameCB, *CommentsInBracketsInCopyGameCB,
-      *SquareBracketsForAlternativesCB, *CenterDiagramsCB, *JustifyMoveTextCB, *DiagramsWithCoordinatesInCopyGameCB;
+      *SquareBracketsForAlternativesCB, *CenterDiagramsCB, *JustifyMoveTextCB,
+      *DiagramsWithCoordinatesInCopyGameCB;
   // Diagrams
   QCheckBox *CopyDiagUseLabelsCB, *GameDiagUseLabelsCB;
   QRadioButton *CDBTT_NoneRB, *CDBTT_ColorToMoveRB, *CDBTT_LastMoveRB, *CDBTT_CustomRB;
