@@ -310,7 +310,8 @@ void TPreferencesDlg::BuildBoardPage() {
     pb->setObjectName(box);
     pb->setFrameShape(QFrame::Box);
     pb->setAutoFillBackground(true);
-    pb->setFixedSize(32, 20);
+    pb->setMinimumSize(pb->fontMetrics().horizontalAdvance(QStringLiteral("MMM")),
+                       pb->fontMetrics().height() + 4);
     auto *b = new QToolButton(colors);
     b->setText("...");
     b->setObjectName(button);
@@ -778,7 +779,7 @@ void TPreferencesDlg::FormShow() {
   GIFPathEd->setText(ToQ(o.GIFPath));
   SetUpDownEdit(BorderWidthEd, 0, kMaxBorderWidth, o.HTMLBorderWidth);
   HTMLGameUseFigurinesCB->setChecked(o.UseFigurinesInHTMLGame);
-  PageControl->setFocus();
+  PageList->setFocus();
 }
 
 // ---- OK
@@ -969,7 +970,7 @@ void TPreferencesDlg::DeletePlayerBtnClick() {
 void TPreferencesDlg::AddStandardFileBtnClick() {
   if (!Main->FileOpen) return;
   // The options keep no more.
-  if (StandardFilesLB->count() >= kMaxStandardFiles) return Beep();
+  if (StandardFilesLB->count() >= kFilesReadBack) return Beep();
   StandardFilesLB->addItem(FileItem(Main->FileName));
 }
 

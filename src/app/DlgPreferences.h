@@ -34,8 +34,6 @@ class TPreferencesDlg : public TAppDialog {
   static constexpr int kMaxFontSize = 100;
   static constexpr int kMaxLineLength = 999;
   static constexpr int kMaxBorderWidth = 100;
-  // The options read back this many standard files.
-  static constexpr int kMaxStandardFiles = 5;
 
   // Opens the page that was active last (FormCreate).
   explicit TPreferencesDlg(QWidget *parent = nullptr);

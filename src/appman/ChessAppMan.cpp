@@ -27,7 +27,6 @@ const std::string kViewFromPlayers = "ViewFromPlayers";
 const std::string kEngine = "Engine";
 const std::string kTimeControlInfo = "TimeControlInfo";
 const std::string kDefaultPieceSet = "Linares40";
-constexpr int kFilesReadBack = 5;
 
 // The drive root the directories started from elsewhere: the user's home.
 std::string DefaultDir() { return dirs::GetHomeDir(); }

@@ -29,6 +29,9 @@ constexpr int32_t kMaxAutoPlayDelay = 60000;
 int32_t ClampBoardDelay(int32_t ms);
 int32_t ClampAutoPlayDelay(int32_t ms);
 
+// Load reads back this many recent and standard files.
+constexpr int kFilesReadBack = 5;
+
 // The engine program: this name in the engine directory.
 inline const std::string kEngineFileName = "wcrafty.exe";
 

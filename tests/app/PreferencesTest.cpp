@@ -377,7 +377,9 @@ TEST_F(PreferencesTest, PlayersAndStandardFiles) {
 }
 
 TEST_F(PreferencesTest, ActivePageAndHelp) {
+  F().AutoPlayTimer->start(100000);
   Run([](TPreferencesDlg &d) { d.PageList->setCurrentRow(11); }, "CancelBtn");
+  EXPECT_FALSE(F().AutoPlayTimer->isActive());
   EXPECT_EQ(Dlg().PageControl->currentWidget()->objectName(), "RTFTS");
   fx.FreeForm();
   EXPECT_NE(fx.ReadSettings().find("[PreferencesDlg]\r\nActivePage=RTFTS\r\n"), std::string::npos);
