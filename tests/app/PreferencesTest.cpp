@@ -202,6 +202,7 @@ TEST_F(PreferencesTest, NumbersTypedAndHandedIn) {
   F();
   o.MoveDelay = 11;
   o.AutoPlayDelay = 1200;
+  o.HTMLBorderWidth = 7;
   F().LoadSettings();
   Run([](TPreferencesDlg &d) {
     d.MoveEd->setText("abc");
@@ -214,6 +215,8 @@ TEST_F(PreferencesTest, NumbersTypedAndHandedIn) {
     QTest::keyClicks(d.AppFontSizeEd, "150");
     QTest::keyClicks(d.FontSizeEd, "-5");
     QTest::keyClicks(d.LineLengthEd, "1234");
+    d.BorderWidthEd->selectAll();
+    QTest::keyClick(d.BorderWidthEd, Qt::Key_Backspace);  // emptied
   });
   EXPECT_EQ(o.MoveDelay, 11);
   EXPECT_EQ(o.MoveBackDelay, 10);
@@ -226,6 +229,7 @@ TEST_F(PreferencesTest, NumbersTypedAndHandedIn) {
   EXPECT_EQ(o.ApplicationFontSize, 15);
   EXPECT_EQ(o.RTFDiagramFontSize, 5);
   EXPECT_EQ(o.CopyLineLength, 123);
+  EXPECT_EQ(o.HTMLBorderWidth, 7);
 
   // Pauses past the bounds; font sizes of 0 typed.
   for (auto [typed, want] : {std::pair{"0", 100}, std::pair{"1000000", 60000}}) {
