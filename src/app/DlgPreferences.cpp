@@ -154,39 +154,12 @@ QWidget *TPreferencesDlg::Page(const char *name, const std::string &caption) {
   return page;
 }
 
-QLabel *TPreferencesDlg::Label(QWidget *parent, const char *name, const std::string &caption) {
-  auto *l = new QLabel(parent);
-  l->setObjectName(name);
-  captions_.push_back({l, &caption});
-  return l;
-}
-
-QCheckBox *TPreferencesDlg::Check(QWidget *parent, const char *name, const std::string &caption) {
-  auto *c = new QCheckBox(parent);
-  c->setObjectName(name);
-  captions_.push_back({c, &caption});
-  return c;
-}
-
-QRadioButton *TPreferencesDlg::Radio(QWidget *parent, const char *name, const std::string &caption) {
-  auto *r = new QRadioButton(parent);
-  r->setObjectName(name);
-  captions_.push_back({r, &caption});
-  return r;
-}
-
-QGroupBox *TPreferencesDlg::Group(QWidget *parent, const char *name, const std::string &caption) {
-  auto *g = new QGroupBox(parent);
-  g->setObjectName(name);
-  captions_.push_back({g, &caption});
-  return g;
-}
-
-QPushButton *TPreferencesDlg::Button(QWidget *parent, const char *name, const std::string &caption) {
-  auto *b = new QPushButton(parent);
-  b->setObjectName(name);
-  captions_.push_back({b, &caption});
-  return b;
+template <class W>
+W *TPreferencesDlg::Captioned(QWidget *parent, const char *name, const std::string &caption) {
+  auto *w = new W(parent);
+  w->setObjectName(name);
+  captions_.push_back({w, &caption});
+  return w;
 }
 
 TPreferencesDlg::TPreferencesDlg(QWidget *parent) : TAppDialog("", false, parent) {
@@ -245,7 +218,7 @@ void TPreferencesDlg::BuildLanguagePage() {
   QWidget *page = Page("LanguageTS", S_LanguageTS);
   auto *grid = new QGridLayout(page);
   auto row = [&](const char *label, const std::string &caption, QWidget *control) {
-    QLabel *l = Label(page, label, caption);
+    QLabel *l = Captioned<QLabel>(page, label, caption);
     l->setBuddy(control);
     const int r = grid->rowCount();
     grid->addWidget(l, r, 0);
@@ -260,8 +233,8 @@ void TPreferencesDlg::BuildLanguagePage() {
   row("MoveListNotationLbl", S_MoveListNotationLbl, MoveListNotationCMB = Combo(page, "MoveListNotationCMB"));
   row("AppFontNameLbl", S_AppFontNameLbl, AppFontNameCmb = Combo(page, "AppFontNameCmb"));
   row("AppFontSizeLbl", S_AppFontSizeLbl, AppFontSizeEd = NewUpDownEdit(page, "AppFontSizeEd"));
-  grid->addWidget(UseFigurinesCB = Check(page, "UseFigurinesCB", S_UseFigurinesCB), grid->rowCount(), 0, 1,
-                  2);
+  grid->addWidget(UseFigurinesCB = Captioned<QCheckBox>(page, "UseFigurinesCB", S_UseFigurinesCB),
+                  grid->rowCount(), 0, 1, 2);
   grid->setRowStretch(grid->rowCount(), 1);
   grid->setColumnStretch(1, 1);
 }
@@ -270,8 +243,8 @@ void TPreferencesDlg::BuildBoardPage() {
   using namespace AppText;
   QWidget *page = Page("BoardTS", S_BoardTS);
   auto *top = new QGridLayout;
-  QLabel *style = Label(page, "PieceStyleLbl", S_PieceStyleLbl);
-  QLabel *forCopy = Label(page, "PieceStyleForCopyLbl", S_PieceStyleForCopyLbl);
+  QLabel *style = Captioned<QLabel>(page, "PieceStyleLbl", S_PieceStyleLbl);
+  QLabel *forCopy = Captioned<QLabel>(page, "PieceStyleForCopyLbl", S_PieceStyleForCopyLbl);
   PieceStyleCMB = Combo(page, "PieceStyleCMB");
   PieceStyleForCopyCMB = Combo(page, "PieceStyleForCopyCMB");
   style->setBuddy(PieceStyleCMB);
@@ -283,13 +256,13 @@ void TPreferencesDlg::BuildBoardPage() {
   top->setColumnStretch(1, 1);
 
   // The animation grid: action and delay as column heads.
-  QGroupBox *animation = Group(page, "AnimationGB", S_AnimationGB);
+  QGroupBox *animation = Captioned<QGroupBox>(page, "AnimationGB", S_AnimationGB);
   auto *grid = new QGridLayout(animation);
-  grid->addWidget(Label(animation, "ActionLbl", S_ActionLbl), 0, 0);
-  grid->addWidget(Label(animation, "DelayLbl", S_DelayLbl), 0, 1);
+  grid->addWidget(Captioned<QLabel>(animation, "ActionLbl", S_ActionLbl), 0, 0);
+  grid->addWidget(Captioned<QLabel>(animation, "DelayLbl", S_DelayLbl), 0, 1);
   auto delay = [&](const char *label, const std::string &caption, const char *edit) {
     QLineEdit *e = NumberEdit(animation, edit);
-    QLabel *l = Label(animation, label, caption);
+    QLabel *l = Captioned<QLabel>(animation, label, caption);
     l->setBuddy(e);
     const int r = grid->rowCount();
     grid->addWidget(l, r, 0);
@@ -302,7 +275,7 @@ void TPreferencesDlg::BuildBoardPage() {
   CastleRookBackEd = delay("CastlingRookBackLbl", S_CastlingRookBackLbl, "CastleRookBackEd");
   grid->setRowStretch(grid->rowCount(), 1);
 
-  QGroupBox *colors = Group(page, "ColorsGB", S_ColorsGB);
+  QGroupBox *colors = Captioned<QGroupBox>(page, "ColorsGB", S_ColorsGB);
   auto *cgrid = new QGridLayout(colors);
   auto square = [&](int r, const char *label, const std::string &caption, const char *box,
                     const char *button) {
@@ -315,7 +288,7 @@ void TPreferencesDlg::BuildBoardPage() {
     auto *b = new QToolButton(colors);
     b->setText("...");
     b->setObjectName(button);
-    cgrid->addWidget(Label(colors, label, caption), r, 0);
+    cgrid->addWidget(Captioned<QLabel>(colors, label, caption), r, 0);
     cgrid->addWidget(pb, r, 1);
     cgrid->addWidget(b, r, 2);
     return std::pair{pb, b};
@@ -324,23 +297,26 @@ void TPreferencesDlg::BuildBoardPage() {
       square(0, "WhiteSquaresLbl", S_WhiteSquaresLbl, "WhiteSquaresPB", "WhiteColorBtn");
   std::tie(BlackSquaresPB, BlackColorBtn) =
       square(1, "BlackSquaresLbl", S_BlackSquaresLbl, "BlackSquaresPB", "BlackColorBtn");
-  UseWindowsColorsCB = Check(colors, "UseWindowsColorsCB", S_UseWindowsColorsCB);
+  UseWindowsColorsCB = Captioned<QCheckBox>(colors, "UseWindowsColorsCB", S_UseWindowsColorsCB);
   cgrid->addWidget(UseWindowsColorsCB, 2, 0, 1, 3);
   cgrid->setColumnStretch(3, 1);
   connect(WhiteColorBtn, &QToolButton::clicked, this, [this] { Guarded([this] { WhiteColorBtnClick(); }); });
   connect(BlackColorBtn, &QToolButton::clicked, this, [this] { Guarded([this] { BlackColorBtnClick(); }); });
 
-  ShowCoordinatesCB = Check(page, "ShowCoordinatesCB", S_ShowCoordinatesCB);
-  ShowMaterialDifferenceCB = Check(page, "ShowMaterialDifferenceCB", S_ShowMaterialDifferenceCB);
-  KnightAndBishopAreEqualCB = Check(page, "KnightAndBishopAreEqualCB", S_KnightAndBishopAreEqualCB);
+  ShowCoordinatesCB = Captioned<QCheckBox>(page, "ShowCoordinatesCB", S_ShowCoordinatesCB);
+  ShowMaterialDifferenceCB =
+      Captioned<QCheckBox>(page, "ShowMaterialDifferenceCB", S_ShowMaterialDifferenceCB);
+  KnightAndBishopAreEqualCB =
+      Captioned<QCheckBox>(page, "KnightAndBishopAreEqualCB", S_KnightAndBishopAreEqualCB);
   // The perspective's buttons exclude only each other.
   auto *perspective = new QWidget(page);
   auto *pl = new QVBoxLayout(perspective);
   pl->setContentsMargins(20, 0, 0, 0);
-  MatDiffFromWhiteRB = Radio(perspective, "MatDiffFromWhiteRB", S_MatDiffFromWhiteRB);
-  MatDiffFromBlackRB = Radio(perspective, "MatDiffFromBlackRB", S_MatDiffFromBlackRB);
-  MatDiffFromColorToMoveRB = Radio(perspective, "MatDiffFromColorToMoveRB", S_MatDiffFromColorToMoveRB);
-  MatDiffFromBoardRB = Radio(perspective, "MatDiffFromBoardRB", S_MatDiffFromBoardRB);
+  MatDiffFromWhiteRB = Captioned<QRadioButton>(perspective, "MatDiffFromWhiteRB", S_MatDiffFromWhiteRB);
+  MatDiffFromBlackRB = Captioned<QRadioButton>(perspective, "MatDiffFromBlackRB", S_MatDiffFromBlackRB);
+  MatDiffFromColorToMoveRB =
+      Captioned<QRadioButton>(perspective, "MatDiffFromColorToMoveRB", S_MatDiffFromColorToMoveRB);
+  MatDiffFromBoardRB = Captioned<QRadioButton>(perspective, "MatDiffFromBoardRB", S_MatDiffFromBoardRB);
   for (QRadioButton *r :
        {MatDiffFromWhiteRB, MatDiffFromBlackRB, MatDiffFromColorToMoveRB, MatDiffFromBoardRB})
     pl->addWidget(r);
@@ -359,26 +335,32 @@ void TPreferencesDlg::BuildSmallPages() {
   using namespace AppText;
   QWidget *entry = Page("MoveEntryTS", S_MoveEntryTS);
   auto *v = new QVBoxLayout(entry);
-  v->addWidget(RightClickTakesBackCB = Check(entry, "RightClickTakesBackCB", S_RightClickTakesBackCB));
+  v->addWidget(RightClickTakesBackCB =
+                   Captioned<QCheckBox>(entry, "RightClickTakesBackCB", S_RightClickTakesBackCB));
   v->addWidget(AskInsertTypeOnNewMoveCB =
-                   Check(entry, "AskInsertTypeOnNewMoveCB", S_AskInsertTypeOnNewMoveCB));
-  v->addWidget(AskDeleteTypeOnDeleteCB = Check(entry, "AskDeleteTypeOnDeleteCB", S_AskDeleteTypeOnDeleteCB));
+                   Captioned<QCheckBox>(entry, "AskInsertTypeOnNewMoveCB", S_AskInsertTypeOnNewMoveCB));
+  v->addWidget(AskDeleteTypeOnDeleteCB =
+                   Captioned<QCheckBox>(entry, "AskDeleteTypeOnDeleteCB", S_AskDeleteTypeOnDeleteCB));
   v->addStretch(1);
 
   QWidget *autoplay = Page("AutoplayTS", S_AutoPlayTS);
-  QGroupBox *group = Group(autoplay, "AutoPlayGB", S_AutoPlayGB);
+  QGroupBox *group = Captioned<QGroupBox>(autoplay, "AutoPlayGB", S_AutoPlayGB);
   auto *g = new QGridLayout(group);
   AutoplayEd = NumberEdit(group, "AutoplayEd");
-  QLabel *pause = Label(group, "AutoplayDelayLbl", S_AutoplayDelayLbl);
+  QLabel *pause = Captioned<QLabel>(group, "AutoplayDelayLbl", S_AutoplayDelayLbl);
   pause->setBuddy(AutoplayEd);
   g->addWidget(pause, 0, 0);
   g->addWidget(AutoplayEd, 0, 1);
   g->addWidget(new QLabel("ms", group), 0, 2);
   g->setColumnStretch(3, 1);
-  g->addWidget(StopAtCommentCB = Check(group, "StopAtCommentCB", S_StopAtCommentCB), 1, 0, 1, 4);
-  g->addWidget(StopAtAnnotationsCB = Check(group, "StopAtAnnotationsCB", S_StopAtAnnotationsCB), 2, 0, 1, 4);
-  g->addWidget(StopAtAlternativesCB = Check(group, "StopAtAlternativesCB", S_StopAtAlternativesCB), 3, 0, 1,
+  g->addWidget(StopAtCommentCB = Captioned<QCheckBox>(group, "StopAtCommentCB", S_StopAtCommentCB), 1, 0, 1,
                4);
+  g->addWidget(
+      StopAtAnnotationsCB = Captioned<QCheckBox>(group, "StopAtAnnotationsCB", S_StopAtAnnotationsCB), 2, 0,
+      1, 4);
+  g->addWidget(
+      StopAtAlternativesCB = Captioned<QCheckBox>(group, "StopAtAlternativesCB", S_StopAtAlternativesCB), 3,
+      0, 1, 4);
   auto *av = new QVBoxLayout(autoplay);
   av->addWidget(group);
   av->addStretch(1);
@@ -386,13 +368,15 @@ void TPreferencesDlg::BuildSmallPages() {
   QWidget *files = Page("FilesTS", S_FilesTS);
   auto *fg = new QGridLayout(files);
   StandardFilesLB = List(files, "StandardFilesLB");
-  QLabel *fl = Label(files, "StandardFilesLbl", S_StandardFilesLbl);
+  QLabel *fl = Captioned<QLabel>(files, "StandardFilesLbl", S_StandardFilesLbl);
   fl->setBuddy(StandardFilesLB);
   fg->addWidget(fl, 0, 0);
   fg->addWidget(StandardFilesLB, 1, 0, 3, 1);
-  fg->addWidget(AddStandardFileBtn = Button(files, "AddStandardFileBtn", S_AddStandardFileBtn), 1, 1);
-  fg->addWidget(DeleteStandardFileBtn = Button(files, "DeleteStandardFileBtn", S_DeleteStandardFileBtn), 2,
-                1);
+  fg->addWidget(
+      AddStandardFileBtn = Captioned<QPushButton>(files, "AddStandardFileBtn", S_AddStandardFileBtn), 1, 1);
+  fg->addWidget(
+      DeleteStandardFileBtn = Captioned<QPushButton>(files, "DeleteStandardFileBtn", S_DeleteStandardFileBtn),
+      2, 1);
   fg->setRowStretch(3, 1);
   connect(AddStandardFileBtn, &QPushButton::clicked, this,
           [this] { Guarded([this] { AddStandardFileBtnClick(); }); });
@@ -403,17 +387,17 @@ void TPreferencesDlg::BuildSmallPages() {
 void TPreferencesDlg::BuildOpenPages() {
   using namespace AppText;
   QWidget *open = Page("OpenTS", S_OpenTS);
-  ViewOnlyOnFileOpenCB = Check(open, "ViewOnlyOnFileOpenCB", S_ViewOnlyOnFileOpenCB);
-  PositionOnLoadRG = Group(open, "PositionOnLoadRG", S_PositionOnLoadRG);
+  ViewOnlyOnFileOpenCB = Captioned<QCheckBox>(open, "ViewOnlyOnFileOpenCB", S_ViewOnlyOnFileOpenCB);
+  PositionOnLoadRG = Captioned<QGroupBox>(open, "PositionOnLoadRG", S_PositionOnLoadRG);
   auto *rg = new QVBoxLayout(PositionOnLoadRG);
-  rg->addWidget(FirstRB = Radio(PositionOnLoadRG, "FirstRB", S_First));
-  rg->addWidget(LastRB = Radio(PositionOnLoadRG, "LastRB", S_Last));
-  ViewFromPlayersCB = Check(open, "ViewFromPlayersCB", S_ViewFromPlayersCB);
+  rg->addWidget(FirstRB = Captioned<QRadioButton>(PositionOnLoadRG, "FirstRB", S_First));
+  rg->addWidget(LastRB = Captioned<QRadioButton>(PositionOnLoadRG, "LastRB", S_Last));
+  ViewFromPlayersCB = Captioned<QCheckBox>(open, "ViewFromPlayersCB", S_ViewFromPlayersCB);
   ViewFromPlayersLB = List(open, "ViewFromPlayersLB");
-  QLabel *players = Label(open, "PlayersLbl", S_PlayersLbl);
+  QLabel *players = Captioned<QLabel>(open, "PlayersLbl", S_PlayersLbl);
   players->setBuddy(ViewFromPlayersLB);
-  NewPlayerBtn = Button(open, "NewPlayerBtn", S_NewPlayerBtn);
-  DeletePlayerBtn = Button(open, "DeletePlayerBtn", S_DeletePlayerBtn);
+  NewPlayerBtn = Captioned<QPushButton>(open, "NewPlayerBtn", S_NewPlayerBtn);
+  DeletePlayerBtn = Captioned<QPushButton>(open, "DeletePlayerBtn", S_DeletePlayerBtn);
   auto *g = new QGridLayout(open);
   g->addWidget(ViewOnlyOnFileOpenCB, 0, 0, 1, 2);
   g->addWidget(PositionOnLoadRG, 1, 0, 1, 2, Qt::AlignLeft);
@@ -429,13 +413,13 @@ void TPreferencesDlg::BuildOpenPages() {
 
   QWidget *lines = Page("TopLinesTS", S_TopLinesTS);
   auto *v = new QVBoxLayout(lines);
-  v->addWidget(ShowPlayersCB = Check(lines, "ShowPlayersCB", S_ShowPlayersCB));
-  v->addWidget(ShowELOCB = Check(lines, "ShowELOCB", S_ShowEloCB));
-  v->addWidget(ShowECOCB = Check(lines, "ShowECOCB", S_ShowECOCB));
-  v->addWidget(ShowEventCB = Check(lines, "ShowEventCB", S_ShowEventCB));
-  v->addWidget(ShowSiteCB = Check(lines, "ShowSiteCB", S_ShowSiteCB));
-  v->addWidget(ShowRoundCB = Check(lines, "ShowRoundCB", S_ShowRoundCB));
-  v->addWidget(ShowDateCB = Check(lines, "ShowDateCB", S_ShowDateCB));
+  v->addWidget(ShowPlayersCB = Captioned<QCheckBox>(lines, "ShowPlayersCB", S_ShowPlayersCB));
+  v->addWidget(ShowELOCB = Captioned<QCheckBox>(lines, "ShowELOCB", S_ShowEloCB));
+  v->addWidget(ShowECOCB = Captioned<QCheckBox>(lines, "ShowECOCB", S_ShowECOCB));
+  v->addWidget(ShowEventCB = Captioned<QCheckBox>(lines, "ShowEventCB", S_ShowEventCB));
+  v->addWidget(ShowSiteCB = Captioned<QCheckBox>(lines, "ShowSiteCB", S_ShowSiteCB));
+  v->addWidget(ShowRoundCB = Captioned<QCheckBox>(lines, "ShowRoundCB", S_ShowRoundCB));
+  v->addWidget(ShowDateCB = Captioned<QCheckBox>(lines, "ShowDateCB", S_ShowDateCB));
   v->addStretch(1);
 }
 
@@ -443,52 +427,54 @@ void TPreferencesDlg::BuildViewPages() {
   using namespace AppText;
   QWidget *view = Page("MoreTS", S_MoreTS);
   auto *v = new QVBoxLayout(view);
-  v->addWidget(ShowMoveButtonsCB = Check(view, "ShowMoveButtonsCB", S_ShowMoveButtonsCB));
-  v->addWidget(ShowColorToMoveCB = Check(view, "ShowColorToMoveCB", S_ShowColorToMoveCB));
-  v->addWidget(ShowLastMoveCB = Check(view, "ShowLastMoveCB", S_ShowLastMoveCB));
-  v->addWidget(ShowAlternativesCB = Check(view, "ShowAlternativesCB", S_ShowAlternativesCBAlternatives));
-  v->addWidget(ShowGameMoveCB = Check(view, "ShowGameMoveCB", S_ShowGameMoveCB));
-  v->addWidget(UseSimpleNagsCB = Check(view, "UseSimpleNagsCB", S_UseSimpleNagsCB));
-  v->addWidget(ShowExtraPanelCB = Check(view, "ShowExtraPanelCB", S_ShowExtraPanelCB));
+  v->addWidget(ShowMoveButtonsCB = Captioned<QCheckBox>(view, "ShowMoveButtonsCB", S_ShowMoveButtonsCB));
+  v->addWidget(ShowColorToMoveCB = Captioned<QCheckBox>(view, "ShowColorToMoveCB", S_ShowColorToMoveCB));
+  v->addWidget(ShowLastMoveCB = Captioned<QCheckBox>(view, "ShowLastMoveCB", S_ShowLastMoveCB));
+  v->addWidget(ShowAlternativesCB =
+                   Captioned<QCheckBox>(view, "ShowAlternativesCB", S_ShowAlternativesCBAlternatives));
+  v->addWidget(ShowGameMoveCB = Captioned<QCheckBox>(view, "ShowGameMoveCB", S_ShowGameMoveCB));
+  v->addWidget(UseSimpleNagsCB = Captioned<QCheckBox>(view, "UseSimpleNagsCB", S_UseSimpleNagsCB));
+  v->addWidget(ShowExtraPanelCB = Captioned<QCheckBox>(view, "ShowExtraPanelCB", S_ShowExtraPanelCB));
   auto *where = new QWidget(view);
   auto *wl = new QHBoxLayout(where);
   wl->setContentsMargins(20, 0, 0, 0);
-  wl->addWidget(ExtraUnderRB = Radio(where, "ExtraUnderRB", S_ExtraUnderRB));
-  wl->addWidget(ExtraRightRB = Radio(where, "ExtraRightRB", S_ExtraRightRB));
-  wl->addWidget(ExtraLeftRB = Radio(where, "ExtraLeftRB", S_ExtraLeftRB));
+  wl->addWidget(ExtraUnderRB = Captioned<QRadioButton>(where, "ExtraUnderRB", S_ExtraUnderRB));
+  wl->addWidget(ExtraRightRB = Captioned<QRadioButton>(where, "ExtraRightRB", S_ExtraRightRB));
+  wl->addWidget(ExtraLeftRB = Captioned<QRadioButton>(where, "ExtraLeftRB", S_ExtraLeftRB));
   wl->addStretch(1);
   v->addWidget(where);
-  v->addWidget(ShowToolbarCB = Check(view, "ShowToolbarCB", S_ShowToolbarCB));
-  v->addWidget(ShowStatusbarCB = Check(view, "ShowStatusbarCB", S_ShowStatusbarCB));
+  v->addWidget(ShowToolbarCB = Captioned<QCheckBox>(view, "ShowToolbarCB", S_ShowToolbarCB));
+  v->addWidget(ShowStatusbarCB = Captioned<QCheckBox>(view, "ShowStatusbarCB", S_ShowStatusbarCB));
   v->addStretch(1);
 
   QWidget *toolbar = Page("ToolbarTS", S_ToolbarTS);
   auto *tv = new QVBoxLayout(toolbar);
   ToolbarButtonsLB = List(toolbar, "ToolbarButtonsLB");
-  QLabel *tl = Label(toolbar, "ToolbarLbl", S_ToolbarLbl);
+  QLabel *tl = Captioned<QLabel>(toolbar, "ToolbarLbl", S_ToolbarLbl);
   tl->setBuddy(ToolbarButtonsLB);
   tv->addWidget(tl);
   tv->addWidget(ToolbarButtonsLB, 1);
 
   QWidget *copy = Page("CopyGameTS", S_CopyGameTS);
   auto *cv = new QVBoxLayout(copy);
-  cv->addWidget(ShowDiagsInCopyGameCB = Check(copy, "ShowDiagsInCopyGameCB", S_ShowDiagsInCopyGameCB));
-  cv->addWidget(SeparateAnnotationsInCopyGameCB =
-                    Check(copy, "SeparateAnnotationsInCopyGameCB", S_SeparateAnnotationsInCopyGameCB));
-  cv->addWidget(UseExtraSeparationInCopyGameCB =
-                    Check(copy, "UseExtraSeparationInCopyGameCB", S_UseExtraSeparationInCopyGameCB));
-  cv->addWidget(SeparateAlternativesInCopyGameCB =
-                    Check(copy, "SeparateAlternativesInCopyGameCB", S_SeparateAlternativesInCopyGameCB));
+  cv->addWidget(ShowDiagsInCopyGameCB =
+                    Captioned<QCheckBox>(copy, "ShowDiagsInCopyGameCB", S_ShowDiagsInCopyGameCB));
+  cv->addWidget(SeparateAnnotationsInCopyGameCB = Captioned<QCheckBox>(
+                    copy, "SeparateAnnotationsInCopyGameCB", S_SeparateAnnotationsInCopyGameCB));
+  cv->addWidget(UseExtraSeparationInCopyGameCB = Captioned<QCheckBox>(copy, "UseExtraSeparationInCopyGameCB",
+                                                                      S_UseExtraSeparationInCopyGameCB));
+  cv->addWidget(SeparateAlternativesInCopyGameCB = Captioned<QCheckBox>(
+                    copy, "SeparateAlternativesInCopyGameCB", S_SeparateAlternativesInCopyGameCB));
   cv->addWidget(MainLineInBoldInCopyGameCB =
-                    Check(copy, "MainLineInBoldInCopyGameCB", S_MainLineInBoldInCopyGameCB));
-  cv->addWidget(CommentsInBracketsInCopyGameCB =
-                    Check(copy, "CommentsInBracketsInCopyGameCB", S_CommentsInBracketsInCopyGameCB));
-  cv->addWidget(SquareBracketsForAlternativesCB =
-                    Check(copy, "SquareBracketsForAlternativesCB", S_SquareBracketsForAlternativesCB));
-  cv->addWidget(CenterDiagramsCB = Check(copy, "CenterDiagramsCB", S_CenterDiagramsCB));
-  cv->addWidget(JustifyMoveTextCB = Check(copy, "JustifyMoveTextCB", S_JustifyMoveTextCB));
-  cv->addWidget(DiagramsWithCoordinatesInCopyGameCB = Check(copy, "DiagramsWithCoordinatesInCopyGameCB",
-                                                            S_DiagramsWithCoordinatesInCopyGameCB));
+                    Captioned<QCheckBox>(copy, "MainLineInBoldInCopyGameCB", S_MainLineInBoldInCopyGameCB));
+  cv->addWidget(CommentsInBracketsInCopyGameCB = Captioned<QCheckBox>(copy, "CommentsInBracketsInCopyGameCB",
+                                                                      S_CommentsInBracketsInCopyGameCB));
+  cv->addWidget(SquareBracketsForAlternativesCB = Captioned<QCheckBox>(
+                    copy, "SquareBracketsForAlternativesCB", S_SquareBracketsForAlternativesCB));
+  cv->addWidget(CenterDiagramsCB = Captioned<QCheckBox>(copy, "CenterDiagramsCB", S_CenterDiagramsCB));
+  cv->addWidget(JustifyMoveTextCB = Captioned<QCheckBox>(copy, "JustifyMoveTextCB", S_JustifyMoveTextCB));
+  cv->addWidget(DiagramsWithCoordinatesInCopyGameCB = Captioned<QCheckBox>(
+                    copy, "DiagramsWithCoordinatesInCopyGameCB", S_DiagramsWithCoordinatesInCopyGameCB));
   cv->addStretch(1);
 }
 
@@ -498,10 +484,10 @@ void TPreferencesDlg::BuildDiagramsPage() {
   // One kind of diagram: its labels switch, then the top and bottom texts.
   auto kind = [&](const char *name, const std::string &caption, const char *labels, const char *topName,
                   const char *bottomName, QCheckBox *&useLabels) {
-    QGroupBox *g = Group(page, name, caption);
-    useLabels = Check(g, labels, S_UseLabelsCB);
-    QGroupBox *top = Group(g, topName, S_TopTextTypeGB);
-    QGroupBox *bottom = Group(g, bottomName, S_BottomTextTypeGB);
+    QGroupBox *g = Captioned<QGroupBox>(page, name, caption);
+    useLabels = Captioned<QCheckBox>(g, labels, S_UseLabelsCB);
+    QGroupBox *top = Captioned<QGroupBox>(g, topName, S_TopTextTypeGB);
+    QGroupBox *bottom = Captioned<QGroupBox>(g, bottomName, S_BottomTextTypeGB);
     new QVBoxLayout(top);
     new QVBoxLayout(bottom);
     auto *l = new QGridLayout(g);
@@ -512,7 +498,7 @@ void TPreferencesDlg::BuildDiagramsPage() {
   };
   auto radio = [&](QGroupBox *box, const char *name, const std::string &caption, DiagramTextTypeT type,
                    RadioTypes &list) {
-    QRadioButton *r = Radio(box, name, caption);
+    QRadioButton *r = Captioned<QRadioButton>(box, name, caption);
     box->layout()->addWidget(r);
     list.emplace_back(r, type);
     return r;
@@ -547,32 +533,35 @@ void TPreferencesDlg::BuildRTFPages() {
   // A label and its control in a group's grid.
   auto row = [this](QGroupBox *g, QGridLayout *grid, const char *label, const std::string &caption,
                     QWidget *control) {
-    QLabel *l = Label(g, label, caption);
+    QLabel *l = Captioned<QLabel>(g, label, caption);
     l->setBuddy(control);
     const int r = grid->rowCount();
     grid->addWidget(l, r, 0);
     grid->addWidget(control, r, 1, Qt::AlignLeft);
   };
   QWidget *rtf = Page("RTFTS", S_RTFTS);
-  QGroupBox *diagram = Group(rtf, "RTFGB", S_RTFGB);
+  QGroupBox *diagram = Captioned<QGroupBox>(rtf, "RTFGB", S_RTFGB);
   auto *dg = new QGridLayout(diagram);
   row(diagram, dg, "FontNameLbl", S_FontNameLbl, RTFFontNameCmb = Combo(diagram, "RTFFontNameCmb"));
   row(diagram, dg, "FontSizeLbl", S_FontSizeLbl, FontSizeEd = NewUpDownEdit(diagram, "FontSizeEd"));
-  dg->addWidget(RTFDiagAddBorderCB = Check(diagram, "RTFDiagAddBorderCB", S_RTFDiagAddBorderCB),
-                dg->rowCount(), 0, 1, 2);
+  dg->addWidget(
+      RTFDiagAddBorderCB = Captioned<QCheckBox>(diagram, "RTFDiagAddBorderCB", S_RTFDiagAddBorderCB),
+      dg->rowCount(), 0, 1, 2);
   dg->setColumnStretch(1, 1);
-  QGroupBox *game = Group(rtf, "RTFGameGB", S_RTFGameGB);
+  QGroupBox *game = Captioned<QGroupBox>(rtf, "RTFGameGB", S_RTFGameGB);
   auto *gg = new QGridLayout(game);
   row(game, gg, "RTFGameFontNameLbl", S_RTFGameFontNameLbl,
       RTFGameFontNameCmb = Combo(game, "RTFGameFontNameCmb"));
   row(game, gg, "RTFGameFontSizeLbl", S_RTFGameFontSizeLbl,
       RTFGameFontSizeEd = NewUpDownEdit(game, "RTFGameFontSizeEd"));
-  gg->addWidget(RTFGameUseFigurinesCB = Check(game, "RTFGameUseFigurinesCB", S_RTFGameUseFigurinesCB),
-                gg->rowCount(), 0, 1, 2);
+  gg->addWidget(
+      RTFGameUseFigurinesCB = Captioned<QCheckBox>(game, "RTFGameUseFigurinesCB", S_RTFGameUseFigurinesCB),
+      gg->rowCount(), 0, 1, 2);
   row(game, gg, "RTFGameTextFontNameLbl", S_RTFGameTextFontNameLbl,
       RTFGameTextFontNameCmb = Combo(game, "RTFGameTextFontNameCmb"));
-  gg->addWidget(RTFGameUseTextFontCB = Check(game, "RTFGameUseTextFontCB", S_RTFGameUseTextFontCB),
-                gg->rowCount(), 0, 1, 2);
+  gg->addWidget(
+      RTFGameUseTextFontCB = Captioned<QCheckBox>(game, "RTFGameUseTextFontCB", S_RTFGameUseTextFontCB),
+      gg->rowCount(), 0, 1, 2);
   gg->setColumnStretch(1, 1);
   auto *rv = new QVBoxLayout(rtf);
   rv->addWidget(diagram);
@@ -580,12 +569,12 @@ void TPreferencesDlg::BuildRTFPages() {
   rv->addStretch(1);
 
   QWidget *text = Page("TextHTMLTS", S_TextHTMLTS);
-  QGroupBox *plain = Group(text, "TextGB", S_TextGB);
+  QGroupBox *plain = Captioned<QGroupBox>(text, "TextGB", S_TextGB);
   auto *pg = new QGridLayout(plain);
-  pg->addWidget(UseHRTInCopyCB = Check(plain, "UseHRTInCopyCB", S_UseHRTInCopyCB), 0, 0, 1, 2);
+  pg->addWidget(UseHRTInCopyCB = Captioned<QCheckBox>(plain, "UseHRTInCopyCB", S_UseHRTInCopyCB), 0, 0, 1, 2);
   row(plain, pg, "LineLengthLbl", S_LineLengthLbl, LineLengthEd = NewUpDownEdit(plain, "LineLengthEd"));
   pg->setColumnStretch(1, 1);
-  QGroupBox *html = Group(text, "HTMLGB", S_HTMLGB);
+  QGroupBox *html = Captioned<QGroupBox>(text, "HTMLGB", S_HTMLGB);
   auto *hg = new QGridLayout(html);
   GIFPathEd = new QLineEdit(html);
   GIFPathEd->setObjectName("GIFPathEd");
@@ -593,9 +582,10 @@ void TPreferencesDlg::BuildRTFPages() {
   row(html, hg, "GIFPathLbl", S_GIFPathLbl, GIFPathEd);
   row(html, hg, "BorderWidthLbl", S_BorderWidthLbl, BorderWidthEd = NewUpDownEdit(html, "BorderWidthEd"));
   hg->setColumnStretch(1, 1);
-  QGroupBox *htmlGame = Group(text, "HTMLGameGB", S_HTMLGameGB);
+  QGroupBox *htmlGame = Captioned<QGroupBox>(text, "HTMLGameGB", S_HTMLGameGB);
   auto *hv = new QVBoxLayout(htmlGame);
-  hv->addWidget(HTMLGameUseFigurinesCB = Check(htmlGame, "HTMLGameUseFigurinesCB", S_HTMLGameUseFigurinesCB));
+  hv->addWidget(HTMLGameUseFigurinesCB =
+                    Captioned<QCheckBox>(htmlGame, "HTMLGameUseFigurinesCB", S_HTMLGameUseFigurinesCB));
   auto *tv = new QVBoxLayout(text);
   tv->addWidget(plain);
   tv->addWidget(html);
@@ -853,13 +843,7 @@ void TPreferencesDlg::OKBtnClick() {
   o.MoveBackDelay = ClampBoardDelay(IntegerOr(BackEd->text(), o.MoveBackDelay));
   o.CastleRookMoveDelay = ClampBoardDelay(IntegerOr(CastleRookMoveEd->text(), o.CastleRookMoveDelay));
   o.CastleRookMoveBackDelay = ClampBoardDelay(IntegerOr(CastleRookBackEd->text(), o.CastleRookMoveBackDelay));
-  Board->SetMoveDelay(static_cast<uint16_t>(o.MoveDelay));
-  Board->SetMoveBackDelay(static_cast<uint16_t>(o.MoveBackDelay));
-  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(o.CastleRookMoveDelay));
-  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(o.CastleRookMoveBackDelay));
-  Board->SetReplayMoveBackDelay(0);
-  Board->SetReplayPauseDelay(250);
-  Board->SetReplayMoveDelay(static_cast<uint16_t>(o.MoveDelay));
+  m.SetBoardDelays();
   // 9. Piece sets.
   if (PieceStyleCMB->currentIndex() >= 0) {
     o.PieceType =

@@ -131,11 +131,10 @@ class TPreferencesDlg : public TAppDialog {
   using RadioTypes = std::vector<std::pair<QRadioButton *, DiagramTextTypeT>>;
 
   QWidget *Page(const char *name, const std::string &caption);
-  QLabel *Label(QWidget *parent, const char *name, const std::string &caption);
-  QCheckBox *Check(QWidget *parent, const char *name, const std::string &caption);
-  QRadioButton *Radio(QWidget *parent, const char *name, const std::string &caption);
-  QGroupBox *Group(QWidget *parent, const char *name, const std::string &caption);
-  QPushButton *Button(QWidget *parent, const char *name, const std::string &caption);
+  // A label, check box, radio button, group box or push button that takes
+  // the caption.
+  template <class W>
+  W *Captioned(QWidget *parent, const char *name, const std::string &caption);
   void BuildLanguagePage();
   void BuildBoardPage();
   void BuildSmallPages();

@@ -413,14 +413,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
 
 void TMainForm::LoadSettings() {
   Board->SetPieceType(ChessApp.PieceType);
-  // Load keeps the delays within the board's 16 bits.
-  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
-  Board->SetReplayMoveBackDelay(0);
-  Board->SetReplayPauseDelay(250);
-  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
-  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
+  SetBoardDelays();
   Board->SetRightClickTakeBack(ChessApp.RightClickTakesBack);
   Board->SetLanguage(ChessApp.InterfaceLanguage);
   AutoPlayTimer->setInterval(ChessApp.AutoPlayDelay);
@@ -439,6 +432,17 @@ void TMainForm::LoadSettings() {
   ExtraPanelWidth = ini.ReadInteger(kGeneral, "ExtraPanelWidth", 200);
   ExtraPanelHeight = ini.ReadInteger(kGeneral, "ExtraPanelHeight", 50);
   if (!myui::RestoreFormPlacement(ChessApp.SettingsPath(), kMainWindow, this)) CenterOnce = true;
+}
+
+void TMainForm::SetBoardDelays() {
+  // The options keep the delays within the board's 16 bits.
+  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
+  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
+  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
+  Board->SetReplayMoveBackDelay(0);
+  Board->SetReplayPauseDelay(250);
+  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
+  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
 }
 
 void TMainForm::SaveSettings() {

@@ -126,6 +126,8 @@ class TMainForm : public QMainWindow {
 
   // ---- Lifecycle
   void LoadSettings();
+  // The board's seven delays from the options.
+  void SetBoardDelays();
   void SaveSettings();
   // The close query: false keeps the window open.
   bool FormCloseQuery();
