@@ -333,11 +333,12 @@ TEST_F(PreferencesTest, BoardAndWindowRefreshes) {
 TEST_F(PreferencesTest, PlayersAndStandardFiles) {
   TMainForm &f = F();
   QString typed;
+  bool cancel = false;
   modal::ScopedAnswerer a([&](QDialog &d) {
     if (auto *input = dynamic_cast<QInputDialog *>(&d)) {
       EXPECT_EQ(input->windowTitle(), "New Player");
       input->setTextValue(typed);
-      return int(QDialog::Accepted);
+      return int(cancel ? QDialog::Rejected : QDialog::Accepted);
     }
     auto &p = dynamic_cast<TPreferencesDlg &>(d);
     EXPECT_FALSE(p.DeletePlayerBtn->isEnabled());
@@ -345,6 +346,9 @@ TEST_F(PreferencesTest, PlayersAndStandardFiles) {
       typed = QString::fromUtf8(name);
       p.NewPlayerBtn->click();
     }
+    cancel = true;
+    typed = "Cees";
+    p.NewPlayerBtn->click();
     EXPECT_TRUE(p.DeletePlayerBtn->isEnabled());
     for (int i = 0; i < 7; ++i) p.AddStandardFileBtn->click();
     return modal::ClickButton(d, "OKBtn");
