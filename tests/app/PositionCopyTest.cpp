@@ -6,10 +6,10 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QGroupBox>
 #include <QMimeData>
-#include <QRadioButton>
 #include <QTimer>
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QUrl>
 #include <filesystem>
 #include <map>
@@ -181,29 +181,14 @@ class PositionCopyTest : public ::testing::Test, public apptest::MainFixture {
       ++shown;
       shownTop = d->TopType;
       shownBottom = d->BottomType;
-      for (QRadioButton *r : d->TopTextTypeGB->findChildren<QRadioButton *>())
-        if (r->objectName().endsWith(Radio(top))) r->click();
-      for (QRadioButton *r : d->BottomTextTypeGB->findChildren<QRadioButton *>())
-        if (r->objectName().endsWith(Radio(bottom))) r->click();
+      // The two groups hold their buttons under the kinds' values.
+      const QList<QButtonGroup *> groups = d->findChildren<QButtonGroup *>();
+      groups[0]->button(static_cast<int>(top))->click();
+      groups[1]->button(static_cast<int>(bottom))->click();
       d->TopTextCmb->setEditText(ToQ(topText));
       d->BottomTextCmb->setEditText(ToQ(bottomText));
       return modal::ClickButton(dlg, button);
     });
-  }
-  static QString Radio(DiagramTextTypeT t) {
-    switch (t) {
-      case DiagramTextTypeT::None:
-        return "_NoneRB";
-      case DiagramTextTypeT::LastMove:
-        return "_LastMoveRB";
-      case DiagramTextTypeT::ColorToMove:
-        return "_ColorToMoveRB";
-      case DiagramTextTypeT::Custom:
-        return "_CustomRB";
-      case DiagramTextTypeT::Players:
-        return "_PlayersRB";
-    }
-    return "";
   }
   // The bottom text of an HTML copy: what stands between the table and the
   // last "<BR>".
