@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,6 +29,7 @@
 #include "dbwindows/GameListMan.h"
 #include "dbwindows/GameMemo.h"
 #include "dbwindows/ListWindowFrame.h"
+#include "dbwindows/PagedListView.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/ui/ModalSeam.h"
@@ -482,6 +484,54 @@ TEST_F(GamesWindowTest, CtrlFSearchesTheWindowsOwnGames) {
   w->SBSearchGames->click();
   EXPECT_EQ(man.GamesWindowCount(), 3);
   man.SetSearchDialog(nullptr);
+}
+
+// Pictures of the window (written when TV_SHOT_DIR is set), with the layout
+// facts a look at them checks.
+TEST_F(GamesWindowTest, PicturesOfTheWindow) {
+  bool flag = false;
+  ASSERT_TRUE(db.Open(data.File("f.qcx"), nullptr, nullptr, flag));
+  ASSERT_TRUE(db.ImportDatabase(TV_SOURCE_DIR "/tests/chess/fixtures/games.pgn", nullptr, nullptr, false, false, flag));
+  ASSERT_TRUE(db.DeleteGame(2));
+  CommonText::SetUILanguage(LangDutch);
+  GenText::SetDialogLanguage(LangDutch);
+  const LanguageId interfaceLanguage = ChessApp.InterfaceLanguage, appLanguage = ChessApp.ApplicationLanguage;
+  ChessApp.InterfaceLanguage = ChessApp.ApplicationLanguage = LangDutch;
+  {
+    auto w = Window(db.NewAllGamesList());
+    w->show();
+    w->MShowGameInfo->trigger();
+    w->SelectGame(1);
+    QApplication::processEvents();
+    uitest::Snapshot(w.get(), "games_window_nl");
+    EXPECT_EQ(w->windowTitle().toStdString(), "Partijen - [Test]");
+    EXPECT_NE(w->GameMemo->toPlainText().indexOf("Jansen, Piet"), -1);
+    EXPECT_NE(w->GameMemo->toPlainText().indexOf("Dxf7#"), -1);  // Dutch letters
+    EXPECT_EQ(w->StatusText(), "19 partijen (1/1)");
+    // Every row text starts at its header section.
+    const auto spans = w->ListView->Spans();
+    ASSERT_GE(spans.size(), 2u);
+    EXPECT_EQ(w->HeaderControl->mapTo(w.get(), QPoint(w->HeaderControl->sectionViewportPosition(1), 0)).x(),
+              w->GameList->viewport()->mapTo(w.get(), QPoint(spans[1].first, 0)).x());
+  }
+  {
+    std::vector<int32_t> games;
+    for (int i = 0; i < 251; ++i) games.push_back(1 + i % 19);
+    auto narrow = Window(FoundSlot(games));
+    narrow->show();
+    narrow->resize(300, 380);
+    QApplication::processEvents();
+    uitest::Snapshot(narrow.get(), "games_window_narrow");
+    EXPECT_TRUE(narrow->Panel5->isVisible());
+    const int left = narrow->Panel5->x(), right = narrow->Panel4->width() - narrow->Panel5->geometry().right() - 1;
+    EXPECT_LE(std::abs(left - right), 1);  // centred under the list
+    EXPECT_EQ(narrow->StatusText(), "251 partijen (1/2)");
+    EXPECT_GE(narrow->StatusLbl->width(), narrow->StatusLbl->sizeHint().width());
+  }
+  ChessApp.InterfaceLanguage = interfaceLanguage;
+  ChessApp.ApplicationLanguage = appLanguage;
+  CommonText::SetUILanguage(LangEnglish);
+  GenText::SetDialogLanguage(LangEnglish);
 }
 
 }  // namespace
