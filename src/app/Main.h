@@ -259,6 +259,9 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  // A search of the whole database with the kept criteria.
+  void MSearchGamesClick();
+  void MFoundGamesClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();
@@ -321,9 +324,18 @@ class TMainForm : public QMainWindow {
   // The toolbar buttons click the chosen item of their family.
   void CopyGame();
   void MPositionAsBitmapClick();
+  // The board's position with the texts the user asks for above and below
+  // it; nothing is copied when the user cancels.
+  void MPositionAsHTMLClick();
+  void MPositionAsRTFClick();
   void MPositionAsFENClick();
   void MPositionAsEPDClick();
   void CopyPosition();
+  // The texts above and below a copied diagram, in the format (pfRTF or
+  // pfHTML), from the diagram-texts dialog when "CopyDiagUseLabels" is on
+  // (the chosen kinds are kept in the options), else empty. False when the
+  // user cancels.
+  bool GetDiagramTexts(std::uint8_t format, std::string &top, std::string &bottom);
   void MGameFromPGNClick();
   void MGameFromTextClick();
   // Reads the clipboard's text as a new game; a text that does not read
