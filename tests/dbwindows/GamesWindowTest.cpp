@@ -525,6 +525,10 @@ TEST_F(GamesWindowTest, PicturesOfTheWindow) {
     w->SelectGame(1);
     QApplication::processEvents();
     uitest::Snapshot(w.get(), "games_window_nl");
+    w->MExtra->popup(w->mapToGlobal(QPoint(0, 20)));
+    QApplication::processEvents();
+    uitest::Snapshot(w->MExtra, "games_window_menu_nl");
+    w->MExtra->close();
     EXPECT_EQ(w->windowTitle().toStdString(), "Partijen - [Test]");
     EXPECT_NE(w->GameMemo->toPlainText().indexOf("Jansen, Piet"), -1);
     EXPECT_NE(w->GameMemo->toPlainText().indexOf("Dxf7#"), -1);  // Dutch letters
