@@ -259,6 +259,11 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  void MPlayersClick();
+  void MEventSitesClick();
+  void MAnnotatorsClick();
+  // The window manager makes its list windows through these.
+  void InstallListWindowFactories();
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();

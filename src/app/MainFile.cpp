@@ -18,6 +18,10 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/ParsePGN.h"
+#include "dbwindows/DlgAnnotators.h"
+#include "dbwindows/DlgEventSites.h"
+#include "dbwindows/DlgPlayers.h"
+#include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
@@ -64,6 +68,9 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
   Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MPlayers", &TMainForm::MPlayersClick);
+  Connect("MEventSites", &TMainForm::MEventSitesClick);
+  Connect("MAnnotators", &TMainForm::MAnnotatorsClick);
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
@@ -84,6 +91,15 @@ void TMainForm::ConnectFileCommands() {
 
 void TMainForm::InitDatabase() {
   Database.Init([this](const std::string &text) { SetStatusText(text); });
+}
+
+void TMainForm::InstallListWindowFactories() {
+  ListWindowFactories f;
+  f.players = [] { return static_cast<ListWindowI *>(new TPlayersDlg); };
+  f.eventSites = [] { return static_cast<ListWindowI *>(new TEventSitesDlg); };
+  f.annotators = [] { return static_cast<ListWindowI *>(new TAnnotatorsDlg); };
+  f.flushReleases = [] { listframe::FlushReleases(); };
+  GameListMan.SetFactories(std::move(f));
 }
 
 void TMainForm::InitGameListMan() {
@@ -449,6 +465,21 @@ void TMainForm::MFileClick() {
 void TMainForm::MGamesClick() {
   StopAutoPlay();
   GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MPlayersClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultPlayersWindow();
+}
+
+void TMainForm::MEventSitesClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultEventSitesWindow();
+}
+
+void TMainForm::MAnnotatorsClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultAnnotatorsWindow();
 }
 
 void TMainForm::MSearchGamesClick() {

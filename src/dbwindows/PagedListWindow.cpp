@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "appman/ChessAppMan.h"
 #include "chess/PGNTypes.h"
@@ -515,7 +516,8 @@ void PagedListWindow::StoreHeaderWidths() {
 }
 
 void PagedListWindow::SetSortKind(uint8_t kind) {
-  ui::HourglassGuard hourglass;
+  std::optional<ui::HourglassGuard> hourglass;
+  if (config_.sortHourglass) hourglass.emplace();
   const int32_t n = SelectedItem();
   sortKind_ = StoredSortKind(kind, config_.storedAsZero);
   if (!source_) return;
@@ -601,7 +603,8 @@ void PagedListWindow::FormResize() {
     return;
   }
   int listHeight = ListPanel->height();
-  if (listHeight > h - 33) listHeight = std::max(Splitter->MinSize(), h - 33);
+  // Before the first show the panel has no height of its own yet.
+  if (isVisible() && listHeight > h - 33) listHeight = std::max(Splitter->MinSize(), h - 33);
   ListPanel->setGeometry(0, 0, w, listHeight);
   Splitter->setGeometry(0, listHeight, w, kSplitterHeight);
   Memo->setGeometry(0, listHeight + kSplitterHeight, w, std::max(0, h - listHeight - kSplitterHeight));
