@@ -262,8 +262,6 @@ class TMainForm : public QMainWindow {
   void MPlayersClick();
   void MEventSitesClick();
   void MAnnotatorsClick();
-  // The window manager makes its list windows through these.
-  void InstallListWindowFactories();
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
@@ -425,6 +423,8 @@ class TMainForm : public QMainWindow {
   void InitDatabase();
   // The window manager with its events.
   void InitGameListMan();
+  // The list windows the manager makes (those built so far).
+  static ListWindowFactories ListWindowMakers();
   // "Openin&gs..." with keys, else "Create Openin&gs...".
   void SetOpeningsItem(bool hasKeys);
   // The name without directory and extension, " - " and the program name.

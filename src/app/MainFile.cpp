@@ -21,6 +21,7 @@
 #include "dbwindows/DlgAnnotators.h"
 #include "dbwindows/DlgEventSites.h"
 #include "dbwindows/DlgPlayers.h"
+#include "dbwindows/DlgGames.h"
 #include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
@@ -93,13 +94,14 @@ void TMainForm::InitDatabase() {
   Database.Init([this](const std::string &text) { SetStatusText(text); });
 }
 
-void TMainForm::InstallListWindowFactories() {
+ListWindowFactories TMainForm::ListWindowMakers() {
   ListWindowFactories f;
-  f.players = [] { return static_cast<ListWindowI *>(new TPlayersDlg); };
-  f.eventSites = [] { return static_cast<ListWindowI *>(new TEventSitesDlg); };
-  f.annotators = [] { return static_cast<ListWindowI *>(new TAnnotatorsDlg); };
+  f.games = [] { return new TGamesDlg; };
+  f.players = [] { return new TPlayersDlg; };
+  f.eventSites = [] { return new TEventSitesDlg; };
+  f.annotators = [] { return new TAnnotatorsDlg; };
   f.flushReleases = [] { listframe::FlushReleases(); };
-  GameListMan.SetFactories(std::move(f));
+  return f;
 }
 
 void TMainForm::InitGameListMan() {

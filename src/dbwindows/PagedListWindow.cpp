@@ -157,8 +157,10 @@ PagedListWindow::PagedListWindow(const PagedListConfig &config, QWidget *parent)
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   SetControlAlign(ListPanel, TAlign::Top);
   SetControlAlign(Memo, TAlign::Client);
-  ListPanel->resize(ListPanel->width(), kDesignListHeight);
-  Splitter->OnMoved = [this] { FormResize(); };
+  Splitter->OnMoved = [this] {
+    listHeight_ = ListPanel->height();
+    FormResize();
+  };
   setCentralWidget(central);
 
   StatusLbl = new QLabel(statusBar());
@@ -295,7 +297,7 @@ void PagedListWindow::LoadSettings() {
   BuildHeader();
   myui::LoadHeaderWidths(path, config_.widthsSection, HeaderControl);
   StoreHeaderWidths();
-  ListPanel->resize(ListPanel->width(), std::max(listHeight, Splitter->MinSize()));
+  listHeight_ = std::max(listHeight, Splitter->MinSize());
   if (!MShowGameMoves->isChecked() && !MShowGameInfo->isChecked()) {
     Memo->hide();
     Splitter->hide();
@@ -309,7 +311,7 @@ void PagedListWindow::SaveSettings() {
   {
     IniFile ini(path);
     const std::string &s = config_.splitSection;
-    ini.WriteInteger(s, "Height", ListPanel->height());
+    ini.WriteInteger(s, "Height", listHeight_);
     ini.WriteBool(s, "ShowGameMoves", MShowGameMoves->isChecked());
     ini.WriteBool(s, "ShowGameInfo", MShowGameInfo->isChecked());
     ini.WriteInteger(s, config_.memoHeightKey, savedMemoHeight_);
@@ -590,8 +592,7 @@ void PagedListWindow::ShowMemo(bool on) {
     if (!Memo->isHidden()) return;
     Splitter->show();
     Memo->show();
-    ListPanel->resize(ListPanel->width(),
-                      std::max(Splitter->MinSize(), Panel2->height() - kSplitterHeight - savedMemoHeight_));
+    listHeight_ = std::max(Splitter->MinSize(), Panel2->height() - kSplitterHeight - savedMemoHeight_);
   }
   FormResize();
 }
@@ -602,9 +603,10 @@ void PagedListWindow::FormResize() {
     ListPanel->setGeometry(0, 0, w, h);
     return;
   }
-  int listHeight = ListPanel->height();
-  // Before the first show the panel has no height of its own yet.
-  if (isVisible() && listHeight > h - 33) listHeight = std::max(Splitter->MinSize(), h - 33);
+  // A panel too low for the height chosen cuts the list, which gets its
+  // height back when the panel grows again.
+  int listHeight = listHeight_;
+  if (listHeight > h - 33) listHeight = std::max(Splitter->MinSize(), h - 33);
   ListPanel->setGeometry(0, 0, w, listHeight);
   Splitter->setGeometry(0, listHeight, w, kSplitterHeight);
   Memo->setGeometry(0, listHeight + kSplitterHeight, w, std::max(0, h - listHeight - kSplitterHeight));

@@ -162,6 +162,7 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   uint8_t SortKind() const { return sortKind_; }
   ListColumnsO &Columns() { return *columns_; }
   int32_t SavedMemoHeight() const { return savedMemoHeight_; }
+  int ListHeight() const { return listHeight_; }
   // The item of the selected row; 0 when none.
   int32_t SelectedItem() const;
   bool RowSelected() const;
@@ -247,6 +248,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   PagedListState state_;
   uint8_t sortKind_ = 0;
   int32_t savedMemoHeight_ = 0;
+  // The list panel's height while the memo shows, as chosen (Panel2 may
+  // show less of it).
+  int listHeight_ = 0;
   bool firstShowPending_ = true;
   bool created_ = false;
   // Set while the window changes the selection itself.
