@@ -261,6 +261,9 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  void MPlayersClick();
+  void MEventSitesClick();
+  void MAnnotatorsClick();
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
