@@ -572,8 +572,10 @@ void TMainForm::MAdjustTimeClick() {
   ChessClockT::Seconds2Ms(EditTimeDlg->BlackSeconds);
   // The clock ran while the dialog was open: a side left as it was shown
   // keeps that time.
-  if (EditTimeDlg->WhiteSeconds != white) EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
-  if (EditTimeDlg->BlackSeconds != black) EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
+  if (EditTimeDlg->WhiteSeconds != white)
+    EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
+  if (EditTimeDlg->BlackSeconds != black)
+    EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
 }
 
 // ---- The end

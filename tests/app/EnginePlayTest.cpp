@@ -9,8 +9,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <filesystem>
 
 #include "AppTestUtil.h"
@@ -29,7 +29,9 @@ using apptest::WaitFor;
 
 class EnginePlayTest : public ::testing::Test, public apptest::MainFixture {
  protected:
-  EnginePlayTest() { oldSleep_ = TChessBoard::SetSleepFunction([](int) {}); }
+  EnginePlayTest() {
+    oldSleep_ = TChessBoard::SetSleepFunction([](int) {});
+  }
   ~EnginePlayTest() override {
     FreeForm();
     TChessBoard::SetSleepFunction(oldSleep_);
@@ -146,8 +148,7 @@ TEST_F(EnginePlayTest, AFailedRestartLosesTheEngine) {
 // A long game of knight moves.
 std::string LongGame(int moves) {
   std::string pgn = "[Event \"Long\"]\n[Result \"*\"]\n\n";
-  for (int i = 1; i <= moves; ++i)
-    pgn += std::to_string(i) + (i % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
+  for (int i = 1; i <= moves; ++i) pgn += std::to_string(i) + (i % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
   return pgn + "*\n";
 }
 
