@@ -294,6 +294,23 @@ TEST_F(ScriptedEngineTest, AnEngineThatNeverReadsIsEndedPastTheLimit) {
   EXPECT_EQ(rec.messages.size(), 1u);
 }
 
+// Input still queued at close is dropped: the close does not wait for an
+// engine that will never read it.
+TEST_F(ScriptedEngineTest, CloseDropsTheQueue) {
+  ASSERT_EQ(StartScript("never_reads.sh"), 0);
+  ASSERT_TRUE(WaitLines(1));
+  child->SendLine(std::string(ChildProcessT::kMaxUnwritten / 2, 'x'));
+  EXPECT_GT(child->Unwritten(), 0u);
+  const auto at = Clock::now();
+  child->Destroy();
+  EXPECT_LT(MsSince(at), 10000);  // a hang, not speed
+  EXPECT_EQ(child->Unwritten(), 0u);
+  EXPECT_TRUE(NoChildLeft());
+  disp.PumpFor(50);
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(ends, 0);
+}
+
 // A refused write is the engine's end: it is ended, its end said once.
 TEST_F(ScriptedEngineTest, AnEngineThatClosesItsInputEndsAtTheFirstWrite) {
   ASSERT_EQ(StartScript("closes_input.sh"), 0);
