@@ -63,6 +63,26 @@ bool EnabledWhenShown(QAction *a) {
   return enabled;
 }
 
+// Fake windows of one kind made by the window manager while it lives.
+class FakeWindows {
+ public:
+  FakeWindows(TMainForm &f, std::function<ListWindowI *()> ListWindowFactories::*kind) : f_(f) {
+    ListWindowFactories factories;
+    factories.*kind = [this] {
+      windows_.push_back(std::make_unique<FakeGamesWindow>());
+      return windows_.back().get();
+    };
+    f.GameListMan.SetFactories(factories);
+  }
+  ~FakeWindows() { f_.GameListMan.SetFactories({}); }
+  size_t size() const { return windows_.size(); }
+  FakeGamesWindow *operator[](size_t i) const { return windows_[i].get(); }
+
+ private:
+  TMainForm &f_;
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows_;
+};
+
 }  // namespace
 
 TEST(MainImport, ChosenFilesAreImportedReportedAndShown) {
@@ -70,14 +90,8 @@ TEST(MainImport, ChosenFilesAreImportedReportedAndShown) {
   const testutil::TempDir &dir = fx.dir();
   dir.Write("a.pgn", Games("A", 2));
   dir.Write("b.pgn", Games("B", 3));
-  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
   TMainForm &f = fx.Form();
-  ListWindowFactories factories;
-  factories.games = [&windows] {
-    windows.push_back(std::make_unique<FakeGamesWindow>());
-    return windows.back().get();
-  };
-  f.GameListMan.SetFactories(factories);
+  FakeWindows windows(f, &ListWindowFactories::games);
   ChessApp.ImportDir = "/";
   ChessApp.ImportDirFilterIndex = 1;
   ChessApp.ClassifyOnImport = false;
@@ -124,7 +138,6 @@ TEST(MainImport, ChosenFilesAreImportedReportedAndShown) {
   ASSERT_TRUE(f.CloseFile());
   EXPECT_FALSE(f.Item("MImportGames")->isEnabled());
   EXPECT_FALSE(button->isEnabled());
-  f.GameListMan.SetFactories({});
   ChessApp.ClassifyOnImport = true;
 }
 
@@ -143,14 +156,8 @@ TEST(MainImport, HiddenClassifyAllGamesIsEnabledExactlyWithKeys) {
     }
     ASSERT_TRUE(db.Close(nullptr));
   }
-  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
   TMainForm &f = fx.Form();
-  ListWindowFactories factories;
-  factories.keys = [&windows] {
-    windows.push_back(std::make_unique<FakeGamesWindow>());
-    return windows.back().get();
-  };
-  f.GameListMan.SetFactories(factories);
+  FakeWindows windows(f, &ListWindowFactories::keys);
   QAction *a = f.Item("MClassifyAllGames");
   ASSERT_FALSE(a->isVisible());
   EXPECT_FALSE(EnabledWhenShown(a));
@@ -171,5 +178,4 @@ TEST(MainImport, HiddenClassifyAllGamesIsEnabledExactlyWithKeys) {
   ASSERT_TRUE(f.CloseFile());
   EXPECT_FALSE(EnabledWhenShown(a));
   EXPECT_FALSE(a->isVisible());
-  f.GameListMan.SetFactories({});
 }

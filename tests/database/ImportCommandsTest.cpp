@@ -83,22 +83,12 @@ void ExpectConsistent(DatabaseO &db, bool classified) {
     EXPECT_EQ(db.Players().SortedCount(), db.Players().Count());
   }
   if (!db.HasKeys()) return;
-  KeyTreeO &t = db.KeyTree();
-  auto totals = [&] {
-    std::vector<uint32_t> v;
-    for (uint32_t n = 1; n <= t.NodeCount(); ++n) {
-      t.SetCurrentNode(n);
-      v.push_back(t.TotalGameCount());
-    }
-    return v;
-  };
-  const auto stored = totals();
-  ASSERT_TRUE(t.RecountAll());
-  EXPECT_EQ(stored, totals());
+  const auto [stored, recount] = Totals(db.KeyTree());
+  EXPECT_EQ(stored, recount);
   EXPECT_EQ(stored[0], static_cast<uint32_t>(db.GameCount()));
   if (!classified) {
-    t.GoRoot();
-    EXPECT_EQ(t.GameCount(), db.GameCount());
+    db.KeyTree().GoRoot();
+    EXPECT_EQ(db.KeyTree().GameCount(), db.GameCount());
   }
 }
 
