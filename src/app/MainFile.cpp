@@ -64,6 +64,9 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
   Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MSearchGames", &TMainForm::MSearchGamesClick);
+  ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
+  Connect("MFoundGames", &TMainForm::MFoundGamesClick);
   Connect("MImportGames", &TMainForm::MImportGamesClick);
   ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
   // Hidden in the release build, and working all the same.
@@ -458,6 +461,16 @@ void TMainForm::MFileClick() {
 void TMainForm::MGamesClick() {
   StopAutoPlay();
   GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MSearchGamesClick() {
+  StopAutoPlay();
+  GameListMan.SearchGames();
+}
+
+void TMainForm::MFoundGamesClick() {
+  StopAutoPlay();
+  GameListMan.ShowFoundGamesWindow();
 }
 
 void TMainForm::MReopenLastListClick() {
