@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -259,6 +261,39 @@ TEST_F(GamesWindowTest, DeleteOnlyOnYes) {
   found->MDelete->trigger();
   EXPECT_EQ(Rows(*found), (std::vector<int32_t>{2, 8}));
   EXPECT_EQ(found->SelectedItem(), 0);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(GamesWindowTest, ExportWritesTheRowsInOrderToTheNamedFile) {
+  OpenDb(62);
+  auto found = Window(FoundSlot({5, 2, 61}));
+  // The window's sort by date puts game 61 (1951) first.
+  db.SetGameListSort(found->ListSlot(), ckDate);
+  found->RefillKeepSelection();
+  ASSERT_EQ(Rows(*found), (std::vector<int32_t>{61, 2, 5}));
+  const std::string dir = data.File("j\xc3\xb6rg/");
+  ASSERT_TRUE(files::MakeDirs(dir));
+  ChessApp.ExportDir = data.Path();
+  ChessApp.ExportDirFilterIndex = 1;
+  int dialogs = 0;
+  {
+    modal::ScopedAnswerer a([&](QDialog &d) {
+      auto *fd = qobject_cast<QFileDialog *>(&d);
+      if (!fd) return int(QDialog::Rejected);
+      ++dialogs;
+      fd->selectFile(QFile::decodeName(QByteArray::fromStdString(dir + "export")));
+      return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(found->MExportGames->isEnabled());
+    found->MExportGames->trigger();
+  }
+  EXPECT_EQ(dialogs, 1);
+  std::string written;
+  ASSERT_TRUE(files::ReadAll(dir + "export.pgn", written));
+  std::string expected;
+  for (int32_t n : {61, 2, 5}) expected += db.GetPgnText(n, 0, true, false) + "\r\n\r\n";
+  EXPECT_EQ(written, expected);
+  EXPECT_EQ(ChessApp.ExportDir, dir);
   EXPECT_TRUE(messages.empty());
 }
 
