@@ -195,13 +195,26 @@ bool DatabaseO::OpenStores(const std::string &base) {
 bool DatabaseO::OpenBooster(const std::string &base) {
   const bool missing =
       !files::Exists(base + ".bpl") || !files::Exists(base + ".bes") || !files::Exists(base + ".bli");
+  // Links are written after the game's index entry: more linked games than
+  // entries means the index lost entries.
+  if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
+    ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(games_.IndexFileName())}));
+    return false;
+  }
   if (!booster_.Open(base + ".qcx")) return false;
   hasBooster_ = true;
   // Games the booster does not link (a crash, a lost or cut file) would
   // make searches by name find fewer: it is built anew.
-  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count()) && !booster_.Build(games_))
-    BoosterRefused();
+  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count())) BuildBooster();
   return true;
+}
+
+void DatabaseO::BuildBooster() {
+  int32_t damaged = 0;
+  const bool built = booster_.Build(games_, players_.Count(), eventSites_.Count(), damaged);
+  if (damaged > 0)
+    ui::ShowMessage(Fill(CommonText::S_BoosterGamesDamaged, {std::to_string(damaged), Path(fileName_)}));
+  if (!built) BoosterRefused();
 }
 
 // Cutting ".bli" to nothing makes the next Open rebuild the booster; until
@@ -246,9 +259,27 @@ void DatabaseO::CloseStores(bool remove) {
 }
 
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
+  importReport = false;
+  try {
+    return OpenChecked(fileName, progress, report);
+  } catch (const std::exception &) {
+    // A value on disk past what the program can hold: the set is damaged.
+    // Whatever was opened is closed (a PGN file's temporary set removed).
+    const bool temporary = !native_ && !tempBase_.empty();
+    FreeKeyView();
+    keyTree_.Close();
+    hasKeys_ = false;
+    CloseStores(temporary);
+    ReleaseLists();
+    Clear();
+    ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(fileName)}));
+    return false;
+  }
+}
+
+bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report) {
   Done();
   Clear();
-  importReport = false;
   fileName_ = fileName;
   const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
   if (ext == ".qcx") {
@@ -267,11 +298,13 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
     }
     if (!OpenStores(base)) return false;
     if (files::FileExists(base + ".key")) {
-      if (keyTree_.Open(base + ".key")) {
+      // Keys never block a database: a damaged set is left as it is.
+      if (!keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()))) {
+        ui::ShowMessage(Fill(keyTree_.WasDamaged() ? CommonText::S_KeysDamaged : CommonText::S_KeysNotOpened,
+                             {Path(base + ".key")}));
+      } else {
         hasKeys_ = true;
         InitKeyView();
-      } else {
-        ui::ShowMessage(Fill(CommonText::S_KeysNotOpened, {Path(base + ".key")}));
       }
     }
     if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
@@ -399,7 +432,7 @@ void DatabaseO::SetSearchBooster(bool on) {
     if (!booster_.Open(base + ".qcx")) return;
     hasBooster_ = true;
     boosterBroken_ = false;
-    if (!booster_.Build(games_)) BoosterRefused();
+    BuildBooster();
   } else {
     if (!hasBooster_) return;
     booster_.Close();

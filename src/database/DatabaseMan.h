@@ -65,6 +65,8 @@ class DatabaseO {
   // with nothing left open, when a store fails to open or the PGN file
   // cannot be read; a key set that fails only leaves the database without
   // keys. importReport is cleared (no import report is shown).
+  // Never throws: a value on disk the program cannot hold closes what was
+  // opened and answers false after saying the file is damaged.
   bool Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport);
   // Writes a changed PGN file back (asking first when the import that
   // opened it left games out) and removes the temporary set. False, with
@@ -296,6 +298,9 @@ class DatabaseO {
   void CloseStores(bool remove);
   bool OpenStores(const std::string &base);
   bool OpenBooster(const std::string &base);
+  // Builds the booster, says once how many games it had to leave out.
+  void BuildBooster();
+  bool OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report);
   int32_t StoreGame(int32_t n, const GameBuffer &buf);
   void BoosterRefused();
   bool ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out);

@@ -196,7 +196,8 @@ bool IndexStoreO::Open(const std::string &baseName) {
     bool existed = false;
     sizes[k] = OpenStoreFile(roles[k].file, roles[k].name, existed);
     if (sizes[k] < 0) {
-      ui::ShowMessage(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()));
+      ui::ShowMessage(files::FailureText(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()),
+                                         roles[k].name, roles[k].file.Error()));
       dataFile_.Close();
       indexFile_.Close();
       sortedFile_.Close();
@@ -242,7 +243,9 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   uint8_t b[4];
   if (id < 1 || id > static_cast<uint32_t>(count_) ||
       !indexFile_.ReadAt(static_cast<uint64_t>(id - 1) * 4, b, 4)) {
-    ui::ShowMessage("IndexStoreO.GetText failed reading index_file");
+    const bool inside = id >= 1 && id <= static_cast<uint32_t>(count_);
+    ui::ShowMessage(files::FailureText("IndexStoreO.GetText failed reading index_file", indexName_,
+                                       inside ? indexFile_.Error() : 0));
     return false;
   }
   // Stored offsets and lengths are checked against the file before any
@@ -252,9 +255,10 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   uint8_t head[4 + kShortText];
   const uint64_t headSize = off + 4 <= dataSize_ ? std::min<uint64_t>(sizeof head, dataSize_ - off) : 0;
   uint32_t len = 0;
-  if (headSize == 0 || !dataFile_.ReadAt(off, head, static_cast<size_t>(headSize)) ||
-      (len = le::GetU32(head)) > kMaxText || off + 4 + len > dataSize_) {
-    ui::ShowMessage("IndexStoreO.GetText failed reading data_file data.size");
+  const bool readFailed = headSize != 0 && !dataFile_.ReadAt(off, head, static_cast<size_t>(headSize));
+  if (headSize == 0 || readFailed || (len = le::GetU32(head)) > kMaxText || off + 4 + len > dataSize_) {
+    ui::ShowMessage(files::FailureText("IndexStoreO.GetText failed reading data_file data.size", dataName_,
+                                       readFailed ? dataFile_.Error() : 0));
     return false;
   }
   const uint32_t inHead = std::min<uint32_t>(len, kShortText);
@@ -263,7 +267,8 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
     text.resize(len);
     if (!dataFile_.ReadAt(off + 4 + inHead, text.data() + inHead, len - inHead)) {
       text.clear();
-      ui::ShowMessage("IndexStoreO.GetText failed reading games_file data");
+      ui::ShowMessage(
+          files::FailureText("IndexStoreO.GetText failed reading games_file data", dataName_, dataFile_.Error()));
       return false;
     }
   }

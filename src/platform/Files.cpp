@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -511,6 +513,21 @@ std::string ChangeFileExt(const std::string &path, const std::string &ext) {
 std::string IncludeTrailingSlash(const std::string &dir) {
   if (!dir.empty() && dir.back() == '/') return dir;
   return dir + "/";
+}
+
+}  // namespace files
+
+namespace files {
+
+std::string ErrorReason(int err) {
+  // One C locale for the program's life: strerror_l needs it to outlive the text.
+  static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  if (c == static_cast<locale_t>(nullptr)) return "error " + std::to_string(err);
+  return ::strerror_l(err, c);
+}
+
+std::string FailureText(const std::string &text, const std::string &path, int err) {
+  return text + "\n" + win1252::PathText(path) + ": " + (err == 0 ? std::string("the file is damaged") : ErrorReason(err));
 }
 
 }  // namespace files

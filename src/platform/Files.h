@@ -145,4 +145,12 @@ std::string ExtractFileExt(const std::string &path);  // with the '.', or empty
 std::string ChangeFileExt(const std::string &path, const std::string &ext);
 std::string IncludeTrailingSlash(const std::string &dir);
 
+// A storage failure as the user reads it: the store's own text, then a
+// line naming the file by its path and the system's reason in words, in
+// English whatever the desktop's locale. err 0 stands for data the file's
+// own bounds refuse: the reason says the file is damaged.
+std::string FailureText(const std::string &text, const std::string &path, int err);
+// The system's reason for err in the C locale.
+std::string ErrorReason(int err);
+
 }  // namespace files

@@ -276,7 +276,7 @@ TEST(NameIndex, DamagedFilesReadAsErrorsWithoutLargeAllocations) {
     EXPECT_EQ(idx.GetText(longId), "");
   }
   EXPECT_EQ(idx.GetText(longId), std::string(200, 'L'));
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
                                                     "IndexStoreO.GetText failed reading data_file data.size",
                                                     "IndexStoreO.GetText failed reading index_file",
                                                     "IndexStoreO.GetSortedIndex failed reading sorted_file",
@@ -303,7 +303,7 @@ TEST(NameIndex, OpenFailuresAndASecondOpen) {
   EXPECT_EQ(idx.GetText(1), "");
   EXPECT_EQ(idx.FindFirst("n", mmPrefix), 0u);
   EXPECT_FALSE(idx.BuildSortedIndex());
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"IndexStoreO.CreateFile failed for data_file (20)",
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"IndexStoreO.CreateFile failed for data_file (20)",
                                                     "IndexStoreO.CreateFile failed for data_file (2)",
                                                     "IndexStoreO.Create failed for index_file (24)",
                                                     "IndexStoreO.Create failed for sorter_file (24)"}));
@@ -314,7 +314,7 @@ TEST(NameIndex, OpenFailuresAndASecondOpen) {
   ASSERT_TRUE(first.Open(d.File("x.pli")));
   EXPECT_EQ(first.FindOrAdd("kept"), 1u);
   EXPECT_FALSE(second.Open(d.File("x.pli")));
-  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.OpenFile failed for data_file (16)"});
+  EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"IndexStoreO.OpenFile failed for data_file (16)"});
   EXPECT_EQ(first.FindOrAdd("more"), 2u);
   EXPECT_EQ(first.GetText(1), "kept");
 }
@@ -348,7 +348,7 @@ TEST(NameIndex, SortScratchFilesAndFailedSorts) {
     FileFault fault(FileFault::Op::Write, 2, ENOSPC, true);
     EXPECT_FALSE(idx.UpdateSortedIndex());
     EXPECT_TRUE(fault.Fired());
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.Create failed for sorter_file (28)"});
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"IndexStoreO.Create failed for sorter_file (28)"});
   }
   EXPECT_EQ(d.Read("s.pls"), sorted);
   EXPECT_EQ(idx.SortedCount(), 2700);

@@ -102,9 +102,9 @@ TEST(SearchBooster, ChainBytesAndZeroIds) {
   EXPECT_EQ(f.booster.PrevGameOfWhite(9), 5u);
   EXPECT_EQ(f.booster.PrevGameOfBlack(5), 1u);
   EXPECT_EQ(f.booster.PrevGameOfEventSite(5), 1u);
-  // An id past the file reads 0 and grows the file with zeros.
+  // An id past the file reads 0 and writes nothing.
   EXPECT_EQ(f.booster.LastGameOfPlayer(6), 0u);
-  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({0, 9, 9, 0, 0, 0}));
+  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({0, 9, 9}));
   EXPECT_EQ(f.booster.LastGameOfEventSite(0), 0u);
 
   // w = b: the Black link is the game itself; walks follow the White link.
@@ -188,7 +188,9 @@ TEST(SearchBooster, LoopsStopAndBuildingStartsAfresh) {
   f.dir.Write("b.bli", bli.substr(0, 12));
   ASSERT_TRUE(f.booster.Open(f.dir.File("b.qcx")));
   EXPECT_EQ(f.booster.LinkedGames(), 1);
-  ASSERT_TRUE(f.booster.Build(f.games));
+  int32_t damaged = -1;
+  ASSERT_TRUE(f.booster.Build(f.games, 2, 1, damaged));
+  EXPECT_EQ(damaged, 0);
   EXPECT_EQ(f.booster.LinkedGames(), 4);
   EXPECT_EQ(f.dir.Read("b.bpl"), U32s({4, 4}));
   EXPECT_EQ(f.Walk(1, true), (std::vector<int32_t>{4, 3, 2, 1}));
