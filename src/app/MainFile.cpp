@@ -180,6 +180,27 @@ bool TMainForm::ImportReportWanted() const {
 }
 
 bool TMainForm::OpenFile(const std::string &name) {
+  try {
+    return OpenFileUnguarded(name);
+  } catch (const std::exception &e) {
+    // Whatever stopped the open, the window is left with no file.
+    ui::ShowMessage(e.what());
+    GameListMan.Done();
+    InitGameListMan();
+    Database.Done();
+    InitDatabase();
+    FileName.clear();
+    FileOpen = false;
+    HasName = false;
+    UpdateSaveGameItem();
+    DisableFileCommands();
+    SetOpeningsItem(false);
+    SetCaption("Torvanel");
+    return false;
+  }
+}
+
+bool TMainForm::OpenFileUnguarded(const std::string &name) {
   // 1.
   if (!FileName.empty() && files::FileExists(FileName) && !IsStandardFile(FileName))
     AddToMRU(ChessApp.Files, FileName, kMaxRecentFiles);

@@ -2,6 +2,7 @@
 // files in the scratch program directory.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/FileDialogUi.h"
 #include "platform/Files.h"
@@ -197,6 +199,45 @@ TEST_F(MainFileTest, FailedOpensLeaveNoFile) {
   EXPECT_FALSE(f.FileOpen);
   other.Close(nullptr);
   EXPECT_TRUE(f.OpenFile(db));
+}
+
+// A damaged database: a zeroed game index, and a name index too large for
+// any count (a sparse file) that once threw out of the open and left the
+// window believing a file was open.
+TEST_F(MainFileTest, DamagedDatabasesLeaveNoFile) {
+  TMainForm &f = F();
+  const std::string db = fx.dir().File("dmg.qcx");
+  {
+    DatabaseO d;
+    bool report = false;
+    ASSERT_TRUE(d.Open(db, nullptr, nullptr, report));
+    for (int i = 0; i < 2; ++i) ASSERT_GT(d.SavePgnText(-1, Games(1)), 0);
+    ASSERT_TRUE(d.Close(nullptr));
+  }
+  const std::string gai = fx.dir().Read("dmg.gai");
+  auto expectNoFile = [&](const std::string &damagedFile) {
+    fx.dialogs = 0;
+    {
+      auto a = fx.Answer("OK");
+      EXPECT_FALSE(f.OpenFile(db));
+    }
+    EXPECT_EQ(fx.dialogs, 1);
+    EXPECT_EQ(fx.lastMessage, SubstituteText(CommonText::S_DatabaseFileDamaged, damagedFile));
+    EXPECT_FALSE(f.FileOpen);
+    EXPECT_TRUE(f.FileName.empty());
+    EXPECT_FALSE(f.Item("MClose")->isEnabled());
+    EXPECT_EQ(f.windowTitle(), "Torvanel");
+  };
+  fx.dir().Write("dmg.gai", std::string(gai.size(), '\0'));
+  expectNoFile(fx.dir().File("dmg.gai"));
+  EXPECT_EQ(fx.dir().Read("dmg.gai"), std::string(gai.size(), '\0'));
+  fx.dir().Write("dmg.gai", gai);
+  ASSERT_EQ(::truncate(fx.dir().File("dmg.pli").c_str(), 9LL << 30), 0);
+  expectNoFile(db);
+  ASSERT_EQ(::truncate(fx.dir().File("dmg.pli").c_str(), 0), 0);
+  // Sound again, it opens.
+  EXPECT_TRUE(f.OpenFile(db));
+  EXPECT_TRUE(f.FileOpen);
 }
 
 TEST_F(MainFileTest, RecentFilesAndReopen) {
