@@ -434,7 +434,8 @@ void TMainForm::LoadGame(int32_t n) {
   ParseResultT result;
   std::unique_ptr<GameO> loaded = Database.LoadGame(n, result);
   if (!loaded) {
-    ShowMessage(result.message);
+    // Empty when the store has shown why it could not read the game.
+    if (!result.message.empty()) ShowMessage(result.message);
     return;
   }
   if (DisplayMode == dmTryOut) LeaveTryOut();

@@ -447,9 +447,13 @@ bool DatabaseO::GetGameBuffer(int32_t n, GameBuffer &buf) { return games_.GetGam
 
 bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
   out.clear();
+  return games_.GetGame(n, buffer_) && BufferPgnText(option, wrap, lineBreaks, out);
+}
+
+bool DatabaseO::BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
+  out.clear();
   std::string tags, moves;
-  if (!games_.GetGame(n, buffer_) || !WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves))
-    return false;
+  if (!WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves)) return false;
   const size_t first = moves.find_first_not_of(' ');
   moves.erase(0, first == std::string::npos ? moves.size() : first);
   if (option != 0 || lineBreaks) moves = LineBreaksToSpaces(moves, option);
@@ -465,11 +469,14 @@ std::string DatabaseO::GetPgnText(int32_t n, uint8_t option, bool wrap, bool lin
 
 std::unique_ptr<GameO> DatabaseO::LoadGame(int32_t n, ParseResultT &result) {
   std::string text;
-  if (!ReadPgnText(n, 0, false, false, text)) {
+  const bool read = games_.GetGame(n, buffer_);
+  if (!read || !BufferPgnText(0, false, false, text)) {
     result = ParseResultT{};
     result.ok = 0;
     result.errorLength = 1;
-    result.message = CommonText::S_CouldNotParseGame;
+    // A read the store refused has said so, with the file and the reason:
+    // one message per game.
+    if (read) result.message = CommonText::S_CouldNotParseGame;
     return nullptr;
   }
   auto game = std::make_unique<GameO>();

@@ -100,7 +100,8 @@ class DatabaseO {
   // Game n packed into buf; false (buf empty) when it cannot be read.
   bool GetGameBuffer(int32_t n, GameBuffer &buf);
   // Game n read with the English letters; null, with the parse result
-  // telling why, when it cannot be read.
+  // telling why, when it cannot be read (its message empty when the store
+  // refused the read and has said why).
   std::unique_ptr<GameO> LoadGame(int32_t n, ParseResultT &result);
   // Tags as PGN lines, an empty line, the move text; empty when game n
   // cannot be read.
@@ -304,6 +305,8 @@ class DatabaseO {
   int32_t StoreGame(int32_t n, const GameBuffer &buf);
   void BoosterRefused();
   bool ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out);
+  // The text of the game in buffer_.
+  bool BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out);
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog);
   // False for Cancel; otherwise writeBack_ holds the answer.

@@ -343,13 +343,17 @@ TEST_F(MainFileTest, GameThatDoesNotLoadKeepsTheCurrentOne) {
   ASSERT_TRUE(f.OpenFile(Pgn("unread.pgn", 2)));
   f.LoadGame(1);
   ASSERT_EQ(f.Game.GetTag("White"), "White1");
+  fx.dialogs = 0;
   {
     FileFault fault(FileFault::Op::Read, 1, EIO);
     auto a = fx.Answer("OK");
     f.LoadGame(2);
     ASSERT_TRUE(fault.Fired());
   }
-  EXPECT_EQ(fx.lastMessage, CommonText::S_CouldNotParseGame);
+  // One message: the store's, with the file's path and the reason.
+  EXPECT_EQ(fx.dialogs, 1);
+  EXPECT_EQ(fx.lastMessage.rfind("GameStoreO.GetGameFromFile failed reading index_file\n", 0), 0u) << fx.lastMessage;
+  EXPECT_NE(fx.lastMessage.find(".gai: Input/output error"), std::string::npos) << fx.lastMessage;
   EXPECT_EQ(f.CurrentGameNumber, 1);
   EXPECT_EQ(f.Game.GetTag("White"), "White1");
   f.LoadGame(2);
