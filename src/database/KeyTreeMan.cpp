@@ -4,6 +4,7 @@
 
 #include "chess/Games.h"
 #include "foundation/MyUtils.h"
+#include "platform/Bytes.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -69,11 +70,23 @@ bool KeyTreeO::CheckSet(uint32_t gameCount) {
   if (raw.size() < static_cast<size_t>(count) * KeyNodeRec::kSize) return false;
   if (!nodes_.BlockRead(raw.data())) return false;
   KeyNodeRec rec;
-  for (uint32_t n = 0; n < count; ++n) {
-    rec.FromBytes(raw.data() + static_cast<size_t>(n) * KeyNodeRec::kSize);
+  std::vector<bool> hasGames(count + 1, false);
+  for (uint32_t n = 1; n <= count; ++n) {
+    rec.FromBytes(raw.data() + static_cast<size_t>(n - 1) * KeyNodeRec::kSize);
     if (rec.positions > lists || rec.children > lists || rec.games > gameLists || rec.parent > count) return false;
+    // Every key but the root hangs below another.
+    if (n != kRoot && (rec.parent == 0 || rec.parent == n)) return false;
+    hasGames[n] = rec.games != 0;
   }
-  if (gki_.IsOpen() && gki_.Count() > gameCount) return false;
+  // A game filed under a key is in that key's games list.
+  if (gki_.IsOpen()) {
+    std::string gki;
+    if (gki_.Count() > gameCount || !files::ReadAll(gki_.FileName(), gki)) return false;
+    for (size_t at = 0; at + 4 <= gki.size(); at += 4) {
+      const uint32_t node = le::GetU32(reinterpret_cast<const uint8_t *>(gki.data()) + at);
+      if (node > count || (node != 0 && !hasGames[node])) return false;
+    }
+  }
   raw.assign(static_cast<size_t>(std::max<int64_t>(gls_.FileSize(), 0)), 0);
   if (raw.size() < static_cast<size_t>(gameLists) * IntegerListStoreManO::kBucketSize) return false;
   if (!gls_.BlockRead(raw.data())) return false;

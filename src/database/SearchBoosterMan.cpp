@@ -81,8 +81,11 @@ uint32_t SearchBoosterO::Link(int32_t n, int slot) {
 }
 
 bool SearchBoosterO::ReadHead(RecordStoreO &heads, uint32_t id, uint32_t &game) {
+  // An id past the heads (a damaged descriptor's, too) has no games yet.
+  game = 0;
+  if (id > static_cast<uint32_t>(heads.Count())) return heads.IsOpen();
   uint8_t b[4];
-  const bool ok = heads.GetRecord(RangeCast<int32_t>(id), b);
+  const bool ok = heads.GetRecord(static_cast<int32_t>(id), b);
   game = le::GetU32(b);
   return ok;
 }

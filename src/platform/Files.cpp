@@ -234,6 +234,7 @@ bool BinFile::Truncate(uint64_t size) {
     err_ = EBADF;
     return false;
   }
+  if (Injected(FileFault::Op::Truncate, err_)) return false;
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     err_ = errno;
     return false;
@@ -275,7 +276,14 @@ bool DirExists(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool Delete(const std::string &path) { return ::unlink(path.c_str()) == 0; }
+bool Delete(const std::string &path) {
+  int err = 0;
+  if (Injected(FileFault::Op::Delete, err)) {
+    errno = err;
+    return false;
+  }
+  return ::unlink(path.c_str()) == 0;
+}
 
 bool Rename(const std::string &from, const std::string &to) {
   return ::rename(from.c_str(), to.c_str()) == 0;

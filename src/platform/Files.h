@@ -54,13 +54,14 @@ class BinFile {
   std::string path_;
 };
 
-// Test seam: while an object lives, the nth open, read, write or flush of
-// any BinFile from its creation on fails with err; a short write puts the
-// first half of its bytes in place before failing, as a full disk does.
-// Unset, it costs one pointer test per call.
+// Test seam: while an object lives, the nth open, read, write, flush or
+// truncation of any BinFile, or the nth files::Delete, from its creation on
+// fails with err; a short write puts the first half of its bytes in place
+// before failing, as a full disk does. Unset, it costs one pointer test per
+// call.
 class FileFault {
  public:
-  enum class Op { Open, Read, Write, Flush };
+  enum class Op { Open, Read, Write, Flush, Truncate, Delete };
   FileFault(Op op, int nth, int err, bool shortWrite = false);
   ~FileFault();
   FileFault(const FileFault &) = delete;

@@ -1,0 +1,257 @@
+// Damaged database files: every companion file of a small database with
+// keys, booster and sorted name files is cut, bit-flipped, zeroed, deleted
+// or replaced. Each open ends (a hang is CTest's timeout) with the database
+// open and readable throughout, or refused with a message and nothing
+// written; no exception escapes; no file grows past a bound.
+//
+// TORVANEL_DAMAGE_SEEDS sets the bit-flip seeds per file (default 6); a
+// larger matrix is run by hand under the asan preset.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/DatabaseMan.h"
+#include "database/KeyTreeMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
+#include "platform/Bytes.h"
+#include "platform/Files.h"
+
+using testutil::MessageRecorder;
+using testutil::TempDir;
+
+namespace {
+
+const char *const kExts[] = {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
+                             ".ans", ".bpl", ".bes", ".bli", ".key", ".kls", ".gls", ".hsh", ".pos", ".gki"};
+
+std::string GameText(int i) {
+  const std::string n = std::to_string(i);
+  return "[Event \"Cup " + std::to_string(i % 5) + "\"]\r\n[Site \"Town\"]\r\n[Date \"2020.01.02\"]\r\n[Round \"" + n +
+         "\"]\r\n[White \"Player " + std::to_string(i % 7) + "\"]\r\n[Black \"Other " + std::to_string(i % 4) +
+         "\"]\r\n[Annotator \"Note " + std::to_string(i % 2) + "\"]\r\n[Result \"1-0\"]\r\n\r\n" +
+         (i % 2 ? "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 {Ruy} 1-0" : "1. d4 d5 2. c4 e6 3. Nc3 Nf6 (3... c6) 1-0") + "\r\n";
+}
+
+// The set every case starts from, made once.
+class Pristine {
+ public:
+  static const Pristine &Get() {
+    static Pristine p;
+    return p;
+  }
+  std::map<std::string, std::string> bytes;  // extension -> contents
+
+ private:
+  Pristine() {
+    testutil::AppDirGuard app(tmp_.Path());
+    const std::string key = dir_.File("c.key");
+    EXPECT_GE(KeyTreeO::ImportTextFile(key, testutil::DataDir() + "class.txt"), 0);
+    MessageRecorder rec;
+    DatabaseO db;
+    bool report = false;
+    EXPECT_TRUE(db.Open(dir_.File("c.qcx"), nullptr, nullptr, report));
+    EXPECT_TRUE(db.HasKeys());
+    for (int i = 1; i <= 24; ++i) {
+      const int32_t n = db.SavePgnText(-1, GameText(i));
+      EXPECT_EQ(n, i);
+      int ply = 0;
+      GameBuffer buf;
+      EXPECT_TRUE(db.GetGameBuffer(n, buf));
+      const uint32_t node = db.KeyTree().ClassifyGame(buf, true, ply);
+      EXPECT_TRUE(db.SetGameKey(node != 0 ? node : KeyTreeO::kRoot, n, true));
+    }
+    EXPECT_TRUE(db.Players().BuildSortedIndex());
+    EXPECT_TRUE(db.HasSearchBooster());
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_TRUE(rec.messages.empty());
+    for (const char *e : kExts) {
+      bytes[e] = dir_.Read(std::string("c") + e);
+      // Only the players' names are sorted here.
+      if (std::string(e) != ".ess" && std::string(e) != ".ans") {
+        EXPECT_FALSE(bytes[e].empty()) << e;
+      }
+    }
+  }
+  TempDir dir_, tmp_;
+};
+
+struct Case {
+  std::string name;
+  std::string ext;
+  // The file's new bytes, or nullopt-like: deleted when del is true.
+  std::string bytes;
+  bool del = false;
+};
+
+std::vector<Case> Cases(int seeds) {
+  std::vector<Case> cases;
+  for (const auto &[ext, good] : Pristine::Get().bytes) {
+    const size_t size = good.size();
+    std::set<size_t> cuts{0, 1, 3, size / 2, size > 0 ? size - 1 : 0};
+    for (size_t cut : cuts) {
+      if (cut < size) cases.push_back({ext + " cut to " + std::to_string(cut), ext, good.substr(0, cut)});
+    }
+    for (int seed = 1; seed <= seeds && size > 0; ++seed) {
+      std::mt19937 rng(static_cast<unsigned>(seed * 7919 + size));
+      std::string b = good;
+      // One to four bytes get a random value, or a high byte of a u32 is set.
+      const int flips = 1 + static_cast<int>(rng() % 4);
+      for (int k = 0; k < flips; ++k) {
+        const size_t at = rng() % size;
+        b[at] = static_cast<char>(seed % 3 == 0 ? 0x70 : rng() % 256);
+      }
+      cases.push_back({ext + " flip seed " + std::to_string(seed), ext, b});
+    }
+    cases.push_back({ext + " zeroed", ext, std::string(size, '\0')});
+    cases.push_back({ext + " deleted", ext, {}, true});
+    std::mt19937 rng(static_cast<unsigned>(size));
+    std::string junk(size, '\0');
+    for (char &c : junk) c = static_cast<char>(rng() % 256);
+    cases.push_back({ext + " replaced by junk", ext, junk});
+    cases.push_back({ext + " doubled", ext, good + good});
+  }
+  return cases;
+}
+
+int SeedsFromEnvironment() {
+  const char *v = std::getenv("TORVANEL_DAMAGE_SEEDS");
+  return v ? std::max(1, std::atoi(v)) : 6;
+}
+
+std::map<std::string, std::string> Snapshot(const TempDir &dir) {
+  std::map<std::string, std::string> m;
+  for (const auto &e : std::filesystem::directory_iterator(dir.Path())) {
+    std::string s;
+    files::ReadAll(e.path().string(), s);
+    m[e.path().filename().string()] = s;
+  }
+  return m;
+}
+
+// Reads everything a user can reach: every game, the lists, the key view
+// with its children, the booster's walks; then stores a game.
+void Exercise(DatabaseO &db, const std::string &what) {
+  const int32_t games = db.GameCount();
+  for (int32_t n = 1; n <= games; ++n) {
+    db.GetPgnText(n, 0, false, false);
+    db.GameIsDeleted(n);
+    db.GetGameTags(n);
+  }
+  const int list = db.NewAllGamesList();
+  ASSERT_NE(list, 0) << what;
+  for (int32_t i = 1; i <= db.GameListCount(list); ++i) db.GameListRowTexts(list, i);
+  db.FreeGameList(list);
+  const int players = db.NewAllPlayersList();
+  for (int32_t i = 1; i <= db.PlayerListCount(players); ++i) db.PlayerListRowTexts(players, i);
+  db.FreePlayerList(players);
+  const int sites = db.NewAllEventSitesList();
+  for (int32_t i = 1; i <= db.EventSiteListCount(sites); ++i) db.EventSiteListRowTexts(sites, i);
+  db.FreeEventSiteList(sites);
+  if (db.HasKeys()) {
+    ASSERT_TRUE(db.HasKeyView()) << what;
+    for (int32_t r = 1; r <= db.KeyRowCount(); ++r) {
+      db.KeyRowText(r);
+      db.KeyRowIsDeletedGame(r);
+    }
+    const int32_t rows = db.KeyRowCount();
+    for (int32_t r = 1; r <= std::min<int32_t>(rows, 4); ++r) {
+      if (!db.KeyRowIsChild(r) || !db.KeyGoChild(r)) continue;
+      for (int32_t c = 1; c <= db.KeyRowCount(); ++c) db.KeyRowText(c);
+      db.KeyGoParent();
+    }
+  }
+  if (db.HasSearchBooster()) {
+    for (uint32_t id = 1; id <= static_cast<uint32_t>(db.Players().Count()); ++id) {
+      int32_t visited = 0;
+      db.SearchBooster().WalkPlayer(db.GameStore(), id, [&](int32_t, const GameDescriptor &) {
+        return ++visited <= games;
+      });
+      EXPECT_LE(visited, games + 1) << what;
+    }
+  }
+  db.SavePgnText(-1, GameText(99));
+}
+
+struct Tally {
+  int opened = 0, refused = 0, failures = 0;
+};
+
+int FailuresSoFar() {
+  return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+}
+
+void RunCase(const Case &c, Tally &tally) {
+  const int failuresBefore = FailuresSoFar();
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  for (const auto &[ext, bytes] : Pristine::Get().bytes) dir.Write("c" + ext, bytes);
+  if (c.del)
+    files::Delete(dir.File("c" + c.ext));
+  else
+    dir.Write("c" + c.ext, c.bytes);
+  const auto before = Snapshot(dir);
+  MessageRecorder rec;
+  bool opened = false;
+  try {
+    DatabaseO db;
+    bool report = false;
+    opened = db.Open(dir.File("c.qcx"), nullptr, nullptr, report);
+    if (!opened) {
+      EXPECT_FALSE(rec.messages.empty()) << c.name << ": refused without a message";
+      EXPECT_FALSE(db.IsOpen()) << c.name;
+    } else {
+      Exercise(db, c.name);
+      // Writes stay in proportion to the games: no growth towards an id.
+      EXPECT_LT(db.SearchBooster().IoCounts().writes, 1000u) << c.name;
+      EXPECT_LT(db.KeyTree().PositionStore().RecordIo().writes, 1000u) << c.name;
+      db.Close(nullptr);
+    }
+  } catch (const std::exception &e) {
+    ADD_FAILURE() << c.name << ": exception " << e.what();
+    ++tally.failures;
+    return;
+  }
+  const auto after = Snapshot(dir);
+  if (!opened) {
+    ++tally.refused;
+    EXPECT_EQ(after, before) << c.name << ": a refused database was written";
+  } else {
+    ++tally.opened;
+    for (const auto &[name, bytes] : after) {
+      const auto was = before.find(name);
+      const size_t old = was == before.end() ? 0 : was->second.size();
+      // A lost or short ".hsh" gets its block of chain heads anew.
+      const size_t floor = name == "c.hsh" ? PosStoreManO::kHeadsBytes : 4096;
+      EXPECT_LE(bytes.size(), std::max(old, floor) + 65536) << c.name << ": " << name << " grew";
+    }
+  }
+  if (FailuresSoFar() != failuresBefore) ++tally.failures;
+}
+
+}  // namespace
+
+TEST(DamagedFiles, EveryCompanionFileCutFlippedZeroedDeletedOrReplaced) {
+  const std::vector<Case> cases = Cases(SeedsFromEnvironment());
+  ASSERT_GT(cases.size(), 200u);
+  Tally tally;
+  for (const Case &c : cases) {
+    RunCase(c, tally);
+    if (tally.failures > 20) break;  // enough to read
+  }
+  std::printf("%zu cases: %d opened, %d refused\n", cases.size(), tally.opened, tally.refused);
+  EXPECT_GT(tally.opened, 0);
+  EXPECT_GT(tally.refused, 0);
+}
