@@ -195,12 +195,6 @@ bool DatabaseO::OpenStores(const std::string &base) {
 bool DatabaseO::OpenBooster(const std::string &base) {
   const bool missing =
       !files::Exists(base + ".bpl") || !files::Exists(base + ".bes") || !files::Exists(base + ".bli");
-  // Links are written after the game's index entry: more linked games than
-  // entries means the index lost entries.
-  if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
-    ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(games_.IndexFileName())}));
-    return false;
-  }
   if (!booster_.Open(base + ".qcx")) return false;
   hasBooster_ = true;
   // Games the booster does not link (a crash, a lost or cut file) would
@@ -297,6 +291,13 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
       description_ = ini.ReadString("Settings", "Description", "");
     }
     if (!OpenStores(base)) return false;
+    // Links are written after the game's index entry: more linked games
+    // than entries means the index lost entries.
+    if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
+      ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(games_.IndexFileName())}));
+      CloseStores(false);
+      return false;
+    }
     if (files::FileExists(base + ".key")) {
       // Keys never block a database: a damaged set is left as it is.
       if (!keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()))) {

@@ -255,3 +255,198 @@ TEST(DamagedFiles, EveryCompanionFileCutFlippedZeroedDeletedOrReplaced) {
   EXPECT_GT(tally.opened, 0);
   EXPECT_GT(tally.refused, 0);
 }
+
+namespace {
+
+// A fresh copy of the set in dir.
+void Lay(const TempDir &dir) {
+  for (const auto &[ext, bytes] : Pristine::Get().bytes) dir.Write("c" + ext, bytes);
+}
+
+bool Open(DatabaseO &db, const TempDir &dir) {
+  bool report = false;
+  return db.Open(dir.File("c.qcx"), nullptr, nullptr, report);
+}
+
+// Offset of game n's record, from ".gai".
+uint32_t RecordOffset(const TempDir &dir, int32_t n) {
+  const std::string gai = dir.Read("c.gai");
+  return le::GetU32(reinterpret_cast<const uint8_t *>(gai.data()) + 4 * (n - 1));
+}
+
+}  // namespace
+
+// One byte of ".gad" makes game 3's White id 1,879,048,193. The booster's
+// rebuild once grew ".bpl" towards 7.5 GB for it; it now leaves the game
+// out, says so once, and grows nothing.
+TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  Lay(dir);
+  std::string gad = dir.Read("c.gad");
+  const uint32_t at = RecordOffset(dir, 3) + GameDescriptor::kWhite + 3;
+  ASSERT_EQ(gad[at], '\0');
+  gad[at] = '\x70';
+  dir.Write("c.gad", gad);
+  const std::string bli = dir.Read("c.bli");
+  dir.Write("c.bli", bli.substr(0, bli.size() - 12));  // the rebuild's trigger
+  const size_t bpl = dir.Read("c.bpl").size();
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(
+                              SubstituteText(CommonText::S_BoosterGamesDamaged, "1"), dir.File("c.qcx"))});
+  EXPECT_TRUE(db.HasSearchBooster());
+  EXPECT_EQ(db.SearchBooster().LinkedGames(), db.GameCount());
+  EXPECT_LE(dir.Read("c.bpl").size(), bpl);
+  // Storing the damaged game anew takes it out of chains it was never in.
+  rec.messages.clear();
+  EXPECT_EQ(db.SavePgnText(3, GameText(3)), 3);
+  EXPECT_TRUE(db.HasSearchBooster());
+  EXPECT_LE(dir.Read("c.bpl").size(), bpl);
+  std::set<int32_t> walked;
+  db.SearchBooster().WalkPlayer(db.GameStore(), db.Players().Find("Player 3"), [&](int32_t g, const GameDescriptor &) {
+    return walked.insert(g).second;
+  });
+  EXPECT_EQ(walked, (std::set<int32_t>{3, 10, 17, 24}));
+  EXPECT_TRUE(db.Close(nullptr));
+}
+
+// The game index is checked against the game data at open: a damaged one
+// refuses the database with a message naming it, and nothing is written.
+TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const std::string gai = Pristine::Get().bytes.at(".gai");
+  const std::string bli = Pristine::Get().bytes.at(".bli");
+  struct Damage {
+    const char *what;
+    std::function<void(const TempDir &)> apply;
+    const char *names;  // the file the message names
+  };
+  const Damage damages[] = {
+      {"zeroed", [&](const TempDir &d) { d.Write("c.gai", std::string(gai.size(), '\0')); }, "c.gai"},
+      {"torn entry", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 2)); }, "c.gai"},
+      {"missing", [&](const TempDir &d) { files::Delete(d.File("c.gai")); }, "c.gai"},
+      {"entry past the data",
+       [&](const TempDir &d) {
+         std::string g = gai;
+         g.replace(8, 4, std::string("\xF0\xFF\x00\x00", 4));
+         d.Write("c.gai", g);
+       },
+       "c.gai"},
+      {"entry inside a record",
+       [&](const TempDir &d) {
+         std::string g = gai;
+         le::PutU32(reinterpret_cast<uint8_t *>(g.data()) + 8, RecordOffset(d, 3) + 1);
+         d.Write("c.gai", g);
+       },
+       "c.gai"},
+      {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai"},
+      {"missing data", [&](const TempDir &d) { files::Delete(d.File("c.gad")); }, "c.gad"},
+  };
+  for (const Damage &dmg : damages) {
+    TempDir dir;
+    Lay(dir);
+    dmg.apply(dir);
+    const auto before = Snapshot(dir);
+    MessageRecorder rec;
+    DatabaseO db;
+    EXPECT_FALSE(Open(db, dir)) << dmg.what;
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{SubstituteText(CommonText::S_DatabaseFileDamaged, dir.File(dmg.names))})
+        << dmg.what;
+    EXPECT_EQ(Snapshot(dir), before) << dmg.what;
+  }
+  // What a replacement leaves (entries out of order, a dead record between
+  // live ones) and a torn tail after the last record open.
+  TempDir dir;
+  Lay(dir);
+  {
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    EXPECT_EQ(db.SavePgnText(2, GameText(50)), 2);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  dir.Write("c.gad", dir.Read("c.gad") + std::string(20, '\x55'));
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(db.GetGameTags(2)->GetTag("Round"), "50");
+  EXPECT_EQ(db.SavePgnText(-1, GameText(51)), 25);
+  EXPECT_EQ(db.GetGameTags(25)->GetTag("Round"), "51");
+}
+
+// A key set that does not read as one is said to be damaged and left as it
+// is; the database opens without keys.
+TEST(DamagedFiles, ADamagedKeySetIsLeftAsItIs) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const auto &pristine = Pristine::Get().bytes;
+  const std::string key = pristine.at(".key"), gls = pristine.at(".gls"), gki = pristine.at(".gki");
+  std::mt19937 rng(5);
+  std::string junk(key.size(), '\0');
+  for (char &c : junk) c = static_cast<char>(rng() % 256);
+  // The first games-list bucket that holds a game names one past the count.
+  std::string glsPast = gls;
+  for (size_t b = 0; b + 48 <= glsPast.size(); b += 48) {
+    if (le::GetU32(reinterpret_cast<const uint8_t *>(glsPast.data()) + b + 4) == 0) continue;
+    le::PutU32(reinterpret_cast<uint8_t *>(glsPast.data()) + b + 8, 25);
+    break;
+  }
+  ASSERT_NE(glsPast, gls);
+  std::string gkiPast = gki;
+  gkiPast.resize(4 * 30, '\0');
+  const std::pair<const char *, std::pair<const char *, std::string>> damages[] = {
+      {"key of 3 bytes", {".key", key.substr(0, 3)}},
+      {"empty key", {".key", ""}},
+      {"key not whole nodes", {".key", key.substr(0, key.size() - 5)}},
+      {"zeroed key", {".key", std::string(key.size(), '\0')}},
+      {"junk key", {".key", junk}},
+      {"games list past the games", {".gls", glsPast}},
+      {"game index past the games", {".gki", gkiPast}},
+  };
+  for (const auto &[what, damage] : damages) {
+    TempDir dir;
+    Lay(dir);
+    dir.Write(std::string("c") + damage.first, damage.second);
+    const auto before = Snapshot(dir);
+    MessageRecorder rec;
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir)) << what;
+      EXPECT_FALSE(db.HasKeys()) << what;
+      EXPECT_FALSE(db.HasKeyView()) << what;
+      EXPECT_EQ(rec.messages,
+                std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))})
+          << what;
+      EXPECT_EQ(db.SavePgnText(-1, GameText(60)), 25) << what;
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    const auto after = Snapshot(dir);
+    for (const char *e : {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"})
+      EXPECT_EQ(after.at(std::string("c") + e), before.at(std::string("c") + e)) << what << " " << e;
+  }
+}
+
+// A size on disk past what any count can hold once threw out of Open.
+TEST(DamagedFiles, AnOpenNeverThrows) {
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  Lay(dir);
+  ASSERT_EQ(::truncate(dir.File("c.pli").c_str(), 9LL << 30), 0);  // sparse
+  MessageRecorder rec;
+  DatabaseO db;
+  bool opened = true;
+  EXPECT_NO_THROW(opened = Open(db, dir));
+  EXPECT_FALSE(opened);
+  EXPECT_FALSE(db.IsOpen());
+  EXPECT_EQ(rec.messages,
+            std::vector<std::string>{SubstituteText(CommonText::S_DatabaseFileDamaged, dir.File("c.qcx"))});
+  EXPECT_EQ(files::FileSize(dir.File("c.pli")), 9LL << 30);
+  ASSERT_EQ(::truncate(dir.File("c.pli").c_str(), static_cast<off_t>(Pristine::Get().bytes.at(".pli").size())), 0);
+  EXPECT_TRUE(Open(db, dir));
+  EXPECT_EQ(db.GameCount(), 24);
+}

@@ -283,6 +283,33 @@ TEST(NameIndex, DamagedFilesReadAsErrorsWithoutLargeAllocations) {
                                                     "IndexStoreO.GetText failed reading games_file data"}));
 }
 
+// A length within the limit that reaches past the data file is refused by
+// its own check, before the text is read (a short read would refuse it too,
+// with another message).
+TEST(NameIndex, LengthPastTheDataFileIsRefusedBeforeReading) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  idx.FindOrAdd("one");
+  idx.FindOrAdd(std::string(100, 'x'));
+  idx.Close();
+  std::string data = d.Read("a.and");
+  data.replace(7, 4, std::string("\xE8\x03\0\0", 4));  // the second name: 1,000 characters
+  d.Write("a.and", data);
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  MessageRecorder rec;
+  int reads = 0;
+  {
+    FileFault probe(FileFault::Op::Read, 1 << 30, 0);
+    EXPECT_EQ(idx.GetText(2), "");
+    reads = probe.Seen();
+  }
+  EXPECT_EQ(reads, 2);  // the index entry, the length with the first bytes
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size\n" +
+                                                   d.File("a.and") + ": the file is damaged"});
+  EXPECT_EQ(idx.GetText(1), "one");
+}
+
 TEST(NameIndex, OpenFailuresAndASecondOpen) {
   TempDir d;
   d.Write("plain", "x");
