@@ -288,11 +288,8 @@ int DatabaseO::NewTreeView(int sourceList) {
 }
 
 void DatabaseO::InitKeyView() {
-  // Rows stay within the games there are, whatever a games list says.
   keyView_.Init(
-      keyTree_,
-      [this](int32_t n) { return n >= 1 && n <= GameCount() ? GetGameTags(n) : nullptr; },
-      [this](int32_t n) { return n >= 1 && n <= GameCount() && GameIsDeleted(n); });
+      keyTree_, [this](int32_t n) { return GetGameTags(n); }, [this](int32_t n) { return GameIsDeleted(n); });
 }
 
 int DatabaseO::KeyGamesToList() {

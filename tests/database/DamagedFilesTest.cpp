@@ -278,7 +278,7 @@ uint32_t RecordOffset(const TempDir &dir, int32_t n) {
 
 // One byte of ".gad" makes game 3's White id 1,879,048,193. The booster's
 // rebuild once grew ".bpl" towards 7.5 GB for it; it now leaves the game
-// out, says so once, and grows nothing.
+// out, says so once, and grows nothing. Game 4's Black id passes INT32_MAX.
 TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
   TempDir dir, tmp;
   testutil::AppDirGuard app(tmp.Path());
@@ -287,6 +287,9 @@ TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
   const uint32_t at = RecordOffset(dir, 3) + GameDescriptor::kWhite + 3;
   ASSERT_EQ(gad[at], '\0');
   gad[at] = '\x70';
+  const uint32_t at4 = RecordOffset(dir, 4) + GameDescriptor::kBlack + 3;
+  ASSERT_EQ(gad[at4], '\0');
+  gad[at4] = '\x80';
   dir.Write("c.gad", gad);
   const std::string bli = dir.Read("c.bli");
   dir.Write("c.bli", bli.substr(0, bli.size() - 12));  // the rebuild's trigger
@@ -295,13 +298,15 @@ TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
   DatabaseO db;
   ASSERT_TRUE(Open(db, dir));
   EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(
-                              SubstituteText(CommonText::S_BoosterGamesDamaged, "1"), dir.File("c.qcx"))});
+                              SubstituteText(CommonText::S_BoosterGamesDamaged, "2"), dir.File("c.qcx"))});
   EXPECT_TRUE(db.HasSearchBooster());
   EXPECT_EQ(db.SearchBooster().LinkedGames(), db.GameCount());
   EXPECT_LE(dir.Read("c.bpl").size(), bpl);
   // Storing the damaged game anew takes it out of chains it was never in.
   rec.messages.clear();
   EXPECT_EQ(db.SavePgnText(3, GameText(3)), 3);
+  EXPECT_EQ(db.SavePgnText(4, GameText(4)), 4);
+  EXPECT_TRUE(rec.messages.empty());
   EXPECT_TRUE(db.HasSearchBooster());
   EXPECT_LE(dir.Read("c.bpl").size(), bpl);
   std::set<int32_t> walked;

@@ -819,6 +819,45 @@ TEST(DatabaseBooster, LostOrCutFilesAndRefusedWritesAreRebuilt) {
   EXPECT_TRUE(db.Close(nullptr));
 }
 
+// Switching off deletes ".bli" first, building cuts it first: a deletion
+// or a truncation refused after it leaves a set whose next open keeps the
+// booster off, or builds it again.
+TEST(DatabaseBooster, SwitchingOffAndBuildingStopAfterTheLinks) {
+  TempDir dir;
+  MessageRecorder rec;
+  const std::string path = dir.File("o.qcx");
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    for (int i = 1; i <= 12; ++i) ASSERT_EQ(db.SavePgnText(-1, GameText("P" + std::to_string(i % 3), "Q", i)), i);
+    {
+      FileFault fault(FileFault::Op::Delete, 2, EACCES);
+      db.SetSearchBooster(false);
+      EXPECT_TRUE(fault.Fired());
+    }
+    EXPECT_FALSE(files::Exists(dir.File("o.bli")));
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    EXPECT_FALSE(db.HasSearchBooster());  // the switch-off holds
+    {
+      FileFault fault(FileFault::Op::Truncate, 2, EIO);
+      db.SetSearchBooster(true);
+      EXPECT_TRUE(fault.Fired());
+    }
+    EXPECT_FALSE(db.HasSearchBooster());
+    EXPECT_EQ(files::FileSize(dir.File("o.bli")), 0);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, path));
+  EXPECT_TRUE(db.HasSearchBooster());
+  EXPECT_EQ(db.SearchBooster().LinkedGames(), 12);
+  ExpectWalksMatchDescriptors(db);
+}
+
 TEST(DatabaseBooster, KilledWriterLosesNoReportedGame) {
   TempDir dir;
   MessageRecorder rec;

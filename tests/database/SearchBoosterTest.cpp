@@ -207,3 +207,31 @@ TEST(SearchBooster, LoopsStopAndBuildingStartsAfresh) {
   f.booster.CloseAndDelete();
   for (const char *ext : {"b.bpl", "b.bes", "b.bli"}) EXPECT_FALSE(files::Exists(f.dir.File(ext))) << ext;
 }
+
+// ".bli" is cut first when building and deleted first when switching off:
+// whatever stops the work after that, the links left are fewer than the
+// games, so the next open builds again.
+TEST(SearchBooster, BuildingCutsAndDeletingRemovesTheLinksFirst) {
+  Fixture f;
+  for (int i = 0; i < 4; ++i) f.Store(Named(1, 2, 1));
+  const std::string bpl = f.dir.Read("b.bpl");
+  MessageRecorder rec;
+  int32_t damaged = 0;
+  {
+    FileFault fault(FileFault::Op::Truncate, 2, EIO);
+    EXPECT_FALSE(f.booster.Build(f.games, 2, 1, damaged));
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_EQ(f.booster.LinkedGames(), 0);
+  EXPECT_EQ(f.dir.Read("b.bli"), "");
+  EXPECT_EQ(f.dir.Read("b.bpl"), bpl);
+  ASSERT_TRUE(f.booster.Build(f.games, 2, 1, damaged));
+  EXPECT_EQ(f.Walk(1, true), (std::vector<int32_t>{4, 3, 2, 1}));
+  {
+    FileFault fault(FileFault::Op::Delete, 2, EACCES);
+    f.booster.CloseAndDelete();
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_FALSE(files::Exists(f.dir.File("b.bli")));
+  EXPECT_TRUE(files::Exists(f.dir.File("b.bpl")));
+}
