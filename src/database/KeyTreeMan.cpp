@@ -74,8 +74,6 @@ bool KeyTreeO::CheckSet(uint32_t gameCount) {
   for (uint32_t n = 1; n <= count; ++n) {
     rec.FromBytes(raw.data() + static_cast<size_t>(n - 1) * KeyNodeRec::kSize);
     if (rec.positions > lists || rec.children > lists || rec.games > gameLists || rec.parent > count) return false;
-    // Every key but the root hangs below another.
-    if (n != kRoot && (rec.parent == 0 || rec.parent == n)) return false;
     hasGames[n] = rec.games != 0;
   }
   // A game filed under a key is in that key's games list.

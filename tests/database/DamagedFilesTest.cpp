@@ -333,6 +333,12 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
       {"zeroed", [&](const TempDir &d) { d.Write("c.gai", std::string(gai.size(), '\0')); }, "c.gai"},
       {"torn entry", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 2)); }, "c.gai"},
       {"missing", [&](const TempDir &d) { files::Delete(d.File("c.gai")); }, "c.gai"},
+      {"missing without a booster",
+       [&](const TempDir &d) {
+         files::Delete(d.File("c.gai"));
+         files::Delete(d.File("c.bli"));
+       },
+       "c.gai"},
       {"entry past the data",
        [&](const TempDir &d) {
          std::string g = gai;
