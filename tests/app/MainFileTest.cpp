@@ -229,6 +229,14 @@ TEST_F(MainFileTest, DamagedDatabasesLeaveNoFile) {
     EXPECT_EQ(f.windowTitle(), "Torvanel");
   };
   fx.dir().Write("dmg.gai", std::string(gai.size(), '\0'));
+  {
+    // As the user sees it.
+    modal::ScopedAnswerer shot([](QDialog &d) {
+      uitest::Snapshot(&d, "damaged_database_message");
+      return modal::ClickButton(d, "OK");
+    });
+    EXPECT_FALSE(f.OpenFile(db));
+  }
   expectNoFile(fx.dir().File("dmg.gai"));
   EXPECT_EQ(fx.dir().Read("dmg.gai"), std::string(gai.size(), '\0'));
   fx.dir().Write("dmg.gai", gai);
@@ -349,6 +357,14 @@ TEST_F(MainFileTest, GameThatDoesNotLoadKeepsTheCurrentOne) {
     auto a = fx.Answer("OK");
     f.LoadGame(2);
     ASSERT_TRUE(fault.Fired());
+  }
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    modal::ScopedAnswerer shot([](QDialog &d) {
+      uitest::Snapshot(&d, "unreadable_game_message");
+      return modal::ClickButton(d, "OK");
+    });
+    f.LoadGame(2);
   }
   // One message: the store's, with the file's path and the reason.
   EXPECT_EQ(fx.dialogs, 1);
