@@ -300,8 +300,17 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     }
     if (files::FileExists(base + ".key")) {
       // Keys never block a database: a damaged set is left as it is.
-      if (!keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()))) {
-        ui::ShowMessage(Fill(keyTree_.WasDamaged() ? CommonText::S_KeysDamaged : CommonText::S_KeysNotOpened,
+      bool keysOpened = false, keysDamaged = false;
+      try {
+        keysOpened = keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()));
+        keysDamaged = keyTree_.WasDamaged();
+      } catch (const std::exception &) {
+        // A key file's size past any count: damage that must not refuse the games.
+        keyTree_.Close();
+        keysDamaged = true;
+      }
+      if (!keysOpened) {
+        ui::ShowMessage(Fill(keysDamaged ? CommonText::S_KeysDamaged : CommonText::S_KeysNotOpened,
                              {Path(base + ".key")}));
       } else {
         hasKeys_ = true;

@@ -317,7 +317,8 @@ uint32_t IndexStoreO::Add(const std::string &name) {
 int32_t IndexStoreO::SortedCount() {
   if (sortedCount_ < 0) {
     const int64_t size = open_ ? sortedFile_.Size() : 0;
-    sortedCount_ = size < 0 ? 0 : RangeCast<int32_t>(size / 4);
+    // The sorted ids cover at most the ids there are.
+    sortedCount_ = size < 0 ? 0 : static_cast<int32_t>(std::min<int64_t>(size / 4, count_));
   }
   return sortedCount_;
 }

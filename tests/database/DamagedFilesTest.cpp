@@ -458,6 +458,15 @@ TEST(DamagedFiles, AnOpenNeverThrows) {
             std::vector<std::string>{SubstituteText(CommonText::S_DatabaseFileDamaged, dir.File("c.qcx"))});
   EXPECT_EQ(files::FileSize(dir.File("c.pli")), 9LL << 30);
   ASSERT_EQ(::truncate(dir.File("c.pli").c_str(), static_cast<off_t>(Pristine::Get().bytes.at(".pli").size())), 0);
-  EXPECT_TRUE(Open(db, dir));
+  // A key file as large leaves the database without keys; a sorted name
+  // file as large reads as the ids there are.
+  rec.messages.clear();
+  ASSERT_EQ(::truncate(dir.File("c.kls").c_str(), 120LL << 30), 0);
+  ASSERT_EQ(::truncate(dir.File("c.pls").c_str(), 9LL << 30), 0);
+  EXPECT_NO_THROW(opened = Open(db, dir));
+  ASSERT_TRUE(opened);
+  EXPECT_FALSE(db.HasKeys());
+  EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))});
   EXPECT_EQ(db.GameCount(), 24);
+  EXPECT_NO_THROW(EXPECT_NE(db.Players().Find("Player 3"), 0u));
 }
