@@ -129,6 +129,7 @@ class ScratchRun {
   ScratchRun &operator=(const ScratchRun &) = delete;
   bool Ok() const { return file_.IsOpen(); }
   int Err() const { return err_ ? err_ : file_.Error(); }
+  const std::string &Path() const { return path_; }
   BinFile &File() { return file_; }
 
  private:
@@ -152,7 +153,9 @@ bool Merge(MergeSource &newer, MergeSource &older, RunWriter &out) {
   return !newer.failed && !older.failed && out.Flush();
 }
 
-void SortFileFailed(int err) { ui::ShowMessage(WithErrno("IndexStoreO.Create failed for sorter_file", err)); }
+void SortFileFailed(int err, const std::string &path) {
+  ui::ShowMessage(files::FailureText(WithErrno("IndexStoreO.Create failed for sorter_file", err), path, err));
+}
 
 }  // namespace
 
@@ -292,14 +295,15 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   std::copy(text.begin(), text.end(), rec.begin() + 4);
   if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
       !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
-    ui::ShowMessage("IndexStoreO.AppendIndexI failed writing d_file");
+    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
     return 0;
   }
   uint8_t b[4];
   le::PutU32(b, static_cast<uint32_t>(dataSize_));
   dataSize_ += rec.size();
   if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
-    ui::ShowMessage("IndexStoreO.AppendIndexI failed writing index_file");
+    ui::ShowMessage(
+        files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_, indexFile_.Error()));
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
@@ -415,7 +419,7 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
     if (end < last) {
       ScratchRun &run = runs[k % 2];
       if (!run.Ok() || !run.File().Truncate(0)) {
-        SortFileFailed(run.Err());
+        SortFileFailed(run.Err(), run.Path());
         return false;
       }
       target = &run.File();
@@ -425,14 +429,14 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
       if (reader.Next(id)) return ReadText(id, text) || (failed = true, false);
       if (reader.failed()) {
         failed = true;
-        SortFileFailed(in->Error());
+        SortFileFailed(in->Error(), in->Path());
       }
       return false;
     });
     BatchSource newer(batch);
     RunWriter writer(*target);
     if (!Merge(newer, older, writer)) {
-      if (!older.failed) SortFileFailed(target->Error());
+      if (!older.failed) SortFileFailed(target->Error(), target->Path());
       return false;
     }
     in = target;
@@ -444,13 +448,14 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
 // Puts a complete new sorted file in place of the old one and reopens it.
 bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
   if (!sorted.Commit()) {
-    SortFileFailed(sorted.Error());
+    SortFileFailed(sorted.Error(), sortedName_);
     return false;
   }
   sortedCount_ = -1;
   bool existed = false;
   if (OpenStoreFile(sortedFile_, sortedName_, existed) < 0) {
-    ui::ShowMessage(WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()));
+    ui::ShowMessage(files::FailureText(WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()),
+                                       sortedName_, sortedFile_.Error()));
     return false;
   }
   return true;
@@ -460,7 +465,7 @@ bool IndexStoreO::BuildSortedIndex() {
   if (!open_) return false;
   files::TempSibling sorted;
   if (!sorted.Create(sortedName_)) {
-    SortFileFailed(sorted.Error());
+    SortFileFailed(sorted.Error(), sortedName_);
     return false;
   }
   return SortIds(1, count_, sorted.File()) && ReplaceSorted(sorted, "BuildSortedIndex");
@@ -474,11 +479,11 @@ bool IndexStoreO::UpdateSortedIndex() {
   ScratchRun tail;
   files::TempSibling sorted;
   if (!tail.Ok()) {
-    SortFileFailed(tail.Err());
+    SortFileFailed(tail.Err(), tail.Path());
     return false;
   }
   if (!sorted.Create(sortedName_)) {
-    SortFileFailed(sorted.Error());
+    SortFileFailed(sorted.Error(), sortedName_);
     return false;
   }
   if (!SortIds(sortedCount + 1, count_, tail.File())) return false;
@@ -487,7 +492,7 @@ bool IndexStoreO::UpdateSortedIndex() {
     if (tailReader.Next(id)) return ReadText(id, text) || (failed = true, false);
     if (tailReader.failed()) {
       failed = true;
-      SortFileFailed(tail.File().Error());
+      SortFileFailed(tail.File().Error(), tail.Path());
     }
     return false;
   });
@@ -506,7 +511,7 @@ bool IndexStoreO::UpdateSortedIndex() {
   });
   RunWriter writer(sorted.File());
   if (!Merge(newer, older, writer)) {
-    if (!newer.failed && !older.failed) SortFileFailed(sorted.File().Error());
+    if (!newer.failed && !older.failed) SortFileFailed(sorted.File().Error(), sortedName_);
     return false;
   }
   return ReplaceSorted(sorted, "UpdateSortedIndex");

@@ -426,6 +426,10 @@ TEST(Stores, ReadAndWriteFailuresThroughTheSeam) {
   EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"RecordStoreO.AppendIndexI failed writing file " + path,
                                                     "RecordStoreO.SetRecord failed writing file " + path,
                                                     "RecordStoreO.GetRecord failed reading file " + path}));
+  // Each with a second line: the path and the system's reason in words.
+  ASSERT_EQ(rec.messages.size(), 3u);
+  EXPECT_EQ(rec.messages[1].substr(rec.messages[1].find('\n')), "\n" + path + ": No space left on device");
+  EXPECT_EQ(rec.messages[2].substr(rec.messages[2].find('\n')), "\n" + path + ": Input/output error");
   // The torn record is written over in its place.
   ASSERT_TRUE(rs.SetRecord(3, "wxyz"));
   rs.Close();
