@@ -201,24 +201,29 @@ bool TMainForm::ImportReportWanted() const {
 }
 
 bool TMainForm::OpenFile(const std::string &name) {
+  bool opened = false;
   try {
-    return OpenFileUnguarded(name);
+    opened = OpenFileUnguarded(name);
   } catch (const std::exception &e) {
-    // Whatever stopped the open, the window is left with no file.
+    // Past the open itself the commands may be enabled already.
     ui::ShowMessage(e.what());
     GameListMan.Done();
     InitGameListMan();
+    DisableFileCommands();
+    SetOpeningsItem(false);
+    SetCaption("Torvanel");
+  }
+  if (!opened) {
+    // Whatever stopped the open has said why; the window returns to the
+    // no-file state and the name stays where it was in the recent files.
     Database.Done();
     InitDatabase();
     FileName.clear();
     FileOpen = false;
     HasName = false;
     UpdateSaveGameItem();
-    DisableFileCommands();
-    SetOpeningsItem(false);
-    SetCaption("Torvanel");
-    return false;
   }
+  return opened;
 }
 
 bool TMainForm::OpenFileUnguarded(const std::string &name) {
@@ -251,17 +256,7 @@ bool TMainForm::OpenFileUnguarded(const std::string &name) {
     Database.ClassifyOnImport = ChessApp.ClassifyOnImport;
     opened = Database.Open(openName, native ? nullptr : &AbortDlg, report.get(), importReport);
   }
-  if (!opened) {
-    // The database has said why; the window returns to the no-file state
-    // and the name stays where it was in the recent files.
-    Database.Done();
-    InitDatabase();
-    FileName.clear();
-    FileOpen = false;
-    HasName = false;
-    UpdateSaveGameItem();
-    return false;
-  }
+  if (!opened) return false;  // OpenFile returns to the no-file state
   // 5.
   ShownGameNumber = 0;
   UpdateSaveGameItem();
