@@ -342,6 +342,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   // 10.-13. The game and the database; no file is open.
   Game.Init();
   InitDatabase();
+  GameListMan.SetFactories(ListWindowMakers());
   InitGameListMan();
   FileName.clear();
   FileOpen = false;

@@ -429,6 +429,8 @@ class TMainForm : public QMainWindow {
   void InitDatabase();
   // The window manager with its events.
   void InitGameListMan();
+  // The list windows the manager makes (those built so far).
+  static ListWindowFactories ListWindowMakers();
   // "Openin&gs..." with keys, else "Create Openin&gs...".
   void SetOpeningsItem(bool hasKeys);
   // The name without directory and extension, " - " and the program name.

@@ -18,6 +18,8 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/ParsePGN.h"
+#include "dbwindows/DlgGames.h"
+#include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
@@ -84,6 +86,13 @@ void TMainForm::ConnectFileCommands() {
 
 void TMainForm::InitDatabase() {
   Database.Init([this](const std::string &text) { SetStatusText(text); });
+}
+
+ListWindowFactories TMainForm::ListWindowMakers() {
+  ListWindowFactories f;
+  f.games = [] { return new TGamesDlg; };
+  f.flushReleases = [] { listframe::FlushReleases(); };
+  return f;
 }
 
 void TMainForm::InitGameListMan() {

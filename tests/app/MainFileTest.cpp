@@ -11,6 +11,7 @@
 
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
+#include "dbwindows/DlgGames.h"
 #include "foundation/CommonText.h"
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/FileDialogUi.h"
@@ -569,6 +570,34 @@ TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
   EXPECT_FALSE(f.findChild<QToolButton *>("SBSearchGames")->isEnabled());
   f.GameListMan.SetSearchDialog(nullptr);
   f.GameListMan.SetFactories({});
+}
+
+// The games windows the application has.
+std::vector<TGamesDlg *> GamesWindows() {
+  std::vector<TGamesDlg *> v;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *g = qobject_cast<TGamesDlg *>(w)) v.push_back(g);
+  return v;
+}
+
+TEST_F(MainFileTest, TheGamesCommandShowsTheGamesWindowWhichOpensAGame) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("games.pgn", 3)));
+  ASSERT_EQ(GamesWindows().size(), 1u);
+  TGamesDlg *w = GamesWindows()[0];
+  EXPECT_FALSE(w->isVisible());  // made hidden with the file
+  f.Item("MGames")->trigger();
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->StatusText(), "3 games (1/1)");
+  EXPECT_EQ(w->windowTitle().toStdString(), "Games - [Database]");
+  w->SelectGame(2);
+  w->MView->trigger();
+  EXPECT_EQ(f.CurrentGameNumber, 2);
+  EXPECT_FALSE(w->isVisible());
+  // Closing the file destroys it, and it keeps its settings.
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_TRUE(GamesWindows().empty());
+  EXPECT_NE(fx.ReadSettings().find("[GameWindow]"), std::string::npos);
 }
 
 }  // namespace
