@@ -318,6 +318,15 @@ TEST_F(GamesWindowTest, MemoTextAndShowItems) {
   w->resize(522, 410);
   w->show();
   QApplication::processEvents();
+  // A low window cuts the list; it gets its height back as the window grows.
+  const int chosen = w->ListPanel->height();
+  EXPECT_EQ(chosen, w->ListHeight());
+  w->resize(522, 200);
+  QApplication::processEvents();
+  EXPECT_LT(w->ListPanel->height(), chosen);
+  w->resize(522, 410);
+  QApplication::processEvents();
+  EXPECT_EQ(w->ListPanel->height(), chosen);
   w->SelectGame(5);
   w->MShowGameInfo->trigger();
   EXPECT_TRUE(w->PMShowGameInfo->isChecked());
@@ -357,6 +366,7 @@ TEST_F(GamesWindowTest, SettingsAreWrittenAfterAFirstShowAndRestored) {
     TGamesDlg never;  // never shown: writes nothing
   }
   EXPECT_FALSE(IniFile(ChessApp.SettingsPath()).SectionExists("Split"));
+  int listHeight = 0, memoHeight = 0;
   {
     auto w = Window(db.NewAllGamesList());
     w->show();
@@ -367,6 +377,13 @@ TEST_F(GamesWindowTest, SettingsAreWrittenAfterAFirstShowAndRestored) {
     w->Columns().AddColumnByKey("event", 90);
     w->BuildHeader();
     w->HeaderControl->resizeSection(1, 123);
+    w->ListPanel->resize(w->ListPanel->width(), 77);
+    w->Splitter->OnMoved();
+    w->MShowGameMoves->trigger();
+    w->MShowGameInfo->trigger();  // both off: the memo's height is kept
+    w->MShowGameInfo->trigger();
+    listHeight = w->ListHeight();
+    memoHeight = w->SavedMemoHeight();
   }
   IniFile ini(ChessApp.SettingsPath());
   for (const char *s : {"Split", "LineOptions", "GameList", "GameWindow"}) EXPECT_TRUE(ini.SectionExists(s)) << s;
@@ -375,6 +392,10 @@ TEST_F(GamesWindowTest, SettingsAreWrittenAfterAFirstShowAndRestored) {
 
   TGamesDlg again;
   EXPECT_EQ(again.SortKind(), ckEvent);
+  EXPECT_EQ(again.ListHeight(), listHeight);
+  EXPECT_EQ(again.SavedMemoHeight(), memoHeight);
+  EXPECT_NE(memoHeight, 0);
+  EXPECT_FALSE(again.MShowGameMoves->isChecked());
   EXPECT_TRUE(again.MShowGameInfo->isChecked());
   EXPECT_TRUE(again.PMShowGameInfo->isChecked());
   ASSERT_EQ(again.Columns().Count(), 2);
