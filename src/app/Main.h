@@ -262,6 +262,7 @@ class TMainForm : public QMainWindow {
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
+  void MTreeDlgClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();

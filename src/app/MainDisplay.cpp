@@ -11,7 +11,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"

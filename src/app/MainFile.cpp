@@ -19,6 +19,7 @@
 #include "board/ui/ChsBrds.h"
 #include "chess/ParsePGN.h"
 #include "dbwindows/DlgGames.h"
+#include "dbwindows/DlgTree.h"
 #include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
@@ -69,6 +70,7 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
+  Connect("MTreeDlg", &TMainForm::MTreeDlgClick);
   Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
   ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
   Connect("MNextGame", &TMainForm::MNextGameClick);
@@ -91,6 +93,7 @@ void TMainForm::InitDatabase() {
 ListWindowFactories TMainForm::ListWindowMakers() {
   ListWindowFactories f;
   f.games = [] { return new TGamesDlg; };
+  f.tree = [] { return new TTreeDlg; };
   f.flushReleases = [] { listframe::FlushReleases(); };
   return f;
 }
@@ -468,6 +471,11 @@ void TMainForm::MSearchGamesClick() {
 void TMainForm::MFoundGamesClick() {
   StopAutoPlay();
   GameListMan.ShowFoundGamesWindow();
+}
+
+void TMainForm::MTreeDlgClick() {
+  StopAutoPlay();
+  GameListMan.ShowTreeWindow();
 }
 
 void TMainForm::MReopenLastListClick() {

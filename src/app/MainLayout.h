@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "board/ui/BoardLabels.h"
+
 namespace layout {
 
 struct Rect {
@@ -94,8 +96,8 @@ void ArrangeTopLines(InfoLines &lines, int bevelLeft, int bevelWidth, const std:
 // stays. Starts from the arranged places each time.
 void BalanceTopLines(InfoLines &lines, const std::function<int(const std::string &)> &textWidth);
 
-// The coordinate labels' texts, left to right and top to bottom.
-std::string FileLabelText(int i, bool whiteAtTop);
-std::string RankLabelText(int i, bool whiteAtTop);
+// The coordinate labels' texts (shared with the other boards' labels).
+using boardlabels::FileLabelText;
+using boardlabels::RankLabelText;
 
 }  // namespace layout

@@ -50,9 +50,10 @@ TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
 
   connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
-  // The tree and export commands come with their windows and dialogs.
-  for (QAction *a : {MAsTree, MExportGames}) a->setEnabled(false);
-  SBAsTree->setEnabled(false);
+  connect(MAsTree, &QAction::triggered, this, [this] { Guarded([&] { MAsTreeClick(); }); });
+  connect(SBAsTree, &QToolButton::clicked, this, [this] { Guarded([&] { MAsTreeClick(); }); });
+  // The export command comes with its dialog.
+  MExportGames->setEnabled(false);
 
   FormCreate();
 }
@@ -74,6 +75,13 @@ int32_t TGamesDlg::PrevGame(int32_t n) { return Database() ? Database()->GameLis
 
 void TGamesDlg::MSearchGamesClick() {
   if (Handlers().manager && listSlot_ != 0) Handlers().manager->SearchGamesInList(listSlot_);
+}
+
+void TGamesDlg::MAsTreeClick() {
+  // The tree takes this window's place only when it opened.
+  if (Handlers().manager && listSlot_ != 0 &&
+      Handlers().manager->NewGamesWindow(listSlot_, Title(), true, true, false))
+    close();
 }
 
 void TGamesDlg::UpdateOwnTexts() {

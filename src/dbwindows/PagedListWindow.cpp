@@ -439,6 +439,11 @@ void PagedListWindow::AfterPageMove(bool moved) {
   UpdateStatusText();
 }
 
+void PagedListWindow::RestartPaging() {
+  state_.Reset();
+  AfterPageMove(true);
+}
+
 void PagedListWindow::NextPageBtnClick() {
   if (source_) AfterPageMove(state_.NextPage(source_->Count()));
 }

@@ -132,6 +132,8 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   // gives page 1, no selection and an empty memo.
   void SelectItem(int32_t item);
   void UpdateStatusText();
+  // After the view's rows changed: page 1, row 1 selected, memo and status.
+  void RestartPaging();
 
   // ---- Header and sorting ----
   void BuildHeader();

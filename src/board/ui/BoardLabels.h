@@ -2,14 +2,19 @@
 // A board's panel with its sunken bevel, and the coordinate labels around
 // the board: the file letters above its bevel, the rank digits to its left,
 // each centred on its square and following the board's orientation. The
-// main window and the set-up dialog share them.
+// main window, the set-up dialog and the tree window share them.
 #include <QLabel>
 #include <array>
+#include <string>
 
 class QFrame;
 class TChessBoard;
 
 namespace boardlabels {
+
+// The coordinate labels' texts, left to right and top to bottom.
+std::string FileLabelText(int i, bool whiteAtTop);
+std::string RankLabelText(int i, bool whiteAtTop);
 
 // BoardPanel holding BoardBevel and Board, the bevel a sunken panel.
 void CreateBoardPanel(QWidget *parent, QWidget *&panel, QFrame *&bevel, TChessBoard *&board);
