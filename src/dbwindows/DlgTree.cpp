@@ -77,6 +77,13 @@ LanguageId DisplayLanguage() {
   return ChessApp.UseFigurines && ChessApp.ApplicationFontHasFigurines ? LangSymbolic : ChessApp.InterfaceLanguage;
 }
 
+// The move's SAN without the number the database side writes before it.
+std::string UnnumberedSAN(const MailboxPos &pos, Move2 m) {
+  const std::string san = MoveToSAN(pos, m, false);
+  const size_t dot = san.find_last_of('.');
+  return dot == std::string::npos ? san : san.substr(san.find_first_not_of(' ', dot + 1));
+}
+
 void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
   b->setToolTip(ToQ(caption));
   b->setStatusTip(ToQ(statusHint));
@@ -117,11 +124,6 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   Panel1->handle(2)->setObjectName("Splitter2");
   Panel1->setFixedHeight(333);
   CentralLayout()->insertWidget(1, Panel1);
-  connect(Panel1, &QSplitter::splitterMoved, this, [this] {
-    const QList<int> sizes = Panel1->sizes();
-    leftPanelWidth_ = sizes.value(0);
-    middlePanelWidth_ = sizes.value(1);
-  });
 
   QWidget *boardPanel = nullptr;
   boardlabels::CreateBoardPanel(MiddlePanel, boardPanel, BoardBevel, Board);
@@ -183,15 +185,8 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   qApp->installEventFilter(this);
   MoveListView->SetRowSource([this](int row, std::vector<std::string> &texts, bool &deleted) {
     deleted = false;
-    if (!Database() || treeView_ == 0 || row < 0 || row >= MoveList->count()) return false;
     try {
-      const RowTextsT &t = Database()->TreeRowTexts(treeView_, row + 1);
-      texts.assign(t.begin(), t.end());
-      ListColumnsO &columns = Database()->TreeColumns(treeView_);
-      for (int j = 1; j <= columns.Count() && j <= static_cast<int>(texts.size()); ++j)
-        if (columns.ColumnKey(j) == "move" && row < static_cast<int>(moveTexts_.size()))
-          texts[static_cast<size_t>(j - 1)] = moveTexts_[static_cast<size_t>(row)];
-      return true;
+      return MoveRowTexts(row, texts);
     } catch (const std::exception &) {
       // Drawing never reports: the next fill puts the list right.
       return false;
@@ -291,14 +286,22 @@ void TTreeDlg::SaveTreeSettings() {
   const std::string path = ChessApp.SettingsPath();
   {
     IniFile ini(path);
-    ini.WriteInteger(kSplit, "LeftPanelWidth", leftPanelWidth_);
-    ini.WriteInteger(kSplit, "MiddlePanelWidth", middlePanelWidth_);
+    ini.WriteInteger(kSplit, "LeftPanelWidth", LeftPanelWidth());
+    ini.WriteInteger(kSplit, "MiddlePanelWidth", MiddlePanelWidth());
     ini.WriteString(kSplit, "MoveSortKind", moveSortKind_ == 0 ? std::string() : ColumnKindName(moveSortKind_));
   }
   const int n = std::min<int>(MoveListHC->count(), moveColumns_->Count());
   for (int j = 0; j < n; ++j) moveColumns_->SetColumnWidth(j + 1, MoveListHC->sectionSize(j));
   moveColumns_->SaveToIni(path, kMoveLineOptions);
   myui::SaveHeaderWidths(path, kMoveWidths, MoveListHC);
+}
+
+int TTreeDlg::LeftPanelWidth() const {
+  return FirstShowPending() ? leftPanelWidth_ : Panel1->sizes().value(0);
+}
+
+int TTreeDlg::MiddlePanelWidth() const {
+  return FirstShowPending() ? middlePanelWidth_ : Panel1->sizes().value(1);
 }
 
 void TTreeDlg::ApplyPanelWidths() {
@@ -380,7 +383,7 @@ int32_t TTreeDlg::NextGame(int32_t n) { return Database() ? Database()->GameList
 int32_t TTreeDlg::PrevGame(int32_t n) { return Database() ? Database()->GameListPrev(gameListSlot_, n) : 0; }
 
 int32_t TTreeDlg::GameStartPly(int32_t n) {
-  if (!Database() || n <= 0) return 0;
+  if (!Database() || n <= 0 || n > Database()->GameCount()) return 0;
   GameBuffer buf;
   if (!Database()->GetGameBuffer(n, buf)) return 0;
   QZGamePlayerO player;
@@ -579,6 +582,17 @@ void TTreeDlg::MUpdateGameListClick() {
   RestartPaging();
 }
 
+bool TTreeDlg::MoveRowTexts(int row, std::vector<std::string> &texts) const {
+  if (!Database() || treeView_ == 0 || row < 0 || row >= MoveList->count()) return false;
+  const RowTextsT &t = Database()->TreeRowTexts(treeView_, row + 1);
+  texts.assign(t.begin(), t.end());
+  ListColumnsO &columns = Database()->TreeColumns(treeView_);
+  for (int j = 1; j <= columns.Count() && j <= static_cast<int>(texts.size()); ++j)
+    if (columns.ColumnKey(j) == "move" && row < static_cast<int>(moveTexts_.size()))
+      texts[static_cast<size_t>(j - 1)] = moveTexts_[static_cast<size_t>(row)];
+  return true;
+}
+
 int TTreeDlg::RowOfMove(int i) const {
   if (!Database() || treeView_ == 0 || i <= 0) return -1;
   return Database()->TreeRowOfGame(treeView_, i) - 1;
@@ -600,7 +614,7 @@ void TTreeDlg::FillMoveList() {
     const Move2 m = db.TreeGetMove(treeView_, index);
     uint32_t games = 0, whiteWins = 0, blackWins = 0;
     db.TreeMoveStats(treeView_, index, games, whiteWins, blackWins);
-    items.push_back(MoveToSAN(node, m, false) + "  " + std::to_string(games) + "  +" + std::to_string(whiteWins) +
+    items.push_back(UnnumberedSAN(node, m) + "  " + std::to_string(games) + "  +" + std::to_string(whiteWins) +
                     "  -" + std::to_string(blackWins));
     MoveRec move;
     node.MoveToMoveRec(m, move);

@@ -73,8 +73,11 @@ class TTreeDlg : public PagedListWindow {
   uint8_t MoveSortKind() const { return moveSortKind_; }
   MoveColumnsO &MoveColumns() { return *moveColumns_; }
   bool TryOut() const { return tryOut_; }
-  int LeftPanelWidth() const { return leftPanelWidth_; }
-  int MiddlePanelWidth() const { return middlePanelWidth_; }
+  int LeftPanelWidth() const;
+  int MiddlePanelWidth() const;
+  // The texts move-list row `row` (0-based) draws, the "move" column in the
+  // move-list notation; false for a row that stands for no move.
+  bool MoveRowTexts(int row, std::vector<std::string> &texts) const;
   // The move-list row of the node's move index; -1 when none.
   int RowOfMove(int i) const;
 
@@ -128,5 +131,6 @@ class TTreeDlg : public PagedListWindow {
   // The "move" column's text of each move-list row, written when the list
   // is filled.
   std::vector<std::string> moveTexts_;
+  // The widths asked for until the window shows.
   int leftPanelWidth_ = 0, middlePanelWidth_ = 0;
 };
