@@ -697,7 +697,11 @@ void TTreeDlg::ArrangeMiddlePanel() {
   ButtonPanel->move(r.buttonPanel.x, r.buttonPanel.y);
   ButtonPanel->setVisible(r.buttonPanelShown);
   CommentPanel->setGeometry(qrect(r.commentPanel));
-  Panel1->setFixedHeight(r.Height());
+  if (Panel1->height() != r.Height()) {
+    Panel1->setFixedHeight(r.Height());
+    // The game list moves at once, not with the next events.
+    CentralLayout()->activate();
+  }
   PlaceCoordinateLabels();
 }
 

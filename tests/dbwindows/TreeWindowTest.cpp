@@ -27,6 +27,7 @@
 #include "TestUtil.h"
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
+#include "board/ui/PieceImages.h"
 #include "database/DatabaseMan.h"
 #include "database/QZUtils.h"
 #include "dbwindows/DlgGames.h"
@@ -91,6 +92,8 @@ class TreeWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     uitest::App();
+    static const bool images = (InstallPieceImages(), true);
+    (void)images;
     CommonText::SetUILanguage(LangEnglish);
     GenText::SetDialogLanguage(LangEnglish);
     ui::Hooks h;
@@ -522,6 +525,68 @@ TEST(TreeLayoutTest, BoardPanelControlsAndMoveList) {
   EXPECT_FALSE(r.buttonPanelShown);
   EXPECT_EQ(r.controlPanel.h, 2 + 14 + 2);
   EXPECT_EQ(r.commentPanel.h, 276 + 18);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures of the window (written when TV_SHOT_DIR is set), with the layout
+// facts a look at them checks.
+TEST_F(TreeWindowTest, PicturesOfTheWindow) {
+  StoreKnownGames();
+  auto w = Window(db.NewAllGamesList());
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  w->MUpdateGameList->click();
+  uitest::Snapshot(w.get(), "tree-root");
+  const auto checkPanels = [&] {
+    // The board panel, its controls and the move list meet without gaps.
+    EXPECT_EQ(w->ControlPanel->y(), w->BoardPanel->geometry().bottom() + 1);
+    EXPECT_EQ(w->CommentPanel->x(), w->BoardPanel->geometry().right() + 1);
+    EXPECT_GE(w->MiddlePanel->height(), w->ControlPanel->geometry().bottom());
+    EXPECT_LE(w->CommentPanel->geometry().right(), w->MiddlePanel->width() - 3);
+    EXPECT_TRUE(w->MoveList->isVisible());
+    EXPECT_GE(w->MoveList->height(), 3 * 16) << "the move list shows its rows";
+    EXPECT_GE(w->HeaderControl->y(), w->Panel1->geometry().bottom()) << "the game list below the board";
+    EXPECT_GE(w->GameList->height(), 3 * 16) << "the game list shows its rows";
+  };
+  checkPanels();
+  Play(*w, "e4");
+  Play(*w, "e5");
+  Play(*w, "Nf3");
+  uitest::Snapshot(w.get(), "tree-three-moves");
+  EXPECT_EQ(w->LastMoveLbl->text().toStdString(), "2. Nf3");
+
+  ChessApp.ShowCoordinates = true;
+  w->ArrangeMiddlePanel();
+  checkPanels();
+  // Each file letter stands over its column, each rank digit beside its row.
+  for (int i = 0; i < 8; ++i) {
+    const QRect f = w->FileLabels[i]->geometry(), r = w->RankLabels[i]->geometry();
+    const QPoint square = w->Board->pos() + w->Board->SquareToPixel(i + 1, 8 - i);
+    EXPECT_TRUE(w->FileLabels[i]->isVisible());
+    EXPECT_NEAR(f.center().x(), square.x() + w->Board->SquareWidth() / 2, 1);
+    EXPECT_LE(f.bottom(), w->BoardBevel->y());
+    EXPECT_GE(f.top(), 0);
+    EXPECT_NEAR(r.center().y(), square.y() + w->Board->SquareHeight() / 2, 1);
+    EXPECT_LE(r.right(), w->BoardBevel->x());
+    EXPECT_GE(r.left(), 0);
+  }
+  EXPECT_EQ(w->FileLabels[0]->text(), "a");
+  EXPECT_EQ(w->RankLabels[0]->text(), "8");
+  uitest::Snapshot(w.get(), "tree-coordinates");
+
+  CommonText::SetUILanguage(LangDutch);
+  GenText::SetDialogLanguage(LangDutch);
+  w->UpdateTexts();
+  EXPECT_EQ(w->windowTitle().toStdString(), "Boom - [All]");
+  EXPECT_EQ(w->MBoard->title().toStdString(), FromQ(ToQ(CommonText::S_MBoard)));
+  EXPECT_EQ(w->MUpdateGameList->text(), "Update_Game_List");
+  uitest::Snapshot(w.get(), "tree-dutch");
+  CommonText::SetUILanguage(LangEnglish);
+  GenText::SetDialogLanguage(LangEnglish);
 }
 
 }  // namespace
