@@ -126,6 +126,8 @@ class TMainForm : public QMainWindow {
 
   // ---- Lifecycle
   void LoadSettings();
+  // The board's seven delays from the options.
+  void SetBoardDelays();
   void SaveSettings();
   // The close query: false keeps the window open.
   bool FormCloseQuery();
@@ -259,6 +261,9 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  void MPlayersClick();
+  void MEventSitesClick();
+  void MAnnotatorsClick();
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
@@ -290,6 +295,8 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // Stops autoplay and shows the preferences for the board and this window.
+  void MPreferencesClick();
   // ---- About box and database settings
   void MAboutClick();
   // The settings of the open database; nothing without one.

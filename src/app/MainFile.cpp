@@ -18,6 +18,9 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/ParsePGN.h"
+#include "dbwindows/DlgAnnotators.h"
+#include "dbwindows/DlgEventSites.h"
+#include "dbwindows/DlgPlayers.h"
 #include "dbwindows/DlgGames.h"
 #include "dbwindows/DlgTree.h"
 #include "dbwindows/ListWindowFrame.h"
@@ -67,6 +70,9 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
   Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MPlayers", &TMainForm::MPlayersClick);
+  Connect("MEventSites", &TMainForm::MEventSitesClick);
+  Connect("MAnnotators", &TMainForm::MAnnotatorsClick);
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
@@ -94,6 +100,9 @@ ListWindowFactories TMainForm::ListWindowMakers() {
   ListWindowFactories f;
   f.games = [] { return new TGamesDlg; };
   f.tree = [] { return new TTreeDlg; };
+  f.players = [] { return new TPlayersDlg; };
+  f.eventSites = [] { return new TEventSitesDlg; };
+  f.annotators = [] { return new TAnnotatorsDlg; };
   f.flushReleases = [] { listframe::FlushReleases(); };
   return f;
 }
@@ -461,6 +470,21 @@ void TMainForm::MFileClick() {
 void TMainForm::MGamesClick() {
   StopAutoPlay();
   GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MPlayersClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultPlayersWindow();
+}
+
+void TMainForm::MEventSitesClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultEventSitesWindow();
+}
+
+void TMainForm::MAnnotatorsClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultAnnotatorsWindow();
 }
 
 void TMainForm::MSearchGamesClick() {

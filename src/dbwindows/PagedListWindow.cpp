@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "appman/ChessAppMan.h"
 #include "chess/PGNTypes.h"
@@ -522,7 +523,8 @@ void PagedListWindow::StoreHeaderWidths() {
 }
 
 void PagedListWindow::SetSortKind(uint8_t kind) {
-  ui::HourglassGuard hourglass;
+  std::optional<ui::HourglassGuard> hourglass;
+  if (config_.sortHourglass) hourglass.emplace();
   const int32_t n = SelectedItem();
   sortKind_ = StoredSortKind(kind, config_.storedAsZero);
   if (!source_) return;

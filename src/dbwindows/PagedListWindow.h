@@ -83,6 +83,8 @@ struct PagedListConfig {
   uint8_t storedAsZero = 12;  // ckGameNr
   // Rows stand for games: the memo shows them, view and delete act on them.
   bool gameRows = true;
+  // A sort shows the hourglass (the name lists sort in memory).
+  bool sortHourglass = true;
   // The settings file's sections, and the two keys that differ by window.
   std::string splitSection = "Split", lineOptionsSection = "LineOptions", widthsSection = "GameList",
               placementSection = "GameWindow";
