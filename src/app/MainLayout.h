@@ -7,15 +7,9 @@
 #include <vector>
 
 #include "board/ui/BoardLabels.h"
+#include "foundation/LayoutRect.h"
 
 namespace layout {
-
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-  int Right() const { return x + w; }
-  int Bottom() const { return y + h; }
-  bool operator==(const Rect &) const = default;
-};
 
 struct Input {
   int boardWidth = 0, boardHeight = 0;

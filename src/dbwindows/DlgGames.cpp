@@ -20,13 +20,6 @@ PagedListConfig GamesConfig() {
   return c;
 }
 
-// The caption as tooltip and the status hint as status tip, as on the
-// main toolbar.
-void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
-  b->setToolTip(ToQ(caption));
-  b->setStatusTip(ToQ(statusHint));
-}
-
 }  // namespace
 
 TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {

@@ -84,11 +84,6 @@ std::string UnnumberedSAN(const MailboxPos &pos, Move2 m) {
   return dot == std::string::npos ? san : san.substr(san.find_first_not_of(' ', dot + 1));
 }
 
-void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
-  b->setToolTip(ToQ(caption));
-  b->setStatusTip(ToQ(statusHint));
-}
-
 }  // namespace
 
 TTreeDlg::TTreeDlg(QWidget *parent)
@@ -277,8 +272,7 @@ void TTreeDlg::LoadTreeSettings() {
   moveColumns_->LoadFromIni(path, kMoveLineOptions);
   BuildMoveHeader();
   myui::LoadHeaderWidths(path, kMoveWidths, MoveListHC);
-  const int n = std::min<int>(MoveListHC->count(), moveColumns_->Count());
-  for (int j = 0; j < n; ++j) moveColumns_->SetColumnWidth(j + 1, MoveListHC->sectionSize(j));
+  TakeHeaderWidths(*MoveListHC, *moveColumns_);
   ApplyPanelWidths();
 }
 
@@ -290,8 +284,7 @@ void TTreeDlg::SaveTreeSettings() {
     ini.WriteInteger(kSplit, "MiddlePanelWidth", MiddlePanelWidth());
     ini.WriteString(kSplit, "MoveSortKind", moveSortKind_ == 0 ? std::string() : ColumnKindName(moveSortKind_));
   }
-  const int n = std::min<int>(MoveListHC->count(), moveColumns_->Count());
-  for (int j = 0; j < n; ++j) moveColumns_->SetColumnWidth(j + 1, MoveListHC->sectionSize(j));
+  TakeHeaderWidths(*MoveListHC, *moveColumns_);
   moveColumns_->SaveToIni(path, kMoveLineOptions);
   myui::SaveHeaderWidths(path, kMoveWidths, MoveListHC);
 }
@@ -310,15 +303,7 @@ void TTreeDlg::ApplyPanelWidths() {
                                                                                        middlePanelWidth_ - 6)});
 }
 
-void TTreeDlg::BuildMoveHeader() {
-  std::vector<std::string> titles;
-  std::vector<int> widths;
-  for (int i = 1; i <= moveColumns_->Count(); ++i) {
-    titles.push_back(moveColumns_->ColumnTitle(i));
-    widths.push_back(moveColumns_->ColumnWidth(i));
-  }
-  MoveListView->SetColumns(titles, widths);
-}
+void TTreeDlg::BuildMoveHeader() { ShowColumnsInHeader(*MoveListView, *moveColumns_); }
 
 void TTreeDlg::ApplyBoardSettings() {
   // The board keeps its delays in 16 bits; the settings keep them in range.
@@ -413,8 +398,7 @@ void TTreeDlg::UpdateOwnTexts() {
   SetButtonHints(SBSearchGames, CommonText::SBSearchGames, CommonText::S_MSearchGamesStatusHint);
   SetButtonHints(SBCopyPosition, CommonText::S_SBCopyPositionAs, CommonText::S_MCopyPositionAsStatusHint);
   SetButtonHints(SBFlip, CommonText::S_SBFlip, CommonText::S_MFlipStatusHint);
-  const int n = std::min<int>(MoveListHC->count(), moveColumns_->Count());
-  for (int j = 0; j < n; ++j) moveColumns_->SetColumnWidth(j + 1, MoveListHC->sectionSize(j));
+  TakeHeaderWidths(*MoveListHC, *moveColumns_);
   moveColumns_->SetLanguage(ChessApp.ApplicationLanguage);
   BuildMoveHeader();
   UpdatePositionLabels();
@@ -639,25 +623,10 @@ void TTreeDlg::UpdatePositionLabels() {
   ColorToMoveLbl->setText(
       ChessApp.ShowColorToMove ? ToQ(std::string(1, LangColourChar(ChessApp.InterfaceLanguage, Board->SideToMove())))
                                : QString());
-  if (!ChessApp.ShowMaterialDifference) {
-    MatDiffLbl->clear();
-    return;
-  }
-  bool fromBlack = false;
-  switch (ChessApp.MaterialDifferencePerspective) {
-    case PerspectiveT::Black:
-      fromBlack = true;
-      break;
-    case PerspectiveT::ColorToMove:
-      fromBlack = Board->SideToMove() == cBlack;
-      break;
-    case PerspectiveT::Board:
-      fromBlack = Board->ColorAtTop() == cWhite;  // Black at the bottom
-      break;
-    default:
-      break;
-  }
-  MatDiffLbl->setText(ToQ(Board->MaterialText(lang, fromBlack, ChessApp.KnightAndBishopAreEqual)));
+  MatDiffLbl->setText(ChessApp.ShowMaterialDifference
+                          ? ToQ(boardlabels::MaterialLabelText(*Board, lang, ChessApp.MaterialDifferencePerspective,
+                                                               ChessApp.KnightAndBishopAreEqual))
+                          : QString());
 }
 
 void TTreeDlg::PlaceCoordinateLabels() {

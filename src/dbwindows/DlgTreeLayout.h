@@ -1,17 +1,12 @@
 #pragma once
-// The tree window's middle panel as plain arithmetic: from the board's and
-// the labels' sizes and the display options to the rectangles of the board
-// panel, the control panel and the move list's panel. The window applies
-// the results.
+// Where the tree window puts its board, the controls under it and the move
+// list beside it: sizes and options in, rectangles out, so that the window
+// only applies them.
+#include "foundation/LayoutRect.h"
 
 namespace treelayout {
 
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-  int Right() const { return x + w; }
-  int Bottom() const { return y + h; }
-  bool operator==(const Rect &) const = default;
-};
+using layout::Rect;
 
 struct Input {
   int boardWidth = 0, boardHeight = 0;

@@ -72,6 +72,11 @@ class GameListSource : public PagedListSource {
   int slot_;
 };
 
+// A header's sections from the columns' titles and widths, and back: the
+// widths the user gave the sections into the columns.
+void ShowColumnsInHeader(PagedListView &view, const ListColumnsO &columns);
+void TakeHeaderWidths(const QHeaderView &header, ListColumnsO &columns);
+
 // What tells the windows apart.
 struct PagedListConfig {
   // Caption variables, read whenever the texts are applied: the window's
@@ -215,6 +220,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   void AddExtraSeparator();
   // A toolbar button with a glyph of the program's resources.
   QToolButton *AddToolButton(const char *name, const char *glyph);
+  // The caption as tooltip and the status hint as status tip, as on the
+  // main toolbar.
+  static void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint);
   // The column of the central widget: toolbar, header, Panel2; a window may
   // insert panels of its own.
   QVBoxLayout *CentralLayout() const { return central_; }

@@ -63,4 +63,23 @@ void Place(const TChessBoard &board, const QFrame &bevel, const std::array<QLabe
   }
 }
 
+std::string MaterialLabelText(const TChessBoard &board, LanguageId language, PerspectiveT perspective,
+                              bool cancelMinors) {
+  bool fromBlack = false;
+  switch (perspective) {
+    case PerspectiveT::Black:
+      fromBlack = true;
+      break;
+    case PerspectiveT::ColorToMove:
+      fromBlack = board.SideToMove() == cBlack;
+      break;
+    case PerspectiveT::Board:
+      fromBlack = board.ColorAtTop() == cWhite;  // Black at the bottom
+      break;
+    default:
+      break;
+  }
+  return board.MaterialText(language, fromBlack, cancelMinors);
+}
+
 }  // namespace boardlabels

@@ -7,6 +7,9 @@
 #include <array>
 #include <string>
 
+#include "chess/Language.h"
+#include "foundation/TimeControl.h"
+
 class QFrame;
 class TChessBoard;
 
@@ -25,5 +28,10 @@ void Create(QWidget *parent, std::array<QLabel *, 8> &files, std::array<QLabel *
 void Size(const std::array<QLabel *, 8> &files, const std::array<QLabel *, 8> &ranks);
 void Place(const TChessBoard &board, const QFrame &bevel, const std::array<QLabel *, 8> &files,
            const std::array<QLabel *, 8> &ranks, bool show);
+
+// The material label's text: the board's piece count seen from White,
+// Black, the side to move or the side at the bottom of the board.
+std::string MaterialLabelText(const TChessBoard &board, LanguageId language, PerspectiveT perspective,
+                              bool cancelMinors);
 
 }  // namespace boardlabels
