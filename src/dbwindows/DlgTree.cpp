@@ -1,6 +1,7 @@
 #include "dbwindows/DlgTree.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
@@ -21,6 +22,7 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/BoardLabels.h"
 #include "board/ui/ChsBrds.h"
+#include "chess/Intra.h"
 #include "chess/Language.h"
 #include "chess/PGNTypes.h"
 #include "chess/Posns.h"
@@ -30,10 +32,12 @@
 #include "dbwindows/GameListMan.h"
 #include "dbwindows/PagedListView.h"
 #include "foundation/CommonText.h"
+#include "foundation/Lists.h"
 #include "foundation/MyUtils.h"
 #include "foundation/ui/Guard.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/QtStr.h"
+#include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
 
@@ -84,6 +88,11 @@ std::string UnnumberedSAN(const MailboxPos &pos, Move2 m) {
   return dot == std::string::npos ? san : san.substr(san.find_first_not_of(' ', dot + 1));
 }
 
+// The characters a typed move echoes.
+bool Echoed(char c) {
+  return c == '-' || c == ':' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 }  // namespace
 
 TTreeDlg::TTreeDlg(QWidget *parent)
@@ -124,8 +133,9 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   boardlabels::CreateBoardPanel(MiddlePanel, boardPanel, BoardBevel, Board);
   BoardPanel = boardPanel;
   boardlabels::Create(BoardPanel, FileLabels, RankLabels);
-  // The board follows the tree; moves on it come with its input handler.
-  Board->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  Board->OnMouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int f, int r) {
+    Guarded([&] { BoardMouseDown(b, m, f, r); });
+  };
 
   ControlPanel = new QWidget(MiddlePanel);
   ControlPanel->setObjectName("ControlPanel");
@@ -216,16 +226,8 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   for (QAction *a : {MTryOut, MAutoPlay}) a->setCheckable(true);
   MBoard->addActions({MFlip, MSmallerBoard, MLargerBoard, MTryOut, MReplayLastMove, MAutoPlay});
 
-  // The board's commands, move sort and columns, tree information, autoplay
-  // and the position copy come with the board's input.
-  for (QAction *a : {MTreeInfo, MMoveLineOptions, MFlip, MSmallerBoard, MLargerBoard, MTryOut, MReplayLastMove,
-                     MAutoPlay})
-    a->setEnabled(false);
-  MSortMovesBy->menuAction()->setEnabled(false);
-  for (QWidget *w : std::initializer_list<QWidget *>{AutoPlayBtn, SBCopyPosition, SBFlip}) w->setEnabled(false);
   // Export comes with the games window's.
   MExportGames->setEnabled(false);
-
   const auto click = [this](QPushButton *b, void (TTreeDlg::*handler)()) {
     connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
   };
@@ -234,6 +236,29 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   click(SBPrev, &TTreeDlg::SBPrevClick);
   click(SBNext, &TTreeDlg::SBNextClick);
   click(SBLast, &TTreeDlg::SBLastClick);
+  click(SBTryOut, &TTreeDlg::MTryOutClick);
+  click(AutoPlayBtn, &TTreeDlg::MAutoPlayClick);
+  const auto on = [this](QAction *a, void (TTreeDlg::*handler)()) {
+    connect(a, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  };
+  on(MTreeInfo, &TTreeDlg::MTreeInfoClick);
+  on(MMoveLineOptions, &TTreeDlg::MMoveLineOptionsClick);
+  on(MFlip, &TTreeDlg::MFlipClick);
+  on(MSmallerBoard, &TTreeDlg::MSmallerBoardClick);
+  on(MLargerBoard, &TTreeDlg::MLargerBoardClick);
+  on(MTryOut, &TTreeDlg::MTryOutClick);
+  on(MReplayLastMove, &TTreeDlg::MReplayLastMoveClick);
+  on(MAutoPlay, &TTreeDlg::MAutoPlayClick);
+  connect(SBFlip, &QToolButton::clicked, this, [this] { Guarded([&] { MFlipClick(); }); });
+  connect(SBCopyPosition, &QToolButton::clicked, this, [this] { Guarded([&] { SBCopyPositionClick(); }); });
+  connect(MBoard, &QMenu::aboutToShow, this, [this] { Guarded([&] { MBoardClick(); }); });
+  connect(AutoPlayTimer, &QTimer::timeout, this, [this] { Guarded([&] { AutoPlayTimerTimer(); }); });
+  connect(MoveListHC, &QHeaderView::sectionClicked, this,
+          [this](int section) { Guarded([&] { MoveListHCSectionClick(section); }); });
+  // The list's own commands stop autoplay too.
+  for (QMenu *menu : {MExtra, Popup})
+    for (QAction *a : menu->actions())
+      if (a != MAutoPlay) connect(a, &QAction::triggered, this, [this] { StopAutoPlay(); });
   connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(MUpdateGameList, &QCheckBox::clicked, this, [this] { Guarded([&] { MUpdateGameListClick(); }); });
@@ -245,13 +270,26 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   RightPanel->setMinimumWidth(kSplitterMinSize);
   moveColumns_->SetDefaultColumns();
   ApplyBoardSettings();
+  Board->SetLanguage(ChessApp.InterfaceLanguage);
   boardlabels::Size(FileLabels, RankLabels);
   LoadTreeSettings();
   FormCreate();
   ArrangeMiddlePanel();
+  ChessApp.AddBoardListener(this, [this](void *) {
+    Guarded([&] {
+      ApplyBoardSettings();
+      ArrangeMiddlePanel();
+      ClearTypedMove();
+      UpdatePositionLabels();
+    });
+  });
+  ChessApp.AddListListener(MoveList, [this](void *) { Guarded([&] { ListSettingsChanged(); }); });
+  ListSettingsChanged();
 }
 
 TTreeDlg::~TTreeDlg() {
+  ChessApp.RemoveBoardListener(this);
+  ChessApp.RemoveListListener(MoveList);
   try {
     if (!FirstShowPending()) SaveTreeSettings();
   } catch (const std::exception &e) {
@@ -271,6 +309,7 @@ void TTreeDlg::LoadTreeSettings() {
   }
   moveColumns_->LoadFromIni(path, kMoveLineOptions);
   BuildMoveHeader();
+  BuildMoveSortMenu();
   myui::LoadHeaderWidths(path, kMoveWidths, MoveListHC);
   TakeHeaderWidths(*MoveListHC, *moveColumns_);
   ApplyPanelWidths();
@@ -313,7 +352,16 @@ void TTreeDlg::ApplyBoardSettings() {
   Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
   Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
   Board->SetPieceTypeFamily(ChessApp.GetPieceTypeFamily());
-  Board->SetLanguage(ChessApp.InterfaceLanguage);
+  Board->SetRightClickTakeBack(ChessApp.RightClickTakesBack);
+}
+
+void TTreeDlg::ListSettingsChanged() {
+  MoveList->setFont(QFont(ToQ(ChessApp.ApplicationFontName), ChessApp.ApplicationFontSize));
+  // The move column follows the notation and the figurines.
+  const int row = MoveList->currentRow();
+  FillMoveList();
+  if (row >= 0 && row < MoveList->count()) MoveListView->SelectRow(row);
+  MoveList->viewport()->update();
 }
 
 // ---- Window operations
@@ -352,6 +400,7 @@ bool TTreeDlg::Open(DatabaseO *database, int32_t slot, const std::string &title)
 }
 
 void TTreeDlg::Detach() {
+  StopAutoPlay();
   const int view = treeView_;
   DatabaseO *database = Database();
   treeView_ = 0;
@@ -401,10 +450,12 @@ void TTreeDlg::UpdateOwnTexts() {
   TakeHeaderWidths(*MoveListHC, *moveColumns_);
   moveColumns_->SetLanguage(ChessApp.ApplicationLanguage);
   BuildMoveHeader();
+  BuildMoveSortMenu();
   UpdatePositionLabels();
 }
 
 void TTreeDlg::MSearchGamesClick() {
+  StopAutoPlay();
   GameListManO *manager = Handlers().manager;
   // A search that ran shows its games in the found-games window.
   if (manager && manager->SearchGames()) close();
@@ -440,7 +491,7 @@ void TTreeDlg::GoBack(bool withBoard) {
       Board->TakeBack();
     else
       ui::Beep();
-    Board->ResetInterpreter();
+    ClearTypedMove();
     UpdatePositionLabels();
     FillMoveList();
     return;
@@ -455,6 +506,7 @@ void TTreeDlg::GoBack(bool withBoard) {
 }
 
 void TTreeDlg::SBFirstClick() {
+  StopAutoPlay();
   if (!Database() || treeView_ == 0) return;
   if (tryOut_) {
     Board->ResetToBasePosition();
@@ -468,12 +520,13 @@ void TTreeDlg::SBFirstClick() {
     BuildGameListForNode();
     RestartPaging();
   }
-  Board->ResetInterpreter();
+  ClearTypedMove();
   UpdatePositionLabels();
   FillMoveList();
 }
 
 void TTreeDlg::SBBackToBranchClick() {
+  StopAutoPlay();
   if (!Database() || treeView_ == 0) return;
   if (tryOut_) {
     ui::Beep();
@@ -483,9 +536,13 @@ void TTreeDlg::SBBackToBranchClick() {
   while (Database()->TreeCanGoBack(treeView_) && Database()->TreeMoveCount(treeView_) == 1) GoBack(true);
 }
 
-void TTreeDlg::SBPrevClick() { GoBack(true); }
+void TTreeDlg::SBPrevClick() {
+  StopAutoPlay();
+  GoBack(true);
+}
 
 void TTreeDlg::SBNextClick() {
+  StopAutoPlay();
   if (!Database() || treeView_ == 0) return;
   if (tryOut_) {
     const int made = Board->MoveList().Count();
@@ -507,12 +564,20 @@ void TTreeDlg::SBNextClick() {
     if (row < 0) row = 0;
     MoveList->setCurrentRow(row);
   }
-  MoveListDblClick(row);
+  PlayRow(row);
 }
 
-void TTreeDlg::SBLastClick() { ui::Beep(); }
+void TTreeDlg::SBLastClick() {
+  StopAutoPlay();
+  ui::Beep();
+}
 
 void TTreeDlg::MoveListDblClick(int r) {
+  StopAutoPlay();
+  PlayRow(r);
+}
+
+void TTreeDlg::PlayRow(int r) {
   if (!Database() || treeView_ == 0 || tryOut_ || r < 0 || r >= MoveList->count()) return;
   const int index = Database()->TreeRowGameNr(treeView_, r + 1);
   const Move2 m = Database()->TreeGetMove(treeView_, index);
@@ -543,6 +608,327 @@ bool TTreeDlg::NavigationKey(int key, Qt::KeyboardModifiers modifiers) {
     default:
       return false;
   }
+}
+
+// ---- Board input and try-out
+
+void TTreeDlg::ClearTypedMove() { Board->ResetInterpreter(); }
+
+void TTreeDlg::StartTryOut() {
+  SBTryOut->show();
+  tryOut_ = true;
+  tryOutMoves_.Assign(Board->MoveList());
+  ClearTypedMove();
+  UpdatePositionLabels();
+  FillMoveList();
+  leftTreeByBoardMove_ = true;
+}
+
+void TTreeDlg::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  StopAutoPlay();
+  if (!Database() || treeView_ == 0) return;
+  DatabaseO &db = *Database();
+  const uint8_t state = Board->GetInputState();
+  MoveRec move;
+  if (!tryOut_) {
+    // The board follows the tree: a move steps into the node's child or
+    // leaves the tree, a take-back steps back with the board.
+    switch (state) {
+      case 1:
+      case 2: {
+        // A replacement stands where the move it replaces stood: the tree
+        // steps back from that move's node first.
+        if (state == 2 && db.TreeCanGoBack(treeView_)) {
+          db.TreeGoBack(treeView_);
+          BuildGameListForNode();
+          RestartPaging();
+        }
+        Board->GetPendingMove(move);
+        const Move2 m = MailboxPos::MoveFromMoveRec(move);
+        if (db.TreeHasMove(treeView_, m)) {
+          ClearTypedMove();
+          GotoMove(db.TreeIndexOfMove(treeView_, m));
+        } else {
+          StartTryOut();
+        }
+        break;
+      }
+      case 3:
+      case 4:
+        GoBack(false);
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  // In try-out the board plays freely; an alternative of the move that
+  // left the tree may lead back into it.
+  switch (state) {
+    case 1:
+      tryOutMoves_.Assign(Board->MoveList());
+      ClearTypedMove();
+      UpdatePositionLabels();
+      FillMoveList();
+      leftTreeByBoardMove_ = false;
+      break;
+    case 2: {
+      Board->GetPendingMove(move);
+      const Move2 m = MailboxPos::MoveFromMoveRec(move);
+      if (leftTreeByBoardMove_ && db.TreeHasMove(treeView_, m)) {
+        SBTryOut->hide();
+        tryOut_ = false;
+        ClearTypedMove();
+        GotoMove(db.TreeIndexOfMove(treeView_, m));
+        return;
+      }
+      tryOutMoves_.Assign(Board->MoveList());
+      ClearTypedMove();
+      UpdatePositionLabels();
+      FillMoveList();
+      break;
+    }
+    case 3:
+      if (leftTreeByBoardMove_) {
+        MTryOutClick();
+        return;
+      }
+      tryOutMoves_.Assign(Board->MoveList());
+      ClearTypedMove();
+      UpdatePositionLabels();
+      FillMoveList();
+      break;
+    case 4:
+      ClearTypedMove();
+      UpdatePositionLabels();
+      FillMoveList();
+      break;
+    default:
+      break;
+  }
+}
+
+bool TTreeDlg::FormKeyPress(const QKeyEvent &key) {
+  if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+  const int k = key.key();
+  // Tab moves the focus, Delete deletes, Enter views the selected game.
+  if (k == Qt::Key_Delete || k == Qt::Key_Tab || k == Qt::Key_Backtab || k == Qt::Key_Return || k == Qt::Key_Enter)
+    return false;
+  const QString text = key.text();
+  if (text.size() != 1) return false;
+  const std::string c = FromQ(text);
+  if (c.size() != 1) return false;
+  // Space presses a focused button or ticks a focused box.
+  if (c[0] == ' ' && qobject_cast<QAbstractButton *>(QApplication::focusWidget())) return false;
+  KeyMoveEntry(c[0]);
+  return true;
+}
+
+void TTreeDlg::RefuseTypedMove() {
+  ClearTypedMove();
+  UpdatePositionLabels();
+  ui::Beep();
+}
+
+void TTreeDlg::KeyMoveEntry(char c) {
+  StopAutoPlay();
+  if (c == kEscapeChar) {
+    ClearTypedMove();
+    UpdatePositionLabels();
+    return;
+  }
+  if (Echoed(c)) LastMoveLbl->setText(ToQ(Board->TypedMoveText() + c));
+  MoveRec move;
+  switch (Board->FeedMoveChar(c, move)) {
+    case isRecognised:
+      try {
+        Board->CompleteMove(move);
+        Board->EnterMove(move);
+      } catch (const ERangeError &) {
+        // Black's move at 255 has no move number left.
+        return RefuseTypedMove();
+      }
+      BoardMouseDown(Qt::NoButton, Qt::NoModifier, move.toFile, move.toRank);
+      break;
+    case isRejected:
+      RefuseTypedMove();
+      break;
+    default:
+      if (Board->TypedMoveText().empty())
+        UpdatePositionLabels();
+      else
+        LastMoveLbl->setText(ToQ(Board->TypedMoveText()));
+      break;
+  }
+}
+
+void TTreeDlg::MTryOutClick() {
+  StopAutoPlay();
+  if (!tryOut_) {
+    leftTreeByBoardMove_ = false;
+    SBTryOut->show();
+    tryOut_ = true;
+    tryOutMoves_.Assign(Board->MoveList());
+  } else {
+    SBTryOut->hide();
+    if (Database() && treeView_ != 0) Board->SetPosition(nullptr, &Database()->TreePathMoves(treeView_));
+    tryOut_ = false;
+  }
+  ClearTypedMove();
+  UpdatePositionLabels();
+  FillMoveList();
+}
+
+// ---- Autoplay
+
+void TTreeDlg::MAutoPlayClick() {
+  if (tryOut_) {
+    MTryOutClick();
+    return;
+  }
+  if (AutoPlayTimer->isActive()) {
+    StopAutoPlay();
+    return;
+  }
+  if (!Database() || treeView_ == 0 || Database()->TreeMoveCount(treeView_) == 0) {
+    ui::Beep();
+    return;
+  }
+  AutoPlayTimer->setInterval(ChessApp.AutoPlayDelay);
+  AutoPlayTimer->start();
+  AutoPlayBtn->setText(QStringLiteral("[ X ]"));
+  MAutoPlay->setChecked(true);
+  AutoPlayTimerTimer();
+}
+
+void TTreeDlg::AutoPlayTimerTimer() {
+  if (!Database() || treeView_ == 0) {
+    StopAutoPlay();
+    return;
+  }
+  const int selected = Database()->TreeSelectedMove(treeView_);
+  if (selected < 1) {
+    StopAutoPlay();
+    return;
+  }
+  int row = MoveList->currentRow();
+  if (row < 0 || !MoveList->item(row)->isSelected()) {
+    row = RowOfMove(selected);
+    if (row < 0) {
+      StopAutoPlay();
+      return;
+    }
+    MoveListView->SelectRow(row);
+  }
+  PlayRow(row);
+  if (Database()->TreeMoveCount(treeView_) == 0) StopAutoPlay();
+}
+
+void TTreeDlg::StopAutoPlay() {
+  if (!AutoPlayTimer->isActive()) return;
+  AutoPlayTimer->stop();
+  AutoPlayBtn->setText(QStringLiteral(">>"));
+  MAutoPlay->setChecked(false);
+}
+
+// ---- Commands
+
+void TTreeDlg::BuildMoveSortMenu() {
+  MSortMovesBy->clear();
+  const std::vector<SortMenuItem> items = BuildSortMenuItems(*moveColumns_, CommonText::S_FileOrder, "movenr");
+  for (const SortMenuItem &item : items) {
+    QAction *a = MSortMovesBy->addAction(ToQ(item.caption));
+    const uint8_t kind = item.kind;
+    a->setData(kind);
+    connect(a, &QAction::triggered, this, [this, kind] { Guarded([&] { SetMoveSortKind(kind); }); });
+  }
+  MSortMovesBy->menuAction()->setEnabled(!items.empty());
+}
+
+void TTreeDlg::SetMoveSortKind(uint8_t kind) {
+  ui::HourglassGuard hourglass;
+  const int row = MoveList->currentRow();
+  const bool rowSelected = row >= 0 && MoveList->item(row)->isSelected();
+  moveSortKind_ = StoredSortKind(kind, ckMoveNr);
+  if (!Database() || treeView_ == 0) return;
+  // The selected move keeps its selection wherever the sort puts it.
+  const int index = rowSelected ? Database()->TreeRowGameNr(treeView_, row + 1) : 0;
+  Database()->SetTreeSort(treeView_, moveSortKind_);
+  FillMoveList();
+  if (index > 0 && RowOfMove(index) >= 0) MoveListView->SelectRow(RowOfMove(index));
+  StopAutoPlay();
+}
+
+void TTreeDlg::MoveListHCSectionClick(int section) {
+  StopAutoPlay();
+  if (section < 0 || section >= moveColumns_->Count()) return;
+  SetMoveSortKind(HeaderClickSortKind(*moveColumns_, section, moveSortKind_));
+}
+
+void TTreeDlg::MMoveLineOptionsClick() {
+  StopAutoPlay();
+  TakeHeaderWidths(*MoveListHC, *moveColumns_);
+  if (!EditColumns(*moveColumns_, [] { return std::make_unique<MoveColumnsO>(); })) return;
+  if (Database() && treeView_ != 0) {
+    Database()->TreeColumns(treeView_).Assign(*moveColumns_);
+    Database()->TreeListChanged(treeView_);
+  }
+  BuildMoveHeader();
+  BuildMoveSortMenu();
+  FillMoveList();
+  MoveList->viewport()->update();
+}
+
+void TTreeDlg::MTreeInfoClick() {
+  StopAutoPlay();
+  if (!Database() || treeView_ == 0) return;
+  StrListO lines;
+  Database()->TreeStatisticsText(treeView_, lines);
+  std::string text;
+  for (int i = 1; i <= lines.Count(); ++i) text += (i > 1 ? "\n" : "") + lines.Get(i);
+  ui::ShowMessage(text);
+}
+
+void TTreeDlg::MFlipClick() {
+  StopAutoPlay();
+  Board->Flip();
+  PlaceCoordinateLabels();
+  UpdatePositionLabels();
+}
+
+void TTreeDlg::MSmallerBoardClick() {
+  StopAutoPlay();
+  if (!Board->CanMakeSmaller()) return;
+  const int before = Panel1->height();
+  Board->SmallerBoard();
+  ArrangeMiddlePanel();
+  resize(width(), height() + Panel1->height() - before);
+}
+
+void TTreeDlg::MLargerBoardClick() {
+  StopAutoPlay();
+  if (!Board->CanMakeLarger()) return;
+  const int before = Panel1->height();
+  Board->LargerBoard();
+  ArrangeMiddlePanel();
+  resize(width(), height() + Panel1->height() - before);
+}
+
+void TTreeDlg::MReplayLastMoveClick() {
+  StopAutoPlay();
+  Board->ReplayLastMove();
+}
+
+void TTreeDlg::MBoardClick() {
+  MTryOut->setChecked(tryOut_);
+  MAutoPlay->setChecked(AutoPlayTimer->isActive());
+  MSmallerBoard->setEnabled(Board->CanMakeSmaller());
+  MLargerBoard->setEnabled(Board->CanMakeLarger());
+}
+
+void TTreeDlg::SBCopyPositionClick() {
+  StopAutoPlay();
+  myui::CopyTextToClipboard(Board->GetFEN());
 }
 
 // ---- Lists
@@ -685,6 +1071,12 @@ void TTreeDlg::showEvent(QShowEvent *e) {
   }
 }
 
+void TTreeDlg::hideEvent(QHideEvent *e) {
+  // No tick runs on a hidden window.
+  StopAutoPlay();
+  PagedListWindow::hideEvent(e);
+}
+
 bool TTreeDlg::eventFilter(QObject *watched, QEvent *e) {
   if (watched == MiddlePanel && e->type() == QEvent::Resize) {
     Guarded([&] { ArrangeMiddlePanel(); });
@@ -692,7 +1084,10 @@ bool TTreeDlg::eventFilter(QObject *watched, QEvent *e) {
   }
   if (watched == MoveList->viewport() && e->type() == QEvent::MouseButtonPress &&
       static_cast<QMouseEvent *>(e)->button() == Qt::RightButton) {
-    Guarded([&] { GoBack(true); });
+    Guarded([&] {
+      StopAutoPlay();
+      GoBack(true);
+    });
     return true;
   }
   if (e->type() == QEvent::KeyPress) {
@@ -703,7 +1098,7 @@ bool TTreeDlg::eventFilter(QObject *watched, QEvent *e) {
     if (w && w->window() == this && !QApplication::activePopupWidget() && !qobject_cast<QMenu *>(w) &&
         !qobject_cast<QMenuBar *>(w)) {
       bool used = false;
-      Guarded([&] { used = NavigationKey(k->key(), k->modifiers()); });
+      Guarded([&] { used = NavigationKey(k->key(), k->modifiers()) || FormKeyPress(*k); });
       if (used) return true;
     }
   }

@@ -17,6 +17,7 @@
 #include "dbwindows/PagedListWindow.h"
 
 class QCheckBox;
+class QKeyEvent;
 class QFrame;
 class QSplitter;
 class QTimer;
@@ -55,6 +56,34 @@ class TTreeDlg : public PagedListWindow {
   void MoveListDblClick(int r);
   void MSearchGamesClick();
 
+  // ---- Board input, try-out ----
+  // After every action on the board (and a typed move): what it did, by
+  // the board's input state, read by try-out: outside try-out the board
+  // follows the tree or leaves it, in try-out it plays freely.
+  void BoardMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int file, int rank);
+  // A typed character of the move entry; false for keys it leaves alone.
+  bool FormKeyPress(const QKeyEvent &key);
+  void KeyMoveEntry(char c);
+  void MTryOutClick();
+
+  // ---- Autoplay ----
+  void MAutoPlayClick();
+  void AutoPlayTimerTimer();
+  void StopAutoPlay();
+
+  // ---- Commands ----
+  void SetMoveSortKind(uint8_t kind);
+  void MoveListHCSectionClick(int section);
+  void MMoveLineOptionsClick();
+  void MTreeInfoClick();
+  void MFlipClick();
+  void MSmallerBoardClick();
+  void MLargerBoardClick();
+  void MReplayLastMoveClick();
+  // The board menu's ticks and size items, as it opens.
+  void MBoardClick();
+  void SBCopyPositionClick();
+
   // ---- Lists ----
   void BuildGameListForNode();
   void FillMoveList();
@@ -73,6 +102,8 @@ class TTreeDlg : public PagedListWindow {
   uint8_t MoveSortKind() const { return moveSortKind_; }
   MoveColumnsO &MoveColumns() { return *moveColumns_; }
   bool TryOut() const { return tryOut_; }
+  const MoveListO &TryOutMoves() const { return tryOutMoves_; }
+  bool LeftTreeByBoardMove() const { return leftTreeByBoardMove_; }
   int LeftPanelWidth() const;
   int MiddlePanelWidth() const;
   // The texts move-list row `row` (0-based) draws, the "move" column in the
@@ -107,6 +138,7 @@ class TTreeDlg : public PagedListWindow {
   std::unique_ptr<PagedListSource> MakeSource(DatabaseO &database, int32_t slot) override;
   void UpdateOwnTexts() override;
   void showEvent(QShowEvent *e) override;
+  void hideEvent(QHideEvent *e) override;
   bool eventFilter(QObject *watched, QEvent *e) override;
 
  private:
@@ -119,6 +151,13 @@ class TTreeDlg : public PagedListWindow {
   // Home, Ctrl+Left, Left, Right and End; false for other keys.
   bool NavigationKey(int key, Qt::KeyboardModifiers modifiers);
   void ApplyPanelWidths();
+  void BuildMoveSortMenu();
+  // Try-out from a board move the node does not hold.
+  void StartTryOut();
+  void ClearTypedMove();
+  void RefuseTypedMove();
+  void PlayRow(int r);
+  void ListSettingsChanged();
 
   int32_t sourceSlot_ = 0;
   int treeView_ = 0;

@@ -547,12 +547,11 @@ void PagedListWindow::HeaderControlSectionClick(int section) {
   SetSortKind(HeaderClickSortKind(*columns_, section, sortKind_));
 }
 
-void PagedListWindow::MLineOptionsClick() {
+bool PagedListWindow::EditColumns(ListColumnsO &columns, const std::function<std::unique_ptr<ListColumnsO>()> &make) {
   TEditGameInfoLineOptionsDlg *dlg = LineOptionsDlg ? LineOptionsDlg : EditGameInfoLineOptionsDlg;
-  if (!dlg) return;
-  StoreHeaderWidths();
-  std::unique_ptr<ListColumnsO> edited = config_.makeColumns();
-  edited->Assign(*columns_);
+  if (!dlg) return false;
+  std::unique_ptr<ListColumnsO> edited = make();
+  edited->Assign(columns);
   dlg->Columns = edited.get();
   int result = 0;
   try {
@@ -562,8 +561,14 @@ void PagedListWindow::MLineOptionsClick() {
     throw;
   }
   dlg->Columns = nullptr;
-  if (result != QDialog::Accepted) return;
-  columns_->Assign(*edited);
+  if (result != QDialog::Accepted) return false;
+  columns.Assign(*edited);
+  return true;
+}
+
+void PagedListWindow::MLineOptionsClick() {
+  StoreHeaderWidths();
+  if (!EditColumns(*columns_, config_.makeColumns)) return;
   const int32_t n = SelectedItem();
   if (source_) {
     source_->Columns().Assign(*columns_);

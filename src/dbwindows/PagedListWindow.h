@@ -152,6 +152,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   void HeaderControlSectionClick(int section);
   // The header-options dialog on a copy of the columns; OK takes it.
   void MLineOptionsClick();
+  // The same dialog on other columns (make gives a fresh set of their
+  // kind); true when OK took the edited copy.
+  bool EditColumns(ListColumnsO &columns, const std::function<std::unique_ptr<ListColumnsO>()> &make);
 
   // ---- Memo and commands ----
   void ShowSelectedGame();
