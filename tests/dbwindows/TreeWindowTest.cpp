@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -30,12 +31,16 @@
 #include "board/ui/PieceImages.h"
 #include "database/DatabaseMan.h"
 #include "database/QZUtils.h"
+#include "dbwindows/DlgEditGilo.h"
 #include "dbwindows/DlgGames.h"
 #include "dbwindows/DlgTreeLayout.h"
 #include "dbwindows/GameListMan.h"
 #include "dbwindows/ListWindowFrame.h"
+#include "dbwindows/PagedListView.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
+#include "foundation/Lists.h"
+#include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
 #include "foundation_ui/UiTestApp.h"
 #include "platform/IniFile.h"
@@ -115,6 +120,7 @@ class TreeWindowTest : public ::testing::Test {
     ChessApp.CastleRookMoveBackDelay = saved[3];
     ChessApp.ShowCoordinates = false;
     ChessApp.MoveListNotation = kNotationShort;
+    ChessApp.RightClickTakesBack = rightClick;
     ui::InstallHooks(oldHooks);
     uitest::FlushDeletes();
   }
@@ -181,6 +187,7 @@ class TreeWindowTest : public ::testing::Test {
   GameListManO man;
   ui::Hooks oldHooks;
   std::vector<int32_t> saved;
+  bool rightClick = ChessApp.RightClickTakesBack;
   int beeps = 0;
   std::vector<std::string> messages;
   std::vector<int32_t> viewed;
@@ -587,6 +594,400 @@ TEST_F(TreeWindowTest, PicturesOfTheWindow) {
   uitest::Snapshot(w.get(), "tree-dutch");
   CommonText::SetUILanguage(LangEnglish);
   GenText::SetDialogLanguage(LangEnglish);
+}
+
+}  // namespace
+
+// ---- Moves on the board, typed moves, try-out, autoplay and the commands
+
+namespace {
+
+class TreeBoardTest : public TreeWindowTest {
+ protected:
+  // The shown window over the twenty games, game list ticked.
+  std::unique_ptr<TTreeDlg> Shown() {
+    StoreKnownGames();
+    auto w = Window(db.NewAllGamesList());
+    ListWindowHandlers h;
+    h.viewGame = [this](int32_t n) { viewed.push_back(n); };
+    w->SetHandlers(h);
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->MUpdateGameList->click();
+    return w;
+  }
+  static QPoint Centre(const TTreeDlg &w, int file, int rank) {
+    return w.Board->SquareToPixel(file, rank) + QPoint(w.Board->SquareWidth() / 2, w.Board->SquareHeight() / 2);
+  }
+  // "e2e4" as a drag.
+  static void Drag(TTreeDlg &w, const char *squares) {
+    const QPoint from = Centre(w, squares[0] - 'a' + 1, squares[1] - '0');
+    const QPoint to = Centre(w, squares[2] - 'a' + 1, squares[3] - '0');
+    QTest::mousePress(w.Board, Qt::LeftButton, {}, from);
+    QTest::mouseMove(w.Board, to);
+    QTest::mouseRelease(w.Board, Qt::LeftButton, {}, to);
+  }
+  static void Click(TTreeDlg &w, const char *square, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(w.Board, button, {}, Centre(w, square[0] - 'a' + 1, square[1] - '0'));
+  }
+  int PathLength(const TTreeDlg &w) { return db.TreePathMoves(w.TreeView()).Count(); }
+};
+
+TEST_F(TreeBoardTest, BoardMovesFollowTheTreeOrStartTryOut) {
+  auto w = Shown();
+  Drag(*w, "e2e4");
+  EXPECT_EQ(Moves(*w), (std::vector<std::string>{"e5", "c5", "c6"}));
+  EXPECT_EQ(w->GameList->count(), 10);
+  EXPECT_EQ(PathLength(*w), 1);
+  // 1... a6 is no move of the node.
+  Drag(*w, "a7a6");
+  EXPECT_TRUE(w->TryOut());
+  EXPECT_TRUE(w->SBTryOut->isVisible());
+  EXPECT_EQ(w->SBTryOut->text(), "End Try Out");
+  EXPECT_EQ(w->MoveList->count(), 0);
+  EXPECT_EQ(PathLength(*w), 1);
+  Drag(*w, "d2d4");
+  EXPECT_EQ(w->TryOutMoves().Count(), 3);
+  // Ending try-out puts the board back on the tree's path.
+  w->SBTryOut->click();
+  EXPECT_FALSE(w->TryOut());
+  EXPECT_FALSE(w->SBTryOut->isVisible());
+  EXPECT_EQ(w->Board->MoveList().Count(), 1);
+  EXPECT_NE(Fen(*w).find("4P3/8/PPPP1PPP"), std::string::npos);
+  EXPECT_EQ(Moves(*w), (std::vector<std::string>{"e5", "c5", "c6"}));
+}
+
+TEST_F(TreeBoardTest, TryOutMovesNeverStepTheTree) {
+  auto w = Shown();
+  Drag(*w, "e2e4");
+  Drag(*w, "e7e5");
+  Drag(*w, "f1c4");  // the node holds only 2. Nf3
+  ASSERT_TRUE(w->TryOut());
+  Drag(*w, "b8c6");
+  // 3. Nf3 has the squares of the node's 2. Nf3: try-out goes on.
+  Drag(*w, "g1f3");
+  EXPECT_TRUE(w->TryOut());
+  EXPECT_EQ(PathLength(*w), 2);
+  EXPECT_EQ(w->TryOutMoves().Count(), 5);
+  EXPECT_EQ(w->Board->MoveList().Count(), 5);
+  EXPECT_EQ(w->MoveList->count(), 0);
+}
+
+TEST_F(TreeBoardTest, ARightClickTakeBackStepsTheTreeBackWithTheBoard) {
+  ChessApp.RightClickTakesBack = true;
+  auto w = Shown();
+  const std::string start = Fen(*w);
+  Drag(*w, "e2e4");
+  Click(*w, "e4", Qt::RightButton);
+  EXPECT_FALSE(w->TryOut());
+  EXPECT_EQ(Fen(*w), start);
+  EXPECT_EQ(PathLength(*w), 0);
+  EXPECT_EQ(Moves(*w), (std::vector<std::string>{"e4", "d4", "c4"}));
+  EXPECT_EQ(w->LastMoveLbl->text(), "1.");
+  EXPECT_EQ(w->GameList->count(), 20);
+  // A move list row played afterwards is played on the right position.
+  w->MoveListDblClick(1);
+  EXPECT_NE(Fen(*w).find("3P4"), std::string::npos);
+}
+
+TEST_F(TreeBoardTest, AlternativesOfADestinationFirstClick) {
+  ChessApp.RightClickTakesBack = true;
+  // After 1. Nc3 e5 2. Nf3 e4 3. Ng5 d5 only the two knights take on e4.
+  // Which one a click on e4 offers first:
+  TChessBoard probe;
+  for (const char *m : {"b1c3", "e7e5", "g1f3", "e5e4", "f3g5", "d7d5"}) {
+    MoveRec r;
+    probe.Position().BuildMove(m[0] - 'a' + 1, m[1] - '0', m[2] - 'a' + 1, m[3] - '0', 0, r);
+    probe.DoMove(r);
+  }
+  probe.show();
+  QTest::mouseClick(&probe, Qt::LeftButton, {},
+                    probe.SquareToPixel(5, 4) + QPoint(probe.SquareWidth() / 2, probe.SquareHeight() / 2));
+  MoveRec first;
+  probe.GetPendingMove(first);
+  ASSERT_EQ(probe.GetInputState(), 1);
+  const bool cFirst = first.fromFile == 3;
+  const std::string start = "1. Nc3 e5 2. Nf3 e4 3. Ng5 d5 4. ";
+  const std::string firstLine = start + (cFirst ? "Ncxe4" : "Ngxe4");
+  const std::string otherLine = start + (cFirst ? "Ngxe4" : "Ncxe4");
+  const auto toNode = [&](TTreeDlg &w) {
+    w.show();
+    for (const char *m : {"Nc3", "e5", "Nf3", "e4", "Ng5", "d5"}) Play(w, m);
+  };
+
+  // Only the first knight's move in the tree.
+  ASSERT_GT(db.SavePgnText(-1, Game(30, "1-0", firstLine)), 0);
+  {
+    auto w = Window(db.NewAllGamesList());
+    toNode(*w);
+    Click(*w, "e4");
+    EXPECT_FALSE(w->TryOut());
+    EXPECT_EQ(PathLength(*w), 7) << "the tree follows the first knight";
+    // The other knight is not in the tree: back one step, then try-out.
+    Click(*w, "e4", Qt::RightButton);
+    EXPECT_TRUE(w->TryOut());
+    EXPECT_EQ(PathLength(*w), 6);
+    EXPECT_EQ(w->Board->MoveList().Count(), 7);
+    // Exhausted: try-out ends with board and tree on the node.
+    Click(*w, "e4", Qt::RightButton);
+    EXPECT_FALSE(w->TryOut());
+    EXPECT_EQ(PathLength(*w), 6);
+    EXPECT_EQ(w->Board->MoveList().Count(), 6);
+    EXPECT_EQ(Moves(*w), std::vector<std::string>{cFirst ? "Ncxe4" : "Ngxe4"});
+  }
+  // Both knights in the tree: the right click follows to the other's node.
+  ASSERT_GT(db.SavePgnText(-1, Game(31, "1-0", otherLine)), 0);
+  auto w = Window(db.NewAllGamesList());
+  toNode(*w);
+  Click(*w, "e4");
+  Click(*w, "e4", Qt::RightButton);
+  EXPECT_FALSE(w->TryOut());
+  EXPECT_EQ(PathLength(*w), 7);
+  MoveRec last;
+  w->Board->GetLastMove(last);
+  EXPECT_EQ(db.TreePathMoves(w->TreeView()).At(7).fromFile, last.fromFile);
+  EXPECT_NE(last.fromFile, first.fromFile);
+}
+
+TEST_F(TreeBoardTest, ExhaustingASecondTryOutMovesAlternativesDropsOnlyIt) {
+  ChessApp.RightClickTakesBack = true;
+  auto w = Shown();
+  Drag(*w, "a2a3");
+  ASSERT_TRUE(w->TryOut());
+  ASSERT_TRUE(w->LeftTreeByBoardMove());
+  Click(*w, "c6");  // the knight or the pawn
+  EXPECT_FALSE(w->LeftTreeByBoardMove());
+  EXPECT_EQ(w->TryOutMoves().Count(), 2);
+  Click(*w, "c6", Qt::RightButton);
+  EXPECT_EQ(w->TryOutMoves().Count(), 2) << "the other man replaces it";
+  Click(*w, "c6", Qt::RightButton);
+  EXPECT_TRUE(w->TryOut());
+  EXPECT_EQ(w->TryOutMoves().Count(), 1);
+  EXPECT_EQ(w->Board->MoveList().Count(), 1);
+}
+
+TEST_F(TreeBoardTest, TypedMoves) {
+  auto w = Shown();
+  Play(*w, "e4");
+  Play(*w, "e5");
+  w->GameList->setFocus();
+  QTest::keyClicks(w->GameList, "Nf3");
+  EXPECT_FALSE(w->TryOut());
+  EXPECT_EQ(Moves(*w), (std::vector<std::string>{"Nc6", "Nf6"}));
+  EXPECT_EQ(w->GameList->count(), 6);
+  QTest::keyClicks(w->GameList, "a6");
+  ASSERT_TRUE(w->TryOut());
+  QTest::keyClicks(w->GameList, "Bc4");
+  EXPECT_EQ(w->TryOutMoves().Count(), 5) << "typing extends the try-out";
+  // Esc clears what was typed; a refused character beeps.
+  const QString last = w->LastMoveLbl->text();
+  QTest::keyClicks(w->GameList, "N");
+  EXPECT_EQ(w->LastMoveLbl->text(), "N");
+  QTest::keyClick(w->GameList, Qt::Key_Escape);
+  EXPECT_EQ(w->LastMoveLbl->text(), last);
+  beeps = 0;
+  QTest::keyClicks(w->GameList, "Z");
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(w->LastMoveLbl->text(), last);
+  EXPECT_EQ(w->Board->TypedMoveText(), "");
+  // Tab moves the focus; Enter in the game list views the game.
+  QTest::keyClick(w->GameList, Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), w->GameList);
+  w->GameList->setFocus();
+  QTest::keyClick(w->GameList, Qt::Key_Return);
+  EXPECT_EQ(viewed.size(), 1u);
+  // With the menu open a letter enters nothing.
+  w->show();
+  w->MTryOutClick();
+  w->MExtra->popup(w->mapToGlobal(QPoint(0, 0)));
+  QTest::keyClicks(w->MExtra, "h");
+  EXPECT_EQ(w->Board->TypedMoveText(), "");
+  w->MExtra->close();
+  EXPECT_EQ(w->Board->MoveList().Count(), 3);
+}
+
+TEST_F(TreeBoardTest, SteppingInTryOut) {
+  auto w = Shown();
+  for (const char *m : {"e4", "e5", "Nf3"}) Play(*w, m);
+  w->MTryOut->trigger();
+  ASSERT_TRUE(w->TryOut());
+  EXPECT_FALSE(w->LeftTreeByBoardMove());
+  QTest::keyClick(w->GameList, Qt::Key_Left);
+  EXPECT_EQ(w->Board->MoveList().Count(), 2);
+  EXPECT_EQ(PathLength(*w), 3) << "the tree stays";
+  beeps = 0;
+  QTest::keyClick(w->GameList, Qt::Key_Right);
+  EXPECT_EQ(w->Board->MoveList().Count(), 3);
+  QTest::keyClick(w->GameList, Qt::Key_Right);
+  EXPECT_EQ(beeps, 1);
+  QTest::keyClick(w->GameList, Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(beeps, 2) << "no branches in try-out";
+  QTest::keyClick(w->GameList, Qt::Key_Home);
+  EXPECT_EQ(w->Board->MoveList().Count(), 0);
+  w->MTryOut->trigger();
+  EXPECT_EQ(w->Board->MoveList().Count(), 3);
+}
+
+TEST_F(TreeBoardTest, AutoplayWalksTheSelectedMovesToALeaf) {
+  ChessApp.AutoPlayDelay = 700;
+  auto w = Shown();
+  w->MAutoPlay->trigger();
+  EXPECT_TRUE(w->AutoPlayTimer->isActive());
+  EXPECT_EQ(w->AutoPlayTimer->interval(), 700);
+  EXPECT_EQ(w->AutoPlayBtn->text(), "[ X ]");
+  EXPECT_TRUE(w->MAutoPlay->isChecked());
+  EXPECT_EQ(PathLength(*w), 1) << "one tick at once";
+  for (int i = 0; i < 20 && w->AutoPlayTimer->isActive(); ++i) w->AutoPlayTimerTimer();
+  EXPECT_FALSE(w->AutoPlayTimer->isActive());
+  EXPECT_EQ(db.TreeMoveCount(w->TreeView()), 0);
+  EXPECT_EQ(w->AutoPlayBtn->text(), ">>");
+  EXPECT_FALSE(w->MAutoPlay->isChecked());
+  EXPECT_EQ(w->Board->MoveList().Count(), PathLength(*w));
+  beeps = 0;
+  w->AutoPlayBtn->click();
+  EXPECT_EQ(beeps, 1) << "at a leaf";
+  // A navigation command, a hide and Detach each stop it.
+  w->SBFirst->click();
+  w->AutoPlayBtn->click();
+  ASSERT_TRUE(w->AutoPlayTimer->isActive());
+  w->SBPrev->click();
+  EXPECT_FALSE(w->AutoPlayTimer->isActive());
+  w->AutoPlayBtn->click();
+  w->hide();
+  EXPECT_FALSE(w->AutoPlayTimer->isActive());
+  w->show();
+  w->AutoPlayBtn->click();
+  ASSERT_TRUE(w->AutoPlayTimer->isActive());
+  w->Detach();
+  EXPECT_FALSE(w->AutoPlayTimer->isActive());
+  ChessApp.AutoPlayDelay = 1500;
+}
+
+TEST_F(TreeBoardTest, AutoplayInTryOutEndsTryOut) {
+  auto w = Shown();
+  Drag(*w, "a2a3");
+  ASSERT_TRUE(w->TryOut());
+  w->MAutoPlay->trigger();
+  EXPECT_FALSE(w->TryOut());
+  EXPECT_FALSE(w->AutoPlayTimer->isActive());
+  EXPECT_EQ(w->Board->MoveList().Count(), 0);
+}
+
+TEST_F(TreeBoardTest, MoveSortAndColumns) {
+  auto w = Shown();
+  Play(*w, "e4");
+  w->MoveListView->SelectRow(2);  // c6
+  const int total = w->MoveColumns().IndexOfColumn(w->MoveColumns().IndexOfKey("movetotalcount"));
+  const int nr = w->MoveColumns().IndexOfColumn(w->MoveColumns().IndexOfKey("movenr"));
+  ASSERT_GT(total, 0);
+  ASSERT_GT(nr, 0);
+  QTest::mouseClick(w->MoveListHC->viewport(), Qt::LeftButton, {},
+                    QPoint(w->MoveListHC->sectionViewportPosition(total - 1) + 5, 5));
+  EXPECT_EQ(w->MoveSortKind(), ckMoveTotalCount);
+  EXPECT_EQ(Moves(*w)[static_cast<size_t>(w->MoveList->currentRow())], "c6") << "the selected move stays";
+  EXPECT_TRUE(w->MoveList->currentItem()->isSelected());
+  w->MoveListHCSectionClick(total - 1);
+  EXPECT_EQ(w->MoveSortKind(), 0);
+  w->MoveListHCSectionClick(total - 1);
+  w->MoveListHCSectionClick(nr - 1);
+  EXPECT_EQ(w->MoveSortKind(), 0) << "movenr is the tree's own order";
+  // The sort menu leaves the number column out.
+  for (QAction *a : w->MSortMovesBy->actions())
+    EXPECT_EQ(a->text().indexOf(ToQ(w->MoveColumns().ColumnTitle(nr))), -1) << a->text().toStdString();
+  EXPECT_EQ(w->MSortMovesBy->actions().front()->text().toStdString(), "&0: " + CommonText::S_FileOrder);
+
+  // Move columns through the header-options dialog.
+  TEditGameInfoLineOptionsDlg dlg;
+  w->LineOptionsDlg = &dlg;
+  const int before = w->MoveColumns().Count();
+  {
+    modal::ScopedAnswerer a([](QDialog &d) {
+      auto &e = static_cast<TEditGameInfoLineOptionsDlg &>(d);
+      e.UsedList->setCurrentRow(0);
+      e.RemoveBtnClick();  // movenr
+      return modal::ClickButton(d, "OKBtn");
+    });
+    w->MMoveLineOptions->trigger();
+  }
+  EXPECT_EQ(w->MoveColumns().Count(), before - 1);
+  EXPECT_EQ(w->MoveListHC->count(), before - 1);
+  EXPECT_EQ(db.TreeColumns(w->TreeView()).Count(), before - 1);
+  std::vector<std::string> texts;
+  ASSERT_TRUE(w->MoveRowTexts(0, texts));
+  EXPECT_EQ(texts[0], "e5");
+  uitest::Snapshot(w.get(), "tree-move-columns");
+  {
+    modal::ScopedAnswerer a([](QDialog &d) {
+      static_cast<TEditGameInfoLineOptionsDlg &>(d).RemoveBtnClick();
+      return modal::ClickButton(d, "CancelBtn");
+    });
+    w->MMoveLineOptions->trigger();
+  }
+  EXPECT_EQ(w->MoveColumns().Count(), before - 1);
+}
+
+TEST_F(TreeBoardTest, ListenersBoardCommandsInfoAndCopy) {
+  auto w = Shown();
+  Play(*w, "e4");
+  ChessApp.MoveDelay = 7;
+  ChessApp.NotifyBoardListeners();
+  EXPECT_EQ(w->Board->MoveDelay(), 7);
+  ChessApp.MoveDelay = 0;
+  ChessApp.NotifyBoardListeners();
+  ChessApp.MoveListNotation = kNotationLong;
+  ChessApp.NotifyListListeners();
+  std::vector<std::string> texts;
+  ASSERT_TRUE(w->MoveRowTexts(0, texts));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "e7-e5"), texts.end());
+
+  // Flip with the coordinate labels; the board menu's ticks.
+  ChessApp.ShowCoordinates = true;
+  w->MFlip->trigger();
+  EXPECT_EQ(w->Board->ColorAtTop(), cWhite);
+  EXPECT_EQ(w->FileLabels[0]->text(), "h");
+  emit w->MBoard->aboutToShow();
+  EXPECT_EQ(w->MSmallerBoard->isEnabled(), w->Board->CanMakeSmaller());
+  EXPECT_EQ(w->MLargerBoard->isEnabled(), w->Board->CanMakeLarger());
+  EXPECT_FALSE(w->MTryOut->isChecked());
+  if (w->Board->CanMakeLarger()) {
+    const int boardWidth = w->Board->width();
+    w->MLargerBoard->trigger();
+    EXPECT_GT(w->Board->width(), boardWidth);
+    EXPECT_EQ(w->ControlPanel->y(), w->BoardPanel->geometry().bottom() + 1);
+  }
+  uitest::Snapshot(w.get(), "tree-flipped");
+
+  // Tree information, one message.
+  messages.clear();
+  w->MTreeInfoClick();
+  ASSERT_EQ(messages.size(), 1u);
+  StrListO lines;
+  db.TreeStatisticsText(w->TreeView(), lines);
+  EXPECT_EQ(static_cast<int>(std::count(messages[0].begin(), messages[0].end(), '\n')) + 1, lines.Count());
+  EXPECT_FALSE(w->MTreeInfo->isVisible());
+
+  w->SBCopyPosition->click();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), Fen(*w));
+
+  // Gone: notifying reaches nothing of it.
+  w.reset();
+  ChessApp.NotifyBoardListeners();
+  ChessApp.NotifyListListeners();
+}
+
+TEST_F(TreeBoardTest, PicturesOfTryOutAndAutoplay) {
+  auto w = Shown();
+  Play(*w, "e4");
+  Drag(*w, "a7a6");
+  ASSERT_TRUE(w->SBTryOut->isVisible());
+  EXPECT_LE(w->SBTryOut->geometry().right(), w->ControlPanel->width());
+  EXPECT_EQ(w->SBTryOut->geometry().right() + 1, w->BoardBevel->geometry().right() + 1);
+  uitest::Snapshot(w.get(), "tree-try-out");
+  w->SBTryOut->click();
+  w->MAutoPlay->trigger();
+  uitest::Snapshot(w.get(), "tree-autoplay");
+  w->StopAutoPlay();
 }
 
 }  // namespace
