@@ -149,7 +149,7 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   SBTryOut = new QPushButton(QStringLiteral("End Try Out"), ControlPanel);
   SBTryOut->setObjectName("SBTryOut");
   SBTryOut->setFocusPolicy(Qt::NoFocus);
-  SBTryOut->hide();
+  SBTryOut->setVisible(false);
   ButtonPanel = new QWidget(ControlPanel);
   ButtonPanel->setObjectName("ButtonPanel");
   auto *bp = new QHBoxLayout(ButtonPanel);
@@ -614,8 +614,14 @@ bool TTreeDlg::NavigationKey(int key, Qt::KeyboardModifiers modifiers) {
 
 void TTreeDlg::ClearTypedMove() { Board->ResetInterpreter(); }
 
+void TTreeDlg::ShowTryOutButton(bool on) {
+  SBTryOut->setVisible(on);
+  // The last move makes room for the button.
+  ArrangeMiddlePanel();
+}
+
 void TTreeDlg::StartTryOut() {
-  SBTryOut->show();
+  ShowTryOutButton(true);
   tryOut_ = true;
   tryOutMoves_.Assign(Board->MoveList());
   ClearTypedMove();
@@ -676,7 +682,7 @@ void TTreeDlg::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) 
       Board->GetPendingMove(move);
       const Move2 m = MailboxPos::MoveFromMoveRec(move);
       if (leftTreeByBoardMove_ && db.TreeHasMove(treeView_, m)) {
-        SBTryOut->hide();
+        ShowTryOutButton(false);
         tryOut_ = false;
         ClearTypedMove();
         GotoMove(db.TreeIndexOfMove(treeView_, m));
@@ -766,11 +772,11 @@ void TTreeDlg::MTryOutClick() {
   StopAutoPlay();
   if (!tryOut_) {
     leftTreeByBoardMove_ = false;
-    SBTryOut->show();
+    ShowTryOutButton(true);
     tryOut_ = true;
     tryOutMoves_.Assign(Board->MoveList());
   } else {
-    SBTryOut->hide();
+    ShowTryOutButton(false);
     if (Database() && treeView_ != 0) Board->SetPosition(nullptr, &Database()->TreePathMoves(treeView_));
     tryOut_ = false;
   }
@@ -1033,8 +1039,10 @@ treelayout::Input TTreeDlg::LayoutInput() const {
   in.showMoveButtons = ChessApp.ShowMoveButtons;
   in.buttonHeight = kStepButtonHeight;
   in.buttonPanelWidth = ButtonPanel->width();
-  in.tryOutWidth = SBTryOut->sizeHint().width();
+  // As narrow as its caption allows: it shares the row with the last move.
+  in.tryOutWidth = QFontMetrics(SBTryOut->font()).horizontalAdvance(SBTryOut->text()) + 12;
   in.middlePanelWidth = MiddlePanel->width();
+  in.tryOutShown = !SBTryOut->isHidden();
   return in;
 }
 

@@ -155,6 +155,7 @@ class TTreeDlg : public PagedListWindow {
   // Try-out from a board move the node does not hold.
   void StartTryOut();
   void ClearTypedMove();
+  void ShowTryOutButton(bool on);
   void RefuseTypedMove();
   void PlayRow(int r);
   void ListSettingsChanged();

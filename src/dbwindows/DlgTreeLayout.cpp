@@ -39,6 +39,8 @@ Result Arrange(const Input &in) {
   const int matLeft = r.bevel.x + (in.showColorToMove ? 2 * in.widthOfW : 0);
   r.matDiffLabel = {matLeft, 2, std::max(0, r.bevel.w / 3), in.labelHeight};
   r.tryOut = {r.bevel.Right() - in.tryOutWidth, 0, in.tryOutWidth, in.labelHeight + 4};
+  // While the try-out button shows, the last move is centred left of it.
+  if (in.tryOutShown) r.lastMoveLabel.w = std::max(0, r.tryOut.x - 2 - r.bevel.x);
   r.buttonPanelShown = in.showMoveButtons;
   r.buttonPanel = {(panelWidth - in.buttonPanelWidth) / 2, r.lastMoveLabel.Bottom() + 5, in.buttonPanelWidth,
                    in.buttonHeight + 3};

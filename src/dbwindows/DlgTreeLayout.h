@@ -19,6 +19,7 @@ struct Input {
   bool showMoveButtons = true;
   int buttonHeight = 0, buttonPanelWidth = 0;
   int tryOutWidth = 0;
+  bool tryOutShown = false;
   int middlePanelWidth = 0;
 };
 

@@ -515,6 +515,10 @@ TEST(TreeLayoutTest, BoardPanelControlsAndMoveList) {
   EXPECT_EQ(r.controlPanel.h, 48);
   EXPECT_EQ(r.tryOut.Right(), r.bevel.Right());
   EXPECT_EQ(r.matDiffLabel.x, r.bevel.x);
+  EXPECT_EQ(r.lastMoveLabel, (treelayout::Rect{13, 2, 245, 14})) << "centred on the bevel";
+  in.tryOutShown = true;
+  EXPECT_EQ(treelayout::Arrange(in).lastMoveLabel.Right(), r.tryOut.x - 2) << "left of the try-out button";
+  in.tryOutShown = false;
   EXPECT_EQ(r.commentPanel, (treelayout::Rect{270, 0, 272, 298}));
   EXPECT_EQ(r.moveListWidth, 269);
 
@@ -983,6 +987,8 @@ TEST_F(TreeBoardTest, PicturesOfTryOutAndAutoplay) {
   ASSERT_TRUE(w->SBTryOut->isVisible());
   EXPECT_LE(w->SBTryOut->geometry().right(), w->ControlPanel->width());
   EXPECT_EQ(w->SBTryOut->geometry().right() + 1, w->BoardBevel->geometry().right() + 1);
+  EXPECT_LT(w->LastMoveLbl->geometry().right(), w->SBTryOut->x());
+  EXPECT_LE(w->LastMoveLbl->fontMetrics().horizontalAdvance(w->LastMoveLbl->text()), w->LastMoveLbl->width());
   uitest::Snapshot(w.get(), "tree-try-out");
   w->SBTryOut->click();
   w->MAutoPlay->trigger();
