@@ -5,6 +5,7 @@
 
 #include "database/DatabaseMan.h"
 #include "dbwindows/GameListMan.h"
+#include "dbwindows/GamesExport.h"
 #include "foundation/CommonText.h"
 #include "foundation/ui/Guard.h"
 #include "foundation/ui/QtStr.h"
@@ -45,8 +46,7 @@ TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
   connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(MAsTree, &QAction::triggered, this, [this] { Guarded([&] { MAsTreeClick(); }); });
   connect(SBAsTree, &QToolButton::clicked, this, [this] { Guarded([&] { MAsTreeClick(); }); });
-  // The export command comes with its dialog.
-  MExportGames->setEnabled(false);
+  connect(MExportGames, &QAction::triggered, this, [this] { Guarded([&] { MExportGamesClick(); }); });
 
   FormCreate();
 }
@@ -75,6 +75,10 @@ void TGamesDlg::MAsTreeClick() {
   if (Handlers().manager && listSlot_ != 0 &&
       Handlers().manager->NewGamesWindow(listSlot_, Title(), true, true, false))
     close();
+}
+
+void TGamesDlg::MExportGamesClick() {
+  if (Database() && listSlot_ != 0) ExportGamesToPgn(*Database(), listSlot_, Handlers().progress, this);
 }
 
 void TGamesDlg::UpdateOwnTexts() {

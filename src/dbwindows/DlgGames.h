@@ -26,6 +26,8 @@ class TGamesDlg : public PagedListWindow {
   void MSearchGamesClick();
   // A tree window of this window's games.
   void MAsTreeClick();
+  // The window's games, in row order, to a PGN file the user names.
+  void MExportGamesClick();
 
   // The form's own names for the shared controls.
   QWidget *GameListPanel;

@@ -30,6 +30,7 @@
 #include "database/QZGamePlayer.h"
 #include "database/QZUtils.h"
 #include "dbwindows/GameListMan.h"
+#include "dbwindows/GamesExport.h"
 #include "dbwindows/PagedListView.h"
 #include "foundation/CommonText.h"
 #include "foundation/Lists.h"
@@ -226,8 +227,6 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   for (QAction *a : {MTryOut, MAutoPlay}) a->setCheckable(true);
   MBoard->addActions({MFlip, MSmallerBoard, MLargerBoard, MTryOut, MReplayLastMove, MAutoPlay});
 
-  // Export comes with the games window's.
-  MExportGames->setEnabled(false);
   const auto click = [this](QPushButton *b, void (TTreeDlg::*handler)()) {
     connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
   };
@@ -242,6 +241,7 @@ TTreeDlg::TTreeDlg(QWidget *parent)
     connect(a, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
   };
   on(MTreeInfo, &TTreeDlg::MTreeInfoClick);
+  on(MExportGames, &TTreeDlg::MExportGamesClick);
   on(MMoveLineOptions, &TTreeDlg::MMoveLineOptionsClick);
   on(MFlip, &TTreeDlg::MFlipClick);
   on(MSmallerBoard, &TTreeDlg::MSmallerBoardClick);
@@ -883,6 +883,12 @@ void TTreeDlg::MMoveLineOptionsClick() {
   BuildMoveSortMenu();
   FillMoveList();
   MoveList->viewport()->update();
+}
+
+void TTreeDlg::MExportGamesClick() {
+  StopAutoPlay();
+  if (Database() && gameListSlot_ != 0)
+    ExportGamesToPgn(*Database(), gameListSlot_, Handlers().progress, this);
 }
 
 void TTreeDlg::MTreeInfoClick() {

@@ -76,6 +76,8 @@ class TTreeDlg : public PagedListWindow {
   void MoveListHCSectionClick(int section);
   void MMoveLineOptionsClick();
   void MTreeInfoClick();
+  // The node's games, in row order, to a PGN file the user names.
+  void MExportGamesClick();
   void MFlipClick();
   void MSmallerBoardClick();
   void MLargerBoardClick();

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -43,6 +45,7 @@
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
 #include "foundation_ui/UiTestApp.h"
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
 
@@ -994,6 +997,29 @@ TEST_F(TreeBoardTest, PicturesOfTryOutAndAutoplay) {
   w->MAutoPlay->trigger();
   uitest::Snapshot(w.get(), "tree-autoplay");
   w->StopAutoPlay();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TreeBoardTest, ExportWritesTheNodesGames) {
+  auto w = Shown();
+  Play(*w, "d4");
+  ASSERT_EQ(w->GameList->count(), 6);
+  ChessApp.ExportDir = data.Path();
+  const std::string file = data.File("node.pgn");
+  modal::ScopedAnswerer a([&](QDialog &d) {
+    auto *fd = qobject_cast<QFileDialog *>(&d);
+    if (!fd) return int(QDialog::Rejected);
+    fd->selectFile(QFile::decodeName(QByteArray::fromStdString(file)));
+    return int(QDialog::Accepted);
+  });
+  w->MExportGames->trigger();
+  std::string written, expected;
+  ASSERT_TRUE(files::ReadAll(file, written));
+  for (int32_t n : Rows(*w)) expected += db.GetPgnText(n, 0, true, false) + "\r\n\r\n";
+  EXPECT_EQ(written, expected);
 }
 
 }  // namespace
