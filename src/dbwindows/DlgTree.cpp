@@ -22,6 +22,7 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/BoardLabels.h"
 #include "board/ui/ChsBrds.h"
+#include "board/ui/TypedMove.h"
 #include "chess/Intra.h"
 #include "chess/Language.h"
 #include "chess/PGNTypes.h"
@@ -38,7 +39,6 @@
 #include "foundation/ui/Guard.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/QtStr.h"
-#include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
 
@@ -87,11 +87,6 @@ std::string UnnumberedSAN(const MailboxPos &pos, Move2 m) {
   const std::string san = MoveToSAN(pos, m, false);
   const size_t dot = san.find_last_of('.');
   return dot == std::string::npos ? san : san.substr(san.find_first_not_of(' ', dot + 1));
-}
-
-// The characters a typed move echoes.
-bool Echoed(char c) {
-  return c == '-' || c == ':' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 }  // namespace
@@ -227,41 +222,38 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   for (QAction *a : {MTryOut, MAutoPlay}) a->setCheckable(true);
   MBoard->addActions({MFlip, MSmallerBoard, MLargerBoard, MTryOut, MReplayLastMove, MAutoPlay});
 
-  const auto click = [this](QPushButton *b, void (TTreeDlg::*handler)()) {
-    connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  const auto wire = [this](auto *sender, auto signal, void (TTreeDlg::*handler)()) {
+    connect(sender, signal, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
   };
-  click(SBFirst, &TTreeDlg::SBFirstClick);
-  click(SBBackToBranch, &TTreeDlg::SBBackToBranchClick);
-  click(SBPrev, &TTreeDlg::SBPrevClick);
-  click(SBNext, &TTreeDlg::SBNextClick);
-  click(SBLast, &TTreeDlg::SBLastClick);
-  click(SBTryOut, &TTreeDlg::MTryOutClick);
-  click(AutoPlayBtn, &TTreeDlg::MAutoPlayClick);
-  const auto on = [this](QAction *a, void (TTreeDlg::*handler)()) {
-    connect(a, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
-  };
-  on(MTreeInfo, &TTreeDlg::MTreeInfoClick);
-  on(MExportGames, &TTreeDlg::MExportGamesClick);
-  on(MMoveLineOptions, &TTreeDlg::MMoveLineOptionsClick);
-  on(MFlip, &TTreeDlg::MFlipClick);
-  on(MSmallerBoard, &TTreeDlg::MSmallerBoardClick);
-  on(MLargerBoard, &TTreeDlg::MLargerBoardClick);
-  on(MTryOut, &TTreeDlg::MTryOutClick);
-  on(MReplayLastMove, &TTreeDlg::MReplayLastMoveClick);
-  on(MAutoPlay, &TTreeDlg::MAutoPlayClick);
-  connect(SBFlip, &QToolButton::clicked, this, [this] { Guarded([&] { MFlipClick(); }); });
-  connect(SBCopyPosition, &QToolButton::clicked, this, [this] { Guarded([&] { SBCopyPositionClick(); }); });
-  connect(MBoard, &QMenu::aboutToShow, this, [this] { Guarded([&] { MBoardClick(); }); });
-  connect(AutoPlayTimer, &QTimer::timeout, this, [this] { Guarded([&] { AutoPlayTimerTimer(); }); });
+  wire(SBFirst, &QPushButton::clicked, &TTreeDlg::SBFirstClick);
+  wire(SBBackToBranch, &QPushButton::clicked, &TTreeDlg::SBBackToBranchClick);
+  wire(SBPrev, &QPushButton::clicked, &TTreeDlg::SBPrevClick);
+  wire(SBNext, &QPushButton::clicked, &TTreeDlg::SBNextClick);
+  wire(SBLast, &QPushButton::clicked, &TTreeDlg::SBLastClick);
+  wire(SBTryOut, &QPushButton::clicked, &TTreeDlg::MTryOutClick);
+  wire(AutoPlayBtn, &QPushButton::clicked, &TTreeDlg::MAutoPlayClick);
+  wire(MTreeInfo, &QAction::triggered, &TTreeDlg::MTreeInfoClick);
+  wire(MExportGames, &QAction::triggered, &TTreeDlg::MExportGamesClick);
+  wire(MMoveLineOptions, &QAction::triggered, &TTreeDlg::MMoveLineOptionsClick);
+  wire(MFlip, &QAction::triggered, &TTreeDlg::MFlipClick);
+  wire(MSmallerBoard, &QAction::triggered, &TTreeDlg::MSmallerBoardClick);
+  wire(MLargerBoard, &QAction::triggered, &TTreeDlg::MLargerBoardClick);
+  wire(MTryOut, &QAction::triggered, &TTreeDlg::MTryOutClick);
+  wire(MReplayLastMove, &QAction::triggered, &TTreeDlg::MReplayLastMoveClick);
+  wire(MAutoPlay, &QAction::triggered, &TTreeDlg::MAutoPlayClick);
+  wire(MSearchGames, &QAction::triggered, &TTreeDlg::MSearchGamesClick);
+  wire(SBSearchGames, &QToolButton::clicked, &TTreeDlg::MSearchGamesClick);
+  wire(SBFlip, &QToolButton::clicked, &TTreeDlg::MFlipClick);
+  wire(SBCopyPosition, &QToolButton::clicked, &TTreeDlg::SBCopyPositionClick);
+  wire(MUpdateGameList, &QCheckBox::clicked, &TTreeDlg::MUpdateGameListClick);
+  wire(MBoard, &QMenu::aboutToShow, &TTreeDlg::MBoardClick);
+  wire(AutoPlayTimer, &QTimer::timeout, &TTreeDlg::AutoPlayTimerTimer);
   connect(MoveListHC, &QHeaderView::sectionClicked, this,
           [this](int section) { Guarded([&] { MoveListHCSectionClick(section); }); });
   // The list's own commands stop autoplay too.
   for (QMenu *menu : {MExtra, Popup})
     for (QAction *a : menu->actions())
       if (a != MAutoPlay) connect(a, &QAction::triggered, this, [this] { StopAutoPlay(); });
-  connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
-  connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
-  connect(MUpdateGameList, &QCheckBox::clicked, this, [this] { Guarded([&] { MUpdateGameListClick(); }); });
   connect(MoveList, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem *item) { Guarded([&] { MoveListDblClick(MoveList->row(item)); }); });
 
@@ -669,13 +661,10 @@ void TTreeDlg::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) 
     return;
   }
   // In try-out the board plays freely; an alternative of the move that
-  // left the tree may lead back into it.
+  // left the tree may lead back into it. The try-out moves follow the board
+  // except after a take-back, which the next step forward may replay.
   switch (state) {
     case 1:
-      tryOutMoves_.Assign(Board->MoveList());
-      ClearTypedMove();
-      UpdatePositionLabels();
-      FillMoveList();
       leftTreeByBoardMove_ = false;
       break;
     case 2: {
@@ -688,10 +677,6 @@ void TTreeDlg::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) 
         GotoMove(db.TreeIndexOfMove(treeView_, m));
         return;
       }
-      tryOutMoves_.Assign(Board->MoveList());
-      ClearTypedMove();
-      UpdatePositionLabels();
-      FillMoveList();
       break;
     }
     case 3:
@@ -699,19 +684,16 @@ void TTreeDlg::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) 
         MTryOutClick();
         return;
       }
-      tryOutMoves_.Assign(Board->MoveList());
-      ClearTypedMove();
-      UpdatePositionLabels();
-      FillMoveList();
       break;
     case 4:
-      ClearTypedMove();
-      UpdatePositionLabels();
-      FillMoveList();
       break;
     default:
-      break;
+      return;
   }
+  if (state != 4) tryOutMoves_.Assign(Board->MoveList());
+  ClearTypedMove();
+  UpdatePositionLabels();
+  FillMoveList();
 }
 
 bool TTreeDlg::FormKeyPress(const QKeyEvent &key) {
@@ -743,20 +725,13 @@ void TTreeDlg::KeyMoveEntry(char c) {
     UpdatePositionLabels();
     return;
   }
-  if (Echoed(c)) LastMoveLbl->setText(ToQ(Board->TypedMoveText() + c));
+  if (typedmove::Echoed(c)) LastMoveLbl->setText(ToQ(Board->TypedMoveText() + c));
   MoveRec move;
-  switch (Board->FeedMoveChar(c, move)) {
-    case isRecognised:
-      try {
-        Board->CompleteMove(move);
-        Board->EnterMove(move);
-      } catch (const ERangeError &) {
-        // Black's move at 255 has no move number left.
-        return RefuseTypedMove();
-      }
+  switch (typedmove::FeedChar(*Board, c, move)) {
+    case typedmove::Fed::Entered:
       BoardMouseDown(Qt::NoButton, Qt::NoModifier, move.toFile, move.toRank);
       break;
-    case isRejected:
+    case typedmove::Fed::Refused:
       RefuseTypedMove();
       break;
     default:
@@ -908,21 +883,20 @@ void TTreeDlg::MFlipClick() {
   UpdatePositionLabels();
 }
 
-void TTreeDlg::MSmallerBoardClick() {
-  StopAutoPlay();
-  if (!Board->CanMakeSmaller()) return;
-  const int before = Panel1->height();
-  Board->SmallerBoard();
-  ArrangeMiddlePanel();
-  resize(width(), height() + Panel1->height() - before);
-}
+void TTreeDlg::MSmallerBoardClick() { ChangeBoardSize(false); }
 
-void TTreeDlg::MLargerBoardClick() {
+void TTreeDlg::MLargerBoardClick() { ChangeBoardSize(true); }
+
+void TTreeDlg::ChangeBoardSize(bool larger) {
   StopAutoPlay();
-  if (!Board->CanMakeLarger()) return;
+  if (!(larger ? Board->CanMakeLarger() : Board->CanMakeSmaller())) return;
   const int before = Panel1->height();
-  Board->LargerBoard();
+  if (larger)
+    Board->LargerBoard();
+  else
+    Board->SmallerBoard();
   ArrangeMiddlePanel();
+  // The window grows or shrinks with the board; the game list keeps its height.
   resize(width(), height() + Panel1->height() - before);
 }
 

@@ -158,6 +158,7 @@ class TTreeDlg : public PagedListWindow {
   void StartTryOut();
   void ClearTypedMove();
   void ShowTryOutButton(bool on);
+  void ChangeBoardSize(bool larger);
   void RefuseTypedMove();
   void PlayRow(int r);
   void ListSettingsChanged();
