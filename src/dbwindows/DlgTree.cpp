@@ -280,6 +280,7 @@ TTreeDlg::TTreeDlg(QWidget *parent)
 }
 
 TTreeDlg::~TTreeDlg() {
+  qApp->removeEventFilter(this);
   ChessApp.RemoveBoardListener(this);
   ChessApp.RemoveListListener(MoveList);
   try {

@@ -427,6 +427,16 @@ TEST_F(TreeWindowTest, DetachGivesBackItsOwnOnly) {
   EXPECT_EQ(db.GameListCount(all), 20) << "the source slot stays";
   EXPECT_EQ(db.NewGameList(), own) << "its own slot is free again";
   EXPECT_EQ(db.NewTreeView(all), view) << "so is its tree view";
+
+  // Without a tree view to be had it opens nothing and keeps nothing.
+  db.FreeGameList(own);
+  std::vector<int> views;
+  for (int v; (v = db.NewTreeView(all)) != 0;) views.push_back(v);
+  auto none = std::make_unique<TTreeDlg>();
+  EXPECT_FALSE(none->Open(&db, all, "None"));
+  EXPECT_EQ(none->TreeView(), 0);
+  EXPECT_EQ(db.NewGameList(), own) << "no slot kept";
+  for (int v : views) db.FreeTreeView(v);
 }
 
 TEST_F(TreeWindowTest, SettingsRoundTripAndStayWhenNeverShown) {
