@@ -1,6 +1,6 @@
 #include "app/Main.h"
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 
 #include <QAction>

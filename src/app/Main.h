@@ -268,6 +268,7 @@ class TMainForm : public QMainWindow {
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
+  void MTreeDlgClick();
   // ---- Import and classification (MainImport.cpp)
   // Chosen files imported into the open database, then the import report.
   void MImportGamesClick();

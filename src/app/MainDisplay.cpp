@@ -11,7 +11,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
@@ -102,21 +102,8 @@ void TMainForm::ShowGame() {
       ChessApp.ShowColorToMove ? ToQ(std::string(1, LangColourChar(ChessApp.InterfaceLanguage, Board->SideToMove())))
                                : QString());
   if (ChessApp.ShowMaterialDifference) {
-    bool fromBlack = false;
-    switch (ChessApp.MaterialDifferencePerspective) {
-      case PerspectiveT::Black:
-        fromBlack = true;
-        break;
-      case PerspectiveT::ColorToMove:
-        fromBlack = Board->SideToMove() == cBlack;
-        break;
-      case PerspectiveT::Board:
-        fromBlack = Board->ColorAtTop() == cWhite;  // Black at the bottom
-        break;
-      default:
-        break;
-    }
-    MatDiffLbl->setText(ToQ(Board->MaterialText(lang, fromBlack, ChessApp.KnightAndBishopAreEqual)));
+    MatDiffLbl->setText(ToQ(boardlabels::MaterialLabelText(*Board, lang, ChessApp.MaterialDifferencePerspective,
+                                                           ChessApp.KnightAndBishopAreEqual)));
   } else {
     MatDiffLbl->clear();
   }

@@ -22,6 +22,7 @@
 #include "dbwindows/DlgEventSites.h"
 #include "dbwindows/DlgPlayers.h"
 #include "dbwindows/DlgGames.h"
+#include "dbwindows/DlgTree.h"
 #include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
@@ -75,6 +76,7 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
+  Connect("MTreeDlg", &TMainForm::MTreeDlgClick);
   Connect("MImportGames", &TMainForm::MImportGamesClick);
   ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
   // Hidden in the release build, and working all the same.
@@ -101,6 +103,7 @@ void TMainForm::InitDatabase() {
 ListWindowFactories TMainForm::ListWindowMakers() {
   ListWindowFactories f;
   f.games = [] { return new TGamesDlg; };
+  f.tree = [] { return new TTreeDlg; };
   f.players = [] { return new TPlayersDlg; };
   f.eventSites = [] { return new TEventSitesDlg; };
   f.annotators = [] { return new TAnnotatorsDlg; };
@@ -521,6 +524,11 @@ void TMainForm::MSearchGamesClick() {
 void TMainForm::MFoundGamesClick() {
   StopAutoPlay();
   GameListMan.ShowFoundGamesWindow();
+}
+
+void TMainForm::MTreeDlgClick() {
+  StopAutoPlay();
+  GameListMan.ShowTreeWindow();
 }
 
 void TMainForm::MReopenLastListClick() {

@@ -172,12 +172,4 @@ void BalanceTopLines(InfoLines &lines, const std::function<int(const std::string
   }
 }
 
-std::string FileLabelText(int i, bool whiteAtTop) {
-  return std::string(1, static_cast<char>(whiteAtTop ? 'h' - (i - 1) : 'a' + (i - 1)));
-}
-
-std::string RankLabelText(int i, bool whiteAtTop) {
-  return std::string(1, static_cast<char>(whiteAtTop ? '1' + (i - 1) : '8' - (i - 1)));
-}
-
 }  // namespace layout

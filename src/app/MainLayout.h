@@ -6,14 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace layout {
+#include "board/ui/BoardLabels.h"
+#include "foundation/LayoutRect.h"
 
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-  int Right() const { return x + w; }
-  int Bottom() const { return y + h; }
-  bool operator==(const Rect &) const = default;
-};
+namespace layout {
 
 struct Input {
   int boardWidth = 0, boardHeight = 0;
@@ -94,8 +90,8 @@ void ArrangeTopLines(InfoLines &lines, int bevelLeft, int bevelWidth, const std:
 // stays. Starts from the arranged places each time.
 void BalanceTopLines(InfoLines &lines, const std::function<int(const std::string &)> &textWidth);
 
-// The coordinate labels' texts, left to right and top to bottom.
-std::string FileLabelText(int i, bool whiteAtTop);
-std::string RankLabelText(int i, bool whiteAtTop);
+// The coordinate labels' texts (shared with the other boards' labels).
+using boardlabels::FileLabelText;
+using boardlabels::RankLabelText;
 
 }  // namespace layout

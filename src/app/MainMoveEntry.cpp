@@ -17,19 +17,12 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Intra.h"
+#include "board/ui/TypedMove.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/ui/QtStr.h"
 #include "platform/Errors.h"
 
-namespace {
-
-// The characters echoed in the last-move label while a move is typed.
-bool Echoed(char c) {
-  return c == '-' || c == ':' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-}  // namespace
 
 void TMainForm::ConnectToggle(const std::string &name, void (TMainForm::*handler)()) {
   connected_.insert(name);
@@ -253,23 +246,16 @@ void TMainForm::KeyMoveEntry(char c) {
     ShowLastMove();
     return;
   }
-  if (Echoed(c)) {
+  if (typedmove::Echoed(c)) {
     LastMoveLbl->setText(ToQ(Board->TypedMoveText() + c));
     LastMoveLbl->repaint();
   }
   MoveRec move;
-  switch (Board->FeedMoveChar(c, move)) {
-    case isRecognised:
-      try {
-        Board->CompleteMove(move);
-        Board->EnterMove(move);
-      } catch (const ERangeError &) {
-        // Black's move at 255 has no move number left.
-        return RefuseTypedMove();
-      }
+  switch (typedmove::FeedChar(*Board, c, move)) {
+    case typedmove::Fed::Entered:
       BoardMouseDown(Qt::NoButton, Qt::NoModifier, move.toFile, move.toRank);
       break;
-    case isRejected:
+    case typedmove::Fed::Refused:
       RefuseTypedMove();
       break;
     default: {
