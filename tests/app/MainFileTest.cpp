@@ -283,6 +283,45 @@ TEST_F(MainFileTest, PathsOutsideWindows1252) {
     f.MNewClick();
   }
   EXPECT_EQ(f.FileName, dir + "Games.pgn");
+  // A database named in Cyrillic: a game stored in it is there when the
+  // reopen menu opens it again.
+  const std::string db = dir + "\xd0\x91\xd0\xb0\xd0\xb7\xd0\xb0";  // База
+  {
+    modal::ScopedAnswerer a(ChooseFile(QFile::decodeName(QByteArray::fromStdString(db)), 2));
+    f.MNewClick();
+  }
+  ASSERT_EQ(f.FileName, db + ".qcx");
+  EXPECT_EQ(f.windowTitle(), QString::fromUtf8("\xd0\x91\xd0\xb0\xd0\xb7\xd0\xb0 - Torvanel"));
+  f.MNewGameClick();
+  f.Game.GameInfo().AddTag("White", "Stored");
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_TRUE(f.CloseFile());
+  item = f.Menu("MReopen")->actions().value(0);
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->text().endsWith(QFile::decodeName(QByteArray::fromStdString(db + ".qcx"))));
+  item->trigger();
+  ASSERT_EQ(f.FileName, db + ".qcx");
+  ASSERT_EQ(f.Database.GameCount(), 1);
+  f.LoadGame(1);
+  EXPECT_EQ(f.Game.GetTag("White"), "Stored");
+  // New with the name of an existing file opens it, asking nothing.
+  ASSERT_TRUE(f.CloseFile());
+  int asked = 0;
+  {
+    modal::ScopedAnswerer a([&](QDialog &d) {
+      ++asked;
+      auto *fd = qobject_cast<QFileDialog *>(&d);
+      if (!fd) return int(QDialog::Rejected);
+      EXPECT_TRUE(fd->testOption(QFileDialog::DontConfirmOverwrite));
+      fd->selectFile(QFile::decodeName(QByteArray::fromStdString(pgn)));
+      return int(QDialog::Accepted);
+    });
+    f.MNewClick();
+  }
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(f.FileName, pgn);
+  EXPECT_EQ(f.Database.GameCount(), 2);
 }
 
 TEST_F(MainFileTest, ImportReportOnlyForFaultyFiles) {
