@@ -156,6 +156,33 @@ TEST_F(MainFileTest, StoreNewAndUnchangedGames) {
   EXPECT_TRUE(f.CloseFile());
 }
 
+// With opening keys a stored game is filed under the key of its line; an
+// unchanged game is not classified again.
+TEST_F(MainFileTest, StoreClassifiesOnlyAChangedGame) {
+  ASSERT_GE(KeyTreeO::ImportTextFile(fx.dir().File("keyed.key"), testutil::DataDir() + "class.txt"), 0);
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(fx.dir().File("keyed.qcx")));
+  ASSERT_TRUE(f.Database.HasKeys());
+  ParseResultT read;
+  ASSERT_TRUE(f.Game.ReadFromString("[White \"K\"]\n\n1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 *", LangEnglish, read));
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_EQ(f.CurrentGameNumber, 1);
+  const uint32_t key = f.Database.GetGameKey(1);
+  EXPECT_NE(key, 0u);
+  EXPECT_NE(key, KeyTreeO::kRoot);
+  // Filed elsewhere behind the window's back: an unchanged store leaves it.
+  ASSERT_TRUE(f.Database.SetGameKey(KeyTreeO::kRoot, 1, true));
+  EXPECT_TRUE(f.StoreGame());
+  EXPECT_EQ(f.Database.GetGameKey(1), KeyTreeO::kRoot);
+  // A changed game is classified again.
+  f.Game.GameInfo().AddTag("Annotator", "A");
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  EXPECT_EQ(f.Database.GetGameKey(1), key);
+  ASSERT_TRUE(f.CloseFile());
+}
+
 TEST_F(MainFileTest, RefusedStoreChangesNothingAndStopsTheClose) {
   TMainForm &f = F();
   ASSERT_TRUE(f.OpenFile(Pgn("refuse.pgn", 2)));
