@@ -319,10 +319,23 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
   return false;
 }
 
+bool DatabaseO::WriteBackLoses() const {
+  const PGNImportResult &r = openingImport_;
+  return !r.Complete() || r.errors > 0 || r.commentsOutside;
+}
+
 bool DatabaseO::AskBeforeWriteBack() {
-  std::string text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(openingImport_.errors)});
-  if (!openingImport_.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
-  if (openingImport_.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  const PGNImportResult &r = openingImport_;
+  std::string text;
+  if (!r.Complete() || r.errors > 0) {
+    text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(r.errors)});
+    if (!r.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
+    if (r.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  }
+  if (r.commentsOutside) {
+    if (!text.empty()) text += "\n";
+    text += Fill(CommonText::S_PGNCommentsLeftOut, {Path(fileName_)});
+  }
   text += "\n\n" + CommonText::S_PGNWriteBackQuestion;
   const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
   if (answer == ui::mrCancel) return false;
@@ -344,7 +357,7 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   }
   if (modified_) {
     writeBack_ = true;
-    if ((!openingImport_.Complete() || openingImport_.errors > 0) && !AskBeforeWriteBack()) return false;
+    if (WriteBackLoses() && !AskBeforeWriteBack()) return false;
     if (writeBack_) {
       int err = 0;
       ExportResult r;

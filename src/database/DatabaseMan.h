@@ -302,6 +302,8 @@ class DatabaseO {
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog);
   // False for Cancel; otherwise writeBack_ holds the answer.
+  // The opening import left out something a write-back would lose.
+  bool WriteBackLoses() const;
   bool AskBeforeWriteBack();
   std::string Base() const;
 

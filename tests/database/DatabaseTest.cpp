@@ -614,6 +614,83 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
   EXPECT_TRUE(TempSetsGone(tmp));
 }
 
+TEST(DatabasePgn, EverythingAWriteBackWouldLoseIsAskedAbout) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  struct Case {
+    std::string name, text, line;
+    int games, errors;
+  } cases[] = {
+      // An unclosed "{" swallows every game after it.
+      {"cut.pgn", std::string(kGames[0]) + "\r\n{ see the notes\r\n" + kGames[2] + kGames[2],
+       CommonText::S_PGNImportStopped, 1, 1},
+      // Games without tag sections.
+      {"bare.pgn", "1. e4 e5 *\r\n\r\n1. d4 d5 2. c4 *\r\n", "prserror.txt", 0, 2},
+      // A collection's header comment.
+      {"header.pgn", "{ My collection, 2024 }\r\n\r\n" + Fixture(), "", 3, 0},
+  };
+  for (const Case &c : cases) {
+    dir.Write(c.name, c.text);
+    DatabaseO db;
+    {
+      Questions quiet({});
+      ASSERT_TRUE(OpenDb(db, dir.File(c.name))) << c.name;
+    }
+    EXPECT_EQ(db.GameCount(), c.games) << c.name;
+    EXPECT_EQ(db.OpeningImport().errors, c.errors) << c.name;
+    ASSERT_GT(db.SavePgnText(-1, kGames[1]), 0);
+    Questions q({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr)) << c.name;
+    ASSERT_EQ(q.asked.size(), 1u) << c.name;
+    EXPECT_NE(q.asked[0].find(c.name), std::string::npos) << c.name;
+    EXPECT_NE(q.asked[0].find(c.line), std::string::npos) << c.name;
+    const std::string &comments = CommonText::S_PGNCommentsLeftOut;
+    EXPECT_EQ(q.asked[0].find(comments.substr(comments.find("%s") + 2)) != std::string::npos, c.name != "bare.pgn")
+        << c.name;
+    EXPECT_EQ(dir.Read(c.name), c.text) << c.name;
+  }
+  // A last game without a result is stored, and nothing is asked.
+  dir.Write("open.pgn", Fixture() + "[Event \"Last\"]\r\n\r\n1. e4 e5 2. Nf3");
+  DatabaseO db;
+  Questions q({});
+  ASSERT_TRUE(OpenDb(db, dir.File("open.pgn")));
+  EXPECT_EQ(db.GameCount(), 4);
+  EXPECT_EQ(db.OpeningImport().errors, 0);
+  EXPECT_NE(db.GetPgnText(4, 0, false, false).find("2. Nf3"), std::string::npos);
+  ASSERT_GT(db.SavePgnText(-1, kGames[1]), 0);
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_TRUE(q.asked.empty());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabasePgn, QuotesInsideATagValueSurviveImportStoreAndExport) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  dir.Write("q.pgn", "[Event \"Open\"]\r\n[White \"\"Mirage\"\"]\r\n[Black \"Beta, B\"]\r\n\r\n1. e4 e5 *\r\n");
+  Questions quiet({});
+  for (int round = 0; round < 2; ++round) {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("q.pgn")));
+    ASSERT_EQ(db.GameCount(), 1);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "\"Mirage\"") << round;
+    const std::string text = db.GetPgnText(1, 0, false, false);
+    EXPECT_NE(text.find("[White \"\\\"Mirage\\\"\"]"), std::string::npos) << text;
+    // Stored back through the game object, then written back on close.
+    ParseResultT r;
+    auto game = db.LoadGame(1, r);
+    ASSERT_TRUE(game) << r.message;
+    EXPECT_EQ(game->GameInfo().GetTag("White"), "\"Mirage\"");
+    ASSERT_EQ(db.SaveGame(1, *game), 1);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "\"Mirage\"");
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_NE(dir.Read("q.pgn").find("[White \"\\\"Mirage\\\"\"]"), std::string::npos);
+  EXPECT_TRUE(quiet.asked.empty());
+  EXPECT_TRUE(quiet.messages.empty());
+}
+
 // ------------------------------------------------------------------ keys
 
 namespace {
