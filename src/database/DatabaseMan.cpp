@@ -245,6 +245,49 @@ void DatabaseO::CloseStores(bool remove) {
   hasKeys_ = hasBooster_ = boosterBroken_ = false;
 }
 
+namespace {
+
+// Every file a native set of that base may hold.
+std::vector<std::string> SetFileNames(const std::string &base) {
+  std::vector<std::string> names;
+  for (const char *ext : {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
+                          ".ans", ".key", ".pos", ".hsh", ".kls", ".gls", ".gki", ".bpl", ".bes", ".bli"})
+    names.push_back(base + ext);
+  return names;
+}
+
+// A folder, pipe or device where a file of the database belongs is
+// refused with its name before anything is opened or made.
+bool NoSpecialFile(const std::vector<std::string> &names) {
+  for (const std::string &name : names)
+    if (files::IsSpecial(name)) {
+      ui::ShowMessage(Fill(CommonText::S_NotARegularFile, {Path(name)}));
+      return false;
+    }
+  return true;
+}
+
+// Removes, when armed, the files of a new set that were not there before.
+class NewSetCleanup {
+ public:
+  NewSetCleanup(const std::string &base, bool armed) : names_(SetFileNames(base)), armed_(armed) {
+    for (const std::string &n : names_) existed_.push_back(files::Exists(n));
+  }
+  ~NewSetCleanup() {
+    if (!armed_) return;
+    for (size_t i = 0; i < names_.size(); ++i)
+      if (!existed_[i]) files::Delete(names_[i]);
+  }
+  void Disarm() { armed_ = false; }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<bool> existed_;
+  bool armed_;
+};
+
+}  // namespace
+
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
   Done();
   Clear();
@@ -254,7 +297,10 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
   if (ext == ".qcx") {
     native_ = true;
     const std::string base = Base(), qcx = base + ".qcx";
+    if (!NoSpecialFile(SetFileNames(base))) return false;
     const bool isNew = !files::FileExists(qcx);
+    // A new set that fails to open leaves nothing behind.
+    NewSetCleanup cleanup(base, isNew);
     if (!isNew) {
       // An unreadable B.qcx must not read as an empty description that
       // Close would then write.
@@ -286,11 +332,13 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
       CloseStores(false);
       return false;
     }
+    cleanup.Disarm();
     open_ = true;
     return true;
   }
   if (ext == ".pgn") {
     native_ = false;
+    if (!NoSpecialFile({fileName})) return false;
     const std::string temp = GameStoreO::MakeTempBaseName();
     if (temp.empty()) {
       ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
@@ -310,6 +358,7 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
         Done();
         return false;
       }
+      if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
     modified_ = false;
     return true;
@@ -360,8 +409,11 @@ bool DatabaseO::Close(AbortDlgO *progress) {
     if (WriteBackLoses() && !AskBeforeWriteBack()) return false;
     if (writeBack_) {
       int err = 0;
-      ExportResult r;
-      {
+      ExportResult r = ExportResult::Failed;
+      if (!files::MayWrite(fileName_)) {
+        // The rename over it needs only the folder's permission.
+        err = EACCES;
+      } else {
         ui::HourglassGuard hourglass;
         r = ExportDatabase(fileName_, progress, &err);
       }

@@ -62,7 +62,9 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   Close();
   path_ = path;
   if (Injected(FileFault::Op::Open, err_)) return false;
-  int flags = O_CLOEXEC;
+  // A FIFO must not block the open: it is refused below like any entry that
+  // is not a regular file.
+  int flags = O_CLOEXEC | O_NONBLOCK;
   switch (mode) {
     case Mode::Read:
       flags |= O_RDONLY;
@@ -85,7 +87,9 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   }
   // st is read only when fstat filled it.
   struct stat st;
-  const int statErr = ::fstat(fd, &st) != 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : 0);
+  int statErr = ::fstat(fd, &st) != 0 ? errno : 0;
+  if (statErr == 0 && !S_ISREG(st.st_mode)) statErr = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  if (statErr == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) statErr = errno;
   if (statErr != 0) {
     err_ = statErr;
     ::close(fd);
@@ -268,6 +272,17 @@ bool FileExists(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsSpecial(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+bool MayWrite(const std::string &path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return true;
+  return (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
 bool DirExists(const std::string &path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -333,7 +348,15 @@ std::function<std::string(const std::string &, int)> g_tempName;
 
 std::string DefaultTempName(const std::string &target) {
   static std::mt19937_64 rng{std::random_device{}()};
-  return target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  const std::string tail = ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  // A name may hold 255 bytes: the target's name is cut, never the tail
+  // that tells a leftover for what it is.
+  constexpr size_t kMaxName = 255;
+  const size_t slash = target.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t room = kMaxName - tail.size();
+  if (target.size() - nameStart > room) return target.substr(0, nameStart + room) + tail;
+  return target + tail;
 }
 
 // Syncs the directory holding path, so a rename into it lasts.
@@ -400,6 +423,13 @@ bool TempSibling::Finish(bool keepExisting) {
     return false;
   }
   file_.Close();
+  // Only a regular file is replaced: a FIFO, a device or a directory at the
+  // target stays as it is.
+  if (!keepExisting && IsSpecial(target_)) {
+    err_ = EINVAL;
+    Abandon();
+    return false;
+  }
   // link fails with EEXIST where rename would replace.
   const bool placed = keepExisting ? ::link(tmp_.c_str(), target_.c_str()) == 0
                                    : ::rename(tmp_.c_str(), target_.c_str()) == 0;

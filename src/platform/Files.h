@@ -24,7 +24,9 @@ class BinFile {
   BinFile &operator=(BinFile &&o) noexcept;
 
   // exclusive = an advisory lock that makes a second exclusive open of the
-  // same file fail, as an unshared open did.
+  // same file fail, as an unshared open did. Only a regular file opens: a
+  // directory fails with EISDIR, a FIFO or device with EINVAL, never
+  // blocking.
   bool Open(const std::string &path, Mode mode, bool exclusive = false);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
@@ -86,6 +88,12 @@ namespace files {
 bool Exists(const std::string &path);      // any kind of entry
 bool FileExists(const std::string &path);  // a regular file
 bool DirExists(const std::string &path);
+// An entry that is (or links to) anything but a regular file: a directory,
+// a FIFO, a device. False when there is none.
+bool IsSpecial(const std::string &path);
+// A missing file may be made; an existing one only with the write bit for
+// its owner and write access for this user (root passes the second only).
+bool MayWrite(const std::string &path);
 bool Delete(const std::string &path);
 bool Rename(const std::string &from, const std::string &to);
 bool Copy(const std::string &from, const std::string &to);
@@ -101,8 +109,10 @@ bool WriteAllAtomic(const std::string &path, const std::string &data, int *err =
 // A new file beside a target that replaces the target on Commit (same
 // directory, so the rename stays on one file system). Its name is fresh and
 // opened with O_EXCL|O_NOFOLLOW, another name on a clash, so a file or link
-// standing there is never followed or truncated. Commit syncs the data
-// before the rename and the directory after it. Dropped unless committed.
+// standing there is never followed or truncated; a name that would pass 255
+// bytes is cut in the target's part. Commit syncs the data before the
+// rename and the directory after it, and replaces only a regular file.
+// Dropped unless committed.
 class TempSibling {
  public:
   TempSibling() = default;

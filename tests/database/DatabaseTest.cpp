@@ -27,6 +27,7 @@
 #include "chess/PrintPGN.h"
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
 #include "platform/Errors.h"
@@ -689,6 +690,120 @@ TEST(DatabasePgn, QuotesInsideATagValueSurviveImportStoreAndExport) {
   EXPECT_NE(dir.Read("q.pgn").find("[White \"\\\"Mirage\\\"\"]"), std::string::npos);
   EXPECT_TRUE(quiet.asked.empty());
   EXPECT_TRUE(quiet.messages.empty());
+}
+
+// ------------------------------------------------------------------ protected and special files
+
+namespace {
+std::string Fill(std::string caption, std::initializer_list<std::string> args) {
+  for (const std::string &a : args) caption = SubstituteText(caption, a);
+  return caption;
+}
+}  // namespace
+
+TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  dir.Write("p.pgn", Fixture());
+  // The owner's write bit, not access(): the test holds as root too.
+  ASSERT_EQ(::chmod(dir.File("p.pgn").c_str(), 0444), 0);
+  DatabaseO db;
+  {
+    Questions q({});
+    ASSERT_TRUE(OpenDb(db, dir.File("p.pgn")));
+    ASSERT_EQ(q.messages.size(), 1u);
+    EXPECT_NE(q.messages[0].find("p.pgn"), std::string::npos);
+  }
+  ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  {  // No keeps the file open.
+    Questions q({ui::mrNo});
+    EXPECT_FALSE(db.Close(nullptr));
+    ASSERT_EQ(q.asked.size(), 1u);
+    EXPECT_EQ(q.asked[0], Fill(CommonText::S_PGNWriteFailed, {dir.File("p.pgn"), std::to_string(EACCES)}));
+    EXPECT_TRUE(db.IsOpen());
+  }
+  {  // Yes closes without writing.
+    Questions q({ui::mrYes});
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_EQ(dir.Read("p.pgn"), Fixture());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabaseFiles, FoldersPipesAndLinksToThemAreRefusedUntouched) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  auto fifo = [&](const std::string &name) { ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0644), 0); };
+  fifo("pipe");
+  fifo("f.pgn");
+  fifo("n.qcx");
+  fifo("s.gai");
+  fifo("t.pls");
+  ASSERT_EQ(::symlink(dir.File("pipe").c_str(), dir.File("l.pgn").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.File("pipe").c_str(), dir.File("v.key").c_str()), 0);
+  ASSERT_EQ(::mkdir(dir.File("d.pgn").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(dir.File("u.gad").c_str(), 0755), 0);
+  auto listing = [&] {
+    std::set<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(dir.Path())) names.insert(e.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> before = listing();
+  const std::pair<const char *, const char *> cases[] = {
+      {"f.pgn", "f.pgn"}, {"l.pgn", "l.pgn"}, {"d.pgn", "d.pgn"}, {"n.qcx", "n.qcx"},
+      {"s.qcx", "s.gai"}, {"t.qcx", "t.pls"}, {"u.qcx", "u.gad"}, {"v.qcx", "v.key"},
+  };
+  for (const auto &[open, special] : cases) {
+    DatabaseO db;
+    Questions q({});
+    EXPECT_FALSE(OpenDb(db, dir.File(open))) << open;
+    EXPECT_FALSE(db.IsOpen());
+    ASSERT_EQ(q.messages.size(), 1u) << open;
+    EXPECT_EQ(q.messages[0], Fill(CommonText::S_NotARegularFile, {dir.File(special)})) << open;
+    EXPECT_EQ(listing(), before) << open;
+  }
+  for (const char *name : {"pipe", "f.pgn", "n.qcx", "s.gai", "t.pls"}) {
+    struct stat st{};
+    ASSERT_EQ(::lstat(dir.File(name).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << name;
+  }
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabaseFiles, AFailedNewDatabaseLeavesNothingAndLongNamesWork) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  for (int nth = 1; nth <= 12; ++nth) {
+    DatabaseO db;
+    MessageRecorder rec;
+    FileFault fault(FileFault::Op::Open, nth, EIO);
+    const bool opened = OpenDb(db, dir.File("new.qcx"));
+    if (!fault.Fired()) {
+      EXPECT_TRUE(opened);
+      break;
+    }
+    EXPECT_FALSE(opened) << nth;
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(dir.Path()))) << nth;
+  }
+  // Names of 255 bytes: the set's files and their temporary siblings.
+  const std::string name = std::string(251, 'g') + ".qcx";
+  {
+    DatabaseO db;
+    Questions q({});
+    ASSERT_TRUE(OpenDb(db, dir.File(name)));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    db.SetDescription("long");
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_TRUE(q.messages.empty());
+  }
+  DatabaseO again;
+  ASSERT_TRUE(OpenDb(again, dir.File(name)));
+  EXPECT_EQ(again.GameCount(), 1);
+  EXPECT_EQ(again.GetDescription(), "long");
+  EXPECT_TRUE(again.Close(nullptr));
 }
 
 // ------------------------------------------------------------------ keys
