@@ -13,6 +13,7 @@
 #include "foundation/CommonText.h"
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
@@ -172,7 +173,11 @@ void DatabaseO::Clear() {
 }
 
 void DatabaseO::Done() {
-  if (open_) CloseStores(!native_);
+  // A changed set no recovery file could take stays where it is: the next
+  // start finds it.
+  bool remove = !native_;
+  if (open_ && !native_ && modified_ && WriteRecoveryFile(std::string()).empty()) remove = false;
+  if (open_) CloseStores(remove);
   open_ = false;
   ReleaseLists();
 }
@@ -428,6 +433,64 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   CloseStores(true);
   open_ = false;
   return true;
+}
+
+std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "recovered.txt"; }
+
+std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet) {
+  const std::string stem = files::ExtractFileName(files::ChangeFileExt(fileName_, ""));
+  std::string dirs[] = {files::ExtractFileDir(fileName_), dirs::GetWritableDir()};
+  for (std::string &dir : dirs) {
+    if (dir.empty()) dir = ".";
+    if (dir.back() != '/') dir += '/';
+    // The name is taken with an exclusive create, so no file is replaced.
+    std::string path;
+    for (int n = 1; n <= 999 && path.empty(); ++n) {
+      const std::string name = dir + stem + (n == 1 ? ".recovered" : ".recovered-" + std::to_string(n)) + ".pgn";
+      BinFile reserve;
+      if (reserve.Open(name, BinFile::Mode::CreateNew)) {
+        path = name;
+      } else if (reserve.Error() != EEXIST) {
+        break;
+      }
+    }
+    if (path.empty()) continue;
+    bool ok = !withSet || ExportDatabase(path, nullptr) == ExportResult::Done;
+    if (ok && !extraGame.empty()) {
+      BinFile f;
+      const std::string text = extraGame + "\r\n";
+      ok = f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
+    }
+    if (!ok) {
+      files::Delete(path);
+      continue;
+    }
+    BinFile list;
+    const std::string line = fileName_ + "\t" + path + "\n";
+    if (list.Open(RecoveryListPath(), BinFile::Mode::OpenAlways) && list.SeekEnd()) list.Write(line.data(), line.size());
+    return path;
+  }
+  return std::string();
+}
+
+std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
+  if (!open_) return std::string();
+  if (native_) {
+    // Stored games are in place; only a game not stored is kept aside.
+    const std::string recovered = unsavedGame.empty() ? std::string() : WriteRecoveryFile(unsavedGame, false);
+    Close(nullptr);
+    return recovered;
+  }
+  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_)) {
+    int err = 0;
+    if (ExportDatabase(fileName_, nullptr, &err) == ExportResult::Done) modified_ = false;
+  }
+  std::string recovered;
+  if (modified_ || !unsavedGame.empty()) recovered = WriteRecoveryFile(unsavedGame, modified_);
+  if (!recovered.empty()) modified_ = false;
+  // A set still changed is kept by Done for a later recovery.
+  Done();
+  return recovered;
 }
 
 // ------------------------------------------------------------------ facts

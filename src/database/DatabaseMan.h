@@ -58,8 +58,24 @@ class DatabaseO {
 
   void Init(StatusCallback status);
   // Closes every store without writing a PGN file back; a temporary set
-  // is removed.
+  // is removed. A changed one that no Close wrote back goes to a recovery
+  // file first (WriteRecoveryFile), never over the user's file.
   void Done();
+  // The end without questions (a logout that allows none): a changed PGN
+  // file is written back when its opening import read everything and left
+  // nothing out, else its set goes to a recovery file and the file keeps
+  // its bytes. unsavedGame (PGN text, may be empty) never goes into the
+  // user's file: it goes into the recovery file. The recovery file's path,
+  // empty when none was written.
+  std::string CloseWithoutAsking(const std::string &unsavedGame);
+  // The temporary set (when withSet) and the extra game text in a new file
+  // beside the PGN file, "NAME.recovered.pgn" or the next free
+  // "NAME.recovered-2.pgn" ..., in the writable directory when the file's
+  // folder refuses; never over an existing file. The path, recorded in
+  // RecoveryListPath() for the next start; empty when nothing was written.
+  std::string WriteRecoveryFile(const std::string &extraGame, bool withSet = true);
+  // Lines "PGN file TAB recovery file" of the recoveries not yet reported.
+  static std::string RecoveryListPath();
 
   // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
   // with nothing left open, when a store fails to open or the PGN file

@@ -692,6 +692,69 @@ TEST(DatabasePgn, QuotesInsideATagValueSurviveImportStoreAndExport) {
   EXPECT_TRUE(quiet.messages.empty());
 }
 
+TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  Questions q({});
+  auto count = [&](const std::string &name) {
+    DatabaseO db;
+    EXPECT_TRUE(OpenDb(db, dir.File(name))) << name;
+    const int n = db.GameCount();
+    EXPECT_TRUE(db.Close(nullptr));
+    return n;
+  };
+  // Done keeps a changed set in a new recovery file each time; the user's
+  // file keeps its bytes.
+  dir.Write("r.pgn", Fixture());
+  for (const char *recovery : {"r.recovered.pgn", "r.recovered-2.pgn"}) {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("r.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    db.Done();
+    EXPECT_EQ(count(recovery), 4) << recovery;
+  }
+  EXPECT_EQ(dir.Read("r.pgn"), Fixture());
+  std::string list;
+  ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
+  EXPECT_EQ(list, dir.File("r.pgn") + "\t" + dir.File("r.recovered.pgn") + "\n" + dir.File("r.pgn") + "\t" +
+                      dir.File("r.recovered-2.pgn") + "\n");
+
+  // A logout without questions: a file read whole is written back, and a
+  // game not stored goes aside, never into the user's file.
+  dir.Write("c.pgn", Fixture());
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("c.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    EXPECT_EQ(db.CloseWithoutAsking(std::string()), "");
+    EXPECT_FALSE(db.IsOpen());
+  }
+  EXPECT_EQ(count("c.pgn"), 4);
+  const std::string written = dir.Read("c.pgn");
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("c.pgn")));
+    EXPECT_EQ(db.CloseWithoutAsking(kGames[1]), dir.File("c.recovered.pgn"));
+  }
+  EXPECT_EQ(dir.Read("c.pgn"), written);
+  EXPECT_EQ(count("c.recovered.pgn"), 1);
+  // One whose import left games out keeps its bytes; everything is in the
+  // recovery file.
+  const std::string faulty = Fixture() + "[White \"Bad\"]\r\n\r\n1. e4 e4 *\r\n";
+  dir.Write("e.pgn", faulty);
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("e.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    EXPECT_EQ(db.CloseWithoutAsking(kGames[1]), dir.File("e.recovered.pgn"));
+  }
+  EXPECT_EQ(dir.Read("e.pgn"), faulty);
+  EXPECT_EQ(count("e.recovered.pgn"), 5);
+  EXPECT_TRUE(q.asked.empty());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
 // ------------------------------------------------------------------ protected and special files
 
 namespace {
