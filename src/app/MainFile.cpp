@@ -336,6 +336,7 @@ void TMainForm::ReopenMenuItemClick(int tag) {
 }
 
 void TMainForm::WMStartup(const std::vector<std::string> &args) {
+  ReportRecoveredGames();
   for (const std::string &arg : args) {
     if (!files::FileExists(arg)) continue;
     std::error_code ec;
