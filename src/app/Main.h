@@ -145,8 +145,9 @@ class TMainForm : public QMainWindow {
   // Tells where a run that ended without questions left games, once.
   void ReportRecoveredGames();
   // SIGTERM and SIGHUP end the program through the event loop as a logout
-  // without interaction does.
+  // without interaction does (EndOnSignal).
   void InstallEndSignals();
+  void EndOnSignal();
 
   // ---- Captions and status
   void ApplyLanguage();

@@ -4,6 +4,7 @@
 // game not stored) go to a recovery file that the next start names.
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -19,6 +20,7 @@
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
+#include "foundation/comDlgAbort.h"
 #include "platform/Files.h"
 #include "platform/UiHooks.h"
 #include "platform/Win1252.h"
@@ -114,10 +116,22 @@ void TMainForm::InstallEndSignals() {
     char buf[16];
     while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
     }
-    Guarded([&] {
-      EndWithoutQuestions();
-      AllowSessionClose();
-    });
-    QCoreApplication::quit();
+    EndOnSignal();
   });
+}
+
+void TMainForm::EndOnSignal() {
+  // A long operation or a dialog works on what the end would close: the
+  // operation is cancelled, the dialog dismissed, and the end comes after.
+  if (AbortDlg.IsShowing() || QApplication::activeModalWidget()) {
+    AbortDlg.Cancel();
+    if (QWidget *w = QApplication::activeModalWidget()) w->close();
+    QTimer::singleShot(50, this, [this] { EndOnSignal(); });
+    return;
+  }
+  Guarded([&] {
+    EndWithoutQuestions();
+    AllowSessionClose();
+  });
+  QCoreApplication::quit();
 }
