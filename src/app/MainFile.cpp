@@ -27,6 +27,7 @@
 #include "foundation/ui/MenuModelUi.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
+#include "platform/Dirs.h"
 #include "platform/Files.h"
 #include "platform/Win1252.h"
 
@@ -336,6 +337,8 @@ void TMainForm::ReopenMenuItemClick(int tag) {
 }
 
 void TMainForm::WMStartup(const std::vector<std::string> &args) {
+  // What a killed run left in the temporary folder is recovered first.
+  DatabaseO::RecoverLeftovers(dirs::GetTempDir());
   ReportRecoveredGames();
   for (const std::string &arg : args) {
     if (!files::FileExists(arg)) continue;

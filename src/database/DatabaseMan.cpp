@@ -1,5 +1,7 @@
 #include "database/DatabaseMan.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -167,7 +169,7 @@ void DatabaseO::Clear() {
   fileName_.clear();
   tempBase_.clear();
   open_ = native_ = modified_ = false;
-  hasKeys_ = hasBooster_ = boosterBroken_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
   openingImport_ = {};
   progressPrefix_.clear();
 }
@@ -252,6 +254,8 @@ void DatabaseO::CloseStores(bool remove) {
 
 namespace {
 
+const char kOwnerFile[] = "owner.txt";
+
 // Every file a native set of that base may hold.
 std::vector<std::string> SetFileNames(const std::string &base) {
   std::vector<std::string> names;
@@ -303,6 +307,7 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
     native_ = true;
     const std::string base = Base(), qcx = base + ".qcx";
     if (!NoSpecialFile(SetFileNames(base))) return false;
+    files::RemoveDeadTempSiblings(SetFileNames(base));
     const bool isNew = !files::FileExists(qcx);
     // A new set that fails to open leaves nothing behind.
     NewSetCleanup cleanup(base, isNew);
@@ -344,6 +349,7 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
   if (ext == ".pgn") {
     native_ = false;
     if (!NoSpecialFile({fileName})) return false;
+    files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
     if (temp.empty()) {
       ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
@@ -366,6 +372,7 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
       if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
     modified_ = false;
+    RecordOwner();
     return true;
   }
   ui::Beep();
@@ -433,6 +440,54 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   CloseStores(true);
   open_ = false;
   return true;
+}
+
+// The temporary set's folder tells a later start whose it is: the process,
+// the PGN file, and whether the set holds changes the file does not.
+void DatabaseO::RecordOwner() {
+  if (tempBase_.empty()) return;
+  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile,
+                        std::to_string(::getpid()) + "\n" + fileName_ + "\n" + (modified_ ? "1" : "0") + "\n");
+  ownerRecorded_ = true;
+}
+
+void DatabaseO::MarkModified() {
+  const bool first = !modified_;
+  modified_ = true;
+  if (first && ownerRecorded_) RecordOwner();
+}
+
+int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
+  int recovered = 0;
+  for (const std::string &name : files::ListDirs(tempDir, "tvdb??????")) {
+    const std::string dir = files::IncludeTrailingSlash(tempDir) + name + "/";
+    std::string owner;
+    if (!files::ReadAll(dir + kOwnerFile, owner)) continue;  // not known as ours: left alone
+    const size_t a = owner.find('\n'), b = a == std::string::npos ? a : owner.find('\n', a + 1);
+    if (b == std::string::npos) continue;
+    const std::string pid = owner.substr(0, a), pgn = owner.substr(a + 1, b - a - 1);
+    if (pid.empty() || pid.size() > 18 || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (files::ProcessRuns(std::stoll(pid)) || files::SecondsSinceChange(dir) < minAge) continue;
+    if (owner.compare(b + 1, 1, "1") == 0) {
+      DatabaseO db;
+      db.fileName_ = pgn;
+      db.tempBase_ = dir + "games";
+      if (!db.OpenStores(db.tempBase_)) continue;
+      db.open_ = true;
+      db.modified_ = true;
+      const bool saved = !db.WriteRecoveryFile(std::string()).empty();
+      db.modified_ = false;
+      // A set no recovery file could take stays for the next start.
+      db.CloseStores(saved);
+      db.open_ = false;
+      if (!saved) continue;
+      ++recovered;
+    } else {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  }
+  return recovered;
 }
 
 std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "recovered.txt"; }
@@ -627,7 +682,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
   } else if ((nr = games_.AddGame(buf, d)) == 0) {
     return 0;
   }
-  modified_ = true;
+  MarkModified();
   if (HasSearchBooster()) {
     const bool linked = n > 0 ? booster_.ReplaceGame(games_, n, old, {d.white, d.black, d.eventSite})
                               : booster_.AddGame(nr, d.white, d.eventSite, d.black);
@@ -640,7 +695,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
 
 bool DatabaseO::DeleteGame(int32_t n) {
   if (!games_.DeleteGame(n)) return false;
-  modified_ = true;
+  MarkModified();
   RemoveGameFromLists(n);
   return true;
 }
@@ -711,7 +766,7 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
     }
   }
   for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->EndBulkAdd();
-  modified_ = true;
+  MarkModified();
   return r;
 }
 

@@ -76,6 +76,13 @@ class DatabaseO {
   std::string WriteRecoveryFile(const std::string &extraGame, bool withSet = true);
   // Lines "PGN file TAB recovery file" of the recoveries not yet reported.
   static std::string RecoveryListPath();
+  // The temporary sets in tempDir that a process no longer running left
+  // (unchanged for minAge seconds: a home folder may be shared between
+  // machines): one that was never changed is removed, a changed one goes
+  // to a recovery file beside its PGN file (WriteRecoveryFile) and then
+  // goes. Sets without the owner record are left alone. The number of
+  // recovery files written.
+  static int RecoverLeftovers(const std::string &tempDir, int64_t minAge = 24 * 60 * 60);
 
   // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
   // with nothing left open, when a store fails to open or the PGN file
@@ -318,6 +325,9 @@ class DatabaseO {
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog);
   // False for Cancel; otherwise writeBack_ holds the answer.
+  // The temporary set's owner record; every change marks it.
+  void RecordOwner();
+  void MarkModified();
   // The opening import left out something a write-back would lose.
   bool WriteBackLoses() const;
   bool AskBeforeWriteBack();
@@ -344,6 +354,7 @@ class DatabaseO {
   bool hasBooster_ = false;
   bool boosterBroken_ = false;
   bool writeBack_ = true;
+  bool ownerRecorded_ = false;  // the temporary set's owner record is written
   IndexManO players_, eventSites_, annotators_;
   KeyTreeO keyTree_;
   SearchBoosterO booster_;

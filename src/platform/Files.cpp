@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <limits>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -380,6 +383,63 @@ void SetTempNameGenerator(std::function<std::string(const std::string &target, i
   g_tempName = std::move(gen);
 }
 
+bool ProcessRuns(int64_t pid) {
+  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+int64_t SecondsSinceChange(const std::string &path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  time_t newest = st.st_mtime;
+  if (S_ISDIR(st.st_mode)) {
+    if (DIR *d = ::opendir(path.c_str())) {
+      while (dirent *e = ::readdir(d)) {
+        struct stat est;
+        if (::fstatat(::dirfd(d), e->d_name, &est, AT_SYMLINK_NOFOLLOW) == 0) newest = std::max(newest, est.st_mtime);
+      }
+      ::closedir(d);
+    }
+  }
+  return static_cast<int64_t>(::time(nullptr) - newest);
+}
+
+void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge) {
+  if (targets.empty()) return;
+  const std::string dir = ExtractFileDir(targets.front());
+  DIR *d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return;
+  std::vector<std::string> dead;
+  while (dirent *e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    // ".tmp" digits "_" digits at the end.
+    const size_t under = name.rfind('_');
+    const size_t tmp = name.rfind(".tmp", under);
+    if (under == std::string::npos || tmp == std::string::npos || under == tmp + 4 || under + 1 == name.size())
+      continue;
+    auto digits = [&](size_t from, size_t to) {
+      for (size_t i = from; i < to; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+      return to - from <= 18;
+    };
+    if (!digits(tmp + 4, under) || !digits(under + 1, name.size())) continue;
+    const std::string stem = name.substr(0, tmp);
+    const size_t tailSize = name.size() - tmp;
+    bool ours = false;
+    for (const std::string &t : targets) {
+      const std::string target = ExtractFileName(t);
+      if (stem == target || (stem.size() == 255 - tailSize && target.compare(0, stem.size(), stem) == 0)) ours = true;
+    }
+    if (!ours) continue;
+    const std::string path = dir + name;
+    if (ProcessRuns(std::stoll(name.substr(tmp + 4, under - tmp - 4)))) continue;
+    const int64_t age = SecondsSinceChange(path);
+    if (age >= minAge) dead.push_back(path);
+  }
+  ::closedir(d);
+  for (const std::string &path : dead) ::unlink(path.c_str());
+}
+
 bool TempSibling::Create(const std::string &target) {
   Abandon();
   // Through a symbolic link the file it names is replaced, not the link; the
@@ -501,7 +561,8 @@ std::string FindCaseInsensitive(const std::string &dir, const std::string &name)
   return found;
 }
 
-std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern) {
+namespace {
+std::vector<std::string> ListEntries(const std::string &dir, const std::string &pattern, bool dirs) {
   std::vector<std::string> out;
   std::string d = IncludeTrailingSlash(dir.empty() ? std::string(".") : dir);
   DIR *dp = ::opendir(d.c_str());
@@ -509,11 +570,20 @@ std::vector<std::string> ListFiles(const std::string &dir, const std::string &pa
   while (dirent *e = ::readdir(dp)) {
     std::string n = e->d_name;
     if (n == "." || n == "..") continue;
-    if (WildMatch(pattern.c_str(), n.c_str()) && FileExists(d + n)) out.push_back(n);
+    if (WildMatch(pattern.c_str(), n.c_str()) && (dirs ? DirExists(d + n) : FileExists(d + n))) out.push_back(n);
   }
   ::closedir(dp);
   std::sort(out.begin(), out.end());
   return out;
+}
+}  // namespace
+
+std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern) {
+  return ListEntries(dir, pattern, false);
+}
+
+std::vector<std::string> ListDirs(const std::string &dir, const std::string &pattern) {
+  return ListEntries(dir, pattern, true);
 }
 
 std::string ExtractFileName(const std::string &path) {

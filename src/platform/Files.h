@@ -137,6 +137,17 @@ class TempSibling {
   std::string target_, tmp_;
   int err_ = 0;
 };
+// Removes what killed writers left beside the targets (all in one folder):
+// temporary siblings "NAME.tmpPID_N" (NAME cut as TempSibling cuts it) of a
+// process that no longer runs, last changed at least minAge seconds ago (a
+// folder may be shared between machines). Nothing else is touched.
+void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge = 24 * 60 * 60);
+// Whether a process with the id runs on this machine.
+bool ProcessRuns(int64_t pid);
+// Seconds since the newest change of the entry or, for a folder, of the
+// entries in it; -1 when there is none.
+int64_t SecondsSinceChange(const std::string &path);
+
 // Test seam: the names TempSibling tries for a target, attempt 0, 1, ...;
 // an empty function restores the default (pid and a random number).
 void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen);
@@ -148,6 +159,8 @@ std::string FindCaseInsensitive(const std::string &dir, const std::string &name)
 // Names (not paths) of the regular files in dir matching a pattern with
 // '*' and '?', case-insensitively, sorted.
 std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern);
+// The same for the folders in dir.
+std::vector<std::string> ListDirs(const std::string &dir, const std::string &pattern);
 
 std::string ExtractFileName(const std::string &path);
 std::string ExtractFileDir(const std::string &path);  // with trailing '/'

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -753,6 +754,103 @@ TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
   EXPECT_EQ(count("e.recovered.pgn"), 5);
   EXPECT_TRUE(q.asked.empty());
   EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+// ------------------------------------------------------------------ what a killed run leaves
+
+namespace {
+// The id of a process that has ended.
+pid_t DeadPid() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+void MakeOld(const std::string &path) {
+  struct timeval times[2];
+  times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - 2 * 24 * 60 * 60;
+  times[0].tv_usec = times[1].tv_usec = 0;
+  ASSERT_EQ(::utimes(path.c_str(), times), 0) << path;
+}
+}  // namespace
+
+TEST(DatabaseRecovery, DeadTemporarySiblingsGoAtOpen) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  dir.Write("s.pgn", Fixture());
+  const std::string dead = std::to_string(DeadPid()), alive = std::to_string(::getpid());
+  const std::string oldDead = "s.pgn.tmp" + dead + "_1", newDead = "s.pgn.tmp" + dead + "_2",
+                    oldAlive = "s.pgn.tmp" + alive + "_3", notOurs = "s.pgn.tmpx_4",
+                    other = "o.pgn.tmp" + dead + "_5", store = "b.gai.tmp" + dead + "_6";
+  for (const std::string &n : {oldDead, newDead, oldAlive, notOurs, other, store}) {
+    dir.Write(n, "partial");
+    if (n != newDead) MakeOld(dir.File(n));
+  }
+  Questions q({});
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("s.pgn")));
+  EXPECT_FALSE(files::Exists(dir.File(oldDead)));
+  for (const std::string &n : {newDead, oldAlive, notOurs, other, store}) EXPECT_TRUE(files::Exists(dir.File(n))) << n;
+  EXPECT_TRUE(db.Close(nullptr));
+  ASSERT_TRUE(OpenDb(db, dir.File("b.qcx")));
+  EXPECT_FALSE(files::Exists(dir.File(store)));
+  EXPECT_TRUE(files::Exists(dir.File(other)));
+  EXPECT_TRUE(db.Close(nullptr));
+}
+
+TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::AppDirGuard app(appDir.Path());
+  dir.Write("k.pgn", Fixture());
+  dir.Write("u.pgn", Fixture());
+  // Runs killed with a PGN file open: one stored a game, one changed nothing.
+  for (const char *name : {"k.pgn", "u.pgn"}) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      auto *db = new DatabaseO;
+      bool report = false;
+      if (!db->Open(dir.File(name), nullptr, nullptr, report)) ::_exit(1);
+      if (std::string(name) == "k.pgn" && db->SavePgnText(-1, kGames[0]) == 0) ::_exit(2);
+      ::_exit(0);  // as a kill: nothing is closed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+  }
+  // A folder without the owner record is no set of ours.
+  ASSERT_EQ(::mkdir((tmp.Path() + "tvdbXXXXXX").c_str(), 0700), 0);
+  ASSERT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
+  // Left a moment ago: it may be a machine sharing the folder.
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
+  EXPECT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
+  // A set of a running process is never touched.
+  Questions q({});
+  DatabaseO mine;
+  ASSERT_TRUE(OpenDb(mine, dir.File("u.pgn")));
+  ASSERT_GT(mine.SavePgnText(-1, kGames[0]), 0);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 1);
+  // Left: the folder of no set, and this process's own set.
+  const std::vector<std::string> left = files::ListDirs(tmp.Path(), "tvdb??????");
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_NE(std::find(left.begin(), left.end(), "tvdbXXXXXX"), left.end());
+  EXPECT_TRUE(mine.IsOpen());
+  EXPECT_EQ(mine.GameCount(), 4);
+  {
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(mine.Close(nullptr));
+  }
+  EXPECT_EQ(dir.Read("k.pgn"), Fixture());
+  DatabaseO recovered;
+  ASSERT_TRUE(OpenDb(recovered, dir.File("k.recovered.pgn")));
+  EXPECT_EQ(recovered.GameCount(), 4);
+  EXPECT_TRUE(recovered.Close(nullptr));
+  EXPECT_FALSE(files::Exists(dir.File("u.recovered.pgn")));
+  std::string list;
+  ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
+  EXPECT_EQ(list, dir.File("k.pgn") + "\t" + dir.File("k.recovered.pgn") + "\n");
 }
 
 // ------------------------------------------------------------------ protected and special files
