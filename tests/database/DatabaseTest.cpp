@@ -826,17 +826,18 @@ TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
   // Left a moment ago: it may be a machine sharing the folder.
   EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
   EXPECT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
-  // A set of a running process is never touched.
+  // A set of a running process is never touched, changed or not.
   Questions q({});
   DatabaseO mine;
   ASSERT_TRUE(OpenDb(mine, dir.File("u.pgn")));
-  ASSERT_GT(mine.SavePgnText(-1, kGames[0]), 0);
   EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 1);
   // Left: the folder of no set, and this process's own set.
   const std::vector<std::string> left = files::ListDirs(tmp.Path(), "tvdb??????");
   EXPECT_EQ(left.size(), 2u);
   EXPECT_NE(std::find(left.begin(), left.end(), "tvdbXXXXXX"), left.end());
   EXPECT_TRUE(mine.IsOpen());
+  ASSERT_GT(mine.SavePgnText(-1, kGames[0]), 0);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 0);
   EXPECT_EQ(mine.GameCount(), 4);
   {
     Questions no({ui::mrNo});
