@@ -753,40 +753,34 @@ int GameO::ReplaceDropCount(int i, const MoveRec &move) const {
 }
 
 int GameO::EnteredReplaceDropCount(const MoveRec &move) const {
-  if (lastEntry_.movedAway && lastEntry_.reached != 0 && current_->nodeNumber == lastEntry_.reached &&
-      current_->parent) {
-    // Against the game as an undo leaves it: the moved children back, the
-    // new move gone.
-    const PosRec *parent = current_->parent;
-    std::vector<const PosRec *> lines;
-    for (auto &c : lastEntry_.movedAway->children) lines.push_back(c.get());
+  if (lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached || !current_->parent) return 0;
+  // Against the game as an undo leaves it; an equal move there would be
+  // followed, dropping nothing.
+  const PosRec *parent = current_->parent;
+  std::vector<const PosRec *> lines;
+  if (lastEntry_.movedAway) {
+    // An entry above other children: they come back, the new move goes.
+    for (auto &c : lastEntry_.movedAway->children) {
+      if (c->move.Equal(move)) return 0;
+      lines.push_back(c.get());
+    }
     for (auto &c : parent->children)
       if (c->nodeNumber != lastEntry_.added && c->move.Equal(move)) return 0;
-    for (const PosRec *c : lines)
-      if (c->move.Equal(move)) return 0;
-    PositionO pos;
-    pos.Assign(*currentPos_);
-    pos.UnmakeMove(current_->move);
-    MoveRec m = move;
-    if (!CanPlayMove(pos, m)) return 0;
-    pos.CompleteMove(m);
-    pos.MakeMove(m);
-    return CountDropped(lines, pos);
-  }
-  if (!lastEntry_.replacing || lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached ||
-      !current_->parent)
+  } else if (lastEntry_.replacing) {
+    // The old move back in place of the new one, or nothing changed when
+    // an equal move was followed.
+    const PosRec *old = lastEntry_.replaced.get();
+    if (!old) {
+      if (lastEntry_.index < 1 || lastEntry_.index > parent->ChildCount()) return 0;
+      old = parent->Child(lastEntry_.index);
+    }
+    for (auto &c : parent->children) {
+      const PosRec *there = c.get() == current_ && lastEntry_.replaced ? old : c.get();
+      if (there->move.Equal(move)) return 0;
+    }
+    for (auto &c : old->children) lines.push_back(c.get());
+  } else {
     return 0;
-  // Against the game as an undo leaves it: the old move back in place of
-  // the new one, or nothing changed when an equal move was followed.
-  const PosRec *parent = current_->parent;
-  const PosRec *old = lastEntry_.replaced.get();
-  if (!old) {
-    if (lastEntry_.index < 1 || lastEntry_.index > parent->ChildCount()) return 0;
-    old = parent->Child(lastEntry_.index);
-  }
-  for (auto &c : parent->children) {
-    const PosRec *there = c.get() == current_ && lastEntry_.replaced ? old : c.get();
-    if (there->move.Equal(move)) return 0;
   }
   PositionO pos;
   pos.Assign(*currentPos_);
@@ -795,7 +789,7 @@ int GameO::EnteredReplaceDropCount(const MoveRec &move) const {
   if (!CanPlayMove(pos, m)) return 0;
   pos.CompleteMove(m);
   pos.MakeMove(m);
-  return CountDropped(*old, pos);
+  return CountDropped(lines, pos);
 }
 
 bool GameO::ReplaceChildMove(int i, const MoveRec &move) {
