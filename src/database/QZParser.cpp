@@ -445,10 +445,12 @@ class PgnScanner {
   }
 
   // A UTF-8 byte order mark before the first game is no text of a game.
+  // Read byte by byte: it may straddle blocks.
   void SkipByteOrderMark() {
-    static const unsigned char kMark[] = {0xEF, 0xBB, 0xBF};
-    if (!Fill()) return;
-    if (end_ - p_ >= 3 && std::memcmp(p_, kMark, 3) == 0) p_ += 3;
+    for (const int c : {0xEF, 0xBB, 0xBF}) {
+      if (Peek() != c) return;
+      Next();
+    }
   }
 
   // The rest of a tag pair after its "[": up to a "]" outside the value,
@@ -566,17 +568,16 @@ class PgnScanner {
         commentsOutside_ = true;
         SkipLine();
         return;
-      case '{': {
+      case '{':
         commentsOutside_ = true;
-        const int64_t at = Offset();
+        // Begun as a game, so that the text stays for the log if it never ends.
+        BeginGame();
         Next();
-        if (!SkipPast('}')) {
-          BeginGame();
-          gameStart_ = at;
-          Unterminated(at);
-        }
+        if (SkipPast('}'))
+          inGame_ = false;
+        else
+          Unterminated(gameStart_);
         return;
-      }
       default:
         // Move text with no tag section: a game refused whole.
         BeginGame();
