@@ -752,6 +752,19 @@ TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
   }
   EXPECT_EQ(dir.Read("e.pgn"), faulty);
   EXPECT_EQ(count("e.recovered.pgn"), 5);
+  // A folder that takes no new file (here: gone): the writable directory.
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  dir.Write("sub/g.pgn", Fixture());
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("sub/g.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    std::filesystem::remove_all(dir.File("sub"));
+    db.Done();
+  }
+  std::string text;
+  ASSERT_TRUE(files::ReadAll(appDir.File("g.recovered.pgn"), text));
+  EXPECT_NE(text.find("[Event \"Third\"]"), std::string::npos);
   EXPECT_TRUE(q.asked.empty());
   EXPECT_TRUE(TempSetsGone(tmp));
 }
