@@ -126,6 +126,8 @@ class TMainForm : public QMainWindow {
 
   // ---- Lifecycle
   void LoadSettings();
+  // The board's seven delays from the options.
+  void SetBoardDelays();
   void SaveSettings();
   // The close query: false keeps the window open.
   bool FormCloseQuery();
@@ -275,6 +277,12 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  void MPlayersClick();
+  void MEventSitesClick();
+  void MAnnotatorsClick();
+  // A search of the whole database with the kept criteria.
+  void MSearchGamesClick();
+  void MFoundGamesClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();
@@ -302,6 +310,8 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // Stops autoplay and shows the preferences for the board and this window.
+  void MPreferencesClick();
   // ---- About box and database settings
   void MAboutClick();
   // The settings of the open database; nothing without one.
@@ -337,9 +347,18 @@ class TMainForm : public QMainWindow {
   // The toolbar buttons click the chosen item of their family.
   void CopyGame();
   void MPositionAsBitmapClick();
+  // The board's position with the texts the user asks for above and below
+  // it; nothing is copied when the user cancels.
+  void MPositionAsHTMLClick();
+  void MPositionAsRTFClick();
   void MPositionAsFENClick();
   void MPositionAsEPDClick();
   void CopyPosition();
+  // The texts above and below a copied diagram, in the format (pfRTF or
+  // pfHTML), from the diagram-texts dialog when "CopyDiagUseLabels" is on
+  // (the chosen kinds are kept in the options), else empty. False when the
+  // user cancels.
+  bool GetDiagramTexts(std::uint8_t format, std::string &top, std::string &bottom);
   void MGameFromPGNClick();
   void MGameFromTextClick();
   // Reads the clipboard's text as a new game; a text that does not read
@@ -433,6 +452,8 @@ class TMainForm : public QMainWindow {
   void InitDatabase();
   // The window manager with its events.
   void InitGameListMan();
+  // The list windows the manager makes (those built so far).
+  static ListWindowFactories ListWindowMakers();
   // "Openin&gs..." with keys, else "Create Openin&gs...".
   void SetOpeningsItem(bool hasKeys);
   // The name without directory and extension, " - " and the program name.

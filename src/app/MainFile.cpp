@@ -18,6 +18,11 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/ParsePGN.h"
+#include "dbwindows/DlgAnnotators.h"
+#include "dbwindows/DlgEventSites.h"
+#include "dbwindows/DlgPlayers.h"
+#include "dbwindows/DlgGames.h"
+#include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
@@ -65,6 +70,12 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
   Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MPlayers", &TMainForm::MPlayersClick);
+  Connect("MEventSites", &TMainForm::MEventSitesClick);
+  Connect("MAnnotators", &TMainForm::MAnnotatorsClick);
+  Connect("MSearchGames", &TMainForm::MSearchGamesClick);
+  ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
+  Connect("MFoundGames", &TMainForm::MFoundGamesClick);
   Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
   ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
   Connect("MNextGame", &TMainForm::MNextGameClick);
@@ -82,6 +93,16 @@ void TMainForm::ConnectFileCommands() {
 
 void TMainForm::InitDatabase() {
   Database.Init([this](const std::string &text) { SetStatusText(text); });
+}
+
+ListWindowFactories TMainForm::ListWindowMakers() {
+  ListWindowFactories f;
+  f.games = [] { return new TGamesDlg; };
+  f.players = [] { return new TPlayersDlg; };
+  f.eventSites = [] { return new TEventSitesDlg; };
+  f.annotators = [] { return new TAnnotatorsDlg; };
+  f.flushReleases = [] { listframe::FlushReleases(); };
+  return f;
 }
 
 void TMainForm::InitGameListMan() {
@@ -450,6 +471,31 @@ void TMainForm::MFileClick() {
 void TMainForm::MGamesClick() {
   StopAutoPlay();
   GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MPlayersClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultPlayersWindow();
+}
+
+void TMainForm::MEventSitesClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultEventSitesWindow();
+}
+
+void TMainForm::MAnnotatorsClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultAnnotatorsWindow();
+}
+
+void TMainForm::MSearchGamesClick() {
+  StopAutoPlay();
+  GameListMan.SearchGames();
+}
+
+void TMainForm::MFoundGamesClick() {
+  StopAutoPlay();
+  GameListMan.ShowFoundGamesWindow();
 }
 
 void TMainForm::MReopenLastListClick() {

@@ -7,9 +7,11 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QToolButton>
 
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
+#include "dbwindows/DlgGames.h"
 #include "foundation/CommonText.h"
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/FileDialogUi.h"
@@ -513,6 +515,89 @@ TEST_F(MainFileTest, DatabaseMenuFollowsFoundGamesAndTreeWindows) {
   EXPECT_FALSE(f.Item("MFoundGames")->isEnabled());
   EXPECT_FALSE(f.Item("MTreeDlg")->isEnabled());
   f.GameListMan.SetFactories({});
+}
+
+// Answers the search with one player.
+class FakeSearchDialog : public SearchDialogI {
+ public:
+  void SetCriteria(const GameSearchMaskO &c) override { criteria.Assign(c); }
+  int Execute() override {
+    ++runs;
+    criteria.AddPlayer(player, 3, 0);
+    return 1;
+  }
+  void GetCriteria(GameSearchMaskO &c) const override { c.Assign(criteria); }
+  std::string player;
+  GameSearchMaskO criteria;
+  int runs = 0;
+};
+
+TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  ListWindowFactories factories;
+  factories.games = [&windows] {
+    windows.push_back(std::make_unique<FakeGamesWindow>());
+    return windows.back().get();
+  };
+  f.GameListMan.SetFactories(factories);
+  FakeSearchDialog dialog;
+  dialog.player = "White2";
+  f.GameListMan.SetSearchDialog(&dialog);
+  // No file: the commands do nothing.
+  f.Item("MSearchGames")->trigger();
+  EXPECT_EQ(dialog.runs, 0);
+  ASSERT_TRUE(f.OpenFile(Pgn("search.pgn", 4)));
+  EXPECT_TRUE(f.Item("MSearchGames")->isEnabled());
+  EXPECT_EQ(f.Item("MSearchGames")->shortcut(), QKeySequence("Ctrl+F"));
+  f.Item("MSearchGames")->trigger();
+  EXPECT_EQ(dialog.runs, 1);
+  ASSERT_EQ(windows.size(), 2u);
+  const int32_t found = f.GameListMan.FoundGamesSlot();
+  ASSERT_NE(found, 0);
+  EXPECT_NE(found, f.GameListMan.DefaultGamesSlot());
+  EXPECT_EQ(f.Database.GameListCount(found), 1);
+  EXPECT_EQ(f.Database.GameListGameNr(found, 1), 2);
+  EXPECT_EQ(f.GameListMan.GamesWindowCaption(2), "White2");
+  // The database menu now offers the found games; the command shows them.
+  windows[1]->visible = false;
+  emit f.Menu("MFile")->aboutToShow();
+  ASSERT_TRUE(f.Item("MFoundGames")->isEnabled());
+  f.Item("MFoundGames")->trigger();
+  EXPECT_TRUE(windows[1]->visible);
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_FALSE(f.Item("MSearchGames")->isEnabled());
+  EXPECT_FALSE(f.findChild<QToolButton *>("SBSearchGames")->isEnabled());
+  f.GameListMan.SetSearchDialog(nullptr);
+  f.GameListMan.SetFactories({});
+}
+
+// The games windows the application has.
+std::vector<TGamesDlg *> GamesWindows() {
+  std::vector<TGamesDlg *> v;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *g = qobject_cast<TGamesDlg *>(w)) v.push_back(g);
+  return v;
+}
+
+TEST_F(MainFileTest, TheGamesCommandShowsTheGamesWindowWhichOpensAGame) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("games.pgn", 3)));
+  ASSERT_EQ(GamesWindows().size(), 1u);
+  TGamesDlg *w = GamesWindows()[0];
+  EXPECT_FALSE(w->isVisible());  // made hidden with the file
+  f.Item("MGames")->trigger();
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->StatusText(), "3 games (1/1)");
+  EXPECT_EQ(w->windowTitle().toStdString(), "Games - [Database]");
+  w->SelectGame(2);
+  w->MView->trigger();
+  EXPECT_EQ(f.CurrentGameNumber, 2);
+  EXPECT_FALSE(w->isVisible());
+  // Closing the file destroys it, and it keeps its settings.
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_TRUE(GamesWindows().empty());
+  EXPECT_NE(fx.ReadSettings().find("[GameWindow]"), std::string::npos);
 }
 
 }  // namespace
