@@ -73,6 +73,8 @@ void TMainForm::EndWithoutQuestions() {
   StopAutoPlay();
   if (!FileOpen) return;
   const bool unsaved = Game.ModifiedFlags() != 0;
+  // The list windows hold lists of the database: they go first.
+  GameListMan.CloseAll();
   const std::string recovered =
       Database.CloseWithoutAsking(unsaved ? ToText(Game, PgnOptions(80), LangEnglish) : std::string());
   // The game is kept aside: nothing more to ask about it.
