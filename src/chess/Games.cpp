@@ -712,28 +712,28 @@ int GameO::CountDropped(const PosRec &from, PositionO &pos) {
     }
     ++stack.back().next;
     const PosRec *c = node->children[k].get();
-    if (!CanPlayMove(pos, c->move)) {
-      ForEachNode(const_cast<PosRec *>(c), [&](PosRec *) { ++dropped; });
-      continue;
-    }
-    MoveRec m = c->move;
-    pos.CompleteMove(m);
-    pos.MakeMove(m);
-    stack.push_back({c, 0, m});
+    MoveRec m;
+    if (PlayOrCountDropped(*c, pos, m, dropped)) stack.push_back({c, 0, m});
   }
   return dropped;
+}
+
+bool GameO::PlayOrCountDropped(const PosRec &line, PositionO &pos, MoveRec &played, int &dropped) {
+  if (!CanPlayMove(pos, line.move)) {
+    ForEachNode(const_cast<PosRec *>(&line), [&](PosRec *) { ++dropped; });
+    return false;
+  }
+  played = line.move;
+  pos.CompleteMove(played);
+  pos.MakeMove(played);
+  return true;
 }
 
 int GameO::CountDropped(const std::vector<const PosRec *> &lines, PositionO &pos) {
   int dropped = 0;
   for (const PosRec *c : lines) {
-    if (!CanPlayMove(pos, c->move)) {
-      ForEachNode(const_cast<PosRec *>(c), [&](PosRec *) { ++dropped; });
-      continue;
-    }
-    MoveRec m = c->move;
-    pos.CompleteMove(m);
-    pos.MakeMove(m);
+    MoveRec m;
+    if (!PlayOrCountDropped(*c, pos, m, dropped)) continue;
     dropped += CountDropped(*c, pos);
     pos.UnmakeMove(m);
   }

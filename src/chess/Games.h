@@ -355,6 +355,9 @@ class GameO {
   static int CountDropped(const PosRec &from, PositionO &pos);
   // The same for lines that begin with the nodes.
   static int CountDropped(const std::vector<const PosRec *> &lines, PositionO &pos);
+  // The line's move played on pos (completed, kept in played) when it can
+  // be played there; else the line's moves are added to dropped.
+  static bool PlayOrCountDropped(const PosRec &line, PositionO &pos, MoveRec &played, int &dropped);
   // Removes each line that Revalidate marked illegal at or below the nodes.
   void RemoveIllegalLines(const std::vector<PosRec *> &tops);
   // A child with the move among the current node's children, the one at

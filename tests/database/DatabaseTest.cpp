@@ -140,6 +140,14 @@ bool TempSetsGone(const TempDir &tmp) {
   return std::filesystem::is_empty(std::filesystem::path(tmp.Path()));
 }
 
+// The test's files, the temporary folder (TMPDIR) and the program's
+// writable folder.
+struct Folders {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir{"TMPDIR", tmp.Path()};
+  testutil::AppDirGuard app{appDir.Path()};
+};
+
 }  // namespace
 
 // ------------------------------------------------------------------ text helpers
@@ -617,9 +625,8 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
 }
 
 TEST(DatabasePgn, EverythingAWriteBackWouldLoseIsAskedAbout) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
   struct Case {
     std::string name, text, line;
     int games, errors;
@@ -667,9 +674,8 @@ TEST(DatabasePgn, EverythingAWriteBackWouldLoseIsAskedAbout) {
 }
 
 TEST(DatabasePgn, QuotesInsideATagValueSurviveImportStoreAndExport) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir;
   dir.Write("q.pgn", "[Event \"Open\"]\r\n[White \"\"Mirage\"\"]\r\n[Black \"Beta, B\"]\r\n\r\n1. e4 e5 *\r\n");
   Questions quiet({});
   for (int round = 0; round < 2; ++round) {
@@ -694,9 +700,8 @@ TEST(DatabasePgn, QuotesInsideATagValueSurviveImportStoreAndExport) {
 }
 
 TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp, &appDir = folders.appDir;
   Questions q({});
   auto count = [&](const std::string &name) {
     DatabaseO db;
@@ -789,9 +794,8 @@ void MakeOld(const std::string &path) {
 }  // namespace
 
 TEST(DatabaseRecovery, DeadTemporarySiblingsGoAtOpen) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir;
   dir.Write("s.pgn", Fixture());
   const std::string dead = std::to_string(DeadPid()), alive = std::to_string(::getpid());
   const std::string oldDead = "s.pgn.tmp" + dead + "_1", newDead = "s.pgn.tmp" + dead + "_2",
@@ -814,9 +818,8 @@ TEST(DatabaseRecovery, DeadTemporarySiblingsGoAtOpen) {
 }
 
 TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
   dir.Write("k.pgn", Fixture());
   dir.Write("u.pgn", Fixture());
   // Runs killed with a PGN file open: one stored a game, one changed nothing.
@@ -877,9 +880,8 @@ std::string Fill(std::string caption, std::initializer_list<std::string> args) {
 }  // namespace
 
 TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
   dir.Write("p.pgn", Fixture());
   // The owner's write bit, not access(): the test holds as root too.
   ASSERT_EQ(::chmod(dir.File("p.pgn").c_str(), 0444), 0);
@@ -907,9 +909,8 @@ TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
 }
 
 TEST(DatabaseFiles, FoldersPipesAndLinksToThemAreRefusedUntouched) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
   auto fifo = [&](const std::string &name) { ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0644), 0); };
   fifo("pipe");
   fifo("f.pgn");
@@ -948,9 +949,8 @@ TEST(DatabaseFiles, FoldersPipesAndLinksToThemAreRefusedUntouched) {
 }
 
 TEST(DatabaseFiles, AFailedNewDatabaseLeavesNothingAndLongNamesWork) {
-  TempDir dir, tmp, appDir;
-  EnvGuard tmpdir("TMPDIR", tmp.Path());
-  testutil::AppDirGuard app(appDir.Path());
+  Folders folders;
+  const TempDir &dir = folders.dir;
   for (int nth = 1; nth <= 12; ++nth) {
     DatabaseO db;
     MessageRecorder rec;
