@@ -393,10 +393,9 @@ bool DatabaseO::AskBeforeWriteBack() {
     if (!r.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
     if (r.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
   }
-  if (r.commentsOutside) {
-    if (!text.empty()) text += "\n";
-    text += Fill(CommonText::S_PGNCommentsLeftOut, {Path(fileName_)});
-  }
+  if (r.commentsOutside)
+    text += text.empty() ? Fill(CommonText::S_PGNCommentsLeftOut, {Path(fileName_)})
+                         : "\n" + CommonText::S_PGNCommentsLeftOutToo;
   text += "\n\n" + CommonText::S_PGNWriteBackQuestion;
   const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
   if (answer == ui::mrCancel) return false;
