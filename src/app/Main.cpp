@@ -405,6 +405,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
       if (!SessionCloseQuery(manager.allowsInteraction())) manager.cancel();
     });
   });
+  InstallEndSignals();
   // The files named on the command line open once the event loop runs.
   QMetaObject::invokeMethod(
       this, [this, args = std::move(args)] { Guarded([&] { WMStartup(args); }); }, Qt::QueuedConnection);
@@ -589,9 +590,11 @@ bool TMainForm::FormCloseQuery() {
 }
 
 bool TMainForm::SessionCloseQuery(bool interactionAllowed) {
-  if (!interactionAllowed) return true;
-  if (!FormCloseQuery()) return false;
-  sessionAllowedClose_ = true;
+  if (!interactionAllowed)
+    EndWithoutQuestions();
+  else if (!FormCloseQuery())
+    return false;
+  AllowSessionClose();
   return true;
 }
 

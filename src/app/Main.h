@@ -132,8 +132,24 @@ class TMainForm : public QMainWindow {
   // The close query: false keeps the window open.
   bool FormCloseQuery();
   // A logout asks as the close query does; false cancels the logout. Once
-  // it said yes, the window's own close asks nothing again.
+  // it said yes, the window's own close asks nothing again until the
+  // session goes on (SessionGoesOn). Without interaction nothing is asked:
+  // EndWithoutQuestions.
   bool SessionCloseQuery(bool interactionAllowed);
+  // A logout or SIGTERM/SIGHUP: an open file closes without questions, its
+  // changes written back or kept in a recovery file, and a changed game not
+  // stored goes to a recovery file.
+  void EndWithoutQuestions();
+  // The user works on after a logout was allowed: closes ask again.
+  void SessionGoesOn();
+  // The session's close of the window asks nothing until SessionGoesOn.
+  void AllowSessionClose();
+  // Tells where a run that ended without questions left games, once.
+  void ReportRecoveredGames();
+  // SIGTERM and SIGHUP end the program through the event loop as a logout
+  // without interaction does (EndOnSignal).
+  void InstallEndSignals();
+  void EndOnSignal();
 
   // ---- Captions and status
   void ApplyLanguage();
@@ -487,6 +503,7 @@ class TMainForm : public QMainWindow {
   std::string caption_;
   ui::Hooks oldHooks_;
   bool sessionAllowedClose_ = false;
+  std::unique_ptr<QObject> sessionWatch_;  // ends sessionAllowedClose_ on the user's next input
   bool resizeConnected_ = false;  // FormResize runs only after creation
   bool arranging_ = false;        // ArrangeControls' own resizing
   bool engineMove_ = false;       // inside EngineMove

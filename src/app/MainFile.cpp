@@ -33,6 +33,7 @@
 #include "foundation/ui/MenuModelUi.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
+#include "platform/Dirs.h"
 #include "platform/Files.h"
 #include "platform/Win1252.h"
 
@@ -388,6 +389,9 @@ void TMainForm::ReopenMenuItemClick(int tag) {
 }
 
 void TMainForm::WMStartup(const std::vector<std::string> &args) {
+  // What a killed run left in the temporary folder is recovered first.
+  DatabaseO::RecoverLeftovers(dirs::GetTempDir());
+  ReportRecoveredGames();
   for (const std::string &arg : args) {
     if (!files::FileExists(arg)) continue;
     std::error_code ec;

@@ -161,10 +161,14 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
         case imInsertBeforeMove:
           kind = amAboveIndex;
           index = selected;
+          // The continuations moved below the new move may not be playable
+          // there; No acts as Cancel.
+          ok = ConfirmDroppedMoves(Game.EnterDropCount(move, kind, index));
           break;
         case imInsertBeforeAll:
           kind = amAboveAll;
           index = 0;
+          ok = ConfirmDroppedMoves(Game.EnterDropCount(move, kind, index));
           break;
         case imReplaceMove:
           replace = true;
@@ -316,6 +320,9 @@ void TMainForm::AlternativesLBKeyDown(const QKeyEvent &key) {
   if ((key.modifiers() & Qt::ControlModifier) || ChessApp.AskDeleteTypeOnDelete) {
     DeleteMoveDlg->Choice = dcDeleteOneMove;
     if (DeleteMoveDlg->Execute() != QDialog::Accepted) return;
+    // Replies re-hung where they cannot be played go: asked first, and No
+    // deletes nothing.
+    if (!ConfirmDroppedMoves(Game.DeleteDropCount(chosen, DeleteMoveDlg->Choice))) return;
     Game.DeleteMove(chosen, DeleteMoveDlg->Choice);
   } else {
     if (BeepConfirm(CommonText::S_DeleteLine + "?", ui::mbYesNo) != ui::mrYes) return;

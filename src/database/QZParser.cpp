@@ -324,6 +324,9 @@ const char kError[] = "error";
 const char kNotInSubvar[] = "not in subvar";
 const char kIllegalMove[] = "illegal move: ";
 const char kTooLong[] = "game too long";
+const char kTooManyMoves[] = "game longer than 255 moves";
+const char kUnterminated[] = "unterminated comment";
+const char kOutside[] = "text outside a game";
 
 bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
@@ -352,9 +355,14 @@ class PgnScanner {
   PGNParseResult Run() {
     builder_.Reset();
     Progress();
+    SkipByteOrderMark();
     while (!cancel_) {
       int c = SkipBlanks();
-      if (c == kEof) break;
+      if (c == kEof) {
+        // The end of the input ends a game as the next tag section would.
+        if (inGame_) EndGame(Offset(), Offset(), false);
+        break;
+      }
       if (inGame_)
         InGame(c);
       else
@@ -363,6 +371,8 @@ class PgnScanner {
     PGNParseResult r;
     r.games = games_;
     r.errors = errors_;
+    r.unterminatedComment = unterminated_;
+    r.commentsOutside = commentsOutside_;
     // A cancel asked for by the last progress call comes after the end.
     r.cancelled = cancel_;
     Progress();
@@ -421,17 +431,105 @@ class PgnScanner {
     }
   }
 
-  // Up to the next "[" (which stays), or the end.
-  void SkipToBracket() {
+  // Past the next stop character; false when the input ends first.
+  bool SkipPast(char stop) {
     for (;;) {
-      if (p_ == end_ && !Fill()) return;
-      const void *q = std::memchr(p_, '[', static_cast<size_t>(end_ - p_));
+      if (p_ == end_ && !Fill()) return false;
+      const void *q = std::memchr(p_, stop, static_cast<size_t>(end_ - p_));
       if (q) {
-        p_ = static_cast<const char *>(q);
-        return;
+        p_ = static_cast<const char *>(q) + 1;
+        return true;
       }
       p_ = end_;
     }
+  }
+
+  // A UTF-8 byte order mark before the first game is no text of a game.
+  // Read byte by byte: it may straddle blocks.
+  void SkipByteOrderMark() {
+    for (const int c : {0xEF, 0xBB, 0xBF}) {
+      if (Peek() != c) return;
+      Next();
+    }
+  }
+
+  // The rest of a tag pair after its "[": up to a "]" outside the value,
+  // or the end of the line for a pair that never closes.
+  void SkipRestOfTagPair() {
+    bool inString = false, escaped = false;
+    for (;;) {
+      const int c = Peek();
+      if (c == kEof || c == '\r' || c == '\n') return;
+      Next();
+      if (escaped) {
+        escaped = false;
+      } else if (inString && c == '\\') {
+        escaped = true;
+      } else if (c == '"') {
+        inString = !inString;
+      } else if (c == ']' && !inString) {
+        return;
+      }
+    }
+  }
+
+  // Reads on, storing nothing, to the end of a refused game: after a result
+  // token outside comments, before a "[" once move text began, or before a
+  // "[" that starts a line after an empty line. A "[" before the move text
+  // is one of the game's tag pairs, and a "[" inside a comment is nothing.
+  void SkipRefusedGame() {
+    int lineBreaks = 0;
+    bool afterCR = false;
+    for (;;) {
+      const int c = Peek();
+      if (c == kEof) return;
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' || !afterCR) ++lineBreaks;
+        afterCR = c == '\r';
+        Next();
+        continue;
+      }
+      afterCR = false;
+      if (IsBlank(c)) {
+        Next();
+        continue;
+      }
+      const bool afterEmptyLine = lineBreaks >= 2;
+      lineBreaks = 0;
+      switch (c) {
+        case '[':
+          if (movesStarted_ || afterEmptyLine) return;
+          Next();
+          SkipRestOfTagPair();
+          continue;
+        case '{':
+          Next();
+          if (!SkipPast('}')) unterminated_ = true;
+          continue;
+        case ';':
+        case '%':
+          SkipLine();
+          continue;
+        default:
+          break;
+      }
+      movesStarted_ = true;
+      if (SkipToken()) return;
+    }
+  }
+
+  // A run of text up to a blank, "{", ";" or "["; true when it was a
+  // result token.
+  bool SkipToken() {
+    char token[8];
+    size_t n = 0;
+    for (int t = Peek(); t != kEof && !IsBlank(t) && t != '{' && t != ';' && t != '['; t = Peek()) {
+      if (n < sizeof token) token[n] = static_cast<char>(t);
+      ++n;
+      Next();
+    }
+    const std::string_view v(token, std::min(n, sizeof token));
+    return n <= sizeof token && (v == "1-0" || v == "0-1" || v == "1/2-1/2" || v == "*");
   }
 
   // The text up to the stop character into text (the stop character is
@@ -463,18 +561,37 @@ class PgnScanner {
         ReadTagPair();
         return;
       case '%':
+        SkipLine();
+        return;
       case ';':
+        // Comments outside games are not stored: a write-back loses them.
+        commentsOutside_ = true;
         SkipLine();
         return;
       case '{':
+        commentsOutside_ = true;
+        // Begun as a game, so that the text stays for the log if it never ends.
+        BeginGame();
         Next();
-        ReadUntil('}', '}', true, text_);
+        if (SkipPast('}'))
+          inGame_ = false;
+        else
+          Unterminated(gameStart_);
         return;
       default:
-        // Stray text: nothing is stored or reported.
-        Next();
+        // Move text with no tag section: a game refused whole.
+        BeginGame();
+        movesStarted_ = true;
+        const bool result = SkipToken();
+        Error(kOutside, gameStart_, Offset() - 1, !result);
         return;
     }
+  }
+
+  // A comment cut off by the end of the input took the rest of the input.
+  void Unterminated(int64_t at) {
+    unterminated_ = true;
+    Error(kUnterminated, at, at, false);
   }
 
   void BeginGame() {
@@ -504,8 +621,10 @@ class PgnScanner {
         return;
       case '{':
         Next();
-        // A comment cut off by the end of the input is dropped.
-        if (ReadUntil('}', '}', true, text_) && !builder_.AppendComment(text_)) Error(kTooLong, at, at);
+        if (!ReadUntil('}', '}', true, text_))
+          Unterminated(at);
+        else if (!builder_.AppendComment(text_))
+          Error(kTooLong, at, at);
         return;
       case ';':
         Next();
@@ -554,7 +673,7 @@ class PgnScanner {
       const int c = Peek();
       const int64_t at = Offset();
       if (c == kEof) {
-        Error(kError, at, at);
+        Error(kError, at, at, false);
         return;
       }
       if (phase != kValue) {
@@ -573,6 +692,8 @@ class PgnScanner {
           pair_ += '"';
           valueStart = pair_.size();
         } else {
+          // The rest of the pair goes with the refused game.
+          SkipRestOfTagPair();
           Error(kError, at, at);
           return;
         }
@@ -755,7 +876,11 @@ class PgnScanner {
     Move2 m;
     bool ok = false, stored = false;
     // Black's move at 255 would need move number 256.
-    if (pos_.SideToMove() == 0 || pos_.MoveNumber() < 255) {
+    if (pos_.SideToMove() != 0 && pos_.MoveNumber() >= 255) {
+      Error(kTooManyMoves, start, last);
+      return;
+    }
+    {
       if (encoding_ == encSan) {
         SanMoveRec rec;
         ok = ParseSANMoveRec(pos_, gen_, token_, rec);
@@ -788,18 +913,19 @@ class PgnScanner {
     movesStarted_ = true;
   }
 
-  // The game ends before errFrom..errTo (the result token, or the "[" of
-  // the next game). Open variations are closed first.
-  void EndGame(int64_t errFrom, int64_t errTo) {
+  // The game ends at errFrom..errTo: a result token that was read, the
+  // "[" of the next game, or the end of the input. Open variations are
+  // closed first.
+  void EndGame(int64_t errFrom, int64_t errTo, bool resultRead = true) {
     for (size_t i = 0; i < saved_.size(); ++i) {
       if (!builder_.EndVariation()) {
-        Error(kTooLong, errFrom, errTo);
+        Error(kTooLong, errFrom, errTo, !resultRead);
         return;
       }
     }
     saved_.clear();
     if (!builder_.SetTagText(tags_) || !builder_.EndGame() || !builder_.Pack(buffer_)) {
-      Error(kTooLong, errFrom, errTo);
+      Error(kTooLong, errFrom, errTo, !resultRead);
       return;
     }
     QZGameManagerO::SetEncoding(buffer_, encoding_);
@@ -812,9 +938,10 @@ class PgnScanner {
     }
   }
 
-  // The game is refused: skipped to the next "[" and reported.
-  void Error(const std::string &message, int64_t from, int64_t to) {
-    SkipToBracket();
+  // The game is refused: read on to its end (unless it has ended) and
+  // reported once.
+  void Error(const std::string &message, int64_t from, int64_t to, bool skip = true) {
+    if (skip) SkipRefusedGame();
     const int64_t gameEnd = Offset() - 1;
     if (inGame_) {
       ++errors_;
@@ -851,6 +978,7 @@ class PgnScanner {
 
   int64_t gameStart_ = 0;
   bool inGame_ = false, movesStarted_ = false;
+  bool unterminated_ = false, commentsOutside_ = false;
   int games_ = 0, errors_ = 0, countdown_ = kProgressEvery;
 };
 

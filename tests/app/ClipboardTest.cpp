@@ -385,6 +385,16 @@ TEST_F(ClipboardTest, CancelledPastesChangeNothing) {
   }
   EXPECT_EQ(dialogs, 2);
   same();
+  // A paste that reads nothing at all, given up at the reader's error
+  // (OK to the question about the changed game).
+  for (const char *text : {"hello world", " \r\n "}) {
+    SetClip(text);
+    auto a = AnswerParse([](TParseErrorDlg &d) { return modal::ClickButton(d, "AbortBtn"); });
+    const int beeped = beeps;
+    Item("MGameFromPGN")->trigger();
+    EXPECT_GT(beeps, beeped) << text;
+    same();
+  }
   // An empty clipboard: a beep.
   Clip().clear();
   const int before = beeps;
@@ -392,6 +402,12 @@ TEST_F(ClipboardTest, CancelledPastesChangeNothing) {
   f.MPositionFromFENClick();
   EXPECT_EQ(beeps, before + 2);
   same();
+  // A comment alone is something read: it replaces the game.
+  SetClip("{just a note}");
+  auto a = AnswerParse([](TParseErrorDlg &d) { return modal::ClickButton(d, "AbortBtn"); });
+  Item("MGameFromPGN")->trigger();
+  EXPECT_EQ(f.Game.GetTag("White"), "");
+  EXPECT_EQ(f.CurrentGameNumber, 0);
 }
 
 TEST_F(ClipboardTest, PasteAPosition) {

@@ -256,7 +256,9 @@ TEST_F(MainMoveEntryTest, ReplaceMoveKeepsEveryLegalReply) {
   Drag("g1", "f3");
   EXPECT_EQ(f.Game.Root()->Child(1)->move.ToText(mtCoordinate), "g1f3");
   EXPECT_EQ(f.Game.Root()->Child(2)->move.ToText(mtCoordinate), "d2d4");
-  EXPECT_EQ(f.Game.Root()->Child(1)->Child(1)->move.ToText(mtCoordinate), "e2e4");
+  // e4 cannot be Black's reply: it went, asked first.
+  EXPECT_EQ(f.Game.Root()->Child(1)->ChildCount(), 0);
+  EXPECT_EQ(lastMessage, "Delete line?");
   EXPECT_TRUE(InSync());
 }
 
@@ -281,6 +283,73 @@ TEST_F(MainMoveEntryTest, AReplacementThatDropsMovesAsksFirst) {
   }
 }
 
+TEST_F(MainMoveEntryTest, InsertsAndDeleteMoveThatDropMovesAskFirst) {
+  const char *game = "1. e4 (1. d4 d5) 1... e5 2. Nf3 *";
+  TMainForm &f = Loaded(game);
+  ChessApp.AskInsertTypeOnNewMove = true;
+  const std::string original = Moves();
+  for (const char *radio : {"InsertBeforeMoveRB", "InsertBeforeAllRB"}) {
+    auto a = Choose(radio, "No");
+    Loaded(game);
+    const int asked = dialogs;
+    Drag("g1", "f3");
+    EXPECT_EQ(dialogs, asked + 1) << radio;
+    EXPECT_EQ(lastMessage, "Delete line?");
+    EXPECT_EQ(Moves(), original) << radio;
+    EXPECT_EQ(f.Board->MoveList().Count(), 0);
+    EXPECT_TRUE(InSync());
+    EXPECT_EQ(f.Game.ModifiedFlags(), 0);
+  }
+  {
+    auto a = Choose("InsertBeforeAllRB", "Yes");
+    Loaded(game);
+    Drag("g1", "f3");
+    EXPECT_EQ(Moves(), "1. Nf3 *");
+    EXPECT_TRUE(InSync());
+    // Destination first: the alternative is asked about again, and the
+    // board's take-back puts the lines back as they were.
+    Loaded(game);
+    Click("f3");
+    const std::string once = Moves();
+    EXPECT_EQ(f.Game.Root()->ChildCount(), 1);
+    const int asked = dialogs;
+    Click("f3", Qt::RightButton);
+    EXPECT_EQ(dialogs, asked + 1);
+    EXPECT_NE(Moves(), once);
+    EXPECT_EQ(f.Game.Root()->ChildCount(), 1);
+    EXPECT_TRUE(InSync());
+    Click("f3", Qt::RightButton);
+    EXPECT_EQ(Moves(), original);
+    EXPECT_TRUE(InSync());
+  }
+  // Delete Move keeping the continuations: No deletes nothing, Yes also
+  // removes the replies that cannot stand in the move's place.
+  ChessApp.AskDeleteTypeOnDelete = true;
+  QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+  {
+    auto a = Choose("DeleteMoveRB", "No");
+    Loaded(game);
+    f.AlternativesLB->setCurrentRow(0);
+    f.AlternativesLBKeyDown(del);
+    EXPECT_EQ(lastMessage, "Delete line?");
+    EXPECT_EQ(Moves(), original);
+  }
+  {
+    auto a = Choose("DeleteMoveRB", "Yes");
+    Loaded(game);
+    f.AlternativesLB->setCurrentRow(0);
+    f.AlternativesLBKeyDown(del);
+    EXPECT_EQ(Moves(), "1. d4 d5 *");
+    // A move without replies goes without a question.
+    Loaded("1. e4 (1. d4) 1... e5 *");
+    const int asked = dialogs;
+    f.AlternativesLB->setCurrentRow(1);
+    f.AlternativesLBKeyDown(del);
+    EXPECT_EQ(dialogs, asked);
+    EXPECT_EQ(Moves(), "1. e4 e5 *");
+  }
+}
+
 TEST_F(MainMoveEntryTest, TheOtherChoicesCancelAndCtrl) {
   TMainForm &f = Loaded("1. e4 (1. d4) 1... e5 *");
   ChessApp.AskInsertTypeOnNewMove = true;
@@ -288,7 +357,8 @@ TEST_F(MainMoveEntryTest, TheOtherChoicesCancelAndCtrl) {
     auto a = Choose("InsertBeforeAllRB");
     Drag("g1", "f3");
     EXPECT_EQ(f.Game.Root()->ChildCount(), 1);
-    EXPECT_EQ(f.Game.Root()->Child(1)->ChildCount(), 2);
+    EXPECT_EQ(f.Game.Root()->Child(1)->ChildCount(), 0);
+    EXPECT_EQ(dialogs, 1);
     EXPECT_TRUE(InSync());
   }
   {
@@ -489,7 +559,8 @@ TEST_F(MainMoveEntryTest, AlternativesList) {
     f.AlternativesLB->setCurrentRow(1);
     f.AlternativesLBKeyDown(del);
     EXPECT_EQ(presetChecked, "DeleteMoveRB");
-    EXPECT_EQ(f.Game.ChildCount(), 2);  // d5 hangs in d4's place
+    EXPECT_EQ(f.Game.ChildCount(), 1);  // d5 cannot hang in d4's place: asked, then gone
+    EXPECT_EQ(lastMessage, "Delete line?");
   }
   // In view-only mode too.
   Loaded("1. e4 (1. d4 d5) 1... e5 *");
