@@ -186,7 +186,7 @@ void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int wit
   const int kind = t.sortKind;
   auto add = [&](int32_t n) {
     std::unique_ptr<GameInfoO> tags;
-    if (GameSortKeyReadsTags(kind)) tags = GetGameTags(n);
+    if (GameSortKeyReadsTags(kind)) tags = GameListTags(n);
     t.rows.Add(GameSortKey(kind, n, tags.get(), false), n);
   };
   int countdown = kProgressEvery;
