@@ -625,7 +625,7 @@ DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, A
   for (int32_t i = 1; i <= GameCount(); ++i) {
     if (--countdown <= 0) {
       countdown = 50;
-      ReportProgress(fileName + " [" + std::to_string(i) + " " + CommonText::S_Games + "]", progress);
+      ReportProgress(Path(fileName) + " [" + std::to_string(i) + " " + CommonText::S_Games + "]", progress);
     }
     GameDescriptor d;
     if (!games_.ReadDescriptor(i, d) ||

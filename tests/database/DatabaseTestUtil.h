@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the tests of the database object.
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "foundation/comDlgAbort.h"
 #include "platform/UiHooks.h"
@@ -21,4 +23,27 @@ class CancelAfter {
  private:
   int runs_ = 0;
   ui::Hooks old_;
+};
+
+// A cancel dialog whose window records the progress texts.
+struct RecordingProgress {
+  struct Form : AbortFormI {
+    std::vector<std::string> *log = nullptr;
+    void ShowForm() override {}
+    void HideForm() override {}
+    void SetFormCaption(const std::string &) override {}
+    void SetFormMessage(const std::string &t) override { log->push_back(t); }
+  };
+  std::vector<std::string> messages;
+  AbortDlgO::FormFactory old;
+  AbortDlgO dlg;
+  RecordingProgress() {
+    old = AbortDlgO::InstallFormFactory([this](AbortDlgO &) {
+      auto f = std::make_unique<Form>();
+      f->log = &messages;
+      return f;
+    });
+    dlg.Init();
+  }
+  ~RecordingProgress() { AbortDlgO::InstallFormFactory(old); }
 };

@@ -415,29 +415,6 @@ TEST_F(Search, WithinListsCopiesAndRefusals) {
   EXPECT_EQ(db.GameListGameNr(target_, 1), before[0]);
 }
 
-// A cancel dialog whose window records the progress texts.
-struct RecordingProgress {
-  struct Form : AbortFormI {
-    std::vector<std::string> *log = nullptr;
-    void ShowForm() override {}
-    void HideForm() override {}
-    void SetFormCaption(const std::string &) override {}
-    void SetFormMessage(const std::string &t) override { log->push_back(t); }
-  };
-  std::vector<std::string> messages;
-  AbortDlgO::FormFactory old;
-  AbortDlgO dlg;
-  RecordingProgress() {
-    old = AbortDlgO::InstallFormFactory([this](AbortDlgO &) {
-      auto f = std::make_unique<Form>();
-      f->log = &messages;
-      return f;
-    });
-    dlg.Init();
-  }
-  ~RecordingProgress() { AbortDlgO::InstallFormFactory(old); }
-};
-
 TEST_F(Search, ProgressEvery2000GamesAndACancelKeepsTheRowsFoundSoFar) {
   RecordingProgress progress;
   GameSearchMaskO b;
