@@ -63,9 +63,11 @@ void CreateForms(std::vector<std::string> args) {
   EditTimeControlDlg = new TEditTimeControlDlg(MainForm);
   // The window manager's search dialog.
   SearchGamesDlg = new TSearchGamesDlg(MainForm);
+  MainForm->GameListMan.SetSearchDialog(SearchGamesDlg);
 }
 
 void FreeForms() {
+  if (MainForm) MainForm->GameListMan.SetSearchDialog(nullptr);
   Free(SearchGamesDlg);
   Free(EditTimeControlDlg);
   Free(EditTimeDlg);

@@ -259,6 +259,9 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  // A search of the whole database with the kept criteria.
+  void MSearchGamesClick();
+  void MFoundGamesClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();

@@ -64,6 +64,9 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
   Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MSearchGames", &TMainForm::MSearchGamesClick);
+  ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
+  Connect("MFoundGames", &TMainForm::MFoundGamesClick);
   Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
   ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
   Connect("MNextGame", &TMainForm::MNextGameClick);
@@ -446,6 +449,16 @@ void TMainForm::MFileClick() {
 void TMainForm::MGamesClick() {
   StopAutoPlay();
   GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MSearchGamesClick() {
+  StopAutoPlay();
+  GameListMan.SearchGames();
+}
+
+void TMainForm::MFoundGamesClick() {
+  StopAutoPlay();
+  GameListMan.ShowFoundGamesWindow();
 }
 
 void TMainForm::MReopenLastListClick() {

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QToolButton>
 
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
@@ -512,6 +513,61 @@ TEST_F(MainFileTest, DatabaseMenuFollowsFoundGamesAndTreeWindows) {
   opened();
   EXPECT_FALSE(f.Item("MFoundGames")->isEnabled());
   EXPECT_FALSE(f.Item("MTreeDlg")->isEnabled());
+  f.GameListMan.SetFactories({});
+}
+
+// Answers the search with one player.
+class FakeSearchDialog : public SearchDialogI {
+ public:
+  void SetCriteria(const GameSearchMaskO &c) override { criteria.Assign(c); }
+  int Execute() override {
+    ++runs;
+    criteria.AddPlayer(player, 3, 0);
+    return 1;
+  }
+  void GetCriteria(GameSearchMaskO &c) const override { c.Assign(criteria); }
+  std::string player;
+  GameSearchMaskO criteria;
+  int runs = 0;
+};
+
+TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  ListWindowFactories factories;
+  factories.games = [&windows] {
+    windows.push_back(std::make_unique<FakeGamesWindow>());
+    return windows.back().get();
+  };
+  f.GameListMan.SetFactories(factories);
+  FakeSearchDialog dialog;
+  dialog.player = "White2";
+  f.GameListMan.SetSearchDialog(&dialog);
+  // No file: the commands do nothing.
+  f.Item("MSearchGames")->trigger();
+  EXPECT_EQ(dialog.runs, 0);
+  ASSERT_TRUE(f.OpenFile(Pgn("search.pgn", 4)));
+  EXPECT_TRUE(f.Item("MSearchGames")->isEnabled());
+  EXPECT_EQ(f.Item("MSearchGames")->shortcut(), QKeySequence("Ctrl+F"));
+  f.Item("MSearchGames")->trigger();
+  EXPECT_EQ(dialog.runs, 1);
+  ASSERT_EQ(windows.size(), 2u);
+  const int32_t found = f.GameListMan.FoundGamesSlot();
+  ASSERT_NE(found, 0);
+  EXPECT_NE(found, f.GameListMan.DefaultGamesSlot());
+  EXPECT_EQ(f.Database.GameListCount(found), 1);
+  EXPECT_EQ(f.Database.GameListGameNr(found, 1), 2);
+  EXPECT_EQ(f.GameListMan.GamesWindowCaption(2), "White2");
+  // The database menu now offers the found games; the command shows them.
+  windows[1]->visible = false;
+  emit f.Menu("MFile")->aboutToShow();
+  ASSERT_TRUE(f.Item("MFoundGames")->isEnabled());
+  f.Item("MFoundGames")->trigger();
+  EXPECT_TRUE(windows[1]->visible);
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_FALSE(f.Item("MSearchGames")->isEnabled());
+  EXPECT_FALSE(f.findChild<QToolButton *>("SBSearchGames")->isEnabled());
+  f.GameListMan.SetSearchDialog(nullptr);
   f.GameListMan.SetFactories({});
 }
 
