@@ -25,6 +25,7 @@
 #include "board/ChsBmps.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
+#include "dbwindows/ListWindowFrame.h"
 #include "engine/ChsClocks.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
@@ -343,6 +344,13 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   Game.Init();
   InitDatabase();
   InitGameListMan();
+  {
+    // Released list windows must be gone before the settings are written;
+    // the window kinds join these factories.
+    ListWindowFactories factories;
+    factories.flushReleases = listframe::FlushReleases;
+    GameListMan.SetFactories(factories);
+  }
   FileName.clear();
   FileOpen = false;
   HasName = false;

@@ -34,7 +34,7 @@ constexpr int kStepButtonHeight = 24;
 constexpr int kLastMoveLabelTop = 4;
 
 // The toolbar in button order: component name, glyph resource, the key of
-// its tooltip (none for the clipboard buttons, whose issue sets theirs),
+// its tooltip (none for the clipboard buttons, which set their own),
 // and a separator after it.
 struct ToolDef {
   const char *name;

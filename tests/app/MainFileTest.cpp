@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QToolButton>
 
 #include "AppTestUtil.h"
@@ -428,6 +429,17 @@ class FakeGamesWindow : public ListWindowI {
   int32_t selected = 0;
   bool visible = false;
 };
+
+// A list window released from its own handler is deleted later; closing
+// the file must see it gone, since its settings are written then.
+TEST_F(MainFileTest, ClosingAFileRunsTheReleasedWindowsDeletion) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("release.pgn", 1)));
+  QPointer<QObject> released = new QObject;
+  released->deleteLater();
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_TRUE(released.isNull());
+}
 
 TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
   std::vector<std::unique_ptr<FakeGamesWindow>> windows;

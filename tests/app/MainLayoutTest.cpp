@@ -83,7 +83,7 @@ TEST(MainLayout, AllFlagCombinations) {
                 EXPECT_EQ(r.extraPanel, (Rect{0, r.controlPanel.Bottom(), 350, 80}));
                 break;
               case kRight:
-              case kNoneSet:  // the ruling: right, as by default
+              case kNoneSet:  // no place set: right, as by default
                 EXPECT_EQ(r.extra, ExtraPlace::Right);
                 EXPECT_EQ(r.extraPanel, (Rect{350, r.boardPanel.y, 200, r.boardPanel.h + controlH}));
                 break;
