@@ -156,7 +156,10 @@ class TMainForm : public QMainWindow {
   void BalanceTopLines();
   void FreeTopLineObjects();
   void PlaceCoordinateLabels();
-  void ArrangeControls();
+  // Places the panels. The window takes the layout's own size unless it is
+  // maximised, or preferredSize is false (a resize: the size the window
+  // manager gave is the layout's input).
+  void ArrangeControls(bool preferredSize = true);
   // The layout's inputs as the widgets and options stand.
   layout::Input LayoutInput() const;
   void BuildToolbar();

@@ -274,7 +274,7 @@ layout::Input TMainForm::LayoutInput() const {
   return in;
 }
 
-void TMainForm::ArrangeControls() {
+void TMainForm::ArrangeControls(bool preferredSize) {
   arranging_ = true;
   struct Restore {
     bool &flag;
@@ -286,7 +286,18 @@ void TMainForm::ArrangeControls() {
   const QFontMetrics labels(LastMoveLbl->font());
   LastMoveLbl->setFixedHeight(labels.height() + 2);
 
-  Layout = layout::Arrange(LayoutInput());
+  layout::Input in = LayoutInput();
+  const int menuH = menuBar()->sizeHint().height();
+  const layout::Result preferred = layout::Arrange(in);
+  const bool keepSize = preferred.sizeable && (!preferredSize || isMaximized() || isFullScreen());
+  if (keepSize) {
+    in = layout::ExtraPanelFromClient(in, preferred, width(), height() - menuH);
+    ExtraPanelWidth = in.extraPanelWidth;
+    ExtraPanelHeight = in.extraPanelHeight;
+    in.givenClientWidth = width();
+    in.givenClientHeight = height() - menuH;
+  }
+  Layout = layout::Arrange(in);
   const layout::Result &r = Layout;
   auto place = [](QWidget *w, const layout::Rect &rc) { w->setGeometry(rc.x, rc.y, rc.w, rc.h); };
 
@@ -351,16 +362,19 @@ void TMainForm::ArrangeControls() {
     }
   }
 
-  Client->setFixedSize(r.clientWidth, r.clientHeight);
-  const int menuH = menuBar()->sizeHint().height();
   const QSize size(r.clientWidth, r.clientHeight + menuH);
   if (r.sizeable) {
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    Client->setMinimumSize(0, 0);
+    // Never smaller than the board column with the smallest extra panel.
+    const layout::Result least = layout::Arrange(layout::SmallestExtraPanel(in));
+    Client->setMinimumSize(least.clientWidth, least.clientHeight);
     Client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(size);
+    setMinimumSize(least.clientWidth, least.clientHeight + menuH);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (!keepSize) resize(size);
   } else {
+    // A fixed size cannot be maximised.
+    if (isMaximized() || isFullScreen()) setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    Client->setFixedSize(r.clientWidth, r.clientHeight);
     setFixedSize(size);
   }
   if (CenterOnce) {
@@ -379,14 +393,8 @@ void TMainForm::showEvent(QShowEvent *e) {
 
 void TMainForm::resizeEvent(QResizeEvent *e) {
   QMainWindow::resizeEvent(e);
-  if (!resizeConnected_ || arranging_ || !ShowExtraPanel) return;
-  Guarded([&] {
-    const int menuH = menuBar()->sizeHint().height();
-    const layout::Input in = layout::ExtraPanelFromClient(LayoutInput(), Layout, width(), height() - menuH);
-    ExtraPanelWidth = in.extraPanelWidth;
-    ExtraPanelHeight = in.extraPanelHeight;
-    ArrangeControls();
-  });
+  if (!resizeConnected_ || arranging_ || !Layout.sizeable) return;
+  Guarded([&] { ArrangeControls(false); });
 }
 
 // ---- Toolbar

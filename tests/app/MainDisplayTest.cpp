@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "AppTestUtil.h"
@@ -260,6 +261,41 @@ TEST_F(MainDisplayTest, Toolbar) {
   IniFile ini(Settings());
   EXPECT_EQ(ini.ReadString("MainToolbar", "SBFlip.Visible", ""), "1");
   EXPECT_EQ(ini.ReadString("MainToolbar", "SBNew.Visible", ""), "0");
+}
+
+// The window manager's size is kept: a resize and a maximise stay, the
+// panels fill the window, and a new board size while maximised keeps the
+// state. Without the extra panel the size is the layout's own.
+TEST_F(MainDisplayTest, ResizeAndMaximiseKeepTheSizeAndTheState) {
+  TMainForm &f = Loaded();
+  f.show();
+  QCoreApplication::processEvents();
+  const QSize own = f.size();
+  const QSize bigger(own.width() + 120, own.height() + 90);
+  f.resize(bigger);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.size(), bigger);
+  EXPECT_EQ(f.StatusBar->geometry().bottom() + 1, f.Client->height());
+  EXPECT_EQ(f.ExtraPanel->geometry().right() + 1, f.width());
+  EXPECT_EQ(f.Toolbar->width(), f.width());
+
+  f.setWindowState(Qt::WindowMaximized);
+  QCoreApplication::processEvents();
+  const QSize maximised = f.size();
+  EXPECT_TRUE(f.isMaximized());
+  f.ArrangeControls();  // as a new board size or view flag does
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(f.isMaximized());
+  EXPECT_EQ(f.size(), maximised);
+  EXPECT_EQ(f.ExtraPanel->geometry().right() + 1, f.width());
+
+  f.setWindowState(Qt::WindowNoState);
+  f.ShowExtraPanel = false;
+  f.ArrangeControls();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.minimumSize(), f.maximumSize()) << "a fixed size, which cannot be maximised";
+  f.ShowExtraPanel = true;
+  f.ArrangeControls();
 }
 
 // The windows as a user sees them, for $TV_SHOT_DIR.

@@ -137,6 +137,37 @@ TEST(MainLayout, ResizeTakesTheExtraPanelFromTheClient) {
   EXPECT_EQ(Arrange(next).clientHeight, r.clientHeight + 30);
 }
 
+// A size the window manager gives: the bars span it, the extra panel
+// fills what the board column leaves, down to the status bar; a fixed
+// layout keeps its own size.
+TEST(MainLayout, AGivenClientSizeIsFilled) {
+  for (bool under : {false, true}) {
+    Input in = Base();
+    in.showUnder = under;
+    const Result own = Arrange(in);
+    in = ExtraPanelFromClient(in, own, own.clientWidth + 300, own.clientHeight + 200);
+    in.givenClientWidth = own.clientWidth + 300;
+    in.givenClientHeight = own.clientHeight + 200;
+    const Result r = Arrange(in);
+    EXPECT_EQ(r.clientWidth, in.givenClientWidth) << under;
+    EXPECT_EQ(r.clientHeight, in.givenClientHeight) << under;
+    EXPECT_EQ(r.toolbar.w, r.clientWidth) << under;
+    EXPECT_EQ(r.statusbar, (Rect{0, r.clientHeight - 20, r.clientWidth, 20})) << under;
+    EXPECT_EQ(r.extraPanel.Right(), r.clientWidth) << under;
+    EXPECT_EQ(r.extraPanel.Bottom(), r.statusbar.y) << under;
+    EXPECT_EQ(r.boardPanel, own.boardPanel) << "the board keeps its place, " << under;
+  }
+  Input fixed = Base();
+  fixed.showExtraPanel = false;
+  const Result own = Arrange(fixed);
+  fixed.givenClientWidth = own.clientWidth + 300;
+  fixed.givenClientHeight = own.clientHeight + 200;
+  EXPECT_EQ(Arrange(fixed).clientWidth, own.clientWidth);
+  EXPECT_EQ(Arrange(fixed).clientHeight, own.clientHeight);
+  const Result least = Arrange(SmallestExtraPanel(Base()));
+  EXPECT_EQ(least.extraPanel.w, 100);
+}
+
 TEST(MainLayout, ListSizeRule) {
   EXPECT_EQ(FitListSize(40, 300), 40);
   EXPECT_EQ(FitListSize(270, 300), 270);  // exactly 0.9 stays
