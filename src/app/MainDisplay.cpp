@@ -305,6 +305,7 @@ void TMainForm::ArrangeControls(bool preferredSize) {
   StatusBar->setSizeGripEnabled(r.sizeable);
 
   place(Toolbar, r.toolbar);
+  ToolbarMan.Arrange();  // the buttons past its width overflow
   Toolbar->setVisible(ShowToolbar);
   place(StatusBar, r.statusbar);
   StatusBar->setVisible(ShowStatusbar);

@@ -298,6 +298,57 @@ TEST_F(MainDisplayTest, ResizeAndMaximiseKeepTheSizeAndTheState) {
   f.ArrangeControls();
 }
 
+// In every panel layout each shown toolbar button can be reached: it
+// stands whole before the overflow button, or the overflow holds it.
+TEST_F(MainDisplayTest, EveryToolbarButtonCanBeReached) {
+  TMainForm &f = Loaded();
+  struct Case {
+    bool extra, under, right, left;
+  };
+  bool overflowSeen = false;
+  for (const Case c : {Case{true, false, true, false}, Case{true, true, false, false},
+                       Case{true, false, false, true}, Case{false, false, true, false}}) {
+    f.ShowExtraPanel = c.extra;
+    f.ShowUnder = c.under;
+    f.ShowRight = c.right;
+    f.ShowLeft = c.left;
+    f.ArrangeControls();
+    const std::vector<QAbstractButton *> over = f.ToolbarMan.OverflowButtons();
+    QToolButton *more = f.ToolbarMan.OverflowButton();
+    const bool overflowShown = more && !more->isHidden();
+    EXPECT_EQ(overflowShown, !over.empty());
+    const int edge = overflowShown ? more->x() : f.Toolbar->width();
+    int shown = 0;
+    for (int i = 1; i <= f.ToolbarMan.ButtonCount(); ++i) shown += f.ToolbarMan.ButtonVisible(i);
+    int whole = 0;
+    for (QToolButton *b : f.Toolbar->findChildren<QToolButton *>()) {
+      if (b == more || b->isHidden()) continue;
+      const bool held = std::find(over.begin(), over.end(), b) != over.end();
+      if (!held) {
+        EXPECT_LE(b->geometry().right(), edge) << FromQ(b->objectName());
+        ++whole;
+      } else {
+        EXPECT_GE(b->x(), f.Toolbar->width()) << FromQ(b->objectName());
+      }
+    }
+    EXPECT_EQ(whole + static_cast<int>(over.size()), shown);
+    if (!c.extra) {
+      overflowSeen = true;
+      const std::vector<std::string> names = [&] {
+        std::vector<std::string> v;
+        for (QAbstractButton *b : over) v.push_back(FromQ(b->objectName()));
+        return v;
+      }();
+      EXPECT_NE(std::find(names.begin(), names.end(), "SBFlip"), names.end()) << "the board panel is too narrow";
+    }
+  }
+  EXPECT_TRUE(overflowSeen);
+  f.ShowExtraPanel = true;
+  f.ShowUnder = f.ShowLeft = false;
+  f.ShowRight = true;
+  f.ArrangeControls();
+}
+
 // The windows as a user sees them, for $TV_SHOT_DIR.
 TEST_F(MainDisplayTest, Snapshots) {
   TMainForm &f = Loaded();
