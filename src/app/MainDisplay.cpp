@@ -79,23 +79,31 @@ bool TMainForm::CommentCommandsAllowed() const {
 void TMainForm::ShowGame() {
   const LanguageId lang = DisplayLanguage();
   const int kind = ChessApp.MoveListNotation;
-  AlternativesLB->clear();
+  QStringList rows;
   if (DisplayMode == dmTryOut) {
     const int made = Board->MoveList().Count();
-    if (made < TryOutMoves.Count()) AlternativesLB->addItem(ToQ(TryOutMoves.At(made + 1).ToText(kind, lang)));
+    if (made < TryOutMoves.Count()) rows << ToQ(TryOutMoves.At(made + 1).ToText(kind, lang));
   } else {
     // No single writer gives a continuation with its comment: the move, a
     // blank, the comment.
     for (int i = 1; i <= Game.ChildCount(); ++i) {
       std::string text = Game.ChildMoveText(i, kind, lang);
       if (!Game.ChildComment(i).empty()) text += " " + Game.ChildComment(i);
-      AlternativesLB->addItem(ToQ(text));
+      rows << ToQ(text);
     }
     // The next main-line move stays hidden while only viewing.
     if (Game.ChildCount() > 0 && Item("MViewOnly")->isChecked() && !ChessApp.ShowGameMove && Game.OnMainLine())
-      AlternativesLB->item(0)->setText("...");
-    if (Game.SelectedChild() > 0) AlternativesLB->setCurrentRow(Game.SelectedChild() - 1);
+      rows[0] = "...";
   }
+  // The same rows stay: a click's refill must not swallow the double click
+  // that follows it.
+  bool same = AlternativesLB->count() == rows.size();
+  for (int i = 0; same && i < rows.size(); ++i) same = AlternativesLB->item(i)->text() == rows[i];
+  if (!same) {
+    AlternativesLB->clear();
+    AlternativesLB->addItems(rows);
+  }
+  if (DisplayMode != dmTryOut && Game.SelectedChild() > 0) AlternativesLB->setCurrentRow(Game.SelectedChild() - 1);
   ShowLastMove();
 
   ColorToMoveLbl->setText(

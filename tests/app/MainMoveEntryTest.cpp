@@ -499,6 +499,39 @@ TEST_F(MainMoveEntryTest, AlternativesList) {
   }
 }
 
+// A click on another row and then a double click on it, as a user does:
+// the click's refill must not swallow the double click.
+TEST_F(MainMoveEntryTest, ADoubleClickOnAnAlternativePlaysItTheFirstTime) {
+  TMainForm &f = Loaded("1. e4 (1. d4 d5) (1. c4) 1... e5 *");
+  f.show();
+  QWidget *view = f.AlternativesLB->viewport();
+  const QPoint at = f.AlternativesLB->visualItemRect(f.AlternativesLB->item(2)).center();
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, at);
+  QCoreApplication::processEvents();  // the queued click
+  EXPECT_EQ(f.Game.SelectedChild(), 3);
+  QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, at);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.Game.CurrentNode(), f.Game.Root()->Child(3));
+  EXPECT_TRUE(InSync());
+}
+
+// In try-out mode the list holds the try-out line: a click on a row that
+// is not the game's selected continuation leaves the game's choice alone.
+TEST_F(MainMoveEntryTest, ATryOutClickLeavesTheGamesSelection) {
+  TMainForm &f = Loaded("1. e4 (1. d4) *");
+  f.Game.SetSelectedChild(2);
+  f.ToggleViewOnly(true);
+  Drag("c2", "c4");
+  ASSERT_EQ(f.DisplayMode, dmTryOut);
+  Click("a8", Qt::RightButton);  // c4 back; the try-out line stays
+  ASSERT_EQ(f.AlternativesLB->count(), 1);
+  f.AlternativesLB->setCurrentRow(0);
+  QCoreApplication::processEvents();
+  f.AlternativesLBClick();
+  EXPECT_EQ(f.Game.SelectedChild(), 2);
+  f.ToggleViewOnly(false);
+}
+
 // ---- A new game and the engine commands
 
 TEST_F(MainMoveEntryTest, NewGame) {
