@@ -96,8 +96,8 @@ void TMainForm::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers modifiers,
             EngineMan.TakeBackInPlay();
             Game.UndoEnteredMove();
           } else {
-            EngineMan.ReplaceLastMove(move);
             Game.ReplaceEnteredMove(move);
+            EngineMan.ReplaceLastMove(move);
           }
           Game.MainLineMoves();
         } else if (state == 3) {
@@ -197,7 +197,6 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
     }
     if (count > 0 && choice == imReplaceVariation) Game.DeleteMove(selected, 0);
   }
-  EngineMan.UserMove(move);
   if (replace) {
     Game.ReplaceChildMove(index, move);
   } else {
@@ -206,6 +205,8 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
     if (kind == amAboveIndex) Game.SetSelectedChild(index);
     Game.EnterMove(move, kind, index);
   }
+  // Only a move the game took reaches the engine.
+  EngineMan.UserMove(move);
   Game.MainLineMoves();
   ResetMoveEntry();
   UpdateSaveGameItem();
