@@ -281,6 +281,34 @@ TEST_F(MainMoveEntryTest, AReplacementThatDropsMovesAsksFirst) {
   }
 }
 
+// A click on a square several men reach makes a move; the next click
+// there takes the next man instead (state 2). When that replacement drops
+// replies, the window asks first, and No leaves the game as it was.
+TEST_F(MainMoveEntryTest, AnAlternativeThatDropsMovesAsksFirst) {
+  TMainForm &f = Loaded("1. e4 e5 2. Bc4 Nc6 3. Qh5 *");
+  ASSERT_TRUE(f.Game.GoForward(1));
+  ASSERT_TRUE(f.Game.GoForward(1));
+  f.Board->SetPosition(&f.Game.StartPosition(), &f.Game.PathMoves());
+  f.ShowGame();
+  ChessApp.AskInsertTypeOnNewMove = true;
+  {
+    auto a = Choose("ReplaceMoveRB", "Yes");
+    Click("e2");  // bishop, queen or knight to e2 in Bc4's place: 3. Qh5 goes
+    ASSERT_EQ(f.Board->GetInputState(), 1);
+    EXPECT_EQ(dialogs, 1);
+  }
+  const std::string replaced = Moves();
+  {
+    auto a = Choose("ReplaceMoveRB", "No");
+    Click("e2", Qt::RightButton);
+    EXPECT_EQ(dialogs, 2) << "the next man's move drops 3. Qh5 too: asked";
+    EXPECT_EQ(lastMessage, "Delete line?");
+  }
+  EXPECT_EQ(Moves(), "1. e4 e5 2. Bc4 Nc6 3. Qh5 *") << "No: as if the alternatives were used up";
+  EXPECT_NE(Moves(), replaced);
+  EXPECT_TRUE(InSync());
+}
+
 TEST_F(MainMoveEntryTest, TheOtherChoicesCancelAndCtrl) {
   TMainForm &f = Loaded("1. e4 (1. d4) 1... e5 *");
   ChessApp.AskInsertTypeOnNewMove = true;
