@@ -406,6 +406,10 @@ class TMainForm : public QMainWindow {
   void ConnectNavigation();
   // The board's event, the alternatives list, the modes, a new game.
   void ConnectMoveEntry();
+  // A menu closed with Escape leaves the menu bar in keyboard mode, where
+  // it would take typed moves: it leaves that mode as a second Escape does.
+  void ConnectMenuBarKeys();
+  void LeaveMenuBarKeyboardMode();
   // Checkable items whose handler keeps the tick itself.
   void ConnectToggle(const std::string &name, void (TMainForm::*handler)());
   // Step 2 of the board's event: a move entered in edit mode.

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -232,12 +233,20 @@ void TMainForm::BuildInfoLines() {
 
 void TMainForm::BalanceTopLines() {
   const QFontMetrics fm(TopLinePanel->font());
-  layout::BalanceTopLines(InfoLines, [&](const std::string &t) { return fm.horizontalAdvance(ToQ(t)); });
+  // Two parts of a line keep a gap between their texts; only those lines
+  // are balanced, so the gap counts in every width asked for.
+  const int gap = fm.horizontalAdvance(QStringLiteral("  "));
+  layout::BalanceTopLines(InfoLines, [&](const std::string &t) { return fm.horizontalAdvance(ToQ(t)) + gap; });
   const int h = fm.height();
   size_t k = 0;
   for (size_t n = 0; n < InfoLines.size(); ++n)
-    for (const layout::InfoPart &p : InfoLines[n])
-      InfoLabels[k++]->setGeometry(p.left, static_cast<int>(n) * h, p.width, h);
+    for (const layout::InfoPart &p : InfoLines[n]) {
+      QLabel *l = InfoLabels[k++];
+      l->setGeometry(p.left, static_cast<int>(n) * h, p.width, h);
+      // A text longer than its part ends in an ellipsis.
+      const int room = std::max(p.width - (InfoLines[n].size() == 2 ? gap : 0), 0);
+      l->setText(fm.elidedText(ToQ(p.text), Qt::ElideRight, room));
+    }
 }
 
 void TMainForm::ArrangeTopLines() {
@@ -363,10 +372,16 @@ void TMainForm::ArrangeControls(bool preferredSize) {
     p->SetAboveEachOther(beside);
     p->SetShowListBox(ChessApp.ShowAlternatives);
     if (beside) {
-      p->setGeometry(2, r.bevel.y, r.extraPanel.w - 6, r.bevel.h);
-      p->SetListBoxHeight(layout::FitListSize(p->ListBoxHeight(), p->height()));
+      // Beside the board, and as much lower as the window is higher.
+      const int taller = std::max(r.extraPanel.h - preferred.extraPanel.h, 0);
+      p->setGeometry(2, r.bevel.y, r.extraPanel.w - 6, r.bevel.h + taller);
+      // Two rows stay visible above a horizontal scroll bar.
+      const int rowH = std::max(AlternativesLB->sizeHintForRow(0), QFontMetrics(AlternativesLB->font()).height());
+      const int least = 2 * rowH + AlternativesLB->horizontalScrollBar()->sizeHint().height() +
+                        2 * AlternativesLB->frameWidth();
+      p->SetListBoxHeight(std::max(layout::FitListSize(p->ListBoxHeight(), p->height()), least));
     } else {
-      p->setGeometry(r.bevel.x, 0, r.bevel.w, r.extraPanel.h - 4);
+      p->setGeometry(r.bevel.x, 0, std::max(r.bevel.w, r.extraPanel.w - 2 * r.bevel.x), r.extraPanel.h - 4);
       p->SetListBoxWidth(layout::FitListSize(p->ListBoxWidth(), p->width()));
     }
   }

@@ -47,6 +47,7 @@ void TMainForm::ConnectMoveEntry() {
     Guarded([&] { BoardMouseDown(b, m, x, y); });
   };
   EngineMan.SetOnEngineMove([this](void *sender, const MoveRec &move) { EngineMove(sender, move); });
+  ConnectMenuBarKeys();
   // Queued: a click refills the list, which must not happen inside the
   // list's own mouse handling.
   connect(

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -261,6 +262,28 @@ TEST_F(MainDisplayTest, Toolbar) {
   IniFile ini(Settings());
   EXPECT_EQ(ini.ReadString("MainToolbar", "SBFlip.Visible", ""), "1");
   EXPECT_EQ(ini.ReadString("MainToolbar", "SBNew.Visible", ""), "0");
+}
+
+// Long event and site texts end in an ellipsis and keep a gap between
+// them; the alternatives list shows two rows above its scroll bar.
+TEST_F(MainDisplayTest, LongInfoTextsElideAndTheListKeepsTwoRows) {
+  const std::string event(80, 'E'), site(80, 'S');
+  TMainForm &f = Loaded(("[Event \"" + event + "\"]\n[Site \"" + site + "\"]\n[Result \"*\"]\n\n1. e4 *\n").c_str());
+  ASSERT_GE(f.InfoLabels.size(), 2u);
+  QLabel *left = f.InfoLabels[0], *right = f.InfoLabels[1];
+  const QChar ellipsis(0x2026);
+  EXPECT_TRUE(left->text().endsWith(ellipsis)) << FromQ(left->text());
+  EXPECT_TRUE(right->text().endsWith(ellipsis)) << FromQ(right->text());
+  const QFontMetrics fm(f.TopLinePanel->font());
+  const int leftEnd = left->x() + fm.horizontalAdvance(left->text());
+  const int rightStart = right->geometry().right() + 1 - fm.horizontalAdvance(right->text());
+  EXPECT_GE(rightStart - leftEnd, fm.horizontalAdvance(' ')) << "a gap between the texts";
+
+  f.AlternativesCommentPanel->SetListBoxHeight(10);
+  f.ArrangeControls();
+  const int row = QFontMetrics(f.AlternativesLB->font()).height();
+  EXPECT_GE(f.AlternativesCommentPanel->ListBoxHeight(),
+            2 * row + f.AlternativesLB->horizontalScrollBar()->sizeHint().height());
 }
 
 // The window manager's size is kept: a resize and a maximise stay, the

@@ -471,6 +471,32 @@ TEST_F(MainMoveEntryTest, TypedCharactersThroughTheWindow) {
 
 // ---- The alternatives list
 
+// A menu closed with one Escape while the menu bar holds the keyboard: the
+// bar lets go, so the letters typed next enter a move instead of opening
+// the menu they name.
+TEST_F(MainMoveEntryTest, TypedMovesAfterAMenuClosedWithEscape) {
+  TMainForm &f = Loaded("1. e4 (1. d4) *");
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  QMenuBar *bar = f.menuBar();
+  // The menu bar holds the keyboard as its keyboard mode does (offscreen
+  // gives it no such mode) when the menu closes.
+  bar->setFocus(Qt::MenuBarFocusReason);
+  ASSERT_TRUE(bar->hasFocus());
+  emit f.Menu("MGame")->aboutToHide();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(bar->hasFocus()) << "out of keyboard mode, as a second Escape leaves it";
+  // While another menu is open the mode stays: the arrows moved on.
+  bar->setActiveAction(f.Item("MBoard"));
+  QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+  QWidget *open = QApplication::activePopupWidget();
+  emit f.Menu("MGame")->aboutToHide();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::activePopupWidget(), open);
+  open->close();
+}
+
 TEST_F(MainMoveEntryTest, AlternativesList) {
   TMainForm &f = Loaded("1. e4 (1. d4 d5) (1. c4) 1... e5 *");
   f.AlternativesLB->setCurrentRow(1);
