@@ -443,15 +443,20 @@ TEST_F(MainFileTest, ClosingAFileRunsTheReleasedWindowsDeletion) {
   EXPECT_TRUE(released.isNull());
 }
 
-TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
-  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
-  TMainForm &f = F();
+// The games windows the manager opens are fakes kept in windows.
+void UseFakeGamesWindows(TMainForm &f, std::vector<std::unique_ptr<FakeGamesWindow>> &windows) {
   ListWindowFactories factories;
   factories.games = [&windows] {
     windows.push_back(std::make_unique<FakeGamesWindow>());
     return windows.back().get();
   };
   f.GameListMan.SetFactories(factories);
+}
+
+TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  UseFakeGamesWindows(f, windows);
   ChessApp.ShowFirstPositionOnLoad = true;
   ASSERT_TRUE(f.OpenFile(Pgn("lists.pgn", 3)));
   ASSERT_EQ(windows.size(), 1u);
@@ -496,12 +501,7 @@ TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
 TEST_F(MainFileTest, SetUpAndPasteRefreshNextAndPreviousGame) {
   std::vector<std::unique_ptr<FakeGamesWindow>> windows;
   TMainForm &f = F();
-  ListWindowFactories factories;
-  factories.games = [&windows] {
-    windows.push_back(std::make_unique<FakeGamesWindow>());
-    return windows.back().get();
-  };
-  f.GameListMan.SetFactories(factories);
+  UseFakeGamesWindows(f, windows);
   ASSERT_TRUE(f.OpenFile(Pgn("refresh.pgn", 2)));
   const std::string added = Games(1);
   f.LoadGame(2);
@@ -583,12 +583,7 @@ class FakeSearchDialog : public SearchDialogI {
 TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
   std::vector<std::unique_ptr<FakeGamesWindow>> windows;
   TMainForm &f = F();
-  ListWindowFactories factories;
-  factories.games = [&windows] {
-    windows.push_back(std::make_unique<FakeGamesWindow>());
-    return windows.back().get();
-  };
-  f.GameListMan.SetFactories(factories);
+  UseFakeGamesWindows(f, windows);
   FakeSearchDialog dialog;
   dialog.player = "White2";
   f.GameListMan.SetSearchDialog(&dialog);
