@@ -126,6 +126,8 @@ class TMainForm : public QMainWindow {
 
   // ---- Lifecycle
   void LoadSettings();
+  // The board's seven delays from the options.
+  void SetBoardDelays();
   void SaveSettings();
   // The close query: false keeps the window open.
   bool FormCloseQuery();
@@ -262,9 +264,17 @@ class TMainForm : public QMainWindow {
   void LoadGame(int32_t n);
   void ForgetGame(int32_t n);
   void MGamesClick();
+  void MPlayersClick();
+  void MEventSitesClick();
+  void MAnnotatorsClick();
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
+  // ---- Import and classification (MainImport.cpp)
+  // Chosen files imported into the open database, then the import report.
+  void MImportGamesClick();
+  // Every game keyed anew, progress in the status bar.
+  void MClassifyAllGamesClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();
@@ -292,6 +302,8 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // Stops autoplay and shows the preferences for the board and this window.
+  void MPreferencesClick();
   // ---- About box and database settings
   void MAboutClick();
   // The settings of the open database; nothing without one.
@@ -299,6 +311,15 @@ class TMainForm : public QMainWindow {
   // ---- Engine play
   // The manager's playing state, and the clock labels with it.
   void SetPlaying(bool on);
+  // The one place that sets Playing, the MPlayGame tick and the clock
+  // labels, from the manager's state; loses the engine when it has none.
+  void ShowPlayState();
+  // The engine's side of a new game (start: a set-up position or null);
+  // the pane loses the last game's output and the kept clocks go.
+  void EngineNewGame(const PositionO *start);
+  // The comment pane while it shows the engine's output: at most this many
+  // lines, the newest in view.
+  static constexpr int kEnginePaneLines = 1000;
   void EngineOutput(const std::string &line);
   void EngineGameEnd(int value);
   void ClockChanged(ColorT side);
@@ -327,9 +348,18 @@ class TMainForm : public QMainWindow {
   // The toolbar buttons click the chosen item of their family.
   void CopyGame();
   void MPositionAsBitmapClick();
+  // The board's position with the texts the user asks for above and below
+  // it; nothing is copied when the user cancels.
+  void MPositionAsHTMLClick();
+  void MPositionAsRTFClick();
   void MPositionAsFENClick();
   void MPositionAsEPDClick();
   void CopyPosition();
+  // The texts above and below a copied diagram, in the format (pfRTF or
+  // pfHTML), from the diagram-texts dialog when "CopyDiagUseLabels" is on
+  // (the chosen kinds are kept in the options), else empty. False when the
+  // user cancels.
+  bool GetDiagramTexts(std::uint8_t format, std::string &top, std::string &bottom);
   void MGameFromPGNClick();
   void MGameFromTextClick();
   // Reads the clipboard's text as a new game; a text that does not read
@@ -427,6 +457,8 @@ class TMainForm : public QMainWindow {
   void InitDatabase();
   // The window manager with its events.
   void InitGameListMan();
+  // The list windows the manager makes (those built so far).
+  static ListWindowFactories ListWindowMakers();
   // "Openin&gs..." with keys, else "Create Openin&gs...".
   void SetOpeningsItem(bool hasKeys);
   // The name without directory and extension, " - " and the program name.
@@ -435,6 +467,11 @@ class TMainForm : public QMainWindow {
   // empty. filterIndex goes in and out (1-based).
   std::string RunFileDialog(bool save, const std::string &title, const std::string &proposed,
                             const std::string &filter, const std::string &dir, int32_t &filterIndex);
+  // The same with the open dialog's multiple selection when asked; every
+  // chosen file.
+  std::vector<std::string> RunFilesDialog(bool save, bool multiple, const std::string &title,
+                                          const std::string &proposed, const std::string &filter,
+                                          const std::string &dir, int32_t &filterIndex);
   void CreateEngineMan();
   void FreeEngineMan();
   void ConnectEngineCommands();
@@ -458,4 +495,5 @@ class TMainForm : public QMainWindow {
   bool resizeConnected_ = false;  // FormResize runs only after creation
   bool arranging_ = false;        // ArrangeControls' own resizing
   bool engineMove_ = false;       // inside EngineMove
+  bool clocksKept_ = false;       // Stop Clock ended play: the labels stay
 };

@@ -18,6 +18,11 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/ParsePGN.h"
+#include "dbwindows/DlgAnnotators.h"
+#include "dbwindows/DlgEventSites.h"
+#include "dbwindows/DlgPlayers.h"
+#include "dbwindows/DlgGames.h"
+#include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
@@ -64,9 +69,16 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSaveAs", &TMainForm::MSaveAsClick);
   Connect("MClose", &TMainForm::MCloseClick);
   Connect("MGames", &TMainForm::MGamesClick);
+  Connect("MPlayers", &TMainForm::MPlayersClick);
+  Connect("MEventSites", &TMainForm::MEventSitesClick);
+  Connect("MAnnotators", &TMainForm::MAnnotatorsClick);
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
+  Connect("MImportGames", &TMainForm::MImportGamesClick);
+  ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
+  // Hidden in the release build, and working all the same.
+  Connect("MClassifyAllGames", &TMainForm::MClassifyAllGamesClick);
   Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
   ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
   Connect("MNextGame", &TMainForm::MNextGameClick);
@@ -84,6 +96,16 @@ void TMainForm::ConnectFileCommands() {
 
 void TMainForm::InitDatabase() {
   Database.Init([this](const std::string &text) { SetStatusText(text); });
+}
+
+ListWindowFactories TMainForm::ListWindowMakers() {
+  ListWindowFactories f;
+  f.games = [] { return new TGamesDlg; };
+  f.players = [] { return new TPlayersDlg; };
+  f.eventSites = [] { return new TEventSitesDlg; };
+  f.annotators = [] { return new TAnnotatorsDlg; };
+  f.flushReleases = [] { listframe::FlushReleases(); };
+  return f;
 }
 
 void TMainForm::InitGameListMan() {
@@ -109,8 +131,15 @@ void TMainForm::SetFileCaption() {
 
 std::string TMainForm::RunFileDialog(bool save, const std::string &title, const std::string &proposed,
                                      const std::string &filter, const std::string &dir, int32_t &filterIndex) {
+  const std::vector<std::string> chosen = RunFilesDialog(save, false, title, proposed, filter, dir, filterIndex);
+  return chosen.empty() ? std::string() : chosen.front();
+}
+
+std::vector<std::string> TMainForm::RunFilesDialog(bool save, bool multiple, const std::string &title,
+                                                   const std::string &proposed, const std::string &filter,
+                                                   const std::string &dir, int32_t &filterIndex) {
   QFileDialog dlg(this, ToQ(title), DecodePath(dir));
-  dlg.setObjectName(save ? "NewDialog" : "OpenDialog");
+  dlg.setObjectName(save ? "NewDialog" : multiple ? "ImportDialog" : "OpenDialog");
   const QStringList filters = myui::NameFilters(filter);
   dlg.setNameFilters(filters);
   if (filterIndex >= 1 && filterIndex <= filters.size()) dlg.selectNameFilter(filters[filterIndex - 1]);
@@ -121,15 +150,16 @@ std::string TMainForm::RunFileDialog(bool save, const std::string &title, const 
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
   } else {
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   }
   if (!proposed.empty()) dlg.selectFile(ToQ(proposed));
   if (modal::Exec(dlg) != QDialog::Accepted) return {};
-  const QStringList chosen = dlg.selectedFiles();
-  if (chosen.isEmpty()) return {};
+  std::vector<std::string> chosen;
+  for (const QString &name : dlg.selectedFiles()) chosen.push_back(QFile::encodeName(name).toStdString());
+  if (chosen.empty()) return {};
   const int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter()));
   if (index >= 0) filterIndex = index + 1;
-  return QFile::encodeName(chosen.first()).toStdString();
+  return chosen;
 }
 
 // ---- The menu commands
@@ -449,6 +479,21 @@ void TMainForm::MFileClick() {
 void TMainForm::MGamesClick() {
   StopAutoPlay();
   GameListMan.ShowDefaultGamesWindow();
+}
+
+void TMainForm::MPlayersClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultPlayersWindow();
+}
+
+void TMainForm::MEventSitesClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultEventSitesWindow();
+}
+
+void TMainForm::MAnnotatorsClick() {
+  StopAutoPlay();
+  GameListMan.ShowDefaultAnnotatorsWindow();
 }
 
 void TMainForm::MSearchGamesClick() {

@@ -165,8 +165,14 @@ class NameListsO {
  public:
   NameListsO(int nameKind, int nrKind) : nameKind_(nameKind), nrKind_(nrKind) {}
 
-  void Bind(IndexManO *index) { index_ = index; }
-  void ReleaseAll() { slots_.ReleaseAll(); }
+  void Bind(IndexManO *index) {
+    index_ = index;
+    nameOrder_ = {};
+  }
+  void ReleaseAll() {
+    slots_.ReleaseAll();
+    nameOrder_ = {};
+  }
 
   int New(bool all) {
     const int s = slots_.Take();
@@ -182,12 +188,13 @@ class NameListsO {
     Rec &l = slots_.Get(s);
     if (!l.all) return l.rows.Nr(i);
     CheckListRow(i, index_->Count());
-    return i;
+    return l.sortKind == nameKind_ ? NameOrder().order[static_cast<size_t>(i - 1)] : i;
   }
   int32_t IndexOf(int s, int32_t id) {
     Rec &l = slots_.Get(s);
     if (!l.all) return l.rows.IndexOf(id);
-    return id >= 1 && id <= index_->Count() ? id : 0;
+    if (id < 1 || id > index_->Count()) return 0;
+    return l.sortKind == nameKind_ ? NameOrder().position[static_cast<size_t>(id - 1)] : id;
   }
   const RowTextsT &RowTexts(int s, int32_t i) {
     const int32_t id = Item(s, i);
@@ -199,7 +206,8 @@ class NameListsO {
   }
   ListColumnsO &Columns(int s) { return slots_.Get(s).columns; }
   void Changed(int s) { slots_.Get(s); }
-  // A list for all names keeps the index's order.
+  // A list for all names is read in name order through the index's sorted
+  // file; by any other kind it keeps the ids' order.
   void SetSort(int s, int kind) {
     Rec &l = slots_.Get(s);
     CheckSortKind(kind);
@@ -214,7 +222,36 @@ class NameListsO {
 
  private:
   using Rec = ListDataRec<ColumnsT>;
+
+  // Every id once in name order: the sorted file's ids, then those it does
+  // not cover (added since the last sort) in id order. A damaged sorted
+  // file costs only its order: ids out of range or met twice are passed
+  // over and come in id order.
+  struct NameOrderRec {
+    int32_t count = -1, sortedCount = -1;
+    std::vector<int32_t> order, position;
+  };
+  const NameOrderRec &NameOrder() {
+    const int32_t count = index_->Count(), sorted = index_->SortedCount();
+    NameOrderRec &o = nameOrder_;
+    if (o.count == count && o.sortedCount == sorted) return o;
+    o.order.clear();
+    o.order.reserve(static_cast<size_t>(count));
+    o.position.assign(static_cast<size_t>(count), 0);
+    const auto take = [&](int64_t id) {
+      if (id < 1 || id > count || o.position[static_cast<size_t>(id - 1)] != 0) return;
+      o.order.push_back(static_cast<int32_t>(id));
+      o.position[static_cast<size_t>(id - 1)] = static_cast<int32_t>(o.order.size());
+    };
+    for (uint32_t id : index_->SortedIds()) take(id);
+    for (int32_t id = 1; id <= count; ++id) take(id);
+    o.count = count;
+    o.sortedCount = sorted;
+    return o;
+  }
+
   ListSlotsO<Rec, kNameListSlots> slots_;
   IndexManO *index_ = nullptr;
   int nameKind_, nrKind_;
+  NameOrderRec nameOrder_;
 };

@@ -336,6 +336,20 @@ uint32_t IndexStoreO::GetSortedIndex(int32_t i) {
   return id;
 }
 
+std::vector<uint32_t> IndexStoreO::SortedIds() {
+  std::vector<uint32_t> ids;
+  const int32_t n = open_ ? SortedCount() : 0;
+  if (n <= 0) return ids;
+  std::vector<uint8_t> bytes(static_cast<size_t>(n) * 4);
+  if (!sortedFile_.ReadAt(0, bytes.data(), bytes.size())) {
+    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    return ids;
+  }
+  ids.resize(static_cast<size_t>(n));
+  for (size_t i = 0; i < ids.size(); ++i) ids[i] = le::GetU32(&bytes[i * 4]);
+  return ids;
+}
+
 std::string IndexStoreO::GetSortedText(int32_t i) {
   uint32_t id = 0;
   std::string text;

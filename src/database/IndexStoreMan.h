@@ -6,6 +6,7 @@
 // Failures show their message and answer false, 0 or an empty text.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "database/StrTables.h"
 #include "foundation/MyUtils.h"
@@ -44,6 +45,9 @@ class IndexStoreO {
   int32_t SortedCount();
   uint32_t GetSortedIndex(int32_t i);
   std::string GetSortedText(int32_t i);
+  // The whole sorted file in one read, as stored (ids unchecked); empty
+  // after a read error, which shows its message.
+  std::vector<uint32_t> SortedIds();
   // A sorted position whose text matches the pattern by kind (kind 0:
   // equal up to case), found by binary search; 0 when none.
   int32_t FindSortedPosition(const std::string &pattern, MatchMode kind);

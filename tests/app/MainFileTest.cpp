@@ -14,6 +14,7 @@
 
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
+#include "dbwindows/DlgGames.h"
 #include "foundation/CommonText.h"
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/FileDialogUi.h"
@@ -405,32 +406,7 @@ TEST_F(MainFileTest, CommandLineOpensEachExistingFile) {
 
 namespace {
 
-// A games window that answers as a list of games 1..count in order.
-class FakeGamesWindow : public ListWindowI {
- public:
-  bool Open(DatabaseO *db, int32_t, const std::string &) override {
-    db_ = db;
-    return true;
-  }
-  int32_t NextGame(int32_t n) override { return n < db_->GameCount() ? n + 1 : 0; }
-  int32_t PrevGame(int32_t n) override { return n > 1 ? n - 1 : 0; }
-  int32_t GameStartPly(int32_t) override { return startPly; }
-  void SelectGame(int32_t n) override { selected = n; }
-  void CloseWindow() override { visible = false; }
-  bool FrameVisible() const override { return visible; }
-  bool FrameActive() const override { return false; }
-  bool FrameMinimized() const override { return false; }
-  bool FrameMaximized() const override { return false; }
-  void FrameShow() override { visible = true; }
-  void FrameBringToFront() override {}
-  void FrameRestore(bool) override {}
-  void FrameFocus() override {}
-  void FrameRelease() override {}
-  DatabaseO *db_ = nullptr;
-  int32_t startPly = 0;
-  int32_t selected = 0;
-  bool visible = false;
-};
+using apptest::FakeGamesWindow;
 
 // A list window released from its own handler is deleted later; closing
 // the file must see it gone, since its settings are written then.
@@ -613,6 +589,34 @@ TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
   EXPECT_FALSE(f.findChild<QToolButton *>("SBSearchGames")->isEnabled());
   f.GameListMan.SetSearchDialog(nullptr);
   f.GameListMan.SetFactories({});
+}
+
+// The games windows the application has.
+std::vector<TGamesDlg *> GamesWindows() {
+  std::vector<TGamesDlg *> v;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *g = qobject_cast<TGamesDlg *>(w)) v.push_back(g);
+  return v;
+}
+
+TEST_F(MainFileTest, TheGamesCommandShowsTheGamesWindowWhichOpensAGame) {
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("games.pgn", 3)));
+  ASSERT_EQ(GamesWindows().size(), 1u);
+  TGamesDlg *w = GamesWindows()[0];
+  EXPECT_FALSE(w->isVisible());  // made hidden with the file
+  f.Item("MGames")->trigger();
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->StatusText(), "3 games (1/1)");
+  EXPECT_EQ(w->windowTitle().toStdString(), "Games - [Database]");
+  w->SelectGame(2);
+  w->MView->trigger();
+  EXPECT_EQ(f.CurrentGameNumber, 2);
+  EXPECT_FALSE(w->isVisible());
+  // Closing the file destroys it, and it keeps its settings.
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_TRUE(GamesWindows().empty());
+  EXPECT_NE(fx.ReadSettings().find("[GameWindow]"), std::string::npos);
 }
 
 }  // namespace

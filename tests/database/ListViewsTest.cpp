@@ -389,8 +389,6 @@ TEST_F(Lists, NameListsForAllNames) {
   }
   EXPECT_EQ(db.PlayerListIndexOf(p, count + 1), 0);
   EXPECT_THROW(db.PlayerListRowTexts(p, count + 1), ERangeError);
-  db.SetPlayerListSort(p, ckPlayerName);
-  EXPECT_EQ(db.PlayerListItem(p, 2), 2) << "a list for all names keeps the index's order";
 
   const int e = db.NewAllEventSitesList();
   std::set<std::string> eventSites;
@@ -404,3 +402,42 @@ TEST_F(Lists, NameListsForAllNames) {
   EXPECT_EQ(db.AnnotatorListCount(found), 0);
   EXPECT_EQ(db.AnnotatorListIndexOf(found, 1), 0);
 }
+
+// A list for all names sorted by name reads the index's sorted file, then
+// the names added since, in id order; by the number it is back in id order.
+TEST_F(Lists, AllNamesSortedByNameFollowTheSortedFile) {
+  ASSERT_TRUE(db.Players().BuildSortedIndex());
+  const int32_t sorted = db.Players().Count();
+  ASSERT_EQ(db.Players().SortedCount(), sorted);
+  ASSERT_EQ(db.SavePgnText(-1, "[White \"zz Late\"]\r\n[Black \"Aa Late\"]\r\n\r\n1. e4 *\r\n"), 301);
+  const int32_t count = db.Players().Count();
+  ASSERT_EQ(count, sorted + 2);
+  const int p = db.NewAllPlayersList();
+  db.SetPlayerListSort(p, ckPlayerName);
+  ASSERT_EQ(db.PlayerListCount(p), count);
+  std::vector<int32_t> seen;
+  for (int32_t i = 1; i <= count; ++i) {
+    const int32_t id = db.PlayerListItem(p, i);
+    seen.push_back(id);
+    EXPECT_EQ(db.PlayerListIndexOf(p, id), i);
+    EXPECT_EQ(db.PlayerListRowTexts(p, i)[0], std::to_string(id));
+    if (i > 1 && i <= sorted) {
+      EXPECT_LE(win1252::CompareText(db.Players().GetText(static_cast<uint32_t>(seen[i - 2])),
+                                     db.Players().GetText(static_cast<uint32_t>(id))),
+                0)
+          << i;
+    }
+  }
+  EXPECT_EQ(seen[static_cast<size_t>(sorted)], sorted + 1) << "names added since the sort come last, in id order";
+  EXPECT_EQ(seen.back(), count);
+  EXPECT_EQ(Sorted(seen), [&] {
+    std::vector<int32_t> all(static_cast<size_t>(count));
+    for (int32_t id = 1; id <= count; ++id) all[static_cast<size_t>(id - 1)] = id;
+    return all;
+  }()) << "every id once";
+  EXPECT_NE(seen, Sorted(seen)) << "the fixture's names are not stored in name order";
+  db.SetPlayerListSort(p, ckPlayerNr);
+  for (int32_t i = 1; i <= count; ++i) ASSERT_EQ(db.PlayerListItem(p, i), i);
+  EXPECT_EQ(db.PlayerListIndexOf(p, count), count);
+}
+

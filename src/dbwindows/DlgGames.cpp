@@ -1,0 +1,91 @@
+#include "dbwindows/DlgGames.h"
+
+#include <QAction>
+#include <QToolButton>
+
+#include "database/DatabaseMan.h"
+#include "dbwindows/GameListMan.h"
+#include "dbwindows/GamesExport.h"
+#include "foundation/CommonText.h"
+#include "foundation/ui/Guard.h"
+#include "foundation/ui/QtStr.h"
+
+namespace {
+
+PagedListConfig GamesConfig() {
+  PagedListConfig c;
+  c.caption = &CommonText::S_MGames;
+  c.noun = &CommonText::S_Games;
+  c.leftOutKey = "gamenr";
+  c.storedAsZero = ckGameNr;
+  return c;
+}
+
+// The caption as tooltip and the status hint as status tip, as on the
+// main toolbar.
+void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
+  b->setToolTip(ToQ(caption));
+  b->setStatusTip(ToQ(statusHint));
+}
+
+}  // namespace
+
+TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
+  setObjectName("GamesDlg");
+  setWindowTitle("Games");
+  GameListPanel = ListPanel;
+  GameList = List;
+  GameMemo = Memo;
+  GameListPopUp = Popup;
+
+  MSearchGames = AddExtraItem("MSearchGames", QKeySequence(Qt::CTRL | Qt::Key_F));
+  MSearchGames->setText("Search Games");
+  MAsTree = AddExtraItem("MAsTree");
+  MAsTree->setText("As Tree");
+  MExportGames = AddExtraItem("MExportGames");
+  MExportGames->setText("Export Games");
+
+  SBSearchGames = AddToolButton("SBSearchGames", "Find");
+  ToolbarMan.AddSeparator();
+  SBAsTree = AddToolButton("SBAsTree", "Tree");
+
+  connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
+  connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
+  connect(MExportGames, &QAction::triggered, this, [this] { Guarded([&] { MExportGamesClick(); }); });
+  // The tree command comes with its window.
+  MAsTree->setEnabled(false);
+  SBAsTree->setEnabled(false);
+
+  FormCreate();
+}
+
+std::unique_ptr<PagedListSource> TGamesDlg::MakeSource(DatabaseO &database, int32_t slot) {
+  if (slot <= 0) return nullptr;
+  listSlot_ = slot;
+  return std::make_unique<GameListSource>(database, slot);
+}
+
+void TGamesDlg::Detach() {
+  listSlot_ = 0;
+  PagedListWindow::Detach();
+}
+
+int32_t TGamesDlg::NextGame(int32_t n) { return Database() ? Database()->GameListNext(listSlot_, n) : 0; }
+
+int32_t TGamesDlg::PrevGame(int32_t n) { return Database() ? Database()->GameListPrev(listSlot_, n) : 0; }
+
+void TGamesDlg::MSearchGamesClick() {
+  if (Handlers().manager && listSlot_ != 0) Handlers().manager->SearchGamesInList(listSlot_);
+}
+
+void TGamesDlg::MExportGamesClick() {
+  if (Database() && listSlot_ != 0) ExportGamesToPgn(*Database(), listSlot_, Handlers().progress, this);
+}
+
+void TGamesDlg::UpdateOwnTexts() {
+  MSearchGames->setText(ToQ(CommonText::S_MSearchGames + "..."));
+  MAsTree->setText(ToQ(CommonText::S_MAsTree));
+  MExportGames->setText(ToQ(CommonText::S_MExportGames + "..."));
+  SetButtonHints(SBSearchGames, CommonText::SBSearchGames, CommonText::S_MSearchGamesStatusHint);
+  SetButtonHints(SBAsTree, CommonText::S_SBAsTree, CommonText::S_MAsTreeStatusHint);
+}
