@@ -26,7 +26,6 @@
 #include "board/ChsBmps.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
-#include "dbwindows/ListWindowFrame.h"
 #include "engine/ChsClocks.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
@@ -350,13 +349,6 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   InitDatabase();
   GameListMan.SetFactories(ListWindowMakers());
   InitGameListMan();
-  {
-    // Released list windows must be gone before the settings are written;
-    // the window kinds join these factories.
-    ListWindowFactories factories;
-    factories.flushReleases = listframe::FlushReleases;
-    GameListMan.SetFactories(factories);
-  }
   FileName.clear();
   FileOpen = false;
   HasName = false;
