@@ -174,7 +174,10 @@ class TMainForm : public QMainWindow {
   void BalanceTopLines();
   void FreeTopLineObjects();
   void PlaceCoordinateLabels();
-  void ArrangeControls();
+  // Places the panels. The window takes the layout's own size unless it is
+  // maximised, or preferredSize is false (a resize: the size the window
+  // manager gave is the layout's input).
+  void ArrangeControls(bool preferredSize = true);
   // The layout's inputs as the widgets and options stand.
   layout::Input LayoutInput() const;
   void BuildToolbar();
@@ -451,6 +454,10 @@ class TMainForm : public QMainWindow {
   void ConnectNavigation();
   // The board's event, the alternatives list, the modes, a new game.
   void ConnectMoveEntry();
+  // A menu closed with Escape leaves the menu bar in keyboard mode, where
+  // it would take typed moves: it leaves that mode as a second Escape does.
+  void ConnectMenuBarKeys();
+  void LeaveMenuBarKeyboardMode();
   // Checkable items whose handler keeps the tick itself.
   void ConnectToggle(const std::string &name, void (TMainForm::*handler)());
   // Step 2 of the board's event: a move entered in edit mode.

@@ -273,7 +273,7 @@ void TMainForm::MGameAsHTMLClick() {
   o.imageFolder = ChessApp.GIFPath;
   o.figurines = ChessApp.UseFigurinesInHTMLGame;
   o.htmlBorderWidth = ChessApp.HTMLBorderWidth;
-  CopyText(ToText(Game, o, ChessApp.CopyLanguage));
+  myui::CopyToClipboardAsHTML(cliptext::LfLines(ToText(Game, o, ChessApp.CopyLanguage)));
   SetCopyGameItem(Item("MGameAsHTML"));
   UpdatePasteItems();
 }

@@ -29,6 +29,11 @@ struct Input {
   // panel while shown.
   bool showClocks = false;
   int clockLabelHeight = 0;
+  // The client size the window manager gave (a resize, a maximised
+  // window); 0 for the layout's own size. A sizeable layout then reaches
+  // its right edge and its foot: the bars span its width, the extra panel
+  // fills what the board column leaves.
+  int givenClientWidth = 0, givenClientHeight = 0;
 };
 
 enum class ExtraPlace { Hidden, Under, Right, Left };
@@ -54,6 +59,10 @@ Result Arrange(const Input &in);
 // under the board the height that is left, at least 50; beside it the width
 // that is left, at least 100. Answers the input with the size changed.
 Input ExtraPanelFromClient(const Input &in, const Result &current, int clientWidth, int clientHeight);
+
+// The input with the smallest extra panel ExtraPanelFromClient allows: the
+// window's minimum size.
+Input SmallestExtraPanel(const Input &in);
 
 // The alternatives list's size within its panel: above the comment (beside
 // the board) a list higher than 0.9 of the panel becomes a quarter of it;

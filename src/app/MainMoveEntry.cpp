@@ -40,6 +40,7 @@ void TMainForm::ConnectMoveEntry() {
     Guarded([&] { BoardMouseDown(b, m, x, y); });
   };
   EngineMan.SetOnEngineMove([this](void *sender, const MoveRec &move) { EngineMove(sender, move); });
+  ConnectMenuBarKeys();
   // Queued: a click refills the list, which must not happen inside the
   // list's own mouse handling.
   connect(
@@ -89,8 +90,8 @@ void TMainForm::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers modifiers,
             EngineMan.TakeBackInPlay();
             Game.UndoEnteredMove();
           } else {
-            EngineMan.ReplaceLastMove(move);
             Game.ReplaceEnteredMove(move);
+            EngineMan.ReplaceLastMove(move);
           }
           Game.MainLineMoves();
         } else if (state == 3) {
@@ -194,7 +195,6 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
     }
     if (count > 0 && choice == imReplaceVariation) Game.DeleteMove(selected, 0);
   }
-  EngineMan.UserMove(move);
   if (replace) {
     Game.ReplaceChildMove(index, move);
   } else {
@@ -203,6 +203,8 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
     if (kind == amAboveIndex) Game.SetSelectedChild(index);
     Game.EnterMove(move, kind, index);
   }
+  // Only a move the game took reaches the engine.
+  EngineMan.UserMove(move);
   Game.MainLineMoves();
   ResetMoveEntry();
   UpdateSaveGameItem();

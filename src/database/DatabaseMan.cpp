@@ -697,10 +697,14 @@ int32_t DatabaseO::SavePgnText(int32_t n, const std::string &text) {
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);
-  if (header.find("QVNrOfMoves") == std::string::npos)
-    header += "\r\n[QVNrOfMoves \"" + std::to_string(PgnLastNumberBeforeDot(moves)) + "\"]\r\n";
   GameBuffer buf;
-  if (!ParseGameTextIndexed(header + "\r\n" + moves, buf)) {
+  bool parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
+  // The stored text carries the count the reader took from the main line.
+  if (parsed && header.find("QVNrOfMoves") == std::string::npos) {
+    header += "\r\n[QVNrOfMoves \"" + std::to_string(buf.summary.moves) + "\"]\r\n";
+    parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
+  }
+  if (!parsed) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }

@@ -132,6 +132,9 @@ class DatabaseO {
   // cannot be read.
   std::string GetPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks);
   std::unique_ptr<GameInfoO> GetGameTags(int32_t n);
+  // The tags list rows and sort keys read: a game with neither "PlyCount"
+  // nor "QVNrOfMoves" gets its descriptor's move count as "QVNrOfMoves".
+  std::unique_ptr<GameInfoO> GameListTags(int32_t n);
   // Replaces game n / appends; the game's number, or 0 when nothing was
   // stored (a message has been shown).
   int32_t SaveGame(int32_t n, GameO &game);

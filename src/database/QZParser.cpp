@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "chess/Diags.h"
 #include "database/QZGamePlayer.h"
 #include "platform/Errors.h"
 
@@ -603,6 +604,8 @@ class PgnScanner {
     movesStarted_ = false;
     lastValid_ = false;
     saved_.clear();
+    mainPlies_ = 0;
+    commented_ = false;
   }
 
   // --- text of a game
@@ -623,13 +626,13 @@ class PgnScanner {
         Next();
         if (!ReadUntil('}', '}', true, text_))
           Unterminated(at);
-        else if (!builder_.AppendComment(text_))
-          Error(kTooLong, at, at);
+        else
+          Comment(at);
         return;
       case ';':
         Next();
         ReadUntil('\r', '\n', false, text_);
-        if (!text_.empty() && !builder_.AppendComment(text_)) Error(kTooLong, at, at);
+        if (!text_.empty()) Comment(at);
         return;
       case '$':
         ReadNag(at);
@@ -759,6 +762,16 @@ class PgnScanner {
     pos_ = start;
     builder_.SetStartPosition(cp);
     return true;
+  }
+
+  void Comment(int64_t at) {
+    if (!builder_.AppendComment(text_)) {
+      Error(kTooLong, at, at);
+      return;
+    }
+    // Blanks alone make no comment for the game's flags.
+    commented_ = commented_ || std::any_of(text_.begin(), text_.end(),
+                                           [](char c) { return static_cast<unsigned char>(c) > ' '; });
   }
 
   // "$" and its digits; none give 0.
@@ -911,12 +924,31 @@ class PgnScanner {
     last_ = m;
     lastValid_ = true;
     movesStarted_ = true;
+    if (saved_.empty()) ++mainPlies_;
+  }
+
+  // The main line's summary; its end is where the first open variation
+  // left it.
+  GameSummary Summary() {
+    GameSummary s;
+    s.known = true;
+    s.moves = mainPlies_ / 2;
+    s.comments = commented_;
+    if (mainPlies_ > 0) {
+      MailboxPos end = saved_.empty() ? pos_ : saved_.front().pos;
+      const uint8_t state = end.CheckState(gen_, end.SideToMove());
+      s.mate = state == gsCheckmate;
+      s.check = state == gsCheck;
+      s.stalemate = state == gsStalemate;
+    }
+    return s;
   }
 
   // The game ends at errFrom..errTo: a result token that was read, the
   // "[" of the next game, or the end of the input. Open variations are
   // closed first.
   void EndGame(int64_t errFrom, int64_t errTo, bool resultRead = true) {
+    const GameSummary summary = Summary();
     for (size_t i = 0; i < saved_.size(); ++i) {
       if (!builder_.EndVariation()) {
         Error(kTooLong, errFrom, errTo, !resultRead);
@@ -929,6 +961,7 @@ class PgnScanner {
       return;
     }
     QZGameManagerO::SetEncoding(buffer_, encoding_);
+    buffer_.summary = summary;
     ++games_;
     inGame_ = movesStarted_ = false;
     if (cb_.game) cb_.game(buffer_, cancel_);
@@ -973,6 +1006,8 @@ class PgnScanner {
   Move2 last_;
   MoveUndo undo_;
   bool lastValid_ = false;  // a move of the current line may be taken back
+  int mainPlies_ = 0;
+  bool commented_ = false;
   std::vector<Saved> saved_;
   std::string tags_, pair_, text_, token_;
 
@@ -1004,6 +1039,7 @@ bool ParseGameText(const std::string &text, int encoding, GameBuffer &out) {
     if (first.bytes) return;
     SizeGameBuffer(first, game.length);
     std::copy(game.bytes.get(), game.bytes.get() + game.length, first.bytes.get());
+    first.summary = game.summary;
   };
   ParsePGN(static_cast<int64_t>(text.size()), encoding, cancel, cb);
   if (failed || !first.bytes) return false;

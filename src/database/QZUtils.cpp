@@ -1295,9 +1295,11 @@ void FreeGameBuffer(GameBuffer &buf) {
   buf.bytes.reset();
   buf.capacity = 0;
   buf.length = 0;
+  buf.summary = GameSummary{};
 }
 
 void SizeGameBuffer(GameBuffer &buf, uint32_t size) {
+  buf.summary = GameSummary{};
   if (buf.capacity < size || !buf.bytes) {
     FreeGameBuffer(buf);
     buf.bytes = std::make_unique_for_overwrite<uint8_t[]>(size);

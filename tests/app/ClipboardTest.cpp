@@ -187,6 +187,10 @@ TEST_F(ClipboardTest, GameAsPgnAndText) {
   EXPECT_EQ(ClipText().find('\r'), std::string::npos);
   Item("MGameAsHTML")->trigger();
   EXPECT_NE(ClipText().find("<"), std::string::npos);
+  // Offered as HTML too, so a word processor pastes it formatted.
+  ASSERT_TRUE(Clip().mimeData()->hasHtml());
+  EXPECT_EQ(Clip().mimeData()->html(), Clip().mimeData()->text());
+  EXPECT_EQ(ClipText().find('\r'), std::string::npos);
 }
 
 TEST_F(ClipboardTest, GameAsRtf) {

@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QToolButton>
 
 #include "AppTestUtil.h"
@@ -534,15 +537,31 @@ namespace {
 
 using apptest::FakeGamesWindow;
 
-TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
-  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+// A list window released from its own handler is deleted later; closing
+// the file must see it gone, since its settings are written then.
+TEST_F(MainFileTest, ClosingAFileRunsTheReleasedWindowsDeletion) {
   TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("release.pgn", 1)));
+  QPointer<QObject> released = new QObject;
+  released->deleteLater();
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_TRUE(released.isNull());
+}
+
+// The games windows the manager opens are fakes kept in windows.
+void UseFakeGamesWindows(TMainForm &f, std::vector<std::unique_ptr<FakeGamesWindow>> &windows) {
   ListWindowFactories factories;
   factories.games = [&windows] {
     windows.push_back(std::make_unique<FakeGamesWindow>());
     return windows.back().get();
   };
   f.GameListMan.SetFactories(factories);
+}
+
+TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  UseFakeGamesWindows(f, windows);
   ChessApp.ShowFirstPositionOnLoad = true;
   ASSERT_TRUE(f.OpenFile(Pgn("lists.pgn", 3)));
   ASSERT_EQ(windows.size(), 1u);
@@ -578,6 +597,36 @@ TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
   EXPECT_EQ(f.CurrentGameNumber, 0);
   ASSERT_TRUE(f.CloseFile());
   EXPECT_FALSE(f.Item("MNextGame")->isEnabled());
+  f.GameListMan.SetFactories({});
+}
+
+// A game from a set-up position and a pasted game count next and previous
+// from the shown game as the list stands now: a game added meanwhile makes
+// next possible.
+TEST_F(MainFileTest, SetUpAndPasteRefreshNextAndPreviousGame) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  UseFakeGamesWindows(f, windows);
+  ASSERT_TRUE(f.OpenFile(Pgn("refresh.pgn", 2)));
+  const std::string added = Games(1);
+  f.LoadGame(2);
+  ASSERT_FALSE(f.Item("MNextGame")->isEnabled());
+  ASSERT_EQ(f.Database.SavePgnText(-1, added), 3);
+  PositionO start;
+  ASSERT_TRUE(start.SetFEN("4k3/8/8/8/8/8/8/4K2R w K - 0 1"));
+  f.StartNewGame(&start);  // the set-up dialog's OK
+  EXPECT_TRUE(f.Item("MNextGame")->isEnabled()) << "after a set-up";
+
+  f.Game.SetModifiedState(0);  // nothing to ask about
+  f.LoadGame(3);
+  ASSERT_FALSE(f.Item("MNextGame")->isEnabled());
+  ASSERT_EQ(f.Database.SavePgnText(-1, added), 4);
+  QGuiApplication::clipboard()->setText("[White \"P\"]\n[Black \"Q\"]\n[Result \"*\"]\n\n1. d4 *\n");
+  f.Item("MGameFromPGN")->trigger();
+  EXPECT_EQ(f.Game.PlayersLine(), "P - Q");
+  EXPECT_TRUE(f.Item("MNextGame")->isEnabled()) << "after a paste";
+  f.Game.SetModifiedState(0);
+  ASSERT_TRUE(f.CloseFile());
   f.GameListMan.SetFactories({});
 }
 
@@ -639,12 +688,7 @@ class FakeSearchDialog : public SearchDialogI {
 TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
   std::vector<std::unique_ptr<FakeGamesWindow>> windows;
   TMainForm &f = F();
-  ListWindowFactories factories;
-  factories.games = [&windows] {
-    windows.push_back(std::make_unique<FakeGamesWindow>());
-    return windows.back().get();
-  };
-  f.GameListMan.SetFactories(factories);
+  UseFakeGamesWindows(f, windows);
   FakeSearchDialog dialog;
   dialog.player = "White2";
   f.GameListMan.SetSearchDialog(&dialog);

@@ -32,6 +32,7 @@
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
 #include "platform/Errors.h"
+#include "platform/Win1252.h"
 
 using testutil::EnvGuard;
 using testutil::MessageRecorder;
@@ -299,6 +300,21 @@ TEST(DatabaseStore, QVNrOfMovesIsAddedOrKept) {
   EXPECT_EQ(db.SavePgnText(1, kGames[0]), 1);
   EXPECT_EQ(Loaded(db, 1), Reference(kGames[0]));
   EXPECT_EQ(db.GameCount(), 3);
+}
+
+// A path holds the file system's bytes; the progress text is Windows-1252.
+TEST(DatabaseStore, ExportProgressShowsThePathDecoded) {
+  TempDir dir;
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("x.qcx")));
+  for (const char *g : {kGames[0], kGames[1]}) ASSERT_GT(db.SavePgnText(-1, g), 0);
+  const std::string file = dir.File("Partien-j\xC3\xB6rg.pgn");
+  RecordingProgress progress;
+  EXPECT_EQ(db.ExportDatabase(file, &progress.dlg), DatabaseO::ExportResult::Done);
+  EXPECT_TRUE(std::filesystem::exists(file));
+  ASSERT_FALSE(progress.messages.empty());
+  EXPECT_EQ(progress.messages.front(), win1252::PathText(dir.Path()) + "Partien-j\xF6rg.pgn [1 games]");
 }
 
 TEST(DatabaseStore, RefusedTextsAndWritesStoreNothing) {
