@@ -1,5 +1,8 @@
 // Writes a PGN file of random legal games for the reader benchmark:
-//   make_pgn FILE [COUNT] [SEED]
+//   make_pgn FILE [COUNT] [SEED] [--players N]
+// With --players the players are drawn from N distinct names (the ten
+// usual ones, then numbered variants of them), so files with many names
+// can be made; without it from the ten names.
 // COUNT games (default 100000) with varied tags (some escaped quotes, some
 // names with digits and "_"), a few set-up games with a "FEN" tag, move
 // symbols, NAGs, brace and line comments, nested variations, all four
@@ -177,6 +180,19 @@ const char *const kNames[] = {"Jansen, Piet", "de Vries, Anna", "Bakker",  "Viss
                               "Mulder, Eva",  "Meijer",         "Bos, K.", "Peters",     "Hendriks"};
 const char *const kResults[] = {"1-0", "0-1", "1/2-1/2", "*"};
 
+int players = 0;
+
+std::string Player() {
+  if (players == 0) return Any(kNames);
+  const int k = Pick(players);
+  const std::string base = kNames[k % 10];
+  if (k < 10) return base;
+  // The number goes before any given name, so names keep their shape.
+  const size_t comma = base.find(',');
+  const std::string n = " " + std::to_string(k / 10);
+  return comma == std::string::npos ? base + n : base.substr(0, comma) + n + base.substr(comma);
+}
+
 void WriteGame(std::FILE *f, int number) {
   PositionO pos;
   std::string fen;
@@ -199,8 +215,8 @@ void WriteGame(std::FILE *f, int number) {
           : std::to_string(1950 + Pick(75)) + "." + (Chance(20) ? "??" : std::to_string(10 + Pick(3))) + "." +
                 std::to_string(10 + Pick(19)));
   Tag(f, "Round", std::to_string(1 + number % 9));
-  Tag(f, "White", Any(kNames));
-  Tag(f, "Black", Any(kNames));
+  Tag(f, "White", Player());
+  Tag(f, "Black", Player());
   Tag(f, "Result", result);
   if (Chance(60)) {
     Tag(f, "WhiteElo", std::to_string(1200 + Pick(1600)));
@@ -244,13 +260,23 @@ void WriteLine(Writer &w, PositionO &pos, int plies, int depth) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  const char *const usage = "make_pgn FILE [COUNT [SEED]]";
-  if (argc < 2 || argc > 4 || IsOption(argv[1])) Usage(usage);
-  const int count = argc > 2 ? static_cast<int>(NumberArg(argv[2], 1, 100000000, usage)) : 100000;
-  rng.seed(argc > 3 ? static_cast<unsigned>(NumberArg(argv[3], 0, 4294967295L, usage)) : 20261206u);
-  std::FILE *f = std::fopen(argv[1], "wb");
+  const char *const usage = "make_pgn FILE [COUNT [SEED]] [--players N]";
+  std::vector<const char *> args;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--players" && i + 1 < argc && players == 0) {
+      players = static_cast<int>(NumberArg(argv[++i], 1, 100000000, usage));
+    } else if (IsOption(argv[i]) || args.size() == 3) {
+      Usage(usage);
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  if (args.empty()) Usage(usage);
+  const int count = args.size() > 1 ? static_cast<int>(NumberArg(args[1], 1, 100000000, usage)) : 100000;
+  rng.seed(args.size() > 2 ? static_cast<unsigned>(NumberArg(args[2], 0, 4294967295L, usage)) : 20261206u);
+  std::FILE *f = std::fopen(args[0], "wb");
   if (!f) {
-    std::perror(argv[1]);
+    std::perror(args[0]);
     return 1;
   }
   for (int i = 1; i <= count; ++i) {
@@ -258,7 +284,7 @@ int main(int argc, char **argv) {
     if (i < count) std::fprintf(f, "\n");
   }
   if (std::fclose(f) != 0) {
-    std::perror(argv[1]);
+    std::perror(args[0]);
     return 1;
   }
   return 0;
