@@ -265,6 +265,11 @@ class TMainForm : public QMainWindow {
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
+  // ---- Import and classification (MainImport.cpp)
+  // Chosen files imported into the open database, then the import report.
+  void MImportGamesClick();
+  // Every game keyed anew, progress in the status bar.
+  void MClassifyAllGamesClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();
@@ -433,6 +438,11 @@ class TMainForm : public QMainWindow {
   // empty. filterIndex goes in and out (1-based).
   std::string RunFileDialog(bool save, const std::string &title, const std::string &proposed,
                             const std::string &filter, const std::string &dir, int32_t &filterIndex);
+  // The same with the open dialog's multiple selection when asked; every
+  // chosen file.
+  std::vector<std::string> RunFilesDialog(bool save, bool multiple, const std::string &title,
+                                          const std::string &proposed, const std::string &filter,
+                                          const std::string &dir, int32_t &filterIndex);
   void CreateEngineMan();
   void FreeEngineMan();
   void ConnectEngineCommands();

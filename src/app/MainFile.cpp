@@ -75,6 +75,10 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
+  Connect("MImportGames", &TMainForm::MImportGamesClick);
+  ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
+  // Hidden in the release build, and working all the same.
+  Connect("MClassifyAllGames", &TMainForm::MClassifyAllGamesClick);
   Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
   ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
   Connect("MNextGame", &TMainForm::MNextGameClick);
@@ -127,8 +131,15 @@ void TMainForm::SetFileCaption() {
 
 std::string TMainForm::RunFileDialog(bool save, const std::string &title, const std::string &proposed,
                                      const std::string &filter, const std::string &dir, int32_t &filterIndex) {
+  const std::vector<std::string> chosen = RunFilesDialog(save, false, title, proposed, filter, dir, filterIndex);
+  return chosen.empty() ? std::string() : chosen.front();
+}
+
+std::vector<std::string> TMainForm::RunFilesDialog(bool save, bool multiple, const std::string &title,
+                                                   const std::string &proposed, const std::string &filter,
+                                                   const std::string &dir, int32_t &filterIndex) {
   QFileDialog dlg(this, ToQ(title), DecodePath(dir));
-  dlg.setObjectName(save ? "NewDialog" : "OpenDialog");
+  dlg.setObjectName(save ? "NewDialog" : multiple ? "ImportDialog" : "OpenDialog");
   const QStringList filters = myui::NameFilters(filter);
   dlg.setNameFilters(filters);
   if (filterIndex >= 1 && filterIndex <= filters.size()) dlg.selectNameFilter(filters[filterIndex - 1]);
@@ -139,15 +150,16 @@ std::string TMainForm::RunFileDialog(bool save, const std::string &title, const 
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
   } else {
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
   }
   if (!proposed.empty()) dlg.selectFile(ToQ(proposed));
   if (modal::Exec(dlg) != QDialog::Accepted) return {};
-  const QStringList chosen = dlg.selectedFiles();
-  if (chosen.isEmpty()) return {};
+  std::vector<std::string> chosen;
+  for (const QString &name : dlg.selectedFiles()) chosen.push_back(QFile::encodeName(name).toStdString());
+  if (chosen.empty()) return {};
   const int index = static_cast<int>(filters.indexOf(dlg.selectedNameFilter()));
   if (index >= 0) filterIndex = index + 1;
-  return QFile::encodeName(chosen.first()).toStdString();
+  return chosen;
 }
 
 // ---- The menu commands

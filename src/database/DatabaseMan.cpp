@@ -8,6 +8,7 @@
 #include "chess/Games.h"
 #include "chess/InfoMan.h"
 #include "chess/PrintPGN.h"
+#include "database/DatabaseManText.h"
 #include "database/QZGamePlayer.h"
 #include "database/QZParser.h"
 #include "foundation/CommonText.h"
@@ -20,12 +21,8 @@
 
 namespace {
 
-std::string Fill(std::string caption, std::initializer_list<std::string> args) {
-  for (const std::string &a : args) caption = SubstituteText(caption, a);
-  return caption;
-}
-
-std::string Path(const std::string &path) { return win1252::PathText(path); }
+using dbtext::Fill;
+using dbtext::Path;
 
 // Names the descriptor holds where the game has them: a name the index
 // refused shows as id 0 for a name that is there.
@@ -533,123 +530,4 @@ void DatabaseO::ProgressText(double fraction, int count, const std::string &pref
   ReportProgress(prefix + "[" + std::to_string(percent) + "%, " + std::to_string(count) + " " +
                      CommonText::S_Games + "]",
                  progress);
-}
-
-// ------------------------------------------------------------------ import and export
-
-bool DatabaseO::ImportDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
-                               bool appendToLog, bool &resultFlag) {
-  resultFlag = false;
-  if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
-    ui::Beep();
-    ui::ShowMessage("DatabaseO.ImportDatabase failed: unknown file type");
-    return false;
-  }
-  return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog).opened;
-}
-
-PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
-                                         bool keepLogOpen, bool appendToLog) {
-  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->BeginBulkAdd();
-  const bool classify = hasKeys_ && ClassifyOnImport;
-  if (classify) keyTree_.LoadIntoMemory();
-  bool cancel = false;
-  bool refused = false;
-  auto game = [&](const GameBuffer &buf, bool &stop) {
-    if (AddAndClassifyGame(buf, progress) == 0) {
-      // A game the database's own stores refuse ends the import like a
-      // cancel: the games after it would meet the same store.
-      refused = true;
-      stop = true;
-    } else if (progress && progress->Cancelled()) {
-      stop = true;
-    }
-  };
-  auto report_progress = [&](int64_t done, int64_t size, bool &stop, int count) {
-    ProgressText(size > 0 ? static_cast<double>(done) / static_cast<double>(size) : 1.0, count, progressPrefix_,
-                 progress);
-    if (progress && progress->Cancelled()) stop = true;
-  };
-  PGNImportResult r =
-      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress);
-  if (refused) r.cancelled = true;
-  if (hasKeys_) {
-    // Totals are recounted once, also after a cancel or a refusal.
-    if (classify) {
-      keyTree_.UnloadFromMemory();
-      keyTree_.RecountAll();
-    } else {
-      keyTree_.RecountUp(KeyTreeO::kRoot);
-    }
-  }
-  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->EndBulkAdd();
-  modified_ = true;
-  return r;
-}
-
-int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress) {
-  const int32_t n = StoreGame(-1, buf);
-  if (n == 0) return 0;
-  if (hasKeys_) {
-    uint32_t node = KeyTreeO::kRoot;
-    if (ClassifyOnImport) {
-      int ply = 0;
-      if (const uint32_t key = keyTree_.ClassifyGame(buf, true, ply); key != 0) node = key;
-    }
-    keyTree_.SetGameKey(node, static_cast<uint32_t>(n), false);
-  }
-  if (progress) ui::ProcessMessages();
-  return n;
-}
-
-DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err) {
-  if (err) *err = 0;
-  if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
-    ui::Beep();
-    ui::ShowMessage("DatabaseO.ExportDatabase failed: unknown file type");
-    return ExportResult::Failed;
-  }
-  // Written beside the file and renamed over it only when whole: a cancel
-  // or a failure leaves the file as it was.
-  OutputO out;
-  if (!out.InitFile(fileName)) {
-    if (err) *err = out.Error();
-    return ExportResult::Failed;
-  }
-  int countdown = 0;
-  std::string text;
-  for (int32_t i = 1; i <= GameCount(); ++i) {
-    if (--countdown <= 0) {
-      countdown = 50;
-      ReportProgress(fileName + " [" + std::to_string(i) + " " + CommonText::S_Games + "]", progress);
-    }
-    GameDescriptor d;
-    if (!games_.ReadDescriptor(i, d) ||
-        (!(d.flags & GameDescriptor::gfDeleted) && !ReadPgnText(i, 0, true, false, text))) {
-      // A game that cannot be read would be dropped from the file.
-      if (err) *err = EIO;
-      out.Abandon();
-      ReportProgress("", progress);
-      return ExportResult::Failed;
-    }
-    if (!(d.flags & GameDescriptor::gfDeleted)) {
-      out.WriteLn(text);
-      out.NewLine();
-    }
-    if (out.Failed()) break;
-    if (progress) {
-      ui::ProcessMessages();
-      if (progress->Cancelled()) {
-        out.Abandon();
-        ReportProgress("", progress);
-        return ExportResult::Cancelled;
-      }
-    }
-  }
-  ReportProgress("", progress);
-  if (!out.Done()) {
-    if (err) *err = out.Error();
-    return ExportResult::Failed;
-  }
-  return ExportResult::Done;
 }

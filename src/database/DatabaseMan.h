@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chess/ParsePGN.h"
 #include "database/DatabaseManLists.h"
@@ -18,6 +19,7 @@
 #include "database/KeyTreeMan.h"
 #include "database/PGNFileMan.h"
 #include "database/SearchBoosterMan.h"
+#include "foundation/comDlgAbort.h"
 
 class AbortDlgO;
 class GameInfoO;
@@ -115,15 +117,45 @@ class DatabaseO {
   void ReportProgress(const std::string &text, AbortDlgO *progress);
   void ProgressText(double fraction, int count, const std::string &prefix, AbortDlgO *progress);
 
-  // Import and export.
-  // One ".pgn" file into the open database (the other kinds are not
-  // imported here).
+  // ---- Import, export and classification (DatabaseManImport.cpp) ----
+  // One file into the open database by its extension in any case: ".pgn"
+  // through the PGN importer (the two flags are its keep-log-open and
+  // append-to-log), ".qcx" game by game from a second database, ".imp" a
+  // list of file names. False when nothing was imported: an unknown
+  // extension, a source that does not open or exist, the open database
+  // itself, a list that cannot be read (each has said why). A game this
+  // database refuses, like a cancel, ends the import and any list it is
+  // part of; the games stored stay, names are sorted and key totals
+  // recounted as after a whole run.
   bool ImportDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
                       bool appendToLog, bool &resultFlag);
+  // The files of a list, in name order (ASCII letters folded); a name that
+  // is not a file gets "File not found: " in the report. The importer's
+  // error log runs from the first PGN file to the end of the list.
+  bool ImportDatabase(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
+                      bool &resultFlag);
   enum class ExportResult { Done, Cancelled, Failed };
   ExportResult ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err = nullptr);
+  // The games of list slot s in row order, deleted ones left out. A failed
+  // write is shown; a cancel or a failure leaves the file as it was.
+  // ERangeError for a slot not in use, before anything is written.
+  ExportResult ExportGameList(const std::string &fileName, int s, AbortDlgO *progress, int *err = nullptr);
   // The importer's game callback: the new game's number, or 0.
   int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress);
+
+  // The key set from the program's defaults (the root alone without
+  // defaults), opened with its key view; existing games stay unkeyed.
+  // True at once when there are keys; false, with a message, while a file
+  // of the set is there without keys open or when the set cannot be made.
+  bool CreateKeys();
+  bool ExportKeysText(const std::string &fileName);
+  // Every game keyed by its classification (the root when none). A cancel
+  // keeps the games done; totals are recounted on every way out. False
+  // when a store refused (it has said why) or without keys.
+  bool ClassifyAllGames(AbortDlgO *progress);
+  // The key of stored game n (0 without keys or when it cannot be read).
+  uint32_t ClassifyGameNr(int32_t n, int &ply);
+  uint32_t KeyOfBoard(const PositionO &board) { return hasKeys_ ? keyTree_.KeyOfBoard(board) : 0; }
 
   // ---- List views (DatabaseManLists.cpp) ----
   // Game lists, slots 1..25. Slot 0, a number past the kind's slots or a
@@ -299,8 +331,20 @@ class DatabaseO {
   int32_t StoreGame(int32_t n, const GameBuffer &buf);
   void BoosterRefused();
   bool ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out);
+  bool ImportOne(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
+                 bool appendToLog, bool &resultFlag);
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog);
+  bool ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report);
+  bool ImportImpFile(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &resultFlag);
+  bool ImportFileList(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
+                      bool &resultFlag);
+  void BeginImport(bool classify);
+  void EndImport(bool classify);
+  bool ImportStopped(AbortDlgO *progress) const { return importStopped_ || (progress && progress->Cancelled()); }
+  bool IsThisDatabase(const std::string &qcx) const;
+  ExportResult ExportGames(const std::string &fileName, int32_t count, const std::function<int32_t(int32_t)> &gameAt,
+                           const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress, int *err);
   // False for Cancel; otherwise writeBack_ holds the answer.
   bool AskBeforeWriteBack();
   std::string Base() const;
@@ -331,6 +375,11 @@ class DatabaseO {
   SearchBoosterO booster_;
   PGNImportResult openingImport_;
   std::string progressPrefix_;
+  // The import in progress: a refusal that ends it, the lists being read
+  // (canonical paths, outermost first).
+  bool importStopped_ = false;
+  std::vector<std::string> activeLists_;
+  int listDepth_ = 0;
   GameBuffer buffer_;
   TreeViewsO treeViews_;
   KeyViewO keyView_;

@@ -328,8 +328,15 @@ bool KeyTreeO::SetGameKey(uint32_t node, uint32_t game, bool recount) {
     ok = RemoveGameFrom(old, game);
     if (recount) ok = RecountUp(old) && ok;
   }
-  if (node != 0) ok = AddGameTo(node, game) && ok;
-  ok = gki_.SetIndex(game, node) && ok;
+  const bool added = node != 0 && AddGameTo(node, game);
+  if (node != 0 && !added) ok = false;
+  if (!gki_.SetIndex(game, node)) {
+    // While ".gki" is there it is what the next change reads, so no games
+    // list may name the game under another key: it would end up in two.
+    // Without the file the lists are what the next Open rebuilds it from.
+    if (added && gki_.IsOpen()) RemoveGameFrom(node, game);
+    ok = false;
+  }
   if (node != 0 && recount) ok = RecountUp(node) && ok;
   return ok;
 }
@@ -650,8 +657,21 @@ int KeyTreeO::ImportTextFile(const std::string &keyName, const std::string &text
   return keys.Close() ? skipped : -1;
 }
 
+namespace {
+const char *const kSetExts[] = {".key", ".pos", ".hsh", ".kls", ".gls", ".gki"};
+
+// The program's "class" set, ".gki" aside (it can be rebuilt).
+bool HasDefaultSet() {
+  for (const char *ext : kSetExts)
+    if (std::string(ext) != ".gki" && !files::FileExists(dirs::AppFile(std::string("class") + ext))) return false;
+  return true;
+}
+}  // namespace
+
+bool KeyTreeO::HasDefaults() { return HasDefaultSet() || files::FileExists(dirs::AppFile("class.txt")); }
+
 bool KeyTreeO::CreateFromDefaults(const std::string &baseName) {
-  static const char *const kExts[] = {".key", ".pos", ".hsh", ".kls", ".gls", ".gki"};
+  const auto &kExts = kSetExts;
   for (const char *ext : kExts)
     if (files::Exists(baseName + ext)) return false;
   std::vector<std::string> made;
@@ -659,10 +679,7 @@ bool KeyTreeO::CreateFromDefaults(const std::string &baseName) {
     for (const std::string &f : made) files::Delete(f);
     return false;
   };
-  bool copySet = true;
-  for (const char *ext : kExts)
-    if (std::string(ext) != ".gki" && !files::FileExists(dirs::AppFile(std::string("class") + ext))) copySet = false;
-  if (copySet) {
+  if (HasDefaultSet()) {
     for (const char *ext : kExts) {
       const std::string from = dirs::AppFile(std::string("class") + ext);
       if (std::string(ext) == ".gki" && !files::FileExists(from)) continue;

@@ -137,6 +137,8 @@ class KeyTreeO {
   // are no defaults, when any file of the set already exists (nothing is
   // touched), or on a failure (the files this call made are removed).
   static bool CreateFromDefaults(const std::string &baseName);
+  // Whether the program directory holds such defaults.
+  static bool HasDefaults();
 
   // The stores, for their counters.
   PosStoreManO &PositionStore() { return pos_; }

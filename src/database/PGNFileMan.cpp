@@ -13,6 +13,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ class Importer {
           file_.ReadSome(block_.data() + blockLen_, block_.size() - static_cast<size_t>(blockLen_));
       if (n < 0) {
         readFailed_ = true;
-        ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, name_));
+        ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name_)));
         break;
       }
       if (n == 0) break;
@@ -161,7 +162,7 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   auto im = std::make_unique<Importer>(fileName, blockSize);
   const int64_t size = im->Open() ? im->Size() : -1;
   if (size < 0) {
-    ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, fileName));
+    ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(fileName)));
     return result;
   }
   result.opened = true;
@@ -192,7 +193,7 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   result.readFailed = im->ReadFailed();
 
   if (report)
-    report->AddLine(fileName + ": " + std::to_string(size) + " bytes " + std::to_string(r.games) +
+    report->AddLine(win1252::PathText(fileName) + ": " + std::to_string(size) + " bytes " + std::to_string(r.games) +
                     " games, " + std::to_string(r.errors) + " errors.");
   return result;
 }

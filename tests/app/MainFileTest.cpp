@@ -403,32 +403,7 @@ TEST_F(MainFileTest, CommandLineOpensEachExistingFile) {
 
 namespace {
 
-// A games window that answers as a list of games 1..count in order.
-class FakeGamesWindow : public ListWindowI {
- public:
-  bool Open(DatabaseO *db, int32_t, const std::string &) override {
-    db_ = db;
-    return true;
-  }
-  int32_t NextGame(int32_t n) override { return n < db_->GameCount() ? n + 1 : 0; }
-  int32_t PrevGame(int32_t n) override { return n > 1 ? n - 1 : 0; }
-  int32_t GameStartPly(int32_t) override { return startPly; }
-  void SelectGame(int32_t n) override { selected = n; }
-  void CloseWindow() override { visible = false; }
-  bool FrameVisible() const override { return visible; }
-  bool FrameActive() const override { return false; }
-  bool FrameMinimized() const override { return false; }
-  bool FrameMaximized() const override { return false; }
-  void FrameShow() override { visible = true; }
-  void FrameBringToFront() override {}
-  void FrameRestore(bool) override {}
-  void FrameFocus() override {}
-  void FrameRelease() override {}
-  DatabaseO *db_ = nullptr;
-  int32_t startPly = 0;
-  int32_t selected = 0;
-  bool visible = false;
-};
+using apptest::FakeGamesWindow;
 
 TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
   std::vector<std::unique_ptr<FakeGamesWindow>> windows;

@@ -616,22 +616,6 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
 
 // ------------------------------------------------------------------ keys
 
-namespace {
-// Every node's total as stored, then as RecountAll computes it.
-std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Totals(KeyTreeO &t) {
-  auto read = [&] {
-    std::vector<uint32_t> v;
-    for (uint32_t n = 1; n <= t.NodeCount(); ++n) {
-      t.SetCurrentNode(n);
-      v.push_back(t.TotalGameCount());
-    }
-    return v;
-  };
-  auto stored = read();
-  EXPECT_TRUE(t.RecountAll());
-  return {stored, read()};
-}
-}  // namespace
 
 TEST(DatabaseKeys, ImportsLeaveTotalsAsARecountGivesThem) {
   TempDir dir, tmp;

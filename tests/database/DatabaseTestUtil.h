@@ -1,6 +1,13 @@
 #pragma once
 // Helpers shared by the tests of the database object.
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "database/KeyTreeMan.h"
 
 #include "foundation/comDlgAbort.h"
 #include "platform/UiHooks.h"
@@ -22,3 +29,18 @@ class CancelAfter {
   int runs_ = 0;
   ui::Hooks old_;
 };
+
+// Every node's total as stored, then as RecountAll computes it.
+inline std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Totals(KeyTreeO &t) {
+  auto read = [&] {
+    std::vector<uint32_t> v;
+    for (uint32_t n = 1; n <= t.NodeCount(); ++n) {
+      t.SetCurrentNode(n);
+      v.push_back(t.TotalGameCount());
+    }
+    return v;
+  };
+  auto stored = read();
+  EXPECT_TRUE(t.RecountAll());
+  return {stored, read()};
+}

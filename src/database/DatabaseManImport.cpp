@@ -1,0 +1,439 @@
+// The database object's long commands: importing PGN files, other native
+// databases and lists of files; exporting the database or one game list as
+// PGN; making the opening keys and classifying every game by them.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+
+#include "database/DatabaseMan.h"
+#include "database/DatabaseManText.h"
+#include "foundation/CommonText.h"
+#include "foundation/Reports.h"
+#include "platform/Files.h"
+#include "platform/UiHooks.h"
+#include "platform/Win1252.h"
+
+using dbtext::Fill;
+using dbtext::Path;
+
+namespace {
+
+std::string Percent(int64_t part, int64_t whole) {
+  return std::to_string(whole > 0 ? std::lround(static_cast<double>(part) * 100.0 / static_cast<double>(whole)) : 100);
+}
+
+// File names compare as the file system's names do on a case-blind
+// system: ASCII letters folded, other bytes as they are.
+bool NameLess(const std::string &a, const std::string &b) {
+  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  const bool less = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+    return fold(static_cast<unsigned char>(x)) < fold(static_cast<unsigned char>(y));
+  });
+  const bool greater = std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [&](char x, char y) {
+    return fold(static_cast<unsigned char>(x)) < fold(static_cast<unsigned char>(y));
+  });
+  return less || (!greater && a < b);
+}
+
+std::string Canonical(const std::string &path) {
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::path(path), ec);
+  return ec ? path : p.string();
+}
+
+// The lines of a list: CR LF, LF or CR end a line; the last line break
+// adds no empty line.
+std::vector<std::string> SplitLines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+const char *const kKeyExts[] = {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"};
+
+}  // namespace
+
+// ------------------------------------------------------------------ import
+
+bool DatabaseO::ImportDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
+                               bool appendToLog, bool &resultFlag) {
+  if (listDepth_ == 0) importStopped_ = false;
+  return ImportOne(fileName, progress, report, keepLogOpen, appendToLog, resultFlag);
+}
+
+bool DatabaseO::ImportDatabase(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
+                               bool &resultFlag) {
+  if (listDepth_ == 0) importStopped_ = false;
+  resultFlag = false;
+  return ImportFileList(list, progress, report, resultFlag);
+}
+
+bool DatabaseO::ImportOne(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
+                          bool appendToLog, bool &resultFlag) {
+  resultFlag = false;
+  if (!open_) return false;
+  const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
+  if (ext == ".qcx") return ImportFromDatabase(fileName, progress, report);
+  if (ext == ".pgn") return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog).opened;
+  if (ext == ".imp") return ImportImpFile(fileName, progress, report, resultFlag);
+  ui::Beep();
+  ui::ShowMessage("DatabaseO.ImportDatabase failed: unknown file type");
+  return false;
+}
+
+void DatabaseO::BeginImport(bool classify) {
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->BeginBulkAdd();
+  if (classify) keyTree_.LoadIntoMemory();
+}
+
+// Every import ends here, also after a cancel or a refusal.
+void DatabaseO::EndImport(bool classify) {
+  if (hasKeys_) {
+    if (classify) {
+      keyTree_.UnloadFromMemory();
+      keyTree_.RecountAll();
+    } else {
+      // Every new game went to the root.
+      keyTree_.RecountUp(KeyTreeO::kRoot);
+    }
+  }
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->EndBulkAdd();
+  modified_ = true;
+}
+
+PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
+                                         bool keepLogOpen, bool appendToLog) {
+  const bool classify = hasKeys_ && ClassifyOnImport;
+  BeginImport(classify);
+  bool cancel = false;
+  auto game = [&](const GameBuffer &buf, bool &stop) {
+    // A game the database's own stores refuse ends the import like a
+    // cancel: the games after it would meet the same store.
+    if (AddAndClassifyGame(buf, progress) == 0) importStopped_ = true;
+    if (ImportStopped(progress)) stop = true;
+  };
+  auto report_progress = [&](int64_t done, int64_t size, bool &stop, int count) {
+    ProgressText(size > 0 ? static_cast<double>(done) / static_cast<double>(size) : 1.0, count, progressPrefix_,
+                 progress);
+    if (ImportStopped(progress)) stop = true;
+  };
+  PGNImportResult r =
+      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress);
+  if (importStopped_) r.cancelled = true;
+  EndImport(classify);
+  return r;
+}
+
+int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress) {
+  const int32_t n = StoreGame(-1, buf);
+  if (n == 0) return 0;
+  if (hasKeys_) {
+    uint32_t node = KeyTreeO::kRoot;
+    if (ClassifyOnImport) {
+      int ply = 0;
+      if (const uint32_t key = keyTree_.ClassifyGame(buf, true, ply); key != 0) node = key;
+    }
+    // The game is stored; a key store that refuses ends the import.
+    if (!keyTree_.SetGameKey(node, static_cast<uint32_t>(n), false)) importStopped_ = true;
+  }
+  if (progress) ui::ProcessMessages();
+  return n;
+}
+
+bool DatabaseO::IsThisDatabase(const std::string &qcx) const {
+  if (!open_) return false;
+  const std::string own = Base();
+  // The same file by any name, or the same companions by another case of
+  // the extension.
+  return Canonical(qcx) == Canonical(own + ".qcx") ||
+         Canonical(files::ChangeFileExt(qcx, "")) == Canonical(own);
+}
+
+bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report) {
+  // Opening a name that is not there would make a database there.
+  if (!files::FileExists(fileName)) {
+    if (report)
+      report->AddLine("File not found: " + Path(fileName));
+    else
+      ui::ShowMessage("File not found: " + Path(fileName));
+    return false;
+  }
+  // Two stores on the same files would write under each other.
+  if (IsThisDatabase(fileName)) {
+    ui::Beep();
+    ui::ShowMessage(Fill(CommonText::S_CannotImportOpenDatabase, {Path(fileName)}));
+    return false;
+  }
+  DatabaseO source;
+  bool sourceReport = false;
+  // A source that does not open has said why; this database stays as it was.
+  if (!source.Open(fileName, nullptr, nullptr, sourceReport)) return false;
+
+  const bool classify = hasKeys_ && ClassifyOnImport;
+  BeginImport(classify);
+  const int32_t count = source.GameCount();
+  const std::string name = Path(fileName);
+  auto progressLine = [&](int32_t i) {
+    ReportProgress(name + " [" + Percent(i, count) + "%, " + std::to_string(i) + " " + CommonText::S_Games + "]",
+                   progress);
+  };
+  int32_t done = 0;
+  int countdown = 0;
+  GameBuffer buf;
+  for (int32_t i = 1; i <= count; ++i) {
+    if (--countdown <= 0) {
+      countdown = 50;
+      progressLine(i);
+    }
+    if (!source.GameIsDeleted(i)) {
+      // A source game that cannot be read (its store has said so) or one
+      // this database refuses ends the import.
+      if (!source.GetGameBuffer(i, buf) || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
+    }
+    if (importStopped_) break;
+    done = i;
+    if (progress) ui::ProcessMessages();
+    if (ImportStopped(progress)) break;
+  }
+  progressLine(done);
+  if (report) report->AddLine(name + ": " + std::to_string(done) + " games.");
+  EndImport(classify);
+  // Closed without writing: the source keeps its files as they were.
+  source.Done();
+  return true;
+}
+
+bool DatabaseO::ImportImpFile(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &resultFlag) {
+  const std::string canonical = Canonical(fileName);
+  // A list naming itself, directly or through another list.
+  if (std::find(activeLists_.begin(), activeLists_.end(), canonical) != activeLists_.end()) {
+    if (report) report->AddLine(Path(fileName) + ": skipped, already being imported.");
+    return false;
+  }
+  std::string text;
+  if (!files::ReadAll(fileName, text)) {
+    ui::Beep();
+    ui::ShowMessage(Fill(CommonText::S_CouldNotReadImportList, {Path(fileName)}));
+    return false;
+  }
+  // Relative names are found beside the list.
+  const std::string dir = files::ExtractFileDir(fileName);
+  std::vector<std::string> list;
+  for (const std::string &line : SplitLines(text)) list.push_back(!line.empty() && line[0] == '/' ? line : dir + line);
+  activeLists_.push_back(canonical);
+  const bool ok = ImportFileList(list, progress, report, resultFlag);
+  activeLists_.pop_back();
+  return ok;
+}
+
+bool DatabaseO::ImportFileList(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
+                               bool &resultFlag) {
+  std::vector<std::string> names = list;
+  std::stable_sort(names.begin(), names.end(), NameLess);
+  const std::string oldPrefix = progressPrefix_;
+  ++listDepth_;
+  const int n = static_cast<int>(names.size());
+  for (int i = 1; i <= n; ++i) {
+    const std::string &name = names[static_cast<size_t>(i - 1)];
+    if (files::FileExists(name)) {
+      progressPrefix_ = Path(name) + ", (" + std::to_string(i) + " " + CommonText::S_Of + " " + std::to_string(n) +
+                        ") - ";
+      ReportProgress(progressPrefix_, progress);
+      bool flag = false;
+      // The log made anew by the list's first PGN file stays open for the
+      // rest of the list.
+      ImportOne(name, progress, report, true, false, flag);
+      resultFlag = resultFlag || flag;
+    } else if (report) {
+      report->AddLine("File not found: " + Path(name));
+    }
+    ReportProgress("", progress);
+    if (ImportStopped(progress)) break;
+  }
+  progressPrefix_ = oldPrefix;
+  // Only the outermost list closes the log: a nested one would lose the
+  // refused games logged before it.
+  if (--listDepth_ == 0) CloseImportFile();
+  ReportProgress("", progress);
+  return true;
+}
+
+// ------------------------------------------------------------------ export
+
+DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int32_t count,
+                                               const std::function<int32_t(int32_t)> &gameAt,
+                                               const std::function<std::string(int32_t)> &progressText,
+                                               AbortDlgO *progress, int *err) {
+  // Written beside the file and renamed over it only when whole: a cancel
+  // or a failure leaves the file as it was.
+  OutputO out;
+  if (!out.InitFile(fileName)) {
+    if (err) *err = out.Error();
+    return ExportResult::Failed;
+  }
+  int countdown = 0;
+  std::string text;
+  for (int32_t i = 1; i <= count; ++i) {
+    if (--countdown <= 0) {
+      countdown = 50;
+      ReportProgress(progressText(i), progress);
+    }
+    const int32_t n = gameAt(i);
+    GameDescriptor d;
+    if (!games_.ReadDescriptor(n, d) ||
+        (!(d.flags & GameDescriptor::gfDeleted) && !ReadPgnText(n, 0, true, false, text))) {
+      // A game that cannot be read would be dropped from the file.
+      if (err) *err = EIO;
+      out.Abandon();
+      ReportProgress("", progress);
+      return ExportResult::Failed;
+    }
+    if (!(d.flags & GameDescriptor::gfDeleted)) {
+      out.WriteLn(text);
+      out.NewLine();
+    }
+    if (out.Failed()) break;
+    if (progress) {
+      ui::ProcessMessages();
+      if (progress->Cancelled()) {
+        out.Abandon();
+        ReportProgress("", progress);
+        return ExportResult::Cancelled;
+      }
+    }
+  }
+  ReportProgress("", progress);
+  if (!out.Done()) {
+    if (err) *err = out.Error();
+    return ExportResult::Failed;
+  }
+  return ExportResult::Done;
+}
+
+DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err) {
+  if (err) *err = 0;
+  if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
+    ui::Beep();
+    ui::ShowMessage("DatabaseO.ExportDatabase failed: unknown file type");
+    return ExportResult::Failed;
+  }
+  const std::string name = Path(fileName);
+  return ExportGames(
+      fileName, GameCount(), [](int32_t i) { return i; },
+      [&](int32_t i) { return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]"; }, progress, err);
+}
+
+DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, int s, AbortDlgO *progress,
+                                                  int *err) {
+  if (err) *err = 0;
+  const int32_t count = GameListCount(s);
+  if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
+    ui::Beep();
+    ui::ShowMessage("DatabaseO.ExportGameList failed: unknown file type");
+    return ExportResult::Failed;
+  }
+  const std::string name = Path(fileName);
+  int error = 0;
+  const ExportResult r = ExportGames(
+      fileName, count, [&](int32_t i) { return GameListGameNr(s, i); },
+      [&](int32_t i) {
+        return name + " [" + Percent(i, count) + "%, " + std::to_string(i) + " " + CommonText::S_Games + "]";
+      },
+      progress, &error);
+  if (r == ExportResult::Failed)
+    ui::ShowMessage(Fill(CommonText::S_CouldNotWritePGNFile, {name, std::to_string(error)}));
+  if (err) *err = error;
+  return r;
+}
+
+// ------------------------------------------------------------------ keys
+
+bool DatabaseO::CreateKeys() {
+  if (!open_) return false;
+  if (hasKeys_) return true;
+  const std::string base = Base();
+  // A set that is there but not open (it failed to open) is not replaced.
+  for (const char *ext : kKeyExts) {
+    if (files::Exists(base + ext)) {
+      ui::Beep();
+      ui::ShowMessage(Fill(CommonText::S_KeyFileExists, {Path(base + ext)}));
+      return false;
+    }
+  }
+  // Without defaults Open makes the root alone.
+  if (KeyTreeO::HasDefaults() && !KeyTreeO::CreateFromDefaults(base)) {
+    ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
+    return false;
+  }
+  if (!keyTree_.Open(base + ".key")) {
+    // The files are this call's own: none was there before.
+    for (const char *ext : kKeyExts) files::Delete(base + ext);
+    ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
+    return false;
+  }
+  hasKeys_ = true;
+  InitKeyView();
+  return true;
+}
+
+bool DatabaseO::ExportKeysText(const std::string &fileName) { return hasKeys_ && keyTree_.ExportText(fileName); }
+
+bool DatabaseO::ClassifyAllGames(AbortDlgO *progress) {
+  if (!hasKeys_) return false;
+  keyTree_.LoadIntoMemory();
+  const int32_t count = GameCount();
+  auto progressLine = [&](int32_t i) {
+    ReportProgress("[" + Percent(i, count) + "%, " + std::to_string(i) + " " + CommonText::S_Games + "]",
+                   progress);
+  };
+  bool ok = true;
+  int countdown = 0;
+  GameBuffer buf;
+  for (int32_t i = 1; i <= count; ++i) {
+    if (--countdown <= 0) {
+      countdown = 100;
+      progressLine(i);
+    }
+    // A game that cannot be read, or a refused key write (the store has
+    // said why), ends the run.
+    if (!games_.GetGame(i, buf)) {
+      ok = false;
+      break;
+    }
+    int ply = 0;
+    uint32_t node = keyTree_.ClassifyGame(buf, true, ply);
+    if (node == 0) node = KeyTreeO::kRoot;
+    if (!keyTree_.SetGameKey(node, static_cast<uint32_t>(i), false)) {
+      ok = false;
+      break;
+    }
+    if (progress) {
+      ui::ProcessMessages();
+      if (progress->Cancelled()) break;
+    }
+  }
+  progressLine(count);
+  keyTree_.UnloadFromMemory();
+  if (!keyTree_.RecountAll()) ok = false;
+  ReportProgress("", progress);
+  return ok;
+}
+
+uint32_t DatabaseO::ClassifyGameNr(int32_t n, int &ply) {
+  ply = 0;
+  GameBuffer buf;
+  if (!hasKeys_ || !games_.GetGame(n, buf)) return 0;
+  return keyTree_.ClassifyGame(buf, true, ply);
+}
