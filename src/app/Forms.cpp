@@ -10,6 +10,7 @@
 #include "app/DlgEditNags.h"
 #include "app/DlgInsertMove.h"
 #include "app/DlgParseError.h"
+#include "app/DlgPreferences.h"
 #include "app/FrmBackground.h"
 #include "app/Main.h"
 #include "dbwindows/DlgEditGilo.h"
@@ -28,6 +29,7 @@ TCommentDlg *CommentDlg = nullptr;
 TEditNagsDlg *EditNagsDlg = nullptr;
 TDiagramTextsDlg *DiagramTextsDlg = nullptr;
 TParseErrorDlg *ParseErrorDlg = nullptr;
+TPreferencesDlg *PreferencesDlg = nullptr;
 TDBSettingsDlg *DBSettingsDlg = nullptr;
 TEditTimeDlg *EditTimeDlg = nullptr;
 TEditTimeControlDlg *EditTimeControlDlg = nullptr;
@@ -56,7 +58,7 @@ void CreateForms(std::vector<std::string> args) {
   EditNagsDlg = new TEditNagsDlg(MainForm);
   DiagramTextsDlg = new TDiagramTextsDlg(MainForm);
   ParseErrorDlg = new TParseErrorDlg(MainForm);
-  // After the preferences dialog.
+  PreferencesDlg = new TPreferencesDlg(MainForm);
   DBSettingsDlg = new TDBSettingsDlg(MainForm);
   // Before the search dialog.
   EditTimeDlg = new TEditTimeDlg(MainForm);
@@ -72,6 +74,7 @@ void FreeForms() {
   Free(EditTimeControlDlg);
   Free(EditTimeDlg);
   Free(DBSettingsDlg);
+  Free(PreferencesDlg);
   Free(ParseErrorDlg);
   Free(DiagramTextsDlg);
   Free(EditNagsDlg);

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/DlgPreferences.h"
 #include "app/Forms.h"
 #include "appman/ChessAppMan.h"
 #include "board/ChsBmps.h"
@@ -28,6 +29,7 @@
 #include "engine/ChsClocks.h"
 #include "engine/ui/DlgEditTime.h"
 #include "engine/ui/DlgEditTimeControl.h"
+#include "foundation/AppText.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/LangMan.h"
@@ -328,6 +330,9 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
   myui::InstallChessFonts();
   // 5., 6. Languages, notation languages and piece sets.
   LoadLanguageNames(dirs::AppFile("LngNames.ini"));
+  // Before the options, which read the application language back without
+  // registering it.
+  AppText::FindAppLanguages();
   LoadLangsFromIni();
   LoadPieceSets();
   // 7. Options, then the cancel dialog.
@@ -379,6 +384,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
 
   Connect("MExit", &TMainForm::MExitClick);
   Connect("MContents", &TMainForm::MContentsClick);
+  Connect("MPreferences", &TMainForm::MPreferencesClick);
   Connect("MAbout", &TMainForm::MAboutClick);
   // Enabled while a file is open.
   Connect("MDBSettings", &TMainForm::MDBSettingsClick);
@@ -408,14 +414,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
 
 void TMainForm::LoadSettings() {
   Board->SetPieceType(ChessApp.PieceType);
-  // Load keeps the delays within the board's 16 bits.
-  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
-  Board->SetReplayMoveBackDelay(0);
-  Board->SetReplayPauseDelay(250);
-  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
-  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
+  SetBoardDelays();
   Board->SetRightClickTakeBack(ChessApp.RightClickTakesBack);
   Board->SetLanguage(ChessApp.InterfaceLanguage);
   AutoPlayTimer->setInterval(ChessApp.AutoPlayDelay);
@@ -434,6 +433,17 @@ void TMainForm::LoadSettings() {
   ExtraPanelWidth = ini.ReadInteger(kGeneral, "ExtraPanelWidth", 200);
   ExtraPanelHeight = ini.ReadInteger(kGeneral, "ExtraPanelHeight", 50);
   if (!myui::RestoreFormPlacement(ChessApp.SettingsPath(), kMainWindow, this)) CenterOnce = true;
+}
+
+void TMainForm::SetBoardDelays() {
+  // The options keep the delays within the board's 16 bits.
+  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
+  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
+  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
+  Board->SetReplayMoveBackDelay(0);
+  Board->SetReplayPauseDelay(250);
+  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
+  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
 }
 
 void TMainForm::SaveSettings() {
@@ -460,19 +470,19 @@ void TMainForm::SaveSettings() {
 
 void TMainForm::ApplyLanguage() {
   const LanguageId lang = ChessApp.ApplicationLanguage;
+  AppText::SetAppLanguage(lang);
   CommonText::SetUILanguage(lang);
   GenText::SetDialogLanguage(lang);
   for (const ItemDef &d : kItems) {
     const std::string name = d.name;
+    // Its caption follows the open database.
+    if (name == "MOpenings") continue;
     QAction *a = Item(name);
     std::string caption;
     std::string hint;
     if (const char *fixed = FixedCaption(name)) {
       caption = fixed;
       hint = CaptionOr("S_" + name + "StatusHint");
-    } else if (name == "MOpenings" && !(FileOpen && Database.HasKeys())) {
-      caption = CommonText::S_MCreateOpenings;
-      hint = CommonText::S_MCreateOpeningsStatusHint;
     } else {
       caption = CaptionOr("S_" + name);
       hint = CaptionOr(name == "MViewGamesOnly" ? "S_MViewStatusHint" : "S_" + name + "StatusHint");
@@ -482,9 +492,11 @@ void TMainForm::ApplyLanguage() {
     a->setText(ToQ(caption));
     myui::SetHint(a, hint);
   }
+  SetOpeningsItem(FileOpen && Database.HasKeys());
   ApplyToolbarHints();
   UpdateButtonHints();
   BuildNagMenus();
+  GameListMan.UpdateTexts();
 }
 
 void TMainForm::ApplyFonts() {
@@ -531,6 +543,13 @@ void TMainForm::MExitClick() { close(); }
 void TMainForm::MContentsClick() {
   StopAutoPlay();
   BeepInformation("Sorry, help not yet available.", ui::mbOK);
+}
+
+void TMainForm::MPreferencesClick() {
+  StopAutoPlay();
+  PreferencesDlg->Board = Board;
+  PreferencesDlg->Main = this;
+  PreferencesDlg->Execute();
 }
 
 void TMainForm::MTimeControlClick() {

@@ -126,6 +126,8 @@ class TMainForm : public QMainWindow {
 
   // ---- Lifecycle
   void LoadSettings();
+  // The board's seven delays from the options.
+  void SetBoardDelays();
   void SaveSettings();
   // The close query: false keeps the window open.
   bool FormCloseQuery();
@@ -297,6 +299,8 @@ class TMainForm : public QMainWindow {
   bool EngineEnabled() const;
   void MExitClick();
   void MContentsClick();
+  // Stops autoplay and shows the preferences for the board and this window.
+  void MPreferencesClick();
   // ---- About box and database settings
   void MAboutClick();
   // The settings of the open database; nothing without one.
@@ -332,9 +336,18 @@ class TMainForm : public QMainWindow {
   // The toolbar buttons click the chosen item of their family.
   void CopyGame();
   void MPositionAsBitmapClick();
+  // The board's position with the texts the user asks for above and below
+  // it; nothing is copied when the user cancels.
+  void MPositionAsHTMLClick();
+  void MPositionAsRTFClick();
   void MPositionAsFENClick();
   void MPositionAsEPDClick();
   void CopyPosition();
+  // The texts above and below a copied diagram, in the format (pfRTF or
+  // pfHTML), from the diagram-texts dialog when "CopyDiagUseLabels" is on
+  // (the chosen kinds are kept in the options), else empty. False when the
+  // user cancels.
+  bool GetDiagramTexts(std::uint8_t format, std::string &top, std::string &bottom);
   void MGameFromPGNClick();
   void MGameFromTextClick();
   // Reads the clipboard's text as a new game; a text that does not read

@@ -11,14 +11,19 @@
 #include <algorithm>
 
 #include "app/ClipboardText.h"
+#include "app/DlgDiagramTexts.h"
+#include "app/Forms.h"
 #include "app/Guard.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "board/ui/DiagramBitmap.h"
+#include "chess/Language.h"
 #include "chess/ParsePGN.h"
 #include "chess/PrintPGN.h"
+#include "foundation/Common.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/ui/Hints.h"
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/QtStr.h"
@@ -112,6 +117,8 @@ void TMainForm::ConnectClipboardCommands() {
   Connect("MGameAsHTML", &TMainForm::MGameAsHTMLClick);
   ConnectButton("SBCopyGame", &TMainForm::CopyGame);
   Connect("MPositionAsBitmap", &TMainForm::MPositionAsBitmapClick);
+  Connect("MPositionAsRTF", &TMainForm::MPositionAsRTFClick);
+  Connect("MPositionAsHTML", &TMainForm::MPositionAsHTMLClick);
   Connect("MPositionAsFEN", &TMainForm::MPositionAsFENClick);
   Connect("MPositionAsEPD", &TMainForm::MPositionAsEPDClick);
   ConnectButton("SBCopyPosition", &TMainForm::CopyPosition);
@@ -280,6 +287,73 @@ void TMainForm::MPositionAsBitmapClick() {
       DrawPositionBitmap(Board->Position().Base(), static_cast<BmpSizeT>(ChessApp.PieceTypeForCopy), true, false);
   QGuiApplication::clipboard()->setImage(image);
   SetCopyDiagramItem(Item("MPositionAsBitmap"));
+}
+
+void TMainForm::MPositionAsHTMLClick() {
+  StopAutoPlay();
+  std::string top, bottom;
+  if (!GetDiagramTexts(pfHTML, top, bottom)) return;
+  const std::string diagram = Board->GetPositionAsHTML(ChessApp.GIFPath, ChessApp.HTMLBorderWidth);
+  CopyText(cliptext::HtmlPosition(top, diagram, bottom, ChessApp.CenterDiagrams));
+  SetCopyDiagramItem(Item("MPositionAsHTML"));
+}
+
+void TMainForm::MPositionAsRTFClick() {
+  StopAutoPlay();
+  std::string top, bottom;
+  if (!GetDiagramTexts(pfRTF, top, bottom)) return;
+  // No option asks for coordinates in a copied position.
+  const std::string diagram = Board->GetPositionAsRTF(FontInfo(ChessApp.RTFDiagramFontName), false);
+  const std::string body = cliptext::RtfPosition(top, diagram, bottom, ChessApp.CenterDiagrams,
+                                                 ChessApp.RTFGameFontSize, ChessApp.RTFDiagramFontSize);
+  myui::CopyToClipboardAsRTF(cliptext::LfLines(
+      RtfHeader("Arial", ChessApp.RTFGameFontName, ChessApp.RTFDiagramFontName) + body + RtfFooter()));
+  SetCopyDiagramItem(Item("MPositionAsRTF"));
+}
+
+bool TMainForm::GetDiagramTexts(std::uint8_t format, std::string &top, std::string &bottom) {
+  top.clear();
+  bottom.clear();
+  if (!ChessApp.CopyDiagUseLabels) return true;
+  TDiagramTextsDlg &d = *DiagramTextsDlg;
+  d.TopType = ChessApp.CopyDiagTopTextType;
+  d.BottomType = ChessApp.CopyDiagBottomTextType;
+  if (d.Execute() != QDialog::Accepted) return false;
+  ChessApp.CopyDiagTopTextType = d.TopType;
+  ChessApp.CopyDiagBottomTextType = d.BottomType;
+
+  const bool rtf = format == pfRTF;
+  // The user's and the game's texts may hold anything.
+  auto escape = [rtf](const std::string &text) { return rtf ? RtfText(text) : HtmlEscape(text); };
+  if (d.TopType == DiagramTextTypeT::Players)
+    top = escape(Game.PlayersLine(false));
+  else if (d.TopType == DiagramTextTypeT::Custom)
+    top = escape(d.TopText);
+
+  if (d.BottomType == DiagramTextTypeT::Custom) {
+    bottom = escape(d.BottomText);
+  } else if (d.BottomType == DiagramTextTypeT::LastMove || d.BottomType == DiagramTextTypeT::ColorToMove) {
+    DisplayOptionsRec display;
+    ChessFontInfoRec font;
+    if (rtf) {
+      // Figurines only from a described chess font that is installed.
+      const bool installed = ChessApp.Fonts().GetInfoByName(ChessApp.RTFGameFontName, font);
+      font.rtfPrefix = RtfFontSize(1, ChessApp.RTFGameFontSize) + " ";
+      font.rtfSuffix = "\\f0 ";
+      display.rtf = true;
+      display.font = &font;
+      display.figurine = ChessApp.UseFigurinesInRTFGame && installed;
+    } else {
+      display.html = true;
+      display.figurine = ChessApp.UseFigurinesInHTMLGame;
+      display.imageFolder = ChessApp.GIFPath;
+    }
+    const std::uint8_t kind = d.BottomType == DiagramTextTypeT::LastMove ? dcLastMove : dcColorToMove;
+    bottom = DiagramBottomText(kind, *Game.CurrentNode(), Game.SideToMove(), ChessApp.CopyLanguage, display);
+    // A language file may give the move's piece letters any byte.
+    if (rtf) bottom = RtfEscapeNonAscii(bottom);
+  }
+  return true;
 }
 
 void TMainForm::MPositionAsFENClick() {

@@ -162,8 +162,7 @@ std::string TMainForm::InfoPartText(layout::PartKind kind) const {
     case layout::PartKind::ECO:
       return Game.GetTag("ECO");
     case layout::PartKind::Players:
-      // The game's players line always adds the Elo that is present.
-      return ChessApp.ShowELO ? Game.PlayersLine() : Game.GetTag("White") + " - " + Game.GetTag("Black");
+      return Game.PlayersLine(ChessApp.ShowELO);
     case layout::PartKind::Event: {
       std::string text = Game.GetTag("Event");
       if (!text.empty()) text += " ";

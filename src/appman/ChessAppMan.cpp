@@ -14,6 +14,10 @@
 
 ChessAppO ChessApp;
 
+int32_t ClampBoardDelay(int32_t ms) { return std::clamp<int32_t>(ms, 0, kMaxBoardDelay); }
+
+int32_t ClampAutoPlayDelay(int32_t ms) { return std::clamp<int32_t>(ms, kMinAutoPlayDelay, kMaxAutoPlayDelay); }
+
 namespace {
 
 const std::string kGeneral = "General";
@@ -23,7 +27,6 @@ const std::string kViewFromPlayers = "ViewFromPlayers";
 const std::string kEngine = "Engine";
 const std::string kTimeControlInfo = "TimeControlInfo";
 const std::string kDefaultPieceSet = "Linares40";
-constexpr int kFilesReadBack = 5;
 
 // The drive root the directories started from elsewhere: the user's home.
 std::string DefaultDir() { return dirs::GetHomeDir(); }
@@ -139,8 +142,8 @@ void ReadList(const IniFile &ini, const std::string &section, std::vector<std::s
 // timer that fires continuously or practically never.
 void ClampLoaded(ChessAppFields &o) {
   for (int32_t *d : {&o.MoveDelay, &o.MoveBackDelay, &o.CastleRookMoveDelay, &o.CastleRookMoveBackDelay})
-    *d = std::clamp<int32_t>(*d, 0, kMaxBoardDelay);
-  o.AutoPlayDelay = std::clamp<int32_t>(o.AutoPlayDelay, kMinAutoPlayDelay, kMaxAutoPlayDelay);
+    *d = ClampBoardDelay(*d);
+  o.AutoPlayDelay = ClampAutoPlayDelay(o.AutoPlayDelay);
 }
 
 class Loader {

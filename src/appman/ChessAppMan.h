@@ -25,6 +25,12 @@ constexpr uint8_t kNotationLongWithNumber = 3;
 constexpr int32_t kMaxBoardDelay = 65535;
 constexpr int32_t kMinAutoPlayDelay = 100;
 constexpr int32_t kMaxAutoPlayDelay = 60000;
+// A delay or autoplay pause brought into its range.
+int32_t ClampBoardDelay(int32_t ms);
+int32_t ClampAutoPlayDelay(int32_t ms);
+
+// Load reads back this many recent and standard files.
+constexpr int kFilesReadBack = 5;
 
 // The engine program: this name in the engine directory.
 inline const std::string kEngineFileName = "wcrafty.exe";

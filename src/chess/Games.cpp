@@ -225,10 +225,10 @@ void GameO::UpdateStandardTags() {
   header_->SetFlags(flags);
 }
 
-std::string GameO::PlayersLine() const {
+std::string GameO::PlayersLine(bool withElo) const {
   auto side = [&](const char *player, const char *elo) {
     std::string s = header_->GetTag(player);
-    std::string e = header_->GetTag(elo);
+    const std::string e = withElo ? header_->GetTag(elo) : std::string();
     if (!e.empty()) s += " (" + e + ")";
     return s;
   };

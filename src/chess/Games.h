@@ -142,8 +142,9 @@ class GameO {
   void SortTags() { header_->SortTags(); }
   // "Result", "SetUp"/"FEN", "QVNrOfMoves" and "QVFlags" from the game.
   void UpdateStandardTags();
-  // White (WhiteElo) - Black (BlackElo), each Elo only when not empty.
-  std::string PlayersLine() const;
+  // White (WhiteElo) - Black (BlackElo), each Elo only when asked for and
+  // not empty.
+  std::string PlayersLine(bool withElo = true) const;
   // The main line's summary; nrOfMoves = plies / 2.
   GameFlagSet GameFlags(int &nrOfMoves) const;
 

@@ -332,6 +332,25 @@ std::string RtfDiagram(const PositionO &pos, const ChessFontInfoRec &font, bool 
   return s;
 }
 
+std::string RtfFontSize(int font, std::int32_t points) {
+  return "\\f" + std::to_string(font) + "\\fs" + std::to_string(2 * static_cast<std::int64_t>(points));
+}
+
+std::string DiagramBottomText(std::uint8_t kind, const PosRec &node, int sideToMove, LanguageId language,
+                              const DisplayOptionsRec &display) {
+  auto escape = [&](const std::string &text) {
+    if (display.rtf) return RtfText(text);
+    if (display.html) return HtmlText(text);
+    return text;
+  };
+  if (kind == dcColorToMove) return escape(LangSideToMoveText(sideToMove, language));
+  if (kind != dcLastMove) return std::string();
+  if (node.parent == nullptr) return escape(LangStartPositionText(language));
+  std::string move;
+  node.move.ToText(mtShortNumbered, language, &display, move);
+  return SubstituteText(escape(LangPositionAfterText(language)), move);
+}
+
 // ---- The writer
 
 void GameTextWriter::Init(OutputO *sink, TextRunListO *runs) {
@@ -488,7 +507,7 @@ void GameTextWriter::WriteGame(GameO &game, const PrintGameOptionsRec &options) 
 
   if (IsFormat(pfRTF)) {
     SinkWrite(options_.rtfHeader);
-    SinkWrite("\\f0\\fs" + std::to_string(2 * static_cast<std::int64_t>(options_.gameFontSize)) + " ");
+    SinkWrite(RtfFontSize(0, options_.gameFontSize) + " ");
   }
   if (options_.writeTags) {
     WriteTags(game);
@@ -639,18 +658,7 @@ void GameTextWriter::DiagramCaption(GameO &game, const PosRec *node, const Posit
   bottom.clear();
   if (!options_.diagramCaption) return;
   if (options_.captionTop == dcPlayers) top = Escape(game.PlayersLine());
-  if (options_.captionKind == dcLastMove) {
-    if (node->parent == nullptr) {
-      bottom = Escape(LangStartPositionText(language_));
-    } else {
-      const DisplayOptionsRec display = MoveDisplay();
-      std::string move;
-      node->move.ToText(mtShortNumbered, MoveLanguage(), &display, move);
-      bottom = SubstituteText(Escape(LangPositionAfterText(language_)), move);
-    }
-  } else if (options_.captionKind == dcColorToMove) {
-    bottom = Escape(LangSideToMoveText(pos.SideToMove(), language_));
-  }
+  bottom = DiagramBottomText(options_.captionKind, *node, pos.SideToMove(), language_, MoveDisplay());
 }
 
 void GameTextWriter::WriteDiagram(GameO &game, const PosRec *node, const PositionO &pos) {
@@ -663,10 +671,8 @@ void GameTextWriter::WriteDiagram(GameO &game, const PosRec *node, const Positio
   DiagramCaption(game, node, pos, top, bottom);
   std::string s;
   if (IsFormat(pfRTF)) {
-    const std::string text =
-        "\\f0\\fs" + std::to_string(2 * static_cast<std::int64_t>(options_.gameFontSize));
-    const std::string diagram =
-        "\\f2\\fs" + std::to_string(2 * static_cast<std::int64_t>(options_.diagramFontSize));
+    const std::string text = RtfFontSize(0, options_.gameFontSize);
+    const std::string diagram = RtfFontSize(2, options_.diagramFontSize);
     s = "\\par\\qc ";
     if (!top.empty()) s += text + " " + top + "\\par ";
     s += diagram + " " + RtfDiagram(pos, options_.diagramFont, options_.diagramCoordinates != 0);

@@ -149,6 +149,18 @@ std::string HtmlDiagram(const PositionO &pos, const std::string &imageFolder, st
 // is left out.
 std::string RtfDiagram(const PositionO &pos, const ChessFontInfoRec &font, bool coordinates);
 
+// The RTF control words that select font n of the header's table and the
+// size of the points ("\\fs" counts half points); no delimiter follows.
+std::string RtfFontSize(int font, std::int32_t points);
+// The text below a diagram of the kind. dcLastMove: the language's "position
+// after" text holding the numbered move that led to the node, drawn as the
+// display asks (figurines in RTF or HTML), or at the root the start-position
+// text. dcColorToMove: the side-to-move text. The language's texts are
+// escaped for the display's format (RTF or HTML), the move text is not.
+// Empty for any other kind.
+std::string DiagramBottomText(std::uint8_t kind, const PosRec &node, int sideToMove, LanguageId language,
+                              const DisplayOptionsRec &display);
+
 // ---- Escaping of game texts
 
 // RTF: "\", "{" and "}" escaped, bytes from 128 as \'hh.

@@ -368,7 +368,7 @@ void PagedListWindow::Detach() {
   setWindowTitle(ToQ(WindowCaption()));
   FillPage();
   Memo->clear();
-  StatusLbl->clear();
+  UpdateStatusText();
 }
 
 void PagedListWindow::UpdateTexts() {

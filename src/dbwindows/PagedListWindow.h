@@ -133,7 +133,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   // Turns to the item's page and selects its row; an item not in the view
   // gives page 1, no selection and an empty memo.
   void SelectItem(int32_t item);
-  void UpdateStatusText();
+  // "%d " + noun + " (%d/%d)", empty while detached; a window may add what
+  // follows the status (the keys window's parent command).
+  virtual void UpdateStatusText();
 
   // ---- Header and sorting ----
   void BuildHeader();
@@ -146,7 +148,6 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
 
   // ---- Memo and commands ----
   void ShowSelectedGame();
-  // The show items flip their own tick when triggered.
   void MViewClick();
   void MDeleteClick();
   // Lays Panel2 out: the list panel, the splitter and the memo.
@@ -188,6 +189,7 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   TFormSizeLimit *FormSizeLimit;
   TToolbarMan ToolbarMan;
   QMenu *MExtra, *MSortBy, *Popup;
+  // The show items flip their own tick when triggered; the twin follows.
   QAction *MView, *MDelete, *MShowGameInfo, *MShowGameMoves, *MLineOptions;
   QAction *PMView, *PMDelete, *PMShowGameInfo, *PMShowGameMoves;
 
@@ -217,7 +219,7 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   const ListWindowHandlers &Handlers() const { return handlers_; }
   // The window's caption: the caption variable without its "&", with the
   // title in brackets while bound.
-  std::string WindowCaption() const;
+  virtual std::string WindowCaption() const;
 
   bool event(QEvent *e) override;
   void showEvent(QShowEvent *e) override;

@@ -202,7 +202,9 @@ std::string DefaultFigurineFont(const TChessFontInfoMan &fonts) {
 std::string DefaultApplicationFont(const TChessFontInfoMan &fonts) { return DefaultFigurineFont(fonts); }
 
 std::string RtfHeader(const std::string &font0, const std::string &font1, const std::string &font2) {
-  return "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss\\fcharset0 " + font0 + ";" + "{\\f1\\froman\\fcharset0 " +
+  // Every font in its own group: a word processor that reads only grouped
+  // entries would drop an ungrouped first one, and with it the text font.
+  return "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss\\fcharset0 " + font0 + ";}" + "{\\f1\\froman\\fcharset0 " +
          font1 + ";}" + "{\\f2\\fswiss\\fcharset2\\fprq2 " + font2 + ";}}";
 }
 

@@ -241,9 +241,8 @@ TEST_F(ClipboardTest, PositionAsBitmapFenAndEpd) {
   EXPECT_EQ(epd.rfind(fen.substr(0, fen.size() - tail.size()), 0), 0u) << epd;
   EXPECT_EQ(epd.find(tail), std::string::npos) << epd;
   EXPECT_EQ(f.GetCopyDiagramAs(), "EPD");
-  // Not built yet: the diagram copies.
-  EXPECT_FALSE(Item("MPositionAsRTF")->isEnabled());
-  EXPECT_FALSE(Item("MPositionAsHTML")->isEnabled());
+  EXPECT_TRUE(Item("MPositionAsRTF")->isEnabled());
+  EXPECT_TRUE(Item("MPositionAsHTML")->isEnabled());
 }
 
 // ---- Paste

@@ -78,10 +78,10 @@ TEST_F(MainShellTest, FreshStart) {
   // No file: the file commands are off; so is every command not built yet.
   for (const char *n : {"MSave", "MSaveAs", "MClose", "MGames", "MOpenings", "MSearchGames", "MFoundGames",
                         "MTreeDlg", "MReopenLastList", "MImportGames", "MPrevGame", "MNextGame", "MClassifyGame",
-                        "MClassifyPosition", "MSaveGame", "MPreferences", "MReopen"})
+                        "MClassifyPosition", "MSaveGame", "MReopen"})
     EXPECT_FALSE(Item(n)->isEnabled()) << n;
   for (const char *n : {"MComment", "MNags", "MNags1ShortCut", "MNags2ShortCut", "MEditGameHeader", "MTryOut",
-                        "MViewOnly", "MNewGame", "MNew", "MOpen"})
+                        "MViewOnly", "MNewGame", "MNew", "MOpen", "MPreferences"})
     EXPECT_TRUE(Item(n)->isEnabled()) << n;
   EXPECT_TRUE(Item("MExit")->isEnabled());
   EXPECT_TRUE(Item("MContents")->isEnabled());

@@ -17,6 +17,7 @@
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolButton>
+#include <cerrno>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -37,6 +38,7 @@
 #include "foundation/ui/QtStr.h"
 #include "foundation_ui/UiTestApp.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
 
@@ -354,6 +356,17 @@ TEST_F(GamesWindowTest, MemoTextAndShowItems) {
   EXPECT_EQ(w->ListPanel->height(), std::max(30, w->Panel2->height() - 3 - memoHeight));
   EXPECT_EQ(w->GameMemo->geometry().bottom(), w->Panel2->height() - 1);
   EXPECT_EQ(w->GameMemo->toPlainText(), MemoText(5, false, true));
+
+  // A game that does not load shows its tags and why.
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    w->SelectGame(7);
+    ASSERT_TRUE(fault.Fired());
+  }
+  const QString shown = w->GameMemo->toPlainText();
+  EXPECT_NE(shown.indexOf("[White \"Player 0\"]"), -1) << shown.toStdString();
+  EXPECT_EQ(shown.indexOf("1. e4"), -1);
+  EXPECT_TRUE(shown.endsWith("\n\n" + ToQ(CommonText::S_CouldNotParseGame))) << shown.toStdString();
 }
 
 TEST_F(GamesWindowTest, SettingsAreWrittenAfterAFirstShowAndRestored) {
@@ -525,6 +538,10 @@ TEST_F(GamesWindowTest, PicturesOfTheWindow) {
     w->SelectGame(1);
     QApplication::processEvents();
     uitest::Snapshot(w.get(), "games_window_nl");
+    w->MExtra->popup(w->mapToGlobal(QPoint(0, 20)));
+    QApplication::processEvents();
+    uitest::Snapshot(w->MExtra, "games_window_menu_nl");
+    w->MExtra->close();
     EXPECT_EQ(w->windowTitle().toStdString(), "Partijen - [Test]");
     EXPECT_NE(w->GameMemo->toPlainText().indexOf("Jansen, Piet"), -1);
     EXPECT_NE(w->GameMemo->toPlainText().indexOf("Dxf7#"), -1);  // Dutch letters

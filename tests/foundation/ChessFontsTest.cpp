@@ -205,7 +205,7 @@ TEST(ChessFontInfoMan, OwnDiagramFaceComesFourth) {
 
 TEST(ChessFontRtf, HeaderAndFooter) {
   EXPECT_EQ(RtfHeader("Arial", "Times", "Diagram A"),
-            "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss\\fcharset0 Arial;{\\f1\\froman\\fcharset0 Times;}"
+            "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman\\fcharset0 Times;}"
             "{\\f2\\fswiss\\fcharset2\\fprq2 Diagram A;}}");
   EXPECT_EQ(RtfFooter(), "}");
   EXPECT_EQ(RtfEscapeNonAscii("\xe9"), "\\'E9");
