@@ -5,6 +5,7 @@
 
 #include "database/DatabaseMan.h"
 #include "dbwindows/GameListMan.h"
+#include "dbwindows/GamesExport.h"
 #include "foundation/CommonText.h"
 #include "foundation/ui/Guard.h"
 #include "foundation/ui/QtStr.h"
@@ -50,8 +51,9 @@ TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
 
   connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
-  // The tree and export commands come with their windows and dialogs.
-  for (QAction *a : {MAsTree, MExportGames}) a->setEnabled(false);
+  connect(MExportGames, &QAction::triggered, this, [this] { Guarded([&] { MExportGamesClick(); }); });
+  // The tree command comes with its window.
+  MAsTree->setEnabled(false);
   SBAsTree->setEnabled(false);
 
   FormCreate();
@@ -74,6 +76,10 @@ int32_t TGamesDlg::PrevGame(int32_t n) { return Database() ? Database()->GameLis
 
 void TGamesDlg::MSearchGamesClick() {
   if (Handlers().manager && listSlot_ != 0) Handlers().manager->SearchGamesInList(listSlot_);
+}
+
+void TGamesDlg::MExportGamesClick() {
+  if (Database() && listSlot_ != 0) ExportGamesToPgn(*Database(), listSlot_, Handlers().progress, this);
 }
 
 void TGamesDlg::UpdateOwnTexts() {

@@ -5,9 +5,11 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QPlainTextEdit>
 
 #include "AppTestUtil.h"
+#include "dbwindows/DlgGames.h"
 #include "foundation/CommonText.h"
 #include "foundation/ui/DlgShowReport.h"
 #include "platform/Files.h"
@@ -91,7 +93,6 @@ TEST(MainImport, ChosenFilesAreImportedReportedAndShown) {
   dir.Write("a.pgn", Games("A", 2));
   dir.Write("b.pgn", Games("B", 3));
   TMainForm &f = fx.Form();
-  FakeWindows windows(f, &ListWindowFactories::games);
   ChessApp.ImportDir = "/";
   ChessApp.ImportDirFilterIndex = 1;
   ChessApp.ClassifyOnImport = false;
@@ -102,7 +103,11 @@ TEST(MainImport, ChosenFilesAreImportedReportedAndShown) {
   ASSERT_NE(button, nullptr);
   EXPECT_TRUE(button->isEnabled());
   EXPECT_FALSE(f.Item("MNextGame")->isEnabled());
-  ASSERT_EQ(windows.size(), 1u);
+  // The "Database" window, shown.
+  f.Item("MGames")->trigger();
+  auto *games = dynamic_cast<TGamesDlg *>(f.GameListMan.GamesEntry(1).gamesWindow);
+  ASSERT_NE(games, nullptr);
+  EXPECT_EQ(games->GameList->count(), 0);
 
   ChooseFiles choose;
   {  // Cancelled: nothing.
@@ -122,7 +127,7 @@ TEST(MainImport, ChosenFilesAreImportedReportedAndShown) {
   EXPECT_FALSE(f.Database.ClassifyOnImport);
   EXPECT_EQ(ChessApp.ImportDir, dir.Path());
   EXPECT_EQ(ChessApp.ImportDirFilterIndex, 3);
-  EXPECT_GE(windows[0]->refills, 1);
+  EXPECT_EQ(games->GameList->count(), 5);
   EXPECT_TRUE(f.Item("MNextGame")->isEnabled());
   TShowReportDlg *report = ImportReport();
   ASSERT_NE(report, nullptr);

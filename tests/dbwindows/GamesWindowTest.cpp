@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -259,6 +261,58 @@ TEST_F(GamesWindowTest, DeleteOnlyOnYes) {
   found->MDelete->trigger();
   EXPECT_EQ(Rows(*found), (std::vector<int32_t>{2, 8}));
   EXPECT_EQ(found->SelectedItem(), 0);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(GamesWindowTest, ExportWritesTheRowsInOrderToTheNamedFileReplacingOneOnlyOnYes) {
+  OpenDb(62);
+  auto found = Window(FoundSlot({5, 2, 61}));
+  // The window's sort by date puts game 61 (1951) first.
+  db.SetGameListSort(found->ListSlot(), ckDate);
+  found->RefillKeepSelection();
+  ASSERT_EQ(Rows(*found), (std::vector<int32_t>{61, 2, 5}));
+  const std::string dir = data.File("j\xc3\xb6rg/"), file = dir + "export.pgn";
+  ASSERT_TRUE(files::MakeDirs(dir));
+  ChessApp.ExportDir = data.Path();
+  ChessApp.ExportDirFilterIndex = 1;
+  QString chosen;  // empty: the dialog is cancelled
+  int dialogs = 0;
+  auto exportAs = [&](const std::string &name) {
+    chosen = name.empty() ? QString() : QFile::decodeName(QByteArray::fromStdString(name));
+    modal::ScopedAnswerer a([&](QDialog &d) {
+      auto *fd = qobject_cast<QFileDialog *>(&d);
+      if (!fd || chosen.isEmpty()) return int(QDialog::Rejected);
+      ++dialogs;
+      EXPECT_EQ(fd->windowTitle(), "Export Games");
+      fd->selectFile(chosen);
+      return int(QDialog::Accepted);
+    });
+    found->MExportGames->trigger();
+  };
+  exportAs("");
+  EXPECT_EQ(ChessApp.ExportDir, data.Path());
+  EXPECT_FALSE(files::Exists(file));
+  // A bare name takes ".pgn".
+  exportAs(dir + "export");
+  EXPECT_EQ(dialogs, 1);
+  std::string expected, written;
+  for (int32_t n : {61, 2, 5}) expected += db.GetPgnText(n, 0, true, false) + "\r\n\r\n";
+  ASSERT_TRUE(files::ReadAll(file, written));
+  EXPECT_EQ(written, expected);
+  EXPECT_EQ(ChessApp.ExportDir, dir);
+  EXPECT_TRUE(questions.empty());
+  // There now: No keeps it, Yes replaces it.
+  ASSERT_TRUE(files::WriteAllAtomic(file, "kept"));
+  answer = ui::mrNo;
+  exportAs(file);
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_NE(questions[0].find(CommonText::S_FileAlreadyExists), std::string::npos);
+  ASSERT_TRUE(files::ReadAll(file, written));
+  EXPECT_EQ(written, "kept");
+  answer = ui::mrYes;
+  exportAs(file);
+  ASSERT_TRUE(files::ReadAll(file, written));
+  EXPECT_EQ(written, expected);
   EXPECT_TRUE(messages.empty());
 }
 
