@@ -1,6 +1,6 @@
 #include "app/Main.h"
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 
 #include <QAction>
@@ -405,6 +405,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
       if (!SessionCloseQuery(manager.allowsInteraction())) manager.cancel();
     });
   });
+  InstallEndSignals();
   // The files named on the command line open once the event loop runs.
   QMetaObject::invokeMethod(
       this, [this, args = std::move(args)] { Guarded([&] { WMStartup(args); }); }, Qt::QueuedConnection);
@@ -563,14 +564,19 @@ void TMainForm::MTimeControlClick() {
 
 void TMainForm::MAdjustTimeClick() {
   if (!EngineEnabled()) return;
-  EditTimeDlg->WhiteSeconds = EngineMan.GetSeconds(cWhite);
-  EditTimeDlg->BlackSeconds = EngineMan.GetSeconds(cBlack);
+  const int64_t white = EngineMan.GetSeconds(cWhite), black = EngineMan.GetSeconds(cBlack);
+  EditTimeDlg->WhiteSeconds = white;
+  EditTimeDlg->BlackSeconds = black;
   if (EditTimeDlg->Execute() != QDialog::Accepted) return;
   // Both sides are checked before either clock changes.
   ChessClockT::Seconds2Ms(EditTimeDlg->WhiteSeconds);
   ChessClockT::Seconds2Ms(EditTimeDlg->BlackSeconds);
-  EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
-  EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
+  // The clock ran while the dialog was open: a side left as it was shown
+  // keeps that time.
+  if (EditTimeDlg->WhiteSeconds != white)
+    EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
+  if (EditTimeDlg->BlackSeconds != black)
+    EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
 }
 
 // ---- The end
@@ -584,9 +590,11 @@ bool TMainForm::FormCloseQuery() {
 }
 
 bool TMainForm::SessionCloseQuery(bool interactionAllowed) {
-  if (!interactionAllowed) return true;
-  if (!FormCloseQuery()) return false;
-  sessionAllowedClose_ = true;
+  if (!interactionAllowed)
+    EndWithoutQuestions();
+  else if (!FormCloseQuery())
+    return false;
+  AllowSessionClose();
   return true;
 }
 

@@ -23,6 +23,7 @@
 #include "dbwindows/DlgPlayers.h"
 #include "dbwindows/DlgGames.h"
 #include "dbwindows/DlgKeys.h"
+#include "dbwindows/DlgTree.h"
 #include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
@@ -33,6 +34,7 @@
 #include "foundation/ui/MenuModelUi.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
+#include "platform/Dirs.h"
 #include "platform/Files.h"
 #include "platform/Win1252.h"
 
@@ -76,6 +78,7 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
+  Connect("MTreeDlg", &TMainForm::MTreeDlgClick);
   Connect("MImportGames", &TMainForm::MImportGamesClick);
   ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
   // Hidden in the release build, and working all the same.
@@ -105,6 +108,7 @@ void TMainForm::InitDatabase() {
 ListWindowFactories TMainForm::ListWindowMakers() {
   ListWindowFactories f;
   f.games = [] { return new TGamesDlg; };
+  f.tree = [] { return new TTreeDlg; };
   f.players = [] { return new TPlayersDlg; };
   f.eventSites = [] { return new TEventSitesDlg; };
   f.annotators = [] { return new TAnnotatorsDlg; };
@@ -218,6 +222,32 @@ bool TMainForm::ImportReportWanted() const {
 }
 
 bool TMainForm::OpenFile(const std::string &name) {
+  bool opened = false;
+  try {
+    opened = OpenFileUnguarded(name);
+  } catch (const std::exception &e) {
+    // Past the open itself the commands may be enabled already.
+    ui::ShowMessage(e.what());
+    GameListMan.Done();
+    InitGameListMan();
+    DisableFileCommands();
+    SetOpeningsItem(false);
+    SetCaption("Torvanel");
+  }
+  if (!opened) {
+    // Whatever stopped the open has said why; the window returns to the
+    // no-file state and the name stays where it was in the recent files.
+    Database.Done();
+    InitDatabase();
+    FileName.clear();
+    FileOpen = false;
+    HasName = false;
+    UpdateSaveGameItem();
+  }
+  return opened;
+}
+
+bool TMainForm::OpenFileUnguarded(const std::string &name) {
   // 1.
   if (!FileName.empty() && files::FileExists(FileName) && !IsStandardFile(FileName))
     AddToMRU(ChessApp.Files, FileName, kMaxRecentFiles);
@@ -247,17 +277,7 @@ bool TMainForm::OpenFile(const std::string &name) {
     Database.ClassifyOnImport = ChessApp.ClassifyOnImport;
     opened = Database.Open(openName, native ? nullptr : &AbortDlg, report.get(), importReport);
   }
-  if (!opened) {
-    // The database has said why; the window returns to the no-file state
-    // and the name stays where it was in the recent files.
-    Database.Done();
-    InitDatabase();
-    FileName.clear();
-    FileOpen = false;
-    HasName = false;
-    UpdateSaveGameItem();
-    return false;
-  }
+  if (!opened) return false;  // OpenFile returns to the no-file state
   // 5.
   ShownGameNumber = 0;
   UpdateSaveGameItem();
@@ -374,6 +394,9 @@ void TMainForm::ReopenMenuItemClick(int tag) {
 }
 
 void TMainForm::WMStartup(const std::vector<std::string> &args) {
+  // What a killed run left in the temporary folder is recovered first.
+  DatabaseO::RecoverLeftovers(dirs::GetTempDir());
+  ReportRecoveredGames();
   for (const std::string &arg : args) {
     if (!files::FileExists(arg)) continue;
     std::error_code ec;
@@ -451,7 +474,8 @@ void TMainForm::LoadGame(int32_t n) {
   ParseResultT result;
   std::unique_ptr<GameO> loaded = Database.LoadGame(n, result);
   if (!loaded) {
-    ShowMessage(result.message);
+    // Empty when the store has shown why it could not read the game.
+    if (!result.message.empty()) ShowMessage(result.message);
     return;
   }
   if (DisplayMode == dmTryOut) LeaveTryOut();
@@ -509,6 +533,11 @@ void TMainForm::MSearchGamesClick() {
 void TMainForm::MFoundGamesClick() {
   StopAutoPlay();
   GameListMan.ShowFoundGamesWindow();
+}
+
+void TMainForm::MTreeDlgClick() {
+  StopAutoPlay();
+  GameListMan.ShowTreeWindow();
 }
 
 void TMainForm::MReopenLastListClick() {

@@ -1,5 +1,7 @@
 #include "database/DatabaseMan.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "foundation/CommonText.h"
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
@@ -163,13 +166,17 @@ void DatabaseO::Clear() {
   fileName_.clear();
   tempBase_.clear();
   open_ = native_ = modified_ = false;
-  hasKeys_ = hasBooster_ = boosterBroken_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
   openingImport_ = {};
   progressPrefix_.clear();
 }
 
 void DatabaseO::Done() {
-  if (open_) CloseStores(!native_);
+  // A changed set no recovery file could take stays where it is: the next
+  // start finds it.
+  bool remove = !native_;
+  if (open_ && !native_ && modified_ && WriteRecoveryFile(std::string()).empty()) remove = false;
+  if (open_) CloseStores(remove);
   open_ = false;
   ReleaseLists();
 }
@@ -196,9 +203,16 @@ bool DatabaseO::OpenBooster(const std::string &base) {
   hasBooster_ = true;
   // Games the booster does not link (a crash, a lost or cut file) would
   // make searches by name find fewer: it is built anew.
-  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count()) && !booster_.Build(games_))
-    BoosterRefused();
+  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count())) BuildBooster();
   return true;
+}
+
+void DatabaseO::BuildBooster() {
+  int32_t damaged = 0;
+  const bool built = booster_.Build(games_, players_.Count(), eventSites_.Count(), damaged);
+  if (damaged > 0)
+    ui::ShowMessage(Fill(CommonText::S_BoosterGamesDamaged, {std::to_string(damaged), Path(fileName_)}));
+  if (!built) BoosterRefused();
 }
 
 // Cutting ".bli" to nothing makes the next Open rebuild the booster; until
@@ -242,16 +256,83 @@ void DatabaseO::CloseStores(bool remove) {
   hasKeys_ = hasBooster_ = boosterBroken_ = false;
 }
 
+namespace {
+
+const char kOwnerFile[] = "owner.txt";
+
+// Every file a native set of that base may hold.
+std::vector<std::string> SetFileNames(const std::string &base) {
+  std::vector<std::string> names;
+  for (const char *ext : {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
+                          ".ans", ".key", ".pos", ".hsh", ".kls", ".gls", ".gki", ".bpl", ".bes", ".bli"})
+    names.push_back(base + ext);
+  return names;
+}
+
+// A folder, pipe or device where a file of the database belongs is
+// refused with its name before anything is opened or made.
+bool NoSpecialFile(const std::vector<std::string> &names) {
+  for (const std::string &name : names)
+    if (files::IsSpecial(name)) {
+      ui::ShowMessage(Fill(CommonText::S_NotARegularFile, {Path(name)}));
+      return false;
+    }
+  return true;
+}
+
+// Removes, when armed, the files of a new set that were not there before.
+class NewSetCleanup {
+ public:
+  NewSetCleanup(const std::string &base, bool armed) : names_(SetFileNames(base)), armed_(armed) {
+    for (const std::string &n : names_) existed_.push_back(files::Exists(n));
+  }
+  ~NewSetCleanup() {
+    if (!armed_) return;
+    for (size_t i = 0; i < names_.size(); ++i)
+      if (!existed_[i]) files::Delete(names_[i]);
+  }
+  void Disarm() { armed_ = false; }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<bool> existed_;
+  bool armed_;
+};
+
+}  // namespace
+
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
+  importReport = false;
+  try {
+    return OpenChecked(fileName, progress, report);
+  } catch (const std::exception &) {
+    // A value on disk past what the program can hold: the set is damaged.
+    // Whatever was opened is closed (a PGN file's temporary set removed).
+    const bool temporary = !native_ && !tempBase_.empty();
+    FreeKeyView();
+    keyTree_.Close();
+    hasKeys_ = false;
+    CloseStores(temporary);
+    ReleaseLists();
+    Clear();
+    ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(fileName)}));
+    return false;
+  }
+}
+
+bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report) {
   Done();
   Clear();
-  importReport = false;
   fileName_ = fileName;
   const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
   if (ext == ".qcx") {
     native_ = true;
     const std::string base = Base(), qcx = base + ".qcx";
+    if (!NoSpecialFile(SetFileNames(base))) return false;
+    files::RemoveDeadTempSiblings(SetFileNames(base));
     const bool isNew = !files::FileExists(qcx);
+    // A new set that fails to open leaves nothing behind.
+    NewSetCleanup cleanup(base, isNew);
     if (!isNew) {
       // An unreadable B.qcx must not read as an empty description that
       // Close would then write.
@@ -263,12 +344,30 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
       description_ = ini.ReadString("Settings", "Description", "");
     }
     if (!OpenStores(base)) return false;
+    // Links are written after the game's index entry: more linked games
+    // than entries means the index lost entries.
+    if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
+      ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(games_.IndexFileName())}));
+      CloseStores(false);
+      return false;
+    }
     if (files::FileExists(base + ".key")) {
-      if (keyTree_.Open(base + ".key")) {
+      // Keys never block a database: a damaged set is left as it is.
+      bool keysOpened = false, keysDamaged = false;
+      try {
+        keysOpened = keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()));
+        keysDamaged = keyTree_.WasDamaged();
+      } catch (const std::exception &) {
+        // A key file's size past any count: damage that must not refuse the games.
+        keyTree_.Close();
+        keysDamaged = true;
+      }
+      if (!keysOpened) {
+        ui::ShowMessage(Fill(keysDamaged ? CommonText::S_KeysDamaged : CommonText::S_KeysNotOpened,
+                             {Path(base + ".key")}));
+      } else {
         hasKeys_ = true;
         InitKeyView();
-      } else {
-        ui::ShowMessage(Fill(CommonText::S_KeysNotOpened, {Path(base + ".key")}));
       }
     }
     if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
@@ -283,11 +382,14 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
       CloseStores(false);
       return false;
     }
+    cleanup.Disarm();
     open_ = true;
     return true;
   }
   if (ext == ".pgn") {
     native_ = false;
+    if (!NoSpecialFile({fileName})) return false;
+    files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
     if (temp.empty()) {
       ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
@@ -307,8 +409,10 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
         Done();
         return false;
       }
+      if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
     modified_ = false;
+    RecordOwner();
     return true;
   }
   ui::Beep();
@@ -316,10 +420,22 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
   return false;
 }
 
+bool DatabaseO::WriteBackLoses() const {
+  const PGNImportResult &r = openingImport_;
+  return !r.Complete() || r.errors > 0 || r.commentsOutside;
+}
+
 bool DatabaseO::AskBeforeWriteBack() {
-  std::string text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(openingImport_.errors)});
-  if (!openingImport_.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
-  if (openingImport_.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  const PGNImportResult &r = openingImport_;
+  std::string text;
+  if (!r.Complete() || r.errors > 0) {
+    text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(r.errors)});
+    if (!r.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
+    if (r.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  }
+  if (r.commentsOutside)
+    text += text.empty() ? Fill(CommonText::S_PGNCommentsLeftOut, {Path(fileName_)})
+                         : "\n" + CommonText::S_PGNCommentsLeftOutToo;
   text += "\n\n" + CommonText::S_PGNWriteBackQuestion;
   const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
   if (answer == ui::mrCancel) return false;
@@ -341,11 +457,14 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   }
   if (modified_) {
     writeBack_ = true;
-    if ((!openingImport_.Complete() || openingImport_.errors > 0) && !AskBeforeWriteBack()) return false;
+    if (WriteBackLoses() && !AskBeforeWriteBack()) return false;
     if (writeBack_) {
       int err = 0;
-      ExportResult r;
-      {
+      ExportResult r = ExportResult::Failed;
+      if (!files::MayWrite(fileName_)) {
+        // The rename over it needs only the folder's permission.
+        err = EACCES;
+      } else {
         ui::HourglassGuard hourglass;
         r = ExportDatabase(fileName_, progress, &err);
       }
@@ -360,6 +479,112 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   CloseStores(true);
   open_ = false;
   return true;
+}
+
+// The temporary set's folder tells a later start whose it is: the process,
+// the PGN file, and whether the set holds changes the file does not.
+void DatabaseO::RecordOwner() {
+  if (tempBase_.empty()) return;
+  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile,
+                        std::to_string(::getpid()) + "\n" + fileName_ + "\n" + (modified_ ? "1" : "0") + "\n");
+  ownerRecorded_ = true;
+}
+
+void DatabaseO::MarkModified() {
+  const bool first = !modified_;
+  modified_ = true;
+  if (first && ownerRecorded_) RecordOwner();
+}
+
+int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
+  int recovered = 0;
+  for (const std::string &name : files::ListDirs(tempDir, "tvdb??????")) {
+    const std::string dir = files::IncludeTrailingSlash(tempDir) + name + "/";
+    std::string owner;
+    if (!files::ReadAll(dir + kOwnerFile, owner)) continue;  // not known as ours: left alone
+    const size_t a = owner.find('\n'), b = a == std::string::npos ? a : owner.find('\n', a + 1);
+    if (b == std::string::npos) continue;
+    const std::string pid = owner.substr(0, a), pgn = owner.substr(a + 1, b - a - 1);
+    if (pid.empty() || pid.size() > 18 || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (files::ProcessRuns(std::stoll(pid)) || files::SecondsSinceChange(dir) < minAge) continue;
+    if (owner.compare(b + 1, 1, "1") == 0) {
+      DatabaseO db;
+      db.fileName_ = pgn;
+      db.tempBase_ = dir + "games";
+      if (!db.OpenStores(db.tempBase_)) continue;
+      db.open_ = true;
+      db.modified_ = true;
+      const bool saved = !db.WriteRecoveryFile(std::string()).empty();
+      db.modified_ = false;
+      // A set no recovery file could take stays for the next start.
+      db.CloseStores(saved);
+      db.open_ = false;
+      if (!saved) continue;
+      ++recovered;
+    } else {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  }
+  return recovered;
+}
+
+std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "recovered.txt"; }
+
+std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet) {
+  const std::string stem = files::ExtractFileName(files::ChangeFileExt(fileName_, ""));
+  std::string dirs[] = {files::ExtractFileDir(fileName_), dirs::GetWritableDir()};
+  for (std::string &dir : dirs) {
+    if (dir.empty()) dir = ".";
+    if (dir.back() != '/') dir += '/';
+    // The name is taken with an exclusive create, so no file is replaced.
+    std::string path;
+    for (int n = 1; n <= 999 && path.empty(); ++n) {
+      const std::string name = dir + stem + (n == 1 ? ".recovered" : ".recovered-" + std::to_string(n)) + ".pgn";
+      BinFile reserve;
+      if (reserve.Open(name, BinFile::Mode::CreateNew)) {
+        path = name;
+      } else if (reserve.Error() != EEXIST) {
+        break;
+      }
+    }
+    if (path.empty()) continue;
+    bool ok = !withSet || ExportDatabase(path, nullptr) == ExportResult::Done;
+    if (ok && !extraGame.empty()) {
+      BinFile f;
+      const std::string text = extraGame + "\r\n";
+      ok = f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
+    }
+    if (!ok) {
+      files::Delete(path);
+      continue;
+    }
+    BinFile list;
+    const std::string line = fileName_ + "\t" + path + "\n";
+    if (list.Open(RecoveryListPath(), BinFile::Mode::OpenAlways) && list.SeekEnd()) list.Write(line.data(), line.size());
+    return path;
+  }
+  return std::string();
+}
+
+std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
+  if (!open_) return std::string();
+  if (native_) {
+    // Stored games are in place; only a game not stored is kept aside.
+    const std::string recovered = unsavedGame.empty() ? std::string() : WriteRecoveryFile(unsavedGame, false);
+    Close(nullptr);
+    return recovered;
+  }
+  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_)) {
+    int err = 0;
+    if (ExportDatabase(fileName_, nullptr, &err) == ExportResult::Done) modified_ = false;
+  }
+  std::string recovered;
+  if (modified_ || !unsavedGame.empty()) recovered = WriteRecoveryFile(unsavedGame, modified_);
+  if (!recovered.empty()) modified_ = false;
+  // A set still changed is kept by Done for a later recovery.
+  Done();
+  return recovered;
 }
 
 // ------------------------------------------------------------------ facts
@@ -396,7 +621,7 @@ void DatabaseO::SetSearchBooster(bool on) {
     if (!booster_.Open(base + ".qcx")) return;
     hasBooster_ = true;
     boosterBroken_ = false;
-    if (!booster_.Build(games_)) BoosterRefused();
+    BuildBooster();
   } else {
     if (!hasBooster_) return;
     booster_.Close();
@@ -411,9 +636,13 @@ bool DatabaseO::GetGameBuffer(int32_t n, GameBuffer &buf) { return games_.GetGam
 
 bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
   out.clear();
+  return games_.GetGame(n, buffer_) && BufferPgnText(option, wrap, lineBreaks, out);
+}
+
+bool DatabaseO::BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
+  out.clear();
   std::string tags, moves;
-  if (!games_.GetGame(n, buffer_) || !WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves))
-    return false;
+  if (!WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves)) return false;
   const size_t first = moves.find_first_not_of(' ');
   moves.erase(0, first == std::string::npos ? moves.size() : first);
   if (option != 0 || lineBreaks) moves = LineBreaksToSpaces(moves, option);
@@ -429,11 +658,14 @@ std::string DatabaseO::GetPgnText(int32_t n, uint8_t option, bool wrap, bool lin
 
 std::unique_ptr<GameO> DatabaseO::LoadGame(int32_t n, ParseResultT &result) {
   std::string text;
-  if (!ReadPgnText(n, 0, false, false, text)) {
+  const bool read = games_.GetGame(n, buffer_);
+  if (!read || !BufferPgnText(0, false, false, text)) {
     result = ParseResultT{};
     result.ok = 0;
     result.errorLength = 1;
-    result.message = CommonText::S_CouldNotParseGame;
+    // A read the store refused has said so, with the file and the reason:
+    // one message per game.
+    if (read) result.message = CommonText::S_CouldNotParseGame;
     return nullptr;
   }
   auto game = std::make_unique<GameO>();
@@ -465,10 +697,14 @@ int32_t DatabaseO::SavePgnText(int32_t n, const std::string &text) {
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);
-  if (header.find("QVNrOfMoves") == std::string::npos)
-    header += "\r\n[QVNrOfMoves \"" + std::to_string(PgnLastNumberBeforeDot(moves)) + "\"]\r\n";
   GameBuffer buf;
-  if (!ParseGameTextIndexed(header + "\r\n" + moves, buf)) {
+  bool parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
+  // The stored text carries the count the reader took from the main line.
+  if (parsed && header.find("QVNrOfMoves") == std::string::npos) {
+    header += "\r\n[QVNrOfMoves \"" + std::to_string(buf.summary.moves) + "\"]\r\n";
+    parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
+  }
+  if (!parsed) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }
@@ -496,7 +732,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
   } else if ((nr = games_.AddGame(buf, d)) == 0) {
     return 0;
   }
-  modified_ = true;
+  MarkModified();
   if (HasSearchBooster()) {
     const bool linked = n > 0 ? booster_.ReplaceGame(games_, n, old, {d.white, d.black, d.eventSite})
                               : booster_.AddGame(nr, d.white, d.eventSite, d.black);
@@ -509,7 +745,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
 
 bool DatabaseO::DeleteGame(int32_t n) {
   if (!games_.DeleteGame(n)) return false;
-  modified_ = true;
+  MarkModified();
   RemoveGameFromLists(n);
   return true;
 }

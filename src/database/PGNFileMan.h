@@ -27,8 +27,10 @@ struct PGNImportResult {
   int errors = 0;           // games refused
   bool cancelled = false;   // the cancel flag ended the import
   bool readFailed = false;  // reading stopped at an I/O error before the end
-  // The whole file was read.
-  bool Complete() const { return opened && !cancelled && !readFailed; }
+  bool unterminatedComment = false;  // a "{" took the rest of the file
+  bool commentsOutside = false;      // comments outside games were not stored
+  // Every game of the file was read.
+  bool Complete() const { return opened && !cancelled && !readFailed && !unterminatedComment; }
 };
 
 using PGNGameCallback = std::function<void(const GameBuffer &game, bool &cancel)>;

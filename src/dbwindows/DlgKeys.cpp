@@ -56,11 +56,6 @@ PagedListConfig KeysConfig() {
   return c;
 }
 
-void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
-  b->setToolTip(ToQ(caption));
-  b->setStatusTip(ToQ(statusHint));
-}
-
 QAction *NewItem(QObject *owner, const char *name, const char *text) {
   auto *a = new QAction(QString::fromLatin1(text), owner);
   a->setObjectName(QString::fromLatin1(name));

@@ -155,15 +155,20 @@ std::vector<std::string> ExpectedCommonKeys() {
   for (int i = 0; i <= 139; ++i) all.push_back("S_Nag_" + std::to_string(i));
   for (int i = 200; i <= 206; ++i) all.push_back("S_Nag_" + std::to_string(i));
   all.push_back("S_Nag_220");
+  for (const char *k : {"S_EngineNotResponding", "S_EngineBadMove", "S_EngineRestartFailed", "S_EngineNotFound"})
+    all.push_back(k);
   all.push_back("S_CouldNotReadPGNFile");
   all.push_back("S_CouldNotWriteErrorLog");
   all.push_back("S_CouldNotWriteSettings");
   for (const char *k : {"S_PGNGamesLeftOut", "S_PGNImportStopped", "S_PGNRefusedInLog", "S_PGNWriteBackQuestion",
-                        "S_PGNWriteFailed", "S_KeysNotOpened", "S_NoTemporaryDatabase", "S_CouldNotWriteDatabaseFile",
+                        "S_PGNWriteFailed", "S_PGNCommentsLeftOut", "S_PGNCommentsLeftOutToo",
+                        "S_PGNWriteProtected", "S_NotARegularFile", "S_GamesRecovered", "S_KeysNotOpened", "S_NoTemporaryDatabase", "S_CouldNotWriteDatabaseFile",
                         "S_CouldNotReadDatabaseFile", "S_CannotImportOpenDatabase", "S_CouldNotReadImportList",
-                        "S_KeyFileExists", "S_KeysNotCreated", "S_CouldNotWritePGNFile"})
+                        "S_KeyFileExists", "S_KeysNotCreated", "S_CouldNotWritePGNFile", "S_DatabaseFileDamaged", "S_KeysDamaged",
+                        "S_BoosterGamesDamaged"})
     all.push_back(k);
   all.push_back("S_TooManyLists");
+  all.push_back("S_TreeFull");
   all.push_back("S_KeysWindowNoun");
   return all;
 }
@@ -351,10 +356,10 @@ TEST(CaptionTables, GenTextKeysAndTexts) {
 
 TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   auto rows = CommonText::Rows();
-  EXPECT_EQ(rows.size(), 607u);
+  EXPECT_EQ(rows.size(), 620u);
   std::vector<std::string> keys = Keys(rows);
   std::vector<std::string> expected = ExpectedCommonKeys();
-  ASSERT_EQ(expected.size(), 599u);
+  ASSERT_EQ(expected.size(), 612u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
   // The rows no language file can change, with their texts.
