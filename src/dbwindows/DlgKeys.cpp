@@ -4,7 +4,8 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
-#include <QShortcut>
+#include <QApplication>
+#include <QMenuBar>
 #include <QToolButton>
 
 #include "appman/ChessAppMan.h"
@@ -112,16 +113,9 @@ TKeysDlg::TKeysDlg(QWidget *parent) : PagedListWindow(KeysConfig(), parent) {
   onButton(SBAsTree, &TKeysDlg::MAsTreeClick);
   on(MExportGames, &TKeysDlg::MExportGamesClick);
 
-  // Ctrl with the page keys turns pages wherever the focus is in the window.
-  const auto pageKey = [this](QKeyCombination key, void (PagedListWindow::*handler)()) {
-    auto *s = new QShortcut(QKeySequence(key), this);
-    s->setContext(Qt::WindowShortcut);
-    connect(s, &QShortcut::activated, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
-  };
-  pageKey(Qt::CTRL | Qt::Key_PageUp, &PagedListWindow::PrevPageBtnClick);
-  pageKey(Qt::CTRL | Qt::Key_PageDown, &PagedListWindow::NextPageBtnClick);
-  pageKey(Qt::CTRL | Qt::Key_Home, &PagedListWindow::FirstPageBtnClick);
-  pageKey(Qt::CTRL | Qt::Key_End, &PagedListWindow::LastPageBtnClick);
+  // Ctrl with the page keys turns pages wherever the focus is in the window:
+  // seen before any control of it takes them.
+  qApp->installEventFilter(this);
 
   ListView->SetWholeRowTest([this](int row) {
     const int32_t position = Paging().PageStart() + row;
@@ -138,7 +132,7 @@ std::unique_ptr<PagedListSource> TKeysDlg::MakeSource(DatabaseO &database, int32
 std::string TKeysDlg::WindowCaption() const { return RemoveAccelerator(CommonText::S_MOpenings); }
 
 bool TKeysDlg::IsSubKeyRow(int32_t position) const {
-  return Database() && position >= 1 && Database()->KeyRowIsChild(position);
+  return Database() && position >= 1 && position <= Database()->KeyRowCount() && Database()->KeyRowIsChild(position);
 }
 
 void TKeysDlg::UpdateOwnTexts() {
@@ -270,10 +264,30 @@ void TKeysDlg::Exprt1Click() {
 }
 
 bool TKeysDlg::eventFilter(QObject *watched, QEvent *e) {
-  if (watched == List && e->type() == QEvent::KeyPress) {
-    auto *k = static_cast<QKeyEvent *>(e);
-    if (k->key() == Qt::Key_Backspace && k->modifiers() == Qt::NoModifier) {
-      Guarded([&] { MParentKeyClick(); });
+  if (e->type() != QEvent::KeyPress) return PagedListWindow::eventFilter(watched, e);
+  auto *k = static_cast<QKeyEvent *>(e);
+  if (watched == List && k->modifiers() == Qt::NoModifier && k->key() == Qt::Key_Backspace) {
+    Guarded([&] { MParentKeyClick(); });
+    return true;
+  }
+  // The list takes Ctrl+A for itself otherwise.
+  if (watched == List && k->modifiers() == Qt::ControlModifier && k->key() == Qt::Key_A) {
+    Guarded([&] { MParentKeyClick(); });
+    return true;
+  }
+  auto *w = qobject_cast<QWidget *>(watched);
+  if (k->modifiers() == Qt::ControlModifier && w && w->window() == this && !QApplication::activePopupWidget() &&
+      !qobject_cast<QMenu *>(w) && !qobject_cast<QMenuBar *>(w)) {
+    void (PagedListWindow::*turn)() = nullptr;
+    switch (k->key()) {
+      case Qt::Key_PageUp: turn = &PagedListWindow::PrevPageBtnClick; break;
+      case Qt::Key_PageDown: turn = &PagedListWindow::NextPageBtnClick; break;
+      case Qt::Key_Home: turn = &PagedListWindow::FirstPageBtnClick; break;
+      case Qt::Key_End: turn = &PagedListWindow::LastPageBtnClick; break;
+      default: break;
+    }
+    if (turn) {
+      Guarded([&] { (this->*turn)(); });
       return true;
     }
   }
