@@ -169,6 +169,12 @@ void IndexStoreO::Init() {
   sortedCount_ = -1;
   bulkMode_ = false;
   recent_.Init();
+  held_ = false;
+  holdFailed_ = false;
+  heldData_ = {};
+  heldOffsets_ = {};
+  heldSortedValid_ = false;
+  heldSorted_ = {};
 }
 
 void IndexStoreO::Done() { recent_.Done(); }
@@ -199,8 +205,9 @@ bool IndexStoreO::Open(const std::string &baseName) {
     bool existed = false;
     sizes[k] = OpenStoreFile(roles[k].file, roles[k].name, existed);
     if (sizes[k] < 0) {
-      ui::ShowMessage(files::FailureText(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()),
-                                         roles[k].name, roles[k].file.Error()));
+      ui::ShowMessage(
+          files::FailureText(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()),
+                             roles[k].name, roles[k].file.Error()));
       dataFile_.Close();
       indexFile_.Close();
       sortedFile_.Close();
@@ -240,9 +247,43 @@ int64_t IndexStoreO::TotalSize() {
   return total;
 }
 
+void IndexStoreO::HoldInMemory() {
+  if (held_ || holdFailed_ || !open_) return;
+  holdFailed_ = true;
+  std::vector<char> data(static_cast<size_t>(dataSize_));
+  std::vector<uint8_t> index(static_cast<size_t>(count_) * 4);
+  if (!dataFile_.ReadAt(0, data.data(), data.size()) || !indexFile_.ReadAt(0, index.data(), index.size()))
+    return;
+  std::vector<uint32_t> offsets(static_cast<size_t>(count_));
+  for (size_t i = 0; i < offsets.size(); ++i) {
+    const uint64_t off = le::GetU32(&index[i * 4]);
+    if (off + 4 > dataSize_) return;
+    const uint32_t len = le::GetU32(reinterpret_cast<const uint8_t *>(&data[static_cast<size_t>(off)]));
+    if (len > kMaxText || off + 4 + len > dataSize_) return;
+    offsets[i] = static_cast<uint32_t>(off);
+  }
+  heldData_ = std::move(data);
+  heldOffsets_ = std::move(offsets);
+  heldSortedValid_ = false;
+  held_ = true;
+  holdFailed_ = false;
+}
+
+bool IndexStoreO::HeldText(uint32_t id, std::string_view &text) const {
+  if (!held_ || id < 1 || id > heldOffsets_.size()) return false;
+  const char *p = heldData_.data() + heldOffsets_[id - 1];
+  text = std::string_view(p + 4, le::GetU32(reinterpret_cast<const uint8_t *>(p)));
+  return true;
+}
+
 bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   text.clear();
   if (!open_) return false;
+  std::string_view held;
+  if (HeldText(id, held)) {
+    text.assign(held);
+    return true;
+  }
   uint8_t b[4];
   if (id < 1 || id > static_cast<uint32_t>(count_) ||
       !indexFile_.ReadAt(static_cast<uint64_t>(id - 1) * 4, b, 4)) {
@@ -270,8 +311,8 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
     text.resize(len);
     if (!dataFile_.ReadAt(off + 4 + inHead, text.data() + inHead, len - inHead)) {
       text.clear();
-      ui::ShowMessage(
-          files::FailureText("IndexStoreO.GetText failed reading games_file data", dataName_, dataFile_.Error()));
+      ui::ShowMessage(files::FailureText("IndexStoreO.GetText failed reading games_file data", dataName_,
+                                         dataFile_.Error()));
       return false;
     }
   }
@@ -295,18 +336,21 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   std::copy(text.begin(), text.end(), rec.begin() + 4);
   if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
       !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
-    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
+    ui::ShowMessage(
+        files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
     return 0;
   }
   uint8_t b[4];
   le::PutU32(b, static_cast<uint32_t>(dataSize_));
   dataSize_ += rec.size();
+  if (held_) heldData_.insert(heldData_.end(), rec.begin(), rec.end());
   if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
-    ui::ShowMessage(
-        files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_, indexFile_.Error()));
+    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_,
+                                       indexFile_.Error()));
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
+  if (held_) heldOffsets_.push_back(le::GetU32(b));
   if (bulkMode_) {
     if (recent_.HasRoom()) {
       recent_.Insert(text, id);
@@ -331,6 +375,20 @@ bool IndexStoreO::ReadSortedId(int32_t i, uint32_t &id) {
   uint8_t b[4];
   id = 0;
   if (!open_) return false;
+  if (held_ && !heldSortedValid_) {
+    // A failed read leaves the copy invalid; the file reads below then tell.
+    std::vector<uint8_t> bytes(static_cast<size_t>(SortedCount()) * 4);
+    heldSortedValid_ = sortedFile_.ReadAt(0, bytes.data(), bytes.size());
+    heldSorted_.resize(heldSortedValid_ ? bytes.size() / 4 : 0);
+    for (size_t k = 0; k < heldSorted_.size(); ++k) heldSorted_[k] = le::GetU32(&bytes[k * 4]);
+  }
+  if (held_ && heldSortedValid_ && i >= 1 && i <= SortedCount()) {
+    id = heldSorted_[static_cast<size_t>(i - 1)];
+    if (id >= 1 && id <= static_cast<uint32_t>(count_)) return true;
+    id = 0;
+    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    return false;
+  }
   if (i < 1 || i > SortedCount() || !sortedFile_.ReadAt(static_cast<uint64_t>(i - 1) * 4, b, 4) ||
       (id = le::GetU32(b)) < 1 || id > static_cast<uint32_t>(count_)) {
     id = 0;
@@ -369,13 +427,19 @@ std::string IndexStoreO::GetSortedText(int32_t i) {
 
 int32_t IndexStoreO::FindSortedPosition(const std::string &pattern, MatchMode kind) {
   int32_t lo = 1, hi = SortedCount();
-  std::string text;
+  std::string stored;
   while (lo <= hi) {
     const int32_t mid = lo + (hi - lo) / 2;
     uint32_t id = 0;
-    if (!ReadSortedId(mid, id) || !ReadText(id, text)) return 0;
-    const int c =
-        kind != mmExact && MatchWildcard(text, pattern, kind) ? 0 : win1252::CompareText(text, pattern);
+    if (!ReadSortedId(mid, id)) return 0;
+    std::string_view text;
+    if (!HeldText(id, text)) {
+      if (!ReadText(id, stored)) return 0;
+      text = stored;
+    }
+    const int c = kind != mmExact && MatchWildcard(std::string(text), pattern, kind)
+                      ? 0
+                      : win1252::CompareText(text, pattern);
     if (c == 0) return mid;
     if (c < 0)
       lo = mid + 1;
@@ -388,6 +452,7 @@ int32_t IndexStoreO::FindSortedPosition(const std::string &pattern, MatchMode ki
 uint32_t IndexStoreO::Find(const std::string &name) {
   if (!open_) return 0;
   const std::string text = Cut(name);
+  HoldInMemory();
   if (bulkMode_) {
     if (const uint32_t id = recent_.Find(text)) return id;
   }
@@ -398,6 +463,11 @@ uint32_t IndexStoreO::Find(const std::string &name) {
   // The unsorted tail before the recent names, compared exactly.
   std::string stored;
   for (int32_t id = SortedCount() + 1; id <= count_ - recent_.Count(); ++id) {
+    std::string_view held;
+    if (HeldText(static_cast<uint32_t>(id), held)) {
+      if (held == text) return static_cast<uint32_t>(id);
+      continue;
+    }
     if (!ReadText(static_cast<uint32_t>(id), stored)) return 0;
     if (stored == text) return static_cast<uint32_t>(id);
   }
@@ -466,10 +536,12 @@ bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
     return false;
   }
   sortedCount_ = -1;
+  heldSortedValid_ = false;
   bool existed = false;
   if (OpenStoreFile(sortedFile_, sortedName_, existed) < 0) {
-    ui::ShowMessage(files::FailureText(WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()),
-                                       sortedName_, sortedFile_.Error()));
+    ui::ShowMessage(files::FailureText(
+        WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()), sortedName_,
+        sortedFile_.Error()));
     return false;
   }
   return true;

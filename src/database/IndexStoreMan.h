@@ -3,9 +3,13 @@
 // index (u32 offset of id's record at (id - 1) x 4) and sorted (u32 ids in
 // the order of their texts, covering the first ids; later ids are the
 // unsorted tail). Names are compared through the one Windows-1252 fold.
+// Once a name is looked up, the data, index and sorted ids are also held
+// in memory until Close, kept in step with every write, so lookups during
+// a run read no file.
 // Failures show their message and answer false, 0 or an empty text.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/StrTables.h"
@@ -65,6 +69,11 @@ class IndexStoreO {
 
  private:
   bool ReadText(uint32_t id, std::string &text);
+  // The held text of id, when the memory copy holds it.
+  bool HeldText(uint32_t id, std::string_view &text) const;
+  // Reads the data and index files whole; holds nothing when any record
+  // is damaged (the file reads then tell).
+  void HoldInMemory();
   bool ReadSortedId(int32_t i, uint32_t &id);
   bool SortIds(int32_t first, int32_t last, BinFile &out);
   bool ReplaceSorted(files::TempSibling &sorted, const char *who);
@@ -77,4 +86,11 @@ class IndexStoreO {
   int32_t sortedCount_ = -1;
   bool bulkMode_ = false;
   StringTableO recent_;
+  // The memory copy: the data file's bytes, each id's record offset, and
+  // the sorted ids (read again after the sorted file is replaced).
+  bool held_ = false, holdFailed_ = false;
+  std::vector<char> heldData_;
+  std::vector<uint32_t> heldOffsets_;
+  bool heldSortedValid_ = false;
+  std::vector<uint32_t> heldSorted_;
 };

@@ -276,11 +276,12 @@ TEST(NameIndex, DamagedFilesReadAsErrorsWithoutLargeAllocations) {
     EXPECT_EQ(idx.GetText(longId), "");
   }
   EXPECT_EQ(idx.GetText(longId), std::string(200, 'L'));
-  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
-                                                    "IndexStoreO.GetText failed reading data_file data.size",
-                                                    "IndexStoreO.GetText failed reading index_file",
-                                                    "IndexStoreO.GetSortedIndex failed reading sorted_file",
-                                                    "IndexStoreO.GetText failed reading games_file data"}));
+  EXPECT_EQ(rec.FirstLines(),
+            (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
+                                      "IndexStoreO.GetText failed reading data_file data.size",
+                                      "IndexStoreO.GetText failed reading index_file",
+                                      "IndexStoreO.GetSortedIndex failed reading sorted_file",
+                                      "IndexStoreO.GetText failed reading games_file data"}));
 }
 
 // A length within the limit that reaches past the data file is refused by
@@ -305,8 +306,9 @@ TEST(NameIndex, LengthPastTheDataFileIsRefusedBeforeReading) {
     reads = probe.Seen();
   }
   EXPECT_EQ(reads, 2);  // the index entry, the length with the first bytes
-  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size\n" +
-                                                   d.File("a.and") + ": the file is damaged"});
+  EXPECT_EQ(rec.messages,
+            std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size\n" +
+                                     d.File("a.and") + ": the file is damaged"});
   EXPECT_EQ(idx.GetText(1), "one");
 }
 
@@ -331,9 +333,9 @@ TEST(NameIndex, OpenFailuresAndASecondOpen) {
   EXPECT_EQ(idx.FindFirst("n", mmPrefix), 0u);
   EXPECT_FALSE(idx.BuildSortedIndex());
   EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"IndexStoreO.CreateFile failed for data_file (20)",
-                                                    "IndexStoreO.CreateFile failed for data_file (2)",
-                                                    "IndexStoreO.Create failed for index_file (24)",
-                                                    "IndexStoreO.Create failed for sorter_file (24)"}));
+                                                        "IndexStoreO.CreateFile failed for data_file (2)",
+                                                        "IndexStoreO.Create failed for index_file (24)",
+                                                        "IndexStoreO.Create failed for sorter_file (24)"}));
   EXPECT_EQ(d.Read("x.pld"), "");
 
   rec.messages.clear();
@@ -400,4 +402,46 @@ TEST(NameIndex, SortScratchFilesAndFailedSorts) {
     ::setenv("TMPDIR", savedTmp.c_str(), 1);
   else
     ::unsetenv("TMPDIR");
+}
+
+// Lookups read the names from memory once one was looked up; the copy
+// follows every write, a failed one included, and a damaged set is read
+// from the files as before.
+TEST(NameIndex, HeldNamesStayInStepWithTheFiles) {
+  TempDir d;
+  MessageRecorder rec;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("h.pli")));
+  for (const char *n : {"Ann", "Bob", "Cy"}) idx.FindOrAdd(n);
+  EXPECT_EQ(idx.Find("Bob"), 2u);
+  {
+    // The text lands, its index entry does not: the next name writes over it.
+    FileFault fault(FileFault::Op::Write, 2, EIO);
+    EXPECT_EQ(idx.Add("Dee"), 0u);
+  }
+  EXPECT_EQ(idx.FindOrAdd("Eve"), 4u);
+  EXPECT_EQ(idx.GetText(4), "Eve");
+  EXPECT_EQ(idx.Find("Dee"), 0u);
+  idx.BeginBulkAdd();
+  for (int i = 0; i < 3200; ++i) idx.FindOrAdd("n" + std::to_string(i));
+  ASSERT_TRUE(idx.EndBulkAdd());
+  EXPECT_EQ(idx.Find("N17"), 22u);  // found up to case in the new sorted file
+  EXPECT_EQ(idx.Find("Eve"), 4u);
+  std::vector<std::string> held;
+  for (uint32_t id = 1; id <= 3204; ++id) held.push_back(idx.GetText(id));
+  idx.Close();
+  ASSERT_TRUE(idx.Open(d.File("h.pli")));
+  for (uint32_t id = 1; id <= 3204; ++id) ASSERT_EQ(idx.GetText(id), held[id - 1]) << id;
+  EXPECT_EQ(rec.messages.size(), 1u);
+  idx.Close();
+
+  // A damaged first record: the others are still found, each failed read tells.
+  std::string data = d.Read("h.pld");
+  data.replace(0, 4, std::string("\xF0\xFF\xFF\xFF", 4));
+  d.Write("h.pld", data);
+  ASSERT_TRUE(idx.Open(d.File("h.pli")));
+  EXPECT_EQ(idx.Find("Eve"), 4u);
+  EXPECT_EQ(idx.Find("n3199"), 3204u);
+  EXPECT_EQ(idx.GetText(1), "");
+  EXPECT_EQ(rec.FirstLines().back(), "IndexStoreO.GetText failed reading data_file data.size");
 }
