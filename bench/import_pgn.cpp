@@ -7,12 +7,15 @@
 //   import_pgn --db OUT.qcx [--export OUT.pgn] FILE
 // imports the file into a new native database through the database object
 // and closes it (import and close times, games per second, bytes on disk
-// per game); with --export every game is first written back as PGN.
+// per game, and the share of the run's time spent in the system, from
+// getrusage); with --export every game is first written back as PGN.
 //
 //   import_pgn --open FILE [--export OUT.pgn]
 // opens an existing PGN file (as a temporary database) or native database
 // (".qcx"), with --export writes every game to OUT.pgn, and closes it
 // unchanged. A failed open ends with status 1 after its message.
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,16 +57,31 @@ int PackOnly(const std::string &file, int encoding) {
       nullptr);
   const double seconds = Since(start);
   if (!r.opened) return 1;
-  std::printf("%.3f s, %llu packed bytes, %llu moves, log %s\n", seconds, static_cast<unsigned long long>(bytes),
-              static_cast<unsigned long long>(plies), ImportLogPath().c_str());
-  std::printf("%d games packed, %d errors, %.0f games/s\n", r.games, r.errors, seconds > 0 ? games / seconds : 0.0);
+  std::printf("%.3f s, %llu packed bytes, %llu moves, log %s\n", seconds,
+              static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(plies),
+              ImportLogPath().c_str());
+  std::printf("%d games packed, %d errors, %.0f games/s\n", r.games, r.errors,
+              seconds > 0 ? games / seconds : 0.0);
   return r.Complete() ? 0 : 1;
 }
 
+// The process's user and system seconds so far.
+struct CpuTimes {
+  double user = 0, system = 0;
+  static CpuTimes Now() {
+    rusage u{};
+    if (::getrusage(RUSAGE_SELF, &u) != 0) return {};
+    auto sec = [](const timeval &t) {
+      return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return {sec(u.ru_utime), sec(u.ru_stime)};
+  }
+};
+
 int64_t SetSize(const std::string &base) {
   int64_t total = 0;
-  for (const char *ext : {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
-                          ".ans", ".bpl", ".bes", ".bli"})
+  for (const char *ext : {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and",
+                          ".ani", ".ans", ".bpl", ".bes", ".bli"})
     total += std::max<int64_t>(files::FileSize(base + ext), 0);
   return total;
 }
@@ -76,6 +94,7 @@ int IntoDatabase(const std::string &file, const std::string &qcx, const std::str
   }
   DatabaseO db;
   bool report = false;
+  const CpuTimes cpu0 = CpuTimes::Now();
   auto t = std::chrono::steady_clock::now();
   if (!db.Open(qcx, nullptr, nullptr, report)) return 1;
   const double open = Since(t);
@@ -93,12 +112,17 @@ int IntoDatabase(const std::string &file, const std::string &qcx, const std::str
   t = std::chrono::steady_clock::now();
   if (!db.Close(nullptr)) return 1;
   const double close = Since(t);
+  const CpuTimes cpu1 = CpuTimes::Now();
   const double total = open + import + close;
   const int64_t onDisk = SetSize(base);
-  std::printf("open %.3f s, import %.3f s, close %.3f s: %.3f s for %d games, %.0f games/s\n", open, import, close,
-              total, games, total > 0 ? games / total : 0.0);
+  std::printf("open %.3f s, import %.3f s, close %.3f s: %.3f s for %d games, %.0f games/s\n", open, import,
+              close, total, games, total > 0 ? games / total : 0.0);
   std::printf("%lld bytes on disk, %.1f bytes/game\n", static_cast<long long>(onDisk),
               games > 0 ? static_cast<double>(onDisk) / games : 0.0);
+  const double user = cpu1.user - cpu0.user, system = cpu1.system - cpu0.system;
+  std::printf("cpu %.3f s user, %.3f s system: %.1f%% of the cpu time in system calls%s\n", user, system,
+              user + system > 0 ? 100.0 * system / (user + system) : 0.0,
+              exportTo.empty() ? "" : " (export included)");
   if (!exportTo.empty())
     std::printf("export %.3f s, %lld bytes, %.0f games/s\n", exported,
                 static_cast<long long>(files::FileSize(exportTo)), exported > 0 ? games / exported : 0.0);
@@ -168,7 +192,8 @@ int main(int argc, char **argv) {
       (encoding >= 0 && (open || !db.empty())))
     Usage(kUsage);
   if (!db.empty()) {
-    if (files::ExtractFileExt(db) != ".qcx" || (!exportTo.empty() && files::ExtractFileExt(exportTo) != ".pgn"))
+    if (files::ExtractFileExt(db) != ".qcx" ||
+        (!exportTo.empty() && files::ExtractFileExt(exportTo) != ".pgn"))
       Usage(kUsage);
     return IntoDatabase(file, db, exportTo);
   }
