@@ -146,7 +146,8 @@ bool GameStoreO::Open(const std::string &baseName) {
   // An index with entries needs the records it points at; the games file is
   // not made up for it.
   if (!files::Exists(gamesName_) && files::FileSize(indexName_) > 0) return Damaged(gamesName_);
-  return OpenFiles("GameStoreO.OpenFile failed for games_file", "GameStoreO.OpenFile failed for index_file") &&
+  return OpenFiles("GameStoreO.OpenFile failed for games_file",
+                   "GameStoreO.OpenFile failed for index_file") &&
          CheckIndex();
 }
 
@@ -238,8 +239,10 @@ bool GameStoreO::OpenFiles(const char *gamesFailed, const char *indexFailed) {
   const int64_t gamesSize = OpenStoreFile(games_, gamesName_, existed);
   const int64_t indexSize = gamesSize < 0 ? -1 : OpenStoreFile(index_, indexName_, existed);
   if (indexSize < 0) {
-    ui::ShowMessage(gamesSize < 0 ? files::FailureText(WithErrno(gamesFailed, games_.Error()), gamesName_, games_.Error())
-                                  : files::FailureText(WithErrno(indexFailed, index_.Error()), indexName_, index_.Error()));
+    ui::ShowMessage(
+        gamesSize < 0
+            ? files::FailureText(WithErrno(gamesFailed, games_.Error()), gamesName_, games_.Error())
+            : files::FailureText(WithErrno(indexFailed, index_.Error()), indexName_, index_.Error()));
     games_.Close();
     failed_ = true;
     return false;
@@ -288,8 +291,8 @@ int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
   if (!index_.WriteAt(static_cast<uint64_t>(count_) * 4, entry, 4)) {
-    ui::ShowMessage(
-        files::FailureText("GameStoreO.SaveGameAsNewToFile failed writing index_file", indexName_, index_.Error()));
+    ui::ShowMessage(files::FailureText("GameStoreO.SaveGameAsNewToFile failed writing index_file", indexName_,
+                                       index_.Error()));
     return 0;
   }
   gamesSize_ = off + kRecordHead + game.length;
@@ -308,8 +311,8 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
   if (!index_.WriteAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
-    ui::ShowMessage(
-        files::FailureText("GameStoreO.SaveGameToFile failed writing index_file updating", indexName_, index_.Error()));
+    ui::ShowMessage(files::FailureText("GameStoreO.SaveGameToFile failed writing index_file updating",
+                                       indexName_, index_.Error()));
     return false;
   }
   gamesSize_ = off + kRecordHead + game.length;
@@ -362,11 +365,25 @@ bool GameStoreO::ReadDescriptor(int32_t n, GameDescriptor &d) {
   d = GameDescriptor{};
   uint64_t off = 0;
   if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
+  return ReadDescriptorAt(off, d);
+}
+
+bool GameStoreO::ReadDescriptorAt(uint64_t off, GameDescriptor &d) {
+  d = GameDescriptor{};
   uint8_t bytes[GameDescriptor::kSize];
   const bool outside = off + GameDescriptor::kSize > gamesSize_;
   if (outside || !games_.ReadAt(off, bytes, sizeof bytes))
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.descriptor", outside);
   d.FromBytes(bytes);
+  return true;
+}
+
+bool GameStoreO::ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> &out) {
+  if (!open_ || first < 1 || last < first || last > count_) return false;
+  std::vector<uint8_t> raw(static_cast<size_t>(last - first + 1) * 4);
+  if (!index_.ReadAt(static_cast<uint64_t>(first - 1) * 4, raw.data(), raw.size())) return false;
+  out.resize(raw.size() / 4);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = le::GetU32(&raw[i * 4]);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "database/IndexMan.h"
 #include "database/QZUtils.h"
@@ -97,6 +98,11 @@ class GameStoreO {
   // raises ERangeError (so do the calls below).
   bool GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d = nullptr);
   bool ReadDescriptor(int32_t n, GameDescriptor &d);
+  // Index entries first..last (within 1..Count()) in one read, for walks
+  // that visit many games; false without a message when the read fails.
+  bool ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> &out);
+  // Game n's descriptor at the record offset its index entry holds.
+  bool ReadDescriptorAt(uint64_t off, GameDescriptor &d);
   bool WriteDescriptor(int32_t n, const GameDescriptor &d);
   bool DeleteGame(int32_t n);
   bool GameIsDeleted(int32_t n);

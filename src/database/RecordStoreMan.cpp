@@ -36,8 +36,8 @@ bool RecordStoreO::Open(const std::string &fileName) {
   const int64_t size = OpenStoreFile(file_, fileName, existed);
   if (size < 0) {
     ui::ShowMessage(files::FailureText("RecordStoreO." + std::string(existed ? "OpenFile" : "CreateFile") +
-                                           " failed for " + win1252::PathText(fileName) +
-                                           ": (" + std::to_string(file_.Error()) + ")",
+                                           " failed for " + win1252::PathText(fileName) + ": (" +
+                                           std::to_string(file_.Error()) + ")",
                                        fileName, file_.Error()));
     return false;
   }
@@ -73,14 +73,21 @@ bool RecordStoreO::Grow(int32_t n) {
     const uint64_t off = static_cast<uint64_t>(count_) * recordSize_;
     ++io_.writes;
     if (!file_.WriteAt(off, zero_.data(), recordSize_)) {
-      ui::ShowMessage(files::FailureText("RecordStoreO.AppendIndexI failed writing file " +
-                                             win1252::PathText(fileName_),
-                                         fileName_, file_.Error()));
+      ui::ShowMessage(
+          files::FailureText("RecordStoreO.AppendIndexI failed writing file " + win1252::PathText(fileName_),
+                             fileName_, file_.Error()));
       return false;
     }
     ++count_;
   }
   return true;
+}
+
+bool RecordStoreO::GetRecords(int32_t first, int32_t last, std::vector<uint8_t> &out) {
+  if (first < 1 || last < first || last > count_ || !file_.IsOpen()) return false;
+  out.resize(static_cast<size_t>(last - first + 1) * recordSize_);
+  ++io_.reads;
+  return file_.ReadAt(static_cast<uint64_t>(first - 1) * recordSize_, out.data(), out.size());
 }
 
 bool RecordStoreO::GetRecord(int32_t n, void *buffer) {
@@ -93,9 +100,9 @@ bool RecordStoreO::GetRecord(int32_t n, void *buffer) {
   ++io_.reads;
   if (!file_.ReadAt(static_cast<uint64_t>(n - 1) * recordSize_, buffer, recordSize_)) {
     std::memset(buffer, 0, recordSize_);
-    ui::ShowMessage(files::FailureText(
-        "RecordStoreO.GetRecord failed reading file " + win1252::PathText(fileName_),
-                                       fileName_, file_.Error()));
+    ui::ShowMessage(
+        files::FailureText("RecordStoreO.GetRecord failed reading file " + win1252::PathText(fileName_),
+                           fileName_, file_.Error()));
     return false;
   }
   return true;
@@ -107,9 +114,9 @@ bool RecordStoreO::SetRecord(int32_t n, const void *buffer) {
   if (!Grow(n - 1)) return false;
   ++io_.writes;
   if (!file_.WriteAt(static_cast<uint64_t>(n - 1) * recordSize_, buffer, recordSize_)) {
-    ui::ShowMessage(files::FailureText(
-        "RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_),
-        fileName_, file_.Error()));
+    ui::ShowMessage(
+        files::FailureText("RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_),
+                           fileName_, file_.Error()));
     return false;
   }
   if (count_ < n) count_ = n;
@@ -120,9 +127,9 @@ bool RecordStoreO::Truncate() {
   if (!file_.IsOpen()) return false;
   ++io_.writes;
   if (!file_.Truncate(0)) {
-    ui::ShowMessage(files::FailureText(
-        "RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_),
-        fileName_, file_.Error()));
+    ui::ShowMessage(
+        files::FailureText("RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_),
+                           fileName_, file_.Error()));
     return false;
   }
   count_ = 0;

@@ -42,6 +42,9 @@ class RecordStoreO {
   // n >= 1 (else ERangeError). The buffer holds RecordSize() bytes and is
   // zeroed when the read fails.
   bool GetRecord(int32_t n, void *buffer);
+  // Records first..last (within 1..Count()) in one read, for walks; false
+  // without a message when the read fails (GetRecord then tells).
+  bool GetRecords(int32_t first, int32_t last, std::vector<uint8_t> &out);
   bool SetRecord(int32_t n, const void *buffer);
   bool EnsureCount(int32_t n);
   // Cuts the file to no records.

@@ -233,7 +233,9 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
     if (!games.ReadDescriptor(n, d)) return false;
     // An id past its name index is damage: heads are never grown for it.
     // The game keeps an empty link record, so it counts as linked.
-    const auto within = [](uint32_t id, int32_t count) { return id <= static_cast<uint32_t>(std::max(count, 0)); };
+    const auto within = [](uint32_t id, int32_t count) {
+      return id <= static_cast<uint32_t>(std::max(count, 0));
+    };
     if (!within(d.white, players) || !within(d.black, players) || !within(d.eventSite, eventSites)) {
       ++damaged;
       if (!WriteLinks(n, Links{})) return false;
@@ -250,10 +252,22 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
   uint32_t cur = 0;
   if (!ReadHead(heads, id, cur)) return false;
   GameDescriptor d;
+  // Chains descend, so index entries and links are read in blocks ending
+  // at the game met; a failed block read falls back to single reads.
+  constexpr int32_t kBlock = 512;
+  std::vector<uint32_t> offsets;
+  std::vector<uint8_t> links;
+  int32_t offFirst = 0, offLast = -1, linkFirst = 0, linkLast = -1;
   for (uint32_t from = UINT32_MAX; cur != 0 && cur < from;) {
     // A link past the games or past the linked games is damage.
-    if (cur > static_cast<uint32_t>(std::min(games.Count(), bli_.Count())) ||
-        !games.ReadDescriptor(static_cast<int32_t>(cur), d))
+    if (cur > static_cast<uint32_t>(std::min(games.Count(), bli_.Count()))) return false;
+    const auto n = static_cast<int32_t>(cur);
+    if (n < offFirst || n > offLast) {
+      offFirst = std::max(1, n - kBlock + 1);
+      offLast = games.ReadOffsets(offFirst, n, offsets) ? n : -1;
+    }
+    if (!(n <= offLast ? games.ReadDescriptorAt(offsets[static_cast<size_t>(n - offFirst)], d)
+                       : games.ReadDescriptor(n, d)))
       return false;
     if (!visit(static_cast<int32_t>(cur), d)) return true;
     int slot = kEventSite;
@@ -264,7 +278,13 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
     else if (player)
       return false;  // the chain passes a game without the player: damaged
     from = cur;
-    cur = Link(static_cast<int32_t>(cur), slot);
+    if (n < linkFirst || n > linkLast) {
+      linkFirst = std::max(1, n - kBlock + 1);
+      linkLast = bli_.GetRecords(linkFirst, n, links) ? n : -1;
+    }
+    cur = n <= linkLast
+              ? le::GetU32(&links[static_cast<size_t>(n - linkFirst) * 12 + 4 * static_cast<size_t>(slot)])
+              : Link(n, slot);
   }
   return true;
 }

@@ -235,3 +235,29 @@ TEST(SearchBooster, BuildingCutsAndDeletingRemovesTheLinksFirst) {
   EXPECT_FALSE(files::Exists(f.dir.File("b.bli")));
   EXPECT_TRUE(files::Exists(f.dir.File("b.bpl")));
 }
+
+// Long chains are walked in blocks of links and index entries: the walk
+// across block ends lists what a descriptor scan finds, with few reads, and
+// a failed block read falls back to reading game by game.
+TEST(SearchBooster, BlockWalksCrossBlocksAndSurviveAFailedRead) {
+  Fixture f;
+  std::mt19937 rng(7);
+  for (int i = 0; i < 2000; ++i)
+    f.Store(Named(1 + rng() % 3, 1 + rng() % 40, i % 1000 < 3 ? 1 : 2 + rng() % 5));
+  const Fixture::Scanned s = f.ScanAll(40, 6);
+  f.booster.ResetIoCounts();
+  EXPECT_EQ(f.Walk(2, true, 5000), s.players[2]);
+  EXPECT_LE(f.booster.IoCounts().reads, 1u + 2000 / 512 + 1);  // the head, then a block per 512 games
+  EXPECT_EQ(f.Walk(1, false), s.events[1]);  // sparse: a block for each game
+  EXPECT_EQ(f.Walk(17, true), s.players[17]);
+  MessageRecorder rec;
+  {
+    FileFault fault(FileFault::Op::Read, 2, EIO);  // the first block of index entries
+    EXPECT_EQ(f.Walk(3, true, 5000), s.players[3]);
+  }
+  {
+    FileFault fault(FileFault::Op::Read, 4, EIO);  // the first block of links
+    EXPECT_EQ(f.Walk(3, true, 5000), s.players[3]);
+  }
+  EXPECT_TRUE(rec.messages.empty());
+}
