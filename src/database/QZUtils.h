@@ -241,8 +241,10 @@ struct MailboxPos {
   bool SetFromFEN(const std::string &text);
 
   // Bytes 6-10 of the record for a move of this position (the position is
-  // left as it was; the list is overwritten).
-  void SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec);
+  // left as it was; the list is overwritten). Without findStalemate a
+  // position after the move that is not check reads as normal, unsearched:
+  // the move's text shows only check and mate; stored records keep all.
+  void SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalemate = true);
 
  private:
   friend class MoveGen;

@@ -1094,7 +1094,7 @@ void MailboxPos::MaterialKey(uint16_t &key, uint8_t &check) const {
 // ---------------------------------------------------------------------------
 // SAN information
 
-void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec) {
+void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalemate) {
   const int from = ToCell(m, false), to = ToCell(m, true);
   const uint8_t man = cells[from];
   const int code = PlainCode(man, RankOf(from));
@@ -1140,7 +1140,12 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec) {
 
   MoveUndo undo;
   DoMove(m, undo);
-  rec.gameState = CheckState(gen, SideToMove());
+  if (findStalemate) {
+    rec.gameState = CheckState(gen, SideToMove());
+  } else {
+    const LegalityHint hint = LegalityOf();
+    rec.gameState = !hint.inCheck ? gsNormal : HasLegalMove(gen, &hint) ? gsCheck : gsCheckmate;
+  }
   UndoMove(m, undo);
 }
 

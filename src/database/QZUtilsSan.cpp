@@ -53,7 +53,7 @@ std::string MoveToSAN(const MailboxPos &pos, MoveGen &gen, Move2 m, bool forceNu
   rec.move = m;
   rec.undo.moved = man;
   rec.undo.captured = p.cells[ToCell(m, true)];
-  p.SanInfo(gen, m, rec);
+  p.SanInfo(gen, m, rec, false);
   return Move11ToSAN(rec, forceNumber);
 }
 
