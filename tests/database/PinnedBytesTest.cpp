@@ -160,38 +160,51 @@ TEST(PinnedBytes, ImportsLeaveTheRecordedFiles) {
   for (int i = 0; i < 4; ++i)
     dir.Write("part" + std::to_string(i) + ".pgn", corpus.Games(i == 3 ? 2000 : 400));
 
+  // Opens the set, imports the parts first..last, closes it.
   const std::string qcx = dir.File("pinned.qcx");
-  {
+  auto importParts = [&](int first, int last, int games) {
     DatabaseO db;
     ASSERT_TRUE(Open(db, qcx));
-    ASSERT_TRUE(Import(db, dir.File("part0.pgn")));
-    EXPECT_EQ(db.GameCount(), 400);
+    for (int i = first; i <= last; ++i)
+      ASSERT_TRUE(Import(db, dir.File("part" + std::to_string(i) + ".pgn")));
+    EXPECT_EQ(db.GameCount(), games);
     ASSERT_TRUE(db.Close(nullptr));
-  }
+  };
+  importParts(0, 0, 400);
   const std::map<std::string, uint64_t> once = Checksums(dir);
-  const std::map<std::string, uint64_t> kOnce = {
-      {".and", 0x451d6a68644249ull},   {".ani", 0x92690369c9f1c2a9ull}, {".ans", 0x14650fb0739d0383ull},
-      {".bes", 0x5c5a4e9d60e90e9dull}, {".bli", 0x48ee34383558d97full}, {".bpl", 0xc4373ffdc4deffdaull},
-      {".esd", 0xffb85eb523be09bbull}, {".esi", 0xe14d1169bdb9ce1bull}, {".ess", 0x89f16fd13c25071full},
-      {".gad", 0xbb08c4727af6b23bull}, {".gai", 0xf2647e4ab88061e6ull}, {".pld", 0xa7620370d9ec569ull},
-      {".pli", 0x4f97dfe1ad91d899ull}, {".pls", 0x8bfb35bcddae22eull},  {".qcx", 0x81ad96963b26d91dull},
-  };
-  EXPECT_EQ(once, kOnce) << Listing(once);
+  EXPECT_EQ(once, (std::map<std::string, uint64_t>{{".and", 0x451d6a68644249ull},
+                                                   {".ani", 0x92690369c9f1c2a9ull},
+                                                   {".ans", 0x14650fb0739d0383ull},
+                                                   {".bes", 0x5c5a4e9d60e90e9dull},
+                                                   {".bli", 0x48ee34383558d97full},
+                                                   {".bpl", 0xc4373ffdc4deffdaull},
+                                                   {".esd", 0xffb85eb523be09bbull},
+                                                   {".esi", 0xe14d1169bdb9ce1bull},
+                                                   {".ess", 0x89f16fd13c25071full},
+                                                   {".gad", 0xbb08c4727af6b23bull},
+                                                   {".gai", 0xf2647e4ab88061e6ull},
+                                                   {".pld", 0xa7620370d9ec569ull},
+                                                   {".pli", 0x4f97dfe1ad91d899ull},
+                                                   {".pls", 0x8bfb35bcddae22eull},
+                                                   {".qcx", 0x81ad96963b26d91dull}}))
+      << Listing(once);
 
-  {
-    DatabaseO db;
-    ASSERT_TRUE(Open(db, qcx));
-    for (int i = 1; i < 4; ++i) ASSERT_TRUE(Import(db, dir.File("part" + std::to_string(i) + ".pgn")));
-    EXPECT_EQ(db.GameCount(), 3200);
-    ASSERT_TRUE(db.Close(nullptr));
-  }
+  importParts(1, 3, 3200);
   const std::map<std::string, uint64_t> more = Checksums(dir);
-  const std::map<std::string, uint64_t> kMore = {
-      {".and", 0x7a90b22ca7eac4c8ull}, {".ani", 0x62a15741e9deadedull}, {".ans", 0x14650fb0739d0383ull},
-      {".bes", 0x906b109f0125aad3ull}, {".bli", 0x2d0bc40fdeca98ceull}, {".bpl", 0xa4e9594394440c8aull},
-      {".esd", 0xfc0d68958f78bff5ull}, {".esi", 0xdcd74ec98a198c15ull}, {".ess", 0x9fcab670134638cbull},
-      {".gad", 0x955700a3ca6bee7full}, {".gai", 0x71fd33353d3a7139ull}, {".pld", 0xa9f009fa83ed9718ull},
-      {".pli", 0x3ad545926300f1bbull}, {".pls", 0x294211a62c3d27f2ull}, {".qcx", 0x81ad96963b26d91dull},
-  };
-  EXPECT_EQ(more, kMore) << Listing(more);
+  EXPECT_EQ(more, (std::map<std::string, uint64_t>{{".and", 0x7a90b22ca7eac4c8ull},
+                                                   {".ani", 0x62a15741e9deadedull},
+                                                   {".ans", 0x14650fb0739d0383ull},
+                                                   {".bes", 0x906b109f0125aad3ull},
+                                                   {".bli", 0x2d0bc40fdeca98ceull},
+                                                   {".bpl", 0xa4e9594394440c8aull},
+                                                   {".esd", 0xfc0d68958f78bff5ull},
+                                                   {".esi", 0xdcd74ec98a198c15ull},
+                                                   {".ess", 0x9fcab670134638cbull},
+                                                   {".gad", 0x955700a3ca6bee7full},
+                                                   {".gai", 0x71fd33353d3a7139ull},
+                                                   {".pld", 0xa9f009fa83ed9718ull},
+                                                   {".pli", 0x3ad545926300f1bbull},
+                                                   {".pls", 0x294211a62c3d27f2ull},
+                                                   {".qcx", 0x81ad96963b26d91dull}}))
+      << Listing(more);
 }
