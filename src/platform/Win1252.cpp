@@ -77,6 +77,60 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+namespace {
+// Length of the valid UTF-8 sequence starting at s[i] (i at a byte >= 0x80), 0 if invalid.
+size_t SequenceLength(std::string_view s, size_t i) {
+  const auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char b = at(i);
+  size_t len;
+  unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+  if (b >= 0xC2 && b <= 0xDF) {
+    len = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3;
+    if (b == 0xE0) lo = 0xA0;       // overlong
+    else if (b == 0xED) hi = 0x9F;  // surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4;
+    if (b == 0xF0) lo = 0x90;       // overlong
+    else if (b == 0xF4) hi = 0x8F;  // past U+10FFFF
+  } else {
+    return 0;
+  }
+  if (s.size() - i < len) return 0;
+  if (at(i + 1) < lo || at(i + 1) > hi) return 0;
+  for (size_t k = 2; k < len; ++k)
+    if ((at(i + k) & 0xC0) != 0x80) return 0;
+  return len;
+}
+}  // namespace
+
+TextKind Classify(std::string_view s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  bool multi = false;
+  while (i < n) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t len = SequenceLength(s, i);
+    if (len == 0) return TextKind::Other;
+    multi = true;
+    i += len;
+  }
+  return multi ? TextKind::Utf8 : TextKind::Ascii;
+}
+
+size_t Utf8Cut(std::string_view s, size_t max) {
+  if (s.size() <= max) return s.size();
+  if (!IsUtf8(s)) return max;
+  size_t cut = max;
+  // Step back over continuation bytes to the start of the cut sequence.
+  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
+}
+
 std::string ToUtf8(std::string_view s) {
   std::string r;
   r.reserve(s.size());

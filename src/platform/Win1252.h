@@ -2,6 +2,8 @@
 // Windows-1252 bytes: the character set of every file and text the program
 // keeps. Case folding uses one fixed table, the same for sorting and for
 // pattern matching, never the C locale.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,19 @@ std::string LowerCase(std::string_view s);
 // Case-insensitive comparison through the upper-case table: <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b);
 inline bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+
+// Game text keeps the bytes of its source: UTF-8 or Windows-1252.
+enum class TextEncoding : uint8_t { Utf8, Win1252 };
+
+// What a text's bytes are: all ASCII, valid UTF-8 holding a multi-byte
+// sequence, or not valid UTF-8 (overlong forms, surrogates, code points past
+// U+10FFFF and cut sequences count as invalid).
+enum class TextKind : uint8_t { Ascii, Utf8, Other };
+TextKind Classify(std::string_view s);
+inline bool IsUtf8(std::string_view s) { return Classify(s) != TextKind::Other; }
+// Length of the longest prefix of at most max bytes that ends on a character
+// boundary of a valid UTF-8 text (any byte is a boundary in other text).
+size_t Utf8Cut(std::string_view s, size_t max);
 
 // UTF-8 conversions for places that meet UTF-8 outside Qt (paths, tests).
 std::string ToUtf8(std::string_view s);
