@@ -207,7 +207,50 @@ bool IndexStoreO::Open(const std::string &baseName) {
   count_ = RangeCast<int32_t>(static_cast<uint64_t>(sizes[1]) / 4);
   sortedCount_ = -1;
   open_ = true;
+  if (existing) CheckOrder();
   return true;
+}
+
+// Files written before names folded by the UTF-8 rule may hold UTF-8 names
+// in the old order, where binary search misses them. Only a data file with
+// a valid multi-byte UTF-8 name can be affected: one sequential read of the
+// small name files tells, and an order found wrong is sorted anew.
+void IndexStoreO::CheckOrder() {
+  if (dataSize_ == 0 || dataSize_ > std::numeric_limits<uint32_t>::max()) return;
+  std::vector<uint8_t> data(static_cast<size_t>(dataSize_));
+  if (!dataFile_.ReadAt(0, data.data(), data.size())) return;
+  bool utf8 = false;
+  for (uint64_t off = 0; off + 4 <= data.size() && !utf8;) {
+    const uint32_t len = le::GetU32(data.data() + off);
+    if (len > kMaxText || off + 4 + len > data.size()) return;  // damaged: left to the readers' messages
+    utf8 = win1252::Classify({reinterpret_cast<const char *>(data.data() + off + 4), len}) ==
+           win1252::TextKind::Utf8;
+    off += 4 + len;
+  }
+  if (!utf8) return;
+  const int32_t sorted = SortedCount();
+  if (sorted < 2) return;
+  std::vector<uint8_t> offsets(static_cast<size_t>(count_) * 4);
+  if (!indexFile_.ReadAt(0, offsets.data(), offsets.size())) return;
+  const std::vector<uint32_t> ids = SortedIds();
+  auto text = [&](uint32_t id, std::string_view &out) {
+    if (id < 1 || id > static_cast<uint32_t>(count_)) return false;
+    const uint64_t off = le::GetU32(offsets.data() + (id - 1) * 4);
+    if (off + 4 > data.size()) return false;
+    const uint32_t len = le::GetU32(data.data() + off);
+    if (len > kMaxText || off + 4 + len > data.size()) return false;
+    out = {reinterpret_cast<const char *>(data.data() + off + 4), len};
+    return true;
+  };
+  std::string_view prev, cur;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (!text(ids[i], cur)) return;
+    if (i > 0 && win1252::CompareText(prev, cur) > 0) {
+      BuildSortedIndex();
+      return;
+    }
+    prev = cur;
+  }
 }
 
 void IndexStoreO::Close() {

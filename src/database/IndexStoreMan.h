@@ -2,7 +2,8 @@
 // The three files of one name index: data (u32 length + text per name),
 // index (u32 offset of id's record at (id - 1) x 4) and sorted (u32 ids in
 // the order of their texts, covering the first ids; later ids are the
-// unsorted tail). Names are compared through the one Windows-1252 fold.
+// unsorted tail). Names are compared through the one fold of names
+// (win1252::CompareText).
 // Failures show their message and answer false, 0 or an empty text.
 #include <cstdint>
 #include <string>
@@ -64,6 +65,7 @@ class IndexStoreO {
   const std::string &SortedFileName() const { return sortedName_; }
 
  private:
+  void CheckOrder();
   bool ReadText(uint32_t id, std::string &text);
   bool ReadSortedId(int32_t i, uint32_t &id);
   bool SortIds(int32_t first, int32_t last, BinFile &out);

@@ -151,7 +151,7 @@ enum MatchMode : uint8_t {
   mmList = 6,        // comma list of mmCompare conditions
 };
 
-// Case-insensitive (through the one Windows-1252 table).
+// Case-insensitive through the one fold of names (win1252::FoldText).
 bool MatchWildcard(const std::string &text, const std::string &pattern, MatchMode mode);
 // 1-based position of the first place where the pattern ("?" = any one
 // character) matches the text, 0 if none.

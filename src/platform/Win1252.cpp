@@ -66,17 +66,6 @@ std::string LowerCase(std::string_view s) {
   return r;
 }
 
-int CompareText(std::string_view a, std::string_view b) {
-  const auto &t = Tables();
-  size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
-    int x = t.upper[static_cast<unsigned char>(a[i])];
-    int y = t.upper[static_cast<unsigned char>(b[i])];
-    if (x != y) return x - y;
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 namespace {
 // Length of the valid UTF-8 sequence starting at s[i] (i at a byte >= 0x80), 0 if invalid.
 size_t SequenceLength(std::string_view s, size_t i) {
@@ -129,6 +118,35 @@ size_t Utf8Cut(std::string_view s, size_t max) {
   // Step back over continuation bytes to the start of the cut sequence.
   while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
   return cut;
+}
+
+std::string FoldText(std::string_view s) {
+  const bool all = !IsUtf8(s);
+  const unsigned char *table = Tables().upper;
+  std::string r(s);
+  for (auto &ch : r) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80 || all) ch = static_cast<char>(table[b]);
+  }
+  return r;
+}
+
+int CompareText(std::string_view a, std::string_view b) {
+  const unsigned char *table = Tables().upper;
+  // Whether each side folds its high bytes, decided at its first one, so
+  // ASCII names never pay for the UTF-8 test.
+  int foldA = -1, foldB = -1;
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    int x = static_cast<unsigned char>(a[i]);
+    int y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x80 && foldA < 0) foldA = !IsUtf8(a);
+    if (y >= 0x80 && foldB < 0) foldB = !IsUtf8(b);
+    if (x < 0x80 || foldA) x = table[x];
+    if (y < 0x80 || foldB) y = table[y];
+    if (x != y) return x - y;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 std::string ToUtf8(std::string_view s) {

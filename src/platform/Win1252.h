@@ -18,7 +18,11 @@ unsigned char Upper(unsigned char b);
 unsigned char Lower(unsigned char b);
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
-// Case-insensitive comparison through the upper-case table: <0, 0, >0.
+// The one fold of names and other texts compared without case: ASCII
+// letters in every text, the table's other letters only in a text that is
+// not valid UTF-8 (in UTF-8 their bytes are parts of other characters).
+std::string FoldText(std::string_view s);
+// Comparison of the folded texts: <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b);
 inline bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
 

@@ -113,6 +113,15 @@ TEST_F(MainFileTest, LoadPositionsAndPlayers) {
   EXPECT_EQ(f.Board->GetOrientation(), cWhite);  // Black listed: white on top
   f.LoadGame(2);
   EXPECT_EQ(f.Board->GetOrientation(), cBlack);  // White listed, other case
+  // The settings hold Windows-1252; a UTF-8 tag is compared in it.
+  ChessApp.ViewFromPlayersList = {"j\xfcrgen"};
+  f.Game.GameInfo().SetTag("Black", "J\xc3\xbcrgen");
+  f.ApplyLoadModes();
+  EXPECT_EQ(f.Board->GetOrientation(), cWhite);
+  f.Game.GameInfo().SetTag("Black", "J\xfcrgen");
+  f.Game.GameInfo().SetTag("White", "J\xfcrgen");
+  f.ApplyLoadModes();
+  EXPECT_EQ(f.Board->GetOrientation(), cBlack);
   // A modified game: Cancel keeps everything, No loads.
   f.Game.SetModified(1);
   {

@@ -65,3 +65,32 @@ TEST(Win1252Utf8, CutKeepsWholeSequences) {
     }
   }
 }
+
+TEST(Win1252Fold, NamesFoldAsciiAlwaysAndWindows1252LettersOnlyOutsideUtf8) {
+  using win1252::CompareText;
+  // ASCII folding is unchanged.
+  EXPECT_EQ(CompareText("kasparov", "KASPAROV"), 0);
+  EXPECT_LT(CompareText("Anand", "carlsen"), 0);
+  EXPECT_LT(CompareText("Tal", "tall"), 0);
+  // Windows-1252 names fold through the table.
+  EXPECT_EQ(CompareText("m\xfcller", "M\xdcLLER"), 0);
+  EXPECT_EQ(CompareText("\x9a", "\x8a"), 0);  // s caron
+  // UTF-8 "\xc3\x9a" (U with acute) and "\xc3\x8a" (E with circumflex) stay
+  // apart; their ASCII letters still fold.
+  EXPECT_NE(CompareText("\xc3\x9arsula", "\xc3\x8arsula"), 0);
+  EXPECT_EQ(CompareText("\xc3\x9arsula", "\xc3\x9aRSULA"), 0);
+  EXPECT_EQ(win1252::FoldText("\xc3\xbcmit \xe9"), "\xc3\xbcMIT \xc9");  // invalid: all letters
+  EXPECT_EQ(win1252::FoldText("\xc3\xbcmit \xc3\xa9"), "\xc3\xbcMIT \xc3\xa9");
+  // The comparison orders as the folded texts do: a total order for sorting.
+  std::mt19937 rng(3);
+  const char *pieces[] = {"a", "A", "z", "\xc3\x9a", "\xc3\x8a", "\xc3\xba", "\xfa", "\xda", "\x9a", "\x8a"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string x, y;
+    for (int k = rng() % 4; k > 0; --k) x += pieces[rng() % 10];
+    for (int k = rng() % 4; k > 0; --k) y += pieces[rng() % 10];
+    const int want = win1252::FoldText(x).compare(win1252::FoldText(y));
+    const int got = CompareText(x, y);
+    ASSERT_EQ(want < 0, got < 0) << x << " " << y;
+    ASSERT_EQ(want == 0, got == 0) << x << " " << y;
+  }
+}
