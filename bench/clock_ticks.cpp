@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "engine/ui/ClockTimer.h"
 #include "platform/Dirs.h"
 
@@ -27,6 +28,7 @@ double RealMs() {
 
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
+  if (QCoreApplication::arguments().size() > 1) Usage("clock_ticks");
   QObject owner;
   ChessClockT clock;
   ClockTimerQt timer(clock, &owner);

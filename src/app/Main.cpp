@@ -563,14 +563,19 @@ void TMainForm::MTimeControlClick() {
 
 void TMainForm::MAdjustTimeClick() {
   if (!EngineEnabled()) return;
-  EditTimeDlg->WhiteSeconds = EngineMan.GetSeconds(cWhite);
-  EditTimeDlg->BlackSeconds = EngineMan.GetSeconds(cBlack);
+  const int64_t white = EngineMan.GetSeconds(cWhite), black = EngineMan.GetSeconds(cBlack);
+  EditTimeDlg->WhiteSeconds = white;
+  EditTimeDlg->BlackSeconds = black;
   if (EditTimeDlg->Execute() != QDialog::Accepted) return;
   // Both sides are checked before either clock changes.
   ChessClockT::Seconds2Ms(EditTimeDlg->WhiteSeconds);
   ChessClockT::Seconds2Ms(EditTimeDlg->BlackSeconds);
-  EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
-  EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
+  // The clock ran while the dialog was open: a side left as it was shown
+  // keeps that time.
+  if (EditTimeDlg->WhiteSeconds != white)
+    EngineMan.SetSeconds(cWhite, static_cast<int32_t>(EditTimeDlg->WhiteSeconds));
+  if (EditTimeDlg->BlackSeconds != black)
+    EngineMan.SetSeconds(cBlack, static_cast<int32_t>(EditTimeDlg->BlackSeconds));
 }
 
 // ---- The end

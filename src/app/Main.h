@@ -308,6 +308,15 @@ class TMainForm : public QMainWindow {
   // ---- Engine play
   // The manager's playing state, and the clock labels with it.
   void SetPlaying(bool on);
+  // The one place that sets Playing, the MPlayGame tick and the clock
+  // labels, from the manager's state; loses the engine when it has none.
+  void ShowPlayState();
+  // The engine's side of a new game (start: a set-up position or null);
+  // the pane loses the last game's output and the kept clocks go.
+  void EngineNewGame(const PositionO *start);
+  // The comment pane while it shows the engine's output: at most this many
+  // lines, the newest in view.
+  static constexpr int kEnginePaneLines = 1000;
   void EngineOutput(const std::string &line);
   void EngineGameEnd(int value);
   void ClockChanged(ColorT side);
@@ -479,4 +488,5 @@ class TMainForm : public QMainWindow {
   bool resizeConnected_ = false;  // FormResize runs only after creation
   bool arranging_ = false;        // ArrangeControls' own resizing
   bool engineMove_ = false;       // inside EngineMove
+  bool clocksKept_ = false;       // Stop Clock ended play: the labels stay
 };

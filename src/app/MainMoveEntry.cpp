@@ -214,6 +214,8 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
 
 void TMainForm::EngineMove(void *, const MoveRec &move) {
   Guarded([&] {
+    // Only a move of the engine's turn in play goes into the game.
+    if (!EngineMan.IsPlaying()) return;
     engineMove_ = true;
     struct Reset {
       bool &flag;
@@ -403,10 +405,7 @@ void TMainForm::StartNewGame(const PositionO *start) {
   CurrentGameNumber = 0;
   if (start) Game.SetStartPosition(start);
   Board->SetPosition(&Game.StartPosition(), nullptr);
-  if (start)
-    EngineMan.SetPositionAndReset(Game.StartPosition());
-  else
-    EngineMan.NewGame();
+  EngineNewGame(start ? &Game.StartPosition() : nullptr);
   ResetMoveEntry();
   UpdateSaveGameItem();
   ShowGame();

@@ -272,7 +272,8 @@ void ChessAppO::Load() {
     EngineEnabled = ini.ReadBool(kEngine, "Enabled", false);
     EngineDir = ini.ReadString(kEngine, "Dir", "");
     // The program's name is fixed; only its directory can be chosen.
-    if (EngineEnabled) EngineEnabled = EngineFileExists();
+    EngineMissing = EngineEnabled && !EngineFileExists();
+    if (EngineMissing) EngineEnabled = false;
   }
   TimeControl.Read(SettingsPath(), kTimeControlInfo);
   SetChessFont(ApplicationFontName, ApplicationFontSize);

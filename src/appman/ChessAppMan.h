@@ -127,6 +127,8 @@ struct ChessAppFields {
   bool OneWindowMode = true;  // fixed, never stored
   bool ReleaseBuild = true;   // fixed, never stored
   bool EngineEnabled = false;
+  // "Enabled" is set but the engine program is not there.
+  bool EngineMissing = false;
   std::string EngineDir;
   TimeControlRec TimeControl;
 

@@ -88,6 +88,13 @@ int32_t ChessClockT::GetSeconds(ColorT side) const {
 void ChessClockT::SetSeconds(ColorT side, int32_t seconds) {
   const int i = Index(side);
   t_.ms[i] = Seconds2Ms(seconds);
+  // The running side counts down from the new time as of now, not from
+  // its last tick.
+  if (timerId_ != 0 && side == side_) {
+    lastTick_ = Now();
+    plannedInterval_ = NextInterval(t_.ms[i]);
+    StartTimer(plannedInterval_);
+  }
   Changed(side);
 }
 

@@ -103,12 +103,15 @@ void ChessEngineT::NewGame() {
   dropCount_ = 0;
   goSent_ = true;  // after "new" the engine plays Black
   SendCommand("new");
-  if (clock_) {
-    int32_t moves = 0, seconds = 0, increment = 0;
-    clock_->GetTimeControl(moves, seconds, increment);
-    SendCommand("level " + std::to_string(moves) + " " + std::to_string(seconds / 60) + ":" +
-                std::to_string(seconds % 60) + " " + std::to_string(increment));
-  }
+  SendLevel();
+}
+
+void ChessEngineT::SendLevel() {
+  if (!clock_) return;
+  int32_t moves = 0, seconds = 0, increment = 0;
+  clock_->GetTimeControl(moves, seconds, increment);
+  SendCommand("level " + std::to_string(moves) + " " + std::to_string(seconds / 60) + ":" +
+              std::to_string(seconds % 60) + " " + std::to_string(increment));
 }
 
 void ChessEngineT::SetMode(std::uint8_t mode) {
@@ -285,6 +288,10 @@ void ChessEngineT::CheckGameEnd() {
   if (gameOver_ && onGameEnd_) onGameEnd_(*this);
 }
 
+bool ChessEngineT::EnginesTurn() const {
+  return mode_ == kModePlay && !gameOver_ && current_.SideToMove() == engineColour_;
+}
+
 void ChessEngineT::LineReceived(const std::string &line) {
   if (onReceive_) onReceive_(*this, line);
   // The engine refused a move and will not search.
@@ -294,14 +301,20 @@ void ChessEngineT::LineReceived(const std::string &line) {
     if (dropCount_ > 0) {
       // The reply of a stopped search.
       --dropCount_;
-    } else {
+    } else if (EnginesTurn()) {
       thinking_ = false;
       MoveRec move;
       if (current_.InterpretMove(text, move)) {
         MakeOnCurrent(move);
         if (onMove_) onMove_(*this, move);
+      } else if (onBadMove_) {
+        std::string said = line;
+        while (!said.empty() && (said.back() == '\r' || said.back() == '\n')) said.pop_back();
+        onBadMove_(*this, said);
       }
     }
+    // Otherwise it is not the engine's move to make: a game loaded or
+    // stepped through must not change.
   }
   CheckGameEnd();
 }

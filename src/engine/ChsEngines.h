@@ -63,6 +63,9 @@ class ChessEngineT {
   void SetOnReceive(TextEvent e) { onReceive_ = std::move(e); }
   void SetOnSend(TextEvent e) { onSend_ = std::move(e); }
   void SetOnGameEnd(NotifyEvent e) { onGameEnd_ = std::move(e); }
+  // A move line on its turn in play that is no legal move here: the line
+  // without its line end. The move is not made.
+  void SetOnBadMove(TextEvent e) { onBadMove_ = std::move(e); }
   // Once, when the engine's output ends; no command is sent after it.
   void SetOnEnd(NotifyEvent e) { onEnd_ = std::move(e); }
 
@@ -74,6 +77,8 @@ class ChessEngineT {
   bool GameOver() const { return gameOver_; }
 
   void NewGame();
+  // "level" with the clock's time control.
+  void SendLevel();
   void SetMode(std::uint8_t mode);
   void UserMove(const MoveRec &move);
   void Go();
@@ -88,8 +93,11 @@ class ChessEngineT {
   // Sets the engine to its own start position again; the moves are dropped.
   void Resync();
 
-  // A line the engine wrote.
+  // A line the engine wrote. A move is taken only in play with the engine
+  // to move; any other is dropped.
   void LineReceived(const std::string &line);
+  // In play, the engine to move, the game not over.
+  bool EnginesTurn() const;
 
  private:
   void SendCommand(const std::string &text);
@@ -117,6 +125,7 @@ class ChessEngineT {
   TextEvent onReceive_;
   TextEvent onSend_;
   NotifyEvent onGameEnd_;
+  TextEvent onBadMove_;
   NotifyEvent onEnd_;
   PositionO start_;
   PositionO current_;

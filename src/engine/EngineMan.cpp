@@ -9,6 +9,8 @@ int EngineManT::Init(EnabledTest enabled, InputDispatcherI *dispatcher, OneShotT
   playing_ = false;
   applying_ = false;
   pending_ = false;
+  badMoveSaid_ = false;
+  hasNextControl_ = false;
   if (!Enabled() || !dispatcher_) return 0;
   auto clock = std::make_unique<ChessClockT>();
   clock->SetTimer(timer);
@@ -31,8 +33,10 @@ std::unique_ptr<ChessEngineT> EngineManT::StartEngine(int &error) {
   engine->SetOnReceive([this](ChessEngineT &, const std::string &line) { EngineReceived(line); });
   engine->SetOnMove([this](ChessEngineT &, const MoveRec &move) { EngineMoved(move); });
   engine->SetOnGameEnd([this](ChessEngineT &) { EngineGameEnd(); });
+  engine->SetOnBadMove([this](ChessEngineT &, const std::string &line) { EngineBadMove(line); });
   engine->SetOnEnd([this](ChessEngineT &) { EngineEnded(); });
   error = engine->Start(*dispatcher_, clock_.get());
+  lastStartError_ = error;
   if (error != 0) return nullptr;
   engine->NewGame();
   engine->SetMode(ChessEngineT::kModeForce);
@@ -61,6 +65,7 @@ bool EngineManT::Respawn() {
     // As a failed start at the beginning: from here on the manager is
     // disabled.
     Destroy();
+    PlayChanged();
     return false;
   }
   PositionO start;
@@ -80,6 +85,7 @@ void EngineManT::SetPlaying(bool on) {
   playing_ = true;
   engine_->SetMode(ChessEngineT::kModePlay);
   clock_->Start(false);
+  PlayChanged();
 }
 
 bool EngineManT::IsPlaying() const { return Active() && playing_; }
@@ -131,8 +137,9 @@ void EngineManT::SetPositionAndReset(const PositionO &position) {
   if (!Active()) return;
   SetPosition(position, nullptr);
   // Reset starts at move 1 with White; the position says who moves.
-  clock_->Reset();
+  ResetToControl();
   clock_->SetFromPosition(position);
+  badMoveSaid_ = false;
 }
 
 void EngineManT::StopAndTakeBack() {
@@ -146,13 +153,14 @@ void EngineManT::Stop() {
   engine_->Stop();
   clock_->Stop();
   playing_ = false;
+  PlayChanged();
 }
 
 void EngineManT::Restart() {
   if (!Active()) return;
   Stop();
   engine_->Resync();
-  clock_->Reset();
+  ResetToControl();
   clock_->SetFromPosition(engine_->GetStartPosition());
 }
 
@@ -174,24 +182,47 @@ void EngineManT::ApplyPending() {
 void EngineManT::NewGame() {
   if (!Active()) return;
   Stop();
+  // Before "new", which sends the level.
+  if (hasNextControl_) {
+    hasNextControl_ = false;
+    clock_->SetTimeControlRec(nextControl_);
+  }
   engine_->NewGame();
   engine_->SetMode(ChessEngineT::kModeForce);
   clock_->Reset();
+  badMoveSaid_ = false;
 }
 
 void EngineManT::GetTimeControl(TimeControlRec &rec) const {
   if (!Active()) return;
-  rec = clock_->GetTimeControlRec();
+  rec = hasNextControl_ ? nextControl_ : clock_->GetTimeControlRec();
 }
 
 void EngineManT::SetTimeControl(const TimeControlRec &rec) {
   if (!Active()) return;
-  clock_->SetTimeControlRec(rec);
+  // Refused before anything changes.
+  ChessClockT trial;
+  trial.SetTimeControlRec(rec);
+  nextControl_ = rec;
+  hasNextControl_ = true;
+  // A game is being played: the whole control waits for the next one.
+  if (playing_ || engine_->Moves().Count() > 0) return;
+  ResetToControl();
+  clock_->SetFromPosition(engine_->GetStartPosition());
+}
+
+void EngineManT::ResetToControl() {
+  if (hasNextControl_) {
+    hasNextControl_ = false;
+    clock_->SetTimeControlRec(nextControl_);
+    engine_->SendLevel();
+  }
+  clock_->Reset();
 }
 
 void EngineManT::ResetClock() {
   if (!Active()) return;
-  clock_->Reset();
+  ResetToControl();
 }
 
 int32_t EngineManT::GetSeconds(ColorT side) const { return Active() ? clock_->GetSeconds(side) : 0; }
@@ -232,7 +263,24 @@ void EngineManT::EngineGameEnd() {
 void EngineManT::EngineEnded() {
   // The driver keeps following the game; the next SetPlaying (true) starts
   // a new engine on it.
+  const bool wasPlaying = playing_;
   Stop();
+  if (!wasPlaying) PlayChanged();
+}
+
+void EngineManT::EngineBadMove(const std::string &line) {
+  Stop();
+  // Its board holds the move it claimed: it gets the game's position again.
+  PositionO start;
+  start.InitCopy(engine_->GetStartPosition());
+  engine_->SetPosition(start, &engine_->Moves());
+  if (badMoveSaid_) return;
+  badMoveSaid_ = true;
+  if (onBadMove_) onBadMove_(line);
+}
+
+void EngineManT::PlayChanged() {
+  if (onPlayChange_) onPlayChange_();
 }
 
 void EngineManT::ClockChanged(ColorT side) {

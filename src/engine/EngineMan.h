@@ -29,6 +29,8 @@ class EngineManT {
   using OutputEvent = std::function<void(void *sender, const std::string &line)>;
   using GameEndEvent = std::function<void(void *sender, int value)>;
   using ClockEvent = std::function<void(ColorT side)>;
+  using NotifyEvent = std::function<void()>;
+  using TextEvent = std::function<void(const std::string &text)>;
 
   EngineManT() = default;
   ~EngineManT() { Destroy(); }
@@ -49,6 +51,12 @@ class EngineManT {
   void SetOnOutput(OutputEvent e) { onOutput_ = std::move(e); }
   void SetOnGameEnd(GameEndEvent e) { onGameEnd_ = std::move(e); }
   void SetOnClock(ClockEvent e) { onClock_ = std::move(e); }
+  // Play went on or off, or a failed restart left the manager inactive:
+  // whatever changed IsPlaying or Active, after the change.
+  void SetOnPlayChange(NotifyEvent e) { onPlayChange_ = std::move(e); }
+  // The engine's first bad move of a game (its line), after play has
+  // stopped; later ones of the game stop play without it.
+  void SetOnBadMove(TextEvent e) { onBadMove_ = std::move(e); }
 
   // On: after the engine's end, first a new engine on the same game; when
   // that fails to start the manager acts as disabled (see Active).
@@ -68,8 +76,12 @@ class EngineManT {
   void SetPendingMoves(const MoveListO &moves);
   void ApplyPending();
   void NewGame();
+  // The control chosen last, whether it applies yet or not.
   void GetTimeControl(TimeControlRec &rec) const;
   // A record the clock refuses raises ERangeError and changes nothing.
+  // Base time and increment apply together: at once while no game is
+  // played (play off, no move made: the clock resets and the engine hears
+  // the level), else at the next reset of the clock for a new game.
   void SetTimeControl(const TimeControlRec &rec);
   void ResetClock();
   int32_t GetSeconds(ColorT side) const;
@@ -82,6 +94,8 @@ class EngineManT {
   bool Active() const { return clock_ && engine_ && Enabled(); }
   // The clock, for its timer's adapter; null while not active.
   ChessClockT *Clock() const { return Active() ? clock_.get() : nullptr; }
+  // The error code of the last failed start of an engine, else 0.
+  int LastStartError() const { return lastStartError_; }
   // The driver, for tests; null while not active.
   const ChessEngineT *Engine() const { return Active() ? engine_.get() : nullptr; }
 
@@ -95,7 +109,12 @@ class EngineManT {
   void EngineMoved(const MoveRec &move);
   void EngineGameEnd();
   void EngineEnded();
+  void EngineBadMove(const std::string &line);
   void ClockChanged(ColorT side);
+  void PlayChanged();
+  // The clock back to its base: a chosen control applies first, and the
+  // engine hears it.
+  void ResetToControl();
   // The driver's TakeBack; when the engine is to move in play it is
   // stopped first, and play goes on after the take-back.
   bool TakeBackStopping();
@@ -109,7 +128,13 @@ class EngineManT {
   OutputEvent onOutput_;
   GameEndEvent onGameEnd_;
   ClockEvent onClock_;
+  NotifyEvent onPlayChange_;
+  TextEvent onBadMove_;
   bool playing_ = false;
+  bool badMoveSaid_ = false;
+  int lastStartError_ = 0;  // this game's bad move was reported
+  bool hasNextControl_ = false;
+  TimeControlRec nextControl_;
   bool applying_ = false;
   bool pending_ = false;
   const MoveListO *pendingMoves_ = nullptr;

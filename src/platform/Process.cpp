@@ -128,20 +128,10 @@ int Start(const std::string &program, const std::string &dir, ChildHandles &out)
   return 0;
 }
 
-size_t WriteAll(int fd, const void *data, size_t n, int &err) {
-  err = 0;
-  const char *p = static_cast<const char *>(data);
-  size_t done = 0;
-  while (done < n) {
-    ssize_t w = ::write(fd, p + done, n - done);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      err = errno;
-      break;
-    }
-    done += static_cast<size_t>(w);
-  }
-  return done;
+int SetNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return errno;
+  return 0;
 }
 
 Waker::Waker() {
@@ -158,10 +148,15 @@ void Waker::Wake() {
   [[maybe_unused]] ssize_t w = ::write(fd_, &one, sizeof one);
 }
 
-long ReadOrWake(int fd, const Waker &waker, void *buf, size_t n, int &err) {
+namespace {
+
+// Waits until fd has the events or the waker is woken, then runs io once
+// (again after EINTR or EAGAIN). Answers io's count, -1 with err, or kWoken.
+template <class Io>
+long WaitThen(int fd, short events, const Waker &waker, int &err, Io io) {
   err = 0;
   for (;;) {
-    pollfd p[2] = {{fd, POLLIN, 0}, {waker.Fd(), POLLIN, 0}};
+    pollfd p[2] = {{fd, events, 0}, {waker.Fd(), POLLIN, 0}};
     int r = ::poll(p, 2, -1);
     if (r < 0) {
       if (errno == EINTR) continue;
@@ -174,14 +169,30 @@ long ReadOrWake(int fd, const Waker &waker, void *buf, size_t n, int &err) {
       return -1;
     }
     if (p[0].revents == 0) continue;
-    ssize_t got = ::read(fd, buf, n);
-    if (got < 0) {
+    const ssize_t done = io();
+    if (done < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       err = errno;
       return -1;
     }
-    return static_cast<long>(got);
+    return static_cast<long>(done);
   }
+}
+
+}  // namespace
+
+long ReadOrWake(int fd, const Waker &waker, void *buf, size_t n, int &err) {
+  return WaitThen(fd, POLLIN, waker, err, [&] { return ::read(fd, buf, n); });
+}
+
+long WriteOrWake(int fd, const Waker &waker, const void *data, size_t n, int &err) {
+  // POLLERR: the reader has gone, and the write says so with EPIPE. A pipe
+  // that polls writable takes at least one byte of a nonblocking write.
+  return WaitThen(fd, POLLOUT, waker, err, [&] { return ::write(fd, data, n); });
+}
+
+void KillGroup(pid_t pid) {
+  if (pid > 0) ::kill(-pid, SIGKILL);
 }
 
 bool WaitExited(pid_t pid, int ms) {

@@ -27,9 +27,8 @@ void IgnoreSigPipe();
 // exec included); on failure nothing is left open or running.
 int Start(const std::string &program, const std::string &dir, ChildHandles &out);
 
-// Writes all n bytes, over short writes and interrupted calls. Answers the
-// bytes written; err is errno when it stopped early, else 0.
-size_t WriteAll(int fd, const void *data, size_t n, int &err);
+// Makes fd nonblocking; answers 0 or the error code.
+int SetNonBlocking(int fd);
 
 // Wakes a thread that waits in ReadOrWake; once woken it stays woken.
 class Waker {
@@ -53,6 +52,13 @@ constexpr long kWoken = -2;
 // Answers the count, 0 at the end of the output, -1 on an error (err holds
 // the code), or kWoken.
 long ReadOrWake(int fd, const Waker &waker, void *buf, size_t n, int &err);
+// Waits until the nonblocking fd takes more or the waker is woken, then
+// writes what it takes of the n bytes. Answers the count written (> 0), -1
+// on an error (err holds the code), or kWoken.
+long WriteOrWake(int fd, const Waker &waker, const void *data, size_t n, int &err);
+
+// Sends SIGKILL to the child's process group; the child stays unreaped.
+void KillGroup(pid_t pid);
 
 // Waits up to ms milliseconds for the child to exit; true when it has. The
 // child is not reaped, so its id still names it and its group.

@@ -58,6 +58,14 @@ class ClockCommandsEngineTest : public ::testing::Test, public apptest::MainFixt
     });
     Form().Item(command)->trigger();
   }
+  // Adjust Time with these boxes typed, then OK.
+  void Adjust(std::initializer_list<std::pair<const char *, QString>> boxes) {
+    Run("MAdjustTime",
+        [&](QDialog &d) {
+          for (const auto &[name, keys] : boxes) Type(d.findChild<QSpinBox *>(name), keys);
+        },
+        "OKBtn");
+  }
   static void Type(QSpinBox *box, const QString &keys) {
     box->setFocus();
     box->selectAll();
@@ -138,6 +146,59 @@ TEST_F(ClockCommandsEngineTest, AdjustTimeSetsBothClocksOrNeither) {
   EXPECT_EQ(messages, 1);
   EXPECT_EQ(f.EngineMan.GetSeconds(cWhite), 100);
   EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 3900);
+
+  // Black raised past the most: White's new time is refused with it.
+  f.EngineMan.SetSeconds(cBlack, 2147483);
+  Adjust({{"WhiteMEd", "3"}, {"BlackMEd", "59"}});
+  EXPECT_EQ(messages, 2);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cWhite), 100);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 2147483);
+}
+
+// Chosen before Play Game, a control applies whole at once; chosen during
+// a game, at the next one.
+TEST_F(ClockCommandsEngineTest, ATimeControlAppliesWhole) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  auto choose = [&](const QString &minutes, const QString &increment) {
+    Run("MTimeControl",
+        [&](QDialog &d) {
+          Type(d.findChild<QSpinBox *>("BlitzMEd"), minutes);
+          Type(d.findChild<QSpinBox *>("IncrementEd"), increment);
+        },
+        "OKBtn");
+  };
+  choose("2", "3");
+  EXPECT_EQ(Label(cWhite), "0:02.00");
+  f.Item("MPlayGame")->trigger();
+  EXPECT_EQ(Label(cWhite), "0:02.00");
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec().BlitzIncrement, 3);
+
+  choose("4", "0");
+  TimeControlRec tc;
+  f.EngineMan.GetTimeControl(tc);
+  EXPECT_EQ(tc.BlitzTime, 4);
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec().BlitzIncrement, 3);
+  EXPECT_EQ(Label(cWhite), "0:02.00");
+  f.Item("MNewGame")->trigger();
+  EXPECT_EQ(Label(cWhite), "0:04.00");
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec().BlitzIncrement, 0);
+}
+
+// The clock runs while the dialog is open: a side left as shown keeps the
+// time it has at OK; a changed side gets the typed time.
+TEST_F(ClockCommandsEngineTest, AdjustTimeKeepsTheRunningSecondsOfAnUnchangedSide) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  f.Item("MMoveNow")->trigger();  // the engine thinks for White
+  ASSERT_TRUE(f.EngineMan.Clock()->Running());
+  const int32_t before = f.EngineMan.GetSeconds(cWhite);
+  Run("MAdjustTime",
+      [](QDialog &d) {
+        QTest::qWait(2100);
+        Type(d.findChild<QSpinBox *>("BlackMEd"), "7");
+      },
+      "OKBtn");
+  EXPECT_LE(f.EngineMan.GetSeconds(cWhite), before - 2);
+  EXPECT_EQ(f.EngineMan.GetSeconds(cBlack), 7 * 60);
 }
 
 }  // namespace

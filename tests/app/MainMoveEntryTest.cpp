@@ -330,6 +330,8 @@ TEST_F(MainMoveEntryTest, TheOtherChoicesCancelAndCtrl) {
 }
 
 TEST_F(MainMoveEntryTest, NoSelectionCountsAsTheFirstAndEngineMovesNeverAsk) {
+  // Engine moves go into the game only in play, so an engine plays.
+  FormWithFakeEngine("eof");
   TMainForm &f = Loaded("1. e4 (1. d4) 1... e5 *");
   ChessApp.AskInsertTypeOnNewMove = true;
   {
@@ -342,6 +344,7 @@ TEST_F(MainMoveEntryTest, NoSelectionCountsAsTheFirstAndEngineMovesNeverAsk) {
   }
   auto a = Choose(nullptr);
   Loaded("1. e4 e5 *");
+  f.EngineMan.SetPlaying(true);
   f.EngineMove(nullptr, MoveAt(f.Board->Position(), "d4"));
   EXPECT_EQ(choiceDialogs, 1);
   EXPECT_EQ(Moves(), "1. e4 (1. d4) 1... e5 *");

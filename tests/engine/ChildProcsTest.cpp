@@ -21,6 +21,7 @@
 #include "TestUtil.h"
 #include "engine/ChildProcs.h"
 #include "engine/EngineTestUtil.h"
+#include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "platform/Files.h"
 
@@ -125,16 +126,14 @@ TEST_F(ChildProcessTest, AnEndedEngineIsReportedOnceThenItsOwnerIsToldOnce) {
     EXPECT_EQ(rec.messages, std::vector<std::string>{"Error: chess program exited unexpectedly"});
     EXPECT_EQ(events, (std::vector<std::string>{"line", "end"}));
 
-    // Writing to it fails with a message; SIGPIPE does not end the test.
+    // Reaped when its end was seen; later commands go nowhere, silently.
+    EXPECT_EQ(child->State().child, nullptr);
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
     child->SendLine("new");
-    EXPECT_EQ(rec.messages.back(), "SendToProgram failed!");
-    // Once: every later command would fail the same way.
-    const size_t shown = rec.messages.size();
     child->SendLine("go");
-    EXPECT_EQ(rec.messages.size(), shown);
     child->Destroy();
     disp.PumpFor(50);
-    EXPECT_EQ(rec.messages.size(), 2u);
+    EXPECT_EQ(rec.messages.size(), 1u);
     EXPECT_EQ(ends, 1);
   }
 }
@@ -213,6 +212,8 @@ TEST_F(ChildProcessTest, CommandsArriveWholeAndInOrder) {
   std::string big;
   for (int i = 0; big.size() < 100000; ++i) big += "cmd" + std::to_string(i) + " ";
   child->SendLine(big);
+  EXPECT_GT(child->Unwritten(), 0u);  // it returned before the engine read it
+  ASSERT_TRUE(disp.PumpUntil([&] { return child->Unwritten() == 0; }, 20000));
   child->Destroy();
   EXPECT_EQ(dir_.Read("log"), "xboard\nnew\n");
   EXPECT_EQ(dir_.Read("log2"), big + "\n");
@@ -260,6 +261,77 @@ TEST_F(ChildProcessTest, ACallbackOrTheMessageMayDestroyTheObject) {
   EXPECT_EQ(rec.messages.size(), 1u);
   EXPECT_EQ(ends, 0);
   EXPECT_EQ(child, nullptr);
+}
+
+class ScriptedEngineTest : public ChildProcessTest {
+ protected:
+  int StartScript(const std::string &name) {
+    child = std::make_unique<ChildProcessT>();
+    child->SetOnLine([this](ChildProcessT &, const std::string &line) { lines.push_back(line); });
+    child->SetOnEnd([this](ChildProcessT &) { ++ends; });
+    return child->Create(disp, dir_.Path(), std::string(TV_ENGINE_SCRIPTS) + name);
+  }
+  // No child of the test is left, running or unreaped.
+  static bool NoChildLeft() { return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+};
+
+// An engine that never reads: sending never waits on it; past the limit it
+// is said once not to respond, and ended and reaped.
+TEST_F(ScriptedEngineTest, AnEngineThatNeverReadsIsEndedPastTheLimit) {
+  ASSERT_EQ(StartScript("never_reads.sh"), 0);
+  ASSERT_TRUE(WaitLines(1));
+  const std::string block(64 * 1024, 'x');
+  // Twice the limit: the pipe itself holds some.
+  for (size_t sent = 0; sent <= 2 * ChildProcessT::kMaxUnwritten; sent += block.size() + 1) child->SendLine(block);
+  ASSERT_TRUE(disp.PumpUntil([&] { return ends > 0; }, 5000));
+  disp.PumpFor(50);
+  EXPECT_EQ(rec.messages, std::vector<std::string>{CommonText::S_EngineNotResponding});
+  EXPECT_EQ(ends, 1);
+  EXPECT_TRUE(NoChildLeft());
+  child->SendLine(block);
+  EXPECT_EQ(child->Unwritten(), 0u);
+  disp.PumpFor(50);
+  EXPECT_EQ(rec.messages.size(), 1u);
+}
+
+// Input still queued at close is dropped: the close does not wait for an
+// engine that will never read it.
+TEST_F(ScriptedEngineTest, CloseDropsTheQueue) {
+  ASSERT_EQ(StartScript("never_reads.sh"), 0);
+  ASSERT_TRUE(WaitLines(1));
+  child->SendLine(std::string(ChildProcessT::kMaxUnwritten / 2, 'x'));
+  EXPECT_GT(child->Unwritten(), 0u);
+  const auto at = Clock::now();
+  child->Destroy();
+  EXPECT_LT(MsSince(at), 10000);  // a hang, not speed
+  EXPECT_EQ(child->Unwritten(), 0u);
+  EXPECT_TRUE(NoChildLeft());
+  disp.PumpFor(50);
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(ends, 0);
+}
+
+// A refused write is the engine's end: it is ended, its end said once.
+TEST_F(ScriptedEngineTest, AnEngineThatClosesItsInputEndsAtTheFirstWrite) {
+  ASSERT_EQ(StartScript("closes_input.sh"), 0);
+  ASSERT_TRUE(WaitLines(1));
+  child->SendLine("xboard");
+  ASSERT_TRUE(disp.PumpUntil([&] { return ends > 0; }, 5000));
+  disp.PumpFor(50);
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"Error: chess program exited unexpectedly"});
+  EXPECT_TRUE(NoChildLeft());
+}
+
+// Ended at once, while commands are sent: one message, one end, no zombie.
+TEST_F(ScriptedEngineTest, AnEngineThatExitsAtOnceIsSaidOnceAndReaped) {
+  ASSERT_EQ(StartScript("exits.sh"), 0);
+  for (int i = 0; i < 100; ++i) child->SendLine("xboard");
+  ASSERT_TRUE(disp.PumpUntil([&] { return ends > 0; }, 5000));
+  for (int i = 0; i < 100; ++i) child->SendLine("new");
+  disp.PumpFor(100);
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"Error: chess program exited unexpectedly"});
+  EXPECT_EQ(ends, 1);
+  EXPECT_TRUE(NoChildLeft());
 }
 
 // A real engine: Debian's fairymax.

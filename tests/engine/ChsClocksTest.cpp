@@ -356,6 +356,41 @@ TEST_F(ClockTest, PressesWhileStoppedAreStored) {
   EXPECT_EQ(timer.pending, 1000);
 }
 
+// The stopped presses keep their times: taking back over them after a
+// run gives back the times they were made with.
+TEST_F(ClockTest, TakeBackOverPressesMadeWhileStopped) {
+  clock.SetTimeControl(0, 60, 0);
+  clock.Reset();
+  clock.Press();
+  clock.Press();
+  clock.Start(true);
+  Run(5000);
+  clock.Press();
+  ASSERT_EQ(Ms(cWhite), 55'000);
+  clock.TakeBack();
+  clock.TakeBack();
+  EXPECT_EQ(clock.MoveNumber(), 1);
+  EXPECT_EQ(clock.SideToMove(), cBlack);
+  EXPECT_EQ(Ms(cWhite), 60'000);
+}
+
+// A time set for the side that runs counts down from the moment it is set.
+TEST_F(ClockTest, TheRunningSideCountsFromItsNewTime) {
+  StartGame(60);
+  Run(1500);  // 500 ms since the last tick
+  clock.SetSeconds(cWhite, 30);
+  EXPECT_EQ(timer.pending, 1000);
+  Run(1000);
+  EXPECT_EQ(Ms(cWhite), 29'000);
+  // The other side's new time waits for its turn.
+  clock.SetSeconds(cBlack, 20);
+  Run(300);
+  EXPECT_EQ(Ms(cBlack), 20'000);
+  clock.Press();
+  Run(1000);
+  EXPECT_EQ(Ms(cBlack), 19'000);
+}
+
 TEST_F(ClockTest, MovesBeyondTwoHundred) {
   PositionO pos;
   ASSERT_TRUE(pos.SetFEN("4k3/8/8/8/8/8/8/4K3 w - - 0 230"));

@@ -45,6 +45,8 @@ class EngineManTest : public ::testing::Test {
     man_.SetOnOutput([this](void *, const std::string &line) { output_.push_back(line); });
     man_.SetOnGameEnd([this](void *, int) { ++gameEnds_; });
     man_.SetOnClock([this](ColorT side) { clockSides_.push_back(side); });
+    man_.SetOnPlayChange([this] { playChanges_.push_back(man_.IsPlaying()); });
+    man_.SetOnBadMove([this](const std::string &line) { badMoves_.push_back(line); });
   }
   void TearDown() override {
     man_.Destroy();
@@ -93,6 +95,8 @@ class EngineManTest : public ::testing::Test {
   Lines output_;
   int gameEnds_ = 0;
   std::vector<ColorT> clockSides_;
+  std::vector<bool> playChanges_;  // IsPlaying at each play change
+  Lines badMoves_;
 };
 
 TEST_F(EngineManTest, DisabledNothingStartsAndEveryOperationReturns) {
@@ -267,7 +271,8 @@ TEST_F(EngineManTest, AfterTheEnginesEndANewOneFollowsTheGame) {
   man_.SetPlaying(true);
   ASSERT_EQ(logs_.size(), 2u);
   EXPECT_TRUE(logs_[0]->destroyed);
-  EXPECT_EQ(Sent(), (Lines{"xboard", "new", "level 0 3:0 2", "force", "new", "force", "d2d4\n"}));
+  // The control chosen during the game waits for the next one.
+  EXPECT_EQ(Sent(), (Lines{"xboard", "new", "level 10 1:0 0", "force", "new", "force", "d2d4\n"}));
   EXPECT_EQ(Fen(), stepped);
   EXPECT_TRUE(man_.IsPlaying());
   EXPECT_EQ(man_.GetSeconds(cWhite), white);
@@ -359,6 +364,139 @@ TEST_F(EngineManTest, ReplacingOrTakingBackWhileTheEngineThinks) {
   ASSERT_FALSE(after.empty());
   EXPECT_EQ(after.back(), "go");
   EXPECT_EQ(man_.Clock()->SideToMove(), cBlack);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EngineManTest, MovesOutsideTheEnginesTurnInPlayAreDropped) {
+  ASSERT_EQ(Init(), 0);
+  // Force mode after the start: a move changes nothing.
+  Reply("move e2e4");
+  EXPECT_EQ(engineMoves_, 0);
+  EXPECT_EQ(Fen(), kStartFen);
+  // In play, the user to move: dropped too.
+  man_.SetPlaying(true);
+  Reply("move e2e4");
+  EXPECT_EQ(engineMoves_, 0);
+  EXPECT_EQ(Fen(), kStartFen);
+  EXPECT_TRUE(badMoves_.empty());
+  // A stopped search's reply is still counted off: after it, the engine's
+  // next move of its turn is taken.
+  User("e2e4");
+  man_.Stop();
+  Reply("move e7e5");
+  man_.SetPlaying(true);
+  man_.MoveNow();
+  Reply("move c7c5");
+  EXPECT_EQ(engineMoves_, 1);
+  EXPECT_EQ(man_.Engine()->Moves().Count(), 2);
+}
+
+TEST_F(EngineManTest, ABadMoveStopsPlayAndIsReportedOncePerGame) {
+  for (const char *bad : {"move e7e4", "move E7E5", "move e7e5e5", "move castle"}) {
+    SCOPED_TRACE(bad);
+    PlayAndThink();
+    badMoves_.clear();
+    playChanges_.clear();
+    Sent();
+    now_ += 1000;
+    Reply(bad);
+    EXPECT_EQ(badMoves_, Lines{bad});
+    EXPECT_EQ(engineMoves_, 0);
+    EXPECT_FALSE(man_.IsPlaying());
+    EXPECT_EQ(playChanges_, std::vector<bool>{false});
+    EXPECT_FALSE(man_.Clock()->Running());
+    EXPECT_EQ(timer_.pending, 0);
+    EXPECT_EQ(man_.GetSeconds(cBlack), 59);
+    // The engine's board is the game's again.
+    EXPECT_EQ(Sent(), (Lines{"force", "new", "force", "e2e4\n"}));
+    EXPECT_EQ(man_.Engine()->Moves().Count(), 1);
+
+    // Again in the same game: play stops, without a second report.
+    man_.MoveNow();
+    Reply(bad);
+    EXPECT_EQ(badMoves_.size(), 1u);
+    EXPECT_FALSE(man_.IsPlaying());
+    // A new game reports again.
+    man_.NewGame();
+    man_.SetPlaying(true);
+    User("d2d4");
+    Reply(bad);
+    EXPECT_EQ(badMoves_.size(), 2u);
+  }
+}
+
+TEST_F(EngineManTest, ATimeControlAppliesWholeAtOnceOrAtTheNextGame) {
+  TimeControlRec tc;
+  tc.BlitzTime = 3;
+  tc.BlitzIncrement = 2;
+  tc.BlitzNrOfMoves = 0;
+  ASSERT_EQ(Init(), 0);
+  Sent();
+  // No game played: the clocks and the engine take it at once.
+  man_.SetTimeControl(tc);
+  EXPECT_EQ(Sent(), Lines{"level 0 3:0 2"});
+  EXPECT_EQ(man_.GetSeconds(cWhite), 180);
+  EXPECT_EQ(man_.Clock()->GetTimeControlRec(), tc);
+
+  // Chosen after a move: neither the base nor the increment yet.
+  User("e2e4");
+  TimeControlRec later;
+  later.BlitzTime = 7;
+  later.BlitzIncrement = 9;
+  later.BlitzNrOfMoves = 0;
+  man_.SetTimeControl(later);
+  TimeControlRec shown;
+  man_.GetTimeControl(shown);
+  EXPECT_EQ(shown, later);
+  EXPECT_EQ(man_.Clock()->GetTimeControlRec(), tc);
+  EXPECT_EQ(man_.GetSeconds(cWhite), 180);
+  man_.SetPlaying(true);
+  now_ += 1000;
+  User("e7e5");  // Black's press adds the old increment
+  EXPECT_EQ(man_.GetSeconds(cBlack), 180 + 2);
+  // The next game has it whole, and the engine hears it.
+  Sent();
+  man_.NewGame();
+  const Lines sent = Sent();
+  ASSERT_GE(sent.size(), 3u);
+  EXPECT_EQ(Lines(sent.end() - 3, sent.end()), (Lines{"new", "level 0 7:0 9", "force"}));
+  EXPECT_EQ(man_.GetSeconds(cWhite), 420);
+  EXPECT_EQ(man_.Clock()->GetTimeControlRec(), later);
+  // Play on with nothing made: at once again.
+  man_.SetPlaying(true);
+  man_.SetTimeControl(tc);
+  EXPECT_EQ(man_.GetSeconds(cWhite), 420);
+}
+
+TEST_F(EngineManTest, TheClockTakesBackOnlyWhatTheEngineTookBack) {
+  ASSERT_EQ(Init(), 0);
+  PositionO pos;
+  FromFen(pos, kMove25Fen);
+  man_.SetPositionAndReset(pos);
+  // The engine has no move to take back: neither has the clock.
+  man_.StopAndTakeBack();
+  EXPECT_EQ(man_.Clock()->SideToMove(), cBlack);
+  EXPECT_EQ(man_.Clock()->MoveNumber(), 25);
+  man_.TakeBackInPlay();
+  EXPECT_EQ(man_.Clock()->SideToMove(), cBlack);
+  EXPECT_EQ(man_.Clock()->MoveNumber(), 25);
+}
+
+TEST_F(EngineManTest, EveryChangeOfPlayIsReported) {
+  ASSERT_EQ(Init(), 0);
+  man_.SetPlaying(true);
+  man_.SetPlaying(true);  // no change
+  man_.Stop();
+  man_.MoveNow();
+  man_.NewGame();
+  EXPECT_EQ(playChanges_, (std::vector<bool>{true, false, true, false}));
+  // The engine's end, playing or not.
+  playChanges_.clear();
+  Log().onEnd();
+  EXPECT_EQ(playChanges_, std::vector<bool>{false});
 }
 
 }  // namespace

@@ -155,6 +155,8 @@ std::vector<std::string> ExpectedCommonKeys() {
   for (int i = 0; i <= 139; ++i) all.push_back("S_Nag_" + std::to_string(i));
   for (int i = 200; i <= 206; ++i) all.push_back("S_Nag_" + std::to_string(i));
   all.push_back("S_Nag_220");
+  for (const char *k : {"S_EngineNotResponding", "S_EngineBadMove", "S_EngineRestartFailed", "S_EngineNotFound"})
+    all.push_back(k);
   all.push_back("S_CouldNotReadPGNFile");
   all.push_back("S_CouldNotWriteErrorLog");
   all.push_back("S_CouldNotWriteSettings");
@@ -350,10 +352,10 @@ TEST(CaptionTables, GenTextKeysAndTexts) {
 
 TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   auto rows = CommonText::Rows();
-  EXPECT_EQ(rows.size(), 606u);
+  EXPECT_EQ(rows.size(), 610u);
   std::vector<std::string> keys = Keys(rows);
   std::vector<std::string> expected = ExpectedCommonKeys();
-  ASSERT_EQ(expected.size(), 598u);
+  ASSERT_EQ(expected.size(), 602u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
   // The rows no language file can change, with their texts.

@@ -14,6 +14,7 @@ class ClockTimerQt : public QObject, public OneShotTimer {
   explicit ClockTimerQt(QObject *parent);
   // clock may be null; it must outlive the adapter or be unset first.
   void SetClock(ChessClockT *clock) { clock_ = clock; }
+  ChessClockT *Clock() const { return clock_; }
 
   bool Set(int32_t ms) override;
   void Kill() override;

@@ -1,0 +1,3 @@
+#!/bin/sh
+# An engine that ends at once.
+exit 1
