@@ -165,6 +165,7 @@ void DatabaseO::Clear() {
   open_ = native_ = modified_ = false;
   hasKeys_ = hasBooster_ = boosterBroken_ = false;
   openingImport_ = {};
+  encoding_ = win1252::TextEncoding::Utf8;
   progressPrefix_.clear();
 }
 
@@ -283,6 +284,11 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
       CloseStores(false);
       return false;
     }
+    // The name files hold most game text; the games are not read.
+    win1252::TextKind kind = win1252::TextKind::Ascii;
+    for (const IndexManO *names : {&players_, &eventSites_, &annotators_})
+      kind = win1252::Utf8Scan::Combine(kind, names->TextKind());
+    encoding_ = win1252::EncodingOf(kind);
     open_ = true;
     return true;
   }
@@ -307,6 +313,7 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
         Done();
         return false;
       }
+      encoding_ = win1252::EncodingOf(openingImport_.textKind);
     }
     modified_ = false;
     return true;
@@ -453,15 +460,32 @@ std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
   return info;
 }
 
+// Each tag value, comment and other piece between PGN's delimiters in the
+// given encoding: a game may carry texts of two sources (a game from one
+// file with a comment typed while another was open).
+static std::string TextInEncoding(const std::string &pgn, win1252::TextEncoding encoding) {
+  std::string out;
+  out.reserve(pgn.size());
+  size_t start = 0;
+  for (size_t i = 0; i <= pgn.size(); ++i) {
+    if (i < pgn.size() && std::string_view("\"{}[];\r\n").find(pgn[i]) == std::string_view::npos) continue;
+    out += win1252::ToEncoding(pgn.substr(start, i - start), encoding);
+    if (i < pgn.size()) out += pgn[i];
+    start = i + 1;
+  }
+  return out;
+}
+
 int32_t DatabaseO::SaveGame(int32_t n, GameO &game) {
   return SavePgnText(n, ToText(game, PgnOptions(80), LangEnglish));
 }
 
 int32_t DatabaseO::AddGame(GameO &game) { return SaveGame(-1, game); }
 
-int32_t DatabaseO::SavePgnText(int32_t n, const std::string &text) {
+int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   if (!open_) return 0;
   if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
+  const std::string text = TextInEncoding(game, encoding_);
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);

@@ -89,6 +89,10 @@ class DatabaseO {
   const std::string &TempBaseName() const { return tempBase_; }
   // The import that opened a PGN file (not replaced by later imports).
   const PGNImportResult &OpeningImport() const { return openingImport_; }
+  // The text encoding of the open file, decided at open: Windows-1252 when
+  // its game text (a PGN file's bytes, a database's names) holds bytes that
+  // are not valid UTF-8, else UTF-8. Games stored are converted into it.
+  win1252::TextEncoding TextEncoding() const { return encoding_; }
 
   int32_t GameCount() const { return games_.Count(); }
   int32_t GameNrOf(int32_t i) const { return games_.GameNrOf(i); }
@@ -374,6 +378,7 @@ class DatabaseO {
   KeyTreeO keyTree_;
   SearchBoosterO booster_;
   PGNImportResult openingImport_;
+  win1252::TextEncoding encoding_ = win1252::TextEncoding::Utf8;
   std::string progressPrefix_;
   // The import in progress: a refusal that ends it, the lists being read
   // (canonical paths, outermost first).

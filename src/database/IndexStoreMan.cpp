@@ -159,6 +159,7 @@ void SortFileFailed(int err) { ui::ShowMessage(WithErrno("IndexStoreO.Create fai
 void IndexStoreO::Init() {
   open_ = false;
   count_ = 0;
+  textKind_ = win1252::TextKind::Ascii;
   dataSize_ = 0;
   indexName_.clear();
   dataName_.clear();
@@ -207,27 +208,29 @@ bool IndexStoreO::Open(const std::string &baseName) {
   count_ = RangeCast<int32_t>(static_cast<uint64_t>(sizes[1]) / 4);
   sortedCount_ = -1;
   open_ = true;
-  if (existing) CheckOrder();
+  if (existing) ScanNames();
   return true;
 }
 
+// One sequential read of the small name file tells the kind of its texts.
 // Files written before names folded by the UTF-8 rule may hold UTF-8 names
-// in the old order, where binary search misses them. Only a data file with
-// a valid multi-byte UTF-8 name can be affected: one sequential read of the
-// small name files tells, and an order found wrong is sorted anew.
-void IndexStoreO::CheckOrder() {
+// in the old order, where binary search misses them: with a valid
+// multi-byte UTF-8 name the order is checked, and one found wrong is
+// sorted anew.
+void IndexStoreO::ScanNames() {
   if (dataSize_ == 0 || dataSize_ > std::numeric_limits<uint32_t>::max()) return;
   std::vector<uint8_t> data(static_cast<size_t>(dataSize_));
   if (!dataFile_.ReadAt(0, data.data(), data.size())) return;
-  bool utf8 = false;
-  for (uint64_t off = 0; off + 4 <= data.size() && !utf8;) {
+  win1252::TextKind kind = win1252::TextKind::Ascii;
+  for (uint64_t off = 0; off + 4 <= data.size();) {
     const uint32_t len = le::GetU32(data.data() + off);
-    if (len > kMaxText || off + 4 + len > data.size()) return;  // damaged: left to the readers' messages
-    utf8 = win1252::Classify({reinterpret_cast<const char *>(data.data() + off + 4), len}) ==
-           win1252::TextKind::Utf8;
+    if (len > kMaxText || off + 4 + len > data.size()) break;  // damaged: left to the readers' messages
+    kind = win1252::Utf8Scan::Combine(
+        kind, win1252::Classify({reinterpret_cast<const char *>(data.data() + off + 4), len}));
     off += 4 + len;
   }
-  if (!utf8) return;
+  textKind_ = kind;
+  if (kind != win1252::TextKind::Utf8) return;
   const int32_t sorted = SortedCount();
   if (sorted < 2) return;
   std::vector<uint8_t> offsets(static_cast<size_t>(count_) * 4);
@@ -341,6 +344,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
+  textKind_ = win1252::Utf8Scan::Combine(textKind_, win1252::Classify(text));
   if (bulkMode_) {
     if (recent_.HasRoom()) {
       recent_.Insert(text, id);

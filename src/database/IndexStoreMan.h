@@ -12,6 +12,7 @@
 #include "database/StrTables.h"
 #include "foundation/MyUtils.h"
 #include "platform/Files.h"
+#include "platform/Win1252.h"
 
 class IndexStoreO {
  public:
@@ -37,6 +38,9 @@ class IndexStoreO {
   bool IsOpen() const { return open_; }
   int64_t TotalSize();
   int32_t Count() const { return count_; }
+  // Whether the names hold text that is not valid UTF-8 (Other), else
+  // multi-byte UTF-8 (Utf8): read at open, kept up to date by Add.
+  win1252::TextKind TextKind() const { return textKind_; }
   // The text of id 1..Count(); empty for 0 and after a read error.
   std::string GetText(uint32_t id);
   // Appends a name (cut to kMaxText); its id, or 0 on failure.
@@ -65,7 +69,7 @@ class IndexStoreO {
   const std::string &SortedFileName() const { return sortedName_; }
 
  private:
-  void CheckOrder();
+  void ScanNames();
   bool ReadText(uint32_t id, std::string &text);
   bool ReadSortedId(int32_t i, uint32_t &id);
   bool SortIds(int32_t first, int32_t last, BinFile &out);
@@ -77,6 +81,7 @@ class IndexStoreO {
   std::string indexName_, dataName_, sortedName_;
   BinFile indexFile_, dataFile_, sortedFile_;
   int32_t sortedCount_ = -1;
+  win1252::TextKind textKind_ = win1252::TextKind::Ascii;
   bool bulkMode_ = false;
   StringTableO recent_;
 };

@@ -58,6 +58,7 @@ class Importer {
   bool Open() { return file_.Open(name_, BinFile::Mode::Read); }
   int64_t Size() { return file_.Size(); }
   bool ReadFailed() const { return readFailed_; }
+  win1252::TextKind TextKind() const { return text_.Kind(); }
 
   std::string_view Refill(int64_t keepFrom) {
     const int64_t blockEnd = blockStart_ + blockLen_;
@@ -90,6 +91,7 @@ class Importer {
       if (n == 0) break;
       blockLen_ += n;
     }
+    text_.Feed({block_.data(), static_cast<size_t>(blockLen_)});
     return {block_.data(), static_cast<size_t>(blockLen_)};
   }
 
@@ -122,6 +124,7 @@ class Importer {
   }
 
  private:
+  win1252::Utf8Scan text_;  // every byte read, for the file's text encoding
   // Source bytes from..to (inclusive) from the history and the block.
   void Bytes(int64_t from, int64_t to) {
     from = std::max(from, historyStart_);
@@ -191,6 +194,7 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   result.errors = r.errors;
   result.cancelled = r.cancelled;
   result.readFailed = im->ReadFailed();
+  result.textKind = im->TextKind();
 
   if (report)
     report->AddLine(win1252::PathText(fileName) + ": " + std::to_string(size) + " bytes " + std::to_string(r.games) +

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "database/QZUtils.h"
+#include "platform/Win1252.h"
 
 class ReportO;
 
@@ -27,6 +28,9 @@ struct PGNImportResult {
   int errors = 0;           // games refused
   bool cancelled = false;   // the cancel flag ended the import
   bool readFailed = false;  // reading stopped at an I/O error before the end
+  // Whether the bytes read held invalid UTF-8 (Other) or else valid
+  // multi-byte UTF-8 (Utf8): the file's text encoding.
+  win1252::TextKind textKind = win1252::TextKind::Ascii;
   // The whole file was read.
   bool Complete() const { return opened && !cancelled && !readFailed; }
 };

@@ -35,6 +35,29 @@ enum class TextEncoding : uint8_t { Utf8, Win1252 };
 enum class TextKind : uint8_t { Ascii, Utf8, Other };
 TextKind Classify(std::string_view s);
 inline bool IsUtf8(std::string_view s) { return Classify(s) != TextKind::Other; }
+// Classify over a text that arrives in pieces (a file read in blocks); a
+// sequence may span two pieces.
+class Utf8Scan {
+ public:
+  void Feed(std::string_view piece);
+  // The kind of all pieces fed; a sequence cut at the end is invalid.
+  TextKind Kind() const;
+  // What a set of texts is as one: Other when one is, else Utf8 when one is.
+  static TextKind Combine(TextKind a, TextKind b) { return a > b ? a : b; }
+
+ private:
+  std::string carry_;  // the start of a sequence the next piece completes
+  bool multi_ = false, invalid_ = false;
+};
+// The encoding text of that kind is written in: Windows-1252 for text that
+// is not valid UTF-8, else (all ASCII too) UTF-8.
+inline TextEncoding EncodingOf(TextKind k) {
+  return k == TextKind::Other ? TextEncoding::Win1252 : TextEncoding::Utf8;
+}
+// Text of either encoding in the given one ("?" for what Windows-1252
+// lacks); text already in it keeps its bytes.
+std::string ToEncoding(const std::string &s, TextEncoding encoding);
+
 // Length of the longest prefix of at most max bytes that ends on a character
 // boundary of a valid UTF-8 text (any byte is a boundary in other text).
 size_t Utf8Cut(std::string_view s, size_t max);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -93,4 +94,33 @@ TEST(Win1252Fold, NamesFoldAsciiAlwaysAndWindows1252LettersOnlyOutsideUtf8) {
     ASSERT_EQ(want < 0, got < 0) << x << " " << y;
     ASSERT_EQ(want == 0, got == 0) << x << " " << y;
   }
+}
+
+TEST(Win1252Utf8, ScanInPiecesAgreesWithTheWholeText) {
+  // Property: any split of a text into pieces classifies as the whole does,
+  // with sequences spanning the cuts, valid or not.
+  std::mt19937 rng(11);
+  const char *pieces[] = {"abcdefghij", " ", "\xc3\xbc", "\xe2\x82\xac", "\xf0\x9f\x98\x80",
+                          "\xe9", "\xc3", "\x80", "\xed\xa0\x80", "\xe0\x80\xaf"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string t;
+    const int kinds = round % 3 == 0 ? 10 : 5;  // two thirds without invalid pieces
+    for (int k = rng() % 10; k > 0; --k) t += pieces[rng() % kinds];
+    win1252::Utf8Scan scan;
+    for (size_t at = 0; at < t.size();) {
+      const size_t len = std::min<size_t>(t.size() - at, rng() % 5);
+      scan.Feed(std::string_view(t).substr(at, len));
+      at += len;
+    }
+    ASSERT_EQ(scan.Kind(), Classify(t)) << t;
+  }
+  win1252::Utf8Scan cut;
+  cut.Feed("ok \xe2\x82");
+  EXPECT_EQ(cut.Kind(), TextKind::Other);  // ends inside a sequence
+  cut.Feed("\xac");
+  EXPECT_EQ(cut.Kind(), TextKind::Utf8);
+  EXPECT_EQ(win1252::ToEncoding("J\xc3\xbcrgen Benk\xc5\x91", win1252::TextEncoding::Win1252), "J\xfcrgen Benk?");
+  EXPECT_EQ(win1252::ToEncoding("J\xfcrgen", win1252::TextEncoding::Utf8), "J\xc3\xbcrgen");
+  EXPECT_EQ(win1252::ToEncoding("J\xfcrgen", win1252::TextEncoding::Win1252), "J\xfcrgen");
+  EXPECT_EQ(win1252::ToEncoding("Benk\xc5\x91", win1252::TextEncoding::Utf8), "Benk\xc5\x91");
 }
