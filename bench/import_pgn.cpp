@@ -9,8 +9,10 @@
 // and closes it (import and close times, games per second, bytes on disk
 // per game); with --export every game is first written back as PGN.
 //
-//   import_pgn --open FILE
-// opens the PGN file as a temporary database and closes it unchanged.
+//   import_pgn --open FILE [--export OUT.pgn]
+// opens an existing PGN file (as a temporary database) or native database
+// (".qcx"), with --export writes every game to OUT.pgn, and closes it
+// unchanged. A failed open ends with status 1 after its message.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +27,8 @@
 namespace {
 
 const char *const kUsage =
-    "import_pgn FILE [ENCODING] | import_pgn --db OUT.qcx [--export OUT.pgn] FILE | import_pgn --open FILE";
+    "import_pgn FILE [ENCODING] | import_pgn --db OUT.qcx [--export OUT.pgn] FILE | "
+    "import_pgn --open FILE [--export OUT.pgn]";
 
 double Since(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
@@ -102,18 +105,39 @@ int IntoDatabase(const std::string &file, const std::string &qcx, const std::str
   return 0;
 }
 
-int OpenAsDatabase(const std::string &file) {
+int OpenAsDatabase(const std::string &file, const std::string &exportTo) {
+  // Open would make a new database or PGN file of a missing name.
+  if (!files::FileExists(file)) {
+    std::fprintf(stderr, "%s: no such file\n", file.c_str());
+    return 1;
+  }
   DatabaseO db;
   bool report = false;
   auto t = std::chrono::steady_clock::now();
-  if (!db.Open(file, nullptr, nullptr, report)) return 1;
+  if (!db.Open(file, nullptr, nullptr, report)) {
+    std::fprintf(stderr, "%s: could not be opened\n", file.c_str());
+    return 1;
+  }
   const double open = Since(t);
-  t = std::chrono::steady_clock::now();
   const int games = db.GameCount();
+  double exported = 0;
+  if (!exportTo.empty()) {
+    t = std::chrono::steady_clock::now();
+    if (db.ExportDatabase(exportTo, nullptr) != DatabaseO::ExportResult::Done) {
+      std::fprintf(stderr, "%s: the export failed\n", exportTo.c_str());
+      db.Close(nullptr);
+      return 1;
+    }
+    exported = Since(t);
+  }
+  t = std::chrono::steady_clock::now();
   if (!db.Close(nullptr)) return 1;
   const double close = Since(t);
   std::printf("open %.3f s (%d games, %.0f games/s), close unchanged %.3f s\n", open, games,
               open > 0 ? games / open : 0.0, close);
+  if (!exportTo.empty())
+    std::printf("export %.3f s, %lld bytes, %.0f games/s\n", exported,
+                static_cast<long long>(files::FileSize(exportTo)), exported > 0 ? games / exported : 0.0);
   return 0;
 }
 
@@ -139,8 +163,8 @@ int main(int argc, char **argv) {
       Usage(kUsage);
     }
   }
-  // One mode at a time; --export only after --db; the encoding only alone.
-  if (file.empty() || (open && !db.empty()) || (!exportTo.empty() && db.empty()) ||
+  // One mode at a time; --export only with --db or --open; the encoding only alone.
+  if (file.empty() || (open && !db.empty()) || (!exportTo.empty() && db.empty() && !open) ||
       (encoding >= 0 && (open || !db.empty())))
     Usage(kUsage);
   if (!db.empty()) {
@@ -148,6 +172,9 @@ int main(int argc, char **argv) {
       Usage(kUsage);
     return IntoDatabase(file, db, exportTo);
   }
-  if (open) return OpenAsDatabase(file);
+  if (open) {
+    if (!exportTo.empty() && files::ExtractFileExt(exportTo) != ".pgn") Usage(kUsage);
+    return OpenAsDatabase(file, exportTo);
+  }
   return PackOnly(file, encoding < 0 ? encIndexed : encoding);
 }

@@ -82,6 +82,13 @@ class MessageRecorder {
   MessageRecorder(const MessageRecorder &) = delete;
   MessageRecorder &operator=(const MessageRecorder &) = delete;
   std::vector<std::string> messages;
+  // The messages without the line a storage failure adds (the file's path
+  // and the reason), for tests about the store's own texts.
+  std::vector<std::string> FirstLines() const {
+    std::vector<std::string> v;
+    for (const std::string &m : messages) v.push_back(m.substr(0, m.find('\n')));
+    return v;
+  }
 
  private:
   ui::Hooks old_;

@@ -249,6 +249,7 @@ class TMainForm : public QMainWindow {
   // Opens the file (a name that does not exist makes a new database);
   // false, in the no-file state, when the database refused it.
   bool OpenFile(const std::string &name);
+  bool OpenFileUnguarded(const std::string &name);
   // False when the user cancelled or the database stays open; nothing
   // changed then.
   bool CloseFile();

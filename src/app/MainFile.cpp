@@ -216,6 +216,32 @@ bool TMainForm::ImportReportWanted() const {
 }
 
 bool TMainForm::OpenFile(const std::string &name) {
+  bool opened = false;
+  try {
+    opened = OpenFileUnguarded(name);
+  } catch (const std::exception &e) {
+    // Past the open itself the commands may be enabled already.
+    ui::ShowMessage(e.what());
+    GameListMan.Done();
+    InitGameListMan();
+    DisableFileCommands();
+    SetOpeningsItem(false);
+    SetCaption("Torvanel");
+  }
+  if (!opened) {
+    // Whatever stopped the open has said why; the window returns to the
+    // no-file state and the name stays where it was in the recent files.
+    Database.Done();
+    InitDatabase();
+    FileName.clear();
+    FileOpen = false;
+    HasName = false;
+    UpdateSaveGameItem();
+  }
+  return opened;
+}
+
+bool TMainForm::OpenFileUnguarded(const std::string &name) {
   // 1.
   if (!FileName.empty() && files::FileExists(FileName) && !IsStandardFile(FileName))
     AddToMRU(ChessApp.Files, FileName, kMaxRecentFiles);
@@ -245,17 +271,7 @@ bool TMainForm::OpenFile(const std::string &name) {
     Database.ClassifyOnImport = ChessApp.ClassifyOnImport;
     opened = Database.Open(openName, native ? nullptr : &AbortDlg, report.get(), importReport);
   }
-  if (!opened) {
-    // The database has said why; the window returns to the no-file state
-    // and the name stays where it was in the recent files.
-    Database.Done();
-    InitDatabase();
-    FileName.clear();
-    FileOpen = false;
-    HasName = false;
-    UpdateSaveGameItem();
-    return false;
-  }
+  if (!opened) return false;  // OpenFile returns to the no-file state
   // 5.
   ShownGameNumber = 0;
   UpdateSaveGameItem();
@@ -449,7 +465,8 @@ void TMainForm::LoadGame(int32_t n) {
   ParseResultT result;
   std::unique_ptr<GameO> loaded = Database.LoadGame(n, result);
   if (!loaded) {
-    ShowMessage(result.message);
+    // Empty when the store has shown why it could not read the game.
+    if (!result.message.empty()) ShowMessage(result.message);
     return;
   }
   if (DisplayMode == dmTryOut) LeaveTryOut();

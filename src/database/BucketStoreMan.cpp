@@ -17,8 +17,9 @@ bool BucketStoreManO::Open(const std::string &fileName) {
   bool existed = false;
   const int64_t size = OpenStoreFile(file_, fileName, existed);
   if (size < 0) {
-    ui::ShowMessage("BucketStoreManO." + std::string(existed ? "OpenFile" : "CreateFile") +
-                    " failed for data_file (" + std::to_string(file_.Error()) + ")");
+    ui::ShowMessage(files::FailureText("BucketStoreManO." + std::string(existed ? "OpenFile" : "CreateFile") +
+                                           " failed for data_file (" + std::to_string(file_.Error()) + ")",
+                                       fileName, file_.Error()));
     return false;
   }
   count_ = RangeCast<int32_t>(static_cast<uint64_t>(size) / bucketSize_);
@@ -49,19 +50,20 @@ void BucketStoreManO::CloseAndDelete() {
 int64_t BucketStoreManO::FileSize() { return file_.IsOpen() ? file_.Size() : 0; }
 
 bool BucketStoreManO::ReadFromFile(uint32_t n, void *buffer) {
-  if (n >= 1 && n <= static_cast<uint32_t>(count_)) {
+  const bool inside = n >= 1 && n <= static_cast<uint32_t>(count_);
+  if (inside) {
     ++io_.reads;
     if (file_.ReadAt(static_cast<uint64_t>(n - 1) * bucketSize_, buffer, bucketSize_)) return true;
   }
   std::memset(buffer, 0, bucketSize_);
-  ui::ShowMessage("BucketStoreManO.GetBucket failed");
+  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", fileName_, inside ? file_.Error() : 0));
   return false;
 }
 
 bool BucketStoreManO::WriteToFile(uint32_t n, const void *buffer) {
   ++io_.writes;
   if (file_.WriteAt(static_cast<uint64_t>(n - 1) * bucketSize_, buffer, bucketSize_)) return true;
-  ui::ShowMessage("BucketStoreManO.SaveBucket failed");
+  ui::ShowMessage(files::FailureText("BucketStoreManO.SaveBucket failed", fileName_, file_.Error()));
   return false;
 }
 
@@ -109,7 +111,7 @@ bool BucketStoreManO::BlockRead(void *buffer) {
   const int64_t size = file_.Size();
   io_.reads += static_cast<uint64_t>(count_);
   if (size < 0 || !file_.ReadAt(0, buffer, static_cast<size_t>(size))) {
-    ui::ShowMessage("BucketStoreManO.BlockRead failed");
+    ui::ShowMessage(files::FailureText("BucketStoreManO.BlockRead failed", fileName_, file_.Error()));
     return false;
   }
   // Cached buckets are newer than the file.

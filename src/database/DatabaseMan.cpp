@@ -197,9 +197,16 @@ bool DatabaseO::OpenBooster(const std::string &base) {
   hasBooster_ = true;
   // Games the booster does not link (a crash, a lost or cut file) would
   // make searches by name find fewer: it is built anew.
-  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count()) && !booster_.Build(games_))
-    BoosterRefused();
+  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count())) BuildBooster();
   return true;
+}
+
+void DatabaseO::BuildBooster() {
+  int32_t damaged = 0;
+  const bool built = booster_.Build(games_, players_.Count(), eventSites_.Count(), damaged);
+  if (damaged > 0)
+    ui::ShowMessage(Fill(CommonText::S_BoosterGamesDamaged, {std::to_string(damaged), Path(fileName_)}));
+  if (!built) BoosterRefused();
 }
 
 // Cutting ".bli" to nothing makes the next Open rebuild the booster; until
@@ -244,9 +251,27 @@ void DatabaseO::CloseStores(bool remove) {
 }
 
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
+  importReport = false;
+  try {
+    return OpenChecked(fileName, progress, report);
+  } catch (const std::exception &) {
+    // A value on disk past what the program can hold: the set is damaged.
+    // Whatever was opened is closed (a PGN file's temporary set removed).
+    const bool temporary = !native_ && !tempBase_.empty();
+    FreeKeyView();
+    keyTree_.Close();
+    hasKeys_ = false;
+    CloseStores(temporary);
+    ReleaseLists();
+    Clear();
+    ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(fileName)}));
+    return false;
+  }
+}
+
+bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report) {
   Done();
   Clear();
-  importReport = false;
   fileName_ = fileName;
   const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
   if (ext == ".qcx") {
@@ -264,12 +289,30 @@ bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *
       description_ = ini.ReadString("Settings", "Description", "");
     }
     if (!OpenStores(base)) return false;
+    // Links are written after the game's index entry: more linked games
+    // than entries means the index lost entries.
+    if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
+      ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(games_.IndexFileName())}));
+      CloseStores(false);
+      return false;
+    }
     if (files::FileExists(base + ".key")) {
-      if (keyTree_.Open(base + ".key")) {
+      // Keys never block a database: a damaged set is left as it is.
+      bool keysOpened = false, keysDamaged = false;
+      try {
+        keysOpened = keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()));
+        keysDamaged = keyTree_.WasDamaged();
+      } catch (const std::exception &) {
+        // A key file's size past any count: damage that must not refuse the games.
+        keyTree_.Close();
+        keysDamaged = true;
+      }
+      if (!keysOpened) {
+        ui::ShowMessage(Fill(keysDamaged ? CommonText::S_KeysDamaged : CommonText::S_KeysNotOpened,
+                             {Path(base + ".key")}));
+      } else {
         hasKeys_ = true;
         InitKeyView();
-      } else {
-        ui::ShowMessage(Fill(CommonText::S_KeysNotOpened, {Path(base + ".key")}));
       }
     }
     if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
@@ -403,7 +446,7 @@ void DatabaseO::SetSearchBooster(bool on) {
     if (!booster_.Open(base + ".qcx")) return;
     hasBooster_ = true;
     boosterBroken_ = false;
-    if (!booster_.Build(games_)) BoosterRefused();
+    BuildBooster();
   } else {
     if (!hasBooster_) return;
     booster_.Close();
@@ -418,9 +461,13 @@ bool DatabaseO::GetGameBuffer(int32_t n, GameBuffer &buf) { return games_.GetGam
 
 bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
   out.clear();
+  return games_.GetGame(n, buffer_) && BufferPgnText(option, wrap, lineBreaks, out);
+}
+
+bool DatabaseO::BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
+  out.clear();
   std::string tags, moves;
-  if (!games_.GetGame(n, buffer_) || !WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves))
-    return false;
+  if (!WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves)) return false;
   const size_t first = moves.find_first_not_of(' ');
   moves.erase(0, first == std::string::npos ? moves.size() : first);
   if (option != 0 || lineBreaks) moves = LineBreaksToSpaces(moves, option);
@@ -436,11 +483,14 @@ std::string DatabaseO::GetPgnText(int32_t n, uint8_t option, bool wrap, bool lin
 
 std::unique_ptr<GameO> DatabaseO::LoadGame(int32_t n, ParseResultT &result) {
   std::string text;
-  if (!ReadPgnText(n, 0, false, false, text)) {
+  const bool read = games_.GetGame(n, buffer_);
+  if (!read || !BufferPgnText(0, false, false, text)) {
     result = ParseResultT{};
     result.ok = 0;
     result.errorLength = 1;
-    result.message = CommonText::S_CouldNotParseGame;
+    // A read the store refused has said so, with the file and the reason:
+    // one message per game.
+    if (read) result.message = CommonText::S_CouldNotParseGame;
     return nullptr;
   }
   auto game = std::make_unique<GameO>();

@@ -67,6 +67,8 @@ class DatabaseO {
   // with nothing left open, when a store fails to open or the PGN file
   // cannot be read; a key set that fails only leaves the database without
   // keys. importReport is cleared (no import report is shown).
+  // Never throws: a value on disk the program cannot hold closes what was
+  // opened and answers false after saying the file is damaged.
   bool Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport);
   // Writes a changed PGN file back (asking first when the import that
   // opened it left games out) and removes the temporary set. False, with
@@ -104,7 +106,8 @@ class DatabaseO {
   // Game n packed into buf; false (buf empty) when it cannot be read.
   bool GetGameBuffer(int32_t n, GameBuffer &buf);
   // Game n read with the English letters; null, with the parse result
-  // telling why, when it cannot be read.
+  // telling why, when it cannot be read (its message empty when the store
+  // refused the read and has said why).
   std::unique_ptr<GameO> LoadGame(int32_t n, ParseResultT &result);
   // Tags as PGN lines, an empty line, the move text; empty when game n
   // cannot be read.
@@ -332,11 +335,16 @@ class DatabaseO {
   void CloseStores(bool remove);
   bool OpenStores(const std::string &base);
   bool OpenBooster(const std::string &base);
+  // Builds the booster, says once how many games it had to leave out.
+  void BuildBooster();
+  bool OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report);
   int32_t StoreGame(int32_t n, const GameBuffer &buf);
   void BoosterRefused();
   bool ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out);
   bool ImportOne(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
                  bool appendToLog, bool &resultFlag);
+  // The text of the game in buffer_.
+  bool BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out);
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog);
   bool ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "chess/InfoMan.h"
 #include "database/RecordStoreMan.h"
@@ -13,6 +14,7 @@
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 namespace {
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
@@ -130,8 +132,69 @@ bool GameStoreO::Open(const std::string &baseName) {
   Close();
   gamesName_ = files::ChangeFileExt(baseName, ".gad");
   indexName_ = files::ChangeFileExt(baseName, ".gai");
-  if (!files::Exists(indexName_)) return true;
-  return OpenFiles("GameStoreO.OpenFile failed for games_file", "GameStoreO.OpenFile failed for index_file");
+  if (!files::Exists(indexName_)) {
+    // Records without their index cannot be numbered: storing would orphan them.
+    if (files::FileSize(gamesName_) >= kRecordHead) return Damaged(indexName_);
+    return true;
+  }
+  // An index with entries needs the records it points at; the games file is
+  // not made up for it.
+  if (!files::Exists(gamesName_) && files::FileSize(indexName_) > 0) return Damaged(gamesName_);
+  return OpenFiles("GameStoreO.OpenFile failed for games_file", "GameStoreO.OpenFile failed for index_file") &&
+         CheckIndex();
+}
+
+bool GameStoreO::Damaged(const std::string &file) {
+  ui::ShowMessage(SubstituteText(CommonText::S_DatabaseFileDamaged, win1252::PathText(file)));
+  Close();
+  failed_ = true;
+  return false;
+}
+
+// Every entry the offset of its own record lying wholly inside ".gad". A
+// replacement leaves entries out of order and dead records between live
+// ones, a killed writer torn bytes: the file is never walked from its
+// start, only the records the entries name, in offset order.
+bool GameStoreO::CheckIndex() {
+  const int64_t indexSize = index_.Size();
+  // Distinct offsets of whole records: no more entries than ".gad" has bytes.
+  if (indexSize < 0 || indexSize % 4 != 0 || indexSize / 4 > std::numeric_limits<int32_t>::max() ||
+      static_cast<uint64_t>(indexSize / 4) > gamesSize_)
+    return Damaged(indexName_);
+  std::vector<uint8_t> raw(static_cast<size_t>(indexSize));
+  if (!raw.empty() && !index_.ReadAt(0, raw.data(), raw.size())) {
+    ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
+                                       index_.Error()));
+    Close();
+    failed_ = true;
+    return false;
+  }
+  std::vector<uint32_t> offsets(raw.size() / 4);
+  for (size_t i = 0; i < offsets.size(); ++i) offsets[i] = le::GetU32(raw.data() + 4 * i);
+  raw = {};
+  std::sort(offsets.begin(), offsets.end());
+  // The size fields through a window read in large pieces.
+  constexpr uint64_t kWindow = 1 << 20;
+  std::vector<uint8_t> window;
+  uint64_t winStart = 0;
+  for (size_t i = 0; i < offsets.size(); ++i) {
+    const uint64_t off = offsets[i];
+    if ((i > 0 && offsets[i - 1] == off) || off + kRecordHead > gamesSize_) return Damaged(indexName_);
+    if (window.empty() || off < winStart || off + kRecordHead > winStart + window.size()) {
+      winStart = off;
+      window.resize(static_cast<size_t>(std::min<uint64_t>(kWindow, gamesSize_ - off)));
+      if (!games_.ReadAt(winStart, window.data(), window.size())) {
+        ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading games_file game.size",
+                                           gamesName_, games_.Error()));
+        Close();
+        failed_ = true;
+        return false;
+      }
+    }
+    const uint32_t size = le::GetU32(window.data() + (off - winStart) + GameDescriptor::kSize);
+    if (size > gamesSize_ - off - kRecordHead) return Damaged(indexName_);
+  }
+  return true;
 }
 
 void GameStoreO::Close() {
@@ -169,14 +232,16 @@ bool GameStoreO::OpenFiles(const char *gamesFailed, const char *indexFailed) {
   const int64_t gamesSize = OpenStoreFile(games_, gamesName_, existed);
   const int64_t indexSize = gamesSize < 0 ? -1 : OpenStoreFile(index_, indexName_, existed);
   if (indexSize < 0) {
-    ui::ShowMessage(gamesSize < 0 ? WithErrno(gamesFailed, games_.Error())
-                                  : WithErrno(indexFailed, index_.Error()));
+    ui::ShowMessage(gamesSize < 0 ? files::FailureText(WithErrno(gamesFailed, games_.Error()), gamesName_, games_.Error())
+                                  : files::FailureText(WithErrno(indexFailed, index_.Error()), indexName_, index_.Error()));
     games_.Close();
     failed_ = true;
     return false;
   }
   gamesSize_ = static_cast<uint64_t>(gamesSize);
-  count_ = RangeCast<int32_t>(static_cast<uint64_t>(indexSize) / 4);
+  // Past the numbers a game can have the index is damaged: CheckIndex says so.
+  count_ = static_cast<int32_t>(
+      std::min<uint64_t>(static_cast<uint64_t>(indexSize) / 4, std::numeric_limits<int32_t>::max()));
   open_ = true;
   return true;
 }
@@ -195,13 +260,13 @@ bool GameStoreO::WriteRecord(uint64_t off, const GameBuffer &game, const GameDes
   uint8_t head[kRecordHead];
   d.ToBytes(head);
   if (!games_.WriteAt(off, head, GameDescriptor::kSize)) {
-    ui::ShowMessage(descMessage);
+    ui::ShowMessage(files::FailureText(descMessage, gamesName_, games_.Error()));
     return false;
   }
   le::PutU32(head + GameDescriptor::kSize, game.length);
   if (!games_.WriteAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4) ||
       (game.length > 0 && !games_.WriteAt(off + kRecordHead, game.bytes.get(), game.length))) {
-    ui::ShowMessage(dataMessage);
+    ui::ShowMessage(files::FailureText(dataMessage, gamesName_, games_.Error()));
     return false;
   }
   return true;
@@ -217,7 +282,8 @@ int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
   if (!index_.WriteAt(static_cast<uint64_t>(count_) * 4, entry, 4)) {
-    ui::ShowMessage("GameStoreO.SaveGameAsNewToFile failed writing index_file");
+    ui::ShowMessage(
+        files::FailureText("GameStoreO.SaveGameAsNewToFile failed writing index_file", indexName_, index_.Error()));
     return 0;
   }
   gamesSize_ = off + kRecordHead + game.length;
@@ -236,7 +302,8 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
   if (!index_.WriteAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
-    ui::ShowMessage("GameStoreO.SaveGameToFile failed writing index_file updating");
+    ui::ShowMessage(
+        files::FailureText("GameStoreO.SaveGameToFile failed writing index_file updating", indexName_, index_.Error()));
     return false;
   }
   gamesSize_ = off + kRecordHead + game.length;
@@ -246,7 +313,7 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
 bool GameStoreO::ReadOffset(int32_t n, uint64_t &off, const char *message) {
   uint8_t entry[4];
   if (!open_ || !index_.ReadAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
-    if (open_) ui::ShowMessage(message);
+    if (open_) ui::ShowMessage(files::FailureText(message, indexName_, index_.Error()));
     return false;
   }
   off = le::GetU32(entry);
@@ -260,26 +327,28 @@ bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
   uint64_t off = 0;
   if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
   uint8_t head[kRecordHead];
-  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, head, GameDescriptor::kSize)) {
-    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.descriptor");
-    return false;
-  }
+  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, head, GameDescriptor::kSize))
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.descriptor",
+                       off + GameDescriptor::kSize > gamesSize_);
   // The stored size is believed only as far as the file reaches.
+  const bool outside = off + kRecordHead > gamesSize_;
   uint32_t size = 0;
-  if (off + kRecordHead > gamesSize_ ||
-      !games_.ReadAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4) ||
-      (size = le::GetU32(head + GameDescriptor::kSize)) > gamesSize_ - off - kRecordHead) {
-    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.size");
-    return false;
-  }
+  if (outside || !games_.ReadAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4))
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", outside);
+  if ((size = le::GetU32(head + GameDescriptor::kSize)) > gamesSize_ - off - kRecordHead)
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", true);
   SizeGameBuffer(buf, size);
   if (size > 0 && !games_.ReadAt(off + kRecordHead, buf.bytes.get(), size)) {
     SizeGameBuffer(buf, 0);
-    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.data");
-    return false;
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.data", false);
   }
   if (d) d->FromBytes(head);
   return true;
+}
+
+bool GameStoreO::GamesFailed(const char *message, bool outside) {
+  ui::ShowMessage(files::FailureText(message, gamesName_, outside ? 0 : games_.Error()));
+  return false;
 }
 
 bool GameStoreO::ReadDescriptor(int32_t n, GameDescriptor &d) {
@@ -288,10 +357,9 @@ bool GameStoreO::ReadDescriptor(int32_t n, GameDescriptor &d) {
   uint64_t off = 0;
   if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
   uint8_t bytes[GameDescriptor::kSize];
-  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, bytes, sizeof bytes)) {
-    ui::ShowMessage("GameStoreO.GetGameFromFile failed reading games_file game.descriptor");
-    return false;
-  }
+  const bool outside = off + GameDescriptor::kSize > gamesSize_;
+  if (outside || !games_.ReadAt(off, bytes, sizeof bytes))
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.descriptor", outside);
   d.FromBytes(bytes);
   return true;
 }
@@ -302,10 +370,9 @@ bool GameStoreO::WriteDescriptor(int32_t n, const GameDescriptor &d) {
   if (!ReadOffset(n, off, "GameStoreO.SetGameDescriptorInFile failed reading index_file")) return false;
   uint8_t bytes[GameDescriptor::kSize];
   d.ToBytes(bytes);
-  if (off + GameDescriptor::kSize > gamesSize_ || !games_.WriteAt(off, bytes, sizeof bytes)) {
-    ui::ShowMessage("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor");
-    return false;
-  }
+  const bool outside = off + GameDescriptor::kSize > gamesSize_;
+  if (outside || !games_.WriteAt(off, bytes, sizeof bytes))
+    return GamesFailed("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor", outside);
   return true;
 }
 

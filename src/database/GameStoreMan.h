@@ -67,7 +67,10 @@ class GameStoreO {
   void Init();
   void Done();
   // Opens ".gad" and ".gai" of baseName when the index exists; otherwise the
-  // files are created by the first AddGame. False after a message; the store
+  // files are created by the first AddGame. The index is checked against the
+  // records: a missing index beside records, a torn entry, an entry that is
+  // not the offset of a whole record, or one offset given twice refuses the
+  // open as damaged, with nothing written. False after a message; the store
   // then holds no games and refuses writes.
   bool Open(const std::string &baseName);
   void Close();
@@ -102,8 +105,14 @@ class GameStoreO {
 
  private:
   bool CreateFiles();
+  // Shows that file is damaged, closes, refuses writes; false.
+  bool Damaged(const std::string &file);
+  bool CheckIndex();
   bool OpenFiles(const char *gamesFailed, const char *indexFailed);
   bool RecordFits();
+  // Shows the message with the games file's path and reason (outside: the
+  // record lies past the file); answers false.
+  bool GamesFailed(const char *message, bool outside);
   bool ReadOffset(int32_t n, uint64_t &off, const char *message);
   bool WriteRecord(uint64_t off, const GameBuffer &game, const GameDescriptor &d, const char *descMessage,
                    const char *dataMessage);

@@ -22,7 +22,8 @@ bool IndexListStoreO::Open(const std::string &fileName) {
   bool existed = false;
   const int64_t size = OpenStoreFile(file_, fileName, existed);
   if (size < 0) {
-    ui::ShowMessage("IndexListStoreO.OpenFile failed (" + std::to_string(file_.Error()) + ")");
+    ui::ShowMessage(files::FailureText("IndexListStoreO.OpenFile failed (" + std::to_string(file_.Error()) + ")",
+                                       fileName, file_.Error()));
     failed_ = true;
     return false;
   }
@@ -44,7 +45,7 @@ uint32_t IndexListStoreO::GetIndex(uint32_t i) {
   if (!file_.IsOpen() || i > count_) return 0;
   uint8_t raw[kElementSize];
   if (!file_.ReadAt(uint64_t{i - 1} * kElementSize, raw, kElementSize)) {
-    ui::ShowMessage("IndexListStoreO.GetIndex failed");
+    ui::ShowMessage(files::FailureText("IndexListStoreO.GetIndex failed", fileName_, file_.Error()));
     return 0;
   }
   return le::GetU32(raw);
@@ -56,7 +57,8 @@ bool IndexListStoreO::SetIndex(uint32_t i, uint32_t value) {
   if (!file_.IsOpen()) {
     bool existed = false;
     if (OpenStoreFile(file_, fileName_, existed) < 0) {
-      ui::ShowMessage("IndexListStoreO.Create failed  (" + std::to_string(file_.Error()) + ")");
+      ui::ShowMessage(files::FailureText("IndexListStoreO.Create failed  (" + std::to_string(file_.Error()) + ")",
+                                         fileName_, file_.Error()));
       failed_ = true;
       return false;
     }
@@ -70,7 +72,7 @@ bool IndexListStoreO::SetIndex(uint32_t i, uint32_t value) {
     while (at < end) {
       const size_t n = static_cast<size_t>(std::min<uint64_t>(zeros.size(), end - at));
       if (!file_.WriteAt(at, zeros.data(), n)) {
-        ui::ShowMessage("IndexListStoreO.SetIndex failed");
+        ui::ShowMessage(files::FailureText("IndexListStoreO.SetIndex failed", fileName_, file_.Error()));
         return false;
       }
       at += n;
@@ -80,7 +82,7 @@ bool IndexListStoreO::SetIndex(uint32_t i, uint32_t value) {
   uint8_t raw[kElementSize];
   le::PutU32(raw, value);
   if (!file_.WriteAt(uint64_t{i - 1} * kElementSize, raw, kElementSize)) {
-    ui::ShowMessage("IndexListStoreO.SetIndex failed");
+    ui::ShowMessage(files::FailureText("IndexListStoreO.SetIndex failed", fileName_, file_.Error()));
     return false;
   }
   if (i > count_) count_ = i;

@@ -129,6 +129,7 @@ class ScratchRun {
   ScratchRun &operator=(const ScratchRun &) = delete;
   bool Ok() const { return file_.IsOpen(); }
   int Err() const { return err_ ? err_ : file_.Error(); }
+  const std::string &Path() const { return path_; }
   BinFile &File() { return file_; }
 
  private:
@@ -152,7 +153,9 @@ bool Merge(MergeSource &newer, MergeSource &older, RunWriter &out) {
   return !newer.failed && !older.failed && out.Flush();
 }
 
-void SortFileFailed(int err) { ui::ShowMessage(WithErrno("IndexStoreO.Create failed for sorter_file", err)); }
+void SortFileFailed(int err, const std::string &path) {
+  ui::ShowMessage(files::FailureText(WithErrno("IndexStoreO.Create failed for sorter_file", err), path, err));
+}
 
 }  // namespace
 
@@ -197,7 +200,8 @@ bool IndexStoreO::Open(const std::string &baseName) {
     bool existed = false;
     sizes[k] = OpenStoreFile(roles[k].file, roles[k].name, existed);
     if (sizes[k] < 0) {
-      ui::ShowMessage(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()));
+      ui::ShowMessage(files::FailureText(WithErrno(existing ? roles[k].opened : roles[k].created, roles[k].file.Error()),
+                                         roles[k].name, roles[k].file.Error()));
       dataFile_.Close();
       indexFile_.Close();
       sortedFile_.Close();
@@ -288,7 +292,9 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   uint8_t b[4];
   if (id < 1 || id > static_cast<uint32_t>(count_) ||
       !indexFile_.ReadAt(static_cast<uint64_t>(id - 1) * 4, b, 4)) {
-    ui::ShowMessage("IndexStoreO.GetText failed reading index_file");
+    const bool inside = id >= 1 && id <= static_cast<uint32_t>(count_);
+    ui::ShowMessage(files::FailureText("IndexStoreO.GetText failed reading index_file", indexName_,
+                                       inside ? indexFile_.Error() : 0));
     return false;
   }
   // Stored offsets and lengths are checked against the file before any
@@ -298,9 +304,10 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   uint8_t head[4 + kShortText];
   const uint64_t headSize = off + 4 <= dataSize_ ? std::min<uint64_t>(sizeof head, dataSize_ - off) : 0;
   uint32_t len = 0;
-  if (headSize == 0 || !dataFile_.ReadAt(off, head, static_cast<size_t>(headSize)) ||
-      (len = le::GetU32(head)) > kMaxText || off + 4 + len > dataSize_) {
-    ui::ShowMessage("IndexStoreO.GetText failed reading data_file data.size");
+  const bool readFailed = headSize != 0 && !dataFile_.ReadAt(off, head, static_cast<size_t>(headSize));
+  if (headSize == 0 || readFailed || (len = le::GetU32(head)) > kMaxText || off + 4 + len > dataSize_) {
+    ui::ShowMessage(files::FailureText("IndexStoreO.GetText failed reading data_file data.size", dataName_,
+                                       readFailed ? dataFile_.Error() : 0));
     return false;
   }
   const uint32_t inHead = std::min<uint32_t>(len, kShortText);
@@ -309,7 +316,8 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
     text.resize(len);
     if (!dataFile_.ReadAt(off + 4 + inHead, text.data() + inHead, len - inHead)) {
       text.clear();
-      ui::ShowMessage("IndexStoreO.GetText failed reading games_file data");
+      ui::ShowMessage(
+          files::FailureText("IndexStoreO.GetText failed reading games_file data", dataName_, dataFile_.Error()));
       return false;
     }
   }
@@ -333,14 +341,15 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   std::copy(text.begin(), text.end(), rec.begin() + 4);
   if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
       !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
-    ui::ShowMessage("IndexStoreO.AppendIndexI failed writing d_file");
+    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
     return 0;
   }
   uint8_t b[4];
   le::PutU32(b, static_cast<uint32_t>(dataSize_));
   dataSize_ += rec.size();
   if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
-    ui::ShowMessage("IndexStoreO.AppendIndexI failed writing index_file");
+    ui::ShowMessage(
+        files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_, indexFile_.Error()));
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
@@ -359,7 +368,8 @@ uint32_t IndexStoreO::Add(const std::string &name) {
 int32_t IndexStoreO::SortedCount() {
   if (sortedCount_ < 0) {
     const int64_t size = open_ ? sortedFile_.Size() : 0;
-    sortedCount_ = size < 0 ? 0 : RangeCast<int32_t>(size / 4);
+    // The sorted ids cover at most the ids there are.
+    sortedCount_ = size < 0 ? 0 : static_cast<int32_t>(std::min<int64_t>(size / 4, count_));
   }
   return sortedCount_;
 }
@@ -470,7 +480,7 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
     if (end < last) {
       ScratchRun &run = runs[k % 2];
       if (!run.Ok() || !run.File().Truncate(0)) {
-        SortFileFailed(run.Err());
+        SortFileFailed(run.Err(), run.Path());
         return false;
       }
       target = &run.File();
@@ -480,14 +490,14 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
       if (reader.Next(id)) return ReadText(id, text) || (failed = true, false);
       if (reader.failed()) {
         failed = true;
-        SortFileFailed(in->Error());
+        SortFileFailed(in->Error(), in->Path());
       }
       return false;
     });
     BatchSource newer(batch);
     RunWriter writer(*target);
     if (!Merge(newer, older, writer)) {
-      if (!older.failed) SortFileFailed(target->Error());
+      if (!older.failed) SortFileFailed(target->Error(), target->Path());
       return false;
     }
     in = target;
@@ -499,13 +509,14 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
 // Puts a complete new sorted file in place of the old one and reopens it.
 bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
   if (!sorted.Commit()) {
-    SortFileFailed(sorted.Error());
+    SortFileFailed(sorted.Error(), sortedName_);
     return false;
   }
   sortedCount_ = -1;
   bool existed = false;
   if (OpenStoreFile(sortedFile_, sortedName_, existed) < 0) {
-    ui::ShowMessage(WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()));
+    ui::ShowMessage(files::FailureText(WithErrno(std::string(who) + ".OpenFile failed for sorter_file", sortedFile_.Error()),
+                                       sortedName_, sortedFile_.Error()));
     return false;
   }
   return true;
@@ -515,7 +526,7 @@ bool IndexStoreO::BuildSortedIndex() {
   if (!open_) return false;
   files::TempSibling sorted;
   if (!sorted.Create(sortedName_)) {
-    SortFileFailed(sorted.Error());
+    SortFileFailed(sorted.Error(), sortedName_);
     return false;
   }
   return SortIds(1, count_, sorted.File()) && ReplaceSorted(sorted, "BuildSortedIndex");
@@ -529,11 +540,11 @@ bool IndexStoreO::UpdateSortedIndex() {
   ScratchRun tail;
   files::TempSibling sorted;
   if (!tail.Ok()) {
-    SortFileFailed(tail.Err());
+    SortFileFailed(tail.Err(), tail.Path());
     return false;
   }
   if (!sorted.Create(sortedName_)) {
-    SortFileFailed(sorted.Error());
+    SortFileFailed(sorted.Error(), sortedName_);
     return false;
   }
   if (!SortIds(sortedCount + 1, count_, tail.File())) return false;
@@ -542,7 +553,7 @@ bool IndexStoreO::UpdateSortedIndex() {
     if (tailReader.Next(id)) return ReadText(id, text) || (failed = true, false);
     if (tailReader.failed()) {
       failed = true;
-      SortFileFailed(tail.File().Error());
+      SortFileFailed(tail.File().Error(), tail.Path());
     }
     return false;
   });
@@ -561,7 +572,7 @@ bool IndexStoreO::UpdateSortedIndex() {
   });
   RunWriter writer(sorted.File());
   if (!Merge(newer, older, writer)) {
-    if (!newer.failed && !older.failed) SortFileFailed(sorted.File().Error());
+    if (!newer.failed && !older.failed) SortFileFailed(sorted.File().Error(), sortedName_);
     return false;
   }
   return ReplaceSorted(sorted, "UpdateSortedIndex");

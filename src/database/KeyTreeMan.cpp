@@ -4,6 +4,7 @@
 
 #include "chess/Games.h"
 #include "foundation/MyUtils.h"
+#include "platform/Bytes.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
@@ -13,8 +14,18 @@
 // ---------------------------------------------------------------------------
 // Opening and closing
 
-bool KeyTreeO::Open(const std::string &keyName) {
+bool KeyTreeO::Open(const std::string &keyName, uint32_t gameCount) {
   Close();
+  damaged_ = false;
+  // An existing ".key" that is not whole node records is damage, never a
+  // new set: nothing is opened, so nothing of it is touched.
+  if (files::Exists(keyName)) {
+    const int64_t size = files::FileSize(keyName);
+    if (size <= 0 || size % KeyNodeRec::kSize != 0) {
+      damaged_ = true;
+      return false;
+    }
+  }
   const bool opened = pos_.Open(keyName) && nodes_.Open(keyName) &&
                       kls_.Open(files::ChangeFileExt(keyName, ".kls")) &&
                       gls_.Open(files::ChangeFileExt(keyName, ".gls")) &&
@@ -25,6 +36,11 @@ bool KeyTreeO::Open(const std::string &keyName) {
   }
   open_ = true;
   current_ = kRoot;
+  if (nodes_.Count() > 0 && !CheckSet(gameCount)) {
+    damaged_ = true;
+    CloseAll();
+    return false;
+  }
   if (nodes_.Count() == 0) {
     // A new set (no ".key" before, or an empty one): the root, and the
     // first, empty list of ".gls".
@@ -39,6 +55,46 @@ bool KeyTreeO::Open(const std::string &keyName) {
     gki_.CloseAndDelete();
     CloseAll();
     return false;
+  }
+  return true;
+}
+
+// Every node's lists and parent inside the files' counts, every game of
+// ".gls" and ".gki" inside the games there are.
+bool KeyTreeO::CheckSet(uint32_t gameCount) {
+  const uint32_t count = NodeCount();
+  const auto lists = static_cast<uint32_t>(std::max(kls_.BucketStoreManO::Count(), 0));
+  const auto gameLists = static_cast<uint32_t>(std::max(gls_.BucketStoreManO::Count(), 0));
+  // BlockRead fills the whole file, a torn tail included.
+  std::vector<uint8_t> raw(static_cast<size_t>(std::max<int64_t>(nodes_.FileSize(), 0)));
+  if (raw.size() < static_cast<size_t>(count) * KeyNodeRec::kSize) return false;
+  if (!nodes_.BlockRead(raw.data())) return false;
+  KeyNodeRec rec;
+  std::vector<bool> hasGames(count + 1, false);
+  for (uint32_t n = 1; n <= count; ++n) {
+    rec.FromBytes(raw.data() + static_cast<size_t>(n - 1) * KeyNodeRec::kSize);
+    if (rec.positions > lists || rec.children > lists || rec.games > gameLists || rec.parent > count) return false;
+    hasGames[n] = rec.games != 0;
+  }
+  // A game filed under a key is in that key's games list.
+  if (gki_.IsOpen()) {
+    std::string gki;
+    if (gki_.Count() > gameCount || !files::ReadAll(gki_.FileName(), gki)) return false;
+    for (size_t at = 0; at + 4 <= gki.size(); at += 4) {
+      const uint32_t node = le::GetU32(reinterpret_cast<const uint8_t *>(gki.data()) + at);
+      if (node > count || (node != 0 && !hasGames[node])) return false;
+    }
+  }
+  raw.assign(static_cast<size_t>(std::max<int64_t>(gls_.FileSize(), 0)), 0);
+  if (raw.size() < static_cast<size_t>(gameLists) * IntegerListStoreManO::kBucketSize) return false;
+  if (!gls_.BlockRead(raw.data())) return false;
+  IntegerListStoreManO::ListBucket b;
+  for (uint32_t k = 0; k < gameLists; ++k) {
+    if (!b.FromBytes(raw.data() + static_cast<size_t>(k) * IntegerListStoreManO::kBucketSize) ||
+        b.next > gameLists)
+      return false;
+    for (uint32_t v = 0; v < b.count; ++v)
+      if (b.values[v] > gameCount) return false;
   }
   return true;
 }

@@ -36,7 +36,12 @@ class KeyTreeO {
   // Opens the set of the ".key" name, making a new one (the root alone)
   // when the ".key" file does not exist, and rebuilding a missing ".gki".
   // False, with nothing left open, when a file fails or the tree is damaged.
-  bool Open(const std::string &keyName);
+  // Damaged (WasDamaged): an existing ".key" that is not whole node
+  // records, a node whose list or parent lies past its file's count, a
+  // games list or ".gki" naming a game past gameCount; the set is then left
+  // as it is.
+  bool Open(const std::string &keyName, uint32_t gameCount = UINT32_MAX);
+  bool WasDamaged() const { return damaged_; }
   bool Close();
   void CloseAndDelete();
   bool IsOpen() const { return open_; }
@@ -164,6 +169,7 @@ class KeyTreeO {
   // names a node that does not exist.
   bool Walk(std::vector<uint32_t> &order, std::vector<uint32_t> *depths, std::vector<uint32_t> *parents);
   bool RebuildGameIndex();
+  bool CheckSet(uint32_t gameCount);
   void CloseAll();
   static bool Damaged();
 
@@ -180,5 +186,6 @@ class KeyTreeO {
   uint32_t loaded_ = 0;
   KeyNodeRec rec_;
   bool dirty_ = false;
+  bool damaged_ = false;
   uint64_t gameListChanges_ = 0;
 };

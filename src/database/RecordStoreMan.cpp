@@ -35,8 +35,10 @@ bool RecordStoreO::Open(const std::string &fileName) {
   bool existed = false;
   const int64_t size = OpenStoreFile(file_, fileName, existed);
   if (size < 0) {
-    ui::ShowMessage("RecordStoreO." + std::string(existed ? "OpenFile" : "CreateFile") + " failed for " +
-                    win1252::PathText(fileName) + ": (" + std::to_string(file_.Error()) + ")");
+    ui::ShowMessage(files::FailureText("RecordStoreO." + std::string(existed ? "OpenFile" : "CreateFile") +
+                                           " failed for " + win1252::PathText(fileName) +
+                                           ": (" + std::to_string(file_.Error()) + ")",
+                                       fileName, file_.Error()));
     return false;
   }
   count_ = RangeCast<int32_t>(static_cast<uint64_t>(size) / recordSize_);
@@ -71,7 +73,9 @@ bool RecordStoreO::Grow(int32_t n) {
     const uint64_t off = static_cast<uint64_t>(count_) * recordSize_;
     ++io_.writes;
     if (!file_.WriteAt(off, zero_.data(), recordSize_)) {
-      ui::ShowMessage("RecordStoreO.AppendIndexI failed writing file " + win1252::PathText(fileName_));
+      ui::ShowMessage(files::FailureText("RecordStoreO.AppendIndexI failed writing file " +
+                                             win1252::PathText(fileName_),
+                                         fileName_, file_.Error()));
       return false;
     }
     ++count_;
@@ -81,14 +85,17 @@ bool RecordStoreO::Grow(int32_t n) {
 
 bool RecordStoreO::GetRecord(int32_t n, void *buffer) {
   if (n < 1) throw ERangeError();
-  if (!EnsureCount(n)) {
-    std::memset(buffer, 0, recordSize_);
-    return false;
-  }
+  std::memset(buffer, 0, recordSize_);
+  if (!file_.IsOpen()) return false;
+  // A record past the end reads as zeros and writes nothing: a number read
+  // from a damaged file must never grow one.
+  if (n > count_) return true;
   ++io_.reads;
   if (!file_.ReadAt(static_cast<uint64_t>(n - 1) * recordSize_, buffer, recordSize_)) {
     std::memset(buffer, 0, recordSize_);
-    ui::ShowMessage("RecordStoreO.GetRecord failed reading file " + win1252::PathText(fileName_));
+    ui::ShowMessage(files::FailureText(
+        "RecordStoreO.GetRecord failed reading file " + win1252::PathText(fileName_),
+                                       fileName_, file_.Error()));
     return false;
   }
   return true;
@@ -100,7 +107,9 @@ bool RecordStoreO::SetRecord(int32_t n, const void *buffer) {
   if (!Grow(n - 1)) return false;
   ++io_.writes;
   if (!file_.WriteAt(static_cast<uint64_t>(n - 1) * recordSize_, buffer, recordSize_)) {
-    ui::ShowMessage("RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_));
+    ui::ShowMessage(files::FailureText(
+        "RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_),
+        fileName_, file_.Error()));
     return false;
   }
   if (count_ < n) count_ = n;
@@ -111,7 +120,9 @@ bool RecordStoreO::Truncate() {
   if (!file_.IsOpen()) return false;
   ++io_.writes;
   if (!file_.Truncate(0)) {
-    ui::ShowMessage("RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_));
+    ui::ShowMessage(files::FailureText(
+        "RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_),
+        fileName_, file_.Error()));
     return false;
   }
   count_ = 0;

@@ -81,8 +81,11 @@ uint32_t SearchBoosterO::Link(int32_t n, int slot) {
 }
 
 bool SearchBoosterO::ReadHead(RecordStoreO &heads, uint32_t id, uint32_t &game) {
+  // An id past the heads (a damaged descriptor's, too) has no games yet.
+  game = 0;
+  if (id > static_cast<uint32_t>(heads.Count())) return heads.IsOpen();
   uint8_t b[4];
-  const bool ok = heads.GetRecord(RangeCast<int32_t>(id), b);
+  const bool ok = heads.GetRecord(static_cast<int32_t>(id), b);
   game = le::GetU32(b);
   return ok;
 }
@@ -221,12 +224,22 @@ bool SearchBoosterO::ReplaceGame(GameStoreO &games, int32_t n, const Names &old,
   return WriteLinks(n, updated);
 }
 
-bool SearchBoosterO::Build(GameStoreO &games) {
+bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged) {
+  damaged = 0;
   // ".bli" first: cut short, it tells the next open to build again.
   if (!bli_.Truncate() || !bpl_.Truncate() || !bes_.Truncate()) return false;
   GameDescriptor d;
   for (int32_t n = 1; n <= games.Count(); ++n) {
-    if (!games.ReadDescriptor(n, d) || !AddGame(n, d.white, d.eventSite, d.black)) return false;
+    if (!games.ReadDescriptor(n, d)) return false;
+    // An id past its name index is damage: heads are never grown for it.
+    // The game keeps an empty link record, so it counts as linked.
+    const auto within = [](uint32_t id, int32_t count) { return id <= static_cast<uint32_t>(std::max(count, 0)); };
+    if (!within(d.white, players) || !within(d.black, players) || !within(d.eventSite, eventSites)) {
+      ++damaged;
+      if (!WriteLinks(n, Links{})) return false;
+      continue;
+    }
+    if (!AddGame(n, d.white, d.eventSite, d.black)) return false;
   }
   return true;
 }

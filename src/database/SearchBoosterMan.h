@@ -44,7 +44,9 @@ class SearchBoosterO {
   // place, so every chain keeps descending. Unchanged names cost no write.
   bool ReplaceGame(GameStoreO &games, int32_t n, const Names &old, const Names &now);
   // Empties the three files, ".bli" first, then links games 1..Count().
-  bool Build(GameStoreO &games);
+  // A game naming an id past its index's count (players, eventSites) is
+  // damaged: it gets no links, and damaged counts it.
+  bool Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged);
 
   uint32_t LastGameOfPlayer(uint32_t player);
   uint32_t LastGameOfEventSite(uint32_t eventSite);

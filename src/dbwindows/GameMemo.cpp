@@ -6,6 +6,7 @@
 #include "chess/ParsePGN.h"
 #include "chess/PrintPGN.h"
 #include "database/DatabaseMan.h"
+#include "foundation/CommonText.h"
 
 namespace {
 
@@ -31,7 +32,9 @@ std::string GameMemoText(DatabaseO &database, int32_t n, bool showInfo, bool sho
   std::unique_ptr<GameO> game = database.LoadGame(n, result);
   if (!game) {
     if (!showInfo) text = TagLines(database, n) + "\n";
-    return text + result.message;
+    // A read the store refused has shown its message; the memo still says
+    // the game is not there.
+    return text + (result.message.empty() ? CommonText::S_CouldNotParseGame : result.message);
   }
   const bool symbolic = ChessApp.UseFigurines && ChessApp.ApplicationFontHasFigurines;
   ChessFontInfoRec font;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -232,6 +234,7 @@ bool BinFile::Truncate(uint64_t size) {
     err_ = EBADF;
     return false;
   }
+  if (Injected(FileFault::Op::Truncate, err_)) return false;
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     err_ = errno;
     return false;
@@ -273,7 +276,14 @@ bool DirExists(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool Delete(const std::string &path) { return ::unlink(path.c_str()) == 0; }
+bool Delete(const std::string &path) {
+  int err = 0;
+  if (Injected(FileFault::Op::Delete, err)) {
+    errno = err;
+    return false;
+  }
+  return ::unlink(path.c_str()) == 0;
+}
 
 bool Rename(const std::string &from, const std::string &to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
@@ -511,6 +521,21 @@ std::string ChangeFileExt(const std::string &path, const std::string &ext) {
 std::string IncludeTrailingSlash(const std::string &dir) {
   if (!dir.empty() && dir.back() == '/') return dir;
   return dir + "/";
+}
+
+}  // namespace files
+
+namespace files {
+
+std::string ErrorReason(int err) {
+  // One C locale for the program's life: strerror_l needs it to outlive the text.
+  static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  if (c == static_cast<locale_t>(nullptr)) return "error " + std::to_string(err);
+  return ::strerror_l(err, c);
+}
+
+std::string FailureText(const std::string &text, const std::string &path, int err) {
+  return text + "\n" + win1252::PathText(path) + ": " + (err == 0 ? std::string("the file is damaged") : ErrorReason(err));
 }
 
 }  // namespace files

@@ -54,13 +54,14 @@ class BinFile {
   std::string path_;
 };
 
-// Test seam: while an object lives, the nth open, read, write or flush of
-// any BinFile from its creation on fails with err; a short write puts the
-// first half of its bytes in place before failing, as a full disk does.
-// Unset, it costs one pointer test per call.
+// Test seam: while an object lives, the nth open, read, write, flush or
+// truncation of any BinFile, or the nth files::Delete, from its creation on
+// fails with err; a short write puts the first half of its bytes in place
+// before failing, as a full disk does. Unset, it costs one pointer test per
+// call.
 class FileFault {
  public:
-  enum class Op { Open, Read, Write, Flush };
+  enum class Op { Open, Read, Write, Flush, Truncate, Delete };
   FileFault(Op op, int nth, int err, bool shortWrite = false);
   ~FileFault();
   FileFault(const FileFault &) = delete;
@@ -144,5 +145,13 @@ std::string ExtractFileDir(const std::string &path);  // with trailing '/'
 std::string ExtractFileExt(const std::string &path);  // with the '.', or empty
 std::string ChangeFileExt(const std::string &path, const std::string &ext);
 std::string IncludeTrailingSlash(const std::string &dir);
+
+// A storage failure as the user reads it: the store's own text, then a
+// line naming the file by its path and the system's reason in words, in
+// English whatever the desktop's locale. err 0 stands for data the file's
+// own bounds refuse: the reason says the file is damaged.
+std::string FailureText(const std::string &text, const std::string &path, int err);
+// The system's reason for err in the C locale.
+std::string ErrorReason(int err);
 
 }  // namespace files

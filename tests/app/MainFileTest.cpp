@@ -2,6 +2,7 @@
 // files in the scratch program directory.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include "board/ui/ChsBrds.h"
 #include "dbwindows/DlgGames.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/FileDialogUi.h"
 #include "platform/Files.h"
@@ -210,6 +212,53 @@ TEST_F(MainFileTest, FailedOpensLeaveNoFile) {
   EXPECT_TRUE(f.OpenFile(db));
 }
 
+// A damaged database: a zeroed game index, and a name index too large for
+// any count (a sparse file) that once threw out of the open and left the
+// window believing a file was open.
+TEST_F(MainFileTest, DamagedDatabasesLeaveNoFile) {
+  TMainForm &f = F();
+  const std::string db = fx.dir().File("dmg.qcx");
+  {
+    DatabaseO d;
+    bool report = false;
+    ASSERT_TRUE(d.Open(db, nullptr, nullptr, report));
+    for (int i = 0; i < 2; ++i) ASSERT_GT(d.SavePgnText(-1, Games(1)), 0);
+    ASSERT_TRUE(d.Close(nullptr));
+  }
+  const std::string gai = fx.dir().Read("dmg.gai");
+  auto expectNoFile = [&](const std::string &damagedFile) {
+    fx.dialogs = 0;
+    {
+      auto a = fx.Answer("OK");
+      EXPECT_FALSE(f.OpenFile(db));
+    }
+    EXPECT_EQ(fx.dialogs, 1);
+    EXPECT_EQ(fx.lastMessage, SubstituteText(CommonText::S_DatabaseFileDamaged, damagedFile));
+    EXPECT_FALSE(f.FileOpen);
+    EXPECT_TRUE(f.FileName.empty());
+    EXPECT_FALSE(f.Item("MClose")->isEnabled());
+    EXPECT_EQ(f.windowTitle(), "Torvanel");
+  };
+  fx.dir().Write("dmg.gai", std::string(gai.size(), '\0'));
+  {
+    // As the user sees it.
+    modal::ScopedAnswerer shot([](QDialog &d) {
+      uitest::Snapshot(&d, "damaged_database_message");
+      return modal::ClickButton(d, "OK");
+    });
+    EXPECT_FALSE(f.OpenFile(db));
+  }
+  expectNoFile(fx.dir().File("dmg.gai"));
+  EXPECT_EQ(fx.dir().Read("dmg.gai"), std::string(gai.size(), '\0'));
+  fx.dir().Write("dmg.gai", gai);
+  ASSERT_EQ(::truncate(fx.dir().File("dmg.pli").c_str(), 9LL << 30), 0);
+  expectNoFile(db);
+  ASSERT_EQ(::truncate(fx.dir().File("dmg.pli").c_str(), 0), 0);
+  // Sound again, it opens.
+  EXPECT_TRUE(f.OpenFile(db));
+  EXPECT_TRUE(f.FileOpen);
+}
+
 TEST_F(MainFileTest, RecentFilesAndReopen) {
   const std::string a = Pgn("a.pgn", 1), b = Pgn("b.pgn", 1), std1 = Pgn("std.pgn", 1);
   TMainForm &f = F();
@@ -313,13 +362,25 @@ TEST_F(MainFileTest, GameThatDoesNotLoadKeepsTheCurrentOne) {
   ASSERT_TRUE(f.OpenFile(Pgn("unread.pgn", 2)));
   f.LoadGame(1);
   ASSERT_EQ(f.Game.GetTag("White"), "White1");
+  fx.dialogs = 0;
   {
     FileFault fault(FileFault::Op::Read, 1, EIO);
     auto a = fx.Answer("OK");
     f.LoadGame(2);
     ASSERT_TRUE(fault.Fired());
   }
-  EXPECT_EQ(fx.lastMessage, CommonText::S_CouldNotParseGame);
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    modal::ScopedAnswerer shot([](QDialog &d) {
+      uitest::Snapshot(&d, "unreadable_game_message");
+      return modal::ClickButton(d, "OK");
+    });
+    f.LoadGame(2);
+  }
+  // One message: the store's, with the file's path and the reason.
+  EXPECT_EQ(fx.dialogs, 1);
+  EXPECT_EQ(fx.lastMessage.rfind("GameStoreO.GetGameFromFile failed reading index_file\n", 0), 0u) << fx.lastMessage;
+  EXPECT_NE(fx.lastMessage.find(".gai: Input/output error"), std::string::npos) << fx.lastMessage;
   EXPECT_EQ(f.CurrentGameNumber, 1);
   EXPECT_EQ(f.Game.GetTag("White"), "White1");
   f.LoadGame(2);

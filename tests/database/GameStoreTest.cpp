@@ -10,6 +10,7 @@
 #include "database/GameStoreMan.h"
 #include "database/QZParser.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
 
@@ -249,7 +250,10 @@ TEST(GameStore, FailedWritesKeepEveryGame) {
         EXPECT_FALSE(c.store()) << c.what << nth;
         EXPECT_TRUE(fault.Fired());
       }
-      EXPECT_EQ(rec.messages, std::vector<std::string>{c.messages[static_cast<size_t>(nth - 1)]})
+      // The store's text, then the file's path and the reason in words.
+      const std::string &text = c.messages[static_cast<size_t>(nth - 1)];
+      const std::string file = dir.File(text.find("index_file") != std::string::npos ? "w.gai" : "w.gad");
+      EXPECT_EQ(rec.messages, std::vector<std::string>{text + "\n" + file + ": No space left on device"})
           << c.what << nth;
       EXPECT_EQ(s.Count(), 2);
       EXPECT_EQ(dir.Read("w.gai"), gai);
@@ -272,21 +276,39 @@ TEST(GameStore, DamagedRecordsAndFailedOpens) {
   const GameBuffer a = Packed("[A \"1\"] 1. e4 *");
   ASSERT_EQ(s.AddGame(a, Named(1, 2)), 1);
   s.Close();
-  std::string gad = dir.Read("d.gad");
+  const std::string good = dir.Read("d.gad");
+  std::string gad = good;
   gad.replace(35, 4, U32(0xFFFFFF00));  // a size far past the end
-  dir.Write("d.gad", gad);
-  ASSERT_TRUE(s.Open(dir.File("d.qcx")));
   MessageRecorder rec;
-  GameBuffer buf;
-  SizeGameBuffer(buf, 10);
-  GameDescriptor d = Named(9, 9);
-  EXPECT_FALSE(s.GetGame(1, buf, &d));
-  EXPECT_EQ(buf.length, 0u);
-  EXPECT_LT(buf.capacity, 1000u);
-  EXPECT_EQ(d, GameDescriptor{});
-  EXPECT_EQ(rec.messages,
-            std::vector<std::string>{"GameStoreO.GetGameFromFile failed reading games_file game.size"});
-  s.Close();
+  {
+    // The open checks every record's size: the index is refused as damaged.
+    dir.Write("d.gad", gad);
+    EXPECT_FALSE(s.Open(dir.File("d.qcx")));
+    EXPECT_EQ(s.Count(), 0);
+    EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_DatabaseFileDamaged,
+                                                                     dir.File("d.gai"))});
+    EXPECT_EQ(dir.Read("d.gad"), gad);
+  }
+  {
+    // Damaged after the open: the read refuses the size, allocates nothing
+    // and says where.
+    dir.Write("d.gad", good);
+    ASSERT_TRUE(s.Open(dir.File("d.qcx")));
+    dir.Write("d.gad", gad);
+    rec.messages.clear();
+    GameBuffer buf;
+    SizeGameBuffer(buf, 10);
+    GameDescriptor d = Named(9, 9);
+    EXPECT_FALSE(s.GetGame(1, buf, &d));
+    EXPECT_EQ(buf.length, 0u);
+    EXPECT_LT(buf.capacity, 1000u);
+    EXPECT_EQ(d, GameDescriptor{});
+    EXPECT_EQ(rec.messages, std::vector<std::string>{"GameStoreO.GetGameFromFile failed reading games_file "
+                                                     "game.size\n" +
+                                                     dir.File("d.gad") + ": the file is damaged"});
+    s.Close();
+    dir.Write("d.gad", good);
+  }
 
   rec.messages.clear();
   dir.Write("plain", "x");
@@ -302,9 +324,12 @@ TEST(GameStore, DamagedRecordsAndFailedOpens) {
   GameStoreO first, second;
   ASSERT_TRUE(first.Open(dir.File("d.qcx")));
   EXPECT_FALSE(second.Open(dir.File("d.qcx")));
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"GameStoreO.CreateFile failed for games_file (20)",
-                                                    "GameStoreO.OpenFile failed for index_file (24)",
-                                                    "GameStoreO.OpenFile failed for games_file (16)"}));
+  EXPECT_EQ(rec.messages,
+            (std::vector<std::string>{
+                "GameStoreO.CreateFile failed for games_file (20)\n" + dir.File("plain/x.gad") + ": Not a directory",
+                "GameStoreO.OpenFile failed for index_file (24)\n" + dir.File("d.gai") + ": Too many open files",
+                "GameStoreO.OpenFile failed for games_file (16)\n" + dir.File("d.gad") +
+                    ": Device or resource busy"}));
   EXPECT_EQ(first.Count(), 1);
 }
 

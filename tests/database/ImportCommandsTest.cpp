@@ -76,7 +76,8 @@ std::map<std::string, std::pair<std::string, int64_t>> Snapshot(const TempDir &d
 
 // Names sorted, key totals as a recount gives them, every new game at the
 // root when the import does not classify.
-void ExpectConsistent(DatabaseO &db, bool classified) {
+// A refused key write may leave the one game it was for without a key.
+void ExpectConsistent(DatabaseO &db, bool classified, bool refused = false) {
   // The index leaves a short unsorted tail by design.
   EXPECT_FALSE(db.Players().BulkMode());
   if (db.Players().Count() > IndexStoreO::kSortAbove) {
@@ -85,10 +86,12 @@ void ExpectConsistent(DatabaseO &db, bool classified) {
   if (!db.HasKeys()) return;
   const auto [stored, recount] = Totals(db.KeyTree());
   EXPECT_EQ(stored, recount);
-  EXPECT_EQ(stored[0], static_cast<uint32_t>(db.GameCount()));
+  const auto games = static_cast<uint32_t>(db.GameCount());
+  EXPECT_LE(stored[0], games);
+  EXPECT_GE(stored[0] + (refused ? 1u : 0u), games);
   if (!classified) {
     db.KeyTree().GoRoot();
-    EXPECT_EQ(db.KeyTree().GameCount(), db.GameCount());
+    EXPECT_EQ(static_cast<uint32_t>(db.KeyTree().GameCount()), stored[0]);
   }
 }
 
@@ -260,7 +263,7 @@ TEST_F(ImportCommands, CancelsAndRefusalsKeepTheGamesStoredSortedAndCounted) {
         EXPECT_LT(db.GameCount(), 150);
         // The list stopped in its first file.
         for (const std::string &w : Whites(db)) EXPECT_NE(w[0], 'B');
-        ExpectConsistent(db, classify);
+        ExpectConsistent(db, classify, stop == 1);
         EXPECT_TRUE(db.Close(nullptr));
       }
     }
@@ -395,7 +398,7 @@ TEST_F(ImportCommands, ClassifyAllGamesKeysEveryGameAndACancelKeepsTotalsRecount
     MessageRecorder rec;
     FileFault fault(FileFault::Op::Write, 5, ENOSPC);
     EXPECT_FALSE(db.ClassifyAllGames(nullptr));
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexListStoreO.SetIndex failed"});
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"IndexListStoreO.SetIndex failed"});
   }
   EXPECT_TRUE(db.ClassifyAllGames(nullptr));
   EXPECT_EQ(keyed(), 150);

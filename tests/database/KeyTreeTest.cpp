@@ -454,7 +454,7 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
     EXPECT_FALSE(t.Open(key));
     EXPECT_FALSE(t.IsOpen());
     EXPECT_FALSE(files::Exists(dir.File("db.gki")));
-    EXPECT_EQ(rec.messages, std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
   }
   // A child past the file.
   Patch(dir.File("db.kls"), 96, ListBucket(0, {77}));
@@ -478,7 +478,7 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
     EXPECT_FALSE(t.UpdateSiblingIndexes());
     EXPECT_FALSE(t.RecountUp(c));
     ASSERT_TRUE(t.Close());
-    EXPECT_EQ(rec.messages, std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
   }
   Patch(dir.File("db.key"), 0, keyBytes);
 
@@ -499,7 +499,7 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
       EXPECT_EQ(t.PositionStore().FindBoard(Board(kStart)), 0u);
       t.SetCurrentNode(a);
       EXPECT_FALSE(t.AddPosition(Board(kD4)));
-      EXPECT_EQ(rec.messages, std::vector<std::string>{"BucketStoreManO.GetBucket failed"});
+      EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"BucketStoreManO.GetBucket failed"});
       ASSERT_TRUE(t.Close());
     }
   }
@@ -520,7 +520,7 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
   {
     MessageRecorder rec;
     EXPECT_FALSE(t.Open(dir.File("plain/db.key")));
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"BucketStoreManO.CreateFile failed for data_file (20)"});
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"BucketStoreManO.CreateFile failed for data_file (20)"});
     EXPECT_FALSE(t.IsOpen());
     // Later calls neither crash nor write.
     EXPECT_EQ(t.AddChild(), 0u);
@@ -551,7 +551,7 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
       EXPECT_FALSE(t.Open(key)) << nth;
     }
     EXPECT_FALSE(t.IsOpen());
-    EXPECT_EQ(rec.messages, std::vector<std::string>{nth == 6 ? "IndexListStoreO.OpenFile failed (13)"
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{nth == 6 ? "IndexListStoreO.OpenFile failed (13)"
                                                               : "BucketStoreManO.OpenFile failed for data_file (13)"})
         << nth;
     ASSERT_TRUE(t.Open(key)) << nth;
@@ -567,7 +567,7 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
       FileFault fault(FileFault::Op::Open, 1, ENOSPC);
       EXPECT_FALSE(t.SetGameKey(1, 5, false));
     }
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexListStoreO.Create failed  (28)"});
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"IndexListStoreO.Create failed  (28)"});
     // The store that failed refuses later writes without a word.
     EXPECT_FALSE(t.SetGameKey(1, 6, false));
     EXPECT_EQ(rec.messages.size(), 1u);
@@ -587,7 +587,7 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
       FileFault fault(FileFault::Op::Read, 1, EIO);
       EXPECT_EQ(t.GetGameKey(5), 0u);
     }
-    EXPECT_EQ(rec.messages,
+    EXPECT_EQ(rec.FirstLines(),
               (std::vector<std::string>{"IndexListStoreO.SetIndex failed", "IndexListStoreO.GetIndex failed"}));
   }
   EXPECT_EQ(t.GetGameKey(5), 1u);
@@ -600,7 +600,7 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
       FileFault fault(FileFault::Op::Write, 1, ENOSPC);
       EXPECT_EQ(t.AddChild(), 0u);
     }
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"BucketStoreManO.SaveBucket failed"});
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"BucketStoreManO.SaveBucket failed"});
   }
   ASSERT_TRUE(t.Close());
   ASSERT_TRUE(t.Open(fresh));

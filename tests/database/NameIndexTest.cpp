@@ -277,11 +277,38 @@ TEST(NameIndex, DamagedFilesReadAsErrorsWithoutLargeAllocations) {
     EXPECT_EQ(idx.GetText(longId), "");
   }
   EXPECT_EQ(idx.GetText(longId), std::string(200, 'L'));
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size",
                                                     "IndexStoreO.GetText failed reading data_file data.size",
                                                     "IndexStoreO.GetText failed reading index_file",
                                                     "IndexStoreO.GetSortedIndex failed reading sorted_file",
                                                     "IndexStoreO.GetText failed reading games_file data"}));
+}
+
+// A length within the limit that reaches past the data file is refused by
+// its own check, before the text is read (a short read would refuse it too,
+// with another message).
+TEST(NameIndex, LengthPastTheDataFileIsRefusedBeforeReading) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  idx.FindOrAdd("one");
+  idx.FindOrAdd(std::string(100, 'x'));
+  idx.Close();
+  std::string data = d.Read("a.and");
+  data.replace(7, 4, std::string("\xE8\x03\0\0", 4));  // the second name: 1,000 characters
+  d.Write("a.and", data);
+  ASSERT_TRUE(idx.Open(d.File("a.ani")));
+  MessageRecorder rec;
+  int reads = 0;
+  {
+    FileFault probe(FileFault::Op::Read, 1 << 30, 0);
+    EXPECT_EQ(idx.GetText(2), "");
+    reads = probe.Seen();
+  }
+  EXPECT_EQ(reads, 2);  // the index entry, the length with the first bytes
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.GetText failed reading data_file data.size\n" +
+                                                   d.File("a.and") + ": the file is damaged"});
+  EXPECT_EQ(idx.GetText(1), "one");
 }
 
 TEST(NameIndex, OpenFailuresAndASecondOpen) {
@@ -304,7 +331,7 @@ TEST(NameIndex, OpenFailuresAndASecondOpen) {
   EXPECT_EQ(idx.GetText(1), "");
   EXPECT_EQ(idx.FindFirst("n", mmPrefix), 0u);
   EXPECT_FALSE(idx.BuildSortedIndex());
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"IndexStoreO.CreateFile failed for data_file (20)",
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"IndexStoreO.CreateFile failed for data_file (20)",
                                                     "IndexStoreO.CreateFile failed for data_file (2)",
                                                     "IndexStoreO.Create failed for index_file (24)",
                                                     "IndexStoreO.Create failed for sorter_file (24)"}));
@@ -315,7 +342,7 @@ TEST(NameIndex, OpenFailuresAndASecondOpen) {
   ASSERT_TRUE(first.Open(d.File("x.pli")));
   EXPECT_EQ(first.FindOrAdd("kept"), 1u);
   EXPECT_FALSE(second.Open(d.File("x.pli")));
-  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.OpenFile failed for data_file (16)"});
+  EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"IndexStoreO.OpenFile failed for data_file (16)"});
   EXPECT_EQ(first.FindOrAdd("more"), 2u);
   EXPECT_EQ(first.GetText(1), "kept");
 }
@@ -349,7 +376,7 @@ TEST(NameIndex, SortScratchFilesAndFailedSorts) {
     FileFault fault(FileFault::Op::Write, 2, ENOSPC, true);
     EXPECT_FALSE(idx.UpdateSortedIndex());
     EXPECT_TRUE(fault.Fired());
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.Create failed for sorter_file (28)"});
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"IndexStoreO.Create failed for sorter_file (28)"});
   }
   EXPECT_EQ(d.Read("s.pls"), sorted);
   EXPECT_EQ(idx.SortedCount(), 2700);

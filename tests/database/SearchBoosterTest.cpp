@@ -102,9 +102,9 @@ TEST(SearchBooster, ChainBytesAndZeroIds) {
   EXPECT_EQ(f.booster.PrevGameOfWhite(9), 5u);
   EXPECT_EQ(f.booster.PrevGameOfBlack(5), 1u);
   EXPECT_EQ(f.booster.PrevGameOfEventSite(5), 1u);
-  // An id past the file reads 0 and grows the file with zeros.
+  // An id past the file reads 0 and writes nothing.
   EXPECT_EQ(f.booster.LastGameOfPlayer(6), 0u);
-  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({0, 9, 9, 0, 0, 0}));
+  EXPECT_EQ(f.dir.Read("b.bpl"), U32s({0, 9, 9}));
   EXPECT_EQ(f.booster.LastGameOfEventSite(0), 0u);
 
   // w = b: the Black link is the game itself; walks follow the White link.
@@ -188,7 +188,9 @@ TEST(SearchBooster, LoopsStopAndBuildingStartsAfresh) {
   f.dir.Write("b.bli", bli.substr(0, 12));
   ASSERT_TRUE(f.booster.Open(f.dir.File("b.qcx")));
   EXPECT_EQ(f.booster.LinkedGames(), 1);
-  ASSERT_TRUE(f.booster.Build(f.games));
+  int32_t damaged = -1;
+  ASSERT_TRUE(f.booster.Build(f.games, 2, 1, damaged));
+  EXPECT_EQ(damaged, 0);
   EXPECT_EQ(f.booster.LinkedGames(), 4);
   EXPECT_EQ(f.dir.Read("b.bpl"), U32s({4, 4}));
   EXPECT_EQ(f.Walk(1, true), (std::vector<int32_t>{4, 3, 2, 1}));
@@ -204,4 +206,32 @@ TEST(SearchBooster, LoopsStopAndBuildingStartsAfresh) {
   EXPECT_EQ(rec.messages.size(), 1u);
   f.booster.CloseAndDelete();
   for (const char *ext : {"b.bpl", "b.bes", "b.bli"}) EXPECT_FALSE(files::Exists(f.dir.File(ext))) << ext;
+}
+
+// ".bli" is cut first when building and deleted first when switching off:
+// whatever stops the work after that, the links left are fewer than the
+// games, so the next open builds again.
+TEST(SearchBooster, BuildingCutsAndDeletingRemovesTheLinksFirst) {
+  Fixture f;
+  for (int i = 0; i < 4; ++i) f.Store(Named(1, 2, 1));
+  const std::string bpl = f.dir.Read("b.bpl");
+  MessageRecorder rec;
+  int32_t damaged = 0;
+  {
+    FileFault fault(FileFault::Op::Truncate, 2, EIO);
+    EXPECT_FALSE(f.booster.Build(f.games, 2, 1, damaged));
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_EQ(f.booster.LinkedGames(), 0);
+  EXPECT_EQ(f.dir.Read("b.bli"), "");
+  EXPECT_EQ(f.dir.Read("b.bpl"), bpl);
+  ASSERT_TRUE(f.booster.Build(f.games, 2, 1, damaged));
+  EXPECT_EQ(f.Walk(1, true), (std::vector<int32_t>{4, 3, 2, 1}));
+  {
+    FileFault fault(FileFault::Op::Delete, 2, EACCES);
+    f.booster.CloseAndDelete();
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_FALSE(files::Exists(f.dir.File("b.bli")));
+  EXPECT_TRUE(files::Exists(f.dir.File("b.bpl")));
 }

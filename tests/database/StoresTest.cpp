@@ -82,15 +82,17 @@ TEST(RecordStore, MatchesAVectorAcrossGrowthAndReopen) {
   ASSERT_TRUE(rs.Open(d.File("r.bin")));
   for (int step = 0; step < 3000; ++step) {
     const int32_t n = static_cast<int32_t>(rng() % 80) + 1;
-    if (model.size() < static_cast<size_t>(n)) model.resize(static_cast<size_t>(n), Record(0, kSize));
     if (rng() % 2) {
+      if (model.size() < static_cast<size_t>(n)) model.resize(static_cast<size_t>(n), Record(0, kSize));
       const std::string rec = Record(static_cast<int>(rng() % 250) + 1, kSize);
       ASSERT_TRUE(rs.SetRecord(n, rec.data()));
       model[static_cast<size_t>(n - 1)] = rec;
     } else {
+      // Past the end a record reads as zeros and the file keeps its size.
       std::string got(kSize, 'x');
       ASSERT_TRUE(rs.GetRecord(n, got.data()));
-      ASSERT_EQ(got, model[static_cast<size_t>(n - 1)]) << step;
+      ASSERT_EQ(got, static_cast<size_t>(n) <= model.size() ? model[static_cast<size_t>(n - 1)] : Record(0, kSize))
+          << step;
     }
     ASSERT_EQ(rs.Count(), static_cast<int32_t>(model.size()));
     if (step % 1000 == 999) {
@@ -105,8 +107,10 @@ TEST(RecordStore, MatchesAVectorAcrossGrowthAndReopen) {
   EXPECT_THROW(rs.GetRecord(0, nullptr), ERangeError);
 }
 
-// Reading beyond the end grows the file with zero records; a torn tail is
-// ignored on reopen, and the next record is written over it in its place.
+// Reading beyond the end reads zeros and never grows the file (a number
+// from a damaged file must not make it gigabytes); writing grows it with
+// zero records; a torn tail is ignored on reopen, and the next record is
+// written over it in its place.
 TEST(RecordStore, GrowthAndTornTail) {
   TempDir d;
   RecordStoreO rs(4);
@@ -114,7 +118,11 @@ TEST(RecordStore, GrowthAndTornTail) {
   char buf[4] = {1, 1, 1, 1};
   ASSERT_TRUE(rs.GetRecord(3, buf));
   EXPECT_EQ(std::string(buf, 4), std::string(4, '\0'));
-  EXPECT_EQ(d.Read("r.bin"), std::string(12, '\0'));
+  EXPECT_EQ(d.Read("r.bin"), "");
+  EXPECT_EQ(rs.IoCounts().writes, 0u);
+  ASSERT_TRUE(rs.SetRecord(3, "0000"));
+  EXPECT_EQ(d.Read("r.bin"), std::string(8, '\0') + "0000");
+  ASSERT_TRUE(rs.SetRecord(3, "\0\0\0\0"));
   ASSERT_TRUE(rs.SetRecord(2, "abcd"));
   rs.Close();
   d.Write("r.bin", d.Read("r.bin") + "xy");  // a torn record
@@ -272,7 +280,7 @@ TEST(IntegerListStore, BadIndexesAndLoopingChains) {
   EXPECT_EQ(ls.Count(a), 0);
   EXPECT_FALSE(ls.Add(a, 5));
   EXPECT_EQ(ls.Get(a, 50), 0u);
-  EXPECT_EQ(rec.messages, std::vector<std::string>(3, "BucketStoreManO.GetBucket failed"));
+  EXPECT_EQ(rec.FirstLines(), std::vector<std::string>(3, "BucketStoreManO.GetBucket failed"));
   // A count above ten is damage too, never read past the bucket.
   ls.Close();
   d.Write("k.kls", Bucket(0, 11, {}));
@@ -362,7 +370,7 @@ TEST(Stores, OpenFailuresShowTheirMessageOnce) {
     EXPECT_FALSE(ls.Add(1, 5));
     EXPECT_TRUE(ls.DisableCache());
   }
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{
                               "RecordStoreO.CreateFile failed for " + d.File("plain/r.bin") + ": (20)",
                               "RecordStoreO.CreateFile failed for " + d.File("none/r.bin") + ": (2)",
                               "BucketStoreManO.CreateFile failed for data_file (2)"}));
@@ -376,7 +384,7 @@ TEST(Stores, OpenFailuresShowTheirMessageOnce) {
   EXPECT_FALSE(second.Open(d.File("r.bin")));
   BucketStoreManO third(4);
   EXPECT_FALSE(third.Open(d.File("r.bin")));
-  EXPECT_EQ(rec.messages,
+  EXPECT_EQ(rec.FirstLines(),
             (std::vector<std::string>{"RecordStoreO.OpenFile failed for " + d.File("r.bin") + ": (16)",
                                       "BucketStoreManO.OpenFile failed for data_file (16)"}));
   ASSERT_TRUE(first.SetRecord(2, "efgh"));
@@ -389,7 +397,7 @@ TEST(Stores, OpenFailuresShowTheirMessageOnce) {
     rec.messages.clear();
     RecordStoreO rs(4);
     EXPECT_FALSE(rs.Open(d.File("ro/r.bin")));
-    EXPECT_EQ(rec.messages, std::vector<std::string>{"RecordStoreO.CreateFile failed for " +
+    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"RecordStoreO.CreateFile failed for " +
                                                      d.File("ro/r.bin") + ": (13)"});
     ::chmod(d.File("ro").c_str(), 0755);
   }
@@ -415,9 +423,13 @@ TEST(Stores, ReadAndWriteFailuresThroughTheSeam) {
     EXPECT_FALSE(rs.GetRecord(1, buf));
   }
   const std::string path = d.File("r.bin");
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"RecordStoreO.AppendIndexI failed writing file " + path,
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"RecordStoreO.AppendIndexI failed writing file " + path,
                                                     "RecordStoreO.SetRecord failed writing file " + path,
                                                     "RecordStoreO.GetRecord failed reading file " + path}));
+  // Each with a second line: the path and the system's reason in words.
+  ASSERT_EQ(rec.messages.size(), 3u);
+  EXPECT_EQ(rec.messages[1].substr(rec.messages[1].find('\n')), "\n" + path + ": No space left on device");
+  EXPECT_EQ(rec.messages[2].substr(rec.messages[2].find('\n')), "\n" + path + ": Input/output error");
   // The torn record is written over in its place.
   ASSERT_TRUE(rs.SetRecord(3, "wxyz"));
   rs.Close();
@@ -436,7 +448,7 @@ TEST(Stores, ReadAndWriteFailuresThroughTheSeam) {
     FileFault fault(FileFault::Op::Read, 1, EIO);
     EXPECT_EQ(ls.Count(a), 0);
   }
-  EXPECT_EQ(rec.messages, (std::vector<std::string>{"BucketStoreManO.SaveBucket failed",
+  EXPECT_EQ(rec.FirstLines(), (std::vector<std::string>{"BucketStoreManO.SaveBucket failed",
                                                     "BucketStoreManO.SaveBucket failed",
                                                     "BucketStoreManO.GetBucket failed"}));
   // Neither failed append reached the list: the second left a new bucket
