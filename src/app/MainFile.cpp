@@ -560,7 +560,7 @@ void TMainForm::BuildListsMenu() {
 
 void TMainForm::AddListsMenuItem(int32_t i, const std::string &caption) {
   const std::string letter = i <= 26 ? std::string(1, static_cast<char>('A' + i - 1)) : std::to_string(i);
-  QAction *a = Menu("MLists")->addAction(ToQ("&" + letter + ": " + caption));
+  QAction *a = Menu("MLists")->addAction(ToQ("&" + letter + ": ") + GameToQ(caption));
   a->setData(i);
   connect(a, &QAction::triggered, this, [this, i] { Guarded([&] { ListsMenuItemClick(i); }); });
 }

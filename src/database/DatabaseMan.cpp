@@ -510,19 +510,12 @@ std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
   return info;
 }
 
-// Each tag value, comment and other piece between PGN's delimiters in the
-// given encoding: a game may carry texts of two sources (a game from one
-// file with a comment typed while another was open).
+// Each tag value and comment into the given encoding on its own: a game
+// may carry texts of two sources.
 static std::string TextInEncoding(const std::string &pgn, win1252::TextEncoding encoding) {
   std::string out;
   out.reserve(pgn.size());
-  size_t start = 0;
-  for (size_t i = 0; i <= pgn.size(); ++i) {
-    if (i < pgn.size() && std::string_view("\"{}[];\r\n").find(pgn[i]) == std::string_view::npos) continue;
-    out += win1252::ToEncoding(pgn.substr(start, i - start), encoding);
-    if (i < pgn.size()) out += pgn[i];
-    start = i + 1;
-  }
+  win1252::ForEachPiece(pgn, [&](std::string_view piece) { out += win1252::ToEncoding(std::string(piece), encoding); });
   return out;
 }
 

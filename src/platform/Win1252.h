@@ -58,6 +58,36 @@ inline TextEncoding EncodingOf(TextKind k) {
 // lacks); text already in it keeps its bytes.
 std::string ToEncoding(const std::string &s, TextEncoding encoding);
 
+// Calls f(piece) for each run of a PGN-like text between the bytes that
+// bound a tag value or a comment (quote, braces, brackets, semicolon, CR,
+// LF) and for each such byte alone, in order: one piece is one text of one
+// source, so a game from one file with a comment typed elsewhere converts
+// piece by piece.
+template <class F>
+void ForEachPiece(std::string_view text, F f) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (std::string_view("\"{}[];\r\n").find(text[i]) == std::string_view::npos) continue;
+    if (i > start) f(text.substr(start, i - start));
+    f(text.substr(i, 1));
+    start = i + 1;
+  }
+  if (start < text.size()) f(text.substr(start));
+}
+
+// Code point of each character of a valid UTF-8 text.
+template <class F>
+void ForEachCodePoint(std::string_view s, F f) {
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = len == 1 ? b : b & (0x7F >> len);
+    for (size_t k = 1; k < len && i + k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    f(c);
+    i += len;
+  }
+}
+
 // Length of the longest prefix of at most max bytes that ends on a character
 // boundary of a valid UTF-8 text (any byte is a boundary in other text).
 size_t Utf8Cut(std::string_view s, size_t max);

@@ -72,7 +72,20 @@ TEST_F(EditDialogsTest, CommentOkAndEscape) {
     });
     EXPECT_EQ(d.Execute(), QDialog::Accepted);
   }
+  // Edited text is written in the file's encoding; unchanged text keeps
+  // its bytes, whichever encoding they are in.
+  EXPECT_EQ(d.GetCommentText(), "  caf\xc3\xa9 au lait \n");
+  d.Encoding = win1252::TextEncoding::Win1252;
   EXPECT_EQ(d.GetCommentText(), "  caf\xe9 au lait \n");
+  d.SetCommentText("Benk\xc5\x91");
+  EXPECT_EQ(d.Memo->toPlainText(), QString::fromUtf8("Benk\xc5\x91"));
+  EXPECT_EQ(d.GetCommentText(), "Benk\xc5\x91");
+  d.Memo->setPlainText(QString::fromUtf8("Benk\xc5\x91 P\xc3\xa1l"));
+  EXPECT_EQ(d.GetCommentText(), "Benk? P\xe1l");
+  d.Encoding = win1252::TextEncoding::Utf8;
+  d.SetCommentText("B\xf6hm");
+  EXPECT_EQ(d.Memo->toPlainText(), QString::fromUtf8("B\xc3\xb6hm"));
+  EXPECT_EQ(d.GetCommentText(), "B\xf6hm");
   EXPECT_EQ(d.windowTitle(), "Comment");
   {
     modal::ScopedAnswerer a([](QDialog &dlg) {
@@ -256,6 +269,32 @@ TEST_F(GameInfoTest, DownStoresTheValueAndMovesOn) {
   EXPECT_GT(d.TagLB->currentRow(), tagRound - 1);
   d.OKBtnClick();
   EXPECT_TRUE(d.Changed);
+  d.hide();
+}
+
+TEST_F(GameInfoTest, GameTextShownDecodedAndUnchangedValuesKeepTheirBytes) {
+  d.Info.SetTag("White", "Benk\xc5\x91, P\xc3\xa1l");  // UTF-8
+  d.Info.SetTag("Site", "K\xf6ln");                      // Windows-1252
+  d.Encoding = win1252::TextEncoding::Win1252;
+  d.FormShow();
+  d.show();
+  d.TagLB->setCurrentRow(tagWhite - 1);
+  d.TagLBClick();
+  EXPECT_EQ(d.ValueEd->text(), QString::fromUtf8("Benk\xc5\x91, P\xc3\xa1l"));
+  QTest::keyClick(d.ValueEd, Qt::Key_Up);  // left as it was: the UTF-8 bytes stay
+  EXPECT_EQ(d.Info.GetTag("White"), "Benk\xc5\x91, P\xc3\xa1l");
+  d.TagLB->setCurrentRow(tagSite - 1);
+  d.TagLBClick();
+  EXPECT_EQ(d.ValueEd->text(), QString::fromUtf8("K\xc3\xb6ln"));
+  d.ValueEd->setText(QString::fromUtf8("K\xc3\xb6ln \xc5\x91"));  // edited: in the file's encoding
+  QTest::keyClick(d.ValueEd, Qt::Key_Up);
+  EXPECT_EQ(d.Info.GetTag("Site"), "K\xf6ln ?");
+  d.Encoding = win1252::TextEncoding::Utf8;
+  d.TagLB->setCurrentRow(tagSite - 1);
+  d.TagLBClick();
+  d.ValueEd->setText(QString::fromUtf8("J\xc3\xbcrgen"));
+  QTest::keyClick(d.ValueEd, Qt::Key_Up);
+  EXPECT_EQ(d.Info.GetTag("Site"), "J\xc3\xbcrgen");
   d.hide();
 }
 

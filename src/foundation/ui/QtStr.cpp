@@ -32,3 +32,10 @@ std::string GameFromQ(const QString &s, win1252::TextEncoding encoding) {
   const QByteArray bytes = s.toUtf8();
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
+
+QString GameTextsToQ(const std::string &s) {
+  QString r;
+  r.reserve(static_cast<qsizetype>(s.size()));
+  win1252::ForEachPiece(s, [&](std::string_view piece) { r += GameToQ(std::string(piece)); });
+  return r;
+}

@@ -14,3 +14,7 @@ std::string FromQ(const QString &s, char fallback = '?');
 // Windows-1252 lacks).
 QString GameToQ(const std::string &s);
 std::string GameFromQ(const QString &s, win1252::TextEncoding encoding);
+// A text holding several game texts (a game as PGN or text, a list row):
+// each piece between the bytes that bound a tag value or a comment
+// (win1252::ForEachPiece) decoded on its own.
+QString GameTextsToQ(const std::string &s);
