@@ -1,11 +1,14 @@
 // Times the game search on a database that import_pgn --db made:
-//   search_games DB.qcx [PATTERN ...]
-// For each player-name pattern (default "Bakker", "M", "Nobody") the whole
-// database is searched five times with the booster, then five times after
-// the booster is switched off (a scan); then a year range with an average
-// Elo range (always a scan); at the end the booster is built again and
-// timed, so the database ends as it began. Each search prints the games
-// found, the games met and the median time.
+//   search_games DB.qcx [--white NAME] [--black NAME] [--moves LO-HI]
+//                [--mate] [--check] [--comments] [PATTERN ...]
+// For each player-name pattern (default "Bakker", "M", "Nobody" when no
+// criterion is given) the whole database is searched five times with the
+// booster, then five times after the booster is switched off (a scan); the
+// criteria options join every search, and alone make one search. Then a
+// year range with an average Elo range (always a scan); at the end the
+// booster is built again and timed, so the database ends as it began. Each
+// search prints one line: its criteria, the games found, the games met and
+// the median time.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,7 +20,9 @@
 
 namespace {
 
-const char *const kUsage = "search_games DB.qcx [PATTERN ...]";
+const char *const kUsage =
+    "search_games DB.qcx [--white NAME] [--black NAME] [--moves LO-HI] [--mate] [--check] [--comments] "
+    "[PATTERN ...]";
 constexpr int kRuns = 5;
 
 double Seconds(std::chrono::steady_clock::time_point since) {
@@ -32,8 +37,20 @@ void Time(DatabaseO &db, int slot, const GameSearchMaskO &m, const std::string &
     ms.push_back(Seconds(start) * 1000.0);
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("%-28s %8d found %8lld met %10.2f ms median\n", label.c_str(), db.GameListCount(slot),
+  std::printf("%-40s %8d found %8lld met %10.2f ms median\n", label.c_str(), db.GameListCount(slot),
               static_cast<long long>(db.SearchGamesMet()), ms[kRuns / 2]);
+}
+
+// "LO-HI", each a number of moves 0..255.
+void MoveRange(const std::string &text, GameSearchMaskO &m) {
+  const size_t dash = text.find('-');
+  if (dash == std::string::npos) Usage(kUsage);
+  const long lo = NumberArg(text.substr(0, dash).c_str(), 0, 255, kUsage);
+  const long hi = NumberArg(text.substr(dash + 1).c_str(), 0, 255, kUsage);
+  if (lo > hi) Usage(kUsage);
+  m.SetSearchMoves(true);
+  m.SetMovesLo(static_cast<uint32_t>(lo));
+  m.SetMovesHi(static_cast<uint32_t>(hi));
 }
 
 }  // namespace
@@ -41,11 +58,40 @@ void Time(DatabaseO &db, int slot, const GameSearchMaskO &m, const std::string &
 int main(int argc, char **argv) {
   if (argc < 2 || IsOption(argv[1])) Usage(kUsage);
   std::vector<std::string> patterns;
+  GameSearchMaskO base;
+  base.SetIgnoreColors(false);
+  std::string criteria;
   for (int i = 2; i < argc; ++i) {
-    if (IsOption(argv[i])) Usage(kUsage);
-    patterns.push_back(argv[i]);
+    const std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) Usage(kUsage);
+      return argv[++i];
+    };
+    if (a == "--white" || a == "--black") {
+      const std::string name = value();
+      base.AddPlayer(name, a == "--white" ? scWhite : scBlack, 0);
+      criteria += " " + a.substr(2) + " \"" + name + "\"";
+    } else if (a == "--moves") {
+      const std::string range = value();
+      MoveRange(range, base);
+      criteria += " moves " + range;
+    } else if (a == "--mate") {
+      base.SetSearchMates(true);
+      criteria += " mate";
+    } else if (a == "--check") {
+      base.SetSearchChecks(true);
+      criteria += " check";
+    } else if (a == "--comments") {
+      base.SetSearchTxts(true);
+      criteria += " comments";
+    } else if (IsOption(argv[i])) {
+      Usage(kUsage);
+    } else {
+      patterns.push_back(a);
+    }
   }
-  if (patterns.empty()) patterns = {"Bakker", "M", "Nobody"};
+  const bool criteriaGiven = !criteria.empty();
+  if (patterns.empty() && !criteriaGiven) patterns = {"Bakker", "M", "Nobody"};
 
   DatabaseO db;
   bool report = false;
@@ -59,10 +105,12 @@ int main(int argc, char **argv) {
 
   for (bool booster : {true, false}) {
     if (!booster) db.SetSearchBooster(false);
+    const std::string how = booster ? "booster" : "scan   ";
+    if (patterns.empty()) Time(db, slot, base, how + criteria);
     for (const std::string &p : patterns) {
-      GameSearchMaskO m;
+      GameSearchMaskO m = base;
       m.AddPlayer(p, scNone, 0);
-      Time(db, slot, m, std::string(booster ? "booster " : "scan    ") + "\"" + p + "\"");
+      Time(db, slot, m, how + " \"" + p + "\"" + criteria);
     }
   }
   GameSearchMaskO range;

@@ -60,16 +60,21 @@ void TDBSettingsDlg::FormShow() {
   OKBtn->setText(ToQ(GenText::S_OKBtn));
   CancelBtn->setText(ToQ(GenText::S_CancelBtn));
   DBDescriptionEd->setText(Database ? ToQ(Database->GetDescription()) : QString());
-  UseSearchBoosterCB->setChecked(Database && Database->HasSearchBooster());
+  boosterShown_ = Database && Database->HasSearchBooster();
+  UseSearchBoosterCB->setChecked(boosterShown_);
   DBDescriptionEd->setFocus();
 }
 
 void TDBSettingsDlg::OKBtnClick() {
   if (Database) {
     Database->SetDescription(FromQ(DBDescriptionEd->text()));
-    // Switching the booster on walks every game.
-    ui::HourglassGuard hourglass;
-    Database->SetSearchBooster(UseSearchBoosterCB->isChecked());
+    // An unticked box after a refused booster write is no wish to delete
+    // the booster, which the next open rebuilds.
+    if (UseSearchBoosterCB->isChecked() != boosterShown_) {
+      // Switching the booster on walks every game.
+      ui::HourglassGuard hourglass;
+      Database->SetSearchBooster(UseSearchBoosterCB->isChecked());
+    }
   }
   accept();
 }

@@ -19,7 +19,8 @@ class TDBSettingsDlg : public TAppDialog {
 
   // Captions, the description and whether the database keeps a booster.
   void FormShow() override;
-  // The database takes the description and switches its booster.
+  // The database takes the description and switches its booster, each
+  // only when the user changed it.
   void OKBtnClick();
   // The database's sizes in a report window, which stays open on its own.
   void DBInfoBtnClick();
@@ -30,4 +31,8 @@ class TDBSettingsDlg : public TAppDialog {
   QPushButton *DBInfoBtn;
   QPushButton *OKBtn;
   QPushButton *CancelBtn;
+
+ private:
+  // The booster box as FormShow ticked it.
+  bool boosterShown_ = false;
 };

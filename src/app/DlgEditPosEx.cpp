@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 #include "board/ui/ChsBrds.h"
 #include "board/ui/PieceImages.h"

@@ -1,6 +1,6 @@
 #include "app/Main.h"
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 
 #include <QAction>
@@ -405,6 +405,7 @@ void TMainForm::FormCreate(std::vector<std::string> args) {
       if (!SessionCloseQuery(manager.allowsInteraction())) manager.cancel();
     });
   });
+  InstallEndSignals();
   // The files named on the command line open once the event loop runs.
   QMetaObject::invokeMethod(
       this, [this, args = std::move(args)] { Guarded([&] { WMStartup(args); }); }, Qt::QueuedConnection);
@@ -589,9 +590,11 @@ bool TMainForm::FormCloseQuery() {
 }
 
 bool TMainForm::SessionCloseQuery(bool interactionAllowed) {
-  if (!interactionAllowed) return true;
-  if (!FormCloseQuery()) return false;
-  sessionAllowedClose_ = true;
+  if (!interactionAllowed)
+    EndWithoutQuestions();
+  else if (!FormCloseQuery())
+    return false;
+  AllowSessionClose();
   return true;
 }
 

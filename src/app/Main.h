@@ -137,8 +137,24 @@ class TMainForm : public QMainWindow {
   // The close query: false keeps the window open.
   bool FormCloseQuery();
   // A logout asks as the close query does; false cancels the logout. Once
-  // it said yes, the window's own close asks nothing again.
+  // it said yes, the window's own close asks nothing again until the
+  // session goes on (SessionGoesOn). Without interaction nothing is asked:
+  // EndWithoutQuestions.
   bool SessionCloseQuery(bool interactionAllowed);
+  // A logout or SIGTERM/SIGHUP: an open file closes without questions, its
+  // changes written back or kept in a recovery file, and a changed game not
+  // stored goes to a recovery file.
+  void EndWithoutQuestions();
+  // The user works on after a logout was allowed: closes ask again.
+  void SessionGoesOn();
+  // The session's close of the window asks nothing until SessionGoesOn.
+  void AllowSessionClose();
+  // Tells where a run that ended without questions left games, once.
+  void ReportRecoveredGames();
+  // SIGTERM and SIGHUP end the program through the event loop as a logout
+  // without interaction does (EndOnSignal).
+  void InstallEndSignals();
+  void EndOnSignal();
 
   // ---- Captions and status
   void ApplyLanguage();
@@ -163,7 +179,10 @@ class TMainForm : public QMainWindow {
   void BalanceTopLines();
   void FreeTopLineObjects();
   void PlaceCoordinateLabels();
-  void ArrangeControls();
+  // Places the panels. The window takes the layout's own size unless it is
+  // maximised, or preferredSize is false (a resize: the size the window
+  // manager gave is the layout's input).
+  void ArrangeControls(bool preferredSize = true);
   // The layout's inputs as the widgets and options stand.
   layout::Input LayoutInput() const;
   void BuildToolbar();
@@ -273,6 +292,7 @@ class TMainForm : public QMainWindow {
   // A search of the whole database with the kept criteria.
   void MSearchGamesClick();
   void MFoundGamesClick();
+  void MTreeDlgClick();
   // ---- Import and classification (MainImport.cpp)
   // Chosen files imported into the open database, then the import report.
   void MImportGamesClick();
@@ -439,6 +459,10 @@ class TMainForm : public QMainWindow {
   void ConnectNavigation();
   // The board's event, the alternatives list, the modes, a new game.
   void ConnectMoveEntry();
+  // A menu closed with Escape leaves the menu bar in keyboard mode, where
+  // it would take typed moves: it leaves that mode as a second Escape does.
+  void ConnectMenuBarKeys();
+  void LeaveMenuBarKeyboardMode();
   // Checkable items whose handler keeps the tick itself.
   void ConnectToggle(const std::string &name, void (TMainForm::*handler)());
   // Step 2 of the board's event: a move entered in edit mode.
@@ -491,6 +515,7 @@ class TMainForm : public QMainWindow {
   std::string caption_;
   ui::Hooks oldHooks_;
   bool sessionAllowedClose_ = false;
+  std::unique_ptr<QObject> sessionWatch_;  // ends sessionAllowedClose_ on the user's next input
   bool resizeConnected_ = false;  // FormResize runs only after creation
   bool arranging_ = false;        // ArrangeControls' own resizing
   bool engineMove_ = false;       // inside EngineMove

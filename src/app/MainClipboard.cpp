@@ -277,7 +277,7 @@ void TMainForm::MGameAsHTMLClick() {
   o.imageFolder = ChessApp.GIFPath;
   o.figurines = ChessApp.UseFigurinesInHTMLGame;
   o.htmlBorderWidth = ChessApp.HTMLBorderWidth;
-  CopyText(ToText(Game, o, ChessApp.CopyLanguage));
+  myui::CopyToClipboardAsHTML(cliptext::LfLines(ToText(Game, o, ChessApp.CopyLanguage)));
   SetCopyGameItem(Item("MGameAsHTML"));
   UpdatePasteItems();
 }
@@ -384,22 +384,48 @@ void TMainForm::MGameFromTextClick() {
   SetPasteGameItem(Item("MGameFromText"));
 }
 
+namespace {
+
+// The reading gave no more than an empty text gives: no move, no comment,
+// no tag but those the reader adds, the standard start.
+bool ReadsNothing(const GameO &game) {
+  GameO empty;
+  ParseResultT result;
+  empty.ReadFromString(std::string(), LangEnglish, result);
+  if (game.Root()->ChildCount() > 0 || !game.Root()->Comment().empty() ||
+      !game.StartPosition().SameAs(empty.StartPosition()))
+    return false;
+  // A failed reading stops before the tags a finished one adds.
+  const GameInfoO &tags = game.GameInfo(), &added = empty.GameInfo();
+  for (int i = 1; i <= tags.TagCount(); ++i)
+    if (added.GetTag(tags.TagName(i)) != tags.TagValue(i)) return false;
+  return true;
+}
+
+}  // namespace
+
 void TMainForm::PasteGameFromClipboard(LanguageId language) {
   if (!ClipboardHasText()) return ui::Beep();
   StopAutoPlay();
   if (!AskSaveGame()) return;
-  if (DisplayMode == dmTryOut) LeaveTryOut();
-  Item("MViewOnly")->setChecked(false);
-  DisplayMode = dmEdit;
-  // Each reading replaces the game, a failed one by what was read up to
-  // the error, so giving up keeps that and never re-marks the old game.
+  // The readings go to a game of their own first: one that gives nothing
+  // at all (no tag, no move, no comment) leaves the current game as it was.
+  // Otherwise the game is replaced by the last reading, a failed one by
+  // what was read up to the error, so giving up keeps that.
   std::string text = ClipboardText(TextEncoding());
   ParseResultT result;
-  while (!Game.ReadFromString(text, language, result, true)) {
+  auto trial = std::make_unique<GameO>();
+  while (!trial->ReadFromString(text, language, result, true)) {
     bool retry = false;
     text = ParseErrorCallback(text, result, retry);
     if (!retry) break;
   }
+  if (ReadsNothing(*trial)) return ui::Beep();
+  trial.reset();
+  if (DisplayMode == dmTryOut) LeaveTryOut();
+  Item("MViewOnly")->setChecked(false);
+  DisplayMode = dmEdit;
+  Game.ReadFromString(text, language, result, true);
   Game.SetModified(mfEdited);
   UpdateSaveGameItem();
   CurrentGameNumber = 0;

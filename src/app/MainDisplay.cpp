@@ -8,10 +8,11 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 #include "app/Guard.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
@@ -34,7 +35,7 @@ constexpr int kStepButtonHeight = 24;
 constexpr int kLastMoveLabelTop = 4;
 
 // The toolbar in button order: component name, glyph resource, the key of
-// its tooltip (none for the clipboard buttons, whose issue sets theirs),
+// its tooltip (none for the clipboard buttons, which set their own),
 // and a separator after it.
 struct ToolDef {
   const char *name;
@@ -79,44 +80,39 @@ bool TMainForm::CommentCommandsAllowed() const {
 void TMainForm::ShowGame() {
   const LanguageId lang = DisplayLanguage();
   const int kind = ChessApp.MoveListNotation;
-  AlternativesLB->clear();
+  QStringList rows;
   if (DisplayMode == dmTryOut) {
     const int made = Board->MoveList().Count();
-    if (made < TryOutMoves.Count()) AlternativesLB->addItem(ToQ(TryOutMoves.At(made + 1).ToText(kind, lang)));
+    if (made < TryOutMoves.Count()) rows << ToQ(TryOutMoves.At(made + 1).ToText(kind, lang));
   } else {
     // No single writer gives a continuation with its comment: the move, a
     // blank, the comment.
     for (int i = 1; i <= Game.ChildCount(); ++i) {
       QString text = ToQ(Game.ChildMoveText(i, kind, lang));
       if (!Game.ChildComment(i).empty()) text += " " + GameToQ(Game.ChildComment(i));
-      AlternativesLB->addItem(text);
+      rows << text;
     }
     // The next main-line move stays hidden while only viewing.
     if (Game.ChildCount() > 0 && Item("MViewOnly")->isChecked() && !ChessApp.ShowGameMove && Game.OnMainLine())
-      AlternativesLB->item(0)->setText("...");
-    if (Game.SelectedChild() > 0) AlternativesLB->setCurrentRow(Game.SelectedChild() - 1);
+      rows[0] = "...";
   }
+  // The same rows stay: a click's refill must not swallow the double click
+  // that follows it.
+  bool same = AlternativesLB->count() == rows.size();
+  for (int i = 0; same && i < rows.size(); ++i) same = AlternativesLB->item(i)->text() == rows[i];
+  if (!same) {
+    AlternativesLB->clear();
+    AlternativesLB->addItems(rows);
+  }
+  if (DisplayMode != dmTryOut && Game.SelectedChild() > 0) AlternativesLB->setCurrentRow(Game.SelectedChild() - 1);
   ShowLastMove();
 
   ColorToMoveLbl->setText(
       ChessApp.ShowColorToMove ? ToQ(std::string(1, LangColourChar(ChessApp.InterfaceLanguage, Board->SideToMove())))
                                : QString());
   if (ChessApp.ShowMaterialDifference) {
-    bool fromBlack = false;
-    switch (ChessApp.MaterialDifferencePerspective) {
-      case PerspectiveT::Black:
-        fromBlack = true;
-        break;
-      case PerspectiveT::ColorToMove:
-        fromBlack = Board->SideToMove() == cBlack;
-        break;
-      case PerspectiveT::Board:
-        fromBlack = Board->ColorAtTop() == cWhite;  // Black at the bottom
-        break;
-      default:
-        break;
-    }
-    MatDiffLbl->setText(ToQ(Board->MaterialText(lang, fromBlack, ChessApp.KnightAndBishopAreEqual)));
+    MatDiffLbl->setText(ToQ(boardlabels::MaterialLabelText(*Board, lang, ChessApp.MaterialDifferencePerspective,
+                                                           ChessApp.KnightAndBishopAreEqual)));
   } else {
     MatDiffLbl->clear();
   }
@@ -224,12 +220,20 @@ void TMainForm::BuildInfoLines() {
 
 void TMainForm::BalanceTopLines() {
   const QFontMetrics fm(TopLinePanel->font());
-  layout::BalanceTopLines(InfoLines, [&](const std::string &t) { return fm.horizontalAdvance(GameToQ(t)); });
+  // Two parts of a line keep a gap between their texts; only those lines
+  // are balanced, so the gap counts in every width asked for.
+  const int gap = fm.horizontalAdvance(QStringLiteral("  "));
+  layout::BalanceTopLines(InfoLines, [&](const std::string &t) { return fm.horizontalAdvance(GameToQ(t)) + gap; });
   const int h = fm.height();
   size_t k = 0;
   for (size_t n = 0; n < InfoLines.size(); ++n)
-    for (const layout::InfoPart &p : InfoLines[n])
-      InfoLabels[k++]->setGeometry(p.left, static_cast<int>(n) * h, p.width, h);
+    for (const layout::InfoPart &p : InfoLines[n]) {
+      QLabel *l = InfoLabels[k++];
+      l->setGeometry(p.left, static_cast<int>(n) * h, p.width, h);
+      // A text longer than its part ends in an ellipsis.
+      const int room = std::max(p.width - (InfoLines[n].size() == 2 ? gap : 0), 0);
+      l->setText(fm.elidedText(GameToQ(p.text), Qt::ElideRight, room));
+    }
 }
 
 void TMainForm::ArrangeTopLines() {
@@ -274,7 +278,7 @@ layout::Input TMainForm::LayoutInput() const {
   return in;
 }
 
-void TMainForm::ArrangeControls() {
+void TMainForm::ArrangeControls(bool preferredSize) {
   arranging_ = true;
   struct Restore {
     bool &flag;
@@ -286,7 +290,18 @@ void TMainForm::ArrangeControls() {
   const QFontMetrics labels(LastMoveLbl->font());
   LastMoveLbl->setFixedHeight(labels.height() + 2);
 
-  Layout = layout::Arrange(LayoutInput());
+  layout::Input in = LayoutInput();
+  const int menuH = menuBar()->sizeHint().height();
+  const layout::Result preferred = layout::Arrange(in);
+  const bool keepSize = preferred.sizeable && (!preferredSize || isMaximized() || isFullScreen());
+  if (keepSize) {
+    in = layout::ExtraPanelFromClient(in, preferred, width(), height() - menuH);
+    ExtraPanelWidth = in.extraPanelWidth;
+    ExtraPanelHeight = in.extraPanelHeight;
+    in.givenClientWidth = width();
+    in.givenClientHeight = height() - menuH;
+  }
+  Layout = layout::Arrange(in);
   const layout::Result &r = Layout;
   auto place = [](QWidget *w, const layout::Rect &rc) { w->setGeometry(rc.x, rc.y, rc.w, rc.h); };
 
@@ -294,6 +309,7 @@ void TMainForm::ArrangeControls() {
   StatusBar->setSizeGripEnabled(r.sizeable);
 
   place(Toolbar, r.toolbar);
+  ToolbarMan.Arrange();  // the buttons past its width overflow
   Toolbar->setVisible(ShowToolbar);
   place(StatusBar, r.statusbar);
   StatusBar->setVisible(ShowStatusbar);
@@ -343,24 +359,33 @@ void TMainForm::ArrangeControls() {
     p->SetAboveEachOther(beside);
     p->SetShowListBox(ChessApp.ShowAlternatives);
     if (beside) {
-      p->setGeometry(2, r.bevel.y, r.extraPanel.w - 6, r.bevel.h);
-      p->SetListBoxHeight(layout::FitListSize(p->ListBoxHeight(), p->height()));
+      // Beside the board, and as much lower as the window is higher.
+      const int taller = std::max(r.extraPanel.h - preferred.extraPanel.h, 0);
+      p->setGeometry(2, r.bevel.y, r.extraPanel.w - 6, r.bevel.h + taller);
+      // Two rows stay visible above a horizontal scroll bar.
+      const int rowH = std::max(AlternativesLB->sizeHintForRow(0), QFontMetrics(AlternativesLB->font()).height());
+      const int least = 2 * rowH + AlternativesLB->horizontalScrollBar()->sizeHint().height() +
+                        2 * AlternativesLB->frameWidth();
+      p->SetListBoxHeight(std::max(layout::FitListSize(p->ListBoxHeight(), p->height()), least));
     } else {
-      p->setGeometry(r.bevel.x, 0, r.bevel.w, r.extraPanel.h - 4);
+      p->setGeometry(r.bevel.x, 0, std::max(r.bevel.w, r.extraPanel.w - 2 * r.bevel.x), r.extraPanel.h - 4);
       p->SetListBoxWidth(layout::FitListSize(p->ListBoxWidth(), p->width()));
     }
   }
 
-  Client->setFixedSize(r.clientWidth, r.clientHeight);
-  const int menuH = menuBar()->sizeHint().height();
   const QSize size(r.clientWidth, r.clientHeight + menuH);
   if (r.sizeable) {
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    Client->setMinimumSize(0, 0);
+    // Never smaller than the board column with the smallest extra panel.
+    const layout::Result least = layout::Arrange(layout::SmallestExtraPanel(in));
+    Client->setMinimumSize(least.clientWidth, least.clientHeight);
     Client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(size);
+    setMinimumSize(least.clientWidth, least.clientHeight + menuH);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (!keepSize) resize(size);
   } else {
+    // A fixed size cannot be maximised.
+    if (isMaximized() || isFullScreen()) setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    Client->setFixedSize(r.clientWidth, r.clientHeight);
     setFixedSize(size);
   }
   if (CenterOnce) {
@@ -379,14 +404,8 @@ void TMainForm::showEvent(QShowEvent *e) {
 
 void TMainForm::resizeEvent(QResizeEvent *e) {
   QMainWindow::resizeEvent(e);
-  if (!resizeConnected_ || arranging_ || !ShowExtraPanel) return;
-  Guarded([&] {
-    const int menuH = menuBar()->sizeHint().height();
-    const layout::Input in = layout::ExtraPanelFromClient(LayoutInput(), Layout, width(), height() - menuH);
-    ExtraPanelWidth = in.extraPanelWidth;
-    ExtraPanelHeight = in.extraPanelHeight;
-    ArrangeControls();
-  });
+  if (!resizeConnected_ || arranging_ || !Layout.sizeable) return;
+  Guarded([&] { ArrangeControls(false); });
 }
 
 // ---- Toolbar

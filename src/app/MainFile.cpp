@@ -22,6 +22,7 @@
 #include "dbwindows/DlgEventSites.h"
 #include "dbwindows/DlgPlayers.h"
 #include "dbwindows/DlgGames.h"
+#include "dbwindows/DlgTree.h"
 #include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
@@ -32,6 +33,7 @@
 #include "foundation/ui/MenuModelUi.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
+#include "platform/Dirs.h"
 #include "platform/Files.h"
 #include "platform/Win1252.h"
 
@@ -78,6 +80,7 @@ void TMainForm::ConnectFileCommands() {
   Connect("MSearchGames", &TMainForm::MSearchGamesClick);
   ConnectButton("SBSearchGames", &TMainForm::MSearchGamesClick);
   Connect("MFoundGames", &TMainForm::MFoundGamesClick);
+  Connect("MTreeDlg", &TMainForm::MTreeDlgClick);
   Connect("MImportGames", &TMainForm::MImportGamesClick);
   ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
   // Hidden in the release build, and working all the same.
@@ -104,6 +107,7 @@ void TMainForm::InitDatabase() {
 ListWindowFactories TMainForm::ListWindowMakers() {
   ListWindowFactories f;
   f.games = [] { return new TGamesDlg; };
+  f.tree = [] { return new TTreeDlg; };
   f.players = [] { return new TPlayersDlg; };
   f.eventSites = [] { return new TEventSitesDlg; };
   f.annotators = [] { return new TAnnotatorsDlg; };
@@ -388,6 +392,9 @@ void TMainForm::ReopenMenuItemClick(int tag) {
 }
 
 void TMainForm::WMStartup(const std::vector<std::string> &args) {
+  // What a killed run left in the temporary folder is recovered first.
+  DatabaseO::RecoverLeftovers(dirs::GetTempDir());
+  ReportRecoveredGames();
   for (const std::string &arg : args) {
     if (!files::FileExists(arg)) continue;
     std::error_code ec;
@@ -524,6 +531,11 @@ void TMainForm::MSearchGamesClick() {
 void TMainForm::MFoundGamesClick() {
   StopAutoPlay();
   GameListMan.ShowFoundGamesWindow();
+}
+
+void TMainForm::MTreeDlgClick() {
+  StopAutoPlay();
+  GameListMan.ShowTreeWindow();
 }
 
 void TMainForm::MReopenLastListClick() {

@@ -46,6 +46,12 @@ Result Arrange(const Input &in) {
   r.clientWidth = boardPanelW + (beside ? in.extraPanelWidth : 0);
   r.clientHeight = infoH + boardPanelH + controlH + (r.extra == ExtraPlace::Under ? in.extraPanelHeight : 0) +
                    toolbarH + statusH;
+  if (r.sizeable) {
+    r.clientWidth = std::max(r.clientWidth, in.givenClientWidth);
+    r.clientHeight = std::max(r.clientHeight, in.givenClientHeight);
+  }
+  // The extra panel reaches the status bar.
+  const int extraBottom = r.clientHeight - statusH;
 
   r.toolbar = {0, 0, r.clientWidth, toolbarH};
   r.statusbar = {0, r.clientHeight - statusH, r.clientWidth, statusH};
@@ -57,13 +63,13 @@ Result Arrange(const Input &in) {
     case ExtraPlace::Hidden:
       break;
     case ExtraPlace::Under:
-      r.extraPanel = {columnX, r.controlPanel.Bottom(), boardPanelW, in.extraPanelHeight};
+      r.extraPanel = {columnX, r.controlPanel.Bottom(), r.clientWidth, extraBottom - r.controlPanel.Bottom()};
       break;
     case ExtraPlace::Right:
-      r.extraPanel = {boardPanelW, r.boardPanel.y, in.extraPanelWidth, boardPanelH + controlH};
+      r.extraPanel = {boardPanelW, r.boardPanel.y, r.clientWidth - boardPanelW, extraBottom - r.boardPanel.y};
       break;
     case ExtraPlace::Left:
-      r.extraPanel = {0, r.boardPanel.y, in.extraPanelWidth, boardPanelH + controlH};
+      r.extraPanel = {0, r.boardPanel.y, in.extraPanelWidth, extraBottom - r.boardPanel.y};
       break;
   }
 
@@ -97,6 +103,14 @@ Input ExtraPanelFromClient(const Input &in, const Result &current, int clientWid
     case ExtraPlace::Hidden:
       break;
   }
+  return out;
+}
+
+Input SmallestExtraPanel(const Input &in) {
+  Input out = in;
+  out.extraPanelWidth = kMinExtraWidth;
+  out.extraPanelHeight = kMinExtraHeight;
+  out.givenClientWidth = out.givenClientHeight = 0;
   return out;
 }
 
@@ -170,14 +184,6 @@ void BalanceTopLines(InfoLines &lines, const std::function<int(const std::string
     b.width -= d;
     if (b.align == Align::Right) b.left += d;
   }
-}
-
-std::string FileLabelText(int i, bool whiteAtTop) {
-  return std::string(1, static_cast<char>(whiteAtTop ? 'h' - (i - 1) : 'a' + (i - 1)));
-}
-
-std::string RankLabelText(int i, bool whiteAtTop) {
-  return std::string(1, static_cast<char>(whiteAtTop ? '1' + (i - 1) : '8' - (i - 1)));
 }
 
 }  // namespace layout

@@ -6,14 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace layout {
+#include "board/ui/BoardLabels.h"
+#include "foundation/LayoutRect.h"
 
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-  int Right() const { return x + w; }
-  int Bottom() const { return y + h; }
-  bool operator==(const Rect &) const = default;
-};
+namespace layout {
 
 struct Input {
   int boardWidth = 0, boardHeight = 0;
@@ -33,6 +29,11 @@ struct Input {
   // panel while shown.
   bool showClocks = false;
   int clockLabelHeight = 0;
+  // The client size the window manager gave (a resize, a maximised
+  // window); 0 for the layout's own size. A sizeable layout then reaches
+  // its right edge and its foot: the bars span its width, the extra panel
+  // fills what the board column leaves.
+  int givenClientWidth = 0, givenClientHeight = 0;
 };
 
 enum class ExtraPlace { Hidden, Under, Right, Left };
@@ -58,6 +59,10 @@ Result Arrange(const Input &in);
 // under the board the height that is left, at least 50; beside it the width
 // that is left, at least 100. Answers the input with the size changed.
 Input ExtraPanelFromClient(const Input &in, const Result &current, int clientWidth, int clientHeight);
+
+// The input with the smallest extra panel ExtraPanelFromClient allows: the
+// window's minimum size.
+Input SmallestExtraPanel(const Input &in);
 
 // The alternatives list's size within its panel: above the comment (beside
 // the board) a list higher than 0.9 of the panel becomes a quarter of it;
@@ -94,8 +99,8 @@ void ArrangeTopLines(InfoLines &lines, int bevelLeft, int bevelWidth, const std:
 // stays. Starts from the arranged places each time.
 void BalanceTopLines(InfoLines &lines, const std::function<int(const std::string &)> &textWidth);
 
-// The coordinate labels' texts, left to right and top to bottom.
-std::string FileLabelText(int i, bool whiteAtTop);
-std::string RankLabelText(int i, bool whiteAtTop);
+// The coordinate labels' texts (shared with the other boards' labels).
+using boardlabels::FileLabelText;
+using boardlabels::RankLabelText;
 
 }  // namespace layout

@@ -17,19 +17,12 @@
 #include "appman/ChessAppMan.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Intra.h"
+#include "board/ui/TypedMove.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/ui/QtStr.h"
 #include "platform/Errors.h"
 
-namespace {
-
-// The characters echoed in the last-move label while a move is typed.
-bool Echoed(char c) {
-  return c == '-' || c == ':' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-}  // namespace
 
 void TMainForm::ConnectToggle(const std::string &name, void (TMainForm::*handler)()) {
   connected_.insert(name);
@@ -47,6 +40,7 @@ void TMainForm::ConnectMoveEntry() {
     Guarded([&] { BoardMouseDown(b, m, x, y); });
   };
   EngineMan.SetOnEngineMove([this](void *sender, const MoveRec &move) { EngineMove(sender, move); });
+  ConnectMenuBarKeys();
   // Queued: a click refills the list, which must not happen inside the
   // list's own mouse handling.
   connect(
@@ -96,8 +90,8 @@ void TMainForm::BoardMouseDown(Qt::MouseButton, Qt::KeyboardModifiers modifiers,
             EngineMan.TakeBackInPlay();
             Game.UndoEnteredMove();
           } else {
-            EngineMan.ReplaceLastMove(move);
             Game.ReplaceEnteredMove(move);
+            EngineMan.ReplaceLastMove(move);
           }
           Game.MainLineMoves();
         } else if (state == 3) {
@@ -168,10 +162,14 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
         case imInsertBeforeMove:
           kind = amAboveIndex;
           index = selected;
+          // The continuations moved below the new move may not be playable
+          // there; No acts as Cancel.
+          ok = ConfirmDroppedMoves(Game.EnterDropCount(move, kind, index));
           break;
         case imInsertBeforeAll:
           kind = amAboveAll;
           index = 0;
+          ok = ConfirmDroppedMoves(Game.EnterDropCount(move, kind, index));
           break;
         case imReplaceMove:
           replace = true;
@@ -197,7 +195,6 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
     }
     if (count > 0 && choice == imReplaceVariation) Game.DeleteMove(selected, 0);
   }
-  EngineMan.UserMove(move);
   if (replace) {
     Game.ReplaceChildMove(index, move);
   } else {
@@ -206,6 +203,8 @@ void TMainForm::EnterMoveInGame(bool ctrl) {
     if (kind == amAboveIndex) Game.SetSelectedChild(index);
     Game.EnterMove(move, kind, index);
   }
+  // Only a move the game took reaches the engine.
+  EngineMan.UserMove(move);
   Game.MainLineMoves();
   ResetMoveEntry();
   UpdateSaveGameItem();
@@ -253,23 +252,16 @@ void TMainForm::KeyMoveEntry(char c) {
     ShowLastMove();
     return;
   }
-  if (Echoed(c)) {
+  if (typedmove::Echoed(c)) {
     LastMoveLbl->setText(ToQ(Board->TypedMoveText() + c));
     LastMoveLbl->repaint();
   }
   MoveRec move;
-  switch (Board->FeedMoveChar(c, move)) {
-    case isRecognised:
-      try {
-        Board->CompleteMove(move);
-        Board->EnterMove(move);
-      } catch (const ERangeError &) {
-        // Black's move at 255 has no move number left.
-        return RefuseTypedMove();
-      }
+  switch (typedmove::FeedChar(*Board, c, move)) {
+    case typedmove::Fed::Entered:
       BoardMouseDown(Qt::NoButton, Qt::NoModifier, move.toFile, move.toRank);
       break;
-    case isRejected:
+    case typedmove::Fed::Refused:
       RefuseTypedMove();
       break;
     default: {
@@ -330,6 +322,9 @@ void TMainForm::AlternativesLBKeyDown(const QKeyEvent &key) {
   if ((key.modifiers() & Qt::ControlModifier) || ChessApp.AskDeleteTypeOnDelete) {
     DeleteMoveDlg->Choice = dcDeleteOneMove;
     if (DeleteMoveDlg->Execute() != QDialog::Accepted) return;
+    // Replies re-hung where they cannot be played go: asked first, and No
+    // deletes nothing.
+    if (!ConfirmDroppedMoves(Game.DeleteDropCount(chosen, DeleteMoveDlg->Choice))) return;
     Game.DeleteMove(chosen, DeleteMoveDlg->Choice);
   } else {
     if (BeepConfirm(CommonText::S_DeleteLine + "?", ui::mbYesNo) != ui::mrYes) return;

@@ -254,6 +254,23 @@ void TMainForm::ShowLoadedGame(int ply, bool replayLastMove) {
 
 // ---- Keys
 
+void TMainForm::ConnectMenuBarKeys() {
+  for (QAction *a : menuBar()->actions())
+    if (QMenu *m = a->menu())
+      connect(m, &QMenu::aboutToHide, this, [this] { LeaveMenuBarKeyboardMode(); }, Qt::QueuedConnection);
+}
+
+void TMainForm::LeaveMenuBarKeyboardMode() {
+  // Another menu open (the arrows moved on) keeps the mode; so does a menu
+  // bar without the focus, which is not in it.
+  QMenuBar *bar = menuBar();
+  if (QApplication::activePopupWidget() || !bar->hasFocus()) return;
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(bar, &escape);
+  // A bar that keeps the focus gives it to the move controls.
+  if (bar->hasFocus()) FocusMoveControl();
+}
+
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
   if (event->type() == QEvent::MouseButtonPress && watched == AlternativesLB->viewport()) {
     bool used = false;

@@ -402,10 +402,8 @@ void GameO::AfterAdd(PosRec *node) {
   SetModified(mfEdited);
 }
 
-PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, int index) {
-  CheckRange(mode, 0, 3, "AddMove mode out of range");
-  PosRec *cur = current_;
-  const int count = cur->ChildCount();
+std::vector<PosRec *> GameO::MovedChildren(int mode, const KeyListO *children, int index) const {
+  const PosRec *cur = current_;
   std::vector<PosRec *> moved;
   if (mode == amInsert) {
     CheckRange(index, 1, 65535, "Child index out of range");
@@ -420,6 +418,30 @@ PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, 
       moved.push_back(c);
     }
   }
+  return moved;
+}
+
+int GameO::AddDropCount(const MoveRec &move, int mode, const KeyListO *children, int index) const {
+  CheckRange(mode, 0, 3, "AddMove mode out of range");
+  const std::vector<PosRec *> moved = MovedChildren(mode, children, index);
+  PositionO pos;
+  pos.Assign(*currentPos_);
+  MoveRec m = move;
+  if (moved.empty() || !CanPlayMove(pos, m)) return 0;
+  pos.CompleteMove(m);
+  pos.MakeMove(m);
+  return CountDropped(std::vector<const PosRec *>(moved.begin(), moved.end()), pos);
+}
+
+PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, int index) {
+  return AddMove(move, mode, children, index, nullptr);
+}
+
+PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, int index, LastEntry *entry) {
+  CheckRange(mode, 0, 3, "AddMove mode out of range");
+  PosRec *cur = current_;
+  const int count = cur->ChildCount();
+  const std::vector<PosRec *> moved = MovedChildren(mode, children, index);
   MoveRec m = move;
   const bool legal = CanPlayMove(*currentPos_, m);
   if (legal) currentPos_->CompleteMove(m);
@@ -440,12 +462,32 @@ PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, 
 
   PosRec *selected = cur->selectedChild ? cur->Child(cur->selectedChild) : nullptr;
   const bool selectedMoved = std::find(moved.begin(), moved.end(), selected) != moved.end();
+  const std::uint16_t selectedBefore = cur->selectedChild;
+  const std::uint16_t pinsBefore[2] = {pins_[0], pins_[1]};
+  // The moved children leave in their order, remembering where they were.
+  auto away = std::make_unique<PosRec>();
+  std::vector<std::uint16_t> from;
+  for (PosRec *c : moved) from.push_back(static_cast<std::uint16_t>(cur->IndexOfChild(c)));
   for (PosRec *c : moved) {
     const int k = cur->IndexOfChild(c);
-    std::unique_ptr<PosRec> owned = std::move(cur->children[static_cast<size_t>(k - 1)]);
+    away->children.push_back(std::move(cur->children[static_cast<size_t>(k - 1)]));
     cur->children.erase(cur->children.begin() + (k - 1));
-    owned->parent = added;
-    added->children.push_back(std::move(owned));
+  }
+  if (selectedMoved) away->selectedChild = static_cast<std::uint16_t>(away->IndexOfChild(selected));
+  if (legal) {
+    // Replayed after the new move; the originals stay whole for an undo.
+    PositionO pos;
+    pos.Assign(*currentPos_);
+    pos.MakeMove(m);
+    CopyReplayed(*away, *added, pos);
+  } else {
+    for (auto &c : away->children) {
+      c->parent = added;
+      added->children.push_back(std::move(c));
+    }
+    away->children.clear();
+    added->selectedChild = away->selectedChild;
+    ClearIllegalBelow(added);
   }
   // Above one child the new move takes that child's place, so the order
   // of the other continuations stays; else it comes last.
@@ -454,17 +496,23 @@ PosRec *GameO::AddMove(const MoveRec &move, int mode, const KeyListO *children, 
   else
     cur->children.push_back(std::move(node));
   if (selected && selectedMoved) {
-    added->selectedChild = static_cast<std::uint16_t>(added->IndexOfChild(selected));
     cur->selectedChild = static_cast<std::uint16_t>(cur->IndexOfChild(added));
   } else {
     cur->selectedChild = static_cast<std::uint16_t>(selected ? cur->IndexOfChild(selected) : 0);
     added->selectedChild = added->children.empty() ? 0 : 1;
   }
-  // The moved lines now follow the new move.
-  if (legal)
-    Revalidate(added);
-  else
-    ClearIllegalBelow(added);
+  if (legal) {
+    std::vector<const PosRec *> leaving;
+    for (auto &c : away->children) leaving.push_back(c.get());
+    SwapListedNodes(leaving, added);
+  }
+  if (entry && legal && !away->children.empty()) {
+    entry->movedAway = std::move(away);
+    entry->movedFrom = std::move(from);
+    entry->selectedBefore = selectedBefore;
+    entry->pinsBefore[0] = pinsBefore[0];
+    entry->pinsBefore[1] = pinsBefore[1];
+  }
   Recount();
   AfterAdd(added);
   return added;
@@ -492,13 +540,14 @@ bool GameO::EnterMove(const MoveRec &move, int mode, int index) {
     lastEntry_.reached = Child(found)->nodeNumber;
     return GoForward(found);
   }
-  PosRec *added = AddMove(move, mode, nullptr, index);
+  LastEntry entry;
+  PosRec *added = AddMove(move, mode, nullptr, index, &entry);
   // Mode 0 follows the new move; the other modes follow the selection that
   // AddMove left, or the new move when nothing is selected.
   if (mode == amInsert || current_->selectedChild == 0)
     current_->selectedChild = static_cast<std::uint16_t>(current_->IndexOfChild(added));
   PosRec *next = Child(current_->selectedChild);
-  lastEntry_ = LastEntry{};
+  lastEntry_ = std::move(entry);
   lastEntry_.index = static_cast<std::uint16_t>(std::clamp(index, 0, 65535));
   lastEntry_.kind = static_cast<std::uint8_t>(mode);
   lastEntry_.reached = next->nodeNumber;
@@ -535,6 +584,38 @@ bool GameO::UndoEnteredMove() {
     return true;
   }
   if (lastEntry_.replacing) current_->selectedChild = lastEntry_.selectedBefore;
+  if (lastEntry_.movedAway) {
+    // The new move goes with the replayed copies; the children it moved
+    // come back whole in their places.
+    std::unique_ptr<PosRec> away = std::move(lastEntry_.movedAway);
+    const std::vector<std::uint16_t> from = std::move(lastEntry_.movedFrom);
+    const std::uint16_t pins[2] = {lastEntry_.pinsBefore[0], lastEntry_.pinsBefore[1]};
+    int at = 0;
+    for (int k = 1; k <= ChildCount(); ++k)
+      if (Child(k)->nodeNumber == lastEntry_.added) at = k;
+    lastEntry_.added = 0;
+    if (at == 0) return true;
+    std::unique_ptr<PosRec> fresh = std::move(current_->children[static_cast<size_t>(at - 1)]);
+    current_->children.erase(current_->children.begin() + (at - 1));
+    FreeSubtree(std::move(fresh));
+    std::vector<size_t> order(from.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return from[a] < from[b]; });
+    for (size_t k : order) {
+      std::unique_ptr<PosRec> back = std::move(away->children[k]);
+      back->parent = current_;
+      ForEachNode(back.get(), [&](PosRec *n) { nodes_.Add(n); });
+      const size_t to = std::min<size_t>(from[k] - 1u, current_->children.size());
+      current_->children.insert(current_->children.begin() + static_cast<std::ptrdiff_t>(to), std::move(back));
+    }
+    away->children.clear();
+    current_->selectedChild = lastEntry_.selectedBefore;
+    pins_[0] = pins[0];
+    pins_[1] = pins[1];
+    if (nodeIndexOn_) BuildNodeIndex();
+    Recount();
+    return true;
+  }
   if (!lastEntry_.found && lastEntry_.added != 0) {
     for (int i = 1; i <= ChildCount(); ++i)
       if (Child(i)->nodeNumber == lastEntry_.added) {
@@ -631,14 +712,30 @@ int GameO::CountDropped(const PosRec &from, PositionO &pos) {
     }
     ++stack.back().next;
     const PosRec *c = node->children[k].get();
-    if (!CanPlayMove(pos, c->move)) {
-      ForEachNode(const_cast<PosRec *>(c), [&](PosRec *) { ++dropped; });
-      continue;
-    }
-    MoveRec m = c->move;
-    pos.CompleteMove(m);
-    pos.MakeMove(m);
-    stack.push_back({c, 0, m});
+    MoveRec m;
+    if (PlayOrCountDropped(*c, pos, m, dropped)) stack.push_back({c, 0, m});
+  }
+  return dropped;
+}
+
+bool GameO::PlayOrCountDropped(const PosRec &line, PositionO &pos, MoveRec &played, int &dropped) {
+  if (!CanPlayMove(pos, line.move)) {
+    ForEachNode(const_cast<PosRec *>(&line), [&](PosRec *) { ++dropped; });
+    return false;
+  }
+  played = line.move;
+  pos.CompleteMove(played);
+  pos.MakeMove(played);
+  return true;
+}
+
+int GameO::CountDropped(const std::vector<const PosRec *> &lines, PositionO &pos) {
+  int dropped = 0;
+  for (const PosRec *c : lines) {
+    MoveRec m;
+    if (!PlayOrCountDropped(*c, pos, m, dropped)) continue;
+    dropped += CountDropped(*c, pos);
+    pos.UnmakeMove(m);
   }
   return dropped;
 }
@@ -656,20 +753,34 @@ int GameO::ReplaceDropCount(int i, const MoveRec &move) const {
 }
 
 int GameO::EnteredReplaceDropCount(const MoveRec &move) const {
-  if (!lastEntry_.replacing || lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached ||
-      !current_->parent)
-    return 0;
-  // Against the game as an undo leaves it: the old move back in place of
-  // the new one, or nothing changed when an equal move was followed.
+  if (lastEntry_.reached == 0 || current_->nodeNumber != lastEntry_.reached || !current_->parent) return 0;
+  // Against the game as an undo leaves it; an equal move there would be
+  // followed, dropping nothing.
   const PosRec *parent = current_->parent;
-  const PosRec *old = lastEntry_.replaced.get();
-  if (!old) {
-    if (lastEntry_.index < 1 || lastEntry_.index > parent->ChildCount()) return 0;
-    old = parent->Child(lastEntry_.index);
-  }
-  for (auto &c : parent->children) {
-    const PosRec *there = c.get() == current_ && lastEntry_.replaced ? old : c.get();
-    if (there->move.Equal(move)) return 0;
+  std::vector<const PosRec *> lines;
+  if (lastEntry_.movedAway) {
+    // An entry above other children: they come back, the new move goes.
+    for (auto &c : lastEntry_.movedAway->children) {
+      if (c->move.Equal(move)) return 0;
+      lines.push_back(c.get());
+    }
+    for (auto &c : parent->children)
+      if (c->nodeNumber != lastEntry_.added && c->move.Equal(move)) return 0;
+  } else if (lastEntry_.replacing) {
+    // The old move back in place of the new one, or nothing changed when
+    // an equal move was followed.
+    const PosRec *old = lastEntry_.replaced.get();
+    if (!old) {
+      if (lastEntry_.index < 1 || lastEntry_.index > parent->ChildCount()) return 0;
+      old = parent->Child(lastEntry_.index);
+    }
+    for (auto &c : parent->children) {
+      const PosRec *there = c.get() == current_ && lastEntry_.replaced ? old : c.get();
+      if (there->move.Equal(move)) return 0;
+    }
+    for (auto &c : old->children) lines.push_back(c.get());
+  } else {
+    return 0;
   }
   PositionO pos;
   pos.Assign(*currentPos_);
@@ -678,7 +789,7 @@ int GameO::EnteredReplaceDropCount(const MoveRec &move) const {
   if (!CanPlayMove(pos, m)) return 0;
   pos.CompleteMove(m);
   pos.MakeMove(m);
-  return CountDropped(*old, pos);
+  return CountDropped(lines, pos);
 }
 
 bool GameO::ReplaceChildMove(int i, const MoveRec &move) {
@@ -720,28 +831,13 @@ bool GameO::ReplaceChildMove(int i, const MoveRec &move) {
 
   // The old move and its lines leave the tree whole; the copies carry the
   // node numbers of the replies that stay.
-  std::unordered_set<const PosRec *> leaving;
-  std::unordered_set<std::uint16_t> gone, staying;
-  ForEachNode(old, [&](PosRec *n) {
-    leaving.insert(n);
-    gone.insert(n->nodeNumber);
-  });
-  ForEachNode(fresh.get(), [&](PosRec *n) { staying.insert(n->nodeNumber); });
-  for (int k = nodes_.Count(); k >= 1; --k)
-    if (leaving.count(static_cast<const PosRec *>(nodes_.Get(k)))) nodes_.Delete(k);
-  for (auto &pin : pins_)
-    if (gone.count(pin) && !staying.count(pin)) pin = 0;
-  mainLine_.Clear();
-  mainLineNodes_.Clear();
-
   fresh->nodeNumber = ++nodeCounter_;
   fresh->parent = cur;
   PosRec *added = fresh.get();
   entry.replaced = std::move(cur->children[static_cast<size_t>(i - 1)]);
   entry.replaced->parent = nullptr;
   cur->children[static_cast<size_t>(i - 1)] = std::move(fresh);
-  ForEachNode(added, [&](PosRec *n) { nodes_.Add(n); });
-  if (nodeIndexOn_) BuildNodeIndex();
+  SwapListedNodes({old}, added);
   Recount();
   SetModified(mfEdited);
 
@@ -750,6 +846,55 @@ bool GameO::ReplaceChildMove(int i, const MoveRec &move) {
   entry.added = added->nodeNumber;
   lastEntry_ = std::move(entry);
   return GoForward(i);
+}
+
+void GameO::SwapListedNodes(const std::vector<const PosRec *> &leavingRoots, PosRec *coming) {
+  std::unordered_set<const PosRec *> leaving;
+  std::unordered_set<std::uint16_t> gone, staying;
+  for (const PosRec *root : leavingRoots)
+    ForEachNode(const_cast<PosRec *>(root), [&](PosRec *n) {
+      leaving.insert(n);
+      gone.insert(n->nodeNumber);
+    });
+  for (int k = nodes_.Count(); k >= 1; --k)
+    if (leaving.count(static_cast<const PosRec *>(nodes_.Get(k)))) nodes_.Delete(k);
+  // A node AddMove made is listed already; copies are not.
+  ForEachNode(coming, [&](PosRec *n) {
+    staying.insert(n->nodeNumber);
+    if (n != coming || nodes_.IndexOf(n) == 0) nodes_.Add(n);
+  });
+  for (auto &pin : pins_)
+    if (gone.count(pin) && !staying.count(pin)) pin = 0;
+  mainLine_.Clear();
+  mainLineNodes_.Clear();
+  if (nodeIndexOn_) BuildNodeIndex();
+}
+
+void GameO::RemoveIllegalLines(const std::vector<PosRec *> &tops) {
+  std::vector<PosRec *> illegal;
+  for (PosRec *t : tops)
+    ForEachNode(t, [&](PosRec *n) {
+      if (!n->legal) illegal.push_back(n);
+    });
+  // Only the topmost illegal node of a line is marked: the lines are apart.
+  for (PosRec *n : illegal) {
+    PosRec *parent = n->parent;
+    const int at = parent->IndexOfChild(n);
+    std::unique_ptr<PosRec> line = std::move(parent->children[static_cast<size_t>(at - 1)]);
+    parent->children.erase(parent->children.begin() + (at - 1));
+    SelectAfterRemoval(parent, at, 0);
+    FreeSubtree(std::move(line));
+  }
+}
+
+int GameO::DeleteDropCount(int i, int mode) const {
+  const PosRec *victim = current_->Child(i);
+  if (mode == 0) return 0;
+  std::vector<const PosRec *> lines;
+  for (auto &c : victim->children) lines.push_back(c.get());
+  PositionO pos;
+  pos.Assign(*currentPos_);
+  return CountDropped(lines, pos);
 }
 
 void GameO::SelectAfterRemoval(PosRec *node, int removedAt, int inserted) {
@@ -796,8 +941,14 @@ void GameO::DeleteMove(int i, int mode) {
   }
   SelectAfterRemoval(cur, i, rehung);
   FreeSubtree(std::move(victim));
-  // What was re-hung is now played from another position.
-  if (rehung > 0) Revalidate(cur);
+  // What was re-hung is now played from another position; what cannot be
+  // played there goes (DeleteDropCount counted it).
+  if (rehung > 0) {
+    Revalidate(cur);
+    std::vector<PosRec *> tops;
+    for (int k = i; k < i + rehung; ++k) tops.push_back(cur->Child(k));
+    RemoveIllegalLines(tops);
+  }
   Recount();
   SetModified(mfEdited);
 }

@@ -213,15 +213,24 @@ class GameO {
   // amAboveNamed; children names the moved children for amAboveNamed) and
   // answers it. The move is completed in the current position; a move that
   // is not legal there (or would pass move 255) makes an illegal node.
-  // Index and named children are checked before anything changes.
+  // Index and named children are checked before anything changes. The
+  // children moved below a legal new move are replayed there as
+  // ReplaceChildMove replays replies: what cannot be played goes with its
+  // line (AddDropCount tells how many moves beforehand).
   PosRec *AddMove(const MoveRec &move, int mode, const KeyListO *children, int index);
+  int AddDropCount(const MoveRec &move, int mode, const KeyListO *children, int index) const;
+  // The number of moves EnterMove(move, mode, index) would drop.
+  int EnterDropCount(const MoveRec &move, int mode, int index) const {
+    return IndexOfChildMove(move) > 0 ? 0 : AddDropCount(move, mode, nullptr, index);
+  }
   PosRec *AppendMove(const MoveRec &move) { return AddMove(move, amInsert, nullptr, ChildCount() + 1); }
   // Follows an equal child, else adds the move; then steps into the
   // selected child. False when that step was refused.
   bool EnterMove(const MoveRec &move, int mode, int index);
   // Steps back out of the node the last EnterMove reached and deletes it
-  // again when that entry added it. False when the current node is not the
-  // one entered.
+  // again when that entry added it, with the children it moved back in
+  // their places as they were. False when the current node is not the one
+  // entered.
   bool UndoEnteredMove();
   bool ReplaceEnteredMove(const MoveRec &move);
   // Replaces continuation i by the move: the new node takes its place with
@@ -234,13 +243,16 @@ class GameO {
   bool ReplaceChildMove(int i, const MoveRec &move);
   // The number of moves ReplaceChildMove(i, move) would drop.
   int ReplaceDropCount(int i, const MoveRec &move) const;
-  // The number of moves ReplaceEnteredMove(move) would drop: only a
-  // replacement drops any.
+  // The number of moves ReplaceEnteredMove(move) would drop: a
+  // replacement, or an entry above other children.
   int EnteredReplaceDropCount(const MoveRec &move) const;
   void DeleteChild(int i) { DeleteMove(i, 0); }
   // Mode 0: child i with its subtree. Otherwise child i's own children take
-  // its place. What was re-hung is revalidated and the counts recounted.
+  // its place; what cannot be played there goes with its line (counted by
+  // DeleteDropCount). The counts are recounted.
   void DeleteMove(int i, int mode);
+  // The number of moves DeleteMove(i, mode) drops besides child i.
+  int DeleteDropCount(int i, int mode) const;
   void SetChildKind(int i, std::uint8_t kind);
   void MakeMainLine();
   // Follows (rule 1) selected children or (rule 2) children of line kind 1
@@ -310,7 +322,18 @@ class GameO {
     std::unique_ptr<PosRec> replaced;
     std::uint16_t selectedBefore = 0;
     std::uint16_t pinsBefore[2] = {0, 0};
+    // An entry above other children: those children as they were, held by
+    // movedAway, and their indexes before.
+    std::unique_ptr<PosRec> movedAway;
+    std::vector<std::uint16_t> movedFrom;
   };
+
+  PosRec *AddMove(const MoveRec &move, int mode, const KeyListO *children, int index, LastEntry *entry);
+  // The children AddMove moves below the new move, checked.
+  std::vector<PosRec *> MovedChildren(int mode, const KeyListO *children, int index) const;
+  // The nodes leaving the tree and those coming in, in the lists and the
+  // node index; pins to nodes that go are cleared.
+  void SwapListedNodes(const std::vector<const PosRec *> &leaving, PosRec *coming);
 
   PosRec *NewNode(const MoveRec &move);
   // For the reader: appends a node for a move already completed and played
@@ -330,6 +353,13 @@ class GameO {
   static void CopyReplayed(const PosRec &from, PosRec &to, PositionO &pos);
   // The moves of the node's lines that CopyReplayed would leave out.
   static int CountDropped(const PosRec &from, PositionO &pos);
+  // The same for lines that begin with the nodes.
+  static int CountDropped(const std::vector<const PosRec *> &lines, PositionO &pos);
+  // The line's move played on pos (completed, kept in played) when it can
+  // be played there; else the line's moves are added to dropped.
+  static bool PlayOrCountDropped(const PosRec &line, PositionO &pos, MoveRec &played, int &dropped);
+  // Removes each line that Revalidate marked illegal at or below the nodes.
+  void RemoveIllegalLines(const std::vector<PosRec *> &tops);
   // A child with the move among the current node's children, the one at
   // skip not counted.
   int IndexOfChildMoveExcept(const MoveRec &move, const PosRec *skip) const;

@@ -1,5 +1,7 @@
 #include "database/DatabaseMan.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "foundation/CommonText.h"
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
@@ -163,14 +166,18 @@ void DatabaseO::Clear() {
   fileName_.clear();
   tempBase_.clear();
   open_ = native_ = modified_ = false;
-  hasKeys_ = hasBooster_ = boosterBroken_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
   openingImport_ = {};
   encoding_ = win1252::TextEncoding::Utf8;
   progressPrefix_.clear();
 }
 
 void DatabaseO::Done() {
-  if (open_) CloseStores(!native_);
+  // A changed set no recovery file could take stays where it is: the next
+  // start finds it.
+  bool remove = !native_;
+  if (open_ && !native_ && modified_ && WriteRecoveryFile(std::string()).empty()) remove = false;
+  if (open_) CloseStores(remove);
   open_ = false;
   ReleaseLists();
 }
@@ -250,6 +257,51 @@ void DatabaseO::CloseStores(bool remove) {
   hasKeys_ = hasBooster_ = boosterBroken_ = false;
 }
 
+namespace {
+
+const char kOwnerFile[] = "owner.txt";
+
+// Every file a native set of that base may hold.
+std::vector<std::string> SetFileNames(const std::string &base) {
+  std::vector<std::string> names;
+  for (const char *ext : {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
+                          ".ans", ".key", ".pos", ".hsh", ".kls", ".gls", ".gki", ".bpl", ".bes", ".bli"})
+    names.push_back(base + ext);
+  return names;
+}
+
+// A folder, pipe or device where a file of the database belongs is
+// refused with its name before anything is opened or made.
+bool NoSpecialFile(const std::vector<std::string> &names) {
+  for (const std::string &name : names)
+    if (files::IsSpecial(name)) {
+      ui::ShowMessage(Fill(CommonText::S_NotARegularFile, {Path(name)}));
+      return false;
+    }
+  return true;
+}
+
+// Removes, when armed, the files of a new set that were not there before.
+class NewSetCleanup {
+ public:
+  NewSetCleanup(const std::string &base, bool armed) : names_(SetFileNames(base)), armed_(armed) {
+    for (const std::string &n : names_) existed_.push_back(files::Exists(n));
+  }
+  ~NewSetCleanup() {
+    if (!armed_) return;
+    for (size_t i = 0; i < names_.size(); ++i)
+      if (!existed_[i]) files::Delete(names_[i]);
+  }
+  void Disarm() { armed_ = false; }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<bool> existed_;
+  bool armed_;
+};
+
+}  // namespace
+
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
   importReport = false;
   try {
@@ -277,7 +329,11 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   if (ext == ".qcx") {
     native_ = true;
     const std::string base = Base(), qcx = base + ".qcx";
+    if (!NoSpecialFile(SetFileNames(base))) return false;
+    files::RemoveDeadTempSiblings(SetFileNames(base));
     const bool isNew = !files::FileExists(qcx);
+    // A new set that fails to open leaves nothing behind.
+    NewSetCleanup cleanup(base, isNew);
     if (!isNew) {
       // An unreadable B.qcx must not read as an empty description that
       // Close would then write.
@@ -332,11 +388,14 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     for (const IndexManO *names : {&players_, &eventSites_, &annotators_})
       kind = win1252::Utf8Scan::Combine(kind, names->TextKind());
     encoding_ = win1252::EncodingOf(kind);
+    cleanup.Disarm();
     open_ = true;
     return true;
   }
   if (ext == ".pgn") {
     native_ = false;
+    if (!NoSpecialFile({fileName})) return false;
+    files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
     if (temp.empty()) {
       ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
@@ -357,8 +416,10 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         return false;
       }
       encoding_ = win1252::EncodingOf(openingImport_.textKind);
+      if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
     modified_ = false;
+    RecordOwner();
     return true;
   }
   ui::Beep();
@@ -366,10 +427,22 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   return false;
 }
 
+bool DatabaseO::WriteBackLoses() const {
+  const PGNImportResult &r = openingImport_;
+  return !r.Complete() || r.errors > 0 || r.commentsOutside;
+}
+
 bool DatabaseO::AskBeforeWriteBack() {
-  std::string text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(openingImport_.errors)});
-  if (!openingImport_.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
-  if (openingImport_.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  const PGNImportResult &r = openingImport_;
+  std::string text;
+  if (!r.Complete() || r.errors > 0) {
+    text = Fill(CommonText::S_PGNGamesLeftOut, {Path(fileName_), std::to_string(r.errors)});
+    if (!r.Complete()) text += "\n" + CommonText::S_PGNImportStopped;
+    if (r.errors > 0) text += "\n" + Fill(CommonText::S_PGNRefusedInLog, {Path(ImportLogPath())});
+  }
+  if (r.commentsOutside)
+    text += text.empty() ? Fill(CommonText::S_PGNCommentsLeftOut, {Path(fileName_)})
+                         : "\n" + CommonText::S_PGNCommentsLeftOutToo;
   text += "\n\n" + CommonText::S_PGNWriteBackQuestion;
   const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
   if (answer == ui::mrCancel) return false;
@@ -391,11 +464,14 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   }
   if (modified_) {
     writeBack_ = true;
-    if ((!openingImport_.Complete() || openingImport_.errors > 0) && !AskBeforeWriteBack()) return false;
+    if (WriteBackLoses() && !AskBeforeWriteBack()) return false;
     if (writeBack_) {
       int err = 0;
-      ExportResult r;
-      {
+      ExportResult r = ExportResult::Failed;
+      if (!files::MayWrite(fileName_)) {
+        // The rename over it needs only the folder's permission.
+        err = EACCES;
+      } else {
         ui::HourglassGuard hourglass;
         r = ExportDatabase(fileName_, progress, &err);
       }
@@ -410,6 +486,112 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   CloseStores(true);
   open_ = false;
   return true;
+}
+
+// The temporary set's folder tells a later start whose it is: the process,
+// the PGN file, and whether the set holds changes the file does not.
+void DatabaseO::RecordOwner() {
+  if (tempBase_.empty()) return;
+  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile,
+                        std::to_string(::getpid()) + "\n" + fileName_ + "\n" + (modified_ ? "1" : "0") + "\n");
+  ownerRecorded_ = true;
+}
+
+void DatabaseO::MarkModified() {
+  const bool first = !modified_;
+  modified_ = true;
+  if (first && ownerRecorded_) RecordOwner();
+}
+
+int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
+  int recovered = 0;
+  for (const std::string &name : files::ListDirs(tempDir, "tvdb??????")) {
+    const std::string dir = files::IncludeTrailingSlash(tempDir) + name + "/";
+    std::string owner;
+    if (!files::ReadAll(dir + kOwnerFile, owner)) continue;  // not known as ours: left alone
+    const size_t a = owner.find('\n'), b = a == std::string::npos ? a : owner.find('\n', a + 1);
+    if (b == std::string::npos) continue;
+    const std::string pid = owner.substr(0, a), pgn = owner.substr(a + 1, b - a - 1);
+    if (pid.empty() || pid.size() > 18 || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (files::ProcessRuns(std::stoll(pid)) || files::SecondsSinceChange(dir) < minAge) continue;
+    if (owner.compare(b + 1, 1, "1") == 0) {
+      DatabaseO db;
+      db.fileName_ = pgn;
+      db.tempBase_ = dir + "games";
+      if (!db.OpenStores(db.tempBase_)) continue;
+      db.open_ = true;
+      db.modified_ = true;
+      const bool saved = !db.WriteRecoveryFile(std::string()).empty();
+      db.modified_ = false;
+      // A set no recovery file could take stays for the next start.
+      db.CloseStores(saved);
+      db.open_ = false;
+      if (!saved) continue;
+      ++recovered;
+    } else {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  }
+  return recovered;
+}
+
+std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "recovered.txt"; }
+
+std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet) {
+  const std::string stem = files::ExtractFileName(files::ChangeFileExt(fileName_, ""));
+  std::string dirs[] = {files::ExtractFileDir(fileName_), dirs::GetWritableDir()};
+  for (std::string &dir : dirs) {
+    if (dir.empty()) dir = ".";
+    if (dir.back() != '/') dir += '/';
+    // The name is taken with an exclusive create, so no file is replaced.
+    std::string path;
+    for (int n = 1; n <= 999 && path.empty(); ++n) {
+      const std::string name = dir + stem + (n == 1 ? ".recovered" : ".recovered-" + std::to_string(n)) + ".pgn";
+      BinFile reserve;
+      if (reserve.Open(name, BinFile::Mode::CreateNew)) {
+        path = name;
+      } else if (reserve.Error() != EEXIST) {
+        break;
+      }
+    }
+    if (path.empty()) continue;
+    bool ok = !withSet || ExportDatabase(path, nullptr) == ExportResult::Done;
+    if (ok && !extraGame.empty()) {
+      BinFile f;
+      const std::string text = extraGame + "\r\n";
+      ok = f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
+    }
+    if (!ok) {
+      files::Delete(path);
+      continue;
+    }
+    BinFile list;
+    const std::string line = fileName_ + "\t" + path + "\n";
+    if (list.Open(RecoveryListPath(), BinFile::Mode::OpenAlways) && list.SeekEnd()) list.Write(line.data(), line.size());
+    return path;
+  }
+  return std::string();
+}
+
+std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
+  if (!open_) return std::string();
+  if (native_) {
+    // Stored games are in place; only a game not stored is kept aside.
+    const std::string recovered = unsavedGame.empty() ? std::string() : WriteRecoveryFile(unsavedGame, false);
+    Close(nullptr);
+    return recovered;
+  }
+  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_)) {
+    int err = 0;
+    if (ExportDatabase(fileName_, nullptr, &err) == ExportResult::Done) modified_ = false;
+  }
+  std::string recovered;
+  if (modified_ || !unsavedGame.empty()) recovered = WriteRecoveryFile(unsavedGame, modified_);
+  if (!recovered.empty()) modified_ = false;
+  // A set still changed is kept by Done for a later recovery.
+  Done();
+  return recovered;
 }
 
 // ------------------------------------------------------------------ facts
@@ -532,10 +714,14 @@ int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);
-  if (header.find("QVNrOfMoves") == std::string::npos)
-    header += "\r\n[QVNrOfMoves \"" + std::to_string(PgnLastNumberBeforeDot(moves)) + "\"]\r\n";
   GameBuffer buf;
-  if (!ParseGameTextIndexed(header + "\r\n" + moves, buf)) {
+  bool parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
+  // The stored text carries the count the reader took from the main line.
+  if (parsed && header.find("QVNrOfMoves") == std::string::npos) {
+    header += "\r\n[QVNrOfMoves \"" + std::to_string(buf.summary.moves) + "\"]\r\n";
+    parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
+  }
+  if (!parsed) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }
@@ -563,7 +749,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
   } else if ((nr = games_.AddGame(buf, d)) == 0) {
     return 0;
   }
-  modified_ = true;
+  MarkModified();
   if (HasSearchBooster()) {
     const bool linked = n > 0 ? booster_.ReplaceGame(games_, n, old, {d.white, d.black, d.eventSite})
                               : booster_.AddGame(nr, d.white, d.eventSite, d.black);
@@ -576,7 +762,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
 
 bool DatabaseO::DeleteGame(int32_t n) {
   if (!games_.DeleteGame(n)) return false;
-  modified_ = true;
+  MarkModified();
   RemoveGameFromLists(n);
   return true;
 }

@@ -60,8 +60,31 @@ class DatabaseO {
 
   void Init(StatusCallback status);
   // Closes every store without writing a PGN file back; a temporary set
-  // is removed.
+  // is removed. A changed one that no Close wrote back goes to a recovery
+  // file first (WriteRecoveryFile), never over the user's file.
   void Done();
+  // The end without questions (a logout that allows none): a changed PGN
+  // file is written back when its opening import read everything and left
+  // nothing out, else its set goes to a recovery file and the file keeps
+  // its bytes. unsavedGame (PGN text, may be empty) never goes into the
+  // user's file: it goes into the recovery file. The recovery file's path,
+  // empty when none was written.
+  std::string CloseWithoutAsking(const std::string &unsavedGame);
+  // The temporary set (when withSet) and the extra game text in a new file
+  // beside the PGN file, "NAME.recovered.pgn" or the next free
+  // "NAME.recovered-2.pgn" ..., in the writable directory when the file's
+  // folder refuses; never over an existing file. The path, recorded in
+  // RecoveryListPath() for the next start; empty when nothing was written.
+  std::string WriteRecoveryFile(const std::string &extraGame, bool withSet = true);
+  // Lines "PGN file TAB recovery file" of the recoveries not yet reported.
+  static std::string RecoveryListPath();
+  // The temporary sets in tempDir that a process no longer running left
+  // (unchanged for minAge seconds: a home folder may be shared between
+  // machines): one that was never changed is removed, a changed one goes
+  // to a recovery file beside its PGN file (WriteRecoveryFile) and then
+  // goes. Sets without the owner record are left alone. The number of
+  // recovery files written.
+  static int RecoverLeftovers(const std::string &tempDir, int64_t minAge = 24 * 60 * 60);
 
   // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
   // with nothing left open, when a store fails to open or the PGN file
@@ -113,6 +136,9 @@ class DatabaseO {
   // cannot be read.
   std::string GetPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks);
   std::unique_ptr<GameInfoO> GetGameTags(int32_t n);
+  // The tags list rows and sort keys read: a game with neither "PlyCount"
+  // nor "QVNrOfMoves" gets its descriptor's move count as "QVNrOfMoves".
+  std::unique_ptr<GameInfoO> GameListTags(int32_t n);
   // Replaces game n / appends; the game's number, or 0 when nothing was
   // stored (a message has been shown).
   int32_t SaveGame(int32_t n, GameO &game);
@@ -358,6 +384,11 @@ class DatabaseO {
   ExportResult ExportGames(const std::string &fileName, int32_t count, const std::function<int32_t(int32_t)> &gameAt,
                            const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress, int *err);
   // False for Cancel; otherwise writeBack_ holds the answer.
+  // The temporary set's owner record; every change marks it.
+  void RecordOwner();
+  void MarkModified();
+  // The opening import left out something a write-back would lose.
+  bool WriteBackLoses() const;
   bool AskBeforeWriteBack();
   std::string Base() const;
 
@@ -382,6 +413,7 @@ class DatabaseO {
   bool hasBooster_ = false;
   bool boosterBroken_ = false;
   bool writeBack_ = true;
+  bool ownerRecorded_ = false;  // the temporary set's owner record is written
   IndexManO players_, eventSites_, annotators_;
   KeyTreeO keyTree_;
   SearchBoosterO booster_;

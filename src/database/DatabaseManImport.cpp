@@ -110,7 +110,7 @@ void DatabaseO::EndImport(bool classify) {
     }
   }
   for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->EndBulkAdd();
-  modified_ = true;
+  MarkModified();
 }
 
 PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,

@@ -142,10 +142,18 @@ int32_t DatabaseO::GameListIndexOf(int s, int32_t n) {
 
 bool DatabaseO::GameListIsDeleted(int s, int32_t i) { return GameIsDeleted(GameListGameNr(s, i)); }
 
+std::unique_ptr<GameInfoO> DatabaseO::GameListTags(int32_t n) {
+  std::unique_ptr<GameInfoO> tags = GetGameTags(n);
+  GameDescriptor d;
+  if (tags && !tags->HasTag("PlyCount") && !tags->HasTag(kTagNrOfMoves) && games_.ReadDescriptor(n, d))
+    tags->SetTag(kTagNrOfMoves, std::to_string(d.moves));
+  return tags;
+}
+
 const RowTextsT &DatabaseO::GameListRowTexts(int s, int32_t i) {
   const int32_t n = GameListGameNr(s, i);
   GameListDataRec &g = gameLists_.Get(s);
-  const std::unique_ptr<GameInfoO> tags = GetGameTags(n);
+  const std::unique_ptr<GameInfoO> tags = GameListTags(n);
   return GameRowTexts(g.columns, tags.get(), g.rowTexts);
 }
 
@@ -165,7 +173,7 @@ void DatabaseO::SortGameList(GameListDataRec &g) {
   const int kind = g.sortKind;
   g.rows.Rekey([&](int32_t n) {
     std::unique_ptr<GameInfoO> tags;
-    if (GameSortKeyReadsTags(kind)) tags = GetGameTags(n);
+    if (GameSortKeyReadsTags(kind)) tags = GameListTags(n);
     return GameSortKey(kind, n, tags.get(), true);
   });
   g.rows.SetSorted(true);
@@ -197,7 +205,7 @@ void DatabaseO::AddGameToList(int s, int32_t n) {
   if (n < 1 || n > GameCount()) throw ERangeError("Game number out of range (" + IntToStr(n) + ")");
   if (g.all) return;  // it holds every game already
   std::unique_ptr<GameInfoO> tags;
-  if (GameSortKeyReadsTags(g.sortKind)) tags = GetGameTags(n);
+  if (GameSortKeyReadsTags(g.sortKind)) tags = GameListTags(n);
   g.rows.Add(GameSortKey(g.sortKind, n, tags.get(), false), n);
 }
 

@@ -49,7 +49,7 @@ class PreparedSearch {
       ForEachMatch(players, m.PlayerName(i), mmPrefix, [&](uint32_t id) {
         playerIds_.Add(id, exclude);
         if (exclude) return;
-        firstEntry_.emplace(id, entries_.size());
+        entriesOf_[id].push_back(entries_.size());
         entries_.push_back({colour, m.PlayerResults(i), opponent});
         anyOpponent_ = anyOpponent_ || opponent;
       });
@@ -105,16 +105,25 @@ class PreparedSearch {
 
   static bool InRange(bool on, int64_t v, int64_t lo, int64_t hi) { return !on || (lo <= v && v <= hi); }
 
-  // The entry of a player as White or Black, null when not named; false
-  // when the entry refuses the game.
-  bool PlayerAccepts(uint32_t id, bool white, int seen, const EntryRec *&entry) const {
-    const auto it = firstEntry_.find(id);
-    entry = it == firstEntry_.end() ? nullptr : &entries_[it->second];
-    if (!entry) return true;
-    if (entry->colour == (white ? scBlack : scWhite)) return false;
+  // Whether the player, as White or Black, satisfies one of his entries
+  // with its colour and results; flagged when a satisfied entry carries the
+  // opponent flag. A player named for the other colour does not refuse the
+  // game: his opponent may still satisfy an entry.
+  bool PlayerSatisfies(uint32_t id, bool white, int seen, bool &flagged) const {
+    flagged = false;
+    const auto it = entriesOf_.find(id);
+    if (it == entriesOf_.end()) return false;
     static constexpr uint8_t kBit[] = {srWin, srDraw, srLoss};
-    const uint8_t r = entry->results;
-    return r == 0 || r == srAll || seen == 3 || (r & kBit[seen]) != 0;
+    bool any = false;
+    for (const size_t k : it->second) {
+      const EntryRec &e = entries_[k];
+      if (e.colour == (white ? scBlack : scWhite)) continue;
+      // A results mask asks for games with a result: one without passes none.
+      if (e.results != 0 && e.results != srAll && (seen == 3 || (e.results & kBit[seen]) == 0)) continue;
+      any = true;
+      flagged = flagged || e.opponent;
+    }
+    return any;
   }
 
   bool PlayersPass(const GameDescriptor &d) const {
@@ -125,10 +134,11 @@ class PreparedSearch {
                           : d.flags & GameDescriptor::gfBlackWins ? 2
                                                                   : 3;
     const int fromBlack = fromWhite == 3 ? 3 : 2 - fromWhite;
-    const EntryRec *w = nullptr, *b = nullptr;
-    if (!PlayerAccepts(d.white, true, fromWhite, w) || !PlayerAccepts(d.black, false, fromBlack, b)) return false;
+    bool wFlag = false, bFlag = false;
+    const bool w = PlayerSatisfies(d.white, true, fromWhite, wFlag);
+    const bool b = PlayerSatisfies(d.black, false, fromBlack, bFlag);
     if (!anyOpponent_) return w || b;
-    return w && b && (w->opponent || b->opponent);
+    return w && b && (wFlag || bFlag);
   }
 
   bool EloPasses(const GameDescriptor &d) const {
@@ -151,7 +161,7 @@ class PreparedSearch {
 
   NameIdsRec playerIds_, eventSites_, annotators_;
   std::vector<EntryRec> entries_;
-  std::unordered_map<uint32_t, size_t> firstEntry_;
+  std::unordered_map<uint32_t, std::vector<size_t>> entriesOf_;
   bool namesPlayers_ = false, anyOpponent_ = false;
   bool year_ = false, eco_ = false, moves_ = false;
   int64_t yearLo_ = 0, yearHi_ = 0, ecoLo_ = 0, ecoHi_ = 0, eloLo_ = 0, eloHi_ = 0, movesLo_ = 0, movesHi_ = 0;
@@ -176,7 +186,7 @@ void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int wit
   const int kind = t.sortKind;
   auto add = [&](int32_t n) {
     std::unique_ptr<GameInfoO> tags;
-    if (GameSortKeyReadsTags(kind)) tags = GetGameTags(n);
+    if (GameSortKeyReadsTags(kind)) tags = GameListTags(n);
     t.rows.Add(GameSortKey(kind, n, tags.get(), false), n);
   };
   int countdown = kProgressEvery;

@@ -289,7 +289,7 @@ int DatabaseO::NewTreeView(int sourceList) {
 
 void DatabaseO::InitKeyView() {
   keyView_.Init(
-      keyTree_, [this](int32_t n) { return GetGameTags(n); }, [this](int32_t n) { return GameIsDeleted(n); });
+      keyTree_, [this](int32_t n) { return GameListTags(n); }, [this](int32_t n) { return GameIsDeleted(n); });
 }
 
 int DatabaseO::KeyGamesToList() {

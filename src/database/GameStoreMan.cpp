@@ -95,12 +95,18 @@ bool BuildGameDescriptor(const GameBuffer &game, IndexManO &players, IndexManO &
   d.whiteElo = Small(tag("WhiteElo"));
   d.blackElo = Small(tag("BlackElo"));
   d.eco = EcoCode(tag("ECO"));
-  const int moves = StrToIntDef(tag("QVNrOfMoves"), 0);
+  // The pseudo-tags a stored game carries win; a game packed from PGN text
+  // without them brings the summary its reader counted.
+  const GameSummary &sum = game.summary;
+  const std::string movesTag = tag("QVNrOfMoves");
+  const int moves = movesTag.empty() && sum.known ? sum.moves : StrToIntDef(movesTag, 0);
   d.moves = static_cast<uint8_t>(std::clamp(moves, 0, 255));
 
   d.flags &= static_cast<uint8_t>(~(GameDescriptor::gfMate | GameDescriptor::gfCheck |
                                     GameDescriptor::gfStalemate | GameDescriptor::gfComments));
   std::string qv = tag("QVFlags");
+  if (qv.empty() && sum.known)
+    qv = {sum.mate ? '1' : '0', sum.check ? '1' : '0', sum.stalemate ? '1' : '0', sum.comments ? '1' : '0'};
   qv.resize(std::max<size_t>(qv.size(), 6), '0');
   if (qv[0] == '1')
     d.flags |= GameDescriptor::gfMate;

@@ -47,8 +47,10 @@ struct GameDescriptor {
 // code of the descriptor, else 0.
 uint32_t EcoCode(const std::string &text);
 
-// Fills the descriptor from the packed game's tags, adding names to the
-// indexes in the order White, Black, event/site, annotator. It starts from
+// Fills the descriptor from the packed game's tags (move count and flags
+// from the buffer's summary when "QVNrOfMoves" or "QVFlags" is absent),
+// adding names to the indexes in the order White, Black, event/site,
+// annotator. It starts from
 // d as given: zeros for a new game, game n's stored descriptor for a
 // replacement (its deleted flag and reserved bytes stay). False when the
 // game cannot be read; d is then unchanged.

@@ -584,21 +584,38 @@ uint32_t KeyTreeO::ClassifyGame(const GameBuffer &buf, bool fromEnd, int &ply) {
 
 namespace {
 
-// A field between double quotes; a quote inside is escaped so that
-// GetNthDelimited reads it back.
+// A field between double quotes; a quote or a backslash inside is escaped,
+// so that a name ending in a backslash reads back.
 std::string Quoted(const std::string &text) {
   std::string out = "\"";
   for (char c : text) {
-    if (c == '"') out += '\\';
+    if (c == '"' || c == '\\') out += '\\';
     out += c;
   }
   return out + '"';
 }
 
+// The n-th quoted field: inside it \" reads as " and \\ as \; any other
+// backslash stays, as hand-written texts have it.
 std::string Field(const std::string &line, int n) {
-  std::string f;
-  GetNthDelimited(line, n, '"', f);
-  return f;
+  size_t i = 0;
+  for (int k = 1;; ++k) {
+    i = line.find('"', i);
+    if (i == std::string::npos) return {};
+    std::string f;
+    for (++i;; ++i) {
+      if (i >= line.size()) return {};
+      const char c = line[i];
+      if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
+        f += line[++i];
+        continue;
+      }
+      if (c == '"') break;
+      f += c;
+    }
+    ++i;
+    if (k == n) return f;
+  }
 }
 
 bool StartsWith(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }

@@ -116,6 +116,9 @@ class Importer {
     Bytes(errorStart, std::min(errorEnd, gameEnd));
     entry_ += "%\r\n";
     Bytes(std::max(errorEnd + 1, gameStart), gameEnd);
+    // A game refused at its result token ends there: the next entry starts
+    // on a line of its own.
+    if (entry_.back() != '\n') entry_ += "\r\n";
     if (!log.file.Write(entry_.data(), entry_.size())) {
       ReportLogFailure(log.file.Path());
       log.file.Close();
@@ -193,6 +196,8 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   result.games = r.games;
   result.errors = r.errors;
   result.cancelled = r.cancelled;
+  result.unterminatedComment = r.unterminatedComment;
+  result.commentsOutside = r.commentsOutside;
   result.readFailed = im->ReadFailed();
   result.textKind = im->TextKind();
 

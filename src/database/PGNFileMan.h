@@ -28,11 +28,13 @@ struct PGNImportResult {
   int errors = 0;           // games refused
   bool cancelled = false;   // the cancel flag ended the import
   bool readFailed = false;  // reading stopped at an I/O error before the end
+  bool unterminatedComment = false;  // a "{" took the rest of the file
+  bool commentsOutside = false;      // comments outside games were not stored
   // Whether the bytes read held invalid UTF-8 (Other) or else valid
   // multi-byte UTF-8 (Utf8): the file's text encoding.
   win1252::TextKind textKind = win1252::TextKind::Ascii;
-  // The whole file was read.
-  bool Complete() const { return opened && !cancelled && !readFailed; }
+  // Every game of the file was read.
+  bool Complete() const { return opened && !cancelled && !readFailed && !unterminatedComment; }
 };
 
 using PGNGameCallback = std::function<void(const GameBuffer &game, bool &cancel)>;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "chess/Diags.h"
 #include "database/QZGamePlayer.h"
 #include "platform/Errors.h"
 
@@ -324,6 +325,9 @@ const char kError[] = "error";
 const char kNotInSubvar[] = "not in subvar";
 const char kIllegalMove[] = "illegal move: ";
 const char kTooLong[] = "game too long";
+const char kTooManyMoves[] = "game longer than 255 moves";
+const char kUnterminated[] = "unterminated comment";
+const char kOutside[] = "text outside a game";
 
 bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
@@ -352,9 +356,14 @@ class PgnScanner {
   PGNParseResult Run() {
     builder_.Reset();
     Progress();
+    SkipByteOrderMark();
     while (!cancel_) {
       int c = SkipBlanks();
-      if (c == kEof) break;
+      if (c == kEof) {
+        // The end of the input ends a game as the next tag section would.
+        if (inGame_) EndGame(Offset(), Offset(), false);
+        break;
+      }
       if (inGame_)
         InGame(c);
       else
@@ -363,6 +372,8 @@ class PgnScanner {
     PGNParseResult r;
     r.games = games_;
     r.errors = errors_;
+    r.unterminatedComment = unterminated_;
+    r.commentsOutside = commentsOutside_;
     // A cancel asked for by the last progress call comes after the end.
     r.cancelled = cancel_;
     Progress();
@@ -421,17 +432,105 @@ class PgnScanner {
     }
   }
 
-  // Up to the next "[" (which stays), or the end.
-  void SkipToBracket() {
+  // Past the next stop character; false when the input ends first.
+  bool SkipPast(char stop) {
     for (;;) {
-      if (p_ == end_ && !Fill()) return;
-      const void *q = std::memchr(p_, '[', static_cast<size_t>(end_ - p_));
+      if (p_ == end_ && !Fill()) return false;
+      const void *q = std::memchr(p_, stop, static_cast<size_t>(end_ - p_));
       if (q) {
-        p_ = static_cast<const char *>(q);
-        return;
+        p_ = static_cast<const char *>(q) + 1;
+        return true;
       }
       p_ = end_;
     }
+  }
+
+  // A UTF-8 byte order mark before the first game is no text of a game.
+  // Read byte by byte: it may straddle blocks.
+  void SkipByteOrderMark() {
+    for (const int c : {0xEF, 0xBB, 0xBF}) {
+      if (Peek() != c) return;
+      Next();
+    }
+  }
+
+  // The rest of a tag pair after its "[": up to a "]" outside the value,
+  // or the end of the line for a pair that never closes.
+  void SkipRestOfTagPair() {
+    bool inString = false, escaped = false;
+    for (;;) {
+      const int c = Peek();
+      if (c == kEof || c == '\r' || c == '\n') return;
+      Next();
+      if (escaped) {
+        escaped = false;
+      } else if (inString && c == '\\') {
+        escaped = true;
+      } else if (c == '"') {
+        inString = !inString;
+      } else if (c == ']' && !inString) {
+        return;
+      }
+    }
+  }
+
+  // Reads on, storing nothing, to the end of a refused game: after a result
+  // token outside comments, before a "[" once move text began, or before a
+  // "[" that starts a line after an empty line. A "[" before the move text
+  // is one of the game's tag pairs, and a "[" inside a comment is nothing.
+  void SkipRefusedGame() {
+    int lineBreaks = 0;
+    bool afterCR = false;
+    for (;;) {
+      const int c = Peek();
+      if (c == kEof) return;
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' || !afterCR) ++lineBreaks;
+        afterCR = c == '\r';
+        Next();
+        continue;
+      }
+      afterCR = false;
+      if (IsBlank(c)) {
+        Next();
+        continue;
+      }
+      const bool afterEmptyLine = lineBreaks >= 2;
+      lineBreaks = 0;
+      switch (c) {
+        case '[':
+          if (movesStarted_ || afterEmptyLine) return;
+          Next();
+          SkipRestOfTagPair();
+          continue;
+        case '{':
+          Next();
+          if (!SkipPast('}')) unterminated_ = true;
+          continue;
+        case ';':
+        case '%':
+          SkipLine();
+          continue;
+        default:
+          break;
+      }
+      movesStarted_ = true;
+      if (SkipToken()) return;
+    }
+  }
+
+  // A run of text up to a blank, "{", ";" or "["; true when it was a
+  // result token.
+  bool SkipToken() {
+    char token[8];
+    size_t n = 0;
+    for (int t = Peek(); t != kEof && !IsBlank(t) && t != '{' && t != ';' && t != '['; t = Peek()) {
+      if (n < sizeof token) token[n] = static_cast<char>(t);
+      ++n;
+      Next();
+    }
+    const std::string_view v(token, std::min(n, sizeof token));
+    return n <= sizeof token && (v == "1-0" || v == "0-1" || v == "1/2-1/2" || v == "*");
   }
 
   // The text up to the stop character into text (the stop character is
@@ -463,18 +562,37 @@ class PgnScanner {
         ReadTagPair();
         return;
       case '%':
+        SkipLine();
+        return;
       case ';':
+        // Comments outside games are not stored: a write-back loses them.
+        commentsOutside_ = true;
         SkipLine();
         return;
       case '{':
+        commentsOutside_ = true;
+        // Begun as a game, so that the text stays for the log if it never ends.
+        BeginGame();
         Next();
-        ReadUntil('}', '}', true, text_);
+        if (SkipPast('}'))
+          inGame_ = false;
+        else
+          Unterminated(gameStart_);
         return;
       default:
-        // Stray text: nothing is stored or reported.
-        Next();
+        // Move text with no tag section: a game refused whole.
+        BeginGame();
+        movesStarted_ = true;
+        const bool result = SkipToken();
+        Error(kOutside, gameStart_, Offset() - 1, !result);
         return;
     }
+  }
+
+  // A comment cut off by the end of the input took the rest of the input.
+  void Unterminated(int64_t at) {
+    unterminated_ = true;
+    Error(kUnterminated, at, at, false);
   }
 
   void BeginGame() {
@@ -486,6 +604,8 @@ class PgnScanner {
     movesStarted_ = false;
     lastValid_ = false;
     saved_.clear();
+    mainPlies_ = 0;
+    commented_ = false;
   }
 
   // --- text of a game
@@ -504,13 +624,15 @@ class PgnScanner {
         return;
       case '{':
         Next();
-        // A comment cut off by the end of the input is dropped.
-        if (ReadUntil('}', '}', true, text_) && !builder_.AppendComment(text_)) Error(kTooLong, at, at);
+        if (!ReadUntil('}', '}', true, text_))
+          Unterminated(at);
+        else
+          Comment(at);
         return;
       case ';':
         Next();
         ReadUntil('\r', '\n', false, text_);
-        if (!text_.empty() && !builder_.AppendComment(text_)) Error(kTooLong, at, at);
+        if (!text_.empty()) Comment(at);
         return;
       case '$':
         ReadNag(at);
@@ -554,7 +676,7 @@ class PgnScanner {
       const int c = Peek();
       const int64_t at = Offset();
       if (c == kEof) {
-        Error(kError, at, at);
+        Error(kError, at, at, false);
         return;
       }
       if (phase != kValue) {
@@ -573,6 +695,8 @@ class PgnScanner {
           pair_ += '"';
           valueStart = pair_.size();
         } else {
+          // The rest of the pair goes with the refused game.
+          SkipRestOfTagPair();
           Error(kError, at, at);
           return;
         }
@@ -638,6 +762,16 @@ class PgnScanner {
     pos_ = start;
     builder_.SetStartPosition(cp);
     return true;
+  }
+
+  void Comment(int64_t at) {
+    if (!builder_.AppendComment(text_)) {
+      Error(kTooLong, at, at);
+      return;
+    }
+    // Blanks alone make no comment for the game's flags.
+    commented_ = commented_ || std::any_of(text_.begin(), text_.end(),
+                                           [](char c) { return static_cast<unsigned char>(c) > ' '; });
   }
 
   // "$" and its digits; none give 0.
@@ -755,7 +889,11 @@ class PgnScanner {
     Move2 m;
     bool ok = false, stored = false;
     // Black's move at 255 would need move number 256.
-    if (pos_.SideToMove() == 0 || pos_.MoveNumber() < 255) {
+    if (pos_.SideToMove() != 0 && pos_.MoveNumber() >= 255) {
+      Error(kTooManyMoves, start, last);
+      return;
+    }
+    {
       if (encoding_ == encSan) {
         SanMoveRec rec;
         ok = ParseSANMoveRec(pos_, gen_, token_, rec);
@@ -786,23 +924,44 @@ class PgnScanner {
     last_ = m;
     lastValid_ = true;
     movesStarted_ = true;
+    if (saved_.empty()) ++mainPlies_;
   }
 
-  // The game ends before errFrom..errTo (the result token, or the "[" of
-  // the next game). Open variations are closed first.
-  void EndGame(int64_t errFrom, int64_t errTo) {
+  // The main line's summary; its end is where the first open variation
+  // left it.
+  GameSummary Summary() {
+    GameSummary s;
+    s.known = true;
+    s.moves = mainPlies_ / 2;
+    s.comments = commented_;
+    if (mainPlies_ > 0) {
+      MailboxPos end = saved_.empty() ? pos_ : saved_.front().pos;
+      const uint8_t state = end.CheckState(gen_, end.SideToMove());
+      s.mate = state == gsCheckmate;
+      s.check = state == gsCheck;
+      s.stalemate = state == gsStalemate;
+    }
+    return s;
+  }
+
+  // The game ends at errFrom..errTo: a result token that was read, the
+  // "[" of the next game, or the end of the input. Open variations are
+  // closed first.
+  void EndGame(int64_t errFrom, int64_t errTo, bool resultRead = true) {
+    const GameSummary summary = Summary();
     for (size_t i = 0; i < saved_.size(); ++i) {
       if (!builder_.EndVariation()) {
-        Error(kTooLong, errFrom, errTo);
+        Error(kTooLong, errFrom, errTo, !resultRead);
         return;
       }
     }
     saved_.clear();
     if (!builder_.SetTagText(tags_) || !builder_.EndGame() || !builder_.Pack(buffer_)) {
-      Error(kTooLong, errFrom, errTo);
+      Error(kTooLong, errFrom, errTo, !resultRead);
       return;
     }
     QZGameManagerO::SetEncoding(buffer_, encoding_);
+    buffer_.summary = summary;
     ++games_;
     inGame_ = movesStarted_ = false;
     if (cb_.game) cb_.game(buffer_, cancel_);
@@ -812,9 +971,10 @@ class PgnScanner {
     }
   }
 
-  // The game is refused: skipped to the next "[" and reported.
-  void Error(const std::string &message, int64_t from, int64_t to) {
-    SkipToBracket();
+  // The game is refused: read on to its end (unless it has ended) and
+  // reported once.
+  void Error(const std::string &message, int64_t from, int64_t to, bool skip = true) {
+    if (skip) SkipRefusedGame();
     const int64_t gameEnd = Offset() - 1;
     if (inGame_) {
       ++errors_;
@@ -846,11 +1006,14 @@ class PgnScanner {
   Move2 last_;
   MoveUndo undo_;
   bool lastValid_ = false;  // a move of the current line may be taken back
+  int mainPlies_ = 0;
+  bool commented_ = false;
   std::vector<Saved> saved_;
   std::string tags_, pair_, text_, token_;
 
   int64_t gameStart_ = 0;
   bool inGame_ = false, movesStarted_ = false;
+  bool unterminated_ = false, commentsOutside_ = false;
   int games_ = 0, errors_ = 0, countdown_ = kProgressEvery;
 };
 
@@ -876,6 +1039,7 @@ bool ParseGameText(const std::string &text, int encoding, GameBuffer &out) {
     if (first.bytes) return;
     SizeGameBuffer(first, game.length);
     std::copy(game.bytes.get(), game.bytes.get() + game.length, first.bytes.get());
+    first.summary = game.summary;
   };
   ParsePGN(static_cast<int64_t>(text.size()), encoding, cancel, cb);
   if (failed || !first.bytes) return false;

@@ -33,19 +33,26 @@ bool ParseSANMoveRec(const MailboxPos &pos, std::string_view token, SanMoveRec &
 // ParsePGN reads PGN text in one pass, block by block, and packs every game
 // directly with QZGameManagerO, reading the moves with the SAN reader above
 // on a running MailboxPos. A game begins at its first tag pair and ends at a
-// result token, "*", or the tag section of the next game once moves were
-// read; a game still open at the end of the input is not stored.
+// result token, "*", the tag section of the next game once moves were read,
+// or the end of the input.
 //
-// What it cannot read it refuses game by game: the game is skipped to the
-// next "[", reported through the error callback and counted, and the next
-// game is read as if nothing had happened. Text outside a game ("%" lines,
-// comments, and anything up to the next "[") is passed over unreported.
+// What it cannot read it refuses game by game, storing nothing of it: the
+// game is read on to its end (after a result token outside comments, before
+// a "[" once its move text began, or before a "[" that starts a line after
+// an empty line; a "[" before the move text is one of its tag pairs),
+// reported once through the error callback and counted, and the next game
+// is read as if nothing had happened. Outside games, blanks, "%" lines and
+// comments are passed over (comments are not stored: the result says one
+// was met); any other text is move text without a tag section, a game
+// refused whole.
 //
 // Messages: "error" (an unexpected character, a malformed tag pair, a "FEN"
 // tag that does not give a position, a NAG above 255, a "(" with no move to
 // take back), "not in subvar" (a ")" without "("), "illegal move: " and the
-// token (a token the SAN reader refuses, a one-byte index above 251, a move
-// past move 255), "game too long" (a move or NAG area beyond 32768 bytes).
+// token (a token the SAN reader refuses, a one-byte index above 251), "game
+// longer than 255 moves", "game too long" (a move or NAG area beyond 32768
+// bytes), "unterminated comment" (a "{" the input ends in), "text outside a
+// game".
 //
 // Move tokens keep letters, the digits 0-8 and "#+-:="; a token that ends
 // in "!", "?", "!!", "??", "!?" or "?!" also stores NAG 1 to 6 after its
@@ -76,6 +83,10 @@ struct PGNParseResult {
   int errors = 0;
   // The cancel flag ended the run (after a game, or before it began).
   bool cancelled = false;
+  // A comment ran to the end of the input: what followed its "{" is lost.
+  bool unterminatedComment = false;
+  // A comment outside any game was passed over.
+  bool commentsOutside = false;
 };
 
 // encoding: encIndexed, encFromTo or encSan (ERangeError otherwise, before
@@ -85,8 +96,7 @@ PGNParseResult ParsePGN(int64_t inputSize, int encoding, bool &cancel, const PGN
 
 // The first game of the text packed with the encoding into a new buffer of
 // exactly its size. False, with out untouched, when the parser met an
-// error anywhere in the text or no game was finished (no tag section, or no
-// result token).
+// error anywhere in the text or found no game.
 bool ParseGameText(const std::string &text, int encoding, GameBuffer &out);
 bool ParseGameTextToBlob(const std::string &text, int encoding, GameBuffer &out);
 bool ParseGameTextIndexed(const std::string &text, GameBuffer &out);

@@ -1295,9 +1295,11 @@ void FreeGameBuffer(GameBuffer &buf) {
   buf.bytes.reset();
   buf.capacity = 0;
   buf.length = 0;
+  buf.summary = GameSummary{};
 }
 
 void SizeGameBuffer(GameBuffer &buf, uint32_t size) {
+  buf.summary = GameSummary{};
   if (buf.capacity < size || !buf.bytes) {
     FreeGameBuffer(buf);
     buf.bytes = std::make_unique_for_overwrite<uint8_t[]>(size);
@@ -1638,9 +1640,12 @@ bool IsNameChar(char c) {
 }
 }  // namespace
 
-// Pairs '[Name "value"]'. In a value \" and \\ stand for " and \ (the PGN
-// writers escape them). A malformed pair is skipped to the next "[", so the
-// pairs after it survive.
+// Pairs '[Name "value"]', ending where the importer ends them: at a "]"
+// after the value's closing quote, or right after any later quote. The value
+// is the text between the first and the last quote ('[White ""Mirage""]'
+// keeps its quotes); in it \" and \\ stand for " and \ (the PGN writers
+// escape them). A malformed pair is skipped to the next "[", so the pairs
+// after it survive.
 void QZGameManagerO::SplitTags() {
   tagNames_.clear();
   tagValues_.clear();
@@ -1665,28 +1670,39 @@ void QZGameManagerO::SplitTags() {
     std::string name = t.substr(nameStart, i - nameStart);
     skipBlanks();
     if (name.empty() || i >= n || t[i] != '"') continue;  // malformed: on to the next "["
-    ++i;
-    std::string value;
-    bool closed = false;
-    while (i < n) {
-      const char c = t[i++];
-      if (c == '"') {
+    const size_t first = i++;
+    size_t last = first;
+    int quotes = 1;
+    bool inString = true, escaped = false, afterQuote = true, closed = false;
+    for (; i < n; ++i) {
+      const char c = t[i];
+      if (c == ']' && quotes >= 2 && (!inString || afterQuote)) {
         closed = true;
         break;
       }
-      if (c == '\\' && i < n && (t[i] == '"' || t[i] == '\\')) {
-        value += t[i++];
-        continue;
+      if (inString && escaped) {
+        escaped = afterQuote = false;
+      } else if (inString && c == '\\') {
+        escaped = true;
+        afterQuote = false;
+      } else if (c == '"') {
+        ++quotes;
+        last = i;
+        inString = !inString;
+        afterQuote = true;
+      } else if (!IsBlank(c)) {
+        afterQuote = false;
       }
-      value += c;
     }
     if (!closed) break;
-    skipBlanks();
-    if (i < n && t[i] == ']') {
-      ++i;
-      tagNames_.push_back(std::move(name));
-      tagValues_.push_back(std::move(value));
+    ++i;
+    std::string value;
+    for (size_t k = first + 1; k < last; ++k) {
+      if (t[k] == '\\' && k + 1 < last && (t[k + 1] == '"' || t[k + 1] == '\\')) ++k;
+      value += t[k];
     }
+    tagNames_.push_back(std::move(name));
+    tagValues_.push_back(std::move(value));
   }
 }
 

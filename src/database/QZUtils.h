@@ -270,16 +270,28 @@ static_assert(sizeof(MailboxPos) == 103);
 // (an alternative to the move just written); every other byte is a move.
 
 // A packed game in memory: capacity bytes allocated, length of them used.
+// What the PGN reader learns of a game while packing it, counted as the
+// chess core's game counts it: the main line's plies / 2, how its last move
+// ends (mate, check, stalemate), and whether any comment holds text.
+// Unknown for a game read back from a store.
+struct GameSummary {
+  bool known = false;
+  int moves = 0;
+  bool mate = false, check = false, stalemate = false, comments = false;
+};
+
 struct GameBuffer {
   uint32_t capacity = 0;
   uint32_t length = 0;
   std::unique_ptr<uint8_t[]> bytes;
+  GameSummary summary;
 };
 
 // Releases the bytes; capacity and length become 0.
 void FreeGameBuffer(GameBuffer &buf);
 // Length := size; the bytes are reused when the capacity suffices, else
 // exactly size bytes are allocated (their contents are then undefined).
+// The summary becomes unknown: the bytes are another game's.
 void SizeGameBuffer(GameBuffer &buf, uint32_t size);
 
 // Stream control bytes.

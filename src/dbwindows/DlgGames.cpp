@@ -21,13 +21,6 @@ PagedListConfig GamesConfig() {
   return c;
 }
 
-// The caption as tooltip and the status hint as status tip, as on the
-// main toolbar.
-void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
-  b->setToolTip(ToQ(caption));
-  b->setStatusTip(ToQ(statusHint));
-}
-
 }  // namespace
 
 TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
@@ -51,10 +44,9 @@ TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
 
   connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
+  connect(MAsTree, &QAction::triggered, this, [this] { Guarded([&] { MAsTreeClick(); }); });
+  connect(SBAsTree, &QToolButton::clicked, this, [this] { Guarded([&] { MAsTreeClick(); }); });
   connect(MExportGames, &QAction::triggered, this, [this] { Guarded([&] { MExportGamesClick(); }); });
-  // The tree command comes with its window.
-  MAsTree->setEnabled(false);
-  SBAsTree->setEnabled(false);
 
   FormCreate();
 }
@@ -76,6 +68,13 @@ int32_t TGamesDlg::PrevGame(int32_t n) { return Database() ? Database()->GameLis
 
 void TGamesDlg::MSearchGamesClick() {
   if (Handlers().manager && listSlot_ != 0) Handlers().manager->SearchGamesInList(listSlot_);
+}
+
+void TGamesDlg::MAsTreeClick() {
+  // The tree takes this window's place only when it opened.
+  if (Handlers().manager && listSlot_ != 0 &&
+      Handlers().manager->NewGamesWindow(listSlot_, Title(), true, true, false))
+    close();
 }
 
 void TGamesDlg::MExportGamesClick() {

@@ -24,6 +24,8 @@ class TGamesDlg : public PagedListWindow {
   int32_t ListSlot() const { return listSlot_; }
   // The search dialog over this window's games (the manager's search).
   void MSearchGamesClick();
+  // A tree window of this window's games.
+  void MAsTreeClick();
   // The window's games, in row order, to a PGN file the user names.
   void MExportGamesClick();
 

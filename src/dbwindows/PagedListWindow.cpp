@@ -440,6 +440,11 @@ void PagedListWindow::AfterPageMove(bool moved) {
   UpdateStatusText();
 }
 
+void PagedListWindow::RestartPaging() {
+  state_.Reset();
+  AfterPageMove(true);
+}
+
 void PagedListWindow::NextPageBtnClick() {
   if (source_) AfterPageMove(state_.NextPage(source_->Count()));
 }
@@ -489,14 +494,23 @@ void PagedListWindow::UpdateStatusText() {
 
 // ---- Header and sorting
 
-void PagedListWindow::BuildHeader() {
+void ShowColumnsInHeader(PagedListView &view, const ListColumnsO &columns) {
   std::vector<std::string> titles;
   std::vector<int> widths;
-  for (int i = 1; i <= columns_->Count(); ++i) {
-    titles.push_back(columns_->ColumnTitle(i));
-    widths.push_back(columns_->ColumnWidth(i));
+  for (int i = 1; i <= columns.Count(); ++i) {
+    titles.push_back(columns.ColumnTitle(i));
+    widths.push_back(columns.ColumnWidth(i));
   }
-  ListView->SetColumns(titles, widths);
+  view.SetColumns(titles, widths);
+}
+
+void TakeHeaderWidths(const QHeaderView &header, ListColumnsO &columns) {
+  const int n = std::min<int>(header.count(), columns.Count());
+  for (int j = 0; j < n; ++j) columns.SetColumnWidth(j + 1, header.sectionSize(j));
+}
+
+void PagedListWindow::BuildHeader() {
+  ShowColumnsInHeader(*ListView, *columns_);
   BuildSortMenu();
 }
 
@@ -512,10 +526,7 @@ void PagedListWindow::BuildSortMenu() {
   MSortBy->menuAction()->setEnabled(!items.empty());
 }
 
-void PagedListWindow::StoreHeaderWidths() {
-  const int n = std::min<int>(HeaderControl->count(), columns_->Count());
-  for (int j = 0; j < n; ++j) columns_->SetColumnWidth(j + 1, HeaderControl->sectionSize(j));
-}
+void PagedListWindow::StoreHeaderWidths() { TakeHeaderWidths(*HeaderControl, *columns_); }
 
 void PagedListWindow::SetSortKind(uint8_t kind) {
   std::optional<ui::HourglassGuard> hourglass;
@@ -536,12 +547,11 @@ void PagedListWindow::HeaderControlSectionClick(int section) {
   SetSortKind(HeaderClickSortKind(*columns_, section, sortKind_));
 }
 
-void PagedListWindow::MLineOptionsClick() {
+bool PagedListWindow::EditColumns(ListColumnsO &columns, const std::function<std::unique_ptr<ListColumnsO>()> &make) {
   TEditGameInfoLineOptionsDlg *dlg = LineOptionsDlg ? LineOptionsDlg : EditGameInfoLineOptionsDlg;
-  if (!dlg) return;
-  StoreHeaderWidths();
-  std::unique_ptr<ListColumnsO> edited = config_.makeColumns();
-  edited->Assign(*columns_);
+  if (!dlg) return false;
+  std::unique_ptr<ListColumnsO> edited = make();
+  edited->Assign(columns);
   dlg->Columns = edited.get();
   int result = 0;
   try {
@@ -551,8 +561,14 @@ void PagedListWindow::MLineOptionsClick() {
     throw;
   }
   dlg->Columns = nullptr;
-  if (result != QDialog::Accepted) return;
-  columns_->Assign(*edited);
+  if (result != QDialog::Accepted) return false;
+  columns.Assign(*edited);
+  return true;
+}
+
+void PagedListWindow::MLineOptionsClick() {
+  StoreHeaderWidths();
+  if (!EditColumns(*columns_, config_.makeColumns)) return;
   const int32_t n = SelectedItem();
   if (source_) {
     source_->Columns().Assign(*columns_);
@@ -657,6 +673,11 @@ QAction *PagedListWindow::AddExtraItem(const char *name, const QKeySequence &sho
 }
 
 void PagedListWindow::AddExtraSeparator() { MExtra->insertSeparator(MSortBy->menuAction()); }
+
+void PagedListWindow::SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {
+  b->setToolTip(ToQ(caption));
+  b->setStatusTip(ToQ(statusHint));
+}
 
 QToolButton *PagedListWindow::AddToolButton(const char *name, const char *glyph) {
   auto *b = new QToolButton(Toolbar);

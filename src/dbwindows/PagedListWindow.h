@@ -72,6 +72,11 @@ class GameListSource : public PagedListSource {
   int slot_;
 };
 
+// A header's sections from the columns' titles and widths, and back: the
+// widths the user gave the sections into the columns.
+void ShowColumnsInHeader(PagedListView &view, const ListColumnsO &columns);
+void TakeHeaderWidths(const QHeaderView &header, ListColumnsO &columns);
+
 // What tells the windows apart.
 struct PagedListConfig {
   // Caption variables, read whenever the texts are applied: the window's
@@ -136,6 +141,8 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   // "%d " + noun + " (%d/%d)", empty while detached; a window may add what
   // follows the status (the keys window's parent command).
   virtual void UpdateStatusText();
+  // After the view's rows changed: page 1, row 1 selected, memo and status.
+  void RestartPaging();
 
   // ---- Header and sorting ----
   void BuildHeader();
@@ -145,6 +152,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   void HeaderControlSectionClick(int section);
   // The header-options dialog on a copy of the columns; OK takes it.
   void MLineOptionsClick();
+  // The same dialog on other columns (make gives a fresh set of their
+  // kind); true when OK took the edited copy.
+  bool EditColumns(ListColumnsO &columns, const std::function<std::unique_ptr<ListColumnsO>()> &make);
 
   // ---- Memo and commands ----
   void ShowSelectedGame();
@@ -213,6 +223,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   void AddExtraSeparator();
   // A toolbar button with a glyph of the program's resources.
   QToolButton *AddToolButton(const char *name, const char *glyph);
+  // The caption as tooltip and the status hint as status tip, as on the
+  // main toolbar.
+  static void SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint);
   // The column of the central widget: toolbar, header, Panel2; a window may
   // insert panels of its own.
   QVBoxLayout *CentralLayout() const { return central_; }

@@ -292,8 +292,10 @@ bool RegisterFileType(const std::string &extension, const std::string &typeName,
 
 // ---- Conversions and strings ----
 
-int StrToInt(const std::string &s) {
-  auto fail = [&]() { return EConvertError("'" + s + "' is not a valid integer value"); };
+namespace {
+// The number the text gives, or false: the readers that have a default
+// (tags, ini values) meet absent texts all the time and throw nothing.
+bool ParseInt(const std::string &s, int &out) {
   size_t i = 0;
   const size_t n = s.size();
   while (i < n && s[i] == ' ') ++i;
@@ -307,7 +309,7 @@ int StrToInt(const std::string &s) {
     base = 16;
     i += 2;
   }
-  if (i >= n) throw fail();
+  if (i >= n) return false;
   int64_t v = 0;
   for (; i < n; ++i) {
     unsigned char c = static_cast<unsigned char>(s[i]);
@@ -317,23 +319,28 @@ int StrToInt(const std::string &s) {
     else if (base == 16 && std::isxdigit(c))
       d = std::toupper(c) - 'A' + 10;
     else
-      throw fail();
+      return false;
     v = v * base + d;
-    if (v > int64_t{1} << 32) throw fail();
+    if (v > int64_t{1} << 32) return false;
   }
   if (neg) v = -v;
   if (base == 16 && !neg && v > std::numeric_limits<int32_t>::max() && v <= 0xFFFFFFFFLL)
     v -= int64_t{1} << 32;  // hexadecimal text gives the bit pattern
-  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) throw fail();
-  return static_cast<int>(v);
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+}  // namespace
+
+int StrToInt(const std::string &s) {
+  int v = 0;
+  if (!ParseInt(s, v)) throw EConvertError("'" + s + "' is not a valid integer value");
+  return v;
 }
 
 int StrToIntDef(const std::string &s, int def) {
-  try {
-    return StrToInt(s);
-  } catch (const EConvertError &) {
-    return def;
-  }
+  int v = 0;
+  return ParseInt(s, v) ? v : def;
 }
 
 std::string IntToStr(int64_t v) { return std::to_string(v); }

@@ -5,6 +5,7 @@
 #include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <limits>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -64,7 +67,9 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   Close();
   path_ = path;
   if (Injected(FileFault::Op::Open, err_)) return false;
-  int flags = O_CLOEXEC;
+  // A FIFO must not block the open: it is refused below like any entry that
+  // is not a regular file.
+  int flags = O_CLOEXEC | O_NONBLOCK;
   switch (mode) {
     case Mode::Read:
       flags |= O_RDONLY;
@@ -87,7 +92,9 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   }
   // st is read only when fstat filled it.
   struct stat st;
-  const int statErr = ::fstat(fd, &st) != 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : 0);
+  int statErr = ::fstat(fd, &st) != 0 ? errno : 0;
+  if (statErr == 0 && !S_ISREG(st.st_mode)) statErr = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  if (statErr == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) statErr = errno;
   if (statErr != 0) {
     err_ = statErr;
     ::close(fd);
@@ -271,6 +278,17 @@ bool FileExists(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsSpecial(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+bool MayWrite(const std::string &path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return true;
+  return (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
 bool DirExists(const std::string &path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -343,7 +361,15 @@ std::function<std::string(const std::string &, int)> g_tempName;
 
 std::string DefaultTempName(const std::string &target) {
   static std::mt19937_64 rng{std::random_device{}()};
-  return target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  const std::string tail = ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rng() % 1000000);
+  // A name may hold 255 bytes: the target's name is cut, never the tail
+  // that tells a leftover for what it is.
+  constexpr size_t kMaxName = 255;
+  const size_t slash = target.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t room = kMaxName - tail.size();
+  if (target.size() - nameStart > room) return target.substr(0, nameStart + room) + tail;
+  return target + tail;
 }
 
 // Syncs the directory holding path, so a rename into it lasts.
@@ -365,6 +391,63 @@ bool SyncDir(const std::string &path, int &err) {
 
 void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen) {
   g_tempName = std::move(gen);
+}
+
+bool ProcessRuns(int64_t pid) {
+  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+int64_t SecondsSinceChange(const std::string &path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  time_t newest = st.st_mtime;
+  if (S_ISDIR(st.st_mode)) {
+    if (DIR *d = ::opendir(path.c_str())) {
+      while (dirent *e = ::readdir(d)) {
+        struct stat est;
+        if (::fstatat(::dirfd(d), e->d_name, &est, AT_SYMLINK_NOFOLLOW) == 0) newest = std::max(newest, est.st_mtime);
+      }
+      ::closedir(d);
+    }
+  }
+  return static_cast<int64_t>(::time(nullptr) - newest);
+}
+
+void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge) {
+  if (targets.empty()) return;
+  const std::string dir = ExtractFileDir(targets.front());
+  DIR *d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return;
+  std::vector<std::string> dead;
+  while (dirent *e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    // ".tmp" digits "_" digits at the end.
+    const size_t under = name.rfind('_');
+    const size_t tmp = name.rfind(".tmp", under);
+    if (under == std::string::npos || tmp == std::string::npos || under == tmp + 4 || under + 1 == name.size())
+      continue;
+    auto digits = [&](size_t from, size_t to) {
+      for (size_t i = from; i < to; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+      return to - from <= 18;
+    };
+    if (!digits(tmp + 4, under) || !digits(under + 1, name.size())) continue;
+    const std::string stem = name.substr(0, tmp);
+    const size_t tailSize = name.size() - tmp;
+    bool ours = false;
+    for (const std::string &t : targets) {
+      const std::string target = ExtractFileName(t);
+      if (stem == target || (stem.size() == 255 - tailSize && target.compare(0, stem.size(), stem) == 0)) ours = true;
+    }
+    if (!ours) continue;
+    const std::string path = dir + name;
+    if (ProcessRuns(std::stoll(name.substr(tmp + 4, under - tmp - 4)))) continue;
+    const int64_t age = SecondsSinceChange(path);
+    if (age >= minAge) dead.push_back(path);
+  }
+  ::closedir(d);
+  for (const std::string &path : dead) ::unlink(path.c_str());
 }
 
 bool TempSibling::Create(const std::string &target) {
@@ -410,6 +493,13 @@ bool TempSibling::Finish(bool keepExisting) {
     return false;
   }
   file_.Close();
+  // Only a regular file is replaced: a FIFO, a device or a directory at the
+  // target stays as it is.
+  if (!keepExisting && IsSpecial(target_)) {
+    err_ = EINVAL;
+    Abandon();
+    return false;
+  }
   // link fails with EEXIST where rename would replace.
   const bool placed = keepExisting ? ::link(tmp_.c_str(), target_.c_str()) == 0
                                    : ::rename(tmp_.c_str(), target_.c_str()) == 0;
@@ -481,7 +571,8 @@ std::string FindCaseInsensitive(const std::string &dir, const std::string &name)
   return found;
 }
 
-std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern) {
+namespace {
+std::vector<std::string> ListEntries(const std::string &dir, const std::string &pattern, bool dirs) {
   std::vector<std::string> out;
   std::string d = IncludeTrailingSlash(dir.empty() ? std::string(".") : dir);
   DIR *dp = ::opendir(d.c_str());
@@ -489,11 +580,20 @@ std::vector<std::string> ListFiles(const std::string &dir, const std::string &pa
   while (dirent *e = ::readdir(dp)) {
     std::string n = e->d_name;
     if (n == "." || n == "..") continue;
-    if (WildMatch(pattern.c_str(), n.c_str()) && FileExists(d + n)) out.push_back(n);
+    if (WildMatch(pattern.c_str(), n.c_str()) && (dirs ? DirExists(d + n) : FileExists(d + n))) out.push_back(n);
   }
   ::closedir(dp);
   std::sort(out.begin(), out.end());
   return out;
+}
+}  // namespace
+
+std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern) {
+  return ListEntries(dir, pattern, false);
+}
+
+std::vector<std::string> ListDirs(const std::string &dir, const std::string &pattern) {
+  return ListEntries(dir, pattern, true);
 }
 
 std::string ExtractFileName(const std::string &path) {

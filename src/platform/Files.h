@@ -24,7 +24,9 @@ class BinFile {
   BinFile &operator=(BinFile &&o) noexcept;
 
   // exclusive = an advisory lock that makes a second exclusive open of the
-  // same file fail, as an unshared open did.
+  // same file fail, as an unshared open did. Only a regular file opens: a
+  // directory fails with EISDIR, a FIFO or device with EINVAL, never
+  // blocking.
   bool Open(const std::string &path, Mode mode, bool exclusive = false);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
@@ -87,6 +89,12 @@ namespace files {
 bool Exists(const std::string &path);      // any kind of entry
 bool FileExists(const std::string &path);  // a regular file
 bool DirExists(const std::string &path);
+// An entry that is (or links to) anything but a regular file: a directory,
+// a FIFO, a device. False when there is none.
+bool IsSpecial(const std::string &path);
+// A missing file may be made; an existing one only with the write bit for
+// its owner and write access for this user (root passes the second only).
+bool MayWrite(const std::string &path);
 bool Delete(const std::string &path);
 bool Rename(const std::string &from, const std::string &to);
 bool Copy(const std::string &from, const std::string &to);
@@ -102,8 +110,10 @@ bool WriteAllAtomic(const std::string &path, const std::string &data, int *err =
 // A new file beside a target that replaces the target on Commit (same
 // directory, so the rename stays on one file system). Its name is fresh and
 // opened with O_EXCL|O_NOFOLLOW, another name on a clash, so a file or link
-// standing there is never followed or truncated. Commit syncs the data
-// before the rename and the directory after it. Dropped unless committed.
+// standing there is never followed or truncated; a name that would pass 255
+// bytes is cut in the target's part. Commit syncs the data before the
+// rename and the directory after it, and replaces only a regular file.
+// Dropped unless committed.
 class TempSibling {
  public:
   TempSibling() = default;
@@ -128,6 +138,17 @@ class TempSibling {
   std::string target_, tmp_;
   int err_ = 0;
 };
+// Removes what killed writers left beside the targets (all in one folder):
+// temporary siblings "NAME.tmpPID_N" (NAME cut as TempSibling cuts it) of a
+// process that no longer runs, last changed at least minAge seconds ago (a
+// folder may be shared between machines). Nothing else is touched.
+void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge = 24 * 60 * 60);
+// Whether a process with the id runs on this machine.
+bool ProcessRuns(int64_t pid);
+// Seconds since the newest change of the entry or, for a folder, of the
+// entries in it; -1 when there is none.
+int64_t SecondsSinceChange(const std::string &path);
+
 // Test seam: the names TempSibling tries for a target, attempt 0, 1, ...;
 // an empty function restores the default (pid and a random number).
 void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen);
@@ -139,6 +160,8 @@ std::string FindCaseInsensitive(const std::string &dir, const std::string &name)
 // Names (not paths) of the regular files in dir matching a pattern with
 // '*' and '?', case-insensitively, sorted.
 std::vector<std::string> ListFiles(const std::string &dir, const std::string &pattern);
+// The same for the folders in dir.
+std::vector<std::string> ListDirs(const std::string &dir, const std::string &pattern);
 
 std::string ExtractFileName(const std::string &path);
 std::string ExtractFileDir(const std::string &path);  // with trailing '/'

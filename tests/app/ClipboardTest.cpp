@@ -187,6 +187,10 @@ TEST_F(ClipboardTest, GameAsPgnAndText) {
   EXPECT_EQ(ClipText().find('\r'), std::string::npos);
   Item("MGameAsHTML")->trigger();
   EXPECT_NE(ClipText().find("<"), std::string::npos);
+  // Offered as HTML too, so a word processor pastes it formatted.
+  ASSERT_TRUE(Clip().mimeData()->hasHtml());
+  EXPECT_EQ(Clip().mimeData()->html(), Clip().mimeData()->text());
+  EXPECT_EQ(ClipText().find('\r'), std::string::npos);
 }
 
 TEST_F(ClipboardTest, GameAsRtf) {
@@ -385,6 +389,16 @@ TEST_F(ClipboardTest, CancelledPastesChangeNothing) {
   }
   EXPECT_EQ(dialogs, 2);
   same();
+  // A paste that reads nothing at all, given up at the reader's error
+  // (OK to the question about the changed game).
+  for (const char *text : {"hello world", " \r\n "}) {
+    SetClip(text);
+    auto a = AnswerParse([](TParseErrorDlg &d) { return modal::ClickButton(d, "AbortBtn"); });
+    const int beeped = beeps;
+    Item("MGameFromPGN")->trigger();
+    EXPECT_GT(beeps, beeped) << text;
+    same();
+  }
   // An empty clipboard: a beep.
   Clip().clear();
   const int before = beeps;
@@ -392,6 +406,12 @@ TEST_F(ClipboardTest, CancelledPastesChangeNothing) {
   f.MPositionFromFENClick();
   EXPECT_EQ(beeps, before + 2);
   same();
+  // A comment alone is something read: it replaces the game.
+  SetClip("{just a note}");
+  auto a = AnswerParse([](TParseErrorDlg &d) { return modal::ClickButton(d, "AbortBtn"); });
+  Item("MGameFromPGN")->trigger();
+  EXPECT_EQ(f.Game.GetTag("White"), "");
+  EXPECT_EQ(f.CurrentGameNumber, 0);
 }
 
 TEST_F(ClipboardTest, PasteAPosition) {

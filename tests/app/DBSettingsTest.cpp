@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <cerrno>
 #include <set>
 #include <vector>
 
@@ -153,6 +154,33 @@ TEST_F(DBSettingsTest, TheBoosterGoesAndComesBackWithEveryGameLinked) {
     EXPECT_FALSE(scanned.empty());
     EXPECT_EQ(walked, scanned) << "player " << p;
   }
+}
+
+TEST_F(DBSettingsTest, AnUnchangedOKKeepsABoosterARefusedWriteCut) {
+  TMainForm &f = Opened({Game("Anna", "Bert", "Delft"), Game("Bert", "Carl", "Gouda")});
+  // A booster write refused after the game is stored.
+  int32_t stored = 0;
+  {
+    testutil::MessageRecorder rec;
+    for (int nth = 1; nth <= 20 && !stored; ++nth) {
+      FileFault fault(FileFault::Op::Write, nth, ENOSPC);
+      stored = f.Database.SavePgnText(-1, Game("Carl", "Dirk", "Ede"));
+    }
+  }
+  ASSERT_EQ(stored, 3);
+  ASSERT_FALSE(f.Database.HasSearchBooster());
+  RunCommand(f, [](TDBSettingsDlg &d) {
+    EXPECT_FALSE(d.UseSearchBoosterCB->isChecked());
+    return modal::ClickButton(d, "OKBtn");
+  });
+  EXPECT_TRUE(files::FileExists(db_.File("B.bpl")));
+  EXPECT_TRUE(files::FileExists(db_.File("B.bli")));
+  Close(f);
+  // The next open rebuilds it, every game linked.
+  Opened();
+  EXPECT_TRUE(f.Database.HasSearchBooster());
+  EXPECT_EQ(f.Database.SearchBooster().LinkedGames(), 3);
+  Close(f);
 }
 
 TEST_F(DBSettingsTest, CancelChangesNothing) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "AppTestUtil.h"
+#include "app/Guard.h"
 #include "app/MainLayout.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
@@ -233,3 +234,55 @@ TEST_F(EngineWindowTest, AHungEngineEndsWithTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// A game of exactly `moves` moves: a knight shuffle on the main line and,
+// at each of its plies, a shuffle of the other knights as a variation,
+// every line ending before Black's move 255.
+std::string GameOfMoves(int moves) {
+  static const char *const kMain[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+  static const char *const kSide[] = {"Nc3", "Nc6", "Nb1", "Nb8"};
+  const int mainPlies = 400;
+  int left = moves - mainPlies;
+  std::string text = "[Result \"*\"]\n\n";
+  for (int p = 0; p < mainPlies; ++p) {
+    const std::string number = std::to_string(p / 2 + 1) + (p % 2 ? "... " : ". ");
+    text += number + kMain[p % 4] + " ";
+    const int length = std::min({left, 200, 506 - p});
+    if (length <= 0) continue;
+    text += "(" + number;
+    for (int k = 0; k < length; ++k) {
+      const bool white = (p + k) % 2 == 0;
+      text += std::string(kSide[(white ? 0 : 1) + ((k / 2) % 2 ? 2 : 0)]) + " ";
+    }
+    text += ") ";
+    left -= length;
+  }
+  return text + "*\n";
+}
+
+}  // namespace
+
+// At the game's node limit a move is refused: the board goes back to the
+// game, and the engine is told nothing of a move the game lacks.
+TEST_F(EngineWindowTest, AMoveTheGameRefusesReachesNeitherBoardNorEngine) {
+  TMainForm &f = Start("eof");
+  ASSERT_TRUE(f.EngineMan.Active());
+  ParseResultT r;
+  ASSERT_TRUE(f.Game.ReadFromString(GameOfMoves(65534), LangEnglish, r));
+  ASSERT_EQ(f.Game.NodeCounter(), 65535);
+  f.ShowLoadedGame(0, false);
+  f.Game.GoToStart();
+  f.Board->SetPosition(&f.Game.StartPosition(), nullptr);
+  f.EngineMan.SetPosition(f.Game.StartPosition(), nullptr);
+  const std::string fen = f.Board->GetFEN();
+  auto answers = Answer("OK");
+  // As the key filter runs it: a refusal is shown, not thrown.
+  for (char c : std::string("h4")) Guarded([&] { f.KeyMoveEntry(c); });
+  EXPECT_EQ(dialogs, 1) << "the refusal is shown";
+  EXPECT_EQ(f.Board->GetFEN(), fen);
+  EXPECT_EQ(f.Game.NodeCounter(), 65535);
+  ASSERT_NE(f.EngineMan.Engine(), nullptr);
+  EXPECT_EQ(f.EngineMan.Engine()->Moves().Count(), 0);
+}

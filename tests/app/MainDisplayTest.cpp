@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "AppTestUtil.h"
@@ -260,6 +262,114 @@ TEST_F(MainDisplayTest, Toolbar) {
   IniFile ini(Settings());
   EXPECT_EQ(ini.ReadString("MainToolbar", "SBFlip.Visible", ""), "1");
   EXPECT_EQ(ini.ReadString("MainToolbar", "SBNew.Visible", ""), "0");
+}
+
+// Long event and site texts end in an ellipsis and keep a gap between
+// them; the alternatives list shows two rows above its scroll bar.
+TEST_F(MainDisplayTest, LongInfoTextsElideAndTheListKeepsTwoRows) {
+  const std::string event(80, 'E'), site(80, 'S');
+  TMainForm &f = Loaded(("[Event \"" + event + "\"]\n[Site \"" + site + "\"]\n[Result \"*\"]\n\n1. e4 *\n").c_str());
+  ASSERT_GE(f.InfoLabels.size(), 2u);
+  QLabel *left = f.InfoLabels[0], *right = f.InfoLabels[1];
+  const QChar ellipsis(0x2026);
+  EXPECT_TRUE(left->text().endsWith(ellipsis)) << FromQ(left->text());
+  EXPECT_TRUE(right->text().endsWith(ellipsis)) << FromQ(right->text());
+  const QFontMetrics fm(f.TopLinePanel->font());
+  const int leftEnd = left->x() + fm.horizontalAdvance(left->text());
+  const int rightStart = right->geometry().right() + 1 - fm.horizontalAdvance(right->text());
+  EXPECT_GE(rightStart - leftEnd, fm.horizontalAdvance(' ')) << "a gap between the texts";
+
+  f.AlternativesCommentPanel->SetListBoxHeight(10);
+  f.ArrangeControls();
+  const int row = QFontMetrics(f.AlternativesLB->font()).height();
+  EXPECT_GE(f.AlternativesCommentPanel->ListBoxHeight(),
+            2 * row + f.AlternativesLB->horizontalScrollBar()->sizeHint().height());
+}
+
+// The window manager's size is kept: a resize and a maximise stay, the
+// panels fill the window, and a new board size while maximised keeps the
+// state. Without the extra panel the size is the layout's own.
+TEST_F(MainDisplayTest, ResizeAndMaximiseKeepTheSizeAndTheState) {
+  TMainForm &f = Loaded();
+  f.show();
+  QCoreApplication::processEvents();
+  const QSize own = f.size();
+  const QSize bigger(own.width() + 120, own.height() + 90);
+  f.resize(bigger);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.size(), bigger);
+  EXPECT_EQ(f.StatusBar->geometry().bottom() + 1, f.Client->height());
+  EXPECT_EQ(f.ExtraPanel->geometry().right() + 1, f.width());
+  EXPECT_EQ(f.Toolbar->width(), f.width());
+
+  f.setWindowState(Qt::WindowMaximized);
+  QCoreApplication::processEvents();
+  const QSize maximised = f.size();
+  EXPECT_TRUE(f.isMaximized());
+  f.ArrangeControls();  // as a new board size or view flag does
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(f.isMaximized());
+  EXPECT_EQ(f.size(), maximised);
+  EXPECT_EQ(f.ExtraPanel->geometry().right() + 1, f.width());
+
+  f.setWindowState(Qt::WindowNoState);
+  f.ShowExtraPanel = false;
+  f.ArrangeControls();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.minimumSize(), f.maximumSize()) << "a fixed size, which cannot be maximised";
+  f.ShowExtraPanel = true;
+  f.ArrangeControls();
+}
+
+// In every panel layout each shown toolbar button can be reached: it
+// stands whole before the overflow button, or the overflow holds it.
+TEST_F(MainDisplayTest, EveryToolbarButtonCanBeReached) {
+  TMainForm &f = Loaded();
+  struct Case {
+    bool extra, under, right, left;
+  };
+  bool overflowSeen = false;
+  for (const Case c : {Case{true, false, true, false}, Case{true, true, false, false},
+                       Case{true, false, false, true}, Case{false, false, true, false}}) {
+    f.ShowExtraPanel = c.extra;
+    f.ShowUnder = c.under;
+    f.ShowRight = c.right;
+    f.ShowLeft = c.left;
+    f.ArrangeControls();
+    const std::vector<QAbstractButton *> over = f.ToolbarMan.OverflowButtons();
+    QToolButton *more = f.ToolbarMan.OverflowButton();
+    const bool overflowShown = more && !more->isHidden();
+    EXPECT_EQ(overflowShown, !over.empty());
+    const int edge = overflowShown ? more->x() : f.Toolbar->width();
+    int shown = 0;
+    for (int i = 1; i <= f.ToolbarMan.ButtonCount(); ++i) shown += f.ToolbarMan.ButtonVisible(i);
+    int whole = 0;
+    for (QToolButton *b : f.Toolbar->findChildren<QToolButton *>()) {
+      if (b == more || b->isHidden()) continue;
+      const bool held = std::find(over.begin(), over.end(), b) != over.end();
+      if (!held) {
+        EXPECT_LE(b->geometry().right(), edge) << FromQ(b->objectName());
+        ++whole;
+      } else {
+        EXPECT_GE(b->x(), f.Toolbar->width()) << FromQ(b->objectName());
+      }
+    }
+    EXPECT_EQ(whole + static_cast<int>(over.size()), shown);
+    if (!c.extra) {
+      overflowSeen = true;
+      const std::vector<std::string> names = [&] {
+        std::vector<std::string> v;
+        for (QAbstractButton *b : over) v.push_back(FromQ(b->objectName()));
+        return v;
+      }();
+      EXPECT_NE(std::find(names.begin(), names.end(), "SBFlip"), names.end()) << "the board panel is too narrow";
+    }
+  }
+  EXPECT_TRUE(overflowSeen);
+  f.ShowExtraPanel = true;
+  f.ShowUnder = f.ShowLeft = false;
+  f.ShowRight = true;
+  f.ArrangeControls();
 }
 
 // The windows as a user sees them, for $TV_SHOT_DIR.

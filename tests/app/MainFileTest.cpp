@@ -4,18 +4,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QToolButton>
 
 #include "AppTestUtil.h"
 #include "board/ui/ChsBrds.h"
+#include "chess/PrintPGN.h"
 #include "dbwindows/DlgGames.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/ui/DlgShowReport.h"
+#include "foundation/ui/comDlgAbortForm.h"
 #include "foundation/ui/FileDialogUi.h"
 #include "platform/Files.h"
 
@@ -163,6 +168,33 @@ TEST_F(MainFileTest, StoreNewAndUnchangedGames) {
   EXPECT_EQ(f.Database.IsModified(), modified);
   EXPECT_EQ(f.Database.GameCount(), 1);
   EXPECT_TRUE(f.CloseFile());
+}
+
+// With opening keys a stored game is filed under the key of its line; an
+// unchanged game is not classified again.
+TEST_F(MainFileTest, StoreClassifiesOnlyAChangedGame) {
+  ASSERT_GE(KeyTreeO::ImportTextFile(fx.dir().File("keyed.key"), testutil::DataDir() + "class.txt"), 0);
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(fx.dir().File("keyed.qcx")));
+  ASSERT_TRUE(f.Database.HasKeys());
+  ParseResultT read;
+  ASSERT_TRUE(f.Game.ReadFromString("[White \"K\"]\n\n1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 *", LangEnglish, read));
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_EQ(f.CurrentGameNumber, 1);
+  const uint32_t key = f.Database.GetGameKey(1);
+  EXPECT_NE(key, 0u);
+  EXPECT_NE(key, KeyTreeO::kRoot);
+  // Filed elsewhere behind the window's back: an unchanged store leaves it.
+  ASSERT_TRUE(f.Database.SetGameKey(KeyTreeO::kRoot, 1, true));
+  EXPECT_TRUE(f.StoreGame());
+  EXPECT_EQ(f.Database.GetGameKey(1), KeyTreeO::kRoot);
+  // A changed game is classified again.
+  f.Game.GameInfo().AddTag("Annotator", "A");
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  EXPECT_EQ(f.Database.GetGameKey(1), key);
+  ASSERT_TRUE(f.CloseFile());
 }
 
 TEST_F(MainFileTest, RefusedStoreChangesNothingAndStopsTheClose) {
@@ -339,6 +371,45 @@ TEST_F(MainFileTest, PathsOutsideWindows1252) {
     f.MNewClick();
   }
   EXPECT_EQ(f.FileName, dir + "Games.pgn");
+  // A database named in Cyrillic: a game stored in it is there when the
+  // reopen menu opens it again.
+  const std::string db = dir + "\xd0\x91\xd0\xb0\xd0\xb7\xd0\xb0";  // База
+  {
+    modal::ScopedAnswerer a(ChooseFile(QFile::decodeName(QByteArray::fromStdString(db)), 2));
+    f.MNewClick();
+  }
+  ASSERT_EQ(f.FileName, db + ".qcx");
+  EXPECT_EQ(f.windowTitle(), QString::fromUtf8("\xd0\x91\xd0\xb0\xd0\xb7\xd0\xb0 - Torvanel"));
+  f.MNewGameClick();
+  f.Game.GameInfo().AddTag("White", "Stored");
+  f.Game.SetModified(1);
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_TRUE(f.CloseFile());
+  item = f.Menu("MReopen")->actions().value(0);
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->text().endsWith(QFile::decodeName(QByteArray::fromStdString(db + ".qcx"))));
+  item->trigger();
+  ASSERT_EQ(f.FileName, db + ".qcx");
+  ASSERT_EQ(f.Database.GameCount(), 1);
+  f.LoadGame(1);
+  EXPECT_EQ(f.Game.GetTag("White"), "Stored");
+  // New with the name of an existing file opens it, asking nothing.
+  ASSERT_TRUE(f.CloseFile());
+  int asked = 0;
+  {
+    modal::ScopedAnswerer a([&](QDialog &d) {
+      ++asked;
+      auto *fd = qobject_cast<QFileDialog *>(&d);
+      if (!fd) return int(QDialog::Rejected);
+      EXPECT_TRUE(fd->testOption(QFileDialog::DontConfirmOverwrite));
+      fd->selectFile(QFile::decodeName(QByteArray::fromStdString(pgn)));
+      return int(QDialog::Accepted);
+    });
+    f.MNewClick();
+  }
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(f.FileName, pgn);
+  EXPECT_EQ(f.Database.GameCount(), 2);
 }
 
 TEST_F(MainFileTest, ImportReportOnlyForFaultyFiles) {
@@ -475,15 +546,31 @@ namespace {
 
 using apptest::FakeGamesWindow;
 
-TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
-  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+// A list window released from its own handler is deleted later; closing
+// the file must see it gone, since its settings are written then.
+TEST_F(MainFileTest, ClosingAFileRunsTheReleasedWindowsDeletion) {
   TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(Pgn("release.pgn", 1)));
+  QPointer<QObject> released = new QObject;
+  released->deleteLater();
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_TRUE(released.isNull());
+}
+
+// The games windows the manager opens are fakes kept in windows.
+void UseFakeGamesWindows(TMainForm &f, std::vector<std::unique_ptr<FakeGamesWindow>> &windows) {
   ListWindowFactories factories;
   factories.games = [&windows] {
     windows.push_back(std::make_unique<FakeGamesWindow>());
     return windows.back().get();
   };
   f.GameListMan.SetFactories(factories);
+}
+
+TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  UseFakeGamesWindows(f, windows);
   ChessApp.ShowFirstPositionOnLoad = true;
   ASSERT_TRUE(f.OpenFile(Pgn("lists.pgn", 3)));
   ASSERT_EQ(windows.size(), 1u);
@@ -519,6 +606,36 @@ TEST_F(MainFileTest, ListsMenuAndNextAndPreviousGame) {
   EXPECT_EQ(f.CurrentGameNumber, 0);
   ASSERT_TRUE(f.CloseFile());
   EXPECT_FALSE(f.Item("MNextGame")->isEnabled());
+  f.GameListMan.SetFactories({});
+}
+
+// A game from a set-up position and a pasted game count next and previous
+// from the shown game as the list stands now: a game added meanwhile makes
+// next possible.
+TEST_F(MainFileTest, SetUpAndPasteRefreshNextAndPreviousGame) {
+  std::vector<std::unique_ptr<FakeGamesWindow>> windows;
+  TMainForm &f = F();
+  UseFakeGamesWindows(f, windows);
+  ASSERT_TRUE(f.OpenFile(Pgn("refresh.pgn", 2)));
+  const std::string added = Games(1);
+  f.LoadGame(2);
+  ASSERT_FALSE(f.Item("MNextGame")->isEnabled());
+  ASSERT_EQ(f.Database.SavePgnText(-1, added), 3);
+  PositionO start;
+  ASSERT_TRUE(start.SetFEN("4k3/8/8/8/8/8/8/4K2R w K - 0 1"));
+  f.StartNewGame(&start);  // the set-up dialog's OK
+  EXPECT_TRUE(f.Item("MNextGame")->isEnabled()) << "after a set-up";
+
+  f.Game.SetModifiedState(0);  // nothing to ask about
+  f.LoadGame(3);
+  ASSERT_FALSE(f.Item("MNextGame")->isEnabled());
+  ASSERT_EQ(f.Database.SavePgnText(-1, added), 4);
+  QGuiApplication::clipboard()->setText("[White \"P\"]\n[Black \"Q\"]\n[Result \"*\"]\n\n1. d4 *\n");
+  f.Item("MGameFromPGN")->trigger();
+  EXPECT_EQ(f.Game.PlayersLine(), "P - Q");
+  EXPECT_TRUE(f.Item("MNextGame")->isEnabled()) << "after a paste";
+  f.Game.SetModifiedState(0);
+  ASSERT_TRUE(f.CloseFile());
   f.GameListMan.SetFactories({});
 }
 
@@ -580,12 +697,7 @@ class FakeSearchDialog : public SearchDialogI {
 TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
   std::vector<std::unique_ptr<FakeGamesWindow>> windows;
   TMainForm &f = F();
-  ListWindowFactories factories;
-  factories.games = [&windows] {
-    windows.push_back(std::make_unique<FakeGamesWindow>());
-    return windows.back().get();
-  };
-  f.GameListMan.SetFactories(factories);
+  UseFakeGamesWindows(f, windows);
   FakeSearchDialog dialog;
   dialog.player = "White2";
   f.GameListMan.SetSearchDialog(&dialog);
@@ -617,6 +729,21 @@ TEST_F(MainFileTest, SearchFromTheMainWindowOpensTheFoundGamesWindow) {
   f.GameListMan.SetFactories({});
 }
 
+// Keeps the window's title at every show.
+class ShowSpy : public QObject {
+ public:
+  explicit ShowSpy(QWidget *w) : w_(w) { w->installEventFilter(this); }
+  ~ShowSpy() override { w_->removeEventFilter(this); }
+  bool eventFilter(QObject *, QEvent *e) override {
+    if (e->type() == QEvent::Show) titles << w_->windowTitle();
+    return false;
+  }
+  QStringList titles;
+
+ private:
+  QWidget *w_;
+};
+
 // The games windows the application has.
 std::vector<TGamesDlg *> GamesWindows() {
   std::vector<TGamesDlg *> v;
@@ -643,6 +770,110 @@ TEST_F(MainFileTest, TheGamesCommandShowsTheGamesWindowWhichOpensAGame) {
   ASSERT_TRUE(f.CloseFile());
   EXPECT_TRUE(GamesWindows().empty());
   EXPECT_NE(fx.ReadSettings().find("[GameWindow]"), std::string::npos);
+}
+
+// The main road as a user takes it: the games command, a double click in
+// the games window, F8, a move added at the end, Ctrl+S and the close that
+// writes the PGN file back.
+TEST_F(MainFileTest, MainRoadThroughTheGamesWindow) {
+  const std::string path = Pgn("road.pgn", 6);
+  // No waits between the board's steps, and the program's own cancel
+  // window, as the program installs it at start.
+  struct Setup {
+    Setup() : sleep(TChessBoard::SetSleepFunction([](int) {})), form(AbortDlgO::InstallFormFactory({})) {
+      InstallAbortDlgForm();
+    }
+    ~Setup() {
+      TChessBoard::SetSleepFunction(sleep);
+      AbortDlgO::InstallFormFactory(form);
+    }
+    TChessBoard::SleepFunction sleep;
+    AbortDlgO::FormFactory form;
+  } setup;
+  TMainForm &f = F();
+  f.show();
+  ASSERT_TRUE(f.OpenFile(path));
+  // A window manager gives the focus back when the import's cancel window
+  // goes; here there is none.
+  f.activateWindow();
+  ASSERT_TRUE(apptest::WaitFor([&] { return f.isActiveWindow(); }, 5000));
+  const int32_t count = f.Database.GameCount();
+  ASSERT_EQ(count, 6);
+  ASSERT_EQ(GamesWindows().size(), 1u);
+  TGamesDlg *w = GamesWindows()[0];
+  EXPECT_FALSE(w->isVisible());
+  f.Item("MGames")->trigger();
+  EXPECT_EQ(GamesWindows().size(), 1u);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(f.GameListMan.GamesWindowCount(), 1);
+  EXPECT_EQ(w->windowTitle().toStdString(), "Games - [Database]");
+
+  // A double click on row 3: game 3 at its start, view-only, window hidden.
+  const QRect row = w->GameList->visualItemRect(w->GameList->item(2));
+  QTest::mouseClick(w->GameList->viewport(), Qt::LeftButton, {}, row.center());
+  QTest::mouseDClick(w->GameList->viewport(), Qt::LeftButton, {}, row.center());
+  EXPECT_EQ(f.CurrentGameNumber, 3);
+  EXPECT_EQ(f.Game.GetTag("White"), "White3");
+  EXPECT_EQ(f.Game.PathMoves().Count(), 0);
+  EXPECT_TRUE(f.Item("MViewOnly")->isChecked());
+  EXPECT_EQ(f.DisplayMode, dmViewOnly);
+  EXPECT_FALSE(w->isVisible());
+
+  // F8: game 4. The load gave the main window the focus.
+  ASSERT_TRUE(apptest::WaitFor([&] { return f.isActiveWindow(); }, 5000));
+  QTest::keyClick(&f, Qt::Key_F8);
+  ASSERT_EQ(f.CurrentGameNumber, 4);
+  EXPECT_EQ(f.Game.GetTag("White"), "White4");
+  EXPECT_EQ(f.Game.PathMoves().Count(), 0);
+
+  // Leave view-only, End, a move, Ctrl+S.
+  f.Item("MViewOnly")->trigger();
+  ASSERT_EQ(f.DisplayMode, dmEdit);
+  QTest::keyClick(f.AlternativesLB, Qt::Key_End);
+  EXPECT_EQ(f.Game.PathMoves().Count(), 4);
+  TChessBoard *b = f.Board;
+  const auto at = [b](int file, int rank) {
+    return b->SquareToPixel(file, rank) + QPoint(b->SquareWidth() / 2, b->SquareHeight() / 2);
+  };
+  QTest::mouseClick(b, Qt::LeftButton, {}, at(4, 2));
+  QTest::mouseClick(b, Qt::LeftButton, {}, at(4, 4));
+  ASSERT_EQ(f.Game.PathMoves().Count(), 5);
+  ASSERT_NE(f.Game.ModifiedFlags(), 0);
+  ASSERT_TRUE(f.Item("MSaveGame")->isEnabled());
+  QTest::keyClick(&f, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(f.Game.ModifiedFlags(), 0);
+  EXPECT_FALSE(f.Item("MSaveGame")->isEnabled());
+
+  // Close: the cancel window shows "Exporting..." while the file is written.
+  auto *progress = dynamic_cast<QWidget *>(f.AbortDlg.Form());
+  ASSERT_NE(progress, nullptr);
+  ShowSpy spy(progress);
+  ASSERT_TRUE(f.CloseFile());
+  EXPECT_EQ(spy.titles, QStringList{"Exporting..."});
+  EXPECT_FALSE(progress->isVisible());
+
+  // Every game is there, game 4 with its new move, the others as they were.
+  fx.dir().Write("orig.pgn", Games(6));
+  DatabaseO orig, back;
+  bool report = false;
+  ASSERT_TRUE(orig.Open(fx.dir().File("orig.pgn"), nullptr, nullptr, report));
+  ASSERT_TRUE(back.Open(path, nullptr, nullptr, report));
+  ASSERT_EQ(back.GameCount(), count);
+  const auto text = [](DatabaseO &db, int32_t n) {
+    ParseResultT result;
+    std::unique_ptr<GameO> g = db.LoadGame(n, result);
+    return g ? ToText(*g, PgnOptions(200), LangEnglish) : "unread: " + result.message;
+  };
+  for (int32_t n = 1; n <= count; ++n)
+    if (n != 4) {
+      EXPECT_EQ(text(back, n), text(orig, n)) << n;
+    }
+  const std::string g4 = text(back, 4);
+  EXPECT_NE(g4.find("White4"), std::string::npos);
+  EXPECT_NE(g4.find("2. Nf3 Nc6 3. d4"), std::string::npos) << g4;
+  EXPECT_EQ(text(orig, 4).find("3. d4"), std::string::npos);
+  orig.Close(nullptr);
+  back.Close(nullptr);
 }
 
 }  // namespace

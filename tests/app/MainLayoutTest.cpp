@@ -83,7 +83,7 @@ TEST(MainLayout, AllFlagCombinations) {
                 EXPECT_EQ(r.extraPanel, (Rect{0, r.controlPanel.Bottom(), 350, 80}));
                 break;
               case kRight:
-              case kNoneSet:  // the ruling: right, as by default
+              case kNoneSet:  // no place set: right, as by default
                 EXPECT_EQ(r.extra, ExtraPlace::Right);
                 EXPECT_EQ(r.extraPanel, (Rect{350, r.boardPanel.y, 200, r.boardPanel.h + controlH}));
                 break;
@@ -135,6 +135,37 @@ TEST(MainLayout, ResizeTakesTheExtraPanelFromTheClient) {
   EXPECT_EQ(next.extraPanelHeight, 110);
   EXPECT_EQ(ExtraPanelFromClient(in, r, 10, 100).extraPanelHeight, 50);  // at least 50
   EXPECT_EQ(Arrange(next).clientHeight, r.clientHeight + 30);
+}
+
+// A size the window manager gives: the bars span it, the extra panel
+// fills what the board column leaves, down to the status bar; a fixed
+// layout keeps its own size.
+TEST(MainLayout, AGivenClientSizeIsFilled) {
+  for (bool under : {false, true}) {
+    Input in = Base();
+    in.showUnder = under;
+    const Result own = Arrange(in);
+    in = ExtraPanelFromClient(in, own, own.clientWidth + 300, own.clientHeight + 200);
+    in.givenClientWidth = own.clientWidth + 300;
+    in.givenClientHeight = own.clientHeight + 200;
+    const Result r = Arrange(in);
+    EXPECT_EQ(r.clientWidth, in.givenClientWidth) << under;
+    EXPECT_EQ(r.clientHeight, in.givenClientHeight) << under;
+    EXPECT_EQ(r.toolbar.w, r.clientWidth) << under;
+    EXPECT_EQ(r.statusbar, (Rect{0, r.clientHeight - 20, r.clientWidth, 20})) << under;
+    EXPECT_EQ(r.extraPanel.Right(), r.clientWidth) << under;
+    EXPECT_EQ(r.extraPanel.Bottom(), r.statusbar.y) << under;
+    EXPECT_EQ(r.boardPanel, own.boardPanel) << "the board keeps its place, " << under;
+  }
+  Input fixed = Base();
+  fixed.showExtraPanel = false;
+  const Result own = Arrange(fixed);
+  fixed.givenClientWidth = own.clientWidth + 300;
+  fixed.givenClientHeight = own.clientHeight + 200;
+  EXPECT_EQ(Arrange(fixed).clientWidth, own.clientWidth);
+  EXPECT_EQ(Arrange(fixed).clientHeight, own.clientHeight);
+  const Result least = Arrange(SmallestExtraPanel(Base()));
+  EXPECT_EQ(least.extraPanel.w, 100);
 }
 
 TEST(MainLayout, ListSizeRule) {

@@ -256,7 +256,9 @@ TEST_F(MainMoveEntryTest, ReplaceMoveKeepsEveryLegalReply) {
   Drag("g1", "f3");
   EXPECT_EQ(f.Game.Root()->Child(1)->move.ToText(mtCoordinate), "g1f3");
   EXPECT_EQ(f.Game.Root()->Child(2)->move.ToText(mtCoordinate), "d2d4");
-  EXPECT_EQ(f.Game.Root()->Child(1)->Child(1)->move.ToText(mtCoordinate), "e2e4");
+  // e4 cannot be Black's reply: it went, asked first.
+  EXPECT_EQ(f.Game.Root()->Child(1)->ChildCount(), 0);
+  EXPECT_EQ(lastMessage, "Delete line?");
   EXPECT_TRUE(InSync());
 }
 
@@ -281,6 +283,101 @@ TEST_F(MainMoveEntryTest, AReplacementThatDropsMovesAsksFirst) {
   }
 }
 
+TEST_F(MainMoveEntryTest, InsertsAndDeleteMoveThatDropMovesAskFirst) {
+  const char *game = "1. e4 (1. d4 d5) 1... e5 2. Nf3 *";
+  TMainForm &f = Loaded(game);
+  ChessApp.AskInsertTypeOnNewMove = true;
+  const std::string original = Moves();
+  for (const char *radio : {"InsertBeforeMoveRB", "InsertBeforeAllRB"}) {
+    auto a = Choose(radio, "No");
+    Loaded(game);
+    const int asked = dialogs;
+    Drag("g1", "f3");
+    EXPECT_EQ(dialogs, asked + 1) << radio;
+    EXPECT_EQ(lastMessage, "Delete line?");
+    EXPECT_EQ(Moves(), original) << radio;
+    EXPECT_EQ(f.Board->MoveList().Count(), 0);
+    EXPECT_TRUE(InSync());
+    EXPECT_EQ(f.Game.ModifiedFlags(), 0);
+  }
+  {
+    auto a = Choose("InsertBeforeAllRB", "Yes");
+    Loaded(game);
+    Drag("g1", "f3");
+    EXPECT_EQ(Moves(), "1. Nf3 *");
+    EXPECT_TRUE(InSync());
+    // Destination first: the alternative is asked about again, and the
+    // board's take-back puts the lines back as they were.
+    Loaded(game);
+    Click("f3");
+    const std::string once = Moves();
+    EXPECT_EQ(f.Game.Root()->ChildCount(), 1);
+    const int asked = dialogs;
+    Click("f3", Qt::RightButton);
+    EXPECT_EQ(dialogs, asked + 1);
+    EXPECT_NE(Moves(), once);
+    EXPECT_EQ(f.Game.Root()->ChildCount(), 1);
+    EXPECT_TRUE(InSync());
+    Click("f3", Qt::RightButton);
+    EXPECT_EQ(Moves(), original);
+    EXPECT_TRUE(InSync());
+  }
+  // Delete Move keeping the continuations: No deletes nothing, Yes also
+  // removes the replies that cannot stand in the move's place.
+  ChessApp.AskDeleteTypeOnDelete = true;
+  QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+  {
+    auto a = Choose("DeleteMoveRB", "No");
+    Loaded(game);
+    f.AlternativesLB->setCurrentRow(0);
+    f.AlternativesLBKeyDown(del);
+    EXPECT_EQ(lastMessage, "Delete line?");
+    EXPECT_EQ(Moves(), original);
+  }
+  {
+    auto a = Choose("DeleteMoveRB", "Yes");
+    Loaded(game);
+    f.AlternativesLB->setCurrentRow(0);
+    f.AlternativesLBKeyDown(del);
+    EXPECT_EQ(Moves(), "1. d4 d5 *");
+    // A move without replies goes without a question.
+    Loaded("1. e4 (1. d4) 1... e5 *");
+    const int asked = dialogs;
+    f.AlternativesLB->setCurrentRow(1);
+    f.AlternativesLBKeyDown(del);
+    EXPECT_EQ(dialogs, asked);
+    EXPECT_EQ(Moves(), "1. e4 e5 *");
+  }
+}
+
+// A click on a square several men reach makes a move; the next click
+// there takes the next man instead (state 2). When that replacement drops
+// replies, the window asks first, and No leaves the game as it was.
+TEST_F(MainMoveEntryTest, AnAlternativeThatDropsMovesAsksFirst) {
+  TMainForm &f = Loaded("1. e4 e5 2. Bc4 Nc6 3. Qh5 *");
+  ASSERT_TRUE(f.Game.GoForward(1));
+  ASSERT_TRUE(f.Game.GoForward(1));
+  f.Board->SetPosition(&f.Game.StartPosition(), &f.Game.PathMoves());
+  f.ShowGame();
+  ChessApp.AskInsertTypeOnNewMove = true;
+  {
+    auto a = Choose("ReplaceMoveRB", "Yes");
+    Click("e2");  // bishop, queen or knight to e2 in Bc4's place: 3. Qh5 goes
+    ASSERT_EQ(f.Board->GetInputState(), 1);
+    EXPECT_EQ(dialogs, 1);
+  }
+  const std::string replaced = Moves();
+  {
+    auto a = Choose("ReplaceMoveRB", "No");
+    Click("e2", Qt::RightButton);
+    EXPECT_EQ(dialogs, 2) << "the next man's move drops 3. Qh5 too: asked";
+    EXPECT_EQ(lastMessage, "Delete line?");
+  }
+  EXPECT_EQ(Moves(), "1. e4 e5 2. Bc4 Nc6 3. Qh5 *") << "No: as if the alternatives were used up";
+  EXPECT_NE(Moves(), replaced);
+  EXPECT_TRUE(InSync());
+}
+
 TEST_F(MainMoveEntryTest, TheOtherChoicesCancelAndCtrl) {
   TMainForm &f = Loaded("1. e4 (1. d4) 1... e5 *");
   ChessApp.AskInsertTypeOnNewMove = true;
@@ -288,7 +385,8 @@ TEST_F(MainMoveEntryTest, TheOtherChoicesCancelAndCtrl) {
     auto a = Choose("InsertBeforeAllRB");
     Drag("g1", "f3");
     EXPECT_EQ(f.Game.Root()->ChildCount(), 1);
-    EXPECT_EQ(f.Game.Root()->Child(1)->ChildCount(), 2);
+    EXPECT_EQ(f.Game.Root()->Child(1)->ChildCount(), 0);
+    EXPECT_EQ(dialogs, 1);
     EXPECT_TRUE(InSync());
   }
   {
@@ -446,6 +544,32 @@ TEST_F(MainMoveEntryTest, TypedCharactersThroughTheWindow) {
 
 // ---- The alternatives list
 
+// A menu closed with one Escape while the menu bar holds the keyboard: the
+// bar lets go, so the letters typed next enter a move instead of opening
+// the menu they name.
+TEST_F(MainMoveEntryTest, TypedMovesAfterAMenuClosedWithEscape) {
+  TMainForm &f = Loaded("1. e4 (1. d4) *");
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  QMenuBar *bar = f.menuBar();
+  // The menu bar holds the keyboard as its keyboard mode does (offscreen
+  // gives it no such mode) when the menu closes.
+  bar->setFocus(Qt::MenuBarFocusReason);
+  ASSERT_TRUE(bar->hasFocus());
+  emit f.Menu("MGame")->aboutToHide();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(bar->hasFocus()) << "out of keyboard mode, as a second Escape leaves it";
+  // While another menu is open the mode stays: the arrows moved on.
+  bar->setActiveAction(f.Item("MBoard"));
+  QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+  QWidget *open = QApplication::activePopupWidget();
+  emit f.Menu("MGame")->aboutToHide();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::activePopupWidget(), open);
+  open->close();
+}
+
 TEST_F(MainMoveEntryTest, AlternativesList) {
   TMainForm &f = Loaded("1. e4 (1. d4 d5) (1. c4) 1... e5 *");
   f.AlternativesLB->setCurrentRow(1);
@@ -489,7 +613,8 @@ TEST_F(MainMoveEntryTest, AlternativesList) {
     f.AlternativesLB->setCurrentRow(1);
     f.AlternativesLBKeyDown(del);
     EXPECT_EQ(presetChecked, "DeleteMoveRB");
-    EXPECT_EQ(f.Game.ChildCount(), 2);  // d5 hangs in d4's place
+    EXPECT_EQ(f.Game.ChildCount(), 1);  // d5 cannot hang in d4's place: asked, then gone
+    EXPECT_EQ(lastMessage, "Delete line?");
   }
   // In view-only mode too.
   Loaded("1. e4 (1. d4 d5) 1... e5 *");
@@ -500,6 +625,39 @@ TEST_F(MainMoveEntryTest, AlternativesList) {
     f.AlternativesLBKeyDown(del);
     EXPECT_EQ(Moves(), "1. e4 e5 *");
   }
+}
+
+// A click on another row and then a double click on it, as a user does:
+// the click's refill must not swallow the double click.
+TEST_F(MainMoveEntryTest, ADoubleClickOnAnAlternativePlaysItTheFirstTime) {
+  TMainForm &f = Loaded("1. e4 (1. d4 d5) (1. c4) 1... e5 *");
+  f.show();
+  QWidget *view = f.AlternativesLB->viewport();
+  const QPoint at = f.AlternativesLB->visualItemRect(f.AlternativesLB->item(2)).center();
+  QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, at);
+  QCoreApplication::processEvents();  // the queued click
+  EXPECT_EQ(f.Game.SelectedChild(), 3);
+  QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, at);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.Game.CurrentNode(), f.Game.Root()->Child(3));
+  EXPECT_TRUE(InSync());
+}
+
+// In try-out mode the list holds the try-out line: a click on a row that
+// is not the game's selected continuation leaves the game's choice alone.
+TEST_F(MainMoveEntryTest, ATryOutClickLeavesTheGamesSelection) {
+  TMainForm &f = Loaded("1. e4 (1. d4) *");
+  f.Game.SetSelectedChild(2);
+  f.ToggleViewOnly(true);
+  Drag("c2", "c4");
+  ASSERT_EQ(f.DisplayMode, dmTryOut);
+  Click("a8", Qt::RightButton);  // c4 back; the try-out line stays
+  ASSERT_EQ(f.AlternativesLB->count(), 1);
+  f.AlternativesLB->setCurrentRow(0);
+  QCoreApplication::processEvents();
+  f.AlternativesLBClick();
+  EXPECT_EQ(f.Game.SelectedChild(), 2);
+  f.ToggleViewOnly(false);
 }
 
 // ---- A new game and the engine commands

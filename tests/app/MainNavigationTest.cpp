@@ -181,8 +181,8 @@ TEST_F(MainNavigationTest, AutoplayStopRules) {
   ExpectStopped();
 }
 
-// Kept as the Part has it: an illegal selected continuation does not stop
-// the timer.
+// Kept on purpose: an illegal selected continuation does not stop the
+// timer.
 TEST_F(MainNavigationTest, AutoplayMeetsAnIllegalContinuation) {
   TMainForm &f = Loaded();
   ChessApp.StopAtComment = ChessApp.StopAtAnnotations = ChessApp.StopAtAlternatives = false;

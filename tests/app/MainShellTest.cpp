@@ -9,13 +9,16 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <csignal>
 #include <set>
 
 #include "AppTestUtil.h"
+#include "chess/ParsePGN.h"
 #include "foundation/CommonText.h"
 #include "foundation/LangMan.h"
 #include "foundation/ui/ListBoxMemoSplitPanels.h"
 #include "foundation/ui/QtStr.h"
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 
 #include <QDialog>
@@ -58,7 +61,9 @@ TEST_F(MainShellTest, FreshStart) {
   EXPECT_TRUE(f.ShowStatusbar);
   EXPECT_EQ(f.ExtraPanelWidth, 200);
   EXPECT_EQ(f.ExtraPanelHeight, 50);
-  EXPECT_EQ(f.AlternativesCommentPanel->ListBoxHeight(), 40);
+  // The default 40, or two rows above the scroll bar when that is more.
+  EXPECT_GE(f.AlternativesCommentPanel->ListBoxHeight(), 40);
+  EXPECT_LE(f.AlternativesCommentPanel->ListBoxHeight(), 60);
   EXPECT_EQ(f.AlternativesCommentPanel->ListBoxWidth(), 100);
   // No placement stored: the first layout centred the window, once.
   EXPECT_FALSE(f.CenterOnce);
@@ -275,6 +280,96 @@ TEST_F(MainShellTest, LogoutAsksLikeTheCloseQuery) {
     // The session's close of the window asks nothing again.
     EXPECT_TRUE(TryClose());
     EXPECT_EQ(dialogs, 2);
+  }
+}
+
+TEST_F(MainShellTest, AfterACancelledLogoutEveryCloseAsksAgain) {
+  TMainForm &f = Form();
+  f.Game.SetModified(mfEdited);
+  {
+    auto a = Answer("OK");
+    EXPECT_TRUE(f.SessionCloseQuery(true));
+    EXPECT_TRUE(TryClose());
+  }
+  // Another program cancels the logout; the user works on.
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+  QApplication::sendEvent(&f, &key);
+  uitest::FlushDeletes();
+  const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
+  dir().Write("s.pgn", game);
+  ASSERT_TRUE(f.OpenFile(dir().File("s.pgn")));
+  ASSERT_GT(f.Database.SavePgnText(-1, game), 0);
+  f.Game.SetModified(mfEdited);
+  const int before = dialogs;
+  {
+    auto a = Answer("Cancel");
+    EXPECT_FALSE(TryClose());
+    EXPECT_EQ(dialogs, before + 1);
+  }
+  {
+    auto a = Answer("No");
+    EXPECT_TRUE(TryClose());
+  }
+  std::string text;
+  ASSERT_TRUE(files::ReadAll(dir().File("s.pgn"), text));
+  EXPECT_EQ(text.find("[Event \"E\"]"), 0u);
+  EXPECT_NE(text.find("[Event \"E\"]", 1), std::string::npos);  // the stored game reached the file
+}
+
+TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
+  TMainForm &f = Form();
+  const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
+  auto games = [&](const std::string &name) {
+    std::string text;
+    files::ReadAll(dir().File(name), text);
+    int n = 0;
+    for (size_t at = text.find("[Event "); at != std::string::npos; at = text.find("[Event ", at + 1)) ++n;
+    return n;
+  };
+  // A file read whole is written back; the changed game goes aside.
+  dir().Write("clean.pgn", game);
+  ASSERT_TRUE(f.OpenFile(dir().File("clean.pgn")));
+  ASSERT_GT(f.Database.SavePgnText(-1, game), 0);
+  ParseResultT r;
+  ASSERT_TRUE(f.Game.ReadFromString("[Event \"Unsaved\"]\n1. d4 *", LangEnglish, r));
+  f.Game.SetModified(mfEdited);
+  const int before = dialogs;
+  EXPECT_TRUE(f.SessionCloseQuery(false));
+  EXPECT_EQ(dialogs, before);
+  EXPECT_FALSE(f.FileOpen);
+  EXPECT_EQ(games("clean.pgn"), 2);
+  EXPECT_EQ(games("clean.recovered.pgn"), 1);
+  std::string aside;
+  ASSERT_TRUE(files::ReadAll(dir().File("clean.recovered.pgn"), aside));
+  EXPECT_NE(aside.find("Unsaved"), std::string::npos);
+  EXPECT_EQ(f.Game.ModifiedFlags(), 0);
+  EXPECT_TRUE(TryClose());
+  // One whose import refused a game keeps its bytes: SIGTERM, through the
+  // event loop.
+  f.SessionGoesOn();
+  const std::string faulty = game + "\r\n[Event \"Bad\"]\r\n\r\n1. e4 e4 *\r\n";
+  dir().Write("bad.pgn", faulty);
+  {
+    auto a = Answer("OK");
+    ASSERT_TRUE(f.OpenFile(dir().File("bad.pgn")));
+  }
+  ASSERT_GT(f.Database.SavePgnText(-1, game), 0);
+  ASSERT_EQ(::raise(SIGTERM), 0);
+  for (int i = 0; i < 50 && f.FileOpen; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_FALSE(f.FileOpen);
+  std::string text;
+  ASSERT_TRUE(files::ReadAll(dir().File("bad.pgn"), text));
+  EXPECT_EQ(text, faulty);
+  EXPECT_EQ(games("bad.recovered.pgn"), 2);
+  // The next start says where the games are, once.
+  {
+    auto a = Answer("OK");
+    const int shown = dialogs;
+    f.ReportRecoveredGames();
+    EXPECT_EQ(dialogs, shown + 2);
+    EXPECT_NE(lastMessage.find("bad.recovered.pgn"), std::string::npos) << lastMessage;
+    f.ReportRecoveredGames();
+    EXPECT_EQ(dialogs, shown + 2);
   }
 }
 

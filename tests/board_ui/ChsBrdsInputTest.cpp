@@ -420,6 +420,12 @@ TEST_F(InputTest, NoMoveEnteredPastMove255) {
   Drag(*b, "e8", "d8");
   Click(*b, "d7");  // destination first
   EXPECT_EQ(States(), (Seq{8, 8}));
+  calls_.clear();
+  Click(*b, "e8");  // the piece, then its square: two clicks
+  Click(*b, "f7");
+  const Seq twoClicks = States();
+  ASSERT_FALSE(twoClicks.empty());
+  EXPECT_EQ(twoClicks.back(), 8);
   EXPECT_EQ(b->grab().toImage(), before);
   EXPECT_EQ(b->MoveList().Count(), 0);
 }

@@ -139,18 +139,26 @@ TEST(GameTreeTest, UndoOnlyFromTheEnteredNode) {
 TEST(GameTreeTest, InsertingAboveAContinuationReplaysIt) {
   GameO g;
   Load(g, "1. Nf3 Nf6 2. g3 *");
-  // A white move above Nf3 leaves Nf3 to Black: illegal, and only it is
-  // marked.
+  // A white move above Nf3 would leave Nf3 to Black: the line cannot be
+  // played there and goes whole, counted beforehand.
+  EXPECT_EQ(g.AddDropCount(Move(g, "e4"), amAboveIndex, nullptr, 1), 3);
+  EXPECT_EQ(g.EnterDropCount(Move(g, "e4"), amAboveAll, 0), 3);
+  EXPECT_EQ(g.EnterDropCount(Move(g, "Nf3"), amAboveIndex, 1), 0);  // followed, nothing added
+  EXPECT_EQ(g.AddDropCount(Move(g, "e4"), amInsert, nullptr, 2), 0);
   PosRec *e4 = g.AddMove(Move(g, "e4"), amAboveIndex, nullptr, 1);
-  EXPECT_EQ(TreeText(g), "e2e4 g1f3 [illegal] g8f6 g2g3");
-  EXPECT_EQ(g.IllegalCount(), 1);
+  EXPECT_EQ(TreeText(g), "e2e4");
+  EXPECT_EQ(g.IllegalCount(), 0);
+  EXPECT_EQ(g.Nodes().Count(), 2);
   EXPECT_EQ(g.SelectedChild(), 1);
-  EXPECT_EQ(e4->selectedChild, 1);
+  EXPECT_EQ(e4->selectedChild, 0);
   ExpectConsistent(g);
-  g.GoToLineEnd();
-  EXPECT_EQ(g.CurrentNode(), e4);
-  // Deleting the inserted move hangs the line back in its place, legal.
-  g.GoToStart();
+  // Above an illegal new move nothing is played: the line stays below it
+  // and nothing is counted; deleting the move hangs the line back, legal.
+  Load(g, "1. Nf3 Nf6 2. g3 *");
+  EXPECT_EQ(g.AddDropCount(Squares("e2e5"), amAboveIndex, nullptr, 1), 0);
+  g.AddMove(Squares("e2e5"), amAboveIndex, nullptr, 1);
+  EXPECT_EQ(TreeText(g), "e2e5 [illegal] g1f3 g8f6 g2g3");
+  EXPECT_EQ(g.DeleteDropCount(1, 1), 0);
   g.DeleteMove(1, 1);
   EXPECT_EQ(TreeText(g), "g1f3 g8f6 g2g3");
   EXPECT_EQ(g.IllegalCount(), 0);
@@ -164,47 +172,53 @@ TEST(GameTreeTest, InsertingAboveNamedChildrenMovesThemInOrder) {
   KeyListO named;
   named.Add(3);
   named.Add(1);
+  EXPECT_EQ(g.AddDropCount(Move(g, "Nf3"), amAboveNamed, &named, 0), 2);
   PosRec *n = g.AddMove(Move(g, "Nf3"), amAboveNamed, &named, 0);
-  // c4 and e4 (in that order) under Nf3, which is appended; the selection
-  // was c4, so Nf3 selects it and the root selects Nf3.
-  EXPECT_EQ(TreeText(g), "d2d4 (g1f3 c2c4 [illegal] (e2e4 [illegal]))");
+  // c4 and e4 go below Nf3, which is appended, and cannot be played there;
+  // the selection was c4, so the root selects Nf3.
+  EXPECT_EQ(TreeText(g), "d2d4 (g1f3)");
   EXPECT_EQ(g.SelectedChild(), 2);
-  EXPECT_EQ(n->selectedChild, 1);
-  EXPECT_EQ(g.IllegalCount(), 2);
+  EXPECT_EQ(n->selectedChild, 0);
+  EXPECT_EQ(g.IllegalCount(), 0);
   ExpectConsistent(g);
   named.Clear();
   named.Add(1);
   named.Add(1);
+  EXPECT_THROW(g.AddDropCount(Move(g, "b3"), amAboveNamed, &named, 0), ERangeError);
   EXPECT_THROW(g.AddMove(Move(g, "b3"), amAboveNamed, &named, 0), ERangeError);
   // Above all: every child moves below the new one.
+  EXPECT_EQ(g.AddDropCount(Move(g, "a3"), amAboveAll, nullptr, 0), 2);
   g.AddMove(Move(g, "a3"), amAboveAll, nullptr, 0);
   EXPECT_EQ(g.ChildCount(), 1);
-  EXPECT_EQ(g.Child(1)->ChildCount(), 2);
+  EXPECT_EQ(g.Child(1)->ChildCount(), 0);
   ExpectConsistent(g);
 }
 
 TEST(GameTreeTest, DeletingAMoveRevalidatesWhatIsReHung) {
   GameO g;
-  Load(g, "1. e4 e5 (1... c5) 2. Nf3 (2. Nc3) *");
+  Load(g, "1. e4 e5 (1... c5) 2. Nf3 (2. Nc3) Nc6 *");
   ASSERT_TRUE(g.GoForward(1));
   g.SetSelectedChild(2);
-  // e5 goes; Nf3 and Nc3 take its place, now with Black to move: illegal.
+  // e5 goes; Nf3 (with Nc6) and Nc3 would take its place with Black to
+  // move: they cannot be played there and go, counted beforehand.
+  EXPECT_EQ(g.DeleteDropCount(1, 1), 3);
+  EXPECT_EQ(g.DeleteDropCount(1, 0), 0);
   g.DeleteMove(1, 1);
-  EXPECT_EQ(TreeText(g), "e2e4 g1f3 [illegal] (b1c3 [illegal]) (c7c5)");
-  EXPECT_EQ(g.IllegalCount(), 2);
-  EXPECT_EQ(g.SelectedChild(), 3);  // c5 moved by the two re-hung minus one
-  EXPECT_FALSE(g.GoForward(1));
-  EXPECT_TRUE(g.GoForward(3));
+  EXPECT_EQ(TreeText(g), "e2e4 c7c5");
+  EXPECT_EQ(g.IllegalCount(), 0);
+  EXPECT_EQ(g.SelectedChild(), 1);
+  EXPECT_EQ(g.Nodes().Count(), 3);
+  EXPECT_TRUE(g.GoForward(1));
   g.GoBack();
   ExpectConsistent(g);
-  // Deleting the selected last child leaves the selection in range.
-  g.DeleteChild(3);
-  EXPECT_EQ(g.SelectedChild(), 1);
-  g.DeleteChild(2);
-  g.DeleteChild(1);
-  EXPECT_EQ(g.SelectedChild(), 0);
-  EXPECT_EQ(g.IllegalCount(), 0);
-  EXPECT_EQ(g.VariationCounter(), 0);
+  // Re-hung replies that stay legal are kept: an illegal move's replies.
+  Load(g, "1. e4 *");
+  ASSERT_TRUE(g.GoForward(1));
+  g.GoBack();
+  g.AddMove(Squares("e2e5"), amAboveAll, nullptr, 0);
+  EXPECT_EQ(g.DeleteDropCount(1, 1), 0);
+  g.DeleteMove(1, 1);
+  EXPECT_EQ(TreeText(g), "e2e4");
   ExpectConsistent(g);
 }
 
@@ -328,8 +342,10 @@ TEST(GameTreeTest, NodeIndexNeverAnswersAFreedNode) {
 
 TEST(GameTreeTest, SettingTheCurrentNodeStopsBeforeAnIllegalNode) {
   GameO g;
-  Load(g, "1. Nf3 Nf6 2. g3 *");
-  g.AddMove(Move(g, "e4"), amAboveIndex, nullptr, 1);
+  Load(g, "1. e4 Nf6 2. g3 *");
+  ASSERT_TRUE(g.GoForward(1));
+  g.AddMove(Squares("e2e4"), amAboveIndex, nullptr, 1);
+  g.GoToStart();
   PosRec *g3 = g.FindNode(4);
   ASSERT_NE(g3, nullptr);
   EXPECT_FALSE(g.SetCurrentNode(g3));
@@ -413,15 +429,54 @@ TEST(GameTreeTest, InsertingAboveOneChildTakesItsPlace) {
   g.SetSelectedChild(2);
   ASSERT_TRUE(g.EnterMove(Move(g, "Nf3"), amAboveIndex, 2));
   g.GoBack();
-  EXPECT_EQ(TreeText(g), "e2e4 (g1f3 d2d4 [illegal]) (c2c4)");
+  EXPECT_EQ(TreeText(g), "e2e4 (g1f3) (c2c4)");
   EXPECT_EQ(g.SelectedChild(), 2);
-  EXPECT_EQ(g.Child(2)->selectedChild, 1);
+  EXPECT_EQ(g.Child(2)->selectedChild, 0);
   ExpectConsistent(g);
   // Undone, d4 hangs back in its own place.
   ASSERT_TRUE(g.GoForward(2));
   ASSERT_TRUE(g.UndoEnteredMove());
   EXPECT_EQ(TreeText(g), "e2e4 (d2d4) (c2c4)");
   EXPECT_EQ(g.SelectedChild(), 2);
+  ExpectConsistent(g);
+}
+
+TEST(GameTreeTest, TakingBackAnInsertBringsBackWhatItDropped) {
+  GameO g;
+  Load(g, "1. e4 $1 {best} (1. d4 d5 2. c4) (1. c4) 1... e5 (1... c5 {sharp} 2. Nf3) 2. Nf3 *");
+  g.BuildNodeIndex();
+  g.SetPin(1, 5);
+  g.SetSelectedChild(2);
+  const PosRec *five = g.FindNode(5);
+  ASSERT_NE(five, nullptr);
+  const std::string before = Snapshot(g);
+  const int nodes = g.Nodes().Count();
+  EXPECT_EQ(g.EnterDropCount(Move(g, "Nf3"), amAboveAll, 0), 9);
+  ASSERT_TRUE(g.EnterMove(Move(g, "Nf3"), amAboveAll, 0));
+  EXPECT_EQ(TreeText(g), "g1f3");
+  EXPECT_EQ(g.Nodes().Count(), 2);
+  EXPECT_EQ(g.Pin(1), 0);
+  ExpectConsistent(g);
+  // Another move on the board would insert above the same children again.
+  EXPECT_EQ(g.EnteredReplaceDropCount(Squares("b1c3")), 9);
+  EXPECT_EQ(g.EnteredReplaceDropCount(Squares("d2d4")), 0);  // d4 is followed
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(Snapshot(g), before);
+  EXPECT_EQ(g.Nodes().Count(), nodes);
+  EXPECT_EQ(g.Pin(1), 5);
+  EXPECT_EQ(g.FindNode(5), five);
+  ExpectConsistent(g);
+  // Above one child, replaced on the board by another move, then undone.
+  EXPECT_EQ(g.EnterDropCount(Move(g, "Nc3"), amAboveIndex, 2), 3);
+  ASSERT_TRUE(g.EnterMove(Move(g, "Nc3"), amAboveIndex, 2));
+  EXPECT_EQ(g.Nodes().Count(), nodes - 2);
+  EXPECT_EQ(g.EnteredReplaceDropCount(Squares("g1f3")), 3);
+  ASSERT_TRUE(g.ReplaceEnteredMove(Squares("g1f3")));
+  EXPECT_EQ(gametest::MoveOf(g.Root()->Child(2)), "g1f3");
+  EXPECT_EQ(g.Root()->Child(2)->ChildCount(), 0);
+  ExpectConsistent(g);
+  ASSERT_TRUE(g.UndoEnteredMove());
+  EXPECT_EQ(Snapshot(g), before);
   ExpectConsistent(g);
 }
 

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,9 +28,11 @@
 #include "chess/PrintPGN.h"
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
 #include "platform/Errors.h"
+#include "platform/Win1252.h"
 
 using testutil::EnvGuard;
 using testutil::MessageRecorder;
@@ -137,6 +140,14 @@ struct ModTime {
 bool TempSetsGone(const TempDir &tmp) {
   return std::filesystem::is_empty(std::filesystem::path(tmp.Path()));
 }
+
+// The test's files, the temporary folder (TMPDIR) and the program's
+// writable folder.
+struct Folders {
+  TempDir dir, tmp, appDir;
+  EnvGuard tmpdir{"TMPDIR", tmp.Path()};
+  testutil::AppDirGuard app{appDir.Path()};
+};
 
 }  // namespace
 
@@ -289,6 +300,21 @@ TEST(DatabaseStore, QVNrOfMovesIsAddedOrKept) {
   EXPECT_EQ(db.SavePgnText(1, kGames[0]), 1);
   EXPECT_EQ(Loaded(db, 1), Reference(kGames[0]));
   EXPECT_EQ(db.GameCount(), 3);
+}
+
+// A path holds the file system's bytes; the progress text is Windows-1252.
+TEST(DatabaseStore, ExportProgressShowsThePathDecoded) {
+  TempDir dir;
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("x.qcx")));
+  for (const char *g : {kGames[0], kGames[1]}) ASSERT_GT(db.SavePgnText(-1, g), 0);
+  const std::string file = dir.File("Partien-j\xC3\xB6rg.pgn");
+  RecordingProgress progress;
+  EXPECT_EQ(db.ExportDatabase(file, &progress.dlg), DatabaseO::ExportResult::Done);
+  EXPECT_TRUE(std::filesystem::exists(file));
+  ASSERT_FALSE(progress.messages.empty());
+  EXPECT_EQ(progress.messages.front(), win1252::PathText(dir.Path()) + "Partien-j\xF6rg.pgn [1 games]");
 }
 
 TEST(DatabaseStore, RefusedTextsAndWritesStoreNothing) {
@@ -612,6 +638,364 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
     EXPECT_EQ(dir.Read("c.pgn"), many);
   }
   EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabasePgn, EverythingAWriteBackWouldLoseIsAskedAbout) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  struct Case {
+    std::string name, text, line;
+    int games, errors;
+  } cases[] = {
+      // An unclosed "{" swallows every game after it.
+      {"cut.pgn", std::string(kGames[0]) + "\r\n{ see the notes\r\n" + kGames[2] + kGames[2],
+       CommonText::S_PGNImportStopped, 1, 1},
+      // Games without tag sections.
+      {"bare.pgn", "1. e4 e5 *\r\n\r\n1. d4 d5 2. c4 *\r\n", "prserror.txt", 0, 2},
+      // A collection's header comment.
+      {"header.pgn", "{ My collection, 2024 }\r\n\r\n" + Fixture(), "", 3, 0},
+  };
+  for (const Case &c : cases) {
+    dir.Write(c.name, c.text);
+    DatabaseO db;
+    {
+      Questions quiet({});
+      ASSERT_TRUE(OpenDb(db, dir.File(c.name))) << c.name;
+    }
+    EXPECT_EQ(db.GameCount(), c.games) << c.name;
+    EXPECT_EQ(db.OpeningImport().errors, c.errors) << c.name;
+    ASSERT_GT(db.SavePgnText(-1, kGames[1]), 0);
+    Questions q({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr)) << c.name;
+    ASSERT_EQ(q.asked.size(), 1u) << c.name;
+    EXPECT_NE(q.asked[0].find(c.name), std::string::npos) << c.name;
+    EXPECT_NE(q.asked[0].find(c.line), std::string::npos) << c.name;
+    // The comments: alone, or after the games the write-back would lose.
+    const std::string &alone = CommonText::S_PGNCommentsLeftOut;
+    const std::string comments = c.errors == 0 ? alone.substr(alone.find("%s") + 2) : CommonText::S_PGNCommentsLeftOutToo;
+    EXPECT_EQ(q.asked[0].find(comments) != std::string::npos, c.name != "bare.pgn") << c.name;
+    EXPECT_EQ(dir.Read(c.name), c.text) << c.name;
+  }
+  // A last game without a result is stored, and nothing is asked.
+  dir.Write("open.pgn", Fixture() + "[Event \"Last\"]\r\n\r\n1. e4 e5 2. Nf3");
+  DatabaseO db;
+  Questions q({});
+  ASSERT_TRUE(OpenDb(db, dir.File("open.pgn")));
+  EXPECT_EQ(db.GameCount(), 4);
+  EXPECT_EQ(db.OpeningImport().errors, 0);
+  EXPECT_NE(db.GetPgnText(4, 0, false, false).find("2. Nf3"), std::string::npos);
+  ASSERT_GT(db.SavePgnText(-1, kGames[1]), 0);
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_TRUE(q.asked.empty());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabasePgn, QuotesInsideATagValueSurviveImportStoreAndExport) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  dir.Write("q.pgn", "[Event \"Open\"]\r\n[White \"\"Mirage\"\"]\r\n[Black \"Beta, B\"]\r\n\r\n1. e4 e5 *\r\n");
+  Questions quiet({});
+  for (int round = 0; round < 2; ++round) {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("q.pgn")));
+    ASSERT_EQ(db.GameCount(), 1);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "\"Mirage\"") << round;
+    const std::string text = db.GetPgnText(1, 0, false, false);
+    EXPECT_NE(text.find("[White \"\\\"Mirage\\\"\"]"), std::string::npos) << text;
+    // Stored back through the game object, then written back on close.
+    ParseResultT r;
+    auto game = db.LoadGame(1, r);
+    ASSERT_TRUE(game) << r.message;
+    EXPECT_EQ(game->GameInfo().GetTag("White"), "\"Mirage\"");
+    ASSERT_EQ(db.SaveGame(1, *game), 1);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "\"Mirage\"");
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_NE(dir.Read("q.pgn").find("[White \"\\\"Mirage\\\"\"]"), std::string::npos);
+  EXPECT_TRUE(quiet.asked.empty());
+  EXPECT_TRUE(quiet.messages.empty());
+}
+
+TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp, &appDir = folders.appDir;
+  Questions q({});
+  auto count = [&](const std::string &name) {
+    DatabaseO db;
+    EXPECT_TRUE(OpenDb(db, dir.File(name))) << name;
+    const int n = db.GameCount();
+    EXPECT_TRUE(db.Close(nullptr));
+    return n;
+  };
+  // Done keeps a changed set in a new recovery file each time; the user's
+  // file keeps its bytes.
+  dir.Write("r.pgn", Fixture());
+  for (const char *recovery : {"r.recovered.pgn", "r.recovered-2.pgn"}) {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("r.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    db.Done();
+    EXPECT_EQ(count(recovery), 4) << recovery;
+  }
+  EXPECT_EQ(dir.Read("r.pgn"), Fixture());
+  std::string list;
+  ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
+  EXPECT_EQ(list, dir.File("r.pgn") + "\t" + dir.File("r.recovered.pgn") + "\n" + dir.File("r.pgn") + "\t" +
+                      dir.File("r.recovered-2.pgn") + "\n");
+
+  // A logout without questions: a file read whole is written back, and a
+  // game not stored goes aside, never into the user's file.
+  dir.Write("c.pgn", Fixture());
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("c.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    EXPECT_EQ(db.CloseWithoutAsking(std::string()), "");
+    EXPECT_FALSE(db.IsOpen());
+  }
+  EXPECT_EQ(count("c.pgn"), 4);
+  const std::string written = dir.Read("c.pgn");
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("c.pgn")));
+    EXPECT_EQ(db.CloseWithoutAsking(kGames[1]), dir.File("c.recovered.pgn"));
+  }
+  EXPECT_EQ(dir.Read("c.pgn"), written);
+  EXPECT_EQ(count("c.recovered.pgn"), 1);
+  // One whose import left games out keeps its bytes; everything is in the
+  // recovery file.
+  const std::string faulty = Fixture() + "[White \"Bad\"]\r\n\r\n1. e4 e4 *\r\n";
+  dir.Write("e.pgn", faulty);
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("e.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    EXPECT_EQ(db.CloseWithoutAsking(kGames[1]), dir.File("e.recovered.pgn"));
+  }
+  EXPECT_EQ(dir.Read("e.pgn"), faulty);
+  EXPECT_EQ(count("e.recovered.pgn"), 5);
+  // A folder that takes no new file (here: gone): the writable directory.
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  dir.Write("sub/g.pgn", Fixture());
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("sub/g.pgn")));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    std::filesystem::remove_all(dir.File("sub"));
+    db.Done();
+  }
+  std::string text;
+  ASSERT_TRUE(files::ReadAll(appDir.File("g.recovered.pgn"), text));
+  EXPECT_NE(text.find("[Event \"Third\"]"), std::string::npos);
+  EXPECT_TRUE(q.asked.empty());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+// ------------------------------------------------------------------ what a killed run leaves
+
+namespace {
+// The id of a process that has ended.
+pid_t DeadPid() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+void MakeOld(const std::string &path) {
+  struct timeval times[2];
+  times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - 2 * 24 * 60 * 60;
+  times[0].tv_usec = times[1].tv_usec = 0;
+  ASSERT_EQ(::utimes(path.c_str(), times), 0) << path;
+}
+}  // namespace
+
+TEST(DatabaseRecovery, DeadTemporarySiblingsGoAtOpen) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  dir.Write("s.pgn", Fixture());
+  const std::string dead = std::to_string(DeadPid()), alive = std::to_string(::getpid());
+  const std::string oldDead = "s.pgn.tmp" + dead + "_1", newDead = "s.pgn.tmp" + dead + "_2",
+                    oldAlive = "s.pgn.tmp" + alive + "_3", notOurs = "s.pgn.tmpx_4",
+                    other = "o.pgn.tmp" + dead + "_5", store = "b.gai.tmp" + dead + "_6";
+  for (const std::string &n : {oldDead, newDead, oldAlive, notOurs, other, store}) {
+    dir.Write(n, "partial");
+    if (n != newDead) MakeOld(dir.File(n));
+  }
+  Questions q({});
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, dir.File("s.pgn")));
+  EXPECT_FALSE(files::Exists(dir.File(oldDead)));
+  for (const std::string &n : {newDead, oldAlive, notOurs, other, store}) EXPECT_TRUE(files::Exists(dir.File(n))) << n;
+  EXPECT_TRUE(db.Close(nullptr));
+  ASSERT_TRUE(OpenDb(db, dir.File("b.qcx")));
+  EXPECT_FALSE(files::Exists(dir.File(store)));
+  EXPECT_TRUE(files::Exists(dir.File(other)));
+  EXPECT_TRUE(db.Close(nullptr));
+}
+
+TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  dir.Write("k.pgn", Fixture());
+  dir.Write("u.pgn", Fixture());
+  // Runs killed with a PGN file open: one stored a game, one changed nothing.
+  for (const char *name : {"k.pgn", "u.pgn"}) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      auto *db = new DatabaseO;
+      bool report = false;
+      if (!db->Open(dir.File(name), nullptr, nullptr, report)) ::_exit(1);
+      if (std::string(name) == "k.pgn" && db->SavePgnText(-1, kGames[0]) == 0) ::_exit(2);
+      ::_exit(0);  // as a kill: nothing is closed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+  }
+  // A folder without the owner record is no set of ours.
+  ASSERT_EQ(::mkdir((tmp.Path() + "tvdbXXXXXX").c_str(), 0700), 0);
+  ASSERT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
+  // Left a moment ago: it may be a machine sharing the folder.
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
+  EXPECT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
+  // A set of a running process is never touched, changed or not.
+  Questions q({});
+  DatabaseO mine;
+  ASSERT_TRUE(OpenDb(mine, dir.File("u.pgn")));
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 1);
+  // Left: the folder of no set, and this process's own set.
+  const std::vector<std::string> left = files::ListDirs(tmp.Path(), "tvdb??????");
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_NE(std::find(left.begin(), left.end(), "tvdbXXXXXX"), left.end());
+  EXPECT_TRUE(mine.IsOpen());
+  ASSERT_GT(mine.SavePgnText(-1, kGames[0]), 0);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 0);
+  EXPECT_EQ(mine.GameCount(), 4);
+  {
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(mine.Close(nullptr));
+  }
+  EXPECT_EQ(dir.Read("k.pgn"), Fixture());
+  DatabaseO recovered;
+  ASSERT_TRUE(OpenDb(recovered, dir.File("k.recovered.pgn")));
+  EXPECT_EQ(recovered.GameCount(), 4);
+  EXPECT_TRUE(recovered.Close(nullptr));
+  EXPECT_FALSE(files::Exists(dir.File("u.recovered.pgn")));
+  std::string list;
+  ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
+  EXPECT_EQ(list, dir.File("k.pgn") + "\t" + dir.File("k.recovered.pgn") + "\n");
+}
+
+// ------------------------------------------------------------------ protected and special files
+
+namespace {
+std::string Fill(std::string caption, std::initializer_list<std::string> args) {
+  for (const std::string &a : args) caption = SubstituteText(caption, a);
+  return caption;
+}
+}  // namespace
+
+TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  dir.Write("p.pgn", Fixture());
+  // The owner's write bit, not access(): the test holds as root too.
+  ASSERT_EQ(::chmod(dir.File("p.pgn").c_str(), 0444), 0);
+  DatabaseO db;
+  {
+    Questions q({});
+    ASSERT_TRUE(OpenDb(db, dir.File("p.pgn")));
+    ASSERT_EQ(q.messages.size(), 1u);
+    EXPECT_NE(q.messages[0].find("p.pgn"), std::string::npos);
+  }
+  ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  {  // No keeps the file open.
+    Questions q({ui::mrNo});
+    EXPECT_FALSE(db.Close(nullptr));
+    ASSERT_EQ(q.asked.size(), 1u);
+    EXPECT_EQ(q.asked[0], Fill(CommonText::S_PGNWriteFailed, {dir.File("p.pgn"), std::to_string(EACCES)}));
+    EXPECT_TRUE(db.IsOpen());
+  }
+  {  // Yes closes without writing.
+    Questions q({ui::mrYes});
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_EQ(dir.Read("p.pgn"), Fixture());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabaseFiles, FoldersPipesAndLinksToThemAreRefusedUntouched) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  auto fifo = [&](const std::string &name) { ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0644), 0); };
+  fifo("pipe");
+  fifo("f.pgn");
+  fifo("n.qcx");
+  fifo("s.gai");
+  fifo("t.pls");
+  ASSERT_EQ(::symlink(dir.File("pipe").c_str(), dir.File("l.pgn").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.File("pipe").c_str(), dir.File("v.key").c_str()), 0);
+  ASSERT_EQ(::mkdir(dir.File("d.pgn").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(dir.File("u.gad").c_str(), 0755), 0);
+  auto listing = [&] {
+    std::set<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(dir.Path())) names.insert(e.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> before = listing();
+  const std::pair<const char *, const char *> cases[] = {
+      {"f.pgn", "f.pgn"}, {"l.pgn", "l.pgn"}, {"d.pgn", "d.pgn"}, {"n.qcx", "n.qcx"},
+      {"s.qcx", "s.gai"}, {"t.qcx", "t.pls"}, {"u.qcx", "u.gad"}, {"v.qcx", "v.key"},
+  };
+  for (const auto &[open, special] : cases) {
+    DatabaseO db;
+    Questions q({});
+    EXPECT_FALSE(OpenDb(db, dir.File(open))) << open;
+    EXPECT_FALSE(db.IsOpen());
+    ASSERT_EQ(q.messages.size(), 1u) << open;
+    EXPECT_EQ(q.messages[0], Fill(CommonText::S_NotARegularFile, {dir.File(special)})) << open;
+    EXPECT_EQ(listing(), before) << open;
+  }
+  for (const char *name : {"pipe", "f.pgn", "n.qcx", "s.gai", "t.pls"}) {
+    struct stat st{};
+    ASSERT_EQ(::lstat(dir.File(name).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << name;
+  }
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+TEST(DatabaseFiles, AFailedNewDatabaseLeavesNothingAndLongNamesWork) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  for (int nth = 1; nth <= 12; ++nth) {
+    DatabaseO db;
+    MessageRecorder rec;
+    FileFault fault(FileFault::Op::Open, nth, EIO);
+    const bool opened = OpenDb(db, dir.File("new.qcx"));
+    if (!fault.Fired()) {
+      EXPECT_TRUE(opened);
+      break;
+    }
+    EXPECT_FALSE(opened) << nth;
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(dir.Path()))) << nth;
+  }
+  // Names of 255 bytes: the set's files and their temporary siblings.
+  const std::string name = std::string(251, 'g') + ".qcx";
+  {
+    DatabaseO db;
+    Questions q({});
+    ASSERT_TRUE(OpenDb(db, dir.File(name)));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    db.SetDescription("long");
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_TRUE(q.messages.empty());
+  }
+  DatabaseO again;
+  ASSERT_TRUE(OpenDb(again, dir.File(name)));
+  EXPECT_EQ(again.GameCount(), 1);
+  EXPECT_EQ(again.GetDescription(), "long");
+  EXPECT_TRUE(again.Close(nullptr));
 }
 
 // ------------------------------------------------------------------ keys

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,29 @@ class CancelAfter {
  private:
   int runs_ = 0;
   ui::Hooks old_;
+};
+
+// A cancel dialog whose window records the progress texts.
+struct RecordingProgress {
+  struct Form : AbortFormI {
+    std::vector<std::string> *log = nullptr;
+    void ShowForm() override {}
+    void HideForm() override {}
+    void SetFormCaption(const std::string &) override {}
+    void SetFormMessage(const std::string &t) override { log->push_back(t); }
+  };
+  std::vector<std::string> messages;
+  AbortDlgO::FormFactory old;
+  AbortDlgO dlg;
+  RecordingProgress() {
+    old = AbortDlgO::InstallFormFactory([this](AbortDlgO &) {
+      auto f = std::make_unique<Form>();
+      f->log = &messages;
+      return f;
+    });
+    dlg.Init();
+  }
+  ~RecordingProgress() { AbortDlgO::InstallFormFactory(old); }
 };
 
 // Every node's total as stored, then as RecountAll computes it.

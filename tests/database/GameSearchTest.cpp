@@ -214,9 +214,9 @@ TEST_F(Search, ResultMasks) {
   m.AddPlayer("Vos", scBlack, srWin);
   EXPECT_EQ(Sorted(Run(&m)),
             Where([](const GameRec &g) {
-              return g.black == "Vos" && g.white != "Vos" && (g.result == "0-1" || g.result == "*");
+              return g.black == "Vos" && g.result == "0-1";
             }))
-      << "his wins as Black, and his Black games without a result; as White too he fails the colour";
+      << "his wins as Black; a game without a result is no win, and Vos as White does not refuse it";
   GameSearchMaskO both = Criteria();
   both.SetSearchWins(true);
   both.SetSearchDraws(true);
@@ -224,6 +224,110 @@ TEST_F(Search, ResultMasks) {
   GameSearchMaskO wins = Criteria();
   wins.SetSearchWins(true);
   EXPECT_EQ(Run(&wins), Where([](const GameRec &g) { return g.result == "1-0"; }));
+}
+
+// The players' rule written out plainly: a game passes when one of its
+// players satisfies an entry with the entry's colour and results (both of
+// them, one entry flagged, with an opponent); a "not" name refuses it.
+bool PlayersModel(const GameRec &g, const GameSearchMaskO &m) {
+  auto starts = [](const std::string &name, const std::string &p) {
+    return win1252::SameText(name.substr(0, p.size()), p);
+  };
+  const int fromWhite = g.result == "1-0" ? 0 : g.result == "1/2-1/2" ? 1 : g.result == "0-1" ? 2 : 3;
+  const int fromBlack = fromWhite == 3 ? 3 : 2 - fromWhite;
+  static constexpr uint8_t kBit[] = {srWin, srDraw, srLoss};
+  bool named = false, anyOpponent = false, w = false, b = false, flagged = false;
+  for (int i = 1; i <= m.PlayerCount(); ++i) {
+    const uint8_t colour = m.GetIgnoreColors() ? scNone : m.PlayerColour(i);
+    const std::string &p = m.PlayerName(i);
+    if (colour == scNot) {
+      if (starts(g.white, p) || starts(g.black, p)) return false;
+      continue;
+    }
+    named = true;
+    const bool opponent = m.GetOpponent() == static_cast<uint32_t>(i);
+    anyOpponent = anyOpponent || (opponent && std::any_of(std::begin(kNames), std::end(kNames),
+                                                          [&](const char *n) { return starts(n, p); }));
+    const uint8_t r = m.PlayerResults(i);
+    auto satisfies = [&](const std::string &name, uint8_t refused, int seen) {
+      return starts(name, p) && colour != refused && (r == 0 || r == srAll || (seen != 3 && (r & kBit[seen])));
+    };
+    const bool sw = satisfies(g.white, scBlack, fromWhite), sb = satisfies(g.black, scWhite, fromBlack);
+    w = w || sw;
+    b = b || sb;
+    flagged = flagged || ((sw || sb) && opponent);
+  }
+  if (!named) return true;
+  return anyOpponent ? w && b && flagged : w || b;
+}
+
+TEST_F(Search, PlayersColoursResultsAndOpponentsFollowTheRule) {
+  std::mt19937 rng(60);
+  static const char *const kPatterns[] = {"Berg", "Bergman", "Ba", "Bakker", "Mol", "Vos", "M"};
+  static const uint8_t kResultMasks[] = {0, srWin, srDraw, srLoss, srAll, srWin | srDraw, srDraw | srLoss};
+  for (int k = 0; k < 150; ++k) {
+    GameSearchMaskO m;
+    m.SetIgnoreColors(rng() % 4 == 0);
+    const int players = 1 + static_cast<int>(rng() % 3);
+    for (int i = 0; i < players; ++i)
+      m.AddPlayer(kPatterns[rng() % std::size(kPatterns)], static_cast<uint8_t>(rng() % 4),
+                  kResultMasks[rng() % std::size(kResultMasks)]);
+    m.SetOpponent(static_cast<uint32_t>(rng() % (players + 1)));
+    EXPECT_EQ(Sorted(Run(&m)), Where([&](const GameRec &g) { return PlayersModel(g, m); }))
+        << "criteria " << k << ": " << m.PlayersText() << " opponent " << m.GetOpponent();
+  }
+}
+
+// A player named for one colour finds his games on it, whoever the
+// opponent is, even one who matches the same name.
+TEST(SearchColours, AnOpponentMatchingTheNameDoesNotRefuseTheGame) {
+  testutil::TempDir dir;
+  DatabaseO db;
+  bool report = false;
+  ASSERT_TRUE(db.Open(dir.File("colours.qcx"), nullptr, nullptr, report));
+  auto game = [](const char *w, const char *b, const char *r) {
+    return std::string("[White \"") + w + "\"]\r\n[Black \"" + b + "\"]\r\n[Result \"" + r + "\"]\r\n\r\n1. e4 e5 " + r +
+           "\r\n";
+  };
+  ASSERT_EQ(db.SavePgnText(-1, game("Meijer, Hans", "Meijer, Lotte", "0-1")), 1);
+  ASSERT_EQ(db.SavePgnText(-1, game("Meijer, Ines", "Bos, Jan", "1-0")), 2);
+  ASSERT_EQ(db.SavePgnText(-1, game("Bos, Jan", "Meijer, Hans", "*")), 3);
+  const int target = db.NewGameList();
+  auto run = [&](const GameSearchMaskO &m) {
+    Games v;
+    for (bool booster : {true, false}) {
+      db.SetSearchBooster(booster);
+      db.SearchGames(&m, target, 0, nullptr);
+      Games found;
+      for (int32_t i = 1; i <= db.GameListCount(target); ++i) found.push_back(db.GameListGameNr(target, i));
+      std::sort(found.begin(), found.end());
+      if (booster) v = found;
+      EXPECT_EQ(found, v) << "the scan finds what the booster finds";
+    }
+    return v;
+  };
+  auto one = [](const char *name, uint8_t colour, uint8_t results) {
+    GameSearchMaskO m = Criteria();
+    m.AddPlayer(name, colour, results);
+    return m;
+  };
+  EXPECT_EQ(run(one("Meijer", scWhite, 0)), (Games{1, 2}));
+  EXPECT_EQ(run(one("Meijer", scBlack, 0)), (Games{1, 3}));
+  EXPECT_EQ(run(one("Meijer", scWhite, srWin)), (Games{2}));
+  EXPECT_EQ(run(one("Meijer", scBlack, srWin)), (Games{1})) << "a game without a result is no win";
+  EXPECT_EQ(run(one("Meijer", scNone, srAll)), (Games{1, 2, 3}));
+
+  // One name matching a player for two entries: either entry may take him.
+  GameSearchMaskO pair = one("Meijer", scWhite, 0);
+  pair.AddPlayer("Meijer, Lotte", scBlack, srWin);
+  pair.SetOpponent(2);
+  EXPECT_EQ(run(pair), (Games{1}));
+  pair.SetPlayerResults(2, srLoss);
+  EXPECT_TRUE(run(pair).empty()) << "the flagged entry's results hold";
+  GameSearchMaskO bos = one("Meijer", scWhite, 0);
+  bos.AddPlayer("Bos", scBlack, 0);
+  bos.SetOpponent(2);
+  EXPECT_EQ(run(bos), (Games{2})) << "both players must satisfy an entry";
 }
 
 TEST_F(Search, EloTypesAndEcoRange) {
@@ -310,29 +414,6 @@ TEST_F(Search, WithinListsCopiesAndRefusals) {
   EXPECT_EQ(db.GameListCount(target_), static_cast<int32_t>(before.size()));
   EXPECT_EQ(db.GameListGameNr(target_, 1), before[0]);
 }
-
-// A cancel dialog whose window records the progress texts.
-struct RecordingProgress {
-  struct Form : AbortFormI {
-    std::vector<std::string> *log = nullptr;
-    void ShowForm() override {}
-    void HideForm() override {}
-    void SetFormCaption(const std::string &) override {}
-    void SetFormMessage(const std::string &t) override { log->push_back(t); }
-  };
-  std::vector<std::string> messages;
-  AbortDlgO::FormFactory old;
-  AbortDlgO dlg;
-  RecordingProgress() {
-    old = AbortDlgO::InstallFormFactory([this](AbortDlgO &) {
-      auto f = std::make_unique<Form>();
-      f->log = &messages;
-      return f;
-    });
-    dlg.Init();
-  }
-  ~RecordingProgress() { AbortDlgO::InstallFormFactory(old); }
-};
 
 TEST_F(Search, ProgressEvery2000GamesAndACancelKeepsTheRowsFoundSoFar) {
   RecordingProgress progress;

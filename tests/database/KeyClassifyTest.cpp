@@ -196,7 +196,7 @@ TEST(KeyClassify, KeyTextRoundTripsWithItsAwkwardLines) {
   ASSERT_TRUE(t.AddPosition(p));
   const uint32_t k111 = t.AddChild();
   t.SetCurrentNode(k111);
-  ASSERT_TRUE(t.SetName("Deep"));
+  ASSERT_TRUE(t.SetName("Deep \\"));
   ASSERT_TRUE(t.SetCode("PL1a"));
   const std::vector<std::string> before = Describe(t);
   ASSERT_EQ(before.size(), 4u);
@@ -204,7 +204,8 @@ TEST(KeyClassify, KeyTextRoundTripsWithItsAwkwardLines) {
   const std::string text = dir.Read("keys.txt");
   EXPECT_EQ(text.rfind("[Name=\"Queen's Pawn\"\r\n Code=\"PL\"\r\n Pos=(\"", 0), 0u);
   EXPECT_NE(text.find("\")\r\n  [Name=\"Positional Line\"\r\n   Code=\"\"\r\n   Pos=(\""), std::string::npos);
-  EXPECT_NE(text.find("[Name=\"The \\\"Hedgehog\\\" \\ set-up\""), std::string::npos);
+  EXPECT_NE(text.find("[Name=\"The \\\"Hedgehog\\\" \\\\ set-up\""), std::string::npos);
+  EXPECT_NE(text.find("[Name=\"Deep \\\\\"\r\n"), std::string::npos) << "a name ending in a backslash";
   // CR LF, LF and CR read alike.
   std::string lf, cr;
   for (char c : text)
@@ -225,14 +226,14 @@ TEST(KeyClassify, KeyTextRoundTripsWithItsAwkwardLines) {
             "[Name=\"Hand\"\n Code=\"H\"\n Pos =(\"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1\", "
             "\"1. e4\")\n Pos=(\"not a fen\", \"x\")\n"
             " Pos=(\"QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/8/8/8/K6k w - - 0 1\", \"too many\")\n"
-            "  [Name=\"Child\"\n   Code=\"\"\n  ]\n]\n[Name=\"Second\"\n Code=\"2\"\n]\n\n[Name=\"After a blank\"\n");
+            "  [Name=\"Child\"\n   Code=\"\"\n  ]\n]\n[Name=\"Sec\\ond\"\n Code=\"2\"\n]\n\n[Name=\"After a blank\"\n");
   const std::string hand = dir.File("hand.key");
   EXPECT_EQ(KeyTreeO::ImportTextFile(hand, dir.File("hand.txt")), 2);
   const std::vector<std::string> imported = DescribeFile(hand);
   ASSERT_EQ(imported.size(), 3u);
   EXPECT_EQ(imported[0], "0|Hand|H|rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1=1. e4");
   EXPECT_EQ(imported[1], "1|Child|");
-  EXPECT_EQ(imported[2], "0|Second|2");
+  EXPECT_EQ(imported[2], "0|Sec\\ond|2") << "a backslash before another character stays";
   // A file that cannot be read imports nothing.
   KeyTreeO u;
   ASSERT_TRUE(u.Open(dir.File("u.key")));

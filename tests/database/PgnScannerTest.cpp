@@ -194,25 +194,40 @@ TEST(PgnScanner, TagPairsAndSetUps) {
 }
 
 TEST(PgnScanner, GameBoundariesAndStrayText) {
-  // No result before the next tag section: stored as if "*" had been read.
-  // The last game without a result is not stored and not reported.
-  Scan s = ScanText("[A \"1\"] 1. e4 e5\n[B \"2\"] 1. d4 d5\n");
-  ASSERT_EQ(s.games.size(), 1u);
+  // No result before the next tag section or the end of the input: stored
+  // as if "*" had been read.
+  Scan s = ScanText("[A \"1\"] 1. e4 e5\n[B \"2\"] 1. d4 d5 {last}\n");
+  ASSERT_EQ(s.games.size(), 2u);
   EXPECT_TRUE(s.errors.empty());
   EXPECT_EQ(s.games[0], Ref("e2e4 e7e5", "[A \"1\"]"));
+  EXPECT_EQ(s.games[1], Ref("d2d4 d7d5 {last}", "[B \"2\"]"));
+  EXPECT_FALSE(s.result.commentsOutside);
   // Tag sections without moves belong to one game.
   s = ScanText("[A \"1\"]\n{c}\n[B \"2\"] 1. e4 *");
   ASSERT_EQ(s.games.size(), 1u);
   EXPECT_EQ(s.games[0], Ref("{c} e2e4", "[A \"1\"][B \"2\"]"));
 
-  // Stray move text after a result is passed over: no second, damaged game.
-  s = ScanText("% escape line 1. e4 *\n[A \"1\"] 1. e4 e5 1-0 1. d4 * {c} ; line\n% esc\n" + kNext);
-  EXPECT_TRUE(s.errors.empty());
+  // Stray move text after a result is a game without tags: refused whole,
+  // one error, no second, damaged game. "%" lines are nothing.
+  const std::string stray = "% escape line 1. e4 *\n[A \"1\"] 1. e4 e5 1-0 1. d4 e5 * % esc\n";
+  s = ScanText(stray + kNext);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"text outside a game"}));
+  EXPECT_EQ(stray.substr(s.errors[0].gameStart, s.errors[0].gameEnd - s.errors[0].gameStart + 1), "1. d4 e5 *");
   ASSERT_EQ(s.games.size(), 2u);
   EXPECT_EQ(s.games[0], Ref("e2e4 e7e5", "[A \"1\"]"));
   EXPECT_EQ(s.games[1], NextGame());
-  // A "[" inside a comment outside a game does not begin one.
-  s = ScanText("1-0 {see [x]} *\n" + kNext);
+  EXPECT_FALSE(s.result.commentsOutside);
+  // Games without any tag section; a "[" inside a comment outside a game
+  // does not begin one, and a comment there is reported as passed over.
+  s = ScanText("1. e4 e5 *\n\n1. d4 {see [x]} d5 2. c4 *\n\n{see [y]} ; z\n" + kNext);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"text outside a game", "text outside a game"}));
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_TRUE(s.result.commentsOutside);
+  s = ScanText("; a collection\n" + kNext);
+  EXPECT_TRUE(s.errors.empty());
+  EXPECT_TRUE(s.result.commentsOutside);
+  // A UTF-8 byte order mark is not stray text.
+  s = ScanText("\xEF\xBB\xBF" + kNext);
   EXPECT_TRUE(s.errors.empty());
   ASSERT_EQ(s.games.size(), 1u);
 
@@ -230,10 +245,25 @@ TEST(PgnScanner, GameBoundariesAndStrayText) {
     EXPECT_TRUE(WriteGamePGN(b, false, movetext));
   }
 
-  // Comments: line comments, empty ones, one cut off by the end.
-  s = ScanText("[A \"1\"] 1. e4 ; a line\r\n e5 {} {b} 2. Nf3 ;\n *\n[B \"2\"] 1. e4 {cut");
+  // Comments: line comments, empty ones, one cut off by the end, which
+  // refuses its game and says the rest of the input was lost.
+  const std::string cut = "[A \"1\"] 1. e4 ; a line\r\n e5 {} {b} 2. Nf3 ;\n *\n[B \"2\"] 1. e4 {cut *\n";
+  s = ScanText(cut + kNext);
   ASSERT_EQ(s.games.size(), 1u);
   EXPECT_EQ(s.games[0], Ref("e2e4 { a line} e7e5 {b} g1f3", "[A \"1\"]"));
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"unterminated comment"}));
+  EXPECT_EQ(s.errors[0].errorStart, static_cast<int64_t>(cut.find("{cut")));
+  EXPECT_EQ(s.errors[0].gameEnd, static_cast<int64_t>(cut.size() + kNext.size() - 1));
+  EXPECT_TRUE(s.result.unterminatedComment);
+  // Outside a game too.
+  s = ScanText(kNext + "{ a header [x] " + kNext);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"unterminated comment"}));
+  EXPECT_EQ(s.errors[0].gameStart, static_cast<int64_t>(kNext.size()));
+  EXPECT_TRUE(s.result.unterminatedComment);
+  EXPECT_EQ(s.games.size(), 1u);
+  s = ScanText(kNext + "{closed}");
+  EXPECT_FALSE(s.result.unterminatedComment);
+  EXPECT_TRUE(s.result.commentsOutside);
 
   // A NUL inside the data reads as a blank.
   s = ScanText(std::string("[A \"1\"]\0001.\000e4 {x\000y} *", 21));
@@ -261,11 +291,34 @@ TEST(PgnScanner, RefusedGamesAndTheGameAfterEach) {
     const ErrorRec &e = s.errors[0];
     EXPECT_EQ(e.message, c.message) << c.game;
     EXPECT_EQ(e.gameStart, 0);
-    EXPECT_EQ(e.gameEnd, static_cast<int64_t>(c.game.size()));  // the line break before the next "["
+    EXPECT_EQ(e.gameEnd, static_cast<int64_t>(c.game.size() - 1));  // its result token
     EXPECT_EQ(c.game.substr(e.errorStart, e.errorEnd - e.errorStart + 1), c.offending) << c.game;
     ASSERT_EQ(s.games.size(), 1u) << c.game;
     EXPECT_EQ(s.games[0], NextGame()) << c.game;
   }
+  // A refused game is read to its end: its other tag pairs, "[" in its
+  // comments and its moves are no new game, and it is one error.
+  const std::string refused[] = {
+      "[Event \"a\"]\n[SetUp \"1\"]\n[FEN \"8/8/8 w - - 0 1\"]\n[White \"w\"]\n\n"
+      "1. d4 {[%cal Gd2d4]} d6 ; [x]\n% [y]\n2. c3 {[%csl Rc3]} (2. c4 {[%z]}) 1-0\n",
+      "[Event \"a\"]\n[Black Kasparov]\n[White \"w\"]\n\n1. e4 {[%cal Ge2e4]} e5 *\n",
+      "[Event \"a\"]\n[Round 1]\n[White \"w\"]\n\n1. e4 e5 0-1\n",
+      "[Ev$ent \"a ] b\"]\n[White \"w\"]\n\n1. e4 e5 1/2-1/2\n",
+      // No result: the next tag section after its moves ends it.
+      "[Event \"a\"]\n[Black Kasparov]\n1. e4 e5 {[%cal Ge7e5]}\n",
+      // Tags only: a "[" starting a line after an empty line ends it.
+      "[Event \"a\"]\n[Black Kasparov]\n[White \"w\"]\n\n",
+  };
+  for (const std::string &r : refused) {
+    Scan s = ScanText(kNext + r + kNext, encIndexed, 5);
+    EXPECT_EQ(Messages(s), (std::vector<std::string>{"error"})) << r << s.errors.back().gameEnd;
+    ASSERT_EQ(s.games.size(), 2u) << r;
+    EXPECT_EQ(s.games[1], NextGame()) << r;
+    EXPECT_EQ(s.errors[0].gameStart, static_cast<int64_t>(kNext.size())) << r;
+    EXPECT_LE(s.errors[0].gameEnd, static_cast<int64_t>(kNext.size() + r.size())) << r;
+    EXPECT_GE(s.errors[0].gameEnd, static_cast<int64_t>(kNext.size() + r.find_last_not_of("\n"))) << r;
+  }
+
   // NAG 255 is the largest.
   Scan s = ScanText("[A \"1\"] 1. e4 $255 $0 $ *");
   ASSERT_EQ(s.games.size(), 1u);
@@ -276,9 +329,17 @@ TEST(PgnScanner, LimitsOfThePackedForm) {
   // A move past move 255: Black's move there is refused, White's is not.
   const std::string fen = "4k3/8/8/8/8/8/8/R3K3 w - - 0 255";
   Scan s = ScanText("[FEN \"" + fen + "\"] 255. Ra2 Kd8 *\n[FEN \"" + fen + "\"] 255. Ra2 *\n" + kNext);
-  EXPECT_EQ(Messages(s), (std::vector<std::string>{"illegal move: Kd8"}));
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"game longer than 255 moves"}));
   ASSERT_EQ(s.games.size(), 2u);
   EXPECT_EQ(s.games[1], NextGame());
+  // A 260-move game from the initial position names the limit.
+  std::string longGame = "[Event \"long\"]\n";
+  const char *const shuffle[] = {"Nf3 Nf6", "Ng1 Ng8"};
+  for (int i = 1; i <= 260; ++i) longGame += std::to_string(i) + ". " + shuffle[(i - 1) % 2] + " ";
+  s = ScanText(longGame + "*\n" + kNext, encIndexed, 1000);
+  EXPECT_EQ(Messages(s), (std::vector<std::string>{"game longer than 255 moves"}));
+  ASSERT_EQ(s.games.size(), 1u);
+  EXPECT_EQ(s.games[0], NextGame());
 
   // A NAG area beyond 32768 bytes.
   std::string many = "[A \"1\"] 1. e4";
@@ -325,7 +386,7 @@ TEST(ParseGameTextToBlob, SuccessOnlyWithAGameAndNoError) {
   EXPECT_EQ(out.capacity, out.length);
   EXPECT_EQ(Bytes(out), Ref("e2e4 e7e5", "[A \"1\"]"));
   const std::vector<uint8_t> before = Bytes(out);
-  for (const char *text : {"", "1. e4 *", "[A \"1\"] 1. e4", "[A \"1\"] 1. Ke2 *",
+  for (const char *text : {"", "1. e4 *", "[A \"1\"] 1. Ke2 *",
                            "[A \"1\"] 1. e4 * [B \"2\"] 1. Ke3 *", "[A \"1\"", "{[A \"1\"] 1. e4 *}"}) {
     EXPECT_FALSE(ParseGameTextToBlob(text, encIndexed, out)) << text;
     EXPECT_EQ(Bytes(out), before) << text;

@@ -1,7 +1,8 @@
 // Packing allocates nothing per game once the first games are done: the
 // builder's areas, the scanner's texts and the run's buffer are reused. This
 // program replaces the global allocation functions with counting ones, so
-// it is a test executable of its own.
+// it is a test executable of its own. Integer texts with a default are read
+// without an exception (one would allocate its message).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "TestUtil.h"
 #include "database/PGNFileMan.h"
 #include "database/QZParser.h"
+#include "foundation/MyUtils.h"
 
 namespace {
 
@@ -79,4 +81,16 @@ TEST(ImportAlloc, FileImportKeepsItsBuffers) {
     EXPECT_EQ(r.errors, 0);
     EXPECT_EQ(end - half, 0) << enc;
   }
+}
+
+// Descriptors read absent "QVNrOfMoves" and Elo tags for most games: a
+// default must come without building and throwing an exception.
+TEST(ImportAlloc, IntegerDefaultsComeWithoutAnException) {
+  const std::string absent, word = "abcdefghijklmnopqrstuvwxyz", huge = "99999999999999999999";
+  const long before = alloccount::Allocations();
+  EXPECT_EQ(StrToIntDef(absent, 7), 7);
+  EXPECT_EQ(StrToIntDef(word, -1), -1);
+  EXPECT_EQ(StrToIntDef(huge, 3), 3);
+  EXPECT_EQ(StrToIntDef(" 2400", 0), 2400);
+  EXPECT_EQ(alloccount::Allocations(), before);
 }

@@ -123,6 +123,13 @@ class GamesWindowTest : public ::testing::Test {
   QString MemoText(int32_t n, bool info, bool moves) {
     return ToQ(GameMemoText(db, n, info, moves)).replace("\r\n", "\n");
   }
+  // How many game-list slots are free now.
+  int FreeSlots() {
+    std::vector<int> taken;
+    for (int s = db.NewGameList(); s != 0; s = db.NewGameList()) taken.push_back(s);
+    for (int s : taken) db.FreeGameList(s);
+    return static_cast<int>(taken.size());
+  }
   TGamesDlg *ManWindow(int i) { return dynamic_cast<TGamesDlg *>(man.GamesEntry(i).gamesWindow); }
 
   testutil::TempDir data, appDir;
@@ -568,9 +575,17 @@ TEST_F(GamesWindowTest, CtrlFSearchesTheWindowsOwnGames) {
   TGamesDlg *result = ManWindow(3);
   EXPECT_EQ(Rows(*result), (std::vector<int32_t>{3, 10, 17}));  // White "Player 3" among them
   EXPECT_EQ(result->windowTitle().toStdString(), "Games - [Player 3]");
-  // The button does the same; the found-games window is reused.
+  // The button does the same; the found-games window is reused on a new
+  // slot, and the old one is free again.
+  const int32_t oldSlot = result->ListSlot();
+  const int free = FreeSlots();
   w->SBSearchGames->click();
   EXPECT_EQ(man.GamesWindowCount(), 3);
+  EXPECT_EQ(ManWindow(3), result);
+  EXPECT_NE(result->ListSlot(), oldSlot);
+  EXPECT_EQ(result->ListSlot(), man.FoundGamesSlot());
+  EXPECT_EQ(FreeSlots(), free);
+  EXPECT_EQ(Rows(*result), (std::vector<int32_t>{3, 10, 17}));
   man.SetSearchDialog(nullptr);
 }
 

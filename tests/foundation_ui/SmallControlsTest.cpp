@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -108,6 +109,41 @@ TEST_F(ToolbarManTest, MissingKeysShowEveryButton) {
   for (int i = 1; i <= 4; ++i) man_.SetButtonVisible(i, false);
   man_.LoadFromIni(tmp.File("torvanel.ini"), "MainToolbar");
   EXPECT_EQ(Xs(), (std::vector<int>{4, 27, -1, 54}));
+}
+
+// One row: the buttons past a narrow toolbar go into the overflow button,
+// whose menu clicks them; showing or hiding a button arranges again.
+TEST_F(ToolbarManTest, ButtonsPastTheWidthOverflow) {
+  man_.Arrange();
+  EXPECT_TRUE(man_.OverflowButtons().empty());
+  EXPECT_TRUE(!man_.OverflowButton() || man_.OverflowButton()->isHidden());
+  bar_.resize(60, 26);
+  man_.Arrange();
+  // New ends at 27 and fits before the overflow button at 42.
+  EXPECT_EQ(man_.OverflowButtons(), (std::vector<QAbstractButton *>{buttons_[1], buttons_[2], buttons_[3]}));
+  ASSERT_NE(man_.OverflowButton(), nullptr);
+  EXPECT_FALSE(man_.OverflowButton()->isHidden());
+  EXPECT_GT(man_.OverflowButton()->x(), buttons_[0]->geometry().right());
+  for (QAbstractButton *b : man_.OverflowButtons()) EXPECT_GE(b->x(), bar_.width()) << "clipped";
+  man_.SetButtonVisible(2, false);
+  EXPECT_EQ(man_.OverflowButtons(), (std::vector<QAbstractButton *>{buttons_[2], buttons_[3]}));
+
+  int clicks = 0;
+  QObject::connect(buttons_[3], &QToolButton::clicked, [&] { ++clicks; });
+  man_.OverflowButton()->click();
+  auto *menu = man_.OverflowButton()->findChild<QMenu *>();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 2);
+  EXPECT_EQ(menu->actions()[1]->text(), "Flip");
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(clicks, 1);
+  menu->close();
+
+  bar_.resize(300, 26);
+  man_.Arrange();
+  EXPECT_TRUE(man_.OverflowButtons().empty());
+  EXPECT_TRUE(man_.OverflowButton()->isHidden());
+  EXPECT_EQ(Xs(), (std::vector<int>{4, -1, 31, 54}));
 }
 
 // ---- Splitter and list/memo panel ----------------------------------------

@@ -1,7 +1,8 @@
 // The bulk PGN scanner over arbitrary bytes fed in small blocks. Nothing may
 // read out of bounds or loop; every stored game must be a block the readers
 // take; the offsets of a refused game must lie in the text the scanner
-// promised to keep; and the blocks must not matter: the whole input as one
+// promised to keep, and it must end where a refused game ends; and the
+// blocks must not matter: the whole input as one
 // block gives the same games and the same errors.
 //
 // Input: byte 0 picks the block size (1 to 16), byte 1 the encoding; the
@@ -53,8 +54,14 @@ Outcome Scan(std::string_view text, size_t block, int encoding) {
   cb.error = [&](int64_t gs, int64_t ge, int64_t es, int64_t ee, const std::string &message) {
     Check(gs >= keptFrom && gs <= ge && ge < delivered && ge < size);
     Check(es >= gs && es <= ee + 1 && es <= size && ee <= size);
-    Check(text[static_cast<size_t>(gs)] == '[');
-    Check(ge + 1 == size || text[static_cast<size_t>(ge + 1)] == '[');
+    // A refused game starts at its text (a tag, a comment, stray moves)
+    // and ends at the end, before a "[", or after a result token.
+    const char first = text[static_cast<size_t>(gs)];
+    Check(first != ' ' && first != '\t' && first != '\r' && first != '\n');
+    const std::string_view read = text.substr(0, static_cast<size_t>(ge + 1));
+    auto endsWith = [&](std::string_view r) { return read.size() >= r.size() && read.substr(read.size() - r.size()) == r; };
+    Check(ge + 1 == size || text[static_cast<size_t>(ge + 1)] == '[' || endsWith("*") || endsWith("1-0") ||
+          endsWith("0-1") || endsWith("1/2-1/2"));
     o.errors.push_back({gs, ge, es, ee});
     o.messages.push_back(message);
   };

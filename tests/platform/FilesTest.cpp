@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 
 #include "TestUtil.h"
@@ -178,6 +182,61 @@ TEST(TempSibling, CommitNewNeverReplaces) {
   EXPECT_FALSE(put("link.ttf", "x"));
   EXPECT_FALSE(files::Exists(d.File("nowhere")));
   EXPECT_EQ(files::ListFiles(d.Path(), "*.tmp*").size(), 0u);
+}
+
+TEST(BinFile, OnlyRegularFilesOpenAndAFifoNeverBlocks) {
+  TempDir d;
+  ASSERT_EQ(::mkfifo(d.File("pipe").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink(d.File("pipe").c_str(), d.File("link").c_str()), 0);
+  for (const char *name : {"pipe", "link"})
+    for (BinFile::Mode m : {BinFile::Mode::Read, BinFile::Mode::ReadWrite, BinFile::Mode::Create,
+                            BinFile::Mode::OpenAlways}) {
+      BinFile f;
+      EXPECT_FALSE(f.Open(d.File(name), m)) << name;
+      EXPECT_EQ(f.Error(), EINVAL) << name;
+    }
+  struct stat st{};
+  ASSERT_EQ(::stat(d.File("pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(files::IsSpecial(d.File("link")));
+  EXPECT_TRUE(files::IsSpecial(d.Path()));
+  EXPECT_FALSE(files::IsSpecial(d.File("none")));
+}
+
+TEST(TempSibling, ReplacesOnlyRegularFilesAndKeepsNamesWithinTheLimit) {
+  TempDir d;
+  ASSERT_EQ(::mkfifo(d.File("pipe").c_str(), 0644), 0);
+  ASSERT_EQ(::mkdir(d.File("dir").c_str(), 0755), 0);
+  for (const char *name : {"pipe", "dir"}) {
+    files::TempSibling t;
+    ASSERT_TRUE(t.Create(d.File(name))) << name;
+    ASSERT_TRUE(t.File().Write("x", 1));
+    EXPECT_FALSE(t.Commit()) << name;
+    EXPECT_TRUE(files::IsSpecial(d.File(name))) << name;
+  }
+  EXPECT_EQ(files::ListFiles(d.Path(), "*").size(), 0u);  // no temporary file left
+  // A target of 255 bytes: the temporary name cuts the target's part.
+  const std::string longName(251, 'n');
+  const std::string target = d.File(longName + ".pgn");
+  EXPECT_TRUE(files::WriteAllAtomic(target, "old"));
+  EXPECT_TRUE(files::WriteAllAtomic(target, "new"));
+  EXPECT_EQ(d.Read(longName + ".pgn"), "new");
+  files::TempSibling t;
+  ASSERT_TRUE(t.Create(target));
+  const std::string tmpName = t.Path().substr(d.Path().size());
+  EXPECT_EQ(tmpName.size(), 255u);
+  EXPECT_NE(tmpName.find(".tmp" + std::to_string(::getpid()) + "_"), std::string::npos);
+  EXPECT_EQ(tmpName.compare(0, 200, longName, 0, 200), 0);
+}
+
+TEST(Files, MayWriteFollowsTheModeBits) {
+  TempDir d;
+  d.Write("f", "x");
+  EXPECT_TRUE(files::MayWrite(d.File("f")));
+  EXPECT_TRUE(files::MayWrite(d.File("missing")));
+  ASSERT_EQ(::chmod(d.File("f").c_str(), 0444), 0);
+  EXPECT_FALSE(files::MayWrite(d.File("f")));  // also as root
+  ASSERT_EQ(::chmod(d.File("f").c_str(), 0644), 0);
 }
 
 TEST(Dirs, AppDirOverrideAndWritableDir) {

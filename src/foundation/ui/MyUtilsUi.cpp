@@ -437,6 +437,14 @@ void CopyToClipboardAsRTF(const std::string &rtf) {
   QGuiApplication::clipboard()->setMimeData(mime);
 }
 
+void CopyToClipboardAsHTML(const std::string &html) {
+  auto *mime = new QMimeData;
+  const QString text = ToQ(html);
+  mime->setHtml(text);
+  mime->setText(text);
+  QGuiApplication::clipboard()->setMimeData(mime);
+}
+
 // ---- Start-up ----
 
 void InstallUiHooks() {

@@ -93,5 +93,8 @@ const std::vector<std::string> &InstalledFonts();
 void CopyTextToClipboard(const std::string &text);
 // The RTF text as "text/rtf" (and "text/richtext").
 void CopyToClipboardAsRTF(const std::string &rtf);
+// An HTML text as "text/html" beside the same text as plain text, so a word
+// processor pastes it formatted and an editor shows the markup.
+void CopyToClipboardAsHTML(const std::string &html);
 
 }  // namespace myui

@@ -1,6 +1,10 @@
 #include "foundation/ui/ToolbarMan.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
+#include <QMenu>
+#include <QToolButton>
 
 #include "foundation/ui/QtStr.h"
 #include "platform/Errors.h"
@@ -9,6 +13,7 @@
 namespace {
 constexpr int kStartX = 4;
 constexpr int kGap = 4;
+constexpr int kOverflowWidth = 16;
 
 std::string VisibleKey(const QAbstractButton *b) { return FromQ(b->objectName()) + ".Visible"; }
 }  // namespace
@@ -47,8 +52,61 @@ void TToolbarMan::Arrange() {
     visible.push_back(b && !b->isHidden());
   }
   const std::vector<int> xs = ArrangeToolbarButtons(widths, visible, separators_);
-  for (size_t i = 0; i < buttons_.size(); ++i)
-    if (buttons_[i] && xs[i] >= 0) buttons_[i]->move(xs[i], buttons_[i]->y());
+  const int width = toolbar_ ? toolbar_->width() : 0;
+  int right = 0;
+  for (size_t i = 0; i < xs.size(); ++i)
+    if (xs[i] >= 0) right = std::max(right, xs[i] + widths[i]);
+  const bool overflow = toolbar_ && right > width;
+  // With the overflow button, a button fits when it ends before it.
+  const int limit = overflow ? width - kOverflowWidth - kGap : width;
+  overflowed_.clear();
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    if (!buttons_[i] || xs[i] < 0) continue;
+    if (overflow && xs[i] + widths[i] > limit) {
+      // Past the toolbar's edge, where the toolbar clips it.
+      buttons_[i]->move(width, buttons_[i]->y());
+      overflowed_.push_back(buttons_[i]);
+    } else {
+      buttons_[i]->move(xs[i], buttons_[i]->y());
+    }
+  }
+  if (!toolbar_) return;
+  if (overflow && !overflow_) {
+    overflow_ = new QToolButton(toolbar_);
+    overflow_->setObjectName("SBOverflow");
+    overflow_->setAutoRaise(true);
+    overflow_->setFocusPolicy(Qt::NoFocus);
+    overflow_->setText(QString(QChar(0x00BB)));
+    QObject::connect(overflow_, &QToolButton::clicked, overflow_, [this] { ShowOverflowMenu(); });
+  }
+  if (overflow_) {
+    const int h = buttons_.empty() || !buttons_.front() ? toolbar_->height() : buttons_.front()->height();
+    const int y = buttons_.empty() || !buttons_.front() ? 0 : buttons_.front()->y();
+    overflow_->setGeometry(width - kOverflowWidth - 2, y, kOverflowWidth, h);
+    overflow_->setVisible(overflow);
+    overflow_->raise();
+  }
+}
+
+std::vector<QAbstractButton *> TToolbarMan::OverflowButtons() const {
+  std::vector<QAbstractButton *> v;
+  for (const QPointer<QAbstractButton> &b : overflowed_)
+    if (b) v.push_back(b);
+  return v;
+}
+
+void TToolbarMan::ShowOverflowMenu() {
+  auto *menu = new QMenu(overflow_);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  for (QAbstractButton *b : OverflowButtons()) {
+    QAction *a = menu->addAction(b->icon(), b->toolTip().section(QChar('|'), 0, 0));
+    a->setEnabled(b->isEnabled());
+    QPointer<QAbstractButton> target(b);
+    QObject::connect(a, &QAction::triggered, menu, [target] {
+      if (target) target->click();
+    });
+  }
+  menu->popup(overflow_->mapToGlobal(QPoint(0, overflow_->height())));
 }
 
 void TToolbarMan::SaveToIni(const std::string &iniFileName, const std::string &section) const {
@@ -88,4 +146,5 @@ bool TToolbarMan::ButtonVisible(int i) const {
 
 void TToolbarMan::SetButtonVisible(int i, bool visible) {
   if (QAbstractButton *b = Button(i)) b->setVisible(visible);
+  Arrange();
 }

@@ -1,12 +1,19 @@
-#include "app/BoardLabels.h"
+#include "board/ui/BoardLabels.h"
 
 #include <QFontMetrics>
 #include <QFrame>
 
-#include "app/MainLayout.h"
 #include "board/ui/ChsBrds.h"
 
 namespace boardlabels {
+
+std::string FileLabelText(int i, bool whiteAtTop) {
+  return std::string(1, static_cast<char>(whiteAtTop ? 'h' - (i - 1) : 'a' + (i - 1)));
+}
+
+std::string RankLabelText(int i, bool whiteAtTop) {
+  return std::string(1, static_cast<char>(whiteAtTop ? '1' + (i - 1) : '8' - (i - 1)));
+}
 
 void CreateBoardPanel(QWidget *parent, QWidget *&panel, QFrame *&bevel, TChessBoard *&board) {
   panel = new QWidget(parent);
@@ -46,14 +53,33 @@ void Place(const TChessBoard &board, const QFrame &bevel, const std::array<QLabe
   const QPoint b = board.pos();
   for (int i = 1; i <= 8; ++i) {
     QLabel *f = files[i - 1];
-    f->setText(QString::fromStdString(layout::FileLabelText(i, whiteAtTop)));
+    f->setText(QString::fromStdString(FileLabelText(i, whiteAtTop)));
     f->move(b.x() + sqW / 2 - f->width() / 2 + (i - 1) * sqW, bevel.y() - f->height());
     f->setVisible(show);
     QLabel *r = ranks[i - 1];
-    r->setText(QString::fromStdString(layout::RankLabelText(i, whiteAtTop)));
+    r->setText(QString::fromStdString(RankLabelText(i, whiteAtTop)));
     r->move(bevel.x() - r->width() - 1, b.y() + sqH / 2 - r->height() / 2 + (i - 1) * sqH);
     r->setVisible(show);
   }
+}
+
+std::string MaterialLabelText(const TChessBoard &board, LanguageId language, PerspectiveT perspective,
+                              bool cancelMinors) {
+  bool fromBlack = false;
+  switch (perspective) {
+    case PerspectiveT::Black:
+      fromBlack = true;
+      break;
+    case PerspectiveT::ColorToMove:
+      fromBlack = board.SideToMove() == cBlack;
+      break;
+    case PerspectiveT::Board:
+      fromBlack = board.ColorAtTop() == cWhite;  // Black at the bottom
+      break;
+    default:
+      break;
+  }
+  return board.MaterialText(language, fromBlack, cancelMinors);
 }
 
 }  // namespace boardlabels

@@ -1,0 +1,139 @@
+// The main window's end without questions: a logout that allows none,
+// SIGTERM and SIGHUP. Nothing changed is dropped: a PGN file is written back
+// only when its import read it whole, otherwise its games (and a changed
+// game not stored) go to a recovery file that the next start names.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "app/Guard.h"
+#include "app/Main.h"
+#include "chess/PrintPGN.h"
+#include "database/DatabaseMan.h"
+#include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
+#include "foundation/comDlgAbort.h"
+#include "platform/Files.h"
+#include "platform/UiHooks.h"
+#include "platform/Win1252.h"
+
+namespace {
+
+// Ends the allowance on the user's next key or click, or when the program
+// becomes active again after the session manager's own windows.
+class SessionWatch : public QObject {
+ public:
+  explicit SessionWatch(TMainForm &form) : form_(form) { qApp->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject *, QEvent *e) override {
+    const QEvent::Type t = e->type();
+    const bool active = t == QEvent::ApplicationStateChange && QGuiApplication::applicationState() == Qt::ApplicationActive;
+    if (t == QEvent::KeyPress || t == QEvent::MouseButtonPress || t == QEvent::NonClientAreaMouseButtonPress || active)
+      form_.SessionGoesOn();
+    return false;
+  }
+
+ private:
+  TMainForm &form_;
+};
+
+// The signal handler only writes a byte; the event loop does the work.
+int g_signalPipe[2] = {-1, -1};
+
+void OnEndSignal(int) {
+  const char byte = 1;
+  const int saved = errno;
+  [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+}  // namespace
+
+void TMainForm::AllowSessionClose() {
+  sessionAllowedClose_ = true;
+  if (!sessionWatch_) sessionWatch_ = std::make_unique<SessionWatch>(*this);
+}
+
+void TMainForm::SessionGoesOn() {
+  sessionAllowedClose_ = false;
+  // Called from the watch's own filter: it goes once the event is through.
+  if (sessionWatch_) sessionWatch_.release()->deleteLater();
+}
+
+void TMainForm::EndWithoutQuestions() {
+  StopAutoPlay();
+  if (!FileOpen) return;
+  const bool unsaved = Game.ModifiedFlags() != 0;
+  // The list windows hold lists of the database: they go first.
+  GameListMan.CloseAll();
+  const std::string recovered =
+      Database.CloseWithoutAsking(unsaved ? ToText(Game, PgnOptions(80), LangEnglish) : std::string());
+  // The game is kept aside: nothing more to ask about it.
+  if (unsaved && !recovered.empty()) Game.SetModifiedState(0);
+  if (!Database.IsOpen()) {
+    FileOpen = false;
+    CloseFile();
+  }
+}
+
+void TMainForm::ReportRecoveredGames() {
+  const std::string list = DatabaseO::RecoveryListPath();
+  std::ifstream in(list, std::ios::binary);
+  if (!in) return;
+  std::string line;
+  std::vector<std::string> messages;
+  while (std::getline(in, line)) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    std::string text = SubstituteText(CommonText::S_GamesRecovered, win1252::PathText(line.substr(0, tab)));
+    messages.push_back(SubstituteText(text, win1252::PathText(line.substr(tab + 1))));
+  }
+  in.close();
+  // Said once: the list goes before the messages show.
+  files::Delete(list);
+  for (const std::string &m : messages) ui::ShowMessage(m);
+}
+
+void TMainForm::InstallEndSignals() {
+  if (g_signalPipe[0] < 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0) return;
+    struct sigaction sa{};
+    sa.sa_handler = OnEndSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
+  }
+  auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this] {
+    char buf[16];
+    while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+    }
+    EndOnSignal();
+  });
+}
+
+void TMainForm::EndOnSignal() {
+  // A long operation or a dialog works on what the end would close: the
+  // operation is cancelled, the dialog dismissed, and the end comes after.
+  if (AbortDlg.IsShowing() || QApplication::activeModalWidget()) {
+    AbortDlg.Cancel();
+    if (QWidget *w = QApplication::activeModalWidget()) w->close();
+    QTimer::singleShot(50, this, [this] { EndOnSignal(); });
+    return;
+  }
+  Guarded([&] {
+    EndWithoutQuestions();
+    AllowSessionClose();
+  });
+  QCoreApplication::quit();
+}
