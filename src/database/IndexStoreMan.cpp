@@ -18,10 +18,9 @@ namespace {
 
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
 
-// A name as stored and looked up: at most kMaxText characters.
-std::string Cut(const std::string &text) {
-  return text.size() > IndexStoreO::kMaxText ? text.substr(0, IndexStoreO::kMaxText) : text;
-}
+// A name as stored and looked up: at most kMaxText bytes, never ending
+// inside a UTF-8 character.
+std::string Cut(const std::string &text) { return text.substr(0, win1252::Utf8Cut(text, IndexStoreO::kMaxText)); }
 
 // Sequential u32 ids through a buffer, so a run costs few system calls.
 class RunReader {

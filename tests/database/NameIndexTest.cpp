@@ -457,3 +457,17 @@ TEST(NameIndex, Utf8NamesKeepTheirOwnLettersAndOldOrdersAreRebuilt) {
     EXPECT_EQ(d.Read("w.pls"), IdBytes({1, 2, 3}));
   }
 }
+
+TEST(NameIndex, LongUtf8NamesAreCutBeforeACharacter) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("c.pli")));
+  // 1,024 bytes of ASCII, then a two-byte character across the 1,025-byte cut.
+  const std::string name = std::string(1024, 'a') + "\xc5\x91" + "b";
+  const uint32_t id = idx.FindOrAdd(name);
+  EXPECT_EQ(idx.GetText(id), std::string(1024, 'a'));
+  EXPECT_EQ(idx.FindOrAdd(name), id);
+  // Windows-1252 text is cut at the byte as before.
+  const std::string w = std::string(1024, 'c') + "\xf6\xf6";
+  EXPECT_EQ(idx.GetText(idx.FindOrAdd(w)), std::string(1024, 'c') + "\xf6");
+}
