@@ -298,6 +298,11 @@ class TMainForm : public QMainWindow {
   void MImportGamesClick();
   // Every game keyed anew, progress in the status bar.
   void MClassifyAllGamesClick();
+  // Without keys the openings command makes them and classifies every game
+  // first; the keys window shows in both cases.
+  void MOpeningsClick();
+  void MClassifyGameClick();
+  void MClassifyPositionClick();
   void MReopenLastListClick();
   void MNextGameClick();
   void MPrevGameClick();

@@ -22,6 +22,7 @@
 #include "dbwindows/DlgEventSites.h"
 #include "dbwindows/DlgPlayers.h"
 #include "dbwindows/DlgGames.h"
+#include "dbwindows/DlgKeys.h"
 #include "dbwindows/DlgTree.h"
 #include "dbwindows/ListWindowFrame.h"
 #include "foundation/CommonText.h"
@@ -85,6 +86,9 @@ void TMainForm::ConnectFileCommands() {
   ConnectButton("SBImportGames", &TMainForm::MImportGamesClick);
   // Hidden in the release build, and working all the same.
   Connect("MClassifyAllGames", &TMainForm::MClassifyAllGamesClick);
+  Connect("MOpenings", &TMainForm::MOpeningsClick);
+  Connect("MClassifyGame", &TMainForm::MClassifyGameClick);
+  Connect("MClassifyPosition", &TMainForm::MClassifyPositionClick);
   Connect("MReopenLastList", &TMainForm::MReopenLastListClick);
   ConnectButton("SBReopenLastList", &TMainForm::MReopenLastListClick);
   Connect("MNextGame", &TMainForm::MNextGameClick);
@@ -111,6 +115,7 @@ ListWindowFactories TMainForm::ListWindowMakers() {
   f.players = [] { return new TPlayersDlg; };
   f.eventSites = [] { return new TEventSitesDlg; };
   f.annotators = [] { return new TAnnotatorsDlg; };
+  f.keys = [] { return new TKeysDlg; };
   f.flushReleases = [] { listframe::FlushReleases(); };
   return f;
 }

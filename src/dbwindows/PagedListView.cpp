@@ -28,7 +28,11 @@ class PagedRowDelegate : public QStyledItemDelegate {
     if (!view_->source_ || !view_->source_(index.row(), texts, deleted)) return;
     p->save();
     p->setPen(deleted ? QColor(255, 0, 0) : (selected ? pal.highlightedText().color() : pal.text().color()));
-    const auto spans = view_->Spans();
+    auto spans = view_->Spans();
+    if (view_->wholeRow_ && view_->wholeRow_(index.row()) && !texts.empty()) {
+      const int left = spans.empty() ? 0 : spans.front().first;
+      spans.assign(1, {left, std::max(left, option.rect.right() - 5)});
+    }
     for (size_t j = 0; j < spans.size() && j < texts.size(); ++j) {
       const QRect r(spans[j].first, option.rect.top(), spans[j].second - spans[j].first, option.rect.height());
       if (r.width() <= 0) continue;

@@ -22,6 +22,8 @@ class PagedListView : public QWidget {
 
   explicit PagedListView(QWidget *parent = nullptr);
   void SetRowSource(RowSource source) { source_ = std::move(source); }
+  // Rows whose first text spans the whole row (a key's sub-keys).
+  void SetWholeRowTest(std::function<bool(int row)> test) { wholeRow_ = std::move(test); }
   // One section per title, with its width.
   void SetColumns(const std::vector<std::string> &titles, const std::vector<int> &widths);
   // One item per number, in order; the selection is cleared.
@@ -40,4 +42,5 @@ class PagedListView : public QWidget {
   QHeaderView *header_;
   QListWidget *list_;
   RowSource source_;
+  std::function<bool(int row)> wholeRow_;
 };

@@ -481,6 +481,26 @@ void PagedListWindow::SelectRowQuietly(int row) {
   ListView->SelectRow(row);
 }
 
+
+void PagedListWindow::ShowFirstPage(int32_t position) {
+  state_.Reset();
+  FillPage();
+  if (position >= 1 && position <= List->count()) {
+    SelectRowQuietly(position - 1);
+  } else {
+    QuietGuard quiet(quiet_);
+    List->clearSelection();
+    List->setCurrentRow(-1);
+  }
+  ShowSelectedGame();
+  UpdateStatusText();
+}
+
+int32_t PagedListWindow::SelectedPosition() const {
+  const int row = List->currentRow();
+  return row >= 0 && RowSelected() ? state_.PageStart() + row : 0;
+}
+
 int32_t PagedListWindow::SelectedItem() const { return ListView->SelectedNumber(); }
 
 bool PagedListWindow::RowSelected() const { return !List->selectedItems().isEmpty(); }

@@ -158,7 +158,8 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
 
   // ---- Memo and commands ----
   void ShowSelectedGame();
-  void MViewClick();
+  // Double click, Enter, the view items: the selected row's View.
+  virtual void MViewClick();
   void MDeleteClick();
   // Lays Panel2 out: the list panel, the splitter and the memo.
   void FormResize();
@@ -233,6 +234,11 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   // The window's caption: the caption variable without its "&", with the
   // title in brackets while bound.
   virtual std::string WindowCaption() const;
+  // Page 1 anew with the row at position selected (none for 0 or a
+  // position past the page), its memo and the status text.
+  void ShowFirstPage(int32_t position);
+  // Position (1-based) of the selected row in the view; 0 when none.
+  int32_t SelectedPosition() const;
 
   bool event(QEvent *e) override;
   void showEvent(QShowEvent *e) override;

@@ -169,6 +169,7 @@ std::vector<std::string> ExpectedCommonKeys() {
     all.push_back(k);
   all.push_back("S_TooManyLists");
   all.push_back("S_TreeFull");
+  all.push_back("S_KeysWindowNoun");
   return all;
 }
 
@@ -355,10 +356,10 @@ TEST(CaptionTables, GenTextKeysAndTexts) {
 
 TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   auto rows = CommonText::Rows();
-  EXPECT_EQ(rows.size(), 619u);
+  EXPECT_EQ(rows.size(), 620u);
   std::vector<std::string> keys = Keys(rows);
   std::vector<std::string> expected = ExpectedCommonKeys();
-  ASSERT_EQ(expected.size(), 611u);
+  ASSERT_EQ(expected.size(), 612u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
   // The rows no language file can change, with their texts.
@@ -397,6 +398,11 @@ TEST(CaptionTables, EveryRowOwnsItsVariableAndHasTexts) {
       const char *name = r.key ? r.key : r.en;
       EXPECT_TRUE(vars.insert(r.var).second) << name;
       ASSERT_NE(r.en, nullptr);
+      if (r.var == &CommonText::S_KeysWindowNoun) {
+        EXPECT_STREQ(r.en, "");
+        EXPECT_STREQ(r.nl, "");
+        continue;
+      }
       EXPECT_NE(r.en[0], '\0') << name;  // every hint has an English text
       EXPECT_FALSE(LooksLikeUtf8(r.en)) << name;
       if (r.nl) {

@@ -229,6 +229,16 @@ const std::vector<Glyph> &Glyphs() {
          p.setBrush(kLight);
          for (double x : {3.0, 8.0, 13.0}) p.drawEllipse(QPointF(x, 12.5), 2.2, 2.2);
        }},
+      // The parent key: an arrow up to the key above.
+      {"ParentKey",
+       [](QPainter &p) {
+         p.setPen(Ink());
+         p.setBrush(kGreen);
+         p.drawRect(QRectF(3, 1.5, 10, 3));
+         p.setBrush(kLight);
+         p.drawPolygon(QPolygonF({QPointF(8, 5.5), QPointF(12.5, 10), QPointF(10, 10), QPointF(10, 14.5),
+                                  QPointF(6, 14.5), QPointF(6, 10), QPointF(3.5, 10)}));
+       }},
   };
   return g;
 }
