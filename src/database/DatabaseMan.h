@@ -371,8 +371,10 @@ class DatabaseO {
                  bool appendToLog, bool &resultFlag);
   // The text of the game in buffer_.
   bool BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out);
+  // convert: game text into the database's encoding (an import into it,
+  // not the reading of the PGN file opened).
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
-                                bool keepLogOpen, bool appendToLog);
+                                bool keepLogOpen, bool appendToLog, bool convert = false);
   bool ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report);
   bool ImportImpFile(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &resultFlag);
   bool ImportFileList(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,

@@ -86,7 +86,7 @@ bool DatabaseO::ImportOne(const std::string &fileName, AbortDlgO *progress, Repo
   if (!open_) return false;
   const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
   if (ext == ".qcx") return ImportFromDatabase(fileName, progress, report);
-  if (ext == ".pgn") return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog).opened;
+  if (ext == ".pgn") return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog, true).opened;
   if (ext == ".imp") return ImportImpFile(fileName, progress, report, resultFlag);
   ui::Beep();
   ui::ShowMessage("DatabaseO.ImportDatabase failed: unknown file type");
@@ -114,7 +114,7 @@ void DatabaseO::EndImport(bool classify) {
 }
 
 PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
-                                         bool keepLogOpen, bool appendToLog) {
+                                         bool keepLogOpen, bool appendToLog, bool convert) {
   const bool classify = hasKeys_ && ClassifyOnImport;
   BeginImport(classify);
   bool cancel = false;
@@ -130,7 +130,8 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
     if (ImportStopped(progress)) stop = true;
   };
   PGNImportResult r =
-      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress);
+      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress,
+                    kPGNBlockSize, convert ? std::optional(encoding_) : std::nullopt);
   if (importStopped_) r.cancelled = true;
   EndImport(classify);
   return r;

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "database/QZUtils.h"
@@ -53,9 +54,13 @@ std::string ImportLogPath();
 // nothing else happens. A log that cannot be opened or written is reported
 // once and the import goes on without it.
 // encoding outside 0..2 or a block size of 0 raise ERangeError first.
+// With textTo, each tag value and comment is read converted into that
+// encoding (win1252::ForEachPiece, win1252::ToEncoding); textKind tells
+// the file's own bytes.
 PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                               bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
-                              const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize);
+                              const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize,
+                              std::optional<win1252::TextEncoding> textTo = std::nullopt);
 
 // Closes the log when it is open.
 void CloseImportFile();

@@ -1366,6 +1366,20 @@ TEST(DatabaseEncoding, DecidedAtOpenAndStoredGamesConvertedIntoIt) {
     EXPECT_EQ(db.Players().Find("Caf\xc3\xa9"), 1u);
     EXPECT_TRUE(db.Close(nullptr));
   }
+  // The import command converts into the database's encoding: a
+  // Windows-1252 file into this UTF-8 set.
+  dir.Write("w1252.pgn", GameText("Sch\xfc\x8aler", "X", 5, "1. e4 {K\xf6ln} *"));
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("n.qcx")));
+    bool flag = false;
+    ASSERT_TRUE(db.ImportDatabase(dir.File("w1252.pgn"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(db.GameCount(), 3);
+    EXPECT_EQ(db.GetGameTags(3)->GetTag("White"), "Sch\xc3\xbc\xc5\xa0ler");
+    EXPECT_NE(db.GetPgnText(3, 0, false, false).find("{K\xc3\xb6ln}"), std::string::npos);
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Utf8);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
   // A set whose names hold Windows-1252 bytes (written before games were
   // converted) opens as Windows-1252.
   {
