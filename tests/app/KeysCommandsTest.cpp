@@ -67,6 +67,22 @@ TEST(KeysCommands, OpeningsMakeTheKeysAndClassifyShowsTheKey) {
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->List->count(), 2);
   EXPECT_TRUE(w->MParentKey->isEnabled());
+  // A game opened from the key starts where it reaches the key's position
+  // (3. Bb5, ply 5), or by the window's own option when that is off.
+  const int32_t first = w->Source()->Item(1);
+  w->show();
+  w->List->setCurrentRow(0);
+  w->MViewClick();
+  EXPECT_EQ(f.CurrentGameNumber, first);
+  EXPECT_EQ(f.Game.PathMoves().Count(), 5);
+  EXPECT_FALSE(w->isVisible());
+  ChessApp.OpenOnKeyPosition = false;
+  ChessApp.ShowFirstPositionOnLoad = true;
+  f.Item("MClassifyGame")->trigger();
+  w->List->setCurrentRow(1);
+  w->MViewClick();
+  EXPECT_EQ(f.Game.PathMoves().Count(), 0);
+  ChessApp.OpenOnKeyPosition = true;
   // Classify position of the start: no key holds it, so the root.
   f.MNewGameClick();
   f.Item("MClassifyPosition")->trigger();

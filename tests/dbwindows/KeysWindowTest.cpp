@@ -223,15 +223,20 @@ TEST_F(KeysWindowTest, PagesOfManySubKeys) {
   EXPECT_EQ(w.StatusText(), "263  (2/2)");
   // A sub-key from page 2: its own first page, and navigation changed.
   const int nav = navigations;
-  Activate(w, 5);  // Sub 256
+  Activate(w, 4);  // Sub 255
   EXPECT_EQ(navigations, nav + 1);
   EXPECT_EQ(w.Paging().Page(), 1);
   EXPECT_EQ(w.List->count(), 0);
-  // Parent: the remembered index lies past 255 and past page 1, so no row
-  // is selected, and nothing is raised.
+  // Parent: the remembered row lies past page 1, so no row is selected,
+  // and nothing is raised; likewise for a sub-key past 255.
   messages.clear();
   w.MParentKeyClick();
   EXPECT_EQ(w.Paging().Page(), 1);
+  EXPECT_EQ(w.List->currentRow(), -1);
+  w.LastPageBtnClick();
+  Activate(w, 5);  // Sub 256
+  w.MParentKeyClick();
+  EXPECT_EQ(w.List->currentRow(), -1);
   EXPECT_TRUE(messages.empty());
   // A child from page 1 is remembered.
   Activate(w, 9);  // Sub 010
@@ -369,9 +374,15 @@ TEST_F(KeysWindowTest, SettingsPopupAndPictures) {
   w.HeaderControl->resizeSection(1, 133);
   man.CloseAll();
   uitest::FlushDeletes();
-  IniFile ini(ChessApp.SettingsFile);
-  for (const char *s : {"KeySplit", "KeyLineOptions", "KeyList", "KeyWindow"}) EXPECT_TRUE(ini.SectionExists(s)) << s;
-  EXPECT_EQ(ini.ReadString("KeyList", "1", ""), "133");
+  {
+    IniFile ini(ChessApp.SettingsFile);
+    for (const char *s : {"KeySplit", "KeyLineOptions", "KeyList", "KeyWindow"})
+      EXPECT_TRUE(ini.SectionExists(s)) << s;
+    EXPECT_EQ(ini.ReadString("KeyList", "1", ""), "133");
+  }
+  // A new window reads them back.
+  TKeysDlg again;
+  EXPECT_EQ(again.HeaderControl->sectionSize(1), 133);
 }
 
 }  // namespace
