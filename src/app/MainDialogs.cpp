@@ -97,6 +97,7 @@ void TMainForm::MEditGameHeaderClick() {
 std::string TMainForm::ParseErrorCallback(const std::string &text, const ParseResultT &result, bool &retry) {
   TParseErrorDlg &d = *ParseErrorDlg;
   d.Text = text;
+  d.Encoding = TextEncoding();
   d.Result = result;
   ui::Beep();
   retry = d.Execute() == QDialog::Accepted;

@@ -352,6 +352,19 @@ TEST_F(EditDialogsTest, ReadErrorSelectsTheSpan) {
     EXPECT_EQ(d.Edit->text(), ToQ(result.message));
     EXPECT_EQ(d.focusWidget(), d.Memo);
   }
+  // UTF-8 game text reads as its characters, the span still on the error
+  // (one unit per character, two past U+FFFF).
+  {
+    const std::string text = "[White \"Benk\xc5\x91 \xf0\x9d\x90\x80\"]\r\n\r\n1. e4 {\xd0\x96} Kz9 *";
+    GameO game;
+    ParseResultT result;
+    ASSERT_FALSE(game.ReadFromString(text, LangEnglish, result));
+    d.Text = text;
+    d.Result = result;
+    d.FormShow();
+    EXPECT_TRUE(d.Memo->toPlainText().startsWith(QString::fromUtf8("[White \"Benk\xc5\x91 \xf0\x9d\x90\x80")));
+    EXPECT_TRUE(d.Memo->textCursor().selectedText().startsWith("Kz")) << d.Memo->textCursor().selectedText().toStdString();
+  }
   // Retry hands back the edited text; Escape is Abort and keeps it.
   d.Text = "1. e4 Kz9 *";
   d.Result.errorPos = 6;
