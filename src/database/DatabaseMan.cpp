@@ -710,22 +710,23 @@ int32_t DatabaseO::AddGame(GameO &game) { return SaveGame(-1, game); }
 int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   if (!open_) return 0;
   if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
+  GameBuffer buf;
+  return PgnTextToBuffer(game, buf) ? StoreGame(n, buf) : 0;
+}
+
+bool DatabaseO::PgnTextToBuffer(const std::string &game, GameBuffer &buf) {
   const std::string text = TextInEncoding(game, encoding_);
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);
-  GameBuffer buf;
   bool parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
   // The stored text carries the count the reader took from the main line.
   if (parsed && header.find("QVNrOfMoves") == std::string::npos) {
     header += "\r\n[QVNrOfMoves \"" + std::to_string(buf.summary.moves) + "\"]\r\n";
     parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
   }
-  if (!parsed) {
-    ui::ShowMessage(CommonText::S_CouldNotParseGame);
-    return 0;
-  }
-  return StoreGame(n, buf);
+  if (!parsed) ui::ShowMessage(CommonText::S_CouldNotParseGame);
+  return parsed;
 }
 
 // Names first, then the record with its descriptor and its index entry

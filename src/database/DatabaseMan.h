@@ -373,6 +373,9 @@ class DatabaseO {
   bool BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out);
   // convert: game text into the database's encoding (an import into it,
   // not the reading of the PGN file opened).
+  // A game's PGN text, its game text in this database's encoding, packed;
+  // false after a message when it does not parse.
+  bool PgnTextToBuffer(const std::string &game, GameBuffer &buf);
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog, bool convert = false);
   bool ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report);

@@ -193,6 +193,9 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
   int32_t done = 0;
   int countdown = 0;
   GameBuffer buf;
+  // Game text of another encoding goes through the game's PGN text and is
+  // converted into this database's.
+  const bool convert = source.TextEncoding() != encoding_;
   for (int32_t i = 1; i <= count; ++i) {
     if (--countdown <= 0) {
       countdown = 50;
@@ -201,7 +204,13 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
     if (!source.GameIsDeleted(i)) {
       // A source game that cannot be read (its store has said so) or one
       // this database refuses ends the import.
-      if (!source.GetGameBuffer(i, buf) || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
+      bool read = false;
+      if (!convert) {
+        read = source.GetGameBuffer(i, buf);
+      } else if (const std::string text = source.GetPgnText(i, 0, false, false); !text.empty()) {
+        read = PgnTextToBuffer(text, buf);
+      }
+      if (!read || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
     }
     if (importStopped_) break;
     done = i;

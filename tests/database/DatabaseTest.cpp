@@ -1391,6 +1391,14 @@ TEST(DatabaseEncoding, DecidedAtOpenAndStoredGamesConvertedIntoIt) {
     DatabaseO db;
     ASSERT_TRUE(OpenDb(db, dir.File("old.qcx")));
     EXPECT_EQ(db.TextEncoding(), TextEncoding::Win1252);
+    // A UTF-8 set imported into it: its game text converted.
+    bool flag = false;
+    ASSERT_TRUE(db.ImportDatabase(dir.File("n.qcx"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(db.GameCount(), 3);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "Caf\xe9");
+    EXPECT_EQ(db.GetGameTags(2)->GetTag("Black"), "Benk?");
+    EXPECT_NE(db.GetPgnText(2, 0, false, false).find("{caf\xe9 ?}"), std::string::npos);
+    EXPECT_EQ(db.GetGameTags(3)->GetTag("White"), "Sch\xfc\x8aler");
     EXPECT_TRUE(db.Close(nullptr));
   }
   EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
