@@ -27,9 +27,16 @@ TCommentDlg::TCommentDlg(QWidget *parent) : TAppDialog("CommentWindow", true, pa
   resize(360, 220);
 }
 
-void TCommentDlg::SetCommentText(const std::string &text) { Memo->setPlainText(ToQ(text)); }
+void TCommentDlg::SetCommentText(const std::string &text) {
+  original_ = text;
+  Memo->setPlainText(GameToQ(text));
+}
 
-std::string TCommentDlg::GetCommentText() const { return FromQ(Memo->toPlainText()); }
+std::string TCommentDlg::GetCommentText() const {
+  const QString text = Memo->toPlainText();
+  // An unchanged comment keeps its bytes.
+  return text == GameToQ(original_) ? original_ : GameFromQ(text, Encoding);
+}
 
 void TCommentDlg::FormShow() {
   setWindowTitle(ToQ(RemoveAccelerator(CommonText::S_MComment)));

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/AppDialog.h"
+#include "platform/Win1252.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -12,6 +13,7 @@ class TCommentDlg : public TAppDialog {
  public:
   explicit TCommentDlg(QWidget *parent = nullptr);
 
+  // Game text: shown decoded, written back in Encoding when edited.
   void SetCommentText(const std::string &text);
   std::string GetCommentText() const;
   // Captions; the memo takes the focus.
@@ -20,7 +22,11 @@ class TCommentDlg : public TAppDialog {
   QPlainTextEdit *Memo;
   QPushButton *OKBtn;
   QPushButton *CancelBtn;
+  win1252::TextEncoding Encoding = win1252::TextEncoding::Utf8;
 
  protected:
   QSize ClientMinimum() const override;
+
+ private:
+  std::string original_;
 };

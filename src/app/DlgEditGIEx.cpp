@@ -34,7 +34,7 @@ class TagDelegate : public QStyledItemDelegate {
     style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
     const int tag = TEditGameInfoExDlg::RowTag(index.row());
     const QString name = ToQ(TagDisplayName(tag, dlg_->Language));
-    const QString value = ToQ(dlg_->Info.GetTag(StandardTagName(tag)));
+    const QString value = GameToQ(dlg_->Info.GetTag(StandardTagName(tag)));
     p->save();
     p->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
     const QRect r = opt.rect;
@@ -117,7 +117,7 @@ void TEditGameInfoExDlg::TagLBClick() {
   if (row < 0) return;
   const int tag = RowTag(row);
   editRow_ = row;
-  ValueEd->setText(ToQ(Info.GetTag(StandardTagName(tag))));
+  ValueEd->setText(GameToQ(Info.GetTag(StandardTagName(tag))));
   SetEditable(!ReadOnly && !IsFixedTag(tag));
   if (!ReadOnly) ValueEd->setFocus();
 }
@@ -127,7 +127,11 @@ void TEditGameInfoExDlg::ValueEdExit() {
   const int tag = RowTag(editRow_);
   if (IsFixedTag(tag)) return;
   const std::string &name = StandardTagName(tag);
-  const std::string value = FromQ(ValueEd->text());
+  // A value the user left as it was keeps its bytes; only an edited one
+  // is written in the file's encoding.
+  const QString text = ValueEd->text();
+  const std::string old = Info.GetTag(name);
+  const std::string value = text == GameToQ(old) ? old : GameFromQ(text, Encoding);
   // An empty value for an absent tag adds nothing that tidying would not drop.
   if (Info.HasTag(name) || !ini::Trim(value).empty()) Info.SetTag(name, value);
   TagLB->viewport()->update();

@@ -6,6 +6,7 @@
 #include "app/AppDialog.h"
 #include "chess/InfoMan.h"
 #include "foundation/LangMan.h"
+#include "platform/Win1252.h"
 
 class QLineEdit;
 class QListWidget;
@@ -22,6 +23,8 @@ class TEditGameInfoExDlg : public TAppDialog {
   bool ReadOnly = false;
   bool Changed = false;
   LanguageId Language = LangEnglish;
+  // What edited values are written in.
+  win1252::TextEncoding Encoding = win1252::TextEncoding::Utf8;
   int NameWidth = 0;
 
   // Tidies and sorts the working header and lists the tags.

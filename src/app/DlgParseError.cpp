@@ -18,6 +18,13 @@ int MemoPosition(const std::string &text, std::int64_t offset) {
   int pos = end;
   for (int i = 1; i < end; ++i)
     if (text[i] == '\n' && text[i - 1] == '\r') --pos;
+  // UTF-8 game text: a character is one unit, or two past U+FFFF.
+  if (win1252::Classify(text) == win1252::TextKind::Utf8)
+    for (int i = 0; i < end; ++i) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      if ((b & 0xC0) == 0x80) --pos;
+      if (b >= 0xF0) ++pos;
+    }
   return pos;
 }
 
@@ -57,7 +64,7 @@ void TParseErrorDlg::FormShow() {
   setWindowTitle(ToQ(CommonText::S_ParseErrorDlg));
   RetryBtn->setText(ToQ(CommonText::S_RetryBtn));
   AbortBtn->setText(ToQ(CommonText::S_AbortBtn));
-  Memo->setPlainText(ToQ(Text));
+  Memo->setPlainText(GameToQ(Text));
   const int start = parseerr::MemoPosition(Text, Result.errorPos);
   const int end = parseerr::MemoPosition(Text, std::int64_t{Result.errorPos} + std::max(0, Result.errorLength));
   QTextCursor c(Memo->document());
@@ -71,7 +78,7 @@ void TParseErrorDlg::FormShow() {
 }
 
 void TParseErrorDlg::RetryBtnClick() {
-  Text = FromQ(Memo->toPlainText());
+  Text = GameFromQ(Memo->toPlainText(), Encoding);
   accept();
 }
 

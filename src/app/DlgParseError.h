@@ -6,6 +6,7 @@
 
 #include "app/AppDialog.h"
 #include "chess/ParsePGN.h"
+#include "platform/Win1252.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -23,7 +24,9 @@ class TParseErrorDlg : public TAppDialog {
  public:
   explicit TParseErrorDlg(QWidget *parent = nullptr);
 
+  // Game text: shown decoded, an edited text written in Encoding.
   std::string Text;
+  win1252::TextEncoding Encoding = win1252::TextEncoding::Utf8;
   ParseResultT Result;
 
   // The text with the error's span selected, and the message.

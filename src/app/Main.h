@@ -81,6 +81,11 @@ class TMainForm : public QMainWindow {
   GameO Game;
   // The one open database.
   DatabaseO Database;
+  // What typed and pasted game text is written in: the open file's
+  // encoding, UTF-8 without one.
+  win1252::TextEncoding TextEncoding() const {
+    return Database.IsOpen() ? Database.TextEncoding() : win1252::TextEncoding::Utf8;
+  }
   // Its list windows.
   GameListManO GameListMan;
   TToolbarMan ToolbarMan;

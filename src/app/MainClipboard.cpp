@@ -62,9 +62,13 @@ bool ClipboardHasText() {
   return m && m->hasText();
 }
 
-std::string ClipboardText() { return cliptext::LfLines(FromQ(QGuiApplication::clipboard()->text())); }
+// Pasted text is Unicode: game text in it is written in the encoding given.
+std::string ClipboardText(win1252::TextEncoding encoding) {
+  return cliptext::LfLines(GameFromQ(QGuiApplication::clipboard()->text(), encoding));
+}
 
-void CopyText(const std::string &text) { myui::CopyTextToClipboard(cliptext::LfLines(text)); }
+// Game text in a copy reads as it does on screen.
+void CopyText(const std::string &text) { QGuiApplication::clipboard()->setText(GameTextsToQ(cliptext::LfLines(text))); }
 
 int LineLength() { return ChessApp.UseHRTInCopy ? ChessApp.CopyLineLength : 0; }
 
@@ -324,7 +328,7 @@ bool TMainForm::GetDiagramTexts(std::uint8_t format, std::string &top, std::stri
 
   const bool rtf = format == pfRTF;
   // The user's and the game's texts may hold anything.
-  auto escape = [rtf](const std::string &text) { return rtf ? RtfText(text) : HtmlEscape(text); };
+  auto escape = [rtf](const std::string &text) { return rtf ? RtfText(text) : HtmlCharRefs(HtmlEscape(text)); };
   if (d.TopType == DiagramTextTypeT::Players)
     top = escape(Game.PlayersLine(false));
   else if (d.TopType == DiagramTextTypeT::Custom)
@@ -408,7 +412,7 @@ void TMainForm::PasteGameFromClipboard(LanguageId language) {
   // at all (no tag, no move, no comment) leaves the current game as it was.
   // Otherwise the game is replaced by the last reading, a failed one by
   // what was read up to the error, so giving up keeps that.
-  std::string text = ClipboardText();
+  std::string text = ClipboardText(TextEncoding());
   ParseResultT result;
   auto trial = std::make_unique<GameO>();
   while (!trial->ReadFromString(text, language, result, true)) {
@@ -439,7 +443,7 @@ void PastePosition(TMainForm &form, bool epd) {
   if (!ClipboardHasText()) return ui::Beep();
   form.StopAutoPlay();
   PositionO position;
-  const std::string text = ClipboardText();
+  const std::string text = ClipboardText(form.TextEncoding());
   if (!(epd ? position.SetEPD(text) : position.SetFEN(text))) return ui::Beep();
   form.NewGameFromPosition(position);
 }

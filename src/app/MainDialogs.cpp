@@ -54,6 +54,7 @@ void TMainForm::AfterAnnotationChange() {
 void TMainForm::MCommentClick() {
   if (!CommentCommandsAllowed()) return;
   StopAutoPlay();
+  CommentDlg->Encoding = TextEncoding();
   CommentDlg->SetCommentText(Game.Comment());
   if (CommentDlg->Execute() != QDialog::Accepted) return;
   Game.SetComment(CommentDlg->GetCommentText());
@@ -84,6 +85,7 @@ void TMainForm::MEditGameHeaderClick() {
   d.Info.Assign(Game.GameInfo());
   d.ReadOnly = Item("MViewOnly")->isChecked();
   d.Language = ChessApp.ApplicationLanguage;
+  d.Encoding = TextEncoding();
   if (d.Execute() != QDialog::Accepted || !d.Changed || d.ReadOnly) return;
   Game.SetGameInfo(d.Info);
   Game.SetModified(mfEdited);
@@ -95,6 +97,7 @@ void TMainForm::MEditGameHeaderClick() {
 std::string TMainForm::ParseErrorCallback(const std::string &text, const ParseResultT &result, bool &retry) {
   TParseErrorDlg &d = *ParseErrorDlg;
   d.Text = text;
+  d.Encoding = TextEncoding();
   d.Result = result;
   ui::Beep();
   retry = d.Execute() == QDialog::Accepted;

@@ -88,9 +88,9 @@ void TMainForm::ShowGame() {
     // No single writer gives a continuation with its comment: the move, a
     // blank, the comment.
     for (int i = 1; i <= Game.ChildCount(); ++i) {
-      std::string text = Game.ChildMoveText(i, kind, lang);
-      if (!Game.ChildComment(i).empty()) text += " " + Game.ChildComment(i);
-      rows << ToQ(text);
+      QString text = ToQ(Game.ChildMoveText(i, kind, lang));
+      if (!Game.ChildComment(i).empty()) text += " " + GameToQ(Game.ChildComment(i));
+      rows << text;
     }
     // The next main-line move stays hidden while only viewing.
     if (Game.ChildCount() > 0 && Item("MViewOnly")->isChecked() && !ChessApp.ShowGameMove && Game.OnMainLine())
@@ -116,14 +116,15 @@ void TMainForm::ShowGame() {
   } else {
     MatDiffLbl->clear();
   }
-  ResultLbl->setText(DisplayMode != dmTryOut && Game.AtMainLineEnd() ? ToQ(Game.GetTag("Result")) : QString());
+  ResultLbl->setText(DisplayMode != dmTryOut && Game.AtMainLineEnd() ? GameToQ(Game.GetTag("Result")) : QString());
 
   // The engine's output owns the pane while the engine is enabled.
   if (!EngineEnabled() && DisplayMode != dmTryOut) {
-    std::string text;
-    for (int i = 1; i <= Game.NagCount(); ++i) text += NagText(Game.Nag(i)) + "\n";
-    text += Game.Comment();
-    CommentMemo->setPlainText(ToQ(text));
+    // The NAG lines are the language's, the comment game text.
+    std::string nags;
+    for (int i = 1; i <= Game.NagCount(); ++i) nags += NagText(Game.Nag(i)) + "\n";
+    const std::string text = nags + Game.Comment();
+    CommentMemo->setPlainText(ToQ(nags) + GameToQ(Game.Comment()));
     QPalette pal = CommentMemo->palette();
     pal.setColor(QPalette::Base, palette().color(text.empty() ? QPalette::Button : QPalette::Base));
     CommentMemo->setPalette(pal);
@@ -183,7 +184,7 @@ void TMainForm::ShowInfoLines() {
   for (auto &line : InfoLines)
     for (layout::InfoPart &p : line) {
       p.text = InfoPartText(p.kind);
-      InfoLabels[k++]->setText(ToQ(p.text));
+      InfoLabels[k++]->setText(GameToQ(p.text));
     }
   BalanceTopLines();
 }
@@ -222,7 +223,7 @@ void TMainForm::BalanceTopLines() {
   // Two parts of a line keep a gap between their texts; only those lines
   // are balanced, so the gap counts in every width asked for.
   const int gap = fm.horizontalAdvance(QStringLiteral("  "));
-  layout::BalanceTopLines(InfoLines, [&](const std::string &t) { return fm.horizontalAdvance(ToQ(t)) + gap; });
+  layout::BalanceTopLines(InfoLines, [&](const std::string &t) { return fm.horizontalAdvance(GameToQ(t)) + gap; });
   const int h = fm.height();
   size_t k = 0;
   for (size_t n = 0; n < InfoLines.size(); ++n)
@@ -231,14 +232,14 @@ void TMainForm::BalanceTopLines() {
       l->setGeometry(p.left, static_cast<int>(n) * h, p.width, h);
       // A text longer than its part ends in an ellipsis.
       const int room = std::max(p.width - (InfoLines[n].size() == 2 ? gap : 0), 0);
-      l->setText(fm.elidedText(ToQ(p.text), Qt::ElideRight, room));
+      l->setText(fm.elidedText(GameToQ(p.text), Qt::ElideRight, room));
     }
 }
 
 void TMainForm::ArrangeTopLines() {
   const QFontMetrics fm(TopLinePanel->font());
   layout::ArrangeTopLines(InfoLines, Layout.bevel.x, Layout.bevel.w,
-                          [&](const std::string &t) { return fm.horizontalAdvance(ToQ(t)); });
+                          [&](const std::string &t) { return fm.horizontalAdvance(GameToQ(t)); });
   BalanceTopLines();
 }
 

@@ -42,8 +42,11 @@ namespace {
 
 constexpr int kMaxRecentFiles = 5;
 
-// Player names compare as the program's names do.
-bool InList(const std::vector<std::string> &list, const std::string &name) {
+// Player names compare as the program's names do; the settings hold
+// Windows-1252, so a UTF-8 tag compares in that encoding.
+bool InList(const std::vector<std::string> &list, const std::string &tag) {
+  const std::string name =
+      win1252::Classify(tag) == win1252::TextKind::Utf8 ? win1252::FromUtf8(tag, '?') : tag;
   return std::any_of(list.begin(), list.end(), [&](const std::string &s) { return win1252::SameText(s, name); });
 }
 
@@ -574,7 +577,7 @@ void TMainForm::BuildListsMenu() {
 
 void TMainForm::AddListsMenuItem(int32_t i, const std::string &caption) {
   const std::string letter = i <= 26 ? std::string(1, static_cast<char>('A' + i - 1)) : std::to_string(i);
-  QAction *a = Menu("MLists")->addAction(ToQ("&" + letter + ": " + caption));
+  QAction *a = Menu("MLists")->addAction(ToQ("&" + letter + ": ") + GameToQ(caption));
   a->setData(i);
   connect(a, &QAction::triggered, this, [this, i] { Guarded([&] { ListsMenuItemClick(i); }); });
 }

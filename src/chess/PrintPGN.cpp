@@ -255,7 +255,7 @@ std::string TextRunListO::PlainText() const {
 
 std::string RtfText(const std::string &text) { return RtfEscapeNonAscii(RtfEscapeSpecials(text)); }
 
-std::string HtmlText(const std::string &text) { return XmlEscape(text); }
+std::string HtmlText(const std::string &text) { return HtmlCharRefs(XmlEscape(text)); }
 
 std::string PgnTagValue(const std::string &text) {
   std::string r;

@@ -168,6 +168,7 @@ void DatabaseO::Clear() {
   open_ = native_ = modified_ = false;
   hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
   openingImport_ = {};
+  encoding_ = win1252::TextEncoding::Utf8;
   progressPrefix_.clear();
 }
 
@@ -382,6 +383,11 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
       CloseStores(false);
       return false;
     }
+    // The name files hold most game text; the games are not read.
+    win1252::TextKind kind = win1252::TextKind::Ascii;
+    for (const IndexManO *names : {&players_, &eventSites_, &annotators_})
+      kind = win1252::Utf8Scan::Combine(kind, names->TextKind());
+    encoding_ = win1252::EncodingOf(kind);
     cleanup.Disarm();
     open_ = true;
     return true;
@@ -409,6 +415,7 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         Done();
         return false;
       }
+      encoding_ = win1252::EncodingOf(openingImport_.textKind);
       if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
     modified_ = false;
@@ -685,30 +692,41 @@ std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
   return info;
 }
 
+// Each tag value and comment into the given encoding on its own: a game
+// may carry texts of two sources.
+static std::string TextInEncoding(const std::string &pgn, win1252::TextEncoding encoding) {
+  std::string out;
+  out.reserve(pgn.size());
+  win1252::ForEachPiece(pgn, [&](std::string_view piece) { out += win1252::ToEncoding(std::string(piece), encoding); });
+  return out;
+}
+
 int32_t DatabaseO::SaveGame(int32_t n, GameO &game) {
   return SavePgnText(n, ToText(game, PgnOptions(80), LangEnglish));
 }
 
 int32_t DatabaseO::AddGame(GameO &game) { return SaveGame(-1, game); }
 
-int32_t DatabaseO::SavePgnText(int32_t n, const std::string &text) {
+int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   if (!open_) return 0;
   if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
+  GameBuffer buf;
+  return PgnTextToBuffer(game, buf) ? StoreGame(n, buf) : 0;
+}
+
+bool DatabaseO::PgnTextToBuffer(const std::string &game, GameBuffer &buf) {
+  const std::string text = TextInEncoding(game, encoding_);
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);
-  GameBuffer buf;
   bool parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
   // The stored text carries the count the reader took from the main line.
   if (parsed && header.find("QVNrOfMoves") == std::string::npos) {
     header += "\r\n[QVNrOfMoves \"" + std::to_string(buf.summary.moves) + "\"]\r\n";
     parsed = ParseGameTextIndexed(header + "\r\n" + moves, buf);
   }
-  if (!parsed) {
-    ui::ShowMessage(CommonText::S_CouldNotParseGame);
-    return 0;
-  }
-  return StoreGame(n, buf);
+  if (!parsed) ui::ShowMessage(CommonText::S_CouldNotParseGame);
+  return parsed;
 }
 
 // Names first, then the record with its descriptor and its index entry

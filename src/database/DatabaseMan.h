@@ -114,6 +114,10 @@ class DatabaseO {
   const std::string &TempBaseName() const { return tempBase_; }
   // The import that opened a PGN file (not replaced by later imports).
   const PGNImportResult &OpeningImport() const { return openingImport_; }
+  // The text encoding of the open file, decided at open: Windows-1252 when
+  // its game text (a PGN file's bytes, a database's names) holds bytes that
+  // are not valid UTF-8, else UTF-8. Games stored are converted into it.
+  win1252::TextEncoding TextEncoding() const { return encoding_; }
 
   int32_t GameCount() const { return games_.Count(); }
   int32_t GameNrOf(int32_t i) const { return games_.GameNrOf(i); }
@@ -367,8 +371,13 @@ class DatabaseO {
                  bool appendToLog, bool &resultFlag);
   // The text of the game in buffer_.
   bool BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out);
+  // convert: game text into the database's encoding (an import into it,
+  // not the reading of the PGN file opened).
+  // A game's PGN text, its game text in this database's encoding, packed;
+  // false after a message when it does not parse.
+  bool PgnTextToBuffer(const std::string &game, GameBuffer &buf);
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
-                                bool keepLogOpen, bool appendToLog);
+                                bool keepLogOpen, bool appendToLog, bool convert = false);
   bool ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report);
   bool ImportImpFile(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &resultFlag);
   bool ImportFileList(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
@@ -414,6 +423,7 @@ class DatabaseO {
   KeyTreeO keyTree_;
   SearchBoosterO booster_;
   PGNImportResult openingImport_;
+  win1252::TextEncoding encoding_ = win1252::TextEncoding::Utf8;
   std::string progressPrefix_;
   // The import in progress: a refusal that ends it, the lists being read
   // (canonical paths, outermost first).

@@ -86,7 +86,7 @@ bool DatabaseO::ImportOne(const std::string &fileName, AbortDlgO *progress, Repo
   if (!open_) return false;
   const std::string ext = win1252::LowerCase(files::ExtractFileExt(fileName));
   if (ext == ".qcx") return ImportFromDatabase(fileName, progress, report);
-  if (ext == ".pgn") return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog).opened;
+  if (ext == ".pgn") return ImportPgnFile(fileName, progress, report, keepLogOpen, appendToLog, true).opened;
   if (ext == ".imp") return ImportImpFile(fileName, progress, report, resultFlag);
   ui::Beep();
   ui::ShowMessage("DatabaseO.ImportDatabase failed: unknown file type");
@@ -114,7 +114,7 @@ void DatabaseO::EndImport(bool classify) {
 }
 
 PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
-                                         bool keepLogOpen, bool appendToLog) {
+                                         bool keepLogOpen, bool appendToLog, bool convert) {
   const bool classify = hasKeys_ && ClassifyOnImport;
   BeginImport(classify);
   bool cancel = false;
@@ -130,7 +130,8 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
     if (ImportStopped(progress)) stop = true;
   };
   PGNImportResult r =
-      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress);
+      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress,
+                    kPGNBlockSize, convert ? std::optional(encoding_) : std::nullopt);
   if (importStopped_) r.cancelled = true;
   EndImport(classify);
   return r;
@@ -192,6 +193,9 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
   int32_t done = 0;
   int countdown = 0;
   GameBuffer buf;
+  // Game text of another encoding goes through the game's PGN text and is
+  // converted into this database's.
+  const bool convert = source.TextEncoding() != encoding_;
   for (int32_t i = 1; i <= count; ++i) {
     if (--countdown <= 0) {
       countdown = 50;
@@ -200,7 +204,13 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
     if (!source.GameIsDeleted(i)) {
       // A source game that cannot be read (its store has said so) or one
       // this database refuses ends the import.
-      if (!source.GetGameBuffer(i, buf) || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
+      bool read = false;
+      if (!convert) {
+        read = source.GetGameBuffer(i, buf);
+      } else if (const std::string text = source.GetPgnText(i, 0, false, false); !text.empty()) {
+        read = PgnTextToBuffer(text, buf);
+      }
+      if (!read || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
     }
     if (importStopped_) break;
     done = i;

@@ -10,6 +10,7 @@
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Win1252.h"
 
 namespace {
 
@@ -32,10 +33,29 @@ struct NameIdsRec {
   bool Passes(uint32_t id) const { return !out.contains(id) && (!positive || in.contains(id)); }
 };
 
+// A typed name is tried in both encodings of game text, so a name finds
+// the games of Windows-1252 and of UTF-8 sources alike; each id once.
 template <class Visit>
 void ForEachMatch(IndexManO &index, const std::string &pattern, MatchMode kind, Visit visit) {
-  for (uint32_t id = index.FindFirst(pattern, kind); id != 0; id = index.FindNext()) visit(id);
-  index.FindClose();
+  std::vector<std::string> patterns{pattern};
+  switch (win1252::Classify(pattern)) {
+    case win1252::TextKind::Utf8:
+      // Only when Windows-1252 holds every character; a "?" would match nothing.
+      if (const std::string w = win1252::FromUtf8(pattern, '?'); win1252::ToUtf8(w) == pattern)
+        patterns.push_back(w);
+      break;
+    case win1252::TextKind::Other:
+      patterns.push_back(win1252::ToUtf8(pattern));
+      break;
+    case win1252::TextKind::Ascii:
+      break;
+  }
+  std::unordered_set<uint32_t> seen;
+  for (const std::string &p : patterns) {
+    for (uint32_t id = index.FindFirst(p, kind); id != 0; id = index.FindNext())
+      if (seen.insert(id).second) visit(id);
+    index.FindClose();
+  }
 }
 
 class PreparedSearch {

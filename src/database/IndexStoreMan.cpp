@@ -18,9 +18,10 @@ namespace {
 
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
 
-// A name as stored and looked up: at most kMaxText characters.
+// A name as stored and looked up: at most kMaxText bytes, never ending
+// inside a UTF-8 character.
 std::string Cut(const std::string &text) {
-  return text.size() > IndexStoreO::kMaxText ? text.substr(0, IndexStoreO::kMaxText) : text;
+  return text.substr(0, win1252::Utf8Cut(text, IndexStoreO::kMaxText));
 }
 
 // Sequential u32 ids through a buffer, so a run costs few system calls.
@@ -162,6 +163,7 @@ void SortFileFailed(int err, const std::string &path) {
 void IndexStoreO::Init() {
   open_ = false;
   count_ = 0;
+  textKind_ = win1252::TextKind::Ascii;
   dataSize_ = 0;
   indexName_.clear();
   dataName_.clear();
@@ -218,7 +220,52 @@ bool IndexStoreO::Open(const std::string &baseName) {
   count_ = RangeCast<int32_t>(static_cast<uint64_t>(sizes[1]) / 4);
   sortedCount_ = -1;
   open_ = true;
+  if (existing) ScanNames();
   return true;
+}
+
+// One sequential read of the small name file tells the kind of its texts.
+// Files written before names folded by the UTF-8 rule may hold UTF-8 names
+// in the old order, where binary search misses them: with a valid
+// multi-byte UTF-8 name the order is checked, and one found wrong is
+// sorted anew.
+void IndexStoreO::ScanNames() {
+  if (dataSize_ == 0 || dataSize_ > std::numeric_limits<uint32_t>::max()) return;
+  std::vector<uint8_t> data(static_cast<size_t>(dataSize_));
+  if (!dataFile_.ReadAt(0, data.data(), data.size())) return;
+  win1252::TextKind kind = win1252::TextKind::Ascii;
+  for (uint64_t off = 0; off + 4 <= data.size();) {
+    const uint32_t len = le::GetU32(data.data() + off);
+    if (len > kMaxText || off + 4 + len > data.size()) break;  // damaged: left to the readers' messages
+    kind = win1252::Utf8Scan::Combine(
+        kind, win1252::Classify({reinterpret_cast<const char *>(data.data() + off + 4), len}));
+    off += 4 + len;
+  }
+  textKind_ = kind;
+  if (kind != win1252::TextKind::Utf8) return;
+  const int32_t sorted = SortedCount();
+  if (sorted < 2) return;
+  std::vector<uint8_t> offsets(static_cast<size_t>(count_) * 4);
+  if (!indexFile_.ReadAt(0, offsets.data(), offsets.size())) return;
+  const std::vector<uint32_t> ids = SortedIds();
+  auto text = [&](uint32_t id, std::string_view &out) {
+    if (id < 1 || id > static_cast<uint32_t>(count_)) return false;
+    const uint64_t off = le::GetU32(offsets.data() + (id - 1) * 4);
+    if (off + 4 > data.size()) return false;
+    const uint32_t len = le::GetU32(data.data() + off);
+    if (len > kMaxText || off + 4 + len > data.size()) return false;
+    out = {reinterpret_cast<const char *>(data.data() + off + 4), len};
+    return true;
+  };
+  std::string_view prev, cur;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (!text(ids[i], cur)) return;
+    if (i > 0 && win1252::CompareText(prev, cur) > 0) {
+      BuildSortedIndex();
+      return;
+    }
+    prev = cur;
+  }
 }
 
 void IndexStoreO::Close() {
@@ -351,6 +398,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
   if (held_) heldOffsets_.push_back(le::GetU32(b));
+  textKind_ = win1252::Utf8Scan::Combine(textKind_, win1252::Classify(text));
   if (bulkMode_) {
     if (recent_.HasRoom()) {
       recent_.Insert(text, id);

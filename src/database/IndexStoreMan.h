@@ -2,7 +2,8 @@
 // The three files of one name index: data (u32 length + text per name),
 // index (u32 offset of id's record at (id - 1) x 4) and sorted (u32 ids in
 // the order of their texts, covering the first ids; later ids are the
-// unsorted tail). Names are compared through the one Windows-1252 fold.
+// unsorted tail). Names are compared through the one fold of names
+// (win1252::CompareText).
 // Once a name is looked up, the data, index and sorted ids are also held
 // in memory until Close, kept in step with every write, so lookups during
 // a run read no file.
@@ -15,6 +16,7 @@
 #include "database/StrTables.h"
 #include "foundation/MyUtils.h"
 #include "platform/Files.h"
+#include "platform/Win1252.h"
 
 class IndexStoreO {
  public:
@@ -40,6 +42,9 @@ class IndexStoreO {
   bool IsOpen() const { return open_; }
   int64_t TotalSize();
   int32_t Count() const { return count_; }
+  // Whether the names hold text that is not valid UTF-8 (Other), else
+  // multi-byte UTF-8 (Utf8): read at open, kept up to date by Add.
+  win1252::TextKind TextKind() const { return textKind_; }
   // The text of id 1..Count(); empty for 0 and after a read error.
   std::string GetText(uint32_t id);
   // Appends a name (cut to kMaxText); its id, or 0 on failure.
@@ -68,6 +73,7 @@ class IndexStoreO {
   const std::string &SortedFileName() const { return sortedName_; }
 
  private:
+  void ScanNames();
   bool ReadText(uint32_t id, std::string &text);
   // The held text of id, when the memory copy holds it.
   bool HeldText(uint32_t id, std::string_view &text) const;
@@ -84,6 +90,7 @@ class IndexStoreO {
   std::string indexName_, dataName_, sortedName_;
   BinFile indexFile_, dataFile_, sortedFile_;
   int32_t sortedCount_ = -1;
+  win1252::TextKind textKind_ = win1252::TextKind::Ascii;
   bool bulkMode_ = false;
   StringTableO recent_;
   // The memory copy: the data file's bytes, each id's record offset, and

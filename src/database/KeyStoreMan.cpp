@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "platform/Bytes.h"
+#include "platform/Win1252.h"
 
 void PutShortString(uint8_t *p, const std::string &text, size_t max) {
-  const size_t n = std::min(text.size(), max);
+  const size_t n = win1252::Utf8Cut(text, max);
   p[0] = static_cast<uint8_t>(n);
   std::memcpy(p + 1, text.data(), n);
 }

@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 // ---------------------------------------------------------------------------
 // Opening and closing
@@ -219,7 +220,7 @@ std::string KeyTreeO::TextOf(uint32_t node, std::string KeyNodeRec::*field) {
 
 bool KeyTreeO::SetText(uint32_t node, std::string KeyNodeRec::*field, const std::string &text, size_t max) {
   if (!Load(node)) return false;
-  Rec().*field = text.substr(0, max);
+  Rec().*field = text.substr(0, win1252::Utf8Cut(text, max));
   Dirty();
   return true;
 }

@@ -53,11 +53,13 @@ bool OpenLog(bool append) {
 // block boundaries for the log, and the log entries.
 class Importer {
  public:
-  Importer(const std::string &name, size_t blockSize) : name_(name), block_(blockSize) {}
+  Importer(const std::string &name, size_t blockSize, std::optional<win1252::TextEncoding> textTo)
+      : name_(name), block_(blockSize), textTo_(textTo) {}
 
   bool Open() { return file_.Open(name_, BinFile::Mode::Read); }
   int64_t Size() { return file_.Size(); }
   bool ReadFailed() const { return readFailed_; }
+  win1252::TextKind TextKind() const { return text_.Kind(); }
 
   std::string_view Refill(int64_t keepFrom) {
     const int64_t blockEnd = blockStart_ + blockLen_;
@@ -66,31 +68,65 @@ class Importer {
       history_.clear();
       historyStart_ = blockEnd;
     } else if (keepFrom >= blockStart_) {
-      history_.assign(block_.data() + (keepFrom - blockStart_), block_.data() + blockLen_);
+      history_.assign(view_.data() + (keepFrom - blockStart_), view_.data() + blockLen_);
       historyStart_ = keepFrom;
     } else {
       if (keepFrom > historyStart_) {
         history_.erase(0, static_cast<size_t>(keepFrom - historyStart_));
         historyStart_ = keepFrom;
       }
-      history_.append(block_.data(), static_cast<size_t>(blockLen_));
+      history_.append(view_.data(), static_cast<size_t>(blockLen_));
     }
     blockStart_ = blockEnd;
     blockLen_ = 0;
+    view_ = {};
     if (readFailed_) return {};
     // A short read means the end of the file.
-    while (static_cast<size_t>(blockLen_) < block_.size()) {
-      const int64_t n =
-          file_.ReadSome(block_.data() + blockLen_, block_.size() - static_cast<size_t>(blockLen_));
-      if (n < 0) {
-        readFailed_ = true;
-        ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name_)));
-        break;
+    auto readBlock = [this] {
+      size_t read = 0;
+      while (read < block_.size()) {
+        const int64_t n = file_.ReadSome(block_.data() + read, block_.size() - read);
+        if (n < 0) {
+          readFailed_ = true;
+          ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name_)));
+          break;
+        }
+        if (n == 0) break;
+        read += static_cast<size_t>(n);
       }
-      if (n == 0) break;
-      blockLen_ += n;
+      text_.Feed({block_.data(), read});
+      return read;
+    };
+    static constexpr char kBounds[] = "\"{}[];\r\n";
+    if (!textTo_) {
+      view_ = {block_.data(), readBlock()};
+    } else {
+      // Each piece converts whole: text after the last bound waits for the
+      // next block, and blocks without a bound are read on. Offsets from
+      // here on are those of the converted text.
+      size_t cut = std::string::npos;
+      for (;;) {
+        const size_t read = readBlock();
+        pending_.append(block_.data(), read);
+        if (read < block_.size() || readFailed_) {
+          cut = pending_.size();
+          break;
+        }
+        // What waited holds no bound: one found is the new block's.
+        if (const size_t bound = pending_.find_last_of(kBounds); bound != std::string::npos) {
+          cut = bound + 1;
+          break;
+        }
+      }
+      converted_.clear();
+      win1252::ForEachPiece(std::string_view(pending_).substr(0, cut), [&](std::string_view piece) {
+        converted_ += win1252::ToEncoding(std::string(piece), *textTo_);
+      });
+      pending_.erase(0, cut);
+      view_ = converted_;
     }
-    return {block_.data(), static_cast<size_t>(blockLen_)};
+    blockLen_ = static_cast<int64_t>(view_.size());
+    return view_;
   }
 
   void WriteError(int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
@@ -125,6 +161,7 @@ class Importer {
   }
 
  private:
+  win1252::Utf8Scan text_;  // every byte read, for the file's text encoding
   // Source bytes from..to (inclusive) from the history and the block.
   void Bytes(int64_t from, int64_t to) {
     from = std::max(from, historyStart_);
@@ -135,7 +172,7 @@ class Importer {
         entry_.append(history_, static_cast<size_t>(i - historyStart_), static_cast<size_t>(stop - i));
         i = stop;
       } else {
-        entry_.append(block_.data() + (i - blockStart_), static_cast<size_t>(to + 1 - i));
+        entry_.append(view_.data() + (i - blockStart_), static_cast<size_t>(to + 1 - i));
         i = to + 1;
       }
     }
@@ -144,6 +181,9 @@ class Importer {
   std::string name_;
   BinFile file_;
   std::vector<char> block_;
+  std::optional<win1252::TextEncoding> textTo_;
+  std::string pending_, converted_;  // with textTo_: text waiting for its bound, the block converted
+  std::string_view view_;            // the block as the parser reads it
   int64_t blockStart_ = 0, blockLen_ = 0;
   std::string history_;  // bytes from historyStart_ up to blockStart_
   int64_t historyStart_ = 0;
@@ -158,11 +198,12 @@ std::string ImportLogPath() { return dirs::GetWritableDir() + "prserror.txt"; }
 
 PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                               bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
-                              const PGNProgressCallback &progress, size_t blockSize) {
+                              const PGNProgressCallback &progress, size_t blockSize,
+                              std::optional<win1252::TextEncoding> textTo) {
   CheckRange(encoding, 0, 2, "Move encoding out of range");
   if (blockSize == 0) throw ERangeError("Block size out of range");
   PGNImportResult result;
-  auto im = std::make_unique<Importer>(fileName, blockSize);
+  auto im = std::make_unique<Importer>(fileName, blockSize, textTo);
   const int64_t size = im->Open() ? im->Size() : -1;
   if (size < 0) {
     ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(fileName)));
@@ -196,6 +237,7 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   result.unterminatedComment = r.unterminatedComment;
   result.commentsOutside = r.commentsOutside;
   result.readFailed = im->ReadFailed();
+  result.textKind = im->TextKind();
 
   if (report)
     report->AddLine(win1252::PathText(fileName) + ": " + std::to_string(size) + " bytes " + std::to_string(r.games) +

@@ -15,9 +15,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "database/QZUtils.h"
+#include "platform/Win1252.h"
 
 class ReportO;
 
@@ -29,6 +31,9 @@ struct PGNImportResult {
   bool readFailed = false;  // reading stopped at an I/O error before the end
   bool unterminatedComment = false;  // a "{" took the rest of the file
   bool commentsOutside = false;      // comments outside games were not stored
+  // Whether the bytes read held invalid UTF-8 (Other) or else valid
+  // multi-byte UTF-8 (Utf8): the file's text encoding.
+  win1252::TextKind textKind = win1252::TextKind::Ascii;
   // Every game of the file was read.
   bool Complete() const { return opened && !cancelled && !readFailed && !unterminatedComment; }
 };
@@ -49,9 +54,13 @@ std::string ImportLogPath();
 // nothing else happens. A log that cannot be opened or written is reported
 // once and the import goes on without it.
 // encoding outside 0..2 or a block size of 0 raise ERangeError first.
+// With textTo, each tag value and comment is read converted into that
+// encoding (win1252::ForEachPiece, win1252::ToEncoding); textKind tells
+// the file's own bytes.
 PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                               bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
-                              const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize);
+                              const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize,
+                              std::optional<win1252::TextEncoding> textTo = std::nullopt);
 
 // Closes the log when it is open.
 void CloseImportFile();

@@ -7,6 +7,7 @@
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 void KeyPosRec::ToBytes(uint8_t *p) const {
   std::memset(p, 0, kSize);
@@ -312,7 +313,7 @@ bool PosStoreManO::SetValue(uint32_t r, uint32_t node) {
 
 bool PosStoreManO::SetName(uint32_t r, const std::string &text) {
   if (!pos_.IsOpen() || !Load(r)) return false;
-  curRec_.name = text.substr(0, KeyPosRec::kMaxName);
+  curRec_.name = text.substr(0, win1252::Utf8Cut(text, KeyPosRec::kMaxName));
   curDirty_ = true;
   if (inMemory_) PutShortString(mem_.data() + size_t{r - 1} * KeyPosRec::kSize + 12, curRec_.name, KeyPosRec::kMaxName);
   return true;

@@ -60,6 +60,10 @@ void ShowNumber(QSpinBox *s, std::uint32_t v) {
 
 QString LabelText(const std::string &caption) { return ToQ(caption + ":"); }
 
+// A typed name as game text: UTF-8 holds any character, and the search tries
+// it in Windows-1252 too.
+std::string TypedName(const QString &text) { return ini::Trim(GameFromQ(text, win1252::TextEncoding::Utf8)); }
+
 }  // namespace
 
 TSearchGamesDlg::TSearchGamesDlg(QWidget *parent) : QDialog(parent) {
@@ -293,9 +297,9 @@ void TSearchGamesDlg::CriteriaToControls() {
     cmb->clear();
     cmb->setEditText(QString());
   }
-  for (int i = 1; i <= c.PlayerCount(); ++i) PlayersCMB->addItem(ToQ(c.PlayerName(i)));
-  for (int i = 1; i <= c.EventSiteCount(); ++i) EventSitesCMB->addItem(ToQ(c.EventSiteName(i)));
-  for (int i = 1; i <= c.AnnotatorCount(); ++i) AnnotatorsCMB->addItem(ToQ(c.AnnotatorName(i)));
+  for (int i = 1; i <= c.PlayerCount(); ++i) PlayersCMB->addItem(GameToQ(c.PlayerName(i)));
+  for (int i = 1; i <= c.EventSiteCount(); ++i) EventSitesCMB->addItem(GameToQ(c.EventSiteName(i)));
+  for (int i = 1; i <= c.AnnotatorCount(); ++i) AnnotatorsCMB->addItem(GameToQ(c.AnnotatorName(i)));
   // Filling an editable combo box shows its first item; the text starts empty.
   for (int g = 0; g < 3; ++g) {
     QComboBox *cmb = Combo(static_cast<Group>(g));
@@ -372,15 +376,15 @@ QComboBox *TSearchGamesDlg::Combo(Group g) const {
 
 int TSearchGamesDlg::IndexOfText(Group g) const {
   const QComboBox *cmb = Combo(g);
-  const std::string name = ini::Trim(FromQ(cmb->currentText()));
+  const std::string name = TypedName(cmb->currentText());
   for (int i = 0; i < cmb->count(); ++i)
-    if (win1252::SameText(ini::Trim(FromQ(cmb->itemText(i))), name)) return i + 1;
+    if (win1252::SameText(TypedName(cmb->itemText(i)), name)) return i + 1;
   return 0;
 }
 
 void TSearchGamesDlg::AddBtnClick(Group g) {
   QComboBox *cmb = Combo(g);
-  const std::string name = ini::Trim(FromQ(cmb->currentText()));
+  const std::string name = TypedName(cmb->currentText());
   if (!name.empty() && IndexOfText(g) == 0) {
     GameSearchMaskO &c = *criteria_;
     switch (g) {
@@ -401,7 +405,7 @@ void TSearchGamesDlg::AddBtnClick(Group g) {
     pendingNot_[g] = pendingCase_[g] = false;
     const QSignalBlocker block(cmb);
     const QString text = cmb->currentText();
-    cmb->addItem(ToQ(name));
+    cmb->addItem(GameToQ(name));
     cmb->setEditText(text);
   }
   cmb->setFocus();

@@ -38,7 +38,7 @@ class PagedRowDelegate : public QStyledItemDelegate {
       if (r.width() <= 0) continue;
       p->setClipRect(r);
       // QPainter does no "&" prefix processing: the text is drawn as it stands.
-      p->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ToQ(texts[j]));
+      p->drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, GameToQ(texts[j]));
     }
     p->restore();
   }

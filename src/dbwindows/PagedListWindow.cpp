@@ -273,7 +273,7 @@ void PagedListWindow::FormCreate() {
     });
   });
   ApplyFont();
-  setWindowTitle(ToQ(WindowCaption()));
+  setWindowTitle(GameTextsToQ(WindowCaption()));
   created_ = true;
 }
 
@@ -351,7 +351,7 @@ bool PagedListWindow::Bind(DatabaseO *database, std::unique_ptr<PagedListSource>
   title_ = title;
   Memo->clear();
   StatusLbl->clear();
-  setWindowTitle(ToQ(WindowCaption()));
+  setWindowTitle(GameTextsToQ(WindowCaption()));
   ui::ProcessMessages();
   FillPage();
   if (List->count() > 0) SelectRowQuietly(0);
@@ -365,14 +365,14 @@ void PagedListWindow::Detach() {
   database_ = nullptr;
   title_.clear();
   if (source) source->Free();
-  setWindowTitle(ToQ(WindowCaption()));
+  setWindowTitle(GameTextsToQ(WindowCaption()));
   FillPage();
   Memo->clear();
   UpdateStatusText();
 }
 
 void PagedListWindow::UpdateTexts() {
-  setWindowTitle(ToQ(WindowCaption()));
+  setWindowTitle(GameTextsToQ(WindowCaption()));
   MExtra->setTitle(ToQ(CommonText::S_MExtra));
   for (QAction *a : {MView, PMView}) a->setText(ToQ(CommonText::S_MView));
   for (QAction *a : {MDelete, PMDelete}) a->setText(ToQ(CommonText::S_MDelete));
@@ -609,7 +609,7 @@ void PagedListWindow::ShowSelectedGame() {
     return;
   }
   Memo->setPlainText(
-      ToQ(GameMemoText(*database_, n, MShowGameInfo->isChecked(), MShowGameMoves->isChecked())));
+      GameTextsToQ(GameMemoText(*database_, n, MShowGameInfo->isChecked(), MShowGameMoves->isChecked())));
 }
 
 void PagedListWindow::ToggleShowItem(QAction *item, QAction *twin) {

@@ -13,15 +13,35 @@ std::string RtfEscapeNonAscii(const std::string &text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
+  auto byte = [&](unsigned char b) {
+    out += "\\'";
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
+  };
+  if (win1252::Classify(text) == win1252::TextKind::Utf8) {
+    // Game text in UTF-8: what Windows-1252 holds as its byte, the rest as
+    // Unicode (signed 16-bit units, "?" for readers without it).
+    auto unit = [&](int u) { out += "\\u" + std::to_string(u > 0x7FFF ? u - 0x10000 : u) + "?"; };
+    win1252::ForEachCodePoint(text, [&](char32_t c) {
+      if (c < 0x80) {
+        out += static_cast<char>(c);
+      } else if (const int b = win1252::FromUnicode(c); b >= 0) {
+        byte(static_cast<unsigned char>(b));
+      } else if (c > 0xFFFF) {
+        unit(static_cast<int>(0xD800 + ((c - 0x10000) >> 10)));
+        unit(static_cast<int>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+      } else {
+        unit(static_cast<int>(c));
+      }
+    });
+    return out;
+  }
   for (char ch : text) {
     auto b = static_cast<unsigned char>(ch);
-    if (b < 128) {
+    if (b < 128)
       out += ch;
-    } else {
-      out += "\\'";
-      out += kHex[b >> 4];
-      out += kHex[b & 15];
-    }
+    else
+      byte(b);
   }
   return out;
 }

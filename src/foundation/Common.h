@@ -34,7 +34,9 @@ struct ChessFontInfoRec {
 };
 
 // Copies every byte below 128 and writes every other one as \'XX (two
-// upper-case hex digits). Backslashes and braces are left alone.
+// upper-case hex digits). Game text in valid UTF-8 is read by character:
+// \'XX for what Windows-1252 holds, \uN? for the rest. Backslashes and
+// braces are left alone.
 std::string RtfEscapeNonAscii(const std::string &text);
 
 // ---- Chess fonts ----

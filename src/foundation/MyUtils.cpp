@@ -414,6 +414,19 @@ std::string SubstituteText(const std::string &caption, const std::string &text) 
   return s;
 }
 
+std::string HtmlCharRefs(const std::string &s) {
+  if (win1252::Classify(s) != win1252::TextKind::Utf8) return s;
+  std::string r;
+  r.reserve(s.size() + 8);
+  win1252::ForEachCodePoint(s, [&](char32_t c) {
+    if (c < 0x80)
+      r += static_cast<char>(c);
+    else
+      r += "&#" + std::to_string(static_cast<uint32_t>(c)) + ";";
+  });
+  return r;
+}
+
 std::string HtmlEscape(const std::string &s) {
   std::string r;
   r.reserve(s.size());

@@ -101,6 +101,9 @@ inline int Max(int a, int b) { return a > b ? a : b; }
 inline int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 // A backslash before every "\", "{" and "}".
 std::string RtfEscapeSpecials(const std::string &s);
+// Game text in valid UTF-8 with its non-ASCII characters as "&#N;"
+// references, so the page reads alike in any charset; other text as it is.
+std::string HtmlCharRefs(const std::string &s);
 // "<" to "&lt;" and "&" to "&amp;"; nothing else.
 std::string HtmlEscape(const std::string &s);
 // "&", "<", ">" and '"' as entities: safe in element text and attribute values.
@@ -151,7 +154,7 @@ enum MatchMode : uint8_t {
   mmList = 6,        // comma list of mmCompare conditions
 };
 
-// Case-insensitive (through the one Windows-1252 table).
+// Case-insensitive through the one fold of names (win1252::FoldText).
 bool MatchWildcard(const std::string &text, const std::string &pattern, MatchMode mode);
 // 1-based position of the first place where the pattern ("?" = any one
 // character) matches the text, 0 if none.

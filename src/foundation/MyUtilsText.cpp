@@ -91,8 +91,8 @@ bool MatchList(const std::string &text, const std::string &pattern) {
 }  // namespace
 
 bool MatchWildcard(const std::string &text, const std::string &pattern, MatchMode mode) {
-  const std::string t = win1252::UpperCase(text);
-  const std::string p = win1252::UpperCase(pattern);
+  const std::string t = win1252::FoldText(text);
+  const std::string p = win1252::FoldText(pattern);
   switch (mode) {
     case mmExact: {
       std::string tp = Trim(p);

@@ -1,5 +1,7 @@
 #include "platform/Win1252.h"
 
+#include <cstring>
+
 namespace win1252 {
 
 namespace {
@@ -66,12 +68,158 @@ std::string LowerCase(std::string_view s) {
   return r;
 }
 
+namespace {
+// The length a lead byte announces and the range of the byte after it;
+// false for a byte no sequence starts with.
+bool Lead(unsigned char b, size_t &len, unsigned char &lo, unsigned char &hi) {
+  lo = 0x80;
+  hi = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    len = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    len = 3;
+    if (b == 0xE0) lo = 0xA0;       // overlong
+    else if (b == 0xED) hi = 0x9F;  // surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    len = 4;
+    if (b == 0xF0) lo = 0x90;       // overlong
+    else if (b == 0xF4) hi = 0x8F;  // past U+10FFFF
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// How many bytes from s[i] (a byte >= 0x80) form a valid sequence or a
+// valid start of one cut by the end of s; 0 when invalid. complete tells.
+size_t Sequence(std::string_view s, size_t i, bool &complete) {
+  size_t len;
+  unsigned char lo, hi;
+  complete = false;
+  if (!Lead(static_cast<unsigned char>(s[i]), len, lo, hi)) return 0;
+  const size_t have = s.size() - i < len ? s.size() - i : len;
+  for (size_t k = 1; k < have; ++k) {
+    const auto c = static_cast<unsigned char>(s[i + k]);
+    if (k == 1 ? (c < lo || c > hi) : (c & 0xC0) != 0x80) return 0;
+  }
+  complete = have == len;
+  return have;
+}
+
+size_t SequenceLength(std::string_view s, size_t i) {
+  bool complete;
+  const size_t n = Sequence(s, i, complete);
+  return complete ? n : 0;
+}
+}  // namespace
+
+TextKind Classify(std::string_view s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  bool multi = false;
+  while (i < n) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t len = SequenceLength(s, i);
+    if (len == 0) return TextKind::Other;
+    multi = true;
+    i += len;
+  }
+  return multi ? TextKind::Utf8 : TextKind::Ascii;
+}
+
+void Utf8Scan::Feed(std::string_view s) {
+  if (invalid_) return;
+  size_t i = 0;
+  bool complete;
+  if (!carry_.empty()) {
+    const size_t had = carry_.size();
+    carry_.append(s.substr(0, 4 - had));
+    const size_t n = Sequence(carry_, 0, complete);
+    if (n == 0 || (!complete && n < carry_.size())) {
+      invalid_ = true;
+      return;
+    }
+    if (!complete) return;  // still cut: the piece was shorter than the rest
+    multi_ = true;
+    i = n - had;
+    carry_.clear();
+  }
+  const size_t n = s.size();
+  while (i < n) {
+    // Runs of ASCII, the bulk of a PGN file, eight bytes at a time.
+    while (i + 8 <= n) {
+      uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      if (w & 0x8080808080808080ull) break;
+      i += 8;
+    }
+    if (i >= n) break;
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t len = Sequence(s, i, complete);
+    if (len == 0) {
+      invalid_ = true;
+      return;
+    }
+    if (!complete) {
+      carry_.assign(s.substr(i));
+      return;
+    }
+    multi_ = true;
+    i += len;
+  }
+}
+
+TextKind Utf8Scan::Kind() const {
+  if (invalid_ || !carry_.empty()) return TextKind::Other;
+  return multi_ ? TextKind::Utf8 : TextKind::Ascii;
+}
+
+std::string ToEncoding(const std::string &s, TextEncoding encoding) {
+  const TextKind kind = Classify(s);
+  if (kind == TextKind::Ascii) return s;
+  if (encoding == TextEncoding::Utf8) return kind == TextKind::Utf8 ? s : ToUtf8(s);
+  return kind == TextKind::Utf8 ? FromUtf8(s, '?') : s;
+}
+
+size_t Utf8Cut(std::string_view s, size_t max) {
+  if (s.size() <= max) return s.size();
+  if (!IsUtf8(s)) return max;
+  size_t cut = max;
+  // Step back over continuation bytes to the start of the cut sequence.
+  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+  return cut;
+}
+
+std::string FoldText(std::string_view s) {
+  const bool all = !IsUtf8(s);
+  const unsigned char *table = Tables().upper;
+  std::string r(s);
+  for (auto &ch : r) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80 || all) ch = static_cast<char>(table[b]);
+  }
+  return r;
+}
+
 int CompareText(std::string_view a, std::string_view b) {
-  const auto &t = Tables();
-  size_t n = a.size() < b.size() ? a.size() : b.size();
+  const unsigned char *table = Tables().upper;
+  // Whether each side folds its high bytes, decided at its first one, so
+  // ASCII names never pay for the UTF-8 test.
+  int foldA = -1, foldB = -1;
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
-    int x = t.upper[static_cast<unsigned char>(a[i])];
-    int y = t.upper[static_cast<unsigned char>(b[i])];
+    int x = static_cast<unsigned char>(a[i]);
+    int y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x80 && foldA < 0) foldA = !IsUtf8(a);
+    if (y >= 0x80 && foldB < 0) foldB = !IsUtf8(b);
+    if (x < 0x80 || foldA) x = table[x];
+    if (y < 0x80 || foldB) y = table[y];
     if (x != y) return x - y;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);

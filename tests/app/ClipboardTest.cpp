@@ -454,3 +454,36 @@ TEST_F(ClipboardTest, PasteItemsFollowTheClipboard) {
 }
 
 }  // namespace
+
+TEST_F(ClipboardTest, GameTextCrossesTheClipboardAsItReads) {
+  TMainForm &f = Form();
+  // A UTF-8 name and comment, a Windows-1252 site: each reads as itself.
+  Load("[Event \"Club\"]\n[Site \"K\xf6ln\"]\n[White \"Benk\xc5\x91, P\xc3\xa1l\"]\n[Black \"\xce\x91\xce\xbb\"]\n"
+       "[Result \"*\"]\n\n1. e4 {caf\xc3\xa9 \xc5\x91} e5 *\n");
+  // On screen: the info lines, the comment pane.
+  bool shown = false;
+  for (QLabel *l : f.InfoLabels) shown |= l->text().contains(QString::fromUtf8("Benk\xc5\x91, P\xc3\xa1l"));
+  EXPECT_TRUE(shown);
+  f.SBNextClick();
+  EXPECT_EQ(f.CommentMemo->toPlainText(), QString::fromUtf8("caf\xc3\xa9 \xc5\x91"));
+  Item("MGameAsPGN")->trigger();
+  const QString text = Clip().text();
+  EXPECT_TRUE(text.contains(QString::fromUtf8("Benk\xc5\x91, P\xc3\xa1l"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QString::fromUtf8("K\xc3\xb6ln")));
+  EXPECT_TRUE(text.contains(QString::fromUtf8("{caf\xc3\xa9 \xc5\x91}")));
+  // Pasted back with no file open: UTF-8, "\xc5\x91" kept.
+  Item("MGameFromPGN")->trigger();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.Game.GetTag("White"), "Benk\xc5\x91, P\xc3\xa1l");
+  EXPECT_EQ(f.Game.GetTag("Site"), "K\xc3\xb6ln");
+  // RTF: Windows-1252 characters as \'xx, the rest as \uN?.
+  Item("MGameAsRTF")->trigger();
+  const QByteArray bytes = Clip().mimeData()->data("text/rtf");
+  const std::string rtf(bytes.constData(), static_cast<size_t>(bytes.size()));
+  EXPECT_NE(rtf.find("Benk\\u337?, P\\'E1l"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\u913?\\u955?"), std::string::npos);
+  EXPECT_EQ(rtf.find("\\'C5"), std::string::npos);  // no UTF-8 byte written as a character
+  // HTML: character references.
+  Item("MGameAsHTML")->trigger();
+  EXPECT_TRUE(Clip().text().contains("Benk&#337;, P&#225;l")) << Clip().text().toStdString();
+}

@@ -72,7 +72,20 @@ TEST_F(EditDialogsTest, CommentOkAndEscape) {
     });
     EXPECT_EQ(d.Execute(), QDialog::Accepted);
   }
+  // Edited text is written in the file's encoding; unchanged text keeps
+  // its bytes, whichever encoding they are in.
+  EXPECT_EQ(d.GetCommentText(), "  caf\xc3\xa9 au lait \n");
+  d.Encoding = win1252::TextEncoding::Win1252;
   EXPECT_EQ(d.GetCommentText(), "  caf\xe9 au lait \n");
+  d.SetCommentText("Benk\xc5\x91");
+  EXPECT_EQ(d.Memo->toPlainText(), QString::fromUtf8("Benk\xc5\x91"));
+  EXPECT_EQ(d.GetCommentText(), "Benk\xc5\x91");
+  d.Memo->setPlainText(QString::fromUtf8("Benk\xc5\x91 P\xc3\xa1l"));
+  EXPECT_EQ(d.GetCommentText(), "Benk? P\xe1l");
+  d.Encoding = win1252::TextEncoding::Utf8;
+  d.SetCommentText("B\xf6hm");
+  EXPECT_EQ(d.Memo->toPlainText(), QString::fromUtf8("B\xc3\xb6hm"));
+  EXPECT_EQ(d.GetCommentText(), "B\xf6hm");
   EXPECT_EQ(d.windowTitle(), "Comment");
   {
     modal::ScopedAnswerer a([](QDialog &dlg) {
@@ -259,6 +272,32 @@ TEST_F(GameInfoTest, DownStoresTheValueAndMovesOn) {
   d.hide();
 }
 
+TEST_F(GameInfoTest, GameTextShownDecodedAndUnchangedValuesKeepTheirBytes) {
+  d.Info.SetTag("White", "Benk\xc5\x91, P\xc3\xa1l");  // UTF-8
+  d.Info.SetTag("Site", "K\xf6ln");                      // Windows-1252
+  d.Encoding = win1252::TextEncoding::Win1252;
+  d.FormShow();
+  d.show();
+  d.TagLB->setCurrentRow(tagWhite - 1);
+  d.TagLBClick();
+  EXPECT_EQ(d.ValueEd->text(), QString::fromUtf8("Benk\xc5\x91, P\xc3\xa1l"));
+  QTest::keyClick(d.ValueEd, Qt::Key_Up);  // left as it was: the UTF-8 bytes stay
+  EXPECT_EQ(d.Info.GetTag("White"), "Benk\xc5\x91, P\xc3\xa1l");
+  d.TagLB->setCurrentRow(tagSite - 1);
+  d.TagLBClick();
+  EXPECT_EQ(d.ValueEd->text(), QString::fromUtf8("K\xc3\xb6ln"));
+  d.ValueEd->setText(QString::fromUtf8("K\xc3\xb6ln \xc5\x91"));  // edited: in the file's encoding
+  QTest::keyClick(d.ValueEd, Qt::Key_Up);
+  EXPECT_EQ(d.Info.GetTag("Site"), "K\xf6ln ?");
+  d.Encoding = win1252::TextEncoding::Utf8;
+  d.TagLB->setCurrentRow(tagSite - 1);
+  d.TagLBClick();
+  d.ValueEd->setText(QString::fromUtf8("J\xc3\xbcrgen"));
+  QTest::keyClick(d.ValueEd, Qt::Key_Up);
+  EXPECT_EQ(d.Info.GetTag("Site"), "J\xc3\xbcrgen");
+  d.hide();
+}
+
 TEST_F(GameInfoTest, StartPositionRowsAreReadOnly) {
   d.FormShow();
   d.TagLB->setCurrentRow(tagFEN - 1);
@@ -297,9 +336,14 @@ TEST_F(EditDialogsTest, ReadErrorSelectsTheSpan) {
   EXPECT_EQ(parseerr::MemoPosition("ab", 99), 2);
   EXPECT_EQ(parseerr::MemoPosition("ab", -3), 0);
   TParseErrorDlg d;
-  for (const std::string eol : {"\n", "\r\n", "\r"}) {
-    const std::string text = "[Event \"T\xe9st\"]" + eol + "[White \"A\"]" + eol + eol + "1. e4 e5" + eol +
-                             "2. Nf3 Kz9 3. Bb5 *" + eol;
+  std::vector<std::string> texts;
+  for (const std::string eol : {"\n", "\r\n", "\r"})
+    texts.push_back("[Event \"T\xe9st\"]" + eol + "[White \"A\"]" + eol + eol + "1. e4 e5" + eol +
+                    "2. Nf3 Kz9 3. Bb5 *" + eol);
+  // UTF-8 game text reads as its characters, the span still on the error
+  // (one unit per character, two past U+FFFF).
+  texts.push_back("[White \"Benk\xc5\x91 \xf0\x9d\x90\x80\"]\r\n\r\n1. e4 {\xd0\x96} Kz9 *");
+  for (const std::string &text : texts) {
     GameO game;
     ParseResultT result;
     ASSERT_FALSE(game.ReadFromString(text, LangEnglish, result));
@@ -307,12 +351,13 @@ TEST_F(EditDialogsTest, ReadErrorSelectsTheSpan) {
     d.Result = result;
     d.FormShow();
     ASSERT_GT(result.errorLength, 0);
-    EXPECT_EQ(d.Memo->textCursor().selectedText(), ToQ(text.substr(result.errorPos, result.errorLength)))
-        << eol.size();
+    EXPECT_EQ(d.Memo->textCursor().selectedText(), GameToQ(text.substr(result.errorPos, result.errorLength)))
+        << text;
     EXPECT_TRUE(d.Memo->textCursor().selectedText().startsWith("Kz"));
     EXPECT_EQ(d.Edit->text(), ToQ(result.message));
     EXPECT_EQ(d.focusWidget(), d.Memo);
   }
+  EXPECT_TRUE(d.Memo->toPlainText().startsWith(QString::fromUtf8("[White \"Benk\xc5\x91 \xf0\x9d\x90\x80")));
   // Retry hands back the edited text; Escape is Abort and keeps it.
   d.Text = "1. e4 Kz9 *";
   d.Result.errorPos = 6;

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
@@ -22,6 +25,8 @@
 #include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/comDlgAbortForm.h"
 #include "foundation/ui/FileDialogUi.h"
+#include "app/DlgEditGIEx.h"
+#include "platform/Win1252.h"
 #include "platform/Files.h"
 
 using apptest::MainFixture;
@@ -120,6 +125,15 @@ TEST_F(MainFileTest, LoadPositionsAndPlayers) {
   EXPECT_EQ(f.Board->GetOrientation(), cWhite);  // Black listed: white on top
   f.LoadGame(2);
   EXPECT_EQ(f.Board->GetOrientation(), cBlack);  // White listed, other case
+  // The settings hold Windows-1252; a UTF-8 tag is compared in it.
+  ChessApp.ViewFromPlayersList = {"j\xfcrgen"};
+  f.Game.GameInfo().SetTag("Black", "J\xc3\xbcrgen");
+  f.ApplyLoadModes();
+  EXPECT_EQ(f.Board->GetOrientation(), cWhite);
+  f.Game.GameInfo().SetTag("Black", "J\xfcrgen");
+  f.Game.GameInfo().SetTag("White", "J\xfcrgen");
+  f.ApplyLoadModes();
+  EXPECT_EQ(f.Board->GetOrientation(), cBlack);
   // A modified game: Cancel keeps everything, No loads.
   f.Game.SetModified(1);
   {
@@ -868,3 +882,68 @@ TEST_F(MainFileTest, MainRoadThroughTheGamesWindow) {
 }
 
 }  // namespace
+
+// A UTF-8 study file as a user meets it: names and comments shown, a name
+// typed into Game Info stored in UTF-8, the other game's bytes kept; a
+// Windows-1252 file takes a typed name in Windows-1252.
+TEST_F(MainFileTest, GameTextOfUtf8AndWindows1252Files) {
+  TMainForm &f = F();
+  const std::string study =
+      "[Event \"Studie\"]\n[Site \"K\xc3\xb6ln\"]\n[White \"Benk\xc5\x91, P\xc3\xa1l\"]\n"
+      "[Black \"\xc3\x93lafsson, Fri\xc3\xb0rik\"]\n[Result \"1-0\"]\n\n"
+      "1. e4 {sch\xc3\xb6n: \xd0\x96\xd1\x83\xd0\xba \xce\x91\xce\xbb\xcf\x86\xce\xb1} e5 1-0\n\n"
+      "[Event \"Zweite\"]\n[White \"B\xc3\xb6hm\"]\n[Black \"\xd0\x9a\xd0\xb0\xd1\x81\"]\n[Result \"*\"]\n\n1. d4 *\n";
+  fx.dir().Write("study.pgn", study);
+  ASSERT_TRUE(f.OpenFile(fx.dir().File("study.pgn")));
+  EXPECT_EQ(f.TextEncoding(), win1252::TextEncoding::Utf8);
+  f.LoadGame(1);
+  f.SBNextClick();
+  QStringList info;
+  for (QLabel *l : f.InfoLabels) info << l->text();
+  EXPECT_TRUE(info.join("|").contains(QString::fromUtf8("Benk\xc5\x91, P\xc3\xa1l"))) << info.join("|").toStdString();
+  EXPECT_EQ(f.CommentMemo->toPlainText(), QString::fromUtf8("sch\xc3\xb6n: \xd0\x96\xd1\x83\xd0\xba \xce\x91\xce\xbb\xcf\x86\xce\xb1"));
+  uitest::Snapshot(&f, "h61-utf8-study");
+  auto typeWhite = [](const char *utf8) {
+    return [utf8](QDialog &d) {
+      auto &g = static_cast<TEditGameInfoExDlg &>(d);
+      g.TagLB->setCurrentRow(tagWhite - 1);
+      g.TagLBClick();
+      g.ValueEd->setText(QString::fromUtf8(utf8));
+      uitest::Snapshot(&g, "h61-game-info");
+      return modal::ClickButton(d, "OKBtn");
+    };
+  };
+  f.Item("MViewOnly")->setChecked(false);
+  {
+    modal::ScopedAnswerer a(typeWhite("J\xc3\xbcrgen Benk\xc5\x91"));
+    f.Item("MEditGameHeader")->trigger();
+  }
+  EXPECT_EQ(f.Game.GetTag("White"), "J\xc3\xbcrgen Benk\xc5\x91");
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_TRUE(f.CloseFile());
+  const std::string back = apptest::ReadFile(fx.dir().File("study.pgn"));
+  EXPECT_TRUE(win1252::IsUtf8(back));
+  EXPECT_NE(back.find("[White \"J\xc3\xbcrgen Benk\xc5\x91\"]"), std::string::npos);
+  EXPECT_NE(back.find("[Black \"\xc3\x93lafsson, Fri\xc3\xb0rik\"]"), std::string::npos);
+  EXPECT_NE(back.find("[Black \"\xd0\x9a\xd0\xb0\xd1\x81\"]"), std::string::npos);
+
+  fx.dir().Write("w.pgn", "[White \"M\xfcller\"]\n[Black \"B\xf6hm\"]\n[Result \"*\"]\n\n1. e4 *\n");
+  ASSERT_TRUE(f.OpenFile(fx.dir().File("w.pgn")));
+  EXPECT_EQ(f.TextEncoding(), win1252::TextEncoding::Win1252);
+  f.LoadGame(1);
+  info.clear();
+  for (QLabel *l : f.InfoLabels) info << l->text();
+  EXPECT_TRUE(info.join("|").contains(QString::fromUtf8("M\xc3\xbcller"))) << info.join("|").toStdString();
+  f.Item("MViewOnly")->setChecked(false);
+  {
+    modal::ScopedAnswerer a(typeWhite("J\xc3\xbcrgen Benk\xc5\x91"));
+    f.Item("MEditGameHeader")->trigger();
+  }
+  ASSERT_TRUE(f.StoreGame());
+  ASSERT_TRUE(f.CloseFile());
+  const std::string w = apptest::ReadFile(fx.dir().File("w.pgn"));
+  EXPECT_NE(w.find("[White \"J\xfcrgen Benk?\"]"), std::string::npos) << w;
+  EXPECT_NE(w.find("[Black \"B\xf6hm\"]"), std::string::npos);
+  EXPECT_EQ(w.find('\xc3'), std::string::npos);
+  EXPECT_EQ(f.TextEncoding(), win1252::TextEncoding::Utf8);  // no file open
+}

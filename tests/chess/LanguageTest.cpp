@@ -3,6 +3,7 @@
 #include "TestUtil.h"
 #include "chess/Language.h"
 #include "foundation/LangMan.h"
+#include "foundation/MyUtils.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -287,4 +288,13 @@ TEST(RtfEscape, OnlyBytesFrom128AreEscaped) {
   EXPECT_EQ(RtfEscapeNonAscii("{\\b x}\x7f"), "{\\b x}\x7f");  // RTF syntax is left alone
   EXPECT_EQ(RtfEscapeNonAscii(std::string("\x80\xff\x00", 3)), std::string("\\'80\\'FF\0", 9));
   EXPECT_EQ(RtfEscapeNonAscii(""), "");
+}
+
+TEST(RtfEscape, Utf8GameTextByCharacter) {
+  EXPECT_EQ(RtfEscapeNonAscii("caf\xc3\xa9 \xe2\x82\xac"), "caf\\'E9 \\'80");  // both in Windows-1252
+  EXPECT_EQ(RtfEscapeNonAscii("Benk\xc5\x91"), "Benk\\u337?");
+  EXPECT_EQ(RtfEscapeNonAscii("\xef\xbc\xa1"), "\\u-223?");                   // past 0x7FFF: signed
+  EXPECT_EQ(RtfEscapeNonAscii("\xf0\x9f\x98\x80"), "\\u-10179?\\u-8704?");    // surrogate pair
+  EXPECT_EQ(HtmlCharRefs("Benk\xc5\x91 & P\xc3\xa1l"), "Benk&#337; & P&#225;l");
+  EXPECT_EQ(HtmlCharRefs("K\xf6ln"), "K\xf6ln");  // Windows-1252 as it is
 }

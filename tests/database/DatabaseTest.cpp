@@ -1304,3 +1304,102 @@ TEST(DatabaseBooster, KilledWriterLosesNoReportedGame) {
   }
   EXPECT_GT(reported.size(), 20u);
 }
+
+TEST(DatabaseEncoding, DecidedAtOpenAndStoredGamesConvertedIntoIt) {
+  using win1252::TextEncoding;
+  TempDir dir, tmp;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  MessageRecorder rec;
+  // A typed game: its texts in UTF-8, the comment with a character
+  // Windows-1252 lacks.
+  const std::string typed = GameText("J\xc3\xbcrgen", "Benk\xc5\x91", 9, "1. e4 {caf\xc3\xa9 \xc5\x91} e5 *");
+  // UTF-8 file: stays UTF-8, the other games keep their bytes.
+  const std::string utf8Games = GameText("Benk\xc5\x91, P\xc3\xa1l", "\xce\x91\xce\xbb", 1) +
+                                "\r\n" + GameText("\xd0\x96", "\xc3\x93lafsson", 2);
+  dir.Write("u.pgn", utf8Games);
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("u.pgn")));
+    EXPECT_EQ(db.OpeningImport().textKind, win1252::TextKind::Utf8);
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Utf8);
+    ASSERT_EQ(db.SavePgnText(-1, typed), 3);
+    // A game of Windows-1252 bytes (another file's) stored here turns UTF-8.
+    ASSERT_EQ(db.SavePgnText(-1, GameText("B\xf6hm", "Caf\xe9", 4)), 4);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  const std::string u = dir.Read("u.pgn");
+  EXPECT_TRUE(win1252::IsUtf8(u));
+  EXPECT_NE(u.find("Benk\xc5\x91, P\xc3\xa1l"), std::string::npos);
+  EXPECT_NE(u.find("J\xc3\xbcrgen"), std::string::npos);
+  EXPECT_NE(u.find("{caf\xc3\xa9 \xc5\x91}"), std::string::npos);
+  EXPECT_NE(u.find("B\xc3\xb6hm"), std::string::npos);
+  // Windows-1252 file: typed UTF-8 is stored as Windows-1252, "?" for what it lacks.
+  dir.Write("w.pgn", GameText("M\xfcller", "B\xf6hm", 1));
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("w.pgn")));
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Win1252);
+    ASSERT_EQ(db.SavePgnText(-1, typed), 2);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  const std::string w = dir.Read("w.pgn");
+  EXPECT_NE(w.find("J\xfcrgen"), std::string::npos);
+  EXPECT_NE(w.find("Benk?"), std::string::npos);
+  EXPECT_NE(w.find("{caf\xe9 ?}"), std::string::npos);
+  EXPECT_EQ(win1252::Classify(w), win1252::TextKind::Other);
+  EXPECT_EQ(win1252::FromUtf8(win1252::ToUtf8(w)), w);  // no UTF-8 sequence in it
+  EXPECT_EQ(w.find("\xc3"), std::string::npos);
+  // Native: decided from the name files; a new or ASCII set is UTF-8.
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("n.qcx")));
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Utf8);
+    ASSERT_EQ(db.SavePgnText(-1, GameText("Caf\xe9", "X", 1)), 1);
+    ASSERT_EQ(db.SavePgnText(-1, typed), 2);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "Caf\xc3\xa9");
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("n.qcx")));
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Utf8);
+    EXPECT_EQ(db.Players().Find("Caf\xc3\xa9"), 1u);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  // The import command converts into the database's encoding: a
+  // Windows-1252 file into this UTF-8 set.
+  dir.Write("w1252.pgn", GameText("Sch\xfc\x8aler", "X", 5, "1. e4 {K\xf6ln} *"));
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("n.qcx")));
+    bool flag = false;
+    ASSERT_TRUE(db.ImportDatabase(dir.File("w1252.pgn"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(db.GameCount(), 3);
+    EXPECT_EQ(db.GetGameTags(3)->GetTag("White"), "Sch\xc3\xbc\xc5\xa0ler");
+    EXPECT_NE(db.GetPgnText(3, 0, false, false).find("{K\xc3\xb6ln}"), std::string::npos);
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Utf8);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  // A set whose names hold Windows-1252 bytes (written before games were
+  // converted) opens as Windows-1252.
+  {
+    IndexManO names;
+    ASSERT_TRUE(names.Open(dir.File("old.pli")));
+    names.FindOrAdd("M\xfcller");
+  }
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("old.qcx")));
+    EXPECT_EQ(db.TextEncoding(), TextEncoding::Win1252);
+    // A UTF-8 set imported into it: its game text converted.
+    bool flag = false;
+    ASSERT_TRUE(db.ImportDatabase(dir.File("n.qcx"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(db.GameCount(), 3);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "Caf\xe9");
+    EXPECT_EQ(db.GetGameTags(2)->GetTag("Black"), "Benk?");
+    EXPECT_NE(db.GetPgnText(2, 0, false, false).find("{caf\xe9 ?}"), std::string::npos);
+    EXPECT_EQ(db.GetGameTags(3)->GetTag("White"), "Sch\xfc\x8aler");
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+}

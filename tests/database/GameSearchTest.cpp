@@ -432,3 +432,38 @@ TEST_F(Search, ProgressEvery2000GamesAndACancelKeepsTheRowsFoundSoFar) {
   EXPECT_EQ(v.back(), 2000);
   EXPECT_EQ(db.SearchGamesMet(), 2000);
 }
+
+// Names of both encodings in one file: a typed name (UTF-8) is tried in
+// Windows-1252 too; UTF-8 names differing in a second byte stay apart.
+TEST(SearchEncodings, TypedNamesFindBothEncodingsAndUtf8NamesStayApart) {
+  testutil::TempDir dir;
+  const char *const names[] = {"M\xfcller", "M\xc3\xbcller", "\xc3\x9arsula", "\xc3\x8arsula", "Benk\xc5\x91"};
+  std::string pgn;
+  for (const char *n : names)
+    pgn += std::string("[White \"") + n + "\"]\r\n[Black \"X\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n\r\n";
+  dir.Write("mixed.pgn", pgn);
+  for (const bool booster : {true, false}) {
+    DatabaseO db;
+    bool report = false;
+    ASSERT_TRUE(db.Open(dir.File("mixed.pgn"), nullptr, nullptr, report));
+    ASSERT_EQ(db.GameCount(), 5);
+    db.SetSearchBooster(booster);
+    auto run = [&](const std::string &name) {
+      GameSearchMaskO m;
+      m.AddPlayer(name, scNone, 0);
+      const int list = db.NewGameList();
+      db.SearchGames(&m, list, 0, nullptr);
+      Games v;
+      for (int32_t i = 1; i <= db.GameListCount(list); ++i) v.push_back(db.GameListGameNr(list, i));
+      db.FreeGameList(list);
+      std::sort(v.begin(), v.end());
+      return v;
+    };
+    EXPECT_EQ(run("m\xc3\xbcller"), (Games{1, 2})) << booster;
+    EXPECT_EQ(run("m\xfcller"), (Games{1, 2})) << booster;
+    EXPECT_EQ(run("\xc3\x9arsula"), (Games{3})) << booster;
+    EXPECT_EQ(run("\xc3\x8a"), (Games{4})) << booster;
+    EXPECT_EQ(run("benk\xc5\x91"), (Games{5})) << booster;
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+}

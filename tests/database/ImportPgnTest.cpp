@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "foundation/Reports.h"
 #include "platform/Errors.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 namespace {
 
@@ -33,7 +36,8 @@ class ImportPgn : public ::testing::Test {
   };
 
   Outcome Import(const std::string &file, size_t block = kPGNBlockSize, bool keepOpen = false,
-                 bool append = false, int cancelAtProgress = -1) {
+                 bool append = false, int cancelAtProgress = -1,
+                 std::optional<win1252::TextEncoding> textTo = std::nullopt) {
     Outcome o;
     ReportO report;
     report.Init();
@@ -44,7 +48,7 @@ class ImportPgn : public ::testing::Test {
         [&](int64_t, int64_t, bool &c, int games) {
           if (cancelAtProgress >= 0 && games >= cancelAtProgress) c = true;
         },
-        block);
+        block, textTo);
     o.report = report.Lines();
     files::ReadAll(ImportLogPath(), o.log);
     return o;
@@ -200,4 +204,40 @@ TEST_F(ImportPgn, FilesThatCannotBeOpened) {
                ERangeError);
   EXPECT_THROW(ImportPGNFile(dir_.File("g.pgn"), cancel, 0, nullptr, false, false, nullptr, nullptr, 0),
                ERangeError);
+}
+
+// Property: an import converting into an encoding reads the games a plain
+// import of the file converted beforehand reads, for any block size, with
+// pieces of either encoding (and a faulty game) anywhere.
+TEST_F(ImportPgn, ConvertingImportReadsTheConvertedFile) {
+  using win1252::TextEncoding;
+  std::mt19937 rng(61);
+  const char *texts[] = {"a", " ", "M\xfcller", "B\xc3\xb6hm", "Benk\xc5\x91", "\xd0\x96\xd1\x83\xd0\xba",
+                         "caf\xe9", "x"};
+  auto text = [&] {
+    std::string t;
+    for (int k = 1 + rng() % 4; k > 0; --k) t += texts[rng() % 8];
+    return t;
+  };
+  for (int round = 0; round < 12; ++round) {
+    std::string pgn;
+    for (int g = 0; g < 6; ++g) {
+      pgn += "[Event \"E\"]\r\n[White \"" + text() + "\"]\r\n[Black \"B\"]\r\n[Result \"*\"]\r\n\r\n";
+      pgn += g == 3 ? "1. e4 e4 *\r\n\r\n" : "1. e4 {" + text() + "\r\n" + text() + "} e5 ; " + text() + "\r\n2. Nf3 *\r\n\r\n";
+    }
+    dir_.Write("src.pgn", pgn);
+    for (const TextEncoding to : {TextEncoding::Utf8, TextEncoding::Win1252}) {
+      std::string converted;
+      win1252::ForEachPiece(pgn, [&](std::string_view p) { converted += win1252::ToEncoding(std::string(p), to); });
+      dir_.Write("ref.pgn", converted);
+      const Outcome ref = Import(dir_.File("ref.pgn"));
+      ASSERT_EQ(ref.games.size(), 5u);
+      for (const size_t block : {size_t{7}, size_t{64}, size_t{1000}, kPGNBlockSize}) {
+        const Outcome got = Import(dir_.File("src.pgn"), block, false, false, -1, to);
+        ASSERT_EQ(got.games, ref.games) << "round " << round << " block " << block;
+        EXPECT_EQ(got.result.errors, 1);
+        EXPECT_EQ(got.result.textKind, win1252::Classify(pgn));
+      }
+    }
+  }
 }

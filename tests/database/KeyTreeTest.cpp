@@ -608,3 +608,16 @@ TEST(KeyTree, FailuresReachTheCallerAndLeaveNothingOpen) {
   EXPECT_EQ(t.NodeCount(), 1u);
   ASSERT_TRUE(t.Close());
 }
+
+TEST(KeyTree, NamesAreCutBeforeAUtf8Character) {
+  TempDir dir;
+  KeyTreeO t;
+  ASSERT_TRUE(t.Open(dir.File("u.key")));
+  // 79 bytes, then a three-byte character across the 80-byte limit.
+  ASSERT_TRUE(t.SetName(std::string(79, 'k') + "\xe2\x82\xac"));
+  EXPECT_EQ(t.GetName(), std::string(79, 'k'));
+  ASSERT_TRUE(t.AddPosition(Board(kE4C5)));
+  ASSERT_TRUE(t.SetPositionName(1, std::string(78, 'p') + "\xc3\xa9\xc3\xa9"));
+  EXPECT_EQ(t.GetPositionName(1), std::string(78, 'p') + "\xc3\xa9");
+  ASSERT_TRUE(t.Close());
+}

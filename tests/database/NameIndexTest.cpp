@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -444,4 +445,73 @@ TEST(NameIndex, HeldNamesStayInStepWithTheFiles) {
   EXPECT_EQ(idx.Find("n3199"), 3204u);
   EXPECT_EQ(idx.GetText(1), "");
   EXPECT_EQ(rec.FirstLines().back(), "IndexStoreO.GetText failed reading data_file data.size");
+}
+
+TEST(NameIndex, Utf8NamesKeepTheirOwnLettersAndOldOrdersAreRebuilt) {
+  TempDir d;
+  const std::string ursula = "\xc3\x9arsula", ersula = "\xc3\x8arsula";
+  uint32_t u = 0, e = 0;
+  {
+    IndexManO idx;
+    ASSERT_TRUE(idx.Open(d.File("n.pli")));
+    idx.BeginBulkAdd();
+    u = idx.FindOrAdd(ursula);
+    e = idx.FindOrAdd(ersula);
+    for (int i = 0; i < 150; ++i) idx.FindOrAdd("p" + std::to_string(i));
+    ASSERT_TRUE(idx.EndBulkAdd());
+    ASSERT_EQ(idx.SortedCount(), 152);
+    EXPECT_NE(u, e);
+    EXPECT_EQ(idx.Find(ursula), u);
+    EXPECT_EQ(idx.Find("\xc3\x9aRSULA"), u);
+    EXPECT_EQ(idx.Find(ersula), e);
+    std::vector<uint32_t> got;
+    for (uint32_t id = idx.FindFirst("\xc3\x9a", mmPrefix); id != 0; id = idx.FindNext()) got.push_back(id);
+    EXPECT_EQ(got, (std::vector<uint32_t>{u}));
+  }
+  // A file sorted by the former fold (both names alike, so "\xc3\x9a" in
+  // its old place after "p...") is put in order once at open.
+  const std::string ordered = d.Read("n.pls");
+  std::vector<uint32_t> old;
+  for (uint32_t id = 3; id <= 152; ++id) old.push_back(id);
+  old.push_back(e);
+  old.push_back(u);
+  {
+    std::string bytes = IdBytes(old);
+    // Sanity: that order is wrong for the current fold.
+    ASSERT_NE(bytes, ordered);
+    std::ofstream(d.File("n.pls"), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  {
+    IndexManO idx;
+    ASSERT_TRUE(idx.Open(d.File("n.pli")));
+    EXPECT_EQ(d.Read("n.pls"), ordered);
+    EXPECT_EQ(idx.Find(ursula), u);
+    EXPECT_EQ(idx.Find(ersula), e);
+  }
+  // A Windows-1252 file is never checked: its old order stays as it is.
+  {
+    IndexManO idx;
+    ASSERT_TRUE(idx.Open(d.File("w.pli")));
+    for (const char *n : {"b", "\xe9", "a"}) idx.FindOrAdd(n);
+  }
+  std::ofstream(d.File("w.pls"), std::ios::binary | std::ios::trunc) << IdBytes({1, 2, 3});
+  {
+    IndexManO idx;
+    ASSERT_TRUE(idx.Open(d.File("w.pli")));
+    EXPECT_EQ(d.Read("w.pls"), IdBytes({1, 2, 3}));
+  }
+}
+
+TEST(NameIndex, LongUtf8NamesAreCutBeforeACharacter) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("c.pli")));
+  // 1,024 bytes of ASCII, then a two-byte character across the 1,025-byte cut.
+  const std::string name = std::string(1024, 'a') + "\xc5\x91" + "b";
+  const uint32_t id = idx.FindOrAdd(name);
+  EXPECT_EQ(idx.GetText(id), std::string(1024, 'a'));
+  EXPECT_EQ(idx.FindOrAdd(name), id);
+  // Windows-1252 text is cut at the byte as before.
+  const std::string w = std::string(1024, 'c') + "\xf6\xf6";
+  EXPECT_EQ(idx.GetText(idx.FindOrAdd(w)), std::string(1024, 'c') + "\xf6");
 }

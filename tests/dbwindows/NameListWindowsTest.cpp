@@ -308,3 +308,19 @@ TEST_F(NameWindowsTest, Snapshots) {
 }
 
 }  // namespace
+
+TEST_F(NameWindowsTest, Utf8NamesAndTitlesReadAsTheyAre) {
+  ASSERT_EQ(db.SavePgnText(-1, "[White \"Benk\xc5\x91, P\xc3\xa1l\"]\r\n[Black \"\xd0\x96\xd1\x83\xd0\xba\"]\r\n"
+                               "[Result \"*\"]\r\n\r\n1. e4 *\r\n"),
+            127);
+  ASSERT_TRUE(db.Players().BuildSortedIndex());
+  auto w = std::make_unique<TPlayersDlg>();
+  ASSERT_TRUE(w->Open(&db, db.NewAllPlayersList(), "K\xc3\xb6ln"));
+  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("Players - [K\xc3\xb6ln]"));
+  w->resize(500, 300);
+  w->show();
+  w->LastPageBtnClick();
+  uitest::Snapshot(w.get(), "h61-players-utf8");
+  w->hide();
+  windows.push_back(std::move(w));
+}

@@ -122,10 +122,15 @@ TEST_F(SearchDlgTest, AddIgnoresCaseAndBlanks) {
   Add("");
   Add("   ");
   EXPECT_EQ(Players(), std::vector<std::string>{"van Dijk"});
-  // Non-ASCII letters fold through the shared table too.
+  // Typed names are UTF-8 game text: their ASCII letters fold, as in the
+  // name indexes, and the others stay apart.
   Add(QString::fromUtf8("\xc3\xa9mile"));
-  Add(QString::fromUtf8("\xc3\x89MILE"));
+  Add(QString::fromUtf8("\xc3\xa9MILE"));
   EXPECT_EQ(Players().size(), 2u);
+  Add(QString::fromUtf8("\xc3\x89MILE"));
+  EXPECT_EQ(Players().size(), 3u);
+  EXPECT_EQ(Players().back(), "\xc3\x89MILE");
+  EXPECT_EQ(dlg.PlayersCMB->itemText(2), QString::fromUtf8("\xc3\x89MILE"));
 }
 
 TEST_F(SearchDlgTest, ResultItemsAllAgainstSingleResults) {

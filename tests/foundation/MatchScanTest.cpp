@@ -212,3 +212,17 @@ TEST(ScanFormatted, LiteralsWidthsAndCounts) {
   EXPECT_THROW(ScanFormatted("1", "%i", {&a}), EInvalidTypeSpecifier);
   EXPECT_THROW(ScanFormatted("1", "%5q", {&a}), EInvalidTypeSpecifier);
 }
+
+TEST(MatchWildcard, FoldsNamesAsTheIndexesDo) {
+  // Windows-1252: "m\xfcller" finds "M\xfcller" in every mode.
+  for (MatchMode m : {mmExact, mmPrefix, mmContains, mmPattern, mmCompare, mmList})
+    EXPECT_TRUE(MatchWildcard("M\xfcller", "m\xfcller", m)) << int(m);
+  // UTF-8: U with acute and E with circumflex differ in their second byte
+  // only, which the Windows-1252 table would fold alike.
+  EXPECT_TRUE(MatchWildcard("\xc3\x9arsula", "\xc3\x9aRSULA", mmExact));
+  EXPECT_FALSE(MatchWildcard("\xc3\x8arsula", "\xc3\x9arsula", mmExact));
+  EXPECT_FALSE(MatchWildcard("\xc3\x8arsula", "\xc3\x9a", mmPrefix));
+  EXPECT_FALSE(MatchWildcard("\xc3\x8arsula", "*\xc3\x9a*", mmPattern));
+  EXPECT_TRUE(MatchWildcard("Bj\xc3\xb6rn", "bj?*", mmPattern));
+  EXPECT_TRUE(MatchWildcard("Bj\xc3\xb6rn", "a-c", mmCompare));
+}
