@@ -786,6 +786,11 @@ TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsO
       break;
     case mbPawn:
       return CountPawns(uint64_t{1} << sq, own, sets);
+    case mbKing: {
+      bool queenSide, kingSide;
+      CastlingOf(b, own, sq, queenSide, kingSide);
+      return PopCount(kB.king[sq] & ~sets.own) + queenSide + kingSide;
+    }
     default: {
       int n = 0;
       GenerateSquare(b, own, f, r, [&n](int, int, int) { ++n; });
@@ -859,6 +864,63 @@ TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSe
         if (CellMove(from, toCell, promotion) == m) place = total;
       });
       return;
+  }
+}
+
+// The k-th set bit of the set counted from the low end (rising) or the
+// high end (falling); k is 1-based and at most the set's size.
+TV_INLINE inline int NthBit(uint64_t set, int k, bool rising) {
+  if (rising) {
+    for (; k > 1; --k) set &= set - 1;
+    return std::countr_zero(set);
+  }
+  for (; k > 1; --k) set &= ~(uint64_t{1} << (63 - std::countl_zero(set)));
+  return 63 - std::countl_zero(set);
+}
+
+// The k-th entry (1-based, within the total CountSquare gives) of the man
+// on square sq, in the order PlaceInSquare reads: found on board sets for
+// all but pawns.
+TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, int k) {
+  static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
+  const int from = kT.cellOf[sq];
+  auto onRays = [&](const int *order, int n) {
+    for (int i = 0; i < n; ++i) {
+      const int d = order[i];
+      const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
+      const int here = PopCount(reach);
+      if (k <= here) return CellMove(from, kT.cellOf[NthBit(reach, k, d < 4)]);
+      k -= here;
+    }
+    return Move2{};
+  };
+  switch (b[from] & 7) {
+    case mbQueen:
+      return onRays(kOrder, 8);
+    case mbRook:
+    case mbSpecial:
+      return onRays(kOrder, 4);
+    case mbBishop:
+      return onRays(kOrder + 4, 4);
+    case mbKnight:
+      return CellMove(from, kT.cellOf[NthBit(kB.knight[sq] & ~sets.own, k, true)]);
+    case mbKing: {
+      const uint64_t reach = kB.king[sq] & ~sets.own;
+      const int steps = PopCount(reach);
+      if (k <= steps) return CellMove(from, kT.cellOf[NthBit(reach, k, true)]);
+      bool queenSide, kingSide;
+      CastlingOf(b, own, sq, queenSide, kingSide);
+      const int back = own ? 8 : 1;
+      return CellMove(from, Cell(k == steps + 1 && queenSide ? 3 : 7, back));
+    }
+    default: {
+      Move2 m{};
+      int at = 0;
+      GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int f, int to, int promotion) {
+        if (++at == k) m = CellMove(f, to, promotion);
+      });
+      return m;
+    }
   }
 }
 
@@ -952,10 +1014,7 @@ TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
       before += n;
       continue;
     }
-    int at = before;
-    GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int to, int promotion) {
-      if (++at == index) m = CellMove(from, to, promotion);
-    });
+    m = PickInSquare(b, own, sets, sq, index - before);
     gen.SetCounted(b, sq, before + n);
     return true;
   }
