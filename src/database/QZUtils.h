@@ -156,7 +156,6 @@ class MoveGen {
   LegalityHint hint_;
   bool hintPending_ = false;
   bool lazy_ = false;        // kind 1: only the last entry of each man is tested
-  bool legalFilter_ = true;  // kinds 2-5: keep only legal moves
 };
 
 // The mailbox position: 103 bytes. Cells file * 10 + rank hold the board

@@ -10,11 +10,13 @@
 
 #include "chess/Moves.h"
 #include "chess/Posns.h"
+#include "database/QZUtilsBits.h"
 #include "database/QZUtilsCells.h"
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
 
 using namespace qzcells;
+using namespace qzbits;
 
 namespace {
 
@@ -23,163 +25,8 @@ constexpr int kRookRays[4] = {-10, -1, 10, 1};
 constexpr int kBishopRays[4] = {-11, 9, 11, -9};
 constexpr int kKingSteps[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
 
-// Directions of the reverse search, in the order of the core's direction
-// table (north, then clockwise; the rays of BitTables keep it): knight
-// jumps as file and rank changes.
-constexpr int kKnightJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
 // The king's neighbours, lower rank row first.
 constexpr int kKingRing[8] = {-11, -1, 9, -10, 10, -9, 1, 11};
-
-// Bit n of a board set is square number n: +1 is a step north, +8 east.
-struct BitTables {
-  uint64_t knight[64] = {};
-  uint64_t king[64] = {};
-  // Rays without their own square: N, NE, E, SE (rising numbers), then
-  // S, SW, W, NW (falling numbers).
-  uint64_t ray[8][64] = {};
-  constexpr BitTables() {
-    constexpr int kDf[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kDr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-    auto on = [](int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; };
-    for (int sq = 0; sq < 64; ++sq) {
-      const int f = sq >> 3, r = sq & 7;
-      for (int d = 0; d < 8; ++d) {
-        if (on(f + kDf[d], r + kDr[d])) king[sq] |= uint64_t{1} << ((f + kDf[d]) * 8 + r + kDr[d]);
-        for (int nf = f + kDf[d], nr = r + kDr[d]; on(nf, nr); nf += kDf[d], nr += kDr[d])
-          ray[d][sq] |= uint64_t{1} << (nf * 8 + nr);
-        if (on(f + kKnightJumps[d][0], r + kKnightJumps[d][1]))
-          knight[sq] |= uint64_t{1} << ((f + kKnightJumps[d][0]) * 8 + r + kKnightJumps[d][1]);
-      }
-    }
-  }
-};
-constexpr BitTables kB;
-
-// The squares of the own men and of all men. The eight cells of a file
-// lie side by side, so a file is read as one word (rank 1 in the lowest
-// byte).
-#if defined(__SSE2__)
-// The cells of files f and f + 1, rank 1 in the lowest byte.
-inline __m128i LoadFiles(const uint8_t *b, int f) {
-  uint64_t lo, hi;
-  std::memcpy(&lo, b + f * 10 + 1, 8);
-  std::memcpy(&hi, b + f * 10 + 11, 8);
-  return _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo));
-}
-#endif
-
-struct BoardSetsOf {
-  uint64_t own = 0;      // the men of the side given
-  uint64_t occ = 0;      // all men
-  uint64_t special = 0;  // the men of code 7, either colour
-};
-
-inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
-  BoardSetsOf sets;
-#if defined(__SSE2__)
-  // Two files at a time.
-  const __m128i zero = _mm_setzero_si128(), sevens = _mm_set1_epi8(7);
-  for (int f = 1; f <= 8; f += 2) {
-    const __m128i x = LoadFiles(b, f);
-    const uint64_t used = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFFu;
-    // Bit 3 (the colour) of each byte moved to bit 7.
-    const uint64_t black = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi64(x, 4)));
-    const uint64_t seven =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(x, sevens), sevens)));
-    const int shift = (f - 1) * 8;
-    sets.occ |= used << shift;
-    sets.own |= (used & (own ? black : ~black)) << shift;
-    sets.special |= seven << shift;
-  }
-#else
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  // Gathers bit 0 of each byte into bits 0-7 (byte i to bit i).
-  constexpr uint64_t kGather = 0x0102040810204080ULL;
-  for (int f = 1; f <= 8; ++f) {
-    uint64_t x;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&x, b + f * 10 + 1, 8);
-    } else {
-      x = 0;
-      for (int r = 8; r >= 1; --r) x = (x << 8) | b[f * 10 + r];
-    }
-    const uint64_t used = ((((x & kLow7) + kLow7) | x) & kHigh) >> 7;
-    const uint64_t black = (x >> 3) & kOnes;
-    const uint64_t mine = used & (own ? black : ~black);
-    const uint64_t seven = x & (x >> 1) & (x >> 2) & kOnes;
-    const int shift = (f - 1) * 8;
-    sets.occ |= (used * kGather >> 56) << shift;
-    sets.own |= (mine * kGather >> 56) << shift;
-    sets.special |= (seven * kGather >> 56) << shift;
-  }
-#endif
-  return sets;
-}
-
-// The squares of all men.
-inline uint64_t Occupancy(const uint8_t *b) { return ReadSets(b, 0).occ; }
-
-// The square number of the first cell (in square order) holding the man,
-// -1 when none does.
-inline int FindMan(const uint8_t *b, uint8_t man) {
-#if defined(__SSE2__)
-  const __m128i want = _mm_set1_epi8(static_cast<char>(man));
-  for (int f = 1; f <= 8; f += 2)
-    if (const unsigned hit = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(LoadFiles(b, f), want))))
-      return (f - 1) * 8 + std::countr_zero(hit);
-#else
-  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-  for (int f = 1; f <= 8; ++f) {
-    if constexpr (std::endian::native == std::endian::little) {
-      uint64_t x;
-      std::memcpy(&x, b + f * 10 + 1, 8);
-      x ^= kOnes * man;
-      // The lowest flagged byte is the first zero byte exactly.
-      if (const uint64_t zero = (x - kOnes) & ~x & kHigh; zero != 0)
-        return (f - 1) * 8 + std::countr_zero(zero) / 8;
-    } else {
-      for (int r = 1; r <= 8; ++r)
-        if (b[f * 10 + r] == man) return SquareNumber(f, r);
-    }
-  }
-#endif
-  return -1;
-}
-
-// The counting functions are built twice where the compiler can choose at
-// load time: with the population-count instruction and without it.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
-#define TV_COUNTING __attribute__((target_clones("popcnt", "default")))
-// Their helpers are forced inline: an out-of-line helper would be built
-// once, for the default target, and the popcnt clone would gain nothing.
-#define TV_INLINE __attribute__((always_inline))
-#else
-#define TV_COUNTING
-#define TV_INLINE
-#endif
-
-TV_INLINE inline int PopCount(uint64_t x) { return std::popcount(x); }
-
-// The squares a slider reaches along ray d up to and with the first man.
-static_assert((kB.ray[0][63] | kB.ray[1][63] | kB.ray[2][63] | kB.ray[3][63] | kB.ray[4][0] | kB.ray[5][0] |
-               kB.ray[6][0] | kB.ray[7][0]) == 0);
-
-TV_INLINE inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
-  const uint64_t ray = kB.ray[d][sq];
-  const uint64_t blockers = ray & occ;
-  // Without a man the search ends on h8 (rising) or a1 (falling), whose
-  // rays that way are empty.
-  const int first =
-      d < 4 ? std::countr_zero(blockers | (uint64_t{1} << 63)) : 63 - std::countl_zero(blockers | 1);
-  return ray ^ kB.ray[d][first];
-}
-
-// The squares a slider on sq reaches along rays first, first + step, ...
-TV_INLINE inline uint64_t SliderReach(int sq, uint64_t occ, int first, int step) {
-  uint64_t to = 0;
-  for (int d = first; d < 8; d += step) to |= RayAttacks(d, sq, occ);
-  return to;
-}
 
 }  // namespace
 
@@ -214,8 +61,8 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
   // The kinds that test legality test many moves of one position.
   hint_ = LegalityHint();
   // The reverse search works out the hint only when it finds a mover to test.
-  hintPending_ = reverse && legalFilter_ && !preset;
-  if ((reverse && legalFilter_ && preset) || req.kind == genAnyLegal)
+  hintPending_ = reverse && !preset;
+  if ((reverse && preset) || req.kind == genAnyLegal)
     hint_ = preset ? *preset : pos.LegalityOf();
   lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
   if (reverse)
@@ -437,7 +284,7 @@ void MoveGen::Reverse() {
       hint_ = pos_->LegalityOf();
       hintPending_ = false;
     }
-    if (legalFilter_ && !pos_->IsLegalWith(m, hint_)) continue;
+    if (!pos_->IsLegalWith(m, hint_)) continue;
     list_[kept++] = m;
   }
   count_ = kept;
@@ -577,43 +424,8 @@ void MailboxPos::UnmakeMove(Move2 m, const MoveUndo &undo) {
   if (blackMoved) --cells[kMoveNumber];
 }
 
-// The first man along each ray from the cell, found on the board sets;
-// only those of the attacker are looked at.
 bool MailboxPos::CellAttacked(int cell, int attackerColour) const {
-  const uint8_t *b = cells.data();
-  const uint8_t att = attackerColour ? kColour : 0;
-  const int sq = kT.squareOf[cell];
-  const BoardSetsOf sets = ReadSets(b, att);
-  const uint64_t occ = sets.occ;
-  uint64_t straight = 0, diagonal = 0;
-  for (int d = 0; d < 4; ++d) {
-    const uint64_t up = kB.ray[d][sq] & occ, down = kB.ray[d + 4][sq] & occ;
-    // The lowest man of the rising ray, the highest of the falling one
-    // (none for an empty ray).
-    const uint64_t first = (up & (0 - up)) | ((uint64_t{1} << 63 >> std::countl_zero(down | 1)) & down);
-    ((d & 1) ? diagonal : straight) |= first;
-  }
-  straight &= sets.own;
-  diagonal &= sets.own;
-  const uint64_t knights = kB.knight[sq] & sets.own;
-  if ((straight | diagonal | knights) == 0) return false;
-  for (uint64_t s = knights; s != 0; s &= s - 1)
-    if (b[kT.cellOf[std::countr_zero(s)]] == (att | mbKnight)) return true;
-  const uint64_t near = kB.king[sq];
-  for (uint64_t s = straight | diagonal; s != 0; s &= s - 1) {
-    const int first = std::countr_zero(s);
-    const int c = kT.cellOf[first];
-    const int code = PlainCode(b[c], RankOf(c));
-    const bool onStraight = ((straight >> first) & 1) != 0;
-    if (code == mbQueen) return true;
-    if (onStraight && code == mbRook) return true;
-    if (!onStraight && code == mbBishop) return true;
-    const bool adjacent = ((near >> first) & 1) != 0;
-    if (adjacent && code == mbKing) return true;
-    // A white pawn attacks from the rank below, a black one from above.
-    if (adjacent && !onStraight && code == mbPawn && RankOf(c) == RankOf(cell) + (att ? 1 : -1)) return true;
-  }
-  return false;
+  return Attacked(ReadBits(cells.data()), kT.squareOf[cell], attackerColour != 0);
 }
 
 bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
@@ -623,36 +435,48 @@ bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
 }
 
 bool MailboxPos::InCheck(int colour) const {
-  const int king = FindMan(cells.data(), colour ? (mbBlack | mbKing) : mbKing);
-  return king >= 0 && CellAttacked(kT.cellOf[king], colour ? 0 : 1);
+  const BoardBits s = ReadBits(cells.data());
+  const int king = FirstKing(s, colour != 0);
+  return king >= 0 && Attacked(s, king, colour == 0);
 }
 
+// The board the move leaves is worked out on the board sets, so nothing is
+// played: the same answer as making the move and asking for check.
 bool MailboxPos::IsLegalMove(Move2 m) {
-  const int side = SideToMove();
-  const uint8_t own = side ? kColour : 0;
+  const bool black = SideToMove() == 1;
   const int from = ToCell(m, false), to = ToCell(m, true);
-  const int back = side ? 8 : 1;
-  if (cells[from] == (own | mbKing) && from == Cell(5, back) && RankOf(to) == back) {
-    const int opp = side ^ 1;
-    if (FileOf(to) == 3 && (CellAttacked(Cell(4, back), opp) || CellAttacked(Cell(5, back), opp)))
-      return false;
-    if (FileOf(to) == 7 && (CellAttacked(Cell(6, back), opp) || CellAttacked(Cell(5, back), opp)))
+  const int fromSq = m.FromSquare(), toSq = m.ToSquare();
+  BoardBits s = ReadBits(cells.data());
+  if (PlainMove(cells.data(), from, to)) {
+    const uint64_t fromBit = uint64_t{1} << fromSq, toBit = uint64_t{1} << toSq;
+    const uint64_t kings = s.code[mbKing] & s.Colour(black);
+    const uint64_t after = (kings & fromBit) != 0 ? (kings & ~fromBit) | toBit : kings & ~toBit;
+    if (after == 0) return true;
+    return !Attacked(s, std::countr_zero(after), !black, s.Colour(!black) & ~toBit,
+                     (s.occ & ~fromBit) | toBit);
+  }
+  const uint8_t own = black ? kColour : 0;
+  const int back = black ? 8 : 1;
+  if (cells[from] == (own | mbKing) && from == Cell(5, back) && RankOf(to) == back &&
+      (FileOf(to) == 3 || FileOf(to) == 7)) {
+    // Castling: neither out of nor through check.
+    if (Attacked(s, SquareNumber(5, back), !black) ||
+        Attacked(s, SquareNumber(FileOf(to) == 3 ? 4 : 6, back), !black))
       return false;
   }
-  MoveUndo undo;
-  DoMove(m, undo);
-  const bool check = InCheck(side);
-  UndoMove(m, undo);
-  return !check;
+  AfterMove(cells.data(), m, s);
+  const int king = FirstKing(s, black);
+  return king < 0 || !Attacked(s, king, !black);
 }
 
 LegalityHint MailboxPos::LegalityOf() const {
   LegalityHint h;
   const int side = SideToMove();
   const uint8_t own = side ? kColour : 0;
-  const int kingSq = FindMan(cells.data(), own | mbKing);
+  const BoardBits s = ReadBits(cells.data());
+  const int kingSq = FirstKing(s, side != 0);
   const int king = kingSq >= 0 ? kT.cellOf[kingSq] : 0;
-  h.inCheck = king != 0 && CellAttacked(king, side ^ 1);
+  h.inCheck = kingSq >= 0 && Attacked(s, kingSq, side == 0);
   // Taking a move back puts an en-passant pawn of the opponent on the
   // square the en-passant cell names: a trial is exact only when that pawn
   // stands there. On a back rank the code-7 man is a rook that the trial
@@ -726,7 +550,6 @@ uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
 // from-square give, plus its place among that square's own entries: the
 // earlier squares are only counted, nothing is listed.
 namespace {
-constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
 
 // The number of entries the pawns (code 6) of the set give, all at once:
 // each pawn has at most one square of each kind (push, double step,
@@ -1158,22 +981,38 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
   const uint8_t man = cells[from];
   const int code = PlainCode(man, RankOf(from));
   const bool fileChange = FileOf(from) != FileOf(to);
+  const BoardBits s = ReadBits(cells.data());
 
   uint8_t dis = 0;
   if (code == mbPawn) {
     dis = fileChange ? 5 : 0;
   } else {
     // With at most one man of the kind that reaches the target at all, no
-    // legality test can make two.
-    int candidates;
-    {
-      struct Unfiltered {
-        MoveGen &g;
-        explicit Unfiltered(MoveGen &gen) : g(gen) { g.legalFilter_ = false; }
-        ~Unfiltered() { g.legalFilter_ = true; }
-      } unfiltered(gen);
-      candidates = FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code));
+    // legality test can make two. The men found are those the reverse
+    // search finds: the first man on each line from the target.
+    const int toSq = kT.squareOf[to];
+    const uint64_t own = s.Colour(SideToMove() == 1);
+    uint64_t movers = 0;
+    switch (code) {
+      case mbKing:
+        movers = kB.king[toSq] & s.code[mbKing];
+        break;
+      case mbQueen:
+        movers = (RookReach(toSq, s.occ) | BishopReach(toSq, s.occ)) & s.code[mbQueen];
+        break;
+      case mbRook:
+        movers = RookReach(toSq, s.occ) & (s.code[mbRook] | s.code[mbSpecial]);
+        break;
+      case mbBishop:
+        movers = BishopReach(toSq, s.occ) & s.code[mbBishop];
+        break;
+      case mbKnight:
+        movers = kB.knight[toSq] & s.code[mbKnight];
+        break;
+      default:
+        break;
     }
+    const int candidates = ((own >> toSq) & 1) == 0 ? PopCount(movers & own) : 0;
     const int n = candidates > 1 ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code)) : 0;
     if (n > 1) {
       int sameFile = 0, sameRank = 0;
@@ -1197,15 +1036,33 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
   rec.moveNumber = cells[kMoveNumber];
   rec.side = static_cast<uint8_t>(SideToMove());
 
+  // Check is read off the board sets; only a search for a reply needs the
+  // move played.
+  const bool moverBlack = SideToMove() == 1;
+  bool check;
+  if (PlainMove(cells.data(), from, to)) {
+    // The mover's men that stayed, and the moved one from its to-cell.
+    const uint64_t fromBit = uint64_t{1} << m.FromSquare(), toBit = uint64_t{1} << m.ToSquare();
+    const uint64_t kings = s.code[mbKing] & s.Colour(!moverBlack) & ~toBit;
+    const uint64_t occ = (s.occ & ~fromBit) | toBit;
+    const int king = kings != 0 ? std::countr_zero(kings) : -1;
+    check = king >= 0 && (ManAttacks(CodeAfter(man, m), m.ToSquare(), king, moverBlack, occ) ||
+                          Attacked(s, king, moverBlack, s.Colour(moverBlack) & ~fromBit, occ));
+  } else {
+    BoardBits after = s;
+    AfterMove(cells.data(), m, after);
+    const int king = FirstKing(after, !moverBlack);
+    check = king >= 0 && Attacked(after, king, moverBlack);
+  }
+  if (!check && !findStalemate) {
+    rec.gameState = gsNormal;
+    return;
+  }
   MoveUndo undo;
   DoMove(m, undo);
-  if (findStalemate) {
-    rec.gameState = CheckState(gen, SideToMove());
-  } else {
-    const LegalityHint hint = LegalityOf();
-    rec.gameState = !hint.inCheck ? gsNormal : HasLegalMove(gen, &hint) ? gsCheck : gsCheckmate;
-  }
+  const bool any = HasLegalMove(gen);
   UndoMove(m, undo);
+  rec.gameState = check ? (any ? gsCheck : gsCheckmate) : (any ? gsNormal : gsStalemate);
 }
 
 // ---------------------------------------------------------------------------
