@@ -49,9 +49,8 @@ struct BitTables {
 };
 inline constexpr BitTables kB;
 
-// The squares of the own men and of all men. The eight cells of a file
-// lie side by side, so a file is read as one word (rank 1 in the lowest
-// byte).
+// The eight cells of a file lie side by side, so a file is read as one
+// word (rank 1 in the lowest byte).
 #if defined(__SSE2__)
 // The cells of files f and f + 1, rank 1 in the lowest byte.
 inline __m128i LoadFiles(const uint8_t *b, int f) {
@@ -62,84 +61,12 @@ inline __m128i LoadFiles(const uint8_t *b, int f) {
 }
 #endif
 
+// The squares of the own men and of all men.
 struct BoardSetsOf {
   uint64_t own = 0;      // the men of the side given
   uint64_t occ = 0;      // all men
   uint64_t special = 0;  // the men of code 7, either colour
 };
-
-inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
-  BoardSetsOf sets;
-#if defined(__SSE2__)
-  // Two files at a time.
-  const __m128i zero = _mm_setzero_si128(), sevens = _mm_set1_epi8(7);
-  for (int f = 1; f <= 8; f += 2) {
-    const __m128i x = LoadFiles(b, f);
-    const uint64_t used = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFFu;
-    // Bit 3 (the colour) of each byte moved to bit 7.
-    const uint64_t black = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi64(x, 4)));
-    const uint64_t seven =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(x, sevens), sevens)));
-    const int shift = (f - 1) * 8;
-    sets.occ |= used << shift;
-    sets.own |= (used & (own ? black : ~black)) << shift;
-    sets.special |= seven << shift;
-  }
-#else
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  // Gathers bit 0 of each byte into bits 0-7 (byte i to bit i).
-  constexpr uint64_t kGather = 0x0102040810204080ULL;
-  for (int f = 1; f <= 8; ++f) {
-    uint64_t x;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&x, b + f * 10 + 1, 8);
-    } else {
-      x = 0;
-      for (int r = 8; r >= 1; --r) x = (x << 8) | b[f * 10 + r];
-    }
-    const uint64_t used = ((((x & kLow7) + kLow7) | x) & kHigh) >> 7;
-    const uint64_t black = (x >> 3) & kOnes;
-    const uint64_t mine = used & (own ? black : ~black);
-    const uint64_t seven = x & (x >> 1) & (x >> 2) & kOnes;
-    const int shift = (f - 1) * 8;
-    sets.occ |= (used * kGather >> 56) << shift;
-    sets.own |= (mine * kGather >> 56) << shift;
-    sets.special |= (seven * kGather >> 56) << shift;
-  }
-#endif
-  return sets;
-}
-
-// The squares of all men.
-inline uint64_t Occupancy(const uint8_t *b) { return ReadSets(b, 0).occ; }
-
-// The square number of the first cell (in square order) holding the man,
-// -1 when none does.
-inline int FindMan(const uint8_t *b, uint8_t man) {
-#if defined(__SSE2__)
-  const __m128i want = _mm_set1_epi8(static_cast<char>(man));
-  for (int f = 1; f <= 8; f += 2)
-    if (const unsigned hit = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(LoadFiles(b, f), want))))
-      return (f - 1) * 8 + std::countr_zero(hit);
-#else
-  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-  for (int f = 1; f <= 8; ++f) {
-    if constexpr (std::endian::native == std::endian::little) {
-      uint64_t x;
-      std::memcpy(&x, b + f * 10 + 1, 8);
-      x ^= kOnes * man;
-      // The lowest flagged byte is the first zero byte exactly.
-      if (const uint64_t zero = (x - kOnes) & ~x & kHigh; zero != 0)
-        return (f - 1) * 8 + std::countr_zero(zero) / 8;
-    } else {
-      for (int r = 1; r <= 8; ++r)
-        if (b[f * 10 + r] == man) return SquareNumber(f, r);
-    }
-  }
-#endif
-  return -1;
-}
 
 // The counting functions are built twice where the compiler can choose at
 // load time: with the population-count instruction and without it.
@@ -178,32 +105,6 @@ TV_INLINE inline uint64_t SliderReach(int sq, uint64_t occ, int first, int step)
 
 inline constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
 inline constexpr uint64_t kBackRanks = kRank1 | kRank8;
-
-// The men of the board by code (bits 0-2 of the cell; code[0] is a cell
-// holding only the colour bit), the black ones, and all men. Board cells
-// hold 0..15.
-struct BoardBits {
-  uint64_t code[8] = {};
-  uint64_t black = 0;
-  uint64_t occ = 0;
-
-  uint64_t Colour(bool blackSide) const { return blackSide ? black : occ & ~black; }
-  // The men that attack as rooks and as pawns: a code-7 man on rank 1 or 8
-  // is a castling rook, elsewhere a pawn that may be taken en passant.
-  uint64_t Rooks() const { return code[mbRook] | (code[mbSpecial] & kBackRanks); }
-  uint64_t Pawns() const { return code[mbPawn] | (code[mbSpecial] & ~kBackRanks); }
-
-  void Put(int sq, uint8_t man) {
-    const uint64_t bit = uint64_t{1} << sq;
-    for (uint64_t &c : code) c &= ~bit;
-    black &= ~bit;
-    occ &= ~bit;
-    if (man == 0) return;
-    code[man & 7] |= bit;
-    if (man & mbBlack) black |= bit;
-    occ |= bit;
-  }
-};
 
 inline BoardBits ReadBits(const uint8_t *b) {
   uint64_t plane[4] = {}, occ = 0;

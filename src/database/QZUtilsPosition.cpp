@@ -63,7 +63,7 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
   // The reverse search works out the hint only when it finds a mover to test.
   hintPending_ = reverse && !preset;
   if ((reverse && preset) || req.kind == genAnyLegal)
-    hint_ = preset ? *preset : pos.LegalityOf();
+    hint_ = preset ? *preset : pos.LegalityOf(Bits(pos));
   lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
   if (reverse)
     Reverse();
@@ -83,7 +83,7 @@ void MoveGen::Push(Move2 m) {
       // one counts; when trials change nothing, that one alone is tested
       // (TestLast).
       if (!lazy_) {
-        found_ = pos_->IsLegalWith(m, hint_);
+        found_ = pos_->IsLegalWith(m, hint_, *this);
         anyLegal_ = anyLegal_ || found_;
       }
       break;
@@ -214,7 +214,7 @@ void MoveGen::Forward() {
 
 void MoveGen::TestLast(int countBefore) {
   if (count_ == countBefore) return;
-  found_ = pos_->IsLegalWith(list_[count_ - 1], hint_);
+  found_ = pos_->IsLegalWith(list_[count_ - 1], hint_, *this);
   anyLegal_ = anyLegal_ || found_;
 }
 
@@ -232,7 +232,7 @@ void MoveGen::Reverse() {
   };
   // The first man along each ray from the target, in the order N, NE, E,
   // SE, S, SW, W, NW (every step-th of them from the first).
-  const uint64_t occ = Occupancy(b);
+  const uint64_t occ = Bits(*pos_).occ;
   const int targetSq = kT.squareOf[target];
   auto rays = [&](int first, int step) {
     for (int d = first; d < 8; d += step) {
@@ -281,10 +281,10 @@ void MoveGen::Reverse() {
     if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
       continue;
     if (hintPending_) {
-      hint_ = pos_->LegalityOf();
+      hint_ = pos_->LegalityOf(Bits(*pos_));
       hintPending_ = false;
     }
-    if (!pos_->IsLegalWith(m, hint_)) continue;
+    if (!pos_->IsLegalWith(m, hint_, *this)) continue;
     list_[kept++] = m;
   }
   count_ = kept;
@@ -440,13 +440,36 @@ bool MailboxPos::InCheck(int colour) const {
   return king >= 0 && Attacked(s, king, colour == 0);
 }
 
+const BoardBits &MoveGen::Bits(const MailboxPos &pos) {
+  const uint8_t *board = pos.cells.data() + 10;
+  bool same = bitsValid_;
+#if defined(__SSE2__)
+  __m128i diff = _mm_setzero_si128();
+  for (size_t i = 0; i < bitsBoard_.size(); i += 16)
+    diff = _mm_or_si128(diff, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(board + i)),
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(&bitsBoard_[i]))));
+  same = same && _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
+#else
+  same = same && std::memcmp(board, bitsBoard_.data(), bitsBoard_.size()) == 0;
+#endif
+  if (!same) {
+    std::memcpy(bitsBoard_.data(), board, bitsBoard_.size());
+    bits_ = ReadBits(pos.cells.data());
+    bitsValid_ = true;
+  }
+  return bits_;
+}
+
+bool MailboxPos::IsLegalMove(Move2 m) { return IsLegalOn(ReadBits(cells.data()), m); }
+
+bool MailboxPos::IsLegalMove(MoveGen &gen, Move2 m) { return IsLegalOn(gen.Bits(*this), m); }
+
 // The board the move leaves is worked out on the board sets, so nothing is
 // played: the same answer as making the move and asking for check.
-bool MailboxPos::IsLegalMove(Move2 m) {
+bool MailboxPos::IsLegalOn(BoardBits s, Move2 m) const {
   const bool black = SideToMove() == 1;
   const int from = ToCell(m, false), to = ToCell(m, true);
   const int fromSq = m.FromSquare(), toSq = m.ToSquare();
-  BoardBits s = ReadBits(cells.data());
   if (PlainMove(cells.data(), from, to)) {
     const uint64_t fromBit = uint64_t{1} << fromSq, toBit = uint64_t{1} << toSq;
     const uint64_t kings = s.code[mbKing] & s.Colour(black);
@@ -469,11 +492,12 @@ bool MailboxPos::IsLegalMove(Move2 m) {
   return king < 0 || !Attacked(s, king, !black);
 }
 
-LegalityHint MailboxPos::LegalityOf() const {
+LegalityHint MailboxPos::LegalityOf() const { return LegalityOf(ReadBits(cells.data())); }
+
+LegalityHint MailboxPos::LegalityOf(const BoardBits &s) const {
   LegalityHint h;
   const int side = SideToMove();
   const uint8_t own = side ? kColour : 0;
-  const BoardBits s = ReadBits(cells.data());
   const int kingSq = FirstKing(s, side != 0);
   const int king = kingSq >= 0 ? kT.cellOf[kingSq] : 0;
   h.inCheck = kingSq >= 0 && Attacked(s, kingSq, side == 0);
@@ -496,7 +520,7 @@ LegalityHint MailboxPos::LegalityOf() const {
 // through the king's square: every other change (the man arriving, a man
 // taken, a pawn's code 6 or 7) adds no attack. So a man off the king's
 // lines may always move, and only the rest are played.
-bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint) {
+bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint, MoveGen &gen) {
   if (const int kingCell = hint.kingCell; kingCell != 0) {
     const int from = ToCell(m, false), to = ToCell(m, true);
     const uint8_t man = cells[from];
@@ -508,7 +532,7 @@ bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint) {
       if (df != 0 && dr != 0 && df != dr && df != -dr) return true;
     }
   }
-  return IsLegalMove(m);
+  return IsLegalMove(gen, m);
 }
 
 bool MailboxPos::HasLegalMove(MoveGen &gen, const LegalityHint *preset) {
@@ -519,10 +543,10 @@ bool MailboxPos::HasLegalMove(MoveGen &gen, const LegalityHint *preset) {
     // Generation tested the last entry of each man; the others are left.
     if (gen.anyLegal_) return true;
     for (int i = 0; i < n - 1; ++i)
-      if (IsLegalWith(gen.list_[i], gen.hint_)) return true;
+      if (IsLegalWith(gen.list_[i], gen.hint_, gen)) return true;
   } else {
     for (int i = 0; i < n; ++i)
-      if (IsLegalMove(gen.list_[i])) return true;
+      if (IsLegalMove(gen, gen.list_[i])) return true;
   }
   gen.count_ = 0;
   return false;
@@ -535,7 +559,7 @@ uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
   bool any;
   if ((colour ? 1 : 0) == SideToMove()) {
     // The check test and the legality hint look at the same king.
-    const LegalityHint hint = LegalityOf();
+    const LegalityHint hint = LegalityOf(gen.Bits(*this));
     check = hint.inCheck;
     any = HasLegalMove(gen, &hint);
   } else {
@@ -748,13 +772,11 @@ TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSe
 }
 
 // The entries all men of the set give together.
-TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, uint64_t men) {
-  // Sorted by kind first, which needs no branch per man.
-  uint64_t kind[8] = {};
-  for (uint64_t s = men; s != 0; s &= s - 1) {
-    const int sq = std::countr_zero(s);
-    kind[b[kT.cellOf[sq]] & 7] |= uint64_t{1} << sq;
-  }
+TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardBits &bits, const BoardSetsOf &sets,
+                               uint64_t men) {
+  // Kind by kind, which needs no branch per man.
+  uint64_t kind[8];
+  for (int k = 0; k < 8; ++k) kind[k] = bits.code[k] & men;
   int n = 0;
   for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1)
     n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 1) & ~sets.own);
@@ -772,6 +794,67 @@ TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &
     n += PopCount(kB.king[sq] & ~sets.own) + queenSide + kingSide;
   }
   return n;
+}
+
+// The entries of every own man at once, into cnt by square: kind by kind
+// off the board sets, so no branch depends on the man on a square.
+TV_INLINE inline void CountEach(const BoardBits &bits, const BoardSetsOf &sets, const uint8_t *b, uint8_t own,
+                                uint8_t *cnt) {
+  const uint64_t mine = sets.own, free = ~sets.own, occ = sets.occ;
+  for (uint64_t s = bits.code[mbQueen] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 1) & free));
+  }
+  for (uint64_t s = (bits.code[mbRook] | bits.code[mbSpecial]) & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 2) & free));
+  }
+  for (uint64_t s = bits.code[mbBishop] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 1, 2) & free));
+  }
+  for (uint64_t s = bits.code[mbKnight] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(kB.knight[sq] & free));
+  }
+  for (uint64_t s = bits.code[mbKing] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    bool queenSide, kingSide;
+    CastlingOf(b, own, sq, queenSide, kingSide);
+    cnt[sq] = static_cast<uint8_t>(PopCount(kB.king[sq] & free) + queenSide + kingSide);
+  }
+  for (uint64_t s = bits.code[0] & mine; s != 0; s &= s - 1) cnt[std::countr_zero(s)] = 0;
+  if (const uint64_t pawns = bits.code[mbPawn] & mine; pawns != 0) {
+    // Per pawn: a push, a double step, a capture to either side, as the
+    // sets of the pawns that have them (x shifted so that bit s holds the
+    // square ahead of s; nothing ahead of the last rank).
+    const bool white = own == 0;
+    auto ahead = [white](uint64_t x) { return white ? (x >> 1) & ~kRank8 : (x << 1) & ~kRank1; };
+    const uint64_t empty = ~occ, enemy = occ & ~mine, middle = ~kBackRanks;
+    const uint64_t push = pawns & ahead(empty);
+    const uint64_t twice = push & (white ? kRank1 << 1 : kRank1 << 6) & ahead(ahead(empty));
+    // Beside a code-7 man the diagonal may also be empty.
+    const uint64_t specialEast = (sets.special >> 8) & middle, specialWest = (sets.special << 8) & middle;
+    const uint64_t east =
+        pawns & ((specialEast & ahead(free >> 8)) | (~specialEast & ahead(enemy >> 8)));
+    const uint64_t west =
+        pawns & ((specialWest & ahead(free << 8)) | (~specialWest & ahead(enemy << 8)));
+    const uint64_t promote = white ? kRank1 << 6 : kRank1 << 1;
+    for (uint64_t s = pawns; s != 0; s &= s - 1) {
+      const int sq = std::countr_zero(s);
+      const int n = static_cast<int>(((push >> sq) & 1) + ((twice >> sq) & 1) + ((east >> sq) & 1) +
+                                     ((west >> sq) & 1));
+      cnt[sq] = static_cast<uint8_t>(n << (((promote >> sq) & 1) * 2));
+    }
+  }
+}
+
+inline BoardSetsOf SetsOf(const BoardBits &bits, uint8_t own) {
+  BoardSetsOf sets;
+  sets.own = bits.Colour(own != 0);
+  sets.occ = bits.occ;
+  sets.special = bits.code[mbSpecial];
+  return sets;
 }
 
 inline bool OwnMan(uint8_t man, uint8_t own) { return man != 0 && (man & kColour) == own; }
@@ -802,11 +885,12 @@ TV_COUNTING bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   index = 0;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  const BoardSetsOf sets = ReadSets(b, own);
+  const BoardBits bits = gen.Bits(*this);
+  const BoardSetsOf sets = SetsOf(bits, own);
   const uint64_t ownSet = sets.own;
   // A from-byte beyond square 63 names no generated move.
   const int fromSq = std::min<int>(m.from, 64);
-  int before = CountMen(b, own, sets, fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet);
+  int before = CountMen(b, own, bits, sets, fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet);
   if (fromSq < 64 && ((ownSet >> fromSq) & 1) != 0) {
     int place, total;
     PlaceInSquare(b, own, sets, fromSq, m, place, total);
@@ -818,7 +902,7 @@ TV_COUNTING bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
     before += total;
   }
   // Not generated: the whole list was made.
-  if (fromSq < 64) before += CountMen(b, own, sets, ownSet & ~((uint64_t{2} << fromSq) - 1));
+  if (fromSq < 64) before += CountMen(b, own, bits, sets, ownSet & ~((uint64_t{2} << fromSq) - 1));
   gen.SetCounted(b, 63, before);
   return false;
 }
@@ -827,12 +911,15 @@ TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
   if (index < 1 || index > MoveGen::kCapacity) return false;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  const BoardSetsOf sets = ReadSets(b, own);
+  const BoardBits bits = gen.Bits(*this);
+  const BoardSetsOf sets = SetsOf(bits, own);
   const uint64_t ownSet = sets.own;
+  uint8_t cnt[64];
+  CountEach(bits, sets, b, own, cnt);
   int before = 0;
   for (uint64_t s = ownSet; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    const int n = CountSquare(b, own, sets, sq);
+    const int n = cnt[sq];
     if (before + n < index) {
       before += n;
       continue;
@@ -981,7 +1068,7 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
   const uint8_t man = cells[from];
   const int code = PlainCode(man, RankOf(from));
   const bool fileChange = FileOf(from) != FileOf(to);
-  const BoardBits s = ReadBits(cells.data());
+  const BoardBits s = gen.Bits(*this);
 
   uint8_t dis = 0;
   if (code == mbPawn) {
