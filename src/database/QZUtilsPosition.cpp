@@ -536,6 +536,17 @@ bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint, MoveGen &gen) {
 }
 
 bool MailboxPos::HasLegalMove(MoveGen &gen, const LegalityHint *preset) {
+  // Mostly the king can step out of a check: its steps are entries of
+  // the list, so one legal step answers for the whole list.
+  if (preset == nullptr || preset->inCheck) {
+    const BoardBits s = gen.Bits(*this);
+    const uint64_t own = s.Colour(SideToMove() == 1);
+    for (uint64_t k = s.code[mbKing] & own; k != 0; k &= k - 1) {
+      const int sq = std::countr_zero(k);
+      for (uint64_t t = kB.king[sq] & ~own; t != 0; t &= t - 1)
+        if (IsLegalOn(s, Move2::Make(sq, std::countr_zero(t)))) return true;
+    }
+  }
   GenRequest req;
   req.kind = genAnyLegal;
   const int n = gen.Generate(*this, req, preset);
@@ -609,42 +620,6 @@ TV_INLINE inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &
   }
   plain += PopCount(twice);
   return plain + 4 * promoting;
-}
-
-// The number of entries the man on square sq gives: the same as listing
-// them, read off board sets for all but the king.
-TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq) {
-  const int f = SquareFile(sq), r = SquareRank(sq);
-  const uint64_t occ = sets.occ;
-  uint64_t to = 0;
-  switch (b[f * 10 + r] & 7) {
-    case mbQueen:
-      to = SliderReach(sq, occ, 0, 1);
-      break;
-    case mbRook:
-    case mbSpecial:
-      to = SliderReach(sq, occ, 0, 2);
-      break;
-    case mbBishop:
-      to = SliderReach(sq, occ, 1, 2);
-      break;
-    case mbKnight:
-      to = kB.knight[sq];
-      break;
-    case mbPawn:
-      return CountPawns(uint64_t{1} << sq, own, sets);
-    case mbKing: {
-      bool queenSide, kingSide;
-      CastlingOf(b, own, sq, queenSide, kingSide);
-      return PopCount(kB.king[sq] & ~sets.own) + queenSide + kingSide;
-    }
-    default: {
-      int n = 0;
-      GenerateSquare(b, own, f, r, [&n](int, int, int) { ++n; });
-      return n;
-    }
-  }
-  return PopCount(to & ~sets.own);
 }
 
 // A slider's rays in the order given: the place of the move (when not yet
@@ -725,7 +700,7 @@ TV_INLINE inline int NthBit(uint64_t set, int k, bool rising) {
   return 63 - std::countl_zero(set);
 }
 
-// The k-th entry (1-based, within the total CountSquare gives) of the man
+// The k-th entry (1-based, within the total CountEach gives) of the man
 // on square sq, in the order PlaceInSquare reads: found on board sets for
 // all but pawns.
 TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, int k) {
@@ -1099,8 +1074,8 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
       default:
         break;
     }
-    const int candidates = ((own >> toSq) & 1) == 0 ? PopCount(movers & own) : 0;
-    const int n = candidates > 1 ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code)) : 0;
+    const uint64_t candidates = ((own >> toSq) & 1) == 0 ? movers & own : 0;
+    const int n = (candidates & (candidates - 1)) != 0 ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code)) : 0;
     if (n > 1) {
       int sameFile = 0, sameRank = 0;
       for (int i = 0; i < n; ++i) {
