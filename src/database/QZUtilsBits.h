@@ -150,8 +150,12 @@ TV_INLINE inline bool Attacked(const BoardBits &s, int sq, bool attackerBlack, u
     return true;
   const uint64_t queens = s.code[mbQueen] & att;
   const uint64_t straight = (s.Rooks() & att) | queens, diagonal = (s.code[mbBishop] & att) | queens;
-  return (straight != 0 && (RookReach(sq, occ) & straight) != 0) ||
-         (diagonal != 0 && (BishopReach(sq, occ) & diagonal) != 0);
+  // Only the rays that hold such a man at all are followed.
+  for (int d = 0; d < 8; ++d) {
+    const uint64_t men = d & 1 ? diagonal : straight;
+    if ((kB.ray[d][sq] & men) != 0 && (RayAttacks(d, sq, occ) & men) != 0) return true;
+  }
+  return false;
 }
 
 TV_INLINE inline bool Attacked(const BoardBits &s, int sq, bool attackerBlack) {

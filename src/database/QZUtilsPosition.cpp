@@ -1054,28 +1054,34 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
     // search finds: the first man on each line from the target.
     const int toSq = kT.squareOf[to];
     const uint64_t own = s.Colour(SideToMove() == 1);
-    uint64_t movers = 0;
-    switch (code) {
-      case mbKing:
-        movers = kB.king[toSq] & s.code[mbKing];
-        break;
-      case mbQueen:
-        movers = (RookReach(toSq, s.occ) | BishopReach(toSq, s.occ)) & s.code[mbQueen];
-        break;
-      case mbRook:
-        movers = RookReach(toSq, s.occ) & (s.code[mbRook] | s.code[mbSpecial]);
-        break;
-      case mbBishop:
-        movers = BishopReach(toSq, s.occ) & s.code[mbBishop];
-        break;
-      case mbKnight:
-        movers = kB.knight[toSq] & s.code[mbKnight];
-        break;
-      default:
-        break;
+    const uint64_t kind = (code == mbRook ? s.code[mbRook] | s.code[mbSpecial] : s.code[code]) & own;
+    uint64_t reach = 0;
+    // One man of the kind cannot be two movers.
+    if ((kind & (kind - 1)) != 0) {
+      switch (code) {
+        case mbKing:
+          reach = kB.king[toSq];
+          break;
+        case mbQueen:
+          reach = RookReach(toSq, s.occ) | BishopReach(toSq, s.occ);
+          break;
+        case mbRook:
+          reach = RookReach(toSq, s.occ);
+          break;
+        case mbBishop:
+          reach = BishopReach(toSq, s.occ);
+          break;
+        case mbKnight:
+          reach = kB.knight[toSq];
+          break;
+        default:
+          break;
+      }
     }
-    const uint64_t candidates = ((own >> toSq) & 1) == 0 ? movers & own : 0;
-    const int n = (candidates & (candidates - 1)) != 0 ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code)) : 0;
+    const uint64_t movers = ((own >> toSq) & 1) == 0 ? reach & kind : 0;
+    const int n = (movers & (movers - 1)) != 0
+                      ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code))
+                      : 0;
     if (n > 1) {
       int sameFile = 0, sameRank = 0;
       for (int i = 0; i < n; ++i) {
