@@ -232,10 +232,16 @@ void MoveGen::Reverse() {
   };
   // The first man along each ray from the target, in the order N, NE, E,
   // SE, S, SW, W, NW (every step-th of them from the first).
-  const uint64_t occ = Bits(*pos_).occ;
+  const BoardBits &bits = Bits(*pos_);
+  const uint64_t occ = bits.occ;
+  // Rays and jumps that hold no man of the kind are passed over.
+  const uint64_t kind = (code == mbRook || code == mbSpecial ? bits.code[mbRook] | bits.code[mbSpecial]
+                                                              : bits.code[code]) &
+                        bits.Colour(own != 0);
   const int targetSq = kT.squareOf[target];
   auto rays = [&](int first, int step) {
     for (int d = first; d < 8; d += step) {
+      if ((kB.ray[d][targetSq] & kind) == 0) continue;
       const uint64_t blockers = kB.ray[d][targetSq] & occ;
       if (blockers == 0) continue;
       const int c = kT.cellOf[d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers)];
@@ -258,6 +264,7 @@ void MoveGen::Reverse() {
       rays(1, 2);
       break;
     case mbKnight:
+      if ((kB.knight[targetSq] & kind) == 0) break;
       for (const auto &j : kKnightJumps) {
         const int nf = req_.toFile + j[0], nr = req_.toRank + j[1];
         if (nf < 1 || nf > 8 || nr < 1 || nr > 8) continue;
