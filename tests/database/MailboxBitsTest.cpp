@@ -15,19 +15,7 @@
 
 namespace {
 
-struct RunArgs {
-  uint32_t seed = 4711;
-  int count = 40;
-};
-
-RunArgs Args() {
-  RunArgs a;
-  for (const std::string &s : testing::internal::GetArgvs()) {
-    if (s.rfind("--bits-seed=", 0) == 0) a.seed = static_cast<uint32_t>(std::stoul(s.substr(12)));
-    if (s.rfind("--bits-count=", 0) == 0) a.count = std::stoi(s.substr(13));
-  }
-  return a;
-}
+mbtest::RunArgs Args() { return mbtest::ArgsFrom(testing::internal::GetArgvs(), "bits", 4711, 40); }
 
 uint8_t At(const MailboxPos &p, int f, int r) {
   return f >= 1 && f <= 8 && r >= 1 && r <= 8 ? p.cells[MailboxPos::Cell(f, r)] : 0;
@@ -149,14 +137,10 @@ void Compare(MailboxPos p, MoveGen &gen, const std::string &where, bool disambig
 }  // namespace
 
 TEST(MailboxBits, RandomGamesAgreeWithPlayedMoves) {
-  const RunArgs args = Args();
+  const mbtest::RunArgs args = Args();
   std::mt19937 rng(args.seed);
   MoveGen gen;
-  const char *starts[] = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-                          "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-                          "1k6/8/2Q1Q3/8/2Q1Q1N1/8/1N3N2/4K1R1 w - - 0 1",
-                          "4k3/1P3ppp/8/3pP3/8/8/5PPP/4K3 w - d6 0 1"};
-  for (const char *fen : starts)
+  for (const char *fen : mbtest::kWalkStarts)
     for (int game = 0; game < args.count; ++game) {
       MailboxPos p = mbtest::Fen(fen);
       for (int ply = 0; ply < 100; ++ply) {
@@ -174,24 +158,26 @@ TEST(MailboxBits, RandomGamesAgreeWithPlayedMoves) {
 // Any man code of both colours on any square, several kings or none, an
 // en-passant cell naming any square.
 TEST(MailboxBits, AnyBoardAgreesWithPlayedMoves) {
-  const RunArgs args = Args();
-  std::mt19937 rng(args.seed + 1);
+  const mbtest::RunArgs args = Args();
   MoveGen gen;
-  for (int i = 0; i < args.count * 25; ++i) {
-    MailboxPos p;
-    const int density = 1 + static_cast<int>(rng() % 3);
-    for (int f = 1; f <= 8; ++f)
-      for (int r = 1; r <= 8; ++r)
-        if (static_cast<int>(rng() % 8) < density) p.cells[MailboxPos::Cell(f, r)] = static_cast<uint8_t>(rng() % 16);
+  mbtest::OnAnyBoards(args.seed + 1, args.count * 10, [&](MailboxPos &p, int i, std::mt19937 &rng) {
     // Kings at home with their castling rooks now and then.
     if (rng() % 2) {
       p.cells[MailboxPos::Cell(5, 1)] = mbKing;
       p.cells[MailboxPos::Cell(8, 1)] = mbSpecial;
       p.cells[MailboxPos::Cell(6, 1)] = p.cells[MailboxPos::Cell(7, 1)] = 0;
     }
-    p.cells[MailboxPos::kSide] = static_cast<uint8_t>(rng() % 2);
-    p.cells[MailboxPos::kEpCell] = rng() % 3 == 0 ? static_cast<uint8_t>(rng() % 65) : 0;
+    // The en-passant cell names nothing, any square, or a code-7 man
+    // (which a move turns into a pawn, a rook on a back rank too).
+    std::vector<uint8_t> special;
+    for (int sq = 0; sq < 64; ++sq)
+      if ((p.cells[MailboxPos::Cell(SquareFile(sq), SquareRank(sq))] & 7) == mbSpecial)
+        special.push_back(static_cast<uint8_t>(sq + 1));
+    const int ep = static_cast<int>(rng() % 3);
+    p.cells[MailboxPos::kEpCell] = ep == 0 || special.empty() ? 0
+                                   : ep == 1                  ? static_cast<uint8_t>(rng() % 65)
+                                                              : special[rng() % special.size()];
     Compare(p, gen, "board " + std::to_string(i), false);
-    if (HasFailure()) return;
-  }
+    return !HasFailure();
+  });
 }
