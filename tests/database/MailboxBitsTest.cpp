@@ -12,6 +12,7 @@
 
 #include "MailboxTestUtil.h"
 #include "database/QZUtils.h"
+#include "database/QZUtilsBits.h"
 
 namespace {
 
@@ -58,6 +59,12 @@ bool RefInCheck(const MailboxPos &p, int colour) {
   return false;
 }
 
+bool SameBits(const BoardBits &a, const BoardBits &b) {
+  for (int c = 0; c < 8; ++c)
+    if (a.code[c] != b.code[c]) return false;
+  return a.black == b.black && a.occ == b.occ;
+}
+
 bool RefLegal(const MailboxPos &p, Move2 m) {
   const int side = p.SideToMove();
   const int ff = SquareFile(m.FromSquare()), tf = SquareFile(m.ToSquare()), tr = SquareRank(m.ToSquare());
@@ -92,6 +99,21 @@ void Compare(MailboxPos p, MoveGen &gen, const std::string &where, bool disambig
   const std::vector<Move2> list = Generated(p, gen);
   for (Move2 m : list) {
     const std::string at = where + " " + mbtest::MoveText(m, true);
+    // The sets a move leaves are those of the board it leaves; the
+    // generator that followed the move gives them too.
+    {
+      MailboxPos played = p;
+      MoveUndo u;
+      BoardBits follow = qzbits::ReadBits(p.cells.data());
+      qzbits::AfterMove(p.cells.data(), m, follow);
+      MoveGen kept;
+      kept.Bits(p);
+      kept.Advance(p, m);
+      played.MakeMove(m, u);
+      const BoardBits read = qzbits::ReadBits(played.cells.data());
+      ASSERT_TRUE(SameBits(follow, read)) << at;
+      ASSERT_TRUE(SameBits(kept.Bits(played), read)) << at;
+    }
     const bool legal = RefLegal(p, m);
     ASSERT_EQ(p.IsLegalMove(m), legal) << at;
     ASSERT_EQ(p.cells, before.cells) << at;
