@@ -920,7 +920,6 @@ class PgnScanner {
       Error(kTooLong, start, last);
       return;
     }
-    gen_.Advance(pos_, m);
     pos_.MakeMove(m, undo_);
     last_ = m;
     lastValid_ = true;

@@ -90,7 +90,6 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
       if (!visitor.Move(line.current, m)) return false;
       line.before = line.current;
       MoveUndo undo;
-      gen_.Advance(line.current, m);
       line.current.MakeMove(m, undo);
       line.hasMove = true;
     }

@@ -158,11 +158,6 @@ class MoveGen {
   // The board sets of the position. They are kept for the board last asked
   // about, so the next request on the same squares reads no cells.
   const BoardBits &Bits(const MailboxPos &pos);
-  // Called with a position right before the move is made on it: when the
-  // sets kept are that position's, they follow the move, and the position
-  // after it needs no reading of cells. Every request still checks the
-  // squares, so a position changed otherwise is read afresh.
-  void Advance(const MailboxPos &before, Move2 m);
 
  private:
   friend struct MailboxPos;
@@ -195,7 +190,6 @@ class MoveGen {
   BoardBits bits_;
   std::array<uint8_t, 80> bitsBoard_{};  // cells 10..89 that bits_ was read from
   bool bitsValid_ = false;
-  bool SameBoard(const MailboxPos &pos) const;
 };
 
 // The mailbox position: 103 bytes. Cells file * 10 + rank hold the board

@@ -447,47 +447,24 @@ bool MailboxPos::InCheck(int colour) const {
   return king >= 0 && Attacked(s, king, colour == 0);
 }
 
-bool MoveGen::SameBoard(const MailboxPos &pos) const {
+const BoardBits &MoveGen::Bits(const MailboxPos &pos) {
   const uint8_t *board = pos.cells.data() + 10;
-  if (!bitsValid_) return false;
+  bool same = bitsValid_;
 #if defined(__SSE2__)
   __m128i diff = _mm_setzero_si128();
   for (size_t i = 0; i < bitsBoard_.size(); i += 16)
     diff = _mm_or_si128(diff, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(board + i)),
                                             _mm_loadu_si128(reinterpret_cast<const __m128i *>(&bitsBoard_[i]))));
-  return _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
+  same = same && _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
 #else
-  return std::memcmp(board, bitsBoard_.data(), bitsBoard_.size()) == 0;
+  same = same && std::memcmp(board, bitsBoard_.data(), bitsBoard_.size()) == 0;
 #endif
-}
-
-const BoardBits &MoveGen::Bits(const MailboxPos &pos) {
-  if (!SameBoard(pos)) {
-    std::memcpy(bitsBoard_.data(), pos.cells.data() + 10, bitsBoard_.size());
+  if (!same) {
+    std::memcpy(bitsBoard_.data(), board, bitsBoard_.size());
     bits_ = ReadBits(pos.cells.data());
     bitsValid_ = true;
   }
   return bits_;
-}
-
-void MoveGen::Advance(const MailboxPos &before, Move2 m) {
-  if (!SameBoard(before)) return;
-  const BoardBits was = bits_;
-  AfterMove(before.cells.data(), m, bits_);
-  // The kept squares take the cells the sets now give; where they are not
-  // what the move leaves, the next request reads the board again.
-  uint64_t changed = (was.occ ^ bits_.occ) | (was.black ^ bits_.black);
-  for (int c = 0; c < 8; ++c) changed |= was.code[c] ^ bits_.code[c];
-  for (; changed != 0; changed &= changed - 1) {
-    const int sq = std::countr_zero(changed);
-    uint8_t man = 0;
-    if ((bits_.occ >> sq) & 1) {
-      for (int c = 0; c < 8; ++c)
-        if ((bits_.code[c] >> sq) & 1) man = static_cast<uint8_t>(c);
-      if ((bits_.black >> sq) & 1) man |= kColour;
-    }
-    bitsBoard_[kT.cellOf[sq] - 10] = man;
-  }
 }
 
 bool MailboxPos::IsLegalMove(Move2 m) { return IsLegalOn(ReadBits(cells.data()), m); }
