@@ -319,6 +319,22 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
   return true;
 }
 
+void GameStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(games_, "GameStoreO.SaveGameAsNewToFile failed writing games_file");
+  w.Enroll(index_, "GameStoreO.SaveGameAsNewToFile failed writing index_file");
+}
+
+void GameStoreO::Resync() {
+  if (!open_) return;
+  gamesSize_ = static_cast<uint64_t>(std::max<int64_t>(games_.Size(), 0));
+  const int64_t indexSize = std::max<int64_t>(index_.Size(), 0);
+  count_ = static_cast<int32_t>(
+      std::min<uint64_t>(static_cast<uint64_t>(indexSize) / 4, std::numeric_limits<int32_t>::max()));
+  // A torn entry would read as damage at the next open: cut, as far as
+  // the disk lets.
+  if (indexSize % 4 != 0) index_.Truncate(static_cast<uint64_t>(count_) * 4);
+}
+
 bool GameStoreO::ReadOffset(int32_t n, uint64_t &off, const char *message) {
   uint8_t entry[4];
   if (!open_ || !index_.ReadAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {

@@ -110,6 +110,11 @@ class GameStoreO {
   int32_t PrevGameNr(int32_t n) const { return n - 1; }
   int32_t GameNrOf(int32_t i) const { return i; }
   int32_t IndexOfGame(int32_t n) const { return n; }
+  // A bulk run's writes wait in w: records before their index entries.
+  void EnrollWrites(WriteBehind &w);
+  // Count and size from the files again, after waiting writes were
+  // dropped; a torn entry past the whole ones is cut.
+  void Resync();
 
  private:
   bool CreateFiles();

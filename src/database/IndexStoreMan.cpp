@@ -595,8 +595,39 @@ bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
   return true;
 }
 
+void IndexStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(dataFile_, "IndexStoreO.AppendIndexI failed writing d_file");
+  w.Enroll(indexFile_, "IndexStoreO.AppendIndexI failed writing index_file");
+}
+
+void IndexStoreO::Resync() {
+  if (!open_) return;
+  dataSize_ = static_cast<uint64_t>(std::max<int64_t>(dataFile_.Size(), 0));
+  count_ = RangeCast<int32_t>(static_cast<uint64_t>(std::max<int64_t>(indexFile_.Size(), 0)) / 4);
+  sortedCount_ = -1;
+  recent_.Clear();
+  held_ = holdFailed_ = heldSortedValid_ = false;
+  heldData_ = {};
+  heldOffsets_ = {};
+  heldSorted_ = {};
+}
+
+// The sorted file lists only names the disk holds: names still waiting
+// are written first.
+bool IndexStoreO::WriteWaitingNames() {
+  for (BinFile *f : {&dataFile_, &indexFile_}) {
+    if (!f->WriteWaiting()) {
+      ui::ShowMessage(files::FailureText(f == &dataFile_ ? "IndexStoreO.AppendIndexI failed writing d_file"
+                                                         : "IndexStoreO.AppendIndexI failed writing index_file",
+                                         f->Path(), f->Error()));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool IndexStoreO::BuildSortedIndex() {
-  if (!open_) return false;
+  if (!open_ || !WriteWaitingNames()) return false;
   files::TempSibling sorted;
   if (!sorted.Create(sortedName_)) {
     SortFileFailed(sorted.Error(), sortedName_);
@@ -610,6 +641,7 @@ bool IndexStoreO::UpdateSortedIndex() {
   const int32_t sortedCount = SortedCount();
   if (sortedCount == 0) return BuildSortedIndex();
   if (sortedCount >= count_) return true;
+  if (!WriteWaitingNames()) return false;
   ScratchRun tail;
   files::TempSibling sorted;
   if (!tail.Ok()) {

@@ -45,6 +45,12 @@ void SearchBoosterO::CloseAndDelete() {
 
 int64_t SearchBoosterO::TotalSize() { return bpl_.FileSize() + bes_.FileSize() + bli_.FileSize(); }
 
+void SearchBoosterO::EnrollWrites(WriteBehind &w) {
+  bpl_.EnrollWrites(w);
+  bes_.EnrollWrites(w);
+  bli_.EnrollWrites(w);
+}
+
 StoreIoCounts SearchBoosterO::IoCounts() const {
   StoreIoCounts c;
   for (const RecordStoreO *s : {&bpl_, &bes_, &bli_}) {

@@ -59,6 +59,10 @@ class SearchBoosterO {
   bool WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit);
   bool WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit);
 
+  // A bulk run's writes wait in w: the heads before the links, so links
+  // as many as the games mean heads up to date.
+  void EnrollWrites(WriteBehind &w);
+
   StoreIoCounts IoCounts() const;
   void ResetIoCounts();
 
