@@ -18,6 +18,9 @@
 
 namespace {
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
+
+const char kAddGameFailed[] = "GameStoreO.SaveGameAsNewToFile failed writing games_file";
+const char kAddEntryFailed[] = "GameStoreO.SaveGameAsNewToFile failed writing index_file";
 }  // namespace
 
 void GameDescriptor::ToBytes(uint8_t *p) const {
@@ -286,13 +289,11 @@ int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
   // The record at the end of what is stored (over a torn tail), then its
   // index entry at its own place.
   const uint64_t off = gamesSize_;
-  const char *gamesFailed = "GameStoreO.SaveGameAsNewToFile failed writing games_file";
-  if (!WriteRecord(off, game, d, gamesFailed, gamesFailed)) return 0;
+  if (!WriteRecord(off, game, d, kAddGameFailed, kAddGameFailed)) return 0;
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
   if (!index_.WriteAt(static_cast<uint64_t>(count_) * 4, entry, 4)) {
-    ui::ShowMessage(files::FailureText("GameStoreO.SaveGameAsNewToFile failed writing index_file", indexName_,
-                                       index_.Error()));
+    ui::ShowMessage(files::FailureText(kAddEntryFailed, indexName_, index_.Error()));
     return 0;
   }
   gamesSize_ = off + kRecordHead + game.length;
@@ -320,8 +321,8 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
 }
 
 void GameStoreO::EnrollWrites(WriteBehind &w) {
-  w.Enroll(games_, "GameStoreO.SaveGameAsNewToFile failed writing games_file");
-  w.Enroll(index_, "GameStoreO.SaveGameAsNewToFile failed writing index_file");
+  w.Enroll(games_, kAddGameFailed);
+  w.Enroll(index_, kAddEntryFailed);
 }
 
 void GameStoreO::Resync() {

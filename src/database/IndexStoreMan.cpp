@@ -18,6 +18,9 @@ namespace {
 
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
 
+const char kDataWriteFailed[] = "IndexStoreO.AppendIndexI failed writing d_file";
+const char kIndexWriteFailed[] = "IndexStoreO.AppendIndexI failed writing index_file";
+
 // A name as stored and looked up: at most kMaxText bytes, never ending
 // inside a UTF-8 character.
 std::string Cut(const std::string &text) {
@@ -383,8 +386,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   std::copy(text.begin(), text.end(), rec.begin() + 4);
   if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
       !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
-    ui::ShowMessage(
-        files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
+    ui::ShowMessage(files::FailureText(kDataWriteFailed, dataName_, dataFile_.Error()));
     return 0;
   }
   uint8_t b[4];
@@ -392,8 +394,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   dataSize_ += rec.size();
   if (held_) heldData_.insert(heldData_.end(), rec.begin(), rec.end());
   if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
-    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_,
-                                       indexFile_.Error()));
+    ui::ShowMessage(files::FailureText(kIndexWriteFailed, indexName_, indexFile_.Error()));
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
@@ -596,8 +597,8 @@ bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
 }
 
 void IndexStoreO::EnrollWrites(WriteBehind &w) {
-  w.Enroll(dataFile_, "IndexStoreO.AppendIndexI failed writing d_file");
-  w.Enroll(indexFile_, "IndexStoreO.AppendIndexI failed writing index_file");
+  w.Enroll(dataFile_, kDataWriteFailed);
+  w.Enroll(indexFile_, kIndexWriteFailed);
 }
 
 void IndexStoreO::Resync() {
@@ -617,9 +618,8 @@ void IndexStoreO::Resync() {
 bool IndexStoreO::WriteWaitingNames() {
   for (BinFile *f : {&dataFile_, &indexFile_}) {
     if (!f->WriteWaiting()) {
-      ui::ShowMessage(files::FailureText(f == &dataFile_ ? "IndexStoreO.AppendIndexI failed writing d_file"
-                                                         : "IndexStoreO.AppendIndexI failed writing index_file",
-                                         f->Path(), f->Error()));
+      ui::ShowMessage(
+          files::FailureText(f == &dataFile_ ? kDataWriteFailed : kIndexWriteFailed, f->Path(), f->Error()));
       return false;
     }
   }
