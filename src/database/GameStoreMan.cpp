@@ -320,11 +320,6 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
   return true;
 }
 
-void GameStoreO::EnrollWrites(WriteBehind &w) {
-  w.Enroll(games_, kAddGameFailed);
-  w.Enroll(index_, kAddEntryFailed);
-}
-
 void GameStoreO::Resync() {
   if (!open_) return;
   gamesSize_ = static_cast<uint64_t>(std::max<int64_t>(games_.Size(), 0));
@@ -334,6 +329,11 @@ void GameStoreO::Resync() {
   // A torn entry would read as damage at the next open: cut, as far as
   // the disk lets.
   if (indexSize % 4 != 0) index_.Truncate(static_cast<uint64_t>(count_) * 4);
+}
+
+void GameStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(games_, kAddGameFailed);
+  w.Enroll(index_, kAddEntryFailed);
 }
 
 bool GameStoreO::ReadOffset(int32_t n, uint64_t &off, const char *message) {
