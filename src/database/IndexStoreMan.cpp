@@ -664,6 +664,8 @@ void IndexStoreO::Resync() {
   heldData_ = {};
   heldOffsets_ = {};
   heldSorted_ = {};
+  tableCount_ = 0;
+  sortedTable_ = {};
 }
 
 // The sorted file lists only names the disk holds: names still waiting
