@@ -46,11 +46,13 @@ bool FileFault::Hit(Op op) {
   return true;
 }
 
-// The bytes an enrolled file holds back: disjoint runs that never touch,
-// by their start offset.
+// The bytes an enrolled file holds back: disjoint runs by their start
+// offset; only a long run's successor touches it.
 struct BinFile::Waiting {
   // What a run costs beside its bytes, so many small runs count too.
   static constexpr uint64_t kRunCost = 64;
+  // Past this size an append starts a run of its own (which may touch).
+  static constexpr size_t kLongRun = 1 << 20;
   std::map<uint64_t, std::vector<uint8_t>> runs;
   uint64_t bytes = 0;
   uint64_t disk = 0;  // the file's size on disk, known while runs wait
@@ -238,6 +240,14 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
     if (prevEnd >= end) {
       // Inside a run: in place.
       std::memcpy(v.data() + (off - prev->first), p, n);
+      return true;
+    }
+    if (off == prevEnd && v.size() >= Waiting::kLongRun && v.size() + n > v.capacity() &&
+        (it == runs.end() || it->first > end)) {
+      // A long run is never copied to grow: a run of its own follows it.
+      runs.emplace_hint(it, off, std::vector<uint8_t>(p, p + n));
+      waiting_->bytes += n + Waiting::kRunCost;
+      batch_->bytes_ += n + Waiting::kRunCost;
       return true;
     }
     if (prevEnd >= off && (it == runs.end() || it->first > end)) {
