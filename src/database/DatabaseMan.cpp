@@ -697,7 +697,7 @@ std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
 static std::string TextInEncoding(const std::string &pgn, win1252::TextEncoding encoding) {
   std::string out;
   out.reserve(pgn.size());
-  win1252::ForEachPiece(pgn, [&](std::string_view piece) { out += win1252::ToEncoding(std::string(piece), encoding); });
+  win1252::AppendPiecesInEncoding(pgn, encoding, out);
   return out;
 }
 
