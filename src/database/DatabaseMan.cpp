@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -648,12 +649,19 @@ bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreak
 
 bool DatabaseO::BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
   out.clear();
-  std::string tags, moves;
-  if (!WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves)) return false;
-  const size_t first = moves.find_first_not_of(' ');
-  moves.erase(0, first == std::string::npos ? moves.size() : first);
-  if (option != 0 || lineBreaks) moves = LineBreaksToSpaces(moves, option);
-  out = tags + "\r\n\r\n" + moves;
+  std::string &moves = movetext_;
+  if (!textReader_.Attach(buffer_)) return false;
+  AppendTagsPGN(textReader_, out);
+  if (!WriteGamePGN(textReader_, wrap, moves)) {
+    out.clear();
+    return false;
+  }
+  out += "\r\n\r\n";
+  const size_t first = std::min(moves.find_first_not_of(' '), moves.size());
+  if (option != 0 || lineBreaks)
+    out += LineBreaksToSpaces(moves.substr(first), option);
+  else
+    out.append(moves, first);
   return true;
 }
 
