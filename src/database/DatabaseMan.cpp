@@ -30,9 +30,8 @@ using dbtext::Path;
 
 // Names the descriptor holds where the game has them: a name the index
 // refused shows as id 0 for a name that is there.
-bool NamesStored(const GameBuffer &buf, const GameDescriptor &d) {
-  QZGameManagerO reader;
-  if (!reader.Attach(buf)) return false;
+// reader holds the game's tags.
+bool NamesStored(QZGameManagerO &reader, const GameDescriptor &d) {
   auto has = [&](const char *tag, bool queryIsNone) {
     const std::string v = ini::Trim(reader.GetTagValue(tag));
     return !v.empty() && !(queryIsNone && v == "?");
@@ -747,11 +746,11 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
     if (!games_.ReadDescriptor(n, d)) return 0;
     old = {d.white, d.black, d.eventSite};
   }
-  if (!BuildGameDescriptor(buf, players_, eventSites_, annotators_, d)) {
+  if (!BuildGameDescriptor(buf, textReader_, players_, eventSites_, annotators_, d)) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }
-  if (!NamesStored(buf, d)) return 0;
+  if (!NamesStored(textReader_, d)) return 0;
   int32_t nr = n;
   if (n > 0) {
     if (!games_.SaveGame(n, buf, d)) return 0;

@@ -432,7 +432,8 @@ class DatabaseO {
   std::vector<std::string> activeLists_;
   int listDepth_ = 0;
   GameBuffer buffer_;
-  // The reader and movetext of BufferPgnText, kept from game to game.
+  // The tag reader of StoreGame and BufferPgnText and the movetext of the
+  // latter, kept from game to game.
   QZGameManagerO textReader_;
   std::string movetext_;
   TreeViewsO treeViews_;
