@@ -244,15 +244,15 @@ class MovetextWriter : public PackedStreamVisitor {
 
   bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
     for (uint8_t v : nags) {
-      char text[5] = {' ', '$'};
-      const auto end = std::to_chars(text + 2, text + sizeof text, v).ptr;
+      char text[4] = {'$'};
+      const auto end = std::to_chars(text + 1, text + sizeof text, v).ptr;
       Token(std::string_view(text, static_cast<size_t>(end - text)));
     }
     if (comment) {
       // A "}" would end the comment early when the text is read again.
-      token_.assign(" {");
+      token_.assign(1, '{');
       token_ += *comment;
-      std::replace(token_.begin() + 2, token_.end(), '}', ')');
+      std::replace(token_.begin() + 1, token_.end(), '}', ')');
       token_ += '}';
       Token(token_);
       force_ = true;
@@ -263,9 +263,7 @@ class MovetextWriter : public PackedStreamVisitor {
   bool Move(MailboxPos &before, Move2 m) override {
     const std::string san = MoveToSAN(before, gen_, m, force_);
     if (san.empty()) return false;
-    token_.assign(1, ' ');
-    token_ += san;
-    Token(token_);
+    Token(san);
     force_ = false;
     return true;
   }
@@ -304,31 +302,24 @@ class MovetextWriter : public PackedStreamVisitor {
     bool open;
   };
 
-  // Every token starts with a blank. The first token of a variation carries
-  // its "(" in place of that blank: " (" and the rest.
+  // Every token is written after a blank, the first token of a variation
+  // after " (". A line break takes the place of the blank. A token too long
+  // for any line is not moved off an empty one, so the text still begins
+  // with its blank.
   void Token(std::string_view text) {
-    const bool open = open_;
+    const std::string_view lead = open_ ? " (" : " ";
     open_ = false;
-    if (open) text.remove_prefix(1);
-    size_t size = text.size() + (open ? 2 : 0);
-    // A token too long for any line is not moved off an empty one, so the
-    // text still begins with its blank.
-    bool lead = true;
-    if (wrap_ && column_ > 0 && column_ + size >= 80) {
+    if (wrap_ && column_ > 0 && column_ + lead.size() + text.size() >= 80) {
       out_ += "\r\n";
       column_ = 0;
-      lead = false;
-      if (open) {
-        --size;
-      } else {
-        const size_t blanks = std::min(text.find_first_not_of(' '), text.size());
-        text.remove_prefix(blanks);
-        size -= blanks;
-      }
+      out_ += lead.substr(1);
+      column_ += lead.size() - 1;
+    } else {
+      out_ += lead;
+      column_ += lead.size();
     }
-    if (open) out_ += lead ? " (" : "(";
     out_ += text;
-    column_ += size;
+    column_ += text.size();
   }
 
   MoveGen &gen_;
@@ -338,7 +329,7 @@ class MovetextWriter : public PackedStreamVisitor {
   bool force_ = true;  // the game's first move carries its number
   bool open_ = false;  // a variation's "(" waits for its first token
   std::vector<Var> vars_;
-  std::string token_;  // reused for every move and comment
+  std::string token_;  // reused for every comment
 };
 
 }  // namespace
@@ -361,7 +352,7 @@ bool WriteGamePGN(QZGameManagerO &attached, bool wrap, std::string &out) {
     out.clear();
     return false;
   }
-  static const char *const kResults[4] = {" 1-0", " 1/2-1/2", " 0-1", " *"};
+  static const char *const kResults[4] = {"1-0", "1/2-1/2", "0-1", "*"};
   const int r = attached.GetResult();
   // Through the same wrapping rule as every other token.
   writer.Result(kResults[r >= 0 && r <= 3 ? r : 3]);
