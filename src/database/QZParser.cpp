@@ -340,18 +340,21 @@ constexpr bool KeptInToken(int c) {
   return IsLetter(c) || (c >= '0' && c <= '8') || c == '#' || c == '+' || c == '-' || c == ':' || c == '=';
 }
 
-// What a byte is to a move token, one lookup per byte: an end (a NUL of
-// the data too), a character kept, or an annotation sign.
-enum : uint8_t { kTokenEnd = 1, kTokenKept = 2, kTokenSign = 4 };
-struct TokenClasses {
+// What a byte is to move text, one lookup per byte: the end of a move
+// token (a NUL of the data too), a character a token keeps, an annotation
+// sign; a digit; what follows a move number (dots and blanks, NUL read as
+// a blank).
+enum : uint8_t { kTokenEnd = 1, kTokenKept = 2, kTokenSign = 4, kDigit = 8, kAfterNumber = 16 };
+struct ByteClasses {
   uint8_t of[256] = {};
-  constexpr TokenClasses() {
+  constexpr ByteClasses() {
     for (int c = 0; c < 256; ++c)
       of[c] = static_cast<uint8_t>((c == 0 || EndsToken(c) ? kTokenEnd : 0) | (KeptInToken(c) ? kTokenKept : 0) |
-                                   (c == '!' || c == '?' ? kTokenSign : 0));
+                                   (c == '!' || c == '?' ? kTokenSign : 0) | (IsDigit(c) ? kDigit : 0) |
+                                   (c == 0 || c == '.' || IsBlank(c) ? kAfterNumber : 0));
   }
 };
-constexpr TokenClasses kTokenClasses;
+constexpr ByteClasses kByteClasses;
 
 // NAG 1 to 6 of an annotation sign, 0 for any other run of "!" and "?".
 int SignNag(const char *s, size_t n) {
@@ -441,6 +444,15 @@ class PgnScanner {
     for (;;) {
       if (p_ == end_ && !Fill()) return;
       while (p_ < end_ && *p_ != '\r' && *p_ != '\n') ++p_;
+      if (p_ < end_) return;
+    }
+  }
+
+  // Past every byte of the class.
+  void SkipClass(uint8_t kind) {
+    for (;;) {
+      if (p_ == end_ && !Fill()) return;
+      while (p_ < end_ && (kByteClasses.of[static_cast<unsigned char>(*p_)] & kind)) ++p_;
       if (p_ < end_) return;
     }
   }
@@ -692,6 +704,23 @@ class PgnScanner {
         Error(kError, at, at, false);
         return;
       }
+      if (phase == kValue && inString && !escaped) {
+        // Inside the quotes a run without quote, backslash, "]" or NUL goes
+        // whole; blanks alone leave a quote just read the last one.
+        const char *q = p_;
+        bool blanks = true;
+        for (; q < end_; ++q) {
+          const char b = *q;
+          if (b == '"' || b == '\\' || b == ']' || b == '\0') break;
+          blanks = blanks && IsBlank(static_cast<unsigned char>(b));
+        }
+        if (q > p_) {
+          pair_.append(p_, q);
+          afterQuote = afterQuote && blanks;
+          p_ = q;
+          continue;
+        }
+      }
       if (phase != kValue) {
         if (IsBlank(c)) {
           if (phase == kName) phase = kAfterName;
@@ -841,8 +870,8 @@ class PgnScanner {
     Next();
     const int c2 = Peek();
     if (c2 != '-' && c2 != '/') {
-      while (IsDigit(Peek())) Next();
-      for (int d = Peek(); d == '.' || IsBlank(d); d = Peek()) Next();
+      SkipClass(kDigit);
+      SkipClass(kAfterNumber);
       return;
     }
     Next();
@@ -886,7 +915,7 @@ class PgnScanner {
       if (p_ == end_ && !Fill()) break;
       const char *q = p_;
       for (; q < end_; ++q) {
-        const uint8_t kind = kTokenClasses.of[static_cast<unsigned char>(*q)];
+        const uint8_t kind = kByteClasses.of[static_cast<unsigned char>(*q)];
         if (kind & kTokenEnd) break;
         if (kind & kTokenSign) {
           if (signs < 2) sign[signs] = *q;
