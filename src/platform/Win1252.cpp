@@ -263,6 +263,19 @@ std::string FoldText(std::string_view s) {
   return r;
 }
 
+uint64_t FoldHash(std::string_view s) {
+  const unsigned char *table = Tables().upper;
+  int fold = -1;
+  uint64_t h = 14695981039346656037ull;
+  for (char ch : s) {
+    unsigned b = static_cast<unsigned char>(ch);
+    if (b >= 0x80 && fold < 0) fold = !IsUtf8(s);
+    if (b < 0x80 || fold) b = table[b];
+    h = (h ^ b) * 1099511628211ull;
+  }
+  return h;
+}
+
 int CompareText(std::string_view a, std::string_view b) {
   const unsigned char *table = Tables().upper;
   // Whether each side folds its high bytes, decided at its first one, so

@@ -25,6 +25,9 @@ std::string FoldText(std::string_view s);
 // Comparison of the folded texts: <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b);
 inline bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+// A hash of FoldText(s) made without building it: texts that compare equal
+// hash alike.
+uint64_t FoldHash(std::string_view s);
 
 // Game text keeps the bytes of its source: UTF-8 or Windows-1252.
 enum class TextEncoding : uint8_t { Utf8, Win1252 };
