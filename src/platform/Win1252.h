@@ -78,6 +78,11 @@ void ForEachPiece(std::string_view text, F f) {
   if (start < text.size()) f(text.substr(start));
 }
 
+// Appends to out what ForEachPiece with ToEncoding on each piece gives,
+// looking only at the pieces that hold a byte above 0x7F: the rest of a
+// PGN text is ASCII and stays as it is.
+void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out);
+
 // Code point of each character of a valid UTF-8 text.
 template <class F>
 void ForEachCodePoint(std::string_view s, F f) {
