@@ -17,6 +17,7 @@ void SearchBoosterO::Init() {
 }
 
 void SearchBoosterO::Done() {
+  links_.Clear();
   bpl_.Done();
   bes_.Done();
   bli_.Done();
@@ -32,12 +33,14 @@ bool SearchBoosterO::Open(const std::string &name) {
 }
 
 void SearchBoosterO::Close() {
+  links_.Clear();
   bpl_.Close();
   bes_.Close();
   bli_.Close();
 }
 
 void SearchBoosterO::CloseAndDelete() {
+  links_.Clear();
   bli_.CloseAndDelete();
   bpl_.CloseAndDelete();
   bes_.CloseAndDelete();
@@ -61,17 +64,34 @@ void SearchBoosterO::ResetIoCounts() {
 }
 
 bool SearchBoosterO::ReadLinks(int32_t n, Links &l) {
+  if (bli_.IsOpen() && !links_.HasPage(n)) {
+    // The page's links in one read; a failed read leaves them to single reads.
+    const int32_t first = links_.MakePage(n);
+    const int32_t last = std::min(bli_.Count(), first + RecordPagesO::kPage - 1);
+    std::vector<uint8_t> page;
+    if (first <= last && bli_.GetRecords(first, last, page))
+      for (int32_t m = first; m <= last; ++m) links_.Put(m, &page[static_cast<size_t>(m - first) * 12]);
+  }
   uint8_t b[12];
+  const uint8_t *held = links_.Find(n);
   l = Links{};
-  if (!bli_.GetRecord(n, b)) return false;
-  for (int k = 0; k < 3; ++k) l.v[k] = le::GetU32(b + 4 * k);
+  if (!held) {
+    if (!bli_.GetRecord(n, b)) return false;
+    links_.Put(n, b);
+  }
+  for (int k = 0; k < 3; ++k) l.v[k] = le::GetU32((held ? held : b) + 4 * k);
   return true;
 }
 
 bool SearchBoosterO::WriteLinks(int32_t n, const Links &l) {
   uint8_t b[12];
   for (int k = 0; k < 3; ++k) le::PutU32(b + 4 * k, l.v[k]);
-  return bli_.SetRecord(n, b);
+  const bool ok = bli_.SetRecord(n, b);
+  if (ok)
+    links_.Put(n, b);
+  else
+    links_.Drop(n);
+  return ok;
 }
 
 uint32_t SearchBoosterO::Link(int32_t n, int slot) {
@@ -226,6 +246,7 @@ bool SearchBoosterO::ReplaceGame(GameStoreO &games, int32_t n, const Names &old,
 
 bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged) {
   damaged = 0;
+  links_.Clear();
   // ".bli" first: cut short, it tells the next open to build again.
   if (!bli_.Truncate() || !bpl_.Truncate() || !bes_.Truncate()) return false;
   GameDescriptor d;
@@ -252,24 +273,15 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
   uint32_t cur = 0;
   if (!ReadHead(heads, id, cur)) return false;
   GameDescriptor d;
-  // Chains descend, so index entries and links are read in blocks ending
-  // at the game met; a failed block read falls back to single reads.
-  constexpr int32_t kBlock = 512;
-  std::vector<uint32_t> offsets;
-  std::vector<uint8_t> links;
-  int32_t offFirst = 0, offLast = -1, linkFirst = 0, linkLast = -1;
+  Links l;
+  // Descriptors and links come from the stores' held pages after a walk's
+  // first read of them.
   for (uint32_t from = UINT32_MAX; cur != 0 && cur < from;) {
     // A link past the games or past the linked games is damage.
     if (cur > static_cast<uint32_t>(std::min(games.Count(), bli_.Count()))) return false;
     const auto n = static_cast<int32_t>(cur);
-    if (n < offFirst || n > offLast) {
-      offFirst = std::max(1, n - kBlock + 1);
-      offLast = games.ReadOffsets(offFirst, n, offsets) ? n : -1;
-    }
-    if (!(n <= offLast ? games.ReadDescriptorAt(offsets[static_cast<size_t>(n - offFirst)], d)
-                       : games.ReadDescriptor(n, d)))
-      return false;
-    if (!visit(static_cast<int32_t>(cur), d)) return true;
+    if (!games.ReadDescriptor(n, d)) return false;
+    if (!visit(n, d)) return true;
     int slot = kEventSite;
     if (player && d.white == id)
       slot = kWhite;
@@ -278,13 +290,8 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
     else if (player)
       return false;  // the chain passes a game without the player: damaged
     from = cur;
-    if (n < linkFirst || n > linkLast) {
-      linkFirst = std::max(1, n - kBlock + 1);
-      linkLast = bli_.GetRecords(linkFirst, n, links) ? n : -1;
-    }
-    cur = n <= linkLast
-              ? le::GetU32(&links[static_cast<size_t>(n - linkFirst) * 12 + 4 * static_cast<size_t>(slot)])
-              : Link(n, slot);
+    ReadLinks(n, l);  // a failed read ends the walk
+    cur = l.v[slot];
   }
   return true;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "database/GameStoreMan.h"
+#include "database/RecordPagesMan.h"
 #include "database/RecordStoreMan.h"
 
 class SearchBoosterO {
@@ -59,6 +60,10 @@ class SearchBoosterO {
   bool WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit);
   bool WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit);
 
+  // The memory the held links take: ".bli" records are held from their
+  // first read until close, 12 bytes per game at most.
+  size_t HeldBytes() const { return links_.HeldBytes(); }
+
   StoreIoCounts IoCounts() const;
   void ResetIoCounts();
 
@@ -78,4 +83,5 @@ class SearchBoosterO {
   bool Insert(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN, Links &links);
 
   RecordStoreO bpl_, bes_, bli_;
+  RecordPagesO links_{12};
 };
