@@ -147,7 +147,8 @@ class PreparedSearch {
   }
 
   bool PlayersPass(const GameDescriptor &d) const {
-    if (playerIds_.out.contains(d.white) || playerIds_.out.contains(d.black)) return false;
+    if (!playerIds_.out.empty() && (playerIds_.out.contains(d.white) || playerIds_.out.contains(d.black)))
+      return false;
     if (!namesPlayers_) return true;
     const int fromWhite = d.flags & GameDescriptor::gfWhiteWins ? 0
                           : d.flags & GameDescriptor::gfDraw    ? 1
@@ -252,7 +253,7 @@ void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int wit
       const uint32_t id = ids[k];
       booster_.WalkPlayer(games_, id, [&](int32_t n, const GameDescriptor &d) {
         const uint32_t other = d.white == id ? d.black : d.white;
-        const auto it = walkIndex.find(other);
+        const auto it = k > 0 ? walkIndex.find(other) : walkIndex.end();
         const bool testedBefore = it != walkIndex.end() && it->second < k;
         if (!testedBefore && p->Matches(d)) add(n);
         going = met(walkText);

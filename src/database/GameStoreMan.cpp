@@ -127,6 +127,7 @@ void GameStoreO::Init() {
   gamesName_.clear();
   indexName_.clear();
   held_.Clear();
+  ++generation_;
 }
 
 void GameStoreO::Done() {
@@ -283,6 +284,7 @@ bool GameStoreO::WriteRecord(uint64_t off, const GameBuffer &game, const GameDes
 }
 
 int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
+  ++generation_;
   if (!CreateFiles() || !RecordFits()) return 0;
   // The record at the end of what is stored (over a torn tail), then its
   // index entry at its own place.
@@ -303,6 +305,7 @@ int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
 
 bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescriptor &d) {
   if (n < 1 || n > count_) throw ERangeError();
+  ++generation_;
   if (!open_ || !RecordFits()) return false;
   // Always a new record: game n is re-pointed only once the new one is whole.
   const uint64_t off = gamesSize_;
@@ -436,6 +439,7 @@ bool GameStoreO::ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> 
 
 bool GameStoreO::WriteDescriptor(int32_t n, const GameDescriptor &d) {
   if (n < 1 || n > count_) throw ERangeError();
+  ++generation_;
   uint64_t off = 0;
   if (!ReadOffset(n, off, "GameStoreO.SetGameDescriptorInFile failed reading index_file")) return false;
   uint8_t bytes[GameDescriptor::kSize];

@@ -102,6 +102,10 @@ class GameStoreO {
   // a page of games at a time (RecordPagesO), and kept in step by every
   // write below: 35 bytes per game at most.
   bool ReadDescriptor(int32_t n, GameDescriptor &d);
+  void PrefetchDescriptor(int32_t n) const { held_.Prefetch(n); }
+  // Changes with every write and every open or close: what was read from
+  // the store before holds while it stays the same.
+  uint64_t Generation() const { return generation_; }
   // The memory the held descriptors take.
   size_t HeldBytes() const { return held_.HeldBytes(); }
   // Index entries first..last (within 1..Count()) in one read, for walks
@@ -139,6 +143,7 @@ class GameStoreO {
 
   bool open_ = false;
   bool failed_ = false;
+  uint64_t generation_ = 0;
   int32_t count_ = 0;
   uint64_t gamesSize_ = 0;
   std::string gamesName_, indexName_;

@@ -17,7 +17,7 @@ void SearchBoosterO::Init() {
 }
 
 void SearchBoosterO::Done() {
-  links_.Clear();
+  DropChains();
   bpl_.Done();
   bes_.Done();
   bli_.Done();
@@ -33,14 +33,14 @@ bool SearchBoosterO::Open(const std::string &name) {
 }
 
 void SearchBoosterO::Close() {
-  links_.Clear();
+  DropChains();
   bpl_.Close();
   bes_.Close();
   bli_.Close();
 }
 
 void SearchBoosterO::CloseAndDelete() {
-  links_.Clear();
+  DropChains();
   bli_.CloseAndDelete();
   bpl_.CloseAndDelete();
   bes_.CloseAndDelete();
@@ -64,34 +64,24 @@ void SearchBoosterO::ResetIoCounts() {
 }
 
 bool SearchBoosterO::ReadLinks(int32_t n, Links &l) {
-  if (bli_.IsOpen() && !links_.HasPage(n)) {
-    // The page's links in one read; a failed read leaves them to single reads.
-    const int32_t first = links_.MakePage(n);
-    const int32_t last = std::min(bli_.Count(), first + RecordPagesO::kPage - 1);
-    std::vector<uint8_t> page;
-    if (first <= last && bli_.GetRecords(first, last, page))
-      for (int32_t m = first; m <= last; ++m) links_.Put(m, &page[static_cast<size_t>(m - first) * 12]);
-  }
   uint8_t b[12];
-  const uint8_t *held = links_.Find(n);
   l = Links{};
-  if (!held) {
-    if (!bli_.GetRecord(n, b)) return false;
-    links_.Put(n, b);
-  }
-  for (int k = 0; k < 3; ++k) l.v[k] = le::GetU32((held ? held : b) + 4 * k);
+  if (!bli_.GetRecord(n, b)) return false;
+  for (int k = 0; k < 3; ++k) l.v[k] = le::GetU32(b + 4 * k);
   return true;
 }
 
+void SearchBoosterO::DropChains() {
+  chains_.players = {};
+  chains_.eventSites = {};
+  chains_.bytes = 0;
+}
+
 bool SearchBoosterO::WriteLinks(int32_t n, const Links &l) {
+  DropChains();
   uint8_t b[12];
   for (int k = 0; k < 3; ++k) le::PutU32(b + 4 * k, l.v[k]);
-  const bool ok = bli_.SetRecord(n, b);
-  if (ok)
-    links_.Put(n, b);
-  else
-    links_.Drop(n);
-  return ok;
+  return bli_.SetRecord(n, b);
 }
 
 uint32_t SearchBoosterO::Link(int32_t n, int slot) {
@@ -111,6 +101,7 @@ bool SearchBoosterO::ReadHead(RecordStoreO &heads, uint32_t id, uint32_t &game) 
 }
 
 bool SearchBoosterO::WriteHead(RecordStoreO &heads, uint32_t id, uint32_t game) {
+  DropChains();
   uint8_t b[4];
   le::PutU32(b, game);
   return heads.SetRecord(RangeCast<int32_t>(id), b);
@@ -246,7 +237,7 @@ bool SearchBoosterO::ReplaceGame(GameStoreO &games, int32_t n, const Names &old,
 
 bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged) {
   damaged = 0;
-  links_.Clear();
+  DropChains();
   // ".bli" first: cut short, it tells the next open to build again.
   if (!bli_.Truncate() || !bpl_.Truncate() || !bes_.Truncate()) return false;
   GameDescriptor d;
@@ -270,18 +261,56 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
 bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
                           const Visit &visit) {
   if (id == 0) return true;
+  if (chains_.games != &games || chains_.generation != games.Generation()) {
+    DropChains();
+    chains_.games = &games;
+    chains_.generation = games.Generation();
+  }
+  auto &held = player ? chains_.players : chains_.eventSites;
+  if (const auto it = held.find(id); it != held.end()) {
+    // The descriptors a few games ahead are asked for, so their memory
+    // reads overlap the visits.
+    constexpr size_t kAhead = 16;
+    const std::vector<uint32_t> &chain = it->second;
+    GameDescriptor d;
+    for (size_t i = 0; i < chain.size(); ++i) {
+      if (i + kAhead < chain.size()) games.PrefetchDescriptor(static_cast<int32_t>(chain[i + kAhead]));
+      if (!games.ReadDescriptor(static_cast<int32_t>(chain[i]), d)) return false;
+      if (!visit(static_cast<int32_t>(chain[i]), d)) return true;
+    }
+    return true;
+  }
+  std::vector<uint32_t> chain;
+  bool whole = false;
+  const bool ok = WalkFiles(games, heads, id, player, visit, chain, whole);
+  if (ok && whole) {
+    chain.shrink_to_fit();
+    chains_.bytes += chain.capacity() * sizeof(uint32_t);
+    held.emplace(id, std::move(chain));
+  }
+  return ok;
+}
+
+bool SearchBoosterO::WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
+                               const Visit &visit, std::vector<uint32_t> &chain, bool &whole) {
+  whole = false;
   uint32_t cur = 0;
   if (!ReadHead(heads, id, cur)) return false;
   GameDescriptor d;
-  Links l;
-  // Descriptors and links come from the stores' held pages after a walk's
-  // first read of them.
+  // Chains descend, so links are read in blocks ending at the game met; a
+  // failed block read falls back to single reads. Descriptors come from
+  // the game store's held pages.
+  constexpr int32_t kBlock = 512;
+  std::vector<uint8_t> links;
+  int32_t linkFirst = 0, linkLast = -1;
+  bool readsFailed = false;
   for (uint32_t from = UINT32_MAX; cur != 0 && cur < from;) {
     // A link past the games or past the linked games is damage.
     if (cur > static_cast<uint32_t>(std::min(games.Count(), bli_.Count()))) return false;
     const auto n = static_cast<int32_t>(cur);
     if (!games.ReadDescriptor(n, d)) return false;
     if (!visit(n, d)) return true;
+    chain.push_back(cur);
     int slot = kEventSite;
     if (player && d.white == id)
       slot = kWhite;
@@ -290,9 +319,19 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
     else if (player)
       return false;  // the chain passes a game without the player: damaged
     from = cur;
-    ReadLinks(n, l);  // a failed read ends the walk
-    cur = l.v[slot];
+    if (n < linkFirst || n > linkLast) {
+      linkFirst = std::max(1, n - kBlock + 1);
+      linkLast = bli_.GetRecords(linkFirst, n, links) ? n : -1;
+    }
+    if (n <= linkLast) {
+      cur = le::GetU32(&links[static_cast<size_t>(n - linkFirst) * 12 + 4 * static_cast<size_t>(slot)]);
+    } else {
+      Links l;
+      readsFailed = !ReadLinks(n, l) || readsFailed;  // a failed read ends the walk
+      cur = l.v[slot];
+    }
   }
+  whole = !readsFailed;
   return true;
 }
 

@@ -247,8 +247,7 @@ TEST(SearchBooster, BlockWalksCrossBlocksAndSurviveAFailedRead) {
   const Fixture::Scanned s = f.ScanAll(40, 6);
   f.booster.ResetIoCounts();
   EXPECT_EQ(f.Walk(2, true, 5000), s.players[2]);
-  // the head, then a block of links per page of games
-  EXPECT_LE(f.booster.IoCounts().reads, 1u + 2000 / RecordPagesO::kPage + 1);
+  EXPECT_LE(f.booster.IoCounts().reads, 1u + 2000 / 512 + 1);  // the head, then a block per 512 games
   EXPECT_EQ(f.Walk(1, false), s.events[1]);  // sparse: a block for each game
   EXPECT_EQ(f.Walk(17, true), s.players[17]);
   MessageRecorder rec;
