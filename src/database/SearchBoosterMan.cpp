@@ -1,6 +1,7 @@
 #include "database/SearchBoosterMan.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/Bytes.h"
@@ -261,17 +262,20 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
 bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
                           const Visit &visit) {
   if (id == 0) return true;
-  if (chains_.games != &games || chains_.generation != games.Generation()) {
+  if (chains_.games != &games || chains_.generation != games.Generation() || chains_.linked != bli_.Count()) {
     DropChains();
     chains_.games = &games;
     chains_.generation = games.Generation();
+    chains_.linked = bli_.Count();
   }
   auto &held = player ? chains_.players : chains_.eventSites;
   if (const auto it = held.find(id); it != held.end()) {
     // The descriptors a few games ahead are asked for, so their memory
     // reads overlap the visits.
     constexpr size_t kAhead = 16;
-    const std::vector<uint32_t> &chain = it->second;
+    // Shared: a visit that writes drops the held chains, not this one.
+    const std::shared_ptr<const std::vector<uint32_t>> keep = it->second;
+    const std::vector<uint32_t> &chain = *keep;
     GameDescriptor d;
     for (size_t i = 0; i < chain.size(); ++i) {
       if (i + kAhead < chain.size()) games.PrefetchDescriptor(static_cast<int32_t>(chain[i + kAhead]));
@@ -283,10 +287,11 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
   std::vector<uint32_t> chain;
   bool whole = false;
   const bool ok = WalkFiles(games, heads, id, player, visit, chain, whole);
-  if (ok && whole) {
+  // Held only when nothing was written while walking.
+  if (ok && whole && chains_.generation == games.Generation() && chains_.linked == bli_.Count()) {
     chain.shrink_to_fit();
     chains_.bytes += chain.capacity() * sizeof(uint32_t);
-    held.emplace(id, std::move(chain));
+    held.emplace(id, std::make_shared<const std::vector<uint32_t>>(std::move(chain)));
   }
   return ok;
 }
@@ -298,8 +303,8 @@ bool SearchBoosterO::WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t 
   if (!ReadHead(heads, id, cur)) return false;
   GameDescriptor d;
   // Chains descend, so links are read in blocks ending at the game met; a
-  // failed block read falls back to single reads. Descriptors come from
-  // the game store's held pages.
+  // failed block read falls back to single reads (and the chain is not
+  // held). Descriptors come from the game store's held pages.
   constexpr int32_t kBlock = 512;
   std::vector<uint8_t> links;
   int32_t linkFirst = 0, linkLast = -1;
@@ -322,6 +327,7 @@ bool SearchBoosterO::WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t 
     if (n < linkFirst || n > linkLast) {
       linkFirst = std::max(1, n - kBlock + 1);
       linkLast = bli_.GetRecords(linkFirst, n, links) ? n : -1;
+      readsFailed = readsFailed || linkLast < 0;
     }
     if (n <= linkLast) {
       cur = le::GetU32(&links[static_cast<size_t>(n - linkFirst) * 12 + 4 * static_cast<size_t>(slot)]);

@@ -7,6 +7,7 @@
 // walk stops at a link that is not below the game it came from.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -92,9 +93,11 @@ class SearchBoosterO {
 
   RecordStoreO bpl_, bes_, bli_;
   struct HeldChains {
-    const GameStoreO *games = nullptr;  // the store and its generation they were read from
+    // The store, its generation and the linked games they were read with.
+    const GameStoreO *games = nullptr;
     uint64_t generation = 0;
-    std::unordered_map<uint32_t, std::vector<uint32_t>> players, eventSites;
+    int32_t linked = 0;
+    std::unordered_map<uint32_t, std::shared_ptr<const std::vector<uint32_t>>> players, eventSites;
     size_t bytes = 0;
   } chains_;
 };
