@@ -115,7 +115,7 @@ int main(int argc, char **argv) {
   bool report = false;
   const auto opening = std::chrono::steady_clock::now();
   if (!db.Open(argv[1], nullptr, nullptr, report)) return 1;
-  std::printf("opened in %.3f s\n", Seconds(opening));
+  std::printf("opened in %.3f s; VmRSS %ld KB\n", Seconds(opening), ResidentKb());
   if (!db.HasSearchBooster()) {
     std::fprintf(stderr, "%s keeps no search booster\n", argv[1]);
     return 1;
