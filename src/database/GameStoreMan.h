@@ -100,7 +100,7 @@ class GameStoreO {
   bool GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d = nullptr);
   // Descriptors are held in memory from their first read until close, read
   // a page of games at a time (RecordPagesO), and kept in step by every
-  // write below: 35 bytes per game at most.
+  // write of this store: 35 bytes per game at most.
   bool ReadDescriptor(int32_t n, GameDescriptor &d);
   void PrefetchDescriptor(int32_t n) const { held_.Prefetch(n); }
   // Changes with every write and every open or close: what was read from
@@ -108,8 +108,8 @@ class GameStoreO {
   uint64_t Generation() const { return generation_; }
   // The memory the held descriptors take.
   size_t HeldBytes() const { return held_.HeldBytes(); }
-  // Index entries first..last (within 1..Count()) in one read, for walks
-  // that visit many games; false without a message when the read fails.
+  // Index entries first..last (within 1..Count()) in one read, for reading
+  // many games' records; false without a message when the read fails.
   bool ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> &out);
   // Game n's descriptor at the record offset its index entry holds.
   bool ReadDescriptorAt(uint64_t off, GameDescriptor &d);
