@@ -18,6 +18,7 @@
 #include "database/DatabaseManTrees.h"
 #include "database/KeyTreeMan.h"
 #include "database/PGNFileMan.h"
+#include "database/QZUtils.h"
 #include "database/SearchBoosterMan.h"
 #include "foundation/comDlgAbort.h"
 
@@ -431,6 +432,10 @@ class DatabaseO {
   std::vector<std::string> activeLists_;
   int listDepth_ = 0;
   GameBuffer buffer_;
+  // The tag reader of StoreGame and BufferPgnText and the movetext of the
+  // latter, kept from game to game.
+  QZGameManagerO textReader_;
+  std::string movetext_;
   TreeViewsO treeViews_;
   KeyViewO keyView_;
 };

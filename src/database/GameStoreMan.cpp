@@ -72,6 +72,11 @@ std::string NotQuery(const std::string &value) { return value == "?" ? std::stri
 bool BuildGameDescriptor(const GameBuffer &game, IndexManO &players, IndexManO &eventSites,
                          IndexManO &annotators, GameDescriptor &d) {
   QZGameManagerO reader;
+  return BuildGameDescriptor(game, reader, players, eventSites, annotators, d);
+}
+
+bool BuildGameDescriptor(const GameBuffer &game, QZGameManagerO &reader, IndexManO &players,
+                         IndexManO &eventSites, IndexManO &annotators, GameDescriptor &d) {
   if (!reader.Attach(game)) return false;
   auto tag = [&](const char *name) { return ini::Trim(reader.GetTagValue(name)); };
   auto id = [](IndexManO &index, const std::string &text) {

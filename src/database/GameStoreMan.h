@@ -58,6 +58,9 @@ uint32_t EcoCode(const std::string &text);
 // game cannot be read; d is then unchanged.
 bool BuildGameDescriptor(const GameBuffer &game, IndexManO &players, IndexManO &eventSites,
                          IndexManO &annotators, GameDescriptor &d);
+// The same through a reader the caller keeps: it is left attached to game.
+bool BuildGameDescriptor(const GameBuffer &game, QZGameManagerO &reader, IndexManO &players,
+                         IndexManO &eventSites, IndexManO &annotators, GameDescriptor &d);
 
 class GameStoreO {
  public:

@@ -84,23 +84,27 @@ class RunWriter {
 class MergeSource {
  public:
   virtual ~MergeSource() = default;
-  virtual bool Next(uint32_t &id, std::string &text) = 0;
+  // text stays valid until the next call.
+  virtual bool Next(uint32_t &id, std::string_view &text) = 0;
   bool failed = false;
 };
 
 class FnSource : public MergeSource {
  public:
-  explicit FnSource(std::function<bool(uint32_t &, std::string &, bool &)> next) : next_(std::move(next)) {}
-  bool Next(uint32_t &id, std::string &text) override { return next_(id, text, failed); }
+  // next gets a buffer for a text it has to read.
+  explicit FnSource(std::function<bool(uint32_t &, std::string &, std::string_view &, bool &)> next)
+      : next_(std::move(next)) {}
+  bool Next(uint32_t &id, std::string_view &text) override { return next_(id, buf_, text, failed); }
 
  private:
-  std::function<bool(uint32_t &, std::string &, bool &)> next_;
+  std::function<bool(uint32_t &, std::string &, std::string_view &, bool &)> next_;
+  std::string buf_;
 };
 
 class BatchSource : public MergeSource {
  public:
   explicit BatchSource(const std::vector<std::pair<uint32_t, std::string>> &batch) : batch_(batch) {}
-  bool Next(uint32_t &id, std::string &text) override {
+  bool Next(uint32_t &id, std::string_view &text) override {
     if (i_ == batch_.size()) return false;
     id = batch_[i_].first;
     text = batch_[i_++].second;
@@ -142,7 +146,7 @@ class ScratchRun {
 // Writes both sides in text order; among equal texts the newer ids first.
 bool Merge(MergeSource &newer, MergeSource &older, RunWriter &out) {
   uint32_t nid = 0, oid = 0;
-  std::string ntext, otext;
+  std::string_view ntext, otext;
   bool haveNew = newer.Next(nid, ntext);
   for (bool haveOld = older.Next(oid, otext); haveOld; haveOld = older.Next(oid, otext)) {
     for (; haveNew && win1252::CompareText(ntext, otext) <= 0; haveNew = newer.Next(nid, ntext))
@@ -177,6 +181,8 @@ void IndexStoreO::Init() {
   heldOffsets_ = {};
   heldSortedValid_ = false;
   heldSorted_ = {};
+  tableCount_ = 0;
+  sortedTable_ = {};
 }
 
 void IndexStoreO::Done() { recent_.Done(); }
@@ -366,6 +372,13 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   return true;
 }
 
+bool IndexStoreO::TextOf(uint32_t id, std::string &buf, std::string_view &text) {
+  if (HeldText(id, text)) return true;
+  if (!ReadText(id, buf)) return false;
+  text = buf;
+  return true;
+}
+
 std::string IndexStoreO::GetText(uint32_t id) {
   std::string text;
   if (id != 0) ReadText(id, text);
@@ -473,6 +486,44 @@ std::string IndexStoreO::GetSortedText(int32_t i) {
   return text;
 }
 
+int64_t IndexStoreO::HashedSortedId(std::string_view text) {
+  if (!held_) return -1;
+  const int32_t sorted = SortedCount();
+  if (tableCount_ < sorted) {
+    size_t size = std::max<size_t>(sortedTable_.size(), 16);
+    while (size < 2 * static_cast<size_t>(sorted)) size *= 2;
+    if (size != sortedTable_.size()) {
+      sortedTable_.assign(size, 0);
+      tableCount_ = 0;
+    }
+    for (int32_t id = tableCount_ + 1; id <= sorted; ++id) {
+      std::string_view name;
+      if (!HeldText(static_cast<uint32_t>(id), name)) return -1;
+      const uint64_t h = win1252::FoldHash(name);
+      size_t slot = static_cast<size_t>(h) & (size - 1);
+      while (sortedTable_[slot] != 0) slot = (slot + 1) & (size - 1);
+      sortedTable_[slot] = (h & 0xFFFFFFFF00000000ull) | static_cast<uint32_t>(id);
+      tableCount_ = id;
+    }
+  }
+  const uint64_t h = win1252::FoldHash(text);
+  const size_t mask = sortedTable_.size() - 1;
+  int64_t found = 0;
+  for (size_t slot = static_cast<size_t>(h) & mask; sortedTable_[slot] != 0; slot = (slot + 1) & mask) {
+    const uint64_t e = sortedTable_[slot];
+    const auto id = static_cast<uint32_t>(e & 0xFFFFFFFF);
+    // Ids past the sorted ones (a sorted file replaced by a shorter one)
+    // are not looked at.
+    std::string_view held;
+    if ((e ^ h) >> 32 != 0 || id > static_cast<uint32_t>(sorted) || !HeldText(id, held) ||
+        win1252::CompareText(held, text) != 0)
+      continue;
+    if (found != 0) return -1;
+    found = id;
+  }
+  return found;
+}
+
 int32_t IndexStoreO::FindSortedPosition(const std::string &pattern, MatchMode kind) {
   int32_t lo = 1, hi = SortedCount();
   std::string stored;
@@ -505,7 +556,9 @@ uint32_t IndexStoreO::Find(const std::string &name) {
     if (const uint32_t id = recent_.Find(text)) return id;
   }
   if (SortedCount() > 0) {
-    const int32_t pos = FindSortedPosition(text, mmExact);
+    const int64_t id = HashedSortedId(text);
+    if (id > 0) return static_cast<uint32_t>(id);
+    const int32_t pos = id == 0 ? 0 : FindSortedPosition(text, mmExact);
     if (pos > 0) return GetSortedIndex(pos);
   }
   // The unsorted tail before the recent names, compared exactly.
@@ -557,8 +610,8 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
       target = &run.File();
     }
     RunReader reader(in, inCount);
-    FnSource older([&](uint32_t &id, std::string &text, bool &failed) {
-      if (reader.Next(id)) return ReadText(id, text) || (failed = true, false);
+    FnSource older([&](uint32_t &id, std::string &buf, std::string_view &text, bool &failed) {
+      if (reader.Next(id)) return TextOf(id, buf, text) || (failed = true, false);
       if (reader.failed()) {
         failed = true;
         SortFileFailed(in->Error(), in->Path());
@@ -622,8 +675,8 @@ bool IndexStoreO::UpdateSortedIndex() {
   }
   if (!SortIds(sortedCount + 1, count_, tail.File())) return false;
   RunReader tailReader(&tail.File(), static_cast<uint64_t>(count_ - sortedCount));
-  FnSource newer([&](uint32_t &id, std::string &text, bool &failed) {
-    if (tailReader.Next(id)) return ReadText(id, text) || (failed = true, false);
+  FnSource newer([&](uint32_t &id, std::string &buf, std::string_view &text, bool &failed) {
+    if (tailReader.Next(id)) return TextOf(id, buf, text) || (failed = true, false);
     if (tailReader.failed()) {
       failed = true;
       SortFileFailed(tail.File().Error(), tail.Path());
@@ -631,11 +684,11 @@ bool IndexStoreO::UpdateSortedIndex() {
     return false;
   });
   RunReader sortedReader(&sortedFile_, static_cast<uint64_t>(sortedCount));
-  FnSource older([&](uint32_t &id, std::string &text, bool &failed) {
+  FnSource older([&](uint32_t &id, std::string &buf, std::string_view &text, bool &failed) {
     if (!sortedReader.Next(id)) {
       if (!sortedReader.failed()) return false;  // the end
     } else if (id >= 1 && id <= static_cast<uint32_t>(count_)) {
-      if (ReadText(id, text)) return true;
+      if (TextOf(id, buf, text)) return true;
       failed = true;
       return false;
     }
