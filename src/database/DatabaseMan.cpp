@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -29,9 +30,8 @@ using dbtext::Path;
 
 // Names the descriptor holds where the game has them: a name the index
 // refused shows as id 0 for a name that is there.
-bool NamesStored(const GameBuffer &buf, const GameDescriptor &d) {
-  QZGameManagerO reader;
-  if (!reader.Attach(buf)) return false;
+// reader holds the game's tags.
+bool NamesStored(QZGameManagerO &reader, const GameDescriptor &d) {
   auto has = [&](const char *tag, bool queryIsNone) {
     const std::string v = ini::Trim(reader.GetTagValue(tag));
     return !v.empty() && !(queryIsNone && v == "?");
@@ -648,12 +648,19 @@ bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreak
 
 bool DatabaseO::BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
   out.clear();
-  std::string tags, moves;
-  if (!WriteTagsPGN(buffer_, true, tags) || !WriteGamePGN(buffer_, wrap, moves)) return false;
-  const size_t first = moves.find_first_not_of(' ');
-  moves.erase(0, first == std::string::npos ? moves.size() : first);
-  if (option != 0 || lineBreaks) moves = LineBreaksToSpaces(moves, option);
-  out = tags + "\r\n\r\n" + moves;
+  std::string &moves = movetext_;
+  if (!textReader_.Attach(buffer_)) return false;
+  AppendTagsPGN(textReader_, out);
+  if (!WriteGamePGN(textReader_, wrap, moves)) {
+    out.clear();
+    return false;
+  }
+  out += "\r\n\r\n";
+  const size_t first = std::min(moves.find_first_not_of(' '), moves.size());
+  if (option != 0 || lineBreaks)
+    out += LineBreaksToSpaces(moves.substr(first), option);
+  else
+    out.append(moves, first);
   return true;
 }
 
@@ -697,7 +704,7 @@ std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
 static std::string TextInEncoding(const std::string &pgn, win1252::TextEncoding encoding) {
   std::string out;
   out.reserve(pgn.size());
-  win1252::ForEachPiece(pgn, [&](std::string_view piece) { out += win1252::ToEncoding(std::string(piece), encoding); });
+  win1252::AppendPiecesInEncoding(pgn, encoding, out);
   return out;
 }
 
@@ -739,11 +746,11 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
     if (!games_.ReadDescriptor(n, d)) return 0;
     old = {d.white, d.black, d.eventSite};
   }
-  if (!BuildGameDescriptor(buf, players_, eventSites_, annotators_, d)) {
+  if (!BuildGameDescriptor(buf, textReader_, players_, eventSites_, annotators_, d)) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }
-  if (!NamesStored(buf, d)) return 0;
+  if (!NamesStored(textReader_, d)) return 0;
   int32_t nr = n;
   if (n > 0) {
     if (!games_.SaveGame(n, buf, d)) return 0;

@@ -18,6 +18,9 @@ namespace {
 
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
 
+const char kDataWriteFailed[] = "IndexStoreO.AppendIndexI failed writing d_file";
+const char kIndexWriteFailed[] = "IndexStoreO.AppendIndexI failed writing index_file";
+
 // A name as stored and looked up: at most kMaxText bytes, never ending
 // inside a UTF-8 character.
 std::string Cut(const std::string &text) {
@@ -84,23 +87,27 @@ class RunWriter {
 class MergeSource {
  public:
   virtual ~MergeSource() = default;
-  virtual bool Next(uint32_t &id, std::string &text) = 0;
+  // text stays valid until the next call.
+  virtual bool Next(uint32_t &id, std::string_view &text) = 0;
   bool failed = false;
 };
 
 class FnSource : public MergeSource {
  public:
-  explicit FnSource(std::function<bool(uint32_t &, std::string &, bool &)> next) : next_(std::move(next)) {}
-  bool Next(uint32_t &id, std::string &text) override { return next_(id, text, failed); }
+  // next gets a buffer for a text it has to read.
+  explicit FnSource(std::function<bool(uint32_t &, std::string &, std::string_view &, bool &)> next)
+      : next_(std::move(next)) {}
+  bool Next(uint32_t &id, std::string_view &text) override { return next_(id, buf_, text, failed); }
 
  private:
-  std::function<bool(uint32_t &, std::string &, bool &)> next_;
+  std::function<bool(uint32_t &, std::string &, std::string_view &, bool &)> next_;
+  std::string buf_;
 };
 
 class BatchSource : public MergeSource {
  public:
   explicit BatchSource(const std::vector<std::pair<uint32_t, std::string>> &batch) : batch_(batch) {}
-  bool Next(uint32_t &id, std::string &text) override {
+  bool Next(uint32_t &id, std::string_view &text) override {
     if (i_ == batch_.size()) return false;
     id = batch_[i_].first;
     text = batch_[i_++].second;
@@ -142,7 +149,7 @@ class ScratchRun {
 // Writes both sides in text order; among equal texts the newer ids first.
 bool Merge(MergeSource &newer, MergeSource &older, RunWriter &out) {
   uint32_t nid = 0, oid = 0;
-  std::string ntext, otext;
+  std::string_view ntext, otext;
   bool haveNew = newer.Next(nid, ntext);
   for (bool haveOld = older.Next(oid, otext); haveOld; haveOld = older.Next(oid, otext)) {
     for (; haveNew && win1252::CompareText(ntext, otext) <= 0; haveNew = newer.Next(nid, ntext))
@@ -177,6 +184,8 @@ void IndexStoreO::Init() {
   heldOffsets_ = {};
   heldSortedValid_ = false;
   heldSorted_ = {};
+  tableCount_ = 0;
+  sortedTable_ = {};
 }
 
 void IndexStoreO::Done() { recent_.Done(); }
@@ -366,6 +375,13 @@ bool IndexStoreO::ReadText(uint32_t id, std::string &text) {
   return true;
 }
 
+bool IndexStoreO::TextOf(uint32_t id, std::string &buf, std::string_view &text) {
+  if (HeldText(id, text)) return true;
+  if (!ReadText(id, buf)) return false;
+  text = buf;
+  return true;
+}
+
 std::string IndexStoreO::GetText(uint32_t id) {
   std::string text;
   if (id != 0) ReadText(id, text);
@@ -383,8 +399,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   std::copy(text.begin(), text.end(), rec.begin() + 4);
   if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
       !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
-    ui::ShowMessage(
-        files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
+    ui::ShowMessage(files::FailureText(kDataWriteFailed, dataName_, dataFile_.Error()));
     return 0;
   }
   uint8_t b[4];
@@ -392,8 +407,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   dataSize_ += rec.size();
   if (held_) heldData_.insert(heldData_.end(), rec.begin(), rec.end());
   if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
-    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_,
-                                       indexFile_.Error()));
+    ui::ShowMessage(files::FailureText(kIndexWriteFailed, indexName_, indexFile_.Error()));
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
@@ -473,6 +487,44 @@ std::string IndexStoreO::GetSortedText(int32_t i) {
   return text;
 }
 
+int64_t IndexStoreO::HashedSortedId(std::string_view text) {
+  if (!held_) return -1;
+  const int32_t sorted = SortedCount();
+  if (tableCount_ < sorted) {
+    size_t size = std::max<size_t>(sortedTable_.size(), 16);
+    while (size < 2 * static_cast<size_t>(sorted)) size *= 2;
+    if (size != sortedTable_.size()) {
+      sortedTable_.assign(size, 0);
+      tableCount_ = 0;
+    }
+    for (int32_t id = tableCount_ + 1; id <= sorted; ++id) {
+      std::string_view name;
+      if (!HeldText(static_cast<uint32_t>(id), name)) return -1;
+      const uint64_t h = win1252::FoldHash(name);
+      size_t slot = static_cast<size_t>(h) & (size - 1);
+      while (sortedTable_[slot] != 0) slot = (slot + 1) & (size - 1);
+      sortedTable_[slot] = (h & 0xFFFFFFFF00000000ull) | static_cast<uint32_t>(id);
+      tableCount_ = id;
+    }
+  }
+  const uint64_t h = win1252::FoldHash(text);
+  const size_t mask = sortedTable_.size() - 1;
+  int64_t found = 0;
+  for (size_t slot = static_cast<size_t>(h) & mask; sortedTable_[slot] != 0; slot = (slot + 1) & mask) {
+    const uint64_t e = sortedTable_[slot];
+    const auto id = static_cast<uint32_t>(e & 0xFFFFFFFF);
+    // Ids past the sorted ones (a sorted file replaced by a shorter one)
+    // are not looked at.
+    std::string_view held;
+    if ((e ^ h) >> 32 != 0 || id > static_cast<uint32_t>(sorted) || !HeldText(id, held) ||
+        win1252::CompareText(held, text) != 0)
+      continue;
+    if (found != 0) return -1;
+    found = id;
+  }
+  return found;
+}
+
 int32_t IndexStoreO::FindSortedPosition(const std::string &pattern, MatchMode kind) {
   int32_t lo = 1, hi = SortedCount();
   std::string stored;
@@ -505,7 +557,9 @@ uint32_t IndexStoreO::Find(const std::string &name) {
     if (const uint32_t id = recent_.Find(text)) return id;
   }
   if (SortedCount() > 0) {
-    const int32_t pos = FindSortedPosition(text, mmExact);
+    const int64_t id = HashedSortedId(text);
+    if (id > 0) return static_cast<uint32_t>(id);
+    const int32_t pos = id == 0 ? 0 : FindSortedPosition(text, mmExact);
     if (pos > 0) return GetSortedIndex(pos);
   }
   // The unsorted tail before the recent names, compared exactly.
@@ -557,8 +611,8 @@ bool IndexStoreO::SortIds(int32_t first, int32_t last, BinFile &out) {
       target = &run.File();
     }
     RunReader reader(in, inCount);
-    FnSource older([&](uint32_t &id, std::string &text, bool &failed) {
-      if (reader.Next(id)) return ReadText(id, text) || (failed = true, false);
+    FnSource older([&](uint32_t &id, std::string &buf, std::string_view &text, bool &failed) {
+      if (reader.Next(id)) return TextOf(id, buf, text) || (failed = true, false);
       if (reader.failed()) {
         failed = true;
         SortFileFailed(in->Error(), in->Path());
@@ -595,8 +649,40 @@ bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
   return true;
 }
 
+void IndexStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(dataFile_, kDataWriteFailed);
+  w.Enroll(indexFile_, kIndexWriteFailed);
+}
+
+void IndexStoreO::Resync() {
+  if (!open_) return;
+  dataSize_ = static_cast<uint64_t>(std::max<int64_t>(dataFile_.Size(), 0));
+  count_ = RangeCast<int32_t>(static_cast<uint64_t>(std::max<int64_t>(indexFile_.Size(), 0)) / 4);
+  sortedCount_ = -1;
+  recent_.Clear();
+  held_ = holdFailed_ = heldSortedValid_ = false;
+  heldData_ = {};
+  heldOffsets_ = {};
+  heldSorted_ = {};
+  tableCount_ = 0;
+  sortedTable_ = {};
+}
+
+// The sorted file lists only names the disk holds: names still waiting
+// are written first.
+bool IndexStoreO::WriteWaitingNames() {
+  for (BinFile *f : {&dataFile_, &indexFile_}) {
+    if (!f->WriteWaiting()) {
+      ui::ShowMessage(
+          files::FailureText(f == &dataFile_ ? kDataWriteFailed : kIndexWriteFailed, f->Path(), f->Error()));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool IndexStoreO::BuildSortedIndex() {
-  if (!open_) return false;
+  if (!open_ || !WriteWaitingNames()) return false;
   files::TempSibling sorted;
   if (!sorted.Create(sortedName_)) {
     SortFileFailed(sorted.Error(), sortedName_);
@@ -610,6 +696,7 @@ bool IndexStoreO::UpdateSortedIndex() {
   const int32_t sortedCount = SortedCount();
   if (sortedCount == 0) return BuildSortedIndex();
   if (sortedCount >= count_) return true;
+  if (!WriteWaitingNames()) return false;
   ScratchRun tail;
   files::TempSibling sorted;
   if (!tail.Ok()) {
@@ -622,8 +709,8 @@ bool IndexStoreO::UpdateSortedIndex() {
   }
   if (!SortIds(sortedCount + 1, count_, tail.File())) return false;
   RunReader tailReader(&tail.File(), static_cast<uint64_t>(count_ - sortedCount));
-  FnSource newer([&](uint32_t &id, std::string &text, bool &failed) {
-    if (tailReader.Next(id)) return ReadText(id, text) || (failed = true, false);
+  FnSource newer([&](uint32_t &id, std::string &buf, std::string_view &text, bool &failed) {
+    if (tailReader.Next(id)) return TextOf(id, buf, text) || (failed = true, false);
     if (tailReader.failed()) {
       failed = true;
       SortFileFailed(tail.File().Error(), tail.Path());
@@ -631,11 +718,11 @@ bool IndexStoreO::UpdateSortedIndex() {
     return false;
   });
   RunReader sortedReader(&sortedFile_, static_cast<uint64_t>(sortedCount));
-  FnSource older([&](uint32_t &id, std::string &text, bool &failed) {
+  FnSource older([&](uint32_t &id, std::string &buf, std::string_view &text, bool &failed) {
     if (!sortedReader.Next(id)) {
       if (!sortedReader.failed()) return false;  // the end
     } else if (id >= 1 && id <= static_cast<uint32_t>(count_)) {
-      if (ReadText(id, text)) return true;
+      if (TextOf(id, buf, text)) return true;
       failed = true;
       return false;
     }

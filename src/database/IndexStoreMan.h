@@ -67,6 +67,10 @@ class IndexStoreO {
   // Either replaces the sorted file whole or leaves it as it was.
   bool BuildSortedIndex();
   bool UpdateSortedIndex();
+  // A bulk run's writes to the data and index files wait in w.
+  void EnrollWrites(WriteBehind &w);
+  // Count and sizes from the files again, after waiting writes were dropped.
+  void Resync();
 
   const std::string &DataFileName() const { return dataName_; }
   const std::string &IndexFileName() const { return indexName_; }
@@ -75,14 +79,23 @@ class IndexStoreO {
  private:
   void ScanNames();
   bool ReadText(uint32_t id, std::string &text);
+  // The held text, or the one read into buf.
+  bool TextOf(uint32_t id, std::string &buf, std::string_view &text);
   // The held text of id, when the memory copy holds it.
   bool HeldText(uint32_t id, std::string_view &text) const;
   // Reads the data and index files whole; holds nothing when any record
   // is damaged (the file reads then tell).
   void HoldInMemory();
   bool ReadSortedId(int32_t i, uint32_t &id);
+  // The id among the sorted ones (always ids 1..SortedCount()) of a held
+  // name equal to text by the fold, through a hash table of those ids: >0
+  // when exactly one matches, 0 when none does, -1 when the table cannot
+  // tell (names not held, or several folding alike: the binary search
+  // picks among those).
+  int64_t HashedSortedId(std::string_view text);
   bool SortIds(int32_t first, int32_t last, BinFile &out);
   bool ReplaceSorted(files::TempSibling &sorted, const char *who);
+  bool WriteWaitingNames();
 
   bool open_ = false;
   int32_t count_ = 0;
@@ -100,4 +113,8 @@ class IndexStoreO {
   std::vector<uint32_t> heldOffsets_;
   bool heldSortedValid_ = false;
   std::vector<uint32_t> heldSorted_;
+  // Open addressing over ids 1..tableCount_: the hash's high half and the
+  // id per slot, 0 for an empty slot. Grows with the sorted ids.
+  int32_t tableCount_ = 0;
+  std::vector<uint64_t> sortedTable_;
 };

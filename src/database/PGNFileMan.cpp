@@ -119,9 +119,7 @@ class Importer {
         }
       }
       converted_.clear();
-      win1252::ForEachPiece(std::string_view(pending_).substr(0, cut), [&](std::string_view piece) {
-        converted_ += win1252::ToEncoding(std::string(piece), *textTo_);
-      });
+      win1252::AppendPiecesInEncoding(std::string_view(pending_).substr(0, cut), *textTo_, converted_);
       pending_.erase(0, cut);
       view_ = converted_;
     }

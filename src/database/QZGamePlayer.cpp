@@ -1,5 +1,9 @@
 #include "database/QZGamePlayer.h"
 
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+
 #include "platform/Errors.h"
 
 namespace {
@@ -239,13 +243,18 @@ class MovetextWriter : public PackedStreamVisitor {
   MovetextWriter(MoveGen &gen, bool wrap, std::string &out) : gen_(gen), wrap_(wrap), out_(out) {}
 
   bool Annotations(const std::vector<uint8_t> &nags, const std::string *comment) override {
-    for (uint8_t v : nags) Token(" $" + std::to_string(v));
+    for (uint8_t v : nags) {
+      char text[4] = {'$'};
+      const auto end = std::to_chars(text + 1, text + sizeof text, v).ptr;
+      Token(std::string_view(text, static_cast<size_t>(end - text)));
+    }
     if (comment) {
       // A "}" would end the comment early when the text is read again.
-      std::string text = " {" + *comment + "}";
-      for (size_t i = 2; i + 1 < text.size(); ++i)
-        if (text[i] == '}') text[i] = ')';
-      Token(text);
+      token_.assign(1, '{');
+      token_ += *comment;
+      std::replace(token_.begin() + 1, token_.end(), '}', ')');
+      token_ += '}';
+      Token(token_);
       force_ = true;
     }
     return true;
@@ -254,7 +263,7 @@ class MovetextWriter : public PackedStreamVisitor {
   bool Move(MailboxPos &before, Move2 m) override {
     const std::string san = MoveToSAN(before, gen_, m, force_);
     if (san.empty()) return false;
-    Token(" " + san);
+    Token(san);
     force_ = false;
     return true;
   }
@@ -283,7 +292,7 @@ class MovetextWriter : public PackedStreamVisitor {
     return true;
   }
 
-  void Result(const std::string &text) { Token(text); }
+  void Result(std::string_view text) { Token(text); }
 
  private:
   struct Var {
@@ -293,22 +302,21 @@ class MovetextWriter : public PackedStreamVisitor {
     bool open;
   };
 
-  // Every token starts with a blank. The first token of a variation carries
-  // its "(" in place of that blank.
-  void Token(std::string text) {
-    if (open_) {
-      text[0] = '(';
-      text.insert(0, 1, ' ');
-      open_ = false;
-    }
-    // A token too long for any line is not moved off an empty one, so the
-    // text still begins with its blank.
-    if (wrap_ && column_ > 0 && column_ + text.size() >= 80) {
+  // Every token is written after a blank, the first token of a variation
+  // after " (". A line break takes the place of the blank. A token too long
+  // for any line is not moved off an empty one, so the text still begins
+  // with its blank.
+  void Token(std::string_view text) {
+    const std::string_view lead = open_ ? " (" : " ";
+    open_ = false;
+    if (wrap_ && column_ > 0 && column_ + lead.size() + text.size() >= 80) {
       out_ += "\r\n";
       column_ = 0;
-      size_t lead = 0;
-      while (lead < text.size() && text[lead] == ' ') ++lead;
-      text.erase(0, lead);
+      out_ += lead.substr(1);
+      column_ += lead.size() - 1;
+    } else {
+      out_ += lead;
+      column_ += lead.size();
     }
     out_ += text;
     column_ += text.size();
@@ -321,6 +329,7 @@ class MovetextWriter : public PackedStreamVisitor {
   bool force_ = true;  // the game's first move carries its number
   bool open_ = false;  // a variation's "(" waits for its first token
   std::vector<Var> vars_;
+  std::string token_;  // reused for every comment
 };
 
 }  // namespace
@@ -328,19 +337,25 @@ class MovetextWriter : public PackedStreamVisitor {
 bool WriteGamePGN(const GameBuffer &buf, bool wrap, std::string &out) {
   out.clear();
   QZGameManagerO man;
+  return buf.bytes && man.Attach(buf) && WriteGamePGN(man, wrap, out);
+}
+
+bool WriteGamePGN(QZGameManagerO &attached, bool wrap, std::string &out) {
+  out.clear();
   MailboxPos start;
-  if (!buf.bytes || !man.Attach(buf) || !BlockStartPosition(man, start)) return false;
+  if (!BlockStartPosition(attached, start)) return false;
   MoveGen gen;
-  ManagerStreamSource src(man);
+  ManagerStreamSource src(attached);
   PackedStreamWalker walker(gen);
-  std::string text;
-  MovetextWriter writer(gen, wrap, text);
-  if (!walker.Walk(src, start, writer)) return false;
+  MovetextWriter writer(gen, wrap, out);
+  if (!walker.Walk(src, start, writer)) {
+    out.clear();
+    return false;
+  }
   static const char *const kResults[4] = {"1-0", "1/2-1/2", "0-1", "*"};
-  const int r = man.GetResult();
+  const int r = attached.GetResult();
   // Through the same wrapping rule as every other token.
-  writer.Result(std::string(" ") + kResults[r >= 0 && r <= 3 ? r : 3]);
-  out = std::move(text);
+  writer.Result(kResults[r >= 0 && r <= 3 ? r : 3]);
   return true;
 }
 

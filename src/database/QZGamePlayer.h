@@ -110,6 +110,8 @@ class QZGamePlayerO {
 // variation's closing ")" is exempt). A damaged block gives false and an
 // empty text.
 bool WriteGamePGN(const GameBuffer &buf, bool wrap, std::string &out);
+// The same from a block attached to a manager whose moves were not read yet.
+bool WriteGamePGN(QZGameManagerO &attached, bool wrap, std::string &out);
 
 // The same game with two-byte moves: tag text, start position, comments and
 // NAGs kept, each move written as its Move2, encoding 1. False, with out

@@ -329,16 +329,32 @@ const char kTooManyMoves[] = "game longer than 255 moves";
 const char kUnterminated[] = "unterminated comment";
 const char kOutside[] = "text outside a game";
 
-bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsNameChar(int c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-bool EndsToken(int c) {
+constexpr bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+constexpr bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+constexpr bool IsNameChar(int c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+constexpr bool EndsToken(int c) {
   return c == kEof || IsBlank(c) || c == '$' || c == '(' || c == ')' || c == ';' || c == '{';
 }
-bool KeptInToken(int c) {
+constexpr bool KeptInToken(int c) {
   return IsLetter(c) || (c >= '0' && c <= '8') || c == '#' || c == '+' || c == '-' || c == ':' || c == '=';
 }
+
+// What a byte is to move text, one lookup per byte: the end of a move
+// token (a NUL of the data too), a character a token keeps, an annotation
+// sign; a digit; what follows a move number (dots and blanks, NUL read as
+// a blank).
+enum : uint8_t { kTokenEnd = 1, kTokenKept = 2, kTokenSign = 4, kDigit = 8, kAfterNumber = 16 };
+struct ByteClasses {
+  uint8_t of[256] = {};
+  constexpr ByteClasses() {
+    for (int c = 0; c < 256; ++c)
+      of[c] = static_cast<uint8_t>((c == 0 || EndsToken(c) ? kTokenEnd : 0) | (KeptInToken(c) ? kTokenKept : 0) |
+                                   (c == '!' || c == '?' ? kTokenSign : 0) | (IsDigit(c) ? kDigit : 0) |
+                                   (c == 0 || c == '.' || IsBlank(c) ? kAfterNumber : 0));
+  }
+};
+constexpr ByteClasses kByteClasses;
 
 // NAG 1 to 6 of an annotation sign, 0 for any other run of "!" and "?".
 int SignNag(const char *s, size_t n) {
@@ -428,6 +444,15 @@ class PgnScanner {
     for (;;) {
       if (p_ == end_ && !Fill()) return;
       while (p_ < end_ && *p_ != '\r' && *p_ != '\n') ++p_;
+      if (p_ < end_) return;
+    }
+  }
+
+  // Past every byte of the class.
+  void SkipClass(uint8_t kind) {
+    for (;;) {
+      if (p_ == end_ && !Fill()) return;
+      while (p_ < end_ && (kByteClasses.of[static_cast<unsigned char>(*p_)] & kind)) ++p_;
       if (p_ < end_) return;
     }
   }
@@ -655,7 +680,7 @@ class PgnScanner {
     if (IsDigit(c)) {
       Digit(c, at);
     } else if (IsLetter(c)) {
-      token_.clear();
+      tokenLen_ = 0;
       MoveToken(at);
     } else {
       Error(kError, at, at);
@@ -678,6 +703,23 @@ class PgnScanner {
       if (c == kEof) {
         Error(kError, at, at, false);
         return;
+      }
+      if (phase == kValue && inString && !escaped) {
+        // Inside the quotes a run without quote, backslash, "]" or NUL goes
+        // whole; blanks alone leave a quote just read the last one.
+        const char *q = p_;
+        bool blanks = true;
+        for (; q < end_; ++q) {
+          const char b = *q;
+          if (b == '"' || b == '\\' || b == ']' || b == '\0') break;
+          blanks = blanks && IsBlank(static_cast<unsigned char>(b));
+        }
+        if (q > p_) {
+          pair_.append(p_, q);
+          afterQuote = afterQuote && blanks;
+          p_ = q;
+          continue;
+        }
       }
       if (phase != kValue) {
         if (IsBlank(c)) {
@@ -828,8 +870,8 @@ class PgnScanner {
     Next();
     const int c2 = Peek();
     if (c2 != '-' && c2 != '/') {
-      while (IsDigit(Peek())) Next();
-      for (int d = Peek(); d == '.' || IsBlank(d); d = Peek()) Next();
+      SkipClass(kDigit);
+      SkipClass(kAfterNumber);
       return;
     }
     Next();
@@ -838,7 +880,9 @@ class PgnScanner {
     } else if (c == '0' && c2 == '-') {
       if (Peek() == '0') {
         // Castling written with zeros.
-        token_ = "0-";
+        token_[0] = '0';
+        token_[1] = '-';
+        tokenLen_ = 2;
         MoveToken(at);
       } else if (Expect("1")) {
         EndGame(at, Offset() - 1);
@@ -869,17 +913,21 @@ class PgnScanner {
     int signs = 0;  // the run of "!" and "?" at the token's end
     for (;;) {
       if (p_ == end_ && !Fill()) break;
-      const auto c = static_cast<unsigned char>(*p_);
-      if (c == 0 || EndsToken(c)) break;
-      last = Offset();
-      ++p_;
-      if (c == '!' || c == '?') {
-        if (signs < 2) sign[signs] = static_cast<char>(c);
-        ++signs;
-        continue;
+      const char *q = p_;
+      for (; q < end_; ++q) {
+        const uint8_t kind = kByteClasses.of[static_cast<unsigned char>(*q)];
+        if (kind & kTokenEnd) break;
+        if (kind & kTokenSign) {
+          if (signs < 2) sign[signs] = *q;
+          ++signs;
+          continue;
+        }
+        signs = 0;
+        if ((kind & kTokenKept) && tokenLen_ < kMaxTokenText) token_[tokenLen_++] = *q;
       }
-      signs = 0;
-      if (KeptInToken(c) && token_.size() < kMaxTokenText) token_ += static_cast<char>(c);
+      if (q > p_) last = blockStart_ + (q - begin_) - 1;
+      p_ = q;
+      if (q < end_) break;
     }
     const int nag = signs >= 1 && signs <= 2 ? SignNag(sign, static_cast<size_t>(signs)) : 0;
     PlayMove(start, last, nag);
@@ -896,14 +944,14 @@ class PgnScanner {
     {
       if (encoding_ == encSan) {
         SanMoveRec rec;
-        ok = ParseSANMoveRec(pos_, gen_, token_, rec);
+        ok = ParseSANMoveRec(pos_, gen_, Token(), rec);
         if (ok) {
           m = rec.move;
           stored = builder_.AppendSanMove(rec);
         }
       } else {
         int index = 0;
-        ok = ReadSANIndexed(pos_, gen_, token_, m, index);
+        ok = ReadSANIndexed(pos_, gen_, Token(), m, index);
         if (encoding_ == encIndexed) {
           ok = ok && index <= QZGameManagerO::kMaxMoveIndex;
           stored = ok && builder_.AppendIndexedMove(index);
@@ -913,7 +961,7 @@ class PgnScanner {
       }
     }
     if (!ok) {
-      Error(std::string(kIllegalMove) + token_, start, last);
+      Error(std::string(kIllegalMove).append(Token()), start, last);
       return;
     }
     if (!stored || (nag != 0 && !builder_.AppendNAG(nag))) {
@@ -1009,7 +1057,11 @@ class PgnScanner {
   int mainPlies_ = 0;
   bool commented_ = false;
   std::vector<Saved> saved_;
-  std::string tags_, pair_, text_, token_;
+  std::string tags_, pair_, text_;
+  // The move token read: its kept characters, as many as a message shows.
+  char token_[kMaxTokenText] = {};
+  size_t tokenLen_ = 0;
+  std::string_view Token() const { return {token_, tokenLen_}; }
 
   int64_t gameStart_ = 0;
   bool inGame_ = false, movesStarted_ = false;

@@ -444,7 +444,9 @@ class QZGameManagerO {
   uint32_t nagPos_ = 0, nagEnd_ = 0;
   std::string tagRead_;
   bool tagsSplit_ = false;
+  // The first tagCount_ entries are the attached block's tags.
   std::vector<std::string> tagNames_, tagValues_;
+  size_t tagCount_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -463,3 +465,5 @@ std::string Move11ToSAN(const SanMoveRec &rec, bool forceNumber);
 // (quote and backslash escaped) joined by CR LF; otherwise the stored tag
 // text. False, with out empty, for a block that Attach refuses.
 bool WriteTagsPGN(const GameBuffer &buf, bool asPgn, std::string &out);
+// The PGN form of the tags of an attached block, appended to out.
+void AppendTagsPGN(QZGameManagerO &attached, std::string &out);

@@ -74,8 +74,7 @@ void QZGameManagerO::Done() {
   pendingNags_.clear();
   pendingComment_.clear();
   hasPendingComment_ = false;
-  tagNames_.clear();
-  tagValues_.clear();
+  tagCount_ = 0;
   tagRead_.clear();
   tagsSplit_ = false;
   block_ = nullptr;
@@ -265,8 +264,7 @@ bool QZGameManagerO::Attach(const GameBuffer &buf) {
 bool QZGameManagerO::Attach(const uint8_t *p, uint32_t length) {
   block_ = nullptr;
   tagRead_.clear();
-  tagNames_.clear();
-  tagValues_.clear();
+  tagCount_ = 0;
   tagsSplit_ = false;
   hasStartRead_ = false;
   streamPos_ = streamEnd_ = commentPos_ = commentEnd_ = nagPos_ = nagEnd_ = 0;
@@ -365,8 +363,8 @@ bool IsNameChar(char c) {
 // escape them). A malformed pair is skipped to the next "[", so the pairs
 // after it survive.
 void QZGameManagerO::SplitTags() {
-  tagNames_.clear();
-  tagValues_.clear();
+  // The strings of the last game are reused: no allocation per tag.
+  tagCount_ = 0;
   tagsSplit_ = true;
   const std::string &t = tagRead_;
   const size_t n = t.size();
@@ -385,9 +383,9 @@ void QZGameManagerO::SplitTags() {
     skipBlanks();
     const size_t nameStart = i;
     while (i < n && IsNameChar(t[i])) ++i;
-    std::string name = t.substr(nameStart, i - nameStart);
+    const size_t nameEnd = i;
     skipBlanks();
-    if (name.empty() || i >= n || t[i] != '"') continue;  // malformed: on to the next "["
+    if (nameEnd == nameStart || i >= n || t[i] != '"') continue;  // malformed: on to the next "["
     const size_t first = i++;
     size_t last = first;
     int quotes = 1;
@@ -414,19 +412,29 @@ void QZGameManagerO::SplitTags() {
     }
     if (!closed) break;
     ++i;
-    std::string value;
-    for (size_t k = first + 1; k < last; ++k) {
-      if (t[k] == '\\' && k + 1 < last && (t[k + 1] == '"' || t[k + 1] == '\\')) ++k;
-      value += t[k];
+    if (tagCount_ == tagNames_.size()) {
+      tagNames_.emplace_back();
+      tagValues_.emplace_back();
     }
-    tagNames_.push_back(std::move(name));
-    tagValues_.push_back(std::move(value));
+    tagNames_[tagCount_].assign(t, nameStart, nameEnd - nameStart);
+    std::string &value = tagValues_[tagCount_++];
+    value.clear();
+    // Runs without a backslash go whole.
+    for (size_t k = first + 1; k < last;) {
+      const void *q = std::memchr(t.data() + k, '\\', last - k);
+      const size_t slash = q ? static_cast<size_t>(static_cast<const char *>(q) - t.data()) : last;
+      value.append(t, k, slash - k);
+      k = slash;
+      if (k >= last) break;
+      if (k + 1 < last && (t[k + 1] == '"' || t[k + 1] == '\\')) ++k;
+      value += t[k++];
+    }
   }
 }
 
 int QZGameManagerO::TagCount() {
   if (!tagsSplit_) SplitTags();
-  return static_cast<int>(tagNames_.size());
+  return static_cast<int>(tagCount_);
 }
 
 const std::string &QZGameManagerO::TagName(int i) {
@@ -458,20 +466,30 @@ bool WriteTagsPGN(const GameBuffer &buf, bool asPgn, std::string &out) {
   out.clear();
   QZGameManagerO gm;
   if (!gm.Attach(buf)) return false;
-  if (!asPgn) {
+  if (!asPgn)
     out = gm.TagText();
-    return true;
-  }
-  for (int i = 1; i <= gm.TagCount(); ++i) {
+  else
+    AppendTagsPGN(gm, out);
+  return true;
+}
+
+void AppendTagsPGN(QZGameManagerO &attached, std::string &out) {
+  const int n = attached.TagCount();
+  for (int i = 1; i <= n; ++i) {
     if (i > 1) out += "\r\n";
     out += '[';
-    out += gm.TagName(i);
+    out += attached.TagName(i);
     out += " \"";
-    for (char c : gm.TagValue(i)) {
-      if (c == '"' || c == '\\') out += '\\';
-      out += c;
+    const std::string &value = attached.TagValue(i);
+    // Runs without a quote or backslash go whole.
+    for (size_t k = 0; k < value.size();) {
+      const size_t stop = std::min(value.find_first_of("\"\\", k), value.size());
+      out.append(value, k, stop - k);
+      if (stop == value.size()) break;
+      out += '\\';
+      out += value[stop];
+      k = stop + 1;
     }
     out += "\"]";
   }
-  return true;
 }

@@ -180,11 +180,67 @@ TextKind Utf8Scan::Kind() const {
   return multi_ ? TextKind::Utf8 : TextKind::Ascii;
 }
 
-std::string ToEncoding(const std::string &s, TextEncoding encoding) {
+namespace {
+void AppendInEncoding(std::string_view s, TextEncoding encoding, std::string &out) {
   const TextKind kind = Classify(s);
-  if (kind == TextKind::Ascii) return s;
-  if (encoding == TextEncoding::Utf8) return kind == TextKind::Utf8 ? s : ToUtf8(s);
-  return kind == TextKind::Utf8 ? FromUtf8(s, '?') : s;
+  if (kind == TextKind::Ascii || (kind == TextKind::Utf8) == (encoding == TextEncoding::Utf8))
+    out.append(s);
+  else if (encoding == TextEncoding::Utf8)
+    out += ToUtf8(s);
+  else
+    out += FromUtf8(s, '?');
+}
+
+bool IsPieceBound(char c) {
+  switch (c) {
+    case '"':
+    case '{':
+    case '}':
+    case '[':
+    case ']':
+    case ';':
+    case '\r':
+    case '\n':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The first byte above 0x7F from i on, eight bytes at a time; s.size() when none.
+size_t NextHighByte(std::string_view s, size_t i) {
+  const size_t n = s.size();
+  while (i + 8 <= n) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ull) break;
+    i += 8;
+  }
+  while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
+}  // namespace
+
+void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out) {
+  const size_t n = text.size();
+  size_t done = 0;  // text before done is in out
+  for (size_t high = NextHighByte(text, 0); high < n; high = NextHighByte(text, done)) {
+    // The piece around the byte: after the bound before it (or what is
+    // done), up to the bound after it.
+    size_t start = high, end = high + 1;
+    while (start > done && !IsPieceBound(text[start - 1])) --start;
+    while (end < n && !IsPieceBound(text[end])) ++end;
+    out.append(text.substr(done, start - done));
+    AppendInEncoding(text.substr(start, end - start), encoding, out);
+    done = end;
+  }
+  out.append(text.substr(done));
+}
+
+std::string ToEncoding(const std::string &s, TextEncoding encoding) {
+  std::string out;
+  AppendInEncoding(s, encoding, out);
+  return out;
 }
 
 size_t Utf8Cut(std::string_view s, size_t max) {
@@ -205,6 +261,19 @@ std::string FoldText(std::string_view s) {
     if (b < 0x80 || all) ch = static_cast<char>(table[b]);
   }
   return r;
+}
+
+uint64_t FoldHash(std::string_view s) {
+  const unsigned char *table = Tables().upper;
+  int fold = -1;
+  uint64_t h = 14695981039346656037ull;
+  for (char ch : s) {
+    unsigned b = static_cast<unsigned char>(ch);
+    if (b >= 0x80 && fold < 0) fold = !IsUtf8(s);
+    if (b < 0x80 || fold) b = table[b];
+    h = (h ^ b) * 1099511628211ull;
+  }
+  return h;
 }
 
 int CompareText(std::string_view a, std::string_view b) {

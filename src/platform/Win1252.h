@@ -25,6 +25,9 @@ std::string FoldText(std::string_view s);
 // Comparison of the folded texts: <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b);
 inline bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+// A hash of FoldText(s) made without building it: texts that compare equal
+// hash alike.
+uint64_t FoldHash(std::string_view s);
 
 // Game text keeps the bytes of its source: UTF-8 or Windows-1252.
 enum class TextEncoding : uint8_t { Utf8, Win1252 };
@@ -74,6 +77,11 @@ void ForEachPiece(std::string_view text, F f) {
   }
   if (start < text.size()) f(text.substr(start));
 }
+
+// Appends to out what ForEachPiece with ToEncoding on each piece gives,
+// looking only at the pieces that hold a byte above 0x7F: the rest of a
+// PGN text is ASCII and stays as it is.
+void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out);
 
 // Code point of each character of a valid UTF-8 text.
 template <class F>

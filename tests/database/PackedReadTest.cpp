@@ -156,6 +156,23 @@ TEST(WriteGamePGN, WrapsBefore80WithTheClosingBracketExempt) {
             " {" + longText + "}\r\n1. e4\r\n{" + longText + "}\r\n1... e5 *");
 }
 
+TEST(WriteGamePGN, AVariationsBracketWrapsWithItsFirstMoveAtEveryColumn) {
+  // The "(" takes the first token's blank: a break before it drops only
+  // that blank, and the bracket counts in the line's length.
+  for (int n = 1; n < 76; ++n) {
+    const GameBuffer buf = Pack("e2e4 {" + std::string(n, 'x') +
+                                "} e7e5 ( c7c5 $1 ( e7e6 ) d2d4 ) g1f3 ( f2f4 {y} ) b8c6 f1c4 g8f6");
+    const std::string one = Movetext(buf), wrapped = Movetext(buf, true);
+    std::string joined = wrapped;
+    for (size_t p; (p = joined.find("\r\n")) != std::string::npos;) joined.replace(p, 2, " ");
+    ASSERT_EQ(joined, one) << n;
+    for (const std::string &l : Lines(wrapped)) {
+      EXPECT_TRUE(l.size() < 80 || (l.size() == 80 && l.back() == ')')) << n << ": " << l;
+      EXPECT_NE(l.substr(0, 2), " (") << n;
+    }
+  }
+}
+
 TEST(WriteGamePGN, DamagedBlocksAreRefusedWhole) {
   const uint8_t e4 = Idx("", "e2e4");
   const std::vector<std::vector<uint8_t>> streams = {

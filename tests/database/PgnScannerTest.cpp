@@ -511,3 +511,39 @@ TEST(ParseGameTextToBlob, MainLoadRoadThroughTheChessCore) {
     }
   }
 }
+
+TEST(PgnScanner, BlockBoundsAnywhereInTokensGiveWhatTheWholeTextGives) {
+  // Tokens with signs, NULs, dropped characters, a token past the length a
+  // message shows, castling with zeros and an illegal move, tag values with
+  // escapes, brackets, stray quotes and NULs, cut by blocks of every size
+  // from 1 on.
+  using namespace std::string_literals;
+  const std::string text = "[Event \"a\"]\r\n\r\n1. e4!? e5?? 2. Nf3\x00Nc6 3. Bb5!!! a6 4. Ba4 Nf6 5. 0-0 Be7 "s
+                           "6. Re1!x? b5 7. Bb3 d6 8. c3 O-O 9. h3 Na5 *\r\n"
+                           "[Event \"b\"]\r\n1. e4 e5 2. Qh5" + std::string(300, 'x') + " Nc6 *\r\n"
+                           "[Event \"c\"]\r\n1. d4 d5 2. Ke3?! *\r\n"
+                           "[Event \"a \\\"b\\\" ] c\"][White \"x\"y\"][Site \"e\" x][Black \"a\"  ]"
+                           "[Round \"1\x00 2\"][Date \"\\\\\"][Annotator \"p\"q\" r] s\"]\r\n1. c4 *\r\n"
+                           "[Event \"d\"][Site \"s\" junk][Bad x]\r\n1. c4 *\r\n"s +
+                           kNext;
+  const Scan whole = ScanText(text, encIndexed, text.size());
+  ASSERT_EQ(whole.games.size(), 3u);
+  ASSERT_EQ(whole.errors.size(), 3u);
+  EXPECT_EQ(whole.games[1], Ref("c2c4", R"([Event "a \"b\" ] c"][White "x"y"][Site "e" x][Black "a"  ][Round "1  2"])"
+                                        R"([Date "\\"][Annotator "p"q" r] s"])"));
+  EXPECT_EQ(whole.errors[0].message, "illegal move: Qh5" + std::string(252, 'x'));
+  EXPECT_EQ(whole.errors[1].message, "illegal move: Ke3");
+  EXPECT_EQ(whole.errors[1].errorEnd - whole.errors[1].errorStart, 4);  // the signs belong to the token
+  for (size_t block = 1; block < 48; ++block) {
+    const Scan s = ScanText(text, encIndexed, block);
+    ASSERT_EQ(s.games, whole.games) << block;
+    ASSERT_EQ(s.errors.size(), whole.errors.size()) << block;
+    for (size_t i = 0; i < s.errors.size(); ++i) {
+      EXPECT_EQ(s.errors[i].message, whole.errors[i].message) << block;
+      EXPECT_EQ(std::tie(s.errors[i].gameStart, s.errors[i].gameEnd, s.errors[i].errorStart, s.errors[i].errorEnd),
+                std::tie(whole.errors[i].gameStart, whole.errors[i].gameEnd, whole.errors[i].errorStart,
+                         whole.errors[i].errorEnd))
+          << block;
+    }
+  }
+}

@@ -152,3 +152,29 @@ TEST(TagSplit, CoreParserReadsTheTagLinesBack) {
   EXPECT_EQ(game.GameInfo().GetTag("White"), "A \\\"B\\\"");
   EXPECT_EQ(game.GameInfo().GetTag("Bad"), "x");
 }
+
+TEST(TagSplit, OneReaderOverManyBlocksSplitsEachAsAFreshOneDoes) {
+  // The reader keeps its strings from block to block: fewer tags after
+  // more, a short value after a long or escaped one.
+  const char *blocks[] = {
+      R"([Event "A long event name past the short string size"][Site "C:\\dir\\"][White "x \"y\" z"])",
+      R"([Event "e"])",
+      "",
+      R"([Black "b"][White "w"][Round "1"][Date "2001.01.01"])",
+      R"([Event "\\"][Site "\"\""])",
+  };
+  QZGameManagerO reused;
+  for (int round = 0; round < 2; ++round) {
+    for (const char *tags : blocks) {
+      const GameBuffer buf = Block(tags);
+      ASSERT_TRUE(reused.Attach(buf));
+      Pairs got;
+      for (int i = 1; i <= reused.TagCount(); ++i) got.emplace_back(reused.TagName(i), reused.TagValue(i));
+      EXPECT_EQ(got, Split(tags)) << tags;
+      std::string lines, fresh;
+      AppendTagsPGN(reused, lines);
+      ASSERT_TRUE(WriteTagsPGN(buf, true, fresh));
+      EXPECT_EQ(lines, fresh) << tags;
+    }
+  }
+}

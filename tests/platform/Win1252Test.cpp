@@ -124,3 +124,23 @@ TEST(Win1252Utf8, ScanInPiecesAgreesWithTheWholeText) {
   EXPECT_EQ(win1252::ToEncoding("J\xfcrgen", win1252::TextEncoding::Win1252), "J\xfcrgen");
   EXPECT_EQ(win1252::ToEncoding("Benk\xc5\x91", win1252::TextEncoding::Utf8), "Benk\xc5\x91");
 }
+
+TEST(Win1252Utf8, PiecesConvertAsEachPieceAloneWould) {
+  // Property: the converter that skips ASCII runs gives what converting
+  // every piece on its own gives, with bounds at the ends, side by side,
+  // and high bytes next to them or eight-byte words apart.
+  std::mt19937 rng(5);
+  const char *parts[] = {"[", "]", "\"", "{", "}", ";", "\r\n", "\n", "abcdefgh", "Nf3 ", "x",
+                         "\xc3\xbc", "\xe9", "\xe2\x82\xac", "\xc3", "\x80", "\xf0\x9f\x98\x80"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (int k = static_cast<int>(rng() % 24); k > 0; --k) text += parts[rng() % 17];
+    for (const auto to : {win1252::TextEncoding::Utf8, win1252::TextEncoding::Win1252}) {
+      std::string want = "<";
+      win1252::ForEachPiece(text, [&](std::string_view p) { want += win1252::ToEncoding(std::string(p), to); });
+      std::string got = "<";  // appends to what is there
+      win1252::AppendPiecesInEncoding(text, to, got);
+      ASSERT_EQ(got, want) << text;
+    }
+  }
+}
