@@ -285,7 +285,7 @@ struct MailboxPos {
   friend class MoveGen;
   LegalityHint LegalityOf() const;
   LegalityHint LegalityOf(const BoardBits &s) const;
-  bool IsLegalOn(BoardBits s, Move2 m) const;
+  bool IsLegalOn(const BoardBits &s, Move2 m) const;
   bool HasLegalMove(MoveGen &gen, const LegalityHint *preset);
   // IsLegalMove, answered without a trial for most moves.
   bool IsLegalWith(Move2 m, const LegalityHint &hint, MoveGen &gen);

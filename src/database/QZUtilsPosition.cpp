@@ -473,7 +473,7 @@ bool MailboxPos::IsLegalMove(MoveGen &gen, Move2 m) { return IsLegalOn(gen.Bits(
 
 // The board the move leaves is worked out on the board sets, so nothing is
 // played: the same answer as making the move and asking for check.
-bool MailboxPos::IsLegalOn(BoardBits s, Move2 m) const {
+bool MailboxPos::IsLegalOn(const BoardBits &s, Move2 m) const {
   const bool black = SideToMove() == 1;
   const int from = ToCell(m, false), to = ToCell(m, true);
   const int fromSq = m.FromSquare(), toSq = m.ToSquare();
@@ -494,9 +494,10 @@ bool MailboxPos::IsLegalOn(BoardBits s, Move2 m) const {
         Attacked(s, SquareNumber(FileOf(to) == 3 ? 4 : 6, back), !black))
       return false;
   }
-  AfterMove(cells.data(), m, s);
-  const int king = FirstKing(s, black);
-  return king < 0 || !Attacked(s, king, !black);
+  BoardBits after = s;
+  AfterMove(cells.data(), m, after);
+  const int king = FirstKing(after, black);
+  return king < 0 || !Attacked(after, king, !black);
 }
 
 LegalityHint MailboxPos::LegalityOf() const { return LegalityOf(ReadBits(cells.data())); }
@@ -867,7 +868,8 @@ TV_COUNTING bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   index = 0;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  const BoardBits bits = gen.Bits(*this);
+  // Nothing here asks the generator for sets again.
+  const BoardBits &bits = gen.Bits(*this);
   const BoardSetsOf sets = SetsOf(bits, own);
   const uint64_t ownSet = sets.own;
   // A from-byte beyond square 63 names no generated move.
@@ -893,7 +895,8 @@ TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
   if (index < 1 || index > MoveGen::kCapacity) return false;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  const BoardBits bits = gen.Bits(*this);
+  // Nothing here asks the generator for sets again.
+  const BoardBits &bits = gen.Bits(*this);
   const BoardSetsOf sets = SetsOf(bits, own);
   const uint64_t ownSet = sets.own;
   uint8_t cnt[64];
