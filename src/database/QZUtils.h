@@ -110,9 +110,8 @@ struct MailboxPos;
 // What the legality tests of one generation may rely on (see
 // MailboxPos::LegalityOf).
 struct LegalityHint {
-  int kingCell = 0;             // the own king, not in check: moves off its lines need no trial
-  bool inCheck = false;         // the side to move is in check
-  bool sideEffectFree = false;  // a trial move gives back every cell, so trials may be skipped
+  int kingCell = 0;      // the own king, not in check: moves off its lines need no test
+  bool inCheck = false;  // the side to move is in check
 };
 
 // Board sets of a position (bit n is square number n): the men by code
@@ -186,7 +185,6 @@ class MoveGen {
   MailboxPos *pos_ = nullptr;
   LegalityHint hint_;
   bool hintPending_ = false;
-  bool lazy_ = false;        // kind 1: only the last entry of each man is tested
   BoardBits bits_;
   std::array<uint8_t, 80> bitsBoard_{};  // cells 10..89 that bits_ was read from
   bool bitsValid_ = false;

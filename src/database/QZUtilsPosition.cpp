@@ -64,7 +64,6 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
   hintPending_ = reverse && !preset;
   if ((reverse && preset) || req.kind == genAnyLegal)
     hint_ = preset ? *preset : pos.LegalityOf(Bits(pos));
-  lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
   if (reverse)
     Reverse();
   else
@@ -79,13 +78,7 @@ void MoveGen::Push(Move2 m) {
       if (m == req_.move) found_ = true;
       break;
     case genAnyLegal:
-      // A later entry of the same man may clear it again, so only the last
-      // one counts; when trials change nothing, that one alone is tested
-      // (TestLast).
-      if (!lazy_) {
-        found_ = pos_->IsLegalWith(m, hint_, *this);
-        anyLegal_ = anyLegal_ || found_;
-      }
+      // Only the last entry of each man is tested, after the man (TestLast).
       break;
     case genGetByIndex:
       if (count_ >= req_.index) found_ = true;
@@ -206,7 +199,7 @@ void MoveGen::Forward() {
       if (man == 0 || (man & kColour) != own) continue;
       const int before = count_;
       GenerateSquare(b, own, f, r, emit);
-      if (lazy_) TestLast(before);
+      if (req_.kind == genAnyLegal) TestLast(before);
       if (found_) return;
     }
   }
@@ -505,20 +498,13 @@ LegalityHint MailboxPos::LegalityOf() const { return LegalityOf(ReadBits(cells.d
 LegalityHint MailboxPos::LegalityOf(const BoardBits &s) const {
   LegalityHint h;
   const int side = SideToMove();
-  const uint8_t own = side ? kColour : 0;
   const int kingSq = FirstKing(s, side != 0);
   const int king = kingSq >= 0 ? kT.cellOf[kingSq] : 0;
   h.inCheck = kingSq >= 0 && Attacked(s, kingSq, side == 0);
-  // Taking a move back puts an en-passant pawn of the opponent on the
-  // square the en-passant cell names: a trial is exact only when that pawn
-  // stands there. On a back rank the code-7 man is a rook that the trial
-  // briefly turns into a pawn, so no trial is skipped there either.
-  int ep = 0;
-  if (cells[kEpCell] != 0) {
-    ep = EpCellOf(cells[kEpCell]);
-    if (ep != 0 && cells[ep] != ((own ^ kColour) | mbSpecial)) return h;
-  }
-  h.sideEffectFree = true;
+  // Any move turns a code-7 man on the square the en-passant cell names
+  // into a pawn; on a back rank that man was a rook, and the change may
+  // uncover the king from anywhere.
+  const int ep = EpCellOf(cells[kEpCell]);
   if (king != 0 && !h.inCheck && (ep == 0 || (RankOf(ep) != 1 && RankOf(ep) != 8))) h.kingCell = king;
   return h;
 }
@@ -527,7 +513,7 @@ LegalityHint MailboxPos::LegalityOf(const BoardBits &s) const {
 // that is not a pawn capture can only expose the king by leaving a line
 // through the king's square: every other change (the man arriving, a man
 // taken, a pawn's code 6 or 7) adds no attack. So a man off the king's
-// lines may always move, and only the rest are played.
+// lines may always move, and only the rest are tested.
 bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint, MoveGen &gen) {
   if (const int kingCell = hint.kingCell; kingCell != 0) {
     const int from = ToCell(m, false), to = ToCell(m, true);
@@ -558,15 +544,10 @@ bool MailboxPos::HasLegalMove(MoveGen &gen, const LegalityHint *preset) {
   GenRequest req;
   req.kind = genAnyLegal;
   const int n = gen.Generate(*this, req, preset);
-  if (gen.lazy_) {
-    // Generation tested the last entry of each man; the others are left.
-    if (gen.anyLegal_) return true;
-    for (int i = 0; i < n - 1; ++i)
-      if (IsLegalWith(gen.list_[i], gen.hint_, gen)) return true;
-  } else {
-    for (int i = 0; i < n; ++i)
-      if (IsLegalMove(gen, gen.list_[i])) return true;
-  }
+  // Generation tested the last entry of each man; the others are left.
+  if (gen.anyLegal_) return true;
+  for (int i = 0; i < n - 1; ++i)
+    if (IsLegalWith(gen.list_[i], gen.hint_, gen)) return true;
   gen.count_ = 0;
   return false;
 }
