@@ -104,7 +104,8 @@ TV_INLINE inline uint64_t SliderReach(int sq, uint64_t occ, int first, int step)
 }
 
 inline constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
-inline constexpr uint64_t kBackRanks = kRank1 | kRank8;
+inline constexpr uint64_t kBackRanks = BoardBits::kBackRanks;
+static_assert(kBackRanks == (kRank1 | kRank8));
 
 inline BoardBits ReadBits(const uint8_t *b) {
   uint64_t plane[4] = {}, occ = 0;
