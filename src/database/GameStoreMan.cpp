@@ -342,6 +342,7 @@ void GameStoreO::Resync() {
   // the disk lets.
   if (indexSize % 4 != 0) index_.Truncate(static_cast<uint64_t>(count_) * 4);
   held_.Clear();
+  ++generation_;
 }
 
 void GameStoreO::EnrollWrites(WriteBehind &w) {
@@ -363,25 +364,42 @@ bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
   if (n < 1 || n > count_) throw ERangeError();
   SizeGameBuffer(buf, 0);
   if (d) *d = GameDescriptor{};
-  uint64_t off = 0;
-  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
-  uint8_t head[kRecordHead];
-  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, head, GameDescriptor::kSize))
+  // Games are mostly read in a row (export, search): index entries come a
+  // block at a time, held while nothing is written.
+  if (offGeneration_ != generation_ || n < offFirst_ || n >= offFirst_ + static_cast<int32_t>(offBlock_.size())) {
+    constexpr int32_t kBlock = 256;
+    offGeneration_ = generation_;
+    offFirst_ = n;
+    if (!ReadOffsets(n, std::min(count_, n + kBlock - 1), offBlock_)) {
+      offBlock_.clear();
+      if (open_)
+        ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
+                                           index_.Error()));
+      return false;
+    }
+  }
+  const uint64_t off = offBlock_[static_cast<size_t>(n - offFirst_)];
+  // One read takes the head and, for most games, all their moves.
+  uint8_t first[kRecordHead + 2048];
+  const uint64_t avail = off < gamesSize_ ? gamesSize_ - off : 0;
+  const size_t got = static_cast<size_t>(std::min<uint64_t>(avail, sizeof first));
+  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, first, got))
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.descriptor",
                        off + GameDescriptor::kSize > gamesSize_);
   // The stored size is believed only as far as the file reaches.
-  const bool outside = off + kRecordHead > gamesSize_;
-  uint32_t size = 0;
-  if (outside || !games_.ReadAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4))
-    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", outside);
-  if ((size = le::GetU32(head + GameDescriptor::kSize)) > gamesSize_ - off - kRecordHead)
+  if (off + kRecordHead > gamesSize_)
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", true);
+  const uint32_t size = le::GetU32(first + GameDescriptor::kSize);
+  if (size > gamesSize_ - off - kRecordHead)
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", true);
   SizeGameBuffer(buf, size);
-  if (size > 0 && !games_.ReadAt(off + kRecordHead, buf.bytes.get(), size)) {
+  const size_t inFirst = std::min<size_t>(size, got - kRecordHead);
+  std::memcpy(buf.bytes.get(), first + kRecordHead, inFirst);
+  if (size > inFirst && !games_.ReadAt(off + kRecordHead + inFirst, buf.bytes.get() + inFirst, size - inFirst)) {
     SizeGameBuffer(buf, 0);
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.data", false);
   }
-  if (d) d->FromBytes(head);
+  if (d) d->FromBytes(first);
   return true;
 }
 
