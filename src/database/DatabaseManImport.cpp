@@ -172,7 +172,7 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
     if (ImportStopped(progress)) stop = true;
   };
   PGNImportResult r =
-      ImportPGNFile(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress,
+      ImportPGNFileAhead(fileName, cancel, encIndexed, report, keepLogOpen, appendToLog, game, report_progress,
                     kPGNBlockSize, convert ? std::optional(encoding_) : std::nullopt);
   if (importStopped_) r.cancelled = true;
   EndImport(classify);

@@ -1,6 +1,14 @@
 #include "database/PGNFileMan.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -32,6 +40,33 @@ void ReportLogFailure(const std::string &path) {
   ui::ShowMessage(SubstituteText(CommonText::S_CouldNotWriteErrorLog, path));
 }
 
+void WriteLogEntry(const std::string &entry) {
+  ImportLog &log = Log();
+  if (!log.open) return;
+  if (!log.file.Write(entry.data(), entry.size())) {
+    ReportLogFailure(log.file.Path());
+    log.file.Close();
+    log.open = false;
+  }
+}
+
+// Where an import's messages, log entries and reads go: performed at once,
+// or handed on in order with the games to the thread that stores them.
+class ImportSink {
+ public:
+  virtual ~ImportSink() = default;
+  virtual bool LogWanted() const = 0;
+  virtual void Message(const std::string &text) = 0;
+  virtual void LogEntry(const std::string &entry) = 0;
+};
+
+class DirectSink final : public ImportSink {
+ public:
+  bool LogWanted() const override { return Log().open; }
+  void Message(const std::string &text) override { ui::ShowMessage(text); }
+  void LogEntry(const std::string &entry) override { WriteLogEntry(entry); }
+};
+
 bool OpenLog(bool append) {
   ImportLog &log = Log();
   const std::string path = ImportLogPath();
@@ -55,6 +90,8 @@ class Importer {
  public:
   Importer(const std::string &name, size_t blockSize, std::optional<win1252::TextEncoding> textTo)
       : name_(name), block_(blockSize), textTo_(textTo) {}
+
+  void SetSink(ImportSink *sink) { sink_ = sink; }
 
   bool Open() { return file_.Open(name_, BinFile::Mode::Read); }
   int64_t Size() { return file_.Size(); }
@@ -88,7 +125,7 @@ class Importer {
         const int64_t n = file_.ReadSome(block_.data() + read, block_.size() - read);
         if (n < 0) {
           readFailed_ = true;
-          ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name_)));
+          sink_->Message(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name_)));
           break;
         }
         if (n == 0) break;
@@ -129,8 +166,7 @@ class Importer {
 
   void WriteError(int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
                   const std::string &message) {
-    ImportLog &log = Log();
-    if (!log.open) return;
+    if (!sink_->LogWanted()) return;
     entry_.clear();
     if (!fileLineWritten_) {
       // A line break in the name would end the escape line.
@@ -151,11 +187,7 @@ class Importer {
     // A game refused at its result token ends there: the next entry starts
     // on a line of its own.
     if (entry_.back() != '\n') entry_ += "\r\n";
-    if (!log.file.Write(entry_.data(), entry_.size())) {
-      ReportLogFailure(log.file.Path());
-      log.file.Close();
-      log.open = false;
-    }
+    sink_->LogEntry(entry_);
   }
 
  private:
@@ -176,6 +208,8 @@ class Importer {
     }
   }
 
+  DirectSink direct_;
+  ImportSink *sink_ = &direct_;
   std::string name_;
   BinFile file_;
   std::vector<char> block_;
@@ -190,14 +224,254 @@ class Importer {
   std::string entry_;
 };
 
+// ------------------------------------------------------------ import ahead
+//
+// The worker thread reads, parses and packs; everything the import does
+// beyond that (messages, log entries, games, progress) travels in order
+// through the queue, and the calling thread performs it as the one-thread
+// import would. The worker runs ahead: once the calling thread stops, what
+// the worker did past that point is dropped, and the result is the one the
+// parser published at the stop.
+
+struct AheadEvent {
+  enum class Kind : uint8_t { Game, Progress, Message, LogEntry, Read, Done, Failed };
+  Kind kind = Kind::Game;
+  GameBuffer game;
+  std::string text;           // Message, LogEntry
+  PGNParseState state;        // Game, Progress
+  bool readFailed = false;    // Read
+  win1252::TextKind textKind = win1252::TextKind::Ascii;
+  PGNParseResult result;      // Done
+  std::exception_ptr error;   // Failed
+};
+
+struct AheadBatch {
+  std::vector<AheadEvent> events;  // kept for reuse: their buffers stay allocated
+  size_t used = 0;
+};
+
+// Batches of events from the worker to the calling thread, at most depth
+// of them waiting.
+class AheadQueue {
+ public:
+  AheadQueue(size_t batchSize, size_t depth) : batchSize_(std::max<size_t>(batchSize, 1)), depth_(std::max<size_t>(depth, 1)) {}
+
+  // Worker: the next event to fill, then Added.
+  AheadEvent &Add() {
+    if (!filling_) filling_ = TakeFree();
+    if (filling_->used == filling_->events.size()) filling_->events.emplace_back();
+    return filling_->events[filling_->used++];
+  }
+  void Added(bool handOver) {
+    if (handOver || filling_->used >= batchSize_) Push();
+  }
+
+  // Calling thread.
+  std::unique_ptr<AheadBatch> Pop() {
+    std::unique_lock lock(mutex_);
+    notEmpty_.wait(lock, [&] { return !full_.empty(); });
+    std::unique_ptr<AheadBatch> b = std::move(full_.front());
+    full_.pop_front();
+    notFull_.notify_one();
+    return b;
+  }
+  void Recycle(std::unique_ptr<AheadBatch> b) {
+    b->used = 0;
+    std::lock_guard lock(mutex_);
+    free_.push_back(std::move(b));
+  }
+  // Nobody reads on: the worker's batches are dropped from now on.
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    notFull_.notify_all();
+  }
+
+ private:
+  std::unique_ptr<AheadBatch> TakeFree() {
+    std::lock_guard lock(mutex_);
+    if (free_.empty()) return std::make_unique<AheadBatch>();
+    std::unique_ptr<AheadBatch> b = std::move(free_.back());
+    free_.pop_back();
+    return b;
+  }
+  void Push() {
+    std::unique_lock lock(mutex_);
+    notFull_.wait(lock, [&] { return full_.size() < depth_ || closed_; });
+    if (closed_) {
+      filling_->used = 0;
+      return;
+    }
+    full_.push_back(std::move(filling_));
+    notEmpty_.notify_one();
+  }
+
+  const size_t batchSize_, depth_;
+  std::unique_ptr<AheadBatch> filling_;  // the worker's own
+  std::mutex mutex_;
+  std::condition_variable notEmpty_, notFull_;
+  std::deque<std::unique_ptr<AheadBatch>> full_;
+  std::vector<std::unique_ptr<AheadBatch>> free_;
+  bool closed_ = false;
+};
+
+class QueueSink final : public ImportSink {
+ public:
+  explicit QueueSink(AheadQueue &q) : q_(q) {}
+  bool LogWanted() const override { return true; }
+  void Message(const std::string &text) override { Text(AheadEvent::Kind::Message, text); }
+  void LogEntry(const std::string &entry) override { Text(AheadEvent::Kind::LogEntry, entry); }
+  void Read(const Importer &im) {
+    AheadEvent &e = q_.Add();
+    e.kind = AheadEvent::Kind::Read;
+    e.readFailed = im.ReadFailed();
+    e.textKind = im.TextKind();
+    q_.Added(false);
+  }
+
+ private:
+  void Text(AheadEvent::Kind kind, const std::string &text) {
+    AheadEvent &e = q_.Add();
+    e.kind = kind;
+    e.text = text;
+    q_.Added(false);
+  }
+  AheadQueue &q_;
+};
+
+void CopyGame(const GameBuffer &from, GameBuffer &to) {
+  SizeGameBuffer(to, from.length);
+  if (from.length) std::memcpy(to.bytes.get(), from.bytes.get(), from.length);
+  to.summary = from.summary;
+}
+
+// The worker: the parse with every effect queued. The progress call at the
+// start was the calling thread's own.
+void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int64_t size, int encoding) {
+  QueueSink sink(q);
+  im.SetSink(&sink);
+  PGNParseState state;
+  bool started = false;
+  PGNCallbacks cb;
+  cb.state = &state;
+  cb.refill = [&](int64_t keepFrom) {
+    const std::string_view v = im.Refill(keepFrom);
+    sink.Read(im);
+    return v;
+  };
+  cb.error = [&](int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
+                 const std::string &message) { im.WriteError(gameStart, gameEnd, errorStart, errorEnd, message); };
+  cb.game = [&](const GameBuffer &game, bool &cancel) {
+    AheadEvent &e = q.Add();
+    e.kind = AheadEvent::Kind::Game;
+    CopyGame(game, e.game);
+    e.state = state;
+    q.Added(false);
+    if (stop.load(std::memory_order_relaxed)) cancel = true;
+  };
+  cb.progress = [&](int64_t, int64_t, bool &cancel, int) {
+    if (!std::exchange(started, true)) return;
+    AheadEvent &e = q.Add();
+    e.kind = AheadEvent::Kind::Progress;
+    e.state = state;
+    q.Added(false);
+    if (stop.load(std::memory_order_relaxed)) cancel = true;
+  };
+  bool cancel = false;
+  try {
+    const PGNParseResult r = ParsePGN(size, encoding, cancel, cb);
+    AheadEvent &e = q.Add();
+    e.kind = AheadEvent::Kind::Done;
+    e.result = r;
+  } catch (...) {
+    AheadEvent &e = q.Add();
+    e.kind = AheadEvent::Kind::Failed;
+    e.error = std::current_exception();
+  }
+  q.Added(true);
+}
+
+struct AheadRun {
+  PGNParseResult result;
+  bool readFailed = false;
+  win1252::TextKind textKind = win1252::TextKind::Ascii;
+};
+
+// The calling thread: the worker's events performed in order until the
+// parse ends or a callback cancels.
+AheadRun PerformAhead(AheadQueue &q, std::atomic<bool> &stop, int64_t size, bool &cancel, const PGNGameCallback &game,
+                      const PGNProgressCallback &progress) {
+  AheadRun run;
+  std::optional<PGNParseState> stoppedAt;
+  bool stoppedAtGame = false;
+  auto finish = [&] {
+    // The parse would end here: one last progress call, the counts as they were.
+    if (progress) progress(stoppedAt->offset, size, cancel, stoppedAt->sofar.games);
+    run.result = stoppedAt->sofar;
+    run.result.cancelled = true;
+  };
+  for (;;) {
+    std::unique_ptr<AheadBatch> batch = q.Pop();
+    for (size_t i = 0; i < batch->used; ++i) {
+      AheadEvent &e = batch->events[i];
+      if (stoppedAt) {
+        // A game's cancel still lets its own progress call come.
+        if (e.kind == AheadEvent::Kind::Progress && !e.state.last && progress)
+          progress(e.state.offset, size, cancel, e.state.sofar.games);
+        finish();
+        return run;
+      }
+      switch (e.kind) {
+        case AheadEvent::Kind::Game:
+          if (game) game(e.game, cancel);
+          stoppedAtGame = true;
+          break;
+        case AheadEvent::Kind::Progress:
+          if (progress) progress(e.state.offset, size, cancel, e.state.sofar.games);
+          stoppedAtGame = false;
+          // A cancel in the last call comes after the end.
+          if (e.state.last) continue;
+          break;
+        case AheadEvent::Kind::Message:
+          ui::ShowMessage(e.text);
+          continue;
+        case AheadEvent::Kind::LogEntry:
+          WriteLogEntry(e.text);
+          continue;
+        case AheadEvent::Kind::Read:
+          run.readFailed = e.readFailed;
+          run.textKind = e.textKind;
+          continue;
+        case AheadEvent::Kind::Done:
+          run.result = e.result;
+          return run;
+        case AheadEvent::Kind::Failed:
+          std::rethrow_exception(e.error);
+      }
+      if (cancel) {
+        stoppedAt = e.state;
+        stop.store(true, std::memory_order_relaxed);
+        if (!stoppedAtGame) {
+          finish();
+          return run;
+        }
+      }
+    }
+    q.Recycle(std::move(batch));
+  }
+}
+
 }  // namespace
 
 std::string ImportLogPath() { return dirs::GetWritableDir() + "prserror.txt"; }
 
-PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
-                              bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
-                              const PGNProgressCallback &progress, size_t blockSize,
-                              std::optional<win1252::TextEncoding> textTo) {
+namespace {
+
+// The two imports' common frame: checks, the file, the log, the report.
+template <class Parse>
+PGNImportResult ImportFrame(const std::string &fileName, int encoding, ReportO *report, bool keepLogOpen,
+                            bool appendToLog, size_t blockSize, std::optional<win1252::TextEncoding> textTo,
+                            const Parse &parse) {
   CheckRange(encoding, 0, 2, "Move encoding out of range");
   if (blockSize == 0) throw ERangeError("Block size out of range");
   PGNImportResult result;
@@ -209,16 +483,7 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
   }
   result.opened = true;
   if (!Log().open) OpenLog(appendToLog);
-
-  PGNCallbacks cb;
-  cb.refill = [&](int64_t keepFrom) { return im->Refill(keepFrom); };
-  cb.error = [&](int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
-                 const std::string &message) {
-    im->WriteError(gameStart, gameEnd, errorStart, errorEnd, message);
-  };
-  cb.game = game;
-  cb.progress = progress;
-  PGNParseResult r;
+  AheadRun r;
   {
     // The log is closed on every way out, a callback's exception too.
     struct LogCloser {
@@ -227,20 +492,81 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
         if (!keep) CloseImportFile();
       }
     } closer{keepLogOpen};
-    r = ParsePGN(size, encoding, cancel, cb);
+    r = parse(*im, size);
   }
-  result.games = r.games;
-  result.errors = r.errors;
-  result.cancelled = r.cancelled;
-  result.unterminatedComment = r.unterminatedComment;
-  result.commentsOutside = r.commentsOutside;
-  result.readFailed = im->ReadFailed();
-  result.textKind = im->TextKind();
+  result.games = r.result.games;
+  result.errors = r.result.errors;
+  result.cancelled = r.result.cancelled;
+  result.unterminatedComment = r.result.unterminatedComment;
+  result.commentsOutside = r.result.commentsOutside;
+  result.readFailed = r.readFailed;
+  result.textKind = r.textKind;
 
   if (report)
-    report->AddLine(win1252::PathText(fileName) + ": " + std::to_string(size) + " bytes " + std::to_string(r.games) +
-                    " games, " + std::to_string(r.errors) + " errors.");
+    report->AddLine(win1252::PathText(fileName) + ": " + std::to_string(size) + " bytes " +
+                    std::to_string(r.result.games) + " games, " + std::to_string(r.result.errors) + " errors.");
   return result;
+}
+
+// The parse on the calling thread; skipFirst when the progress call at the
+// start was made already.
+AheadRun ParseHere(Importer &im, int64_t size, int encoding, bool &cancel, const PGNGameCallback &game,
+                   const PGNProgressCallback &progress, bool skipFirst) {
+  PGNCallbacks cb;
+  cb.refill = [&](int64_t keepFrom) { return im.Refill(keepFrom); };
+  cb.error = [&](int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
+                 const std::string &message) { im.WriteError(gameStart, gameEnd, errorStart, errorEnd, message); };
+  cb.game = game;
+  cb.progress = progress;
+  if (skipFirst && progress)
+    cb.progress = [&, first = true](int64_t done, int64_t total, bool &stop, int games) mutable {
+      if (!std::exchange(first, false)) progress(done, total, stop, games);
+    };
+  AheadRun r;
+  r.result = ParsePGN(size, encoding, cancel, cb);
+  r.readFailed = im.ReadFailed();
+  r.textKind = im.TextKind();
+  return r;
+}
+
+}  // namespace
+
+PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
+                              bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
+                              const PGNProgressCallback &progress, size_t blockSize,
+                              std::optional<win1252::TextEncoding> textTo) {
+  return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo,
+                     [&](Importer &im, int64_t size) {
+                       return ParseHere(im, size, encoding, cancel, game, progress, false);
+                     });
+}
+
+PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
+                                   bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
+                                   const PGNProgressCallback &progress, size_t blockSize,
+                                   std::optional<win1252::TextEncoding> textTo, const PGNAheadQueueSize &queue) {
+  return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo,
+                     [&](Importer &im, int64_t size) {
+                       // A cancel at the start reads no game: no worker for that.
+                       if (progress) progress(0, size, cancel, 0);
+                       if (cancel) return ParseHere(im, size, encoding, cancel, game, progress, true);
+                       AheadQueue q(queue.batchGames, queue.batches);
+                       std::atomic<bool> stop{false};
+                       std::thread worker;
+                       // The worker is stopped and joined on every way out.
+                       struct Joiner {
+                         AheadQueue &q;
+                         std::atomic<bool> &stop;
+                         std::thread &worker;
+                         ~Joiner() {
+                           stop.store(true, std::memory_order_relaxed);
+                           q.Close();
+                           if (worker.joinable()) worker.join();
+                         }
+                       } joiner{q, stop, worker};
+                       worker = std::thread(ParseAhead, std::ref(im), std::ref(q), std::cref(stop), size, encoding);
+                       return PerformAhead(q, stop, size, cancel, game, progress);
+                     });
 }
 
 void CloseImportFile() {

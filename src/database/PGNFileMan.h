@@ -62,6 +62,21 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
                               const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize,
                               std::optional<win1252::TextEncoding> textTo = std::nullopt);
 
+// The same import with the reading, parsing and packing on a worker thread,
+// a bounded queue ahead of the calling thread, which performs everything
+// else in the order ImportPGNFile would: the callbacks, the messages, the
+// log entries, and the result of a cancel at the same game. An exception of
+// the parse is thrown here, where ImportPGNFile would throw it.
+struct PGNAheadQueueSize {
+  size_t batchGames = 32;  // events handed over at a time
+  size_t batches = 8;      // batches waiting at most
+};
+PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
+                                   bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
+                                   const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize,
+                                   std::optional<win1252::TextEncoding> textTo = std::nullopt,
+                                   const PGNAheadQueueSize &queue = {});
+
 // Closes the log when it is open.
 void CloseImportFile();
 bool ImportLogIsOpen();

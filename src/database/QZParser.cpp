@@ -385,14 +385,10 @@ class PgnScanner {
       else
         OutsideGame(c);
     }
-    PGNParseResult r;
-    r.games = games_;
-    r.errors = errors_;
-    r.unterminatedComment = unterminated_;
-    r.commentsOutside = commentsOutside_;
+    PGNParseResult r = Sofar();
     // A cancel asked for by the last progress call comes after the end.
     r.cancelled = cancel_;
-    Progress();
+    Progress(true);
     return r;
   }
 
@@ -402,6 +398,19 @@ class PgnScanner {
     Move2 last;
     MoveUndo undo;
   };
+
+  PGNParseResult Sofar() const {
+    PGNParseResult r;
+    r.games = games_;
+    r.errors = errors_;
+    r.unterminatedComment = unterminated_;
+    r.commentsOutside = commentsOutside_;
+    return r;
+  }
+
+  void Publish(bool last) {
+    if (cb_.state) *cb_.state = {Sofar(), Offset(), last};
+  }
 
   // --- input
 
@@ -1012,7 +1021,10 @@ class PgnScanner {
     buffer_.summary = summary;
     ++games_;
     inGame_ = movesStarted_ = false;
-    if (cb_.game) cb_.game(buffer_, cancel_);
+    if (cb_.game) {
+      Publish(false);
+      cb_.game(buffer_, cancel_);
+    }
     if (--countdown_ == 0) {
       countdown_ = kProgressEvery;
       Progress();
@@ -1031,8 +1043,10 @@ class PgnScanner {
     inGame_ = movesStarted_ = false;
   }
 
-  void Progress() {
-    if (cb_.progress) cb_.progress(Offset(), size_, cancel_, games_);
+  void Progress(bool last = false) {
+    if (!cb_.progress) return;
+    Publish(last);
+    cb_.progress(Offset(), size_, cancel_, games_);
   }
 
   const int64_t size_;

@@ -76,6 +76,8 @@ struct PGNCallbacks {
       error;
   // Every 50 games, and once at the start and the end.
   std::function<void(int64_t bytesRead, int64_t inputSize, bool &cancel, int games)> progress;
+  // Optional: set before every game and progress call (see PGNParseState).
+  struct PGNParseState *state = nullptr;
 };
 
 struct PGNParseResult {
@@ -87,6 +89,16 @@ struct PGNParseResult {
   bool unterminatedComment = false;
   // A comment outside any game was passed over.
   bool commentsOutside = false;
+};
+
+// Where a run stands at a game or progress call: the counts a cancel asked
+// for in that call would end it with (cancelled left unset), the offset the
+// progress call after the end would then report, and whether the call is
+// that last progress call (a cancel there no longer counts).
+struct PGNParseState {
+  PGNParseResult sofar;
+  int64_t offset = 0;
+  bool last = false;
 };
 
 // encoding: encIndexed, encFromTo or encSan (ERangeError otherwise, before
