@@ -347,7 +347,8 @@ void CopyGame(const GameBuffer &from, GameBuffer &to) {
 
 // The worker: the parse with every effect queued. The progress call at the
 // start was the calling thread's own.
-void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int64_t size, int encoding) {
+void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int64_t size, int encoding,
+                const std::function<void(const GameBuffer &)> &packed) {
   QueueSink sink(q);
   im.SetSink(&sink);
   PGNParseState state;
@@ -362,6 +363,7 @@ void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int6
   cb.error = [&](int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
                  const std::string &message) { im.WriteError(gameStart, gameEnd, errorStart, errorEnd, message); };
   cb.game = [&](const GameBuffer &game, bool &cancel) {
+    if (packed) packed(game);
     AheadEvent &e = q.Add();
     e.kind = AheadEvent::Kind::Game;
     CopyGame(game, e.game);
@@ -544,13 +546,13 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
 PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                                    bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
                                    const PGNProgressCallback &progress, size_t blockSize,
-                                   std::optional<win1252::TextEncoding> textTo, const PGNAheadQueueSize &queue) {
+                                   std::optional<win1252::TextEncoding> textTo, const PGNAheadOptions &options) {
   return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo,
                      [&](Importer &im, int64_t size) {
                        // A cancel at the start reads no game: no worker for that.
                        if (progress) progress(0, size, cancel, 0);
                        if (cancel) return ParseHere(im, size, encoding, cancel, game, progress, true);
-                       AheadQueue q(queue.batchGames, queue.batches);
+                       AheadQueue q(options.batchGames, options.batches);
                        std::atomic<bool> stop{false};
                        std::thread worker;
                        // The worker is stopped and joined on every way out.
@@ -564,7 +566,8 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                            if (worker.joinable()) worker.join();
                          }
                        } joiner{q, stop, worker};
-                       worker = std::thread(ParseAhead, std::ref(im), std::ref(q), std::cref(stop), size, encoding);
+                       worker = std::thread(ParseAhead, std::ref(im), std::ref(q), std::cref(stop), size, encoding,
+                                            std::cref(options.packed));
                        return PerformAhead(q, stop, size, cancel, game, progress);
                      });
 }

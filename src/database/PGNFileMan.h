@@ -67,15 +67,17 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
 // else in the order ImportPGNFile would: the callbacks, the messages, the
 // log entries, and the result of a cancel at the same game. An exception of
 // the parse is thrown here, where ImportPGNFile would throw it.
-struct PGNAheadQueueSize {
+struct PGNAheadOptions {
   size_t batchGames = 32;  // events handed over at a time
   size_t batches = 8;      // batches waiting at most
+  // Test seam: called on the worker with every game packed.
+  std::function<void(const GameBuffer &)> packed;
 };
 PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                                    bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
                                    const PGNProgressCallback &progress, size_t blockSize = kPGNBlockSize,
                                    std::optional<win1252::TextEncoding> textTo = std::nullopt,
-                                   const PGNAheadQueueSize &queue = {});
+                                   const PGNAheadOptions &options = {});
 
 // Closes the log when it is open.
 void CloseImportFile();

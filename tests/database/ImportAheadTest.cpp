@@ -1,0 +1,187 @@
+// The import with the parse on a worker thread against the one-thread
+// import: the same callbacks in the same order, messages, log bytes, report
+// and result, wherever a callback cancels, with queues smaller than the
+// file, a read failure and an exception of the parse.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/PGNFileMan.h"
+#include "foundation/Reports.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/UiHooks.h"
+
+namespace {
+
+struct Trace {
+  PGNImportResult result;
+  std::vector<std::string> calls;  // games, progress calls and messages in order
+  std::vector<std::string> report;
+  std::string log;
+  bool logOpenAfter = false;
+};
+
+bool operator==(const PGNImportResult &a, const PGNImportResult &b) {
+  return a.opened == b.opened && a.games == b.games && a.errors == b.errors && a.cancelled == b.cancelled &&
+         a.readFailed == b.readFailed && a.unterminatedComment == b.unterminatedComment &&
+         a.commentsOutside == b.commentsOutside && a.textKind == b.textKind;
+}
+
+std::string Show(const PGNImportResult &r) {
+  return std::to_string(r.games) + " games " + std::to_string(r.errors) + " errors" + (r.cancelled ? " cancelled" : "") +
+         (r.readFailed ? " readFailed" : "") + (r.unterminatedComment ? " unterminated" : "") +
+         (r.commentsOutside ? " commentsOutside" : "");
+}
+
+// Where the callbacks cancel: at the nth game or the nth progress call
+// (counted from 1), or never.
+struct CancelAt {
+  int game = -1;
+  int progress = -1;
+  int throwAt = -1;  // the one-thread import's game callback throws there
+};
+
+class ImportAhead : public ::testing::Test {
+ protected:
+  ImportAhead() : guard_(dir_.Path()) {}
+  ~ImportAhead() override { CloseImportFile(); }
+
+  Trace Run(bool ahead, const std::string &file, CancelAt at, PGNAheadOptions options = {},
+            size_t block = kPGNBlockSize) {
+    Trace t;
+    files::Delete(ImportLogPath());
+    ui::Hooks h;
+    h.showMessage = [&](const std::string &text) { t.calls.push_back("message " + text); };
+    const ui::Hooks old = ui::InstallHooks(h);
+    ReportO report;
+    report.Init();
+    bool cancel = false;
+    int games = 0, progresses = 0;
+    auto game = [&](const GameBuffer &g, bool &c) {
+      if (games + 1 == at.throwAt) throw ERangeError("game " + std::to_string(games + 1));
+      t.calls.push_back("game " + std::string(reinterpret_cast<const char *>(g.bytes.get()), g.length));
+      if (++games == at.game) c = true;
+    };
+    auto progress = [&](int64_t done, int64_t size, bool &c, int n) {
+      t.calls.push_back("progress " + std::to_string(done) + "/" + std::to_string(size) + " " + std::to_string(n) +
+                        (c ? " cancelled" : ""));
+      if (++progresses == at.progress) c = true;
+    };
+    try {
+      t.result = ahead ? ImportPGNFileAhead(file, cancel, encIndexed, &report, false, false, game, progress, block,
+                                            std::nullopt, options)
+                       : ImportPGNFile(file, cancel, encIndexed, &report, false, false, game, progress, block);
+    } catch (const ERangeError &e) {
+      t.calls.push_back(std::string("exception ") + e.what());
+    }
+    ui::InstallHooks(old);
+    t.report = report.Lines();
+    t.logOpenAfter = ImportLogIsOpen();
+    files::ReadAll(ImportLogPath(), t.log);
+    return t;
+  }
+
+  void ExpectSame(const Trace &one, const Trace &ahead, const std::string &what) {
+    EXPECT_TRUE(one.result == ahead.result) << what << ": " << Show(one.result) << " / " << Show(ahead.result);
+    EXPECT_EQ(one.calls.size(), ahead.calls.size()) << what;
+    for (size_t i = 0; i < std::min(one.calls.size(), ahead.calls.size()); ++i)
+      if (one.calls[i] != ahead.calls[i]) {
+        ADD_FAILURE() << what << ": call " << i << ": " << one.calls[i] << " / " << ahead.calls[i];
+        break;
+      }
+    EXPECT_EQ(one.report, ahead.report) << what;
+    EXPECT_EQ(one.log, ahead.log) << what;
+    EXPECT_EQ(one.logOpenAfter, ahead.logOpenAfter) << what;
+  }
+
+  std::string Write(const std::string &name, const std::string &text) {
+    const std::string path = dir_.File(name);
+    EXPECT_TRUE(files::WriteAllAtomic(path, text));
+    return path;
+  }
+
+  testutil::TempDir dir_;
+  testutil::AppDirGuard guard_;
+};
+
+// n games; every seventh refused, comments outside games now and then.
+std::string Corpus(int n) {
+  std::string s;
+  for (int i = 1; i <= n; ++i) {
+    if (i % 11 == 0) s += "{between games}\r\n";
+    s += "[Event \"G" + std::to_string(i) + "\"]\r\n[Result \"*\"]\r\n\r\n";
+    s += i % 7 == 0 ? "1. e4 e5 2. Ke3 Nc6 *\r\n\r\n" : "1. e4 e5 2. Nf3 Nc" + std::string(i % 2 ? "6" : "6 3. Bb5") + " *\r\n\r\n";
+  }
+  return s;
+}
+
+TEST_F(ImportAhead, CancelAnywhereEndsAsTheOneThreadImport) {
+  const std::string file = Write("c.pgn", Corpus(230));
+  // Small queues make the worker wait on the calling thread; large ones let
+  // it run ahead past the cancel.
+  const PGNAheadOptions queues[] = {{1, 1}, {3, 2}, {32, 8}};
+  std::vector<CancelAt> cancels = {{}, {1, -1}, {-1, 1}, {-1, 2}, {-1, 3}, {-1, 6}};
+  for (int g : {2, 6, 7, 49, 50, 51, 100, 150, 196, 197}) cancels.push_back({g, -1});
+  for (const CancelAt &at : cancels) {
+    const Trace one = Run(false, file, at);
+    // The last progress call (the sixth) comes after the end.
+    EXPECT_EQ(one.result.cancelled, at.game > 0 || (at.progress >= 1 && at.progress < 6)) << at.progress;
+    for (const PGNAheadOptions &q : queues)
+      ExpectSame(one, Run(true, file, at, q),
+                 "game " + std::to_string(at.game) + " progress " + std::to_string(at.progress) + " queue " +
+                     std::to_string(q.batchGames) + "x" + std::to_string(q.batches));
+  }
+}
+
+TEST_F(ImportAhead, CancelKeepsLaterErrorsOutOfTheLog) {
+  const std::string file = Write("c.pgn", Corpus(120));
+  const Trace t = Run(true, file, {10, -1}, {64, 8});
+  EXPECT_EQ(t.result.games, 10);
+  EXPECT_EQ(t.result.errors, 1);  // game 7 only
+  EXPECT_NE(t.log.find("[Event \"G7\"]"), std::string::npos);
+  EXPECT_EQ(t.log.find("[Event \"G14\"]"), std::string::npos);
+}
+
+TEST_F(ImportAhead, ReadFailureMidFileAsTheOneThreadImport) {
+  const std::string file = Write("r.pgn", Corpus(60));
+  for (int nth : {1, 2, 3}) {
+    Trace one, ahead;
+    {
+      FileFault fault(FileFault::Op::Read, nth, EIO);
+      one = Run(false, file, {}, {}, 512);
+    }
+    {
+      FileFault fault(FileFault::Op::Read, nth, EIO);
+      ahead = Run(true, file, {}, {2, 1}, 512);
+      EXPECT_TRUE(fault.Fired());
+    }
+    EXPECT_TRUE(one.result.readFailed);
+    ExpectSame(one, ahead, "read " + std::to_string(nth));
+  }
+}
+
+TEST_F(ImportAhead, ExceptionOfThePackerEndsTheImportWhereItWouldEnd) {
+  const std::string file = Write("x.pgn", Corpus(120));
+  PGNAheadOptions options{1, 1, nullptr};
+  int packed = 0;
+  options.packed = [&](const GameBuffer &) {
+    if (++packed == 41) throw ERangeError("game 41");
+  };
+  for (const size_t batch : {size_t{1}, size_t{64}}) {
+    packed = 0;
+    options.batchGames = batch;
+    const Trace one = Run(false, file, {-1, -1, 41});
+    ASSERT_EQ(one.calls.back(), "exception game 41");
+    ExpectSame(one, Run(true, file, {}, options), "batch " + std::to_string(batch));
+    // A cancel before the failing game: no exception, as with one thread.
+    packed = 0;
+    ExpectSame(Run(false, file, {30, -1}), Run(true, file, {30, -1}, options), "cancel before the throw");
+  }
+}
+
+}  // namespace
