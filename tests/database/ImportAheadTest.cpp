@@ -38,6 +38,13 @@ std::string Show(const PGNImportResult &r) {
          (r.commentsOutside ? " commentsOutside" : "");
 }
 
+PGNAheadOptions Queue(size_t batchGames, size_t batches) {
+  PGNAheadOptions o;
+  o.batchGames = batchGames;
+  o.batches = batches;
+  return o;
+}
+
 // Where the callbacks cancel: at the nth game or the nth progress call
 // (counted from 1), or never.
 struct CancelAt {
@@ -124,7 +131,7 @@ TEST_F(ImportAhead, CancelAnywhereEndsAsTheOneThreadImport) {
   const std::string file = Write("c.pgn", Corpus(230));
   // Small queues make the worker wait on the calling thread; large ones let
   // it run ahead past the cancel.
-  const PGNAheadOptions queues[] = {{1, 1}, {3, 2}, {32, 8}};
+  const PGNAheadOptions queues[] = {Queue(1, 1), Queue(3, 2), Queue(32, 8)};
   std::vector<CancelAt> cancels = {{}, {1, -1}, {-1, 1}, {-1, 2}, {-1, 3}, {-1, 6}};
   for (int g : {2, 6, 7, 49, 50, 51, 100, 150, 196, 197}) cancels.push_back({g, -1});
   for (const CancelAt &at : cancels) {
@@ -140,7 +147,7 @@ TEST_F(ImportAhead, CancelAnywhereEndsAsTheOneThreadImport) {
 
 TEST_F(ImportAhead, CancelKeepsLaterErrorsOutOfTheLog) {
   const std::string file = Write("c.pgn", Corpus(120));
-  const Trace t = Run(true, file, {10, -1}, {64, 8});
+  const Trace t = Run(true, file, {10, -1}, Queue(64, 8));
   EXPECT_EQ(t.result.games, 10);
   EXPECT_EQ(t.result.errors, 1);  // game 7 only
   EXPECT_NE(t.log.find("[Event \"G7\"]"), std::string::npos);
@@ -157,7 +164,7 @@ TEST_F(ImportAhead, ReadFailureMidFileAsTheOneThreadImport) {
     }
     {
       FileFault fault(FileFault::Op::Read, nth, EIO);
-      ahead = Run(true, file, {}, {2, 1}, 512);
+      ahead = Run(true, file, {}, Queue(2, 1), 512);
       EXPECT_TRUE(fault.Fired());
     }
     EXPECT_TRUE(one.result.readFailed);
@@ -167,7 +174,7 @@ TEST_F(ImportAhead, ReadFailureMidFileAsTheOneThreadImport) {
 
 TEST_F(ImportAhead, ExceptionOfThePackerEndsTheImportWhereItWouldEnd) {
   const std::string file = Write("x.pgn", Corpus(120));
-  PGNAheadOptions options{1, 1, nullptr};
+  PGNAheadOptions options = Queue(1, 1);
   int packed = 0;
   options.packed = [&](const GameBuffer &) {
     if (++packed == 41) throw ERangeError("game 41");
