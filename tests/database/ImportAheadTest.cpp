@@ -121,7 +121,8 @@ std::string Corpus(int n) {
   std::string s;
   for (int i = 1; i <= n; ++i) {
     if (i % 11 == 0) s += "{between games}\r\n";
-    s += "[Event \"G" + std::to_string(i) + "\"]\r\n[Result \"*\"]\r\n\r\n";
+    // UTF-8 first met in game 100: the text kind changes on the way.
+    s += "[Event \"G" + std::to_string(i) + (i == 100 ? " \xC3\xA9t\xC3\xA9" : "") + "\"]\r\n[Result \"*\"]\r\n\r\n";
     s += i % 7 == 0 ? "1. e4 e5 2. Ke3 Nc6 *\r\n\r\n" : "1. e4 e5 2. Nf3 Nc" + std::string(i % 2 ? "6" : "6 3. Bb5") + " *\r\n\r\n";
   }
   return s;
@@ -135,11 +136,13 @@ TEST_F(ImportAhead, CancelAnywhereEndsAsTheOneThreadImport) {
   std::vector<CancelAt> cancels = {{}, {1, -1}, {-1, 1}, {-1, 2}, {-1, 3}, {-1, 5}};
   for (int g : {2, 6, 7, 49, 50, 51, 100, 150, 196, 197}) cancels.push_back({g, -1});
   for (const CancelAt &at : cancels) {
-    const Trace one = Run(false, file, at);
+    const Trace one = Run(false, file, at, {}, 512);
     // 198 games: the last progress call (the fifth) comes after the end.
     EXPECT_EQ(one.result.cancelled, at.game > 0 || (at.progress >= 1 && at.progress < 5)) << at.progress;
+    EXPECT_EQ(one.result.textKind == win1252::TextKind::Utf8, at.game > 90 || (at.game < 0 && (at.progress < 0 || at.progress >= 3)))
+        << at.game << " " << at.progress;
     for (const PGNAheadOptions &q : queues)
-      ExpectSame(one, Run(true, file, at, q),
+      ExpectSame(one, Run(true, file, at, q, 512),
                  "game " + std::to_string(at.game) + " progress " + std::to_string(at.progress) + " queue " +
                      std::to_string(q.batchGames) + "x" + std::to_string(q.batches));
   }
