@@ -743,11 +743,11 @@ TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardBits &bi
   for (int k = 0; k < 8; ++k) kind[k] = bits.code[k] & men;
   int n = 0;
   for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1)
-    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 1) & ~sets.own);
+    n += PopCount(QueenReach(std::countr_zero(s), sets.occ) & ~sets.own);
   for (uint64_t s = kind[mbRook] | kind[mbSpecial]; s != 0; s &= s - 1)
-    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 2) & ~sets.own);
+    n += PopCount(RookReach(std::countr_zero(s), sets.occ) & ~sets.own);
   for (uint64_t s = kind[mbBishop]; s != 0; s &= s - 1)
-    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 1, 2) & ~sets.own);
+    n += PopCount(BishopReach(std::countr_zero(s), sets.occ) & ~sets.own);
   for (uint64_t s = kind[mbKnight]; s != 0; s &= s - 1)
     n += PopCount(kB.knight[std::countr_zero(s)] & ~sets.own);
   if (kind[mbPawn] != 0) n += CountPawns(kind[mbPawn], own, sets);
@@ -767,15 +767,15 @@ TV_INLINE inline void CountEach(const BoardBits &bits, const BoardSetsOf &sets, 
   const uint64_t mine = sets.own, free = ~sets.own, occ = sets.occ;
   for (uint64_t s = bits.code[mbQueen] & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 1) & free));
+    cnt[sq] = static_cast<uint8_t>(PopCount(QueenReach(sq, occ) & free));
   }
   for (uint64_t s = (bits.code[mbRook] | bits.code[mbSpecial]) & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 2) & free));
+    cnt[sq] = static_cast<uint8_t>(PopCount(RookReach(sq, occ) & free));
   }
   for (uint64_t s = bits.code[mbBishop] & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 1, 2) & free));
+    cnt[sq] = static_cast<uint8_t>(PopCount(BishopReach(sq, occ) & free));
   }
   for (uint64_t s = bits.code[mbKnight] & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
@@ -1054,7 +1054,7 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
           reach = kB.king[toSq];
           break;
         case mbQueen:
-          reach = RookReach(toSq, s.occ) | BishopReach(toSq, s.occ);
+          reach = QueenReach(toSq, s.occ);
           break;
         case mbRook:
           reach = RookReach(toSq, s.occ);
