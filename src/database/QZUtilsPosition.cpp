@@ -624,6 +624,40 @@ TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &se
   }
 }
 
+// The squares a pawn (code 6) on square sq moves to, in GenerateSquare's
+// order: push, double step, capture to the lower file, to the higher. A
+// promotion gives its four pieces in turn on each: shift is 2, else 0.
+TV_INLINE inline int PawnTargets(uint8_t own, const BoardSetsOf &sets, int sq, int *to, int &shift) {
+  const bool white = own == 0;
+  const int file = sq >> 3, rank = sq & 7, dir = white ? 1 : -1;
+  const uint64_t enemy = sets.occ & ~sets.own;
+  int n = 0;
+  shift = rank == (white ? 6 : 1) ? 2 : 0;
+  // A pawn on its last rank (a board no game reaches) has nothing ahead,
+  // and the squares beyond would wrap into the next file.
+  if (rank + dir < 0 || rank + dir > 7) return 0;
+  if (((sets.occ >> (sq + dir)) & 1) == 0) {
+    to[n++] = sq + dir;
+    if (rank == (white ? 1 : 6) && ((sets.occ >> (sq + 2 * dir)) & 1) == 0) to[n++] = sq + 2 * dir;
+  }
+  for (int side : {-1, 1}) {
+    if (file + side < 0 || file + side > 7) continue;
+    const int beside = sq + 8 * side, diag = beside + dir;
+    // Beside a code-7 man off the first and last rank the diagonal may
+    // also be empty.
+    const bool special = ((sets.special >> beside) & 1) != 0 && rank > 0 && rank < 7;
+    if (((special ? ~sets.own : enemy) >> diag) & 1) to[n++] = diag;
+  }
+  return n;
+}
+
+TV_INLINE inline Move2 PickPawn(uint8_t own, const BoardSetsOf &sets, int sq, int k) {
+  int to[4], shift;
+  const int n = PawnTargets(own, sets, sq, to, shift);
+  if (k < 1 || k > n << shift) return Move2{};
+  return CellMove(kT.cellOf[sq], kT.cellOf[to[(k - 1) >> shift]], (k - 1) & ((1 << shift) - 1));
+}
+
 // Where the move stands among the entries of the man on its from-square
 // (1-based, 0 when it is not one of them), and how many entries he gives.
 // A slider lists ray by ray (rook rays W, S, E, N, then bishop rays SW,
@@ -669,11 +703,18 @@ TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSe
         place = steps + queenSide + 1;
       return;
     }
+    case mbPawn: {
+      int targets[4], shift;
+      const int n = PawnTargets(own, sets, sq, targets, shift);
+      total = n << shift;
+      // Without promotion the move's promotion bits must be clear.
+      if (m.Promotion() >> shift != 0) return;
+      for (int i = 0; i < n; ++i)
+        if (targets[i] == to) place = (i << shift) + m.Promotion() + 1;
+      return;
+    }
     default:
-      GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int toCell, int promotion) {
-        ++total;
-        if (CellMove(from, toCell, promotion) == m) place = total;
-      });
+      // A cell holding only the colour gives no entry.
       return;
   }
 }
@@ -690,8 +731,7 @@ TV_INLINE inline int NthBit(uint64_t set, int k, bool rising) {
 }
 
 // The k-th entry (1-based, within the total CountEach gives) of the man
-// on square sq, in the order PlaceInSquare reads: found on board sets for
-// all but pawns.
+// on square sq, in the order PlaceInSquare reads: found on board sets.
 TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, int k) {
   static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
   const int from = kT.cellOf[sq];
@@ -724,14 +764,11 @@ TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSe
       const int back = own ? 8 : 1;
       return CellMove(from, Cell(k == steps + 1 && queenSide ? 3 : 7, back));
     }
-    default: {
-      Move2 m{};
-      int at = 0;
-      GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int f, int to, int promotion) {
-        if (++at == k) m = CellMove(f, to, promotion);
-      });
-      return m;
-    }
+    case mbPawn:
+      return PickPawn(own, sets, sq, k);
+    default:
+      // A cell holding only the colour gives no entry.
+      return Move2{};
   }
 }
 
