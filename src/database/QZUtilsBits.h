@@ -82,20 +82,6 @@ struct BoardSetsOf {
 
 TV_INLINE inline int PopCount(uint64_t x) { return std::popcount(x); }
 
-// The squares a slider reaches along ray d up to and with the first man.
-static_assert((kB.ray[0][63] | kB.ray[1][63] | kB.ray[2][63] | kB.ray[3][63] | kB.ray[4][0] | kB.ray[5][0] |
-               kB.ray[6][0] | kB.ray[7][0]) == 0);
-
-TV_INLINE inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
-  const uint64_t ray = kB.ray[d][sq];
-  const uint64_t blockers = ray & occ;
-  // Without a man the search ends on h8 (rising) or a1 (falling), whose
-  // rays that way are empty.
-  const int first =
-      d < 4 ? std::countr_zero(blockers | (uint64_t{1} << 63)) : 63 - std::countl_zero(blockers | 1);
-  return ray ^ kB.ray[d][first];
-}
-
 // Whole lines through a square, for the reach of a slider both ways at
 // once. A file is one byte; each other line holds one square per byte, so
 // reversing the bytes reverses the line.

@@ -611,17 +611,38 @@ TV_INLINE inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &
   return plain + 4 * promoting;
 }
 
-// A slider's rays in the order given: the place of the move (when not yet
-// found) and the running total.
-TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &sets, int sq, int to,
-                                  bool plain, int &place, int &total) {
-  for (int i = 0; i < n; ++i) {
-    const int d = order[i];
-    const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
-    if (place == 0 && plain && ((reach >> to) & 1) != 0)
-      place = total + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
-    total += PopCount(reach);
+// A slider lists ray by ray: rook rays W, S, E, N, then bishop rays SW,
+// SE, NE, NW, each outward.
+constexpr int kRayOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
+
+// For the place of a slider's move without walking its rays: the ray from
+// one square to another, and the rays listed before each ray.
+struct RayPlaces {
+  int8_t rayTo[64][64] = {};    // -1 when the squares share no line
+  uint64_t before[8][64] = {};  // by ray: the rays ahead of it in kRayOrder
+  constexpr RayPlaces() {
+    for (int sq = 0; sq < 64; ++sq) {
+      for (int to = 0; to < 64; ++to) rayTo[sq][to] = -1;
+      uint64_t ahead = 0;
+      for (int d : kRayOrder) {
+        before[d][sq] = ahead;
+        ahead |= kB.ray[d][sq];
+        for (int to = 0; to < 64; ++to)
+          if ((kB.ray[d][sq] >> to) & 1) rayTo[sq][to] = static_cast<int8_t>(d);
+      }
+    }
   }
+};
+constexpr RayPlaces kRP;
+
+// A slider's place of the move (when it is among the squares reached) and
+// its total: what the rays before the move's ray give, plus the steps out
+// to the move's square.
+TV_INLINE inline void PlaceOnLines(uint64_t reach, int sq, int to, bool plain, int &place, int &total) {
+  total = PopCount(reach);
+  if (!plain || ((reach >> to) & 1) == 0) return;
+  const int d = kRP.rayTo[sq][to];
+  place = PopCount(reach & kRP.before[d][sq]) + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
 }
 
 // The squares a pawn (code 6) on square sq moves to, in GenerateSquare's
@@ -664,21 +685,20 @@ TV_INLINE inline Move2 PickPawn(uint8_t own, const BoardSetsOf &sets, int sq, in
 // SE, NE, NW), each outward; a knight lists in rising square numbers.
 TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, Move2 m,
                                     int &place, int &total) {
-  // Rook rays, then bishop rays.
-  static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
   const int to = m.ToSquare();
   const bool plain = m.Promotion() == 0;
+  const uint64_t free = ~sets.own;
   place = total = 0;
   switch (b[kT.cellOf[sq]] & 7) {
     case mbQueen:
-      PlaceOnRays(kOrder, 8, sets, sq, to, plain, place, total);
+      PlaceOnLines(QueenReach(sq, sets.occ) & free, sq, to, plain, place, total);
       return;
     case mbRook:
     case mbSpecial:
-      PlaceOnRays(kOrder, 4, sets, sq, to, plain, place, total);
+      PlaceOnLines(RookReach(sq, sets.occ) & free, sq, to, plain, place, total);
       return;
     case mbBishop:
-      PlaceOnRays(kOrder + 4, 4, sets, sq, to, plain, place, total);
+      PlaceOnLines(BishopReach(sq, sets.occ) & free, sq, to, plain, place, total);
       return;
     case mbKnight: {
       const uint64_t reach = kB.knight[sq] & ~sets.own;
@@ -733,26 +753,27 @@ TV_INLINE inline int NthBit(uint64_t set, int k, bool rising) {
 // The k-th entry (1-based, within the total CountEach gives) of the man
 // on square sq, in the order PlaceInSquare reads: found on board sets.
 TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, int k) {
-  static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
   const int from = kT.cellOf[sq];
-  auto onRays = [&](const int *order, int n) {
+  // The reach of all rays at once, then split ray by ray.
+  auto onRays = [&](uint64_t reach, const int *order, int n) {
     for (int i = 0; i < n; ++i) {
       const int d = order[i];
-      const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
-      const int here = PopCount(reach);
-      if (k <= here) return CellMove(from, kT.cellOf[NthBit(reach, k, d < 4)]);
+      const uint64_t ray = reach & kB.ray[d][sq];
+      const int here = PopCount(ray);
+      if (k <= here) return CellMove(from, kT.cellOf[NthBit(ray, k, d < 4)]);
       k -= here;
     }
     return Move2{};
   };
+  const uint64_t free = ~sets.own;
   switch (b[from] & 7) {
     case mbQueen:
-      return onRays(kOrder, 8);
+      return onRays(QueenReach(sq, sets.occ) & free, kRayOrder, 8);
     case mbRook:
     case mbSpecial:
-      return onRays(kOrder, 4);
+      return onRays(RookReach(sq, sets.occ) & free, kRayOrder, 4);
     case mbBishop:
-      return onRays(kOrder + 4, 4);
+      return onRays(BishopReach(sq, sets.occ) & free, kRayOrder + 4, 4);
     case mbKnight:
       return CellMove(from, kT.cellOf[NthBit(kB.knight[sq] & ~sets.own, k, true)]);
     case mbKing: {
