@@ -19,6 +19,7 @@
 // tree through Root(), PosRec's fields and the accessors below, and keeps
 // its run cache in PosRec::textRuns.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,7 @@
 #include "foundation/Lists.h"
 
 class InputO;
+class NodePoolO;
 class PGNParserO;
 struct ParseResultT;
 
@@ -54,6 +56,15 @@ struct PosRec {
   ~PosRec();
   PosRec(const PosRec &) = delete;
   PosRec &operator=(const PosRec &) = delete;
+
+  // A game is built and freed node by node: nodes come from a pool of this
+  // thread's freed nodes (NodePool.h), which holds at most kHeldNodes.
+  static constexpr std::size_t kHeldNodes = 4096;
+  static void *operator new(std::size_t size);
+  static void operator delete(void *node, std::size_t size) noexcept;
+  // This thread's pool; null where nodes come straight from the heap (under
+  // AddressSanitizer, so that it sees every node's lifetime).
+  static const NodePoolO *Pool();
 
   PosRec *parent = nullptr;
   std::vector<std::unique_ptr<PosRec>> children;  // variation order
