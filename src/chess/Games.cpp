@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "chess/IOMan.h"
-#include "chess/NodePool.h"
 #include "chess/ParsePGN.h"
+#include "foundation/NodePool.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 
@@ -44,61 +44,17 @@ bool DeleteNagsIf(KeyListO &nags, P pick) {
   return changed;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TV_POOL_NODES 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TV_POOL_NODES 0
-#endif
-#endif
-#ifndef TV_POOL_NODES
-#define TV_POOL_NODES 1
-#endif
-
-#if TV_POOL_NODES
-// Set once this thread's pool is gone: nodes freed later (by objects that
-// outlive it at thread exit) go straight back to the heap.
-thread_local bool nodePoolGone = false;
-
-struct ThreadNodePool {
-  NodePoolO pool{sizeof(PosRec), PosRec::kHeldNodes};
-  ~ThreadNodePool() { nodePoolGone = true; }
-};
-
-NodePoolO *ThreadPool() {
-  if (nodePoolGone) return nullptr;
-  thread_local ThreadNodePool p;
-  return &p.pool;
-}
-#endif
-
 }  // namespace
 
 // ---------------------------------------------------------------- PosRec
 
-void *PosRec::operator new(std::size_t size) {
-#if TV_POOL_NODES
-  if (size == sizeof(PosRec))
-    if (NodePoolO *pool = ThreadPool()) return pool->Acquire();
-#endif
-  return ::operator new(size);
-}
+void *PosRec::operator new(std::size_t size) { return PoolNew<PosRec, kHeldNodes>(size); }
 
 void PosRec::operator delete(void *node, std::size_t size) noexcept {
-#if TV_POOL_NODES
-  if (size == sizeof(PosRec))
-    if (NodePoolO *pool = ThreadPool()) return pool->Release(node);
-#endif
-  ::operator delete(node);
+  PoolDelete<PosRec, kHeldNodes>(node, size);
 }
 
-const NodePoolO *PosRec::Pool() {
-#if TV_POOL_NODES
-  return ThreadPool();
-#else
-  return nullptr;
-#endif
-}
+const NodePoolO *PosRec::Pool() { return ThreadNodePool<sizeof(PosRec), kHeldNodes>(); }
 
 PosRec::~PosRec() {
   // Unlinked one level at a time, so freeing a long line never recurses.

@@ -1,48 +1,13 @@
-// The pool of freed game-tree nodes: blocks are reused, what it holds stays
-// within its bound, blocks may change threads, and nodes built on reused
-// blocks start empty.
+// Game-tree nodes on the pool of freed nodes: nodes built on reused blocks
+// start empty, and many trees built and freed keep the pool bounded.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "GameTestUtil.h"
 #include "chess/Games.h"
-#include "chess/NodePool.h"
-
-TEST(NodePoolTest, FreedBlocksAreReusedAndTheRestGoBackToTheHeap) {
-  NodePoolO pool(48, 3);
-  std::vector<void *> blocks;
-  for (int i = 0; i < 5; ++i) blocks.push_back(pool.Acquire());
-  for (void *b : blocks) pool.Release(b);
-  // Three held (the first three freed), the other two freed at once.
-  EXPECT_EQ(pool.HeldCount(), 3u);
-  std::set<void *> again;
-  for (int i = 0; i < 3; ++i) again.insert(pool.Acquire());
-  EXPECT_EQ(pool.HeldCount(), 0u);
-  EXPECT_EQ(again, std::set<void *>(blocks.begin(), blocks.begin() + 3));
-  void *fresh = pool.Acquire();  // from the heap
-  EXPECT_EQ(again.count(fresh), 0u);
-  for (void *b : again) pool.Release(b);
-  pool.Release(fresh);
-  pool.Release(nullptr);
-  EXPECT_EQ(pool.HeldCount(), 3u);
-}
-
-TEST(NodePoolTest, ABlockFreedOnAnotherThreadJoinsThatThreadsPool) {
-  NodePoolO mine(64, 4);
-  void *block = mine.Acquire();
-  std::thread([block] {
-    NodePoolO theirs(64, 4);
-    theirs.Release(block);
-    EXPECT_EQ(theirs.HeldCount(), 1u);
-    EXPECT_EQ(theirs.Acquire(), block);
-    theirs.Release(block);
-  }).join();  // their pool frees it when it ends
-  EXPECT_EQ(mine.HeldCount(), 0u);
-}
+#include "foundation/NodePool.h"
 
 namespace {
 
@@ -59,7 +24,7 @@ std::set<const PosRec *> NodesOf(const GameO &g) {
 
 }  // namespace
 
-TEST(NodePoolTest, NodesOnReusedBlocksHoldNothingOfTheTreeBefore) {
+TEST(GameNodePoolTest, NodesOnReusedBlocksHoldNothingOfTheTreeBefore) {
   std::set<const PosRec *> before;
   {
     GameO g;
@@ -85,7 +50,7 @@ TEST(NodePoolTest, NodesOnReusedBlocksHoldNothingOfTheTreeBefore) {
   gametest::ExpectConsistent(plain);
 }
 
-TEST(NodePoolTest, ManyTreesBuiltAndFreedKeepThePoolBounded) {
+TEST(GameNodePoolTest, ManyTreesBuiltAndFreedKeepThePoolBounded) {
   const NodePoolO *pool = PosRec::Pool();
   if (!pool) GTEST_SKIP() << "nodes come from the heap in this build";
   EXPECT_EQ(pool->BlockSize(), sizeof(PosRec));

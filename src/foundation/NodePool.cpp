@@ -1,4 +1,4 @@
-#include "chess/NodePool.h"
+#include "foundation/NodePool.h"
 
 #include <new>
 
