@@ -183,10 +183,11 @@ bool GameO::ReadFromInput(InputO &input, LanguageId language, ParseResultT &resu
   Swap(*game);
   game.reset();
   GoToStart();
-  while (ChildCount() > 0 && GoForward(1)) {
-  }
-  MakeMainLine();
-  GoToStart();
+  // The line of first children, as far as it is legal, becomes the main
+  // line; found without playing it.
+  PosRec *end = root_.get();
+  while (!end->children.empty() && end->children.front()->legal) end = end->children.front().get();
+  MakeMainLineTo(end);
   ForEachNode(root_.get(), [](PosRec *n) { n->selectedChild = n->children.empty() ? 0 : 1; });
   lastEntry_ = LastEntry{};
   pins_[0] = pins_[1] = 0;
@@ -969,10 +970,12 @@ void GameO::SetChildKind(int i, std::uint8_t kind) {
   SetModified(mfEdited);
 }
 
-void GameO::MakeMainLine() {
-  if (!current_->children.empty() && current_->children[0]->lineKind != lkMainLine)
-    current_->children[0]->lineKind = lkVariation;
-  for (PosRec *n = current_; n && n->lineKind != lkMainLine; n = n->parent) n->lineKind = lkMainLine;
+void GameO::MakeMainLine() { MakeMainLineTo(current_); }
+
+void GameO::MakeMainLineTo(PosRec *node) {
+  if (!node->children.empty() && node->children[0]->lineKind != lkMainLine)
+    node->children[0]->lineKind = lkVariation;
+  for (PosRec *n = node; n && n->lineKind != lkMainLine; n = n->parent) n->lineKind = lkMainLine;
 }
 
 void GameO::MainLineMoves() {

@@ -369,6 +369,8 @@ class GameO {
   // The line's move played on pos (completed, kept in played) when it can
   // be played there; else the line's moves are added to dropped.
   static bool PlayOrCountDropped(const PosRec &line, PositionO &pos, MoveRec &played, int &dropped);
+  // MakeMainLine as if the node were current.
+  void MakeMainLineTo(PosRec *node);
   // Removes each line that Revalidate marked illegal at or below the nodes.
   void RemoveIllegalLines(const std::vector<PosRec *> &tops);
   // A child with the move among the current node's children, the one at

@@ -18,7 +18,9 @@ struct ListNode {
   // most kHeldCells (NodePool.h).
   static constexpr std::size_t kHeldCells = 16384;
   static void *operator new(std::size_t size) { return PoolNew<ListNode, kHeldCells>(size); }
-  static void operator delete(void *cell, std::size_t size) noexcept { PoolDelete<ListNode, kHeldCells>(cell, size); }
+  static void operator delete(void *cell, std::size_t size) noexcept {
+    PoolDelete<ListNode, kHeldCells>(cell, size);
+  }
 
   ListNode *Prev = nullptr;
   ListNode *Next = nullptr;

@@ -28,8 +28,9 @@ TEST(GameNodePoolTest, NodesOnReusedBlocksHoldNothingOfTheTreeBefore) {
   std::set<const PosRec *> before;
   {
     GameO g;
-    Read(g, "{start} 1. e4 $1 {best} (1. d4 $2 d5 {long enough not to fit a short string} (1... Nf6)) 1... e5 "
-            "2. Nf3 (2. f4 exf4 (2... d5)) 2... Nc6 $14 *");
+    Read(g,
+         "{start} 1. e4 $1 {best} (1. d4 $2 d5 {long enough not to fit a short string} (1... Nf6)) 1... e5 "
+         "2. Nf3 (2. f4 exf4 (2... d5)) 2... Nc6 $14 *");
     before = NodesOf(g);
   }
   GameO plain;
