@@ -58,7 +58,7 @@ const NodePoolO *PosRec::Pool() { return ThreadNodePool<sizeof(PosRec), kHeldNod
 
 PosRec::~PosRec() {
   // Unlinked one level at a time, so freeing a long line never recurses.
-  std::vector<std::unique_ptr<PosRec>> stack;
+  ChildList stack;
   for (auto &c : children) stack.push_back(std::move(c));
   children.clear();
   while (!stack.empty()) {

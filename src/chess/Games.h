@@ -29,9 +29,9 @@
 #include "chess/Moves.h"
 #include "chess/Posns.h"
 #include "foundation/Lists.h"
+#include "foundation/NodePool.h"
 
 class InputO;
-class NodePoolO;
 class PGNParserO;
 struct ParseResultT;
 
@@ -66,8 +66,12 @@ struct PosRec {
   // AddressSanitizer, so that it sees every node's lifetime).
   static const NodePoolO *Pool();
 
+  // Most nodes have one child: that one-element array comes from a pool too.
+  using ChildList =
+      std::vector<std::unique_ptr<PosRec>, SinglePoolAllocator<std::unique_ptr<PosRec>, kHeldNodes>>;
+
   PosRec *parent = nullptr;
-  std::vector<std::unique_ptr<PosRec>> children;  // variation order
+  ChildList children;  // variation order
   MoveRec move;                                   // no meaning in the root
   std::uint8_t legal = 1;
   std::uint8_t lineKind = lkVariation;

@@ -12,6 +12,7 @@
 // Under AddressSanitizer they go straight to the heap, so that it still
 // sees every node's lifetime.
 #include <cstddef>
+#include <memory>
 #include <new>
 
 class NodePoolO {
@@ -82,3 +83,32 @@ void PoolDelete(void *block, std::size_t size) noexcept {
     if (NodePoolO *pool = ThreadNodePool<sizeof(T), MaxHeld>()) return pool->Release(block);
   ::operator delete(block);
 }
+
+// A std::allocator whose one-element arrays come from the thread's pool
+// (at most MaxHeld held): a vector that mostly holds one element, as a
+// game-tree node's children, then costs no malloc and free for it.
+template <class T, std::size_t MaxHeld>
+struct SinglePoolAllocator {
+  using value_type = T;
+  template <class U>
+  struct rebind {
+    using other = SinglePoolAllocator<U, MaxHeld>;
+  };
+
+  SinglePoolAllocator() = default;
+  template <class U>
+  SinglePoolAllocator(const SinglePoolAllocator<U, MaxHeld> &) noexcept {}
+
+  T *allocate(std::size_t n) {
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    if (n == 1) return static_cast<T *>(PoolNew<T, MaxHeld>(sizeof(T)));
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T *p, std::size_t n) noexcept {
+    if (n == 1)
+      PoolDelete<T, MaxHeld>(p, sizeof(T));
+    else
+      std::allocator<T>().deallocate(p, n);
+  }
+  friend bool operator==(const SinglePoolAllocator &, const SinglePoolAllocator &) { return true; }
+};

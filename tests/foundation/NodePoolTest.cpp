@@ -55,3 +55,21 @@ TEST(NodePoolTest, ListCellsFreedAreHeldUpToTheBound) {
   EXPECT_EQ(pool->HeldCount(), ListNode::kHeldCells - 4);  // the sentinel and three cells
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(again.Get(i), &items[i - 1]);
 }
+
+TEST(NodePoolTest, OneElementArraysComeFromThePoolAndLargerOnesFromTheHeap) {
+  using Alloc = SinglePoolAllocator<long, 8>;
+  const NodePoolO *pool = ThreadNodePool<sizeof(long), 8>();
+  if (!pool) GTEST_SKIP() << "arrays come from the heap in this build";
+  std::vector<long, Alloc> v;
+  v.push_back(7);
+  {
+    std::vector<long, Alloc> other{1};  // its block held again when it goes
+  }
+  EXPECT_EQ(pool->HeldCount(), 1u);
+  v.push_back(8);  // moves to a heap array of two; its one-element block is held
+  EXPECT_EQ(pool->HeldCount(), 2u);
+  v.pop_back();
+  v.shrink_to_fit();
+  EXPECT_EQ(pool->HeldCount(), 1u);
+  EXPECT_EQ(v, (std::vector<long, Alloc>{7}));
+}
