@@ -8,7 +8,8 @@
 // year range with an average Elo range (always a scan); at the end the
 // booster is built again and timed, so the database ends as it began. Each
 // search prints one line: its criteria, the games found, the games met and
-// the median time.
+// the median time. It also prints the time the open took, and after the
+// searches the memory the stores hold and the process's resident memory.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -39,6 +40,23 @@ void Time(DatabaseO &db, int slot, const GameSearchMaskO &m, const std::string &
   std::sort(ms.begin(), ms.end());
   std::printf("%-40s %8d found %8lld met %10.2f ms median\n", label.c_str(), db.GameListCount(slot),
               static_cast<long long>(db.SearchGamesMet()), ms[kRuns / 2]);
+}
+
+// The process's resident memory now (VmRSS), or -1 where it cannot be read.
+long ResidentKb() {
+  std::FILE *f = std::fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  long kb = -1;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) break;
+  std::fclose(f);
+  return kb;
+}
+
+void Held(DatabaseO &db, const char *after) {
+  std::printf("held after %s: %zu bytes of descriptors, %zu bytes of chains; VmRSS %ld KB\n", after,
+              db.GameStore().HeldBytes(), db.SearchBooster().HeldBytes(), ResidentKb());
 }
 
 // "LO-HI", each a number of moves 0..255.
@@ -95,7 +113,9 @@ int main(int argc, char **argv) {
 
   DatabaseO db;
   bool report = false;
+  const auto opening = std::chrono::steady_clock::now();
   if (!db.Open(argv[1], nullptr, nullptr, report)) return 1;
+  std::printf("opened in %.3f s; VmRSS %ld KB\n", Seconds(opening), ResidentKb());
   if (!db.HasSearchBooster()) {
     std::fprintf(stderr, "%s keeps no search booster\n", argv[1]);
     return 1;
@@ -104,7 +124,10 @@ int main(int argc, char **argv) {
   std::printf("%d games\n", db.GameCount());
 
   for (bool booster : {true, false}) {
-    if (!booster) db.SetSearchBooster(false);
+    if (!booster) {
+      Held(db, "the booster searches");
+      db.SetSearchBooster(false);
+    }
     const std::string how = booster ? "booster" : "scan   ";
     if (patterns.empty()) Time(db, slot, base, how + criteria);
     for (const std::string &p : patterns) {
@@ -122,6 +145,7 @@ int main(int argc, char **argv) {
   range.SetEloLo(2300);
   range.SetEloHi(2600);
   Time(db, slot, range, "scan    years and Elo");
+  Held(db, "the scans");
 
   const auto start = std::chrono::steady_clock::now();
   db.SetSearchBooster(true);

@@ -294,6 +294,8 @@ class DatabaseO {
   bool TreeStoppedFull(int v) { return treeViews_.StoppedFull(v); }
   // Tests: the arena limit of the tree views made from now on (0: none).
   void SetTreeArenaLimitForTests(uint32_t bytes) { treeViews_.SetArenaLimit(bytes); }
+  // Tests: what an import lets wait in memory before a checkpoint writes it.
+  void SetWaitingLimitForTests(uint64_t bytes) { waitingLimit_ = bytes; }
   void TreeStatisticsText(int v, StrListO &out) { treeViews_.Tree(v).StatisticsText(out); }
   const MailboxPos &TreeBoard(int v) { return treeViews_.Tree(v).CurrentBoard(); }
   const MoveListO &TreePathMoves(int v) { return treeViews_.Tree(v).PathMoves(); }
@@ -385,6 +387,14 @@ class DatabaseO {
                       bool &resultFlag);
   void BeginImport(bool classify);
   void EndImport(bool classify);
+  // A bulk import's store writes wait in memory: names, then games, then
+  // the booster reach the files in that order, at a checkpoint when too
+  // much waits, before a game's key is written and at the import's end.
+  void BeginWrites();
+  // Writes what waits. A failure is shown, drops what still waits, takes
+  // every store's state from its files again and stops the import: false.
+  bool FlushWrites();
+  void EndWrites();
   bool ImportStopped(AbortDlgO *progress) const { return importStopped_ || (progress && progress->Cancelled()); }
   bool IsThisDatabase(const std::string &qcx) const;
   ExportResult ExportGames(const std::string &fileName, int32_t count, const std::function<int32_t(int32_t)> &gameAt,
@@ -429,6 +439,8 @@ class DatabaseO {
   // The import in progress: a refusal that ends it, the lists being read
   // (canonical paths, outermost first).
   bool importStopped_ = false;
+  std::unique_ptr<WriteBehind> writes_;
+  uint64_t waitingLimit_ = 4u << 20;
   std::vector<std::string> activeLists_;
   int listDepth_ = 0;
   GameBuffer buffer_;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "database/DatabaseMan.h"
 #include "database/DatabaseManText.h"
@@ -63,6 +64,18 @@ std::vector<std::string> SplitLines(const std::string &text) {
 
 const char *const kKeyExts[] = {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"};
 
+// Runs on every way out of a scope, an exception included.
+class AtExit {
+ public:
+  explicit AtExit(std::function<void()> f) : f_(std::move(f)) {}
+  ~AtExit() { f_(); }
+  AtExit(const AtExit &) = delete;
+  AtExit &operator=(const AtExit &) = delete;
+
+ private:
+  std::function<void()> f_;
+};
+
 }  // namespace
 
 // ------------------------------------------------------------------ import
@@ -96,10 +109,38 @@ bool DatabaseO::ImportOne(const std::string &fileName, AbortDlgO *progress, Repo
 void DatabaseO::BeginImport(bool classify) {
   for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->BeginBulkAdd();
   if (classify) keyTree_.LoadIntoMemory();
+  BeginWrites();
+}
+
+void DatabaseO::BeginWrites() {
+  writes_ = std::make_unique<WriteBehind>();
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->EnrollWrites(*writes_);
+  games_.EnrollWrites(*writes_);
+  booster_.EnrollWrites(*writes_);
+}
+
+bool DatabaseO::FlushWrites() {
+  if (!writes_ || writes_->Flush()) return true;
+  ui::ShowMessage(writes_->FailureMessage());
+  writes_->Discard();
+  // No store may go on from a write the disk did not take. The keys never
+  // wait: they are written once their game is on disk.
+  games_.Resync();
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->Resync();
+  if (HasSearchBooster()) BoosterRefused();
+  importStopped_ = true;
+  return false;
+}
+
+void DatabaseO::EndWrites() {
+  if (!writes_) return;
+  FlushWrites();
+  writes_.reset();
 }
 
 // Every import ends here, also after a cancel or a refusal.
 void DatabaseO::EndImport(bool classify) {
+  EndWrites();
   if (hasKeys_) {
     if (classify) {
       keyTree_.UnloadFromMemory();
@@ -117,6 +158,7 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
                                          bool keepLogOpen, bool appendToLog, bool convert) {
   const bool classify = hasKeys_ && ClassifyOnImport;
   BeginImport(classify);
+  const AtExit endWrites([this] { EndWrites(); });
   bool cancel = false;
   auto game = [&](const GameBuffer &buf, bool &stop) {
     // A game the database's own stores refuse ends the import like a
@@ -141,6 +183,8 @@ int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress
   const int32_t n = StoreGame(-1, buf);
   if (n == 0) return 0;
   if (hasKeys_) {
+    // The key files name the game: it reaches the disk first.
+    if (!FlushWrites()) return 0;
     uint32_t node = KeyTreeO::kRoot;
     if (ClassifyOnImport) {
       int ply = 0;
@@ -149,6 +193,8 @@ int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress
     // The game is stored; a key store that refuses ends the import.
     if (!keyTree_.SetGameKey(node, static_cast<uint32_t>(n), false)) importStopped_ = true;
   }
+  // A checkpoint between whole games.
+  if (writes_ && writes_->WaitingBytes() > waitingLimit_ && !FlushWrites()) return 0;
   if (progress) ui::ProcessMessages();
   return n;
 }
@@ -184,6 +230,7 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
 
   const bool classify = hasKeys_ && ClassifyOnImport;
   BeginImport(classify);
+  const AtExit endWrites([this] { EndWrites(); });
   const int32_t count = source.GameCount();
   const std::string name = Path(fileName);
   auto progressLine = [&](int32_t i) {

@@ -1,5 +1,6 @@
 #include "database/DatabaseManLists.h"
 
+#include <charconv>
 #include <memory>
 
 #include "chess/InfoMan.h"
@@ -13,7 +14,16 @@ namespace {
 // the text order of the keys is their number order.
 constexpr int kNumberWidth = 10;
 
-std::string NumberKey(int32_t n) { return PadLeft(IntToStr(n), kNumberWidth, '0'); }
+// PadLeft(IntToStr(n), kNumberWidth, '0') in one string: a search makes one per game found.
+std::string NumberKey(int32_t n) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  const auto len = static_cast<size_t>(end - digits);
+  constexpr auto kWidth = static_cast<size_t>(kNumberWidth);
+  std::string key(len < kWidth ? kWidth - len : 0, '0');
+  key.append(digits, len);
+  return key;
+}
 
 bool KeyBefore(const std::string &a, const std::string &b) { return win1252::CompareText(a, b) < 0; }
 
@@ -58,7 +68,7 @@ int32_t ListRowsO::IndexOf(int32_t nr) const {
 void ListRowsO::Add(std::string key, int32_t nr) {
   if (rows_.size() >= static_cast<size_t>(INT32_MAX)) throw ERangeError("List is full");
   if (!sorted_) {
-    rows_.push_back({std::move(key), nr});
+    rows_.emplace_back(std::move(key), nr);
     return;
   }
   auto at = std::upper_bound(rows_.begin(), rows_.end(), key,

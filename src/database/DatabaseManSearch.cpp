@@ -1,6 +1,7 @@
 // The game search: criteria resolved to name ids once, then one descriptor
 // read per game met, over all games, a found list in its order, or the
 // booster's chains of the named players or events/sites.
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -30,7 +31,10 @@ struct NameIdsRec {
     else if (in.insert(id).second)
       order.push_back(id);
   }
-  bool Passes(uint32_t id) const { return !out.contains(id) && (!positive || in.contains(id)); }
+  // Empty sets are not hashed into: a search tests this for every game met.
+  bool Passes(uint32_t id) const {
+    return (out.empty() || !out.contains(id)) && (!positive || in.contains(id));
+  }
 };
 
 // A typed name is tried in both encodings of game text, so a name finds
@@ -61,6 +65,7 @@ void ForEachMatch(IndexManO &index, const std::string &pattern, MatchMode kind, 
 class PreparedSearch {
  public:
   PreparedSearch(const GameSearchMaskO &m, IndexManO &players, IndexManO &eventSites, IndexManO &annotators) {
+    std::unordered_map<uint32_t, std::vector<size_t>> entriesById;
     for (int i = 1; i <= m.PlayerCount(); ++i) {
       const uint8_t colour = m.GetIgnoreColors() ? scNone : m.PlayerColour(i);
       const bool exclude = colour == scNot;
@@ -69,12 +74,14 @@ class PreparedSearch {
       ForEachMatch(players, m.PlayerName(i), mmPrefix, [&](uint32_t id) {
         playerIds_.Add(id, exclude);
         if (exclude) return;
-        entriesOf_[id].push_back(entries_.size());
+        entriesById[id].push_back(entries_.size());
         entries_.push_back({colour, m.PlayerResults(i), opponent});
         anyOpponent_ = anyOpponent_ || opponent;
       });
     }
     playerIds_.positive = namesPlayers_;
+    entriesOf_.assign(entriesById.begin(), entriesById.end());
+    std::sort(entriesOf_.begin(), entriesOf_.end());
     for (int i = 1; i <= m.EventSiteCount(); ++i) {
       eventSites_.positive = eventSites_.positive || !m.EventSiteNot(i);
       ForEachMatch(eventSites, m.EventSiteName(i), mmContains,
@@ -131,8 +138,9 @@ class PreparedSearch {
   // game: his opponent may still satisfy an entry.
   bool PlayerSatisfies(uint32_t id, bool white, int seen, bool &flagged) const {
     flagged = false;
-    const auto it = entriesOf_.find(id);
-    if (it == entriesOf_.end()) return false;
+    const auto it = std::lower_bound(entriesOf_.begin(), entriesOf_.end(), id,
+                                     [](const auto &e, uint32_t v) { return e.first < v; });
+    if (it == entriesOf_.end() || it->first != id) return false;
     static constexpr uint8_t kBit[] = {srWin, srDraw, srLoss};
     bool any = false;
     for (const size_t k : it->second) {
@@ -147,7 +155,8 @@ class PreparedSearch {
   }
 
   bool PlayersPass(const GameDescriptor &d) const {
-    if (playerIds_.out.contains(d.white) || playerIds_.out.contains(d.black)) return false;
+    if (!playerIds_.out.empty() && (playerIds_.out.contains(d.white) || playerIds_.out.contains(d.black)))
+      return false;
     if (!namesPlayers_) return true;
     const int fromWhite = d.flags & GameDescriptor::gfWhiteWins ? 0
                           : d.flags & GameDescriptor::gfDraw    ? 1
@@ -181,7 +190,8 @@ class PreparedSearch {
 
   NameIdsRec playerIds_, eventSites_, annotators_;
   std::vector<EntryRec> entries_;
-  std::unordered_map<uint32_t, std::vector<size_t>> entriesOf_;
+  // The entries of each positive player id, by id (searched per game met).
+  std::vector<std::pair<uint32_t, std::vector<size_t>>> entriesOf_;
   bool namesPlayers_ = false, anyOpponent_ = false;
   bool year_ = false, eco_ = false, moves_ = false;
   int64_t yearLo_ = 0, yearHi_ = 0, ecoLo_ = 0, ecoHi_ = 0, eloLo_ = 0, eloHi_ = 0, movesLo_ = 0, movesHi_ = 0;
@@ -252,7 +262,7 @@ void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int wit
       const uint32_t id = ids[k];
       booster_.WalkPlayer(games_, id, [&](int32_t n, const GameDescriptor &d) {
         const uint32_t other = d.white == id ? d.black : d.white;
-        const auto it = walkIndex.find(other);
+        const auto it = k > 0 ? walkIndex.find(other) : walkIndex.end();
         const bool testedBefore = it != walkIndex.end() && it->second < k;
         if (!testedBefore && p->Matches(d)) add(n);
         going = met(walkText);

@@ -18,6 +18,9 @@
 
 namespace {
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
+
+const char kAddGameFailed[] = "GameStoreO.SaveGameAsNewToFile failed writing games_file";
+const char kAddEntryFailed[] = "GameStoreO.SaveGameAsNewToFile failed writing index_file";
 }  // namespace
 
 void GameDescriptor::ToBytes(uint8_t *p) const {
@@ -131,6 +134,8 @@ void GameStoreO::Init() {
   gamesSize_ = 0;
   gamesName_.clear();
   indexName_.clear();
+  held_.Clear();
+  ++generation_;
 }
 
 void GameStoreO::Done() {
@@ -287,25 +292,26 @@ bool GameStoreO::WriteRecord(uint64_t off, const GameBuffer &game, const GameDes
 }
 
 int32_t GameStoreO::AddGame(const GameBuffer &game, const GameDescriptor &d) {
+  ++generation_;
   if (!CreateFiles() || !RecordFits()) return 0;
   // The record at the end of what is stored (over a torn tail), then its
   // index entry at its own place.
   const uint64_t off = gamesSize_;
-  const char *gamesFailed = "GameStoreO.SaveGameAsNewToFile failed writing games_file";
-  if (!WriteRecord(off, game, d, gamesFailed, gamesFailed)) return 0;
+  if (!WriteRecord(off, game, d, kAddGameFailed, kAddGameFailed)) return 0;
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
   if (!index_.WriteAt(static_cast<uint64_t>(count_) * 4, entry, 4)) {
-    ui::ShowMessage(files::FailureText("GameStoreO.SaveGameAsNewToFile failed writing index_file", indexName_,
-                                       index_.Error()));
+    ui::ShowMessage(files::FailureText(kAddEntryFailed, indexName_, index_.Error()));
     return 0;
   }
   gamesSize_ = off + kRecordHead + game.length;
-  return ++count_;
+  Hold(++count_, &d);
+  return count_;
 }
 
 bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescriptor &d) {
   if (n < 1 || n > count_) throw ERangeError();
+  ++generation_;
   if (!open_ || !RecordFits()) return false;
   // Always a new record: game n is re-pointed only once the new one is whole.
   const uint64_t off = gamesSize_;
@@ -318,10 +324,30 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
   if (!index_.WriteAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
     ui::ShowMessage(files::FailureText("GameStoreO.SaveGameToFile failed writing index_file updating",
                                        indexName_, index_.Error()));
+    Hold(n, nullptr);  // a torn entry may point anywhere
     return false;
   }
   gamesSize_ = off + kRecordHead + game.length;
+  Hold(n, &d);
   return true;
+}
+
+void GameStoreO::Resync() {
+  if (!open_) return;
+  gamesSize_ = static_cast<uint64_t>(std::max<int64_t>(games_.Size(), 0));
+  const int64_t indexSize = std::max<int64_t>(index_.Size(), 0);
+  count_ = static_cast<int32_t>(
+      std::min<uint64_t>(static_cast<uint64_t>(indexSize) / 4, std::numeric_limits<int32_t>::max()));
+  // A torn entry would read as damage at the next open: cut, as far as
+  // the disk lets.
+  if (indexSize % 4 != 0) index_.Truncate(static_cast<uint64_t>(count_) * 4);
+  held_.Clear();
+  ++generation_;
+}
+
+void GameStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(games_, kAddGameFailed);
+  w.Enroll(index_, kAddEntryFailed);
 }
 
 bool GameStoreO::ReadOffset(int32_t n, uint64_t &off, const char *message) {
@@ -338,25 +364,42 @@ bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
   if (n < 1 || n > count_) throw ERangeError();
   SizeGameBuffer(buf, 0);
   if (d) *d = GameDescriptor{};
-  uint64_t off = 0;
-  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
-  uint8_t head[kRecordHead];
-  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, head, GameDescriptor::kSize))
+  // Games are mostly read in a row (export, search): index entries come a
+  // block at a time, held while nothing is written.
+  if (offGeneration_ != generation_ || n < offFirst_ || n >= offFirst_ + static_cast<int32_t>(offBlock_.size())) {
+    constexpr int32_t kBlock = 256;
+    offGeneration_ = generation_;
+    offFirst_ = n;
+    if (!ReadOffsets(n, std::min(count_, n + kBlock - 1), offBlock_)) {
+      offBlock_.clear();
+      if (open_)
+        ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
+                                           index_.Error()));
+      return false;
+    }
+  }
+  const uint64_t off = offBlock_[static_cast<size_t>(n - offFirst_)];
+  // One read takes the head and, for most games, all their moves.
+  uint8_t first[kRecordHead + 2048];
+  const uint64_t avail = off < gamesSize_ ? gamesSize_ - off : 0;
+  const size_t got = static_cast<size_t>(std::min<uint64_t>(avail, sizeof first));
+  if (off + GameDescriptor::kSize > gamesSize_ || !games_.ReadAt(off, first, got))
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.descriptor",
                        off + GameDescriptor::kSize > gamesSize_);
   // The stored size is believed only as far as the file reaches.
-  const bool outside = off + kRecordHead > gamesSize_;
-  uint32_t size = 0;
-  if (outside || !games_.ReadAt(off + GameDescriptor::kSize, head + GameDescriptor::kSize, 4))
-    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", outside);
-  if ((size = le::GetU32(head + GameDescriptor::kSize)) > gamesSize_ - off - kRecordHead)
+  if (off + kRecordHead > gamesSize_)
+    return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", true);
+  const uint32_t size = le::GetU32(first + GameDescriptor::kSize);
+  if (size > gamesSize_ - off - kRecordHead)
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", true);
   SizeGameBuffer(buf, size);
-  if (size > 0 && !games_.ReadAt(off + kRecordHead, buf.bytes.get(), size)) {
+  const size_t inFirst = std::min<size_t>(size, got - kRecordHead);
+  std::memcpy(buf.bytes.get(), first + kRecordHead, inFirst);
+  if (size > inFirst && !games_.ReadAt(off + kRecordHead + inFirst, buf.bytes.get() + inFirst, size - inFirst)) {
     SizeGameBuffer(buf, 0);
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.data", false);
   }
-  if (d) d->FromBytes(head);
+  if (d) d->FromBytes(first);
   return true;
 }
 
@@ -367,10 +410,53 @@ bool GameStoreO::GamesFailed(const char *message, bool outside) {
 
 bool GameStoreO::ReadDescriptor(int32_t n, GameDescriptor &d) {
   if (n < 1 || n > count_) throw ERangeError();
+  if (open_ && !held_.HasPage(n)) HoldPage(n);
+  if (const uint8_t *bytes = held_.Find(n)) {
+    d.FromBytes(bytes);
+    return true;
+  }
   d = GameDescriptor{};
   uint64_t off = 0;
-  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
-  return ReadDescriptorAt(off, d);
+  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file") || !ReadDescriptorAt(off, d))
+    return false;
+  Hold(n, &d);
+  return true;
+}
+
+void GameStoreO::HoldPage(int32_t n) {
+  const int32_t first = held_.MakePage(n);
+  const int32_t last = std::min(count_, first + RecordPagesO::kPage - 1);
+  std::vector<uint32_t> offsets;
+  if (!ReadOffsets(first, last, offsets)) return;
+  // Records in file order; a run is read whole while its gaps stay small
+  // (an appended page lies in one run) and it stays within kSpan.
+  constexpr uint64_t kGap = 4096, kSpan = 1 << 20;
+  std::vector<std::pair<uint64_t, int32_t>> order;
+  for (size_t i = 0; i < offsets.size(); ++i)
+    if (offsets[i] + uint64_t{GameDescriptor::kSize} <= gamesSize_)
+      order.emplace_back(offsets[i], first + static_cast<int32_t>(i));
+  std::sort(order.begin(), order.end());
+  std::vector<uint8_t> span;
+  for (size_t a = 0, b = 0; a < order.size(); a = b) {
+    const uint64_t start = order[a].first;
+    for (b = a + 1; b < order.size() && order[b].first - order[b - 1].first <= kGap &&
+                    order[b].first + GameDescriptor::kSize - start <= kSpan;
+         ++b) {
+    }
+    span.resize(static_cast<size_t>(order[b - 1].first + GameDescriptor::kSize - start));
+    if (!games_.ReadAt(start, span.data(), span.size())) continue;
+    for (size_t k = a; k < b; ++k) held_.Put(order[k].second, span.data() + (order[k].first - start));
+  }
+}
+
+void GameStoreO::Hold(int32_t n, const GameDescriptor *d) {
+  if (!d) {
+    held_.Drop(n);
+    return;
+  }
+  uint8_t bytes[GameDescriptor::kSize];
+  d->ToBytes(bytes);
+  held_.Put(n, bytes);
 }
 
 bool GameStoreO::ReadDescriptorAt(uint64_t off, GameDescriptor &d) {
@@ -394,13 +480,17 @@ bool GameStoreO::ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> 
 
 bool GameStoreO::WriteDescriptor(int32_t n, const GameDescriptor &d) {
   if (n < 1 || n > count_) throw ERangeError();
+  ++generation_;
   uint64_t off = 0;
   if (!ReadOffset(n, off, "GameStoreO.SetGameDescriptorInFile failed reading index_file")) return false;
   uint8_t bytes[GameDescriptor::kSize];
   d.ToBytes(bytes);
   const bool outside = off + GameDescriptor::kSize > gamesSize_;
-  if (outside || !games_.WriteAt(off, bytes, sizeof bytes))
+  if (outside || !games_.WriteAt(off, bytes, sizeof bytes)) {
+    Hold(n, nullptr);
     return GamesFailed("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor", outside);
+  }
+  Hold(n, &d);
   return true;
 }
 

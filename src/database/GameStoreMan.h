@@ -12,6 +12,7 @@
 
 #include "database/IndexMan.h"
 #include "database/QZUtils.h"
+#include "database/RecordPagesMan.h"
 #include "platform/Files.h"
 
 // The summary of a game that lists and searches read, 35 bytes on file.
@@ -100,9 +101,18 @@ class GameStoreO {
   // failure buf is empty and the descriptor zeroed. n outside 1..Count()
   // raises ERangeError (so do the calls below).
   bool GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d = nullptr);
+  // Descriptors are held in memory from their first read until close, read
+  // a page of games at a time (RecordPagesO), and kept in step by every
+  // write of this store: 35 bytes per game at most.
   bool ReadDescriptor(int32_t n, GameDescriptor &d);
-  // Index entries first..last (within 1..Count()) in one read, for walks
-  // that visit many games; false without a message when the read fails.
+  void PrefetchDescriptor(int32_t n) const { held_.Prefetch(n); }
+  // Changes with every write and every open or close: what was read from
+  // the store before holds while it stays the same.
+  uint64_t Generation() const { return generation_; }
+  // The memory the held descriptors take.
+  size_t HeldBytes() const { return held_.HeldBytes(); }
+  // Index entries first..last (within 1..Count()) in one read, for reading
+  // many games' records; false without a message when the read fails.
   bool ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> &out);
   // Game n's descriptor at the record offset its index entry holds.
   bool ReadDescriptorAt(uint64_t off, GameDescriptor &d);
@@ -113,6 +123,11 @@ class GameStoreO {
   int32_t PrevGameNr(int32_t n) const { return n - 1; }
   int32_t GameNrOf(int32_t i) const { return i; }
   int32_t IndexOfGame(int32_t n) const { return n; }
+  // A bulk run's writes wait in w: records before their index entries.
+  void EnrollWrites(WriteBehind &w);
+  // Count and size from the files again, after waiting writes were
+  // dropped; a torn entry past the whole ones is cut.
+  void Resync();
 
  private:
   bool CreateFiles();
@@ -125,13 +140,25 @@ class GameStoreO {
   // record lies past the file); answers false.
   bool GamesFailed(const char *message, bool outside);
   bool ReadOffset(int32_t n, uint64_t &off, const char *message);
+  // Reads the descriptors of n's page, records close together in one read;
+  // a game left out (outside the file, a failed read) is read alone later.
+  void HoldPage(int32_t n);
+  // Game n's descriptor as now stored, or forgotten (nullptr) when a failed
+  // write leaves it unknown.
+  void Hold(int32_t n, const GameDescriptor *d);
   bool WriteRecord(uint64_t off, const GameBuffer &game, const GameDescriptor &d, const char *descMessage,
                    const char *dataMessage);
 
   bool open_ = false;
   bool failed_ = false;
+  uint64_t generation_ = 0;
   int32_t count_ = 0;
   uint64_t gamesSize_ = 0;
   std::string gamesName_, indexName_;
   BinFile games_, index_;
+  RecordPagesO held_{GameDescriptor::kSize};
+  // GetGame's block of index entries from offFirst_, read at offGeneration_.
+  std::vector<uint32_t> offBlock_;
+  int32_t offFirst_ = 0;
+  uint64_t offGeneration_ = ~uint64_t{0};
 };

@@ -18,6 +18,9 @@ namespace {
 
 std::string WithErrno(const std::string &text, int err) { return text + " (" + std::to_string(err) + ")"; }
 
+const char kDataWriteFailed[] = "IndexStoreO.AppendIndexI failed writing d_file";
+const char kIndexWriteFailed[] = "IndexStoreO.AppendIndexI failed writing index_file";
+
 // A name as stored and looked up: at most kMaxText bytes, never ending
 // inside a UTF-8 character.
 std::string Cut(const std::string &text) {
@@ -396,8 +399,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   std::copy(text.begin(), text.end(), rec.begin() + 4);
   if (dataSize_ > std::numeric_limits<uint32_t>::max() ||
       !dataFile_.WriteAt(dataSize_, rec.data(), rec.size())) {
-    ui::ShowMessage(
-        files::FailureText("IndexStoreO.AppendIndexI failed writing d_file", dataName_, dataFile_.Error()));
+    ui::ShowMessage(files::FailureText(kDataWriteFailed, dataName_, dataFile_.Error()));
     return 0;
   }
   uint8_t b[4];
@@ -405,8 +407,7 @@ uint32_t IndexStoreO::Add(const std::string &name) {
   dataSize_ += rec.size();
   if (held_) heldData_.insert(heldData_.end(), rec.begin(), rec.end());
   if (!indexFile_.WriteAt(static_cast<uint64_t>(count_) * 4, b, 4)) {
-    ui::ShowMessage(files::FailureText("IndexStoreO.AppendIndexI failed writing index_file", indexName_,
-                                       indexFile_.Error()));
+    ui::ShowMessage(files::FailureText(kIndexWriteFailed, indexName_, indexFile_.Error()));
     return 0;
   }
   const uint32_t id = static_cast<uint32_t>(++count_);
@@ -648,8 +649,40 @@ bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
   return true;
 }
 
+void IndexStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(dataFile_, kDataWriteFailed);
+  w.Enroll(indexFile_, kIndexWriteFailed);
+}
+
+void IndexStoreO::Resync() {
+  if (!open_) return;
+  dataSize_ = static_cast<uint64_t>(std::max<int64_t>(dataFile_.Size(), 0));
+  count_ = RangeCast<int32_t>(static_cast<uint64_t>(std::max<int64_t>(indexFile_.Size(), 0)) / 4);
+  sortedCount_ = -1;
+  recent_.Clear();
+  held_ = holdFailed_ = heldSortedValid_ = false;
+  heldData_ = {};
+  heldOffsets_ = {};
+  heldSorted_ = {};
+  tableCount_ = 0;
+  sortedTable_ = {};
+}
+
+// The sorted file lists only names the disk holds: names still waiting
+// are written first.
+bool IndexStoreO::WriteWaitingNames() {
+  for (BinFile *f : {&dataFile_, &indexFile_}) {
+    if (!f->WriteWaiting()) {
+      ui::ShowMessage(
+          files::FailureText(f == &dataFile_ ? kDataWriteFailed : kIndexWriteFailed, f->Path(), f->Error()));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool IndexStoreO::BuildSortedIndex() {
-  if (!open_) return false;
+  if (!open_ || !WriteWaitingNames()) return false;
   files::TempSibling sorted;
   if (!sorted.Create(sortedName_)) {
     SortFileFailed(sorted.Error(), sortedName_);
@@ -663,6 +696,7 @@ bool IndexStoreO::UpdateSortedIndex() {
   const int32_t sortedCount = SortedCount();
   if (sortedCount == 0) return BuildSortedIndex();
   if (sortedCount >= count_) return true;
+  if (!WriteWaitingNames()) return false;
   ScratchRun tail;
   files::TempSibling sorted;
   if (!tail.Ok()) {

@@ -67,6 +67,10 @@ class IndexStoreO {
   // Either replaces the sorted file whole or leaves it as it was.
   bool BuildSortedIndex();
   bool UpdateSortedIndex();
+  // A bulk run's writes to the data and index files wait in w.
+  void EnrollWrites(WriteBehind &w);
+  // Count and sizes from the files again, after waiting writes were dropped.
+  void Resync();
 
   const std::string &DataFileName() const { return dataName_; }
   const std::string &IndexFileName() const { return indexName_; }
@@ -91,6 +95,7 @@ class IndexStoreO {
   int64_t HashedSortedId(std::string_view text);
   bool SortIds(int32_t first, int32_t last, BinFile &out);
   bool ReplaceSorted(files::TempSibling &sorted, const char *who);
+  bool WriteWaitingNames();
 
   bool open_ = false;
   int32_t count_ = 0;

@@ -167,7 +167,7 @@ class Reader {
   // The movers a piece request finds are legal already (knownLegal).
   bool Accept(Move2 m, Move2 &out, bool knownLegal = false) {
     int index = 0;
-    if (!pos_.MoveIndex(gen_, m, index) || (!knownLegal && !pos_.IsLegalMove(m))) return false;
+    if (!pos_.MoveIndex(gen_, m, index) || (!knownLegal && !pos_.IsLegalMove(gen_, m))) return false;
     out = m;
     index_ = index;
     return true;

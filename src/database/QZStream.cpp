@@ -28,7 +28,7 @@ bool PackedStreamWalker::ReadMove(PackedStreamSource &src, uint8_t first, Mailbo
   }
   // A stored game holds legal moves only; anything else is damage, and
   // playing it on could even take a king.
-  return pos.IsLegalMove(m);
+  return pos.IsLegalMove(gen_, m);
 }
 
 bool PackedStreamWalker::Flush(PackedStreamVisitor &visitor) {

@@ -110,9 +110,36 @@ struct MailboxPos;
 // What the legality tests of one generation may rely on (see
 // MailboxPos::LegalityOf).
 struct LegalityHint {
-  int kingCell = 0;             // the own king, not in check: moves off its lines need no trial
-  bool inCheck = false;         // the side to move is in check
-  bool sideEffectFree = false;  // a trial move gives back every cell, so trials may be skipped
+  int kingCell = 0;      // the own king, not in check: moves off its lines need no test
+  bool inCheck = false;  // the side to move is in check
+};
+
+// Board sets of a position (bit n is square number n): the men by code
+// (bits 0-2 of the cell; code[0] is a cell holding only the colour bit),
+// the black ones, and all men. Board cells hold 0..15.
+struct BoardBits {
+  static constexpr uint64_t kBackRanks = 0x8181818181818181ULL;
+
+  uint64_t code[8] = {};
+  uint64_t black = 0;
+  uint64_t occ = 0;
+
+  uint64_t Colour(bool blackSide) const { return blackSide ? black : occ & ~black; }
+  // The men that attack as rooks and as pawns: a code-7 man on rank 1 or 8
+  // is a castling rook, elsewhere a pawn that may be taken en passant.
+  uint64_t Rooks() const { return code[mbRook] | (code[mbSpecial] & kBackRanks); }
+  uint64_t Pawns() const { return code[mbPawn] | (code[mbSpecial] & ~kBackRanks); }
+
+  void Put(int sq, uint8_t man) {
+    const uint64_t bit = uint64_t{1} << sq;
+    for (uint64_t &c : code) c &= ~bit;
+    black &= ~bit;
+    occ &= ~bit;
+    if (man == 0) return;
+    code[man & 7] |= bit;
+    if (man & mbBlack) black |= bit;
+    occ |= bit;
+  }
 };
 
 // The generator and its move list. Every generation starts by emptying the
@@ -127,6 +154,9 @@ class MoveGen {
   int Count() const { return count_; }
   // Entry i, 1-based; outside 1..Count raises ERangeError.
   Move2 Entry(int i) const;
+  // The board sets of the position. They are kept for the board last asked
+  // about, so the next request on the same squares reads no cells.
+  const BoardBits &Bits(const MailboxPos &pos);
 
  private:
   friend struct MailboxPos;
@@ -155,8 +185,9 @@ class MoveGen {
   MailboxPos *pos_ = nullptr;
   LegalityHint hint_;
   bool hintPending_ = false;
-  bool lazy_ = false;        // kind 1: only the last entry of each man is tested
-  bool legalFilter_ = true;  // kinds 2-5: keep only legal moves
+  BoardBits bits_;
+  std::array<uint8_t, 80> bitsBoard_{};  // cells 10..89 that bits_ was read from
+  bool bitsValid_ = false;
 };
 
 // The mailbox position: 103 bytes. Cells file * 10 + rank hold the board
@@ -191,6 +222,8 @@ struct MailboxPos {
   // A pseudo-legal move that does not leave the mover in check; castling
   // also not out of or through check.
   bool IsLegalMove(Move2 m);
+  // The same, with the board sets the generator keeps.
+  bool IsLegalMove(MoveGen &gen, Move2 m);
   bool InCheck(int colour) const;
   bool SquareAttacked(int file, int rank, int attackerColour) const;
   // 0 normal, 1 check, 3 checkmate, 4 stalemate.
@@ -249,9 +282,11 @@ struct MailboxPos {
  private:
   friend class MoveGen;
   LegalityHint LegalityOf() const;
+  LegalityHint LegalityOf(const BoardBits &s) const;
+  bool IsLegalOn(const BoardBits &s, Move2 m) const;
   bool HasLegalMove(MoveGen &gen, const LegalityHint *preset);
   // IsLegalMove, answered without a trial for most moves.
-  bool IsLegalWith(Move2 m, const LegalityHint &hint);
+  bool IsLegalWith(Move2 m, const LegalityHint &hint, MoveGen &gen);
   // Make and unmake without the move number, for the legality tests.
   void DoMove(Move2 m, MoveUndo &undo);
   void UndoMove(Move2 m, const MoveUndo &undo);

@@ -10,11 +10,13 @@
 
 #include "chess/Moves.h"
 #include "chess/Posns.h"
+#include "database/QZUtilsBits.h"
 #include "database/QZUtilsCells.h"
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
 
 using namespace qzcells;
+using namespace qzbits;
 
 namespace {
 
@@ -23,163 +25,8 @@ constexpr int kRookRays[4] = {-10, -1, 10, 1};
 constexpr int kBishopRays[4] = {-11, 9, 11, -9};
 constexpr int kKingSteps[8] = {-11, -10, -9, -1, 1, 9, 10, 11};
 
-// Directions of the reverse search, in the order of the core's direction
-// table (north, then clockwise; the rays of BitTables keep it): knight
-// jumps as file and rank changes.
-constexpr int kKnightJumps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
 // The king's neighbours, lower rank row first.
 constexpr int kKingRing[8] = {-11, -1, 9, -10, 10, -9, 1, 11};
-
-// Bit n of a board set is square number n: +1 is a step north, +8 east.
-struct BitTables {
-  uint64_t knight[64] = {};
-  uint64_t king[64] = {};
-  // Rays without their own square: N, NE, E, SE (rising numbers), then
-  // S, SW, W, NW (falling numbers).
-  uint64_t ray[8][64] = {};
-  constexpr BitTables() {
-    constexpr int kDf[8] = {0, 1, 1, 1, 0, -1, -1, -1}, kDr[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-    auto on = [](int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; };
-    for (int sq = 0; sq < 64; ++sq) {
-      const int f = sq >> 3, r = sq & 7;
-      for (int d = 0; d < 8; ++d) {
-        if (on(f + kDf[d], r + kDr[d])) king[sq] |= uint64_t{1} << ((f + kDf[d]) * 8 + r + kDr[d]);
-        for (int nf = f + kDf[d], nr = r + kDr[d]; on(nf, nr); nf += kDf[d], nr += kDr[d])
-          ray[d][sq] |= uint64_t{1} << (nf * 8 + nr);
-        if (on(f + kKnightJumps[d][0], r + kKnightJumps[d][1]))
-          knight[sq] |= uint64_t{1} << ((f + kKnightJumps[d][0]) * 8 + r + kKnightJumps[d][1]);
-      }
-    }
-  }
-};
-constexpr BitTables kB;
-
-// The squares of the own men and of all men. The eight cells of a file
-// lie side by side, so a file is read as one word (rank 1 in the lowest
-// byte).
-#if defined(__SSE2__)
-// The cells of files f and f + 1, rank 1 in the lowest byte.
-inline __m128i LoadFiles(const uint8_t *b, int f) {
-  uint64_t lo, hi;
-  std::memcpy(&lo, b + f * 10 + 1, 8);
-  std::memcpy(&hi, b + f * 10 + 11, 8);
-  return _mm_set_epi64x(static_cast<long long>(hi), static_cast<long long>(lo));
-}
-#endif
-
-struct BoardSetsOf {
-  uint64_t own = 0;      // the men of the side given
-  uint64_t occ = 0;      // all men
-  uint64_t special = 0;  // the men of code 7, either colour
-};
-
-inline BoardSetsOf ReadSets(const uint8_t *b, uint8_t own) {
-  BoardSetsOf sets;
-#if defined(__SSE2__)
-  // Two files at a time.
-  const __m128i zero = _mm_setzero_si128(), sevens = _mm_set1_epi8(7);
-  for (int f = 1; f <= 8; f += 2) {
-    const __m128i x = LoadFiles(b, f);
-    const uint64_t used = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & 0xFFFFu;
-    // Bit 3 (the colour) of each byte moved to bit 7.
-    const uint64_t black = static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi64(x, 4)));
-    const uint64_t seven =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(x, sevens), sevens)));
-    const int shift = (f - 1) * 8;
-    sets.occ |= used << shift;
-    sets.own |= (used & (own ? black : ~black)) << shift;
-    sets.special |= seven << shift;
-  }
-#else
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kHigh = 0x8080808080808080ULL;
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  // Gathers bit 0 of each byte into bits 0-7 (byte i to bit i).
-  constexpr uint64_t kGather = 0x0102040810204080ULL;
-  for (int f = 1; f <= 8; ++f) {
-    uint64_t x;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&x, b + f * 10 + 1, 8);
-    } else {
-      x = 0;
-      for (int r = 8; r >= 1; --r) x = (x << 8) | b[f * 10 + r];
-    }
-    const uint64_t used = ((((x & kLow7) + kLow7) | x) & kHigh) >> 7;
-    const uint64_t black = (x >> 3) & kOnes;
-    const uint64_t mine = used & (own ? black : ~black);
-    const uint64_t seven = x & (x >> 1) & (x >> 2) & kOnes;
-    const int shift = (f - 1) * 8;
-    sets.occ |= (used * kGather >> 56) << shift;
-    sets.own |= (mine * kGather >> 56) << shift;
-    sets.special |= (seven * kGather >> 56) << shift;
-  }
-#endif
-  return sets;
-}
-
-// The squares of all men.
-inline uint64_t Occupancy(const uint8_t *b) { return ReadSets(b, 0).occ; }
-
-// The square number of the first cell (in square order) holding the man,
-// -1 when none does.
-inline int FindMan(const uint8_t *b, uint8_t man) {
-#if defined(__SSE2__)
-  const __m128i want = _mm_set1_epi8(static_cast<char>(man));
-  for (int f = 1; f <= 8; f += 2)
-    if (const unsigned hit = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(LoadFiles(b, f), want))))
-      return (f - 1) * 8 + std::countr_zero(hit);
-#else
-  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
-  for (int f = 1; f <= 8; ++f) {
-    if constexpr (std::endian::native == std::endian::little) {
-      uint64_t x;
-      std::memcpy(&x, b + f * 10 + 1, 8);
-      x ^= kOnes * man;
-      // The lowest flagged byte is the first zero byte exactly.
-      if (const uint64_t zero = (x - kOnes) & ~x & kHigh; zero != 0)
-        return (f - 1) * 8 + std::countr_zero(zero) / 8;
-    } else {
-      for (int r = 1; r <= 8; ++r)
-        if (b[f * 10 + r] == man) return SquareNumber(f, r);
-    }
-  }
-#endif
-  return -1;
-}
-
-// The counting functions are built twice where the compiler can choose at
-// load time: with the population-count instruction and without it.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
-#define TV_COUNTING __attribute__((target_clones("popcnt", "default")))
-// Their helpers are forced inline: an out-of-line helper would be built
-// once, for the default target, and the popcnt clone would gain nothing.
-#define TV_INLINE __attribute__((always_inline))
-#else
-#define TV_COUNTING
-#define TV_INLINE
-#endif
-
-TV_INLINE inline int PopCount(uint64_t x) { return std::popcount(x); }
-
-// The squares a slider reaches along ray d up to and with the first man.
-static_assert((kB.ray[0][63] | kB.ray[1][63] | kB.ray[2][63] | kB.ray[3][63] | kB.ray[4][0] | kB.ray[5][0] |
-               kB.ray[6][0] | kB.ray[7][0]) == 0);
-
-TV_INLINE inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
-  const uint64_t ray = kB.ray[d][sq];
-  const uint64_t blockers = ray & occ;
-  // Without a man the search ends on h8 (rising) or a1 (falling), whose
-  // rays that way are empty.
-  const int first =
-      d < 4 ? std::countr_zero(blockers | (uint64_t{1} << 63)) : 63 - std::countl_zero(blockers | 1);
-  return ray ^ kB.ray[d][first];
-}
-
-// The squares a slider on sq reaches along rays first, first + step, ...
-TV_INLINE inline uint64_t SliderReach(int sq, uint64_t occ, int first, int step) {
-  uint64_t to = 0;
-  for (int d = first; d < 8; d += step) to |= RayAttacks(d, sq, occ);
-  return to;
-}
 
 }  // namespace
 
@@ -214,10 +61,9 @@ int MoveGen::Generate(MailboxPos &pos, const GenRequest &req, const LegalityHint
   // The kinds that test legality test many moves of one position.
   hint_ = LegalityHint();
   // The reverse search works out the hint only when it finds a mover to test.
-  hintPending_ = reverse && legalFilter_ && !preset;
-  if ((reverse && legalFilter_ && preset) || req.kind == genAnyLegal)
-    hint_ = preset ? *preset : pos.LegalityOf();
-  lazy_ = req.kind == genAnyLegal && hint_.sideEffectFree;
+  hintPending_ = reverse && !preset;
+  if ((reverse && preset) || req.kind == genAnyLegal)
+    hint_ = preset ? *preset : pos.LegalityOf(Bits(pos));
   if (reverse)
     Reverse();
   else
@@ -232,13 +78,7 @@ void MoveGen::Push(Move2 m) {
       if (m == req_.move) found_ = true;
       break;
     case genAnyLegal:
-      // A later entry of the same man may clear it again, so only the last
-      // one counts; when trials change nothing, that one alone is tested
-      // (TestLast).
-      if (!lazy_) {
-        found_ = pos_->IsLegalWith(m, hint_);
-        anyLegal_ = anyLegal_ || found_;
-      }
+      // Only the last entry of each man is tested, after the man (TestLast).
       break;
     case genGetByIndex:
       if (count_ >= req_.index) found_ = true;
@@ -359,7 +199,7 @@ void MoveGen::Forward() {
       if (man == 0 || (man & kColour) != own) continue;
       const int before = count_;
       GenerateSquare(b, own, f, r, emit);
-      if (lazy_) TestLast(before);
+      if (req_.kind == genAnyLegal) TestLast(before);
       if (found_) return;
     }
   }
@@ -367,7 +207,7 @@ void MoveGen::Forward() {
 
 void MoveGen::TestLast(int countBefore) {
   if (count_ == countBefore) return;
-  found_ = pos_->IsLegalWith(list_[count_ - 1], hint_);
+  found_ = pos_->IsLegalWith(list_[count_ - 1], hint_, *this);
   anyLegal_ = anyLegal_ || found_;
 }
 
@@ -385,10 +225,16 @@ void MoveGen::Reverse() {
   };
   // The first man along each ray from the target, in the order N, NE, E,
   // SE, S, SW, W, NW (every step-th of them from the first).
-  const uint64_t occ = Occupancy(b);
+  const BoardBits &bits = Bits(*pos_);
+  const uint64_t occ = bits.occ;
+  // Rays and jumps that hold no man of the kind are passed over.
+  const uint64_t kind = (code == mbRook || code == mbSpecial ? bits.code[mbRook] | bits.code[mbSpecial]
+                                                              : bits.code[code]) &
+                        bits.Colour(own != 0);
   const int targetSq = kT.squareOf[target];
   auto rays = [&](int first, int step) {
     for (int d = first; d < 8; d += step) {
+      if ((kB.ray[d][targetSq] & kind) == 0) continue;
       const uint64_t blockers = kB.ray[d][targetSq] & occ;
       if (blockers == 0) continue;
       const int c = kT.cellOf[d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers)];
@@ -411,6 +257,7 @@ void MoveGen::Reverse() {
       rays(1, 2);
       break;
     case mbKnight:
+      if ((kB.knight[targetSq] & kind) == 0) break;
       for (const auto &j : kKnightJumps) {
         const int nf = req_.toFile + j[0], nr = req_.toRank + j[1];
         if (nf < 1 || nf > 8 || nr < 1 || nr > 8) continue;
@@ -434,10 +281,10 @@ void MoveGen::Reverse() {
     if ((req_.kind == genMoversFromRank || req_.kind == genMoversFromSquare) && RankOf(from) != req_.fromRank)
       continue;
     if (hintPending_) {
-      hint_ = pos_->LegalityOf();
+      hint_ = pos_->LegalityOf(Bits(*pos_));
       hintPending_ = false;
     }
-    if (legalFilter_ && !pos_->IsLegalWith(m, hint_)) continue;
+    if (!pos_->IsLegalWith(m, hint_, *this)) continue;
     list_[kept++] = m;
   }
   count_ = kept;
@@ -577,43 +424,8 @@ void MailboxPos::UnmakeMove(Move2 m, const MoveUndo &undo) {
   if (blackMoved) --cells[kMoveNumber];
 }
 
-// The first man along each ray from the cell, found on the board sets;
-// only those of the attacker are looked at.
 bool MailboxPos::CellAttacked(int cell, int attackerColour) const {
-  const uint8_t *b = cells.data();
-  const uint8_t att = attackerColour ? kColour : 0;
-  const int sq = kT.squareOf[cell];
-  const BoardSetsOf sets = ReadSets(b, att);
-  const uint64_t occ = sets.occ;
-  uint64_t straight = 0, diagonal = 0;
-  for (int d = 0; d < 4; ++d) {
-    const uint64_t up = kB.ray[d][sq] & occ, down = kB.ray[d + 4][sq] & occ;
-    // The lowest man of the rising ray, the highest of the falling one
-    // (none for an empty ray).
-    const uint64_t first = (up & (0 - up)) | ((uint64_t{1} << 63 >> std::countl_zero(down | 1)) & down);
-    ((d & 1) ? diagonal : straight) |= first;
-  }
-  straight &= sets.own;
-  diagonal &= sets.own;
-  const uint64_t knights = kB.knight[sq] & sets.own;
-  if ((straight | diagonal | knights) == 0) return false;
-  for (uint64_t s = knights; s != 0; s &= s - 1)
-    if (b[kT.cellOf[std::countr_zero(s)]] == (att | mbKnight)) return true;
-  const uint64_t near = kB.king[sq];
-  for (uint64_t s = straight | diagonal; s != 0; s &= s - 1) {
-    const int first = std::countr_zero(s);
-    const int c = kT.cellOf[first];
-    const int code = PlainCode(b[c], RankOf(c));
-    const bool onStraight = ((straight >> first) & 1) != 0;
-    if (code == mbQueen) return true;
-    if (onStraight && code == mbRook) return true;
-    if (!onStraight && code == mbBishop) return true;
-    const bool adjacent = ((near >> first) & 1) != 0;
-    if (adjacent && code == mbKing) return true;
-    // A white pawn attacks from the rank below, a black one from above.
-    if (adjacent && !onStraight && code == mbPawn && RankOf(c) == RankOf(cell) + (att ? 1 : -1)) return true;
-  }
-  return false;
+  return Attacked(ReadBits(cells.data()), kT.squareOf[cell], attackerColour != 0);
 }
 
 bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
@@ -623,46 +435,76 @@ bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
 }
 
 bool MailboxPos::InCheck(int colour) const {
-  const int king = FindMan(cells.data(), colour ? (mbBlack | mbKing) : mbKing);
-  return king >= 0 && CellAttacked(kT.cellOf[king], colour ? 0 : 1);
+  const BoardBits s = ReadBits(cells.data());
+  const int king = FirstKing(s, colour != 0);
+  return king >= 0 && Attacked(s, king, colour == 0);
 }
 
-bool MailboxPos::IsLegalMove(Move2 m) {
-  const int side = SideToMove();
-  const uint8_t own = side ? kColour : 0;
+const BoardBits &MoveGen::Bits(const MailboxPos &pos) {
+  const uint8_t *board = pos.cells.data() + 10;
+  bool same = bitsValid_;
+#if defined(__SSE2__)
+  __m128i diff = _mm_setzero_si128();
+  for (size_t i = 0; i < bitsBoard_.size(); i += 16)
+    diff = _mm_or_si128(diff, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(board + i)),
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i *>(&bitsBoard_[i]))));
+  same = same && _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
+#else
+  same = same && std::memcmp(board, bitsBoard_.data(), bitsBoard_.size()) == 0;
+#endif
+  if (!same) {
+    std::memcpy(bitsBoard_.data(), board, bitsBoard_.size());
+    bits_ = ReadBits(pos.cells.data());
+    bitsValid_ = true;
+  }
+  return bits_;
+}
+
+bool MailboxPos::IsLegalMove(Move2 m) { return IsLegalOn(ReadBits(cells.data()), m); }
+
+bool MailboxPos::IsLegalMove(MoveGen &gen, Move2 m) { return IsLegalOn(gen.Bits(*this), m); }
+
+// The board the move leaves is worked out on the board sets, so nothing is
+// played: the same answer as making the move and asking for check.
+bool MailboxPos::IsLegalOn(const BoardBits &s, Move2 m) const {
+  const bool black = SideToMove() == 1;
   const int from = ToCell(m, false), to = ToCell(m, true);
-  const int back = side ? 8 : 1;
-  if (cells[from] == (own | mbKing) && from == Cell(5, back) && RankOf(to) == back) {
-    const int opp = side ^ 1;
-    if (FileOf(to) == 3 && (CellAttacked(Cell(4, back), opp) || CellAttacked(Cell(5, back), opp)))
-      return false;
-    if (FileOf(to) == 7 && (CellAttacked(Cell(6, back), opp) || CellAttacked(Cell(5, back), opp)))
+  const int fromSq = m.FromSquare(), toSq = m.ToSquare();
+  if (PlainMove(cells.data(), from, to)) {
+    const uint64_t fromBit = uint64_t{1} << fromSq, toBit = uint64_t{1} << toSq;
+    const uint64_t kings = s.code[mbKing] & s.Colour(black);
+    const uint64_t after = (kings & fromBit) != 0 ? (kings & ~fromBit) | toBit : kings & ~toBit;
+    if (after == 0) return true;
+    return !Attacked(s, std::countr_zero(after), !black, s.Colour(!black) & ~toBit,
+                     (s.occ & ~fromBit) | toBit);
+  }
+  const uint8_t own = black ? kColour : 0;
+  const int back = black ? 8 : 1;
+  if (cells[from] == (own | mbKing) && from == Cell(5, back) && RankOf(to) == back &&
+      (FileOf(to) == 3 || FileOf(to) == 7)) {
+    // Castling: neither out of nor through check.
+    if (Attacked(s, SquareNumber(5, back), !black) ||
+        Attacked(s, SquareNumber(FileOf(to) == 3 ? 4 : 6, back), !black))
       return false;
   }
-  MoveUndo undo;
-  DoMove(m, undo);
-  const bool check = InCheck(side);
-  UndoMove(m, undo);
-  return !check;
+  BoardBits after = s;
+  AfterMove(cells.data(), m, after);
+  const int king = FirstKing(after, black);
+  return king < 0 || !Attacked(after, king, !black);
 }
 
-LegalityHint MailboxPos::LegalityOf() const {
+LegalityHint MailboxPos::LegalityOf() const { return LegalityOf(ReadBits(cells.data())); }
+
+LegalityHint MailboxPos::LegalityOf(const BoardBits &s) const {
   LegalityHint h;
   const int side = SideToMove();
-  const uint8_t own = side ? kColour : 0;
-  const int kingSq = FindMan(cells.data(), own | mbKing);
+  const int kingSq = FirstKing(s, side != 0);
   const int king = kingSq >= 0 ? kT.cellOf[kingSq] : 0;
-  h.inCheck = king != 0 && CellAttacked(king, side ^ 1);
-  // Taking a move back puts an en-passant pawn of the opponent on the
-  // square the en-passant cell names: a trial is exact only when that pawn
-  // stands there. On a back rank the code-7 man is a rook that the trial
-  // briefly turns into a pawn, so no trial is skipped there either.
-  int ep = 0;
-  if (cells[kEpCell] != 0) {
-    ep = EpCellOf(cells[kEpCell]);
-    if (ep != 0 && cells[ep] != ((own ^ kColour) | mbSpecial)) return h;
-  }
-  h.sideEffectFree = true;
+  h.inCheck = kingSq >= 0 && Attacked(s, kingSq, side == 0);
+  // Any move turns a code-7 man on the square the en-passant cell names
+  // into a pawn; on a back rank that man was a rook, and the change may
+  // uncover the king from anywhere.
+  const int ep = EpCellOf(cells[kEpCell]);
   if (king != 0 && !h.inCheck && (ep == 0 || (RankOf(ep) != 1 && RankOf(ep) != 8))) h.kingCell = king;
   return h;
 }
@@ -671,8 +513,8 @@ LegalityHint MailboxPos::LegalityOf() const {
 // that is not a pawn capture can only expose the king by leaving a line
 // through the king's square: every other change (the man arriving, a man
 // taken, a pawn's code 6 or 7) adds no attack. So a man off the king's
-// lines may always move, and only the rest are played.
-bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint) {
+// lines may always move, and only the rest are tested.
+bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint, MoveGen &gen) {
   if (const int kingCell = hint.kingCell; kingCell != 0) {
     const int from = ToCell(m, false), to = ToCell(m, true);
     const uint8_t man = cells[from];
@@ -684,22 +526,28 @@ bool MailboxPos::IsLegalWith(Move2 m, const LegalityHint &hint) {
       if (df != 0 && dr != 0 && df != dr && df != -dr) return true;
     }
   }
-  return IsLegalMove(m);
+  return IsLegalMove(gen, m);
 }
 
 bool MailboxPos::HasLegalMove(MoveGen &gen, const LegalityHint *preset) {
+  // Mostly the king can step out of a check: its steps are entries of
+  // the list, so one legal step answers for the whole list.
+  if (preset == nullptr || preset->inCheck) {
+    const BoardBits s = gen.Bits(*this);
+    const uint64_t own = s.Colour(SideToMove() == 1);
+    for (uint64_t k = s.code[mbKing] & own; k != 0; k &= k - 1) {
+      const int sq = std::countr_zero(k);
+      for (uint64_t t = kB.king[sq] & ~own; t != 0; t &= t - 1)
+        if (IsLegalOn(s, Move2::Make(sq, std::countr_zero(t)))) return true;
+    }
+  }
   GenRequest req;
   req.kind = genAnyLegal;
   const int n = gen.Generate(*this, req, preset);
-  if (gen.lazy_) {
-    // Generation tested the last entry of each man; the others are left.
-    if (gen.anyLegal_) return true;
-    for (int i = 0; i < n - 1; ++i)
-      if (IsLegalWith(gen.list_[i], gen.hint_)) return true;
-  } else {
-    for (int i = 0; i < n; ++i)
-      if (IsLegalMove(gen.list_[i])) return true;
-  }
+  // Generation tested the last entry of each man; the others are left.
+  if (gen.anyLegal_) return true;
+  for (int i = 0; i < n - 1; ++i)
+    if (IsLegalWith(gen.list_[i], gen.hint_, gen)) return true;
   gen.count_ = 0;
   return false;
 }
@@ -711,7 +559,7 @@ uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
   bool any;
   if ((colour ? 1 : 0) == SideToMove()) {
     // The check test and the legality hint look at the same king.
-    const LegalityHint hint = LegalityOf();
+    const LegalityHint hint = LegalityOf(gen.Bits(*this));
     check = hint.inCheck;
     any = HasLegalMove(gen, &hint);
   } else {
@@ -726,7 +574,6 @@ uint8_t MailboxPos::CheckState(MoveGen &gen, int colour) {
 // from-square give, plus its place among that square's own entries: the
 // earlier squares are only counted, nothing is listed.
 namespace {
-constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
 
 // The number of entries the pawns (code 6) of the set give, all at once:
 // each pawn has at most one square of each kind (push, double step,
@@ -762,42 +609,6 @@ TV_INLINE inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &
   }
   plain += PopCount(twice);
   return plain + 4 * promoting;
-}
-
-// The number of entries the man on square sq gives: the same as listing
-// them, read off board sets for all but the king.
-TV_INLINE inline int CountSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq) {
-  const int f = SquareFile(sq), r = SquareRank(sq);
-  const uint64_t occ = sets.occ;
-  uint64_t to = 0;
-  switch (b[f * 10 + r] & 7) {
-    case mbQueen:
-      to = SliderReach(sq, occ, 0, 1);
-      break;
-    case mbRook:
-    case mbSpecial:
-      to = SliderReach(sq, occ, 0, 2);
-      break;
-    case mbBishop:
-      to = SliderReach(sq, occ, 1, 2);
-      break;
-    case mbKnight:
-      to = kB.knight[sq];
-      break;
-    case mbPawn:
-      return CountPawns(uint64_t{1} << sq, own, sets);
-    case mbKing: {
-      bool queenSide, kingSide;
-      CastlingOf(b, own, sq, queenSide, kingSide);
-      return PopCount(kB.king[sq] & ~sets.own) + queenSide + kingSide;
-    }
-    default: {
-      int n = 0;
-      GenerateSquare(b, own, f, r, [&n](int, int, int) { ++n; });
-      return n;
-    }
-  }
-  return PopCount(to & ~sets.own);
 }
 
 // A slider's rays in the order given: the place of the move (when not yet
@@ -878,7 +689,7 @@ TV_INLINE inline int NthBit(uint64_t set, int k, bool rising) {
   return 63 - std::countl_zero(set);
 }
 
-// The k-th entry (1-based, within the total CountSquare gives) of the man
+// The k-th entry (1-based, within the total CountEach gives) of the man
 // on square sq, in the order PlaceInSquare reads: found on board sets for
 // all but pawns.
 TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, int k) {
@@ -925,13 +736,11 @@ TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSe
 }
 
 // The entries all men of the set give together.
-TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, uint64_t men) {
-  // Sorted by kind first, which needs no branch per man.
-  uint64_t kind[8] = {};
-  for (uint64_t s = men; s != 0; s &= s - 1) {
-    const int sq = std::countr_zero(s);
-    kind[b[kT.cellOf[sq]] & 7] |= uint64_t{1} << sq;
-  }
+TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardBits &bits, const BoardSetsOf &sets,
+                               uint64_t men) {
+  // Kind by kind, which needs no branch per man.
+  uint64_t kind[8];
+  for (int k = 0; k < 8; ++k) kind[k] = bits.code[k] & men;
   int n = 0;
   for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1)
     n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 1) & ~sets.own);
@@ -949,6 +758,67 @@ TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardSetsOf &
     n += PopCount(kB.king[sq] & ~sets.own) + queenSide + kingSide;
   }
   return n;
+}
+
+// The entries of every own man at once, into cnt by square: kind by kind
+// off the board sets, so no branch depends on the man on a square.
+TV_INLINE inline void CountEach(const BoardBits &bits, const BoardSetsOf &sets, const uint8_t *b, uint8_t own,
+                                uint8_t *cnt) {
+  const uint64_t mine = sets.own, free = ~sets.own, occ = sets.occ;
+  for (uint64_t s = bits.code[mbQueen] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 1) & free));
+  }
+  for (uint64_t s = (bits.code[mbRook] | bits.code[mbSpecial]) & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 2) & free));
+  }
+  for (uint64_t s = bits.code[mbBishop] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 1, 2) & free));
+  }
+  for (uint64_t s = bits.code[mbKnight] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    cnt[sq] = static_cast<uint8_t>(PopCount(kB.knight[sq] & free));
+  }
+  for (uint64_t s = bits.code[mbKing] & mine; s != 0; s &= s - 1) {
+    const int sq = std::countr_zero(s);
+    bool queenSide, kingSide;
+    CastlingOf(b, own, sq, queenSide, kingSide);
+    cnt[sq] = static_cast<uint8_t>(PopCount(kB.king[sq] & free) + queenSide + kingSide);
+  }
+  for (uint64_t s = bits.code[0] & mine; s != 0; s &= s - 1) cnt[std::countr_zero(s)] = 0;
+  if (const uint64_t pawns = bits.code[mbPawn] & mine; pawns != 0) {
+    // Per pawn: a push, a double step, a capture to either side, as the
+    // sets of the pawns that have them (x shifted so that bit s holds the
+    // square ahead of s; nothing ahead of the last rank).
+    const bool white = own == 0;
+    auto ahead = [white](uint64_t x) { return white ? (x >> 1) & ~kRank8 : (x << 1) & ~kRank1; };
+    const uint64_t empty = ~occ, enemy = occ & ~mine, middle = ~kBackRanks;
+    const uint64_t push = pawns & ahead(empty);
+    const uint64_t twice = push & (white ? kRank1 << 1 : kRank1 << 6) & ahead(ahead(empty));
+    // Beside a code-7 man the diagonal may also be empty.
+    const uint64_t specialEast = (sets.special >> 8) & middle, specialWest = (sets.special << 8) & middle;
+    const uint64_t east =
+        pawns & ((specialEast & ahead(free >> 8)) | (~specialEast & ahead(enemy >> 8)));
+    const uint64_t west =
+        pawns & ((specialWest & ahead(free << 8)) | (~specialWest & ahead(enemy << 8)));
+    const uint64_t promote = white ? kRank1 << 6 : kRank1 << 1;
+    for (uint64_t s = pawns; s != 0; s &= s - 1) {
+      const int sq = std::countr_zero(s);
+      const int n = static_cast<int>(((push >> sq) & 1) + ((twice >> sq) & 1) + ((east >> sq) & 1) +
+                                     ((west >> sq) & 1));
+      cnt[sq] = static_cast<uint8_t>(n << (((promote >> sq) & 1) * 2));
+    }
+  }
+}
+
+inline BoardSetsOf SetsOf(const BoardBits &bits, uint8_t own) {
+  BoardSetsOf sets;
+  sets.own = bits.Colour(own != 0);
+  sets.occ = bits.occ;
+  sets.special = bits.code[mbSpecial];
+  return sets;
 }
 
 inline bool OwnMan(uint8_t man, uint8_t own) { return man != 0 && (man & kColour) == own; }
@@ -979,11 +849,13 @@ TV_COUNTING bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
   index = 0;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  const BoardSetsOf sets = ReadSets(b, own);
+  // Nothing here asks the generator for sets again.
+  const BoardBits &bits = gen.Bits(*this);
+  const BoardSetsOf sets = SetsOf(bits, own);
   const uint64_t ownSet = sets.own;
   // A from-byte beyond square 63 names no generated move.
   const int fromSq = std::min<int>(m.from, 64);
-  int before = CountMen(b, own, sets, fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet);
+  int before = CountMen(b, own, bits, sets, fromSq < 64 ? ownSet & ((uint64_t{1} << fromSq) - 1) : ownSet);
   if (fromSq < 64 && ((ownSet >> fromSq) & 1) != 0) {
     int place, total;
     PlaceInSquare(b, own, sets, fromSq, m, place, total);
@@ -995,7 +867,7 @@ TV_COUNTING bool MailboxPos::MoveIndex(MoveGen &gen, Move2 m, int &index) {
     before += total;
   }
   // Not generated: the whole list was made.
-  if (fromSq < 64) before += CountMen(b, own, sets, ownSet & ~((uint64_t{2} << fromSq) - 1));
+  if (fromSq < 64) before += CountMen(b, own, bits, sets, ownSet & ~((uint64_t{2} << fromSq) - 1));
   gen.SetCounted(b, 63, before);
   return false;
 }
@@ -1004,12 +876,16 @@ TV_COUNTING bool MailboxPos::MoveByIndex(MoveGen &gen, int index, Move2 &m) {
   if (index < 1 || index > MoveGen::kCapacity) return false;
   const uint8_t *b = cells.data();
   const uint8_t own = cells[kSide] ? kColour : 0;
-  const BoardSetsOf sets = ReadSets(b, own);
+  // Nothing here asks the generator for sets again.
+  const BoardBits &bits = gen.Bits(*this);
+  const BoardSetsOf sets = SetsOf(bits, own);
   const uint64_t ownSet = sets.own;
+  uint8_t cnt[64];
+  CountEach(bits, sets, b, own, cnt);
   int before = 0;
   for (uint64_t s = ownSet; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    const int n = CountSquare(b, own, sets, sq);
+    const int n = cnt[sq];
     if (before + n < index) {
       before += n;
       continue;
@@ -1158,23 +1034,45 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
   const uint8_t man = cells[from];
   const int code = PlainCode(man, RankOf(from));
   const bool fileChange = FileOf(from) != FileOf(to);
+  const BoardBits s = gen.Bits(*this);
 
   uint8_t dis = 0;
   if (code == mbPawn) {
     dis = fileChange ? 5 : 0;
   } else {
     // With at most one man of the kind that reaches the target at all, no
-    // legality test can make two.
-    int candidates;
-    {
-      struct Unfiltered {
-        MoveGen &g;
-        explicit Unfiltered(MoveGen &gen) : g(gen) { g.legalFilter_ = false; }
-        ~Unfiltered() { g.legalFilter_ = true; }
-      } unfiltered(gen);
-      candidates = FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code));
+    // legality test can make two. The men found are those the reverse
+    // search finds: the first man on each line from the target.
+    const int toSq = kT.squareOf[to];
+    const uint64_t own = s.Colour(SideToMove() == 1);
+    const uint64_t kind = (code == mbRook ? s.code[mbRook] | s.code[mbSpecial] : s.code[code]) & own;
+    uint64_t reach = 0;
+    // One man of the kind cannot be two movers.
+    if ((kind & (kind - 1)) != 0) {
+      switch (code) {
+        case mbKing:
+          reach = kB.king[toSq];
+          break;
+        case mbQueen:
+          reach = RookReach(toSq, s.occ) | BishopReach(toSq, s.occ);
+          break;
+        case mbRook:
+          reach = RookReach(toSq, s.occ);
+          break;
+        case mbBishop:
+          reach = BishopReach(toSq, s.occ);
+          break;
+        case mbKnight:
+          reach = kB.knight[toSq];
+          break;
+        default:
+          break;
+      }
     }
-    const int n = candidates > 1 ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code)) : 0;
+    const uint64_t movers = ((own >> toSq) & 1) == 0 ? reach & kind : 0;
+    const int n = (movers & (movers - 1)) != 0
+                      ? FindMovers(gen, FileOf(to), RankOf(to), static_cast<uint8_t>(code))
+                      : 0;
     if (n > 1) {
       int sameFile = 0, sameRank = 0;
       for (int i = 0; i < n; ++i) {
@@ -1197,15 +1095,33 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
   rec.moveNumber = cells[kMoveNumber];
   rec.side = static_cast<uint8_t>(SideToMove());
 
+  // Check is read off the board sets; only a search for a reply needs the
+  // move played.
+  const bool moverBlack = SideToMove() == 1;
+  bool check;
+  if (PlainMove(cells.data(), from, to)) {
+    // The mover's men that stayed, and the moved one from its to-cell.
+    const uint64_t fromBit = uint64_t{1} << m.FromSquare(), toBit = uint64_t{1} << m.ToSquare();
+    const uint64_t kings = s.code[mbKing] & s.Colour(!moverBlack) & ~toBit;
+    const uint64_t occ = (s.occ & ~fromBit) | toBit;
+    const int king = kings != 0 ? std::countr_zero(kings) : -1;
+    check = king >= 0 && (ManAttacks(CodeAfter(man, m), m.ToSquare(), king, moverBlack, occ) ||
+                          Attacked(s, king, moverBlack, s.Colour(moverBlack) & ~fromBit, occ));
+  } else {
+    BoardBits after = s;
+    AfterMove(cells.data(), m, after);
+    const int king = FirstKing(after, !moverBlack);
+    check = king >= 0 && Attacked(after, king, moverBlack);
+  }
+  if (!check && !findStalemate) {
+    rec.gameState = gsNormal;
+    return;
+  }
   MoveUndo undo;
   DoMove(m, undo);
-  if (findStalemate) {
-    rec.gameState = CheckState(gen, SideToMove());
-  } else {
-    const LegalityHint hint = LegalityOf();
-    rec.gameState = !hint.inCheck ? gsNormal : HasLegalMove(gen, &hint) ? gsCheck : gsCheckmate;
-  }
+  const bool any = HasLegalMove(gen);
   UndoMove(m, undo);
+  rec.gameState = check ? (any ? gsCheck : gsCheckmate) : (any ? gsNormal : gsStalemate);
 }
 
 // ---------------------------------------------------------------------------

@@ -14,35 +14,44 @@ std::string Move11ToSAN(const SanMoveRec &rec, bool forceNumber) {
   const int code = PlainCode(rec.undo.moved, fromRank);
   if (code == 0) return std::string();
 
-  std::string s;
+  // "255... " and the longest move, "Qa1xb2+", fit easily.
+  char s[32];
+  int n = 0;
+  auto put = [&](char c) { s[n++] = c; };
+  auto text = [&](const char *t) {
+    while (*t) put(*t++);
+  };
   if (forceNumber || rec.side == 0) {
-    s = std::to_string(rec.moveNumber);
-    s += rec.side == 0 ? ". " : "... ";
+    const int number = rec.moveNumber;
+    if (number >= 100) put(static_cast<char>('0' + number / 100));
+    if (number >= 10) put(static_cast<char>('0' + number / 10 % 10));
+    put(static_cast<char>('0' + number % 10));
+    text(rec.side == 0 ? ". " : "... ");
   }
   auto square = [&](int f, int r) {
-    s += static_cast<char>('a' + f - 1);
-    s += static_cast<char>('0' + r);
+    put(static_cast<char>('a' + f - 1));
+    put(static_cast<char>('0' + r));
   };
   if (code == mbKing && fromFile == 5 && (toFile == 3 || toFile == 7)) {
-    s += toFile == 3 ? "O-O-O" : "O-O";
+    text(toFile == 3 ? "O-O-O" : "O-O");
   } else if (code == mbPawn) {
     if (rec.capture) {
-      s += static_cast<char>('a' + fromFile - 1);
-      s += 'x';
+      put(static_cast<char>('a' + fromFile - 1));
+      put('x');
     }
     square(toFile, toRank);
-    if (toRank == 1 || toRank == 8) s += "QRBN"[m.Promotion()];
+    if (toRank == 1 || toRank == 8) put("QRBN"[m.Promotion()]);
   } else {
-    s += " KQRBN"[code];
+    put(" KQRBN"[code]);
     const int dis = rec.disambiguation;
-    if (dis == 1 || dis == 2 || dis == 4) s += static_cast<char>('a' + fromFile - 1);
-    if (dis == 3 || dis == 4) s += static_cast<char>('0' + fromRank);
-    if (rec.capture) s += 'x';
+    if (dis == 1 || dis == 2 || dis == 4) put(static_cast<char>('a' + fromFile - 1));
+    if (dis == 3 || dis == 4) put(static_cast<char>('0' + fromRank));
+    if (rec.capture) put('x');
     square(toFile, toRank);
   }
-  if (rec.gameState == gsCheck) s += '+';
-  if (rec.gameState == gsCheckmate) s += '#';
-  return s;
+  if (rec.gameState == gsCheck) put('+');
+  if (rec.gameState == gsCheckmate) put('#');
+  return std::string(s, static_cast<size_t>(n));
 }
 
 std::string MoveToSAN(const MailboxPos &pos, MoveGen &gen, Move2 m, bool forceNumber) {

@@ -123,6 +123,10 @@ bool RecordStoreO::SetRecord(int32_t n, const void *buffer) {
   return true;
 }
 
+void RecordStoreO::EnrollWrites(WriteBehind &w) {
+  w.Enroll(file_, "RecordStoreO.SetRecord failed writing file " + win1252::PathText(fileName_));
+}
+
 bool RecordStoreO::Truncate() {
   if (!file_.IsOpen()) return false;
   ++io_.writes;

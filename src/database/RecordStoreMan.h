@@ -49,6 +49,7 @@ class RecordStoreO {
   bool EnsureCount(int32_t n);
   // Cuts the file to no records.
   bool Truncate();
+  void EnrollWrites(WriteBehind &w);
 
   StoreIoCounts IoCounts() const { return io_; }
   void ResetIoCounts() { io_ = {}; }

@@ -1,6 +1,7 @@
 #include "database/SearchBoosterMan.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/Bytes.h"
@@ -17,6 +18,7 @@ void SearchBoosterO::Init() {
 }
 
 void SearchBoosterO::Done() {
+  DropChains();
   bpl_.Done();
   bes_.Done();
   bli_.Done();
@@ -32,18 +34,26 @@ bool SearchBoosterO::Open(const std::string &name) {
 }
 
 void SearchBoosterO::Close() {
+  DropChains();
   bpl_.Close();
   bes_.Close();
   bli_.Close();
 }
 
 void SearchBoosterO::CloseAndDelete() {
+  DropChains();
   bli_.CloseAndDelete();
   bpl_.CloseAndDelete();
   bes_.CloseAndDelete();
 }
 
 int64_t SearchBoosterO::TotalSize() { return bpl_.FileSize() + bes_.FileSize() + bli_.FileSize(); }
+
+void SearchBoosterO::EnrollWrites(WriteBehind &w) {
+  bpl_.EnrollWrites(w);
+  bes_.EnrollWrites(w);
+  bli_.EnrollWrites(w);
+}
 
 StoreIoCounts SearchBoosterO::IoCounts() const {
   StoreIoCounts c;
@@ -68,7 +78,14 @@ bool SearchBoosterO::ReadLinks(int32_t n, Links &l) {
   return true;
 }
 
+void SearchBoosterO::DropChains() {
+  chains_.players = {};
+  chains_.eventSites = {};
+  chains_.bytes = 0;
+}
+
 bool SearchBoosterO::WriteLinks(int32_t n, const Links &l) {
+  DropChains();
   uint8_t b[12];
   for (int k = 0; k < 3; ++k) le::PutU32(b + 4 * k, l.v[k]);
   return bli_.SetRecord(n, b);
@@ -91,6 +108,7 @@ bool SearchBoosterO::ReadHead(RecordStoreO &heads, uint32_t id, uint32_t &game) 
 }
 
 bool SearchBoosterO::WriteHead(RecordStoreO &heads, uint32_t id, uint32_t game) {
+  DropChains();
   uint8_t b[4];
   le::PutU32(b, game);
   return heads.SetRecord(RangeCast<int32_t>(id), b);
@@ -226,6 +244,7 @@ bool SearchBoosterO::ReplaceGame(GameStoreO &games, int32_t n, const Names &old,
 
 bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged) {
   damaged = 0;
+  DropChains();
   // ".bli" first: cut short, it tells the next open to build again.
   if (!bli_.Truncate() || !bpl_.Truncate() || !bes_.Truncate()) return false;
   GameDescriptor d;
@@ -249,27 +268,60 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
 bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
                           const Visit &visit) {
   if (id == 0) return true;
+  if (chains_.games != &games || chains_.generation != games.Generation() || chains_.linked != bli_.Count()) {
+    DropChains();
+    chains_.games = &games;
+    chains_.generation = games.Generation();
+    chains_.linked = bli_.Count();
+  }
+  auto &held = player ? chains_.players : chains_.eventSites;
+  if (const auto it = held.find(id); it != held.end()) {
+    // The descriptors a few games ahead are asked for, so their memory
+    // reads overlap the visits.
+    constexpr size_t kAhead = 16;
+    // Shared: a visit that writes drops the held chains, not this one.
+    const std::shared_ptr<const std::vector<uint32_t>> keep = it->second;
+    const std::vector<uint32_t> &chain = *keep;
+    GameDescriptor d;
+    for (size_t i = 0; i < chain.size(); ++i) {
+      if (i + kAhead < chain.size()) games.PrefetchDescriptor(static_cast<int32_t>(chain[i + kAhead]));
+      if (!games.ReadDescriptor(static_cast<int32_t>(chain[i]), d)) return false;
+      if (!visit(static_cast<int32_t>(chain[i]), d)) return true;
+    }
+    return true;
+  }
+  std::vector<uint32_t> chain;
+  bool whole = false;
+  const bool ok = WalkFiles(games, heads, id, player, visit, chain, whole);
+  // Held only when nothing was written while walking.
+  if (ok && whole && chains_.generation == games.Generation() && chains_.linked == bli_.Count()) {
+    chain.shrink_to_fit();
+    chains_.bytes += chain.capacity() * sizeof(uint32_t);
+    held.emplace(id, std::make_shared<const std::vector<uint32_t>>(std::move(chain)));
+  }
+  return ok;
+}
+
+bool SearchBoosterO::WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
+                               const Visit &visit, std::vector<uint32_t> &chain, bool &whole) {
+  whole = false;
   uint32_t cur = 0;
   if (!ReadHead(heads, id, cur)) return false;
   GameDescriptor d;
-  // Chains descend, so index entries and links are read in blocks ending
-  // at the game met; a failed block read falls back to single reads.
+  // Chains descend, so links are read in blocks ending at the game met; a
+  // failed block read falls back to single reads (and the chain is not
+  // held). Descriptors come from the game store's held pages.
   constexpr int32_t kBlock = 512;
-  std::vector<uint32_t> offsets;
   std::vector<uint8_t> links;
-  int32_t offFirst = 0, offLast = -1, linkFirst = 0, linkLast = -1;
+  int32_t linkFirst = 0, linkLast = -1;
+  bool readsFailed = false;
   for (uint32_t from = UINT32_MAX; cur != 0 && cur < from;) {
     // A link past the games or past the linked games is damage.
     if (cur > static_cast<uint32_t>(std::min(games.Count(), bli_.Count()))) return false;
     const auto n = static_cast<int32_t>(cur);
-    if (n < offFirst || n > offLast) {
-      offFirst = std::max(1, n - kBlock + 1);
-      offLast = games.ReadOffsets(offFirst, n, offsets) ? n : -1;
-    }
-    if (!(n <= offLast ? games.ReadDescriptorAt(offsets[static_cast<size_t>(n - offFirst)], d)
-                       : games.ReadDescriptor(n, d)))
-      return false;
-    if (!visit(static_cast<int32_t>(cur), d)) return true;
+    if (!games.ReadDescriptor(n, d)) return false;
+    if (!visit(n, d)) return true;
+    chain.push_back(cur);
     int slot = kEventSite;
     if (player && d.white == id)
       slot = kWhite;
@@ -281,11 +333,17 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
     if (n < linkFirst || n > linkLast) {
       linkFirst = std::max(1, n - kBlock + 1);
       linkLast = bli_.GetRecords(linkFirst, n, links) ? n : -1;
+      readsFailed = readsFailed || linkLast < 0;
     }
-    cur = n <= linkLast
-              ? le::GetU32(&links[static_cast<size_t>(n - linkFirst) * 12 + 4 * static_cast<size_t>(slot)])
-              : Link(n, slot);
+    if (n <= linkLast) {
+      cur = le::GetU32(&links[static_cast<size_t>(n - linkFirst) * 12 + 4 * static_cast<size_t>(slot)]);
+    } else {
+      Links l;
+      readsFailed = !ReadLinks(n, l) || readsFailed;  // a failed read ends the walk
+      cur = l.v[slot];
+    }
   }
+  whole = !readsFailed;
   return true;
 }
 

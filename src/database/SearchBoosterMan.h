@@ -7,7 +7,10 @@
 // walk stops at a link that is not below the game it came from.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "database/GameStoreMan.h"
 #include "database/RecordStoreMan.h"
@@ -55,9 +58,18 @@ class SearchBoosterO {
   uint32_t PrevGameOfEventSite(int32_t n) { return Link(n, 2); }
 
   // The games of a player or an event/site, newest first, each with its
-  // descriptor (read once); false when a read failed.
+  // descriptor (read once); false when a read failed. A chain walked to its
+  // end is held as its games' numbers and later walks replay it, until any
+  // write of the booster or of the game store: each game is in at most
+  // three chains, so they hold at most 12 bytes per game.
   bool WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit);
   bool WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit);
+
+  // A bulk run's writes wait in w: the heads before the links, so links
+  // as many as the games mean heads up to date.
+  void EnrollWrites(WriteBehind &w);
+  // The memory the held chains take.
+  size_t HeldBytes() const { return chains_.bytes; }
 
   StoreIoCounts IoCounts() const;
   void ResetIoCounts();
@@ -75,7 +87,20 @@ class SearchBoosterO {
   bool SlotIn(GameStoreO &games, int32_t m, uint32_t id, bool player, int &slot);
   bool Unlink(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN, Links &links);
   bool Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player, const Visit &visit);
+  // The walk through the files; whole when it reached the chain's end with
+  // every read done, its games then in chain.
+  bool WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player, const Visit &visit,
+                 std::vector<uint32_t> &chain, bool &whole);
+  void DropChains();
   bool Insert(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN, Links &links);
 
   RecordStoreO bpl_, bes_, bli_;
+  struct HeldChains {
+    // The store, its generation and the linked games they were read with.
+    const GameStoreO *games = nullptr;
+    uint64_t generation = 0;
+    int32_t linked = 0;
+    std::unordered_map<uint32_t, std::shared_ptr<const std::vector<uint32_t>>> players, eventSites;
+    size_t bytes = 0;
+  } chains_;
 };

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <map>
 #include <random>
 
 #include "platform/Win1252.h"
@@ -45,7 +46,28 @@ bool FileFault::Hit(Op op) {
   return true;
 }
 
-BinFile::~BinFile() { Close(); }
+// The bytes an enrolled file holds back: disjoint runs by their start
+// offset; only a long run's successor touches it.
+struct BinFile::Waiting {
+  // What a run costs beside its bytes, so many small runs count too.
+  static constexpr uint64_t kRunCost = 64;
+  // Past this size an append starts a run of its own (which may touch).
+  static constexpr size_t kLongRun = 1 << 20;
+  std::map<uint64_t, std::vector<uint8_t>> runs;
+  uint64_t bytes = 0;
+  uint64_t disk = 0;  // the file's size on disk, known while runs wait
+};
+
+BinFile::BinFile() = default;
+
+BinFile::~BinFile() {
+  Close();
+  if (batch_) {
+    auto &fs = batch_->files_;
+    fs.erase(std::remove_if(fs.begin(), fs.end(), [&](const WriteBehind::Member &m) { return m.file == this; }),
+             fs.end());
+  }
+}
 
 BinFile::BinFile(BinFile &&o) noexcept : fd_(o.fd_), err_(o.err_), pos_(o.pos_), path_(std::move(o.path_)) {
   o.fd_ = -1;
@@ -118,17 +140,63 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
 }
 
 void BinFile::Close() {
+  DropWaiting();
   if (fd_ >= 0) {
     ::close(fd_);  // also drops the lock
     fd_ = -1;
   }
 }
 
+void BinFile::DropWaiting() {
+  if (!waiting_) return;
+  if (batch_) batch_->bytes_ -= waiting_->bytes;
+  waiting_.reset();
+}
+
+uint64_t BinFile::WaitingBytes() const { return waiting_ ? waiting_->bytes : 0; }
+
 bool BinFile::ReadAt(uint64_t off, void *buf, size_t n) {
   if (fd_ < 0) {
     err_ = EBADF;
     return false;
   }
+  return waiting_ ? ReadThrough(off, buf, n) : RawReadAt(off, buf, n);
+}
+
+// The disk's bytes with the waiting runs laid over them; past the disk's
+// end what no run covers is the zeros a write there would leave.
+bool BinFile::ReadThrough(uint64_t off, void *buf, size_t n) {
+  auto &runs = waiting_->runs;
+  uint8_t *out = static_cast<uint8_t *>(buf);
+  const uint64_t end = off + n;
+  auto it = runs.upper_bound(off);
+  if (it != runs.begin()) {
+    const auto &prev = *std::prev(it);
+    if (prev.first + prev.second.size() >= end) {
+      std::memcpy(out, prev.second.data() + (off - prev.first), n);
+      return true;
+    }
+  }
+  const auto &last = *runs.rbegin();
+  const uint64_t disk = waiting_->disk;
+  if (end > std::max<uint64_t>(disk, last.first + last.second.size())) {
+    err_ = EIO;  // a short read, as from the disk
+    return false;
+  }
+  if (off < disk && !RawReadAt(off, out, static_cast<size_t>(std::min(end, disk) - off))) return false;
+  if (end > disk) {
+    const uint64_t from = std::max(off, disk);
+    std::memset(out + (from - off), 0, static_cast<size_t>(end - from));
+  }
+  if (it != runs.begin()) --it;
+  for (; it != runs.end() && it->first < end; ++it) {
+    const uint64_t a = std::max(off, it->first), b = std::min(end, it->first + it->second.size());
+    if (a < b) std::memcpy(out + (a - off), it->second.data() + (a - it->first), static_cast<size_t>(b - a));
+  }
+  return true;
+}
+
+bool BinFile::RawReadAt(uint64_t off, void *buf, size_t n) {
   if (Injected(FileFault::Op::Read, err_)) return false;
   char *p = static_cast<char *>(buf);
   size_t done = 0;
@@ -153,6 +221,83 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
     err_ = EBADF;
     return false;
   }
+  if (!batch_ || n == 0) return RawWriteAt(off, buf, n);
+  if (!waiting_) {
+    const int64_t disk = Size();
+    if (disk < 0) return false;
+    waiting_ = std::make_unique<Waiting>();
+    waiting_->disk = static_cast<uint64_t>(disk);
+  }
+  const uint8_t *p = static_cast<const uint8_t *>(buf);
+  const uint64_t end = off + n;
+  auto &runs = waiting_->runs;
+  const uint64_t before = waiting_->bytes;
+  auto it = runs.upper_bound(off);
+  if (it != runs.begin()) {
+    auto prev = std::prev(it);
+    std::vector<uint8_t> &v = prev->second;
+    const uint64_t prevEnd = prev->first + v.size();
+    if (prevEnd >= end) {
+      // Inside a run: in place.
+      std::memcpy(v.data() + (off - prev->first), p, n);
+      return true;
+    }
+    if (off == prevEnd && v.size() >= Waiting::kLongRun && v.size() + n > v.capacity() &&
+        (it == runs.end() || it->first > end)) {
+      // A long run is never copied to grow: a run of its own follows it.
+      runs.emplace_hint(it, off, std::vector<uint8_t>(p, p + n));
+      waiting_->bytes += n + Waiting::kRunCost;
+      batch_->bytes_ += n + Waiting::kRunCost;
+      return true;
+    }
+    if (prevEnd >= off && (it == runs.end() || it->first > end)) {
+      // Extends a run (an append): no other run is met.
+      v.resize(static_cast<size_t>(off - prev->first));
+      v.insert(v.end(), p, p + n);
+      waiting_->bytes += end - prevEnd;
+      batch_->bytes_ += waiting_->bytes - before;
+      return true;
+    }
+    if (prevEnd >= off) it = prev;
+  }
+  // A new run, merged with every run it overlaps or touches.
+  uint64_t start = off, stop = end;
+  auto first = it;
+  for (; it != runs.end() && it->first <= end; ++it) {
+    start = std::min(start, it->first);
+    stop = std::max<uint64_t>(stop, it->first + it->second.size());
+  }
+  std::vector<uint8_t> merged(static_cast<size_t>(stop - start));
+  for (auto k = first; k != it; ++k) {
+    std::memcpy(merged.data() + (k->first - start), k->second.data(), k->second.size());
+    waiting_->bytes -= k->second.size() + Waiting::kRunCost;
+  }
+  std::memcpy(merged.data() + (off - start), p, n);
+  runs.erase(first, it);
+  waiting_->bytes += merged.size() + Waiting::kRunCost;
+  runs.emplace(start, std::move(merged));
+  batch_->bytes_ += waiting_->bytes - before;
+  return true;
+}
+
+bool BinFile::WriteWaiting() {
+  if (!waiting_) return true;
+  auto &runs = waiting_->runs;
+  // From the end down: bytes appended reach the disk before what links to them.
+  while (!runs.empty()) {
+    auto last = std::prev(runs.end());
+    if (!RawWriteAt(last->first, last->second.data(), last->second.size())) return false;
+    waiting_->disk = std::max<uint64_t>(waiting_->disk, last->first + last->second.size());
+    const uint64_t cost = last->second.size() + Waiting::kRunCost;
+    waiting_->bytes -= cost;
+    if (batch_) batch_->bytes_ -= cost;
+    runs.erase(last);
+  }
+  waiting_.reset();
+  return true;
+}
+
+bool BinFile::RawWriteAt(uint64_t off, const void *buf, size_t n) {
   const char *p = static_cast<const char *>(buf);
   if (Injected(FileFault::Op::Write, err_)) {
     if (g_fault->ShortWrite() && n / 2 > 0 && ::pwrite(fd_, p, n / 2, static_cast<off_t>(off)) < 0) {
@@ -228,6 +373,10 @@ int64_t BinFile::Size() {
     err_ = EBADF;
     return -1;
   }
+  if (waiting_) {
+    const auto &last = *waiting_->runs.rbegin();
+    return static_cast<int64_t>(std::max<uint64_t>(waiting_->disk, last.first + last.second.size()));
+  }
   struct stat st;
   if (::fstat(fd_, &st) != 0) {
     err_ = errno;
@@ -241,6 +390,8 @@ bool BinFile::Truncate(uint64_t size) {
     err_ = EBADF;
     return false;
   }
+  // Never under waiting bytes: they are written first.
+  if (!WriteWaiting()) return false;
   if (Injected(FileFault::Op::Truncate, err_)) return false;
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     err_ = errno;
@@ -264,6 +415,40 @@ bool BinFile::Flush() {
 
 void BinFile::AdviseRandom() {
   if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
+}
+
+WriteBehind::~WriteBehind() {
+  for (Member &m : files_) {
+    m.file->DropWaiting();
+    m.file->batch_ = nullptr;
+  }
+}
+
+void WriteBehind::Enroll(BinFile &file, std::string message) {
+  if (file.batch_ == this) return;
+  file.batch_ = this;
+  files_.push_back({&file, std::move(message)});
+}
+
+bool WriteBehind::Flush() {
+  failed_ = -1;
+  for (size_t i = 0; i < files_.size(); ++i) {
+    if (!files_[i].file->WriteWaiting()) {
+      failed_ = static_cast<int>(i);
+      return false;
+    }
+  }
+  return true;
+}
+
+void WriteBehind::Discard() {
+  for (Member &m : files_) m.file->DropWaiting();
+}
+
+std::string WriteBehind::FailureMessage() const {
+  if (failed_ < 0) return {};
+  const Member &m = files_[static_cast<size_t>(failed_)];
+  return files::FailureText(m.message, m.file->Path(), m.file->Error());
 }
 
 namespace files {

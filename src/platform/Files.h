@@ -3,8 +3,11 @@
 // is a failure) and keeps errno in Error(), which the stores show as " (%d)".
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+class WriteBehind;
 
 class BinFile {
  public:
@@ -16,7 +19,7 @@ class BinFile {
     CreateNew,   // a new file only: fails on any entry at the path, link or not
   };
 
-  BinFile() = default;
+  BinFile();
   ~BinFile();
   BinFile(const BinFile &) = delete;
   BinFile &operator=(const BinFile &) = delete;
@@ -48,12 +51,63 @@ class BinFile {
   bool Flush();
   // Tells the system that reads and writes jump about (no read-ahead).
   void AdviseRandom();
+  // While the file is enrolled in a WriteBehind, WriteAt keeps the bytes in
+  // memory and ReadAt and Size see them; ReadSome and Flush see the disk
+  // alone. Writes the waiting bytes now, from the highest offset down; a
+  // failure keeps the bytes not written waiting.
+  bool WriteWaiting();
+  uint64_t WaitingBytes() const;
 
  private:
+  friend class WriteBehind;
+  struct Waiting;
+  bool RawReadAt(uint64_t off, void *buf, size_t n);
+  bool RawWriteAt(uint64_t off, const void *buf, size_t n);
+  bool ReadThrough(uint64_t off, void *buf, size_t n);
+  void DropWaiting();
+
   int fd_ = -1;
   int err_ = 0;
   uint64_t pos_ = 0;
   std::string path_;
+  WriteBehind *batch_ = nullptr;  // an enrolled file is never moved
+  std::unique_ptr<Waiting> waiting_;
+};
+
+// Lets the writes to the files enrolled wait in memory during a bulk run,
+// so that a run costs few system calls. Flush writes them file by file in
+// the order the files were enrolled, which is the order a crash may find
+// them in: each file complete before the next is touched. Files stay
+// enrolled while closed and opened again; a file closed drops its waiting
+// bytes (the owner flushes first). Dropped with the object, unwritten bytes
+// are lost: the owner flushes first.
+class WriteBehind {
+ public:
+  WriteBehind() = default;
+  ~WriteBehind();
+  WriteBehind(const WriteBehind &) = delete;
+  WriteBehind &operator=(const WriteBehind &) = delete;
+  // message: the text a failed write of the file shows (FailureText's).
+  void Enroll(BinFile &file, std::string message);
+  // The bytes waiting in all files, with a charge for every separate run.
+  uint64_t WaitingBytes() const { return bytes_; }
+  // Writes every file's waiting bytes in enrolment order. On a failure the
+  // files after the failed one are not touched and FailureMessage tells.
+  bool Flush();
+  // Drops every waiting byte unwritten (after a failed Flush).
+  void Discard();
+  // The failed file's message, path and reason (files::FailureText).
+  std::string FailureMessage() const;
+
+ private:
+  friend class BinFile;
+  struct Member {
+    BinFile *file;
+    std::string message;
+  };
+  std::vector<Member> files_;
+  uint64_t bytes_ = 0;
+  int failed_ = -1;
 };
 
 // Test seam: while an object lives, the nth open, read, write, flush or

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -621,6 +622,8 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
   }
   {  // A game the temporary set refuses ends the import like a cancel.
     DatabaseO db;
+    // Checkpoints after every few games, so the refused write meets the import.
+    db.SetWaitingLimitForTests(512);
     {
       MessageRecorder rec;
       FileFault fault(FileFault::Op::Write, 50, ENOSPC);
@@ -629,7 +632,7 @@ TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
       EXPECT_FALSE(rec.messages.empty());
     }
     EXPECT_TRUE(db.OpeningImport().cancelled);
-    EXPECT_LT(db.GameCount(), 20);
+    EXPECT_LT(db.GameCount(), 100);
     db.SavePgnText(-1, kGames[0]);
     Questions q({});
     EXPECT_FALSE(db.Close(nullptr));
@@ -1303,6 +1306,190 @@ TEST(DatabaseBooster, KilledWriterLosesNoReportedGame) {
     EXPECT_TRUE(db.Close(nullptr));
   }
   EXPECT_GT(reported.size(), 20u);
+}
+
+// A bulk import lets its writes wait in memory: a kill at any moment of
+// it leaves files that open without a word, games of earlier imports all
+// there, every game readable as its own and reached by the booster's walks.
+TEST(DatabaseBooster, KilledImportLeavesAConsistentPrefix) {
+  TempDir dir;
+  const std::string path = dir.File("k.qcx");
+  constexpr int kGames = 1500;
+  std::string pgn;
+  // Over 3000 players: the names are sorted during the import too.
+  for (int i = 1; i <= kGames; ++i)
+    pgn += GameText("P" + std::to_string(i * 7 % 3400), "Q" + std::to_string(i % 1900), i,
+                    i % 2 ? "1. e4 e5 2. Nf3 *" : "1. d4 d5 2. c4 e6 3. Nc3 *") +
+           "\r\n";
+  dir.Write("a.pgn", pgn);
+  // The second file's games at another site.
+  for (size_t at = 0; (at = pgn.find("\"Here\"", at)) != std::string::npos; at += 7) pgn.replace(at + 1, 4, "There");
+  dir.Write("b.pgn", pgn);
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path));
+    ASSERT_TRUE(db.Close(nullptr));
+  }
+  int32_t before = 0;  // games of the imports before the killed one
+  int64_t importUs = 0;
+  int killed = 0;
+  for (unsigned seed = 1; seed <= 16; ++seed) {
+    std::mt19937 rng(seed);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::close(fds[0]);
+      DatabaseO db;
+      // Checkpoints every few dozen games, so a kill meets them too.
+      db.SetWaitingLimitForTests(8192);
+      bool r;
+      if (!db.Open(path, nullptr, nullptr, r)) ::_exit(3);
+      const char go = 1;
+      if (::write(fds[1], &go, 1) != 1) ::_exit(5);
+      db.ImportDatabase(dir.File(seed % 2 ? "a.pgn" : "b.pgn"), nullptr, nullptr, false, false, r);
+      db.Close(nullptr);
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    char go = 0;
+    ASSERT_EQ(::read(fds[0], &go, 1), 1);
+    ::close(fds[0]);
+    // The first import runs whole and tells how long one takes; the
+    // others are killed at a random moment of that time.
+    const auto started = std::chrono::steady_clock::now();
+    if (seed > 1) {
+      ::usleep(static_cast<useconds_t>(std::uniform_int_distribution<int64_t>(0, importUs * 3 / 4)(rng)));
+      ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (seed == 1)
+      importUs = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
+                     .count();
+    killed += WIFSIGNALED(status) ? 1 : 0;
+
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, path)) << "seed " << seed;
+    EXPECT_TRUE(rec.messages.empty()) << "seed " << seed << ": " << rec.messages.front();
+    ASSERT_TRUE(db.HasSearchBooster());
+    const int32_t count = db.GameCount();
+    ASSERT_GE(count, before) << "seed " << seed;
+    // Each game is the one its place in its import says, names and all.
+    std::map<uint32_t, std::set<int32_t>> ofPlayer, ofSite;
+    int32_t start = 0;
+    for (int32_t n = 1; n <= count; ++n) {
+      GameDescriptor d;
+      ASSERT_TRUE(db.GameStore().ReadDescriptor(n, d)) << "seed " << seed;
+      auto tags = db.GetGameTags(n);
+      ASSERT_TRUE(tags) << "seed " << seed << " game " << n;
+      const int i = std::stoi(tags->GetTag("Round"));
+      if (i == 1) start = n - 1;
+      ASSERT_EQ(i, n - start) << "seed " << seed << " game " << n;
+      EXPECT_EQ(db.Players().GetText(d.white), "P" + std::to_string(i * 7 % 3400));
+      EXPECT_EQ(db.Players().GetText(d.black), "Q" + std::to_string(i % 1900));
+      ofPlayer[d.white].insert(n);
+      ofPlayer[d.black].insert(n);
+      ofSite[d.eventSite].insert(n);
+    }
+    // The walks reach exactly the games of their name.
+    for (auto [walks, of] : {std::pair{true, &ofPlayer}, {false, &ofSite}}) {
+      for (const auto &[id, games] : *of) {
+        std::set<int32_t> walked;
+        const auto visit = [&](int32_t g, const GameDescriptor &) { return walked.insert(g), true; };
+        ASSERT_TRUE(walks ? db.SearchBooster().WalkPlayer(db.GameStore(), id, visit)
+                          : db.SearchBooster().WalkEventSite(db.GameStore(), id, visit));
+        EXPECT_EQ(walked, games) << "seed " << seed << " id " << id;
+      }
+    }
+    before = count;
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_GE(killed, 5);
+}
+
+// An import's writes reach the disk at its end: a write refused then ends
+// it with the failed file's message, and the stores go on from what the
+// disk holds, never from a write it lost.
+TEST(DatabaseStore, RefusedImportWriteLeavesTheStoresInStepWithTheirFiles) {
+  TempDir dir;
+  std::string pgn;
+  for (int i = 1; i <= 30; ++i) pgn += GameText("W" + std::to_string(i), "B" + std::to_string(i % 4), i) + "\r\n";
+  dir.Write("g.pgn", pgn);
+  auto import = [&](DatabaseO &db) {
+    bool flag = false;
+    return db.ImportDatabase(dir.File("g.pgn"), nullptr, nullptr, false, false, flag);
+  };
+  int writes = 0;
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("probe.qcx")));
+    FileFault probe(FileFault::Op::Write, 1 << 30, 0);
+    ASSERT_TRUE(import(db));
+    writes = probe.Seen();
+  }
+  // Names, games and booster files: one write each.
+  EXPECT_LE(writes, 12);
+  std::set<std::string> failedFiles;
+  for (int nth = 1; nth <= writes; ++nth) {
+    for (bool torn : {false, true}) {
+      SCOPED_TRACE("write " + std::to_string(nth) + (torn ? " torn" : ""));
+      const std::string path = dir.File("t" + std::to_string(nth) + (torn ? "s" : "") + ".qcx");
+      int32_t count = 0;
+      {
+        MessageRecorder rec;
+        DatabaseO db;
+        ASSERT_TRUE(OpenDb(db, path));
+        {
+          FileFault fault(FileFault::Op::Write, nth, ENOSPC, torn);
+          import(db);
+          EXPECT_TRUE(fault.Fired());
+        }
+        ASSERT_EQ(rec.messages.size(), 1u);
+        const std::string &m = rec.messages[0];
+        const std::string reason = ": " + files::ErrorReason(ENOSPC);
+        ASSERT_EQ(m.compare(m.size() - reason.size(), reason.size(), reason), 0) << m;
+        const size_t line = m.find('\n');
+        ASSERT_NE(line, std::string::npos);
+        const std::string ext = files::ExtractFileExt(m.substr(line + 1, m.size() - reason.size() - line - 1));
+        failedFiles.insert(ext);
+        count = db.GameCount();
+        // The booster comes last: the games are all on disk before it.
+        if (ext[1] == 'b')
+          EXPECT_EQ(count, 30);
+        else
+          EXPECT_LT(count, 30);
+        // A game stored now stands on the disk's names and games.
+        ASSERT_EQ(db.SavePgnText(-1, GameText("W" + std::to_string(count + 1), "B9", count + 1)), count + 1);
+        EXPECT_TRUE(db.Close(nullptr));
+      }
+      MessageRecorder rec;
+      DatabaseO db;
+      ASSERT_TRUE(OpenDb(db, path));
+      EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+      ASSERT_EQ(db.GameCount(), count + 1);
+      EXPECT_TRUE(db.HasSearchBooster());
+      for (int32_t n = 1; n <= db.GameCount(); ++n) {
+        GameDescriptor d;
+        ASSERT_TRUE(db.GameStore().ReadDescriptor(n, d));
+        EXPECT_EQ(db.Players().GetText(d.white), "W" + std::to_string(n));
+        auto tags = db.GetGameTags(n);
+        ASSERT_TRUE(tags);
+        EXPECT_EQ(tags->GetTag("Round"), std::to_string(n));
+        std::set<int32_t> walked;
+        db.SearchBooster().WalkPlayer(db.GameStore(), d.white, [&](int32_t g, const GameDescriptor &) {
+          walked.insert(g);
+          return true;
+        });
+        EXPECT_EQ(walked, std::set<int32_t>{n});
+      }
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+  }
+  // Every file of the flush met its failure.
+  EXPECT_EQ(failedFiles, (std::set<std::string>{".pld", ".pli", ".esd", ".esi", ".gad", ".gai", ".bpl", ".bes", ".bli"}));
 }
 
 TEST(DatabaseEncoding, DecidedAtOpenAndStoredGamesConvertedIntoIt) {

@@ -467,3 +467,57 @@ TEST(SearchEncodings, TypedNamesFindBothEncodingsAndUtf8NamesStayApart) {
     EXPECT_TRUE(db.Close(nullptr));
   }
 }
+
+// Searches repeated through the held descriptors and chains see every
+// store, replacement and deletion made through the database at once, also
+// a replacement that keeps the names (the booster then writes nothing).
+TEST(SearchHeld, RepeatedSearchesSeeStoresReplacementsAndDeletions) {
+  testutil::TempDir dir;
+  DatabaseO db;
+  bool report = false;
+  ASSERT_TRUE(db.Open(dir.File("held.qcx"), nullptr, nullptr, report));
+  ASSERT_TRUE(db.HasSearchBooster());
+  auto text = [](const std::string &white, const std::string &black, const std::string &result) {
+    return "[White \"" + white + "\"]\r\n[Black \"" + black + "\"]\r\n[Result \"" + result + "\"]\r\n\r\n1. e4 " +
+           result + "\r\n";
+  };
+  for (int k = 1; k <= 600; ++k)
+    ASSERT_EQ(db.SavePgnText(-1, text(k % 3 == 0 ? "Bakker" : "Vos", "Mol", k % 2 ? "1-0" : "0-1")), k);
+  const int slot = db.NewGameList();
+  GameSearchMaskO wins = Criteria();
+  wins.AddPlayer("Bakker", scWhite, 0);
+  wins.SetSearchWins(true);
+  auto run = [&] {
+    std::set<int32_t> found;
+    for (int rep = 0; rep < 2; ++rep) {  // the second from what the first held
+      db.SearchGames(&wins, slot, 0, nullptr);
+      std::set<int32_t> now;
+      for (int32_t i = 1; i <= db.GameListCount(slot); ++i) now.insert(db.GameListGameNr(slot, i));
+      if (rep == 1) {
+        EXPECT_EQ(now, found);
+      }
+      found = now;
+    }
+    return found;
+  };
+  const std::set<int32_t> before = run();
+  EXPECT_EQ(before.size(), 100u);  // k = 3, 9, 15, ...
+  EXPECT_TRUE(before.contains(3) && !before.contains(6));
+
+  ASSERT_EQ(db.SavePgnText(-1, text("Bakker", "Vos", "1-0")), 601);
+  EXPECT_TRUE(run().contains(601));
+  ASSERT_EQ(db.SavePgnText(3, text("Bakker", "Mol", "0-1")), 3);  // same names, another result
+  EXPECT_FALSE(run().contains(3));
+  ASSERT_EQ(db.SavePgnText(6, text("Bakker", "Mol", "1-0")), 6);  // a new player, a new result
+  EXPECT_TRUE(run().contains(6));
+  ASSERT_EQ(db.SavePgnText(9, text("Vos", "Bakker", "1-0")), 9);  // Bakker now Black
+  const std::set<int32_t> after = run();
+  EXPECT_FALSE(after.contains(9));
+  EXPECT_EQ(after.size(), before.size());  // 601 and 6 in, 3 and 9 out
+
+  EXPECT_FALSE(db.GameIsDeleted(15));
+  ASSERT_TRUE(db.DeleteGame(15));
+  EXPECT_TRUE(db.GameIsDeleted(15));
+  db.FreeGameList(slot);
+  ASSERT_TRUE(db.Close(nullptr));
+}

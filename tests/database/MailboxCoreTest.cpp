@@ -19,19 +19,8 @@
 
 namespace {
 
-struct RunArgs {
-  uint32_t seed = 1101;
-  int count = 60;  // games per start position; set-ups are 50 times as many
-};
-
-RunArgs Args() {
-  RunArgs a;
-  for (const std::string &s : testing::internal::GetArgvs()) {
-    if (s.rfind("--mailbox-seed=", 0) == 0) a.seed = static_cast<uint32_t>(std::stoul(s.substr(15)));
-    if (s.rfind("--mailbox-count=", 0) == 0) a.count = std::stoi(s.substr(16));
-  }
-  return a;
-}
+// The count is games per start position; set-ups are 50 times as many.
+mbtest::RunArgs Args() { return mbtest::ArgsFrom(testing::internal::GetArgvs(), "mailbox", 1101, 60); }
 
 using MoveKey = std::tuple<int, int, int, int, int>;
 
@@ -157,7 +146,7 @@ std::vector<MoveRec> Compare(const PositionO &core, MoveGen &gen, const std::str
 }  // namespace
 
 TEST(MailboxCore, RandomGamesAgreeWithTheCore) {
-  const RunArgs args = Args();
+  const mbtest::RunArgs args = Args();
   std::mt19937 rng(args.seed);
   MoveGen gen;
   const char *starts[] = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -197,7 +186,7 @@ TEST(MailboxCore, RandomGamesAgreeWithTheCore) {
 }
 
 TEST(MailboxCore, RandomSetupsAgreeWithTheCore) {
-  const RunArgs args = Args();
+  const mbtest::RunArgs args = Args();
   std::mt19937 rng(args.seed + 1);
   MoveGen gen;
   auto rnd = [&](int n) { return static_cast<int>(rng() % n); };
@@ -317,19 +306,10 @@ TEST(MailboxCore, ConversionsAndFen) {
 // leave: every man code of both colours on every square, junk in the
 // border, either side to move.
 TEST(MailboxCore, IndexesAgreeWithTheListOnAnyBoard) {
-  const RunArgs args = Args();
-  std::mt19937 rng(args.seed + 2);
+  const mbtest::RunArgs args = Args();
   MoveGen gen;
-  for (int i = 0; i < args.count * 50; ++i) {
-    MailboxPos p;
-    const int density = 1 + static_cast<int>(rng() % 4);  // a quarter to all squares filled
-    for (int c = 0; c < 100; ++c) {
-      const bool board = c / 10 >= 1 && c / 10 <= 8 && c % 10 >= 1 && c % 10 <= 8;
-      if (!board || static_cast<int>(rng() % 4) < density) p.cells[c] = static_cast<uint8_t>(rng() % 16);
-    }
-    p.cells[MailboxPos::kSide] = static_cast<uint8_t>(rng() % 2);
-    p.cells[MailboxPos::kMoveNumber] = 1;
+  mbtest::OnAnyBoards(args.seed + 2, args.count * 50, [&](MailboxPos &p, int i, std::mt19937 &) {
     CheckIndexes(p, gen, "board " + std::to_string(i));
-    if (HasFailure()) return;
-  }
+    return !HasFailure();
+  });
 }

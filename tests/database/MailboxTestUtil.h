@@ -3,6 +3,7 @@
 // chess core, so the generator can be checked against hand-made lists),
 // coordinate texts and perft.
 #include <cstdint>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -11,6 +12,57 @@
 #include "database/QZUtils.h"
 
 namespace mbtest {
+
+// Start positions for random walks: the initial position, castling and
+// pins, many men of one kind, en passant toward both files and promotions.
+inline const char *const kWalkStarts[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "1k6/8/2Q1Q3/8/2Q1Q1N1/8/1N3N2/4K1R1 w - - 0 1", "4k3/1P3ppp/8/3pP3/8/8/5PPP/4K3 w - d6 0 1"};
+
+// Any bytes a damaged block could leave: every man code of both colours
+// on a quarter to all of the squares, junk in the border, either side to
+// move, move number 1.
+template <class Rng>
+MailboxPos AnyBoard(Rng &rng) {
+  MailboxPos p;
+  const int density = 1 + static_cast<int>(rng() % 4);
+  for (int c = 0; c < 100; ++c) {
+    const bool board = c / 10 >= 1 && c / 10 <= 8 && c % 10 >= 1 && c % 10 <= 8;
+    if (!board || static_cast<int>(rng() % 4) < density) p.cells[c] = static_cast<uint8_t>(rng() % 16);
+  }
+  p.cells[MailboxPos::kSide] = static_cast<uint8_t>(rng() % 2);
+  p.cells[MailboxPos::kMoveNumber] = 1;
+  return p;
+}
+
+// Hands count boards of AnyBoard, drawn from the seed, to check(board, i)
+// until it answers false.
+template <class Check>
+void OnAnyBoards(uint32_t seed, int count, Check &&check) {
+  std::mt19937 rng(seed);
+  for (int i = 0; i < count; ++i) {
+    MailboxPos p = AnyBoard(rng);
+    if (!check(p, i, rng)) return;
+  }
+}
+
+// Seed and size of a randomised test, which the command line may change
+// (--NAME-seed=N, --NAME-count=N).
+struct RunArgs {
+  uint32_t seed = 0;
+  int count = 0;
+};
+
+inline RunArgs ArgsFrom(const std::vector<std::string> &argv, const std::string &name, uint32_t seed, int count) {
+  RunArgs a{seed, count};
+  const std::string seedFlag = "--" + name + "-seed=", countFlag = "--" + name + "-count=";
+  for (const std::string &s : argv) {
+    if (s.rfind(seedFlag, 0) == 0) a.seed = static_cast<uint32_t>(std::stoul(s.substr(seedFlag.size())));
+    if (s.rfind(countFlag, 0) == 0) a.count = std::stoi(s.substr(countFlag.size()));
+  }
+  return a;
+}
 
 // Reads placement, side, castling, en-passant target and move number.
 // Returns false on malformed text.

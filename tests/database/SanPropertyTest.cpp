@@ -18,19 +18,8 @@
 
 namespace {
 
-struct RunArgs {
-  uint32_t seed = 3103;
-  int count = 12;  // games per start position
-};
-
-RunArgs Args() {
-  RunArgs a;
-  for (const std::string &s : testing::internal::GetArgvs()) {
-    if (s.rfind("--san-seed=", 0) == 0) a.seed = static_cast<uint32_t>(std::stoul(s.substr(11)));
-    if (s.rfind("--san-count=", 0) == 0) a.count = std::stoi(s.substr(12));
-  }
-  return a;
-}
+// The count is games per start position.
+mbtest::RunArgs Args() { return mbtest::ArgsFrom(testing::internal::GetArgvs(), "san", 3103, 12); }
 
 // The number part the database writes: "12. " for White, "12... " for Black.
 std::string Number(const MailboxPos &p) {
@@ -40,7 +29,7 @@ std::string Number(const MailboxPos &p) {
 }  // namespace
 
 TEST(SanProperty, RandomGames) {
-  const RunArgs args = Args();
+  const mbtest::RunArgs args = Args();
   std::mt19937 rng(args.seed);
   MoveGen gen;
   const char *starts[] = {

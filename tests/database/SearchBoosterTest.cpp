@@ -261,3 +261,78 @@ TEST(SearchBooster, BlockWalksCrossBlocksAndSurviveAFailedRead) {
   }
   EXPECT_TRUE(rec.messages.empty());
 }
+
+// A chain walked to its end is replayed from memory, within 12 bytes a
+// game, until the booster or the game store is written; a walk stopped
+// early, cut by a failed read or ended by damage is not held.
+TEST(SearchBooster, HeldChainsAreReplayedUntilAWriteAndNeverServeStaleGames) {
+  Fixture f;
+  std::mt19937 rng(11);
+  for (int i = 0; i < 600; ++i) f.Store(Named(1 + rng() % 5, 1 + rng() % 5, 1 + rng() % 3));
+  auto s = f.ScanAll(5, 3);
+  auto readsOf = [&](uint32_t id, const std::vector<int32_t> &expected) {
+    f.booster.ResetIoCounts();
+    EXPECT_EQ(f.Walk(id, true, 5000), expected) << id;
+    return f.booster.IoCounts().reads;
+  };
+  EXPECT_GT(readsOf(2, s.players[2]), 0u);
+  EXPECT_EQ(readsOf(2, s.players[2]), 0u);
+  EXPECT_EQ(f.Walk(3, true, 2).size(), 2u);  // stopped early
+  EXPECT_GT(readsOf(3, s.players[3]), 0u);
+  EXPECT_EQ(readsOf(3, s.players[3]), 0u);
+  for (uint32_t id = 1; id <= 5; ++id) EXPECT_EQ(f.Walk(id, true, 5000), s.players[id]);
+  for (uint32_t id = 1; id <= 3; ++id) EXPECT_EQ(f.Walk(id, false, 5000), s.events[id]);
+  EXPECT_GT(f.booster.HeldBytes(), 0u);
+  EXPECT_LE(f.booster.HeldBytes(), 12u * static_cast<size_t>(f.games.Count()));
+
+  // Writes of the game store alone: a deletion shows in the descriptor
+  // visited, a game that no longer names the player ends the walk as damage.
+  const int32_t deleted = s.players[2][3], renamed = s.players[2][10];
+  ASSERT_TRUE(f.games.DeleteGame(deleted));
+  uint8_t flags = 0;
+  f.booster.WalkPlayer(f.games, 2, [&](int32_t n, const GameDescriptor &d) {
+    if (n == deleted) flags = d.flags;
+    return true;
+  });
+  EXPECT_TRUE(flags & GameDescriptor::gfDeleted);
+  ASSERT_TRUE(f.games.WriteDescriptor(renamed, Named(99, 99, 1)));
+  for (int k = 0; k < 2; ++k) {
+    std::vector<int32_t> met;
+    EXPECT_FALSE(f.booster.WalkPlayer(f.games, 2, [&](int32_t n, const GameDescriptor &) {
+      met.push_back(n);
+      return true;
+    }));
+    EXPECT_EQ(met.back(), renamed);
+  }
+  ASSERT_TRUE(f.games.WriteDescriptor(renamed, Named(2, 2, 1)));
+
+  // Writes through the booster: a stored game leads its chains.
+  const int32_t n = f.Store(Named(4, 1, 2));
+  EXPECT_EQ(f.Walk(4, true, 5000).front(), n);
+  EXPECT_EQ(f.Walk(1, true, 5000).front(), n);
+  EXPECT_EQ(f.Walk(2, false, 5000).front(), n);
+  s = f.ScanAll(5, 3);
+
+  // A failed block read: the walk is whole, but read again next time.
+  MessageRecorder rec;
+  f.booster.Close();
+  ASSERT_TRUE(f.booster.Open(f.dir.File("b.qcx")));
+  EXPECT_EQ(f.booster.HeldBytes(), 0u);
+  {
+    FileFault fault(FileFault::Op::Read, 2, EIO);
+    EXPECT_EQ(f.Walk(1, true, 5000), s.players[1]);
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_GT(readsOf(1, s.players[1]), 0u);
+  EXPECT_EQ(readsOf(1, s.players[1]), 0u);
+  EXPECT_TRUE(rec.messages.empty());
+
+  // A head past the games: the walk fails every time.
+  std::string bpl = f.dir.Read("b.bpl");
+  f.booster.Close();
+  bpl.replace(4 * 4, 4, U32s({static_cast<uint32_t>(f.games.Count()) + 5}));
+  f.dir.Write("b.bpl", bpl);
+  ASSERT_TRUE(f.booster.Open(f.dir.File("b.qcx")));
+  for (int k = 0; k < 2; ++k)
+    EXPECT_FALSE(f.booster.WalkPlayer(f.games, 5, [](int32_t, const GameDescriptor &) { return true; })) << k;
+}

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <random>
 
 #include "TestUtil.h"
 #include "platform/Dirs.h"
@@ -30,6 +31,99 @@ TEST(BinFile, ShortReadIsAnErrorAndPositionsAreChecked) {
   EXPECT_EQ(f.Size(), 11);
   EXPECT_TRUE(f.Truncate(3));
   EXPECT_EQ(f.Size(), 3);
+}
+
+// Random writes that overlap, touch and leave holes: reads and sizes
+// through the waiting bytes and the file after Flush are what plain
+// writes would give, and nothing reaches the disk before Flush.
+TEST(WriteBehind, ReadsSeeWaitingBytesAndFlushLeavesWhatPlainWritesWould) {
+  TempDir d;
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    BinFile plain, held;
+    ASSERT_TRUE(plain.Open(d.File("plain.bin"), BinFile::Mode::Create));
+    ASSERT_TRUE(held.Open(d.File("held.bin"), BinFile::Mode::Create));
+    const std::string start(static_cast<size_t>(rng() % 300), 's');
+    ASSERT_TRUE(plain.WriteAt(0, start.data(), start.size()));
+    ASSERT_TRUE(held.WriteAt(0, start.data(), start.size()));
+    WriteBehind batch;
+    batch.Enroll(held, "held");
+    for (int step = 0; step < 200; ++step) {
+      const uint64_t off = rng() % 600;
+      const std::string bytes(1 + rng() % 40, static_cast<char>('a' + rng() % 26));
+      ASSERT_TRUE(plain.WriteAt(off, bytes.data(), bytes.size()));
+      ASSERT_TRUE(held.WriteAt(off, bytes.data(), bytes.size()));
+      ASSERT_EQ(held.Size(), plain.Size());
+      const uint64_t at = rng() % 700, n = 1 + rng() % 80;
+      std::string a(n, '?'), b(n, '?');
+      const bool ra = plain.ReadAt(at, a.data(), n), rb = held.ReadAt(at, b.data(), n);
+      ASSERT_EQ(ra, rb) << at << " " << n;
+      if (ra) {
+        ASSERT_EQ(a, b);
+      }
+    }
+    EXPECT_GT(batch.WaitingBytes(), 0u);
+    EXPECT_EQ(files::FileSize(d.File("held.bin")), static_cast<int64_t>(start.size()));
+    ASSERT_TRUE(batch.Flush());
+    EXPECT_EQ(batch.WaitingBytes(), 0u);
+    EXPECT_EQ(d.Read("held.bin"), d.Read("plain.bin"));
+  }
+  // Appends past a long run, and reads and writes across where runs meet.
+  BinFile plain, held;
+  ASSERT_TRUE(plain.Open(d.File("plain.bin"), BinFile::Mode::Create));
+  ASSERT_TRUE(held.Open(d.File("held.bin"), BinFile::Mode::Create));
+  WriteBehind batch;
+  batch.Enroll(held, "held");
+  std::string piece(100000, 'x');
+  for (uint64_t off = 0; off < 3000000; off += piece.size()) {
+    piece[0] = static_cast<char>('a' + off % 26);
+    ASSERT_TRUE(plain.WriteAt(off, piece.data(), piece.size()));
+    ASSERT_TRUE(held.WriteAt(off, piece.data(), piece.size()));
+  }
+  for (int step = 0; step < 200; ++step) {
+    const uint64_t off = rng() % 3000000, n = 1 + rng() % 300000;
+    std::string a(n, '?'), b(n, '?');
+    if (step % 2 == 0) {
+      ASSERT_TRUE(plain.WriteAt(off, a.data(), 7));
+      ASSERT_TRUE(held.WriteAt(off, a.data(), 7));
+    }
+    const bool ra = plain.ReadAt(off, a.data(), n), rb = held.ReadAt(off, b.data(), n);
+    ASSERT_EQ(ra, rb) << off << " " << n;
+    ASSERT_TRUE(!ra || a == b) << off << " " << n;
+  }
+  ASSERT_TRUE(batch.Flush());
+  EXPECT_TRUE(d.Read("held.bin") == d.Read("plain.bin"));
+}
+
+// Files reach the disk in the order enrolled; a refused write leaves the
+// later files untouched and names the failed one.
+TEST(WriteBehind, FlushGoesInEnrolmentOrderAndStopsAtAFailure) {
+  TempDir d;
+  BinFile a, b, c;
+  for (BinFile *f : {&a, &b, &c}) ASSERT_TRUE(f->Open(d.File(std::string(1, "abc"[f - &a]) + ".bin"), BinFile::Mode::Create));
+  WriteBehind batch;
+  batch.Enroll(c, "c failed");
+  batch.Enroll(a, "a failed");
+  batch.Enroll(b, "b failed");
+  for (BinFile *f : {&a, &b, &c}) ASSERT_TRUE(f->WriteAt(0, "12345678", 8));
+  ASSERT_TRUE(a.WriteAt(20, "x", 1));  // a second run in a
+  {
+    FileFault fault(FileFault::Op::Write, 3, ENOSPC);
+    EXPECT_FALSE(batch.Flush());
+  }
+  EXPECT_EQ(batch.FailureMessage(), files::FailureText("a failed", d.File("a.bin"), ENOSPC));
+  EXPECT_EQ(d.Read("c.bin"), "12345678");
+  EXPECT_EQ(files::FileSize(d.File("a.bin")), 21);  // the run at the end went first
+  EXPECT_EQ(files::FileSize(d.File("b.bin")), 0);
+  EXPECT_EQ(b.Size(), 8);
+  // Closing drops what waits; the file stays enrolled when opened again.
+  b.Close();
+  EXPECT_TRUE(b.Open(d.File("b.bin"), BinFile::Mode::ReadWrite));
+  EXPECT_EQ(b.Size(), 0);
+  ASSERT_TRUE(b.WriteAt(0, "zz", 2));
+  EXPECT_TRUE(batch.Flush());
+  EXPECT_EQ(d.Read("a.bin").substr(0, 8), "12345678");
+  EXPECT_EQ(d.Read("b.bin"), "zz");
 }
 
 TEST(BinFile, ExclusiveOpenRefusesSecondAndCreateDoesNotTruncateLockedFile) {
