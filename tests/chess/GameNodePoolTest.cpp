@@ -54,17 +54,10 @@ TEST(GameNodePoolTest, NodesOnReusedBlocksHoldNothingOfTheTreeBefore) {
 TEST(GameNodePoolTest, ManyTreesBuiltAndFreedKeepThePoolBounded) {
   const NodePoolO *pool = PosRec::Pool();
   if (!pool) GTEST_SKIP() << "nodes come from the heap in this build";
-  EXPECT_EQ(pool->BlockSize(), sizeof(PosRec));
-  for (int round = 0; round < 3; ++round) {
-    GameO g;
-    for (int i = 0; i < 100; ++i) {
-      Read(g, "1. e4 e5 2. Nf3 (2. f4) 2... Nc6 *");
-      EXPECT_LE(pool->HeldCount(), PosRec::kHeldNodes);
-    }
-    MoveRec e4;
-    PositionO pos;
-    ASSERT_TRUE(pos.InterpretMove("e4", e4));
-    pos.CompleteMove(e4);
+  GameO g;
+  Read(g, "1. e4 *");
+  const MoveRec e4 = g.Root()->Child(1)->move;
+  for (int round = 0; round < 2; ++round) {
     for (std::size_t i = 0; i < 2 * PosRec::kHeldNodes; ++i) g.AppendMove(e4);
     g.Init();
     EXPECT_EQ(pool->HeldCount(), PosRec::kHeldNodes);
