@@ -691,12 +691,87 @@ bool IndexStoreO::BuildSortedIndex() {
   return SortIds(1, count_, sorted.File()) && ReplaceSorted(sorted, "BuildSortedIndex");
 }
 
+bool IndexStoreO::HeldSortedIdsValid() {
+  uint32_t first = 0;
+  if (!held_ || heldOffsets_.size() != static_cast<size_t>(count_) || SortedCount() == 0 || !ReadSortedId(1, first) ||
+      !heldSortedValid_)
+    return false;
+  for (uint32_t id : heldSorted_)
+    if (id < 1 || id > static_cast<uint32_t>(count_)) return false;
+  return true;
+}
+
+namespace {
+// The ids of both runs in text order, newer first among equal texts: what
+// Merge writes, with a binary search for each newer id's place.
+std::vector<uint32_t> MergeHeld(const std::vector<uint32_t> &newer, const std::vector<uint32_t> &older,
+                                const std::function<std::string_view(uint32_t)> &text) {
+  std::vector<uint32_t> out;
+  out.reserve(newer.size() + older.size());
+  auto from = older.begin();
+  for (uint32_t n : newer) {
+    const std::string_view nt = text(n);
+    const auto to = std::lower_bound(from, older.end(), nt, [&](uint32_t o, std::string_view t) {
+      return win1252::CompareText(text(o), t) < 0;
+    });
+    out.insert(out.end(), from, to);
+    out.push_back(n);
+    from = to;
+  }
+  out.insert(out.end(), from, older.end());
+  return out;
+}
+}  // namespace
+
+// The merge of UpdateSortedIndex done on the held names and sorted ids:
+// the tail sorted in batches as SortIds does, then put in its places.
+bool IndexStoreO::UpdateHeldSortedIndex() {
+  files::TempSibling sorted;
+  if (!sorted.Create(sortedName_)) {
+    SortFileFailed(sorted.Error(), sortedName_);
+    return false;
+  }
+  auto text = [this](uint32_t id) {
+    std::string_view t;
+    HeldText(id, t);
+    return t;
+  };
+  std::vector<uint32_t> run, batch;
+  for (int32_t f = SortedCount() + 1; f <= count_; f += kBatch) {
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(f) + kBatch - 1, count_));
+    batch.clear();
+    for (int32_t id = f; id <= end; ++id) batch.push_back(static_cast<uint32_t>(id));
+    std::stable_sort(batch.begin(), batch.end(),
+                     [&](uint32_t a, uint32_t b) { return win1252::CompareText(text(a), text(b)) < 0; });
+    run = MergeHeld(batch, run, text);
+  }
+  std::vector<uint32_t> merged = MergeHeld(run, heldSorted_, text);
+  RunWriter writer(sorted.File());
+  for (uint32_t id : merged)
+    if (!writer.Put(id)) {
+      SortFileFailed(sorted.File().Error(), sortedName_);
+      return false;
+    }
+  if (!writer.Flush()) {
+    SortFileFailed(sorted.File().Error(), sortedName_);
+    return false;
+  }
+  if (!ReplaceSorted(sorted, "UpdateSortedIndex")) return false;
+  // The file now holds exactly these ids.
+  if (SortedCount() == static_cast<int32_t>(merged.size())) {
+    heldSorted_ = std::move(merged);
+    heldSortedValid_ = true;
+  }
+  return true;
+}
+
 bool IndexStoreO::UpdateSortedIndex() {
   if (!open_) return false;
   const int32_t sortedCount = SortedCount();
   if (sortedCount == 0) return BuildSortedIndex();
   if (sortedCount >= count_) return true;
   if (!WriteWaitingNames()) return false;
+  if (HeldSortedIdsValid()) return UpdateHeldSortedIndex();
   ScratchRun tail;
   files::TempSibling sorted;
   if (!tail.Ok()) {

@@ -95,6 +95,10 @@ class IndexStoreO {
   int64_t HashedSortedId(std::string_view text);
   bool SortIds(int32_t first, int32_t last, BinFile &out);
   bool ReplaceSorted(files::TempSibling &sorted, const char *who);
+  // Whether the held sorted ids can be merged in memory: all read and in
+  // range, with every name held.
+  bool HeldSortedIdsValid();
+  bool UpdateHeldSortedIndex();
   bool WriteWaitingNames();
 
   bool open_ = false;

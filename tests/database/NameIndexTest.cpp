@@ -181,6 +181,37 @@ TEST(NameIndex, MatchesTheReferenceOverARandomStream) {
   EXPECT_TRUE(rec.messages.empty());
 }
 
+// A tail of several sort batches merged into held sorted names: names
+// equal up to case across the batch bounds and with the sorted ones keep
+// the order of the plain batches and merges.
+TEST(NameIndex, HeldMergeOfAManyBatchTailKeepsTheReferenceOrder) {
+  TempDir d;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("h.pli")));
+  Reference ref;
+  auto add = [&](const std::string &name) {
+    ASSERT_EQ(idx.Add(name), ref.names.size() + 1);
+    ref.names.push_back(name);
+  };
+  for (int i = 0; i < 300; ++i) add("n" + std::to_string(i % 150));
+  ASSERT_TRUE(idx.UpdateSortedIndex());
+  ref.Update();
+  ASSERT_EQ(d.Read("h.pls"), IdBytes(ref.sorted));
+  EXPECT_NE(idx.Find("N7"), 0u);  // holds the names in memory
+  // 6,000 names outside bulk runs: the tail compares exactly, so each
+  // text comes back in other cases in later batches.
+  for (int i = 0; i < 6000; ++i) {
+    std::string name = "n" + std::to_string(i % 900);
+    if (i / 900 % 2 == 1) name = win1252::UpperCase(name);
+    add(name);
+  }
+  ASSERT_TRUE(idx.UpdateSortedIndex());
+  ref.Update();
+  EXPECT_EQ(d.Read("h.pls"), IdBytes(ref.sorted));
+  // The held ids after the merge are the file's.
+  for (int32_t i = 1; i <= idx.SortedCount(); i += 97) EXPECT_EQ(idx.GetSortedIndex(i), ref.sorted[i - 1]);
+}
+
 TEST(NameIndex, LookupRulesAndBulkThresholds) {
   TempDir d;
   IndexManO idx;
