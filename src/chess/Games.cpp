@@ -6,6 +6,7 @@
 
 #include "chess/IOMan.h"
 #include "chess/ParsePGN.h"
+#include "foundation/NodePool.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 
@@ -47,9 +48,17 @@ bool DeleteNagsIf(KeyListO &nags, P pick) {
 
 // ---------------------------------------------------------------- PosRec
 
+void *PosRec::operator new(std::size_t size) { return PoolNew<PosRec, kHeldNodes>(size); }
+
+void PosRec::operator delete(void *node, std::size_t size) noexcept {
+  PoolDelete<PosRec, kHeldNodes>(node, size);
+}
+
+const NodePoolO *PosRec::Pool() { return ThreadNodePool<sizeof(PosRec), kHeldNodes>(); }
+
 PosRec::~PosRec() {
   // Unlinked one level at a time, so freeing a long line never recurses.
-  std::vector<std::unique_ptr<PosRec>> stack;
+  ChildList stack;
   for (auto &c : children) stack.push_back(std::move(c));
   children.clear();
   while (!stack.empty()) {
@@ -174,10 +183,11 @@ bool GameO::ReadFromInput(InputO &input, LanguageId language, ParseResultT &resu
   Swap(*game);
   game.reset();
   GoToStart();
-  while (ChildCount() > 0 && GoForward(1)) {
-  }
-  MakeMainLine();
-  GoToStart();
+  // The line of first children, as far as it is legal, becomes the main
+  // line; found without playing it.
+  PosRec *end = root_.get();
+  while (!end->children.empty() && end->children.front()->legal) end = end->children.front().get();
+  MakeMainLineTo(end);
   ForEachNode(root_.get(), [](PosRec *n) { n->selectedChild = n->children.empty() ? 0 : 1; });
   lastEntry_ = LastEntry{};
   pins_[0] = pins_[1] = 0;
@@ -960,10 +970,12 @@ void GameO::SetChildKind(int i, std::uint8_t kind) {
   SetModified(mfEdited);
 }
 
-void GameO::MakeMainLine() {
-  if (!current_->children.empty() && current_->children[0]->lineKind != lkMainLine)
-    current_->children[0]->lineKind = lkVariation;
-  for (PosRec *n = current_; n && n->lineKind != lkMainLine; n = n->parent) n->lineKind = lkMainLine;
+void GameO::MakeMainLine() { MakeMainLineTo(current_); }
+
+void GameO::MakeMainLineTo(PosRec *node) {
+  if (!node->children.empty() && node->children[0]->lineKind != lkMainLine)
+    node->children[0]->lineKind = lkVariation;
+  for (PosRec *n = node; n && n->lineKind != lkMainLine; n = n->parent) n->lineKind = lkMainLine;
 }
 
 void GameO::MainLineMoves() {

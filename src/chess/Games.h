@@ -19,6 +19,7 @@
 // tree through Root(), PosRec's fields and the accessors below, and keeps
 // its run cache in PosRec::textRuns.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@
 #include "chess/Moves.h"
 #include "chess/Posns.h"
 #include "foundation/Lists.h"
+#include "foundation/NodePool.h"
 
 class InputO;
 class PGNParserO;
@@ -55,8 +57,21 @@ struct PosRec {
   PosRec(const PosRec &) = delete;
   PosRec &operator=(const PosRec &) = delete;
 
+  // A game is built and freed node by node: nodes come from a pool of this
+  // thread's freed nodes (NodePool.h), which holds at most kHeldNodes.
+  static constexpr std::size_t kHeldNodes = 4096;
+  static void *operator new(std::size_t size);
+  static void operator delete(void *node, std::size_t size) noexcept;
+  // This thread's pool; null where nodes come straight from the heap (under
+  // AddressSanitizer, so that it sees every node's lifetime).
+  static const NodePoolO *Pool();
+
+  // Most nodes have one child: that one-element array comes from a pool too.
+  using ChildList =
+      std::vector<std::unique_ptr<PosRec>, SinglePoolAllocator<std::unique_ptr<PosRec>, kHeldNodes>>;
+
   PosRec *parent = nullptr;
-  std::vector<std::unique_ptr<PosRec>> children;  // variation order
+  ChildList children;  // variation order
   MoveRec move;                                   // no meaning in the root
   std::uint8_t legal = 1;
   std::uint8_t lineKind = lkVariation;
@@ -358,6 +373,8 @@ class GameO {
   // The line's move played on pos (completed, kept in played) when it can
   // be played there; else the line's moves are added to dropped.
   static bool PlayOrCountDropped(const PosRec &line, PositionO &pos, MoveRec &played, int &dropped);
+  // MakeMainLine as if the node were current.
+  void MakeMainLineTo(PosRec *node);
   // Removes each line that Revalidate marked illegal at or below the nodes.
   void RemoveIllegalLines(const std::vector<PosRec *> &tops);
   // A child with the move among the current node's children, the one at

@@ -73,7 +73,8 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
       // An alternative needs a move to stand for.
       if (!line.hasMove) return false;
       outer_.push_back(line);
-      line.current = line.before;
+      line.current.UndoMove(line.last, line.undo);
+      line.current.cells[MailboxPos::kMoveNumber] = line.numberBefore;
       line.hasMove = false;
       if (!visitor.BeginVariation()) return false;
     } else if (b == pkEndLine) {
@@ -88,9 +89,9 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
       // Black's move at number 255 would overflow the move number.
       if (line.current.SideToMove() == 1 && line.current.MoveNumber() >= 255) return false;
       if (!visitor.Move(line.current, m)) return false;
-      line.before = line.current;
-      MoveUndo undo;
-      line.current.MakeMove(m, undo);
+      line.last = m;
+      line.numberBefore = line.current.cells[MailboxPos::kMoveNumber];
+      line.current.MakeMove(m, line.undo);
       line.hasMove = true;
     }
   }

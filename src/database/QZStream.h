@@ -74,9 +74,13 @@ class PackedStreamWalker {
   bool Walk(PackedStreamSource &src, const MailboxPos &start, PackedStreamVisitor &visitor);
 
  private:
+  // The position before the line's last move is that move taken back: an
+  // alternative to it is rare, a copy of the position per move is not.
   struct Line {
     MailboxPos current;  // after the line's last move
-    MailboxPos before;   // before the line's last move
+    Move2 last;
+    MoveUndo undo;
+    uint8_t numberBefore = 0;
     bool hasMove = false;
   };
   bool ReadMove(PackedStreamSource &src, uint8_t first, MailboxPos &pos, Move2 &m);

@@ -281,6 +281,7 @@ struct MailboxPos {
 
  private:
   friend class MoveGen;
+  friend class PackedStreamWalker;
   LegalityHint LegalityOf() const;
   LegalityHint LegalityOf(const BoardBits &s) const;
   bool IsLegalOn(const BoardBits &s, Move2 m) const;

@@ -82,26 +82,61 @@ struct BoardSetsOf {
 
 TV_INLINE inline int PopCount(uint64_t x) { return std::popcount(x); }
 
-// The squares a slider reaches along ray d up to and with the first man.
-static_assert((kB.ray[0][63] | kB.ray[1][63] | kB.ray[2][63] | kB.ray[3][63] | kB.ray[4][0] | kB.ray[5][0] |
-               kB.ray[6][0] | kB.ray[7][0]) == 0);
+// Whole lines through a square, for the reach of a slider both ways at
+// once. A file is one byte; each other line holds one square per byte, so
+// reversing the bytes reverses the line.
+struct LineTables {
+  uint64_t line[3][64] = {};  // east-west, south-west to north-east, north-west to south-east
+  uint8_t inFile[8][256] = {};  // reach along a file: rank, men of the file
+  uint64_t straight[64] = {}, diagonal[64] = {};  // the rook's and the bishop's rays together
+  constexpr LineTables() {
+    for (int sq = 0; sq < 64; ++sq) {
+      straight[sq] = kB.ray[0][sq] | kB.ray[2][sq] | kB.ray[4][sq] | kB.ray[6][sq];
+      diagonal[sq] = kB.ray[1][sq] | kB.ray[3][sq] | kB.ray[5][sq] | kB.ray[7][sq];
+      line[0][sq] = kB.ray[2][sq] | kB.ray[6][sq];
+      line[1][sq] = kB.ray[1][sq] | kB.ray[5][sq];
+      line[2][sq] = kB.ray[3][sq] | kB.ray[7][sq];
+    }
+    for (int r = 0; r < 8; ++r)
+      for (int men = 0; men < 256; ++men) {
+        int reach = 0;
+        for (int up = r + 1; up < 8; ++up) {
+          reach |= 1 << up;
+          if ((men >> up) & 1) break;
+        }
+        for (int down = r - 1; down >= 0; --down) {
+          reach |= 1 << down;
+          if ((men >> down) & 1) break;
+        }
+        inFile[r][men] = static_cast<uint8_t>(reach);
+      }
+  }
+};
+inline constexpr LineTables kL;
 
-TV_INLINE inline uint64_t RayAttacks(int d, int sq, uint64_t occ) {
-  const uint64_t ray = kB.ray[d][sq];
-  const uint64_t blockers = ray & occ;
-  // Without a man the search ends on h8 (rising) or a1 (falling), whose
-  // rays that way are empty.
-  const int first =
-      d < 4 ? std::countr_zero(blockers | (uint64_t{1} << 63)) : 63 - std::countl_zero(blockers | 1);
-  return ray ^ kB.ray[d][first];
+// Both ways along a line of one square per byte, the square not in it:
+// the men above sq less twice sq borrows up to the first of them, and the
+// same on the reversed bytes finds the first below.
+TV_INLINE inline uint64_t LineReach(uint64_t line, int sq, uint64_t occ) {
+  const uint64_t men = occ & line, bit = uint64_t{1} << sq;
+  const uint64_t up = men - 2 * bit;
+  const uint64_t down = __builtin_bswap64(__builtin_bswap64(men) - 2 * __builtin_bswap64(bit));
+  return (up ^ down) & line;
 }
 
-// The squares a slider on sq reaches along rays first, first + step, ...
-TV_INLINE inline uint64_t SliderReach(int sq, uint64_t occ, int first, int step) {
-  uint64_t to = 0;
-  for (int d = first; d < 8; d += step) to |= RayAttacks(d, sq, occ);
-  return to;
+TV_INLINE inline uint64_t FileReach(int sq, uint64_t occ) {
+  const int shift = sq & ~7;
+  return uint64_t{kL.inFile[sq & 7][(occ >> shift) & 0xFF]} << shift;
 }
+
+// The slider reach of square sq as a rook and as a bishop.
+TV_INLINE inline uint64_t RookReach(int sq, uint64_t occ) {
+  return FileReach(sq, occ) | LineReach(kL.line[0][sq], sq, occ);
+}
+TV_INLINE inline uint64_t BishopReach(int sq, uint64_t occ) {
+  return LineReach(kL.line[1][sq], sq, occ) | LineReach(kL.line[2][sq], sq, occ);
+}
+TV_INLINE inline uint64_t QueenReach(int sq, uint64_t occ) { return RookReach(sq, occ) | BishopReach(sq, occ); }
 
 inline constexpr uint64_t kRank1 = 0x0101010101010101ULL, kRank8 = kRank1 << 7;
 inline constexpr uint64_t kBackRanks = BoardBits::kBackRanks;
@@ -139,10 +174,6 @@ inline BoardBits ReadBits(const uint8_t *b) {
   return s;
 }
 
-// The slider reach of square sq as a rook and as a bishop.
-TV_INLINE inline uint64_t RookReach(int sq, uint64_t occ) { return SliderReach(sq, occ, 0, 2); }
-TV_INLINE inline uint64_t BishopReach(int sq, uint64_t occ) { return SliderReach(sq, occ, 1, 2); }
-
 // Whether a man of the attackers (men of one colour, black or white as
 // attackerBlack says) attacks square sq, with occ the men that block.
 TV_INLINE inline bool Attacked(const BoardBits &s, int sq, bool attackerBlack, uint64_t att, uint64_t occ) {
@@ -151,12 +182,9 @@ TV_INLINE inline bool Attacked(const BoardBits &s, int sq, bool attackerBlack, u
     return true;
   const uint64_t queens = s.code[mbQueen] & att;
   const uint64_t straight = (s.Rooks() & att) | queens, diagonal = (s.code[mbBishop] & att) | queens;
-  // Only the rays that hold such a man at all are followed.
-  for (int d = 0; d < 8; ++d) {
-    const uint64_t men = d & 1 ? diagonal : straight;
-    if ((kB.ray[d][sq] & men) != 0 && (RayAttacks(d, sq, occ) & men) != 0) return true;
-  }
-  return false;
+  // Only the lines that hold such a man at all are followed.
+  return ((kL.straight[sq] & straight) != 0 && (RookReach(sq, occ) & straight) != 0) ||
+         ((kL.diagonal[sq] & diagonal) != 0 && (BishopReach(sq, occ) & diagonal) != 0);
 }
 
 TV_INLINE inline bool Attacked(const BoardBits &s, int sq, bool attackerBlack) {
@@ -170,7 +198,7 @@ TV_INLINE inline bool ManAttacks(int code, int from, int sq, bool black, uint64_
     case mbKing:
       return ((kB.king[from] >> sq) & 1) != 0;
     case mbQueen:
-      return (((RookReach(from, occ) | BishopReach(from, occ)) >> sq) & 1) != 0;
+      return ((QueenReach(from, occ) >> sq) & 1) != 0;
     case mbRook:
       return ((RookReach(from, occ) >> sq) & 1) != 0;
     case mbBishop:

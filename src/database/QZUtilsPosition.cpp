@@ -611,17 +611,72 @@ TV_INLINE inline int CountPawns(uint64_t pawns, uint8_t own, const BoardSetsOf &
   return plain + 4 * promoting;
 }
 
-// A slider's rays in the order given: the place of the move (when not yet
-// found) and the running total.
-TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &sets, int sq, int to,
-                                  bool plain, int &place, int &total) {
-  for (int i = 0; i < n; ++i) {
-    const int d = order[i];
-    const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
-    if (place == 0 && plain && ((reach >> to) & 1) != 0)
-      place = total + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
-    total += PopCount(reach);
+// A slider lists ray by ray: rook rays W, S, E, N, then bishop rays SW,
+// SE, NE, NW, each outward.
+constexpr int kRayOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
+
+// For the place of a slider's move without walking its rays: the ray from
+// one square to another, and the rays listed before each ray.
+struct RayPlaces {
+  int8_t rayTo[64][64] = {};    // -1 when the squares share no line
+  uint64_t before[8][64] = {};  // by ray: the rays ahead of it in kRayOrder
+  constexpr RayPlaces() {
+    for (int sq = 0; sq < 64; ++sq) {
+      for (int to = 0; to < 64; ++to) rayTo[sq][to] = -1;
+      uint64_t ahead = 0;
+      for (int d : kRayOrder) {
+        before[d][sq] = ahead;
+        ahead |= kB.ray[d][sq];
+        for (int to = 0; to < 64; ++to)
+          if ((kB.ray[d][sq] >> to) & 1) rayTo[sq][to] = static_cast<int8_t>(d);
+      }
+    }
   }
+};
+constexpr RayPlaces kRP;
+
+// A slider's place of the move (when it is among the squares reached) and
+// its total: what the rays before the move's ray give, plus the steps out
+// to the move's square.
+TV_INLINE inline void PlaceOnLines(uint64_t reach, int sq, int to, bool plain, int &place, int &total) {
+  total = PopCount(reach);
+  if (!plain || ((reach >> to) & 1) == 0) return;
+  const int d = kRP.rayTo[sq][to];
+  place = PopCount(reach & kRP.before[d][sq]) + PopCount(kB.ray[d][sq] & ~kB.ray[d][to]);
+}
+
+// The squares a pawn (code 6) on square sq moves to, in GenerateSquare's
+// order: push, double step, capture to the lower file, to the higher. A
+// promotion gives its four pieces in turn on each: shift is 2, else 0.
+TV_INLINE inline int PawnTargets(uint8_t own, const BoardSetsOf &sets, int sq, int *to, int &shift) {
+  const bool white = own == 0;
+  const int file = sq >> 3, rank = sq & 7, dir = white ? 1 : -1;
+  const uint64_t enemy = sets.occ & ~sets.own;
+  int n = 0;
+  shift = rank == (white ? 6 : 1) ? 2 : 0;
+  // A pawn on its last rank (a board no game reaches) has nothing ahead,
+  // and the squares beyond would wrap into the next file.
+  if (rank + dir < 0 || rank + dir > 7) return 0;
+  if (((sets.occ >> (sq + dir)) & 1) == 0) {
+    to[n++] = sq + dir;
+    if (rank == (white ? 1 : 6) && ((sets.occ >> (sq + 2 * dir)) & 1) == 0) to[n++] = sq + 2 * dir;
+  }
+  for (int side : {-1, 1}) {
+    if (file + side < 0 || file + side > 7) continue;
+    const int beside = sq + 8 * side, diag = beside + dir;
+    // Beside a code-7 man off the first and last rank the diagonal may
+    // also be empty.
+    const bool special = ((sets.special >> beside) & 1) != 0 && rank > 0 && rank < 7;
+    if (((special ? ~sets.own : enemy) >> diag) & 1) to[n++] = diag;
+  }
+  return n;
+}
+
+TV_INLINE inline Move2 PickPawn(uint8_t own, const BoardSetsOf &sets, int sq, int k) {
+  int to[4], shift;
+  const int n = PawnTargets(own, sets, sq, to, shift);
+  if (k < 1 || k > n << shift) return Move2{};
+  return CellMove(kT.cellOf[sq], kT.cellOf[to[(k - 1) >> shift]], (k - 1) & ((1 << shift) - 1));
 }
 
 // Where the move stands among the entries of the man on its from-square
@@ -630,21 +685,20 @@ TV_INLINE inline void PlaceOnRays(const int *order, int n, const BoardSetsOf &se
 // SE, NE, NW), each outward; a knight lists in rising square numbers.
 TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, Move2 m,
                                     int &place, int &total) {
-  // Rook rays, then bishop rays.
-  static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
   const int to = m.ToSquare();
   const bool plain = m.Promotion() == 0;
+  const uint64_t free = ~sets.own;
   place = total = 0;
   switch (b[kT.cellOf[sq]] & 7) {
     case mbQueen:
-      PlaceOnRays(kOrder, 8, sets, sq, to, plain, place, total);
+      PlaceOnLines(QueenReach(sq, sets.occ) & free, sq, to, plain, place, total);
       return;
     case mbRook:
     case mbSpecial:
-      PlaceOnRays(kOrder, 4, sets, sq, to, plain, place, total);
+      PlaceOnLines(RookReach(sq, sets.occ) & free, sq, to, plain, place, total);
       return;
     case mbBishop:
-      PlaceOnRays(kOrder + 4, 4, sets, sq, to, plain, place, total);
+      PlaceOnLines(BishopReach(sq, sets.occ) & free, sq, to, plain, place, total);
       return;
     case mbKnight: {
       const uint64_t reach = kB.knight[sq] & ~sets.own;
@@ -669,11 +723,18 @@ TV_INLINE inline void PlaceInSquare(const uint8_t *b, uint8_t own, const BoardSe
         place = steps + queenSide + 1;
       return;
     }
+    case mbPawn: {
+      int targets[4], shift;
+      const int n = PawnTargets(own, sets, sq, targets, shift);
+      total = n << shift;
+      // Without promotion the move's promotion bits must be clear.
+      if (m.Promotion() >> shift != 0) return;
+      for (int i = 0; i < n; ++i)
+        if (targets[i] == to) place = (i << shift) + m.Promotion() + 1;
+      return;
+    }
     default:
-      GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int from, int toCell, int promotion) {
-        ++total;
-        if (CellMove(from, toCell, promotion) == m) place = total;
-      });
+      // A cell holding only the colour gives no entry.
       return;
   }
 }
@@ -690,29 +751,29 @@ TV_INLINE inline int NthBit(uint64_t set, int k, bool rising) {
 }
 
 // The k-th entry (1-based, within the total CountEach gives) of the man
-// on square sq, in the order PlaceInSquare reads: found on board sets for
-// all but pawns.
+// on square sq, in the order PlaceInSquare reads: found on board sets.
 TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSetsOf &sets, int sq, int k) {
-  static constexpr int kOrder[8] = {6, 4, 2, 0, 5, 3, 1, 7};
   const int from = kT.cellOf[sq];
-  auto onRays = [&](const int *order, int n) {
+  // The reach of all rays at once, then split ray by ray.
+  auto onRays = [&](uint64_t reach, const int *order, int n) {
     for (int i = 0; i < n; ++i) {
       const int d = order[i];
-      const uint64_t reach = RayAttacks(d, sq, sets.occ) & ~sets.own;
-      const int here = PopCount(reach);
-      if (k <= here) return CellMove(from, kT.cellOf[NthBit(reach, k, d < 4)]);
+      const uint64_t ray = reach & kB.ray[d][sq];
+      const int here = PopCount(ray);
+      if (k <= here) return CellMove(from, kT.cellOf[NthBit(ray, k, d < 4)]);
       k -= here;
     }
     return Move2{};
   };
+  const uint64_t free = ~sets.own;
   switch (b[from] & 7) {
     case mbQueen:
-      return onRays(kOrder, 8);
+      return onRays(QueenReach(sq, sets.occ) & free, kRayOrder, 8);
     case mbRook:
     case mbSpecial:
-      return onRays(kOrder, 4);
+      return onRays(RookReach(sq, sets.occ) & free, kRayOrder, 4);
     case mbBishop:
-      return onRays(kOrder + 4, 4);
+      return onRays(BishopReach(sq, sets.occ) & free, kRayOrder + 4, 4);
     case mbKnight:
       return CellMove(from, kT.cellOf[NthBit(kB.knight[sq] & ~sets.own, k, true)]);
     case mbKing: {
@@ -724,14 +785,11 @@ TV_INLINE inline Move2 PickInSquare(const uint8_t *b, uint8_t own, const BoardSe
       const int back = own ? 8 : 1;
       return CellMove(from, Cell(k == steps + 1 && queenSide ? 3 : 7, back));
     }
-    default: {
-      Move2 m{};
-      int at = 0;
-      GenerateSquare(b, own, SquareFile(sq), SquareRank(sq), [&](int f, int to, int promotion) {
-        if (++at == k) m = CellMove(f, to, promotion);
-      });
-      return m;
-    }
+    case mbPawn:
+      return PickPawn(own, sets, sq, k);
+    default:
+      // A cell holding only the colour gives no entry.
+      return Move2{};
   }
 }
 
@@ -743,11 +801,11 @@ TV_INLINE inline int CountMen(const uint8_t *b, uint8_t own, const BoardBits &bi
   for (int k = 0; k < 8; ++k) kind[k] = bits.code[k] & men;
   int n = 0;
   for (uint64_t s = kind[mbQueen]; s != 0; s &= s - 1)
-    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 1) & ~sets.own);
+    n += PopCount(QueenReach(std::countr_zero(s), sets.occ) & ~sets.own);
   for (uint64_t s = kind[mbRook] | kind[mbSpecial]; s != 0; s &= s - 1)
-    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 0, 2) & ~sets.own);
+    n += PopCount(RookReach(std::countr_zero(s), sets.occ) & ~sets.own);
   for (uint64_t s = kind[mbBishop]; s != 0; s &= s - 1)
-    n += PopCount(SliderReach(std::countr_zero(s), sets.occ, 1, 2) & ~sets.own);
+    n += PopCount(BishopReach(std::countr_zero(s), sets.occ) & ~sets.own);
   for (uint64_t s = kind[mbKnight]; s != 0; s &= s - 1)
     n += PopCount(kB.knight[std::countr_zero(s)] & ~sets.own);
   if (kind[mbPawn] != 0) n += CountPawns(kind[mbPawn], own, sets);
@@ -767,15 +825,15 @@ TV_INLINE inline void CountEach(const BoardBits &bits, const BoardSetsOf &sets, 
   const uint64_t mine = sets.own, free = ~sets.own, occ = sets.occ;
   for (uint64_t s = bits.code[mbQueen] & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 1) & free));
+    cnt[sq] = static_cast<uint8_t>(PopCount(QueenReach(sq, occ) & free));
   }
   for (uint64_t s = (bits.code[mbRook] | bits.code[mbSpecial]) & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 0, 2) & free));
+    cnt[sq] = static_cast<uint8_t>(PopCount(RookReach(sq, occ) & free));
   }
   for (uint64_t s = bits.code[mbBishop] & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
-    cnt[sq] = static_cast<uint8_t>(PopCount(SliderReach(sq, occ, 1, 2) & free));
+    cnt[sq] = static_cast<uint8_t>(PopCount(BishopReach(sq, occ) & free));
   }
   for (uint64_t s = bits.code[mbKnight] & mine; s != 0; s &= s - 1) {
     const int sq = std::countr_zero(s);
@@ -1054,7 +1112,7 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
           reach = kB.king[toSq];
           break;
         case mbQueen:
-          reach = RookReach(toSq, s.occ) | BishopReach(toSq, s.occ);
+          reach = QueenReach(toSq, s.occ);
           break;
         case mbRook:
           reach = RookReach(toSq, s.occ);

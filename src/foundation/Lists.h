@@ -6,11 +6,22 @@
 // the count appends. Index 0, an index above 65535 and any positional access
 // on an empty list raise ERangeError, as does growing a full list; a
 // refused call changes nothing.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 
+#include "foundation/NodePool.h"
+
 struct ListNode {
+  // Cells come from a pool of this thread's freed cells, which holds at
+  // most kHeldCells (NodePool.h).
+  static constexpr std::size_t kHeldCells = 16384;
+  static void *operator new(std::size_t size) { return PoolNew<ListNode, kHeldCells>(size); }
+  static void operator delete(void *cell, std::size_t size) noexcept {
+    PoolDelete<ListNode, kHeldCells>(cell, size);
+  }
+
   ListNode *Prev = nullptr;
   ListNode *Next = nullptr;
   std::uintptr_t Item = 0;  // a pointer or a plain value
