@@ -356,6 +356,9 @@ void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int6
   PGNCallbacks cb;
   cb.state = &state;
   cb.refill = [&](int64_t keepFrom) {
+    // Past a stop nothing read counts: a file of refused games would
+    // otherwise be read to its end before the worker met a game.
+    if (stop.load(std::memory_order_relaxed)) return std::string_view();
     const std::string_view v = im.Refill(keepFrom);
     sink.Read(im);
     return v;

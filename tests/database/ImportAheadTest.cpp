@@ -157,6 +157,17 @@ TEST_F(ImportAhead, CancelKeepsLaterErrorsOutOfTheLog) {
   EXPECT_EQ(t.log.find("[Event \"G14\"]"), std::string::npos);
 }
 
+TEST_F(ImportAhead, StopReachesTheWorkerBetweenRefusedGames) {
+  std::string text = Corpus(1);
+  for (int i = 0; i < 2000; ++i) text += "[Event \"R\"]\r\n\r\n1. e4 e5 2. Ke3 *\r\n\r\n";
+  const std::string file = Write("s.pgn", text);
+  FileFault count(FileFault::Op::Read, -1, EIO);
+  const Trace t = Run(true, file, {1, -1}, Queue(1, 1), 512);
+  EXPECT_EQ(t.result.games, 1);
+  // The file takes over 150 reads; the worker is a few events ahead at most.
+  EXPECT_LT(count.Seen(), 20);
+}
+
 TEST_F(ImportAhead, ReadFailureMidFileAsTheOneThreadImport) {
   const std::string file = Write("r.pgn", Corpus(60));
   for (int nth : {1, 2, 3}) {
