@@ -95,10 +95,11 @@ void MoveGenO::StartQuery(bool queenOnly, bool stopAtTwo, int startCount) {
   PrepareLegality();
 }
 
-bool MoveGenO::Attacks(int square, int colour, int d) const {
+bool MoveGenO::Attacks(int square, int colour, int d, int reach) const {
   const SquareRec *b = position_->board_;
   const RayRec &ray = kRays[square][d];
-  for (int i = 0; i < ray.count; ++i) {
+  const int count = std::min<int>(ray.count, reach);
+  for (int i = 0; i < count; ++i) {
     const SquareRec &q = b[ray.squares[i]];
     if (q.piece == pNone) continue;
     if (q.colour != colour) return false;
@@ -452,10 +453,13 @@ void MoveGenO::GenerateMovesTo(int target, MoveListO &list) {
         break;
     }
   }
+  // Kings and pawns attack from the next square only: a man further out
+  // is of another kind, which the filter drops.
+  const int reach = pieceFilter_ && (filterPiece_ == pKing || filterPiece_ == pPawn) ? 1 : 8;
   for (int d = 1; d <= 16; ++d) {
     if (Stop(list)) return;
     if (!(directions >> d & 1u)) continue;
-    if (Attacks(target, side, d)) {
+    if (Attacks(target, side, d, reach)) {
       // The attacker is the first man on the ray.
       const RayRec &ray = kRays[target][d];
       int from = -1;
@@ -679,6 +683,14 @@ void MoveGenO::PieceMovesToSquare(int file, int rank, MoveListO &list, int piece
   std::memcpy(lastPieceKingSquare_, kingSquare_, sizeof kingSquare_);
   lastPieceQuery_ = key;
   lastPieceQueryValid_ = true;
+}
+
+void MoveGenO::PawnMovesToSquare(int file, int rank, MoveListO &list) {
+  CheckBoardSquare(file, rank);
+  Pos();
+  StartQuery(defaultQueenOnly_, false, list.Count());
+  SetMode(true, defaultQueenOnly_, false, pPawn);
+  GenerateMovesTo(SquareIndex(file, rank), list);
 }
 
 std::uint8_t MoveGenO::LowestAttackerValue(int file, int rank, int colour) {

@@ -52,6 +52,8 @@ class MoveGenO {
   // Legal moves of one piece kind of the side to move to the square
   // (a pawn filter gives its captures and pushes to the square).
   void PieceMovesToSquare(int file, int rank, MoveListO &list, int piece);
+  // The pawn moves of MovesToSquare, in its order, with its promotions.
+  void PawnMovesToSquare(int file, int rank, MoveListO &list);
   // Piece kind of the least valuable man of that colour attacking the
   // square (first found among equals); 0 when none.
   std::uint8_t LowestAttackerValue(int file, int rank, int colour);
@@ -70,7 +72,8 @@ class MoveGenO {
   void StartQuery(bool queenOnly, bool stopAtTwo, int startCount);
   BasePositionO &Pos();
   bool InCheck(int colour);
-  bool Attacks(int square, int colour, int direction) const;
+  // Only the first `reach` squares of the ray are looked at.
+  bool Attacks(int square, int colour, int direction, int reach = 8) const;
   int KingIndex(int colour);
   bool CanCastle(int colour, int side) const;
   bool Stop(const MoveListO &list) const {

@@ -313,6 +313,12 @@ void CrossCheck(BasePositionO &pos, MoveGenO &gen, int depth, int &nodes) {
         }
         ASSERT_EQ(Texts(kind), Texts(expected)) << f << r << " piece " << piece;
       }
+      // The pawn query keeps every promotion and the full query's order.
+      MoveListO pawns, expectedPawns;
+      gen.PawnMovesToSquare(f, r, pawns);
+      for (int i = start + 1; i <= to.Count(); ++i)
+        if (to.At(i).piece == pPawn) expectedPawns.Add(to.At(i));
+      ASSERT_EQ(Texts(pawns), Texts(expectedPawns)) << f << r;
       gen.MovesFromSquare(f, r, from);
     }
   gen.AllMoves(all);
