@@ -557,6 +557,41 @@ bool MoveGenO::IsInCheck(int colour) {
   return InCheck(colour);
 }
 
+bool MoveGenO::FreeMoveOf(int from) const {
+  const SquareRec *b = position_->board_;
+  const SquareRec p = b[from];
+  const int colour = p.colour;
+  auto open = [&](const RayRec &ray) {
+    return ray.count > 0 && (b[ray.squares[0]].piece == pNone || b[ray.squares[0]].colour != colour);
+  };
+  switch (p.piece) {
+    case pPawn: {
+      const RayRec &push = kRays[from][kPawnPushDir[colour]];
+      if (push.count > 0 && b[push.squares[0]].piece == pNone) return true;
+      for (int d : kPawnCaptureDirs[colour]) {
+        const RayRec &ray = kRays[from][d];
+        if (ray.count > 0 && b[ray.squares[0]].piece != pNone && b[ray.squares[0]].colour != colour) return true;
+      }
+      return false;
+    }
+    case pKnight:
+      for (int d = 2; d <= 16; d += 2)
+        if (open(kRays[from][d])) return true;
+      return false;
+    case pBishop:
+    case pRook:
+    case pQueen:
+      for (int d = 1; d <= 15; d += 2) {
+        if ((p.piece == pRook && !IsRookDirection(d)) || (p.piece == pBishop && !IsBishopDirection(d)))
+          continue;
+        if (open(kRays[from][d])) return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
 std::uint8_t MoveGenO::GameState() {
   Pos();
   scratch_.Clear();
@@ -569,6 +604,16 @@ std::uint8_t MoveGenO::GameState() {
   for (int i = 0; i < 64; ++i)
     if (b[i].piece == pKing && b[i].colour == side) ++kings;
   if (kings == 1) {
+    // Out of check a man that shields nothing may make any step its kind
+    // allows (en passant aside): the king cannot be exposed, so the first
+    // such step found is a legal move.
+    if (!moverInCheck_)
+      for (int i = 0; i < 64; ++i) {
+        if (b[i].piece == pNone || b[i].colour != side) continue;
+        bool pinned = false;
+        for (int k = 0; k < pinCount_ && !pinned; ++k) pinned = pinned_[k] == i;
+        if (!pinned && FreeMoveOf(i)) return gsNormal;
+      }
     stopAfter_ = 1;
     for (int r = 1; r <= 8 && scratch_.Count() == 0; ++r)
       for (int f = 1; f <= 8 && scratch_.Count() == 0; ++f) {

@@ -80,6 +80,9 @@ class MoveGenO {
     return stopAfter_ != 0 && list.Count() - startCount_ >= stopAfter_;
   }
   void PrepareLegality();
+  // Whether the man, not a king, has a step its kind allows that is no en
+  // passant capture; legal when the mover is out of check and it is unpinned.
+  bool FreeMoveOf(int from) const;
   bool SafeAfter(int from, int to, bool enPassant);
   void AddMove(int from, int to, bool enPassant, MoveListO &list);
   void AddCastling(int colour, int side, MoveListO &list);
