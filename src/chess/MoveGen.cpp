@@ -54,6 +54,11 @@ bool LineAttacker(int piece, int i, int d, int pawnSide) {
   }
 }
 
+// Whether a bishop, rook or queen moves along line direction d.
+bool SliderGoes(int piece, int d) {
+  return !((piece == pRook && !IsRookDirection(d)) || (piece == pBishop && !IsBishopDirection(d)));
+}
+
 // Pawn directions by colour: the two captures in generation order, the push.
 constexpr int kPawnCaptureDirs[2][2] = {{15, 3}, {11, 7}};
 constexpr int kPawnPushDir[2] = {1, 9};
@@ -385,8 +390,7 @@ void MoveGenO::GenerateMovesFrom(int from, MoveListO &list) {
     case pRook:
     case pQueen:
       for (int d = 1; d <= 15; d += 2) {
-        if ((p.piece == pRook && !IsRookDirection(d)) || (p.piece == pBishop && !IsBishopDirection(d)))
-          continue;
+        if (!SliderGoes(p.piece, d)) continue;
         if (Stop(list)) return;
         const RayRec &ray = kRays[from][d];
         for (int i = 0; i < ray.count; ++i) {
@@ -582,8 +586,7 @@ bool MoveGenO::FreeMoveOf(int from) const {
     case pRook:
     case pQueen:
       for (int d = 1; d <= 15; d += 2) {
-        if ((p.piece == pRook && !IsRookDirection(d)) || (p.piece == pBishop && !IsBishopDirection(d)))
-          continue;
+        if (!SliderGoes(p.piece, d)) continue;
         if (open(kRays[from][d])) return true;
       }
       return false;
