@@ -254,6 +254,10 @@ void InterpreterO::MovesTo(int file, int rank, int piece, MoveListO &list) {
   // Full mode, filtered here: the one-piece mode of the rules generates
   // only queen promotions, and underpromotions must be found too.
   list.Clear();
+  if (piece == pPawn) {
+    generator_.PawnMovesToSquare(file, rank, list);
+    return;
+  }
   MoveListO &all = allScratch_;
   all.Clear();
   generator_.MovesToSquare(file, rank, all);

@@ -54,6 +54,11 @@ bool LineAttacker(int piece, int i, int d, int pawnSide) {
   }
 }
 
+// Whether a bishop, rook or queen moves along line direction d.
+bool SliderGoes(int piece, int d) {
+  return !((piece == pRook && !IsRookDirection(d)) || (piece == pBishop && !IsBishopDirection(d)));
+}
+
 // Pawn directions by colour: the two captures in generation order, the push.
 constexpr int kPawnCaptureDirs[2][2] = {{15, 3}, {11, 7}};
 constexpr int kPawnPushDir[2] = {1, 9};
@@ -95,10 +100,11 @@ void MoveGenO::StartQuery(bool queenOnly, bool stopAtTwo, int startCount) {
   PrepareLegality();
 }
 
-bool MoveGenO::Attacks(int square, int colour, int d) const {
+bool MoveGenO::Attacks(int square, int colour, int d, int reach) const {
   const SquareRec *b = position_->board_;
   const RayRec &ray = kRays[square][d];
-  for (int i = 0; i < ray.count; ++i) {
+  const int count = std::min<int>(ray.count, reach);
+  for (int i = 0; i < count; ++i) {
     const SquareRec &q = b[ray.squares[i]];
     if (q.piece == pNone) continue;
     if (q.colour != colour) return false;
@@ -384,8 +390,7 @@ void MoveGenO::GenerateMovesFrom(int from, MoveListO &list) {
     case pRook:
     case pQueen:
       for (int d = 1; d <= 15; d += 2) {
-        if ((p.piece == pRook && !IsRookDirection(d)) || (p.piece == pBishop && !IsBishopDirection(d)))
-          continue;
+        if (!SliderGoes(p.piece, d)) continue;
         if (Stop(list)) return;
         const RayRec &ray = kRays[from][d];
         for (int i = 0; i < ray.count; ++i) {
@@ -452,10 +457,13 @@ void MoveGenO::GenerateMovesTo(int target, MoveListO &list) {
         break;
     }
   }
+  // Kings and pawns attack from the next square only: a man further out
+  // is of another kind, which the filter drops.
+  const int reach = pieceFilter_ && (filterPiece_ == pKing || filterPiece_ == pPawn) ? 1 : 8;
   for (int d = 1; d <= 16; ++d) {
     if (Stop(list)) return;
     if (!(directions >> d & 1u)) continue;
-    if (Attacks(target, side, d)) {
+    if (Attacks(target, side, d, reach)) {
       // The attacker is the first man on the ray.
       const RayRec &ray = kRays[target][d];
       int from = -1;
@@ -553,6 +561,40 @@ bool MoveGenO::IsInCheck(int colour) {
   return InCheck(colour);
 }
 
+bool MoveGenO::FreeMoveOf(int from) const {
+  const SquareRec *b = position_->board_;
+  const SquareRec p = b[from];
+  const int colour = p.colour;
+  auto open = [&](const RayRec &ray) {
+    return ray.count > 0 && (b[ray.squares[0]].piece == pNone || b[ray.squares[0]].colour != colour);
+  };
+  switch (p.piece) {
+    case pPawn: {
+      const RayRec &push = kRays[from][kPawnPushDir[colour]];
+      if (push.count > 0 && b[push.squares[0]].piece == pNone) return true;
+      for (int d : kPawnCaptureDirs[colour]) {
+        const RayRec &ray = kRays[from][d];
+        if (ray.count > 0 && b[ray.squares[0]].piece != pNone && b[ray.squares[0]].colour != colour) return true;
+      }
+      return false;
+    }
+    case pKnight:
+      for (int d = 2; d <= 16; d += 2)
+        if (open(kRays[from][d])) return true;
+      return false;
+    case pBishop:
+    case pRook:
+    case pQueen:
+      for (int d = 1; d <= 15; d += 2) {
+        if (!SliderGoes(p.piece, d)) continue;
+        if (open(kRays[from][d])) return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
 std::uint8_t MoveGenO::GameState() {
   Pos();
   scratch_.Clear();
@@ -565,6 +607,16 @@ std::uint8_t MoveGenO::GameState() {
   for (int i = 0; i < 64; ++i)
     if (b[i].piece == pKing && b[i].colour == side) ++kings;
   if (kings == 1) {
+    // Out of check a man that shields nothing may make any step its kind
+    // allows (en passant aside): the king cannot be exposed, so the first
+    // such step found is a legal move.
+    if (!moverInCheck_)
+      for (int i = 0; i < 64; ++i) {
+        if (b[i].piece == pNone || b[i].colour != side) continue;
+        bool pinned = false;
+        for (int k = 0; k < pinCount_ && !pinned; ++k) pinned = pinned_[k] == i;
+        if (!pinned && FreeMoveOf(i)) return gsNormal;
+      }
     stopAfter_ = 1;
     for (int r = 1; r <= 8 && scratch_.Count() == 0; ++r)
       for (int f = 1; f <= 8 && scratch_.Count() == 0; ++f) {
@@ -679,6 +731,14 @@ void MoveGenO::PieceMovesToSquare(int file, int rank, MoveListO &list, int piece
   std::memcpy(lastPieceKingSquare_, kingSquare_, sizeof kingSquare_);
   lastPieceQuery_ = key;
   lastPieceQueryValid_ = true;
+}
+
+void MoveGenO::PawnMovesToSquare(int file, int rank, MoveListO &list) {
+  CheckBoardSquare(file, rank);
+  Pos();
+  StartQuery(defaultQueenOnly_, false, list.Count());
+  SetMode(true, defaultQueenOnly_, false, pPawn);
+  GenerateMovesTo(SquareIndex(file, rank), list);
 }
 
 std::uint8_t MoveGenO::LowestAttackerValue(int file, int rank, int colour) {

@@ -52,6 +52,8 @@ class MoveGenO {
   // Legal moves of one piece kind of the side to move to the square
   // (a pawn filter gives its captures and pushes to the square).
   void PieceMovesToSquare(int file, int rank, MoveListO &list, int piece);
+  // The pawn moves of MovesToSquare, in its order, with its promotions.
+  void PawnMovesToSquare(int file, int rank, MoveListO &list);
   // Piece kind of the least valuable man of that colour attacking the
   // square (first found among equals); 0 when none.
   std::uint8_t LowestAttackerValue(int file, int rank, int colour);
@@ -70,13 +72,17 @@ class MoveGenO {
   void StartQuery(bool queenOnly, bool stopAtTwo, int startCount);
   BasePositionO &Pos();
   bool InCheck(int colour);
-  bool Attacks(int square, int colour, int direction) const;
+  // Only the first `reach` squares of the ray are looked at.
+  bool Attacks(int square, int colour, int direction, int reach = 8) const;
   int KingIndex(int colour);
   bool CanCastle(int colour, int side) const;
   bool Stop(const MoveListO &list) const {
     return stopAfter_ != 0 && list.Count() - startCount_ >= stopAfter_;
   }
   void PrepareLegality();
+  // Whether the man, not a king, has a step its kind allows that is no en
+  // passant capture; legal when the mover is out of check and it is unpinned.
+  bool FreeMoveOf(int from) const;
   bool SafeAfter(int from, int to, bool enPassant);
   void AddMove(int from, int to, bool enPassant, MoveListO &list);
   void AddCastling(int colour, int side, MoveListO &list);

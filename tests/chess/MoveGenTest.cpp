@@ -313,6 +313,12 @@ void CrossCheck(BasePositionO &pos, MoveGenO &gen, int depth, int &nodes) {
         }
         ASSERT_EQ(Texts(kind), Texts(expected)) << f << r << " piece " << piece;
       }
+      // The pawn query keeps every promotion and the full query's order.
+      MoveListO pawns, expectedPawns;
+      gen.PawnMovesToSquare(f, r, pawns);
+      for (int i = start + 1; i <= to.Count(); ++i)
+        if (to.At(i).piece == pPawn) expectedPawns.Add(to.At(i));
+      ASSERT_EQ(Texts(pawns), Texts(expectedPawns)) << f << r;
       gen.MovesFromSquare(f, r, from);
     }
   gen.AllMoves(all);
@@ -515,6 +521,53 @@ TEST(MovePickerTest, RanksExactlyTheMovesOfTheSquare) {
       ASSERT_TRUE(picker.Current().Equal(pos));
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::uint8_t StateFromList(BasePositionO &pos) {
+  MoveGenO gen(&pos);
+  MoveListO all;
+  gen.AllMoves(all);
+  const bool check = gen.IsInCheck(pos.SideToMove());
+  return all.Count() == 0 ? (check ? gsCheckmate : gsStalemate) : (check ? gsCheck : gsNormal);
+}
+
+// The game state stops at the first legal move it finds: over positions
+// from random games and ones where the only men left to move are pinned,
+// it agrees with the full legal-move list.
+TEST(MoveGenTest, GameStateAgreesWithTheLegalMoveList) {
+  const char *fens[] = {
+      "k7/1nK5/1P6/3B4/8/8/8/8 b - - 0 1",          // the knight's steps are all pinned
+      "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",             // king alone
+      "7k/5Q2/6K1/8/8/p7/P7/8 b - - 0 1",           // and a blocked pawn
+      "6rk/5Npp/8/8/8/8/8/6K1 b - - 0 1",           // smothered
+      "4k3/8/8/8/8/8/3b4/r3K3 w - - 0 1",           // in check, the king steps out
+      "8/8/8/2k5/3Pp3/8/8/4K2R b K d3 0 1",         // en passant to hand
+      "rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq g3 0 2",
+  };
+  std::vector<std::string> starts(std::begin(fens), std::end(fens));
+  starts.insert(starts.end(), 40, std::string());
+  std::mt19937 rng(2024);
+  int seen[5] = {};
+  for (const std::string &fen : starts) {
+    BasePositionO pos;
+    if (!fen.empty()) pos = Fen(fen);
+    MoveGenO gen(&pos);
+    for (int ply = 0; ply < 400; ++ply) {
+      const std::uint8_t expected = StateFromList(pos);
+      ASSERT_EQ(gen.GameState(), expected) << fen << " ply " << ply;
+      ++seen[expected];
+      MoveRec m;
+      if (!testchess::RandomMove(pos, rng, m)) break;
+      pos.MakeMove(m);
+    }
+  }
+  EXPECT_GT(seen[gsCheck], 0);
+  EXPECT_GT(seen[gsCheckmate], 0);
+  EXPECT_GT(seen[gsStalemate], 0);
 }
 
 }  // namespace
