@@ -7,6 +7,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <memory>
@@ -569,8 +570,13 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                            if (worker.joinable()) worker.join();
                          }
                        } joiner{q, stop, worker};
-                       worker = std::thread(ParseAhead, std::ref(im), std::ref(q), std::cref(stop), size, encoding,
-                                            std::cref(options.packed));
+                       try {
+                         worker = std::thread(ParseAhead, std::ref(im), std::ref(q), std::cref(stop), size,
+                                              encoding, std::cref(options.packed));
+                       } catch (const std::system_error &) {
+                         // No thread to be had: the import runs here, as it would on one core.
+                         return ParseHere(im, size, encoding, cancel, game, progress, true);
+                       }
                        return PerformAhead(q, stop, size, cancel, game, progress);
                      });
 }
