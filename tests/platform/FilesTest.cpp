@@ -100,7 +100,9 @@ TEST(WriteBehind, ReadsSeeWaitingBytesAndFlushLeavesWhatPlainWritesWould) {
 TEST(WriteBehind, FlushGoesInEnrolmentOrderAndStopsAtAFailure) {
   TempDir d;
   BinFile a, b, c;
-  for (BinFile *f : {&a, &b, &c}) ASSERT_TRUE(f->Open(d.File(std::string(1, "abc"[f - &a]) + ".bin"), BinFile::Mode::Create));
+  BinFile *files[] = {&a, &b, &c};
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(files[i]->Open(d.File(std::string(1, "abc"[i]) + ".bin"), BinFile::Mode::Create));
   WriteBehind batch;
   batch.Enroll(c, "c failed");
   batch.Enroll(a, "a failed");
