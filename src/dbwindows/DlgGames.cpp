@@ -31,22 +31,18 @@ TGamesDlg::TGamesDlg(QWidget *parent) : PagedListWindow(GamesConfig(), parent) {
   GameMemo = Memo;
   GameListPopUp = Popup;
 
-  MSearchGames = AddExtraItem("MSearchGames", QKeySequence(Qt::CTRL | Qt::Key_F));
-  MSearchGames->setText("Search Games");
-  MAsTree = AddExtraItem("MAsTree");
-  MAsTree->setText("As Tree");
-  MExportGames = AddExtraItem("MExportGames");
-  MExportGames->setText("Export Games");
+  commands_ = AddGameCommands([this] { MSearchGamesClick(); }, [this] { MAsTreeClick(); },
+                              [this] { MExportGamesClick(); });
+  MSearchGames = commands_.search;
+  MAsTree = commands_.asTree;
+  MExportGames = commands_.exportGames;
 
   SBSearchGames = AddToolButton("SBSearchGames", "Find");
   ToolbarMan.AddSeparator();
   SBAsTree = AddToolButton("SBAsTree", "Tree");
 
-  connect(MSearchGames, &QAction::triggered, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
   connect(SBSearchGames, &QToolButton::clicked, this, [this] { Guarded([&] { MSearchGamesClick(); }); });
-  connect(MAsTree, &QAction::triggered, this, [this] { Guarded([&] { MAsTreeClick(); }); });
   connect(SBAsTree, &QToolButton::clicked, this, [this] { Guarded([&] { MAsTreeClick(); }); });
-  connect(MExportGames, &QAction::triggered, this, [this] { Guarded([&] { MExportGamesClick(); }); });
 
   FormCreate();
 }
@@ -82,9 +78,5 @@ void TGamesDlg::MExportGamesClick() {
 }
 
 void TGamesDlg::UpdateOwnTexts() {
-  MSearchGames->setText(ToQ(CommonText::S_MSearchGames + "..."));
-  MAsTree->setText(ToQ(CommonText::S_MAsTree));
-  MExportGames->setText(ToQ(CommonText::S_MExportGames + "..."));
-  SetButtonHints(SBSearchGames, CommonText::SBSearchGames, CommonText::S_MSearchGamesStatusHint);
-  SetButtonHints(SBAsTree, CommonText::S_SBAsTree, CommonText::S_MAsTreeStatusHint);
+  SetGameCommandTexts(commands_, SBSearchGames, SBAsTree);
 }

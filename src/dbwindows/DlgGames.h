@@ -43,4 +43,5 @@ class TGamesDlg : public PagedListWindow {
 
  private:
   int32_t listSlot_ = 0;
+  GameCommands commands_;
 };

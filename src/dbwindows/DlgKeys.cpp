@@ -82,12 +82,11 @@ TKeysDlg::TKeysDlg(QWidget *parent) : PagedListWindow(KeysConfig(), parent) {
   exprt1->setText("export class struc");
   MParentKey = AddExtraItem("MParentKey", QKeySequence(Qt::CTRL | Qt::Key_A));
   MParentKey->setText("Parent key");
-  MSearchGames = AddExtraItem("MSearchGames", QKeySequence(Qt::CTRL | Qt::Key_F));
-  MSearchGames->setText("Search Games");
-  MAsTree = AddExtraItem("MAsTree");
-  MAsTree->setText("As Tree");
-  MExportGames = AddExtraItem("MExportGames");
-  MExportGames->setText("Export Games");
+  commands_ = AddGameCommands([this] { MSearchGamesClick(); }, [this] { MAsTreeClick(); },
+                              [this] { MExportGamesClick(); });
+  MSearchGames = commands_.search;
+  MAsTree = commands_.asTree;
+  MExportGames = commands_.exportGames;
   if (ChessApp.ReleaseBuild)
     for (QAction *a : {MShowKeyPositions, exprt1Separator, exprt1}) a->setVisible(false);
 
@@ -107,11 +106,8 @@ TKeysDlg::TKeysDlg(QWidget *parent) : PagedListWindow(KeysConfig(), parent) {
   on(exprt1, &TKeysDlg::Exprt1Click);
   on(MParentKey, &TKeysDlg::MParentKeyClick);
   onButton(SBParentKey, &TKeysDlg::MParentKeyClick);
-  on(MSearchGames, &TKeysDlg::MSearchGamesClick);
   onButton(SBSearchGames, &TKeysDlg::MSearchGamesClick);
-  on(MAsTree, &TKeysDlg::MAsTreeClick);
   onButton(SBAsTree, &TKeysDlg::MAsTreeClick);
-  on(MExportGames, &TKeysDlg::MExportGamesClick);
 
   // Ctrl with the page keys turns pages wherever the focus is in the window:
   // seen before any control of it takes them.
@@ -138,12 +134,8 @@ bool TKeysDlg::IsSubKeyRow(int32_t position) const {
 void TKeysDlg::UpdateOwnTexts() {
   MParentKey->setText(ToQ(CommonText::S_MParentKey));
   myui::SetHint(MParentKey, CommonText::S_MParentKeyStatusHint);
-  MSearchGames->setText(ToQ(CommonText::S_MSearchGames + "..."));
-  MAsTree->setText(ToQ(CommonText::S_MAsTree));
-  MExportGames->setText(ToQ(CommonText::S_MExportGames + "..."));
   SetButtonHints(SBParentKey, CommonText::S_SBParentKey, CommonText::S_MParentKeyStatusHint);
-  SetButtonHints(SBSearchGames, CommonText::SBSearchGames, CommonText::S_MSearchGamesStatusHint);
-  SetButtonHints(SBAsTree, CommonText::S_SBAsTree, CommonText::S_MAsTreeStatusHint);
+  SetGameCommandTexts(commands_, SBSearchGames, SBAsTree);
 }
 
 void TKeysDlg::UpdateStatusText() {

@@ -53,4 +53,5 @@ class TKeysDlg : public PagedListWindow {
   // and the owner told.
   void ShowKeyChanged(bool notify);
   void NotifyNavigation();
+  GameCommands commands_;
 };

@@ -200,10 +200,9 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   // Menus.
   MTreeInfo = AddExtraItem("MTreeInfo");
   MTreeInfo->setText("Tree Info");
-  MSearchGames = AddExtraItem("MSearchGames", QKeySequence(Qt::CTRL | Qt::Key_F));
-  MSearchGames->setText("Search Games");
-  MExportGames = AddExtraItem("MExportGames");
-  MExportGames->setText("Export Games");
+  commands_ = AddGameCommands([this] { MSearchGamesClick(); }, nullptr, [this] { MExportGamesClick(); });
+  MSearchGames = commands_.search;
+  MExportGames = commands_.exportGames;
   MSortMovesBy = new QMenu(QStringLiteral("Sort Moves By"), MExtra);
   MSortMovesBy->setObjectName("MSortMovesBy");
   MExtra->addMenu(MSortMovesBy);
@@ -233,7 +232,6 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   wire(SBTryOut, &QPushButton::clicked, &TTreeDlg::MTryOutClick);
   wire(AutoPlayBtn, &QPushButton::clicked, &TTreeDlg::MAutoPlayClick);
   wire(MTreeInfo, &QAction::triggered, &TTreeDlg::MTreeInfoClick);
-  wire(MExportGames, &QAction::triggered, &TTreeDlg::MExportGamesClick);
   wire(MMoveLineOptions, &QAction::triggered, &TTreeDlg::MMoveLineOptionsClick);
   wire(MFlip, &QAction::triggered, &TTreeDlg::MFlipClick);
   wire(MSmallerBoard, &QAction::triggered, &TTreeDlg::MSmallerBoardClick);
@@ -241,7 +239,6 @@ TTreeDlg::TTreeDlg(QWidget *parent)
   wire(MTryOut, &QAction::triggered, &TTreeDlg::MTryOutClick);
   wire(MReplayLastMove, &QAction::triggered, &TTreeDlg::MReplayLastMoveClick);
   wire(MAutoPlay, &QAction::triggered, &TTreeDlg::MAutoPlayClick);
-  wire(MSearchGames, &QAction::triggered, &TTreeDlg::MSearchGamesClick);
   wire(SBSearchGames, &QToolButton::clicked, &TTreeDlg::MSearchGamesClick);
   wire(SBFlip, &QToolButton::clicked, &TTreeDlg::MFlipClick);
   wire(SBCopyPosition, &QToolButton::clicked, &TTreeDlg::SBCopyPositionClick);
@@ -426,8 +423,7 @@ int32_t TTreeDlg::GameStartPly(int32_t n) {
 }
 
 void TTreeDlg::UpdateOwnTexts() {
-  MSearchGames->setText(ToQ(CommonText::S_MSearchGames + "..."));
-  MExportGames->setText(ToQ(CommonText::S_MExportGames + "..."));
+  SetGameCommandTexts(commands_, SBSearchGames, nullptr);
   MSortMovesBy->setTitle(ToQ(CommonText::S_MSortMovesBy));
   MMoveLineOptions->setText(ToQ(CommonText::S_MMoveLineOptions + "..."));
   MBoard->setTitle(ToQ(CommonText::S_MBoard));
@@ -437,7 +433,6 @@ void TTreeDlg::UpdateOwnTexts() {
   MLargerBoard->setText(ToQ(CommonText::S_MLargerBoard));
   MReplayLastMove->setText(ToQ(CommonText::S_MReplayLastMove));
   MAutoPlay->setText(ToQ(CommonText::S_MAutoPlay));
-  SetButtonHints(SBSearchGames, CommonText::SBSearchGames, CommonText::S_MSearchGamesStatusHint);
   SetButtonHints(SBCopyPosition, CommonText::S_SBCopyPositionAs, CommonText::S_MCopyPositionAsStatusHint);
   SetButtonHints(SBFlip, CommonText::S_SBFlip, CommonText::S_MFlipStatusHint);
   TakeHeaderWidths(*MoveListHC, *moveColumns_);

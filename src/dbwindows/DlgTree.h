@@ -176,4 +176,5 @@ class TTreeDlg : public PagedListWindow {
   std::vector<std::string> moveTexts_;
   // The widths asked for until the window shows.
   int leftPanelWidth_ = 0, middlePanelWidth_ = 0;
+  GameCommands commands_;
 };

@@ -692,6 +692,32 @@ QAction *PagedListWindow::AddExtraItem(const char *name, const QKeySequence &sho
   return a;
 }
 
+PagedListWindow::GameCommands PagedListWindow::AddGameCommands(std::function<void()> search,
+                                                              std::function<void()> asTree,
+                                                              std::function<void()> exportGames) {
+  const auto add = [this](const char *name, const char *text, std::function<void()> handler,
+                          const QKeySequence &shortcut = {}) {
+    QAction *a = AddExtraItem(name, shortcut);
+    a->setText(QString::fromLatin1(text));
+    connect(a, &QAction::triggered, this, [handler = std::move(handler)] { Guarded(handler); });
+    return a;
+  };
+  GameCommands c;
+  c.search = add("MSearchGames", "Search Games", std::move(search), QKeySequence(Qt::CTRL | Qt::Key_F));
+  if (asTree) c.asTree = add("MAsTree", "As Tree", std::move(asTree));
+  c.exportGames = add("MExportGames", "Export Games", std::move(exportGames));
+  return c;
+}
+
+void PagedListWindow::SetGameCommandTexts(const GameCommands &c, QToolButton *searchButton,
+                                          QToolButton *treeButton) {
+  c.search->setText(ToQ(CommonText::S_MSearchGames + "..."));
+  if (c.asTree) c.asTree->setText(ToQ(CommonText::S_MAsTree));
+  c.exportGames->setText(ToQ(CommonText::S_MExportGames + "..."));
+  if (searchButton) SetButtonHints(searchButton, CommonText::SBSearchGames, CommonText::S_MSearchGamesStatusHint);
+  if (treeButton) SetButtonHints(treeButton, CommonText::S_SBAsTree, CommonText::S_MAsTreeStatusHint);
+}
+
 void PagedListWindow::AddExtraSeparator() { MExtra->insertSeparator(MSortBy->menuAction()); }
 
 void PagedListWindow::SetButtonHints(QToolButton *b, const std::string &caption, const std::string &statusHint) {

@@ -222,6 +222,17 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   // An item of MExtra, before the sort menu.
   QAction *AddExtraItem(const char *name, const QKeySequence &shortcut = {});
   void AddExtraSeparator();
+  // The commands on a window's games: Search Games (Ctrl+F), As Tree (left
+  // out without a handler) and Export Games, items of MExtra running the
+  // handlers guarded.
+  struct GameCommands {
+    QAction *search = nullptr, *asTree = nullptr, *exportGames = nullptr;
+  };
+  GameCommands AddGameCommands(std::function<void()> search, std::function<void()> asTree,
+                               std::function<void()> exportGames);
+  // Their captions, and the hints of the buttons for them (either may be
+  // missing).
+  static void SetGameCommandTexts(const GameCommands &c, QToolButton *searchButton, QToolButton *treeButton);
   // A toolbar button with a glyph of the program's resources.
   QToolButton *AddToolButton(const char *name, const char *glyph);
   // The caption as tooltip and the status hint as status tip, as on the
