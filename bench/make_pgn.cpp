@@ -29,24 +29,11 @@ const T &Any(const T (&items)[N]) {
   return items[Pick(static_cast<int>(N))];
 }
 
-std::vector<MoveRec> LegalMoves(PositionO &pos) {
-  std::vector<MoveRec> moves;
-  MoveListO list;
-  for (int f = 1; f <= 8; ++f)
-    for (int r = 1; r <= 8; ++r) {
-      if (pos.ColourAt(f, r) != pos.SideToMove()) continue;
-      list.Clear();
-      pos.MovesForSquare(f, r, list);
-      for (int i = 1; i <= list.Count(); ++i) moves.push_back(list.At(i));
-    }
-  return moves;
-}
-
 // A random legal move, completed; false when there is none or the game
 // cannot go on (move 255).
 bool RandomMove(PositionO &pos, MoveRec &move, const MoveRec *avoid = nullptr) {
   if (pos.SideToMove() == cBlack && pos.MoveNumber() == 255) return false;
-  std::vector<MoveRec> moves = LegalMoves(pos);
+  std::vector<MoveRec> moves = pos.MovesOfSideToMove();
   if (avoid) std::erase_if(moves, [&](const MoveRec &m) { return m.Equal(*avoid); });
   if (moves.empty()) return false;
   // Captures a little more often, so games open up.

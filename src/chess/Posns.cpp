@@ -154,6 +154,19 @@ void PositionO::MovesForSquare(int file, int rank, MoveListO &list) {
   }
 }
 
+std::vector<MoveRec> PositionO::MovesOfSideToMove() {
+  std::vector<MoveRec> moves;
+  MoveListO list;
+  for (int f = 1; f <= 8; ++f)
+    for (int r = 1; r <= 8; ++r) {
+      if (pos_.PieceAt(f, r) == pNone || pos_.ColourAt(f, r) != pos_.SideToMove()) continue;
+      list.Clear();
+      MovesForSquare(f, r, list);
+      for (int i = 1; i <= list.Count(); ++i) moves.push_back(list.At(i));
+    }
+  return moves;
+}
+
 void PositionO::SetObserver(std::unique_ptr<PositionObserverO> observer) {
   observer_ = std::move(observer);
   if (observer_) observer_->SetPosition(this);

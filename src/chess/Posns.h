@@ -88,6 +88,9 @@ class PositionO {
   // With a picker its ranked candidates; otherwise the legal moves from the
   // square when it holds a man of the side to move, else those to it.
   void MovesForSquare(int file, int rank, MoveListO &list);
+  // MovesForSquare of every man of the side to move, files a to h, each
+  // from rank 1 up.
+  std::vector<MoveRec> MovesOfSideToMove();
 
   // Takes ownership; null removes the observer.
   void SetObserver(std::unique_ptr<PositionObserverO> observer);

@@ -199,19 +199,11 @@ TEST(NotationWriterRoundTrip, RandomGamesReadBackTheSame) {
     game.AddTag("T_" + std::to_string(round), text(10));
     // Builds below the current node, depth first.
     std::function<void(int)> grow = [&](int plies) {
-      MoveListO moves;
-      const PositionO &pos = game.CurrentPosition();
-      for (int f = 1; f <= 8; ++f)
-        for (int r = 1; r <= 8; ++r)
-          if (pos.PieceAt(f, r) != pNone && pos.ColourAt(f, r) == pos.SideToMove()) {
-            MoveListO from;
-            const_cast<PositionO &>(pos).MovesForSquare(f, r, from);
-            for (int i = 1; i <= from.Count(); ++i) moves.Add(from.Get(i));
-          }
-      if (moves.Count() == 0 || plies == 0) return;
+      const std::vector<MoveRec> moves = const_cast<PositionO &>(game.CurrentPosition()).MovesOfSideToMove();
+      if (moves.empty() || plies == 0) return;
       const int children = plies > 4 && pick(4) == 0 ? 1 + pick(3) : 1;
       for (int c = 0; c < children; ++c) {
-        const MoveRec move = moves.Get(1 + pick(moves.Count()));
+        const MoveRec move = moves[static_cast<size_t>(pick(static_cast<int>(moves.size())))];
         if (game.HasChildMove(move)) continue;
         game.AppendMove(move);
         ASSERT_TRUE(game.GoForward(game.ChildCount()));

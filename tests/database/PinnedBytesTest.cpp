@@ -28,15 +28,7 @@ using testutil::TempDir;
 // Legal moves in an order of their own (from, to, promotion), so the corpus
 // does not hang on the order the move generator lists them in.
 std::vector<MoveRec> SortedMoves(PositionO &pos) {
-  std::vector<MoveRec> moves;
-  MoveListO list;
-  for (int f = 1; f <= 8; ++f)
-    for (int r = 1; r <= 8; ++r) {
-      if (pos.ColourAt(f, r) != pos.SideToMove()) continue;
-      list.Clear();
-      pos.MovesForSquare(f, r, list);
-      for (int i = 1; i <= list.Count(); ++i) moves.push_back(list.At(i));
-    }
+  std::vector<MoveRec> moves = pos.MovesOfSideToMove();
   auto key = [](const MoveRec &m) {
     return std::tuple(m.fromFile, m.fromRank, m.toFile, m.toRank, m.promotion);
   };
