@@ -394,7 +394,7 @@ bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.size", true);
   SizeGameBuffer(buf, size);
   const size_t inFirst = std::min<size_t>(size, got - kRecordHead);
-  std::memcpy(buf.bytes.get(), first + kRecordHead, inFirst);
+  if (inFirst > 0) std::memcpy(buf.bytes.get(), first + kRecordHead, inFirst);
   if (size > inFirst && !games_.ReadAt(off + kRecordHead + inFirst, buf.bytes.get() + inFirst, size - inFirst)) {
     SizeGameBuffer(buf, 0);
     return GamesFailed("GameStoreO.GetGameFromFile failed reading games_file game.data", false);
