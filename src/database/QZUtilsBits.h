@@ -70,7 +70,9 @@ struct BoardSetsOf {
 
 // The counting functions are built twice where the compiler can choose at
 // load time: with the population-count instruction and without it.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+// (Not under the thread checker, which cannot start with such functions.)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__)
 #define TV_COUNTING __attribute__((target_clones("popcnt", "default")))
 // Their helpers are forced inline: an out-of-line helper would be built
 // once, for the default target, and the popcnt clone would gain nothing.
