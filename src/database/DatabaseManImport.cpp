@@ -377,7 +377,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     }
     return true;
   };
-  bool going = true;
+  bool going = true, written = true;
   int countdown = 0;
   for (int32_t i = 1; i <= count && going; ++i) {
     if (--countdown <= 0) {
@@ -391,13 +391,13 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     s.ok = games_.ReadDescriptor(n, d);
     s.render = s.ok && !(d.flags & GameDescriptor::gfDeleted);
     if (s.render) s.ok = games_.GetGame(n, s.buf);
-    // Nothing is read past a game that failed.
-    going = s.ok;
-    if (b.count == kBatchGames || !going || i == count) {
+    if (b.count == kBatchGames || !s.ok || i == count) {
       pool.Submit(b);
-      if (++queued == batches.size()) going = writeOldest() && going;
+      if (++queued == batches.size()) written = writeOldest();
     }
-    if (progress) {
+    // Nothing is read past a game that failed or a failed write.
+    going = s.ok && written;
+    if (progress && going) {
       ui::ProcessMessages();
       if (progress->Cancelled()) {
         out.Abandon();
@@ -406,8 +406,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
       }
     }
   }
-  while (queued > 0 && writeOldest()) {
-  }
+  while (written && queued > 0) written = writeOldest();
   if (unreadable) {
     if (err) *err = EIO;
     out.Abandon();

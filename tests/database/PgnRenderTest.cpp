@@ -14,6 +14,7 @@
 #include "database/DatabaseTestUtil.h"
 #include "database/PgnRender.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 
 using testutil::MessageRecorder;
 using testutil::TempDir;
@@ -121,7 +122,19 @@ TEST_F(PgnExport, AGameThatDoesNotRenderOrACancelKeepsTheFile) {
   EXPECT_EQ(err, EIO);
   EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
   EXPECT_EQ(FilesInDir(), files);
-  // Deleted, it is left out and the rest is written.
+  // The first games of the batches after the one whose write fails (the
+  // first 64 KiB reach past game 300).
+  const int32_t batchStarts[] = {321, 385, 449, 513};
+  {  // A write that fails first, in game order, gives its own error.
+    for (int32_t n : batchStarts) SpoilMoves(n);
+    FileFault fault(FileFault::Op::Write, 1, ENOSPC);
+    EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), nullptr, &err), DatabaseO::ExportResult::Failed);
+    EXPECT_TRUE(fault.Fired());
+    EXPECT_EQ(err, ENOSPC);
+  }
+  EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
+  // Deleted, they are left out and the rest is written.
+  for (int32_t n : batchStarts) ASSERT_TRUE(db_.DeleteGame(n));
   ASSERT_TRUE(db_.DeleteGame(1201));
   EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), nullptr, &err), DatabaseO::ExportResult::Done);
   EXPECT_NE(dir_.Read("keep.pgn").find("[Round \"1200\"]"), std::string::npos);
