@@ -145,6 +145,8 @@ TEST_F(PgnExport, AGameThatDoesNotRenderOrACancelKeepsTheFile) {
 TEST(PgnRenderPool, ResultsComeBackPerSlotAndAThrowReachesTheCaller) {
   for (unsigned workers : {0u, 3u}) {
     SCOPED_TRACE(workers);
+    // Made before the pool: they outlive its workers.
+    std::vector<PgnRenderBatch> batches(6);
     PgnRenderPoolO pool(
         [](const GameBuffer &buf, PgnScratch &, std::string &text) {
           if (buf.length == 3) throw ERangeError("three");
@@ -153,7 +155,6 @@ TEST(PgnRenderPool, ResultsComeBackPerSlotAndAThrowReachesTheCaller) {
         },
         workers);
     EXPECT_EQ(pool.Workers(), workers);
-    std::vector<PgnRenderBatch> batches(6);
     for (size_t b = 0; b < batches.size(); ++b) {
       batches[b].slots.resize(4);
       batches[b].count = 4;
