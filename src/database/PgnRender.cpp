@@ -73,7 +73,19 @@ void PgnRenderPoolO::Submit(PgnRenderBatch &batch) {
 void PgnRenderPoolO::Wait(PgnRenderBatch &batch) {
   if (!threads_.empty()) {
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [&] { return batch.done; });
+    while (!batch.done) {
+      if (queue_.empty()) {
+        done_.wait(lock);
+        continue;
+      }
+      // Rather than idle, the caller renders the oldest waiting batch.
+      PgnRenderBatch *next = queue_.front();
+      queue_.pop_front();
+      lock.unlock();
+      RenderBatch(*next, inline_);
+      lock.lock();
+      next->done = true;
+    }
   }
   if (batch.error) std::rethrow_exception(std::exchange(batch.error, nullptr));
 }

@@ -64,7 +64,8 @@ class PgnRenderPoolO {
 
   // Queues the batch (its slots' ok and text are the pool's until Wait).
   void Submit(PgnRenderBatch &batch);
-  // Until the batch is rendered; rethrows what a render threw.
+  // Until the batch is rendered, meanwhile rendering waiting batches;
+  // rethrows what the batch's render threw.
   void Wait(PgnRenderBatch &batch);
 
  private:
@@ -72,7 +73,7 @@ class PgnRenderPoolO {
   void RenderBatch(PgnRenderBatch &batch, PgnScratch &scratch);
 
   RenderFn render_;
-  PgnScratch inline_;  // the calling thread's, without workers
+  PgnScratch inline_;  // the calling thread's
   std::mutex mutex_;
   std::condition_variable work_, done_;
   std::deque<PgnRenderBatch *> queue_;
