@@ -390,7 +390,8 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     GameDescriptor d;
     s.ok = games_.ReadDescriptor(n, d);
     s.render = s.ok && !(d.flags & GameDescriptor::gfDeleted);
-    if (s.render) s.ok = games_.GetGame(n, s.buf);
+    // A game that did not read is not rendered: it stays failed.
+    if (s.render) s.render = s.ok = games_.GetGame(n, s.buf);
     if (b.count == kBatchGames || !s.ok || i == count) {
       pool.Submit(b);
       if (++queued == batches.size()) written = writeOldest();
