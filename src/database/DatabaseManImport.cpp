@@ -346,7 +346,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
   constexpr size_t kBatchGames = 64;
   const unsigned workers = PgnRenderPoolO::DefaultWorkers();
   std::vector<PgnRenderBatch> batches(workers == 0 ? 1 : 2 * size_t{workers});
-  for (PgnRenderBatch &b : batches) b.slots.resize(kBatchGames);
+  for (PgnRenderBatch &b : batches) b.games.resize(kBatchGames);
   // Declared after the batches: stopped and joined before they go.
   PgnRenderPoolO pool(
       [](const GameBuffer &buf, PgnScratch &scratch, std::string &text) {
@@ -364,7 +364,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     pool.Wait(b);
     const size_t n = std::exchange(b.count, 0);
     for (size_t k = 0; k < n; ++k) {
-      const PgnRenderSlot &s = b.slots[k];
+      const PgnRenderSlot &s = b.games[k];
       if (!s.ok) {
         unreadable = true;
         return false;
@@ -386,7 +386,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     }
     const int32_t n = gameAt(i);
     PgnRenderBatch &b = batches[(oldest + queued) % batches.size()];
-    PgnRenderSlot &s = b.slots[b.count++];
+    PgnRenderSlot &s = b.games[b.count++];
     GameDescriptor d;
     s.ok = games_.ReadDescriptor(n, d);
     s.render = s.ok && !(d.flags & GameDescriptor::gfDeleted);

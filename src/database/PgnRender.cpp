@@ -114,7 +114,7 @@ void PgnRenderPoolO::RenderBatch(PgnRenderBatch &batch, PgnScratch &scratch) {
   // A throw is kept for Wait: the games after it are not rendered.
   try {
     for (size_t i = 0; i < batch.count; ++i) {
-      PgnRenderSlot &s = batch.slots[i];
+      PgnRenderSlot &s = batch.games[i];
       if (s.render) s.ok = render_(s.buf, scratch, s.text);
     }
   } catch (...) {

@@ -36,8 +36,8 @@ struct PgnRenderSlot {
 };
 
 struct PgnRenderBatch {
-  std::vector<PgnRenderSlot> slots;
-  size_t count = 0;  // the slots in use
+  std::vector<PgnRenderSlot> games;
+  size_t count = 0;  // the games in use
   bool done = false;
   std::exception_ptr error;
 };
@@ -62,7 +62,7 @@ class PgnRenderPoolO {
   static unsigned DefaultWorkers();
   unsigned Workers() const { return static_cast<unsigned>(threads_.size()); }
 
-  // Queues the batch (its slots' ok and text are the pool's until Wait).
+  // Queues the batch (its games' ok and text are the pool's until Wait).
   void Submit(PgnRenderBatch &batch);
   // Until the batch is rendered, meanwhile rendering waiting batches;
   // rethrows what the batch's render threw.

@@ -156,10 +156,10 @@ TEST(PgnRenderPool, ResultsComeBackPerSlotAndAThrowReachesTheCaller) {
         workers);
     EXPECT_EQ(pool.Workers(), workers);
     for (size_t b = 0; b < batches.size(); ++b) {
-      batches[b].slots.resize(4);
+      batches[b].games.resize(4);
       batches[b].count = 4;
       for (size_t k = 0; k < 4; ++k) {
-        PgnRenderSlot &s = batches[b].slots[k];
+        PgnRenderSlot &s = batches[b].games[k];
         SizeGameBuffer(s.buf, static_cast<uint32_t>(b == 4 && k == 1 ? 3 : b == 2 && k == 2 ? 2 : 10 + k));
         s.render = k != 3;
         s.ok = !s.render;
@@ -169,11 +169,11 @@ TEST(PgnRenderPool, ResultsComeBackPerSlotAndAThrowReachesTheCaller) {
     for (size_t b = 0; b < 4; ++b) {
       pool.Wait(batches[b]);
       for (size_t k = 0; k < 3; ++k) {
-        const PgnRenderSlot &s = batches[b].slots[k];
+        const PgnRenderSlot &s = batches[b].games[k];
         EXPECT_EQ(s.ok, !(b == 2 && k == 2));
         EXPECT_EQ(s.text, std::to_string(s.buf.length));
       }
-      EXPECT_TRUE(batches[b].slots[3].text.empty());
+      EXPECT_TRUE(batches[b].games[3].text.empty());
     }
     EXPECT_THROW(pool.Wait(batches[4]), ERangeError);
     // The last batch is left to the destructor.
