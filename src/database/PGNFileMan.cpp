@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <limits>
+#include <map>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -95,6 +97,41 @@ class Importer {
   void SetSink(ImportSink *sink) { sink_ = sink; }
 
   bool Open() { return file_.Open(name_, BinFile::Mode::Read); }
+  // Reading from a later offset, which the parser's offsets then start at.
+  // Only the bytes the parse took in count for the text kind (KindUpTo).
+  bool OpenAt(int64_t start) {
+    if (!Open() || !file_.Seek(static_cast<uint64_t>(start))) return false;
+    blockStart_ = historyStart_ = start;
+    rawNext_ = rawRead_ = unfedStart_ = start;
+    exact_ = true;
+    return true;
+  }
+  // The file offset of an offset of the block in hand, which converted
+  // text shifts.
+  int64_t RawOffset(int64_t offset) const {
+    const size_t at = static_cast<size_t>(offset - blockStart_);
+    auto piece = std::upper_bound(pieces_.begin(), pieces_.end(), std::pair(at, std::numeric_limits<size_t>::max()));
+    if (piece == pieces_.begin()) return rawStart_ + static_cast<int64_t>(at);
+    --piece;
+    return rawStart_ + static_cast<int64_t>(piece->second + (at - piece->first));
+  }
+  int64_t RawRead() const { return rawRead_; }
+  // The kind of the file's bytes up to rawEnd, from where OpenAt started.
+  win1252::TextKind KindUpTo(int64_t rawEnd) {
+    FeedUpTo(rawEnd);
+    return text_.Kind();
+  }
+  // The offset past the last byte read.
+  int64_t Consumed() const { return blockStart_ + blockLen_; }
+  // The log's "%File: " line is written by whoever joins the entries.
+  void LeaveFileLine() { fileLineWritten_ = true; }
+  static std::string FileLine(std::string name) {
+    // A line break in the name would end the escape line.
+    std::replace(name.begin(), name.end(), '\r', ' ');
+    std::replace(name.begin(), name.end(), '\n', ' ');
+    return "\r\n%File: " + name + "\r\n";
+  }
+  const std::string &Name() const { return name_; }
   int64_t Size() { return file_.Size(); }
   bool ReadFailed() const { return readFailed_; }
   win1252::TextKind TextKind() const { return text_.Kind(); }
@@ -118,6 +155,10 @@ class Importer {
     blockStart_ = blockEnd;
     blockLen_ = 0;
     view_ = {};
+    pieces_.clear();
+    // The parse took in the whole block before.
+    if (exact_) FeedUpTo(rawNext_);
+    rawStart_ = rawNext_;
     if (readFailed_) return {};
     // A short read means the end of the file.
     auto readBlock = [this] {
@@ -132,12 +173,17 @@ class Importer {
         if (n == 0) break;
         read += static_cast<size_t>(n);
       }
-      text_.Feed({block_.data(), read});
+      if (exact_)
+        unfed_.append(block_.data(), read);
+      else
+        text_.Feed({block_.data(), read});
+      rawRead_ += static_cast<int64_t>(read);
       return read;
     };
     static constexpr char kBounds[] = "\"{}[];\r\n";
     if (!textTo_) {
       view_ = {block_.data(), readBlock()};
+      rawNext_ += static_cast<int64_t>(view_.size());
     } else {
       // Each piece converts whole: text after the last bound waits for the
       // next block, and blocks without a bound are read on. Offsets from
@@ -157,8 +203,9 @@ class Importer {
         }
       }
       converted_.clear();
-      win1252::AppendPiecesInEncoding(std::string_view(pending_).substr(0, cut), *textTo_, converted_);
+      win1252::AppendPiecesInEncoding(std::string_view(pending_).substr(0, cut), *textTo_, converted_, &pieces_);
       pending_.erase(0, cut);
+      rawNext_ += static_cast<int64_t>(cut);
       view_ = converted_;
     }
     blockLen_ = static_cast<int64_t>(view_.size());
@@ -170,11 +217,7 @@ class Importer {
     if (!sink_->LogWanted()) return;
     entry_.clear();
     if (!fileLineWritten_) {
-      // A line break in the name would end the escape line.
-      std::string name = name_;
-      std::replace(name.begin(), name.end(), '\r', ' ');
-      std::replace(name.begin(), name.end(), '\n', ' ');
-      entry_ += "\r\n%File: " + name + "\r\n";
+      entry_ += FileLine(name_);
       fileLineWritten_ = true;
     }
     const int64_t split = std::min(errorStart, gameEnd + 1);
@@ -209,6 +252,13 @@ class Importer {
     }
   }
 
+  void FeedUpTo(int64_t rawEnd) {
+    const size_t n = static_cast<size_t>(std::clamp<int64_t>(rawEnd - unfedStart_, 0, static_cast<int64_t>(unfed_.size())));
+    text_.Feed(std::string_view(unfed_).substr(0, n));
+    unfed_.erase(0, n);
+    unfedStart_ += static_cast<int64_t>(n);
+  }
+
   DirectSink direct_;
   ImportSink *sink_ = &direct_;
   std::string name_;
@@ -218,6 +268,15 @@ class Importer {
   std::string pending_, converted_;  // with textTo_: text waiting for its bound, the block converted
   std::string_view view_;            // the block as the parser reads it
   int64_t blockStart_ = 0, blockLen_ = 0;
+  // The file offsets where the block's bytes and the next block's begin,
+  // and past the last byte read; the converted pieces of the block (their
+  // ends in the block and in the file's bytes from rawStart_).
+  int64_t rawStart_ = 0, rawNext_ = 0, rawRead_ = 0;
+  std::vector<std::pair<size_t, size_t>> pieces_;
+  // From OpenAt: bytes read from unfedStart_ on that the text kind waits for.
+  bool exact_ = false;
+  std::string unfed_;
+  int64_t unfedStart_ = 0;
   std::string history_;  // bytes from historyStart_ up to blockStart_
   int64_t historyStart_ = 0;
   bool readFailed_ = false;
@@ -467,6 +526,349 @@ AheadRun PerformAhead(AheadQueue &q, std::atomic<bool> &stop, int64_t size, bool
   }
 }
 
+// ------------------------------------------------------- import in segments
+//
+// With cores to spare the file is parsed in segments at once. Segment k
+// starts at its boundary, the first "[" at or past k * segmentBytes that
+// begins a line after an empty line; its worker parses on until the parse
+// stands between games at a later boundary, or the input ends. The calling
+// thread performs segment after segment, each from the boundary the one
+// before stopped at. Between games a parse carries nothing on but its
+// counts, so this is what one parse of the whole file does; a segment no
+// parse stopped at the start of (a "[" inside a comment) is dropped.
+
+constexpr int64_t kNoBoundary = std::numeric_limits<int64_t>::max();
+
+class Boundaries {
+ public:
+  Boundaries(const std::string &name, int64_t size, int64_t segmentBytes)
+      : size_(size), segment_(segmentBytes), known_(static_cast<size_t>((size + segmentBytes - 1) / segmentBytes), -1) {
+    if (!known_.empty()) known_[0] = 0;
+    file_.Open(name, BinFile::Mode::Read);
+  }
+  size_t Count() const { return known_.size(); }
+  // Found when first asked for; kNoBoundary past the last one.
+  int64_t At(size_t k) {
+    if (k >= known_.size()) return kNoBoundary;
+    std::lock_guard lock(mutex_);
+    if (known_[k] < 0) known_[k] = Find(static_cast<int64_t>(k) * segment_);
+    return known_[k];
+  }
+
+ private:
+  int64_t Find(int64_t from) {
+    if (!file_.IsOpen()) return kNoBoundary;
+    // Chunks overlap by three bytes: what comes before a "[" at a chunk's start.
+    constexpr size_t kBefore = 3;
+    int64_t pos = std::max<int64_t>(0, from - static_cast<int64_t>(kBefore));
+    while (pos < size_) {
+      const size_t n = static_cast<size_t>(std::min<int64_t>(sizeof buf_, size_ - pos));
+      // A file that stopped being readable has no more: the segment
+      // before reads on and meets the failure itself.
+      if (!file_.ReadAt(static_cast<uint64_t>(pos), buf_, n)) return kNoBoundary;
+      for (size_t i = 2; i < n; ++i) {
+        if (buf_[i] != '[' || buf_[i - 1] != '\n' || pos + static_cast<int64_t>(i) < from) continue;
+        if (buf_[i - 2] == '\n' || (buf_[i - 2] == '\r' && i >= 3 && buf_[i - 3] == '\n'))
+          return pos + static_cast<int64_t>(i);
+      }
+      if (pos + static_cast<int64_t>(n) >= size_) break;
+      pos += static_cast<int64_t>(n - kBefore);
+    }
+    return kNoBoundary;
+  }
+
+  const int64_t size_, segment_;
+  std::mutex mutex_;
+  std::vector<int64_t> known_;  // -1: not looked for yet
+  BinFile file_;
+  char buf_[16384];
+};
+
+struct Segment {
+  size_t index = 0;
+  std::vector<AheadEvent> events;  // kept for reuse: their buffers stay allocated
+  size_t used = 0;
+  size_t next = 0;          // the boundary it stopped at; past the last one at the end of the input
+  // The offset it stopped at, that of the text as parsed: converted text
+  // may be longer than the file's, by growth up to there.
+  int64_t end = 0;
+  int64_t growth = 0;
+  PGNParseResult result;    // its own counts
+  bool readFailed = false;
+  win1252::TextKind textKind = win1252::TextKind::Ascii;
+
+  AheadEvent &Add() {
+    if (used == events.size()) events.emplace_back();
+    return events[used++];
+  }
+};
+
+// The segments between the workers and the calling thread: a worker takes
+// the next one within the window past the one the calling thread waits
+// for; finished ones wait until wanted or dropped.
+class SegmentWork {
+ public:
+  SegmentWork(size_t count, size_t window) : count_(count), window_(window) {}
+
+  // Worker.
+  bool Claim(size_t &k) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (stop_ || error_) return false;
+      claim_ = std::max(claim_, wanted_.load());
+      if (claim_ >= count_) return false;
+      if (claim_ < wanted_ + window_) break;
+      changed_.wait(lock);
+    }
+    k = claim_++;
+    return true;
+  }
+  std::unique_ptr<Segment> Fresh() {
+    std::lock_guard lock(mutex_);
+    if (free_.empty()) return std::make_unique<Segment>();
+    std::unique_ptr<Segment> s = std::move(free_.back());
+    free_.pop_back();
+    return s;
+  }
+  void Finished(std::unique_ptr<Segment> s) {
+    std::lock_guard lock(mutex_);
+    if (s->index >= wanted_)
+      done_[s->index] = std::move(s);
+    else
+      free_.push_back(std::move(s));
+    changed_.notify_all();
+  }
+  // Not parsed any further: dropped, or the import is over.
+  bool Dropped(size_t k) const { return stop_ || k < wanted_; }
+  void Fail(std::exception_ptr e) {
+    std::lock_guard lock(mutex_);
+    if (!error_) error_ = e;
+    changed_.notify_all();
+  }
+
+  // Calling thread.
+  std::unique_ptr<Segment> Wait(size_t k) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done_.count(k) || error_; });
+    if (!done_.count(k)) std::rethrow_exception(error_);
+    std::unique_ptr<Segment> s = std::move(done_[k]);
+    done_.erase(k);
+    return s;
+  }
+  // From now on segment k is the one waited for; those before it are dropped.
+  void Want(size_t k, std::unique_ptr<Segment> performed) {
+    std::lock_guard lock(mutex_);
+    wanted_ = k;
+    free_.push_back(std::move(performed));
+    for (auto it = done_.begin(); it != done_.end() && it->first < k;) {
+      free_.push_back(std::move(it->second));
+      it = done_.erase(it);
+    }
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  const size_t count_, window_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::atomic<size_t> wanted_{0};
+  std::atomic<bool> stop_{false};
+  size_t claim_ = 0;
+  std::map<size_t, std::unique_ptr<Segment>> done_;
+  std::vector<std::unique_ptr<Segment>> free_;
+  std::exception_ptr error_;
+};
+
+class SegmentSink final : public ImportSink {
+ public:
+  explicit SegmentSink(Segment &s) : s_(s) {}
+  bool LogWanted() const override { return true; }
+  // The importer's one message: a read failed.
+  void Message(const std::string &text) override { Text(AheadEvent::Kind::Message, text).readFailed = true; }
+  void LogEntry(const std::string &entry) override { Text(AheadEvent::Kind::LogEntry, entry); }
+
+ private:
+  AheadEvent &Text(AheadEvent::Kind kind, const std::string &text) {
+    AheadEvent &e = s_.Add();
+    e.kind = kind;
+    e.text = text;
+    e.readFailed = false;
+    return e;
+  }
+  Segment &s_;
+};
+
+struct SegmentJob {
+  SegmentWork &work;
+  Boundaries &bounds;
+  const std::string &name;
+  size_t blockSize;
+  int encoding;
+  std::optional<win1252::TextEncoding> textTo;
+  const std::function<void(const GameBuffer &)> &packed;
+};
+
+void ParseSegment(const SegmentJob &job, Segment &seg) {
+  seg.used = 0;
+  seg.result = {};
+  seg.readFailed = false;
+  seg.growth = 0;
+  seg.next = job.bounds.Count();
+  const int64_t start = job.bounds.At(seg.index);
+  seg.end = start;
+  seg.textKind = win1252::TextKind::Ascii;
+  // No boundary: the segment before reads to the end.
+  if (start == kNoBoundary) return;
+  Importer im(job.name, job.blockSize, job.textTo);
+  SegmentSink sink(seg);
+  im.SetSink(&sink);
+  im.LeaveFileLine();
+  if (!im.OpenAt(start)) {
+    seg.readFailed = true;
+    sink.Message(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(job.name)));
+    return;
+  }
+  size_t next = seg.index + 1;
+  bool atBoundary = false;
+  int64_t rawEnd = 0;
+  PGNParseState state;
+  PGNCallbacks cb;
+  cb.state = &state;
+  cb.start = start;
+  cb.refill = [&](int64_t keepFrom) {
+    return job.work.Dropped(seg.index) ? std::string_view() : im.Refill(keepFrom);
+  };
+  cb.error = [&](int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
+                 const std::string &message) { im.WriteError(gameStart, gameEnd, errorStart, errorEnd, message); };
+  cb.game = [&](const GameBuffer &game, bool &cancel) {
+    if (job.packed) job.packed(game);
+    AheadEvent &e = seg.Add();
+    e.kind = AheadEvent::Kind::Game;
+    CopyGame(game, e.game);
+    e.state = state;
+    if (job.work.Dropped(seg.index)) cancel = true;
+  };
+  cb.boundary = [&](int64_t offset) {
+    const int64_t raw = im.RawOffset(offset);
+    int64_t b;
+    while ((b = job.bounds.At(next)) < raw) ++next;
+    atBoundary = b == raw;
+    if (atBoundary) {
+      seg.end = offset;
+      rawEnd = raw;
+    }
+    return atBoundary;
+  };
+  bool cancel = false;
+  try {
+    seg.result = ParsePGN(0, job.encoding, cancel, cb);
+  } catch (...) {
+    AheadEvent &e = seg.Add();
+    e.kind = AheadEvent::Kind::Failed;
+    e.error = std::current_exception();
+    return;
+  }
+  seg.readFailed = im.ReadFailed();
+  if (atBoundary) {
+    seg.next = next;
+    seg.growth = seg.end - rawEnd;
+  } else {
+    seg.end = im.Consumed();
+    rawEnd = im.RawRead();
+  }
+  seg.textKind = im.KindUpTo(rawEnd);
+}
+
+void SegmentWorker(const SegmentJob &job) {
+  try {
+    size_t k;
+    while (job.work.Claim(k)) {
+      std::unique_ptr<Segment> seg = job.work.Fresh();
+      seg->index = k;
+      ParseSegment(job, *seg);
+      job.work.Finished(std::move(seg));
+    }
+  } catch (...) {
+    job.work.Fail(std::current_exception());
+  }
+}
+
+PGNParseResult Plus(PGNParseResult a, const PGNParseResult &b) {
+  a.games += b.games;
+  a.errors += b.errors;
+  a.unterminatedComment = a.unterminatedComment || b.unterminatedComment;
+  a.commentsOutside = a.commentsOutside || b.commentsOutside;
+  return a;
+}
+
+// The calling thread: the segments' events in order, the counts running on
+// from segment to segment, a progress call every kPGNProgressEvery games
+// as the parse makes them.
+AheadRun PerformSegments(SegmentWork &work, Boundaries &bounds, int64_t size, const std::string &fileLine,
+                         bool &cancel, const PGNGameCallback &game, const PGNProgressCallback &progress,
+                         const std::function<void(int64_t)> &taken) {
+  AheadRun run;
+  PGNParseResult sofar;
+  bool fileLineWritten = false;
+  int64_t growth = 0;  // of the text before the segment
+  for (size_t k = 0;;) {
+    std::unique_ptr<Segment> seg = work.Wait(k);
+    if (taken) taken(bounds.At(k));
+    run.textKind = win1252::Utf8Scan::Combine(run.textKind, seg->textKind);
+    for (size_t i = 0; i < seg->used; ++i) {
+      AheadEvent &e = seg->events[i];
+      switch (e.kind) {
+        case AheadEvent::Kind::Game: {
+          const PGNParseResult at = Plus(sofar, e.state.sofar);
+          const int64_t offset = e.state.offset + growth;
+          if (game) game(e.game, cancel);
+          if (progress && at.games % kPGNProgressEvery == 0) progress(offset, size, cancel, at.games);
+          if (cancel) {
+            // The parse would end here: one last progress call, the counts as they were.
+            if (progress) progress(offset, size, cancel, at.games);
+            run.result = at;
+            run.result.cancelled = true;
+            return run;
+          }
+          break;
+        }
+        case AheadEvent::Kind::Message:
+          ui::ShowMessage(e.text);
+          run.readFailed = run.readFailed || e.readFailed;
+          break;
+        case AheadEvent::Kind::LogEntry:
+          WriteLogEntry(std::exchange(fileLineWritten, true) ? e.text : fileLine + e.text);
+          break;
+        case AheadEvent::Kind::Failed:
+          std::rethrow_exception(e.error);
+        default:
+          break;
+      }
+    }
+    sofar = Plus(sofar, seg->result);
+    if (seg->readFailed || seg->next >= bounds.Count()) {
+      run.result = sofar;
+      run.readFailed = seg->readFailed;
+      // A cancel in the last call comes after the end.
+      if (progress) progress(seg->end + growth, size, cancel, sofar.games);
+      return run;
+    }
+    growth += seg->growth;
+    k = seg->next;
+    work.Want(k, std::move(seg));
+  }
+}
+
+size_t DefaultWorkers() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp<size_t>(cores > 1 ? cores - 1 : 1, 1, 8);
+}
+
 }  // namespace
 
 std::string ImportLogPath() { return dirs::GetWritableDir() + "prserror.txt"; }
@@ -537,6 +939,37 @@ AheadRun ParseHere(Importer &im, int64_t size, int encoding, bool &cancel, const
 
 }  // namespace
 
+namespace {
+
+AheadRun ImportInSegments(Importer &im, int64_t size, int encoding, size_t blockSize,
+                          std::optional<win1252::TextEncoding> textTo, bool &cancel,
+                          const PGNGameCallback &game, const PGNProgressCallback &progress, size_t workers,
+                          const PGNAheadOptions &options) {
+  Boundaries bounds(im.Name(), size, std::max<int64_t>(options.segmentBytes, 1));
+  SegmentWork work(bounds.Count(), 2 * workers);
+  const SegmentJob job{work, bounds, im.Name(), blockSize, encoding, textTo, options.packed};
+  std::vector<std::thread> threads;
+  // The workers are stopped and joined on every way out.
+  struct Joiner {
+    SegmentWork &work;
+    std::vector<std::thread> &threads;
+    ~Joiner() {
+      work.Stop();
+      for (std::thread &t : threads) t.join();
+    }
+  } joiner{work, threads};
+  try {
+    for (size_t i = 0; i < workers; ++i) threads.emplace_back(SegmentWorker, std::cref(job));
+  } catch (const std::system_error &) {
+    // Fewer threads than asked for do the same work; none, and it runs here.
+    if (threads.empty()) return ParseHere(im, size, encoding, cancel, game, progress, true);
+  }
+  return PerformSegments(work, bounds, size, Importer::FileLine(im.Name()), cancel, game, progress,
+                         options.segmentTaken);
+}
+
+}  // namespace
+
 PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                               bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
                               const PGNProgressCallback &progress, size_t blockSize,
@@ -556,6 +989,10 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                        // A cancel at the start reads no game: no worker for that.
                        if (progress) progress(0, size, cancel, 0);
                        if (cancel) return ParseHere(im, size, encoding, cancel, game, progress, true);
+                       const size_t workers = options.workers ? options.workers : DefaultWorkers();
+                       if (workers > 1 && size > options.segmentBytes)
+                         return ImportInSegments(im, size, encoding, blockSize, textTo, cancel, game, progress,
+                                                 workers, options);
                        AheadQueue q(options.batchGames, options.batches);
                        std::atomic<bool> stop{false};
                        std::thread worker;

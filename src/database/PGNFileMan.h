@@ -67,11 +67,22 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
 // else in the order ImportPGNFile would: the callbacks, the messages, the
 // log entries, and the result of a cancel at the same game. An exception of
 // the parse is thrown here, where ImportPGNFile would throw it.
+//
+// With more than one worker (0: one fewer than the cores, at most 8) a file
+// longer than segmentBytes is parsed in segments at once, each from a "["
+// that begins a line after an empty line, and the calling thread takes
+// over each segment's work only where the parse before it stopped between
+// games right there: so again all is as ImportPGNFile does it, but for the
+// text kind after a cancel, which is that of the segments read so far.
 struct PGNAheadOptions {
-  size_t batchGames = 32;  // events handed over at a time
-  size_t batches = 8;      // batches waiting at most
-  // Test seam: called on the worker with every game packed.
+  size_t workers = 0;
+  int64_t segmentBytes = int64_t{1} << 20;
+  size_t batchGames = 32;  // one worker: events handed over at a time
+  size_t batches = 8;      // one worker: batches waiting at most
+  // Test seams: called on a worker with every game packed; called with the
+  // offset of each segment the calling thread takes over.
   std::function<void(const GameBuffer &)> packed;
+  std::function<void(int64_t)> segmentTaken;
 };
 PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, int encoding, ReportO *report,
                                    bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,

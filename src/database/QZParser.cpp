@@ -317,7 +317,6 @@ bool ParseSANMoveRec(const MailboxPos &pos, std::string_view token, SanMoveRec &
 namespace {
 
 constexpr int kEof = -1;
-constexpr int kProgressEvery = 50;
 // A longer token fails anyway; its message shows this much of it.
 constexpr size_t kMaxTokenText = 255;
 
@@ -367,12 +366,12 @@ int SignNag(const char *s, size_t n) {
 class PgnScanner {
  public:
   PgnScanner(int64_t size, int encoding, bool &cancel, const PGNCallbacks &cb)
-      : size_(size), encoding_(encoding), cancel_(cancel), cb_(cb) {}
+      : size_(size), encoding_(encoding), cancel_(cancel), cb_(cb), blockStart_(cb.start) {}
 
   PGNParseResult Run() {
     builder_.Reset();
     Progress();
-    SkipByteOrderMark();
+    if (cb_.start == 0) SkipByteOrderMark();
     while (!cancel_) {
       int c = SkipBlanks();
       if (c == kEof) {
@@ -380,6 +379,8 @@ class PgnScanner {
         if (inGame_) EndGame(Offset(), Offset(), false);
         break;
       }
+      // Between games nothing of the text before counts any more.
+      if (!inGame_ && cb_.boundary && cb_.boundary(Offset())) break;
       if (inGame_)
         InGame(c);
       else
@@ -1026,7 +1027,7 @@ class PgnScanner {
       cb_.game(buffer_, cancel_);
     }
     if (--countdown_ == 0) {
-      countdown_ = kProgressEvery;
+      countdown_ = kPGNProgressEvery;
       Progress();
     }
   }
@@ -1080,7 +1081,7 @@ class PgnScanner {
   int64_t gameStart_ = 0;
   bool inGame_ = false, movesStarted_ = false;
   bool unterminated_ = false, commentsOutside_ = false;
-  int games_ = 0, errors_ = 0, countdown_ = kProgressEvery;
+  int games_ = 0, errors_ = 0, countdown_ = kPGNProgressEvery;
 };
 
 }  // namespace

@@ -60,6 +60,8 @@ bool ParseSANMoveRec(const MailboxPos &pos, std::string_view token, SanMoveRec &
 // escapes the next character, and the pair ends at a "]" that follows its
 // closing quote. A NUL inside the data reads as a blank.
 
+constexpr int kPGNProgressEvery = 50;
+
 struct PGNCallbacks {
   // The next block of input; an empty one ends the input. The bytes must
   // stay valid until the next call. keepFrom is the offset of the first
@@ -74,10 +76,16 @@ struct PGNCallbacks {
   std::function<void(int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
                      const std::string &message)>
       error;
-  // Every 50 games, and once at the start and the end.
+  // Every kPGNProgressEvery games, and once at the start and the end.
   std::function<void(int64_t bytesRead, int64_t inputSize, bool &cancel, int games)> progress;
   // Optional: set before every game and progress call (see PGNParseState).
   struct PGNParseState *state = nullptr;
+  // A run over part of a larger input: the offset of the first byte refill
+  // gives (a byte order mark is looked for at offset 0 only), and a test
+  // made between games at the offset of the next text; true ends the run
+  // there, as the end of the input would but for the game in hand.
+  int64_t start = 0;
+  std::function<bool(int64_t offset)> boundary;
 };
 
 struct PGNParseResult {

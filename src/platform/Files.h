@@ -1,6 +1,7 @@
 #pragma once
 // Checked binary file I/O. Every call reports failure (a short read or write
 // is a failure) and keeps errno in Error(), which the stores show as " (%d)".
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -122,8 +123,8 @@ class FileFault {
   ~FileFault();
   FileFault(const FileFault &) = delete;
   FileFault &operator=(const FileFault &) = delete;
-  bool Fired() const { return fired_; }
-  int Seen() const { return seen_; }  // operations of that kind so far
+  bool Fired() const { return fired_.load(); }
+  int Seen() const { return seen_.load(); }  // operations of that kind so far
   // Whether this call fails (and with which short count for a write).
   bool Hit(Op op);
   bool ShortWrite() const { return shortWrite_; }
@@ -133,8 +134,9 @@ class FileFault {
   Op op_;
   int nth_, err_;
   bool shortWrite_;
-  int seen_ = 0;
-  bool fired_ = false;
+  // Counted from any thread: imports read on workers.
+  std::atomic<int> seen_{0};
+  std::atomic<bool> fired_{false};
   FileFault *prev_;
 };
 

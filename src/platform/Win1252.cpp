@@ -221,7 +221,8 @@ size_t NextHighByte(std::string_view s, size_t i) {
 }
 }  // namespace
 
-void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out) {
+void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out,
+                            std::vector<std::pair<size_t, size_t>> *pieces) {
   const size_t n = text.size();
   size_t done = 0;  // text before done is in out
   for (size_t high = NextHighByte(text, 0); high < n; high = NextHighByte(text, done)) {
@@ -232,6 +233,7 @@ void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::s
     while (end < n && !IsPieceBound(text[end])) ++end;
     out.append(text.substr(done, start - done));
     AppendInEncoding(text.substr(start, end - start), encoding, out);
+    if (pieces) pieces->emplace_back(out.size(), end);
     done = end;
   }
   out.append(text.substr(done));

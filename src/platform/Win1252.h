@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace win1252 {
 
@@ -80,8 +82,10 @@ void ForEachPiece(std::string_view text, F f) {
 
 // Appends to out what ForEachPiece with ToEncoding on each piece gives,
 // looking only at the pieces that hold a byte above 0x7F: the rest of a
-// PGN text is ASCII and stays as it is.
-void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out);
+// PGN text is ASCII and stays as it is. With pieces, for each piece
+// converted, out's size after it and its end in text are added there.
+void AppendPiecesInEncoding(std::string_view text, TextEncoding encoding, std::string &out,
+                            std::vector<std::pair<size_t, size_t>> *pieces = nullptr);
 
 // Code point of each character of a valid UTF-8 text.
 template <class F>

@@ -40,6 +40,7 @@ std::string Show(const PGNImportResult &r) {
 
 PGNAheadOptions Queue(size_t batchGames, size_t batches) {
   PGNAheadOptions o;
+  o.workers = 1;
   o.batchGames = batchGames;
   o.batches = batches;
   return o;
@@ -81,8 +82,8 @@ class ImportAhead : public ::testing::Test {
     };
     try {
       t.result = ahead ? ImportPGNFileAhead(file, cancel, encIndexed, &report, false, false, game, progress, block,
-                                            std::nullopt, options)
-                       : ImportPGNFile(file, cancel, encIndexed, &report, false, false, game, progress, block);
+                                            textTo_, options)
+                       : ImportPGNFile(file, cancel, encIndexed, &report, false, false, game, progress, block, textTo_);
     } catch (const ERangeError &e) {
       t.calls.push_back(std::string("exception ") + e.what());
     }
@@ -114,6 +115,7 @@ class ImportAhead : public ::testing::Test {
 
   testutil::TempDir dir_;
   testutil::AppDirGuard guard_;
+  std::optional<win1252::TextEncoding> textTo_;
 };
 
 // n games; every seventh refused, comments outside games now and then.
@@ -202,6 +204,121 @@ TEST_F(ImportAhead, ExceptionOfThePackerEndsTheImportWhereItWouldEnd) {
     // A cancel before the failing game: no exception, as with one thread.
     packed = 0;
     ExpectSame(Run(false, file, {30, -1}), Run(true, file, {30, -1}, options), "cancel before the throw");
+  }
+}
+
+// Segments: several workers, small segments, and text that looks like a
+// game's start where it is none: a "[" after an empty line inside a
+// comment, and a game of tags alone whose next tag section follows an
+// empty line (the one-thread parse reads those tags as the same game's).
+std::string Tricky(int n, bool high) {
+  std::string s;
+  for (int i = 1; i <= n; ++i) {
+    const std::string e = high && i % 3 == 0 ? " \xE9\xE8" : "";
+    s += "[Event \"T" + std::to_string(i) + e + "\"]\r\n[Result \"*\"]\r\n\r\n";
+    if (i % 17 == 0) continue;  // tags alone
+    if (i % 13 == 0) s += "{a comment" + e + "\r\n\r\n[Event \"not a game\"]\r\n\r\n} ";
+    s += i % 7 == 0 ? "1. e4 e5 2. Ke3" + e + " *\r\n\r\n" : "1. d4 d5 2. c4 {x" + e + "} e6 *\r\n\r\n";
+    if (i % 29 == 0) s += "; [Event \"a line comment\"]\r\n\r\n";
+  }
+  return s;
+}
+
+PGNAheadOptions Segments(size_t workers, int64_t bytes, std::vector<int64_t> *taken = nullptr) {
+  PGNAheadOptions o;
+  o.workers = workers;
+  o.segmentBytes = bytes;
+  if (taken) o.segmentTaken = [taken](int64_t at) { taken->push_back(at); };
+  return o;
+}
+
+// A cancel's text kind is that of the segments read: the rest must agree.
+void SameButKind(Trace &ahead, const Trace &one) {
+  if (ahead.result.cancelled) ahead.result.textKind = one.result.textKind;
+}
+
+TEST_F(ImportAhead, SegmentsPerformAsTheOneThreadImport) {
+  const std::string text = Tricky(150, false);
+  const std::string file = Write("t.pgn", text);
+  std::vector<CancelAt> cancels = {{}, {1, -1}, {-1, 2}};
+  for (int g : {16, 17, 49, 50, 51, 99, 120}) cancels.push_back({g, -1});
+  for (const CancelAt &at : cancels) {
+    const Trace one = Run(false, file, at, {}, 512);
+    for (const size_t workers : {size_t{2}, size_t{5}}) {
+      for (const int64_t bytes : {int64_t{97}, int64_t{700}}) {
+        std::vector<int64_t> taken;
+        Trace ahead = Run(true, file, at, Segments(workers, bytes, &taken), 512);
+        SameButKind(ahead, one);
+        const std::string what = "game " + std::to_string(at.game) + " progress " + std::to_string(at.progress) +
+                                 " workers " + std::to_string(workers) + " bytes " + std::to_string(bytes);
+        ExpectSame(one, ahead, what);
+        if (at.game < 0 && at.progress < 0) {
+          // Work was shared, and never from a false start.
+          EXPECT_GT(taken.size(), 10u) << what;
+          for (const int64_t t : taken) {
+            EXPECT_EQ(text.compare(static_cast<size_t>(t), 8, "[Event \""), 0) << what << " at " << t;
+            EXPECT_NE(text.compare(static_cast<size_t>(t), 12, "[Event \"not "), 0) << what << " at " << t;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_F(ImportAhead, SegmentsOfConvertedText) {
+  // Windows-1252 text read into UTF-8 grows: offsets and the log shift.
+  textTo_ = win1252::TextEncoding::Utf8;
+  const std::string file = Write("w.pgn", Tricky(120, true));
+  for (const CancelAt &at : {CancelAt{}, CancelAt{60, -1}}) {
+    const Trace one = Run(false, file, at, {}, 300);
+    std::vector<int64_t> taken;
+    Trace ahead = Run(true, file, at, Segments(3, 400, &taken), 300);
+    SameButKind(ahead, one);
+    ExpectSame(one, ahead, "cancel " + std::to_string(at.game));
+    EXPECT_EQ(one.result.textKind, win1252::TextKind::Other);
+    EXPECT_GT(taken.size(), 5u);
+  }
+}
+
+TEST_F(ImportAhead, SegmentsStopAtThePackerException) {
+  const std::string file = Write("x.pgn", Tricky(150, false));
+  PGNAheadOptions options = Segments(4, 300);
+  // Thrown by whichever worker packs the game, also by one whose work is dropped.
+  options.packed = [](const GameBuffer &g) {
+    if (std::string(reinterpret_cast<const char *>(g.bytes.get()), g.length).find("\"T41\"") != std::string::npos)
+      throw ERangeError("game 41");
+  };
+  // The one-thread import throwing in the callback of the same game.
+  int at = 0;
+  for (const std::string &c : Run(false, file, {}).calls) {
+    if (c.rfind("game ", 0) == 0) ++at;
+    if (c.find("\"T41\"") != std::string::npos) break;
+  }
+  const Trace one = Run(false, file, {-1, -1, at});
+  ASSERT_EQ(one.calls.back(), "exception game " + std::to_string(at));
+  Trace ahead = Run(true, file, {}, options);
+  ASSERT_EQ(ahead.calls.back(), "exception game 41");
+  ahead.calls.back() = one.calls.back();
+  ExpectSame(one, ahead, "segments");
+}
+
+TEST_F(ImportAhead, SegmentsAfterAFailedRead) {
+  const std::string file = Write("r.pgn", Tricky(150, false));
+  const Trace whole = Run(false, file, {});
+  for (int nth = 1; nth <= 12; ++nth) {
+    FileFault fault(FileFault::Op::Read, nth, EIO);
+    const Trace t = Run(true, file, {}, Segments(3, 400));
+    // A read for work that was dropped changes nothing; else the import ends
+    // where the failure met it, and says so once.
+    if (!t.result.readFailed) {
+      ExpectSame(whole, t, "read " + std::to_string(nth));
+      continue;
+    }
+    EXPECT_LT(t.result.games, whole.result.games) << nth;
+    EXPECT_EQ(std::count_if(t.calls.begin(), t.calls.end(),
+                            [](const std::string &c) { return c.rfind("message ", 0) == 0; }),
+              1)
+        << nth;
   }
 }
 
