@@ -647,21 +647,7 @@ bool DatabaseO::ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreak
 }
 
 bool DatabaseO::BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out) {
-  out.clear();
-  std::string &moves = movetext_;
-  if (!textReader_.Attach(buffer_)) return false;
-  AppendTagsPGN(textReader_, out);
-  if (!WriteGamePGN(textReader_, wrap, moves)) {
-    out.clear();
-    return false;
-  }
-  out += "\r\n\r\n";
-  const size_t first = std::min(moves.find_first_not_of(' '), moves.size());
-  if (option != 0 || lineBreaks)
-    out += LineBreaksToSpaces(moves.substr(first), option);
-  else
-    out.append(moves, first);
-  return true;
+  return GamePgnText(buffer_, option, wrap, lineBreaks, text_, out);
 }
 
 std::string DatabaseO::GetPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks) {
@@ -746,11 +732,11 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
     if (!games_.ReadDescriptor(n, d)) return 0;
     old = {d.white, d.black, d.eventSite};
   }
-  if (!BuildGameDescriptor(buf, textReader_, players_, eventSites_, annotators_, d)) {
+  if (!BuildGameDescriptor(buf, text_.reader, players_, eventSites_, annotators_, d)) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }
-  if (!NamesStored(textReader_, d)) return 0;
+  if (!NamesStored(text_.reader, d)) return 0;
   int32_t nr = n;
   if (n > 0) {
     if (!games_.SaveGame(n, buf, d)) return 0;

@@ -18,6 +18,7 @@
 #include "database/DatabaseManTrees.h"
 #include "database/KeyTreeMan.h"
 #include "database/PGNFileMan.h"
+#include "database/PgnRender.h"
 #include "database/QZUtils.h"
 #include "database/SearchBoosterMan.h"
 #include "foundation/comDlgAbort.h"
@@ -446,8 +447,7 @@ class DatabaseO {
   GameBuffer buffer_;
   // The tag reader of StoreGame and BufferPgnText and the movetext of the
   // latter, kept from game to game.
-  QZGameManagerO textReader_;
-  std::string movetext_;
+  PgnScratch text_;
   TreeViewsO treeViews_;
   KeyViewO keyView_;
 };

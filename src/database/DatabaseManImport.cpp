@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "database/DatabaseMan.h"
 #include "database/DatabaseManText.h"
@@ -340,29 +341,64 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     if (err) *err = out.Error();
     return ExportResult::Failed;
   }
+  // The store is read, the file written and the dialog served here, in
+  // game order; workers make the texts in between, a few batches ahead.
+  constexpr size_t kBatchGames = 64;
+  const unsigned workers = PgnRenderPoolO::DefaultWorkers();
+  std::vector<PgnRenderBatch> batches(workers == 0 ? 1 : 2 * size_t{workers});
+  for (PgnRenderBatch &b : batches) b.games.resize(kBatchGames);
+  // Declared after the batches: stopped and joined before they go.
+  PgnRenderPoolO pool(
+      [](const GameBuffer &buf, PgnScratch &scratch, std::string &text) {
+        return GamePgnText(buf, 0, true, false, scratch, text);
+      },
+      workers);
+  size_t oldest = 0, queued = 0;
+  bool unreadable = false;
+  // The oldest batch into the file; false at a game that could not be read
+  // or rendered (it would be dropped from the file) or a failed write.
+  auto writeOldest = [&] {
+    PgnRenderBatch &b = batches[oldest];
+    oldest = (oldest + 1) % batches.size();
+    --queued;
+    pool.Wait(b);
+    const size_t n = std::exchange(b.count, 0);
+    for (size_t k = 0; k < n; ++k) {
+      const PgnRenderSlot &s = b.games[k];
+      if (!s.ok) {
+        unreadable = true;
+        return false;
+      }
+      if (s.render) {
+        out.WriteLn(s.text);
+        out.NewLine();
+      }
+      if (out.Failed()) return false;
+    }
+    return true;
+  };
+  bool going = true, written = true;
   int countdown = 0;
-  std::string text;
-  for (int32_t i = 1; i <= count; ++i) {
+  for (int32_t i = 1; i <= count && going; ++i) {
     if (--countdown <= 0) {
       countdown = 50;
       ReportProgress(progressText(i), progress);
     }
     const int32_t n = gameAt(i);
+    PgnRenderBatch &b = batches[(oldest + queued) % batches.size()];
+    PgnRenderSlot &s = b.games[b.count++];
     GameDescriptor d;
-    if (!games_.ReadDescriptor(n, d) ||
-        (!(d.flags & GameDescriptor::gfDeleted) && !ReadPgnText(n, 0, true, false, text))) {
-      // A game that cannot be read would be dropped from the file.
-      if (err) *err = EIO;
-      out.Abandon();
-      ReportProgress("", progress);
-      return ExportResult::Failed;
+    s.ok = games_.ReadDescriptor(n, d);
+    s.render = s.ok && !(d.flags & GameDescriptor::gfDeleted);
+    // A game that did not read is not rendered: it stays failed.
+    if (s.render) s.render = s.ok = games_.GetGame(n, s.buf);
+    if (b.count == kBatchGames || !s.ok || i == count) {
+      pool.Submit(b);
+      if (++queued == batches.size()) written = writeOldest();
     }
-    if (!(d.flags & GameDescriptor::gfDeleted)) {
-      out.WriteLn(text);
-      out.NewLine();
-    }
-    if (out.Failed()) break;
-    if (progress) {
+    // Nothing is read past a game that failed or a failed write.
+    going = s.ok && written;
+    if (progress && going) {
       ui::ProcessMessages();
       if (progress->Cancelled()) {
         out.Abandon();
@@ -370,6 +406,13 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
         return ExportResult::Cancelled;
       }
     }
+  }
+  while (written && queued > 0) written = writeOldest();
+  if (unreadable) {
+    if (err) *err = EIO;
+    out.Abandon();
+    ReportProgress("", progress);
+    return ExportResult::Failed;
   }
   ReportProgress("", progress);
   if (!out.Done()) {

@@ -1,0 +1,129 @@
+// Export on worker threads: the one-thread texts in order; the first failure
+// in game order or a cancel keeps the old file; a worker's throw comes back.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "database/DatabaseMan.h"
+#include "database/DatabaseTestUtil.h"
+#include "database/PgnRender.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+namespace {
+
+class PgnExport : public ::testing::Test {
+ protected:
+  static constexpr int kGames = 1500;  // many batches on every worker
+
+  // Comments, NAGs, variations, long wrapped lines; every 9th game deleted.
+  void SetUp() override {
+    std::string pgn;
+    for (int i = 1; i <= kGames; ++i)
+      pgn += "[Round \"" + std::to_string(i) + "\"]\r\n[White \"W" + std::to_string(i % 13) +
+             "\"]\r\n[Result \"1-0\"]\r\n\r\n1. e4 {c" + std::to_string(i) +
+             "} e5 $1 2. Nf3 (2. f4 exf4 $2 {gambit} (2... d5)) Nc6 " +
+             (i % 3 ? "" : "3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O 9. h3 Nb8 10. d4 Nbd7 ") +
+             "{" + std::string(static_cast<size_t>(i % 90), 'x') + "} 1-0\r\n\r\n";
+    dir_.Write("src.pgn", pgn);
+    bool report = false, flag = false;
+    ASSERT_TRUE(db_.Open(dir_.File("t.qcx"), nullptr, nullptr, report));
+    ASSERT_TRUE(db_.ImportDatabase(dir_.File("src.pgn"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(db_.GameCount(), kGames);
+    for (int n = 9; n <= kGames; n += 9) ASSERT_TRUE(db_.DeleteGame(n));
+  }
+
+  // In the games file, game n's first move byte becomes an index no
+  // position has: the game reads but does not render.
+  void SpoilMoves(int32_t n) {
+    GameBuffer buf;
+    ASSERT_TRUE(db_.GetGameBuffer(n, buf));
+    const size_t at = dir_.Read("t.gad").find(std::string(reinterpret_cast<const char *>(buf.bytes.get()), buf.length));
+    ASSERT_NE(at, std::string::npos);
+    std::fstream f(dir_.File("t.gad"), std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(at + QZGameManagerO::kHeaderSize)).put(static_cast<char>(250));
+    f.close();
+    ASSERT_TRUE(db_.GetGameBuffer(n, buf));
+    ASSERT_EQ(db_.GetPgnText(n, 0, true, false), "");
+  }
+
+  testutil::TempDir dir_;
+  testutil::MessageRecorder rec_;
+  DatabaseO db_;
+};
+
+TEST_F(PgnExport, TheFileIsTheOneThreadTextsInOrder) {
+  std::string expected;
+  for (int32_t n = 1; n <= kGames; ++n)
+    if (n % 9) expected += db_.GetPgnText(n, 0, true, false) + "\r\n\r\n";
+  ASSERT_EQ(db_.ExportDatabase(dir_.File("all.pgn"), nullptr), DatabaseO::ExportResult::Done);
+  EXPECT_EQ(dir_.Read("all.pgn"), expected);
+}
+
+TEST_F(PgnExport, TheFirstFailureOrACancelKeepsTheFile) {
+  dir_.Write("keep.pgn", "old bytes");
+  {
+    AbortDlgO dlg;
+    dlg.Init();
+    CancelAfter cancel(dlg, 700);
+    EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), &dlg), DatabaseO::ExportResult::Cancelled);
+  }
+  EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
+  SpoilMoves(1201);  // after several batches were written
+  int err = 0;
+  EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), nullptr, &err), DatabaseO::ExportResult::Failed);
+  EXPECT_EQ(err, EIO);
+  EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
+  // The first game of each batch of 64 after the one in which the first
+  // 64 KiB are written fails: the write's error, as in game order.
+  int32_t n = 0;
+  for (size_t bytes = 0; bytes < 65536;)
+    if (++n % 9) bytes += db_.GetPgnText(n, 0, true, false).size() + 4;
+  for (n = (n - 1) / 64 * 64 + 65; n <= 1200; n += 64) SpoilMoves(n);
+  FileFault fault(FileFault::Op::Write, 1, ENOSPC);
+  EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), nullptr, &err), DatabaseO::ExportResult::Failed);
+  EXPECT_TRUE(fault.Fired());
+  EXPECT_EQ(err, ENOSPC);
+  EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
+}
+
+// A game's text is its buffer's length; length 2 does not render, 3 throws.
+TEST(PgnRenderPool, ResultsComeBackPerGameAndAThrowReachesTheCaller) {
+  for (unsigned workers : {0u, 3u}) {
+    SCOPED_TRACE(workers);
+    std::vector<PgnRenderBatch> batches(6);  // outlives the pool's workers
+    PgnRenderPoolO pool(
+        [](const GameBuffer &buf, PgnScratch &, std::string &text) {
+          if (buf.length == 3) throw ERangeError("three");
+          text = std::to_string(buf.length);
+          return buf.length != 2;
+        },
+        workers);
+    EXPECT_EQ(pool.Workers(), workers);
+    for (size_t b = 0; b < batches.size(); ++b) {
+      batches[b].games.resize(4);
+      batches[b].count = 4;
+      for (size_t k = 0; k < 4; ++k) {
+        PgnRenderSlot &s = batches[b].games[k];
+        SizeGameBuffer(s.buf, static_cast<uint32_t>(b == 4 && k == 1 ? 3 : b == 2 && k == 2 ? 2 : 10 + k));
+        s.render = k != 3;  // the last one is skipped
+      }
+      pool.Submit(batches[b]);
+    }
+    for (size_t b = 0; b < 4; ++b) {
+      pool.Wait(batches[b]);
+      for (const PgnRenderSlot &s : batches[b].games) {
+        EXPECT_EQ(s.text, s.render ? std::to_string(s.buf.length) : "");
+        EXPECT_EQ(s.ok, s.render && s.buf.length != 2);
+      }
+    }
+    EXPECT_THROW(pool.Wait(batches[4]), ERangeError);
+    // Batch 5 is left to the destructor.
+  }
+}
+
+}  // namespace
