@@ -23,6 +23,7 @@
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/UiHooks.h"
 #include "platform/Win1252.h"
 
@@ -864,10 +865,7 @@ AheadRun PerformSegments(SegmentWork &work, Boundaries &bounds, int64_t size, co
   }
 }
 
-size_t DefaultWorkers() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return std::clamp<size_t>(cores > 1 ? cores - 1 : 1, 1, 8);
-}
+size_t DefaultWorkers() { return std::max(1u, proc::SpareCores(8)); }
 
 }  // namespace
 

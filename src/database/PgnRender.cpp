@@ -6,6 +6,7 @@
 
 #include "database/DatabaseMan.h"
 #include "database/QZGamePlayer.h"
+#include "platform/Process.h"
 
 bool GamePgnText(const GameBuffer &buf, uint8_t option, bool wrap, bool lineBreaks, PgnScratch &scratch,
                  std::string &out) {
@@ -48,12 +49,8 @@ PgnRenderPoolO::~PgnRenderPoolO() {
   for (std::thread &t : threads_) t.join();
 }
 
-unsigned PgnRenderPoolO::DefaultWorkers() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  // Beyond this the calling thread's reading and writing is the limit.
-  constexpr unsigned kMost = 7;
-  return cores <= 1 ? 0 : std::min(cores - 1, kMost);
-}
+// Beyond seven the calling thread's reading and writing is the limit.
+unsigned PgnRenderPoolO::DefaultWorkers() { return proc::SpareCores(7); }
 
 void PgnRenderPoolO::Submit(PgnRenderBatch &batch) {
   batch.done = false;

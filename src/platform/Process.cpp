@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -225,6 +226,11 @@ void Stop(pid_t &pid, int &toChild, int graceMs) {
 void CloseFd(int &fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
+}
+
+unsigned SpareCores(unsigned most) {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores <= 1 ? 0 : std::min(cores - 1, most);
 }
 
 }  // namespace proc

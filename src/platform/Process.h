@@ -73,4 +73,8 @@ void Stop(pid_t &pid, int &toChild, int graceMs);
 // Closes fd when open and sets it to -1.
 void CloseFd(int &fd);
 
+// The cores beside the calling thread's, at most most: the workers a bulk
+// job may start. 0 on one core.
+unsigned SpareCores(unsigned most);
+
 }  // namespace proc
