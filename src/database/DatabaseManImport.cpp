@@ -392,12 +392,14 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     s.render = s.ok && !(d.flags & GameDescriptor::gfDeleted);
     // A game that did not read is not rendered: it stays failed.
     if (s.render) s.render = s.ok = games_.GetGame(n, s.buf);
-    if (b.count == kBatchGames || !s.ok || i == count) {
+    // Once submitted the slot is the workers' until the batch is waited for.
+    const bool read = s.ok;
+    if (b.count == kBatchGames || !read || i == count) {
       pool.Submit(b);
       if (++queued == batches.size()) written = writeOldest();
     }
     // Nothing is read past a game that failed or a failed write.
-    going = s.ok && written;
+    going = read && written;
     if (progress && going) {
       ui::ProcessMessages();
       if (progress->Cancelled()) {
