@@ -106,6 +106,9 @@ class GameStoreO {
   // write of this store: 35 bytes per game at most.
   bool ReadDescriptor(int32_t n, GameDescriptor &d);
   void PrefetchDescriptor(int32_t n) const { held_.Prefetch(n); }
+  // Game n's descriptor bytes when held, else nullptr; reads nothing, so
+  // several threads may ask while nothing is read or written.
+  const uint8_t *HeldDescriptor(int32_t n) const { return n >= 1 && n <= count_ ? held_.Find(n) : nullptr; }
   // Changes with every write and every open or close: what was read from
   // the store before holds while it stays the same.
   uint64_t Generation() const { return generation_; }

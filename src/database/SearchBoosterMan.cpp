@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
+#include "platform/Process.h"
 
 namespace {
 constexpr int kWhite = 0, kBlack = 1, kEventSite = 2;
@@ -265,9 +268,8 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
   return true;
 }
 
-bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
-                          const Visit &visit) {
-  if (id == 0) return true;
+std::shared_ptr<const std::vector<uint32_t>> SearchBoosterO::HeldChain(GameStoreO &games, uint32_t id,
+                                                                       bool player) {
   if (chains_.games != &games || chains_.generation != games.Generation() || chains_.linked != bli_.Count()) {
     DropChains();
     chains_.games = &games;
@@ -275,12 +277,18 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
     chains_.linked = bli_.Count();
   }
   auto &held = player ? chains_.players : chains_.eventSites;
-  if (const auto it = held.find(id); it != held.end()) {
+  const auto it = held.find(id);
+  return it == held.end() ? nullptr : it->second;
+}
+
+bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player,
+                          const Visit &visit) {
+  if (id == 0) return true;
+  // Shared: a visit that writes drops the held chains, not this one.
+  if (const std::shared_ptr<const std::vector<uint32_t>> keep = HeldChain(games, id, player)) {
     // The descriptors a few games ahead are asked for, so their memory
     // reads overlap the visits.
     constexpr size_t kAhead = 16;
-    // Shared: a visit that writes drops the held chains, not this one.
-    const std::shared_ptr<const std::vector<uint32_t>> keep = it->second;
     const std::vector<uint32_t> &chain = *keep;
     GameDescriptor d;
     for (size_t i = 0; i < chain.size(); ++i) {
@@ -297,7 +305,8 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
   if (ok && whole && chains_.generation == games.Generation() && chains_.linked == bli_.Count()) {
     chain.shrink_to_fit();
     chains_.bytes += chain.capacity() * sizeof(uint32_t);
-    held.emplace(id, std::make_shared<const std::vector<uint32_t>>(std::move(chain)));
+    (player ? chains_.players : chains_.eventSites)
+        .emplace(id, std::make_shared<const std::vector<uint32_t>>(std::move(chain)));
   }
   return ok;
 }
@@ -349,6 +358,78 @@ bool SearchBoosterO::WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t 
 
 bool SearchBoosterO::WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit) {
   return Walk(games, bpl_, player, true, visit);
+}
+
+void SearchBoosterO::WalkPlayersTested(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
+                                       const TestedVisit &visit) {
+  // Fewer games are not worth the threads.
+  constexpr size_t kAheadFrom = 8192;
+  const unsigned spare = proc::SpareCores(3);
+  std::vector<std::shared_ptr<const std::vector<uint32_t>>> chains(players.size());
+  std::vector<size_t> start(players.size() + 1, 0);  // of each chain among all
+  bool held = spare > 0;
+  for (size_t k = 0; k < players.size() && held; ++k) {
+    if (players[k] != 0) chains[k] = HeldChain(games, players[k], true);
+    held = players[k] == 0 || chains[k];
+    start[k + 1] = start[k] + (chains[k] ? chains[k]->size() : 0);
+  }
+  if (!held || start.back() < kAheadFrom) {
+    for (size_t k = 0; k < players.size(); ++k) {
+      bool going = true;
+      WalkPlayer(games, players[k], [&](int32_t n, const GameDescriptor &d) { return going = visit(k, n, test(k, d)); });
+      if (!going) return;
+    }
+    return;
+  }
+  // Per game: passed, failed, or not held (tested here, in turn).
+  enum : uint8_t { kFailed, kPassed, kNotHeld };
+  std::vector<uint8_t> verdict(start.back());
+  auto testPart = [&](size_t from, size_t to) {
+    GameDescriptor d;
+    size_t k = static_cast<size_t>(std::upper_bound(start.begin(), start.end(), from) - start.begin()) - 1;
+    for (size_t f = from; f < to; ++f) {
+      while (f >= start[k + 1]) ++k;
+      const std::vector<uint32_t> &chain = *chains[k];
+      const size_t i = f - start[k];
+      if (i + 16 < chain.size()) games.PrefetchDescriptor(static_cast<int32_t>(chain[i + 16]));
+      const uint8_t *bytes = games.HeldDescriptor(static_cast<int32_t>(chain[i]));
+      if (!bytes) {
+        verdict[f] = kNotHeld;
+        continue;
+      }
+      d.FromBytes(bytes);
+      verdict[f] = test(k, d) ? kPassed : kFailed;
+    }
+  };
+  const size_t all = start.back(), parts = spare + 1, per = (all + parts - 1) / parts;
+  std::vector<std::thread> threads;
+  size_t mine = 0;  // from this part on, no thread took them: tested here
+  for (size_t p = 1; p < parts; ++p) {
+    try {
+      threads.emplace_back(testPart, p * per, std::min(all, (p + 1) * per));
+    } catch (const std::system_error &) {
+      mine = p;
+      break;
+    }
+  }
+  testPart(0, std::min(all, per));
+  if (mine != 0) testPart(mine * per, all);
+  for (std::thread &t : threads) t.join();
+  GameDescriptor d;
+  for (size_t k = 0; k < players.size(); ++k) {
+    if (!chains[k]) continue;
+    const std::vector<uint32_t> &chain = *chains[k];
+    for (size_t i = 0; i < chain.size(); ++i) {
+      const auto n = static_cast<int32_t>(chain[i]);
+      const uint8_t v = verdict[start[k] + i];
+      bool passed = v == kPassed;
+      if (v == kNotHeld) {
+        if (!games.ReadDescriptor(n, d)) break;
+        passed = test(k, d);
+      }
+      if (!visit(k, n, passed)) return;
+    }
+  }
 }
 
 bool SearchBoosterO::WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit) {

@@ -63,6 +63,15 @@ class SearchBoosterO {
   // write of the booster or of the game store: each game is in at most
   // three chains, so they hold at most 12 bytes per game.
   bool WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit);
+  // The walks of the players in turn, the test of each game apart from its
+  // visit; k is the player's place in players. The test only reads, so long
+  // held chains are tested ahead on spare cores; visit still meets every
+  // game in order, with the test's answer. A walk whose read fails ends and
+  // the next one begins; a visit's false ends them all.
+  using Test = std::function<bool(size_t k, const GameDescriptor &d)>;
+  using TestedVisit = std::function<bool(size_t k, int32_t game, bool passed)>;
+  void WalkPlayersTested(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
+                         const TestedVisit &visit);
   bool WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit);
 
   // A bulk run's writes wait in w: the heads before the links, so links
@@ -87,6 +96,8 @@ class SearchBoosterO {
   bool SlotIn(GameStoreO &games, int32_t m, uint32_t id, bool player, int &slot);
   bool Unlink(GameStoreO &games, int32_t n, uint32_t id, bool player, int slotOfN, Links &links);
   bool Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player, const Visit &visit);
+  // The held chain of id when the held chains are current, else nullptr.
+  std::shared_ptr<const std::vector<uint32_t>> HeldChain(GameStoreO &games, uint32_t id, bool player);
   // The walk through the files; whole when it reached the chain's end with
   // every read done, its games then in chain.
   bool WalkFiles(GameStoreO &games, RecordStoreO &heads, uint32_t id, bool player, const Visit &visit,

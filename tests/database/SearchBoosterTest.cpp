@@ -336,3 +336,36 @@ TEST(SearchBooster, HeldChainsAreReplayedUntilAWriteAndNeverServeStaleGames) {
   for (int k = 0; k < 2; ++k)
     EXPECT_FALSE(f.booster.WalkPlayer(f.games, 5, [](int32_t, const GameDescriptor &) { return true; })) << k;
 }
+
+// Long held chains are tested ahead on other threads: the visits, their
+// order, the answers and where a visit stops stay those of plain walks.
+TEST(SearchBooster, TestedWalksOfHeldChainsAnswerAsPlainWalks) {
+  Fixture f;
+  std::mt19937 rng(5);
+  for (int i = 0; i < 12000; ++i) f.Store(Named(1 + rng() % 4, 1 + rng() % 6, 1 + rng() % 9));
+  const std::vector<uint32_t> ids = {3, 0, 1, 5};
+  // The answer hangs on the player's place: a game with an earlier one is
+  // passed over, as a search does.
+  auto test = [&](size_t k, const GameDescriptor &d) {
+    const uint32_t other = d.white == ids[k] ? d.black : d.white;
+    const auto at = std::find(ids.begin(), ids.end(), other);
+    return (at == ids.end() || static_cast<size_t>(at - ids.begin()) >= k) && d.eventSite % 3 != k % 3;
+  };
+  std::vector<std::string> plain;
+  for (size_t k = 0; k < ids.size(); ++k)
+    f.booster.WalkPlayer(f.games, ids[k], [&](int32_t n, const GameDescriptor &d) {
+      plain.push_back(std::to_string(k) + " " + std::to_string(n) + (test(k, d) ? " +" : " -"));
+      return true;
+    });
+  ASSERT_GT(plain.size(), 9000u);
+  // The plain walks left the chains held.
+  for (const size_t stop : {plain.size(), size_t{7000}}) {
+    std::vector<std::string> tested;
+    f.booster.WalkPlayersTested(f.games, ids, test, [&](size_t k, int32_t n, bool passed) {
+      tested.push_back(std::to_string(k) + " " + std::to_string(n) + (passed ? " +" : " -"));
+      return tested.size() < stop;
+    });
+    EXPECT_EQ(tested, std::vector<std::string>(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(stop)))
+        << stop;
+  }
+}
