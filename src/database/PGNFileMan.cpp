@@ -306,6 +306,15 @@ struct AheadEvent {
   std::exception_ptr error;   // Failed
 };
 
+// One of the free objects, whose buffers stay allocated, or a new one.
+template <class T>
+std::unique_ptr<T> Reused(std::vector<std::unique_ptr<T>> &free) {
+  if (free.empty()) return std::make_unique<T>();
+  std::unique_ptr<T> t = std::move(free.back());
+  free.pop_back();
+  return t;
+}
+
 struct AheadBatch {
   std::vector<AheadEvent> events;  // kept for reuse: their buffers stay allocated
   size_t used = 0;
@@ -351,10 +360,7 @@ class AheadQueue {
  private:
   std::unique_ptr<AheadBatch> TakeFree() {
     std::lock_guard lock(mutex_);
-    if (free_.empty()) return std::make_unique<AheadBatch>();
-    std::unique_ptr<AheadBatch> b = std::move(free_.back());
-    free_.pop_back();
-    return b;
+    return Reused(free_);
   }
   void Push() {
     std::unique_lock lock(mutex_);
@@ -626,10 +632,7 @@ class SegmentWork {
   }
   std::unique_ptr<Segment> Fresh() {
     std::lock_guard lock(mutex_);
-    if (free_.empty()) return std::make_unique<Segment>();
-    std::unique_ptr<Segment> s = std::move(free_.back());
-    free_.pop_back();
-    return s;
+    return Reused(free_);
   }
   void Finished(std::unique_ptr<Segment> s) {
     std::lock_guard lock(mutex_);
