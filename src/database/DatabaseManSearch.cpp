@@ -257,18 +257,23 @@ void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int wit
     std::unordered_map<uint32_t, size_t> walkIndex;
     const auto &ids = p->PlayerIds();
     for (size_t k = 0; k < ids.size(); ++k) walkIndex.emplace(ids[k], k);
-    booster_.WalkPlayersTested(
-        games_, ids,
-        [&](size_t k, const GameDescriptor &d) {
-          const uint32_t other = d.white == ids[k] ? d.black : d.white;
-          const auto it = k > 0 ? walkIndex.find(other) : walkIndex.end();
-          const bool testedBefore = it != walkIndex.end() && it->second < k;
-          return !testedBefore && p->Matches(d);
-        },
-        [&](size_t, int32_t n, bool passed) {
-          if (passed) add(n);
-          return met(walkText);
-        });
+    auto passes = [&](size_t k, const GameDescriptor &d) {
+      const uint32_t other = d.white == ids[k] ? d.black : d.white;
+      const auto it = k > 0 ? walkIndex.find(other) : walkIndex.end();
+      const bool testedBefore = it != walkIndex.end() && it->second < k;
+      return !testedBefore && p->Matches(d);
+    };
+    auto visit = [&](int32_t n, bool passed) {
+      if (passed) add(n);
+      return met(walkText);
+    };
+    if (!booster_.WalkPlayersAhead(games_, ids, passes,
+                                   [&](size_t, int32_t n, bool passed) { return visit(n, passed); })) {
+      bool going = true;
+      for (size_t k = 0; k < ids.size() && going; ++k)
+        booster_.WalkPlayer(games_, ids[k],
+                            [&](int32_t n, const GameDescriptor &d) { return going = visit(n, passes(k, d)); });
+    }
   } else if (p && HasSearchBooster() && p->NamesEventSites()) {
     bool going = true;
     for (const uint32_t id : p->EventSiteIds()) {

@@ -37,20 +37,6 @@ void GameDescriptor::ToBytes(uint8_t *p) const {
   std::copy(reserved.begin(), reserved.end(), p + kReserved);
 }
 
-void GameDescriptor::FromBytes(const uint8_t *p) {
-  flags = p[kFlags];
-  white = le::GetU32(p + kWhite);
-  black = le::GetU32(p + kBlack);
-  eventSite = le::GetU32(p + kEventSite);
-  annotator = le::GetU32(p + kAnnotator);
-  year = le::GetI16(p + kYear);
-  whiteElo = le::GetI16(p + kWhiteElo);
-  blackElo = le::GetI16(p + kBlackElo);
-  moves = p[kMoves];
-  eco = le::GetU32(p + kEco);
-  std::copy(p + kReserved, p + kSize, reserved.begin());
-}
-
 uint32_t EcoCode(const std::string &text) {
   char letter = 0;
   int number = 0, sub = 0;
@@ -408,7 +394,7 @@ bool GameStoreO::GamesFailed(const char *message, bool outside) {
   return false;
 }
 
-bool GameStoreO::ReadDescriptor(int32_t n, GameDescriptor &d) {
+bool GameStoreO::ReadDescriptorNotHeld(int32_t n, GameDescriptor &d) {
   if (n < 1 || n > count_) throw ERangeError();
   if (open_ && !held_.HasPage(n)) HoldPage(n);
   if (const uint8_t *bytes = held_.Find(n)) {

@@ -7,12 +7,14 @@
 // message and answer false or 0.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "database/IndexMan.h"
 #include "database/QZUtils.h"
 #include "database/RecordPagesMan.h"
+#include "platform/Bytes.h"
 #include "platform/Files.h"
 
 // The summary of a game that lists and searches read, 35 bytes on file.
@@ -41,7 +43,20 @@ struct GameDescriptor {
   std::array<uint8_t, 7> reserved{};
 
   void ToBytes(uint8_t *p) const;
-  void FromBytes(const uint8_t *p);
+  // Inline: a search reads one for every game it meets.
+  void FromBytes(const uint8_t *p) {
+    flags = p[kFlags];
+    white = le::GetU32(p + kWhite);
+    black = le::GetU32(p + kBlack);
+    eventSite = le::GetU32(p + kEventSite);
+    annotator = le::GetU32(p + kAnnotator);
+    year = le::GetI16(p + kYear);
+    whiteElo = le::GetI16(p + kWhiteElo);
+    blackElo = le::GetI16(p + kBlackElo);
+    moves = p[kMoves];
+    eco = le::GetU32(p + kEco);
+    std::memcpy(reserved.data(), p + kReserved, reserved.size());
+  }
   bool operator==(const GameDescriptor &) const = default;
 };
 
@@ -104,7 +119,16 @@ class GameStoreO {
   // Descriptors are held in memory from their first read until close, read
   // a page of games at a time (RecordPagesO), and kept in step by every
   // write of this store: 35 bytes per game at most.
-  bool ReadDescriptor(int32_t n, GameDescriptor &d);
+  bool ReadDescriptor(int32_t n, GameDescriptor &d) {
+    // Held records answer here; the rest read their page first.
+    if (n >= 1 && n <= count_) {
+      if (const uint8_t *bytes = held_.Find(n)) {
+        d.FromBytes(bytes);
+        return true;
+      }
+    }
+    return ReadDescriptorNotHeld(n, d);
+  }
   void PrefetchDescriptor(int32_t n) const { held_.Prefetch(n); }
   // Game n's descriptor bytes when held, else nullptr; reads nothing, so
   // several threads may ask while nothing is read or written.
@@ -119,6 +143,7 @@ class GameStoreO {
   bool ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> &out);
   // Game n's descriptor at the record offset its index entry holds.
   bool ReadDescriptorAt(uint64_t off, GameDescriptor &d);
+  bool ReadDescriptorNotHeld(int32_t n, GameDescriptor &d);
   bool WriteDescriptor(int32_t n, const GameDescriptor &d);
   bool DeleteGame(int32_t n);
   bool GameIsDeleted(int32_t n);

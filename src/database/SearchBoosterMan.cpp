@@ -360,10 +360,8 @@ bool SearchBoosterO::WalkPlayer(GameStoreO &games, uint32_t player, const Visit 
   return Walk(games, bpl_, player, true, visit);
 }
 
-void SearchBoosterO::WalkPlayersTested(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
-                                       const TestedVisit &visit) {
-  // Fewer games are not worth the threads.
-  constexpr size_t kAheadFrom = 8192;
+bool SearchBoosterO::WalkPlayersAhead(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
+                                      const TestedVisit &visit, size_t fewest) {
   const unsigned spare = proc::SpareCores(3);
   std::vector<std::shared_ptr<const std::vector<uint32_t>>> chains(players.size());
   std::vector<size_t> start(players.size() + 1, 0);  // of each chain among all
@@ -373,14 +371,7 @@ void SearchBoosterO::WalkPlayersTested(GameStoreO &games, const std::vector<uint
     held = players[k] == 0 || chains[k];
     start[k + 1] = start[k] + (chains[k] ? chains[k]->size() : 0);
   }
-  if (!held || start.back() < kAheadFrom) {
-    for (size_t k = 0; k < players.size(); ++k) {
-      bool going = true;
-      WalkPlayer(games, players[k], [&](int32_t n, const GameDescriptor &d) { return going = visit(k, n, test(k, d)); });
-      if (!going) return;
-    }
-    return;
-  }
+  if (!held || start.back() < fewest) return false;
   // Per game: passed, failed, or not held (tested here, in turn).
   enum : uint8_t { kFailed, kPassed, kNotHeld };
   std::vector<uint8_t> verdict(start.back());
@@ -427,9 +418,10 @@ void SearchBoosterO::WalkPlayersTested(GameStoreO &games, const std::vector<uint
         if (!games.ReadDescriptor(n, d)) break;
         passed = test(k, d);
       }
-      if (!visit(k, n, passed)) return;
+      if (!visit(k, n, passed)) return true;
     }
   }
+  return true;
 }
 
 bool SearchBoosterO::WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit) {

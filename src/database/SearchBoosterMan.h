@@ -63,15 +63,18 @@ class SearchBoosterO {
   // write of the booster or of the game store: each game is in at most
   // three chains, so they hold at most 12 bytes per game.
   bool WalkPlayer(GameStoreO &games, uint32_t player, const Visit &visit);
-  // The walks of the players in turn, the test of each game apart from its
-  // visit; k is the player's place in players. The test only reads, so long
-  // held chains are tested ahead on spare cores; visit still meets every
-  // game in order, with the test's answer. A walk whose read fails ends and
-  // the next one begins; a visit's false ends them all.
+  // The walks of the players in turn with the test of each game apart from
+  // its visit, where all their chains are held and long: the test only
+  // reads, so it runs ahead on spare cores; visit still meets every game in
+  // order, with the test's answer (k: the player's place in players). A
+  // walk whose read fails ends and the next one begins; a visit's false
+  // ends them all. False, having visited nothing, where the chains are not
+  // held, there is no spare core, or they hold fewer than fewest games (not
+  // worth waking other cores for): walk them one by one then.
   using Test = std::function<bool(size_t k, const GameDescriptor &d)>;
   using TestedVisit = std::function<bool(size_t k, int32_t game, bool passed)>;
-  void WalkPlayersTested(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
-                         const TestedVisit &visit);
+  bool WalkPlayersAhead(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
+                        const TestedVisit &visit, size_t fewest = 65536);
   bool WalkEventSite(GameStoreO &games, uint32_t eventSite, const Visit &visit);
 
   // A bulk run's writes wait in w: the heads before the links, so links
