@@ -65,18 +65,6 @@ std::vector<std::string> SplitLines(const std::string &text) {
 
 const char *const kKeyExts[] = {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"};
 
-// Runs on every way out of a scope, an exception included.
-class AtExit {
- public:
-  explicit AtExit(std::function<void()> f) : f_(std::move(f)) {}
-  ~AtExit() { f_(); }
-  AtExit(const AtExit &) = delete;
-  AtExit &operator=(const AtExit &) = delete;
-
- private:
-  std::function<void()> f_;
-};
-
 }  // namespace
 
 // ------------------------------------------------------------------ import

@@ -53,6 +53,13 @@ class ListRowsO {
     rows_.clear();
     rows_.shrink_to_fit();
   }
+  // Empties the rows for a refill that may use their room again (a search
+  // repeated into the same list), and gives back what the refill left
+  // unused by more than half.
+  void Empty() { rows_.clear(); }
+  void Trim() {
+    if (rows_.capacity() / 2 > rows_.size()) rows_.shrink_to_fit();
+  }
 
  private:
   struct Row {

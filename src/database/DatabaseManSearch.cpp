@@ -10,6 +10,7 @@
 #include "chess/InfoMan.h"
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/comDlgAbort.h"
 #include "platform/Win1252.h"
 
@@ -209,7 +210,9 @@ void DatabaseO::SearchGames(const GameSearchMaskO *criteria, int target, int wit
   std::unique_ptr<PreparedSearch> p;
   if (!untested) p = std::make_unique<PreparedSearch>(*criteria, players_, eventSites_, annotators_);
 
-  t.rows.Clear();
+  t.rows.Empty();
+  // However the search ends.
+  const AtExit trim([&t] { t.rows.Trim(); });
   t.all = false;
   t.rows.SetSorted(false);
   searchMet_ = 0;

@@ -4,12 +4,26 @@
 // dates, file-type registration, the calls that reach the user (through the
 // UI hooks), and the text matching and scanning routines.
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
 #include "platform/UiHooks.h"
+
+// Runs on every way out of a scope, an exception included.
+class AtExit {
+ public:
+  explicit AtExit(std::function<void()> f) : f_(std::move(f)) {}
+  ~AtExit() { f_(); }
+  AtExit(const AtExit &) = delete;
+  AtExit &operator=(const AtExit &) = delete;
+
+ private:
+  std::function<void()> f_;
+};
 
 // ---- Files, directories and the settings file ----
 
