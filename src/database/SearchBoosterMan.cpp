@@ -362,7 +362,7 @@ bool SearchBoosterO::WalkPlayer(GameStoreO &games, uint32_t player, const Visit 
 
 bool SearchBoosterO::WalkPlayersAhead(GameStoreO &games, const std::vector<uint32_t> &players, const Test &test,
                                       const TestedVisit &visit, size_t fewest) {
-  const unsigned spare = proc::SpareCores(3);
+  const unsigned spare = proc::SpareCores(7);
   std::vector<std::shared_ptr<const std::vector<uint32_t>>> chains(players.size());
   std::vector<size_t> start(players.size() + 1, 0);  // of each chain among all
   bool held = spare > 0;
