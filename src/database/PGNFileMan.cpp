@@ -382,28 +382,25 @@ class AheadQueue {
   bool closed_ = false;
 };
 
-class QueueSink final : public ImportSink {
+// Where a worker's messages and log entries go: events among its games,
+// into a queue or a segment. The importer's one message is a failed read.
+template <class Events>
+class EventSink final : public ImportSink {
  public:
-  explicit QueueSink(AheadQueue &q) : q_(q) {}
+  explicit EventSink(Events &events) : events_(events) {}
   bool LogWanted() const override { return true; }
   void Message(const std::string &text) override { Text(AheadEvent::Kind::Message, text); }
   void LogEntry(const std::string &entry) override { Text(AheadEvent::Kind::LogEntry, entry); }
-  void Read(const Importer &im) {
-    AheadEvent &e = q_.Add();
-    e.kind = AheadEvent::Kind::Read;
-    e.readFailed = im.ReadFailed();
-    e.textKind = im.TextKind();
-    q_.Added(false);
-  }
 
  private:
   void Text(AheadEvent::Kind kind, const std::string &text) {
-    AheadEvent &e = q_.Add();
+    AheadEvent &e = events_.Add();
     e.kind = kind;
     e.text = text;
-    q_.Added(false);
+    e.readFailed = kind == AheadEvent::Kind::Message;
+    events_.Added(false);
   }
-  AheadQueue &q_;
+  Events &events_;
 };
 
 void CopyGame(const GameBuffer &from, GameBuffer &to) {
@@ -416,7 +413,7 @@ void CopyGame(const GameBuffer &from, GameBuffer &to) {
 // start was the calling thread's own.
 void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int64_t size, int encoding,
                 const std::function<void(const GameBuffer &)> &packed) {
-  QueueSink sink(q);
+  EventSink<AheadQueue> sink(q);
   im.SetSink(&sink);
   PGNParseState state;
   bool started = false;
@@ -427,7 +424,11 @@ void ParseAhead(Importer &im, AheadQueue &q, const std::atomic<bool> &stop, int6
     // otherwise be read to its end before the worker met a game.
     if (stop.load(std::memory_order_relaxed)) return std::string_view();
     const std::string_view v = im.Refill(keepFrom);
-    sink.Read(im);
+    AheadEvent &e = q.Add();
+    e.kind = AheadEvent::Kind::Read;
+    e.readFailed = im.ReadFailed();
+    e.textKind = im.TextKind();
+    q.Added(false);
     return v;
   };
   cb.error = [&](int64_t gameStart, int64_t gameEnd, int64_t errorStart, int64_t errorEnd,
@@ -608,6 +609,7 @@ struct Segment {
     if (used == events.size()) events.emplace_back();
     return events[used++];
   }
+  void Added(bool) {}  // a segment is handed over whole
 };
 
 // The segments between the workers and the calling thread: a worker takes
@@ -688,25 +690,6 @@ class SegmentWork {
   std::exception_ptr error_;
 };
 
-class SegmentSink final : public ImportSink {
- public:
-  explicit SegmentSink(Segment &s) : s_(s) {}
-  bool LogWanted() const override { return true; }
-  // The importer's one message: a read failed.
-  void Message(const std::string &text) override { Text(AheadEvent::Kind::Message, text).readFailed = true; }
-  void LogEntry(const std::string &entry) override { Text(AheadEvent::Kind::LogEntry, entry); }
-
- private:
-  AheadEvent &Text(AheadEvent::Kind kind, const std::string &text) {
-    AheadEvent &e = s_.Add();
-    e.kind = kind;
-    e.text = text;
-    e.readFailed = false;
-    return e;
-  }
-  Segment &s_;
-};
-
 struct SegmentJob {
   SegmentWork &work;
   Boundaries &bounds;
@@ -729,7 +712,7 @@ void ParseSegment(const SegmentJob &job, Segment &seg) {
   // No boundary: the segment before reads to the end.
   if (start == kNoBoundary) return;
   Importer im(job.name, job.blockSize, job.textTo);
-  SegmentSink sink(seg);
+  EventSink<Segment> sink(seg);
   im.SetSink(&sink);
   im.LeaveFileLine();
   if (!im.OpenAt(start)) {

@@ -83,7 +83,7 @@ struct PGNCallbacks {
   // A run over part of a larger input: the offset of the first byte refill
   // gives (a byte order mark is looked for at offset 0 only), and a test
   // made between games at the offset of the next text; true ends the run
-  // there, as the end of the input would but for the game in hand.
+  // there, as the end of the input would.
   int64_t start = 0;
   std::function<bool(int64_t offset)> boundary;
 };

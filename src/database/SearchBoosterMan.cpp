@@ -268,6 +268,12 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
   return true;
 }
 
+namespace {
+// Walks of held chains ask for the descriptors this many games ahead, so
+// their memory reads overlap the visits.
+constexpr size_t kAhead = 16;
+}  // namespace
+
 std::shared_ptr<const std::vector<uint32_t>> SearchBoosterO::HeldChain(GameStoreO &games, uint32_t id,
                                                                        bool player) {
   if (chains_.games != &games || chains_.generation != games.Generation() || chains_.linked != bli_.Count()) {
@@ -286,9 +292,6 @@ bool SearchBoosterO::Walk(GameStoreO &games, RecordStoreO &heads, uint32_t id, b
   if (id == 0) return true;
   // Shared: a visit that writes drops the held chains, not this one.
   if (const std::shared_ptr<const std::vector<uint32_t>> keep = HeldChain(games, id, player)) {
-    // The descriptors a few games ahead are asked for, so their memory
-    // reads overlap the visits.
-    constexpr size_t kAhead = 16;
     const std::vector<uint32_t> &chain = *keep;
     GameDescriptor d;
     for (size_t i = 0; i < chain.size(); ++i) {
@@ -382,7 +385,7 @@ bool SearchBoosterO::WalkPlayersAhead(GameStoreO &games, const std::vector<uint3
       while (f >= start[k + 1]) ++k;
       const std::vector<uint32_t> &chain = *chains[k];
       const size_t i = f - start[k];
-      if (i + 16 < chain.size()) games.PrefetchDescriptor(static_cast<int32_t>(chain[i + 16]));
+      if (i + kAhead < chain.size()) games.PrefetchDescriptor(static_cast<int32_t>(chain[i + kAhead]));
       const uint8_t *bytes = games.HeldDescriptor(static_cast<int32_t>(chain[i]));
       if (!bytes) {
         verdict[f] = kNotHeld;
