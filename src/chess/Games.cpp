@@ -54,8 +54,6 @@ void PosRec::operator delete(void *node, std::size_t size) noexcept {
   PoolDelete<PosRec, kHeldNodes>(node, size);
 }
 
-const NodePoolO *PosRec::Pool() { return ThreadNodePool<sizeof(PosRec), kHeldNodes>(); }
-
 PosRec::~PosRec() {
   // Unlinked one level at a time, so freeing a long line never recurses.
   ChildList stack;

@@ -62,9 +62,6 @@ struct PosRec {
   static constexpr std::size_t kHeldNodes = 4096;
   static void *operator new(std::size_t size);
   static void operator delete(void *node, std::size_t size) noexcept;
-  // This thread's pool; null where nodes come straight from the heap (under
-  // AddressSanitizer, so that it sees every node's lifetime).
-  static const NodePoolO *Pool();
 
   // Most nodes have one child: that one-element array comes from a pool too.
   using ChildList =

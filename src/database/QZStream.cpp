@@ -73,8 +73,7 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
       // An alternative needs a move to stand for.
       if (!line.hasMove) return false;
       outer_.push_back(line);
-      line.current.UndoMove(line.last, line.undo);
-      line.current.cells[MailboxPos::kMoveNumber] = line.numberBefore;
+      line.current.UnmakeMove(line.last, line.undo);
       line.hasMove = false;
       if (!visitor.BeginVariation()) return false;
     } else if (b == pkEndLine) {
@@ -90,7 +89,6 @@ bool PackedStreamWalker::Walk(PackedStreamSource &src, const MailboxPos &start,
       if (line.current.SideToMove() == 1 && line.current.MoveNumber() >= 255) return false;
       if (!visitor.Move(line.current, m)) return false;
       line.last = m;
-      line.numberBefore = line.current.cells[MailboxPos::kMoveNumber];
       line.current.MakeMove(m, line.undo);
       line.hasMove = true;
     }

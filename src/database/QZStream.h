@@ -80,7 +80,6 @@ class PackedStreamWalker {
     MailboxPos current;  // after the line's last move
     Move2 last;
     MoveUndo undo;
-    uint8_t numberBefore = 0;
     bool hasMove = false;
   };
   bool ReadMove(PackedStreamSource &src, uint8_t first, MailboxPos &pos, Move2 &m);

@@ -281,8 +281,6 @@ struct MailboxPos {
 
  private:
   friend class MoveGen;
-  friend class PackedStreamWalker;
-  LegalityHint LegalityOf() const;
   LegalityHint LegalityOf(const BoardBits &s) const;
   bool IsLegalOn(const BoardBits &s, Move2 m) const;
   bool HasLegalMove(MoveGen &gen, const LegalityHint *preset);

@@ -220,6 +220,12 @@ inline int FirstKing(const BoardBits &s, bool blackSide) {
   return kings != 0 ? std::countr_zero(kings) : -1;
 }
 
+// Whether the first king of the colour stands attacked (false without one).
+inline bool KingAttacked(const BoardBits &s, bool blackSide) {
+  const int king = FirstKing(s, blackSide);
+  return king >= 0 && Attacked(s, king, !blackSide);
+}
+
 // Whether the board after the move differs from the one before only on its
 // from- and to-cells as far as attacks go: a move of a man of the side to
 // move that is not castling, with no en-passant cell in play (a king move

@@ -435,9 +435,7 @@ bool MailboxPos::SquareAttacked(int file, int rank, int attackerColour) const {
 }
 
 bool MailboxPos::InCheck(int colour) const {
-  const BoardBits s = ReadBits(cells.data());
-  const int king = FirstKing(s, colour != 0);
-  return king >= 0 && Attacked(s, king, colour == 0);
+  return KingAttacked(ReadBits(cells.data()), colour != 0);
 }
 
 const BoardBits &MoveGen::Bits(const MailboxPos &pos) {
@@ -489,11 +487,9 @@ bool MailboxPos::IsLegalOn(const BoardBits &s, Move2 m) const {
   }
   BoardBits after = s;
   AfterMove(cells.data(), m, after);
-  const int king = FirstKing(after, black);
-  return king < 0 || !Attacked(after, king, !black);
+  return !KingAttacked(after, black);
 }
 
-LegalityHint MailboxPos::LegalityOf() const { return LegalityOf(ReadBits(cells.data())); }
 
 LegalityHint MailboxPos::LegalityOf(const BoardBits &s) const {
   LegalityHint h;
@@ -1168,8 +1164,7 @@ void MailboxPos::SanInfo(MoveGen &gen, Move2 m, SanMoveRec &rec, bool findStalem
   } else {
     BoardBits after = s;
     AfterMove(cells.data(), m, after);
-    const int king = FirstKing(after, !moverBlack);
-    check = king >= 0 && Attacked(after, king, moverBlack);
+    check = KingAttacked(after, !moverBlack);
   }
   if (!check && !findStalemate) {
     rec.gameState = gsNormal;

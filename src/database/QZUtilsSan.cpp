@@ -1,5 +1,7 @@
 #include "database/QZUtils.h"
 
+#include <charconv>
+
 #include "database/QZUtilsCells.h"
 
 using namespace qzcells;
@@ -22,10 +24,7 @@ std::string Move11ToSAN(const SanMoveRec &rec, bool forceNumber) {
     while (*t) put(*t++);
   };
   if (forceNumber || rec.side == 0) {
-    const int number = rec.moveNumber;
-    if (number >= 100) put(static_cast<char>('0' + number / 100));
-    if (number >= 10) put(static_cast<char>('0' + number / 10 % 10));
-    put(static_cast<char>('0' + number % 10));
+    n = static_cast<int>(std::to_chars(s, s + 4, rec.moveNumber).ptr - s);
     text(rec.side == 0 ? ". " : "... ");
   }
   auto square = [&](int f, int r) {

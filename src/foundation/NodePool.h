@@ -27,8 +27,6 @@ class NodePoolO {
   // The block is held for reuse, or freed when the pool is full.
   void Release(void *block) noexcept;
   std::size_t HeldCount() const { return held_; }
-  std::size_t MaxHeld() const { return maxHeld_; }
-  std::size_t BlockSize() const { return blockSize_; }
 
  private:
   struct Link {
