@@ -143,7 +143,6 @@ class GameStoreO {
   bool ReadOffsets(int32_t first, int32_t last, std::vector<uint32_t> &out);
   // Game n's descriptor at the record offset its index entry holds.
   bool ReadDescriptorAt(uint64_t off, GameDescriptor &d);
-  bool ReadDescriptorNotHeld(int32_t n, GameDescriptor &d);
   bool WriteDescriptor(int32_t n, const GameDescriptor &d);
   bool DeleteGame(int32_t n);
   bool GameIsDeleted(int32_t n);
@@ -158,6 +157,7 @@ class GameStoreO {
   void Resync();
 
  private:
+  bool ReadDescriptorNotHeld(int32_t n, GameDescriptor &d);
   bool CreateFiles();
   // Shows that file is damaged, closes, refuses writes; false.
   bool Damaged(const std::string &file);

@@ -178,11 +178,13 @@ void IndexStoreO::Init() {
   sortedCount_ = -1;
   bulkMode_ = false;
   recent_.Init();
-  held_ = false;
-  holdFailed_ = false;
+  ForgetHeld();
+}
+
+void IndexStoreO::ForgetHeld() {
+  held_ = holdFailed_ = heldSortedValid_ = false;
   heldData_ = {};
   heldOffsets_ = {};
-  heldSortedValid_ = false;
   heldSorted_ = {};
   tableCount_ = 0;
   sortedTable_ = {};
@@ -660,12 +662,7 @@ void IndexStoreO::Resync() {
   count_ = RangeCast<int32_t>(static_cast<uint64_t>(std::max<int64_t>(indexFile_.Size(), 0)) / 4);
   sortedCount_ = -1;
   recent_.Clear();
-  held_ = holdFailed_ = heldSortedValid_ = false;
-  heldData_ = {};
-  heldOffsets_ = {};
-  heldSorted_ = {};
-  tableCount_ = 0;
-  sortedTable_ = {};
+  ForgetHeld();
 }
 
 // The sorted file lists only names the disk holds: names still waiting

@@ -77,6 +77,8 @@ class IndexStoreO {
   const std::string &SortedFileName() const { return sortedName_; }
 
  private:
+  // Drops every name, id and table held in memory: read again when asked.
+  void ForgetHeld();
   void ScanNames();
   bool ReadText(uint32_t id, std::string &text);
   // The held text, or the one read into buf.

@@ -181,7 +181,6 @@ class Importer {
       rawRead_ += static_cast<int64_t>(read);
       return read;
     };
-    static constexpr char kBounds[] = "\"{}[];\r\n";
     if (!textTo_) {
       view_ = {block_.data(), readBlock()};
       rawNext_ += static_cast<int64_t>(view_.size());
@@ -198,7 +197,7 @@ class Importer {
           break;
         }
         // What waited holds no bound: one found is the new block's.
-        if (const size_t bound = pending_.find_last_of(kBounds); bound != std::string::npos) {
+        if (const size_t bound = pending_.find_last_of(win1252::kPieceBounds); bound != std::string::npos) {
           cut = bound + 1;
           break;
         }

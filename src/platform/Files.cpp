@@ -149,7 +149,6 @@ void BinFile::Close() {
 
 void BinFile::DropWaiting() {
   if (!waiting_) return;
-  if (batch_) batch_->bytes_ -= waiting_->bytes;
   waiting_.reset();
 }
 
@@ -231,7 +230,6 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
   const uint8_t *p = static_cast<const uint8_t *>(buf);
   const uint64_t end = off + n;
   auto &runs = waiting_->runs;
-  const uint64_t before = waiting_->bytes;
   auto it = runs.upper_bound(off);
   if (it != runs.begin()) {
     auto prev = std::prev(it);
@@ -247,7 +245,6 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
       // A long run is never copied to grow: a run of its own follows it.
       runs.emplace_hint(it, off, std::vector<uint8_t>(p, p + n));
       waiting_->bytes += n + Waiting::kRunCost;
-      batch_->bytes_ += n + Waiting::kRunCost;
       return true;
     }
     if (prevEnd >= off && (it == runs.end() || it->first > end)) {
@@ -255,7 +252,6 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
       v.resize(static_cast<size_t>(off - prev->first));
       v.insert(v.end(), p, p + n);
       waiting_->bytes += end - prevEnd;
-      batch_->bytes_ += waiting_->bytes - before;
       return true;
     }
     if (prevEnd >= off) it = prev;
@@ -276,7 +272,6 @@ bool BinFile::WriteAt(uint64_t off, const void *buf, size_t n) {
   runs.erase(first, it);
   waiting_->bytes += merged.size() + Waiting::kRunCost;
   runs.emplace(start, std::move(merged));
-  batch_->bytes_ += waiting_->bytes - before;
   return true;
 }
 
@@ -288,9 +283,7 @@ bool BinFile::WriteWaiting() {
     auto last = std::prev(runs.end());
     if (!RawWriteAt(last->first, last->second.data(), last->second.size())) return false;
     waiting_->disk = std::max<uint64_t>(waiting_->disk, last->first + last->second.size());
-    const uint64_t cost = last->second.size() + Waiting::kRunCost;
-    waiting_->bytes -= cost;
-    if (batch_) batch_->bytes_ -= cost;
+    waiting_->bytes -= last->second.size() + Waiting::kRunCost;
     runs.erase(last);
   }
   waiting_.reset();
@@ -428,6 +421,12 @@ void WriteBehind::Enroll(BinFile &file, std::string message) {
   if (file.batch_ == this) return;
   file.batch_ = this;
   files_.push_back({&file, std::move(message)});
+}
+
+uint64_t WriteBehind::WaitingBytes() const {
+  uint64_t bytes = 0;
+  for (const Member &m : files_) bytes += m.file->WaitingBytes();
+  return bytes;
 }
 
 bool WriteBehind::Flush() {

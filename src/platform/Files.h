@@ -91,7 +91,7 @@ class WriteBehind {
   // message: the text a failed write of the file shows (FailureText's).
   void Enroll(BinFile &file, std::string message);
   // The bytes waiting in all files, with a charge for every separate run.
-  uint64_t WaitingBytes() const { return bytes_; }
+  uint64_t WaitingBytes() const;
   // Writes every file's waiting bytes in enrolment order. On a failure the
   // files after the failed one are not touched and FailureMessage tells.
   bool Flush();
@@ -107,7 +107,6 @@ class WriteBehind {
     std::string message;
   };
   std::vector<Member> files_;
-  uint64_t bytes_ = 0;
   int failed_ = -1;
 };
 

@@ -191,22 +191,6 @@ void AppendInEncoding(std::string_view s, TextEncoding encoding, std::string &ou
     out += FromUtf8(s, '?');
 }
 
-bool IsPieceBound(char c) {
-  switch (c) {
-    case '"':
-    case '{':
-    case '}':
-    case '[':
-    case ']':
-    case ';':
-    case '\r':
-    case '\n':
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The first byte above 0x7F from i on, eight bytes at a time; s.size() when none.
 size_t NextHighByte(std::string_view s, size_t i) {
   const size_t n = s.size();

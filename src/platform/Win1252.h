@@ -63,16 +63,19 @@ inline TextEncoding EncodingOf(TextKind k) {
 // lacks); text already in it keeps its bytes.
 std::string ToEncoding(const std::string &s, TextEncoding encoding);
 
-// Calls f(piece) for each run of a PGN-like text between the bytes that
-// bound a tag value or a comment (quote, braces, brackets, semicolon, CR,
-// LF) and for each such byte alone, in order: one piece is one text of one
-// source, so a game from one file with a comment typed elsewhere converts
-// piece by piece.
+// The bytes that bound a tag value or a comment in a PGN-like text: quote,
+// braces, brackets, semicolon, CR, LF.
+inline constexpr std::string_view kPieceBounds = "\"{}[];\r\n";
+inline bool IsPieceBound(char c) { return kPieceBounds.find(c) != std::string_view::npos; }
+
+// Calls f(piece) for each run of a PGN-like text between piece bounds and
+// for each bound alone, in order: one piece is one text of one source, so a
+// game from one file with a comment typed elsewhere converts piece by piece.
 template <class F>
 void ForEachPiece(std::string_view text, F f) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (std::string_view("\"{}[];\r\n").find(text[i]) == std::string_view::npos) continue;
+    if (!IsPieceBound(text[i])) continue;
     if (i > start) f(text.substr(start, i - start));
     f(text.substr(i, 1));
     start = i + 1;
