@@ -337,19 +337,6 @@ void GameStoreO::EnrollWrites(WriteBehind &w) {
 }
 
 bool GameStoreO::ReadOffset(int32_t n, uint64_t &off, const char *message) {
-  uint8_t entry[4];
-  if (!open_ || !index_.ReadAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
-    if (open_) ui::ShowMessage(files::FailureText(message, indexName_, index_.Error()));
-    return false;
-  }
-  off = le::GetU32(entry);
-  return true;
-}
-
-bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
-  if (n < 1 || n > count_) throw ERangeError();
-  SizeGameBuffer(buf, 0);
-  if (d) *d = GameDescriptor{};
   // Games are mostly read in a row (export, search): index entries come a
   // block at a time, held while nothing is written.
   if (offGeneration_ != generation_ || n < offFirst_ || n >= offFirst_ + static_cast<int32_t>(offBlock_.size())) {
@@ -358,13 +345,20 @@ bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
     offFirst_ = n;
     if (!ReadOffsets(n, std::min(count_, n + kBlock - 1), offBlock_)) {
       offBlock_.clear();
-      if (open_)
-        ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
-                                           index_.Error()));
+      if (open_) ui::ShowMessage(files::FailureText(message, indexName_, index_.Error()));
       return false;
     }
   }
-  const uint64_t off = offBlock_[static_cast<size_t>(n - offFirst_)];
+  off = offBlock_[static_cast<size_t>(n - offFirst_)];
+  return true;
+}
+
+bool GameStoreO::GetGame(int32_t n, GameBuffer &buf, GameDescriptor *d) {
+  if (n < 1 || n > count_) throw ERangeError();
+  SizeGameBuffer(buf, 0);
+  if (d) *d = GameDescriptor{};
+  uint64_t off = 0;
+  if (!ReadOffset(n, off, "GameStoreO.GetGameFromFile failed reading index_file")) return false;
   // One read takes the head and, for most games, all their moves.
   uint8_t first[kRecordHead + 2048];
   const uint64_t avail = off < gamesSize_ ? gamesSize_ - off : 0;

@@ -185,7 +185,7 @@ class GameStoreO {
   std::string gamesName_, indexName_;
   BinFile games_, index_;
   RecordPagesO held_{GameDescriptor::kSize};
-  // GetGame's block of index entries from offFirst_, read at offGeneration_.
+  // ReadOffset's block of index entries from offFirst_, read at offGeneration_.
   std::vector<uint32_t> offBlock_;
   int32_t offFirst_ = 0;
   uint64_t offGeneration_ = ~uint64_t{0};

@@ -335,6 +335,30 @@ TEST(GameStore, DamagedRecordsAndFailedOpens) {
 
 // Offsets are u32: a record starting below 4 GiB is stored and read back,
 // the next is refused with both files unchanged. The file is sparse.
+// Index entries come a block at a time: a failed block read says so once,
+// with the index's path, and the next read tries again.
+TEST(GameStore, AFailedIndexReadIsShownAndReadAgain) {
+  TempDir dir;
+  GameStoreO s;
+  ASSERT_TRUE(s.Open(dir.File("i.qcx")));
+  const GameBuffer a = Packed("[A \"1\"] 1. e4 *");
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(s.AddGame(a, Named(1, 2)), i + 1);
+  s.Close();
+  ASSERT_TRUE(s.Open(dir.File("i.qcx")));
+  MessageRecorder rec;
+  GameBuffer buf;
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    EXPECT_FALSE(s.GetGame(2, buf));
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"GameStoreO.GetGameFromFile failed reading index_file\n" +
+                                                   dir.File("i.gai") + ": Input/output error"});
+  ASSERT_TRUE(s.GetGame(2, buf));
+  EXPECT_EQ(Bytes(buf), Bytes(a));
+  EXPECT_EQ(rec.messages.size(), 1u);
+}
+
 TEST(GameStore, RefusesRecordsPastFourGiB) {
   TempDir dir;
   GameStoreO s;
