@@ -435,18 +435,22 @@ int32_t IndexStoreO::SortedCount() {
   return sortedCount_;
 }
 
-bool IndexStoreO::ReadSortedId(int32_t i, uint32_t &id) {
-  uint8_t b[4];
-  id = 0;
-  if (!open_) return false;
+bool IndexStoreO::HoldSortedIds() {
   if (held_ && !heldSortedValid_) {
-    // A failed read leaves the copy invalid; the file reads below then tell.
     std::vector<uint8_t> bytes(static_cast<size_t>(SortedCount()) * 4);
     heldSortedValid_ = sortedFile_.ReadAt(0, bytes.data(), bytes.size());
     heldSorted_.resize(heldSortedValid_ ? bytes.size() / 4 : 0);
     for (size_t k = 0; k < heldSorted_.size(); ++k) heldSorted_[k] = le::GetU32(&bytes[k * 4]);
   }
-  if (held_ && heldSortedValid_ && i >= 1 && i <= SortedCount()) {
+  return held_ && heldSortedValid_;
+}
+
+bool IndexStoreO::ReadSortedId(int32_t i, uint32_t &id) {
+  uint8_t b[4];
+  id = 0;
+  if (!open_) return false;
+  // A failed read leaves the copy invalid; the file reads below then tell.
+  if (HoldSortedIds() && i >= 1 && i <= SortedCount()) {
     id = heldSorted_[static_cast<size_t>(i - 1)];
     if (id >= 1 && id <= static_cast<uint32_t>(count_)) return true;
     id = 0;
@@ -689,9 +693,7 @@ bool IndexStoreO::BuildSortedIndex() {
 }
 
 bool IndexStoreO::HeldSortedIdsValid() {
-  uint32_t first = 0;
-  if (!held_ || heldOffsets_.size() != static_cast<size_t>(count_) || SortedCount() == 0 || !ReadSortedId(1, first) ||
-      !heldSortedValid_)
+  if (!held_ || heldOffsets_.size() != static_cast<size_t>(count_) || SortedCount() == 0 || !HoldSortedIds())
     return false;
   for (uint32_t id : heldSorted_)
     if (id < 1 || id > static_cast<uint32_t>(count_)) return false;

@@ -79,6 +79,9 @@ class IndexStoreO {
  private:
   // Drops every name, id and table held in memory: read again when asked.
   void ForgetHeld();
+  // With the names held, the sorted file's ids read into memory once;
+  // false while they are not (a failed read).
+  bool HoldSortedIds();
   void ScanNames();
   bool ReadText(uint32_t id, std::string &text);
   // The held text, or the one read into buf.
