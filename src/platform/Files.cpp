@@ -41,7 +41,8 @@ FileFault::~FileFault() { g_fault = prev_; }
 
 bool FileFault::Hit(Op op) {
   if (op != op_) return false;
-  if (seen_.fetch_add(1) + 1 != nth_) return false;
+  const int k = seen_.fetch_add(1) + 1;
+  if (onward_ ? k < nth_ : k != nth_) return false;
   fired_.store(true);
   return true;
 }

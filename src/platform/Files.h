@@ -128,11 +128,14 @@ class FileFault {
   bool Hit(Op op);
   bool ShortWrite() const { return shortWrite_; }
   int Err() const { return err_; }
+  // Every call of the kind from the nth on fails, not the nth alone.
+  void Onward() { onward_ = true; }
 
  private:
   Op op_;
   int nth_, err_;
   bool shortWrite_;
+  bool onward_ = false;
   // Counted from any thread: imports read on workers.
   std::atomic<int> seen_{0};
   std::atomic<bool> fired_{false};

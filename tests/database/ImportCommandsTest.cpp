@@ -275,7 +275,8 @@ TEST_F(ImportCommands, GameListExportsInRowOrderByteForByteAndKeepsTheFileOnCanc
   DatabaseO db;
   ASSERT_TRUE(Open(db, dir_.File("t.qcx")));
   const std::string longGame =
-      "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O 9. h3 Nb8 10. d4 Nbd7 "
+      "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 {the main road} 4. Ba4 (4. Bxc6 dxc6 5. O-O f6 $5 {solid} (5... Bg4 6. h3 h5) "
+      "6. d4) 4... Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6 8. c3 O-O 9. h3 Nb8 $1 {Breyer's move} 10. d4 Nbd7 "
       "11. c4 c6 12. cxb5 axb5 13. Nc3 Bb7 14. Bg5 b4 15. Nb1 h6 16. Bh4 c5 17. dxe5 Nxe4 *";
   ASSERT_EQ(db.SavePgnText(-1, Game("One", 1, longGame)), 1);
   ASSERT_EQ(db.SavePgnText(-1, Game("Two", 2)), 2);
@@ -289,12 +290,17 @@ TEST_F(ImportCommands, GameListExportsInRowOrderByteForByteAndKeepsTheFileOnCanc
   EXPECT_EQ(out.substr(0, out.find("\r\n\r\n") + 4),
             "[Event \"Open\"]\r\n[Site \"Here\"]\r\n[Round \"3\"]\r\n[White \"Three\"]\r\n"
             "[Black \"Zed\"]\r\n[Result \"*\"]\r\n[QVNrOfMoves \"1\"]\r\n\r\n");
-  // Wrapped moves: no line past 79 characters, the long game on three.
+  // Wrapped moves: no line past 79 characters; the long game's move text,
+  // with its variations, comments and glyphs, pinned.
   for (size_t start = 0, end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2)
     EXPECT_LE(end - start, 79u);
   const size_t moves = out.find("1. e4 e5 2. Nf3 Nc6");
   ASSERT_NE(moves, std::string::npos);
-  EXPECT_EQ(out.find("\r\n", out.find("\r\n", out.find("\r\n", moves) + 2) + 2), out.find("Nxe4 *") + 6);
+  EXPECT_EQ(out.substr(moves),
+            "1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 {the main road} 4. Ba4 (4. Bxc6 dxc6 5. O-O f6\r\n"
+            "$5 {solid} (5... Bg4 6. h3 h5) 6. d4) 4... Nf6 5. O-O Be7 6. Re1 b5 7. Bb3 d6\r\n"
+            "8. c3 O-O 9. h3 Nb8 $1 {Breyer's move} 10. d4 Nbd7 11. c4 c6 12. cxb5 axb5\r\n"
+            "13. Nc3 Bb7 14. Bg5 b4 15. Nb1 h6 16. Bh4 c5 17. dxe5 Nxe4 *\r\n\r\n");
   DatabaseO back;
   ASSERT_TRUE(Open(back, dir_.File("back.qcx")));
   bool flag;

@@ -1,0 +1,379 @@
+// Refused writes, deletions and opens at the exact step each ruling is
+// about: the order of the booster's deletions, a classifying import whose
+// game never reached the disk, a torn index tail, a replacement whose entry
+// tore, an unreadable source game, and the key set CreateKeys leaves after
+// a failed open.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "chess/InfoMan.h"
+#include "database/DatabaseMan.h"
+#include "database/DatabaseTestUtil.h"
+#include "database/GameStoreMan.h"
+#include "database/IndexMan.h"
+#include "database/KeyTreeMan.h"
+#include "foundation/Reports.h"
+#include "platform/Files.h"
+
+using testutil::MessageRecorder;
+using testutil::TempDir;
+
+namespace {
+
+std::string Game(const std::string &white, const std::string &black, int round,
+                 const std::string &moves = "1. e4 e5 2. Nf3 *") {
+  return "[Event \"Open\"]\r\n[Site \"Here\"]\r\n[Round \"" + std::to_string(round) + "\"]\r\n[White \"" + white +
+         "\"]\r\n[Black \"" + black + "\"]\r\n[Result \"*\"]\r\n\r\n" + moves + "\r\n\r\n";
+}
+
+bool Open(DatabaseO &db, const std::string &path) {
+  bool importReport = false;
+  return db.Open(path, nullptr, nullptr, importReport);
+}
+
+bool Import(DatabaseO &db, const std::string &path, ReportO *report = nullptr) {
+  bool flag = false;
+  return db.ImportDatabase(path, nullptr, report, false, false, flag);
+}
+
+// Every game the key set files, through every node's games list.
+std::vector<uint32_t> KeyedGames(KeyTreeO &t) {
+  std::vector<uint32_t> games;
+  for (uint32_t n = 1; n <= t.NodeCount(); ++n) {
+    t.SetCurrentNode(n);
+    for (int i = 1; i <= t.GameCount(); ++i) games.push_back(t.GetGame(i));
+  }
+  return games;
+}
+
+}  // namespace
+
+// ".bli" goes first: whichever deletion is refused, the set either keeps
+// ".bli" with nothing else deleted before it, or has lost ".bli" and
+// reopens without the booster.
+TEST(DatabaseFaults, BoosterSwitchOffDeletesTheLinksFirst) {
+  TempDir dir;
+  MessageRecorder rec;
+  for (bool firstRefused : {true, false}) {
+    SCOPED_TRACE(firstRefused ? "first deletion refused" : "every deletion from the second on refused");
+    const std::string base = firstRefused ? "a" : "b";
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir.File(base + ".qcx")));
+      for (int i = 1; i <= 6; ++i) ASSERT_EQ(db.SavePgnText(-1, Game("P" + std::to_string(i % 3), "Q", i)), i);
+      ASSERT_TRUE(db.HasSearchBooster());
+      {
+        FileFault fault(FileFault::Op::Delete, firstRefused ? 1 : 2, EACCES);
+        if (!firstRefused) fault.Onward();
+        db.SetSearchBooster(false);
+        EXPECT_EQ(fault.Seen(), 3);
+      }
+      EXPECT_FALSE(db.HasSearchBooster());
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    const bool bli = files::Exists(dir.File(base + ".bli")), bpl = files::Exists(dir.File(base + ".bpl")),
+               bes = files::Exists(dir.File(base + ".bes"));
+    if (firstRefused) {
+      EXPECT_TRUE(bli);
+      EXPECT_FALSE(bpl);
+      EXPECT_FALSE(bes);
+    } else {
+      EXPECT_FALSE(bli);
+      EXPECT_TRUE(bpl);
+      EXPECT_TRUE(bes);
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir.File(base + ".qcx")));
+      EXPECT_FALSE(db.HasSearchBooster());
+      EXPECT_EQ(db.GameCount(), 6);
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+  }
+}
+
+// With keys every game is flushed before its key is filed: a write the
+// disk refuses anywhere in a game's import leaves no key naming a game the
+// store does not hold.
+TEST(DatabaseFaults, ClassifyingImportFilesNoKeyForAGameThatFailedToFlush) {
+  TempDir dir, app;
+  testutil::AppDirGuard guard(app.Path());
+  dir.Write("g.pgn", Game("W1", "B1", 1, "1. e4 c5 2. Nf3 d6 *") + Game("W2", "B2", 2, "1. d4 Nf6 2. c4 g6 *"));
+  ASSERT_GE(KeyTreeO::ImportTextFile(dir.File("tpl.key"), testutil::DataDir() + "class.txt"), 0);
+  {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir.File("tpl.qcx")));
+    ASSERT_TRUE(db.HasKeys());
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  // A set of its own for each run.
+  auto copy = [&](const std::string &to) {
+    for (const auto &e : std::filesystem::directory_iterator(dir.Path())) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("tpl.", 0) == 0) {
+        ASSERT_TRUE(files::Copy(e.path().string(), dir.File(to + name.substr(3))));
+      }
+    }
+  };
+  // Every write up to the one after the last game is on disk (its key's):
+  // names, games, booster and keys of both games.
+  int storeFaults = 0;
+  for (int nth = 1;; ++nth) {
+    SCOPED_TRACE("write " + std::to_string(nth));
+    const std::string base = "c" + std::to_string(nth);
+    copy(base);
+    int32_t count = 0;
+    bool keyWrite = false;
+    {
+      MessageRecorder rec;
+      DatabaseO db;
+      db.ClassifyOnImport = true;
+      ASSERT_TRUE(Open(db, dir.File(base + ".qcx")));
+      {
+        FileFault fault(FileFault::Op::Write, nth, ENOSPC);
+        Import(db, dir.File("g.pgn"));
+        ASSERT_TRUE(fault.Fired());
+      }
+      ASSERT_FALSE(rec.messages.empty());
+      // The key store's own refusals name no file of the game's stores.
+      const std::string &m = rec.messages.front();
+      keyWrite = m.rfind("BucketStoreManO", 0) == 0 || m.rfind("IndexListStoreO", 0) == 0;
+      if (!keyWrite) ++storeFaults;
+      count = db.GameCount();
+      db.Close(nullptr);
+    }
+    {
+      MessageRecorder rec;
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir.File(base + ".qcx")));
+      EXPECT_EQ(db.GameCount(), count);
+      // A refused write of the key store itself may leave its lists
+      // damaged; that is the key store's matter, not the import's order.
+      if (!keyWrite) {
+        EXPECT_TRUE(db.HasKeys());
+        EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+      }
+      if (db.HasKeys()) {
+        for (uint32_t g : KeyedGames(db.KeyTree())) EXPECT_LE(g, static_cast<uint32_t>(db.GameCount()));
+      }
+      for (int32_t g = 1; g <= db.GameCount(); ++g) EXPECT_TRUE(db.GetGameTags(g)) << g;
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    if (count == 2) break;
+    ASSERT_LT(nth, 100);
+  }
+  // Both games' names, records and booster links each met the fault.
+  EXPECT_GE(storeFaults, 10);
+}
+
+// An import whose ".gai" takes half an entry and fails: the store cuts the
+// torn tail, so the set closes and opens again with the games it reported.
+TEST(DatabaseFaults, TornIndexTailIsCutAndTheSetReopens) {
+  TempDir dir;
+  std::string pgn;
+  // An odd count of entries: half of them ends inside an entry.
+  for (int i = 1; i <= 5; ++i) pgn += Game("W" + std::to_string(i), "B", i);
+  dir.Write("g.pgn", pgn);
+  int writes = 0;
+  {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir.File("probe.qcx")));
+    FileFault probe(FileFault::Op::Write, 1 << 30, 0);
+    ASSERT_TRUE(Import(db, dir.File("g.pgn")));
+    writes = probe.Seen();
+  }
+  int tornIndex = 0;
+  for (int nth = 1; nth <= writes; ++nth) {
+    SCOPED_TRACE("write " + std::to_string(nth));
+    const std::string path = dir.File("t" + std::to_string(nth) + ".qcx");
+    int32_t count = 0;
+    {
+      MessageRecorder rec;
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, path));
+      {
+        FileFault fault(FileFault::Op::Write, nth, ENOSPC, true);
+        Import(db, dir.File("g.pgn"));
+        ASSERT_TRUE(fault.Fired());
+      }
+      ASSERT_EQ(rec.messages.size(), 1u);
+      if (rec.messages[0].find(".gai: ") != std::string::npos) ++tornIndex;
+      count = db.GameCount();
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    EXPECT_EQ(files::FileSize(files::ChangeFileExt(path, ".gai")) % 4, 0);
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, path));
+    EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+    ASSERT_EQ(db.GameCount(), count);
+    for (int32_t n = 1; n <= count; ++n) {
+      auto tags = db.GetGameTags(n);
+      ASSERT_TRUE(tags) << n;
+      EXPECT_EQ(tags->GetTag("White"), "W" + std::to_string(n));
+    }
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_EQ(tornIndex, 1);
+}
+
+// A source game that cannot be read ends the import: the game before it
+// is not stored a second time in its place.
+TEST(DatabaseFaults, UnreadableSourceGameEndsAConvertingImport) {
+  TempDir dir;
+  MessageRecorder rec;
+  {
+    // Names of Windows-1252 bytes make the source a Windows-1252 set.
+    IndexManO names;
+    ASSERT_TRUE(names.Open(dir.File("src.pli")));
+    names.FindOrAdd("M\xfcller");
+  }
+  std::vector<int64_t> offsets;
+  {
+    DatabaseO src;
+    ASSERT_TRUE(Open(src, dir.File("src.qcx")));
+    ASSERT_EQ(src.TextEncoding(), win1252::TextEncoding::Win1252);
+    for (int i = 1; i <= 3; ++i) {
+      offsets.push_back(files::FileSize(dir.File("src.gad")));
+      ASSERT_EQ(src.SavePgnText(-1, Game("M\xfcller", "B" + std::to_string(i), i)), i);
+    }
+    ASSERT_TRUE(src.Close(nullptr));
+  }
+  // Game 2's moves turned to bytes no game holds; its record stays whole.
+  {
+    const int64_t from = std::max<int64_t>(offsets[1], 0) + GameStoreO::kRecordHead;
+    BinFile gad;
+    ASSERT_TRUE(gad.Open(dir.File("src.gad"), BinFile::Mode::ReadWrite));
+    const std::string junk(static_cast<size_t>(offsets[2] - from), '\xff');
+    ASSERT_TRUE(gad.WriteAt(static_cast<uint64_t>(from), junk.data(), junk.size()));
+  }
+  {
+    DatabaseO src;
+    ASSERT_TRUE(Open(src, dir.File("src.qcx")));
+    EXPECT_FALSE(src.GetPgnText(1, 0, false, false).empty());
+    EXPECT_TRUE(src.GetPgnText(2, 0, false, false).empty());
+    EXPECT_FALSE(src.GetPgnText(3, 0, false, false).empty());
+    ASSERT_TRUE(src.Close(nullptr));
+  }
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir.File("u.qcx")));
+  ASSERT_EQ(db.TextEncoding(), win1252::TextEncoding::Utf8);
+  ReportO report;
+  EXPECT_TRUE(Import(db, dir.File("src.qcx"), &report));
+  ASSERT_EQ(db.GameCount(), 1);
+  EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), "M\xc3\xbcller");
+  EXPECT_EQ(db.GetGameTags(1)->GetTag("Black"), "B1");
+  EXPECT_EQ(report.Lines(), std::vector<std::string>{dir.File("src.qcx") + ": 1 games."});
+  EXPECT_TRUE(db.Close(nullptr));
+}
+
+// A refused open anywhere in CreateKeys, also the key tree's own after the
+// defaults were copied, leaves no key file behind.
+TEST(DatabaseFaults, CreateKeysLeavesNoKeyFileAfterAFailedOpen) {
+  TempDir dir, app;
+  testutil::AppDirGuard guard(app.Path());
+  ASSERT_TRUE(files::Copy(testutil::DataDir() + "class.txt", app.File("class.txt")));
+  MessageRecorder rec;
+  int opens = 0;
+  {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir.File("probe.qcx")));
+    FileFault probe(FileFault::Op::Open, 1 << 30, 0);
+    ASSERT_TRUE(db.CreateKeys());
+    opens = probe.Seen();
+  }
+  ASSERT_GT(opens, 6);  // the defaults' files, then the tree's
+  const char *const keyExts[] = {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"};
+  for (int nth = 1; nth <= opens; ++nth) {
+    SCOPED_TRACE("open " + std::to_string(nth));
+    const std::string base = "k" + std::to_string(nth);
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir.File(base + ".qcx")));
+    {
+      FileFault fault(FileFault::Op::Open, nth, EMFILE);
+      EXPECT_FALSE(db.CreateKeys());
+      ASSERT_TRUE(fault.Fired());
+    }
+    EXPECT_FALSE(db.HasKeys());
+    for (const char *e : keyExts) EXPECT_FALSE(files::Exists(dir.File(base + e))) << e;
+    // Nothing stands in the way of the next try.
+    EXPECT_TRUE(db.CreateKeys());
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+}
+
+// A replacement whose index entry is torn drops what the store held of
+// the game: it reads what the files say, as a fresh open does. The torn
+// entry here points at a dead record (game 2's first version), so the
+// files stay an openable set.
+TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
+  TempDir dir;
+  MessageRecorder rec;
+  constexpr uint32_t kHead = GameStoreO::kRecordHead;
+  auto buffer = [](uint32_t size, char fill) {
+    GameBuffer b;
+    SizeGameBuffer(b, size);
+    std::memset(b.bytes.get(), fill, size);
+    return b;
+  };
+  auto named = [](uint32_t white) {
+    GameDescriptor d;
+    d.white = d.black = white;
+    return d;
+  };
+  auto bytes = [](const GameBuffer &b) { return std::string(reinterpret_cast<const char *>(b.bytes.get()), b.length); };
+  GameStoreO s;
+  ASSERT_TRUE(s.Open(dir.File("r.qcx")));
+  ASSERT_EQ(s.AddGame(buffer(10, 'a'), named(1)), 1);   // at 0
+  ASSERT_EQ(s.AddGame(buffer(10, 'b'), named(2)), 2);   // at kHead + 10, dead below
+  ASSERT_TRUE(s.SaveGame(2, buffer(10, 'c'), named(3)));
+  // The replacement of game 1 lands at 65536 + the dead record's offset:
+  // its entry's low half alone names that record.
+  const uint64_t dead = kHead + 10, end = 3 * (kHead + 10);
+  ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + dead - end - kHead), 'f'), named(4)), 3);
+  ASSERT_EQ(files::FileSize(dir.File("r.gad")), static_cast<int64_t>(65536 + dead));
+  GameDescriptor d;
+  ASSERT_TRUE(s.ReadDescriptor(1, d));  // held
+  ASSERT_EQ(d, named(1));
+  // The replacement's writes, the index entry last, counted on a store of
+  // their own.
+  int writes = 0;
+  {
+    GameStoreO probe;
+    ASSERT_TRUE(probe.Open(dir.File("p.qcx")));
+    ASSERT_EQ(probe.AddGame(buffer(10, 'a'), named(1)), 1);
+    FileFault counter(FileFault::Op::Write, 1 << 30, 0);
+    ASSERT_TRUE(probe.SaveGame(1, buffer(10, 'n'), named(5)));
+    writes = counter.Seen();
+  }
+  ASSERT_EQ(writes, 4);  // descriptor, size, moves, entry
+  rec.messages.clear();
+  {
+    FileFault fault(FileFault::Op::Write, writes, ENOSPC, true);
+    EXPECT_FALSE(s.SaveGame(1, buffer(10, 'n'), named(5)));
+    ASSERT_TRUE(fault.Fired());
+  }
+  ASSERT_EQ(rec.messages.size(), 1u);
+  GameDescriptor held;
+  GameBuffer buf;
+  const bool descRead = s.ReadDescriptor(1, held);
+  const bool gameRead = s.GetGame(1, buf);
+  const std::string game = bytes(buf);
+  s.Close();
+  GameStoreO fresh;
+  ASSERT_TRUE(fresh.Open(dir.File("r.qcx")));
+  GameDescriptor onDisk;
+  GameBuffer diskBuf;
+  ASSERT_TRUE(fresh.ReadDescriptor(1, onDisk));
+  ASSERT_TRUE(fresh.GetGame(1, diskBuf));
+  EXPECT_EQ(onDisk, named(2));  // game 2's first version
+  EXPECT_EQ(bytes(diskBuf), bytes(buffer(10, 'b')));
+  EXPECT_TRUE(descRead);
+  EXPECT_EQ(held, onDisk);
+  EXPECT_TRUE(gameRead);
+  EXPECT_EQ(game, bytes(diskBuf));
+}
