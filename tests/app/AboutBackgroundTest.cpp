@@ -154,6 +154,8 @@ TEST_F(AboutBackgroundTest, ARefusedTextBeepsShowsErrorAndKeepsTheLists) {
 
 // ---- Pictures
 
+// Both windows in both languages, with what they show checked; the
+// pictures when TV_SHOT_DIR is set.
 TEST_F(AboutBackgroundTest, Snapshots) {
   Form();
   for (LanguageId lang : {LangEnglish, LangDutch}) {
@@ -166,14 +168,27 @@ TEST_F(AboutBackgroundTest, Snapshots) {
     box.EMail.clear();
     box.FormShow();
     apptest::ShowUnsqueezed(box);
+    const bool dutch = lang == LangDutch;
+    EXPECT_EQ(box.windowTitle(), dutch ? "Over" : "About");
+    EXPECT_EQ(box.ProductName->text(), "Torvanel");
+    EXPECT_EQ(box.VersionLbl->text(),
+              QString(dutch ? "Versie" : "Version") + " 1.0 Beta 3\n(February 13, 1999)\nNOT FOR RELEASE!");
+    EXPECT_TRUE(box.OKBtn->isVisible() && box.OKBtn->isEnabled());
+    EXPECT_TRUE(box.InternetLbl->isHidden() && box.EmailLbl->isHidden());
     uitest::Snapshot(&box, ("about" + suffix).c_str());
     box.hide();
 
+    // The EPD text there and back: the lists show its operations, the
+    // result gives it back unchanged.
     TBackgroundFrm &b = *BackgroundFrm;
     b.EpdEd->setText(kEpd);
     b.GetFromEPDClick();
+    EXPECT_EQ(Items(b.OperationsLB), QStringList({"bm", "id"}));
+    EXPECT_EQ(Items(b.OperandsLB), QStringList({"e4"}));
     b.ConvertToEPDClick();
+    EXPECT_EQ(b.ResultEd->text(), kEpd);
     apptest::ShowUnsqueezed(b);
+    EXPECT_EQ(b.windowTitle(), "EPD");
     uitest::Snapshot(&b, ("background" + suffix).c_str());
     b.hide();
   }

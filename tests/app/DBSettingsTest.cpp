@@ -274,25 +274,45 @@ TEST_F(DBSettingsTest, TheCommandShowsTheDialogOnlyWhileAFileIsOpen) {
   EXPECT_EQ(shown, 1);
 }
 
+// The dialog and its info window in both languages: captions, the
+// description decoded, the booster ticked, every control enabled, and the
+// database's lines in the window; the pictures when TV_SHOT_DIR is set.
 TEST_F(DBSettingsTest, Snapshots) {
   TMainForm &f = Opened({Game("Anna", "Bert", "Delft")});
   f.Database.SetDescription("Partijen van J\xF6rg");
+  std::string joined;
+  for (const std::string &l : Lines(f.Database)) joined += (joined.empty() ? "" : "\n") + l;
   for (LanguageId lang : {LangEnglish, LangDutch}) {
     apptest::SetLanguage(lang);
-    const std::string suffix = lang == LangDutch ? "_nl" : "_en";
-    RunCommand(f, [&](TDBSettingsDlg &d) {
+    const bool dutch = lang == LangDutch;
+    const std::string suffix = dutch ? "_nl" : "_en";
+    const int shown = RunCommand(f, [&](TDBSettingsDlg &d) {
       apptest::ShowUnsqueezed(d);
+      EXPECT_EQ(d.windowTitle(), dutch ? "Database-instellingen" : "DB Settings");
+      EXPECT_EQ(d.DBDescriptionLbl->text(), dutch ? "&Omschrijving:" : "&Description:");
+      EXPECT_EQ(d.DBDescriptionEd->text(), QString::fromUtf8("Partijen van J\xc3\xb6rg"));
+      EXPECT_EQ(d.UseSearchBoosterCB->text(), dutch ? "&Zoekversneller" : "&Search booster");
+      EXPECT_TRUE(d.UseSearchBoosterCB->isChecked());
+      EXPECT_EQ(d.CancelBtn->text(), dutch ? "Annuleren" : "Cancel");
+      for (QWidget *w : std::initializer_list<QWidget *>{d.DBDescriptionEd, d.UseSearchBoosterCB, d.DBInfoBtn,
+                                                         d.OKBtn, d.CancelBtn})
+        EXPECT_TRUE(w->isVisible() && w->isEnabled()) << w->objectName().toStdString();
       uitest::Snapshot(&d, ("dbsettings" + suffix).c_str());
       d.DBInfoBtn->click();
       TShowReportDlg *report = ReportWindow(&d);
       QApplication::processEvents();
+      EXPECT_NE(report, nullptr);
       if (report) {
+        EXPECT_TRUE(report->isVisible());
+        EXPECT_EQ(FromQ(report->RichEdit()->toPlainText()), joined);
         uitest::Snapshot(report, ("dbinfo" + suffix).c_str());
         report->close();
       }
       return modal::ClickButton(d, "CancelBtn");
     });
+    EXPECT_EQ(shown, 1);
   }
+  EXPECT_EQ(f.Database.GetDescription(), "Partijen van J\xF6rg");
 }
 
 }  // namespace

@@ -278,19 +278,29 @@ TEST_F(MainEditTest, ParseErrorCallback) {
   EXPECT_FALSE(retry);
 }
 
+// Both menus popped up in both languages: their items in the language,
+// every one enabled; the pictures when TV_SHOT_DIR is set.
 TEST_F(MainEditTest, NagMenuSnapshots) {
   TMainForm &f = At(1);
   f.show();
   for (LanguageId lang : {LangEnglish, LangDutch}) {
     ChessApp.ApplicationLanguage = lang;
     f.ApplyLanguage();
-    const std::string suffix = lang == LangDutch ? "_nl" : "_en";
+    const bool dutch = lang == LangDutch;
+    const std::string suffix = dutch ? "_nl" : "_en";
+    const QString clear = dutch ? "&Wissen" : "&Clear";
+    auto shown = [&](QMenu *menu, const QStringList &items) {
+      QApplication::processEvents();
+      EXPECT_EQ(QApplication::activePopupWidget(), menu);
+      EXPECT_EQ(Captions(menu), items);
+      for (QAction *a : menu->actions()) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    };
     f.SBNags1Click();
-    QApplication::processEvents();
+    shown(f.Nags1Menu, {"!", "?", "!!", "??", "!?", "?!", dutch ? "Enige zet" : "Only Move", "-", clear});
     uitest::Snapshot(f.Nags1Menu, ("nags1menu" + suffix).c_str());
     f.Nags1Menu->close();
     f.SBNags2Click();
-    QApplication::processEvents();
+    shown(f.Nags2Menu, {"=", "oo", "+=", "=+", "+/-", "-/+", "+-", "-+", "-", clear});
     uitest::Snapshot(f.Nags2Menu, ("nags2menu" + suffix).c_str());
     f.Nags2Menu->close();
   }

@@ -949,3 +949,40 @@ TEST_F(MainFileTest, GameTextOfUtf8AndWindows1252Files) {
   EXPECT_EQ(w.find('\xc3'), std::string::npos);
   EXPECT_EQ(f.TextEncoding(), win1252::TextEncoding::Utf8);  // no file open
 }
+
+// Save As never takes the name of a file that is there unasked: No keeps
+// the window's name, Yes takes the new one. Either way one question.
+TEST_F(MainFileTest, SaveAsAsksBeforeTakingAnExistingName) {
+  const std::string mine = Pgn("mine.pgn", 1), other = Pgn("other.pgn", 2);
+  TMainForm &f = F();
+  ASSERT_TRUE(f.OpenFile(mine));
+  for (const QString &answer : {QStringLiteral("No"), QStringLiteral("Yes")}) {
+    SCOPED_TRACE(answer.toStdString());
+    int files = 0, questions = 0;
+    QString asked;
+    {
+      modal::ScopedAnswerer a([&](QDialog &d) {
+        if (auto *fd = qobject_cast<QFileDialog *>(&d)) {
+          ++files;
+          fd->selectFile(QFile::decodeName(QByteArray::fromStdString(other)));
+          return int(QDialog::Accepted);
+        }
+        ++questions;
+        if (auto *l = d.findChild<QLabel *>("Message")) asked = l->text();
+        return modal::ClickButton(d, answer);
+      });
+      f.MSaveAsClick();
+    }
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(asked.contains(QFile::decodeName(QByteArray::fromStdString(other)))) << asked.toStdString();
+    EXPECT_TRUE(asked.contains("File already exists")) << asked.toStdString();
+    if (answer == "No") {
+      EXPECT_EQ(f.FileName, mine);
+      EXPECT_EQ(f.windowTitle(), "mine - Torvanel");
+    } else {
+      EXPECT_EQ(f.FileName, other);
+      EXPECT_EQ(f.windowTitle(), "other - Torvanel");
+    }
+  }
+}

@@ -3,6 +3,7 @@
 // the remembered page.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
@@ -50,21 +51,47 @@ class PreferencesTest : public ::testing::Test {
   }
 };
 
+// Every page in both languages: the title and the page list in the
+// language, each page shown with its row chosen and no control without
+// its caption; the pictures when TV_SHOT_DIR is set.
 TEST_F(PreferencesTest, Snapshots) {
   for (LanguageId lang : {LangEnglish, LangDutch}) {
     ChessApp.ApplicationLanguage = lang;
     F().ApplyLanguage();
-    const std::string suffix = lang == LangDutch ? "_nl" : "_en";
+    const bool dutch = lang == LangDutch;
+    const std::string suffix = dutch ? "_nl" : "_en";
+    int pages = 0;
     Run(
         [&](TPreferencesDlg &d) {
+          EXPECT_EQ(d.windowTitle(), dutch ? "Voorkeuren" : "Preferences");
+          QStringList list;
+          for (int i = 0; i < d.PageList->count(); ++i) list << d.PageList->item(i)->text();
+          const QStringList english{"Language", "Board", "Move Entry", "AutoPlay", "Databases", "Open",
+                                    "Info Lines", "View", "Toolbar", "Copy Game", "Diagrams", "RTF", "Text/HTML"};
+          const QStringList nl{"Taal", "Bord", "Zet invoer", "AutoZet", "Databases", "Openen", "Info regels",
+                               "Beeld", "Werkbalk", QString::fromUtf8("Partij kopi\xc3\xabren"), "Diagrammen",
+                               "RTF", "Text/HTML"};
+          EXPECT_EQ(list, dutch ? nl : english);
+          EXPECT_EQ(d.OKBtn->text(), "OK");
+          EXPECT_EQ(d.CancelBtn->text(), dutch ? "Annuleren" : "Cancel");
           for (int i = 0; i < d.PageControl->count(); ++i) {
-            d.PageControl->setCurrentIndex(i);
+            ++pages;
+            d.PageList->setCurrentRow(i);
             apptest::ShowUnsqueezed(d);
-            uitest::Snapshot(
-                &d, ("prefs_" + d.PageControl->widget(i)->objectName().toStdString() + suffix).c_str());
+            QWidget *page = d.PageControl->widget(i);
+            EXPECT_EQ(d.PageControl->currentWidget(), page);
+            EXPECT_TRUE(page->isVisible());
+            for (auto *b : page->findChildren<QAbstractButton *>()) {
+              if (b->isVisible() && !qobject_cast<QToolButton *>(b)) {
+                EXPECT_FALSE(b->text().isEmpty()) << page->objectName().toStdString() << "."
+                                                  << b->objectName().toStdString();
+              }
+            }
+            uitest::Snapshot(&d, ("prefs_" + page->objectName().toStdString() + suffix).c_str());
           }
         },
         "CancelBtn");
+    EXPECT_EQ(pages, 13);
   }
   ChessApp.ApplicationLanguage = LangEnglish;
   F().ApplyLanguage();

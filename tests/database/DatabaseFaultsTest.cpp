@@ -54,9 +54,9 @@ std::vector<uint32_t> KeyedGames(KeyTreeO &t) {
 
 }  // namespace
 
-// ".bli" goes first: whichever deletion is refused, the set either keeps
-// ".bli" with nothing else deleted before it, or has lost ".bli" and
-// reopens without the booster.
+// ".bli" goes first: a refusal of the first deletion leaves ".bli" alone,
+// refusals from the second on leave all but ".bli", and such a set reopens
+// without the booster.
 TEST(DatabaseFaults, BoosterSwitchOffDeletesTheLinksFirst) {
   TempDir dir;
   MessageRecorder rec;
