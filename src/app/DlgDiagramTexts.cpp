@@ -127,14 +127,17 @@ void TDiagramTextsDlg::RadioButtonClick() {
 void TDiagramTextsDlg::OKBtnClick() {
   if (top_->checkedId() >= 0) TopType = static_cast<DiagramTextTypeT>(top_->checkedId());
   if (bottom_->checkedId() >= 0) BottomType = static_cast<DiagramTextTypeT>(bottom_->checkedId());
-  TopText = FromQ(TopTextCmb->currentText());
-  BottomText = FromQ(BottomTextCmb->currentText());
-  if (TopType == DiagramTextTypeT::Custom && !TopText.empty()) {
-    AddToMRU(TopHistory, TopText, kHistoryCount);
+  // The copy takes the text as typed; the history lives in the settings
+  // file, which holds Windows-1252.
+  const QString top = TopTextCmb->currentText(), bottom = BottomTextCmb->currentText();
+  TopText = GameFromQ(top, win1252::TextEncoding::Utf8);
+  BottomText = GameFromQ(bottom, win1252::TextEncoding::Utf8);
+  if (TopType == DiagramTextTypeT::Custom && !top.isEmpty()) {
+    AddToMRU(TopHistory, FromQ(top), kHistoryCount);
     Fill(TopTextCmb, TopHistory);
   }
-  if (BottomType == DiagramTextTypeT::Custom && !BottomText.empty()) {
-    AddToMRU(BottomHistory, BottomText, kHistoryCount);
+  if (BottomType == DiagramTextTypeT::Custom && !bottom.isEmpty()) {
+    AddToMRU(BottomHistory, FromQ(bottom), kHistoryCount);
     Fill(BottomTextCmb, BottomHistory);
   }
   accept();

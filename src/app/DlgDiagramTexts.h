@@ -23,6 +23,7 @@ class TDiagramTextsDlg : public TAppDialog {
   // Writes the histories back (FormDestroy).
   ~TDiagramTextsDlg() override;
 
+  // The custom texts as typed, in UTF-8; the histories in Windows-1252.
   DiagramTextTypeT TopType = DiagramTextTypeT::None;
   std::string TopText;
   DiagramTextTypeT BottomType = DiagramTextTypeT::None;

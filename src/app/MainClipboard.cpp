@@ -298,7 +298,8 @@ void TMainForm::MPositionAsHTMLClick() {
   std::string top, bottom;
   if (!GetDiagramTexts(pfHTML, top, bottom)) return;
   const std::string diagram = Board->GetPositionAsHTML(ChessApp.GIFPath, ChessApp.HTMLBorderWidth);
-  CopyText(cliptext::HtmlPosition(top, diagram, bottom, ChessApp.CenterDiagrams));
+  myui::CopyToClipboardAsHTML(
+      GameTextsToQ(cliptext::LfLines(cliptext::HtmlPosition(top, diagram, bottom, ChessApp.CenterDiagrams))));
   SetCopyDiagramItem(Item("MPositionAsHTML"));
 }
 

@@ -193,6 +193,7 @@ TTreeDlg::TTreeDlg(QWidget *parent)
       return false;
     }
   });
+  NoteDraggedColumns(*MoveListView, *moveColumns_, draggedMoveColumns_);
 
   AutoPlayTimer = new QTimer(this);
   AutoPlayTimer->setObjectName("AutoPlayTimer");
@@ -306,7 +307,12 @@ void TTreeDlg::LoadTreeSettings() {
 }
 
 void TTreeDlg::SaveTreeSettings() {
-  const std::string path = ChessApp.SettingsPath();
+  // As the frame's settings: only what changed since the first show.
+  ini::WriteChanges(ChessApp.SettingsPath(), treeSettingsAtShow_,
+                    ini::Capture([this](const std::string &path) { WriteTreeSettings(path); }), {kMoveLineOptions});
+}
+
+void TTreeDlg::WriteTreeSettings(const std::string &path) {
   {
     IniFile ini(path);
     ini.WriteInteger(kSplit, "LeftPanelWidth", LeftPanelWidth());
@@ -975,6 +981,7 @@ void TTreeDlg::FillMoveList() {
     numbers.push_back(r);
   }
   MoveListView->SetRows(numbers);
+  WidenNumberColumns(*MoveListView, *moveColumns_, draggedMoveColumns_);
   for (int r = 0; r < MoveList->count(); ++r) MoveList->item(r)->setText(ToQ(items[static_cast<size_t>(r)]));
   if (MoveList->count() > 0) {
     const int row = RowOfMove(db.TreeSelectedMove(treeView_));
@@ -1052,6 +1059,10 @@ void TTreeDlg::showEvent(QShowEvent *e) {
   if (first) {
     ApplyPanelWidths();
     ArrangeMiddlePanel();
+    Guarded([&] {
+      treeSettingsAtShow_ = ini::Capture([this](const std::string &path) { WriteTreeSettings(path); });
+      ini::WriteMissing(ChessApp.SettingsPath(), treeSettingsAtShow_, {kMoveLineOptions});
+    });
   }
 }
 

@@ -146,6 +146,7 @@ class TTreeDlg : public PagedListWindow {
  private:
   void LoadTreeSettings();
   void SaveTreeSettings();
+  void WriteTreeSettings(const std::string &path);
   void BuildMoveHeader();
   void ApplyBoardSettings();
   void SetBoardToNode();
@@ -176,5 +177,8 @@ class TTreeDlg : public PagedListWindow {
   std::vector<std::string> moveTexts_;
   // The widths asked for until the window shows.
   int leftPanelWidth_ = 0, middlePanelWidth_ = 0;
+  // The tree's own settings as they were at the first show.
+  ini::Values treeSettingsAtShow_;
+  std::set<std::string> draggedMoveColumns_;
   GameCommands commands_;
 };

@@ -46,9 +46,36 @@ std::vector<TextSpan> RowTextSpans(const std::vector<int> &sectionLefts, const s
   std::vector<TextSpan> spans(n);
   for (size_t j = 0; j < n; ++j) {
     spans[j].left = sectionLefts[j];
-    spans[j].right = std::max(sectionLefts[j], sectionLefts[j] + sectionWidths[j] - 5);
+    spans[j].right = std::max(sectionLefts[j], sectionLefts[j] + sectionWidths[j] - kSpanMargin);
   }
   return spans;
+}
+
+bool IsNumberColumn(uint8_t kind) {
+  switch (kind) {
+    case ckGameNr:
+    case ckWhiteElo:
+    case ckBlackElo:
+    case ckDate:
+    case ckNrOfMoves:
+    case ckPlayerNr:
+    case ckEventSiteNr:
+    case ckAnnotatorNr:
+    case ckMoveNr:
+    case ckMoveTotalCount:
+    case ckMoveWhiteCount:
+    case ckMoveBlackCount:
+    case ckMoveDrawCount:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsNumberText(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == '?' || c == '-' || c == '+';
+  });
 }
 
 std::string PagedStatusText(int32_t count, const PagedListState &state, const std::string &noun) {

@@ -4,6 +4,7 @@
 // header click. A window keeps one PagedListState.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ListColumnsO;
@@ -38,9 +39,10 @@ class PagedListState {
 };
 
 // The horizontal span row text j is drawn in: from the left edge of header
-// section j to that edge + its width - 5. At most kMaxRowColumns columns; a
-// span narrower than nothing is empty (right == left).
+// section j to that edge + its width - kSpanMargin. At most kMaxRowColumns
+// columns; a span narrower than nothing is empty (right == left).
 inline constexpr int kMaxRowColumns = 20;
+inline constexpr int kSpanMargin = 5;
 struct TextSpan {
   int left = 0, right = 0;
 };
@@ -50,6 +52,12 @@ std::vector<TextSpan> RowTextSpans(const std::vector<int> &sectionLefts, const s
 inline bool RowHasPosition(const PagedListState &state, int row, int32_t count) {
   return row >= 0 && state.PageStart() + row <= count;
 }
+
+// Columns of numbers (numbers, Elo, moves, counts, the date's year): a cut
+// one reads as another number, so they widen to what their rows hold.
+bool IsNumberColumn(uint8_t kind);
+// Digits with the date's "." and "?" and a sign; not empty.
+bool IsNumberText(std::string_view text);
 
 // "%d " + noun + " (%d/%d)": the count, the page and the pages.
 std::string PagedStatusText(int32_t count, const PagedListState &state, const std::string &noun);

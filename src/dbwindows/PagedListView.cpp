@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <algorithm>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
@@ -65,7 +66,42 @@ PagedListView::PagedListView(QWidget *parent) : QWidget(parent) {
   layout->setSpacing(0);
   layout->addWidget(header_);
   layout->addWidget(list_, 1);
-  connect(header_, &QHeaderView::sectionResized, list_->viewport(), [this] { list_->viewport()->update(); });
+  connect(header_, &QHeaderView::sectionResized, list_->viewport(), [this](int section) {
+    list_->viewport()->update();
+    if (headerPressed_ && userResized_) userResized_(section);
+  });
+  header_->viewport()->installEventFilter(this);
+}
+
+bool PagedListView::eventFilter(QObject *watched, QEvent *e) {
+  if (watched == header_->viewport()) {
+    if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick)
+      headerPressed_ = true;
+    else if (e->type() == QEvent::MouseButtonRelease)
+      headerPressed_ = static_cast<QMouseEvent *>(e)->buttons() != Qt::NoButton;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void PagedListView::WidenToNumbers(const std::vector<bool> &sections) {
+  if (!source_ || std::find(sections.begin(), sections.end(), true) == sections.end()) return;
+  // The font the rows are drawn in.
+  const QFontMetrics metrics(list_->viewport()->font());
+  const size_t n = std::min(sections.size(), static_cast<size_t>(header_->count()));
+  std::vector<int> widest(n, 0);
+  std::vector<std::string> texts;
+  for (int row = 0; row < list_->count(); ++row) {
+    bool deleted = false;
+    if ((wholeRow_ && wholeRow_(row)) || !source_(row, texts, deleted)) continue;
+    for (size_t j = 0; j < n && j < texts.size(); ++j)
+      if (sections[j] && IsNumberText(texts[j]))
+        widest[j] = std::max(widest[j], metrics.horizontalAdvance(GameToQ(texts[j])));
+  }
+  for (size_t j = 0; j < n; ++j) {
+    const int section = static_cast<int>(j);
+    if (widest[j] > 0 && header_->sectionSize(section) < widest[j] + kSpanMargin)
+      header_->resizeSection(section, widest[j] + kSpanMargin);
+  }
 }
 
 void PagedListView::SetColumns(const std::vector<std::string> &titles, const std::vector<int> &widths) {

@@ -31,11 +31,19 @@ class PagedListView : public QWidget {
   // The number of the selected row; 0 when none.
   int32_t SelectedNumber() const;
   void SelectRow(int row);
+  // Widens each section whose flag is set to the widest number text its
+  // rows hold, so the number shows whole in its span; never narrows.
+  void WidenToNumbers(const std::vector<bool> &sections);
+  // Told of each section the user resizes with the mouse.
+  void SetUserResized(std::function<void(int section)> f) { userResized_ = std::move(f); }
 
   QHeaderView *Header() const { return header_; }
   QListWidget *List() const { return list_; }
   // The row's text spans in list coordinates (for drawing and tests).
   std::vector<std::pair<int, int>> Spans() const;
+
+ protected:
+  bool eventFilter(QObject *watched, QEvent *e) override;
 
  private:
   friend class PagedRowDelegate;
@@ -43,4 +51,7 @@ class PagedListView : public QWidget {
   QListWidget *list_;
   RowSource source_;
   std::function<bool(int row)> wholeRow_;
+  std::function<void(int section)> userResized_;
+  // A mouse button is down on the header.
+  bool headerPressed_ = false;
 };

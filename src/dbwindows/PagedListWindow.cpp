@@ -227,6 +227,7 @@ PagedListWindow::PagedListWindow(const PagedListConfig &config, QWidget *parent)
           [this](int s) { Guarded([&] { HeaderControlSectionClick(s); }); });
   List->installEventFilter(this);
   List->viewport()->installEventFilter(this);
+  NoteDraggedColumns(*ListView, *columns_, draggedColumns_);
   ListView->SetRowSource([this](int row, std::vector<std::string> &texts, bool &deleted) {
     if (!source_) return false;
     try {
@@ -306,7 +307,23 @@ void PagedListWindow::LoadSettings() {
 }
 
 void PagedListWindow::SaveSettings() {
-  const std::string path = ChessApp.SettingsPath();
+  // Windows of one kind share their sections: a value this window left as
+  // it was keeps what another window wrote there since.
+  ini::WriteChanges(ChessApp.SettingsPath(), settingsAtShow_, CaptureSettings(), {config_.lineOptionsSection});
+}
+
+void PagedListWindow::TakeSettingsAtShow() {
+  settingsAtShow_ = CaptureSettings();
+  // What the file lacks is written now, so that at the end only the
+  // changes need be.
+  ini::WriteMissing(ChessApp.SettingsPath(), settingsAtShow_, {config_.lineOptionsSection});
+}
+
+ini::Values PagedListWindow::CaptureSettings() {
+  return ini::Capture([this](const std::string &path) { WriteSettings(path); });
+}
+
+void PagedListWindow::WriteSettings(const std::string &path) {
   StoreHeaderWidths();
   {
     IniFile ini(path);
@@ -428,6 +445,7 @@ void PagedListWindow::FillPage() {
     QuietGuard quiet(quiet_);
     ListView->SetRows(numbers);
   }
+  WidenNumberColumns(*ListView, *columns_, draggedColumns_);
   Panel4->setVisible(source_ && PagedListState::PageButtonsVisible(count));
   UpdateCommandStates();
 }
@@ -527,6 +545,21 @@ void ShowColumnsInHeader(PagedListView &view, const ListColumnsO &columns) {
 void TakeHeaderWidths(const QHeaderView &header, ListColumnsO &columns) {
   const int n = std::min<int>(header.count(), columns.Count());
   for (int j = 0; j < n; ++j) columns.SetColumnWidth(j + 1, header.sectionSize(j));
+}
+
+void NoteDraggedColumns(PagedListView &view, const ListColumnsO &columns, std::set<std::string> &dragged) {
+  view.SetUserResized([&columns, &dragged](int section) {
+    if (section >= 0 && section < columns.Count()) dragged.insert(columns.ColumnKey(section + 1));
+  });
+}
+
+void WidenNumberColumns(PagedListView &view, const ListColumnsO &columns, const std::set<std::string> &dragged) {
+  std::vector<bool> sections;
+  for (int i = 1; i <= columns.Count(); ++i) {
+    const std::string key = columns.ColumnKey(i);
+    sections.push_back(IsNumberColumn(columns.KindOfKey(key)) && !dragged.contains(key));
+  }
+  view.WidenToNumbers(sections);
 }
 
 void PagedListWindow::BuildHeader() {
@@ -748,6 +781,7 @@ void PagedListWindow::showEvent(QShowEvent *e) {
     Guarded([&] {
       UpdateTexts();
       myui::RestoreFormPlacement(ChessApp.SettingsPath(), config_.placementSection, this);
+      TakeSettingsAtShow();
     });
   }
   List->setFocus();

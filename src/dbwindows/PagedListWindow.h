@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "database/DatabaseManLists.h"
@@ -17,6 +18,7 @@
 #include "dbwindows/PagedList.h"
 #include "chess/PGNTypes.h"
 #include "foundation/ui/ToolbarMan.h"
+#include "platform/IniFile.h"
 
 class DatabaseO;
 class PagedListView;
@@ -76,6 +78,11 @@ class GameListSource : public PagedListSource {
 // widths the user gave the sections into the columns.
 void ShowColumnsInHeader(PagedListView &view, const ListColumnsO &columns);
 void TakeHeaderWidths(const QHeaderView &header, ListColumnsO &columns);
+// The columns the user dragged to a width of his own, by key: the view
+// adds the key of each one dragged; the columns must outlive the view.
+void NoteDraggedColumns(PagedListView &view, const ListColumnsO &columns, std::set<std::string> &dragged);
+// Widens the number columns of the page's rows but those dragged.
+void WidenNumberColumns(PagedListView &view, const ListColumnsO &columns, const std::set<std::string> &dragged);
 
 // What tells the windows apart.
 struct PagedListConfig {
@@ -256,8 +263,12 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   bool eventFilter(QObject *watched, QEvent *e) override;
 
  private:
+  // Writes what changed since the first show.
   void SaveSettings();
+  void TakeSettingsAtShow();
   void LoadSettings();
+  void WriteSettings(const std::string &path);
+  ini::Values CaptureSettings();
   void ApplyFont();
   void ShowMemo(bool on);
   void ToggleShowItem(QAction *item, QAction *twin);
@@ -288,6 +299,9 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   // Set while the window changes the selection itself.
   bool quiet_ = false;
   std::string statusText_;
+  std::set<std::string> draggedColumns_;
+  // The settings as the window would have written them at its first show.
+  ini::Values settingsAtShow_;
   ListWindowHandlers handlers_;
   QVBoxLayout *central_;
 };

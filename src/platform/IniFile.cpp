@@ -1,11 +1,15 @@
 #include "platform/IniFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <map>
 
+#include "platform/Dirs.h"
 #include "platform/Files.h"
 #include "platform/Win1252.h"
 
@@ -339,3 +343,78 @@ void IniFile::DeleteKey(const std::string &section, const std::string &key) {
 bool IniFile::UpdateFile(int *err) { return doc_->Write(err); }
 
 std::string IniFile::Text() const { return doc_->Text(); }
+
+void IniFile::Discard() { doc_->Load(); }
+
+namespace ini {
+
+Values Capture(const std::function<void(const std::string &path)> &write) {
+  // A name no file has: the document stays in memory.
+  static std::atomic<unsigned> serial{0};
+  const std::string path =
+      dirs::GetTempDir() + "torvanel-capture-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".ini";
+  IniFile scratch(path);
+  struct DiscardGuard {
+    IniFile &f;
+    ~DiscardGuard() { f.Discard(); }
+  } guard{scratch};
+  write(path);
+  Values values;
+  for (const std::string &section : scratch.ReadSections()) values[section] = scratch.ReadSectionValues(section);
+  return values;
+}
+
+namespace {
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+bool IsWhole(const std::vector<std::string> &whole, const std::string &section) {
+  return std::any_of(whole.begin(), whole.end(), [&](const std::string &w) { return win1252::SameText(w, section); });
+}
+
+const Pairs &SectionIn(const Values &values, const std::string &section) {
+  static const Pairs kNone;
+  const auto s = values.find(section);
+  return s == values.end() ? kNone : s->second;
+}
+
+const std::string *ValueIn(const Pairs &pairs, const std::string &key) {
+  const auto k = std::find_if(pairs.begin(), pairs.end(), [&](const auto &p) { return p.first == key; });
+  return k == pairs.end() ? nullptr : &k->second;
+}
+}  // namespace
+
+void WriteMissing(const std::string &path, const Values &values, const std::vector<std::string> &whole) {
+  IniFile ini(path);
+  for (const auto &[section, keys] : values) {
+    if (IsWhole(whole, section) && ini.SectionExists(section)) continue;
+    for (const auto &[key, value] : keys)
+      if (!ini.ValueExists(section, key)) ini.WriteString(section, key, value);
+  }
+}
+
+void WriteChanges(const std::string &path, const Values &before, const Values &now,
+                  const std::vector<std::string> &whole) {
+  IniFile ini(path);
+  for (const auto &[section, keys] : now) {
+    const Pairs &was = SectionIn(before, section);
+    if (IsWhole(whole, section)) {
+      if (keys == was) continue;
+      ini.EraseSection(section);
+      for (const auto &[key, value] : keys) ini.WriteString(section, key, value);
+      continue;
+    }
+    for (const auto &[key, value] : keys)
+      if (const std::string *old = ValueIn(was, key); !old || *old != value) ini.WriteString(section, key, value);
+  }
+  for (const auto &[section, keys] : before) {
+    const Pairs &is = SectionIn(now, section);
+    if (IsWhole(whole, section)) {
+      if (is.empty() && !keys.empty()) ini.EraseSection(section);
+      continue;
+    }
+    for (const auto &[key, value] : keys)
+      if (!ValueIn(is, key)) ini.DeleteKey(section, key);
+  }
+}
+
+}  // namespace ini

@@ -6,6 +6,8 @@
 // options object that all write the settings file never overwrite each
 // other. The document is written by UpdateFile and when the last IniFile on
 // it goes away; lines end with CR LF; CR LF, LF and CR are read.
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,6 +44,9 @@ class IniFile {
   bool UpdateFile(int *err = nullptr);
   // The document's text as it would be written.
   std::string Text() const;
+  // Drops what was written and not yet saved: the document reads its file
+  // again and is not written.
+  void Discard();
 
   struct Doc;
 
@@ -54,4 +59,23 @@ namespace ini {
 // Splits text into lines, accepting CR LF, LF and CR.
 std::vector<std::string> SplitLines(const std::string &text);
 std::string Trim(const std::string &s);  // blanks, tabs and control characters
+
+// Section -> its keys and values in the order written.
+using Values = std::map<std::string, std::vector<std::pair<std::string, std::string>>>;
+// What write puts into a document that starts empty and is never saved;
+// write is given that document's path.
+Values Capture(const std::function<void(const std::string &path)> &write);
+// Several writers of the same keys, each writing what it changed: a key
+// one left as it was keeps what another put there. A section named in
+// `whole` is a list (its keys mean something only together) and is written
+// whole or not at all.
+//
+// Writes into the file what values holds and the file lacks; a whole
+// section only when the file lacks all of it.
+void WriteMissing(const std::string &path, const Values &values, const std::vector<std::string> &whole);
+// Writes into the file the values of now that differ from those of before
+// and deletes the keys before holds and now lacks; a whole section that
+// differs in any way is replaced by now's.
+void WriteChanges(const std::string &path, const Values &before, const Values &now,
+                  const std::vector<std::string> &whole);
 }  // namespace ini

@@ -175,6 +175,12 @@ class PositionCopyTest : public ::testing::Test, public apptest::MainFixture {
   std::unique_ptr<modal::ScopedAnswerer> AnswerTexts(DiagramTextTypeT top, const std::string &topText,
                                                     DiagramTextTypeT bottom, const std::string &bottomText,
                                                     const QString &button = "OKBtn") {
+    return AnswerTypedTexts(top, ToQ(topText), bottom, ToQ(bottomText), button);
+  }
+  // The same with the texts as typed.
+  std::unique_ptr<modal::ScopedAnswerer> AnswerTypedTexts(DiagramTextTypeT top, const QString &topText,
+                                                         DiagramTextTypeT bottom, const QString &bottomText,
+                                                         const QString &button = "OKBtn") {
     return std::make_unique<modal::ScopedAnswerer>([=, this](QDialog &dlg) {
       auto *d = qobject_cast<TDiagramTextsDlg *>(&dlg);
       if (!d) return modal::ClickButton(dlg, "OKBtn");
@@ -185,8 +191,8 @@ class PositionCopyTest : public ::testing::Test, public apptest::MainFixture {
       const QList<QButtonGroup *> groups = d->findChildren<QButtonGroup *>();
       groups[0]->button(static_cast<int>(top))->click();
       groups[1]->button(static_cast<int>(bottom))->click();
-      d->TopTextCmb->setEditText(ToQ(topText));
-      d->BottomTextCmb->setEditText(ToQ(bottomText));
+      d->TopTextCmb->setEditText(topText);
+      d->BottomTextCmb->setEditText(bottomText);
       return modal::ClickButton(dlg, button);
     });
   }
@@ -317,6 +323,58 @@ TEST_F(PositionCopyTest, RtfTexts) {
   EXPECT_NE(rtf.find("}}\\qc\\f2\\fs36 7"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("\\f0\\fs22 1-0\\par \\ql}"), std::string::npos) << rtf;
   EXPECT_EQ(TextsIn(rtf, 0), (std::vector<std::string>{"1-0"}));
+}
+
+// Typed texts keep what Windows-1252 lacks in both copies, as game texts
+// do; the history in the settings file keeps what Windows-1252 holds.
+TEST_F(PositionCopyTest, CustomTextsOutsideWindows1252) {
+  TMainForm &f = Form();
+  Load("1. e4 *");
+  ChessApp.CenterDiagrams = false;
+  ChessApp.RTFGameFontSize = 11;
+  const QString typed = QString::fromUtf16(u"\u0418\u0432\u0430\u043d\u043e\u0432 \u2013 M\u00fcller \u00abx\u00bb");
+  {
+    auto a = AnswerTypedTexts(DiagramTextTypeT::Custom, typed, DiagramTextTypeT::Custom, typed);
+    f.Item("MPositionAsHTML")->trigger();
+  }
+  const std::string refs = "&#1048;&#1074;&#1072;&#1085;&#1086;&#1074; &#8211; M&#252;ller &#171;x&#187;";
+  const std::string html = ClipText();
+  EXPECT_EQ(html.rfind(refs + "<BR><TABLE", 0), 0u) << html;
+  EXPECT_EQ(HtmlBottom(html), refs);
+  {
+    auto a = AnswerTypedTexts(DiagramTextTypeT::Custom, typed, DiagramTextTypeT::Custom, typed);
+    f.Item("MPositionAsRTF")->trigger();
+  }
+  // What Windows-1252 holds as its byte, the rest as Unicode.
+  const std::string units = "\\u1048?\\u1074?\\u1072?\\u1085?\\u1086?\\u1074? \\'96 M\\'FCller \\'ABx\\'BB";
+  const std::string rtf = ClipRtf();
+  EXPECT_NE(rtf.find("\\f0\\fs22 " + units + "\\par \\f2"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\f0\\fs22 " + units + "\\par }"), std::string::npos) << rtf;
+
+  const std::string kept = "?????? \x96 M\xfcller \xabx\xbb";
+  ASSERT_FALSE(DiagramTextsDlg->TopHistory.empty());
+  EXPECT_EQ(DiagramTextsDlg->TopHistory.front(), kept);
+  EXPECT_EQ(DiagramTextsDlg->BottomHistory.front(), kept);
+  FreeForm();
+  const std::string settings = ReadSettings();
+  EXPECT_NE(settings.find("=" + kept + "\r\n"), std::string::npos) << settings;
+}
+
+// Both HTML copies offer the text as HTML and as plain text.
+TEST_F(PositionCopyTest, HtmlCopiesOfferHtml) {
+  TMainForm &f = Form();
+  Load("[White \"Ann\"]\n1. e4 *");
+  ChessApp.CopyDiagUseLabels = false;
+  for (const char *item : {"MGameAsHTML", "MPositionAsHTML"}) {
+    QGuiApplication::clipboard()->clear();
+    f.Item(item)->trigger();
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr) << item;
+    EXPECT_TRUE(mime->formats().contains("text/html")) << item;
+    EXPECT_TRUE(mime->formats().contains("text/plain")) << item;
+    EXPECT_EQ(mime->html(), mime->text()) << item;
+    EXPECT_FALSE(mime->html().isEmpty()) << item;
+  }
 }
 
 // ---- Dialog, options and the item

@@ -32,6 +32,7 @@
 #include "dbwindows/GameListMan.h"
 #include "dbwindows/GameMemo.h"
 #include "dbwindows/ListWindowFrame.h"
+#include "dbwindows/PagedList.h"
 #include "dbwindows/PagedListView.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
@@ -476,6 +477,98 @@ TEST_F(GamesWindowTest, SettingsAreWrittenAfterAFirstShowAndRestored) {
   EXPECT_EQ(again.Columns().ColumnKey(2), "event");
   EXPECT_EQ(again.HeaderControl->sectionSize(1), 123);
   EXPECT_EQ(again.Columns().ColumnWidth(2), 123);
+}
+
+// The games windows share their sections. Each writes at its end only
+// what it changed since it was shown, so the change made last survives
+// whichever window ends last, key by key.
+TEST_F(GamesWindowTest, AWindowWritesOnlyWhatItChanged) {
+  OpenDb(3);
+  const std::string path = ChessApp.SettingsPath();
+  {
+    auto all = Window(db.NewAllGamesList());
+    all->show();
+    auto found = Window(FoundSlot({3, 1}));
+    found->show();
+    // The layout changed in the Database window, the memo in the found one.
+    all->Columns().ClearSelected();
+    all->Columns().AddColumnByKey("gamenr", 60);
+    all->Columns().AddColumnByKey("event", 90);
+    all->BuildHeader();
+    all->HeaderControl->resizeSection(1, 123);
+    all->SetSortKind(ckEvent);
+    found->MShowGameInfo->trigger();
+    all.reset();
+    found.reset();
+  }
+  {
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("LineOptions", "Option1", ""), "gamenr");
+    EXPECT_EQ(ini.ReadString("LineOptions", "Option2", ""), "event");
+    EXPECT_FALSE(ini.ValueExists("LineOptions", "Option3"));
+    EXPECT_EQ(ini.ReadInteger("GameList", "1", 0), 123);
+    EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "Event");
+    EXPECT_TRUE(ini.ReadBool("Split", "ShowGameInfo", false));
+  }
+
+  // A window that changes nothing leaves the file as it was, though
+  // another hand wrote its sections while it was open; fewer columns
+  // delete the keys of the columns gone.
+  std::string before, after;
+  {
+    auto w = Window(db.NewAllGamesList());
+    w->show();
+    QApplication::processEvents();
+    IniFile(path).WriteString("Split", "GameSortKind", "White");
+    files::ReadAll(path, before);
+  }
+  files::ReadAll(path, after);
+  EXPECT_EQ(after, before);
+  {
+    auto w = Window(db.NewAllGamesList());
+    w->show();
+    w->Columns().ClearSelected();
+    w->Columns().AddColumnByKey("event", 90);
+    w->BuildHeader();
+  }
+  IniFile ini(path);
+  EXPECT_EQ(ini.ReadString("LineOptions", "Option1", ""), "event");
+  EXPECT_FALSE(ini.ValueExists("LineOptions", "Option2"));
+  EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "White");
+}
+
+// A cut number reads as another: the number columns widen to the widest
+// number of the page, unless the user dragged their width.
+TEST_F(GamesWindowTest, NumberColumnsShowTheirNumbersWhole) {
+  OpenDb(100000);
+  auto w = Window(db.NewAllGamesList());
+  w->show();
+  ASSERT_EQ(w->Columns().ColumnKey(1), "gamenr");
+  const QFontMetrics metrics(w->GameList->viewport()->font());
+  const int digits = metrics.horizontalAdvance("99751");
+  const auto spanWidth = [&] {
+    const auto spans = w->ListView->Spans();
+    return spans.at(0).second - spans.at(0).first;
+  };
+  // The stored width cuts five digits in this font.
+  ASSERT_LT(37 - kSpanMargin, digits);
+  w->SelectGame(99751);
+  EXPECT_EQ(w->SelectedItem(), 99751);
+  EXPECT_GE(spanWidth(), digits);
+
+  // The user drags it narrower: it stays so on the next page.
+  QApplication::processEvents();
+  QWidget *header = w->HeaderControl->viewport();
+  const int edge = w->HeaderControl->sectionViewportPosition(0) + w->HeaderControl->sectionSize(0) - 1;
+  const int y = w->HeaderControl->height() / 2;
+  QTest::mousePress(header, Qt::LeftButton, {}, QPoint(edge, y));
+  QTest::mouseMove(header, QPoint(edge - 15, y));
+  QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(edge - 15, y));
+  const int dragged = w->HeaderControl->sectionSize(0);
+  ASSERT_LT(dragged - kSpanMargin, digits);
+  w->PrevPageBtnClick();
+  EXPECT_EQ(w->Paging().PageStart(), 99501);
+  EXPECT_EQ(w->HeaderControl->sectionSize(0), dragged);
 }
 
 TEST_F(GamesWindowTest, PopupPlacesAndTheStatusTextSurvivesHints) {

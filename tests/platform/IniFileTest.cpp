@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestUtil.h"
 #include "platform/IniFile.h"
 
@@ -113,4 +115,49 @@ TEST(IniFile, LineBreaksInAValueCannotInjectLines) {
   IniFile g(d.File("a.ini"));
   EXPECT_FALSE(g.SectionExists("Engine"));
   EXPECT_EQ(g.ReadString("Files", "F1", ""), "/tmp/a  [Engine] Enabled=1");
+}
+
+// A window's settings: what its writer writes, taken without a file; the
+// keys the file lacks written at the start; at the end only what changed,
+// a list section whole.
+TEST(IniFile, CaptureWriteMissingAndWriteChanges) {
+  TempDir d, tmp;
+  testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  const ini::Values start = ini::Capture([](const std::string &path) {
+    IniFile ini(path);
+    ini.WriteInteger("Win", "Top", 1);
+    ini.WriteString("Win", "Left", "5");
+    ini.WriteString("Cols", "Option1", "gamenr");
+    ini.WriteString("Cols", "Option2", "event");
+  });
+  EXPECT_EQ(start, (ini::Values{{"Win", {{"Top", "1"}, {"Left", "5"}}},
+                                {"Cols", {{"Option1", "gamenr"}, {"Option2", "event"}}}}));
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
+
+  const std::string path = d.File("s.ini");
+  {
+    IniFile ini(path);
+    ini.WriteString("Win", "Top", "3");
+    ini.WriteString("Cols", "Option1", "site");
+  }
+  ini::WriteMissing(path, start, {"cols"});
+  {
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("Win", "Top", ""), "3");
+    EXPECT_EQ(ini.ReadString("Win", "Left", ""), "5");
+    EXPECT_FALSE(ini.ValueExists("Cols", "Option2"));  // a list is not filled in
+    // Another writer since.
+    ini.WriteString("Win", "Left", "7");
+    ini.WriteString("Cols", "Option2", "date");
+    ini.WriteString("Win", "Gone", "x");
+  }
+  ini::Values before = start;
+  before["Win"].emplace_back("Gone", "y");
+  ini::WriteChanges(path, before, ini::Values{{"Win", {{"Top", "2"}, {"Left", "5"}}}, {"Cols", {{"Option1", "gamenr"}}}},
+                    {"Cols"});
+  IniFile ini(path);
+  EXPECT_EQ(ini.ReadString("Win", "Top", ""), "2");   // changed here
+  EXPECT_EQ(ini.ReadString("Win", "Left", ""), "7");  // left as it was here
+  EXPECT_FALSE(ini.ValueExists("Win", "Gone"));       // dropped here
+  EXPECT_EQ(ini.ReadSectionValues("Cols"), (std::vector<std::pair<std::string, std::string>>{{"Option1", "gamenr"}}));
 }

@@ -437,11 +437,12 @@ void CopyToClipboardAsRTF(const std::string &rtf) {
   QGuiApplication::clipboard()->setMimeData(mime);
 }
 
-void CopyToClipboardAsHTML(const std::string &html) {
+void CopyToClipboardAsHTML(const std::string &html) { CopyToClipboardAsHTML(ToQ(html)); }
+
+void CopyToClipboardAsHTML(const QString &html) {
   auto *mime = new QMimeData;
-  const QString text = ToQ(html);
-  mime->setHtml(text);
-  mime->setText(text);
+  mime->setHtml(html);
+  mime->setText(html);
   QGuiApplication::clipboard()->setMimeData(mime);
 }
 

@@ -96,5 +96,7 @@ void CopyToClipboardAsRTF(const std::string &rtf);
 // An HTML text as "text/html" beside the same text as plain text, so a word
 // processor pastes it formatted and an editor shows the markup.
 void CopyToClipboardAsHTML(const std::string &html);
+// The same for a text already decoded (one holding game texts).
+void CopyToClipboardAsHTML(const QString &html);
 
 }  // namespace myui
