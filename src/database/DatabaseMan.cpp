@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 
 #include "chess/Games.h"
@@ -643,7 +644,7 @@ std::vector<DatabaseO::RecoveryNote> DatabaseO::TakeRecoveryNotes() {
     note.recovery = line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
     if (tab2 != std::string::npos) {
       const std::string kind = line.substr(tab2 + 1);
-      for (int k = 0; k < 4; ++k)
+      for (size_t k = 0; k < std::size(kRecoveryKindNames); ++k)
         if (kind == kRecoveryKindNames[k]) {
           note.hasKind = true;
           note.kind = static_cast<RecoveryKind>(k);

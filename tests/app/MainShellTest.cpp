@@ -348,13 +348,6 @@ TEST_F(MainShellTest, AfterACancelledLogoutEveryCloseAsksAgain) {
 TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
   TMainForm &f = Form();
   const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
-  auto games = [&](const std::string &name) {
-    std::string text;
-    files::ReadAll(dir().File(name), text);
-    int n = 0;
-    for (size_t at = text.find("[Event "); at != std::string::npos; at = text.find("[Event ", at + 1)) ++n;
-    return n;
-  };
   // A file read whole is written back; the changed game goes aside.
   dir().Write("clean.pgn", game);
   ASSERT_TRUE(f.OpenFile(dir().File("clean.pgn")));
@@ -366,8 +359,8 @@ TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
   EXPECT_TRUE(f.SessionCloseQuery(false));
   EXPECT_EQ(dialogs, before);
   EXPECT_FALSE(f.FileOpen);
-  EXPECT_EQ(games("clean.pgn"), 2);
-  EXPECT_EQ(games("clean.recovered.pgn"), 1);
+  EXPECT_EQ(Games("clean.pgn"), 2);
+  EXPECT_EQ(Games("clean.recovered.pgn"), 1);
   std::string aside;
   ASSERT_TRUE(files::ReadAll(dir().File("clean.recovered.pgn"), aside));
   EXPECT_NE(aside.find("Unsaved"), std::string::npos);
@@ -384,12 +377,12 @@ TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
   }
   ASSERT_GT(f.Database.SavePgnText(-1, game), 0);
   ASSERT_EQ(::raise(SIGTERM), 0);
-  for (int i = 0; i < 50 && f.FileOpen; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  WaitForSignalEnd();
   EXPECT_FALSE(f.FileOpen);
   std::string text;
   ASSERT_TRUE(files::ReadAll(dir().File("bad.pgn"), text));
   EXPECT_EQ(text, faulty);
-  EXPECT_EQ(games("bad.recovered.pgn"), 2);
+  EXPECT_EQ(Games("bad.recovered.pgn"), 2);
   // The next start says where the games are, once: the unsaved game aside
   // with the file as left, then the changes not written back.
   EXPECT_EQ(Shown([&] { f.ReportRecoveredGames(); }),

@@ -138,6 +138,15 @@ struct ModTime {
   }
 };
 
+// The games of a file, opened and closed unchanged.
+int GameCountOf(const std::string &path) {
+  DatabaseO db;
+  EXPECT_TRUE(OpenDb(db, path)) << path;
+  const int n = db.GameCount();
+  EXPECT_TRUE(db.Close(nullptr));
+  return n;
+}
+
 bool TempSetsGone(const TempDir &tmp) {
   return std::filesystem::is_empty(std::filesystem::path(tmp.Path()));
 }
@@ -723,13 +732,7 @@ TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
   Folders folders;
   const TempDir &dir = folders.dir, &tmp = folders.tmp, &appDir = folders.appDir;
   Questions q({});
-  auto count = [&](const std::string &name) {
-    DatabaseO db;
-    EXPECT_TRUE(OpenDb(db, dir.File(name))) << name;
-    const int n = db.GameCount();
-    EXPECT_TRUE(db.Close(nullptr));
-    return n;
-  };
+  auto count = [&](const std::string &name) { return GameCountOf(dir.File(name)); };
   // Done keeps a changed set in a new recovery file each time; the user's
   // file keeps its bytes.
   dir.Write("r.pgn", Fixture());
@@ -945,27 +948,16 @@ TEST(DatabaseRecovery, ALeftoversAgeIsItsOwnFilesAndThisMachinesDeadRunsGoAtOnce
   EXPECT_EQ(SetFolderOf(tmp, dir.File("here.pgn")), "");
   EXPECT_EQ(SetFolderOf(tmp, dir.File("away.pgn")), away);
   EXPECT_FALSE(files::Exists(dir.File("away.recovered.pgn")));
-  Questions q({});
-  for (const char *name : {"old", "here"}) {
-    DatabaseO db;
-    ASSERT_TRUE(OpenDb(db, dir.File(std::string(name) + ".recovered.pgn"))) << name;
-    EXPECT_EQ(db.GameCount(), 4) << name;
-    EXPECT_TRUE(db.Close(nullptr));
-    EXPECT_EQ(dir.Read(std::string(name) + ".pgn"), Fixture()) << name;
+  for (const std::string name : {"old", "here"}) {
+    EXPECT_EQ(GameCountOf(dir.File(name + ".recovered.pgn")), 4) << name;
+    EXPECT_EQ(dir.Read(name + ".pgn"), Fixture()) << name;
   }
 }
 
 TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   Folders folders;
   const TempDir &dir = folders.dir;
-  auto count = [&](const std::string &name) {
-    Questions quiet({});
-    DatabaseO db;
-    EXPECT_TRUE(OpenDb(db, dir.File(name))) << name;
-    const int n = db.GameCount();
-    EXPECT_TRUE(db.Close(nullptr));
-    return n;
-  };
+  auto count = [&](const std::string &name) { return GameCountOf(dir.File(name)); };
   const std::string path = dir.File("w.pgn");
   dir.Write("w.pgn", Fixture());
   DatabaseO db;
