@@ -1019,6 +1019,23 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
   EXPECT_EQ(list, path + "\t" + dir.File("w.recovered.pgn") + "\tset\n" + path + "\t" + dir.File("w.recovered-2.pgn") +
                       "\tset\n");
+
+  // No folder takes a recovery file (the file's folder gone, no writable
+  // directory): No keeps the set open and says so.
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  dir.Write("sub/g.pgn", Fixture());
+  ASSERT_TRUE(OpenDb(db, dir.File("sub/g.pgn")));
+  ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  std::filesystem::remove_all(dir.File("sub"));
+  std::filesystem::remove_all(folders.appDir.Path());
+  dir.Write("plain", "");
+  EnvGuard config("XDG_CONFIG_HOME", dir.File("plain/x"));
+  Questions no({ui::mrNo});
+  EXPECT_FALSE(db.Close(nullptr));
+  ASSERT_EQ(no.messages.size(), 1u);
+  EXPECT_EQ(no.messages[0], "No recovery file could be written for " + dir.File("sub/g.pgn") + "; it stays open.");
+  EXPECT_TRUE(db.IsOpen());
+  EXPECT_EQ(db.GameCount(), 4);
 }
 
 // ------------------------------------------------------------------ protected and special files
