@@ -1,7 +1,9 @@
 // The main window's end without questions: a logout that allows none,
 // SIGTERM and SIGHUP. Nothing changed is dropped: a PGN file is written back
-// only when its import read it whole, otherwise its games (and a changed
-// game not stored) go to a recovery file that the next start names.
+// only when its import read it whole and no other program changed it since,
+// otherwise its games (and a changed game not stored) go to a recovery file
+// that the next start names; a game typed with no file open goes to a file
+// of its own.
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -11,7 +13,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <string>
 
 #include "app/Guard.h"
@@ -56,6 +57,22 @@ void OnEndSignal(int) {
   errno = saved;
 }
 
+// What the next start says of one recovery file.
+std::string RecoveryText(const DatabaseO::RecoveryNote &note) {
+  using Kind = DatabaseO::RecoveryKind;
+  const std::string file = win1252::PathText(note.file), recovery = win1252::PathText(note.recovery);
+  std::string caption = CommonText::S_GamesRecovered;  // a line of an older build
+  if (note.hasKind) {
+    switch (note.kind) {
+      case Kind::UnsavedGame: caption = CommonText::S_RecoveredUnsavedGame; break;
+      case Kind::NotWrittenBack: caption = CommonText::S_RecoveredNotWrittenBack; break;
+      case Kind::KilledRun: caption = CommonText::S_RecoveredKilledRun; break;
+      case Kind::GameWithoutFile: return SubstituteText(CommonText::S_RecoveredGameWithoutFile, recovery);
+    }
+  }
+  return SubstituteText(SubstituteText(caption, file), recovery);
+}
+
 }  // namespace
 
 void TMainForm::AllowSessionClose() {
@@ -71,8 +88,13 @@ void TMainForm::SessionGoesOn() {
 
 void TMainForm::EndWithoutQuestions() {
   StopAutoPlay();
-  if (!FileOpen) return;
   const bool unsaved = Game.ModifiedFlags() != 0;
+  if (!FileOpen) {
+    // A game typed with no file open has nowhere else to go.
+    if (unsaved && !DatabaseO::KeepGameWithoutFile(ToText(Game, PgnOptions(80), LangEnglish)).empty())
+      Game.SetModifiedState(0);
+    return;
+  }
   // The list windows hold lists of the database: they go first.
   GameListMan.CloseAll();
   const std::string recovered =
@@ -86,20 +108,8 @@ void TMainForm::EndWithoutQuestions() {
 }
 
 void TMainForm::ReportRecoveredGames() {
-  const std::string list = DatabaseO::RecoveryListPath();
-  std::ifstream in(list, std::ios::binary);
-  if (!in) return;
-  std::string line;
   std::vector<std::string> messages;
-  while (std::getline(in, line)) {
-    const size_t tab = line.find('\t');
-    if (tab == std::string::npos) continue;
-    std::string text = SubstituteText(CommonText::S_GamesRecovered, win1252::PathText(line.substr(0, tab)));
-    messages.push_back(SubstituteText(text, win1252::PathText(line.substr(tab + 1))));
-  }
-  in.close();
-  // Said once: the list goes before the messages show.
-  files::Delete(list);
+  for (const DatabaseO::RecoveryNote &note : DatabaseO::TakeRecoveryNotes()) messages.push_back(RecoveryText(note));
   for (const std::string &m : messages) ui::ShowMessage(m);
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 
 #include "chess/Games.h"
@@ -168,6 +169,7 @@ void DatabaseO::Clear() {
   open_ = native_ = modified_ = false;
   hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
   openingImport_ = {};
+  fileState_ = {};
   encoding_ = win1252::TextEncoding::Utf8;
   progressPrefix_.clear();
 }
@@ -176,7 +178,8 @@ void DatabaseO::Done() {
   // A changed set no recovery file could take stays where it is: the next
   // start finds it.
   bool remove = !native_;
-  if (open_ && !native_ && modified_ && WriteRecoveryFile(std::string()).empty()) remove = false;
+  if (open_ && !native_ && modified_ && WriteRecoveryFile(std::string(), true, RecoveryKind::NotWrittenBack).empty())
+    remove = false;
   if (open_) CloseStores(remove);
   open_ = false;
   ReleaseLists();
@@ -408,6 +411,8 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     }
     open_ = true;
     openingImport_.opened = true;
+    // Taken before the import reads it, so that a change made meanwhile counts.
+    fileState_ = files::StateOf(fileName);
     if (files::Exists(fileName)) {
       openingImport_ = ImportPgnFile(fileName, progress, report, false, false);
       // A file that cannot be read must not be written over by an empty one.
@@ -450,6 +455,20 @@ bool DatabaseO::AskBeforeWriteBack() {
   return true;
 }
 
+bool DatabaseO::AskWhenChangedOnDisk() {
+  const std::string text =
+      Fill(CommonText::S_PGNChangedOnDisk, {Path(fileName_)}) + "\n\n" + CommonText::S_PGNChangedOnDiskQuestion;
+  const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
+  if (answer == ui::mrCancel) return false;
+  if (answer == ui::mrYes) return true;
+  if (WriteRecoveryFile(std::string(), true, RecoveryKind::NotWrittenBack).empty()) {
+    ui::ShowMessage(Fill(CommonText::S_NoRecoveryFile, {Path(fileName_)}));
+    return false;
+  }
+  writeBack_ = false;
+  return true;
+}
+
 bool DatabaseO::Close(AbortDlgO *progress) {
   if (!open_) return true;
   if (native_) {
@@ -464,7 +483,8 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   }
   if (modified_) {
     writeBack_ = true;
-    if (WriteBackLoses() && !AskBeforeWriteBack()) return false;
+    if (ChangedOnDisk() && !AskWhenChangedOnDisk()) return false;
+    if (writeBack_ && WriteBackLoses() && !AskBeforeWriteBack()) return false;
     if (writeBack_) {
       int err = 0;
       ExportResult r = ExportResult::Failed;
@@ -492,8 +512,11 @@ bool DatabaseO::Close(AbortDlgO *progress) {
 // the PGN file, and whether the set holds changes the file does not.
 void DatabaseO::RecordOwner() {
   if (tempBase_.empty()) return;
-  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile,
-                        std::to_string(::getpid()) + "\n" + fileName_ + "\n" + (modified_ ? "1" : "0") + "\n");
+  // The machine's name tells a later start whether the process can be
+  // asked after: a home folder may be shared between machines.
+  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile, std::to_string(::getpid()) + "\n" + fileName_ +
+                                                                          "\n" + (modified_ ? "1" : "0") + "\n" +
+                                                                          files::HostName() + "\n");
   ownerRecorded_ = true;
 }
 
@@ -509,19 +532,25 @@ int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
     const std::string dir = files::IncludeTrailingSlash(tempDir) + name + "/";
     std::string owner;
     if (!files::ReadAll(dir + kOwnerFile, owner)) continue;  // not known as ours: left alone
-    const size_t a = owner.find('\n'), b = a == std::string::npos ? a : owner.find('\n', a + 1);
-    if (b == std::string::npos) continue;
-    const std::string pid = owner.substr(0, a), pgn = owner.substr(a + 1, b - a - 1);
+    // Process id, PGN file, changed flag and (from this build on) host.
+    const std::vector<std::string> lines = ini::SplitLines(owner);
+    if (lines.size() < 3) continue;
+    const std::string &pid = lines[0], &pgn = lines[1];
     if (pid.empty() || pid.size() > 18 || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (files::ProcessRuns(std::stoll(pid)) || files::SecondsSinceChange(dir) < minAge) continue;
-    if (owner.compare(b + 1, 1, "1") == 0) {
+    if (files::ProcessRuns(std::stoll(pid))) continue;
+    // A set of this machine whose process is gone is ended for sure; one of
+    // another machine, or of a build that named none, may still be in use
+    // there and waits until nothing changed it for minAge.
+    const bool thisHost = lines.size() > 3 && !lines[3].empty() && lines[3] == files::HostName();
+    if (!thisHost && files::SecondsSinceChange(dir) < minAge) continue;
+    if (lines[2] == "1") {
       DatabaseO db;
       db.fileName_ = pgn;
       db.tempBase_ = dir + "games";
       if (!db.OpenStores(db.tempBase_)) continue;
       db.open_ = true;
       db.modified_ = true;
-      const bool saved = !db.WriteRecoveryFile(std::string()).empty();
+      const bool saved = !db.WriteRecoveryFile(std::string(), true, RecoveryKind::KilledRun).empty();
       db.modified_ = false;
       // A set no recovery file could take stays for the next start.
       db.CloseStores(saved);
@@ -538,56 +567,113 @@ int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
 
 std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "recovered.txt"; }
 
-std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet) {
-  const std::string stem = files::ExtractFileName(files::ChangeFileExt(fileName_, ""));
+namespace {
+
+const char *const kRecoveryKindNames[] = {"game", "set", "killed", "nofile"};
+
+// "STEM.pgn" or the next free "STEM-2.pgn" ... in dir (with its trailing
+// '/'), taken with an exclusive create so that no file is replaced. The
+// path; empty when the folder takes none.
+std::string ReserveNewPgnFile(const std::string &dir, const std::string &stem) {
+  for (int n = 1; n <= 999; ++n) {
+    const std::string name = dir + stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".pgn";
+    BinFile reserve;
+    if (reserve.Open(name, BinFile::Mode::CreateNew)) return name;
+    if (reserve.Error() != EEXIST) break;
+  }
+  return std::string();
+}
+
+bool AppendGameText(const std::string &path, const std::string &game) {
+  BinFile f;
+  const std::string text = game + "\r\n";
+  return f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
+}
+
+void RecordRecovery(const std::string &file, const std::string &path, DatabaseO::RecoveryKind kind) {
+  BinFile list;
+  const std::string line = file + "\t" + path + "\t" + kRecoveryKindNames[static_cast<int>(kind)] + "\n";
+  if (list.Open(DatabaseO::RecoveryListPath(), BinFile::Mode::OpenAlways) && list.SeekEnd())
+    list.Write(line.data(), line.size());
+}
+
+}  // namespace
+
+std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet, RecoveryKind kind) {
+  const std::string stem = files::ExtractFileName(files::ChangeFileExt(fileName_, "")) + ".recovered";
   std::string dirs[] = {files::ExtractFileDir(fileName_), dirs::GetWritableDir()};
   for (std::string &dir : dirs) {
     if (dir.empty()) dir = ".";
     if (dir.back() != '/') dir += '/';
-    // The name is taken with an exclusive create, so no file is replaced.
-    std::string path;
-    for (int n = 1; n <= 999 && path.empty(); ++n) {
-      const std::string name = dir + stem + (n == 1 ? ".recovered" : ".recovered-" + std::to_string(n)) + ".pgn";
-      BinFile reserve;
-      if (reserve.Open(name, BinFile::Mode::CreateNew)) {
-        path = name;
-      } else if (reserve.Error() != EEXIST) {
-        break;
-      }
-    }
+    const std::string path = ReserveNewPgnFile(dir, stem);
     if (path.empty()) continue;
     bool ok = !withSet || ExportDatabase(path, nullptr) == ExportResult::Done;
-    if (ok && !extraGame.empty()) {
-      BinFile f;
-      const std::string text = extraGame + "\r\n";
-      ok = f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
-    }
+    if (ok && !extraGame.empty()) ok = AppendGameText(path, extraGame);
     if (!ok) {
       files::Delete(path);
       continue;
     }
-    BinFile list;
-    const std::string line = fileName_ + "\t" + path + "\n";
-    if (list.Open(RecoveryListPath(), BinFile::Mode::OpenAlways) && list.SeekEnd()) list.Write(line.data(), line.size());
+    RecordRecovery(fileName_, path, kind);
     return path;
   }
   return std::string();
+}
+
+std::string DatabaseO::KeepGameWithoutFile(const std::string &game) {
+  const std::string path = ReserveNewPgnFile(dirs::GetWritableDir(), "unsaved-game");
+  if (path.empty()) return std::string();
+  if (!AppendGameText(path, game)) {
+    files::Delete(path);
+    return std::string();
+  }
+  RecordRecovery(std::string(), path, RecoveryKind::GameWithoutFile);
+  return path;
+}
+
+std::vector<DatabaseO::RecoveryNote> DatabaseO::TakeRecoveryNotes() {
+  const std::string list = RecoveryListPath();
+  std::vector<RecoveryNote> notes;
+  std::string text;
+  if (!files::ReadAll(list, text)) return notes;
+  for (const std::string &line : ini::SplitLines(text)) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    const size_t tab2 = line.find('\t', tab + 1);
+    RecoveryNote note;
+    note.file = line.substr(0, tab);
+    note.recovery = line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
+    if (tab2 != std::string::npos) {
+      const std::string kind = line.substr(tab2 + 1);
+      for (size_t k = 0; k < std::size(kRecoveryKindNames); ++k)
+        if (kind == kRecoveryKindNames[k]) {
+          note.hasKind = true;
+          note.kind = static_cast<RecoveryKind>(k);
+        }
+    }
+    notes.push_back(note);
+  }
+  files::Delete(list);
+  return notes;
 }
 
 std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
   if (!open_) return std::string();
   if (native_) {
     // Stored games are in place; only a game not stored is kept aside.
-    const std::string recovered = unsavedGame.empty() ? std::string() : WriteRecoveryFile(unsavedGame, false);
+    const std::string recovered =
+        unsavedGame.empty() ? std::string() : WriteRecoveryFile(unsavedGame, false, RecoveryKind::UnsavedGame);
     Close(nullptr);
     return recovered;
   }
-  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_)) {
+  // A file another program changed since it was read is never written over.
+  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_) && !ChangedOnDisk()) {
     int err = 0;
     if (ExportDatabase(fileName_, nullptr, &err) == ExportResult::Done) modified_ = false;
   }
   std::string recovered;
-  if (modified_ || !unsavedGame.empty()) recovered = WriteRecoveryFile(unsavedGame, modified_);
+  if (modified_ || !unsavedGame.empty())
+    recovered = WriteRecoveryFile(unsavedGame, modified_,
+                                  modified_ ? RecoveryKind::NotWrittenBack : RecoveryKind::UnsavedGame);
   if (!recovered.empty()) modified_ = false;
   // A set still changed is kept by Done for a later recovery.
   Done();

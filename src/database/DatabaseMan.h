@@ -22,6 +22,7 @@
 #include "database/QZUtils.h"
 #include "database/SearchBoosterMan.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Files.h"
 
 class AbortDlgO;
 class GameInfoO;
@@ -67,22 +68,44 @@ class DatabaseO {
   void Done();
   // The end without questions (a logout that allows none): a changed PGN
   // file is written back when its opening import read everything and left
-  // nothing out, else its set goes to a recovery file and the file keeps
-  // its bytes. unsavedGame (PGN text, may be empty) never goes into the
+  // nothing out and no other program changed it since, else its set goes
+  // to a recovery file and the file keeps its bytes. unsavedGame (PGN text, may be empty) never goes into the
   // user's file: it goes into the recovery file. The recovery file's path,
   // empty when none was written.
   std::string CloseWithoutAsking(const std::string &unsavedGame);
+  // What a recovery file holds, for the next start to say.
+  enum class RecoveryKind {
+    UnsavedGame,      // the game not stored; the file is as the user left it
+    NotWrittenBack,   // the file is unchanged; its games with the changes
+    KilledRun,        // the same, found after a run that was killed
+    GameWithoutFile,  // the game being entered with no file open
+  };
   // The temporary set (when withSet) and the extra game text in a new file
   // beside the PGN file, "NAME.recovered.pgn" or the next free
   // "NAME.recovered-2.pgn" ..., in the writable directory when the file's
   // folder refuses; never over an existing file. The path, recorded in
   // RecoveryListPath() for the next start; empty when nothing was written.
-  std::string WriteRecoveryFile(const std::string &extraGame, bool withSet = true);
-  // Lines "PGN file TAB recovery file" of the recoveries not yet reported.
+  std::string WriteRecoveryFile(const std::string &extraGame, bool withSet, RecoveryKind kind);
+  // A game typed with no file open, at an end without questions: into a
+  // new "unsaved-game.pgn" (or the next free "unsaved-game-2.pgn" ...) in
+  // the writable directory, recorded like a recovery file. The path;
+  // empty when nothing was written.
+  static std::string KeepGameWithoutFile(const std::string &game);
+  // Lines "PGN file TAB recovery file TAB kind" of the recoveries not yet
+  // reported (an older build wrote the first two fields alone).
   static std::string RecoveryListPath();
+  struct RecoveryNote {
+    std::string file, recovery;
+    bool hasKind = false;  // false for a line of an older build
+    RecoveryKind kind = RecoveryKind::NotWrittenBack;
+  };
+  // The recovery list's lines, and the list gone: each is said once.
+  static std::vector<RecoveryNote> TakeRecoveryNotes();
   // The temporary sets in tempDir that a process no longer running left
-  // (unchanged for minAge seconds: a home folder may be shared between
-  // machines): one that was never changed is removed, a changed one goes
+  // (this machine's at once; another machine's, or one whose owner record
+  // names none, when its files are unchanged for minAge seconds: a home
+  // folder may be shared between machines): one that was never changed is
+  // removed, a changed one goes
   // to a recovery file beside its PGN file (WriteRecoveryFile) and then
   // goes. Sets without the owner record are left alone. The number of
   // recovery files written.
@@ -95,8 +118,9 @@ class DatabaseO {
   // Never throws: a value on disk the program cannot hold closes what was
   // opened and answers false after saying the file is damaged.
   bool Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport);
-  // Writes a changed PGN file back (asking first when the import that
-  // opened it left games out) and removes the temporary set. False, with
+  // Writes a changed PGN file back (asking first when another program
+  // changed it since it was read, and when the import that opened it left
+  // games out) and removes the temporary set. False, with
   // everything as it was, when the write was cancelled or failed and the
   // user keeps the file open. A closed database answers true.
   bool Close(AbortDlgO *progress);
@@ -406,6 +430,13 @@ class DatabaseO {
   void MarkModified();
   // The opening import left out something a write-back would lose.
   bool WriteBackLoses() const;
+  // The PGN file is not what was read at open: another program, or a
+  // second copy of this one, wrote or replaced it since.
+  bool ChangedOnDisk() const { return !(files::StateOf(fileName_) == fileState_); }
+  // Asks before a write-back over such a file. False for Cancel, and when
+  // No's recovery file could not be written (said so); after No the
+  // changed set is in a recovery file and writeBack_ is false.
+  bool AskWhenChangedOnDisk();
   bool AskBeforeWriteBack();
   std::string Base() const;
 
@@ -435,6 +466,7 @@ class DatabaseO {
   KeyTreeO keyTree_;
   SearchBoosterO booster_;
   PGNImportResult openingImport_;
+  files::FileState fileState_;  // the PGN file as the opening import found it
   win1252::TextEncoding encoding_ = win1252::TextEncoding::Utf8;
   std::string progressPrefix_;
   // The import in progress: a refusal that ends it, the lists being read

@@ -520,6 +520,19 @@ int64_t FileSize(const std::string &path) {
   return st.st_size;
 }
 
+FileState StateOf(const std::string &path) {
+  FileState s;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.dev = st.st_dev;
+  s.ino = st.st_ino;
+  s.size = st.st_size;
+  s.mtimeSec = st.st_mtim.tv_sec;
+  s.mtimeNsec = st.st_mtim.tv_nsec;
+  return s;
+}
+
 bool ReadAll(const std::string &path, std::string &out, int *err) {
   BinFile f;
   out.clear();
@@ -583,15 +596,25 @@ bool ProcessRuns(int64_t pid) {
   return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
+std::string HostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return std::string();
+  return name;
+}
+
 int64_t SecondsSinceChange(const std::string &path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return -1;
   time_t newest = st.st_mtime;
   if (S_ISDIR(st.st_mode)) {
     if (DIR *d = ::opendir(path.c_str())) {
+      bool any = false;
       while (dirent *e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         struct stat est;
-        if (::fstatat(::dirfd(d), e->d_name, &est, AT_SYMLINK_NOFOLLOW) == 0) newest = std::max(newest, est.st_mtime);
+        if (::fstatat(::dirfd(d), e->d_name, &est, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        newest = any ? std::max(newest, est.st_mtime) : est.st_mtime;
+        any = true;
       }
       ::closedir(d);
     }

@@ -158,6 +158,16 @@ bool Rename(const std::string &from, const std::string &to);
 bool Copy(const std::string &from, const std::string &to);
 bool MakeDirs(const std::string &path);
 int64_t FileSize(const std::string &path);  // -1 when missing
+// What tells a file changed or replaced since it was looked at: device,
+// inode, size and modification time to the nanosecond (through a link, of
+// the file it names). A missing file is one state of its own.
+struct FileState {
+  bool exists = false;
+  uint64_t dev = 0, ino = 0;
+  int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
+  bool operator==(const FileState &) const = default;
+};
+FileState StateOf(const std::string &path);
 
 // Whole-file helpers; errno is kept in *err when given.
 bool ReadAll(const std::string &path, std::string &out, int *err = nullptr);
@@ -203,8 +213,12 @@ class TempSibling {
 void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge = 24 * 60 * 60);
 // Whether a process with the id runs on this machine.
 bool ProcessRuns(int64_t pid);
+// This machine's name; empty when the system gives none.
+std::string HostName();
 // Seconds since the newest change of the entry or, for a folder, of the
-// entries in it; -1 when there is none.
+// entries in it ("." and ".." never count: the folder's own time changes
+// with every entry made or removed, its parent's all the time); a folder
+// with no entries counts its own. -1 when there is none.
 int64_t SecondsSinceChange(const std::string &path);
 
 // Test seam: the names TempSibling tries for a target, attempt 0, 1, ...;

@@ -9,11 +9,16 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <sys/wait.h>
+
 #include <csignal>
+#include <fstream>
+#include <functional>
 #include <set>
 
 #include "AppTestUtil.h"
 #include "chess/ParsePGN.h"
+#include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
 #include "foundation/LangMan.h"
 #include "foundation/ui/ListBoxMemoSplitPanels.h"
@@ -40,6 +45,27 @@ class MainShellTest : public ::testing::Test, public apptest::MainFixture {
     QCloseEvent e;
     QApplication::sendEvent(&Form(), &e);
     return e.isAccepted();
+  }
+  // The texts of the messages the run shows, each answered OK.
+  std::vector<std::string> Shown(const std::function<void()> &run) {
+    std::vector<std::string> texts;
+    modal::ScopedAnswerer a([&](QDialog &d) {
+      if (auto *l = d.findChild<QLabel *>("Message")) texts.push_back(l->text().toStdString());
+      return modal::ClickButton(d, "OK");
+    });
+    run();
+    return texts;
+  }
+  int Games(const std::string &name) {
+    std::string text;
+    files::ReadAll(dir().File(name), text);
+    int n = 0;
+    for (size_t at = text.find("[Event "); at != std::string::npos; at = text.find("[Event ", at + 1)) ++n;
+    return n;
+  }
+  // Runs the event loop until the end by signal has closed the file.
+  void WaitForSignalEnd() {
+    for (int i = 0; i < 50 && Form().FileOpen; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
 };
 
@@ -267,12 +293,15 @@ TEST_F(MainShellTest, LogoutAsksLikeTheCloseQuery) {
     EXPECT_FALSE(f.SessionCloseQuery(true));
     EXPECT_EQ(dialogs, 1);
   }
-  // Without interaction nothing can be asked.
+  // Without interaction nothing can be asked: the game is kept aside.
   {
     auto a = Answer("Cancel");
     EXPECT_TRUE(f.SessionCloseQuery(false));
     EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(f.Game.ModifiedFlags(), 0);
   }
+  f.SessionGoesOn();
+  f.Game.SetModified(mfEdited);
   {
     auto a = Answer("OK");
     EXPECT_TRUE(f.SessionCloseQuery(true));
@@ -319,13 +348,6 @@ TEST_F(MainShellTest, AfterACancelledLogoutEveryCloseAsksAgain) {
 TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
   TMainForm &f = Form();
   const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
-  auto games = [&](const std::string &name) {
-    std::string text;
-    files::ReadAll(dir().File(name), text);
-    int n = 0;
-    for (size_t at = text.find("[Event "); at != std::string::npos; at = text.find("[Event ", at + 1)) ++n;
-    return n;
-  };
   // A file read whole is written back; the changed game goes aside.
   dir().Write("clean.pgn", game);
   ASSERT_TRUE(f.OpenFile(dir().File("clean.pgn")));
@@ -337,8 +359,8 @@ TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
   EXPECT_TRUE(f.SessionCloseQuery(false));
   EXPECT_EQ(dialogs, before);
   EXPECT_FALSE(f.FileOpen);
-  EXPECT_EQ(games("clean.pgn"), 2);
-  EXPECT_EQ(games("clean.recovered.pgn"), 1);
+  EXPECT_EQ(Games("clean.pgn"), 2);
+  EXPECT_EQ(Games("clean.recovered.pgn"), 1);
   std::string aside;
   ASSERT_TRUE(files::ReadAll(dir().File("clean.recovered.pgn"), aside));
   EXPECT_NE(aside.find("Unsaved"), std::string::npos);
@@ -355,22 +377,95 @@ TEST_F(MainShellTest, ALogoutWithoutQuestionsAndSigtermKeepEveryGame) {
   }
   ASSERT_GT(f.Database.SavePgnText(-1, game), 0);
   ASSERT_EQ(::raise(SIGTERM), 0);
-  for (int i = 0; i < 50 && f.FileOpen; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  WaitForSignalEnd();
   EXPECT_FALSE(f.FileOpen);
   std::string text;
   ASSERT_TRUE(files::ReadAll(dir().File("bad.pgn"), text));
   EXPECT_EQ(text, faulty);
-  EXPECT_EQ(games("bad.recovered.pgn"), 2);
-  // The next start says where the games are, once.
-  {
-    auto a = Answer("OK");
-    const int shown = dialogs;
-    f.ReportRecoveredGames();
-    EXPECT_EQ(dialogs, shown + 2);
-    EXPECT_NE(lastMessage.find("bad.recovered.pgn"), std::string::npos) << lastMessage;
-    f.ReportRecoveredGames();
-    EXPECT_EQ(dialogs, shown + 2);
+  EXPECT_EQ(Games("bad.recovered.pgn"), 2);
+  // The next start says where the games are, once: the unsaved game aside
+  // with the file as left, then the changes not written back.
+  EXPECT_EQ(Shown([&] { f.ReportRecoveredGames(); }),
+            (std::vector<std::string>{
+                dir().File("clean.pgn") + " is as you left it; the game that was not stored when the program "
+                                          "ended is in " + dir().File("clean.recovered.pgn") + ".",
+                "The changes to " + dir().File("bad.pgn") +
+                    " could not be written back: the file is unchanged; all its games with the changes are in " +
+                    dir().File("bad.recovered.pgn") + "."}));
+  EXPECT_TRUE(Shown([&] { f.ReportRecoveredGames(); }).empty());
+}
+
+TEST_F(MainShellTest, SigtermNeverWritesOverAFileAnotherWriterChanged) {
+  TMainForm &f = Form();
+  const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
+  dir().Write("w.pgn", game);
+  ASSERT_TRUE(f.OpenFile(dir().File("w.pgn")));
+  ASSERT_GT(f.Database.SavePgnText(-1, game), 0);
+  const std::string appended = game + "\r\n[Event \"Other\"]\r\n\r\n1. d4 *\r\n";
+  dir().Write("w.pgn", appended);
+  ASSERT_EQ(::raise(SIGTERM), 0);
+  WaitForSignalEnd();
+  EXPECT_FALSE(f.FileOpen);
+  EXPECT_EQ(dir().Read("w.pgn"), appended);
+  EXPECT_EQ(Games("w.recovered.pgn"), 2);
+  EXPECT_EQ(Shown([&] { f.ReportRecoveredGames(); }),
+            std::vector<std::string>{"The changes to " + dir().File("w.pgn") +
+                                     " could not be written back: the file is unchanged; all its games with the "
+                                     "changes are in " + dir().File("w.recovered.pgn") + "."});
+}
+
+TEST_F(MainShellTest, AKilledRunsGamesAreRecoveredAndSaidAtTheNextStart) {
+  testutil::TempDir tmp;
+  testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
+  dir().Write("k.pgn", game);
+  // A run killed after storing a game: nothing was closed.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    auto *db = new DatabaseO;
+    bool report = false;
+    if (!db->Open(dir().File("k.pgn"), nullptr, nullptr, report) || db->SavePgnText(-1, game) == 0) ::_exit(1);
+    ::_exit(0);
   }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  TMainForm &f = Form();
+  EXPECT_EQ(Shown([&] { f.WMStartup({}); }),
+            std::vector<std::string>{"The program was ended before it could write back the changes to " +
+                                     dir().File("k.pgn") +
+                                     ": the file is unchanged; all its games with the changes are in " +
+                                     dir().File("k.recovered.pgn") + "."});
+  EXPECT_EQ(dir().Read("k.pgn"), game);
+  EXPECT_EQ(Games("k.recovered.pgn"), 2);
+}
+
+TEST_F(MainShellTest, ALogoutWithNoFileOpenKeepsTheGameBeingEntered) {
+  TMainForm &f = Form();
+  ParseResultT r;
+  ASSERT_TRUE(f.Game.ReadFromString("[Event \"Typed\"]\n1. d4 *", LangEnglish, r));
+  f.Game.SetModified(mfEdited);
+  // A file of that name is never replaced.
+  dir().Write("unsaved-game.pgn", "mine");
+  EXPECT_TRUE(Shown([&] { EXPECT_TRUE(f.SessionCloseQuery(false)); }).empty());
+  EXPECT_EQ(dir().Read("unsaved-game.pgn"), "mine");
+  EXPECT_NE(dir().Read("unsaved-game-2.pgn").find("[Event \"Typed\"]"), std::string::npos);
+  EXPECT_EQ(f.Game.ModifiedFlags(), 0);
+  EXPECT_TRUE(TryClose());
+  // An unchanged game leaves nothing.
+  f.SessionGoesOn();
+  EXPECT_TRUE(f.SessionCloseQuery(false));
+  EXPECT_FALSE(files::Exists(dir().File("unsaved-game-3.pgn")));
+  // A line an older build wrote (two fields) keeps its text.
+  {
+    std::ofstream list(DatabaseO::RecoveryListPath(), std::ios::binary | std::ios::app);
+    list << "/d/old.pgn\t/d/old.recovered.pgn\n";
+  }
+  EXPECT_EQ(Shown([&] { f.ReportRecoveredGames(); }),
+            (std::vector<std::string>{"The game being entered with no file open when the program ended is in " +
+                                          dir().File("unsaved-game-2.pgn") + ".",
+                                      "The changes to /d/old.pgn could not be written back when the program ended: "
+                                      "its games are in /d/old.recovered.pgn."}));
 }
 
 TEST_F(MainShellTest, StatusTextAndHelp) {

@@ -138,6 +138,15 @@ struct ModTime {
   }
 };
 
+// The games of a file, opened and closed unchanged.
+int GameCountOf(const std::string &path) {
+  DatabaseO db;
+  EXPECT_TRUE(OpenDb(db, path)) << path;
+  const int n = db.GameCount();
+  EXPECT_TRUE(db.Close(nullptr));
+  return n;
+}
+
 bool TempSetsGone(const TempDir &tmp) {
   return std::filesystem::is_empty(std::filesystem::path(tmp.Path()));
 }
@@ -725,13 +734,7 @@ TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
   Folders folders;
   const TempDir &dir = folders.dir, &tmp = folders.tmp, &appDir = folders.appDir;
   Questions q({});
-  auto count = [&](const std::string &name) {
-    DatabaseO db;
-    EXPECT_TRUE(OpenDb(db, dir.File(name))) << name;
-    const int n = db.GameCount();
-    EXPECT_TRUE(db.Close(nullptr));
-    return n;
-  };
+  auto count = [&](const std::string &name) { return GameCountOf(dir.File(name)); };
   // Done keeps a changed set in a new recovery file each time; the user's
   // file keeps its bytes.
   dir.Write("r.pgn", Fixture());
@@ -745,8 +748,8 @@ TEST(DatabasePgn, DoneAndALogoutNeverDropChangedGames) {
   EXPECT_EQ(dir.Read("r.pgn"), Fixture());
   std::string list;
   ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
-  EXPECT_EQ(list, dir.File("r.pgn") + "\t" + dir.File("r.recovered.pgn") + "\n" + dir.File("r.pgn") + "\t" +
-                      dir.File("r.recovered-2.pgn") + "\n");
+  EXPECT_EQ(list, dir.File("r.pgn") + "\t" + dir.File("r.recovered.pgn") + "\tset\n" + dir.File("r.pgn") + "\t" +
+                      dir.File("r.recovered-2.pgn") + "\tset\n");
 
   // A logout without questions: a file read whole is written back, and a
   // game not stored goes aside, never into the user's file.
@@ -807,11 +810,50 @@ pid_t DeadPid() {
   return child;
 }
 
-void MakeOld(const std::string &path) {
+void MakeOld(const std::string &path, int64_t seconds = 2 * 24 * 60 * 60) {
   struct timeval times[2];
-  times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - 2 * 24 * 60 * 60;
+  times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - seconds;
   times[0].tv_usec = times[1].tv_usec = 0;
   ASSERT_EQ(::utimes(path.c_str(), times), 0) << path;
+}
+
+// A run killed with the PGN file open, after storing a game when change.
+void LeaveKilledSet(const std::string &pgn, bool change) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    auto *db = new DatabaseO;
+    bool report = false;
+    if (!db->Open(pgn, nullptr, nullptr, report)) ::_exit(1);
+    if (change && db->SavePgnText(-1, kGames[0]) == 0) ::_exit(2);
+    ::_exit(0);  // as a kill: nothing is closed
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << pgn;
+}
+
+// The temporary set folder in tmp whose owner record names the PGN file.
+std::string SetFolderOf(const TempDir &tmp, const std::string &pgn) {
+  for (const std::string &name : files::ListDirs(tmp.Path(), "tvdb??????")) {
+    std::string owner;
+    if (files::ReadAll(tmp.File(name + "/owner.txt"), owner) && owner.find("\n" + pgn + "\n") != std::string::npos)
+      return tmp.File(name + "/");
+  }
+  return std::string();
+}
+
+// The owner record's lines from the fourth (the host) on replaced.
+void SetOwnerHost(const std::string &folder, const std::string &hostLines) {
+  std::string owner;
+  ASSERT_TRUE(files::ReadAll(folder + "owner.txt", owner)) << folder;
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) at = owner.find('\n', at) + 1;
+  ASSERT_TRUE(files::WriteAllAtomic(folder + "owner.txt", owner.substr(0, at) + hostLines));
+}
+
+// Every file of the folder last changed that many seconds ago.
+void AgeFolderFiles(const std::string &folder, int64_t seconds) {
+  for (const auto &e : std::filesystem::directory_iterator(folder)) MakeOld(e.path().string(), seconds);
 }
 }  // namespace
 
@@ -845,23 +887,13 @@ TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
   dir.Write("k.pgn", Fixture());
   dir.Write("u.pgn", Fixture());
   // Runs killed with a PGN file open: one stored a game, one changed nothing.
-  for (const char *name : {"k.pgn", "u.pgn"}) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      auto *db = new DatabaseO;
-      bool report = false;
-      if (!db->Open(dir.File(name), nullptr, nullptr, report)) ::_exit(1);
-      if (std::string(name) == "k.pgn" && db->SavePgnText(-1, kGames[0]) == 0) ::_exit(2);
-      ::_exit(0);  // as a kill: nothing is closed
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
-  }
+  LeaveKilledSet(dir.File("k.pgn"), true);
+  LeaveKilledSet(dir.File("u.pgn"), false);
   // A folder without the owner record is no set of ours.
   ASSERT_EQ(::mkdir((tmp.Path() + "tvdbXXXXXX").c_str(), 0700), 0);
   ASSERT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
-  // Left a moment ago: it may be a machine sharing the folder.
+  // Left a moment ago by another machine sharing the folder: it may run there.
+  for (const char *name : {"k.pgn", "u.pgn"}) SetOwnerHost(SetFolderOf(tmp, dir.File(name)), "elsewhere\n");
   EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
   EXPECT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
   // A set of a running process is never touched, changed or not.
@@ -889,7 +921,123 @@ TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
   EXPECT_FALSE(files::Exists(dir.File("u.recovered.pgn")));
   std::string list;
   ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
-  EXPECT_EQ(list, dir.File("k.pgn") + "\t" + dir.File("k.recovered.pgn") + "\n");
+  EXPECT_EQ(list, dir.File("k.pgn") + "\t" + dir.File("k.recovered.pgn") + "\tkilled\n");
+}
+
+TEST(DatabaseRecovery, ALeftoversAgeIsItsOwnFilesAndThisMachinesDeadRunsGoAtOnce) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  for (const char *name : {"old.pgn", "away.pgn", "here.pgn"}) {
+    dir.Write(name, Fixture());
+    LeaveKilledSet(dir.File(name), true);
+  }
+  // An older build's set (no host line), its files two days old.
+  const std::string old = SetFolderOf(tmp, dir.File("old.pgn"));
+  SetOwnerHost(old, "");
+  AgeFolderFiles(old, 2 * 24 * 60 * 60);
+  // Another machine's, an hour old.
+  const std::string away = SetFolderOf(tmp, dir.File("away.pgn"));
+  SetOwnerHost(away, "elsewhere\n");
+  AgeFolderFiles(away, 60 * 60);
+  // This machine's, written a moment ago: its process is gone for sure.
+  ASSERT_NE(SetFolderOf(tmp, dir.File("here.pgn")), "");
+  // The temporary folder, and the sets' own folders, changed just now.
+  tmp.Write("touch", "");
+  ASSERT_TRUE(files::Delete(tmp.File("touch")));
+
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 2);
+  EXPECT_EQ(SetFolderOf(tmp, dir.File("old.pgn")), "");
+  EXPECT_EQ(SetFolderOf(tmp, dir.File("here.pgn")), "");
+  EXPECT_EQ(SetFolderOf(tmp, dir.File("away.pgn")), away);
+  EXPECT_FALSE(files::Exists(dir.File("away.recovered.pgn")));
+  for (const std::string name : {"old", "here"}) {
+    EXPECT_EQ(GameCountOf(dir.File(name + ".recovered.pgn")), 4) << name;
+    EXPECT_EQ(dir.Read(name + ".pgn"), Fixture()) << name;
+  }
+}
+
+TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  auto count = [&](const std::string &name) { return GameCountOf(dir.File(name)); };
+  const std::string path = dir.File("w.pgn");
+  dir.Write("w.pgn", Fixture());
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, path));
+  ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  // Another writer appends a game while the file is open.
+  const std::string appended = Fixture() + kGames[1] + "\r\n";
+  {
+    BinFile other;
+    const std::string game = std::string(kGames[1]) + "\r\n";
+    ASSERT_TRUE(other.Open(path, BinFile::Mode::ReadWrite) && other.SeekEnd() && other.Write(game.data(), game.size()));
+  }
+  // Asked first; Cancel keeps it open, No leaves the file and sets the
+  // changed games aside, with no further question.
+  {
+    Questions cancel({ui::mrCancel});
+    EXPECT_FALSE(db.Close(nullptr));
+    ASSERT_EQ(cancel.asked.size(), 1u);
+    EXPECT_NE(cancel.asked[0].find(path + " was changed on disk since it was opened"), std::string::npos)
+        << cancel.asked[0];
+    EXPECT_TRUE(db.IsOpen());
+  }
+  {
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(no.asked.size(), 1u);
+    EXPECT_FALSE(db.IsOpen());
+  }
+  EXPECT_EQ(dir.Read("w.pgn"), appended);
+  EXPECT_EQ(count("w.recovered.pgn"), 4);
+
+  // The end without questions never writes over it. Here a second copy of
+  // the program put a new file in its place.
+  ASSERT_TRUE(OpenDb(db, path));
+  ASSERT_EQ(db.GameCount(), 4);
+  ASSERT_GT(db.SavePgnText(-1, kGames[2]), 0);
+  const std::string replaced = appended + kGames[0] + "\r\n";
+  dir.Write("w.new", replaced);
+  ASSERT_TRUE(files::Rename(dir.File("w.new"), path));
+  {
+    Questions none({});
+    EXPECT_EQ(db.CloseWithoutAsking(std::string()), dir.File("w.recovered-2.pgn"));
+    EXPECT_TRUE(none.asked.empty());
+  }
+  EXPECT_EQ(dir.Read("w.pgn"), replaced);
+  EXPECT_EQ(count("w.recovered-2.pgn"), 5);
+
+  // Only its time changed, not its size: still asked; Yes writes over it.
+  ASSERT_TRUE(OpenDb(db, path));
+  ASSERT_GT(db.SavePgnText(-1, kGames[2]), 0);
+  MakeOld(path, 60 * 60);
+  {
+    Questions yes({ui::mrYes});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(yes.asked.size(), 1u);
+  }
+  EXPECT_EQ(count("w.pgn"), 6);
+  std::string list;
+  ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
+  EXPECT_EQ(list, path + "\t" + dir.File("w.recovered.pgn") + "\tset\n" + path + "\t" + dir.File("w.recovered-2.pgn") +
+                      "\tset\n");
+
+  // No folder takes a recovery file (the file's folder gone, no writable
+  // directory): No keeps the set open and says so.
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  dir.Write("sub/g.pgn", Fixture());
+  ASSERT_TRUE(OpenDb(db, dir.File("sub/g.pgn")));
+  ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  std::filesystem::remove_all(dir.File("sub"));
+  std::filesystem::remove_all(folders.appDir.Path());
+  dir.Write("plain", "");
+  EnvGuard config("XDG_CONFIG_HOME", dir.File("plain/x"));
+  Questions no({ui::mrNo});
+  EXPECT_FALSE(db.Close(nullptr));
+  ASSERT_EQ(no.messages.size(), 1u);
+  EXPECT_EQ(no.messages[0], "No recovery file could be written for " + dir.File("sub/g.pgn") + "; it stays open.");
+  EXPECT_TRUE(db.IsOpen());
+  EXPECT_EQ(db.GameCount(), 4);
 }
 
 // ------------------------------------------------------------------ protected and special files
