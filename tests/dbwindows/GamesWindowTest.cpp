@@ -47,6 +47,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 namespace {
 
@@ -333,7 +334,7 @@ TEST_F(GamesWindowTest, ExportWritesTheRowsInOrderToTheNamedFileReplacingOneOnly
   exportAs(own);
   EXPECT_TRUE(questions.empty());
   EXPECT_EQ(messages, std::vector<std::string>{SubstituteText(
-                          SubstituteText(CommonText::S_ExportOverOpenFile, own), data.File("g.qcx"))});
+                          SubstituteText(CommonText::S_ExportOverOpenFile, win1252::PathText(own)), data.File("g.qcx"))});
   EXPECT_EQ(data.Read("g.gad"), gad);
   // A game that cannot be written is left out and named in a report window.
   messages.clear();
@@ -345,6 +346,7 @@ TEST_F(GamesWindowTest, ExportWritesTheRowsInOrderToTheNamedFileReplacingOneOnly
   ASSERT_TRUE(report);
   EXPECT_EQ(report->windowTitle(), "Export report");
   EXPECT_TRUE(report->isVisible());
+  QApplication::processEvents();
   EXPECT_NE(report->RichEdit()->toPlainText().indexOf("Game 2 (Player 2 - Opponent 2)"), -1);
   EXPECT_TRUE(messages.empty());
 }
