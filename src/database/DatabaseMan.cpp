@@ -306,7 +306,8 @@ bool DatabaseO::IsFileOfDatabase(const std::string &path) const {
   if (!open_) return false;
   std::vector<std::string> names = SetFileNames(Base());
   names.push_back(fileName_);
-  return std::any_of(names.begin(), names.end(), [&](const std::string &own) { return files::SameFile(path, own); });
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string &own) { return files::SameFile(path, own); });
 }
 
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
@@ -502,9 +503,10 @@ bool DatabaseO::Close(AbortDlgO *progress) {
       }
       if (r == ExportResult::Cancelled) return false;
       if (r == ExportResult::Failed &&
-          ui::MessageDlg(files::FailureText(Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}),
-                                            fileName_, err),
-                         ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes)
+          ui::MessageDlg(
+              files::FailureText(Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}),
+                                 fileName_, err),
+              ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes)
         return false;
     }
   }
@@ -724,8 +726,8 @@ int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   // A game stored back in its place came from this file: its text keeps
   // its bytes (what was typed into it is in this encoding already). Only a
   // game from elsewhere is converted.
-  const bool parsed = n == -1 ? PgnTextToBuffer(dbtext::TextInEncoding(game, encoding_), buf)
-                              : PgnTextToBuffer(game, buf);
+  const bool parsed =
+      n == -1 ? PgnTextToBuffer(dbtext::TextInEncoding(game, encoding_), buf) : PgnTextToBuffer(game, buf);
   return parsed ? StoreGame(n, buf) : 0;
 }
 

@@ -67,10 +67,10 @@ class DatabaseO {
   void Done();
   // The end without questions (a logout that allows none): a changed PGN
   // file is written back when its opening import read everything and left
-  // nothing out and every game of the set can be written, else its set goes to a recovery file and the file keeps
-  // its bytes. unsavedGame (PGN text, may be empty) never goes into the
-  // user's file: it goes into the recovery file. The recovery file's path,
-  // empty when none was written.
+  // nothing out and every game of the set can be written, else its set
+  // goes to a recovery file and the file keeps its bytes. unsavedGame (PGN
+  // text, may be empty) never goes into the user's file: it goes into the
+  // recovery file. The recovery file's path, empty when none was written.
   std::string CloseWithoutAsking(const std::string &unsavedGame);
   // The temporary set (when withSet) and the extra game text in a new file
   // beside the PGN file, "NAME.recovered.pgn" or the next free
@@ -415,9 +415,10 @@ class DatabaseO {
   void EndWrites();
   bool ImportStopped(AbortDlgO *progress) const { return importStopped_ || (progress && progress->Cancelled()); }
   bool IsThisDatabase(const std::string &qcx) const;
-  ExportResult ExportGames(const std::string &fileName, int32_t count, const std::function<int32_t(int32_t)> &gameAt,
-                           const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress, int *err,
-                           ReportO *report, const SkipQuestion &writeWithout);
+  ExportResult ExportGames(const std::string &fileName, int32_t count,
+                           const std::function<int32_t(int32_t)> &gameAt,
+                           const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress,
+                           int *err, ReportO *report, const SkipQuestion &writeWithout);
   // The line naming game n (number, players) left out of fileName.
   std::string GameLeftOutLine(int32_t n, const std::string &fileName);
   // False for Cancel; otherwise writeBack_ holds the answer.

@@ -325,7 +325,8 @@ std::string DatabaseO::GameLeftOutLine(int32_t n, const std::string &fileName) {
   GameDescriptor d;
   if (games_.ReadDescriptor(n, d)) {
     auto name = [&](uint32_t id, std::string &out) {
-      const std::string text = id != 0 && id <= static_cast<uint32_t>(players_.Count()) ? players_.GetText(id) : "";
+      const std::string text =
+          id != 0 && id <= static_cast<uint32_t>(players_.Count()) ? players_.GetText(id) : "";
       if (!text.empty()) out = win1252::ToEncoding(text, win1252::TextEncoding::Win1252);
     };
     name(d.white, white);
@@ -449,12 +450,12 @@ DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, A
   const std::string name = Path(fileName);
   return ExportGames(
       fileName, GameCount(), [](int32_t i) { return i; },
-      [&](int32_t i) { return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]"; }, progress, err,
-      nullptr, writeWithout);
+      [&](int32_t i) { return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]"; }, progress,
+      err, nullptr, writeWithout);
 }
 
-DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, int s, AbortDlgO *progress, int *err,
-                                                  ReportO *report) {
+DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, int s, AbortDlgO *progress,
+                                                  int *err, ReportO *report) {
   if (err) *err = 0;
   const int32_t count = GameListCount(s);
   if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
@@ -478,8 +479,8 @@ DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, i
       },
       progress, &error, report, {});
   if (r == ExportResult::Failed)
-    ui::ShowMessage(files::FailureText(Fill(CommonText::S_CouldNotWritePGNFile, {name, std::to_string(error)}),
-                                       fileName, error));
+    ui::ShowMessage(files::FailureText(
+        Fill(CommonText::S_CouldNotWritePGNFile, {name, std::to_string(error)}), fileName, error));
   if (err) *err = error;
   return r;
 }

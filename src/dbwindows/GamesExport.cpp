@@ -56,7 +56,8 @@ bool ExportGamesToPgn(DatabaseO &database, int32_t slot, AbortDlgO *progress, QW
     } else {
       hourglass = std::make_unique<ui::HourglassGuard>();
     }
-    done = database.ExportGameList(name, slot, progress, nullptr, report.get()) == DatabaseO::ExportResult::Done;
+    done =
+        database.ExportGameList(name, slot, progress, nullptr, report.get()) == DatabaseO::ExportResult::Done;
   }
   // The games left out of the file, by number and players.
   if (!report->Commands().empty()) ShowReport(std::move(report), CommonText::S_ExportReport, 0, "", parent);

@@ -982,8 +982,8 @@ TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
     EXPECT_FALSE(db.Close(nullptr));
     ASSERT_EQ(q.asked.size(), 1u);
     // The second line names the file and the reason in words.
-    EXPECT_EQ(q.asked[0], Fill(CommonText::S_PGNWriteFailed, {dir.File("p.pgn"), std::to_string(EACCES)}) + "\n" +
-                              dir.File("p.pgn") + ": Permission denied");
+    EXPECT_EQ(q.asked[0], Fill(CommonText::S_PGNWriteFailed, {dir.File("p.pgn"), std::to_string(EACCES)}) +
+                              "\n" + dir.File("p.pgn") + ": Permission denied");
     EXPECT_TRUE(db.IsOpen());
   }
   {  // Yes closes without writing.
@@ -1667,7 +1667,8 @@ TEST(DatabaseEncoding, AGameStoredBackKeepsItsBytesAGameFromElsewhereIsConverted
   MessageRecorder rec;
   const std::string benko = "Benk\xc5\x91, P\xc3\xa1l";
   const std::string petrov = "\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2";
-  const std::string greek = "{\xce\xba\xce\xb1\xce\xbb\xce\xae \xce\xba\xce\xaf\xce\xbd\xce\xb7\xcf\x83\xce\xb7}";
+  const std::string greek =
+      "{\xce\xba\xce\xb1\xce\xbb\xce\xae \xce\xba\xce\xaf\xce\xbd\xce\xb7\xcf\x83\xce\xb7}";
   const std::string olafsson = "\xc3\x93lafsson";
   // The game as the user edits it: a tag changed and a comment typed (in
   // the file's encoding, as the dialogs give it).
@@ -1718,7 +1719,8 @@ TEST(DatabaseEncoding, AGameStoredBackKeepsItsBytesAGameFromElsewhereIsConverted
     EXPECT_TRUE(db.Close(nullptr));
   }
   const std::string file = dir.Read("mixed.pgn");
-  EXPECT_NE(file.find("[Round \"7\"]\r\n[White \"" + benko + "\"]\r\n[Black \"" + petrov + "\"]"), std::string::npos)
+  EXPECT_NE(file.find("[Round \"7\"]\r\n[White \"" + benko + "\"]\r\n[Black \"" + petrov + "\"]"),
+            std::string::npos)
       << file;
   EXPECT_NE(file.find("{K\xf6ln} 1. e4 " + greek + " 1... e5"), std::string::npos) << file;
   EXPECT_NE(file.find("[White \"M\xfcller\"]"), std::string::npos);
@@ -1744,8 +1746,10 @@ TEST(DatabaseEncoding, AGameStoredBackKeepsItsBytesAGameFromElsewhereIsConverted
     addFromOther(db);
     EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), benko);
     EXPECT_EQ(db.GetGameTags(1)->GetTag("Black"), petrov);
-    EXPECT_NE(db.GetPgnText(1, 0, false, false).find("{K\xf6ln} 1. e4 " + greek + " 1... e5"), std::string::npos);
-    for (int32_t n : {2, 3}) EXPECT_NE(db.GetPgnText(n, 0, false, false).find(converted), std::string::npos) << n;
+    EXPECT_NE(db.GetPgnText(1, 0, false, false).find("{K\xf6ln} 1. e4 " + greek + " 1... e5"),
+              std::string::npos);
+    for (int32_t n : {2, 3})
+      EXPECT_NE(db.GetPgnText(n, 0, false, false).find(converted), std::string::npos) << n;
     EXPECT_TRUE(db.Close(nullptr));
   }
   EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();

@@ -11,7 +11,6 @@
 
 #include "database/DatabaseMan.h"
 #include "database/KeyTreeMan.h"
-
 #include "foundation/comDlgAbort.h"
 #include "platform/UiHooks.h"
 

@@ -4,7 +4,6 @@
 // recounted, a game list exported byte for byte, the keys made from the
 // defaults and every game classified.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -318,10 +317,11 @@ TEST_F(ImportCommands, GameListExportsInRowOrderByteForByteAndKeepsTheFileOnCanc
     EXPECT_EQ(err, ENOSPC);
   }
   EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
-  EXPECT_EQ(rec.messages, std::vector<std::string>{
-                              SubstituteText(SubstituteText(CommonText::S_CouldNotWritePGNFile, dir_.File("keep.pgn")),
-                                             std::to_string(ENOSPC)) +
-                              "\n" + dir_.File("keep.pgn") + ": No space left on device"});
+  EXPECT_EQ(rec.messages,
+            std::vector<std::string>{
+                SubstituteText(SubstituteText(CommonText::S_CouldNotWritePGNFile, dir_.File("keep.pgn")),
+                               std::to_string(ENOSPC)) +
+                "\n" + dir_.File("keep.pgn") + ": No space left on device"});
   EXPECT_THROW(db.ExportGameList(dir_.File("x.pgn"), 25, nullptr), ERangeError);
   EXPECT_FALSE(files::Exists(dir_.File("x.pgn")));
 }
@@ -349,8 +349,8 @@ TEST_F(ImportCommands, AGameListIsNeverExportedOverTheOpenFile) {
     ASSERT_EQ(db.SavePgnText(-1, Game("Three", 3)), 3);
     const int s = db.NewGameList();
     db.AddGameToList(s, 3);
-    for (const std::string &target : {dir_.File("open.pgn"), dir_.File("link.pgn"), dir_.File("sub/../open.pgn"),
-                                      dir_.Path() + "./open.pgn"}) {
+    for (const std::string &target : {dir_.File("open.pgn"), dir_.File("link.pgn"),
+                                      dir_.File("sub/../open.pgn"), dir_.Path() + "./open.pgn"}) {
       refused(db, s, target, dir_.File("open.pgn"));
       EXPECT_EQ(dir_.Read("open.pgn"), pgn);
     }

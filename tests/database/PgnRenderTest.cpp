@@ -89,14 +89,16 @@ TEST_F(PgnExport, AGameThatCannotBeWrittenIsLeftOutAndNamed) {
   for (int32_t n = 1; n <= kGames; ++n)
     if (n % 9 && n != 5 && n != 1201) expected += db_.GetPgnText(n, 0, true, false) + "\r\n\r\n";
   auto line = [&](int32_t n) {
-    return SubstituteText(SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameLeftOut, std::to_string(n)),
-                                                        "W" + std::to_string(n % 13)),
-                                         "?"),
-                          dir_.File("all.pgn"));
+    return SubstituteText(
+        SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameLeftOut, std::to_string(n)),
+                                      "W" + std::to_string(n % 13)),
+                       "?"),
+        dir_.File("all.pgn"));
   };
   ReportO report;
   const int s = db_.NewAllGamesList();
-  ASSERT_EQ(db_.ExportGameList(dir_.File("all.pgn"), s, nullptr, nullptr, &report), DatabaseO::ExportResult::Done);
+  ASSERT_EQ(db_.ExportGameList(dir_.File("all.pgn"), s, nullptr, nullptr, &report),
+            DatabaseO::ExportResult::Done);
   EXPECT_EQ(dir_.Read("all.pgn"), expected);
   EXPECT_EQ(report.Lines(), (std::vector<std::string>{line(5), line(1201)}));
   EXPECT_EQ(app_.Read("prserror.txt"), "%" + line(5) + "\r\n%" + line(1201) + "\r\n");
@@ -104,8 +106,8 @@ TEST_F(PgnExport, AGameThatCannotBeWrittenIsLeftOutAndNamed) {
   // The whole database alike, and the log grows.
   ASSERT_EQ(db_.ExportDatabase(dir_.File("all.pgn"), nullptr), DatabaseO::ExportResult::Done);
   EXPECT_EQ(dir_.Read("all.pgn"), expected);
-  EXPECT_EQ(app_.Read("prserror.txt"), "%" + line(5) + "\r\n%" + line(1201) + "\r\n" + "%" + line(5) + "\r\n%" +
-                                           line(1201) + "\r\n");
+  EXPECT_EQ(app_.Read("prserror.txt"),
+            "%" + line(5) + "\r\n%" + line(1201) + "\r\n" + "%" + line(5) + "\r\n%" + line(1201) + "\r\n");
 }
 
 // A game's text is its buffer's length; length 2 does not render, 3 throws.

@@ -1,9 +1,8 @@
 // The games window on a generated database: paging, sorting, deleting,
 // viewing, the memo, the settings, the popup and the commands it reaches
 // through the window manager.
-#include "dbwindows/DlgGames.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -19,8 +18,6 @@
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolButton>
-#include <unistd.h>
-
 #include <cerrno>
 #include <fstream>
 #include <memory>
@@ -32,6 +29,7 @@
 #include "database/DatabaseMan.h"
 #include "database/DatabaseTestUtil.h"
 #include "dbwindows/DlgEditGilo.h"
+#include "dbwindows/DlgGames.h"
 #include "dbwindows/GameListMan.h"
 #include "dbwindows/GameMemo.h"
 #include "dbwindows/ListWindowFrame.h"
@@ -334,14 +332,16 @@ TEST_F(GamesWindowTest, ExportWritesTheRowsInOrderToTheNamedFileReplacingOneOnly
   exportAs(own);
   EXPECT_TRUE(questions.empty());
   EXPECT_EQ(messages, std::vector<std::string>{SubstituteText(
-                          SubstituteText(CommonText::S_ExportOverOpenFile, win1252::PathText(own)), data.File("g.qcx"))});
+                          SubstituteText(CommonText::S_ExportOverOpenFile, win1252::PathText(own)),
+                          data.File("g.qcx"))});
   EXPECT_EQ(data.Read("g.gad"), gad);
   // A game that cannot be written is left out and named in a report window.
   messages.clear();
   SpoilMoves(db, data.File("g.gad"), 2);
   exportAs(file);
   ASSERT_TRUE(files::ReadAll(file, written));
-  EXPECT_EQ(written, db.GetPgnText(61, 0, true, false) + "\r\n\r\n" + db.GetPgnText(5, 0, true, false) + "\r\n\r\n");
+  EXPECT_EQ(written,
+            db.GetPgnText(61, 0, true, false) + "\r\n\r\n" + db.GetPgnText(5, 0, true, false) + "\r\n\r\n");
   auto *report = found->findChild<TShowReportDlg *>();
   ASSERT_TRUE(report);
   EXPECT_EQ(report->windowTitle(), "Export report");
