@@ -305,6 +305,14 @@ class NewSetCleanup {
 
 }  // namespace
 
+bool DatabaseO::IsFileOfDatabase(const std::string &path) const {
+  if (!open_) return false;
+  std::vector<std::string> names = SetFileNames(Base());
+  names.push_back(fileName_);
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string &own) { return files::SameFile(path, own); });
+}
+
 bool DatabaseO::Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport) {
   importReport = false;
   try {
@@ -469,6 +477,24 @@ bool DatabaseO::AskWhenChangedOnDisk() {
   return true;
 }
 
+namespace {
+
+// The write-back's question before the file goes without games that cannot
+// be written (a few of them named).
+bool AskWriteWithout(const std::vector<std::string> &lines) {
+  constexpr size_t kNamed = 10;
+  std::string text = Fill(CommonText::S_GamesCannotBeWritten, {std::to_string(lines.size())});
+  for (size_t i = 0; i < lines.size() && i < kNamed; ++i) text += "\n" + lines[i];
+  if (lines.size() > kNamed) text += "\n...";
+  return ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo) == ui::mrYes;
+}
+
+// No question is possible: the file keeps its games, the set goes to a
+// recovery file.
+bool NeverWithout(const std::vector<std::string> &) { return false; }
+
+}  // namespace
+
 bool DatabaseO::Close(AbortDlgO *progress) {
   if (!open_) return true;
   if (native_) {
@@ -493,12 +519,14 @@ bool DatabaseO::Close(AbortDlgO *progress) {
         err = EACCES;
       } else {
         ui::HourglassGuard hourglass;
-        r = ExportDatabase(fileName_, progress, &err);
+        r = ExportDatabase(fileName_, progress, &err, AskWriteWithout);
       }
       if (r == ExportResult::Cancelled) return false;
       if (r == ExportResult::Failed &&
-          ui::MessageDlg(Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}),
-                         ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes)
+          ui::MessageDlg(
+              files::FailureText(Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}),
+                                 fileName_, err),
+              ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes)
         return false;
     }
   }
@@ -668,7 +696,7 @@ std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
   // A file another program changed since it was read is never written over.
   if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_) && !ChangedOnDisk()) {
     int err = 0;
-    if (ExportDatabase(fileName_, nullptr, &err) == ExportResult::Done) modified_ = false;
+    if (ExportDatabase(fileName_, nullptr, &err, NeverWithout) == ExportResult::Done) modified_ = false;
   }
   std::string recovered;
   if (modified_ || !unsavedGame.empty())
@@ -771,15 +799,6 @@ std::unique_ptr<GameInfoO> DatabaseO::GetGameTags(int32_t n) {
   return info;
 }
 
-// Each tag value and comment into the given encoding on its own: a game
-// may carry texts of two sources.
-static std::string TextInEncoding(const std::string &pgn, win1252::TextEncoding encoding) {
-  std::string out;
-  out.reserve(pgn.size());
-  win1252::AppendPiecesInEncoding(pgn, encoding, out);
-  return out;
-}
-
 int32_t DatabaseO::SaveGame(int32_t n, GameO &game) {
   return SavePgnText(n, ToText(game, PgnOptions(80), LangEnglish));
 }
@@ -790,11 +809,15 @@ int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   if (!open_) return 0;
   if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
   GameBuffer buf;
-  return PgnTextToBuffer(game, buf) ? StoreGame(n, buf) : 0;
+  // A game stored back in its place came from this file: its text keeps
+  // its bytes (what was typed into it is in this encoding already). Only a
+  // game from elsewhere is converted.
+  const bool parsed =
+      n == -1 ? PgnTextToBuffer(dbtext::TextInEncoding(game, encoding_), buf) : PgnTextToBuffer(game, buf);
+  return parsed ? StoreGame(n, buf) : 0;
 }
 
-bool DatabaseO::PgnTextToBuffer(const std::string &game, GameBuffer &buf) {
-  const std::string text = TextInEncoding(game, encoding_);
+bool DatabaseO::PgnTextToBuffer(const std::string &text, GameBuffer &buf) {
   const PgnSplit split = PgnSplitGameText(text);
   std::string header = split.Header(text);
   const std::string moves = split.Moves(text);

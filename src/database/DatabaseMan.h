@@ -68,8 +68,9 @@ class DatabaseO {
   void Done();
   // The end without questions (a logout that allows none): a changed PGN
   // file is written back when its opening import read everything and left
-  // nothing out and no other program changed it since, else its set goes
-  // to a recovery file and the file keeps its bytes. unsavedGame (PGN text, may be empty) never goes into the
+  // nothing out, no other program changed it since and every game of the
+  // set can be written, else its set goes to a recovery file and the file
+  // keeps its bytes. unsavedGame (PGN text, may be empty) never goes into the
   // user's file: it goes into the recovery file. The recovery file's path,
   // empty when none was written.
   std::string CloseWithoutAsking(const std::string &unsavedGame);
@@ -119,8 +120,9 @@ class DatabaseO {
   // opened and answers false after saying the file is damaged.
   bool Open(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool &importReport);
   // Writes a changed PGN file back (asking first when another program
-  // changed it since it was read, and when the import that opened it left
-  // games out) and removes the temporary set. False, with
+  // changed it since it was read, when the import that opened it left games
+  // out, and before the file goes without games of the set that cannot be
+  // written) and removes the temporary set. False, with
   // everything as it was, when the write was cancelled or failed and the
   // user keeps the file open. A closed database answers true.
   bool Close(AbortDlgO *progress);
@@ -137,12 +139,16 @@ class DatabaseO {
   bool IsModified() const { return modified_; }
   bool HasKeys() const { return hasKeys_; }
   const std::string &FileName() const { return fileName_; }
+  // Whether path, by any name or link, is the open PGN file or a file of
+  // the open set (a PGN file's temporary one included).
+  bool IsFileOfDatabase(const std::string &path) const;
   const std::string &TempBaseName() const { return tempBase_; }
   // The import that opened a PGN file (not replaced by later imports).
   const PGNImportResult &OpeningImport() const { return openingImport_; }
   // The text encoding of the open file, decided at open: Windows-1252 when
   // its game text (a PGN file's bytes, a database's names) holds bytes that
-  // are not valid UTF-8, else UTF-8. Games stored are converted into it.
+  // are not valid UTF-8, else UTF-8. Games added or imported are converted
+  // into it.
   win1252::TextEncoding TextEncoding() const { return encoding_; }
 
   int32_t GameCount() const { return games_.Count(); }
@@ -166,7 +172,9 @@ class DatabaseO {
   // nor "QVNrOfMoves" gets its descriptor's move count as "QVNrOfMoves".
   std::unique_ptr<GameInfoO> GameListTags(int32_t n);
   // Replaces game n / appends; the game's number, or 0 when nothing was
-  // stored (a message has been shown).
+  // stored (a message has been shown). A game replaced (game n of this
+  // file) keeps the bytes of its text; a game appended (from elsewhere) has
+  // its text converted into TextEncoding().
   int32_t SaveGame(int32_t n, GameO &game);
   int32_t AddGame(GameO &game);
   // n = -1 appends.
@@ -194,11 +202,20 @@ class DatabaseO {
   bool ImportDatabase(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
                       bool &resultFlag);
   enum class ExportResult { Done, Cancelled, Failed };
-  ExportResult ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err = nullptr);
+  // An export leaves out a game that cannot be read or turned into PGN and
+  // goes on; the games left out are named in the error log (and the
+  // report) once the file is written. Before the file is put in place,
+  // writeWithout (when given) is asked with their lines whether the file
+  // may go without them: false answers Cancelled, the file as it was.
+  using SkipQuestion = std::function<bool(const std::vector<std::string> &lines)>;
+  ExportResult ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err = nullptr,
+                              const SkipQuestion &writeWithout = {});
   // The games of list slot s in row order, deleted ones left out. A failed
-  // write is shown; a cancel or a failure leaves the file as it was.
-  // ERangeError for a slot not in use, before anything is written.
-  ExportResult ExportGameList(const std::string &fileName, int s, AbortDlgO *progress, int *err = nullptr);
+  // write is shown; a cancel or a failure leaves the file as it was. The
+  // open file or a file of the open set is refused with a message and not
+  // touched. ERangeError for a slot not in use, before anything is written.
+  ExportResult ExportGameList(const std::string &fileName, int s, AbortDlgO *progress, int *err = nullptr,
+                              ReportO *report = nullptr);
   // The importer's game callback: the new game's number, or 0.
   int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress);
 
@@ -399,11 +416,12 @@ class DatabaseO {
                  bool appendToLog, bool &resultFlag);
   // The text of the game in buffer_.
   bool BufferPgnText(uint8_t option, bool wrap, bool lineBreaks, std::string &out);
+  // A game's PGN text packed as it is (a caller that brings a game from
+  // elsewhere converts it first); false after a message when it does not
+  // parse.
+  bool PgnTextToBuffer(const std::string &text, GameBuffer &buf);
   // convert: game text into the database's encoding (an import into it,
   // not the reading of the PGN file opened).
-  // A game's PGN text, its game text in this database's encoding, packed;
-  // false after a message when it does not parse.
-  bool PgnTextToBuffer(const std::string &game, GameBuffer &buf);
   PGNImportResult ImportPgnFile(const std::string &fileName, AbortDlgO *progress, ReportO *report,
                                 bool keepLogOpen, bool appendToLog, bool convert = false);
   bool ImportFromDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report);
@@ -422,8 +440,12 @@ class DatabaseO {
   void EndWrites();
   bool ImportStopped(AbortDlgO *progress) const { return importStopped_ || (progress && progress->Cancelled()); }
   bool IsThisDatabase(const std::string &qcx) const;
-  ExportResult ExportGames(const std::string &fileName, int32_t count, const std::function<int32_t(int32_t)> &gameAt,
-                           const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress, int *err);
+  ExportResult ExportGames(const std::string &fileName, int32_t count,
+                           const std::function<int32_t(int32_t)> &gameAt,
+                           const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress,
+                           int *err, ReportO *report, const SkipQuestion &writeWithout);
+  // The line naming game n (number, players) left out of fileName.
+  std::string GameLeftOutLine(int32_t n, const std::string &fileName);
   // False for Cancel; otherwise writeBack_ holds the answer.
   // The temporary set's owner record; every change marks it.
   void RecordOwner();

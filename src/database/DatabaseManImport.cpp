@@ -244,7 +244,7 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
       if (!convert) {
         read = source.GetGameBuffer(i, buf);
       } else if (const std::string text = source.GetPgnText(i, 0, false, false); !text.empty()) {
-        read = PgnTextToBuffer(text, buf);
+        read = PgnTextToBuffer(dbtext::TextInEncoding(text, encoding_), buf);
       }
       if (!read || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
     }
@@ -318,10 +318,28 @@ bool DatabaseO::ImportFileList(const std::vector<std::string> &list, AbortDlgO *
 
 // ------------------------------------------------------------------ export
 
+std::string DatabaseO::GameLeftOutLine(int32_t n, const std::string &fileName) {
+  // The names as a message holds them; "?" when the descriptor or a name
+  // does not read either.
+  std::string white = "?", black = "?";
+  GameDescriptor d;
+  if (games_.ReadDescriptor(n, d)) {
+    auto name = [&](uint32_t id, std::string &out) {
+      const std::string text =
+          id != 0 && id <= static_cast<uint32_t>(players_.Count()) ? players_.GetText(id) : "";
+      if (!text.empty()) out = win1252::ToEncoding(text, win1252::TextEncoding::Win1252);
+    };
+    name(d.white, white);
+    name(d.black, black);
+  }
+  return Fill(CommonText::S_GameLeftOut, {std::to_string(n), white, black, Path(fileName)});
+}
+
 DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int32_t count,
                                                const std::function<int32_t(int32_t)> &gameAt,
                                                const std::function<std::string(int32_t)> &progressText,
-                                               AbortDlgO *progress, int *err) {
+                                               AbortDlgO *progress, int *err, ReportO *report,
+                                               const SkipQuestion &writeWithout) {
   // Written beside the file and renamed over it only when whole: a cancel
   // or a failure leaves the file as it was.
   OutputO out;
@@ -342,9 +360,10 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
       },
       workers);
   size_t oldest = 0, queued = 0;
-  bool unreadable = false;
-  // The oldest batch into the file; false at a game that could not be read
-  // or rendered (it would be dropped from the file) or a failed write.
+  // Games that could not be read or rendered: one such game must not keep
+  // the others from the file.
+  std::vector<int32_t> leftOut;
+  // The oldest batch into the file; false at a failed write.
   auto writeOldest = [&] {
     PgnRenderBatch &b = batches[oldest];
     oldest = (oldest + 1) % batches.size();
@@ -354,10 +373,8 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     for (size_t k = 0; k < n; ++k) {
       const PgnRenderSlot &s = b.games[k];
       if (!s.ok) {
-        unreadable = true;
-        return false;
-      }
-      if (s.render) {
+        leftOut.push_back(s.nr);
+      } else if (s.render) {
         out.WriteLn(s.text);
         out.NewLine();
       }
@@ -365,9 +382,9 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     }
     return true;
   };
-  bool going = true, written = true;
+  bool written = true;
   int countdown = 0;
-  for (int32_t i = 1; i <= count && going; ++i) {
+  for (int32_t i = 1; i <= count && written; ++i) {
     if (--countdown <= 0) {
       countdown = 50;
       ReportProgress(progressText(i), progress);
@@ -375,20 +392,17 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     const int32_t n = gameAt(i);
     PgnRenderBatch &b = batches[(oldest + queued) % batches.size()];
     PgnRenderSlot &s = b.games[b.count++];
+    s.nr = n;
     GameDescriptor d;
     s.ok = games_.ReadDescriptor(n, d);
     s.render = s.ok && !(d.flags & GameDescriptor::gfDeleted);
     // A game that did not read is not rendered: it stays failed.
     if (s.render) s.render = s.ok = games_.GetGame(n, s.buf);
-    // Once submitted the slot is the workers' until the batch is waited for.
-    const bool read = s.ok;
-    if (b.count == kBatchGames || !read || i == count) {
+    if (b.count == kBatchGames || i == count) {
       pool.Submit(b);
       if (++queued == batches.size()) written = writeOldest();
     }
-    // Nothing is read past a game that failed or a failed write.
-    going = read && written;
-    if (progress && going) {
+    if (progress && written) {
       ui::ProcessMessages();
       if (progress->Cancelled()) {
         out.Abandon();
@@ -398,21 +412,35 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     }
   }
   while (written && queued > 0) written = writeOldest();
-  if (unreadable) {
-    if (err) *err = EIO;
+  ReportProgress("", progress);
+  if (!written) {
+    if (err) *err = out.Error();
     out.Abandon();
-    ReportProgress("", progress);
     return ExportResult::Failed;
   }
-  ReportProgress("", progress);
+  std::vector<std::string> lines;
+  for (int32_t n : leftOut) lines.push_back(GameLeftOutLine(n, fileName));
+  if (!lines.empty() && writeWithout && !writeWithout(lines)) {
+    out.Abandon();
+    return ExportResult::Cancelled;
+  }
   if (!out.Done()) {
     if (err) *err = out.Error();
     return ExportResult::Failed;
   }
+  if (!lines.empty()) {
+    std::string entry;
+    for (const std::string &line : lines) {
+      entry += "%" + line + "\r\n";
+      if (report) report->AddLine(line);
+    }
+    AppendToImportLog(entry);
+  }
   return ExportResult::Done;
 }
 
-DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err) {
+DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err,
+                                                  const SkipQuestion &writeWithout) {
   if (err) *err = 0;
   if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
     ui::Beep();
@@ -422,11 +450,12 @@ DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, A
   const std::string name = Path(fileName);
   return ExportGames(
       fileName, GameCount(), [](int32_t i) { return i; },
-      [&](int32_t i) { return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]"; }, progress, err);
+      [&](int32_t i) { return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]"; }, progress,
+      err, nullptr, writeWithout);
 }
 
 DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, int s, AbortDlgO *progress,
-                                                  int *err) {
+                                                  int *err, ReportO *report) {
   if (err) *err = 0;
   const int32_t count = GameListCount(s);
   if (win1252::LowerCase(files::ExtractFileExt(fileName)) != ".pgn") {
@@ -435,15 +464,23 @@ DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, i
     return ExportResult::Failed;
   }
   const std::string name = Path(fileName);
+  // The close would write the set back over the export, or the export
+  // would take the place of every game not in the list.
+  if (IsFileOfDatabase(fileName)) {
+    ui::Beep();
+    ui::ShowMessage(Fill(CommonText::S_ExportOverOpenFile, {name, Path(fileName_)}));
+    return ExportResult::Failed;
+  }
   int error = 0;
   const ExportResult r = ExportGames(
       fileName, count, [&](int32_t i) { return GameListGameNr(s, i); },
       [&](int32_t i) {
         return name + " [" + Percent(i, count) + "%, " + std::to_string(i) + " " + CommonText::S_Games + "]";
       },
-      progress, &error);
+      progress, &error, report, {});
   if (r == ExportResult::Failed)
-    ui::ShowMessage(Fill(CommonText::S_CouldNotWritePGNFile, {name, std::to_string(error)}));
+    ui::ShowMessage(files::FailureText(
+        Fill(CommonText::S_CouldNotWritePGNFile, {name, std::to_string(error)}), fileName, error));
   if (err) *err = error;
   return r;
 }

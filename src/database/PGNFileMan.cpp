@@ -1001,6 +1001,13 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                      });
 }
 
+void AppendToImportLog(const std::string &text) {
+  const bool wasOpen = Log().open;
+  if (!wasOpen && !OpenLog(true)) return;
+  WriteLogEntry(text);
+  if (!wasOpen) CloseImportFile();
+}
+
 void CloseImportFile() {
   ImportLog &log = Log();
   log.file.Close();

@@ -90,6 +90,9 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                                    std::optional<win1252::TextEncoding> textTo = std::nullopt,
                                    const PGNAheadOptions &options = {});
 
+// Appends text to the log, which is opened for it (and closed again) when
+// no import holds it open; a log that cannot be written is reported.
+void AppendToImportLog(const std::string &text);
 // Closes the log when it is open.
 void CloseImportFile();
 bool ImportLogIsOpen();

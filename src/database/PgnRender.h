@@ -29,6 +29,7 @@ bool GamePgnText(const GameBuffer &buf, uint8_t option, bool wrap, bool lineBrea
 
 // One game of a batch: filled by the calling thread, its text by a worker.
 struct PgnRenderSlot {
+  int32_t nr = 0;  // the game's number, to name it when it fails
   GameBuffer buf;
   bool render = false;  // a game to render (not a skipped one)
   bool ok = false;      // read, and rendered when it was to be

@@ -9,7 +9,9 @@
 #include "database/DatabaseMan.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
+#include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
+#include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/FileDialogUi.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/QtStr.h"
@@ -36,18 +38,28 @@ bool ExportGamesToPgn(DatabaseO &database, int32_t slot, AbortDlgO *progress, QW
       AddFilterExt(QFile::encodeName(dlg.selectedFiles().first()).toStdString(), filter, index);
   ChessApp.ExportDir = files::ExtractFileDir(name);
   ChessApp.ExportDirFilterIndex = index;
-  if (files::FileExists(name) &&
+  // The open file is refused by the export itself, not asked about.
+  if (files::FileExists(name) && !database.IsFileOfDatabase(name) &&
       BeepConfirm(win1252::PathText(name) + "\r" + CommonText::S_FileAlreadyExists + ".\r\r" +
                       CommonText::S_Overwrite + "?",
                   ui::mbYesNo) != ui::mrYes)
     return false;
-  std::unique_ptr<ui::HourglassGuard> hourglass;
-  std::unique_ptr<AbortShowGuard> shown;
-  if (progress) {
-    progress->SetCaption(CommonText::S_Exporting + "...");
-    shown = std::make_unique<AbortShowGuard>(*progress);
-  } else {
-    hourglass = std::make_unique<ui::HourglassGuard>();
+  auto report = std::make_unique<ReportO>();
+  report->Init();
+  bool done = false;
+  {
+    std::unique_ptr<ui::HourglassGuard> hourglass;
+    std::unique_ptr<AbortShowGuard> shown;
+    if (progress) {
+      progress->SetCaption(CommonText::S_Exporting + "...");
+      shown = std::make_unique<AbortShowGuard>(*progress);
+    } else {
+      hourglass = std::make_unique<ui::HourglassGuard>();
+    }
+    done =
+        database.ExportGameList(name, slot, progress, nullptr, report.get()) == DatabaseO::ExportResult::Done;
   }
-  return database.ExportGameList(name, slot, progress) == DatabaseO::ExportResult::Done;
+  // The games left out of the file, by number and players.
+  if (!report->Commands().empty()) ShowReport(std::move(report), CommonText::S_ExportReport, 0, "", parent);
+  return done;
 }

@@ -468,6 +468,12 @@ bool IsSpecial(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
+bool SameFile(const std::string &a, const std::string &b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 bool MayWrite(const std::string &path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return true;

@@ -150,6 +150,9 @@ bool DirExists(const std::string &path);
 // An entry that is (or links to) anything but a regular file: a directory,
 // a FIFO, a device. False when there is none.
 bool IsSpecial(const std::string &path);
+// Both names reach one existing file (device and inode), through links or
+// other spellings; false when either is missing.
+bool SameFile(const std::string &a, const std::string &b);
 // A missing file may be made; an existing one only with the write bit for
 // its owner and write access for this user (root passes the second only).
 bool MayWrite(const std::string &path);

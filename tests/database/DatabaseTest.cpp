@@ -1049,6 +1049,70 @@ std::string Fill(std::string caption, std::initializer_list<std::string> args) {
 }
 }  // namespace
 
+// A game of the set that cannot be written: the write-back asks before
+// the file goes without it (No keeps the file and the set); the end without
+// questions never writes the file without it, and the recovery file leaves
+// it out. Each game left out is named in the log.
+TEST(DatabaseFiles, AGameThatCannotBeWrittenIsAskedAboutOrLeftOutOfTheRecovery) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  // The log as it is; an import makes it anew.
+  auto logged = [] {
+    std::string text;
+    files::ReadAll(ImportLogPath(), text);
+    return text;
+  };
+  auto whites = [](const std::string &path) {
+    DatabaseO db;
+    std::vector<std::string> v;
+    EXPECT_TRUE(OpenDb(db, path));
+    for (int32_t n = 1; n <= db.GameCount(); ++n) v.push_back(db.GetGameTags(n)->GetTag("White"));
+    db.Done();
+    return v;
+  };
+  // Opened, changed (a game added) and game 3 spoiled in the temporary set.
+  auto open = [&](DatabaseO &db, const std::string &name) {
+    dir.Write(name, Fixture());
+    ASSERT_TRUE(OpenDb(db, dir.File(name)));
+    ASSERT_EQ(db.SavePgnText(-1, GameText("Delta", "Epsilon", 4)), 4);
+    SpoilMoves(db, db.TempBaseName() + ".gad", 3);
+  };
+  auto line = [&](const std::string &name) {
+    return Fill(CommonText::S_GameLeftOut, {"3", "Beta, B", "Gamma", dir.File(name)});
+  };
+  {
+    DatabaseO db;
+    open(db, "f.pgn");
+    {
+      Questions q({ui::mrNo});
+      EXPECT_FALSE(db.Close(nullptr));
+      EXPECT_EQ(q.asked, std::vector<std::string>{Fill(CommonText::S_GamesCannotBeWritten, {"1"}) + "\n" +
+                                                  line("f.pgn")});
+      EXPECT_TRUE(q.messages.empty());
+    }
+    EXPECT_TRUE(db.IsOpen());
+    EXPECT_EQ(dir.Read("f.pgn"), Fixture());
+    EXPECT_EQ(logged(), "");
+    {
+      Questions q({ui::mrYes});
+      EXPECT_TRUE(db.Close(nullptr));
+      EXPECT_EQ(q.asked.size(), 1u);
+    }
+    EXPECT_EQ(logged(), "%" + line("f.pgn") + "\r\n");
+    EXPECT_EQ(whites(dir.File("f.pgn")), (std::vector<std::string>{"Alpha, A", "Gamma", "Delta"}));
+  }
+  {
+    DatabaseO db;
+    open(db, "g.pgn");
+    Questions q({});
+    EXPECT_EQ(db.CloseWithoutAsking(std::string()), dir.File("g.recovered.pgn"));
+    EXPECT_TRUE(q.asked.empty());
+  }
+  EXPECT_EQ(dir.Read("g.pgn"), Fixture());
+  EXPECT_EQ(logged(), "%" + line("g.recovered.pgn") + "\r\n");
+  EXPECT_EQ(whites(dir.File("g.recovered.pgn")), (std::vector<std::string>{"Alpha, A", "Gamma", "Delta"}));
+}
+
 TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
   Folders folders;
   const TempDir &dir = folders.dir, &tmp = folders.tmp;
@@ -1067,7 +1131,9 @@ TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
     Questions q({ui::mrNo});
     EXPECT_FALSE(db.Close(nullptr));
     ASSERT_EQ(q.asked.size(), 1u);
-    EXPECT_EQ(q.asked[0], Fill(CommonText::S_PGNWriteFailed, {dir.File("p.pgn"), std::to_string(EACCES)}));
+    // The second line names the file and the reason in words.
+    EXPECT_EQ(q.asked[0], Fill(CommonText::S_PGNWriteFailed, {dir.File("p.pgn"), std::to_string(EACCES)}) +
+                              "\n" + dir.File("p.pgn") + ": Permission denied");
     EXPECT_TRUE(db.IsOpen());
   }
   {  // Yes closes without writing.
@@ -1736,6 +1802,104 @@ TEST(DatabaseEncoding, DecidedAtOpenAndStoredGamesConvertedIntoIt) {
     EXPECT_EQ(db.GetGameTags(2)->GetTag("Black"), "Benk?");
     EXPECT_NE(db.GetPgnText(2, 0, false, false).find("{caf\xe9 ?}"), std::string::npos);
     EXPECT_EQ(db.GetGameTags(3)->GetTag("White"), "Sch\xfc\x8aler");
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+}
+
+// A game of a mixed Windows-1252 file or database, edited and stored back in
+// its place, keeps every byte of its text; a game from another database,
+// added or imported, is converted into the file's encoding.
+TEST(DatabaseEncoding, AGameStoredBackKeepsItsBytesAGameFromElsewhereIsConverted) {
+  using win1252::TextEncoding;
+  TempDir dir, tmp;
+  EnvGuard tmpdir("TMPDIR", tmp.Path());
+  MessageRecorder rec;
+  const std::string benko = "Benk\xc5\x91, P\xc3\xa1l";
+  const std::string petrov = "\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2";
+  const std::string greek =
+      "{\xce\xba\xce\xb1\xce\xbb\xce\xae \xce\xba\xce\xaf\xce\xbd\xce\xb7\xcf\x83\xce\xb7}";
+  const std::string olafsson = "\xc3\x93lafsson";
+  // The game as the user edits it: a tag changed and a comment typed (in
+  // the file's encoding, as the dialogs give it).
+  auto editAndStoreBack = [](DatabaseO &db, int32_t n) {
+    ParseResultT r;
+    auto g = db.LoadGame(n, r);
+    ASSERT_TRUE(g) << r.message;
+    g->SetTagValue(g->IndexOfTag("Round"), "7");
+    g->SetComment("K\xf6ln");
+    ASSERT_EQ(db.SaveGame(n, *g), n);
+  };
+  // A UTF-8 database whose one game goes into the others.
+  {
+    DatabaseO other;
+    ASSERT_TRUE(OpenDb(other, dir.File("other.qcx")));
+    ASSERT_EQ(other.SavePgnText(-1, GameText(olafsson, benko, 3, "1. d4 " + greek + " *")), 1);
+    EXPECT_TRUE(other.Close(nullptr));
+  }
+  auto addFromOther = [&](DatabaseO &db) {
+    DatabaseO other;
+    ASSERT_TRUE(OpenDb(other, dir.File("other.qcx")));
+    ParseResultT r;
+    auto g = other.LoadGame(1, r);
+    ASSERT_TRUE(g) << r.message;
+    other.Done();
+    const int32_t n = db.AddGame(*g);
+    ASSERT_GT(n, 0);
+    bool flag = false;
+    ASSERT_TRUE(db.ImportDatabase(dir.File("other.qcx"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(db.GameCount(), n + 1);
+  };
+  const std::string converted = "[White \"\xd3lafsson\"]\r\n[Black \"Benk?, P\xe1l\"]";
+  auto countOf = [](const std::string &text, const std::string &what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+  };
+
+  // A PGN file of a UTF-8 game and a Windows-1252 one.
+  dir.Write("mixed.pgn", GameText(benko, petrov, 1, "1. e4 " + greek + " e5 *") + "\r\n" +
+                             GameText("M\xfcller", "Schmidt", 2));
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("mixed.pgn")));
+    ASSERT_EQ(db.TextEncoding(), TextEncoding::Win1252);
+    editAndStoreBack(db, 1);
+    addFromOther(db);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  const std::string file = dir.Read("mixed.pgn");
+  EXPECT_NE(file.find("[Round \"7\"]\r\n[White \"" + benko + "\"]\r\n[Black \"" + petrov + "\"]"),
+            std::string::npos)
+      << file;
+  EXPECT_NE(file.find("{K\xf6ln} 1. e4 " + greek + " 1... e5"), std::string::npos) << file;
+  EXPECT_NE(file.find("[White \"M\xfcller\"]"), std::string::npos);
+  EXPECT_EQ(countOf(file, converted), 2u) << file;
+  EXPECT_EQ(countOf(file, "1. d4 {???? ??????}"), 2u) << file;
+
+  // A native database whose name files hold Windows-1252 (an older one)
+  // with a game of UTF-8 text.
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("old.qcx")));
+    ASSERT_EQ(db.SavePgnText(-1, GameText(benko, petrov, 1, "1. e4 " + greek + " e5 *")), 1);
+    EXPECT_TRUE(db.Close(nullptr));
+    IndexManO names;
+    ASSERT_TRUE(names.Open(dir.File("old.pli")));
+    names.FindOrAdd("M\xfcller");
+  }
+  {
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("old.qcx")));
+    ASSERT_EQ(db.TextEncoding(), TextEncoding::Win1252);
+    editAndStoreBack(db, 1);
+    addFromOther(db);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("White"), benko);
+    EXPECT_EQ(db.GetGameTags(1)->GetTag("Black"), petrov);
+    EXPECT_NE(db.GetPgnText(1, 0, false, false).find("{K\xf6ln} 1. e4 " + greek + " 1... e5"),
+              std::string::npos);
+    for (int32_t n : {2, 3})
+      EXPECT_NE(db.GetPgnText(n, 0, false, false).find(converted), std::string::npos) << n;
     EXPECT_TRUE(db.Close(nullptr));
   }
   EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();

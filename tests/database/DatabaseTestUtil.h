@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "database/DatabaseMan.h"
 #include "database/KeyTreeMan.h"
-
 #include "foundation/comDlgAbort.h"
 #include "platform/UiHooks.h"
 
@@ -67,4 +68,20 @@ inline std::pair<std::vector<uint32_t>, std::vector<uint32_t>> Totals(KeyTreeO &
   auto stored = read();
   EXPECT_TRUE(t.RecountAll());
   return {stored, read()};
+}
+
+// In the games file gad of db, game n's first move byte becomes an index no
+// position has: the game reads but does not render.
+inline void SpoilMoves(DatabaseO &db, const std::string &gad, int32_t n) {
+  GameBuffer buf;
+  ASSERT_TRUE(db.GetGameBuffer(n, buf));
+  std::string bytes;
+  ASSERT_TRUE(files::ReadAll(gad, bytes));
+  const size_t at = bytes.find(std::string(reinterpret_cast<const char *>(buf.bytes.get()), buf.length));
+  ASSERT_NE(at, std::string::npos);
+  std::fstream f(gad, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(static_cast<std::streamoff>(at + QZGameManagerO::kHeaderSize)).put(static_cast<char>(250));
+  f.close();
+  ASSERT_TRUE(db.GetGameBuffer(n, buf));
+  ASSERT_EQ(db.GetPgnText(n, 0, true, false), "");
 }

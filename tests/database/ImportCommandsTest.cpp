@@ -4,8 +4,8 @@
 // recounted, a game list exported byte for byte, the keys made from the
 // defaults and every game classified.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -323,11 +323,62 @@ TEST_F(ImportCommands, GameListExportsInRowOrderByteForByteAndKeepsTheFileOnCanc
     EXPECT_EQ(err, ENOSPC);
   }
   EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
-  EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(
-                              SubstituteText(CommonText::S_CouldNotWritePGNFile, dir_.File("keep.pgn")),
-                              std::to_string(ENOSPC))});
+  EXPECT_EQ(rec.messages,
+            std::vector<std::string>{
+                SubstituteText(SubstituteText(CommonText::S_CouldNotWritePGNFile, dir_.File("keep.pgn")),
+                               std::to_string(ENOSPC)) +
+                "\n" + dir_.File("keep.pgn") + ": No space left on device"});
   EXPECT_THROW(db.ExportGameList(dir_.File("x.pgn"), 25, nullptr), ERangeError);
   EXPECT_FALSE(files::Exists(dir_.File("x.pgn")));
+}
+
+// Whatever the name, a link or another spelling, the open PGN file or a file
+// of the open set is no export's target: the close would write over the
+// export, or the export would take every other game's place.
+TEST_F(ImportCommands, AGameListIsNeverExportedOverTheOpenFile) {
+  MessageRecorder rec;
+  TempDir tmp;
+  testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  const std::string pgn = Game("One", 1) + Game("Two", 2);
+  dir_.Write("open.pgn", pgn);
+  ASSERT_EQ(::symlink(dir_.File("open.pgn").c_str(), dir_.File("link.pgn").c_str()), 0);
+  ASSERT_TRUE(files::MakeDirs(dir_.File("sub")));
+  auto refused = [&](DatabaseO &db, int s, const std::string &target, const std::string &open) {
+    rec.messages.clear();
+    EXPECT_EQ(db.ExportGameList(target, s, nullptr), DatabaseO::ExportResult::Failed) << target;
+    EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(
+                                SubstituteText(CommonText::S_ExportOverOpenFile, target), open)});
+  };
+  {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir_.File("open.pgn")));
+    ASSERT_EQ(db.SavePgnText(-1, Game("Three", 3)), 3);
+    const int s = db.NewGameList();
+    db.AddGameToList(s, 3);
+    for (const std::string &target : {dir_.File("open.pgn"), dir_.File("link.pgn"),
+                                      dir_.File("sub/../open.pgn"), dir_.Path() + "./open.pgn"}) {
+      refused(db, s, target, dir_.File("open.pgn"));
+      EXPECT_EQ(dir_.Read("open.pgn"), pgn);
+    }
+    EXPECT_FALSE(db.IsFileOfDatabase(dir_.File("other.pgn")));
+    EXPECT_EQ(db.ExportGameList(dir_.File("other.pgn"), s, nullptr), DatabaseO::ExportResult::Done);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  // The close wrote all three games back.
+  DatabaseO back;
+  ASSERT_TRUE(Open(back, dir_.File("open.pgn")));
+  EXPECT_EQ(Whites(back), (std::vector<std::string>{"One", "Two", "Three"}));
+  back.Done();
+  // A native set: a link with the export's extension to one of its files.
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir_.File("n.qcx")));
+  ASSERT_EQ(db.SavePgnText(-1, Game("Four", 4)), 1);
+  const int s = db.NewAllGamesList();
+  ASSERT_EQ(::symlink(dir_.File("n.gad").c_str(), dir_.File("gad.pgn").c_str()), 0);
+  const std::string gad = dir_.Read("n.gad");
+  refused(db, s, dir_.File("gad.pgn"), dir_.File("n.qcx"));
+  EXPECT_EQ(dir_.Read("n.gad"), gad);
+  EXPECT_TRUE(db.Close(nullptr));
 }
 
 TEST_F(ImportCommands, KeysAreMadeFromTheDefaultsOnlyWhereNoKeyFileIsThere) {

@@ -11,6 +11,9 @@
 #include "database/DatabaseMan.h"
 #include "database/DatabaseTestUtil.h"
 #include "database/PgnRender.h"
+#include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
+#include "foundation/Reports.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -37,21 +40,10 @@ class PgnExport : public ::testing::Test {
     for (int n = 9; n <= kGames; n += 9) ASSERT_TRUE(db_.DeleteGame(n));
   }
 
-  // In the games file, game n's first move byte becomes an index no
-  // position has: the game reads but does not render.
-  void SpoilMoves(int32_t n) {
-    GameBuffer buf;
-    ASSERT_TRUE(db_.GetGameBuffer(n, buf));
-    const size_t at = dir_.Read("t.gad").find(std::string(reinterpret_cast<const char *>(buf.bytes.get()), buf.length));
-    ASSERT_NE(at, std::string::npos);
-    std::fstream f(dir_.File("t.gad"), std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(static_cast<std::streamoff>(at + QZGameManagerO::kHeaderSize)).put(static_cast<char>(250));
-    f.close();
-    ASSERT_TRUE(db_.GetGameBuffer(n, buf));
-    ASSERT_EQ(db_.GetPgnText(n, 0, true, false), "");
-  }
+  void SpoilMoves(int32_t n) { ::SpoilMoves(db_, dir_.File("t.gad"), n); }
 
-  testutil::TempDir dir_;
+  testutil::TempDir dir_, app_;
+  testutil::AppDirGuard appDir_{app_.Path()};  // the error log's folder
   testutil::MessageRecorder rec_;
   DatabaseO db_;
 };
@@ -64,7 +56,7 @@ TEST_F(PgnExport, TheFileIsTheOneThreadTextsInOrder) {
   EXPECT_EQ(dir_.Read("all.pgn"), expected);
 }
 
-TEST_F(PgnExport, TheFirstFailureOrACancelKeepsTheFile) {
+TEST_F(PgnExport, ACancelOrAFailedWriteKeepsTheFile) {
   dir_.Write("keep.pgn", "old bytes");
   {
     AbortDlgO dlg;
@@ -73,13 +65,9 @@ TEST_F(PgnExport, TheFirstFailureOrACancelKeepsTheFile) {
     EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), &dlg), DatabaseO::ExportResult::Cancelled);
   }
   EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
-  SpoilMoves(1201);  // after several batches were written
   int err = 0;
-  EXPECT_EQ(db_.ExportDatabase(dir_.File("keep.pgn"), nullptr, &err), DatabaseO::ExportResult::Failed);
-  EXPECT_EQ(err, EIO);
-  EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
   // The first game of each batch of 64 after the one in which the first
-  // 64 KiB are written fails: the write's error, as in game order.
+  // 64 KiB are written does not render: the write's error, as in game order.
   int32_t n = 0;
   for (size_t bytes = 0; bytes < 65536;)
     if (++n % 9) bytes += db_.GetPgnText(n, 0, true, false).size() + 4;
@@ -89,6 +77,37 @@ TEST_F(PgnExport, TheFirstFailureOrACancelKeepsTheFile) {
   EXPECT_TRUE(fault.Fired());
   EXPECT_EQ(err, ENOSPC);
   EXPECT_EQ(dir_.Read("keep.pgn"), "old bytes");
+}
+
+// Games that read but do not render, or do not read, are left out of the
+// file and named, by number and players, in the report and the log; the
+// rest is written, and no write of the file is blamed.
+TEST_F(PgnExport, AGameThatCannotBeWrittenIsLeftOutAndNamed) {
+  SpoilMoves(5);
+  SpoilMoves(1201);  // after several batches were written
+  std::string expected;
+  for (int32_t n = 1; n <= kGames; ++n)
+    if (n % 9 && n != 5 && n != 1201) expected += db_.GetPgnText(n, 0, true, false) + "\r\n\r\n";
+  auto line = [&](int32_t n) {
+    return SubstituteText(
+        SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameLeftOut, std::to_string(n)),
+                                      "W" + std::to_string(n % 13)),
+                       "?"),
+        dir_.File("all.pgn"));
+  };
+  ReportO report;
+  const int s = db_.NewAllGamesList();
+  ASSERT_EQ(db_.ExportGameList(dir_.File("all.pgn"), s, nullptr, nullptr, &report),
+            DatabaseO::ExportResult::Done);
+  EXPECT_EQ(dir_.Read("all.pgn"), expected);
+  EXPECT_EQ(report.Lines(), (std::vector<std::string>{line(5), line(1201)}));
+  EXPECT_EQ(app_.Read("prserror.txt"), "%" + line(5) + "\r\n%" + line(1201) + "\r\n");
+  EXPECT_TRUE(rec_.messages.empty()) << rec_.messages.front();
+  // The whole database alike, and the log grows.
+  ASSERT_EQ(db_.ExportDatabase(dir_.File("all.pgn"), nullptr), DatabaseO::ExportResult::Done);
+  EXPECT_EQ(dir_.Read("all.pgn"), expected);
+  EXPECT_EQ(app_.Read("prserror.txt"),
+            "%" + line(5) + "\r\n%" + line(1201) + "\r\n" + "%" + line(5) + "\r\n%" + line(1201) + "\r\n");
 }
 
 // A game's text is its buffer's length; length 2 does not render, 3 throws.

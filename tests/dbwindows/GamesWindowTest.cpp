@@ -1,9 +1,8 @@
 // The games window on a generated database: paging, sorting, deleting,
 // viewing, the memo, the settings, the popup and the commands it reaches
 // through the window manager.
-#include "dbwindows/DlgGames.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
@@ -28,7 +27,9 @@
 #include "TestUtil.h"
 #include "appman/ChessAppMan.h"
 #include "database/DatabaseMan.h"
+#include "database/DatabaseTestUtil.h"
 #include "dbwindows/DlgEditGilo.h"
+#include "dbwindows/DlgGames.h"
 #include "dbwindows/GameListMan.h"
 #include "dbwindows/GameMemo.h"
 #include "dbwindows/ListWindowFrame.h"
@@ -36,6 +37,7 @@
 #include "dbwindows/PagedListView.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
+#include "foundation/ui/DlgShowReport.h"
 #include "foundation/ui/ModalSeam.h"
 #include "foundation/ui/MySplitter.h"
 #include "foundation/ui/QtStr.h"
@@ -44,6 +46,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/UiHooks.h"
+#include "platform/Win1252.h"
 
 namespace {
 
@@ -321,6 +324,31 @@ TEST_F(GamesWindowTest, ExportWritesTheRowsInOrderToTheNamedFileReplacingOneOnly
   exportAs(file);
   ASSERT_TRUE(files::ReadAll(file, written));
   EXPECT_EQ(written, expected);
+  EXPECT_TRUE(messages.empty());
+  // A file of the open database, by a link, is refused without the
+  // overwrite question.
+  questions.clear();
+  const std::string own = dir + "own.pgn", gad = data.Read("g.gad");
+  ASSERT_EQ(::symlink(data.File("g.gad").c_str(), own.c_str()), 0);
+  exportAs(own);
+  EXPECT_TRUE(questions.empty());
+  EXPECT_EQ(messages, std::vector<std::string>{SubstituteText(
+                          SubstituteText(CommonText::S_ExportOverOpenFile, win1252::PathText(own)),
+                          data.File("g.qcx"))});
+  EXPECT_EQ(data.Read("g.gad"), gad);
+  // A game that cannot be written is left out and named in a report window.
+  messages.clear();
+  SpoilMoves(db, data.File("g.gad"), 2);
+  exportAs(file);
+  ASSERT_TRUE(files::ReadAll(file, written));
+  EXPECT_EQ(written,
+            db.GetPgnText(61, 0, true, false) + "\r\n\r\n" + db.GetPgnText(5, 0, true, false) + "\r\n\r\n");
+  auto *report = found->findChild<TShowReportDlg *>();
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->windowTitle(), "Export report");
+  EXPECT_TRUE(report->isVisible());
+  QApplication::processEvents();
+  EXPECT_NE(report->RichEdit()->toPlainText().indexOf("Game 2 (Player 2 - Opponent 2)"), -1);
   EXPECT_TRUE(messages.empty());
 }
 
