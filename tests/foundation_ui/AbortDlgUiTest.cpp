@@ -209,9 +209,13 @@ TEST_F(AbortDlgUi, HidingGivesTheKeyboardBackToTheWindowActiveAtTheShow) {
   QCoreApplication::processEvents();
   EXPECT_EQ(QApplication::activeWindow(), main_.get());
   EXPECT_EQ(QApplication::focusWidget(), edit);
+}
 
-  // A file dialog closed just before the show leaves no window active yet:
-  // the one active before it is meant.
+// A file dialog closed just before the show leaves no window active yet: the
+// one active before it is meant.
+TEST_F(AbortDlgUi, AWindowClosedJustBeforeTheShowCountsAsTheOneBeforeIt) {
+  main_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
   auto fileDialog = std::make_unique<QWidget>();
   fileDialog->show();
   fileDialog->activateWindow();
