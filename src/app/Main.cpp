@@ -437,14 +437,14 @@ void TMainForm::LoadSettings() {
 }
 
 void TMainForm::SetBoardDelays() {
-  // The options keep the delays within the board's 16 bits.
-  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
+  // The board clamps its step delays itself.
+  Board->SetMoveDelay(ChessApp.MoveDelay);
+  Board->SetReplayMoveDelay(ChessApp.MoveDelay);
+  Board->SetMoveBackDelay(ChessApp.MoveBackDelay);
   Board->SetReplayMoveBackDelay(0);
   Board->SetReplayPauseDelay(250);
-  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
-  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
+  Board->SetCastleRookMoveDelay(ChessApp.CastleRookMoveDelay);
+  Board->SetCastleRookMoveBackDelay(ChessApp.CastleRookMoveBackDelay);
 }
 
 void TMainForm::SaveSettings() {

@@ -172,8 +172,13 @@ void TMainForm::ClockChanged(ColorT side) {
 
 void TMainForm::EngineOutput(const std::string &line) {
   std::string text = line;
-  if (!text.empty() && text.back() == '\r') text.pop_back();
+  // Only a line the reader cut comes without its line end.
+  const bool cut = text.empty() || text.back() != '\r';
+  if (!cut) text.pop_back();
   CommentMemo->appendPlainText(ToQ(text));
+  if (cut)
+    CommentMemo->appendPlainText(
+        ToQ(SubstituteText(CommonText::S_EngineLineCut, std::to_string(PipeReaderRec::kMaxLine))));
   QScrollBar *bar = CommentMemo->verticalScrollBar();
   bar->setValue(bar->maximum());
 }

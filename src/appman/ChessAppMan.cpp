@@ -137,9 +137,9 @@ void ReadList(const IniFile &ini, const std::string &section, std::vector<std::s
   }
 }
 
-// A hand-edited file must not reach the board's 16-bit delays wrapped
-// ("MoveDelay=-1" would slide at 65535 ms a step), nor start autoplay with a
-// timer that fires continuously or practically never.
+// A hand-edited file must not make a slide hold the window ("MoveDelay=99999"
+// is kept as 100), nor start autoplay with a timer that fires continuously
+// or practically never.
 void ClampLoaded(ChessAppFields &o) {
   for (int32_t *d : {&o.MoveDelay, &o.MoveBackDelay, &o.CastleRookMoveDelay, &o.CastleRookMoveBackDelay})
     *d = ClampBoardDelay(*d);

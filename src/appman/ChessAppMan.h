@@ -20,9 +20,9 @@ constexpr uint8_t kNotationLong = 1;
 constexpr uint8_t kNotationShortWithNumber = 2;
 constexpr uint8_t kNotationLongWithNumber = 3;
 
-// The ranges Load keeps the delays in (milliseconds): the board's delays
-// are 16-bit values.
-constexpr int32_t kMaxBoardDelay = 65535;
+// The ranges Load keeps the delays in (milliseconds): the board's step delays
+// are bounded by what a slide may hold the window.
+constexpr int32_t kMaxBoardDelay = kMaxStepDelay;
 constexpr int32_t kMinAutoPlayDelay = 100;
 constexpr int32_t kMaxAutoPlayDelay = 60000;
 // A delay or autoplay pause brought into its range.

@@ -21,6 +21,10 @@ constexpr int kStripCells = 14;
 constexpr int kMaxPieceSets = 49;
 constexpr int kMaxSquareSize = 255;
 
+// The longest pause of one slide step (ms). A slide runs on the GUI thread
+// without its event loop, so a longer pause holds the window.
+constexpr int kMaxStepDelay = 100;
+
 // A board's set index. Only the ordinal counts: it is the registry index
 // (0 is "Regular24"), whatever the value's name says.
 enum BmpSizeT : uint8_t {

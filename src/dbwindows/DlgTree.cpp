@@ -341,12 +341,12 @@ void TTreeDlg::ApplyPanelWidths() {
 void TTreeDlg::BuildMoveHeader() { ShowColumnsInHeader(*MoveListView, *moveColumns_); }
 
 void TTreeDlg::ApplyBoardSettings() {
-  // The board keeps its delays in 16 bits; the settings keep them in range.
-  Board->SetMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetReplayMoveDelay(static_cast<uint16_t>(ChessApp.MoveDelay));
-  Board->SetMoveBackDelay(static_cast<uint16_t>(ChessApp.MoveBackDelay));
-  Board->SetCastleRookMoveDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveDelay));
-  Board->SetCastleRookMoveBackDelay(static_cast<uint16_t>(ChessApp.CastleRookMoveBackDelay));
+  // The board clamps its step delays itself.
+  Board->SetMoveDelay(ChessApp.MoveDelay);
+  Board->SetReplayMoveDelay(ChessApp.MoveDelay);
+  Board->SetMoveBackDelay(ChessApp.MoveBackDelay);
+  Board->SetCastleRookMoveDelay(ChessApp.CastleRookMoveDelay);
+  Board->SetCastleRookMoveBackDelay(ChessApp.CastleRookMoveBackDelay);
   Board->SetPieceTypeFamily(ChessApp.GetPieceTypeFamily());
   Board->SetRightClickTakeBack(ChessApp.RightClickTakesBack);
 }

@@ -79,7 +79,7 @@ class ChildProcessT {
   void SendLine(const std::string &text);
   // Bytes queued and not yet taken by the engine's pipe.
   size_t Unwritten();
-  // Each line read, with its CR.
+  // Each line read, with its CR; a line the reader cut comes without one.
   void SetOnLine(LineEvent e) { onLine_ = std::move(e); }
   // Called once after the one message that the engine has ended: its output
   // ended or failed, a write to it was refused (which ends it), or it did not

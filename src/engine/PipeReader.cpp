@@ -94,11 +94,24 @@ void PipeReaderThread(PipeReaderPtr reader) {
     long got = proc::ReadOrWake(r.readHandle, r.waker, r.buffer + r.count, static_cast<size_t>(room), err);
     if (got == proc::kWoken) break;
     if (got > 0) {
-      int added = ConvertLineEnds(r.buffer + r.count, static_cast<int>(got), r.lastWasCR);
-      if (added == 0) continue;  // only the LF of a CR LF: nothing new
+      char *fresh = r.buffer + r.count;
+      int added = ConvertLineEnds(fresh, static_cast<int>(got), r.lastWasCR);
+      if (r.dropping) {
+        // The rest of a cut line ends at its CR; what follows is kept.
+        const char *end = static_cast<const char *>(std::memchr(fresh, '\r', static_cast<size_t>(added)));
+        if (!end) continue;
+        const int kept = added - static_cast<int>(end + 1 - fresh);
+        std::memmove(fresh, end + 1, static_cast<size_t>(kept));
+        added = kept;
+        r.dropping = false;
+      }
+      if (added == 0) continue;  // only the LF of a CR LF, or a dropped rest: nothing new
+      const bool lineEnd = std::memchr(fresh, '\r', static_cast<size_t>(added)) != nullptr;
       r.count += added;
       r.lastRead = added;
       r.error = 0;
+      // A piece of a line gives the GUI nothing to do until its end comes.
+      if (!lineEnd && r.count < PipeReaderRec::kBufferSize - 1) continue;
     } else if (got == 0) {
       r.lastRead = 0;
       r.error = 0;
@@ -128,10 +141,12 @@ void PipeReaderDispatch(PipeReaderRec &reader) {
   }
   int rest = reader.count - start;
   if (rest == PipeReaderRec::kBufferSize - 1) {
-    // A full buffer without a line end goes as one line, so nothing is lost.
-    Deliver(reader, buf, 0, rest);
+    // A full buffer without a line end holds a line too long to show: its
+    // start goes once, and the thread drops the rest up to its line end.
+    Deliver(reader, buf, 0, PipeReaderRec::kMaxLine);
     if (reader.closing) return;
     rest = 0;
+    reader.dropping = true;
   } else if (start > 0) {
     std::memmove(buf, buf + start, static_cast<size_t>(rest));
   }

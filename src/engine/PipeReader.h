@@ -27,12 +27,17 @@ class InputDispatcherI {
 };
 
 // The dispatcher of received text: a line with its CR (error 0, its length),
-// or the end of the output (length 0) or a read error (length -1, error).
+// or the end of the output (length 0) or a read error (length -1, error). A
+// line longer than PipeReaderRec::kMaxLine comes cut: its first kMaxLine
+// bytes, without a CR; the rest up to its line end is dropped.
 using PipeReaderCallback = void (*)(PipeReaderRec &reader, void *closure, const char *text, int error,
                                     int length);
 
 struct PipeReaderRec {
-  static constexpr int kBufferSize = 4096;
+  // A line longer than this would hold the GUI for every wrapped piece of it.
+  static constexpr int kMaxLine = 64 * 1024;
+  // The longest line, one byte more to tell a longer one, and a zero.
+  static constexpr int kBufferSize = kMaxLine + 2;
 
   InputDispatcherI *window = nullptr;  // receives the reader's chunks
   int readHandle = -1;
@@ -42,6 +47,7 @@ struct PipeReaderRec {
   int lastRead = 0;  // bytes of the last read after line-end conversion; 0 end, -1 error
   int error = 0;     // the last read's error code
   bool lastWasCR = false;  // a CR ended the last read: an LF starting the next is its line end
+  bool dropping = false;   // a cut line's rest is read up to its line end and dropped
   PipeReaderCallback callback = nullptr;
   void *closure = nullptr;
 
@@ -64,11 +70,12 @@ struct PipeReaderRec {
 // read handle stays with child.
 int PipeReaderCreate(InputDispatcherI &window, ChildProcessRec &child, void *closure,
                      PipeReaderCallback callback, PipeReaderPtr &out);
-// The thread: read, convert line ends, hand over, wait; it ends after the
-// end of the output, a read error, or its release.
+// The thread: read, convert line ends, hand over a chunk that holds a line
+// end or fills the buffer, wait; it ends after the end of the output, a read
+// error, or its release.
 void PipeReaderThread(PipeReaderPtr reader);
 // GUI thread: delivers every complete line of the buffer through the
-// callback, then the end or the error. Always ends the handoff, however the
+// callback, or the start of a line that fills it, then the end or the error. Always ends the handoff, however the
 // dispatch ends.
 void PipeReaderDispatch(PipeReaderRec &reader);
 // Releases the reader: it stops waiting and leaves its loop. Its owner joins it.

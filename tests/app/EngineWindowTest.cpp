@@ -18,6 +18,9 @@
 #include "app/MainLayout.h"
 #include "board/ui/ChsBrds.h"
 #include "chess/Language.h"
+#include "engine/PipeReader.h"
+#include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/ui/QtStr.h"
 #include "platform/Dirs.h"
 
@@ -152,6 +155,18 @@ TEST_F(EngineWindowTest, OutputLinesReachThePaneWithoutTheirLineEnds) {
   TMainForm &f = Start("w:feature done=1\\r\\n;w:tellusererror x\\r;w:\\n# ply 3\\n;eof");
   ASSERT_TRUE(WaitFor([&] { return f.CommentMemo->toPlainText().contains("ply"); }, 5000));
   EXPECT_EQ(FromQ(f.CommentMemo->toPlainText()), "feature done=1\ntellusererror x\n# ply 3");
+}
+
+// A flood without line ends reaches the pane as its first kMaxLine bytes and
+// one note that the line was cut; the next line follows.
+TEST_F(EngineWindowTest, AnOverlongLineIsShownCutWithOneNote) {
+  TMainForm &f = Start("big:" + std::to_string(5 * PipeReaderRec::kMaxLine) + ";w:\\n# ply 3\\n;eof");
+  ASSERT_TRUE(WaitFor([&] { return f.CommentMemo->toPlainText().contains("ply"); }, 5000));
+  const QStringList lines = f.CommentMemo->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0].size(), PipeReaderRec::kMaxLine);
+  EXPECT_EQ(FromQ(lines[1]), SubstituteText(CommonText::S_EngineLineCut, "65536"));
+  EXPECT_EQ(lines[2], "# ply 3");
 }
 
 // Moves entered on the board, then stepping through them: each step tells

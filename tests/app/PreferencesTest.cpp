@@ -235,7 +235,7 @@ TEST_F(PreferencesTest, NumbersTypedAndHandedIn) {
     d.MoveEd->setText("abc");
     d.BackEd->setText("99999999999");
     d.CastleRookMoveEd->setText(" -1");
-    d.CastleRookBackEd->setText("+70000");
+    d.CastleRookBackEd->setText("+99999");
     d.AutoplayEd->setText("12x");
     // Typed as a user types: the boxes refuse what passes their limits.
     for (QSpinBox *b : {d.AppFontSizeEd, d.FontSizeEd, d.LineLengthEd}) b->selectAll();
@@ -248,8 +248,8 @@ TEST_F(PreferencesTest, NumbersTypedAndHandedIn) {
   EXPECT_EQ(o.MoveDelay, 11);
   EXPECT_EQ(o.MoveBackDelay, 10);
   EXPECT_EQ(o.CastleRookMoveDelay, 0);
-  EXPECT_EQ(o.CastleRookMoveBackDelay, 65535);
-  EXPECT_EQ(F().Board->CastleRookMoveBackDelay(), 65535);
+  EXPECT_EQ(o.CastleRookMoveBackDelay, 100);
+  EXPECT_EQ(F().Board->CastleRookMoveBackDelay(), 100);
   EXPECT_EQ(F().Board->ReplayMoveDelay(), 11);
   EXPECT_EQ(F().Board->ReplayPauseDelay(), 250);
   EXPECT_EQ(o.AutoPlayDelay, 1200);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QMetaObject>
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -277,6 +278,40 @@ TEST_F(BoardTest, SlidesFollowTheirLegs) {
   EXPECT_EQ(c->Trace().legEnds[0], c->SquareToPixel(5, 1));
   EXPECT_EQ(c->Trace().legEnds[1], c->SquareToPixel(8, 1));
   EXPECT_EQ(c->Trace().sleptMs, 8 * 4 + 7 * 9);
+}
+
+// A slide runs without the event loop: the setters keep each step's pause
+// within kMaxStepDelay, so the longest slide on the largest built-in board
+// never asks for a longer one.
+TEST_F(BoardTest, StepDelaysAreClampedSoNoSlideHoldsTheWindow) {
+  int largest = 0;
+  for (int set = 1; set < 7; ++set)
+    if (PieceSetManO.SquareWidth(set) > PieceSetManO.SquareWidth(largest)) largest = set;
+  auto b = NewBoard("k7/8/8/8/8/8/8/B3K2R w K - 0 1");
+  b->SetPieceType(largest);
+  for (int asked : {65535, 99999}) {
+    b->SetMoveDelay(asked);
+    b->SetMoveBackDelay(asked);
+    b->SetCastleRookMoveDelay(asked);
+    b->SetCastleRookMoveBackDelay(asked);
+    b->SetReplayMoveDelay(asked);
+    b->SetReplayMoveBackDelay(asked);
+  }
+  EXPECT_EQ(b->MoveDelay(), kMaxStepDelay);
+  EXPECT_EQ(b->CastleRookMoveBackDelay(), kMaxStepDelay);
+  EXPECT_EQ(b->ReplayMoveBackDelay(), kMaxStepDelay);
+  int longest = 0;
+  onSleep_ = [&](int ms) { longest = std::max(longest, ms); };
+  b->DoMove(Move(*b, "a1h8"));  // corner to corner
+  b->TakeBack();
+  b->DoMove(Move(*b, "e1g1"));  // and the rook's own delays
+  b->TakeBack();
+  onSleep_ = nullptr;
+  EXPECT_GE(sleeps_, 2 * 7 * PieceSetManO.SquareWidth(largest) / 8);  // slides, not jumps
+  EXPECT_EQ(longest, kMaxStepDelay);
+  // Below zero is no delay.
+  b->SetMoveDelay(-1);
+  EXPECT_EQ(b->MoveDelay(), 0);
 }
 
 TEST_F(BoardTest, RedrawsOnlyWhatChanged) {

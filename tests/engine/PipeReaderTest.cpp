@@ -101,19 +101,29 @@ TEST(PipeReaderDispatch, DeliversCompleteLinesAndKeepsTheRestForTheNextChunk) {
   EXPECT_EQ(err.calls[0].error, 5);
 }
 
-TEST(PipeReaderDispatch, AFullBufferWithoutALineEndGoesAsOneLine) {
+// A full buffer without a line end holds a line longer than kMaxLine: its
+// start goes once, without a CR, and the thread is told to drop the rest.
+TEST(PipeReaderDispatch, ALineLongerThanTheLimitGoesCutOnce) {
   Fixture f;
   f.Fill(std::string(PipeReaderRec::kBufferSize - 1, 'x'), 100);
   PipeReaderDispatch(f.r);
   ASSERT_EQ(f.calls.size(), 1u);
-  EXPECT_EQ(f.calls[0].length, PipeReaderRec::kBufferSize - 1);
+  EXPECT_EQ(f.calls[0].length, PipeReaderRec::kMaxLine);
   EXPECT_EQ(f.r.count, 0);
-  // One byte short of full waits for its line end.
+  EXPECT_TRUE(f.r.dropping);
+  // A line of exactly kMaxLine bytes and its CR is whole.
   Fixture g;
-  g.Fill(std::string(PipeReaderRec::kBufferSize - 2, 'x'), 100);
+  g.Fill(std::string(PipeReaderRec::kMaxLine, 'x') + "\r", 100);
   PipeReaderDispatch(g.r);
-  EXPECT_TRUE(g.calls.empty());
-  EXPECT_EQ(g.r.count, PipeReaderRec::kBufferSize - 2);
+  ASSERT_EQ(g.calls.size(), 1u);
+  EXPECT_EQ(g.calls[0].length, PipeReaderRec::kMaxLine + 1);
+  EXPECT_FALSE(g.r.dropping);
+  // One byte short of full waits for its line end.
+  Fixture h;
+  h.Fill(std::string(PipeReaderRec::kBufferSize - 2, 'x'), 100);
+  PipeReaderDispatch(h.r);
+  EXPECT_TRUE(h.calls.empty());
+  EXPECT_EQ(h.r.count, PipeReaderRec::kBufferSize - 2);
 }
 
 TEST(PipeReaderDispatch, AThrowingCallbackIsShownAndTheChunkGoesOn) {

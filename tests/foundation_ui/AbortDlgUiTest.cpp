@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTextLayout>
 #include <QTimer>
 #include <memory>
 #include <stdexcept>
@@ -14,22 +15,6 @@
 #include "platform/UiHooks.h"
 
 namespace {
-
-// The widest line of the text word-wrapped to the width.
-qreal WidestWrappedLine(const QString &text, const QFont &font, int width) {
-  QTextLayout layout(text, font);
-  QTextOption opt;
-  opt.setWrapMode(QTextOption::WordWrap);
-  layout.setTextOption(opt);
-  layout.beginLayout();
-  qreal widest = 0;
-  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-    line.setLineWidth(width);
-    widest = std::max(widest, line.naturalTextWidth());
-  }
-  layout.endLayout();
-  return widest;
-}
 
 class AbortDlgUi : public ::testing::Test {
  protected:
@@ -150,23 +135,99 @@ TEST_F(AbortDlgUi, AClickWhileTheLoopRunsStopsItAndKeepsTheWorkDone) {
   ExpectRestored();
 }
 
-TEST_F(AbortDlgUi, KeepsItsDesignedSize) {
+// The designed size is where the dialog starts. The progress bracket has a
+// line of its own that shows whole, also when the dialog must grow for it;
+// the path before it is cut in the middle, keeping its start and its name.
+TEST_F(AbortDlgUi, ShowsTheProgressWholeAndElidesThePath) {
   dlg_.Show();
   dlg_.SetCaption("Importing...");
-  dlg_.SetMessage("/home/user/Schaak/Toernooien/wijk aan zee 1999 alle ronden met commentaar.pgn");
-  EXPECT_EQ(form_->size(), QSize(239, 95));
-  EXPECT_EQ(form_->Label1()->geometry(), QRect(8, 8, 225, 49));
-  EXPECT_EQ(form_->CancelBtn()->geometry(), QRect(82, 64, 75, 25));
+  EXPECT_EQ(form_->size(), TAbortDlg::kStartSize);
   EXPECT_TRUE(form_->CancelBtn()->isDefault());
-  uitest::Snapshot(form_, "AbortDlg");
-  // A path without blanks still wraps inside the label instead of running off.
-  const std::string path = "/home/user/Schaak/Toernooien/wijk_aan_zee_1999_alle_ronden.pgn";
-  dlg_.SetMessage(path);
-  EXPECT_EQ(form_->Label1()->text().toStdString(), path);
-  EXPECT_TRUE(form_->Label1()->wordWrap());
-  EXPECT_LE(WidestWrappedLine(form_->Label1()->text(), form_->Label1()->font(), 225), 225);
-  uitest::Snapshot(form_, "AbortDlgPath");
+  const QString progress = "[42%, 12345 Games]";
+  const std::string path = "/home/user/Schaak/Toernooien/wijk aan zee 1999/alle ronden met commentaar.pgn";
+  const QString head = QString::fromStdString(path + ", (3 of 12) -");
+  auto expectShown = [&](const char *shot) {
+    SCOPED_TRACE(shot);
+    const QLabel *l = form_->Label1();
+    const QStringList lines = l->text().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[1], progress);
+    // Cut in the middle: a start and an end of the text before the bracket.
+    const QStringList parts = lines[0].split(QChar(0x2026));
+    ASSERT_EQ(parts.size(), 2) << lines[0].toStdString();
+    EXPECT_TRUE(parts[0].size() > 3 && head.startsWith(parts[0])) << lines[0].toStdString();
+    EXPECT_TRUE(parts[1].size() > 3 && head.endsWith(parts[1])) << lines[0].toStdString();
+    // Every line fits the label, and the label and the button the dialog.
+    for (const QString &line : lines) EXPECT_LE(l->fontMetrics().horizontalAdvance(line), l->contentsRect().width());
+    EXPECT_GE(l->height(), l->sizeHint().height());
+    EXPECT_TRUE(form_->rect().contains(l->geometry()));
+    EXPECT_TRUE(form_->rect().contains(form_->CancelBtn()->geometry()));
+    EXPECT_FALSE(l->geometry().intersects(form_->CancelBtn()->geometry()));
+    uitest::Snapshot(form_, shot);
+  };
+  dlg_.SetMessage(path + ", (3 of 12) - " + progress.toStdString());
+  EXPECT_EQ(form_->size(), TAbortDlg::kStartSize);
+  expectShown("AbortDlgPath");
+  // A font twice as large: the dialog widens to the progress line.
+  QFont big = form_->font();
+  big.setPointSizeF(big.pointSizeF() * 2.5);
+  form_->setFont(big);
+  dlg_.SetMessage(path + ", (3 of 12) - " + progress.toStdString());
+  EXPECT_GT(form_->width(), TAbortDlg::kStartSize.width());
+  expectShown("AbortDlgLargeFont");
+  form_->setFont(QFont());
   dlg_.Hide();
+  // The next operation starts at the designed size again.
+  dlg_.Show();
+  dlg_.SetMessage("[7 Games]");
+  EXPECT_EQ(form_->size(), TAbortDlg::kStartSize);
+  EXPECT_EQ(form_->Label1()->text(), "[7 Games]");
+  dlg_.Hide();
+}
+
+// The window that was active when the dialog showed is active again when it
+// hides, and its focused widget has the keyboard again.
+TEST_F(AbortDlgUi, HidingGivesTheKeyboardBackToTheWindowActiveAtTheShow) {
+  auto *edit = new QLineEdit(main_.get());
+  edit->show();
+  main_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+  edit->setFocus();
+  ASSERT_TRUE(edit->hasFocus());
+  dlg_.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_));
+  EXPECT_FALSE(edit->hasFocus());
+  dlg_.Hide();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+  EXPECT_EQ(QApplication::activeWindow(), main_.get());
+  EXPECT_EQ(QApplication::focusWidget(), edit);
+
+  // A window the system activates the hidden dialog after all (shown and
+  // hidden before it was mapped): the keyboard goes back again.
+  QApplication::setActiveWindow(form_);
+  ASSERT_EQ(QApplication::activeWindow(), form_);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), main_.get());
+  EXPECT_EQ(QApplication::focusWidget(), edit);
+}
+
+// A file dialog closed just before the show leaves no window active yet: the
+// one active before it is meant.
+TEST_F(AbortDlgUi, AWindowClosedJustBeforeTheShowCountsAsTheOneBeforeIt) {
+  main_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+  auto fileDialog = std::make_unique<QWidget>();
+  fileDialog->show();
+  fileDialog->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(fileDialog.get()));
+  fileDialog->hide();
+  QApplication::setActiveWindow(nullptr);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(QApplication::activeWindow(), nullptr);
+  dlg_.Show();
+  dlg_.Hide();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+  EXPECT_EQ(QApplication::activeWindow(), main_.get());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QRegion>
 #include <QWidget>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -60,20 +61,22 @@ class TChessBoard : public QWidget {
   void SetColorAtTop(ColorT colour) { SetOrientation(colour); }
   KnightMoveT KnightMoves() const { return knightMoves_; }
   void SetKnightMoves(KnightMoveT k) { knightMoves_ = k; }
+  // The pauses of a slide step, clamped to 0..kMaxStepDelay. The replay
+  // pause is one pause between two slides.
   uint16_t MoveDelay() const { return moveDelay_; }
-  void SetMoveDelay(uint16_t ms) { moveDelay_ = ms; }
+  void SetMoveDelay(int ms) { moveDelay_ = StepDelay(ms); }
   uint16_t MoveBackDelay() const { return moveBackDelay_; }
-  void SetMoveBackDelay(uint16_t ms) { moveBackDelay_ = ms; }
+  void SetMoveBackDelay(int ms) { moveBackDelay_ = StepDelay(ms); }
   uint16_t ReplayMoveBackDelay() const { return replayMoveBackDelay_; }
-  void SetReplayMoveBackDelay(uint16_t ms) { replayMoveBackDelay_ = ms; }
+  void SetReplayMoveBackDelay(int ms) { replayMoveBackDelay_ = StepDelay(ms); }
   uint16_t ReplayPauseDelay() const { return replayPauseDelay_; }
   void SetReplayPauseDelay(uint16_t ms) { replayPauseDelay_ = ms; }
   uint16_t ReplayMoveDelay() const { return replayMoveDelay_; }
-  void SetReplayMoveDelay(uint16_t ms) { replayMoveDelay_ = ms; }
+  void SetReplayMoveDelay(int ms) { replayMoveDelay_ = StepDelay(ms); }
   uint16_t CastleRookMoveDelay() const { return castleRookMoveDelay_; }
-  void SetCastleRookMoveDelay(uint16_t ms) { castleRookMoveDelay_ = ms; }
+  void SetCastleRookMoveDelay(int ms) { castleRookMoveDelay_ = StepDelay(ms); }
   uint16_t CastleRookMoveBackDelay() const { return castleRookMoveBackDelay_; }
-  void SetCastleRookMoveBackDelay(uint16_t ms) { castleRookMoveBackDelay_ = ms; }
+  void SetCastleRookMoveBackDelay(int ms) { castleRookMoveBackDelay_ = StepDelay(ms); }
   BmpSizeT PieceType() const { return pieceType_; }
   // A set that is not registered raises ERangeError and changes nothing.
   void SetPieceType(int set);
@@ -242,6 +245,7 @@ class TChessBoard : public QWidget {
   void Show(const QRect &r);
   void ShowNow();
   void Sleep(int ms);
+  static uint16_t StepDelay(int ms) { return static_cast<uint16_t>(std::clamp(ms, 0, kMaxStepDelay)); }
 
   // Input.
   void Fire(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int file, int rank);
