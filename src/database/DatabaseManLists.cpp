@@ -68,7 +68,7 @@ int32_t ListRowsO::IndexOf(int32_t nr) const {
 void ListRowsO::Add(std::string key, int32_t nr) {
   if (rows_.size() >= static_cast<size_t>(INT32_MAX)) throw ERangeError("List is full");
   if (!sorted_) {
-    rows_.emplace_back(std::move(key), nr);
+    rows_.push_back({std::move(key), nr});
     return;
   }
   auto at = std::upper_bound(rows_.begin(), rows_.end(), key,

@@ -775,8 +775,8 @@ class PgnScanner {
       }
     }
     const std::string_view name(pair_.data(), nameEnd);
+    // Only read before the first move: a "[" after it begins the next game.
     if (name == "FEN") {
-      if (movesStarted_) return;  // a set-up after the first move is dropped
       if (!SetUp(std::string_view(pair_).substr(valueStart, valueEnd - valueStart))) {
         Error(kError, open, Offset() - 1);
         return;

@@ -138,11 +138,13 @@ void Utf8Scan::Feed(std::string_view s) {
     const size_t had = carry_.size();
     carry_.append(s.substr(0, 4 - had));
     const size_t n = Sequence(carry_, 0, complete);
-    if (n == 0 || (!complete && n < carry_.size())) {
+    if (n == 0) {
       invalid_ = true;
       return;
     }
-    if (!complete) return;  // still cut: the piece was shorter than the rest
+    // A sequence still cut took all of carry_: the piece was shorter than
+    // the rest.
+    if (!complete) return;
     multi_ = true;
     i = n - had;
     carry_.clear();

@@ -24,7 +24,9 @@
 #include "app/Forms.h"
 #include "app/Main.h"
 #include "appman/ChessAppMan.h"
+#include "board/ui/ChsBrds.h"
 #include "board/ui/PieceImages.h"
+#include "chess/Language.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
 #include "foundation/ui/ModalSeam.h"
@@ -88,6 +90,18 @@ inline int ChildProcesses() {
 inline std::string ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The user's move, in coordinates, made on the window's board.
+inline void BoardMove(TMainForm &f, const std::string &coord) {
+  PositionO p;
+  p.InitCopy(f.Game.CurrentPosition());
+  p.SetLanguage(LangEnglish);
+  MoveRec m;
+  ASSERT_TRUE(p.InterpretMove(coord, m)) << coord;
+  p.CompleteMove(m);
+  f.Board->EnterMove(m);
+  f.BoardMouseDown(Qt::LeftButton, Qt::NoModifier, m.ToFile(), m.ToRank());
 }
 
 // A games window that answers as a list of games 1..count in order.

@@ -112,6 +112,36 @@ TEST_F(ClockCommandsEngineTest, TimeControlGoesToTheManagerAndTheOptions) {
   EXPECT_EQ(dialogs, 0);
 }
 
+TEST_F(ClockCommandsEngineTest, ARefusedTimeControlIsRefusedDuringAGameToo) {
+  TMainForm &f = FormWithFakeEngine("eof");
+  TimeControlRec tc;
+  f.EngineMan.GetTimeControl(tc);
+  const TimeControlRec options = ChessApp.TimeControl;
+  apptest::BoardMove(f, "e2e4");
+  ASSERT_EQ(f.EngineMan.Engine()->Moves().Count(), 1);
+  Run("MTimeControl",
+      [](QDialog &d) {
+        auto *box = d.findChild<QSpinBox *>("BlitzMEd");
+        box->setRange(0, 50'000'000);
+        box->setValue(40'000'000);
+      },
+      "OKBtn");
+  EXPECT_EQ(messages, 1);
+  TimeControlRec after;
+  f.EngineMan.GetTimeControl(after);
+  EXPECT_EQ(after, tc);
+  EXPECT_EQ(ChessApp.TimeControl, options);
+  // The next game starts with the control the manager kept; the one
+  // message is the changed game's warning.
+  auto answers = Answer("OK");
+  f.Item("MNewGame")->trigger();
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(lastMessage, "Game has changed. Changes will be lost!");
+  EXPECT_EQ(f.Game.PathMoves().Count(), 0);
+  EXPECT_EQ(f.EngineMan.Engine()->Moves().Count(), 0);
+  EXPECT_EQ(f.EngineMan.Clock()->GetTimeControlRec(), tc);
+}
+
 TEST_F(ClockCommandsEngineTest, AdjustTimeSetsBothClocksOrNeither) {
   TMainForm &f = FormWithFakeEngine("eof");
   Run("MAdjustTime",

@@ -44,16 +44,7 @@ class EnginePlayTest : public ::testing::Test, public apptest::MainFixture {
   }
   std::string EngineFile() const { return dir().File("wcrafty.exe"); }
   // The user's move, in coordinates, on the board.
-  static void User(TMainForm &f, const std::string &text) {
-    PositionO p;
-    p.InitCopy(f.Game.CurrentPosition());
-    p.SetLanguage(LangEnglish);
-    MoveRec m;
-    ASSERT_TRUE(p.InterpretMove(text, m)) << text;
-    p.CompleteMove(m);
-    f.Board->EnterMove(m);
-    f.BoardMouseDown(Qt::LeftButton, Qt::NoModifier, m.ToFile(), m.ToRank());
-  }
+  static void User(TMainForm &f, const std::string &text) { apptest::BoardMove(f, text); }
   // The engine manager, the window's flag, the tick and the labels agree.
   static void ExpectPlay(TMainForm &f, bool playing, bool clocks) {
     EXPECT_EQ(f.EngineMan.IsPlaying(), playing);

@@ -172,16 +172,7 @@ TEST_F(EngineWindowTest, AnOverlongLineIsShownCutWithOneNote) {
 // Moves entered on the board, then stepping through them: each step tells
 // the manager, and nothing may reach a dead engine.
 void Step(TMainForm &f) {
-  for (const char *t : {"e2e4", "e7e5", "g1f3"}) {
-    MoveRec m;
-    PositionO p;
-    p.InitCopy(f.Game.CurrentPosition());
-    p.SetLanguage(LangEnglish);
-    ASSERT_TRUE(p.InterpretMove(t, m));
-    p.CompleteMove(m);
-    f.Board->EnterMove(m);
-    f.BoardMouseDown(Qt::LeftButton, Qt::NoModifier, m.ToFile(), m.ToRank());
-  }
+  for (const char *t : {"e2e4", "e7e5", "g1f3"}) apptest::BoardMove(f, t);
   ASSERT_EQ(f.Game.PathMoves().Count(), 3);
   f.SBPrevClick();
   f.SBFirstClick();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "chess/Language.h"
@@ -53,6 +54,28 @@ TEST(FenTest, EnPassantFieldAfterADoubleStep) {
   pos.BuildMove(5, 2, 5, 4, 0, m);
   pos.MakeMove(m);
   EXPECT_EQ(pos.GetFEN(), "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 3");
+}
+
+TEST(FenTest, EnPassantFileOnlyBesideAnEnemyPawn) {
+  const auto play = [](PositionO &pos, std::initializer_list<const char *> moves) {
+    for (const char *m : moves) {
+      MoveRec r;
+      pos.BuildMove(m[0] - 'a' + 1, m[1] - '0', m[2] - 'a' + 1, m[3] - '0', 0, r);
+      pos.MakeMove(r);
+    }
+  };
+  // Beside e4 stand White's own d4 pawn and nothing: no file, and the
+  // position is the one reached without the double step.
+  PositionO own;
+  play(own, {"d2d4", "d7d5", "e2e4"});
+  EXPECT_EQ(own.GetFEN(), "rnbqkbnr/ppp1pppp/8/3p4/3PP3/8/PPP2PPP/RNBQKBNR b KQkq - 0 2");
+  PositionO set;
+  ASSERT_TRUE(set.SetFEN("rnbqkbnr/ppp1pppp/8/3p4/3PP3/8/PPP2PPP/RNBQKBNR b KQkq - 0 2"));
+  EXPECT_TRUE(own.SameAs(set));
+  // Beside f5 stands White's e5 pawn: the file stays.
+  PositionO enemy;
+  play(enemy, {"e2e4", "d7d5", "e4e5", "f7f5"});
+  EXPECT_EQ(enemy.GetFEN(), "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3");
 }
 
 TEST(FenTest, LenientForms) {

@@ -379,6 +379,18 @@ TEST(GameTreeTest, MainLineRulesAndMakeMainLine) {
   g.SetMainLineRule(2);
   g.MainLineMoves();
   EXPECT_EQ(g.MainLine().At(1).ToText(mtCoordinate), "d2d4");
+
+  // A first move below the current node that is not of the main line loses
+  // the kind variation mode gave it.
+  GameO v;
+  Load(v, "1. e4 e5 *");
+  ASSERT_TRUE(v.GoForward(1));
+  ASSERT_TRUE(v.GoForward(1));
+  v.SetVariationMode(true);
+  ASSERT_EQ(v.AddMove(Move(v, "Nf3"), amInsert, nullptr, 1)->lineKind, lkEditorVariation);
+  v.MakeMainLine();
+  EXPECT_EQ(v.Child(1)->lineKind, lkVariation);
+  EXPECT_TRUE(v.AtMainLineEnd());
 }
 
 TEST(GameTreeTest, TheNodeCounterEndsAt65535) {

@@ -182,6 +182,15 @@ TEST(PgnReadTest, VariationReturnsToTheMoveItWasAnAlternativeTo) {
   EXPECT_EQ(TreeText(*r.game), "e2e4 (d2d4 d7d5) e7e5");
 }
 
+TEST(PgnReadTest, ControlCharactersBecomeBlanks) {
+  // In tag values, escaped or not; a tab in a ";" comment.
+  Read r = ReadText("[Event \"a\x01" "b\\\x02" "c\"]\n[Site \"x\ty\"]\n\n1. e4 ; one\ttwo\n1... e5 *");
+  ASSERT_TRUE(r.ok) << r.result.message;
+  EXPECT_EQ(r.game->GetTag("Event"), "a b c");
+  EXPECT_EQ(r.game->GetTag("Site"), "x y");
+  EXPECT_EQ(TreeText(*r.game), "e2e4 {one two} e7e5");
+}
+
 TEST(PgnReadTest, ResultFromTokenOrTag) {
   Read r = ReadText("[Result \"1-0\"]\n1. e4 e5");
   ASSERT_TRUE(r.ok);

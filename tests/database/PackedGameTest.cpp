@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "MailboxTestUtil.h"
+#include "chess/Games.h"
+#include "chess/ParsePGN.h"
+#include "chess/Posns.h"
+#include "database/QZGamePlayer.h"
 #include "database/QZUtils.h"
 #include "platform/Errors.h"
 
@@ -53,6 +58,35 @@ void Drain(QZGameManagerO &gm, uint32_t length) {
   EXPECT_FALSE(gm.PeekMoveByte(b));
   gm.TagCount();
   gm.GetResult();
+}
+
+std::vector<Move2> MainLine(QZGamePlayerO &pl) {
+  std::vector<Move2> line;
+  pl.GoToStart();
+  while (pl.Forward(1)) line.push_back(pl.Entry(pl.CurrentEntry()).move);
+  return line;
+}
+
+// A block the player reads: the movetext writer reads it too, and the chess
+// core plays the text again, every move legal, with the player's plies and
+// main line.
+void ExpectReplays(QZGamePlayerO &pl, const std::string &movetext) {
+  PositionO start;
+  pl.StartPosition().ToPositionO(start);
+  const std::string text = "[SetUp \"1\"]\n[FEN \"" + start.GetFEN() + "\"]\n" + movetext;
+  GameO g;
+  ParseResultT result;
+  ASSERT_TRUE(g.ReadFromString(text, LangEnglish, result)) << result.message << "\n" << text;
+  EXPECT_EQ(g.IllegalCount(), 0) << text;
+  EXPECT_EQ(static_cast<uint32_t>(g.Nodes().Count()), pl.EntryCount()) << text;
+  g.MainLineMoves();
+  const std::vector<Move2> line = MainLine(pl);
+  ASSERT_EQ(static_cast<size_t>(g.MainLine().Count()), line.size()) << text;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const MoveRec &m = g.MainLine().At(static_cast<int>(i) + 1);
+    EXPECT_EQ(SquareNumber(m.fromFile, m.fromRank), line[i].FromSquare()) << text;
+    EXPECT_EQ(SquareNumber(m.toFile, m.toRank), line[i].ToSquare()) << text;
+  }
 }
 
 }  // namespace
@@ -424,33 +458,75 @@ TEST(PackedGame, AttachRefusesDamagedBlocks) {
 }
 
 TEST(PackedGame, RandomDamageNeverReadsOutside) {
+  // A set-up where many moves the generator offers are not legal (White's
+  // bishop and knight, Black's knight pinned), so that a damaged index often
+  // names one.
+  const std::string fen = "7k/6np/4r1p1/8/1b6/8/3BNPP1/Q3K3 w - - 0 30";
+  MailboxPos pos = mbtest::Fen(fen);
+  CompactPosition cp;
+  pos.ToCompact(cp);
   QZGameManagerO gm;
   gm.Reset();
-  gm.SetTagText("[Event \"e\"][Result \"1-0\"]");
+  gm.SetTagText("[Event \"e\"][Result \"1-0\"][SetUp \"1\"][FEN \"" + fen + "\"]");
+  gm.SetStartPosition(cp);
+  const char *const moves[][2] = {{"g2", "g4"}, {"h7", "h6"}, {"f2", "f3"},
+                                  {"g6", "g5"}, {"a1", "b2"}, {"h6", "h5"}};
   for (int i = 0; i < 6; ++i) {
-    gm.AppendIndexedMove(i + 1);
+    gm.AppendIndexedMove(IndexOf(pos, moves[i][0], moves[i][1]));
     gm.AppendComment("comment " + std::to_string(i));
     gm.AppendNAG(i);
   }
   gm.EndGame();
   GameBuffer good;
   ASSERT_TRUE(gm.Pack(good));
+  QZGamePlayerO whole;
+  ASSERT_TRUE(whole.Attach(good));
+  const std::vector<Move2> goodLine = MainLine(whole);
+  ASSERT_EQ(goodLine.size(), 6u);
+  const uint32_t streamEnd = U32(good, 5);
   std::mt19937 rng(102);
   QZGameManagerO r;
-  int attached = 0;
+  int attached = 0, replayed = 0, sameMoves = 0;
   for (int round = 0; round < 3000; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
     // A copy of exactly the block's length, so that a sanitizer sees any
     // read beyond it.
     const uint32_t length = round % 7 == 0 ? rng() % good.length : good.length;
     GameBuffer b;
     SizeGameBuffer(b, length);
     std::copy(good.bytes.get(), good.bytes.get() + length, b.bytes.get());
-    for (int k = 1 + rng() % 3; k > 0 && length > 0; --k)
-      b.bytes[rng() % length] = static_cast<uint8_t>(rng());
-    if (!r.Attach(b)) continue;
-    ++attached;
-    Drain(r, length);
+    uint32_t firstDamaged = length;
+    for (int k = 1 + rng() % 3; k > 0 && length > 0; --k) {
+      const uint32_t at = rng() % length;
+      b.bytes[at] = static_cast<uint8_t>(rng());
+      firstDamaged = std::min(firstDamaged, at);
+    }
+    // Refused, or every reader takes the same game.
+    const bool taken = r.Attach(b);
+    if (taken) {
+      ++attached;
+      Drain(r, length);
+    }
+    QZGamePlayerO pl;
+    const bool read = pl.Attach(b);
+    std::string text;
+    ASSERT_EQ(WriteGamePGN(b, false, text), read);
+    if (!read) {
+      ASSERT_TRUE(text.empty());
+      continue;
+    }
+    ASSERT_TRUE(taken);
+    ++replayed;
+    ExpectReplays(pl, text);
+    // Damage past the move stream leaves the moves as they were.
+    if (length == good.length && firstDamaged >= streamEnd) {
+      ++sameMoves;
+      EXPECT_EQ(MainLine(pl), goodLine);
+    }
     if (HasFailure()) return;
   }
-  EXPECT_GT(attached, 100);
+  EXPECT_GT(attached, 1000);
+  EXPECT_GT(sameMoves, 500);
+  // Blocks whose header or moves were hit and that still read.
+  EXPECT_GT(replayed - sameMoves, 100);
 }
