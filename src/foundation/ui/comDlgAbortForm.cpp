@@ -77,6 +77,9 @@ void TAbortDlg::HideForm() {
   // Enabled before the dialog goes, so the window can take the keyboard.
   EnableOtherWindows();
   hide();
+  // A dialog hidden before the window system finished showing it can stay
+  // the window the keys are sent to; without its native window it cannot.
+  destroy();
   setWindowTitle(QString());
   GiveBackKeyboard();
 }
