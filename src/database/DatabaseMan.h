@@ -177,7 +177,8 @@ class DatabaseO {
   ExportResult ExportGameList(const std::string &fileName, int s, AbortDlgO *progress, int *err = nullptr);
   // The importer's game callback: the new game's number, or 0. counted:
   // the move count and move flags the new game's descriptor takes.
-  int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress, const GameDescriptor *counted = nullptr);
+  int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress,
+                             const GameDescriptor *counted = nullptr);
 
   // The key set from the program's defaults (the root alone without
   // defaults), opened with its key view; existing games stay unkeyed.

@@ -168,7 +168,8 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
   return r;
 }
 
-int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress, const GameDescriptor *counted) {
+int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress,
+                                      const GameDescriptor *counted) {
   const int32_t n = StoreGame(-1, buf, counted);
   if (n == 0) return 0;
   if (hasKeys_) {
