@@ -236,29 +236,31 @@ MaterialCount CountMen(const SquareRec (&board)[64]) {
   return mc;
 }
 
-// A side holds at most 8 pawns, and every piece beyond the initial set
-// (one queen, two rooks, bishops, knights) stands for a promoted pawn.
-bool SideMaterialOk(const int (&n)[7]) {
-  if (n[pKing] != 1 || n[pPawn] > 8) return false;
+// A side holds one king and at most 8 pawns, and every piece beyond the
+// initial set (one queen, two rooks, bishops, knights) stands for a
+// promoted pawn.
+SetupFault SideMaterialFault(const int (&n)[7]) {
+  if (n[pKing] != 1) return SetupFault::Kings;
   auto extra = [](int have, int initial) { return have > initial ? have - initial : 0; };
   const int promoted = extra(n[pQueen], 1) + extra(n[pRook], 2) + extra(n[pBishop], 2) + extra(n[pKnight], 2);
-  return n[pPawn] + promoted <= 8;
+  return n[pPawn] > 8 || n[pPawn] + promoted > 8 ? SetupFault::TooManyMen : SetupFault::None;
 }
 
 }  // namespace
 
-bool BasePositionO::CheckSideMaterial(int colour) const {
+SetupFault BasePositionO::SideFault(int colour) const {
   CheckPlayerColour(colour);
   const MaterialCount mc = CountMen(board_);
-  if (!SideMaterialOk(mc.n[colour])) return false;
+  if (const SetupFault f = SideMaterialFault(mc.n[colour]); f != SetupFault::None) return f;
   for (int side = 0; side < 2; ++side)
-    if (castling_[colour][side] && !CastlingPiecesInPlace(colour, side)) return false;
-  return true;
+    if (castling_[colour][side] && !CastlingPiecesInPlace(colour, side)) return SetupFault::Castling;
+  return SetupFault::None;
 }
 
-bool BasePositionO::IsLegalSetup() const {
+SetupFault BasePositionO::SetupFaultOf() const {
   CountMen(board_);  // raises on a square with an invalid colour
-  return CheckSideMaterial(cWhite) && CheckSideMaterial(cBlack);
+  const SetupFault white = SideFault(cWhite);
+  return white != SetupFault::None ? white : SideFault(cBlack);
 }
 
 bool BasePositionO::IsPawnBeforePromotion(int file, int rank) const {

@@ -51,6 +51,9 @@ constexpr int IndexRank(int index) { return index % 8 + 1; }
 void CheckBoardSquare(int file, int rank);
 void CheckPlayerColour(int colour);
 
+// Why a set-up is refused, in the order the checks run.
+enum class SetupFault : std::uint8_t { None, Unreadable, Kings, TooManyMen, Castling, Check };
+
 struct SquareRec {
   std::uint8_t colour = cNone;
   std::uint8_t piece = pNone;
@@ -101,8 +104,11 @@ class BasePositionO {
   bool IsStartPosition() const;
   bool CastlingPiecesInPlace(int colour, int side) const;
   // Plausibility of one side's men (see IsLegalSetup).
-  bool CheckSideMaterial(int colour) const;
-  bool IsLegalSetup() const;
+  bool CheckSideMaterial(int colour) const { return SideFault(colour) == SetupFault::None; }
+  bool IsLegalSetup() const { return SetupFaultOf() == SetupFault::None; }
+  // The first of Kings, TooManyMen, Castling that fails, White's side first; None.
+  SetupFault SetupFaultOf() const;
+  SetupFault SideFault(int colour) const;
   bool IsPawnBeforePromotion(int file, int rank) const;
   bool IsEnPassantVictim(int file, int rank) const;
   void NullMove(MoveRec &move) const;

@@ -27,6 +27,21 @@ std::string Join(const std::string &a, const std::string &b) {
   return a + " " + b;
 }
 
+std::string FaultText(SetupFault fault) {
+  switch (fault) {
+    case SetupFault::Kings:
+      return CommonText::S_FenKings;
+    case SetupFault::TooManyMen:
+      return CommonText::S_FenTooManyMen;
+    case SetupFault::Castling:
+      return CommonText::S_FenCastling;
+    case SetupFault::Check:
+      return CommonText::S_FenCheck;
+    default:
+      return CommonText::S_FenNotReadable;
+  }
+}
+
 struct ResultToken {
   const char *text;
   std::uint8_t code;
@@ -225,7 +240,8 @@ void PGNParserO::ReadSetUp(GameO &game, const TagSpan &fen) {
   PositionO start;
   start.SetLanguage(language_);
   // The reader refuses impossible set-ups; such a game cannot be read.
-  if (!start.SetFEN(header.GetTag("FEN"))) FailAt(std::string(), fen.start, fen.length);
+  if (const SetupFault fault = start.SetFENFault(header.GetTag("FEN")); fault != SetupFault::None)
+    FailAt(SubstituteText(CommonText::S_FenTagImpossible, FaultText(fault)), fen.start, fen.length);
   game.SetStartPosition(&start);
   header.SetTag("SetUp", "1");
 }
@@ -404,8 +420,9 @@ void PGNParserO::ReadMove(GameO &game, VariationState &state) {
   if (!position_.InterpretMove(token, move))
     Fail(SubstituteText(CommonText::S_CouldNotInterpreteMove, token), length);
   // A game ends at move 255, and at the node limit.
-  if ((position_.SideToMove() == cBlack && position_.MoveNumber() == 255) ||
-      game.NodeCounter() >= GameO::kMaxNodeNumber)
+  if (position_.SideToMove() == cBlack && position_.MoveNumber() == 255)
+    Fail(CommonText::S_LastMoveNumber, length);
+  if (game.NodeCounter() >= GameO::kMaxNodeNumber)
     Fail(SubstituteText(CommonText::S_CouldNotInterpreteMove, token), length);
   position_.CompleteMove(move);
   position_.MakeMove(move);

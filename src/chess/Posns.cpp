@@ -133,8 +133,9 @@ void PositionO::FillMove(MoveRec &move) {
   CompleteMove(move);
 }
 
-bool PositionO::IsValid() {
-  return pos_.IsLegalSetup() && !rules_.IsInCheck(OppositeSide(pos_.SideToMove()));
+SetupFault PositionO::Fault() {
+  if (const SetupFault f = pos_.SetupFaultOf(); f != SetupFault::None) return f;
+  return rules_.IsInCheck(OppositeSide(pos_.SideToMove())) ? SetupFault::Check : SetupFault::None;
 }
 
 void PositionO::EnablePicker() {
@@ -351,19 +352,22 @@ bool PositionO::ReadEpdOps(InputO &in) {
   }
 }
 
-bool PositionO::SetFromText(const std::string &text, bool epd) {
+SetupFault PositionO::SetFromText(const std::string &text, bool epd) {
   PositionO fresh;
   fresh.SetLanguage(language_);
   InputO in;
   in.InitString(Trim(text));
-  if (!fresh.ReadText(in, epd) || !fresh.IsValid()) return false;
+  if (!fresh.ReadText(in, epd)) return SetupFault::Unreadable;
+  if (const SetupFault f = fresh.Fault(); f != SetupFault::None) return f;
   Assign(fresh);
-  return true;
+  return SetupFault::None;
 }
 
-bool PositionO::SetFEN(const std::string &text) { return SetFromText(text, false); }
+bool PositionO::SetFEN(const std::string &text) { return SetFromText(text, false) == SetupFault::None; }
 
-bool PositionO::SetEPD(const std::string &text) { return SetFromText(text, true); }
+SetupFault PositionO::SetFENFault(const std::string &text) { return SetFromText(text, false); }
+
+bool PositionO::SetEPD(const std::string &text) { return SetFromText(text, true) == SetupFault::None; }
 
 const std::string &PositionO::EpdOpName(int i) const {
   CheckRange(i, 1, EpdOpCount(), "EPD operation index out of range");

@@ -71,7 +71,9 @@ class PositionO {
   void FillMove(MoveRec &move);
 
   // A plausible set-up whose side not to move is not in check.
-  bool IsValid();
+  bool IsValid() { return Fault() == SetupFault::None; }
+  // What makes the set-up invalid (not Unreadable), or None.
+  SetupFault Fault();
   std::uint8_t GameState() { return rules_.GameState(); }
   bool IsLegalMove(int fromFile, int fromRank, int toFile, int toRank, bool &promotionNeeded) {
     return rules_.IsLegalMove(fromFile, fromRank, toFile, toRank, promotionNeeded);
@@ -156,6 +158,8 @@ class PositionO {
   // the set-up rules refuse, answers false and leaves this position as it
   // was. Setting a FEN clears the EPD operations.
   bool SetFEN(const std::string &text);
+  // The same, answering why a text is refused (None when it was set).
+  SetupFault SetFENFault(const std::string &text);
   std::string GetFEN() const;
   bool SetEPD(const std::string &text);
   std::string GetEPD() const;
@@ -177,7 +181,7 @@ class PositionO {
   // The four position fields, then the counters (FEN) or the operations.
   bool ReadText(InputO &in, bool epd);
   // Reads into a fresh position and takes it only when it reads and is valid.
-  bool SetFromText(const std::string &text, bool epd);
+  SetupFault SetFromText(const std::string &text, bool epd);
   bool ReadEpdOps(InputO &in);
   std::string PositionFields() const;
 

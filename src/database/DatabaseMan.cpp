@@ -834,7 +834,7 @@ bool DatabaseO::PgnTextToBuffer(const std::string &text, GameBuffer &buf) {
 // Names first, then the record with its descriptor and its index entry
 // (the store's order), the booster last: a refusal before the record leaves
 // the count and every game as they were.
-int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
+int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf, const GameDescriptor *counted) {
   GameDescriptor d;
   SearchBoosterO::Names old;
   if (n > 0) {
@@ -845,6 +845,7 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf) {
     ui::ShowMessage(CommonText::S_CouldNotParseGame);
     return 0;
   }
+  if (counted) d.TakeCounts(*counted);
   if (!NamesStored(text_.reader, d)) return 0;
   int32_t nr = n;
   if (n > 0) {

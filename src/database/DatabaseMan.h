@@ -216,8 +216,10 @@ class DatabaseO {
   // touched. ERangeError for a slot not in use, before anything is written.
   ExportResult ExportGameList(const std::string &fileName, int s, AbortDlgO *progress, int *err = nullptr,
                               ReportO *report = nullptr);
-  // The importer's game callback: the new game's number, or 0.
-  int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress);
+  // The importer's game callback: the new game's number, or 0. counted:
+  // the move count and move flags the new game's descriptor takes.
+  int32_t AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress,
+                             const GameDescriptor *counted = nullptr);
 
   // The key set from the program's defaults (the root alone without
   // defaults), opened with its key view; existing games stay unkeyed.
@@ -409,7 +411,7 @@ class DatabaseO {
   // Builds the booster, says once how many games it had to leave out.
   void BuildBooster();
   bool OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report);
-  int32_t StoreGame(int32_t n, const GameBuffer &buf);
+  int32_t StoreGame(int32_t n, const GameBuffer &buf, const GameDescriptor *counted = nullptr);
   void BoosterRefused();
   bool ReadPgnText(int32_t n, uint8_t option, bool wrap, bool lineBreaks, std::string &out);
   bool ImportOne(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,

@@ -168,8 +168,9 @@ PGNImportResult DatabaseO::ImportPgnFile(const std::string &fileName, AbortDlgO 
   return r;
 }
 
-int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress) {
-  const int32_t n = StoreGame(-1, buf);
+int32_t DatabaseO::AddAndClassifyGame(const GameBuffer &buf, AbortDlgO *progress,
+                                      const GameDescriptor *counted) {
+  const int32_t n = StoreGame(-1, buf, counted);
   if (n == 0) return 0;
   if (hasKeys_) {
     // The key files name the game: it reaches the disk first.
@@ -240,13 +241,17 @@ bool DatabaseO::ImportFromDatabase(const std::string &fileName, AbortDlgO *progr
     if (!source.GameIsDeleted(i)) {
       // A source game that cannot be read (its store has said so) or one
       // this database refuses ends the import.
-      bool read = false;
-      if (!convert) {
+      GameDescriptor counted;
+      bool read = source.games_.ReadDescriptor(i, counted);
+      if (read && !convert) {
         read = source.GetGameBuffer(i, buf);
-      } else if (const std::string text = source.GetPgnText(i, 0, false, false); !text.empty()) {
-        read = PgnTextToBuffer(dbtext::TextInEncoding(text, encoding_), buf);
+      } else if (read) {
+        const std::string text = source.GetPgnText(i, 0, false, false);
+        read = !text.empty() && PgnTextToBuffer(dbtext::TextInEncoding(text, encoding_), buf);
       }
-      if (!read || AddAndClassifyGame(buf, nullptr) == 0) importStopped_ = true;
+      // A stored game's text holds no move count or flags: the copy keeps
+      // the source's, so lists and searches find it as they find the source.
+      if (!read || AddAndClassifyGame(buf, nullptr, &counted) == 0) importStopped_ = true;
     }
     if (importStopped_) break;
     done = i;

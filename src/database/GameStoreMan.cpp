@@ -96,8 +96,7 @@ bool BuildGameDescriptor(const GameBuffer &game, QZGameManagerO &reader, IndexMa
   const int moves = movesTag.empty() && sum.known ? sum.moves : StrToIntDef(movesTag, 0);
   d.moves = static_cast<uint8_t>(std::clamp(moves, 0, 255));
 
-  d.flags &= static_cast<uint8_t>(~(GameDescriptor::gfMate | GameDescriptor::gfCheck |
-                                    GameDescriptor::gfStalemate | GameDescriptor::gfComments));
+  d.flags &= static_cast<uint8_t>(~GameDescriptor::kMoveFlags);
   std::string qv = tag("QVFlags");
   if (qv.empty() && sum.known)
     qv = {sum.mate ? '1' : '0', sum.check ? '1' : '0', sum.stalemate ? '1' : '0', sum.comments ? '1' : '0'};

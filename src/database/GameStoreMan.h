@@ -29,6 +29,8 @@ struct GameDescriptor {
     gfStalemate = 64,
     gfComments = 128,
   };
+  // What the moves give rather than the tags.
+  static constexpr uint8_t kMoveFlags = gfMate | gfCheck | gfStalemate | gfComments;
   // Field offsets on file.
   static constexpr size_t kFlags = 0, kWhite = 1, kBlack = 5, kEventSite = 9, kAnnotator = 13, kYear = 17,
                           kWhiteElo = 19, kBlackElo = 21, kMoves = 23, kEco = 24, kReserved = 28;
@@ -56,6 +58,11 @@ struct GameDescriptor {
     moves = p[kMoves];
     eco = le::GetU32(p + kEco);
     std::memcpy(reserved.data(), p + kReserved, reserved.size());
+  }
+  // The move count and move flags of another descriptor of the same game.
+  void TakeCounts(const GameDescriptor &from) {
+    moves = from.moves;
+    flags = static_cast<uint8_t>((flags & ~kMoveFlags) | (from.flags & kMoveFlags));
   }
   bool operator==(const GameDescriptor &) const = default;
 };

@@ -445,6 +445,11 @@ bool IndexStoreO::HoldSortedIds() {
   return held_ && heldSortedValid_;
 }
 
+void IndexStoreO::SortedReadFailed(int err) const {
+  ui::ShowMessage(
+      files::FailureText("IndexStoreO.GetSortedIndex failed reading sorted_file", sortedName_, err));
+}
+
 bool IndexStoreO::ReadSortedId(int32_t i, uint32_t &id) {
   uint8_t b[4];
   id = 0;
@@ -454,13 +459,17 @@ bool IndexStoreO::ReadSortedId(int32_t i, uint32_t &id) {
     id = heldSorted_[static_cast<size_t>(i - 1)];
     if (id >= 1 && id <= static_cast<uint32_t>(count_)) return true;
     id = 0;
-    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    SortedReadFailed(0);
     return false;
   }
-  if (i < 1 || i > SortedCount() || !sortedFile_.ReadAt(static_cast<uint64_t>(i - 1) * 4, b, 4) ||
-      (id = le::GetU32(b)) < 1 || id > static_cast<uint32_t>(count_)) {
+  const bool inside = i >= 1 && i <= SortedCount();
+  if (!inside || !sortedFile_.ReadAt(static_cast<uint64_t>(i - 1) * 4, b, 4)) {
+    SortedReadFailed(inside ? sortedFile_.Error() : 0);
+    return false;
+  }
+  if ((id = le::GetU32(b)) < 1 || id > static_cast<uint32_t>(count_)) {
     id = 0;
-    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    SortedReadFailed(0);
     return false;
   }
   return true;
@@ -478,7 +487,7 @@ std::vector<uint32_t> IndexStoreO::SortedIds() {
   if (n <= 0) return ids;
   std::vector<uint8_t> bytes(static_cast<size_t>(n) * 4);
   if (!sortedFile_.ReadAt(0, bytes.data(), bytes.size())) {
-    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    SortedReadFailed(sortedFile_.Error());
     return ids;
   }
   ids.resize(static_cast<size_t>(n));
@@ -801,7 +810,7 @@ bool IndexStoreO::UpdateSortedIndex() {
       return false;
     }
     failed = true;
-    ui::ShowMessage("IndexStoreO.GetSortedIndex failed reading sorted_file");
+    SortedReadFailed(sortedReader.failed() ? sortedFile_.Error() : 0);
     return false;
   });
   RunWriter writer(sorted.File());

@@ -105,6 +105,9 @@ class IndexStoreO {
   bool HeldSortedIdsValid();
   bool UpdateHeldSortedIndex();
   bool WriteWaitingNames();
+  // The message of a sorted id that could not be read (err) or is out of
+  // range (0: the file is damaged).
+  void SortedReadFailed(int err) const;
 
   bool open_ = false;
   int32_t count_ = 0;

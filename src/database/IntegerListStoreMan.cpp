@@ -4,11 +4,8 @@
 
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/UiHooks.h"
-
-namespace {
-void ReadFailed() { ui::ShowMessage("BucketStoreManO.GetBucket failed"); }
-}  // namespace
 
 void IntegerListStoreManO::ListBucket::ToBytes(uint8_t *p) const {
   le::PutU32(p, next);
@@ -48,6 +45,10 @@ void IntegerListStoreManO::CloseAndDelete() {
   cacheMode_ = false;
   lastBucket_.Init();
   BucketStoreManO::CloseAndDelete();
+}
+
+void IntegerListStoreManO::ReadFailed() const {
+  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", FileName(), 0));
 }
 
 bool IntegerListStoreManO::ReadList(uint32_t n, ListBucket &b) {

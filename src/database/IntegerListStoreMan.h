@@ -55,6 +55,8 @@ class IntegerListStoreManO : public BucketStoreManO {
   bool TryGet(uint32_t list, int32_t i, uint32_t &value);
   bool LoadListBucket(uint32_t list, int32_t i);
   bool ChainTooLong(int64_t &steps);
+  // The read message for damage the buckets show: a bad count, a loop.
+  void ReadFailed() const;
   bool AddCached(uint32_t list, uint32_t value, uint32_t &last);
   bool AddDirect(uint32_t list, uint32_t value, uint32_t &last);
 

@@ -153,9 +153,8 @@ bool KeyTreeO::UnloadFromMemory() {
 // ---------------------------------------------------------------------------
 // The loaded node
 
-// A link that loops or points past its file: the message of a failed read.
-bool KeyTreeO::Damaged() {
-  ui::ShowMessage("BucketStoreManO.GetBucket failed");
+bool KeyTreeO::Damaged(const BucketStoreManO &file) {
+  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", file.FileName(), 0));
   return false;
 }
 
@@ -403,7 +402,7 @@ bool KeyTreeO::RecountUp(uint32_t node) {
   const uint32_t count = NodeCount();
   uint32_t n = node;
   for (uint32_t steps = 0; n != 0; ++steps) {
-    if (!ValidNode(n) || steps >= count) return Damaged();
+    if (!ValidNode(n) || steps >= count) return Damaged(nodes_);
     uint64_t total = static_cast<uint32_t>(CountOf(n, &KeyNodeRec::games, gls_));
     const int children = CountOf(n, &KeyNodeRec::children, kls_);
     const uint32_t childList = Rec().children;
@@ -436,7 +435,7 @@ bool KeyTreeO::Walk(std::vector<uint32_t> &order, std::vector<uint32_t> *depths,
     const Item it = stack.back();
     stack.pop_back();
     // A node met twice means a children list that loops back.
-    if (seen[it.node]) return Damaged();
+    if (seen[it.node]) return Damaged(kls_);
     seen[it.node] = true;
     order.push_back(it.node);
     if (depths) depths->push_back(it.depth);
@@ -453,7 +452,7 @@ bool KeyTreeO::Walk(std::vector<uint32_t> &order, std::vector<uint32_t> *depths,
       stack.push_back({*k, it.depth + 1, it.node});
     }
   }
-  return sound || Damaged();
+  return sound || Damaged(kls_);
 }
 
 bool KeyTreeO::RecountAll() {
@@ -507,10 +506,10 @@ bool KeyTreeO::UpdateSiblingIndexes() {
   const uint32_t count = NodeCount();
   uint32_t n = current_;
   for (uint32_t steps = 0; n != kRoot; ++steps) {
-    if (steps >= count) return Damaged();
+    if (steps >= count) return Damaged(nodes_);
     if (!Load(n)) return false;
     const uint32_t p = Rec().parent;
-    if (!ValidNode(p)) return Damaged();
+    if (!ValidNode(p)) return Damaged(nodes_);
     if (!Load(p)) return false;
     const int i = Rec().children == 0 ? 0 : kls_.IndexOf(Rec().children, n);
     if (i >= 1 && i <= 255) {
@@ -648,7 +647,7 @@ bool KeyTreeO::ExportText(const std::string &fileName) {
     const uint32_t child = ChildNode(top.nextChild++);
     // A children list that loops back would never end.
     if (!ValidNode(child) || ++written > count) {
-      ok = Damaged();
+      ok = Damaged(kls_);
       break;
     }
     current_ = child;

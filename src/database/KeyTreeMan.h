@@ -171,7 +171,8 @@ class KeyTreeO {
   bool RebuildGameIndex();
   bool CheckSet(uint32_t gameCount);
   void CloseAll();
-  static bool Damaged();
+  // A link that loops or points past its file: the read message naming file.
+  static bool Damaged(const BucketStoreManO &file);
 
   uint32_t NodeOfRecord(uint32_t record);
 

@@ -6,6 +6,7 @@
 #include "database/KeyStoreMan.h"
 #include "platform/Bytes.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/UiHooks.h"
 #include "platform/Win1252.h"
 
@@ -108,7 +109,9 @@ void PosStoreManO::UnloadAll() {
 }
 
 bool PosStoreManO::Damaged() {
-  if (!damageShown_) ui::ShowMessage("BucketStoreManO.GetBucket failed");
+  // The links run through the records' file.
+  if (!damageShown_)
+    ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", pos_.FileName(), 0));
   damageShown_ = true;
   return false;
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -18,6 +19,7 @@
 #include "chess/PrintPGN.h"
 #include "foundation/CommonText.h"
 #include "foundation/GenText.h"
+#include "foundation/MyUtils.h"
 #include "foundation/ui/QtStr.h"
 #include "platform/IniFile.h"
 
@@ -353,6 +355,24 @@ TEST_F(ClipboardTest, PasteRetryAndAbort) {
   EXPECT_EQ(f.Board->GetFEN(), f.Game.StartPosition().GetFEN());
 }
 
+TEST_F(ClipboardTest, AnImpossibleFenTagIsNamedWithItsReason) {
+  // Black's long castling right without the a8 rook.
+  const std::string fen = "4k2r/8/8/8/8/8/8/4K3 w kq - 0 1";
+  SetClip("[White \"Study\"]\n[SetUp \"1\"]\n[FEN \"" + fen + "\"]\n\n1. Kd2 *");
+  std::string shown, selected;
+  {
+    auto a = AnswerParse([&](TParseErrorDlg &d) {
+      shown = FromQ(d.Edit->text());
+      selected = FromQ(d.Memo->textCursor().selectedText());
+      return modal::ClickButton(d, "AbortBtn");
+    });
+    Item("MGameFromPGN")->trigger();
+  }
+  EXPECT_EQ(parseErrors, 1);
+  EXPECT_EQ(shown, SubstituteText(CommonText::S_FenTagImpossible, CommonText::S_FenCastling));
+  EXPECT_EQ(selected, fen);
+}
+
 TEST_F(ClipboardTest, CancelledPastesChangeNothing) {
   TMainForm &f = Form();
   Load("[White \"Mine\"]\n1. d4 d5 2. c4 *");
@@ -428,6 +448,10 @@ TEST_F(ClipboardTest, PasteAPosition) {
   Item("MPositionFromEPD")->trigger();
   EXPECT_EQ(f.Game.StartPosition().SideToMove(), cWhite);
   EXPECT_EQ(f.Game.ChildCount(), 0);
+  // Black to move at 255, where no move can follow, is a position still.
+  SetClip("8/8/8/4k3/8/8/4P3/4K3 b - - 0 255");
+  Item("MPositionFromFEN")->trigger();
+  EXPECT_EQ(f.Game.StartPosition().GetFEN(), "8/8/8/4k3/8/8/4P3/4K3 b - - 0 255");
 }
 
 TEST_F(ClipboardTest, PasteItemsFollowTheClipboard) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "BoardFixture.h"
+#include "TestUtil.h"
+#include "foundation/CommonText.h"
 
 namespace {
 
@@ -417,6 +419,10 @@ TEST_F(InputTest, EnteredMovesEndWhatWasGoingOn) {
 TEST_F(InputTest, NoMoveEnteredPastMove255) {
   auto b = Owned("4k3/8/8/8/8/8/8/4K3 b - - 0 255");
   const QImage before = b->grab().toImage();
+  testutil::MessageRecorder rec;
+  Drag(*b, "e8", "e6");  // no position allows it: nothing said
+  EXPECT_TRUE(rec.messages.empty());
+  calls_.clear();
   Drag(*b, "e8", "d8");
   Click(*b, "d7");  // destination first
   EXPECT_EQ(States(), (Seq{8, 8}));
@@ -428,6 +434,8 @@ TEST_F(InputTest, NoMoveEnteredPastMove255) {
   EXPECT_EQ(twoClicks.back(), 8);
   EXPECT_EQ(b->grab().toImage(), before);
   EXPECT_EQ(b->MoveList().Count(), 0);
+  // Each of the three ways says why.
+  EXPECT_EQ(rec.messages, std::vector<std::string>(3, CommonText::S_LastMoveNumber));
 }
 
 }  // namespace

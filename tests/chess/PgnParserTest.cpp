@@ -11,6 +11,8 @@
 #include "chess/IOMan.h"
 #include "chess/ParsePGN.h"
 #include "chess/PrintPGN.h"
+#include "foundation/CommonText.h"
+#include "foundation/MyUtils.h"
 
 using gametest::MainLinePlies;
 using gametest::ReadFixtures;
@@ -373,15 +375,33 @@ TEST(PgnErrorTest, MovesPastMove255) {
   // White's 255th move is the last one a game can hold.
   Read r = ReadText(fen + "255. Kd2 *");
   EXPECT_TRUE(r.ok) << r.result.message;
-  ExpectFailure({fen + "255. Kd2 Kd7 *", static_cast<int>(fen.size()) + 9, 3, kBadMove + "Kd7 to move"});
+  // Black's would need move 256: the reason, not an unreadable move.
+  ExpectFailure({fen + "255. Kd2 Kd7 *", static_cast<int>(fen.size()) + 9, 3, CommonText::S_LastMoveNumber});
 }
 
-TEST(PgnErrorTest, InvalidFenTagFails) {
+TEST(PgnErrorTest, InvalidFenTagFailsWithTheReason) {
+  auto refused = [](const std::string &reason) {
+    return SubstituteText(CommonText::S_FenTagImpossible, reason);
+  };
   const std::string fen = "8/8/8/8/8/8/8/8 w - - 0 1";
-  ExpectFailure({"[Event \"x\"]\n[FEN \"" + fen + "\"]\n1. e4 *", 18, static_cast<int>(fen.size()), ""});
-  ExpectFailure({"[FEN \"\"]\n*", 6, 1, ""});
+  ExpectFailure({"[Event \"x\"]\n[FEN \"" + fen + "\"]\n1. e4 *", 18, static_cast<int>(fen.size()),
+                 refused(CommonText::S_FenKings)});
+  ExpectFailure({"[FEN \"\"]\n*", 6, 1, refused(CommonText::S_FenNotReadable)});
+  ExpectFailure({"[FEN \"4k3/8/8/8/8/8/8/4K3 x - - 0 1\"]\n*", 6, 29, refused(CommonText::S_FenNotReadable)});
   // Two white kings.
-  ExpectFailure({"[FEN \"4k3/8/8/8/8/8/8/3KK3 w - - 0 1\"]\n*", 6, 30, ""});
+  ExpectFailure({"[FEN \"4k3/8/8/8/8/8/8/3KK3 w - - 0 1\"]\n*", 6, 30, refused(CommonText::S_FenKings)});
+  // Nine black pawns; two extra white queens with eight pawns.
+  ExpectFailure(
+      {"[FEN \"4k3/pppppppp/p7/8/8/8/8/4K3 w - - 0 1\"]\n*", 6, 37, refused(CommonText::S_FenTooManyMen)});
+  ExpectFailure(
+      {"[FEN \"QQ2k3/8/8/8/8/8/PPPPPPPP/4K3 w - - 0 1\"]\n*", 6, 38, refused(CommonText::S_FenTooManyMen)});
+  // A long castling right for Black without the a8 rook, as in real studies.
+  ExpectFailure({"[FEN \"4k2r/8/8/8/8/8/8/4K3 w kq - 0 1\"]\n*", 6, 31, refused(CommonText::S_FenCastling)});
+  // White to move with Black in check.
+  ExpectFailure({"[FEN \"4k3/8/8/8/8/8/8/K3R3 w - - 0 1\"]\n*", 6, 30, refused(CommonText::S_FenCheck)});
+  // Black to move at 255 is a position a game can start from.
+  Read r = ReadText("[FEN \"4k3/8/8/8/8/8/8/4K3 b - - 0 255\"]\n*");
+  EXPECT_TRUE(r.ok) << r.result.message;
 }
 
 TEST(PgnErrorTest, ErrorTextNamesTheLine) {
@@ -415,5 +435,5 @@ TEST(PgnReadTest, DeepNestingAndLongLines) {
   r = ReadText(text + "255. Nf3 Nf6 *");
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.result.errorPos, static_cast<int>(text.size()) + 9);
-  EXPECT_EQ(r.result.message, "Could not interprete Nf6 to move");
+  EXPECT_EQ(r.result.message, CommonText::S_LastMoveNumber);
 }

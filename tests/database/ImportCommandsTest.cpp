@@ -21,7 +21,9 @@
 #include "foundation/MyUtils.h"
 #include "foundation/Reports.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Bytes.h"
 #include "platform/Errors.h"
+#include "platform/Win1252.h"
 
 using testutil::AppDirGuard;
 using testutil::MessageRecorder;
@@ -222,6 +224,96 @@ TEST_F(ImportCommands, NativeSourceSkipsDeletedGamesAndNeverTouchesTheOpenOrAHel
   EXPECT_EQ(none.Lines(), std::vector<std::string>{"File not found: " + dir_.File("none.qcx")});
   EXPECT_TRUE(Snapshot(dir_, "none").empty());
   EXPECT_FALSE(fresh.IsModified());
+}
+
+namespace {
+
+// Game n's numbers in the answer of a search with the mask.
+std::vector<int32_t> Found(DatabaseO &db, const GameSearchMaskO &mask) {
+  const int list = db.NewGameList();
+  db.SearchGames(&mask, list, 0, nullptr);
+  std::vector<int32_t> v;
+  for (int32_t i = 1; i <= db.GameListCount(list); ++i) v.push_back(db.GameListGameNr(list, i));
+  db.FreeGameList(list);
+  return v;
+}
+
+// A game's descriptor without what each database gives it: its name ids.
+GameDescriptor Unnamed(DatabaseO &db, int32_t n) {
+  GameDescriptor d;
+  EXPECT_TRUE(db.GameStore().ReadDescriptor(n, d));
+  d.white = d.black = d.eventSite = d.annotator = 0;
+  return d;
+}
+
+}  // namespace
+
+TEST_F(ImportCommands, CopiedGamesKeepTheSourcesMoveCountsAndFlagsInEitherEncoding) {
+  MessageRecorder rec;
+  // A mate, a check, a stalemate, a comment, a long game; one non-ASCII
+  // name. Imported from PGN, the source's games carry no count in their text.
+  auto pgn = [](const std::string &white) {
+    std::string longGame;
+    for (int n = 1; n <= 60; ++n) longGame += std::to_string(n) + (n % 2 ? ". Nf3 Nf6 " : ". Ng1 Ng8 ");
+    return Game(white, 1, "1. f3 e5 2. g4 Qh4# 0-1") + Game("Check", 2, "1. e4 e5 2. Bc4 Nc6 3. Bxf7+ *") +
+           "[White \"Stale\"]\r\n[Black \"Mate\"]\r\n[Result \"1/2-1/2\"]\r\n[SetUp \"1\"]\r\n"
+           "[FEN \"7k/8/6K1/5Q2/8/8/8/8 w - - 0 1\"]\r\n\r\n1. Qf7 1/2-1/2\r\n\r\n" +
+           Game("Comment", 4, "1. d4 {a plan} d5 *") + Game("Long", 5, longGame + "*");
+  };
+  dir_.Write("utf8.pgn", pgn("M\xc3\xbcller"));
+  dir_.Write("w1252.pgn", pgn("M\xfcller"));
+  {
+    // A set whose names hold Windows-1252 bytes opens as Windows-1252.
+    IndexManO names;
+    ASSERT_TRUE(names.Open(dir_.File("w1252.pli")));
+    names.FindOrAdd("M\xfcller");
+  }
+  for (const char *source : {"utf8", "w1252"}) {
+    SCOPED_TRACE(source);
+    DatabaseO src, db;
+    bool flag = false;
+    ASSERT_TRUE(Open(src, dir_.File(std::string(source) + ".qcx")));
+    ASSERT_TRUE(src.ImportDatabase(dir_.File(std::string(source) + ".pgn"), nullptr, nullptr, false, false, flag));
+    ASSERT_EQ(src.GameCount(), 5);
+    EXPECT_NE(src.TextEncoding() == win1252::TextEncoding::Utf8, std::string(source) == "w1252");
+    ASSERT_TRUE(src.Close(nullptr));
+    // Game 4 as counted by another program: the copy keeps the count the
+    // source lists, not one made again from the moves.
+    const std::string base = std::string(source);
+    const std::string gai = dir_.Read(base + ".gai");
+    std::string gad = dir_.Read(base + ".gad");
+    const size_t at = le::GetU32(reinterpret_cast<const uint8_t *>(gai.data()) + 12);
+    ASSERT_EQ(gad[at + GameDescriptor::kMoves], 1);
+    gad[at + GameDescriptor::kMoves] = 9;
+    dir_.Write(base + ".gad", gad);
+    ASSERT_TRUE(Open(db, dir_.File(std::string("copy-") + source + ".qcx")));
+    ASSERT_TRUE(db.ImportDatabase(dir_.File(std::string(source) + ".qcx"), nullptr, nullptr, false, false, flag));
+    ASSERT_TRUE(Open(src, dir_.File(std::string(source) + ".qcx")));
+    ASSERT_EQ(db.GameCount(), 5);
+    EXPECT_EQ(db.TextEncoding(), win1252::TextEncoding::Utf8);
+    EXPECT_EQ(Whites(db)[0], "M\xc3\xbcller");
+    for (int32_t n = 1; n <= 5; ++n) EXPECT_EQ(Unnamed(db, n), Unnamed(src, n)) << "game " << n;
+    EXPECT_EQ(Unnamed(db, 4).moves, 9);
+    EXPECT_EQ(Unnamed(db, 5).moves, 60);
+
+    GameSearchMaskO mates, checks, stalemates, comments, moves;
+    mates.SetSearchMates(true);
+    checks.SetSearchChecks(true);
+    stalemates.SetSearchEquals(true);
+    comments.SetSearchTxts(true);
+    moves.SetSearchMoves(true);
+    moves.SetMovesLo(1);
+    moves.SetMovesHi(500);
+    EXPECT_EQ(Found(db, mates), std::vector<int32_t>{1});
+    EXPECT_EQ(Found(db, checks), std::vector<int32_t>{2});
+    EXPECT_EQ(Found(db, stalemates), std::vector<int32_t>{3});
+    EXPECT_EQ(Found(db, comments), std::vector<int32_t>{4});
+    for (const GameSearchMaskO *m : {&mates, &checks, &stalemates, &comments, &moves})
+      EXPECT_EQ(Found(db, *m), Found(src, *m));
+    moves.SetMovesLo(50);
+    EXPECT_EQ(Found(db, moves), std::vector<int32_t>{5});
+  }
+  EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
 }
 
 TEST_F(ImportCommands, CancelsAndRefusalsKeepTheGamesStoredSortedAndCounted) {

@@ -454,7 +454,8 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
     EXPECT_FALSE(t.Open(key));
     EXPECT_FALSE(t.IsOpen());
     EXPECT_FALSE(files::Exists(dir.File("db.gki")));
-    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
+    EXPECT_EQ(rec.messages, std::vector<std::string>(2, "BucketStoreManO.GetBucket failed\n" +
+                                                            dir.File("db.kls") + ": the file is damaged"));
   }
   // A child past the file.
   Patch(dir.File("db.kls"), 96, ListBucket(0, {77}));
@@ -478,7 +479,8 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
     EXPECT_FALSE(t.UpdateSiblingIndexes());
     EXPECT_FALSE(t.RecountUp(c));
     ASSERT_TRUE(t.Close());
-    EXPECT_EQ(rec.FirstLines(), std::vector<std::string>(2, "BucketStoreManO.GetBucket failed"));
+    EXPECT_EQ(rec.messages, std::vector<std::string>(2, "BucketStoreManO.GetBucket failed\n" +
+                                                            dir.File("db.key") + ": the file is damaged"));
   }
   Patch(dir.File("db.key"), 0, keyBytes);
 
@@ -499,7 +501,8 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
       EXPECT_EQ(t.PositionStore().FindBoard(Board(kStart)), 0u);
       t.SetCurrentNode(a);
       EXPECT_FALSE(t.AddPosition(Board(kD4)));
-      EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"BucketStoreManO.GetBucket failed"});
+      EXPECT_EQ(rec.messages, std::vector<std::string>{"BucketStoreManO.GetBucket failed\n" +
+                                                       dir.File("db.pos") + ": the file is damaged"});
       ASSERT_TRUE(t.Close());
     }
   }

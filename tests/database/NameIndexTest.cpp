@@ -324,6 +324,17 @@ TEST(NameIndex, DamagedFilesReadAsErrorsWithoutLargeAllocations) {
                                       "IndexStoreO.GetText failed reading index_file",
                                       "IndexStoreO.GetSortedIndex failed reading sorted_file",
                                       "IndexStoreO.GetText failed reading games_file data"}));
+  // A sorted id past the count, a sorted file that cannot be read: the
+  // file and the reason.
+  EXPECT_EQ(rec.messages[3], "IndexStoreO.GetSortedIndex failed reading sorted_file\n" + d.File("a.ans") +
+                                 ": the file is damaged");
+  rec.messages.clear();
+  {
+    FileFault fault(FileFault::Op::Read, 1, EIO);
+    EXPECT_EQ(idx.GetSortedIndex(1), 0u);
+  }
+  EXPECT_EQ(rec.messages, std::vector<std::string>{"IndexStoreO.GetSortedIndex failed reading sorted_file\n" +
+                                                   d.File("a.ans") + ": Input/output error"});
 }
 
 // A length within the limit that reaches past the data file is refused by

@@ -280,7 +280,8 @@ TEST(IntegerListStore, BadIndexesAndLoopingChains) {
   EXPECT_EQ(ls.Count(a), 0);
   EXPECT_FALSE(ls.Add(a, 5));
   EXPECT_EQ(ls.Get(a, 50), 0u);
-  EXPECT_EQ(rec.FirstLines(), std::vector<std::string>(3, "BucketStoreManO.GetBucket failed"));
+  EXPECT_EQ(rec.messages, std::vector<std::string>(3, "BucketStoreManO.GetBucket failed\n" + d.File("k.kls") +
+                                                          ": the file is damaged"));
   // A count above ten is damage too, never read past the bucket.
   ls.Close();
   d.Write("k.kls", Bucket(0, 11, {}));

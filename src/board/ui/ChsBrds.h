@@ -149,6 +149,9 @@ class TChessBoard : public QWidget {
   void GetPendingMove(MoveRec &move) const { move = pendingMove_; }
   // A move from outside (the engine) made as if entered: state 1.
   void EnterMove(const MoveRec &move);
+  // Black to move at move 255, where no move can follow: says so and
+  // answers true.
+  bool RefusedAtLastMove() const;
   bool Dragging() const { return dragging_; }
 
   // Set-up mode: clicks and drags edit the position.
@@ -261,8 +264,6 @@ class TChessBoard : public QWidget {
   void StartDrag(int file, int rank, QPoint at);
   // Puts the dragged piece back on its square.
   void EndDrag();
-  // Black to move at move 255: nothing more can be entered.
-  bool AtLastMove() const;
 
   // What is drawn, and the positions.
   BasePositionO display_;

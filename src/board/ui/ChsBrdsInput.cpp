@@ -6,8 +6,10 @@
 #include <QMouseEvent>
 
 #include "board/ui/ChsBrds.h"
+#include "foundation/CommonText.h"
 #include "foundation/ui/Guard.h"
 #include "platform/Errors.h"
+#include "platform/UiHooks.h"
 
 namespace {
 
@@ -49,8 +51,10 @@ uint8_t TChessBoard::GetInputState() const {
   }
 }
 
-bool TChessBoard::AtLastMove() const {
-  return current_.SideToMove() == cBlack && current_.MoveNumber() >= 255;
+bool TChessBoard::RefusedAtLastMove() const {
+  if (current_.SideToMove() != cBlack || current_.MoveNumber() < 255) return false;
+  ui::ShowMessage(CommonText::S_LastMoveNumber);
+  return true;
 }
 
 void TChessBoard::CancelInput() {
@@ -189,7 +193,8 @@ void TChessBoard::Drop(int file, int rank) {
     return;
   }
   bool promotion = false;
-  if (AtLastMove() || !current_.IsLegalMove(ff, fr, file, rank, promotion)) {
+  // Only a move that could be played is refused with the reason.
+  if (!current_.IsLegalMove(ff, fr, file, rank, promotion) || RefusedAtLastMove()) {
     inputMode_ = kIllegal;
     return;
   }
@@ -257,7 +262,8 @@ void TChessBoard::FirstClick(int file, int rank) {
   }
   // The destination first: the moves that reach the square, in order.
   alternatives_.Clear();
-  if (!AtLastMove()) current_.MovesForSquare(file, rank, alternatives_);
+  current_.MovesForSquare(file, rank, alternatives_);
+  if (alternatives_.Count() > 0 && RefusedAtLastMove()) alternatives_.Clear();
   if (alternatives_.Count() == 0) {
     alternativesOn_ = false;
     inputMode_ = kIllegal;
@@ -291,8 +297,9 @@ void TChessBoard::SecondClick(int file, int rank) {
   }
   alternativesOn_ = false;
   bool promotion = false;
-  const bool legal = !AtLastMove() &&
-                     current_.IsLegalMove(moveFromFile_, moveFromRank_, moveToFile_, moveToRank_, promotion);
+  const bool legal =
+      current_.IsLegalMove(moveFromFile_, moveFromRank_, moveToFile_, moveToRank_, promotion) &&
+      !RefusedAtLastMove();
   const bool pawnToLastRank =
       current_.PieceAt(moveFromFile_, moveFromRank_) == pPawn && (moveToRank_ == 1 || moveToRank_ == 8);
   if (!legal) {

@@ -2,7 +2,6 @@
 
 #include "board/ui/ChsBrds.h"
 #include "chess/Intra.h"
-#include "platform/Errors.h"
 
 namespace typedmove {
 
@@ -13,13 +12,9 @@ bool Echoed(char c) {
 Fed FeedChar(TChessBoard &board, char c, MoveRec &move) {
   switch (board.FeedMoveChar(c, move)) {
     case isRecognised:
-      try {
-        board.CompleteMove(move);
-        board.EnterMove(move);
-      } catch (const ERangeError &) {
-        // Black's move at 255 has no move number left.
-        return Fed::Refused;
-      }
+      if (board.RefusedAtLastMove()) return Fed::Refused;
+      board.CompleteMove(move);
+      board.EnterMove(move);
       return Fed::Entered;
     case isRejected:
       return Fed::Refused;

@@ -14,7 +14,8 @@ bool Echoed(char c);
 enum class Fed { Entered, Refused, Pending };
 // Entered: the move the text names, completed and entered on the board (its
 // input state is then 1), is copied out. Refused: the interpreter rejected
-// the character, or the board cannot take the move (Black's move at 255).
+// the character, or the board cannot take the move (Black's move at 255,
+// which a message explains).
 Fed FeedChar(TChessBoard &board, char c, MoveRec &move);
 
 }  // namespace typedmove
