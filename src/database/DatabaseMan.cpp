@@ -398,7 +398,9 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
     if (temp.empty()) {
-      ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
+      const int err = errno;
+      ui::ShowMessage(
+          files::FailureText(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}), dirs::GetTempDir(), err));
       return false;
     }
     tempBase_ = files::ChangeFileExt(temp, "");
@@ -409,9 +411,16 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     open_ = true;
     openingImport_.opened = true;
     if (files::Exists(fileName)) {
+      importStopped_ = false;
       openingImport_ = ImportPgnFile(fileName, progress, report, false, false);
-      // A file that cannot be read must not be written over by an empty one.
-      if (!openingImport_.opened) {
+      // A file that cannot be read must not be written over by a set that
+      // lacks its games: a failed open or read (the import said why), or a
+      // temporary store that took none of them (the store said why). One
+      // that stopped later is a cut set the write-back asks about.
+      const bool noStore = importStopped_ && games_.Count() == 0;
+      if (noStore) ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
+      if (!openingImport_.opened || openingImport_.readFailed || noStore) {
+        modified_ = false;  // nothing of it is kept: no recovery file
         Done();
         return false;
       }
