@@ -186,10 +186,16 @@ std::string DatabaseO::Base() const {
   return tempBase_.empty() ? files::ChangeFileExt(fileName_, "") : tempBase_;
 }
 
-bool DatabaseO::OpenStores(const std::string &base) {
-  if (games_.Open(base + ".gai") && players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") &&
-      annotators_.Open(base + ".ani"))
-    return true;
+bool DatabaseO::OpenStores(const std::string &base, std::vector<GameStoreO::NameIds> *names) {
+  if (games_.Open(base + ".gai", names) && (!names || NameFilesFit(base, *names)) &&
+      players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") && annotators_.Open(base + ".ani")) {
+    if (!names) return true;
+    const IndexManO *damaged = nullptr;
+    for (const IndexManO *index : {&players_, &eventSites_, &annotators_})
+      if (!damaged && !index->DamagedFile().empty()) damaged = index;
+    if (!damaged) return true;
+    ui::ShowMessage(DamagedFilesText(damaged->DamagedFile(), damaged->DamagedOther()));
+  }
   games_.Close();
   players_.Close();
   eventSites_.Close();
@@ -197,14 +203,59 @@ bool DatabaseO::OpenStores(const std::string &base) {
   return false;
 }
 
-bool DatabaseO::OpenBooster(const std::string &base) {
+// Before any name file is opened (which makes a missing one): a name file
+// a game refers past is damaged, not a new empty one. The first and last
+// games are checked always, every game when a file is missing; an index
+// whose entries name a missing data file is damaged too.
+bool DatabaseO::NameFilesFit(const std::string &base, const std::vector<GameStoreO::NameIds> &names) {
+  struct Store {
+    const char *index, *data;
+    uint32_t (*id)(const GameStoreO::NameIds &, bool second);
+  };
+  const Store stores[] = {
+      {".pli", ".pld", [](const GameStoreO::NameIds &n, bool second) { return second ? n.black : n.white; }},
+      {".esi", ".esd", [](const GameStoreO::NameIds &n, bool) { return n.eventSite; }},
+      {".ani", ".and", [](const GameStoreO::NameIds &n, bool) { return n.annotator; }},
+  };
+  for (const Store &st : stores) {
+    const std::string index = base + st.index, data = base + st.data;
+    const int64_t indexSize = files::FileSize(index), dataSize = files::FileSize(data);
+    const uint64_t count = static_cast<uint64_t>(std::max<int64_t>(indexSize, 0)) / 4;
+    std::string damaged, other;
+    if (count > 0 && dataSize < 0) damaged = data;
+    const bool missing = indexSize < 0 || dataSize < 0;
+    const size_t n = names.size();
+    for (size_t i = 0; i < n && damaged.empty(); i = missing || i + 1 >= n - 1 ? i + 1 : n - 1) {
+      if (st.id(names[i], false) <= count && st.id(names[i], true) <= count) continue;
+      damaged = index;
+      // A present index too short for a game: the index or the game's record.
+      if (indexSize >= 0) other = games_.GamesFileName();
+    }
+    if (!damaged.empty()) {
+      ui::ShowMessage(DamagedFilesText(damaged, other));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DatabaseO::OpenBooster(const std::string &base, const std::vector<GameStoreO::NameIds> *names) {
   const bool missing =
       !files::Exists(base + ".bpl") || !files::Exists(base + ".bes") || !files::Exists(base + ".bli");
   if (!booster_.Open(base + ".qcx")) return false;
   hasBooster_ = true;
+  if (games_.Count() == 0) return true;
   // Games the booster does not link (a crash, a lost or cut file) would
   // make searches by name find fewer: it is built anew.
-  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count())) BuildBooster();
+  if (missing || booster_.LinkedGames() < games_.Count()) {
+    BuildBooster();
+  } else if (const std::string damaged =
+                 names ? booster_.Verify(*names, players_.Count(), eventSites_.Count()) : std::string();
+             !damaged.empty()) {
+    // Nor are links and heads other than those the games' names make.
+    ui::ShowMessage(Fill(CommonText::S_BoosterRebuilt, {Path(damaged)}));
+    BuildBooster();
+  }
   return true;
 }
 
@@ -344,7 +395,8 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
       }
       description_ = ini.ReadString("Settings", "Description", "");
     }
-    if (!OpenStores(base)) return false;
+    std::vector<GameStoreO::NameIds> names;
+    if (!OpenStores(base, &names)) return false;
     // Links are written after the game's index entry: more linked games
     // than entries means the index lost entries.
     if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
@@ -371,7 +423,8 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         InitKeyView();
       }
     }
-    if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
+    for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->SortAnewIfDamaged();
+    if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base, &names)) {
       CloseStores(false);
       return false;
     }

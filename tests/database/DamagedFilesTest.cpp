@@ -328,10 +328,18 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     const char *what;
     std::function<void(const TempDir &)> apply;
     const char *names;  // the file the message names
+    const char *other = nullptr;  // and the other, when either may be damaged
   };
   const Damage damages[] = {
       {"zeroed", [&](const TempDir &d) { d.Write("c.gai", std::string(gai.size(), '\0')); }, "c.gai"},
       {"torn entry", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 2)); }, "c.gai"},
+      // Without the booster's count of links the index's own check refuses it.
+      {"torn entry without a booster",
+       [&](const TempDir &d) {
+         for (const char *e : {"c.bli", "c.bpl", "c.bes"}) files::Delete(d.File(e));
+         d.Write("c.gai", gai.substr(0, gai.size() - 2));
+       },
+       "c.gai"},
       {"missing", [&](const TempDir &d) { files::Delete(d.File("c.gai")); }, "c.gai"},
       {"missing without a booster",
        [&](const TempDir &d) {
@@ -345,14 +353,28 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
          g.replace(8, 4, std::string("\xF0\xFF\x00\x00", 4));
          d.Write("c.gai", g);
        },
-       "c.gai"},
+       "c.gai", "c.gad"},
       {"entry inside a record",
        [&](const TempDir &d) {
          std::string g = gai;
          le::PutU32(reinterpret_cast<uint8_t *>(g.data()) + 8, RecordOffset(d, 3) + 1);
          d.Write("c.gai", g);
        },
-       "c.gai"},
+       "c.gai", "c.gad"},
+      // The records an entry points at begin inside a cut or emptied ".gad".
+      {"cut data", [&](const TempDir &d) { d.Write("c.gad", d.Read("c.gad").substr(0, RecordOffset(d, 20) + 7)); },
+       "c.gad"},
+      {"data cut between records",
+       [&](const TempDir &d) { d.Write("c.gad", d.Read("c.gad").substr(0, RecordOffset(d, 20))); }, "c.gad"},
+      {"emptied data", [&](const TempDir &d) { d.Write("c.gad", ""); }, "c.gad"},
+      // A record's size past the end with records after it: the size or the entry.
+      {"size past the end",
+       [&](const TempDir &d) {
+         std::string g = d.Read("c.gad");
+         le::PutU32(reinterpret_cast<uint8_t *>(g.data()) + RecordOffset(d, 3) + GameDescriptor::kSize, 1u << 30);
+         d.Write("c.gad", g);
+       },
+       "c.gai", "c.gad"},
       {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai"},
       {"missing data", [&](const TempDir &d) { files::Delete(d.File("c.gad")); }, "c.gad"},
   };
@@ -364,8 +386,8 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     MessageRecorder rec;
     DatabaseO db;
     EXPECT_FALSE(Open(db, dir)) << dmg.what;
-    EXPECT_EQ(rec.messages,
-              std::vector<std::string>{SubstituteText(CommonText::S_DatabaseFileDamaged, dir.File(dmg.names))})
+    EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File(dmg.names),
+                                                                       dmg.other ? dir.File(dmg.other) : "")})
         << dmg.what;
     EXPECT_EQ(Snapshot(dir), before) << dmg.what;
   }
@@ -459,14 +481,16 @@ TEST(DamagedFiles, AnOpenNeverThrows) {
   EXPECT_EQ(files::FileSize(dir.File("c.pli")), 9LL << 30);
   ASSERT_EQ(::truncate(dir.File("c.pli").c_str(), static_cast<off_t>(Pristine::Get().bytes.at(".pli").size())), 0);
   // A key file as large leaves the database without keys; a sorted name
-  // file as large reads as the ids there are.
+  // file as large is sorted anew.
   rec.messages.clear();
   ASSERT_EQ(::truncate(dir.File("c.kls").c_str(), 120LL << 30), 0);
   ASSERT_EQ(::truncate(dir.File("c.pls").c_str(), 9LL << 30), 0);
   EXPECT_NO_THROW(opened = Open(db, dir));
   ASSERT_TRUE(opened);
   EXPECT_FALSE(db.HasKeys());
-  EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))});
+  EXPECT_EQ(rec.messages,
+            (std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key")),
+                                      SubstituteText(CommonText::S_SortedNamesRebuilt, dir.File("c.pls"))}));
   EXPECT_EQ(db.GameCount(), 24);
   EXPECT_NO_THROW(EXPECT_NE(db.Players().Find("Player 3"), 0u));
 }

@@ -165,7 +165,7 @@ std::vector<std::string> ExpectedCommonKeys() {
                         "S_PGNWriteProtected", "S_NotARegularFile", "S_GamesRecovered", "S_KeysNotOpened", "S_NoTemporaryDatabase", "S_CouldNotWriteDatabaseFile",
                         "S_CouldNotReadDatabaseFile", "S_CannotImportOpenDatabase", "S_CouldNotReadImportList",
                         "S_KeyFileExists", "S_KeysNotCreated", "S_CouldNotWritePGNFile", "S_DatabaseFileDamaged", "S_KeysDamaged",
-                        "S_BoosterGamesDamaged"})
+                        "S_DatabaseFilesDamaged", "S_BoosterRebuilt", "S_SortedNamesRebuilt", "S_BoosterGamesDamaged"})
     all.push_back(k);
   all.push_back("S_TooManyLists");
   all.push_back("S_TreeFull");
