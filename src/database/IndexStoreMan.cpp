@@ -241,7 +241,8 @@ bool IndexStoreO::Open(const std::string &baseName) {
 
 // One sequential read of the small name files checks every record the
 // index names and tells the kind of their texts. Records lie in ascending
-// order, each wholly inside the data file after the one before: otherwise
+// order, each wholly inside the data file after the one before and none
+// empty: otherwise
 // the files are damaged (DamagedFile). The sorted file must hold whole ids
 // within the count, each once, in order where the order is known (ASCII
 // names; UTF-8 names are put in order here, as files written before names
@@ -259,7 +260,8 @@ void IndexStoreO::ScanNames() {
   for (size_t i = 0; i < offsets.size(); i += 4) {
     const uint64_t off = le::GetU32(offsets.data() + i);
     const uint32_t len = off + 4 <= data.size() ? le::GetU32(data.data() + off) : 0;
-    if (off < prevEnd || off + 4 > data.size() || len > kMaxText || off + 4 + len > data.size()) {
+    // No name is stored empty.
+    if (off < prevEnd || off + 4 > data.size() || len == 0 || len > kMaxText || off + 4 + len > data.size()) {
       // A record that begins where it may but runs past the end meets a
       // cut data file; otherwise either file may be the damaged one.
       const bool dataCut = off >= prevEnd && off <= data.size();
