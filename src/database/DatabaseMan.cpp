@@ -221,12 +221,18 @@ bool DatabaseO::NameFilesFit(const std::string &base, const std::vector<GameStor
     const std::string index = base + st.index, data = base + st.data;
     const int64_t indexSize = files::FileSize(index), dataSize = files::FileSize(data);
     const uint64_t count = static_cast<uint64_t>(std::max<int64_t>(indexSize, 0)) / 4;
+    auto refersPast = [&](const GameStoreO::NameIds &g) {
+      return st.id(g, false) > count || st.id(g, true) > count;
+    };
+    bool past = false;
+    if (indexSize < 0 || dataSize < 0)
+      past = std::any_of(names.begin(), names.end(), refersPast);
+    else if (!names.empty())
+      past = refersPast(names.front()) || refersPast(names.back());
     std::string damaged, other;
-    if (count > 0 && dataSize < 0) damaged = data;
-    const bool missing = indexSize < 0 || dataSize < 0;
-    const size_t n = names.size();
-    for (size_t i = 0; i < n && damaged.empty(); i = missing || i + 1 >= n - 1 ? i + 1 : n - 1) {
-      if (st.id(names[i], false) <= count && st.id(names[i], true) <= count) continue;
+    if (count > 0 && dataSize < 0) {
+      damaged = data;
+    } else if (past) {
       damaged = index;
       // A present index too short for a game: the index or the game's record.
       if (indexSize >= 0) other = games_.GamesFileName();
@@ -252,7 +258,7 @@ bool DatabaseO::OpenBooster(const std::string &base, const std::vector<GameStore
   } else if (const std::string damaged =
                  names ? booster_.Verify(*names, players_.Count(), eventSites_.Count()) : std::string();
              !damaged.empty()) {
-    // Nor are links and heads other than those the games' names make.
+    // Nor are links and heads that differ from what the games' names make.
     ui::ShowMessage(Fill(CommonText::S_BoosterRebuilt, {Path(damaged)}));
     BuildBooster();
   }

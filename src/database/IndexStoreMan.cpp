@@ -242,8 +242,8 @@ bool IndexStoreO::Open(const std::string &baseName) {
 // One sequential read of the small name files checks every record the
 // index names and tells the kind of their texts. Records lie in ascending
 // order, each wholly inside the data file after the one before and none
-// empty: otherwise
-// the files are damaged (DamagedFile). The sorted file must hold whole ids
+// empty: otherwise the files are damaged (DamagedFile). The sorted file
+// must hold whole ids
 // within the count, each once, in order where the order is known (ASCII
 // names; UTF-8 names are put in order here, as files written before names
 // folded by the UTF-8 rule hold them in the old order, where binary search
