@@ -189,10 +189,16 @@ std::string DatabaseO::Base() const {
   return tempBase_.empty() ? files::ChangeFileExt(fileName_, "") : tempBase_;
 }
 
-bool DatabaseO::OpenStores(const std::string &base) {
-  if (games_.Open(base + ".gai") && players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") &&
-      annotators_.Open(base + ".ani"))
-    return true;
+bool DatabaseO::OpenStores(const std::string &base, std::vector<GameStoreO::NameIds> *names) {
+  if (games_.Open(base + ".gai", names) && (!names || NameFilesFit(base, *names)) &&
+      players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") && annotators_.Open(base + ".ani")) {
+    if (!names) return true;
+    const IndexManO *damaged = nullptr;
+    for (const IndexManO *index : {&players_, &eventSites_, &annotators_})
+      if (!damaged && !index->DamagedFile().empty()) damaged = index;
+    if (!damaged) return true;
+    ui::ShowMessage(DamagedFilesText(damaged->DamagedFile(), damaged->DamagedOther()));
+  }
   games_.Close();
   players_.Close();
   eventSites_.Close();
@@ -200,14 +206,65 @@ bool DatabaseO::OpenStores(const std::string &base) {
   return false;
 }
 
-bool DatabaseO::OpenBooster(const std::string &base) {
+// Before any name file is opened (which makes a missing one): a name file
+// a game refers past is damaged, not a new empty one. The first and last
+// games are checked always, every game when a file is missing; an index
+// whose entries name a missing data file is damaged too.
+bool DatabaseO::NameFilesFit(const std::string &base, const std::vector<GameStoreO::NameIds> &names) {
+  struct Store {
+    const char *index, *data;
+    uint32_t (*id)(const GameStoreO::NameIds &, bool second);
+  };
+  const Store stores[] = {
+      {".pli", ".pld", [](const GameStoreO::NameIds &n, bool second) { return second ? n.black : n.white; }},
+      {".esi", ".esd", [](const GameStoreO::NameIds &n, bool) { return n.eventSite; }},
+      {".ani", ".and", [](const GameStoreO::NameIds &n, bool) { return n.annotator; }},
+  };
+  for (const Store &st : stores) {
+    const std::string index = base + st.index, data = base + st.data;
+    const int64_t indexSize = files::FileSize(index), dataSize = files::FileSize(data);
+    const uint64_t count = static_cast<uint64_t>(std::max<int64_t>(indexSize, 0)) / 4;
+    auto refersPast = [&](const GameStoreO::NameIds &g) {
+      return st.id(g, false) > count || st.id(g, true) > count;
+    };
+    bool past = false;
+    if (indexSize < 0 || dataSize < 0)
+      past = std::any_of(names.begin(), names.end(), refersPast);
+    else if (!names.empty())
+      past = refersPast(names.front()) || refersPast(names.back());
+    std::string damaged, other;
+    if (count > 0 && dataSize < 0) {
+      damaged = data;
+    } else if (past) {
+      damaged = index;
+      // A present index too short for a game: the index or the game's record.
+      if (indexSize >= 0) other = games_.GamesFileName();
+    }
+    if (!damaged.empty()) {
+      ui::ShowMessage(DamagedFilesText(damaged, other));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DatabaseO::OpenBooster(const std::string &base, const std::vector<GameStoreO::NameIds> *names) {
   const bool missing =
       !files::Exists(base + ".bpl") || !files::Exists(base + ".bes") || !files::Exists(base + ".bli");
   if (!booster_.Open(base + ".qcx")) return false;
   hasBooster_ = true;
+  if (games_.Count() == 0) return true;
   // Games the booster does not link (a crash, a lost or cut file) would
   // make searches by name find fewer: it is built anew.
-  if (games_.Count() > 0 && (missing || booster_.LinkedGames() < games_.Count())) BuildBooster();
+  if (missing || booster_.LinkedGames() < games_.Count()) {
+    BuildBooster();
+  } else if (const std::string damaged =
+                 names ? booster_.Verify(*names, players_.Count(), eventSites_.Count()) : std::string();
+             !damaged.empty()) {
+    // Nor are links and heads that differ from what the games' names make.
+    ui::ShowMessage(Fill(CommonText::S_BoosterRebuilt, {Path(damaged)}));
+    BuildBooster();
+  }
   return true;
 }
 
@@ -355,7 +412,8 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
       }
       description_ = ini.ReadString("Settings", "Description", "");
     }
-    if (!OpenStores(base)) return false;
+    std::vector<GameStoreO::NameIds> names;
+    if (!OpenStores(base, &names)) return false;
     // Links are written after the game's index entry: more linked games
     // than entries means the index lost entries.
     if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
@@ -382,7 +440,8 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         InitKeyView();
       }
     }
-    if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base)) {
+    for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->SortAnewIfDamaged();
+    if ((files::Exists(base + ".bli") || isNew) && !OpenBooster(base, &names)) {
       CloseStores(false);
       return false;
     }
@@ -409,7 +468,9 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
     if (temp.empty()) {
-      ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
+      const int err = errno;
+      ui::ShowMessage(
+          files::FailureText(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}), dirs::GetTempDir(), err));
       return false;
     }
     tempBase_ = files::ChangeFileExt(temp, "");
@@ -422,9 +483,16 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     // Taken before the import reads it, so that a change made meanwhile counts.
     fileState_ = files::StateOf(fileName);
     if (files::Exists(fileName)) {
+      importStopped_ = false;
       openingImport_ = ImportPgnFile(fileName, progress, report, false, false);
-      // A file that cannot be read must not be written over by an empty one.
-      if (!openingImport_.opened) {
+      // A file that cannot be read must not be written over by a set that
+      // lacks its games: a failed open or read (the import said why), or a
+      // temporary store that took none of them (the store said why). One
+      // that stopped later is a cut set the write-back asks about.
+      const bool noStore = importStopped_ && games_.Count() == 0;
+      if (noStore) ui::ShowMessage(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}));
+      if (!openingImport_.opened || openingImport_.readFailed || noStore) {
+        modified_ = false;  // nothing of it is kept: no recovery file
         Done();
         return false;
       }

@@ -406,8 +406,13 @@ class DatabaseO {
  private:
   void Clear();
   void CloseStores(bool remove);
-  bool OpenStores(const std::string &base);
-  bool OpenBooster(const std::string &base);
+  // With names, a native set's open: the game store gives every game's
+  // name ids, and damaged name files refuse it after a message.
+  bool OpenStores(const std::string &base, std::vector<GameStoreO::NameIds> *names = nullptr);
+  bool NameFilesFit(const std::string &base, const std::vector<GameStoreO::NameIds> &names);
+  // With names, links and heads that differ from what they make are
+  // damage: the booster is built anew, saying so.
+  bool OpenBooster(const std::string &base, const std::vector<GameStoreO::NameIds> *names);
   // Builds the booster, says once how many games it had to leave out.
   void BuildBooster();
   bool OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report);

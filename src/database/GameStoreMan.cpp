@@ -129,7 +129,8 @@ void GameStoreO::Done() {
   open_ = false;
 }
 
-bool GameStoreO::Open(const std::string &baseName) {
+bool GameStoreO::Open(const std::string &baseName, std::vector<NameIds> *names) {
+  if (names) names->clear();
   Close();
   gamesName_ = files::ChangeFileExt(baseName, ".gad");
   indexName_ = files::ChangeFileExt(baseName, ".gai");
@@ -143,26 +144,47 @@ bool GameStoreO::Open(const std::string &baseName) {
   if (!files::Exists(gamesName_) && files::FileSize(indexName_) > 0) return Damaged(gamesName_);
   return OpenFiles("GameStoreO.OpenFile failed for games_file",
                    "GameStoreO.OpenFile failed for index_file") &&
-         CheckIndex();
+         CheckIndex(names);
 }
 
-bool GameStoreO::Damaged(const std::string &file) {
-  ui::ShowMessage(SubstituteText(CommonText::S_DatabaseFileDamaged, win1252::PathText(file)));
+std::string DamagedFilesText(const std::string &file, const std::string &other) {
+  if (other.empty()) return SubstituteText(CommonText::S_DatabaseFileDamaged, win1252::PathText(file));
+  return SubstituteText(SubstituteText(CommonText::S_DatabaseFilesDamaged, win1252::PathText(file)),
+                        win1252::PathText(other));
+}
+
+bool GameStoreO::Damaged(const std::string &file, const std::string &other) {
+  ui::ShowMessage(DamagedFilesText(file, other));
   Close();
   failed_ = true;
   return false;
+}
+
+// A record at off (the records before it whole up to prevEnd, the next
+// entry at nextOff) that does not lie wholly inside ".gad": an entry
+// pointing into the record before is the index's damage; the last record
+// in the file, begun where it may, meets a cut ".gad"; any other may be
+// either file's damage.
+bool GameStoreO::RecordOutside(uint64_t off, uint64_t prevEnd, uint64_t nextOff) {
+  if (off < prevEnd) return Damaged(indexName_);
+  if (off <= gamesSize_ && nextOff >= gamesSize_) return Damaged(gamesName_);
+  return Damaged(indexName_, gamesName_);
 }
 
 // Every entry the offset of its own record lying wholly inside ".gad". A
 // replacement leaves entries out of order and dead records between live
 // ones, a killed writer torn bytes: the file is never walked from its
 // start, only the records the entries name, in offset order.
-bool GameStoreO::CheckIndex() {
+bool GameStoreO::CheckIndex(std::vector<NameIds> *names) {
   const int64_t indexSize = index_.Size();
-  // Distinct offsets of whole records: no more entries than ".gad" has bytes.
-  if (indexSize < 0 || indexSize % 4 != 0 || indexSize / 4 > std::numeric_limits<int32_t>::max() ||
-      static_cast<uint64_t>(indexSize / 4) > gamesSize_)
+  if (indexSize < 0 || indexSize % 4 != 0 || indexSize / 4 > std::numeric_limits<int32_t>::max())
     return Damaged(indexName_);
+  // Distinct offsets of whole records: no more entries than ".gad" holds
+  // record heads. An index past that and too large to read whole does not
+  // tell which of the two files is damaged.
+  constexpr int64_t kMostRead = int64_t{64} << 20;
+  if (static_cast<uint64_t>(indexSize / 4) > gamesSize_ / kRecordHead && indexSize > kMostRead)
+    return Damaged(indexName_, gamesName_);
   std::vector<uint8_t> raw(static_cast<size_t>(indexSize));
   if (!raw.empty() && !index_.ReadAt(0, raw.data(), raw.size())) {
     ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
@@ -171,17 +193,21 @@ bool GameStoreO::CheckIndex() {
     failed_ = true;
     return false;
   }
-  std::vector<uint32_t> offsets(raw.size() / 4);
-  for (size_t i = 0; i < offsets.size(); ++i) offsets[i] = le::GetU32(raw.data() + 4 * i);
+  // Each entry's offset with its place in the index, in offset order.
+  std::vector<uint64_t> order(raw.size() / 4);
+  for (size_t i = 0; i < order.size(); ++i) order[i] = uint64_t{le::GetU32(raw.data() + 4 * i)} << 32 | i;
   raw = {};
-  std::sort(offsets.begin(), offsets.end());
-  // The size fields through a window read in large pieces.
+  std::sort(order.begin(), order.end());
+  if (names) names->assign(order.size(), NameIds{});
+  // The record heads through a window read in large pieces.
   constexpr uint64_t kWindow = 1 << 20;
   std::vector<uint8_t> window;
-  uint64_t winStart = 0;
-  for (size_t i = 0; i < offsets.size(); ++i) {
-    const uint64_t off = offsets[i];
-    if ((i > 0 && offsets[i - 1] == off) || off + kRecordHead > gamesSize_) return Damaged(indexName_);
+  uint64_t winStart = 0, prevEnd = 0;
+  for (size_t i = 0; i < order.size(); ++i) {
+    const uint64_t off = order[i] >> 32;
+    const uint64_t nextOff = i + 1 < order.size() ? order[i + 1] >> 32 : std::numeric_limits<uint64_t>::max();
+    if (i > 0 && order[i - 1] >> 32 == off) return Damaged(indexName_);
+    if (off + kRecordHead > gamesSize_) return RecordOutside(off, prevEnd, nextOff);
     if (window.empty() || off < winStart || off + kRecordHead > winStart + window.size()) {
       winStart = off;
       window.resize(static_cast<size_t>(std::min<uint64_t>(kWindow, gamesSize_ - off)));
@@ -193,8 +219,15 @@ bool GameStoreO::CheckIndex() {
         return false;
       }
     }
-    const uint32_t size = le::GetU32(window.data() + (off - winStart) + GameDescriptor::kSize);
-    if (size > gamesSize_ - off - kRecordHead) return Damaged(indexName_);
+    const uint8_t *head = window.data() + (off - winStart);
+    const uint32_t size = le::GetU32(head + GameDescriptor::kSize);
+    if (size > gamesSize_ - off - kRecordHead) return RecordOutside(off, prevEnd, nextOff);
+    if (names)
+      (*names)[order[i] & 0xFFFFFFFF] = {le::GetU32(head + GameDescriptor::kWhite),
+                                         le::GetU32(head + GameDescriptor::kBlack),
+                                         le::GetU32(head + GameDescriptor::kEventSite),
+                                         le::GetU32(head + GameDescriptor::kAnnotator)};
+    prevEnd = off + kRecordHead + size;
   }
   return true;
 }

@@ -84,6 +84,10 @@ bool BuildGameDescriptor(const GameBuffer &game, IndexManO &players, IndexManO &
 bool BuildGameDescriptor(const GameBuffer &game, QZGameManagerO &reader, IndexManO &players,
                          IndexManO &eventSites, IndexManO &annotators, GameDescriptor &d);
 
+// The message refusing a database: file is damaged, or one of file and
+// other when it cannot be told which.
+std::string DamagedFilesText(const std::string &file, const std::string &other = {});
+
 class GameStoreO {
  public:
   static constexpr uint32_t kRecordHead = GameDescriptor::kSize + 4;
@@ -95,13 +99,19 @@ class GameStoreO {
 
   void Init();
   void Done();
+  // The name ids a game's descriptor holds.
+  struct NameIds {
+    uint32_t white = 0, black = 0, eventSite = 0, annotator = 0;
+  };
   // Opens ".gad" and ".gai" of baseName when the index exists; otherwise the
   // files are created by the first AddGame. The index is checked against the
   // records: a missing index beside records, a torn entry, an entry that is
   // not the offset of a whole record, or one offset given twice refuses the
-  // open as damaged, with nothing written. False after a message; the store
-  // then holds no games and refuses writes.
-  bool Open(const std::string &baseName);
+  // open as damaged, with nothing written; the message names ".gad" where
+  // it ends inside or right before a record, both files where it cannot be
+  // told. False after a message; the store then holds no games and refuses
+  // writes. names gets every game's ids, in game order, from the same read.
+  bool Open(const std::string &baseName, std::vector<NameIds> *names = nullptr);
   void Close();
   void CloseAndDelete();
   bool IsOpen() const { return open_; }
@@ -166,9 +176,11 @@ class GameStoreO {
  private:
   bool ReadDescriptorNotHeld(int32_t n, GameDescriptor &d);
   bool CreateFiles();
-  // Shows that file is damaged, closes, refuses writes; false.
-  bool Damaged(const std::string &file);
-  bool CheckIndex();
+  // Shows that file (or one of file and other) is damaged, closes,
+  // refuses writes; false.
+  bool Damaged(const std::string &file, const std::string &other = {});
+  bool RecordOutside(uint64_t off, uint64_t prevEnd, uint64_t nextOff);
+  bool CheckIndex(std::vector<NameIds> *names);
   bool OpenFiles(const char *gamesFailed, const char *indexFailed);
   bool RecordFits();
   // Shows the message with the games file's path and reason (outside: the

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "database/RecordStoreMan.h"
+#include "foundation/CommonText.h"
 #include "platform/Bytes.h"
 #include "platform/Dirs.h"
 #include "platform/Errors.h"
@@ -169,6 +170,9 @@ void SortFileFailed(int err, const std::string &path) {
 
 void IndexStoreO::Init() {
   open_ = false;
+  sortedDamaged_ = false;
+  damagedFile_.clear();
+  damagedOther_.clear();
   count_ = 0;
   textKind_ = win1252::TextKind::Ascii;
   dataSize_ = 0;
@@ -235,48 +239,74 @@ bool IndexStoreO::Open(const std::string &baseName) {
   return true;
 }
 
-// One sequential read of the small name file tells the kind of its texts.
-// Files written before names folded by the UTF-8 rule may hold UTF-8 names
-// in the old order, where binary search misses them: with a valid
-// multi-byte UTF-8 name the order is checked, and one found wrong is
-// sorted anew.
+// One sequential read of the small name files checks every record the
+// index names and tells the kind of their texts. Records lie in ascending
+// order, each wholly inside the data file after the one before and none
+// empty: otherwise the files are damaged (DamagedFile). The sorted file
+// must hold whole ids
+// within the count, each once, in order where the order is known (ASCII
+// names; UTF-8 names are put in order here, as files written before names
+// folded by the UTF-8 rule hold them in the old order, where binary search
+// misses them; Windows-1252 names keep theirs); one that does not is left
+// to SortAnewIfDamaged.
 void IndexStoreO::ScanNames() {
-  if (dataSize_ == 0 || dataSize_ > std::numeric_limits<uint32_t>::max()) return;
+  if (dataSize_ > std::numeric_limits<uint32_t>::max()) return;
   std::vector<uint8_t> data(static_cast<size_t>(dataSize_));
-  if (!dataFile_.ReadAt(0, data.data(), data.size())) return;
-  win1252::TextKind kind = win1252::TextKind::Ascii;
-  for (uint64_t off = 0; off + 4 <= data.size();) {
-    const uint32_t len = le::GetU32(data.data() + off);
-    if (len > kMaxText || off + 4 + len > data.size()) break;  // damaged: left to the readers' messages
-    kind = win1252::Utf8Scan::Combine(
-        kind, win1252::Classify({reinterpret_cast<const char *>(data.data() + off + 4), len}));
-    off += 4 + len;
-  }
-  textKind_ = kind;
-  if (kind != win1252::TextKind::Utf8) return;
-  const int32_t sorted = SortedCount();
-  if (sorted < 2) return;
   std::vector<uint8_t> offsets(static_cast<size_t>(count_) * 4);
-  if (!indexFile_.ReadAt(0, offsets.data(), offsets.size())) return;
-  const std::vector<uint32_t> ids = SortedIds();
-  auto text = [&](uint32_t id, std::string_view &out) {
-    if (id < 1 || id > static_cast<uint32_t>(count_)) return false;
-    const uint64_t off = le::GetU32(offsets.data() + (id - 1) * 4);
-    if (off + 4 > data.size()) return false;
-    const uint32_t len = le::GetU32(data.data() + off);
-    if (len > kMaxText || off + 4 + len > data.size()) return false;
-    out = {reinterpret_cast<const char *>(data.data() + off + 4), len};
-    return true;
-  };
-  std::string_view prev, cur;
-  for (size_t i = 0; i < ids.size(); ++i) {
-    if (!text(ids[i], cur)) return;
-    if (i > 0 && win1252::CompareText(prev, cur) > 0) {
-      BuildSortedIndex();
+  if (!dataFile_.ReadAt(0, data.data(), data.size()) || !indexFile_.ReadAt(0, offsets.data(), offsets.size()))
+    return;  // left to the readers' messages
+  win1252::TextKind kind = win1252::TextKind::Ascii;
+  uint64_t prevEnd = 0;
+  for (size_t i = 0; i < offsets.size(); i += 4) {
+    const uint64_t off = le::GetU32(offsets.data() + i);
+    const uint32_t len = off + 4 <= data.size() ? le::GetU32(data.data() + off) : 0;
+    // No name is stored empty.
+    if (off < prevEnd || off + 4 > data.size() || len == 0 || len > kMaxText || off + 4 + len > data.size()) {
+      // A record that begins where it may but runs past the end meets a
+      // cut data file; otherwise either file may be the damaged one.
+      const bool dataCut = off >= prevEnd && off <= data.size();
+      damagedFile_ = dataCut ? dataName_ : indexName_;
+      damagedOther_ = dataCut ? std::string() : dataName_;
       return;
     }
-    prev = cur;
+    kind = win1252::Utf8Scan::Combine(
+        kind, win1252::Classify({reinterpret_cast<const char *>(data.data() + off + 4), len}));
+    prevEnd = off + 4 + len;
   }
+  textKind_ = kind;
+  const int64_t sortedSize = sortedFile_.Size();
+  if (sortedSize < 0) return;
+  if (sortedSize % 4 != 0 || sortedSize / 4 > count_) {
+    sortedDamaged_ = true;
+    return;
+  }
+  const std::vector<uint32_t> ids = SortedIds();
+  std::vector<bool> seen(static_cast<size_t>(count_) + 1);
+  auto text = [&](uint32_t id) {
+    const uint64_t off = le::GetU32(offsets.data() + (id - 1) * 4);
+    return std::string_view(reinterpret_cast<const char *>(data.data() + off + 4), le::GetU32(data.data() + off));
+  };
+  bool ordered = true;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (ids[i] < 1 || ids[i] > static_cast<uint32_t>(count_) || seen[ids[i]]) {
+      sortedDamaged_ = true;
+      return;
+    }
+    seen[ids[i]] = true;
+    if (i > 0 && win1252::CompareText(text(ids[i - 1]), text(ids[i])) > 0) ordered = false;
+  }
+  if (ordered || kind == win1252::TextKind::Other) return;
+  if (kind == win1252::TextKind::Utf8)
+    BuildSortedIndex();
+  else
+    sortedDamaged_ = true;
+}
+
+bool IndexStoreO::SortAnewIfDamaged() {
+  if (!sortedDamaged_) return true;
+  sortedDamaged_ = false;
+  ui::ShowMessage(SubstituteText(CommonText::S_SortedNamesRebuilt, win1252::PathText(sortedName_)));
+  return BuildSortedIndex();
 }
 
 void IndexStoreO::Close() {

@@ -63,6 +63,16 @@ class IndexStoreO {
   void BeginBulkAdd() { bulkMode_ = true; }
   bool EndBulkAdd();
   bool BulkMode() const { return bulkMode_; }
+  // After an open of existing files: the file whose records do not lie
+  // where the index says, one after another inside the data file (the
+  // index or the data file), and the other of the two when it cannot be
+  // told which; empty when the records are whole.
+  const std::string &DamagedFile() const { return damagedFile_; }
+  const std::string &DamagedOther() const { return damagedOther_; }
+  // A sorted file found damaged at open (not whole ids, more ids than
+  // names, an id outside 1..Count() or given twice, ASCII names out of
+  // order) is sorted anew, saying so once with its path.
+  bool SortAnewIfDamaged();
   // Sorts every id anew / merges the unsorted tail into the sorted file.
   // Either replaces the sorted file whole or leaves it as it was.
   bool BuildSortedIndex();
@@ -117,6 +127,8 @@ class IndexStoreO {
   int32_t sortedCount_ = -1;
   win1252::TextKind textKind_ = win1252::TextKind::Ascii;
   bool bulkMode_ = false;
+  bool sortedDamaged_ = false;
+  std::string damagedFile_, damagedOther_;
   StringTableO recent_;
   // The memory copy: the data file's bytes, each id's record offset, and
   // the sorted ids (read again after the sorted file is replaced).

@@ -40,6 +40,11 @@ ImportLog &Log() {
   return log;
 }
 
+// The file and the system's reason on a second line.
+std::string ReadFailureText(const std::string &name, int err) {
+  return files::FailureText(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name)), name, err);
+}
+
 void ReportLogFailure(const std::string &path) {
   ui::ShowMessage(SubstituteText(CommonText::S_CouldNotWriteErrorLog, path));
 }
@@ -134,6 +139,7 @@ class Importer {
   }
   const std::string &Name() const { return name_; }
   int64_t Size() { return file_.Size(); }
+  int Error() const { return file_.Error(); }
   bool ReadFailed() const { return readFailed_; }
   win1252::TextKind TextKind() const { return text_.Kind(); }
 
@@ -168,7 +174,7 @@ class Importer {
         const int64_t n = file_.ReadSome(block_.data() + read, block_.size() - read);
         if (n < 0) {
           readFailed_ = true;
-          sink_->Message(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(name_)));
+          sink_->Message(ReadFailureText(name_, file_.Error()));
           break;
         }
         if (n == 0) break;
@@ -716,7 +722,7 @@ void ParseSegment(const SegmentJob &job, Segment &seg) {
   im.LeaveFileLine();
   if (!im.OpenAt(start)) {
     seg.readFailed = true;
-    sink.Message(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(job.name)));
+    sink.Message(ReadFailureText(job.name, im.Error()));
     return;
   }
   size_t next = seg.index + 1;
@@ -869,7 +875,7 @@ PGNImportResult ImportFrame(const std::string &fileName, int encoding, ReportO *
   auto im = std::make_unique<Importer>(fileName, blockSize, textTo);
   const int64_t size = im->Open() ? im->Size() : -1;
   if (size < 0) {
-    ui::ShowMessage(SubstituteText(CommonText::S_CouldNotReadPGNFile, win1252::PathText(fileName)));
+    ui::ShowMessage(ReadFailureText(fileName, im->Error()));
     return result;
   }
   result.opened = true;

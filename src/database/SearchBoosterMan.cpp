@@ -4,6 +4,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Bytes.h"
@@ -245,6 +246,12 @@ bool SearchBoosterO::ReplaceGame(GameStoreO &games, int32_t n, const Names &old,
   return WriteLinks(n, updated);
 }
 
+SearchBoosterO::Names SearchBoosterO::Within(const GameDescriptor &d, int32_t players, int32_t eventSites) {
+  const auto within = [](uint32_t id, int32_t count) { return id <= static_cast<uint32_t>(std::max(count, 0)); };
+  return {within(d.white, players) ? d.white : 0, within(d.black, players) ? d.black : 0,
+          within(d.eventSite, eventSites) ? d.eventSite : 0};
+}
+
 bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged) {
   damaged = 0;
   DropChains();
@@ -254,18 +261,56 @@ bool SearchBoosterO::Build(GameStoreO &games, int32_t players, int32_t eventSite
   for (int32_t n = 1; n <= games.Count(); ++n) {
     if (!games.ReadDescriptor(n, d)) return false;
     // An id past its name index is damage: heads are never grown for it.
-    // The game keeps an empty link record, so it counts as linked.
-    const auto within = [](uint32_t id, int32_t count) {
-      return id <= static_cast<uint32_t>(std::max(count, 0));
-    };
-    if (!within(d.white, players) || !within(d.black, players) || !within(d.eventSite, eventSites)) {
-      ++damaged;
-      if (!WriteLinks(n, Links{})) return false;
-      continue;
-    }
-    if (!AddGame(n, d.white, d.eventSite, d.black)) return false;
+    // The game is linked by its other names, as a scan finds it by them.
+    const Names names = Within(d, players, eventSites);
+    if (names != Names{d.white, d.black, d.eventSite}) ++damaged;
+    if (!AddGame(n, names.white, names.eventSite, names.black)) return false;
   }
-  return true;
+  // A head for every name, so the files' sizes are their counts'.
+  return (players < 1 || bpl_.EnsureCount(players)) && (eventSites < 1 || bes_.EnsureCount(eventSites));
+}
+
+std::string SearchBoosterO::Verify(const std::vector<GameStoreO::NameIds> &names, int32_t players,
+                                   int32_t eventSites) {
+  const auto games = static_cast<int32_t>(names.size());
+  if (bli_.FileSize() != int64_t{12} * games) return bli_.FileName();
+  if (bpl_.FileSize() != int64_t{4} * players) return bpl_.FileName();
+  if (bes_.FileSize() != int64_t{4} * eventSites) return bes_.FileName();
+  // The links and heads Build makes, as AddGame writes them, against the
+  // files: ".bli" in one sequential read.
+  std::vector<uint32_t> lastOfPlayer(static_cast<size_t>(players) + 1), lastOfEvent(static_cast<size_t>(eventSites) + 1);
+  constexpr int32_t kBlock = 1 << 16;
+  std::vector<uint8_t> links;
+  for (int32_t first = 1; first <= games; first += kBlock) {
+    const int32_t last = std::min(games, first + kBlock - 1);
+    if (!bli_.GetRecords(first, last, links)) return bli_.FileName();
+    for (int32_t n = first; n <= last; ++n) {
+      GameDescriptor d;
+      d.white = names[static_cast<size_t>(n - 1)].white;
+      d.black = names[static_cast<size_t>(n - 1)].black;
+      d.eventSite = names[static_cast<size_t>(n - 1)].eventSite;
+      const Names g = Within(d, players, eventSites);
+      const auto game = static_cast<uint32_t>(n);
+      uint32_t want[3] = {0, 0, 0};
+      if (g.white != 0) want[kWhite] = std::exchange(lastOfPlayer[g.white], game);
+      if (g.black != 0) want[kBlack] = std::exchange(lastOfPlayer[g.black], game);
+      if (g.eventSite != 0) want[kEventSite] = std::exchange(lastOfEvent[g.eventSite], game);
+      const uint8_t *have = &links[static_cast<size_t>(n - first) * 12];
+      for (int k = 0; k < 3; ++k)
+        if (le::GetU32(have + 4 * k) != want[k]) return bli_.FileName();
+    }
+  }
+  auto headsAgree = [](RecordStoreO &heads, const std::vector<uint32_t> &last) {
+    std::vector<uint8_t> bytes;
+    if (heads.Count() == 0) return true;
+    if (!heads.GetRecords(1, heads.Count(), bytes)) return false;
+    for (size_t id = 1; id < last.size(); ++id)
+      if (le::GetU32(&bytes[(id - 1) * 4]) != last[id]) return false;
+    return true;
+  };
+  if (!headsAgree(bpl_, lastOfPlayer)) return bpl_.FileName();
+  if (!headsAgree(bes_, lastOfEvent)) return bes_.FileName();
+  return std::string();
 }
 
 namespace {

@@ -48,8 +48,14 @@ class SearchBoosterO {
   bool ReplaceGame(GameStoreO &games, int32_t n, const Names &old, const Names &now);
   // Empties the three files, ".bli" first, then links games 1..Count().
   // A game naming an id past its index's count (players, eventSites) is
-  // damaged: it gets no links, and damaged counts it.
+  // damaged: it is linked by its other names only, and damaged counts it.
   bool Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged);
+
+  // Compares the files with what Build makes of every game's names (in
+  // game order): sizes of 12 bytes per game, 4 per player and per
+  // event/site, and every link and head. The first file that differs, or
+  // empty when they agree.
+  std::string Verify(const std::vector<GameStoreO::NameIds> &names, int32_t players, int32_t eventSites);
 
   uint32_t LastGameOfPlayer(uint32_t player);
   uint32_t LastGameOfEventSite(uint32_t eventSite);
@@ -87,6 +93,8 @@ class SearchBoosterO {
   void ResetIoCounts();
 
  private:
+  // The game's names its indexes hold; 0 for an id past the count.
+  static Names Within(const GameDescriptor &d, int32_t players, int32_t eventSites);
   struct Links {
     uint32_t v[3] = {0, 0, 0};  // White, Black, event/site
   };

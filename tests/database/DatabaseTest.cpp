@@ -489,6 +489,49 @@ TEST(DatabasePgn, UnchangedCapitalsAndMissingFiles) {
   EXPECT_TRUE(TempSetsGone(tmp));
 }
 
+// A PGN file that cannot be read, or whose games the temporary set cannot
+// take, never opens as a set lacking games: each open, read or write fault
+// of the opening either refuses the open (nothing written, the temporary
+// set gone, a message) or opens every game.
+TEST(DatabasePgn, AFaultWhileOpeningRefusesTheOpenOrOpensEveryGame) {
+  Folders f;
+  f.dir.Write("f.pgn", Fixture());
+  const std::string path = f.dir.File("f.pgn");
+  const std::string readFailure =
+      files::FailureText(SubstituteText(CommonText::S_CouldNotReadPGNFile, path), path, EIO);
+  const std::string noSet = SubstituteText(CommonText::S_NoTemporaryDatabase, path);
+  std::set<std::string> refusals;
+  for (const FileFault::Op op : {FileFault::Op::Open, FileFault::Op::Read, FileFault::Op::Write}) {
+    for (int nth = 1;; ++nth) {
+      MessageRecorder rec;
+      DatabaseO db;
+      bool opened = false, fired = false;
+      {
+        FileFault fault(op, nth, EIO);
+        opened = OpenDb(db, path);
+        fired = fault.Fired();
+      }
+      const std::string what = "op " + std::to_string(static_cast<int>(op)) + " nth " + std::to_string(nth);
+      if (opened) {
+        EXPECT_EQ(db.GameCount(), 3) << what;
+        EXPECT_TRUE(db.Close(nullptr)) << what;
+      } else {
+        EXPECT_FALSE(db.IsOpen()) << what;
+        EXPECT_FALSE(rec.messages.empty()) << what;
+        for (const std::string &m : rec.messages)
+          if (m == readFailure || m == noSet) refusals.insert(m);
+      }
+      EXPECT_EQ(f.dir.Read("f.pgn"), Fixture()) << what;
+      EXPECT_EQ(files::ListFiles(f.dir.Path(), "*"), std::vector<std::string>{"f.pgn"}) << what;
+      EXPECT_TRUE(files::ListFiles(f.appDir.Path(), "*.recovered*").empty()) << what;
+      EXPECT_TRUE(TempSetsGone(f.tmp)) << what;
+      if (!fired) break;
+    }
+  }
+  // The file's own open and read, and the temporary set's refusal, were among them.
+  EXPECT_EQ(refusals, (std::set<std::string>{readFailure, noSet}));
+}
+
 TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {
   TempDir dir, tmp;
   EnvGuard tmpdir("TMPDIR", tmp.Path());

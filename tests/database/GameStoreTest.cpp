@@ -281,12 +281,13 @@ TEST(GameStore, DamagedRecordsAndFailedOpens) {
   gad.replace(35, 4, U32(0xFFFFFF00));  // a size far past the end
   MessageRecorder rec;
   {
-    // The open checks every record's size: the index is refused as damaged.
+    // The open checks every record's size: the games file, shorter than
+    // the record its one entry points at, is refused as damaged.
     dir.Write("d.gad", gad);
     EXPECT_FALSE(s.Open(dir.File("d.qcx")));
     EXPECT_EQ(s.Count(), 0);
     EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_DatabaseFileDamaged,
-                                                                     dir.File("d.gai"))});
+                                                                     dir.File("d.gad"))});
     EXPECT_EQ(dir.Read("d.gad"), gad);
   }
   {
