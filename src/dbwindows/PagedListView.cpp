@@ -70,11 +70,12 @@ PagedListView::PagedListView(QWidget *parent) : QWidget(parent) {
     list_->viewport()->update();
     if (headerPressed_ && userResized_) userResized_(section);
   });
-  header_->viewport()->installEventFilter(this);
+  headerViewport_ = header_->viewport();
+  headerViewport_->installEventFilter(this);
 }
 
 bool PagedListView::eventFilter(QObject *watched, QEvent *e) {
-  if (watched == header_->viewport()) {
+  if (watched == headerViewport_) {
     if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick)
       headerPressed_ = true;
     else if (e->type() == QEvent::MouseButtonRelease)

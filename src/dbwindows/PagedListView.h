@@ -48,6 +48,8 @@ class PagedListView : public QWidget {
  private:
   friend class PagedRowDelegate;
   QHeaderView *header_;
+  // Compared only: the filter also sees events while the header is destroyed.
+  QObject *headerViewport_ = nullptr;
   QListWidget *list_;
   RowSource source_;
   std::function<bool(int row)> wholeRow_;
