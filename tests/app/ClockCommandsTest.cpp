@@ -58,6 +58,17 @@ class ClockCommandsEngineTest : public ::testing::Test, public apptest::MainFixt
     });
     Form().Item(command)->trigger();
   }
+  // A control the clock refuses: forty million minutes of blitz.
+  void RunRefusedControl() {
+    Run("MTimeControl",
+        [](QDialog &d) {
+          auto *box = d.findChild<QSpinBox *>("BlitzMEd");
+          box->setRange(0, 50'000'000);
+          box->setValue(40'000'000);
+        },
+        "OKBtn");
+  }
+
   // Adjust Time with these boxes typed, then OK.
   void Adjust(std::initializer_list<std::pair<const char *, QString>> boxes) {
     Run("MAdjustTime",
@@ -97,13 +108,7 @@ TEST_F(ClockCommandsEngineTest, TimeControlGoesToTheManagerAndTheOptions) {
   EXPECT_EQ(Label(cWhite), "0:12.00");
 
   // A control the clock refuses: its message, and nothing changes.
-  Run("MTimeControl",
-      [](QDialog &d) {
-        auto *box = d.findChild<QSpinBox *>("BlitzMEd");
-        box->setRange(0, 50'000'000);
-        box->setValue(40'000'000);
-      },
-      "OKBtn");
+  RunRefusedControl();
   EXPECT_EQ(messages, 1);
   TimeControlRec after;
   f.EngineMan.GetTimeControl(after);
@@ -119,13 +124,7 @@ TEST_F(ClockCommandsEngineTest, ARefusedTimeControlIsRefusedDuringAGameToo) {
   const TimeControlRec options = ChessApp.TimeControl;
   apptest::BoardMove(f, "e2e4");
   ASSERT_EQ(f.EngineMan.Engine()->Moves().Count(), 1);
-  Run("MTimeControl",
-      [](QDialog &d) {
-        auto *box = d.findChild<QSpinBox *>("BlitzMEd");
-        box->setRange(0, 50'000'000);
-        box->setValue(40'000'000);
-      },
-      "OKBtn");
+  RunRefusedControl();
   EXPECT_EQ(messages, 1);
   TimeControlRec after;
   f.EngineMan.GetTimeControl(after);
