@@ -17,7 +17,6 @@ using testutil::TempDir;
 
 namespace {
 
-const char *const kExts[] = {".key", ".pos", ".hsh", ".kls", ".gls", ".gki"};
 
 // A position read from FEN, passed where a PositionO is wanted.
 class Board {
