@@ -17,7 +17,6 @@ using testutil::TempDir;
 
 namespace {
 
-
 // A position read from FEN, passed where a PositionO is wanted.
 class Board {
  public:
