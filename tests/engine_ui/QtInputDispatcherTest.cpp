@@ -116,7 +116,9 @@ TEST_F(QtDispatchTest, AFloodingEngineLeavesTheGuiResponsive) {
   QTimer::singleShot(50, &ctx, [&] { fired = true; });
   EXPECT_TRUE(ProcessUntil([&] { return fired; }, 30000));
 
-  EXPECT_GT(disp.posted, 10);
+  // A chunk holds up to 64 KB of lines, so how many came by now depends on
+  // the machine's load; the reader must go on handing them over.
+  EXPECT_TRUE(ProcessUntil([&] { return disp.posted > 10; }, 30000)) << disp.posted;
   EXPECT_EQ(disp.ahead, 0);
   ExpectSilenceAfterDestroy();
 }
