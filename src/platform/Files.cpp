@@ -469,9 +469,8 @@ bool IsSpecial(const std::string &path) {
 }
 
 bool SameFile(const std::string &a, const std::string &b) {
-  struct stat sa, sb;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  const FileState sa = StateOf(a), sb = StateOf(b);
+  return sa.exists && sb.exists && sa.dev == sb.dev && sa.ino == sb.ino;
 }
 
 bool MayWrite(const std::string &path) {
