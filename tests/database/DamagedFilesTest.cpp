@@ -546,6 +546,14 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
        },
        "c.gai", "c.gad"},
       {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai"},
+      // More entries than ".gad" holds record heads, told before any is read.
+      {"more entries than records can be",
+       [&](const TempDir &d) {
+         std::string g;
+         while (g.size() / 4 <= d.Read("c.gad").size() / GameStoreO::kRecordHead) g += gai;
+         d.Write("c.gai", g);
+       },
+       "c.gai", "c.gad"},
       {"missing data", [&](const TempDir &d) { files::Delete(d.File("c.gad")); }, "c.gad"},
   };
   for (const Damage &dmg : damages) {
@@ -827,4 +835,71 @@ TEST(DamagedFiles, EmptySortedFilesOpenWithoutAWrite) {
     EXPECT_EQ(Snapshot(dir), before);
   }
   EXPECT_TRUE(rec.messages.empty());
+}
+
+// ------------------------------------------------------------ distinct files
+
+// Every file of the set is its own: a ".qcx" linked to ".gai" was read as
+// the settings and written over the games at close, and empty files merged
+// into one by hard links would take each other's writes. A link to nothing
+// would have its target made. Each refuses the open with nothing written;
+// links to distinct files elsewhere open as the files they reach.
+TEST(DamagedFiles, SetFilesThatAreOneFileOrLinksToNothingRefuseTheDatabase) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const struct {
+    const char *what;
+    std::function<void(const TempDir &)> apply;
+    const char *first, *second;  // the files named; a link to nothing names one
+  } damages[] = {
+      {"settings linked to the game index",
+       [](const TempDir &d) {
+         files::Delete(d.File("c.qcx"));
+         ASSERT_EQ(::symlink(d.File("c.gai").c_str(), d.File("c.qcx").c_str()), 0);
+       },
+       "c.qcx", "c.gai"},
+      {"sorted files hard-linked",
+       [](const TempDir &d) {
+         files::Delete(d.File("c.ans"));
+         ASSERT_EQ(::link(d.File("c.ess").c_str(), d.File("c.ans").c_str()), 0);
+       },
+       "c.ess", "c.ans"},
+      {"sorted file a link to nothing",
+       [](const TempDir &d) {
+         files::Delete(d.File("c.ans"));
+         ASSERT_EQ(::symlink(d.File("target.ans").c_str(), d.File("c.ans").c_str()), 0);
+       },
+       "c.ans", nullptr},
+  };
+  for (const auto &d : damages) {
+    TempDir dir;
+    Lay(dir);
+    d.apply(dir);
+    const auto before = Snapshot(dir);
+    MessageRecorder rec;
+    {
+      DatabaseO db;
+      EXPECT_FALSE(Open(db, dir)) << d.what;
+    }
+    const std::string expected =
+        d.second ? SubstituteText(SubstituteText(CommonText::S_DatabaseFilesSame, dir.File(d.first)),
+                                  dir.File(d.second))
+                 : SubstituteText(CommonText::S_DatabaseFileBrokenLink, dir.File(d.first));
+    EXPECT_EQ(rec.messages, std::vector<std::string>{expected}) << d.what;
+    EXPECT_EQ(Snapshot(dir), before) << d.what;
+    EXPECT_FALSE(files::Exists(dir.File("target.ans"))) << d.what;
+  }
+  // The games and the settings through links to files of their own.
+  TempDir dir, elsewhere;
+  Lay(dir);
+  for (const char *ext : {"c.gad", "c.qcx"}) {
+    elsewhere.Write(ext, dir.Read(ext));
+    files::Delete(dir.File(ext));
+    ASSERT_EQ(::symlink(elsewhere.File(ext).c_str(), dir.File(ext).c_str()), 0);
+  }
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(AnswersOf(db), PristineAnswers());
 }
