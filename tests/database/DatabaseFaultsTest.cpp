@@ -19,6 +19,7 @@
 #include "database/IndexMan.h"
 #include "database/KeyTreeMan.h"
 #include "foundation/Reports.h"
+#include "platform/Bytes.h"
 #include "platform/Files.h"
 
 using testutil::MessageRecorder;
@@ -394,4 +395,37 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   EXPECT_EQ(held, onDisk);
   EXPECT_TRUE(gameRead);
   EXPECT_EQ(game, bytes(diskBuf));
+}
+
+// A replacement's entry torn inside another game's live record: the next
+// open refuses the set, naming the index, rather than read a game out of
+// another's bytes.
+TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordRefusesTheNextOpen) {
+  TempDir dir;
+  MessageRecorder rec;
+  constexpr uint32_t kHead = GameStoreO::kRecordHead;
+  auto buffer = [](uint32_t size) {
+    GameBuffer b;
+    SizeGameBuffer(b, size);
+    std::memset(b.bytes.get(), 'm', size);
+    return b;
+  };
+  GameStoreO s;
+  ASSERT_TRUE(s.Open(dir.File("r.qcx")));
+  ASSERT_EQ(s.AddGame(buffer(10), {}), 1);  // at 0
+  ASSERT_EQ(s.AddGame(buffer(10), {}), 2);  // at kHead + 10
+  // Game 1's replacement lands at 65536 + 5 bytes into game 2's record.
+  const uint64_t inside = kHead + 10 + 5, end = 2 * (kHead + 10);
+  ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + inside - end - kHead)), {}), 3);
+  {
+    FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // descriptor, size, moves, entry
+    EXPECT_FALSE(s.SaveGame(1, buffer(10), {}));
+    ASSERT_TRUE(fault.Fired());
+  }
+  s.Close();
+  ASSERT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(dir.Read("r.gai").data())), inside);
+  rec.messages.clear();
+  GameStoreO fresh;
+  EXPECT_FALSE(fresh.Open(dir.File("r.qcx")));
+  EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File("r.gai"))});
 }
