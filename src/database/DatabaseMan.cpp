@@ -190,8 +190,19 @@ std::string DatabaseO::Base() const {
 }
 
 bool DatabaseO::OpenStores(const std::string &base, std::vector<GameStoreO::NameIds> *names) {
-  if (games_.Open(base + ".gai", names) && (!names || NameFilesFit(base, *names)) &&
-      players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") && annotators_.Open(base + ".ani")) {
+  // A native open checks every game's name ids against the name indexes
+  // as the records are read; the ids are held only for the booster's check.
+  GameStoreO::NameCounts counts;
+  if (names) {
+    auto count = [&](const char *ext) {
+      return static_cast<uint64_t>(std::max<int64_t>(files::FileSize(base + ext), 0)) / 4;
+    };
+    counts = {count(".pli"), count(".esi"), count(".ani")};
+  }
+  if (games_.Open(base + ".gai", names && files::Exists(base + ".bli") ? names : nullptr,
+                  names ? &counts : nullptr) &&
+      (!names || NameFilesFit(base)) && players_.Open(base + ".pli") && eventSites_.Open(base + ".esi") &&
+      annotators_.Open(base + ".ani")) {
     if (!names) return true;
     const IndexManO *damaged = nullptr;
     for (const IndexManO *index : {&players_, &eventSites_, &annotators_})
@@ -207,35 +218,26 @@ bool DatabaseO::OpenStores(const std::string &base, std::vector<GameStoreO::Name
 }
 
 // Before any name file is opened (which makes a missing one): a name file
-// a game refers past is damaged, not a new empty one. The first and last
-// games are checked always, every game when a file is missing; an index
-// whose entries name a missing data file is damaged too.
-bool DatabaseO::NameFilesFit(const std::string &base, const std::vector<GameStoreO::NameIds> &names) {
+// a game refers past is damaged, not a new empty one, and so is an index
+// whose entries name a missing data file. A torn tail no game refers to is
+// what a full disk leaves: the next name is written over it.
+bool DatabaseO::NameFilesFit(const std::string &base) {
   struct Store {
     const char *index, *data;
-    uint32_t (*id)(const GameStoreO::NameIds &, bool second);
+    uint8_t past;
   };
   const Store stores[] = {
-      {".pli", ".pld", [](const GameStoreO::NameIds &n, bool second) { return second ? n.black : n.white; }},
-      {".esi", ".esd", [](const GameStoreO::NameIds &n, bool) { return n.eventSite; }},
-      {".ani", ".and", [](const GameStoreO::NameIds &n, bool) { return n.annotator; }},
+      {".pli", ".pld", GameStoreO::kPlayersPast},
+      {".esi", ".esd", GameStoreO::kEventSitesPast},
+      {".ani", ".and", GameStoreO::kAnnotatorsPast},
   };
   for (const Store &st : stores) {
     const std::string index = base + st.index, data = base + st.data;
     const int64_t indexSize = files::FileSize(index), dataSize = files::FileSize(data);
-    const uint64_t count = static_cast<uint64_t>(std::max<int64_t>(indexSize, 0)) / 4;
-    auto refersPast = [&](const GameStoreO::NameIds &g) {
-      return st.id(g, false) > count || st.id(g, true) > count;
-    };
-    bool past = false;
-    if (indexSize < 0 || dataSize < 0)
-      past = std::any_of(names.begin(), names.end(), refersPast);
-    else if (!names.empty())
-      past = refersPast(names.front()) || refersPast(names.back());
     std::string damaged, other;
-    if (count > 0 && dataSize < 0) {
+    if (indexSize >= 4 && dataSize < 0) {
       damaged = data;
-    } else if (past) {
+    } else if ((games_.NamesPast() & st.past) != 0) {
       damaged = index;
       // A present index too short for a game: the index or the game's record.
       if (indexSize >= 0) other = games_.GamesFileName();
@@ -341,6 +343,28 @@ bool NoSpecialFile(const std::vector<std::string> &names) {
   return true;
 }
 
+// Every file of the set is its own: one file under two names (a link, a
+// hard link) would be written as two, each write losing what the other
+// holds. A link to nothing is refused too: opening it would make its
+// target, wherever that is.
+bool DistinctFiles(const std::vector<std::string> &names) {
+  std::vector<files::FileState> states;
+  for (const std::string &name : names) {
+    if (files::BrokenLink(name)) {
+      ui::ShowMessage(Fill(CommonText::S_DatabaseFileBrokenLink, {Path(name)}));
+      return false;
+    }
+    states.push_back(files::StateOf(name));
+    const files::FileState &s = states.back();
+    for (size_t i = 0; s.exists && i + 1 < states.size(); ++i)
+      if (states[i].exists && states[i].dev == s.dev && states[i].ino == s.ino) {
+        ui::ShowMessage(Fill(CommonText::S_DatabaseFilesSame, {Path(names[i]), Path(name)}));
+        return false;
+      }
+  }
+  return true;
+}
+
 // Removes, when armed, the files of a new set that were not there before.
 class NewSetCleanup {
  public:
@@ -397,7 +421,7 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   if (ext == ".qcx") {
     native_ = true;
     const std::string base = Base(), qcx = base + ".qcx";
-    if (!NoSpecialFile(SetFileNames(base))) return false;
+    if (!NoSpecialFile(SetFileNames(base)) || !DistinctFiles(SetFileNames(base))) return false;
     files::RemoveDeadTempSiblings(SetFileNames(base));
     const bool isNew = !files::FileExists(qcx);
     // A new set that fails to open leaves nothing behind.

@@ -406,10 +406,11 @@ class DatabaseO {
  private:
   void Clear();
   void CloseStores(bool remove);
-  // With names, a native set's open: the game store gives every game's
-  // name ids, and damaged name files refuse it after a message.
+  // With names, a native set's open: the game store checks every game's
+  // name ids (and gives them in names for the booster's check), and
+  // damaged name files refuse it after a message.
   bool OpenStores(const std::string &base, std::vector<GameStoreO::NameIds> *names = nullptr);
-  bool NameFilesFit(const std::string &base, const std::vector<GameStoreO::NameIds> &names);
+  bool NameFilesFit(const std::string &base);
   // With names, links and heads that differ from what they make are
   // damage: the booster is built anew, saying so.
   bool OpenBooster(const std::string &base, const std::vector<GameStoreO::NameIds> *names);

@@ -116,6 +116,7 @@ bool BuildGameDescriptor(const GameBuffer &game, QZGameManagerO &reader, IndexMa
 void GameStoreO::Init() {
   open_ = failed_ = false;
   count_ = 0;
+  namesPast_ = 0;
   gamesSize_ = 0;
   gamesName_.clear();
   indexName_.clear();
@@ -129,7 +130,7 @@ void GameStoreO::Done() {
   open_ = false;
 }
 
-bool GameStoreO::Open(const std::string &baseName, std::vector<NameIds> *names) {
+bool GameStoreO::Open(const std::string &baseName, std::vector<NameIds> *names, const NameCounts *counts) {
   if (names) names->clear();
   Close();
   gamesName_ = files::ChangeFileExt(baseName, ".gad");
@@ -144,7 +145,7 @@ bool GameStoreO::Open(const std::string &baseName, std::vector<NameIds> *names) 
   if (!files::Exists(gamesName_) && files::FileSize(indexName_) > 0) return Damaged(gamesName_);
   return OpenFiles("GameStoreO.OpenFile failed for games_file",
                    "GameStoreO.OpenFile failed for index_file") &&
-         CheckIndex(names);
+         CheckIndex(names, counts);
 }
 
 std::string DamagedFilesText(const std::string &file, const std::string &other) {
@@ -160,13 +161,11 @@ bool GameStoreO::Damaged(const std::string &file, const std::string &other) {
   return false;
 }
 
-// A record at off (the records before it whole up to prevEnd, the next
-// entry at nextOff) that does not lie wholly inside ".gad": an entry
-// pointing into the record before is the index's damage; the last record
-// in the file, begun where it may, meets a cut ".gad"; any other may be
-// either file's damage.
-bool GameStoreO::RecordOutside(uint64_t off, uint64_t prevEnd, uint64_t nextOff) {
-  if (off < prevEnd) return Damaged(indexName_);
+// A record at off (the records before it whole, ending at or before off;
+// the next entry at nextOff) that does not lie wholly inside ".gad": the
+// last record in the file, begun where it may, meets a cut ".gad"; any
+// other may be either file's damage.
+bool GameStoreO::RecordOutside(uint64_t off, uint64_t nextOff) {
   if (off <= gamesSize_ && nextOff >= gamesSize_) return Damaged(gamesName_);
   return Damaged(indexName_, gamesName_);
 }
@@ -174,40 +173,50 @@ bool GameStoreO::RecordOutside(uint64_t off, uint64_t prevEnd, uint64_t nextOff)
 // Every entry the offset of its own record lying wholly inside ".gad". A
 // replacement leaves entries out of order and dead records between live
 // ones, a killed writer torn bytes: the file is never walked from its
-// start, only the records the entries name, in offset order.
-bool GameStoreO::CheckIndex(std::vector<NameIds> *names) {
+// start, only the records the entries name, in offset order. The writers
+// append every record, so live records never overlap: an entry inside the
+// record before is the index's damage.
+bool GameStoreO::CheckIndex(std::vector<NameIds> *names, const NameCounts *counts) {
   const int64_t indexSize = index_.Size();
   if (indexSize < 0 || indexSize % 4 != 0 || indexSize / 4 > std::numeric_limits<int32_t>::max())
     return Damaged(indexName_);
   // Distinct offsets of whole records: no more entries than ".gad" holds
-  // record heads. An index past that and too large to read whole does not
-  // tell which of the two files is damaged.
-  constexpr int64_t kMostRead = int64_t{64} << 20;
-  if (static_cast<uint64_t>(indexSize / 4) > gamesSize_ / kRecordHead && indexSize > kMostRead)
-    return Damaged(indexName_, gamesName_);
-  std::vector<uint8_t> raw(static_cast<size_t>(indexSize));
-  if (!raw.empty() && !index_.ReadAt(0, raw.data(), raw.size())) {
-    ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
-                                       index_.Error()));
-    Close();
-    failed_ = true;
-    return false;
+  // record heads, checked before anything is read or held. An empty ".gad"
+  // lost the records; otherwise either file may be the damaged one.
+  const auto entries = static_cast<size_t>(indexSize / 4);
+  if (entries > gamesSize_ / kRecordHead)
+    return gamesSize_ == 0 ? Damaged(gamesName_) : Damaged(indexName_, gamesName_);
+  // Each entry's offset with its place in the index, in offset order; the
+  // index is read in pieces so that only this is held.
+  std::vector<uint64_t> order(entries);
+  {
+    constexpr size_t kPiece = size_t{1} << 16;
+    std::vector<uint8_t> raw(std::min(entries, kPiece) * 4);
+    for (size_t first = 0; first < entries; first += kPiece) {
+      const size_t n = std::min(kPiece, entries - first);
+      if (!index_.ReadAt(first * 4, raw.data(), n * 4)) {
+        ui::ShowMessage(files::FailureText("GameStoreO.GetGameFromFile failed reading index_file", indexName_,
+                                           index_.Error()));
+        Close();
+        failed_ = true;
+        return false;
+      }
+      for (size_t i = 0; i < n; ++i)
+        order[first + i] = uint64_t{le::GetU32(raw.data() + 4 * i)} << 32 | (first + i);
+    }
   }
-  // Each entry's offset with its place in the index, in offset order.
-  std::vector<uint64_t> order(raw.size() / 4);
-  for (size_t i = 0; i < order.size(); ++i) order[i] = uint64_t{le::GetU32(raw.data() + 4 * i)} << 32 | i;
-  raw = {};
   std::sort(order.begin(), order.end());
   if (names) names->assign(order.size(), NameIds{});
   // The record heads through a window read in large pieces.
   constexpr uint64_t kWindow = 1 << 20;
   std::vector<uint8_t> window;
   uint64_t winStart = 0, prevEnd = 0;
+  uint8_t past = 0;
   for (size_t i = 0; i < order.size(); ++i) {
     const uint64_t off = order[i] >> 32;
     const uint64_t nextOff = i + 1 < order.size() ? order[i + 1] >> 32 : std::numeric_limits<uint64_t>::max();
-    if (i > 0 && order[i - 1] >> 32 == off) return Damaged(indexName_);
-    if (off + kRecordHead > gamesSize_) return RecordOutside(off, prevEnd, nextOff);
+    if (off < prevEnd) return Damaged(indexName_);
+    if (off + kRecordHead > gamesSize_) return RecordOutside(off, nextOff);
     if (window.empty() || off < winStart || off + kRecordHead > winStart + window.size()) {
       winStart = off;
       window.resize(static_cast<size_t>(std::min<uint64_t>(kWindow, gamesSize_ - off)));
@@ -221,14 +230,21 @@ bool GameStoreO::CheckIndex(std::vector<NameIds> *names) {
     }
     const uint8_t *head = window.data() + (off - winStart);
     const uint32_t size = le::GetU32(head + GameDescriptor::kSize);
-    if (size > gamesSize_ - off - kRecordHead) return RecordOutside(off, prevEnd, nextOff);
-    if (names)
-      (*names)[order[i] & 0xFFFFFFFF] = {le::GetU32(head + GameDescriptor::kWhite),
-                                         le::GetU32(head + GameDescriptor::kBlack),
-                                         le::GetU32(head + GameDescriptor::kEventSite),
-                                         le::GetU32(head + GameDescriptor::kAnnotator)};
+    if (size > gamesSize_ - off - kRecordHead) return RecordOutside(off, nextOff);
+    const uint32_t white = le::GetU32(head + GameDescriptor::kWhite),
+                   black = le::GetU32(head + GameDescriptor::kBlack),
+                   eventSite = le::GetU32(head + GameDescriptor::kEventSite);
+    if (counts) {
+      // Told once the records are known whole: a garbage head read through
+      // a wrong entry is the index's damage, not the names'.
+      if (std::max(white, black) > counts->players) past |= kPlayersPast;
+      if (eventSite > counts->eventSites) past |= kEventSitesPast;
+      if (le::GetU32(head + GameDescriptor::kAnnotator) > counts->annotators) past |= kAnnotatorsPast;
+    }
+    if (names) (*names)[order[i] & 0xFFFFFFFF] = {white, black, eventSite};
     prevEnd = off + kRecordHead + size;
   }
+  namesPast_ = past;
   return true;
 }
 

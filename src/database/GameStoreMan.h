@@ -99,19 +99,30 @@ class GameStoreO {
 
   void Init();
   void Done();
-  // The name ids a game's descriptor holds.
+  // The name ids of a game's descriptor the search booster links.
   struct NameIds {
-    uint32_t white = 0, black = 0, eventSite = 0, annotator = 0;
+    uint32_t white = 0, black = 0, eventSite = 0;
   };
+  // How many names each name index holds.
+  struct NameCounts {
+    uint64_t players = 0, eventSites = 0, annotators = 0;
+  };
+  // The name indexes some game refers past (NamesPast).
+  enum NamesPastBits : uint8_t { kPlayersPast = 1, kEventSitesPast = 2, kAnnotatorsPast = 4 };
   // Opens ".gad" and ".gai" of baseName when the index exists; otherwise the
   // files are created by the first AddGame. The index is checked against the
-  // records: a missing index beside records, a torn entry, an entry that is
-  // not the offset of a whole record, or one offset given twice refuses the
-  // open as damaged, with nothing written; the message names ".gad" where
-  // it ends inside or right before a record, both files where it cannot be
-  // told. False after a message; the store then holds no games and refuses
-  // writes. names gets every game's ids, in game order, from the same read.
-  bool Open(const std::string &baseName, std::vector<NameIds> *names = nullptr);
+  // records: a missing index beside records, a torn entry, more entries than
+  // ".gad" holds record heads, an entry that is not the offset of a whole
+  // record, or one inside the record before refuses the open as damaged,
+  // with nothing written; the message names ".gad" where it ends inside or
+  // right before a record, both files where it cannot be told. False after
+  // a message; the store then holds no games and refuses writes. names gets
+  // every game's ids, in game order, from the same read; with counts every
+  // game's ids are checked against them (NamesPast).
+  bool Open(const std::string &baseName, std::vector<NameIds> *names = nullptr,
+            const NameCounts *counts = nullptr);
+  // After Open with counts: NamesPastBits of the indexes a game refers past.
+  uint8_t NamesPast() const { return namesPast_; }
   void Close();
   void CloseAndDelete();
   bool IsOpen() const { return open_; }
@@ -179,8 +190,8 @@ class GameStoreO {
   // Shows that file (or one of file and other) is damaged, closes,
   // refuses writes; false.
   bool Damaged(const std::string &file, const std::string &other = {});
-  bool RecordOutside(uint64_t off, uint64_t prevEnd, uint64_t nextOff);
-  bool CheckIndex(std::vector<NameIds> *names);
+  bool RecordOutside(uint64_t off, uint64_t nextOff);
+  bool CheckIndex(std::vector<NameIds> *names, const NameCounts *counts);
   bool OpenFiles(const char *gamesFailed, const char *indexFailed);
   bool RecordFits();
   // Shows the message with the games file's path and reason (outside: the
@@ -200,6 +211,7 @@ class GameStoreO {
   bool failed_ = false;
   uint64_t generation_ = 0;
   int32_t count_ = 0;
+  uint8_t namesPast_ = 0;
   uint64_t gamesSize_ = 0;
   std::string gamesName_, indexName_;
   BinFile games_, index_;

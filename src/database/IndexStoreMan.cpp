@@ -262,9 +262,12 @@ void IndexStoreO::ScanNames() {
     const uint32_t len = off + 4 <= data.size() ? le::GetU32(data.data() + off) : 0;
     // No name is stored empty.
     if (off < prevEnd || off + 4 > data.size() || len == 0 || len > kMaxText || off + 4 + len > data.size()) {
-      // A record that begins where it may but runs past the end meets a
-      // cut data file; otherwise either file may be the damaged one.
-      const bool dataCut = off >= prevEnd && off <= data.size();
+      // The last record, begun where it may but running past the end,
+      // meets a cut data file; otherwise either file may be the damaged
+      // one (records are appended, so an earlier one past the end is an
+      // entry gone wrong as much as a cut).
+      const bool dataCut = i + 4 == offsets.size() && off >= prevEnd && off <= data.size() &&
+                           (off + 4 > data.size() || off + 4 + len > data.size());
       damagedFile_ = dataCut ? dataName_ : indexName_;
       damagedOther_ = dataCut ? std::string() : dataName_;
       return;

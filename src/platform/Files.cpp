@@ -473,6 +473,11 @@ bool SameFile(const std::string &a, const std::string &b) {
   return sa.exists && sb.exists && sa.dev == sb.dev && sa.ino == sb.ino;
 }
 
+bool BrokenLink(const std::string &path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) != 0;
+}
+
 bool MayWrite(const std::string &path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return true;

@@ -153,6 +153,8 @@ bool IsSpecial(const std::string &path);
 // Both names reach one existing file (device and inode), through links or
 // other spellings; false when either is missing.
 bool SameFile(const std::string &a, const std::string &b);
+// A symbolic link whose target cannot be reached (missing, or a loop of links).
+bool BrokenLink(const std::string &path);
 // A missing file may be made; an existing one only with the write bit for
 // its owner and write access for this user (root passes the second only).
 bool MayWrite(const std::string &path);

@@ -351,10 +351,11 @@ uint32_t RecordOffset(const TempDir &dir, int32_t n) {
 
 }  // namespace
 
-// One byte of ".gad" makes game 3's White id 1,879,048,193. The booster's
-// rebuild once grew ".bpl" towards 7.5 GB for it; it now leaves the game
-// out, says so once, and grows nothing. Game 4's Black id passes INT32_MAX.
-TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
+// One byte of ".gad" makes game 3's White id 1,879,048,193 (the booster's
+// rebuild once grew ".bpl" towards 7.5 GB for it), game 4's Black id passes
+// INT32_MAX: every game's ids are checked at open, so the names file or the
+// game is damaged, and nothing is written.
+TEST(DamagedFiles, AGameWhoseIdsPassTheNameIndexRefusesTheDatabase) {
   TempDir dir, tmp;
   testutil::AppDirGuard app(tmp.Path());
   Lay(dir);
@@ -366,30 +367,106 @@ TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
   ASSERT_EQ(gad[at4], '\0');
   gad[at4] = '\x80';
   dir.Write("c.gad", gad);
-  const std::string bli = dir.Read("c.bli");
-  dir.Write("c.bli", bli.substr(0, bli.size() - 12));  // the rebuild's trigger
-  const size_t bpl = dir.Read("c.bpl").size();
+  const auto before = Snapshot(dir);
   MessageRecorder rec;
   DatabaseO db;
+  EXPECT_FALSE(Open(db, dir));
+  EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File("c.pli"), dir.File("c.gad"))});
+  EXPECT_EQ(Snapshot(dir), before);
+}
+
+// ------------------------------------------------------------ name indexes
+
+namespace {
+
+// Nine games; game 5 alone names its White, its event and an annotator,
+// each the last id of its index.
+void LayLoneNames(const TempDir &dir) {
+  DatabaseO db;
   ASSERT_TRUE(Open(db, dir));
-  EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(
-                              SubstituteText(CommonText::S_BoosterGamesDamaged, "2"), dir.File("c.qcx"))});
-  EXPECT_TRUE(db.HasSearchBooster());
-  EXPECT_EQ(db.SearchBooster().LinkedGames(), db.GameCount());
-  EXPECT_LE(dir.Read("c.bpl").size(), bpl);
-  // Storing the damaged game anew takes it out of chains it was never in.
-  rec.messages.clear();
-  EXPECT_EQ(db.SavePgnText(3, GameText(3)), 3);
-  EXPECT_EQ(db.SavePgnText(4, GameText(4)), 4);
+  for (int i = 1; i <= 9; ++i) {
+    const bool lone = i == 5;
+    const std::string text = std::string("[Event \"") + (lone ? "Lone Cup" : "Cup") + "\"]\r\n[White \"" +
+                             (lone ? "Lone Player" : "Player " + std::to_string(i % 3)) +
+                             "\"]\r\n[Black \"Other\"]\r\n" + (lone ? "[Annotator \"Lone Note\"]\r\n" : "") +
+                             "[Result \"1-0\"]\r\n\r\n1. e4 e5 1-0\r\n";
+    ASSERT_EQ(db.SavePgnText(-1, text), i);
+  }
+  ASSERT_EQ(db.Players().Find("Lone Player"), static_cast<uint32_t>(db.Players().Count()));
+  ASSERT_TRUE(db.Close(nullptr));
+  ASSERT_EQ(dir.Read("c.esi").size(), 8u);
+  ASSERT_EQ(dir.Read("c.ani").size(), 4u);
+}
+
+}  // namespace
+
+// A name index cut, torn or emptied below an id only a middle game uses
+// refuses the database, naming that index and the games file (never the
+// names' data file or the booster), with nothing written. A record past
+// the data file's end names the data file alone only when it is the last.
+TEST(DamagedFiles, ANameIndexShortOfAMiddleGamesIdRefusesTheDatabase) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  TempDir made;
+  LayLoneNames(made);
+  const auto set = Snapshot(made);
+  auto cut = [](const std::string &bytes, size_t n) { return bytes.substr(0, bytes.size() - n); };
+  const std::string pli = set.at("c.pli"), esi = set.at("c.esi"), pld = set.at("c.pld");
+  // The second-to-last player's record, moved to run past the data's end.
+  std::string pliPast = pli;
+  le::PutU32(reinterpret_cast<uint8_t *>(pliPast.data()) + pli.size() - 8,
+             static_cast<uint32_t>(pld.size() - 2));
+  const struct {
+    const char *what, *file;
+    std::string bytes;
+    const char *names, *other;
+  } damages[] = {
+      {"players cut by one entry", "c.pli", cut(pli, 4), "c.pli", "c.gad"},
+      {"events cut by one entry", "c.esi", cut(esi, 4), "c.esi", "c.gad"},
+      {"events torn into the last entry", "c.esi", cut(esi, 2), "c.esi", "c.gad"},
+      {"annotators emptied", "c.ani", "", "c.ani", "c.gad"},
+      {"annotators torn", "c.ani", cut(set.at("c.ani"), 1), "c.ani", "c.gad"},
+      {"player data cut in the last record", "c.pld", cut(pld, 2), "c.pld", ""},
+      {"a player record before the last past the data", "c.pli", pliPast, "c.pli", "c.pld"},
+  };
+  for (const auto &d : damages) {
+    TempDir dir;
+    for (const auto &[name, bytes] : set) dir.Write(name, bytes);
+    dir.Write(d.file, d.bytes);
+    const auto before = Snapshot(dir);
+    MessageRecorder rec;
+    DatabaseO db;
+    EXPECT_FALSE(Open(db, dir)) << d.what;
+    EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File(d.names),
+                                                                      *d.other ? dir.File(d.other) : "")})
+        << d.what;
+    EXPECT_EQ(Snapshot(dir), before) << d.what;
+  }
+  // Torn tails no game uses open as they are; the next name is written
+  // over them.
+  TempDir dir;
+  for (const auto &[name, bytes] : set) dir.Write(name, bytes);
+  dir.Write("c.pli", pli + "\x07\x01");
+  dir.Write("c.ani", set.at("c.ani") + "\x03");
+  const auto before = Snapshot(dir);
+  MessageRecorder rec;
+  {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    EXPECT_TRUE(db.Close(nullptr));
+  }
   EXPECT_TRUE(rec.messages.empty());
-  EXPECT_TRUE(db.HasSearchBooster());
-  EXPECT_LE(dir.Read("c.bpl").size(), bpl);
-  std::set<int32_t> walked;
-  db.SearchBooster().WalkPlayer(db.GameStore(), db.Players().Find("Player 3"), [&](int32_t g, const GameDescriptor &) {
-    return walked.insert(g).second;
-  });
-  EXPECT_EQ(walked, (std::set<int32_t>{3, 10, 17, 24}));
-  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_EQ(Snapshot(dir), before);
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  ASSERT_EQ(
+      db.SavePgnText(-1, "[White \"New\"]\r\n[Annotator \"Note\"]\r\n[Result \"*\"]\r\n\r\n1. d4 *\r\n"), 10);
+  EXPECT_EQ(db.GetGameTags(10)->GetTag("White"), "New");
+  EXPECT_EQ(db.GetGameTags(10)->GetTag("Annotator"), "Note");
+  EXPECT_EQ(db.GetGameTags(5)->GetTag("Annotator"), "Lone Note");
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(dir.Read("c.pli").size() % 4, 0u);
+  EXPECT_EQ(dir.Read("c.ani").size(), 8u);
 }
 
 // The game index is checked against the game data at open: a damaged one
@@ -436,8 +513,26 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
          d.Write("c.gai", g);
        },
        "c.gai", "c.gad"},
+      // Live records never overlap: an entry inside another live record is
+      // the index's damage, wherever its garbage head points.
+      {"entry into another record's moves",
+       [&](const TempDir &d) {
+         std::string g = gai;
+         le::PutU32(reinterpret_cast<uint8_t *>(g.data()) + 8,
+                    RecordOffset(d, 7) + GameStoreO::kRecordHead + 5);
+         d.Write("c.gai", g);
+       },
+       "c.gai"},
+      {"last entry into the record before",
+       [&](const TempDir &d) {
+         std::string g = gai;
+         le::PutU32(reinterpret_cast<uint8_t *>(g.data()) + g.size() - 4, RecordOffset(d, 23) + 20);
+         d.Write("c.gai", g);
+       },
+       "c.gai"},
       // The records an entry points at begin inside a cut or emptied ".gad".
-      {"cut data", [&](const TempDir &d) { d.Write("c.gad", d.Read("c.gad").substr(0, RecordOffset(d, 20) + 7)); },
+      {"cut data",
+       [&](const TempDir &d) { d.Write("c.gad", d.Read("c.gad").substr(0, RecordOffset(d, 20) + 7)); },
        "c.gad"},
       {"data cut between records",
        [&](const TempDir &d) { d.Write("c.gad", d.Read("c.gad").substr(0, RecordOffset(d, 20))); }, "c.gad"},
@@ -451,6 +546,14 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
        },
        "c.gai", "c.gad"},
       {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai"},
+      // More entries than ".gad" holds record heads, told before any is read.
+      {"more entries than records can be",
+       [&](const TempDir &d) {
+         std::string g;
+         while (g.size() / 4 <= d.Read("c.gad").size() / GameStoreO::kRecordHead) g += gai;
+         d.Write("c.gai", g);
+       },
+       "c.gai", "c.gad"},
       {"missing data", [&](const TempDir &d) { files::Delete(d.File("c.gad")); }, "c.gad"},
   };
   for (const Damage &dmg : damages) {
@@ -732,4 +835,71 @@ TEST(DamagedFiles, EmptySortedFilesOpenWithoutAWrite) {
     EXPECT_EQ(Snapshot(dir), before);
   }
   EXPECT_TRUE(rec.messages.empty());
+}
+
+// ------------------------------------------------------------ distinct files
+
+// Every file of the set is its own: a ".qcx" linked to ".gai" was read as
+// the settings and written over the games at close, and empty files merged
+// into one by hard links would take each other's writes. A link to nothing
+// would have its target made. Each refuses the open with nothing written;
+// links to distinct files elsewhere open as the files they reach.
+TEST(DamagedFiles, SetFilesThatAreOneFileOrLinksToNothingRefuseTheDatabase) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const struct {
+    const char *what;
+    std::function<void(const TempDir &)> apply;
+    const char *first, *second;  // the files named; a link to nothing names one
+  } damages[] = {
+      {"settings linked to the game index",
+       [](const TempDir &d) {
+         files::Delete(d.File("c.qcx"));
+         ASSERT_EQ(::symlink(d.File("c.gai").c_str(), d.File("c.qcx").c_str()), 0);
+       },
+       "c.qcx", "c.gai"},
+      {"sorted files hard-linked",
+       [](const TempDir &d) {
+         files::Delete(d.File("c.ans"));
+         ASSERT_EQ(::link(d.File("c.ess").c_str(), d.File("c.ans").c_str()), 0);
+       },
+       "c.ess", "c.ans"},
+      {"sorted file a link to nothing",
+       [](const TempDir &d) {
+         files::Delete(d.File("c.ans"));
+         ASSERT_EQ(::symlink(d.File("target.ans").c_str(), d.File("c.ans").c_str()), 0);
+       },
+       "c.ans", nullptr},
+  };
+  for (const auto &d : damages) {
+    TempDir dir;
+    Lay(dir);
+    d.apply(dir);
+    const auto before = Snapshot(dir);
+    MessageRecorder rec;
+    {
+      DatabaseO db;
+      EXPECT_FALSE(Open(db, dir)) << d.what;
+    }
+    const std::string expected =
+        d.second ? SubstituteText(SubstituteText(CommonText::S_DatabaseFilesSame, dir.File(d.first)),
+                                  dir.File(d.second))
+                 : SubstituteText(CommonText::S_DatabaseFileBrokenLink, dir.File(d.first));
+    EXPECT_EQ(rec.messages, std::vector<std::string>{expected}) << d.what;
+    EXPECT_EQ(Snapshot(dir), before) << d.what;
+    EXPECT_FALSE(files::Exists(dir.File("target.ans"))) << d.what;
+  }
+  // The games and the settings through links to files of their own.
+  TempDir dir, elsewhere;
+  Lay(dir);
+  for (const char *ext : {"c.gad", "c.qcx"}) {
+    elsewhere.Write(ext, dir.Read(ext));
+    files::Delete(dir.File(ext));
+    ASSERT_EQ(::symlink(elsewhere.File(ext).c_str(), dir.File(ext).c_str()), 0);
+  }
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_TRUE(rec.messages.empty());
+  EXPECT_EQ(AnswersOf(db), PristineAnswers());
 }

@@ -19,6 +19,7 @@
 #include "database/IndexMan.h"
 #include "database/KeyTreeMan.h"
 #include "foundation/Reports.h"
+#include "platform/Bytes.h"
 #include "platform/Files.h"
 
 using testutil::MessageRecorder;
@@ -172,6 +173,8 @@ TEST(DatabaseFaults, ClassifyingImportFilesNoKeyForAGameThatFailedToFlush) {
 
 // An import whose ".gai" takes half an entry and fails: the store cuts the
 // torn tail, so the set closes and opens again with the games it reported.
+// One whose name index takes half an entry leaves it torn, and the set
+// opens again as it is.
 TEST(DatabaseFaults, TornIndexTailIsCutAndTheSetReopens) {
   TempDir dir;
   std::string pgn;
@@ -186,7 +189,7 @@ TEST(DatabaseFaults, TornIndexTailIsCutAndTheSetReopens) {
     ASSERT_TRUE(Import(db, dir.File("g.pgn")));
     writes = probe.Seen();
   }
-  int tornIndex = 0;
+  int tornIndex = 0, tornNames = 0;
   for (int nth = 1; nth <= writes; ++nth) {
     SCOPED_TRACE("write " + std::to_string(nth));
     const std::string path = dir.File("t" + std::to_string(nth) + ".qcx");
@@ -206,6 +209,20 @@ TEST(DatabaseFaults, TornIndexTailIsCutAndTheSetReopens) {
       EXPECT_TRUE(db.Close(nullptr));
     }
     EXPECT_EQ(files::FileSize(files::ChangeFileExt(path, ".gai")) % 4, 0);
+    // A name index's torn tail no game refers to is left for the next add
+    // to write over: the open neither complains nor writes.
+    const char *const exts[] = {".qcx", ".gad", ".gai", ".pld", ".pli", ".esd", ".esi", ".and",
+                                ".ani", ".bli", ".bpl", ".bes", ".pls", ".ess", ".ans"};
+    auto setBytes = [&] {
+      std::vector<std::string> bytes;
+      for (const char *ext : exts) files::ReadAll(files::ChangeFileExt(path, ext), bytes.emplace_back());
+      return bytes;
+    };
+    const std::vector<std::string> before = setBytes();
+    bool torn = false;
+    for (size_t k : {4, 6, 8})  // ".pli", ".esi", ".ani"
+      torn = torn || before[k].size() % 4 != 0;
+    tornNames += torn;
     MessageRecorder rec;
     DatabaseO db;
     ASSERT_TRUE(Open(db, path));
@@ -217,8 +234,10 @@ TEST(DatabaseFaults, TornIndexTailIsCutAndTheSetReopens) {
       EXPECT_EQ(tags->GetTag("White"), "W" + std::to_string(n));
     }
     EXPECT_TRUE(db.Close(nullptr));
+    if (torn) EXPECT_EQ(setBytes(), before);
   }
   EXPECT_EQ(tornIndex, 1);
+  EXPECT_GE(tornNames, 1);
 }
 
 // A source game that cannot be read ends the import: the game before it
@@ -376,4 +395,37 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   EXPECT_EQ(held, onDisk);
   EXPECT_TRUE(gameRead);
   EXPECT_EQ(game, bytes(diskBuf));
+}
+
+// A replacement's entry torn inside another game's live record: the next
+// open refuses the set, naming the index, rather than read a game out of
+// another's bytes.
+TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordRefusesTheNextOpen) {
+  TempDir dir;
+  MessageRecorder rec;
+  constexpr uint32_t kHead = GameStoreO::kRecordHead;
+  auto buffer = [](uint32_t size) {
+    GameBuffer b;
+    SizeGameBuffer(b, size);
+    std::memset(b.bytes.get(), 'm', size);
+    return b;
+  };
+  GameStoreO s;
+  ASSERT_TRUE(s.Open(dir.File("r.qcx")));
+  ASSERT_EQ(s.AddGame(buffer(10), {}), 1);  // at 0
+  ASSERT_EQ(s.AddGame(buffer(10), {}), 2);  // at kHead + 10
+  // Game 1's replacement lands at 65536 + 5 bytes into game 2's record.
+  const uint64_t inside = kHead + 10 + 5, end = 2 * (kHead + 10);
+  ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + inside - end - kHead)), {}), 3);
+  {
+    FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // descriptor, size, moves, entry
+    EXPECT_FALSE(s.SaveGame(1, buffer(10), {}));
+    ASSERT_TRUE(fault.Fired());
+  }
+  s.Close();
+  ASSERT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(dir.Read("r.gai").data())), inside);
+  rec.messages.clear();
+  GameStoreO fresh;
+  EXPECT_FALSE(fresh.Open(dir.File("r.qcx")));
+  EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File("r.gai"))});
 }

@@ -175,7 +175,7 @@ TEST(SearchBooster, ReplacementsKeepEveryChainAgainstADescriptorScan) {
   GameDescriptor d;
   for (int32_t n = 1; n <= f.games.Count(); ++n) {
     ASSERT_TRUE(f.games.ReadDescriptor(n, d));
-    names.push_back({d.white, d.black, d.eventSite, 0});
+    names.push_back({d.white, d.black, d.eventSite});
   }
   EXPECT_EQ(f.booster.Verify(names, kPlayers, kEvents), "");
   names[7].white = names[7].white % kPlayers + 1;
