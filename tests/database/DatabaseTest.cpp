@@ -1023,6 +1023,14 @@ TEST(DatabaseRecovery, ALongNameGetsARecoveryFileAfterAKill) {
       EXPECT_EQ(GameCountOf(dir.File(recovery)), 4) << recovery.size();
     }
     EXPECT_EQ(dir.Read(name), Fixture());
+    // An end by signal with the file changed by another program.
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File(name)));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    dir.Write(name, Fixture() + kGames[1]);
+    const std::string recovery = db.CloseWithoutAsking(std::string());
+    EXPECT_EQ(files::ExtractFileName(recovery).size(), stem[0] == 'a' ? 255u : 254u);
+    EXPECT_EQ(GameCountOf(recovery), 4);
   }
   EXPECT_TRUE(DatabaseO::TakeRecoveryFailures().empty());
   EXPECT_TRUE(TempSetsGone(tmp));
