@@ -1066,6 +1066,7 @@ TEST(DatabaseRecovery, ASetNoRecoveryFileTookIsSaidAtEveryStart) {
   }
   // Once a folder takes it, the set goes and nothing more is said.
   ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(folders.appDir.Path().c_str(), 0755), 0);
   EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 1);
   EXPECT_TRUE(DatabaseO::TakeRecoveryFailures().empty());
   EXPECT_EQ(GameCountOf(dir.File("sub/g.recovered.pgn")), 4);
@@ -1158,6 +1159,9 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   EXPECT_EQ(no.messages[0], "No recovery file could be written for " + dir.File("sub/g.pgn") + "; it stays open.");
   EXPECT_TRUE(db.IsOpen());
   EXPECT_EQ(db.GameCount(), 4);
+  // Ended while no folder takes a recovery file either: the set stays in
+  // the test's temporary folder, nothing goes to the user's folders.
+  db.Done();
 }
 
 namespace {
