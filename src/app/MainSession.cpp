@@ -68,6 +68,7 @@ std::string RecoveryText(const DatabaseO::RecoveryNote &note) {
       case Kind::NotWrittenBack: caption = CommonText::S_RecoveredNotWrittenBack; break;
       case Kind::KilledRun: caption = CommonText::S_RecoveredKilledRun; break;
       case Kind::GameWithoutFile: return SubstituteText(CommonText::S_RecoveredGameWithoutFile, recovery);
+      case Kind::SetAside: caption = CommonText::S_ChangesSetAside; break;
     }
   }
   return SubstituteText(SubstituteText(caption, file), recovery);
@@ -110,6 +111,11 @@ void TMainForm::EndWithoutQuestions() {
 void TMainForm::ReportRecoveredGames() {
   std::vector<std::string> messages;
   for (const DatabaseO::RecoveryNote &note : DatabaseO::TakeRecoveryNotes()) messages.push_back(RecoveryText(note));
+  // Sets no recovery file took: said at every start until one does.
+  for (const DatabaseO::RecoveryFailure &f : DatabaseO::TakeRecoveryFailures())
+    messages.push_back(SubstituteText(
+        SubstituteText(SubstituteText(CommonText::S_SetNotRecovered, win1252::PathText(f.file)), f.reason),
+        win1252::PathText(f.setFolder)));
   for (const std::string &m : messages) ui::ShowMessage(m);
 }
 

@@ -215,11 +215,11 @@ void OutputO::InitString() {
   kind_ = 3;
 }
 
-bool OutputO::Done() {
+bool OutputO::Done(const std::function<bool()> &beforeRename) {
   bool ok = !failed_;
   if (kind_ == 0 && file_.IsOpen()) {
     FlushFile();
-    if (!failed_ && !file_.Commit()) {
+    if (!failed_ && !file_.Commit(beforeRename)) {
       failed_ = true;
       error_ = file_.Error();
     }

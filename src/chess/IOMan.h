@@ -6,6 +6,7 @@
 // and lines for error messages. OutputO writes to a file, to a line-wrapping
 // buffer of 10000 characters, or to a string.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -128,8 +129,9 @@ class OutputO {
   void InitBuffer(int32_t width);
   // Kind 3.
   void InitString();
-  // Kind 0: true when every write succeeded and the file is in place.
-  bool Done();
+  // Kind 0: true when every write succeeded and the file is in place;
+  // beforeRename as TempSibling::Commit takes it.
+  bool Done(const std::function<bool()> &beforeRename = {});
   // Kind 0: drops the temporary file and keeps the original.
   void Abandon();
 

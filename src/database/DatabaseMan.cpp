@@ -551,7 +551,9 @@ bool DatabaseO::AskBeforeWriteBack() {
   text += "\n\n" + CommonText::S_PGNWriteBackQuestion;
   const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
   if (answer == ui::mrCancel) return false;
-  writeBack_ = answer == ui::mrYes;
+  if (answer == ui::mrYes) return true;
+  if (!SetChangesAside(true)) return false;
+  writeBack_ = false;
   return true;
 }
 
@@ -561,10 +563,7 @@ bool DatabaseO::AskWhenChangedOnDisk() {
   const int answer = ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNoCancel, ui::mrCancel);
   if (answer == ui::mrCancel) return false;
   if (answer == ui::mrYes) return true;
-  if (WriteRecoveryFile(std::string(), true, RecoveryKind::NotWrittenBack).empty()) {
-    ui::ShowMessage(Fill(CommonText::S_NoRecoveryFile, {Path(fileName_)}));
-    return false;
-  }
+  if (!SetChangesAside(false)) return false;
   writeBack_ = false;
   return true;
 }
@@ -601,9 +600,22 @@ bool DatabaseO::Close(AbortDlgO *progress) {
   }
   if (modified_) {
     writeBack_ = true;
-    if (ChangedOnDisk() && !AskWhenChangedOnDisk()) return false;
-    if (writeBack_ && WriteBackLoses() && !AskBeforeWriteBack()) return false;
-    if (writeBack_) {
+    // The file as the user last agreed to write over it: compared again
+    // just before the rename, so that a change made during the export is
+    // asked about as well.
+    files::FileState expected = fileState_;
+    bool lossAsked = false;
+    while (writeBack_) {
+      if (!(files::StateOf(fileName_) == expected)) {
+        if (!AskWhenChangedOnDisk()) return false;
+        if (!writeBack_) break;
+        expected = files::StateOf(fileName_);
+      }
+      if (!lossAsked && WriteBackLoses()) {
+        lossAsked = true;
+        if (!AskBeforeWriteBack()) return false;
+        if (!writeBack_) break;
+      }
       int err = 0;
       ExportResult r = ExportResult::Failed;
       if (!files::MayWrite(fileName_)) {
@@ -611,15 +623,22 @@ bool DatabaseO::Close(AbortDlgO *progress) {
         err = EACCES;
       } else {
         ui::HourglassGuard hourglass;
-        r = ExportDatabase(fileName_, progress, &err, AskWriteWithout);
+        ExportOptions o = WholeSetExport(fileName_);
+        o.progress = progress;
+        o.err = &err;
+        o.writeWithout = AskWriteWithout;
+        o.beforeRename = [&] { return FileStill(expected); };
+        r = ExportGames(o);
       }
+      if (r == ExportResult::Refused) continue;
       if (r == ExportResult::Cancelled) return false;
-      if (r == ExportResult::Failed &&
-          ui::MessageDlg(
-              files::FailureText(Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}),
-                                 fileName_, err),
-              ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes)
-        return false;
+      if (r == ExportResult::Failed) {
+        const std::string text = files::FailureText(
+            Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}), fileName_, err);
+        if (ui::MessageDlg(text, ui::MsgType::Error, ui::mbYesNo, ui::mrNo) != ui::mrYes) return false;
+        if (!SetChangesAside(true)) return false;
+      }
+      break;
     }
   }
   files::Delete(tempBase_ + ".qcx");
@@ -670,12 +689,17 @@ int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
       if (!db.OpenStores(db.tempBase_)) continue;
       db.open_ = true;
       db.modified_ = true;
-      const bool saved = !db.WriteRecoveryFile(std::string(), true, RecoveryKind::KilledRun).empty();
+      std::string reason;
+      const bool saved = !db.WriteRecoveryFile(std::string(), true, RecoveryKind::KilledRun, &reason).empty();
       db.modified_ = false;
-      // A set no recovery file could take stays for the next start.
+      // A set no recovery file could take stays for the next start, which
+      // says so again.
       db.CloseStores(saved);
       db.open_ = false;
-      if (!saved) continue;
+      if (!saved) {
+        RecoveryFailures().push_back({pgn, reason, dir});
+        continue;
+      }
       ++recovered;
     } else {
       std::error_code ec;
@@ -689,25 +713,55 @@ std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "rec
 
 namespace {
 
-const char *const kRecoveryKindNames[] = {"game", "set", "killed", "nofile"};
+const char *const kRecoveryKindNames[] = {"game", "set", "killed", "nofile", "aside"};
+static_assert(std::size(kRecoveryKindNames) == static_cast<size_t>(DatabaseO::RecoveryKind::SetAside) + 1);
 
-// "STEM.pgn" or the next free "STEM-2.pgn" ... in dir (with its trailing
-// '/'), taken with an exclusive create so that no file is replaced. The
-// path; empty when the folder takes none.
-std::string ReserveNewPgnFile(const std::string &dir, const std::string &stem) {
+// "BASE SUFFIX.pgn" or the next free "BASE SUFFIX-2.pgn" ... in dir (with
+// its trailing '/'), taken with an exclusive create so that no file is
+// replaced. BASE alone is cut, never inside a character, so that the name
+// fits in 255 bytes. The path; empty when the folder takes none, and then
+// *tried is the last path tried and *err why it failed.
+std::string ReserveNewPgnFile(const std::string &dir, const std::string &base, const std::string &suffix,
+                              std::string *tried = nullptr, int *err = nullptr) {
+  constexpr size_t kNameMax = 255;
   for (int n = 1; n <= 999; ++n) {
-    const std::string name = dir + stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".pgn";
+    const std::string tail = suffix + (n == 1 ? "" : "-" + std::to_string(n)) + ".pgn";
+    const std::string name = dir + base.substr(0, win1252::Utf8Cut(base, kNameMax - tail.size())) + tail;
     BinFile reserve;
     if (reserve.Open(name, BinFile::Mode::CreateNew)) return name;
+    if (tried) *tried = name;
+    if (err) *err = reserve.Error();
     if (reserve.Error() != EEXIST) break;
   }
   return std::string();
 }
 
-bool AppendGameText(const std::string &path, const std::string &game) {
+bool AppendGameText(const std::string &path, const std::string &game, int *err = nullptr) {
   BinFile f;
   const std::string text = game + "\r\n";
-  return f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
+  const bool ok =
+      f.Open(path, BinFile::Mode::ReadWrite) && f.SeekEnd() && f.Write(text.data(), text.size()) && f.Flush();
+  if (!ok && err) *err = f.Error();
+  return ok;
+}
+
+// The recovery list without the lines of one recovery file.
+void ForgetRecovery(const std::string &path) {
+  const std::string list = DatabaseO::RecoveryListPath();
+  std::string text, kept;
+  if (!files::ReadAll(list, text)) return;
+  for (const std::string &line : ini::SplitLines(text)) {
+    const size_t tab = line.find('\t');
+    const size_t tab2 = tab == std::string::npos ? tab : line.find('\t', tab + 1);
+    if (tab != std::string::npos &&
+        line.substr(tab + 1, tab2 == std::string::npos ? tab2 : tab2 - tab - 1) == path)
+      continue;
+    if (!line.empty()) kept += line + "\n";
+  }
+  if (kept.empty())
+    files::Delete(list);
+  else
+    files::WriteAllAtomic(list, kept);
 }
 
 void RecordRecovery(const std::string &file, const std::string &path, DatabaseO::RecoveryKind kind) {
@@ -719,28 +773,45 @@ void RecordRecovery(const std::string &file, const std::string &path, DatabaseO:
 
 }  // namespace
 
-std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet, RecoveryKind kind) {
-  const std::string stem = files::ExtractFileName(files::ChangeFileExt(fileName_, "")) + ".recovered";
+std::string DatabaseO::WriteRecoveryFile(const std::string &extraGame, bool withSet, RecoveryKind kind,
+                                         std::string *reason) {
+  const std::string base = files::ExtractFileName(files::ChangeFileExt(fileName_, ""));
   std::string dirs[] = {files::ExtractFileDir(fileName_), dirs::GetWritableDir()};
+  std::string why;
   for (std::string &dir : dirs) {
     if (dir.empty()) dir = ".";
     if (dir.back() != '/') dir += '/';
-    const std::string path = ReserveNewPgnFile(dir, stem);
-    if (path.empty()) continue;
-    bool ok = !withSet || ExportDatabase(path, nullptr) == ExportResult::Done;
-    if (ok && !extraGame.empty()) ok = AppendGameText(path, extraGame);
-    if (!ok) {
+    std::string tried = dir;
+    int err = 0;
+    const std::string path = ReserveNewPgnFile(dir, base, ".recovered", &tried, &err);
+    if (!path.empty()) {
+      bool ok = !withSet || ExportDatabase(path, nullptr, &err) == ExportResult::Done;
+      if (ok && !extraGame.empty()) ok = AppendGameText(path, extraGame, &err);
+      if (ok) {
+        RecordRecovery(fileName_, path, kind);
+        return path;
+      }
       files::Delete(path);
-      continue;
+      tried = path;
     }
-    RecordRecovery(fileName_, path, kind);
-    return path;
+    why += (why.empty() ? "" : "; ") + Path(tried) + ": " +
+           (err == 0 ? std::string("not written") : files::ErrorReason(err));
   }
+  if (reason) *reason = why;
   return std::string();
 }
 
+std::vector<DatabaseO::RecoveryFailure> &DatabaseO::RecoveryFailures() {
+  static std::vector<RecoveryFailure> failures;
+  return failures;
+}
+
+std::vector<DatabaseO::RecoveryFailure> DatabaseO::TakeRecoveryFailures() {
+  return std::exchange(RecoveryFailures(), {});
+}
+
 std::string DatabaseO::KeepGameWithoutFile(const std::string &game) {
-  const std::string path = ReserveNewPgnFile(dirs::GetWritableDir(), "unsaved-game");
+  const std::string path = ReserveNewPgnFile(dirs::GetWritableDir(), "unsaved-game", "");
   if (path.empty()) return std::string();
   if (!AppendGameText(path, game)) {
     files::Delete(path);
@@ -776,6 +847,31 @@ std::vector<DatabaseO::RecoveryNote> DatabaseO::TakeRecoveryNotes() {
   return notes;
 }
 
+bool DatabaseO::SetChangesAside(bool mayDiscard) {
+  std::string reason;
+  const std::string path = WriteRecoveryFile(std::string(), true, RecoveryKind::SetAside, &reason);
+  if (path.empty()) {
+    if (!mayDiscard) {
+      ui::ShowMessage(Fill(CommonText::S_NoRecoveryFile, {Path(fileName_)}));
+      return false;
+    }
+    return ui::MessageDlg(Fill(CommonText::S_NoRecoveryFileQuestion, {reason}), ui::MsgType::Confirmation,
+                          ui::mbYesNo, ui::mrNo) == ui::mrYes;
+  }
+  // Kept: a kill from here on leaves a set with nothing more to recover.
+  modified_ = false;
+  RecordOwner();
+  ui::ShowMessage(Fill(CommonText::S_ChangesSetAside, {Path(fileName_), Path(path)}));
+  // Said now; the list keeps it only for a run that ended during the message.
+  ForgetRecovery(path);
+  return true;
+}
+
+bool DatabaseO::FileStill(const files::FileState &expected) {
+  if (writeBackFault_) writeBackFault_();
+  return files::StateOf(fileName_) == expected;
+}
+
 std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
   if (!open_) return std::string();
   if (native_) {
@@ -788,7 +884,11 @@ std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
   // A file another program changed since it was read is never written over.
   if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_) && !ChangedOnDisk()) {
     int err = 0;
-    if (ExportDatabase(fileName_, nullptr, &err, NeverWithout) == ExportResult::Done) modified_ = false;
+    ExportOptions o = WholeSetExport(fileName_);
+    o.err = &err;
+    o.writeWithout = NeverWithout;
+    o.beforeRename = [this] { return FileStill(fileState_); };
+    if (ExportGames(o) == ExportResult::Done) modified_ = false;
   }
   std::string recovered;
   if (modified_ || !unsavedGame.empty())

@@ -80,13 +80,17 @@ class DatabaseO {
     NotWrittenBack,   // the file is unchanged; its games with the changes
     KilledRun,        // the same, found after a run that was killed
     GameWithoutFile,  // the game being entered with no file open
+    SetAside,         // the user closed without writing back; said at once
   };
   // The temporary set (when withSet) and the extra game text in a new file
   // beside the PGN file, "NAME.recovered.pgn" or the next free
-  // "NAME.recovered-2.pgn" ..., in the writable directory when the file's
+  // "NAME.recovered-2.pgn" ... (NAME cut, on a character boundary, so that
+  // the name fits in 255 bytes), in the writable directory when the file's
   // folder refuses; never over an existing file. The path, recorded in
-  // RecoveryListPath() for the next start; empty when nothing was written.
-  std::string WriteRecoveryFile(const std::string &extraGame, bool withSet, RecoveryKind kind);
+  // RecoveryListPath() for the next start; empty when nothing was written,
+  // and then *reason (when given) names each path tried and why it failed.
+  std::string WriteRecoveryFile(const std::string &extraGame, bool withSet, RecoveryKind kind,
+                                std::string *reason = nullptr);
   // A game typed with no file open, at an end without questions: into a
   // new "unsaved-game.pgn" (or the next free "unsaved-game-2.pgn" ...) in
   // the writable directory, recorded like a recovery file. The path;
@@ -102,6 +106,13 @@ class DatabaseO {
   };
   // The recovery list's lines, and the list gone: each is said once.
   static std::vector<RecoveryNote> TakeRecoveryNotes();
+  // A changed set of a killed run that no folder took as a recovery file:
+  // it stays where it is, and every start says so until it is recovered.
+  struct RecoveryFailure {
+    std::string file, reason, setFolder;
+  };
+  // The failures of RecoverLeftovers since the last call.
+  static std::vector<RecoveryFailure> TakeRecoveryFailures();
   // The temporary sets in tempDir that a process no longer running left
   // (this machine's at once; another machine's, or one whose owner record
   // names none, when its files are unchanged for minAge seconds: a home
@@ -109,7 +120,8 @@ class DatabaseO {
   // removed, a changed one goes
   // to a recovery file beside its PGN file (WriteRecoveryFile) and then
   // goes. Sets without the owner record are left alone. The number of
-  // recovery files written.
+  // recovery files written; a set no recovery file took is kept and noted
+  // for TakeRecoveryFailures.
   static int RecoverLeftovers(const std::string &tempDir, int64_t minAge = 24 * 60 * 60);
 
   // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
@@ -201,13 +213,30 @@ class DatabaseO {
   // error log runs from the first PGN file to the end of the list.
   bool ImportDatabase(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
                       bool &resultFlag);
-  enum class ExportResult { Done, Cancelled, Failed };
+  // Refused: the check just before the rename answered false.
+  enum class ExportResult { Done, Cancelled, Failed, Refused };
   // An export leaves out a game that cannot be read or turned into PGN and
   // goes on; the games left out are named in the error log (and the
   // report) once the file is written. Before the file is put in place,
   // writeWithout (when given) is asked with their lines whether the file
   // may go without them: false answers Cancelled, the file as it was.
   using SkipQuestion = std::function<bool(const std::vector<std::string> &lines)>;
+  // One export: games 1..count by gameAt (a game number each), what the
+  // progress dialog shows, where the error code and the lines of games left
+  // out go, and the questions before the file is put in place.
+  struct ExportOptions {
+    std::string fileName;
+    int32_t count = 0;
+    std::function<int32_t(int32_t)> gameAt;
+    std::function<std::string(int32_t)> progressText;
+    AbortDlgO *progress = nullptr;
+    int *err = nullptr;
+    ReportO *report = nullptr;
+    SkipQuestion writeWithout;
+    // Asked once the file is written and synced, just before the rename:
+    // false answers Refused, the file as it was.
+    std::function<bool()> beforeRename;
+  };
   ExportResult ExportDatabase(const std::string &fileName, AbortDlgO *progress, int *err = nullptr,
                               const SkipQuestion &writeWithout = {});
   // The games of list slot s in row order, deleted ones left out. A failed
@@ -340,6 +369,9 @@ class DatabaseO {
   void SetTreeArenaLimitForTests(uint32_t bytes) { treeViews_.SetArenaLimit(bytes); }
   // Tests: what an import lets wait in memory before a checkpoint writes it.
   void SetWaitingLimitForTests(uint64_t bytes) { waitingLimit_ = bytes; }
+  // Tests: runs in the write-back just before the file is compared with
+  // what was read, between the export and the rename.
+  void SetWriteBackFaultForTests(std::function<void()> f) { writeBackFault_ = std::move(f); }
   void TreeStatisticsText(int v, StrListO &out) { treeViews_.Tree(v).StatisticsText(out); }
   const MailboxPos &TreeBoard(int v) { return treeViews_.Tree(v).CurrentBoard(); }
   const MoveListO &TreePathMoves(int v) { return treeViews_.Tree(v).PathMoves(); }
@@ -448,10 +480,9 @@ class DatabaseO {
   void EndWrites();
   bool ImportStopped(AbortDlgO *progress) const { return importStopped_ || (progress && progress->Cancelled()); }
   bool IsThisDatabase(const std::string &qcx) const;
-  ExportResult ExportGames(const std::string &fileName, int32_t count,
-                           const std::function<int32_t(int32_t)> &gameAt,
-                           const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress,
-                           int *err, ReportO *report, const SkipQuestion &writeWithout);
+  ExportResult ExportGames(const ExportOptions &o);
+  // Every game of the set into fileName, in store order.
+  ExportOptions WholeSetExport(const std::string &fileName);
   // The line naming game n (number, players) left out of fileName.
   std::string GameLeftOutLine(int32_t n, const std::string &fileName);
   // False for Cancel; otherwise writeBack_ holds the answer.
@@ -467,7 +498,18 @@ class DatabaseO {
   // No's recovery file could not be written (said so); after No the
   // changed set is in a recovery file and writeBack_ is false.
   bool AskWhenChangedOnDisk();
+  // False for Cancel, and when No's set aside failed and the user keeps
+  // the file open; after No writeBack_ is false.
   bool AskBeforeWriteBack();
+  // For an answer that closes without writing back: the changed set into
+  // a recovery file, named in one message. Without one, mayDiscard asks
+  // whether to close all the same; otherwise S_NoRecoveryFile is said.
+  // False keeps the file open.
+  bool SetChangesAside(bool mayDiscard);
+  // The write-back's check just before the rename: the file is still as
+  // expected.
+  bool FileStill(const files::FileState &expected);
+  static std::vector<RecoveryFailure> &RecoveryFailures();
   std::string Base() const;
 
   // List views.
@@ -504,6 +546,7 @@ class DatabaseO {
   bool importStopped_ = false;
   std::unique_ptr<WriteBehind> writes_;
   uint64_t waitingLimit_ = 4u << 20;
+  std::function<void()> writeBackFault_;
   std::vector<std::string> activeLists_;
   int listDepth_ = 0;
   GameBuffer buffer_;

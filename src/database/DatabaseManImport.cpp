@@ -340,11 +340,11 @@ std::string DatabaseO::GameLeftOutLine(int32_t n, const std::string &fileName) {
   return Fill(CommonText::S_GameLeftOut, {std::to_string(n), white, black, Path(fileName)});
 }
 
-DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int32_t count,
-                                               const std::function<int32_t(int32_t)> &gameAt,
-                                               const std::function<std::string(int32_t)> &progressText,
-                                               AbortDlgO *progress, int *err, ReportO *report,
-                                               const SkipQuestion &writeWithout) {
+DatabaseO::ExportResult DatabaseO::ExportGames(const ExportOptions &o) {
+  const std::string &fileName = o.fileName;
+  const int32_t count = o.count;
+  AbortDlgO *const progress = o.progress;
+  int *const err = o.err;
   // Written beside the file and renamed over it only when whole: a cancel
   // or a failure leaves the file as it was.
   OutputO out;
@@ -392,9 +392,9 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
   for (int32_t i = 1; i <= count && written; ++i) {
     if (--countdown <= 0) {
       countdown = 50;
-      ReportProgress(progressText(i), progress);
+      ReportProgress(o.progressText(i), progress);
     }
-    const int32_t n = gameAt(i);
+    const int32_t n = o.gameAt(i);
     PgnRenderBatch &b = batches[(oldest + queued) % batches.size()];
     PgnRenderSlot &s = b.games[b.count++];
     s.nr = n;
@@ -425,11 +425,19 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
   }
   std::vector<std::string> lines;
   for (int32_t n : leftOut) lines.push_back(GameLeftOutLine(n, fileName));
-  if (!lines.empty() && writeWithout && !writeWithout(lines)) {
+  if (!lines.empty() && o.writeWithout && !o.writeWithout(lines)) {
     out.Abandon();
     return ExportResult::Cancelled;
   }
-  if (!out.Done()) {
+  bool refused = false;
+  std::function<bool()> beforeRename;
+  if (o.beforeRename)
+    beforeRename = [&] {
+      refused = !o.beforeRename();
+      return !refused;
+    };
+  if (!out.Done(beforeRename)) {
+    if (refused) return ExportResult::Refused;
     if (err) *err = out.Error();
     return ExportResult::Failed;
   }
@@ -437,7 +445,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const std::string &fileName, int3
     std::string entry;
     for (const std::string &line : lines) {
       entry += "%" + line + "\r\n";
-      if (report) report->AddLine(line);
+      if (o.report) o.report->AddLine(line);
     }
     AppendToImportLog(entry);
   }
@@ -452,11 +460,22 @@ DatabaseO::ExportResult DatabaseO::ExportDatabase(const std::string &fileName, A
     ui::ShowMessage("DatabaseO.ExportDatabase failed: unknown file type");
     return ExportResult::Failed;
   }
-  const std::string name = Path(fileName);
-  return ExportGames(
-      fileName, GameCount(), [](int32_t i) { return i; },
-      [&](int32_t i) { return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]"; }, progress,
-      err, nullptr, writeWithout);
+  ExportOptions o = WholeSetExport(fileName);
+  o.progress = progress;
+  o.err = err;
+  o.writeWithout = writeWithout;
+  return ExportGames(o);
+}
+
+DatabaseO::ExportOptions DatabaseO::WholeSetExport(const std::string &fileName) {
+  ExportOptions o;
+  o.fileName = fileName;
+  o.count = GameCount();
+  o.gameAt = [](int32_t i) { return i; };
+  o.progressText = [name = Path(fileName)](int32_t i) {
+    return name + " [" + std::to_string(i) + " " + CommonText::S_Games + "]";
+  };
+  return o;
 }
 
 DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, int s, AbortDlgO *progress,
@@ -477,12 +496,17 @@ DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, i
     return ExportResult::Failed;
   }
   int error = 0;
-  const ExportResult r = ExportGames(
-      fileName, count, [&](int32_t i) { return GameListGameNr(s, i); },
-      [&](int32_t i) {
-        return name + " [" + Percent(i, count) + "%, " + std::to_string(i) + " " + CommonText::S_Games + "]";
-      },
-      progress, &error, report, {});
+  ExportOptions o;
+  o.fileName = fileName;
+  o.count = count;
+  o.gameAt = [&](int32_t i) { return GameListGameNr(s, i); };
+  o.progressText = [&](int32_t i) {
+    return name + " [" + Percent(i, count) + "%, " + std::to_string(i) + " " + CommonText::S_Games + "]";
+  };
+  o.progress = progress;
+  o.err = &error;
+  o.report = report;
+  const ExportResult r = ExportGames(o);
   if (r == ExportResult::Failed)
     ui::ShowMessage(files::FailureText(
         Fill(CommonText::S_CouldNotWritePGNFile, {name, std::to_string(error)}), fileName, error));

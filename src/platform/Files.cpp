@@ -696,11 +696,11 @@ bool TempSibling::Create(const std::string &target) {
   return false;
 }
 
-bool TempSibling::Commit() { return Finish(false); }
+bool TempSibling::Commit(const std::function<bool()> &beforeRename) { return Finish(false, beforeRename); }
 
-bool TempSibling::CommitNew() { return Finish(true); }
+bool TempSibling::CommitNew() { return Finish(true, {}); }
 
-bool TempSibling::Finish(bool keepExisting) {
+bool TempSibling::Finish(bool keepExisting, const std::function<bool()> &beforeRename) {
   if (!file_.IsOpen()) {
     if (err_ == 0) err_ = EBADF;
     return false;
@@ -715,6 +715,13 @@ bool TempSibling::Finish(bool keepExisting) {
   // target stays as it is.
   if (!keepExisting && IsSpecial(target_)) {
     err_ = EINVAL;
+    Abandon();
+    return false;
+  }
+  // Asked after the sync, which may take long, so that little time is left
+  // between the answer and the rename.
+  if (beforeRename && !beforeRename()) {
+    err_ = ECANCELED;
     Abandon();
     return false;
   }

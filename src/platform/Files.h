@@ -185,7 +185,9 @@ bool WriteAllAtomic(const std::string &path, const std::string &data, int *err =
 // opened with O_EXCL|O_NOFOLLOW, another name on a clash, so a file or link
 // standing there is never followed or truncated; a name that would pass 255
 // bytes is cut in the target's part. Commit syncs the data before the
-// rename and the directory after it, and replaces only a regular file.
+// rename and the directory after it, and replaces only a regular file;
+// beforeRename, when given, is asked once the data is on disk, just before
+// the rename: false drops the file, the target as it was, with ECANCELED.
 // Dropped unless committed.
 class TempSibling {
  public:
@@ -197,7 +199,7 @@ class TempSibling {
   BinFile &File() { return file_; }
   const std::string &Path() const { return tmp_; }
   bool IsOpen() const { return file_.IsOpen(); }
-  bool Commit();
+  bool Commit(const std::function<bool()> &beforeRename = {});
   // Puts the file in place only while the target's name is free (a hard
   // link, then the temporary name dropped): an entry already there, file or
   // link, is never replaced, and the call fails with EEXIST.
@@ -206,7 +208,7 @@ class TempSibling {
   int Error() const { return err_; }
 
  private:
-  bool Finish(bool keepExisting);
+  bool Finish(bool keepExisting, const std::function<bool()> &beforeRename);
   BinFile file_;
   std::string target_, tmp_;
   int err_ = 0;

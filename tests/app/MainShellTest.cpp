@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -438,6 +440,51 @@ TEST_F(MainShellTest, AKilledRunsGamesAreRecoveredAndSaidAtTheNextStart) {
                                      dir().File("k.recovered.pgn") + "."});
   EXPECT_EQ(dir().Read("k.pgn"), game);
   EXPECT_EQ(Games("k.recovered.pgn"), 2);
+}
+
+TEST_F(MainShellTest, AKilledRunsSetNoFolderTakesIsSaidAtEachStart) {
+  testutil::TempDir tmp, nowhere;
+  testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
+  ASSERT_EQ(::mkdir(dir().File("sub").c_str(), 0755), 0);
+  const std::string pgn = dir().File("sub/n.pgn");
+  dir().Write("sub/n.pgn", game);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    auto *db = new DatabaseO;
+    bool report = false;
+    if (!db->Open(pgn, nullptr, nullptr, report) || db->SavePgnText(-1, game) == 0) ::_exit(1);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::vector<std::string> sets = files::ListDirs(tmp.Path(), "tvdb*");
+  ASSERT_EQ(sets.size(), 1u);
+  TMainForm &f = Form();
+  // The file's folder is gone, and no writable directory can be made.
+  std::filesystem::remove_all(dir().File("sub"));
+  nowhere.Write("plain", "");
+  {
+    testutil::EnvGuard app("TORVANEL_APPDIR", nowhere.File("plain/app"));
+    testutil::EnvGuard config("XDG_CONFIG_HOME", nowhere.File("plain/config"));
+    for (int start = 0; start < 2; ++start) {
+      const std::vector<std::string> shown = Shown([&] { f.WMStartup({}); });
+      ASSERT_EQ(shown.size(), 1u);
+      EXPECT_EQ(shown[0].find("No recovery file could be written for the changes to " + pgn + " (" +
+                              pgn.substr(0, pgn.size() - 4) + ".recovered.pgn: No such file or directory; "),
+                0u)
+          << shown[0];
+      // And it says where the set stays.
+      EXPECT_NE(shown[0].find("). They stay in " + tmp.File(sets[0]) + "/; "), std::string::npos) << shown[0];
+    }
+  }
+  ASSERT_EQ(::mkdir(dir().File("sub").c_str(), 0755), 0);
+  EXPECT_EQ(Shown([&] { f.WMStartup({}); }),
+            std::vector<std::string>{"The program was ended before it could write back the changes to " +
+                                     pgn + ": the file is unchanged; all its games with the changes are in " +
+                                     dir().File("sub/n.recovered.pgn") + "."});
+  EXPECT_TRUE(Shown([&] { f.WMStartup({}); }).empty());
 }
 
 TEST_F(MainShellTest, ALogoutWithNoFileOpenKeepsTheGameBeingEntered) {

@@ -599,7 +599,7 @@ TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {
   EXPECT_EQ(Loaded(again, 1501), Reference(kGames[0]));
   EXPECT_TRUE(again.Close(nullptr));
 
-  // "Yes" to closing unsaved after a failure drops the changes.
+  // "Yes" to closing after a failure keeps the changes in a recovery file.
   ASSERT_TRUE(OpenDb(again, dir.File("real.pgn")));
   ASSERT_GT(again.SavePgnText(-1, kGames[1]), 0);
   const std::string written = dir.Read("real.pgn");
@@ -607,8 +607,10 @@ TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {
     Questions q({ui::mrYes});
     FileFault fault(FileFault::Op::Write, 1, EIO);
     EXPECT_TRUE(again.Close(nullptr));
+    EXPECT_EQ(q.messages.size(), 1u);
   }
   EXPECT_EQ(dir.Read("real.pgn"), written);
+  EXPECT_EQ(GameCountOf(dir.File("real.recovered.pgn")), 1502);
   EXPECT_TRUE(TempSetsGone(tmp));
 }
 
@@ -999,6 +1001,78 @@ TEST(DatabaseRecovery, ALeftoversAgeIsItsOwnFilesAndThisMachinesDeadRunsGoAtOnce
   }
 }
 
+// Names of 246 to 255 bytes: the recovery file's name is cut in the part
+// taken from the PGN file's name, on a character boundary, keeping
+// ".recovered", the number and ".pgn".
+TEST(DatabaseRecovery, ALongNameGetsARecoveryFileAfterAKill) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  std::string cyrillic;
+  for (int i = 0; i < 123; ++i) cyrillic += "\xD0\xB6";  // 246 bytes
+  for (const std::string &stem : {std::string(246, 'a'), cyrillic}) {
+    const std::string name = stem + ".pgn";
+    ASSERT_EQ(name.size(), 250u);
+    dir.Write(name, Fixture());
+    // Twice: the second recovery file's number takes two more bytes.
+    for (const std::string tail : {".recovered.pgn", ".recovered-2.pgn"}) {
+      LeaveKilledSet(dir.File(name), true);
+      EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 1);
+      const size_t keep = stem[0] == 'a' ? 255 - tail.size() : (255 - tail.size()) / 2 * 2;
+      const std::string recovery = stem.substr(0, keep) + tail;
+      EXPECT_LE(recovery.size(), 255u);
+      EXPECT_EQ(GameCountOf(dir.File(recovery)), 4) << recovery.size();
+    }
+    EXPECT_EQ(dir.Read(name), Fixture());
+    // An end by signal with the file changed by another program.
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File(name)));
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    dir.Write(name, Fixture() + kGames[1]);
+    const std::string recovery = db.CloseWithoutAsking(std::string());
+    EXPECT_EQ(files::ExtractFileName(recovery).size(), stem[0] == 'a' ? 255u : 254u);
+    EXPECT_EQ(GameCountOf(recovery), 4);
+  }
+  EXPECT_TRUE(DatabaseO::TakeRecoveryFailures().empty());
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+// A killed run's set that no folder takes as a recovery file stays, and
+// each start says so with the reasons and the set's folder until one does.
+TEST(DatabaseRecovery, ASetNoRecoveryFileTookIsSaidAtEveryStart) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  const std::string pgn = dir.File("sub/g.pgn");
+  dir.Write("sub/g.pgn", Fixture());
+  LeaveKilledSet(pgn, true);
+  const std::string set = SetFolderOf(tmp, pgn);
+  ASSERT_NE(set, "");
+  // The file's folder is gone and the writable directory cannot be made.
+  std::filesystem::remove_all(dir.File("sub"));
+  std::filesystem::remove_all(folders.appDir.Path());
+  dir.Write("plain", "");
+  {
+    EnvGuard config("XDG_CONFIG_HOME", dir.File("plain/x"));
+    for (int start = 0; start < 2; ++start) {
+      EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
+      const std::vector<DatabaseO::RecoveryFailure> failures = DatabaseO::TakeRecoveryFailures();
+      ASSERT_EQ(failures.size(), 1u);
+      EXPECT_EQ(failures[0].file, pgn);
+      EXPECT_EQ(failures[0].setFolder, set);
+      EXPECT_EQ(failures[0].reason, dir.File("sub/g.recovered.pgn") + ": No such file or directory; " +
+                                        dir.File("plain/x/torvanel/g.recovered.pgn") + ": Not a directory");
+      EXPECT_EQ(SetFolderOf(tmp, pgn), set);
+    }
+  }
+  // Once a folder takes it, the set goes and nothing more is said.
+  ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(folders.appDir.Path().c_str(), 0755), 0);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 1);
+  EXPECT_TRUE(DatabaseO::TakeRecoveryFailures().empty());
+  EXPECT_EQ(GameCountOf(dir.File("sub/g.recovered.pgn")), 4);
+  EXPECT_TRUE(TempSetsGone(tmp));
+}
+
 TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   Folders folders;
   const TempDir &dir = folders.dir;
@@ -1029,6 +1103,10 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
     Questions no({ui::mrNo});
     EXPECT_TRUE(db.Close(nullptr));
     EXPECT_EQ(no.asked.size(), 1u);
+    EXPECT_EQ(no.messages, std::vector<std::string>{"Your changes to " + path +
+                                                    " are not in it; the file is as it was. "
+                                                    "All its games with your changes are in " +
+                                                    dir.File("w.recovered.pgn") + "."});
     EXPECT_FALSE(db.IsOpen());
   }
   EXPECT_EQ(dir.Read("w.pgn"), appended);
@@ -1062,8 +1140,8 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   EXPECT_EQ(count("w.pgn"), 6);
   std::string list;
   ASSERT_TRUE(files::ReadAll(DatabaseO::RecoveryListPath(), list));
-  EXPECT_EQ(list, path + "\t" + dir.File("w.recovered.pgn") + "\tset\n" + path + "\t" + dir.File("w.recovered-2.pgn") +
-                      "\tset\n");
+  // The first was named at once: only the second is left for the next start.
+  EXPECT_EQ(list, path + "\t" + dir.File("w.recovered-2.pgn") + "\tset\n");
 
   // No folder takes a recovery file (the file's folder gone, no writable
   // directory): No keeps the set open and says so.
@@ -1081,9 +1159,10 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   EXPECT_EQ(no.messages[0], "No recovery file could be written for " + dir.File("sub/g.pgn") + "; it stays open.");
   EXPECT_TRUE(db.IsOpen());
   EXPECT_EQ(db.GameCount(), 4);
+  // Ended while no folder takes a recovery file either: the set stays in
+  // the test's temporary folder, nothing goes to the user's folders.
+  db.Done();
 }
-
-// ------------------------------------------------------------------ protected and special files
 
 namespace {
 std::string Fill(std::string caption, std::initializer_list<std::string> args) {
@@ -1091,6 +1170,184 @@ std::string Fill(std::string caption, std::initializer_list<std::string> args) {
   return caption;
 }
 }  // namespace
+
+// ------------------------------------------------------------------ closing without writing back
+
+namespace {
+// The recovery files in a folder, by name.
+std::vector<std::string> RecoveryFiles(const TempDir &dir) {
+  return files::ListFiles(dir.Path(), "*.recovered*");
+}
+}  // namespace
+
+// Another program appends a game after the set was written out, just
+// before the rename: the write-back asks as it does for a change before it,
+// and the end without questions keeps the file and writes a recovery file.
+TEST(DatabasePgn, AChangeBetweenTheExportAndTheRenameIsKept) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  const std::string path = dir.File("x.pgn");
+  const std::string game = std::string(kGames[1]) + "\r\n";
+  const std::string appended = Fixture() + game;
+  int fired = 0;
+  auto appendOnce = [&] {
+    if (fired++ > 0) return;
+    // The export is written beside the file, not yet renamed.
+    EXPECT_EQ(files::ListFiles(dir.Path(), "x.pgn.tmp*").size(), 1u);
+    BinFile other;
+    ASSERT_TRUE(other.Open(path, BinFile::Mode::ReadWrite) && other.SeekEnd() &&
+                other.Write(game.data(), game.size()));
+  };
+  dir.Write("x.pgn", Fixture());
+  DatabaseO db;
+  ASSERT_TRUE(OpenDb(db, path));
+  ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+  db.SetWriteBackFaultForTests(appendOnce);
+  {  // Cancel keeps the set open, the file with the other program's game.
+    Questions cancel({ui::mrCancel});
+    EXPECT_FALSE(db.Close(nullptr));
+    ASSERT_EQ(cancel.asked.size(), 1u);
+    EXPECT_NE(cancel.asked[0].find(path + " was changed on disk"), std::string::npos) << cancel.asked[0];
+    EXPECT_EQ(dir.Read("x.pgn"), appended);
+    EXPECT_EQ(files::ListFiles(dir.Path(), "x.pgn.tmp*").size(), 0u);
+    EXPECT_TRUE(db.IsOpen());
+  }
+  {  // Asked before the export now; No sets the changes aside.
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(no.asked.size(), 1u);
+    EXPECT_EQ(no.messages, std::vector<std::string>{
+                               Fill(CommonText::S_ChangesSetAside, {path, dir.File("x.recovered.pgn")})});
+  }
+  EXPECT_EQ(dir.Read("x.pgn"), appended);
+  EXPECT_EQ(GameCountOf(dir.File("x.recovered.pgn")), 4);
+  // Yes writes over a change made during an export the user agreed to.
+  fired = 0;
+  ASSERT_TRUE(OpenDb(db, path));
+  ASSERT_GT(db.SavePgnText(-1, kGames[2]), 0);
+  db.SetWriteBackFaultForTests(appendOnce);
+  {
+    Questions yes({ui::mrYes});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(yes.asked.size(), 1u);
+    EXPECT_EQ(fired, 2);
+  }
+  EXPECT_EQ(GameCountOf(path), 5);
+  // The end without questions.
+  const std::string written = dir.Read("x.pgn");
+  fired = 0;
+  ASSERT_TRUE(OpenDb(db, path));
+  ASSERT_GT(db.SavePgnText(-1, kGames[2]), 0);
+  db.SetWriteBackFaultForTests(appendOnce);
+  {
+    Questions none({});
+    EXPECT_EQ(db.CloseWithoutAsking(std::string()), dir.File("x.recovered-2.pgn"));
+    EXPECT_TRUE(none.asked.empty());
+  }
+  EXPECT_EQ(dir.Read("x.pgn"), written + game);
+  EXPECT_EQ(GameCountOf(dir.File("x.recovered-2.pgn")), 6);
+}
+
+// No at "games would be lost", Yes at a failed write and No at "changed on
+// disk" close without writing back: the set goes to a recovery file that
+// one message names at once, and the next start does not say it again.
+TEST(DatabasePgn, EveryAnswerThatClosesWithoutWritingKeepsTheChanges) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  const std::string faulty = Fixture() + "[White \"Bad\"]\r\n\r\n1. e4 e4 *\r\n\r\n";
+  struct Case {
+    std::string name, text;
+    std::vector<int> answers;
+  } cases[] = {
+      {"lost.pgn", faulty, {ui::mrNo}},
+      {"failed.pgn", Fixture(), {ui::mrYes}},
+      {"changed.pgn", Fixture(), {ui::mrNo}},
+  };
+  for (const Case &c : cases) {
+    const std::string path = dir.File(c.name);
+    dir.Write(c.name, c.text);
+    DatabaseO db;
+    {
+      Questions quiet({});
+      ASSERT_TRUE(OpenDb(db, path)) << c.name;
+    }
+    const int games = db.GameCount() + 1;
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    std::string bytes = c.text;
+    if (c.name == "failed.pgn") {
+      ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    }
+    if (c.name == "changed.pgn") {
+      bytes += kGames[2];
+      dir.Write(c.name, bytes);
+    }
+    Questions q(c.answers);
+    EXPECT_TRUE(db.Close(nullptr)) << c.name;
+    EXPECT_EQ(q.asked.size(), 1u) << c.name;
+    const std::string recovery = files::ChangeFileExt(path, ".recovered.pgn");
+    EXPECT_EQ(q.messages, std::vector<std::string>{Fill(CommonText::S_ChangesSetAside, {path, recovery})})
+        << c.name;
+    EXPECT_EQ(dir.Read(c.name), bytes) << c.name;
+    EXPECT_EQ(GameCountOf(recovery), games) << c.name;
+  }
+  EXPECT_TRUE(DatabaseO::TakeRecoveryNotes().empty());
+  // A set with no stored change writes nothing and asks nothing.
+  dir.Write("same.pgn", faulty);
+  {
+    Questions q({});
+    DatabaseO db;
+    ASSERT_TRUE(OpenDb(db, dir.File("same.pgn")));
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_TRUE(q.asked.empty());
+  }
+  EXPECT_EQ(RecoveryFiles(dir).size(), 3u);
+  EXPECT_TRUE(TempSetsGone(folders.tmp));
+}
+
+// No recovery file can be made (here every open fails): the two answers
+// that would drop the changes ask once more with the reason (No keeps the
+// file open, Yes closes it unwritten).
+TEST(DatabasePgn, WithoutARecoveryFileClosingWithoutWritingAsksAgain) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  const std::string faulty = Fixture() + "[White \"Bad\"]\r\n\r\n1. e4 e4 *\r\n";
+  dir.Write("lost.pgn", faulty);
+  dir.Write("failed.pgn", Fixture());
+  for (const std::string name : {"lost.pgn", "failed.pgn"}) {
+    const std::string path = dir.File(name);
+    const int closing = name == "lost.pgn" ? ui::mrNo : ui::mrYes;
+    DatabaseO db;
+    {
+      Questions quiet({});
+      ASSERT_TRUE(OpenDb(db, path));
+    }
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    const int games = db.GameCount();
+    for (int discard : {ui::mrNo, ui::mrYes}) {
+      Questions q({closing, discard});
+      FileFault fault(FileFault::Op::Open, 1, ENOSPC);
+      fault.Onward();
+      EXPECT_EQ(db.Close(nullptr), discard == ui::mrYes) << name;
+      ASSERT_EQ(q.asked.size(), 2u) << name;
+      EXPECT_EQ(q.defaults[1], ui::mrNo);
+      // Each place tried, by path and the system's reason.
+      const std::string recovery = files::ChangeFileExt(name, ".recovered.pgn");
+      EXPECT_EQ(q.asked[1], Fill(CommonText::S_NoRecoveryFileQuestion,
+                                 {dir.File(recovery) + ": No space left on device; " +
+                                  folders.appDir.File(recovery) + ": No space left on device"}));
+      EXPECT_TRUE(q.messages.empty());
+      EXPECT_EQ(db.IsOpen(), discard == ui::mrNo);
+      if (db.IsOpen()) {
+        EXPECT_EQ(db.GameCount(), games);
+      }
+    }
+    EXPECT_EQ(dir.Read(name), name == "lost.pgn" ? faulty : Fixture());
+  }
+  EXPECT_TRUE(RecoveryFiles(dir).empty());
+  EXPECT_TRUE(TempSetsGone(folders.tmp));
+}
+
+// ------------------------------------------------------------------ protected and special files
 
 // A game of the set that cannot be written: the write-back asks before
 // the file goes without it (No keeps the file and the set); the end without
@@ -1179,11 +1436,12 @@ TEST(DatabaseFiles, AWriteProtectedPgnFileKeepsItsBytes) {
                               "\n" + dir.File("p.pgn") + ": Permission denied");
     EXPECT_TRUE(db.IsOpen());
   }
-  {  // Yes closes without writing.
+  {  // Yes closes without writing; the changes go to a recovery file.
     Questions q({ui::mrYes});
     EXPECT_TRUE(db.Close(nullptr));
   }
   EXPECT_EQ(dir.Read("p.pgn"), Fixture());
+  EXPECT_EQ(GameCountOf(dir.File("p.recovered.pgn")), 4);
   EXPECT_TRUE(TempSetsGone(tmp));
 }
 

@@ -280,6 +280,38 @@ TEST(TempSibling, CommitNewNeverReplaces) {
   EXPECT_EQ(files::ListFiles(d.Path(), "*.tmp*").size(), 0u);
 }
 
+// The question before the rename sees the data on disk and the target as
+// it is; a refusal leaves the target and no temporary file.
+TEST(TempSibling, BeforeRenameIsAskedAfterTheSyncAndMayRefuse) {
+  TempDir d;
+  d.Write("t.pgn", "old");
+  for (bool agree : {false, true}) {
+    files::TempSibling tmp;
+    ASSERT_TRUE(tmp.Create(d.File("t.pgn")) && tmp.File().Write("new", 3));
+    int asked = 0;
+    const bool done = tmp.Commit([&] {
+      ++asked;
+      EXPECT_EQ(d.Read("t.pgn"), "old");
+      EXPECT_EQ(files::ListFiles(d.Path(), "t.pgn.tmp*").size(), 1u);
+      return agree;
+    });
+    EXPECT_EQ(done, agree);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(d.Read("t.pgn"), agree ? "new" : "old");
+    EXPECT_EQ(tmp.Error(), agree ? 0 : ECANCELED);
+    EXPECT_EQ(files::ListFiles(d.Path(), "t.pgn.tmp*").size(), 0u);
+  }
+  // A failed sync asks nothing.
+  files::TempSibling tmp;
+  ASSERT_TRUE(tmp.Create(d.File("t.pgn")) && tmp.File().Write("x", 1));
+  FileFault fault(FileFault::Op::Flush, 1, EIO);
+  EXPECT_FALSE(tmp.Commit([] {
+    ADD_FAILURE() << "asked after a failed sync";
+    return true;
+  }));
+  EXPECT_EQ(d.Read("t.pgn"), "new");
+}
+
 TEST(BinFile, OnlyRegularFilesOpenAndAFifoNeverBlocks) {
   TempDir d;
   ASSERT_EQ(::mkfifo(d.File("pipe").c_str(), 0644), 0);
