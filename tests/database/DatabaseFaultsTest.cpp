@@ -492,3 +492,76 @@ TEST(DatabaseFaults, TornDeletionMarkIsPutBack) {
   ASSERT_TRUE(fresh.ReadDescriptor(1, onDisk));
   EXPECT_EQ(onDisk, d);
 }
+
+// The same through a whole database: once the entry is put back the set
+// opens with no message and no write, and game 1 reads as before the
+// failed store; with the put-back refused the open names the index.
+TEST(DatabaseFaults, FailedReplacementLeavesTheDatabaseAsBefore) {
+  std::string pgn;
+  for (int i = 1; i <= 800; ++i) pgn += Game("W" + std::to_string(i), "B", i);
+  const char *const exts[] = {".qcx", ".gad", ".gai", ".pld", ".pli", ".esd", ".esi", ".and",
+                              ".ani", ".bli", ".bpl", ".bes", ".pls", ".ess", ".ans"};
+  for (bool putBackFails : {false, true}) {
+    SCOPED_TRACE(putBackFails);
+    TempDir dir;
+    dir.Write("g.pgn", pgn);
+    const std::string path = dir.File("d.qcx");
+    auto setBytes = [&] {
+      std::vector<std::string> bytes;
+      for (const char *ext : exts) files::ReadAll(files::ChangeFileExt(path, ext), bytes.emplace_back());
+      return bytes;
+    };
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, path));
+      ASSERT_TRUE(Import(db, dir.File("g.pgn")));
+      ASSERT_TRUE(db.HasSearchBooster());
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    // Game 1 is at 0: its replacement's torn entry is the records' size
+    // below 64 KB, inside one of the live records there.
+    const std::string gai = dir.Read("d.gai");
+    const uint64_t size = dir.Read("d.gad").size(), torn = size & 0xFFFF;
+    ASSERT_GT(size, 65536u);
+    ASSERT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(gai.data())), 0u);
+    for (size_t k = 0; k < gai.size(); k += 4)
+      ASSERT_NE(le::GetU32(reinterpret_cast<const uint8_t *>(gai.data() + k)), torn);
+    MessageRecorder rec;
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, path));
+      {
+        FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // same names: descriptor, size, moves, entry
+        if (putBackFails) fault.Onward();
+        EXPECT_EQ(db.SavePgnText(1, Game("W1", "B", 1, "1. d4 d5 *")), 0);
+      }
+      ASSERT_EQ(rec.messages.size(), 1u);
+      EXPECT_NE(rec.messages[0].find(".gai: "), std::string::npos) << rec.messages[0];
+      if (!putBackFails) {
+        auto tags = db.GetGameTags(1);
+        EXPECT_TRUE(tags);
+        if (tags) {
+          EXPECT_EQ(tags->GetTag("Round"), "1");
+        }
+      }
+      db.Close(nullptr);
+    }
+    EXPECT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(dir.Read("d.gai").data())),
+              putBackFails ? torn : 0);
+    const std::vector<std::string> before = setBytes();
+    rec.messages.clear();
+    DatabaseO db;
+    if (putBackFails) {
+      EXPECT_FALSE(Open(db, path));
+      ASSERT_EQ(rec.messages.size(), 1u);
+      EXPECT_NE(rec.messages[0].find("d.gai"), std::string::npos) << rec.messages[0];
+    } else {
+      ASSERT_TRUE(Open(db, path));
+      EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+      const std::string game = db.GetPgnText(1, 0, false, false);
+      EXPECT_NE(game.find("1. e4 e5 2. Nf3"), std::string::npos) << game;
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    EXPECT_EQ(setBytes(), before);
+  }
+}
