@@ -347,6 +347,14 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
   if (n < 1 || n > count_) throw ERangeError();
   ++generation_;
   if (!open_ || !RecordFits()) return false;
+  // The entry as it stands, to put back if its rewrite fails.
+  const uint64_t at = static_cast<uint64_t>(n - 1) * 4;
+  uint8_t was[4];
+  if (!index_.ReadAt(at, was, sizeof was)) {
+    ui::ShowMessage(files::FailureText("GameStoreO.SaveGameToFile failed reading index_file", indexName_,
+                                       index_.Error()));
+    return false;
+  }
   // Always a new record: game n is re-pointed only once the new one is whole.
   const uint64_t off = gamesSize_;
   if (!WriteRecord(off, game, d,
@@ -355,10 +363,14 @@ bool GameStoreO::SaveGame(int32_t n, const GameBuffer &game, const GameDescripto
     return false;
   uint8_t entry[4];
   le::PutU32(entry, static_cast<uint32_t>(off));
-  if (!index_.WriteAt(static_cast<uint64_t>(n - 1) * 4, entry, 4)) {
+  if (!index_.WriteAt(at, entry, sizeof entry)) {
+    // A torn entry, the new offset's low half beside the old one's high
+    // half, can point into another game's record: the old entry goes back
+    // at once. Should that fail too, the next open refuses the index.
+    index_.WriteAt(at, was, sizeof was);
     ui::ShowMessage(files::FailureText("GameStoreO.SaveGameToFile failed writing index_file updating",
                                        indexName_, index_.Error()));
-    Hold(n, nullptr);  // a torn entry may point anywhere
+    Hold(n, nullptr);  // the entry is what the file holds now
     return false;
   }
   gamesSize_ = off + kRecordHead + game.length;
@@ -511,12 +523,20 @@ bool GameStoreO::WriteDescriptor(int32_t n, const GameDescriptor &d) {
   ++generation_;
   uint64_t off = 0;
   if (!ReadOffset(n, off, "GameStoreO.SetGameDescriptorInFile failed reading index_file")) return false;
-  uint8_t bytes[GameDescriptor::kSize];
+  uint8_t bytes[GameDescriptor::kSize], was[GameDescriptor::kSize];
   d.ToBytes(bytes);
   const bool outside = off + GameDescriptor::kSize > gamesSize_;
-  if (outside || !games_.WriteAt(off, bytes, sizeof bytes)) {
+  if (outside) {
     Hold(n, nullptr);
-    return GamesFailed("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor", outside);
+    return GamesFailed("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor", true);
+  }
+  // The descriptor as it stands, to put back over a torn one.
+  if (!games_.ReadAt(off, was, sizeof was))
+    return GamesFailed("GameStoreO.SetGameDescriptorInFile failed reading gamedescriptor", false);
+  if (!games_.WriteAt(off, bytes, sizeof bytes)) {
+    games_.WriteAt(off, was, sizeof was);
+    Hold(n, nullptr);
+    return GamesFailed("GameStoreO.SetGameDescriptorInFile failed writing gamedescriptor", false);
   }
   Hold(n, &d);
   return true;

@@ -24,9 +24,9 @@ namespace {
 FileFault *g_fault = nullptr;  // the innermost live seam, or none
 
 // Whether the seam fails this call; err gets its code.
-inline bool Injected(FileFault::Op op, int &err) {
+inline bool Injected(FileFault::Op op, int &err, bool *tear = nullptr) {
   if (g_fault == nullptr) return false;
-  if (!g_fault->Hit(op)) return false;
+  if (!g_fault->Hit(op, tear)) return false;
   err = g_fault->Err();
   return true;
 }
@@ -39,11 +39,12 @@ FileFault::FileFault(Op op, int nth, int err, bool shortWrite)
 
 FileFault::~FileFault() { g_fault = prev_; }
 
-bool FileFault::Hit(Op op) {
+bool FileFault::Hit(Op op, bool *tear) {
   if (op != op_) return false;
   const int k = seen_.fetch_add(1) + 1;
   if (onward_ ? k < nth_ : k != nth_) return false;
   fired_.store(true);
+  if (tear) *tear = shortWrite_ && k == nth_;
   return true;
 }
 
@@ -293,8 +294,9 @@ bool BinFile::WriteWaiting() {
 
 bool BinFile::RawWriteAt(uint64_t off, const void *buf, size_t n) {
   const char *p = static_cast<const char *>(buf);
-  if (Injected(FileFault::Op::Write, err_)) {
-    if (g_fault->ShortWrite() && n / 2 > 0 && ::pwrite(fd_, p, n / 2, static_cast<off_t>(off)) < 0) {
+  bool tear = false;
+  if (Injected(FileFault::Op::Write, err_, &tear)) {
+    if (tear && n / 2 > 0 && ::pwrite(fd_, p, n / 2, static_cast<off_t>(off)) < 0) {
       // the torn half is best effort; the failure is what counts
     }
     return false;

@@ -113,8 +113,9 @@ class WriteBehind {
 // Test seam: while an object lives, the nth open, read, write, flush or
 // truncation of any BinFile, or the nth files::Delete, from its creation on
 // fails with err; a short write puts the first half of its bytes in place
-// before failing, as a full disk does. Unset, it costs one pointer test per
-// call.
+// before failing, as a full disk does. With Onward the calls after the nth
+// fail too, whole: a write that mends a torn one can be refused. Unset, it
+// costs one pointer test per call.
 class FileFault {
  public:
   enum class Op { Open, Read, Write, Flush, Truncate, Delete };
@@ -124,9 +125,9 @@ class FileFault {
   FileFault &operator=(const FileFault &) = delete;
   bool Fired() const { return fired_.load(); }
   int Seen() const { return seen_.load(); }  // operations of that kind so far
-  // Whether this call fails (and with which short count for a write).
-  bool Hit(Op op);
-  bool ShortWrite() const { return shortWrite_; }
+  // Whether this call fails; tear says whether a failing write puts half
+  // its bytes in place first (the nth alone).
+  bool Hit(Op op, bool *tear = nullptr);
   int Err() const { return err_; }
   // Every call of the kind from the nth on fails, not the nth alone.
   void Onward() { onward_ = true; }

@@ -1,8 +1,8 @@
 // Refused writes, deletions and opens at the exact step each ruling is
 // about: the order of the booster's deletions, a classifying import whose
 // game never reached the disk, a torn index tail, a replacement whose entry
-// tore, an unreadable source game, and the key set CreateKeys leaves after
-// a failed open.
+// or a deletion whose mark tore, an unreadable source game, and the key set
+// CreateKeys leaves after a failed open.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -234,7 +234,9 @@ TEST(DatabaseFaults, TornIndexTailIsCutAndTheSetReopens) {
       EXPECT_EQ(tags->GetTag("White"), "W" + std::to_string(n));
     }
     EXPECT_TRUE(db.Close(nullptr));
-    if (torn) EXPECT_EQ(setBytes(), before);
+    if (torn) {
+      EXPECT_EQ(setBytes(), before);
+    }
   }
   EXPECT_EQ(tornIndex, 1);
   EXPECT_GE(tornNames, 1);
@@ -325,10 +327,10 @@ TEST(DatabaseFaults, CreateKeysLeavesNoKeyFileAfterAFailedOpen) {
   }
 }
 
-// A replacement whose index entry is torn drops what the store held of
-// the game: it reads what the files say, as a fresh open does. The torn
-// entry here points at a dead record (game 2's first version), so the
-// files stay an openable set.
+// A replacement whose index entry is torn, and whose old entry cannot be
+// put back, drops what the store held of the game: it reads what the
+// files say, as a fresh open does. The torn entry here points at a dead
+// record (game 2's first version), so the files stay an openable set.
 TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   TempDir dir;
   MessageRecorder rec;
@@ -373,10 +375,12 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   rec.messages.clear();
   {
     FileFault fault(FileFault::Op::Write, writes, ENOSPC, true);
+    fault.Onward();  // the put-back fails as well
     EXPECT_FALSE(s.SaveGame(1, buffer(10, 'n'), named(5)));
-    ASSERT_TRUE(fault.Fired());
+    EXPECT_EQ(fault.Seen(), writes + 1);
   }
   ASSERT_EQ(rec.messages.size(), 1u);
+  ASSERT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(dir.Read("r.gai").data())), dead);
   GameDescriptor held;
   GameBuffer buf;
   const bool descRead = s.ReadDescriptor(1, held);
@@ -397,35 +401,167 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   EXPECT_EQ(game, bytes(diskBuf));
 }
 
-// A replacement's entry torn inside another game's live record: the next
-// open refuses the set, naming the index, rather than read a game out of
-// another's bytes.
-TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordRefusesTheNextOpen) {
-  TempDir dir;
-  MessageRecorder rec;
+// A replacement's entry that tears would point inside another game's live
+// record: the old entry is put back at once, so the set reopens as it was,
+// with no message and no write. Only when the put-back fails too does the
+// next open refuse the set, naming the index, rather than read a game out
+// of another's bytes.
+TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordIsPutBack) {
   constexpr uint32_t kHead = GameStoreO::kRecordHead;
-  auto buffer = [](uint32_t size) {
+  auto buffer = [](uint32_t size, char fill) {
     GameBuffer b;
     SizeGameBuffer(b, size);
-    std::memset(b.bytes.get(), 'm', size);
+    std::memset(b.bytes.get(), fill, size);
     return b;
   };
+  auto bytes = [](const GameBuffer &b) {
+    return std::string(reinterpret_cast<const char *>(b.bytes.get()), b.length);
+  };
+  GameDescriptor first;
+  first.white = 7;
+  for (bool putBackFails : {false, true}) {
+    SCOPED_TRACE(putBackFails);
+    TempDir dir;
+    MessageRecorder rec;
+    GameStoreO s;
+    ASSERT_TRUE(s.Open(dir.File("r.qcx")));
+    ASSERT_EQ(s.AddGame(buffer(10, 'a'), first), 1);  // at 0
+    ASSERT_EQ(s.AddGame(buffer(10, 'b'), {}), 2);     // at kHead + 10
+    // Game 1's replacement lands at 65536 + 5 bytes into game 2's record.
+    const uint64_t inside = kHead + 10 + 5, end = 2 * (kHead + 10);
+    ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + inside - end - kHead), 'c'), {}), 3);
+    {
+      FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // descriptor, size, moves, entry
+      if (putBackFails) fault.Onward();
+      EXPECT_FALSE(s.SaveGame(1, buffer(10, 'n'), {}));
+      EXPECT_EQ(fault.Seen(), 5);  // the entry and its put-back
+    }
+    EXPECT_EQ(rec.messages.size(), 1u);
+    GameBuffer buf;
+    GameDescriptor d;
+    if (!putBackFails) {
+      EXPECT_TRUE(s.GetGame(1, buf, &d));
+      EXPECT_EQ(bytes(buf), "aaaaaaaaaa");
+      EXPECT_EQ(d, first);
+    }
+    s.Close();
+    const std::string gai = dir.Read("r.gai"), gad = dir.Read("r.gad");
+    ASSERT_EQ(gai.size(), 12u);
+    EXPECT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(gai.data())), putBackFails ? inside : 0);
+    rec.messages.clear();
+    GameStoreO fresh;
+    if (putBackFails) {
+      EXPECT_FALSE(fresh.Open(dir.File("r.qcx")));
+      EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File("r.gai"))});
+    } else {
+      ASSERT_TRUE(fresh.Open(dir.File("r.qcx")));
+      EXPECT_TRUE(rec.messages.empty());
+      ASSERT_TRUE(fresh.GetGame(1, buf, &d));
+      EXPECT_EQ(bytes(buf), "aaaaaaaaaa");
+      EXPECT_EQ(d, first);
+      fresh.Close();
+    }
+    EXPECT_EQ(dir.Read("r.gai"), gai);
+    EXPECT_EQ(dir.Read("r.gad"), gad);
+  }
+}
+
+// Deleting marks the descriptor in place: a torn mark is put back, so the
+// game stays undeleted on file, as the failure says.
+TEST(DatabaseFaults, TornDeletionMarkIsPutBack) {
+  TempDir dir;
+  MessageRecorder rec;
+  GameBuffer empty;
+  GameDescriptor d;
+  d.white = 3;
+  d.year = 1999;
   GameStoreO s;
   ASSERT_TRUE(s.Open(dir.File("r.qcx")));
-  ASSERT_EQ(s.AddGame(buffer(10), {}), 1);  // at 0
-  ASSERT_EQ(s.AddGame(buffer(10), {}), 2);  // at kHead + 10
-  // Game 1's replacement lands at 65536 + 5 bytes into game 2's record.
-  const uint64_t inside = kHead + 10 + 5, end = 2 * (kHead + 10);
-  ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + inside - end - kHead)), {}), 3);
+  ASSERT_EQ(s.AddGame(empty, d), 1);
   {
-    FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // descriptor, size, moves, entry
-    EXPECT_FALSE(s.SaveGame(1, buffer(10), {}));
-    ASSERT_TRUE(fault.Fired());
+    FileFault fault(FileFault::Op::Write, 1, ENOSPC, true);
+    EXPECT_FALSE(s.DeleteGame(1));
+    EXPECT_EQ(fault.Seen(), 2);
   }
+  EXPECT_EQ(rec.messages.size(), 1u);
+  EXPECT_FALSE(s.GameIsDeleted(1));
   s.Close();
-  ASSERT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(dir.Read("r.gai").data())), inside);
-  rec.messages.clear();
   GameStoreO fresh;
-  EXPECT_FALSE(fresh.Open(dir.File("r.qcx")));
-  EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File("r.gai"))});
+  ASSERT_TRUE(fresh.Open(dir.File("r.qcx")));
+  GameDescriptor onDisk;
+  ASSERT_TRUE(fresh.ReadDescriptor(1, onDisk));
+  EXPECT_EQ(onDisk, d);
+}
+
+// The same through a whole database: once the entry is put back the set
+// opens with no message and no write, and game 1 reads as before the
+// failed store; with the put-back refused the open names the index.
+TEST(DatabaseFaults, FailedReplacementLeavesTheDatabaseAsBefore) {
+  std::string pgn;
+  for (int i = 1; i <= 800; ++i) pgn += Game("W" + std::to_string(i), "B", i);
+  const char *const exts[] = {".qcx", ".gad", ".gai", ".pld", ".pli", ".esd", ".esi", ".and",
+                              ".ani", ".bli", ".bpl", ".bes", ".pls", ".ess", ".ans"};
+  for (bool putBackFails : {false, true}) {
+    SCOPED_TRACE(putBackFails);
+    TempDir dir;
+    dir.Write("g.pgn", pgn);
+    const std::string path = dir.File("d.qcx");
+    auto setBytes = [&] {
+      std::vector<std::string> bytes;
+      for (const char *ext : exts) files::ReadAll(files::ChangeFileExt(path, ext), bytes.emplace_back());
+      return bytes;
+    };
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, path));
+      ASSERT_TRUE(Import(db, dir.File("g.pgn")));
+      ASSERT_TRUE(db.HasSearchBooster());
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    // Game 1 is at 0: its replacement's torn entry is the records' size
+    // below 64 KB, inside one of the live records there.
+    const std::string gai = dir.Read("d.gai");
+    const uint64_t size = dir.Read("d.gad").size(), torn = size & 0xFFFF;
+    ASSERT_GT(size, 65536u);
+    ASSERT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(gai.data())), 0u);
+    for (size_t k = 0; k < gai.size(); k += 4)
+      ASSERT_NE(le::GetU32(reinterpret_cast<const uint8_t *>(gai.data() + k)), torn);
+    MessageRecorder rec;
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, path));
+      {
+        FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // same names: descriptor, size, moves, entry
+        if (putBackFails) fault.Onward();
+        EXPECT_EQ(db.SavePgnText(1, Game("W1", "B", 1, "1. d4 d5 *")), 0);
+      }
+      ASSERT_EQ(rec.messages.size(), 1u);
+      EXPECT_NE(rec.messages[0].find(".gai: "), std::string::npos) << rec.messages[0];
+      if (!putBackFails) {
+        auto tags = db.GetGameTags(1);
+        EXPECT_TRUE(tags);
+        if (tags) {
+          EXPECT_EQ(tags->GetTag("Round"), "1");
+        }
+      }
+      db.Close(nullptr);
+    }
+    EXPECT_EQ(le::GetU32(reinterpret_cast<const uint8_t *>(dir.Read("d.gai").data())),
+              putBackFails ? torn : 0);
+    const std::vector<std::string> before = setBytes();
+    rec.messages.clear();
+    DatabaseO db;
+    if (putBackFails) {
+      EXPECT_FALSE(Open(db, path));
+      ASSERT_EQ(rec.messages.size(), 1u);
+      EXPECT_NE(rec.messages[0].find("d.gai"), std::string::npos) << rec.messages[0];
+    } else {
+      ASSERT_TRUE(Open(db, path));
+      EXPECT_TRUE(rec.messages.empty()) << rec.messages.front();
+      const std::string game = db.GetPgnText(1, 0, false, false);
+      EXPECT_NE(game.find("1. e4 e5 2. Nf3"), std::string::npos) << game;
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+    EXPECT_EQ(setBytes(), before);
+  }
 }

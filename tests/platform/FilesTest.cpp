@@ -184,6 +184,20 @@ TEST(FileFault, EachKindReachesTheCaller) {
     EXPECT_TRUE(f.WriteAt(0, "abcdef", 6));
     EXPECT_EQ(fault.Seen(), 2);
   }
+  {
+    // Onward: the nth tears, the ones after it fail whole.
+    FileFault fault(FileFault::Op::Write, 1, ENOSPC, true);
+    fault.Onward();
+    EXPECT_FALSE(f.WriteAt(0, "ghijkl", 6));
+    EXPECT_FALSE(f.WriteAt(3, "mnopqr", 6));
+    EXPECT_EQ(f.Error(), ENOSPC);
+  }
+  {
+    char torn[6];
+    EXPECT_TRUE(f.ReadAt(0, torn, 6));
+    EXPECT_EQ(std::string(torn, 6), "ghidef");
+    EXPECT_TRUE(f.WriteAt(0, "abcdef", 6));
+  }
   char buf[6];
   {
     FileFault fault(FileFault::Op::Read, 1, EIO);
