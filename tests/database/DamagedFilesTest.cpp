@@ -1097,10 +1097,23 @@ TEST(DamagedFiles, AFailedRebuildSaysSoOnceAndTheNextOpenTriesAgain) {
   std::string bli = pristine.at(".bli");
   le::PutU32(reinterpret_cast<uint8_t *>(bli.data()) + 9 * 12, 0);  // a zeroed link
   const std::string pls = pristine.at(".pls");
+  // "Player 3" pushed out by his neighbour: a file as long as the names.
+  std::string doubled = pls;
+  {
+    TempDir dir;
+    Lay(dir);
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    const uint32_t id = db.Players().Find("Player 3");
+    auto *ids = reinterpret_cast<uint8_t *>(doubled.data());
+    for (size_t k = 1; k < doubled.size() / 4; ++k)
+      if (le::GetU32(ids + 4 * k) == id) le::PutU32(ids + 4 * k, le::GetU32(ids + 4 * (k - 1)));
+    ASSERT_NE(doubled, pls);
+  }
   const struct {
     const char *ext;
     std::string bytes;
-  } damages[] = {{".bli", bli}, {".pls", pls.substr(0, pls.size() - 4)}};
+  } damages[] = {{".bli", bli}, {".pls", pls.substr(0, pls.size() - 4)}, {".pls", doubled}};
   for (const auto &d : damages) {
     TempDir dir;
     Lay(dir);
