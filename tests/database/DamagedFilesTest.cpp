@@ -745,7 +745,7 @@ TEST(DamagedFiles, EmptySortedFilesOpenWithoutAWrite) {
   EXPECT_TRUE(rec.messages.empty());
 }
 
-// ------------------------------------------------- sorted files of k ids, heads that grow, messages after rebuilds
+// ---------------------------------- sorted files of k ids, heads that grow, messages after rebuilds
 namespace {
 
 // The names of the files that differ between two snapshots.
