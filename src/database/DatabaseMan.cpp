@@ -418,9 +418,9 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     // Links are written after the game's index entry: more linked games
     // than entries means the index lost entries.
     if (const int64_t linked = files::FileSize(base + ".bli") / 12; linked > games_.Count()) {
-      ui::ShowMessage(Fill(CommonText::S_GamesFewerThanLinks, {Path(games_.IndexFileName()),
-                                                                std::to_string(games_.Count()), Path(base + ".bli"),
-                                                                std::to_string(linked)}));
+      ui::ShowMessage(Fill(CommonText::S_GamesFewerThanLinks,
+                           {Path(games_.IndexFileName()), std::to_string(games_.Count()), Path(base + ".bli"),
+                            std::to_string(linked)}));
       CloseStores(false);
       return false;
     }

@@ -306,7 +306,8 @@ bool IndexStoreO::SortAnewIfDamaged() {
   const bool damaged = std::exchange(sortedDamaged_, false);
   // A failure has said so; the old file stays, unused, for the next open.
   if (!BuildSortedIndex()) return false;
-  if (damaged) ui::ShowMessage(SubstituteText(CommonText::S_SortedNamesRebuilt, win1252::PathText(sortedName_)));
+  if (damaged)
+    ui::ShowMessage(SubstituteText(CommonText::S_SortedNamesRebuilt, win1252::PathText(sortedName_)));
   return true;
 }
 

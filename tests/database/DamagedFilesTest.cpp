@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -409,7 +409,7 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     std::function<void(const TempDir &)> apply;
     const char *names;  // the file the message names
     const char *other = nullptr;  // and the other, when either may be damaged
-    bool linksPast = false;  // more links than games: both named with their counts
+    bool linksPast = false;       // more links than games: both named with their counts
   };
   const Damage damages[] = {
       {"zeroed", [&](const TempDir &d) { d.Write("c.gai", std::string(gai.size(), '\0')); }, "c.gai"},
@@ -456,8 +456,8 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
          d.Write("c.gad", g);
        },
        "c.gai", "c.gad"},
-      {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai", nullptr,
-       true},
+      {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai",
+       nullptr, true},
       {"missing data", [&](const TempDir &d) { files::Delete(d.File("c.gad")); }, "c.gad"},
   };
   for (const Damage &dmg : damages) {
@@ -469,7 +469,8 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     DatabaseO db;
     EXPECT_FALSE(Open(db, dir)) << dmg.what;
     const std::string want =
-        dmg.linksPast ? dbtext::Fill(CommonText::S_GamesFewerThanLinks, {dir.File("c.gai"), "22", dir.File("c.bli"), "24"})
+        dmg.linksPast ? dbtext::Fill(CommonText::S_GamesFewerThanLinks,
+                                     {dir.File("c.gai"), "22", dir.File("c.bli"), "24"})
                       : DamagedFilesText(dir.File(dmg.names), dmg.other ? dir.File(dmg.other) : "");
     EXPECT_EQ(rec.messages, std::vector<std::string>{want}) << dmg.what;
     EXPECT_EQ(Snapshot(dir), before) << dmg.what;
@@ -762,8 +763,9 @@ std::vector<std::string> Changed(const std::map<std::string, std::string> &a,
 std::string NamedGame(int round, const std::string &white, const std::string &black, const std::string &event,
                       const std::string &annotator) {
   return "[Event \"" + event + "\"]\r\n[Site \"Town\"]\r\n[Date \"2021.03.04\"]\r\n[Round \"" +
-         std::to_string(round) + "\"]\r\n[White \"" + white + "\"]\r\n[Black \"" + black + "\"]\r\n[Annotator \"" +
-         annotator + "\"]\r\n[Result \"1/2-1/2\"]\r\n\r\n1. e4 c5 2. Nf3 d6 1/2-1/2\r\n";
+         std::to_string(round) + "\"]\r\n[White \"" + white + "\"]\r\n[Black \"" + black +
+         "\"]\r\n[Annotator \"" + annotator +
+         "\"]\r\n[Result \"1/2-1/2\"]\r\n\r\n1. e4 c5 2. Nf3 d6 1/2-1/2\r\n";
 }
 
 // 300 games with 170 players, 110 events and 105 annotators.
@@ -788,7 +790,8 @@ void MakeSet(const TempDir &dir, int count, const std::function<std::string(int)
   ASSERT_EQ(db.TextEncoding(),
             firstName.empty() ? win1252::TextEncoding::Utf8 : win1252::TextEncoding::Win1252);
   for (int i = 1; i <= count; ++i) ASSERT_EQ(db.SavePgnText(-1, game(i)), i);
-  for (IndexManO *index : {&db.Players(), &db.EventSites(), &db.Annotators()}) ASSERT_TRUE(index->BuildSortedIndex());
+  for (IndexManO *index : {&db.Players(), &db.EventSites(), &db.Annotators()})
+    ASSERT_TRUE(index->BuildSortedIndex());
   EXPECT_TRUE(db.Close(nullptr));
   EXPECT_TRUE(rec.messages.empty());
 }
@@ -820,7 +823,7 @@ Answers SearchAnnotator(DatabaseO &db, const std::string &name) {
 }
 
 std::vector<Answers> ManyNamesAnswers(DatabaseO &db) {
-  return {Search(db, "Player 19", false), Search(db, "Player 1", false), Search(db, "Rival 7", false),
+  return {Search(db, "Player 19", false), Search(db, "Player 1", false),  Search(db, "Rival 7", false),
           Search(db, "Cup 19", true),     SearchAnnotator(db, "Note 19"), SearchAnnotator(db, "Note 1")};
 }
 
@@ -832,7 +835,9 @@ std::vector<Answers> ManyNamesCounted() {
     for (int i = 1; i <= kManyNamesGames; ++i) n += has(i) ? 1 : 0;
     return Answers{n, n};
   };
-  auto prefix = [](const std::string &name, const std::string &p) { return name.compare(0, p.size(), p) == 0; };
+  auto prefix = [](const std::string &name, const std::string &p) {
+    return name.compare(0, p.size(), p) == 0;
+  };
   return {count([](int i) { return i % 120 == 19; }),
           count([&](int i) { return prefix(std::to_string(i % 120), "1"); }),
           count([](int i) { return i % 50 == 7; }),
@@ -874,9 +879,9 @@ TEST(DamagedFiles, SortedFilesCutByWholeIdsAreSortedAnew) {
         MessageRecorder rec;
         DatabaseO db;
         ASSERT_TRUE(Open(db, dir)) << what;
-        EXPECT_EQ(rec.messages,
-                  round == 0 ? std::vector<std::string>{SubstituteText(CommonText::S_SortedNamesRebuilt, dir.File(ext))}
-                             : std::vector<std::string>{})
+        EXPECT_EQ(rec.messages, round == 0 ? std::vector<std::string>{SubstituteText(
+                                                 CommonText::S_SortedNamesRebuilt, dir.File(ext))}
+                                           : std::vector<std::string>{})
             << what;
         EXPECT_EQ(ManyNamesAnswers(db), undamaged) << what;
         const auto before = Snapshot(dir);
@@ -897,9 +902,7 @@ TEST(DamagedFiles, SortedFilesCutByWholeIdsAreSortedAnew) {
 TEST(DamagedFiles, ASortedIdDoubledBesideItselfIsDamage) {
   TempDir tmp;
   testutil::AppDirGuard app(tmp.Path());
-  const struct {
-    const char *what, *letter;
-  } kinds[] = {{"UTF-8", "\xc3\xb6"}, {"Windows-1252", "\xf6"}};
+  const struct { const char *what, *letter; } kinds[] = {{"UTF-8", "\xc3\xb6"}, {"Windows-1252", "\xf6"}};
   for (const auto &kind : kinds) {
     auto game = [&](int i) {
       return NamedGame(i, std::string("J") + kind.letter + "rg " + std::to_string(i % 7),
@@ -909,7 +912,9 @@ TEST(DamagedFiles, ASortedIdDoubledBesideItselfIsDamage) {
     MakeSet(made, 42, game, kind.letter[1] == '\0' ? "J\xf6rg 1" : "");
     const auto set = Snapshot(made);
     const std::string pls = set.at("c.pls");
-    const auto id = [&](size_t k) { return le::GetU32(reinterpret_cast<const uint8_t *>(pls.data()) + 4 * k); };
+    const auto id = [&](size_t k) {
+      return le::GetU32(reinterpret_cast<const uint8_t *>(pls.data()) + 4 * k);
+    };
     // Every place where a player of 6 games would be pushed out by his neighbour.
     for (size_t k = 0; k + 1 < pls.size() / 4; ++k) {
       TempDir dir;
@@ -935,8 +940,9 @@ TEST(DamagedFiles, ASortedIdDoubledBesideItselfIsDamage) {
       EXPECT_EQ(rec.messages,
                 std::vector<std::string>{SubstituteText(CommonText::S_SortedNamesRebuilt, dir.File("c.pls"))})
           << what;
-      EXPECT_EQ((std::vector<Answers>{Search(db, lost, false), Search(db, db.Players().GetText(id(k)), false)}),
-                want)
+      EXPECT_EQ(
+          (std::vector<Answers>{Search(db, lost, false), Search(db, db.Players().GetText(id(k)), false)}),
+          want)
           << what;
       EXPECT_TRUE(db.Close(nullptr));
       EXPECT_EQ(dir.Read("c.pls"), pls) << what;
@@ -951,8 +957,8 @@ TEST(DamagedFiles, ASortedIdDoubledBesideItselfIsDamage) {
 TEST(DamagedFiles, SortedFilesInAnotherOrderAndWithATail) {
   TempDir tmp;
   testutil::AppDirGuard app(tmp.Path());
-  const std::vector<std::string> names{"Smith-Jones", "Okafor", "O'Kelly", "Smithers", "Oakes", "Smith, A",
-                                       "Ojo",         "Smit",   "O'Neil",  "Smithson"};
+  const std::vector<std::string> names{"Smith-Jones", "Okafor", "O'Kelly", "Smithers", "Oakes",
+                                       "Smith, A",    "Ojo",    "Smit",    "O'Neil",   "Smithson"};
   for (const char *suffix : {"", " \xe9"}) {  // ASCII, then Windows-1252
     const bool ascii = *suffix == '\0';
     auto game = [&](int i) {
@@ -979,7 +985,8 @@ TEST(DamagedFiles, SortedFilesInAnotherOrderAndWithATail) {
     std::stable_sort(ids.begin(), ids.end(),
                      [&](uint32_t a, uint32_t b) { return letters(texts[a - 1]) < letters(texts[b - 1]); });
     std::string locale(ids.size() * 4, '\0');
-    for (size_t k = 0; k < ids.size(); ++k) le::PutU32(reinterpret_cast<uint8_t *>(locale.data()) + 4 * k, ids[k]);
+    for (size_t k = 0; k < ids.size(); ++k)
+      le::PutU32(reinterpret_cast<uint8_t *>(locale.data()) + 4 * k, ids[k]);
     ASSERT_EQ(locale.size(), ours.size());
     ASSERT_NE(locale, ours);
     dir.Write("c.pls", locale);
@@ -1003,8 +1010,8 @@ TEST(DamagedFiles, SortedFilesInAnotherOrderAndWithATail) {
     DatabaseO db;
     ASSERT_TRUE(Open(db, dir));
     for (int i = 1; i <= 5; ++i)
-      ASSERT_EQ(db.SavePgnText(-1, NamedGame(i, "Newcomer " + std::to_string(i), "Rival 7", "Open " + std::to_string(i),
-                                             "Late " + std::to_string(i))),
+      ASSERT_EQ(db.SavePgnText(-1, NamedGame(i, "Newcomer " + std::to_string(i), "Rival 7",
+                                             "Open " + std::to_string(i), "Late " + std::to_string(i))),
                 kManyNamesGames + i);
     EXPECT_TRUE(db.Close(nullptr));
   }
@@ -1148,8 +1155,8 @@ TEST(DamagedFiles, AFailedRebuildSaysSoOnceAndTheNextOpenTriesAgain) {
     ASSERT_TRUE(Open(db, dir)) << d.ext;
     // The cut links are the program's own sign to build: no damage to tell.
     EXPECT_EQ(rec.messages, booster ? std::vector<std::string>{}
-                                    : std::vector<std::string>{SubstituteText(CommonText::S_SortedNamesRebuilt,
-                                                                              dir.File(file))});
+                                    : std::vector<std::string>{
+                                          SubstituteText(CommonText::S_SortedNamesRebuilt, dir.File(file))});
     EXPECT_TRUE(db.HasSearchBooster());
     EXPECT_EQ(AnswersOf(db), PristineAnswers()) << d.ext;
     EXPECT_TRUE(db.Close(nullptr));
