@@ -409,7 +409,8 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     std::function<void(const TempDir &)> apply;
     const char *names;  // the file the message names
     const char *other = nullptr;  // and the other, when either may be damaged
-    bool linksPast = false;       // more links than games: both named with their counts
+    // More links than games: both files named with these counts.
+    const char *games = nullptr, *links = nullptr;
   };
   const Damage damages[] = {
       {"zeroed", [&](const TempDir &d) { d.Write("c.gai", std::string(gai.size(), '\0')); }, "c.gai"},
@@ -457,7 +458,9 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
        },
        "c.gai", "c.gad"},
       {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai",
-       nullptr, true},
+       nullptr, "22", "24"},
+      {"links past the games", [&](const TempDir &d) { d.Write("c.bli", bli + bli.substr(0, 36)); }, "c.bli",
+       nullptr, "24", "27"},
       {"missing data", [&](const TempDir &d) { files::Delete(d.File("c.gad")); }, "c.gad"},
   };
   for (const Damage &dmg : damages) {
@@ -469,9 +472,9 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     DatabaseO db;
     EXPECT_FALSE(Open(db, dir)) << dmg.what;
     const std::string want =
-        dmg.linksPast ? dbtext::Fill(CommonText::S_GamesFewerThanLinks,
-                                     {dir.File("c.gai"), "22", dir.File("c.bli"), "24"})
-                      : DamagedFilesText(dir.File(dmg.names), dmg.other ? dir.File(dmg.other) : "");
+        dmg.links ? dbtext::Fill(CommonText::S_GamesFewerThanLinks,
+                                 {dir.File("c.gai"), dmg.games, dir.File("c.bli"), dmg.links})
+                  : DamagedFilesText(dir.File(dmg.names), dmg.other ? dir.File(dmg.other) : "");
     EXPECT_EQ(rec.messages, std::vector<std::string>{want}) << dmg.what;
     EXPECT_EQ(Snapshot(dir), before) << dmg.what;
   }
