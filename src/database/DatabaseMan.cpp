@@ -263,19 +263,20 @@ bool DatabaseO::OpenBooster(const std::string &base, const std::vector<GameStore
   } else if (const std::string damaged =
                  names ? booster_.Verify(*names, players_.Count(), eventSites_.Count()) : std::string();
              !damaged.empty()) {
-    // Nor are links and heads that differ from what the games' names make.
-    ui::ShowMessage(Fill(CommonText::S_BoosterRebuilt, {Path(damaged)}));
-    BuildBooster();
+    // Nor are links and heads that differ from what the games' names make;
+    // said once the new files are in place (a failure says its own).
+    if (BuildBooster()) ui::ShowMessage(Fill(CommonText::S_BoosterRebuilt, {Path(damaged)}));
   }
   return true;
 }
 
-void DatabaseO::BuildBooster() {
+bool DatabaseO::BuildBooster() {
   int32_t damaged = 0;
   const bool built = booster_.Build(games_, players_.Count(), eventSites_.Count(), damaged);
   if (damaged > 0)
     ui::ShowMessage(Fill(CommonText::S_BoosterGamesDamaged, {std::to_string(damaged), Path(fileName_)}));
   if (!built) BoosterRefused();
+  return built;
 }
 
 // Cutting ".bli" to nothing makes the next Open rebuild the booster; until
@@ -440,8 +441,10 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     if (!OpenStores(base, &names)) return false;
     // Links are written after the game's index entry: more linked games
     // than entries means the index lost entries.
-    if (files::FileSize(base + ".bli") / 12 > games_.Count()) {
-      ui::ShowMessage(Fill(CommonText::S_DatabaseFileDamaged, {Path(games_.IndexFileName())}));
+    if (const int64_t linked = files::FileSize(base + ".bli") / 12; linked > games_.Count()) {
+      ui::ShowMessage(Fill(CommonText::S_GamesFewerThanLinks,
+                           {Path(games_.IndexFileName()), std::to_string(games_.Count()), Path(base + ".bli"),
+                            std::to_string(linked)}));
       CloseStores(false);
       return false;
     }

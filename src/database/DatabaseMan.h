@@ -346,6 +346,8 @@ class DatabaseO {
   // The stores, for the list views, searches and key commands.
   GameStoreO &GameStore() { return games_; }
   IndexManO &Players() { return players_; }
+  IndexManO &EventSites() { return eventSites_; }
+  IndexManO &Annotators() { return annotators_; }
   KeyTreeO &KeyTree() { return keyTree_; }
   // The key tree's classification of one game, for the main window.
   uint32_t ClassifyLine(GameO &game, bool fromEnd, int &ply) { return keyTree_.ClassifyLine(game, fromEnd, ply); }
@@ -446,8 +448,9 @@ class DatabaseO {
   // With names, links and heads that differ from what they make are
   // damage: the booster is built anew, saying so.
   bool OpenBooster(const std::string &base, const std::vector<GameStoreO::NameIds> *names);
-  // Builds the booster, says once how many games it had to leave out.
-  void BuildBooster();
+  // Builds the booster, says once how many games it had to leave out;
+  // false after a failure, the booster then refused (BoosterRefused).
+  bool BuildBooster();
   bool OpenChecked(const std::string &fileName, AbortDlgO *progress, ReportO *report);
   int32_t StoreGame(int32_t n, const GameBuffer &buf, const GameDescriptor *counted = nullptr);
   void BoosterRefused();

@@ -9,8 +9,12 @@ uint32_t IndexManO::FindFirst(const std::string &pattern, MatchMode kind) {
   pattern_ = pattern;
   kind_ = kind;
   position_ = 0;
-  if (kind != mmPrefix) return FindNext();
-  if (SortedCount() < Count()) UpdateSortedIndex();
+  byId_ = kind != mmPrefix;
+  if (!byId_ && SortedCount() < Count()) UpdateSortedIndex();
+  // Names the sorted file does not cover (it could not be written, or is
+  // left for the next open) are read by id.
+  if (SortedCount() < Count()) byId_ = true;
+  if (byId_) return FindNext();
   position_ = FindSortedPosition(pattern, kind);
   if (position_ == 0) return 0;
   // The matching names lie together in sorted order: go to the first.
@@ -19,7 +23,7 @@ uint32_t IndexManO::FindFirst(const std::string &pattern, MatchMode kind) {
 }
 
 uint32_t IndexManO::FindNext() {
-  if (kind_ == mmPrefix) {
+  if (!byId_) {
     if (position_ == 0 || position_ >= SortedCount()) return 0;
     ++position_;
     return MatchWildcard(GetSortedText(position_), pattern_, kind_) ? GetSortedIndex(position_) : 0;

@@ -170,7 +170,7 @@ void SortFileFailed(int err, const std::string &path) {
 
 void IndexStoreO::Init() {
   open_ = false;
-  sortedDamaged_ = false;
+  sortedDamaged_ = sortedUnfit_ = false;
   damagedFile_.clear();
   damagedOther_.clear();
   count_ = 0;
@@ -242,13 +242,14 @@ bool IndexStoreO::Open(const std::string &baseName) {
 // One sequential read of the small name files checks every record the
 // index names and tells the kind of their texts. Records lie in ascending
 // order, each wholly inside the data file after the one before and none
-// empty: otherwise the files are damaged (DamagedFile). The sorted file
-// must hold whole ids
-// within the count, each once, in order where the order is known (ASCII
-// names; UTF-8 names are put in order here, as files written before names
-// folded by the UTF-8 rule hold them in the old order, where binary search
-// misses them; Windows-1252 names keep theirs); one that does not is left
-// to SortAnewIfDamaged.
+// empty: otherwise the files are damaged (DamagedFile). A sorted file of k
+// ids stands for ids 1..k in name order: one whose ids are not exactly
+// 1..k (not whole ids, more ids than names, an id out of range or given
+// twice, a cut file holding the first k of the order) is damaged. Ids
+// 1..k in another order (another program's or an earlier fold's, where
+// binary search misses names) are not damage: ASCII and UTF-8 names are
+// sorted anew without a word, Windows-1252 names keep theirs. Either is
+// left to SortAnewIfDamaged; until then the file is not used.
 void IndexStoreO::ScanNames() {
   if (dataSize_ > std::numeric_limits<uint32_t>::max()) return;
   std::vector<uint8_t> data(static_cast<size_t>(dataSize_));
@@ -280,36 +281,37 @@ void IndexStoreO::ScanNames() {
   const int64_t sortedSize = sortedFile_.Size();
   if (sortedSize < 0) return;
   if (sortedSize % 4 != 0 || sortedSize / 4 > count_) {
-    sortedDamaged_ = true;
+    sortedDamaged_ = sortedUnfit_ = true;
     return;
   }
   const std::vector<uint32_t> ids = SortedIds();
-  std::vector<bool> seen(static_cast<size_t>(count_) + 1);
+  const auto k = static_cast<uint32_t>(ids.size());
+  std::vector<bool> seen(static_cast<size_t>(k) + 1);
   auto text = [&](uint32_t id) {
     const uint64_t off = le::GetU32(offsets.data() + (id - 1) * 4);
     return std::string_view(reinterpret_cast<const char *>(data.data() + off + 4), le::GetU32(data.data() + off));
   };
   bool ordered = true;
   for (size_t i = 0; i < ids.size(); ++i) {
-    if (ids[i] < 1 || ids[i] > static_cast<uint32_t>(count_) || seen[ids[i]]) {
-      sortedDamaged_ = true;
+    if (ids[i] < 1 || ids[i] > k || seen[ids[i]]) {
+      sortedDamaged_ = sortedUnfit_ = true;
       return;
     }
     seen[ids[i]] = true;
-    if (i > 0 && win1252::CompareText(text(ids[i - 1]), text(ids[i])) > 0) ordered = false;
+    // The comparison the sorts and lookups use, whatever fold it takes.
+    if (ordered && i > 0 && win1252::CompareText(text(ids[i - 1]), text(ids[i])) > 0) ordered = false;
   }
-  if (ordered || kind == win1252::TextKind::Other) return;
-  if (kind == win1252::TextKind::Utf8)
-    BuildSortedIndex();
-  else
-    sortedDamaged_ = true;
+  if (!ordered && kind != win1252::TextKind::Other) sortedUnfit_ = true;
 }
 
 bool IndexStoreO::SortAnewIfDamaged() {
-  if (!sortedDamaged_) return true;
-  sortedDamaged_ = false;
-  ui::ShowMessage(SubstituteText(CommonText::S_SortedNamesRebuilt, win1252::PathText(sortedName_)));
-  return BuildSortedIndex();
+  if (!sortedUnfit_) return true;
+  const bool damaged = std::exchange(sortedDamaged_, false);
+  // A failure has said so; the old file stays, unused, for the next open.
+  if (!BuildSortedIndex()) return false;
+  if (damaged)
+    ui::ShowMessage(SubstituteText(CommonText::S_SortedNamesRebuilt, win1252::PathText(sortedName_)));
+  return true;
 }
 
 void IndexStoreO::Close() {
@@ -460,6 +462,8 @@ uint32_t IndexStoreO::Add(const std::string &name) {
 }
 
 int32_t IndexStoreO::SortedCount() {
+  // A sorted file not yet replaced covers nothing: every name is in the tail.
+  if (sortedUnfit_) return 0;
   if (sortedCount_ < 0) {
     const int64_t size = open_ ? sortedFile_.Size() : 0;
     // The sorted ids cover at most the ids there are.
@@ -686,6 +690,7 @@ bool IndexStoreO::ReplaceSorted(files::TempSibling &sorted, const char *who) {
     return false;
   }
   sortedCount_ = -1;
+  sortedUnfit_ = false;
   heldSortedValid_ = false;
   bool existed = false;
   if (OpenStoreFile(sortedFile_, sortedName_, existed) < 0) {
@@ -808,6 +813,9 @@ bool IndexStoreO::UpdateHeldSortedIndex() {
 
 bool IndexStoreO::UpdateSortedIndex() {
   if (!open_) return false;
+  // Nothing to merge into: SortAnewIfDamaged sorts it whole, or the next
+  // open tries again after its failure was shown.
+  if (sortedUnfit_) return true;
   const int32_t sortedCount = SortedCount();
   if (sortedCount == 0) return BuildSortedIndex();
   if (sortedCount >= count_) return true;

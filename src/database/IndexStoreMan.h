@@ -69,9 +69,10 @@ class IndexStoreO {
   // told which; empty when the records are whole.
   const std::string &DamagedFile() const { return damagedFile_; }
   const std::string &DamagedOther() const { return damagedOther_; }
-  // A sorted file found damaged at open (not whole ids, more ids than
-  // names, an id outside 1..Count() or given twice, ASCII names out of
-  // order) is sorted anew, saying so once with its path.
+  // A sorted file found at open not to be ids 1..k in name order is sorted
+  // anew; a damaged one (ids other than 1..k) says so once with its path,
+  // after the new file is in place. Until then, and after a failure (which
+  // shows its message), it covers no name and the next open tries again.
   bool SortAnewIfDamaged();
   // Sorts every id anew / merges the unsorted tail into the sorted file.
   // Either replaces the sorted file whole or leaves it as it was.
@@ -127,7 +128,9 @@ class IndexStoreO {
   int32_t sortedCount_ = -1;
   win1252::TextKind textKind_ = win1252::TextKind::Ascii;
   bool bulkMode_ = false;
-  bool sortedDamaged_ = false;
+  // The sorted file is not used (sortedUnfit_), and is damaged, not just
+  // in another order (sortedDamaged_).
+  bool sortedDamaged_ = false, sortedUnfit_ = false;
   std::string damagedFile_, damagedOther_;
   StringTableO recent_;
   // The memory copy: the data file's bytes, each id's record offset, and

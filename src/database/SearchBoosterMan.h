@@ -52,9 +52,10 @@ class SearchBoosterO {
   bool Build(GameStoreO &games, int32_t players, int32_t eventSites, int32_t &damaged);
 
   // Compares the files with what Build makes of every game's names (in
-  // game order): sizes of 12 bytes per game, 4 per player and per
-  // event/site, and every link and head. The first file that differs, or
-  // empty when they agree.
+  // game order): 12 bytes per game, whole heads up to 4 bytes per player
+  // and per event/site (the heads past a short file's end read 0, as ids
+  // no game names since the file grew have), and every link and head. The
+  // first file that differs, or empty when they agree.
   std::string Verify(const std::vector<GameStoreO::NameIds> &names, int32_t players, int32_t eventSites);
 
   uint32_t LastGameOfPlayer(uint32_t player);

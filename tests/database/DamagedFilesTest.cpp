@@ -11,8 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -23,11 +26,13 @@
 
 #include "TestUtil.h"
 #include "database/DatabaseMan.h"
+#include "database/DatabaseManText.h"
 #include "database/KeyTreeMan.h"
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "platform/Bytes.h"
 #include "platform/Files.h"
+#include "platform/Win1252.h"
 
 using testutil::MessageRecorder;
 using testutil::TempDir;
@@ -481,6 +486,8 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     std::function<void(const TempDir &)> apply;
     const char *names;  // the file the message names
     const char *other = nullptr;  // and the other, when either may be damaged
+    // More links than games: both files named with these counts.
+    const char *games = nullptr, *links = nullptr;
   };
   const Damage damages[] = {
       {"zeroed", [&](const TempDir &d) { d.Write("c.gai", std::string(gai.size(), '\0')); }, "c.gai"},
@@ -545,7 +552,10 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
          d.Write("c.gad", g);
        },
        "c.gai", "c.gad"},
-      {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai"},
+      {"lost entries", [&](const TempDir &d) { d.Write("c.gai", gai.substr(0, gai.size() - 8)); }, "c.gai",
+       nullptr, "22", "24"},
+      {"links past the games", [&](const TempDir &d) { d.Write("c.bli", bli + bli.substr(0, 36)); }, "c.bli",
+       nullptr, "24", "27"},
       // More entries than ".gad" holds record heads, told before any is read.
       {"more entries than records can be",
        [&](const TempDir &d) {
@@ -564,9 +574,11 @@ TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {
     MessageRecorder rec;
     DatabaseO db;
     EXPECT_FALSE(Open(db, dir)) << dmg.what;
-    EXPECT_EQ(rec.messages, std::vector<std::string>{DamagedFilesText(dir.File(dmg.names),
-                                                                       dmg.other ? dir.File(dmg.other) : "")})
-        << dmg.what;
+    const std::string want =
+        dmg.links ? dbtext::Fill(CommonText::S_GamesFewerThanLinks,
+                                 {dir.File("c.gai"), dmg.games, dir.File("c.bli"), dmg.links})
+                  : DamagedFilesText(dir.File(dmg.names), dmg.other ? dir.File(dmg.other) : "");
+    EXPECT_EQ(rec.messages, std::vector<std::string>{want}) << dmg.what;
     EXPECT_EQ(Snapshot(dir), before) << dmg.what;
   }
   // What a replacement leaves (entries out of order, a dead record between
@@ -773,6 +785,7 @@ TEST(DamagedFiles, DamagedDerivedFilesAreBuiltAnewAndAnswerAsTheScan) {
   const struct {
     const char *what, *ext;
     std::string bytes;
+    bool silent = false;  // not damage: sorted anew without a word
   } damages[] = {
       {"emptied player heads", ".bpl", ""},
       {"player heads cut", ".bpl", bpl.substr(0, bpl.size() - 4)},
@@ -789,7 +802,8 @@ TEST(DamagedFiles, DamagedDerivedFilesAreBuiltAnewAndAnswerAsTheScan) {
       {"sorted id 0", ".pls", with(pls, 8, 0)},
       {"sorted id past the count", ".pls", with(pls, 8, 12)},
       {"sorted id twice", ".pls", with(pls, 8, le::GetU32(reinterpret_cast<const uint8_t *>(pls.data())))},
-      {"sorted ids out of order", ".pls", pls.substr(4, 4) + pls.substr(0, 4) + pls.substr(8)},
+      // Ids 1..k in another order than this program's are not damage.
+      {"sorted ids out of order", ".pls", pls.substr(4, 4) + pls.substr(0, 4) + pls.substr(8), true},
   };
   for (const auto &d : damages) {
     TempDir dir;
@@ -802,7 +816,8 @@ TEST(DamagedFiles, DamagedDerivedFilesAreBuiltAnewAndAnswerAsTheScan) {
       MessageRecorder rec;
       DatabaseO db;
       ASSERT_TRUE(Open(db, dir)) << d.what;
-      EXPECT_EQ(rec.messages, round == 0 ? std::vector<std::string>{rebuilt} : std::vector<std::string>{})
+      EXPECT_EQ(rec.messages,
+                round == 0 && !d.silent ? std::vector<std::string>{rebuilt} : std::vector<std::string>{})
           << d.what;
       EXPECT_EQ(AnswersOf(db), PristineAnswers()) << d.what;
       EXPECT_TRUE(db.Close(nullptr));
@@ -902,4 +917,422 @@ TEST(DamagedFiles, SetFilesThatAreOneFileOrLinksToNothingRefuseTheDatabase) {
   ASSERT_TRUE(Open(db, dir));
   EXPECT_TRUE(rec.messages.empty());
   EXPECT_EQ(AnswersOf(db), PristineAnswers());
+}
+
+// ---------------------------------- sorted files of k ids, heads that grow, messages after rebuilds
+namespace {
+
+// The names of the files that differ between two snapshots.
+std::vector<std::string> Changed(const std::map<std::string, std::string> &a,
+                                 const std::map<std::string, std::string> &b) {
+  std::vector<std::string> names;
+  for (const auto &[name, bytes] : a)
+    if (!b.contains(name) || b.at(name) != bytes) names.push_back(name);
+  for (const auto &[name, bytes] : b)
+    if (!a.contains(name)) names.push_back(name);
+  return names;
+}
+
+std::string NamedGame(int round, const std::string &white, const std::string &black, const std::string &event,
+                      const std::string &annotator) {
+  return "[Event \"" + event + "\"]\r\n[Site \"Town\"]\r\n[Date \"2021.03.04\"]\r\n[Round \"" +
+         std::to_string(round) + "\"]\r\n[White \"" + white + "\"]\r\n[Black \"" + black +
+         "\"]\r\n[Annotator \"" + annotator +
+         "\"]\r\n[Result \"1/2-1/2\"]\r\n\r\n1. e4 c5 2. Nf3 d6 1/2-1/2\r\n";
+}
+
+// 300 games with 170 players, 110 events and 105 annotators.
+std::string ManyNamesGame(int i) {
+  return NamedGame(i, "Player " + std::to_string(i % 120), "Rival " + std::to_string(i % 50),
+                   "Cup " + std::to_string(i % 110), "Note " + std::to_string(i % 105));
+}
+constexpr int kManyNamesGames = 300;
+
+// Makes a set in dir from games 1..count, every sorted file sorted whole.
+// A Windows-1252 name given first makes it a Windows-1252 set.
+void MakeSet(const TempDir &dir, int count, const std::function<std::string(int)> &game,
+             const std::string &firstName = {}) {
+  if (!firstName.empty()) {
+    IndexManO names;
+    ASSERT_TRUE(names.Open(dir.File("c.pli")));
+    names.FindOrAdd(firstName);
+  }
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  ASSERT_EQ(db.TextEncoding(),
+            firstName.empty() ? win1252::TextEncoding::Utf8 : win1252::TextEncoding::Win1252);
+  for (int i = 1; i <= count; ++i) ASSERT_EQ(db.SavePgnText(-1, game(i)), i);
+  for (IndexManO *index : {&db.Players(), &db.EventSites(), &db.Annotators()})
+    ASSERT_TRUE(index->BuildSortedIndex());
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_TRUE(rec.messages.empty());
+}
+
+const std::map<std::string, std::string> &ManyNamesSet() {
+  static const std::map<std::string, std::string> set = [] {
+    TempDir dir, tmp;
+    testutil::AppDirGuard app(tmp.Path());
+    MakeSet(dir, kManyNamesGames, ManyNamesGame);
+    return Snapshot(dir);
+  }();
+  return set;
+}
+
+void LaySet(const TempDir &dir, const std::map<std::string, std::string> &set) {
+  for (const auto &[name, bytes] : set) dir.Write(name, bytes);
+}
+
+Answers SearchAnnotator(DatabaseO &db, const std::string &name) {
+  GameSearchMaskO m;
+  m.AddAnnotator(name, false, false);
+  const int all = db.NewGameList(), byAll = db.NewGameList(), byScan = db.NewGameList();
+  db.SearchGames(nullptr, all, 0, nullptr);
+  db.SearchGames(&m, byAll, 0, nullptr);
+  db.SearchGames(&m, byScan, all, nullptr);
+  const Answers a{db.GameListCount(byAll), db.GameListCount(byScan)};
+  for (int list : {all, byAll, byScan}) db.FreeGameList(list);
+  return a;
+}
+
+std::vector<Answers> ManyNamesAnswers(DatabaseO &db) {
+  return {Search(db, "Player 19", false), Search(db, "Player 1", false),  Search(db, "Rival 7", false),
+          Search(db, "Cup 19", true),     SearchAnnotator(db, "Note 19"), SearchAnnotator(db, "Note 1")};
+}
+
+// The same counts from the games as made: a name matches by prefix
+// (players, annotators) or anywhere (events).
+std::vector<Answers> ManyNamesCounted() {
+  auto count = [](const std::function<bool(int)> &has) {
+    int32_t n = 0;
+    for (int i = 1; i <= kManyNamesGames; ++i) n += has(i) ? 1 : 0;
+    return Answers{n, n};
+  };
+  auto prefix = [](const std::string &name, const std::string &p) {
+    return name.compare(0, p.size(), p) == 0;
+  };
+  return {count([](int i) { return i % 120 == 19; }),
+          count([&](int i) { return prefix(std::to_string(i % 120), "1"); }),
+          count([](int i) { return i % 50 == 7; }),
+          count([](int i) { return std::to_string(i % 110).find("19") != std::string::npos; }),
+          count([](int i) { return i % 105 == 19; }),
+          count([&](int i) { return prefix(std::to_string(i % 105), "1"); })};
+}
+
+}  // namespace
+
+// A sorted file of k ids stands for ids 1..k: one cut by whole ids holds the
+// first k of the order instead and once answered "Player 19" with fewer
+// games. Sorted anew with one message after the new file is in place, it
+// answers as the undamaged copy, booster and scan alike; the next open
+// writes nothing.
+TEST(DamagedFiles, SortedFilesCutByWholeIdsAreSortedAnew) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const auto &set = ManyNamesSet();
+  std::vector<Answers> undamaged;
+  {
+    TempDir dir;
+    LaySet(dir, set);
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    undamaged = ManyNamesAnswers(db);
+    EXPECT_TRUE(rec.messages.empty());
+  }
+  ASSERT_EQ(undamaged, ManyNamesCounted());
+  for (const char *ext : {"c.pls", "c.ess", "c.ans"}) {
+    ASSERT_GT(set.at(ext).size(), 400u) << ext;
+    for (size_t cut : {4, 40, 400}) {
+      const std::string what = std::string(ext) + " cut by " + std::to_string(cut);
+      TempDir dir;
+      LaySet(dir, set);
+      dir.Write(ext, set.at(ext).substr(0, set.at(ext).size() - cut));
+      for (int round = 0; round < 2; ++round) {
+        MessageRecorder rec;
+        DatabaseO db;
+        ASSERT_TRUE(Open(db, dir)) << what;
+        EXPECT_EQ(rec.messages, round == 0 ? std::vector<std::string>{SubstituteText(
+                                                 CommonText::S_SortedNamesRebuilt, dir.File(ext))}
+                                           : std::vector<std::string>{})
+            << what;
+        EXPECT_EQ(ManyNamesAnswers(db), undamaged) << what;
+        const auto before = Snapshot(dir);
+        EXPECT_TRUE(db.Close(nullptr));
+        if (round == 1) {
+          EXPECT_EQ(Changed(Snapshot(dir), before), std::vector<std::string>{}) << what;
+        }
+      }
+      EXPECT_EQ(dir.Read(ext), set.at(ext)) << what;
+    }
+  }
+}
+
+// Ids 1..k with one doubled beside itself keep the order a check of order
+// sees, so only the count of each id tells: the id pushed out must not be
+// trusted away (his games found 0). In UTF-8 names and in Windows-1252
+// names, whose order is not checked.
+TEST(DamagedFiles, ASortedIdDoubledBesideItselfIsDamage) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const struct { const char *what, *letter; } kinds[] = {{"UTF-8", "\xc3\xb6"}, {"Windows-1252", "\xf6"}};
+  for (const auto &kind : kinds) {
+    auto game = [&](int i) {
+      return NamedGame(i, std::string("J") + kind.letter + "rg " + std::to_string(i % 7),
+                       "Other " + std::to_string(i % 4), "Cup " + std::to_string(i % 5), "Note");
+    };
+    TempDir made;
+    MakeSet(made, 42, game, kind.letter[1] == '\0' ? "J\xf6rg 1" : "");
+    const auto set = Snapshot(made);
+    const std::string pls = set.at("c.pls");
+    const auto id = [&](size_t k) {
+      return le::GetU32(reinterpret_cast<const uint8_t *>(pls.data()) + 4 * k);
+    };
+    // Every place where a player of 6 games would be pushed out by his neighbour.
+    for (size_t k = 0; k + 1 < pls.size() / 4; ++k) {
+      TempDir dir;
+      LaySet(dir, set);
+      std::string doubled = pls;
+      le::PutU32(reinterpret_cast<uint8_t *>(doubled.data()) + 4 * (k + 1), id(k));
+      dir.Write("c.pls", doubled);
+      std::string lost;
+      std::vector<Answers> want;
+      {
+        TempDir clean;
+        LaySet(clean, set);
+        DatabaseO db;
+        ASSERT_TRUE(Open(db, clean));
+        lost = db.Players().GetText(id(k + 1));
+        want = {Search(db, lost, false), Search(db, db.Players().GetText(id(k)), false)};
+      }
+      const std::string what = std::string(kind.what) + ": " + lost + " pushed out";
+      ASSERT_GE(want[0].scan, 6) << what;
+      MessageRecorder rec;
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir)) << what;
+      EXPECT_EQ(rec.messages,
+                std::vector<std::string>{SubstituteText(CommonText::S_SortedNamesRebuilt, dir.File("c.pls"))})
+          << what;
+      EXPECT_EQ(
+          (std::vector<Answers>{Search(db, lost, false), Search(db, db.Players().GetText(id(k)), false)}),
+          want)
+          << what;
+      EXPECT_TRUE(db.Close(nullptr));
+      EXPECT_EQ(dir.Read("c.pls"), pls) << what;
+    }
+  }
+}
+
+// Ids 1..k in another order (here a locale's, which passes over the
+// apostrophe and the hyphen) are not damage: ASCII names are sorted anew
+// without a word and found as before; Windows-1252 names keep that order.
+// Sorted files of this program with an unsorted tail open with no write.
+TEST(DamagedFiles, SortedFilesInAnotherOrderAndWithATail) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const std::vector<std::string> names{"Smith-Jones", "Okafor", "O'Kelly", "Smithers", "Oakes",
+                                       "Smith, A",    "Ojo",    "Smit",    "O'Neil",   "Smithson"};
+  for (const char *suffix : {"", " \xe9"}) {  // ASCII, then Windows-1252
+    const bool ascii = *suffix == '\0';
+    auto game = [&](int i) {
+      return NamedGame(i, names[static_cast<size_t>(i) % names.size()] + suffix, "Other", "Cup", "Note");
+    };
+    TempDir dir;
+    MakeSet(dir, 30, game, ascii ? "" : names[1] + suffix);
+    const std::string ours = dir.Read("c.pls");
+    std::vector<uint32_t> ids;
+    std::vector<std::string> texts;
+    {
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir));
+      for (uint32_t id = 1; id <= static_cast<uint32_t>(db.Players().Count()); ++id) {
+        ids.push_back(id);
+        texts.push_back(db.Players().GetText(id));
+      }
+    }
+    auto letters = [](std::string s) {
+      std::erase_if(s, [](char c) { return c == '\'' || c == '-' || c == ',' || c == ' '; });
+      for (char &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      return s;
+    };
+    std::stable_sort(ids.begin(), ids.end(),
+                     [&](uint32_t a, uint32_t b) { return letters(texts[a - 1]) < letters(texts[b - 1]); });
+    std::string locale(ids.size() * 4, '\0');
+    for (size_t k = 0; k < ids.size(); ++k)
+      le::PutU32(reinterpret_cast<uint8_t *>(locale.data()) + 4 * k, ids[k]);
+    ASSERT_EQ(locale.size(), ours.size());
+    ASSERT_NE(locale, ours);
+    dir.Write("c.pls", locale);
+    for (int round = 0; round < 2; ++round) {
+      MessageRecorder rec;
+      DatabaseO db;
+      ASSERT_TRUE(Open(db, dir)) << suffix;
+      EXPECT_TRUE(rec.messages.empty()) << suffix;
+      EXPECT_EQ(dir.Read("c.pls"), ascii ? ours : locale) << suffix;
+      if (ascii) {
+        EXPECT_EQ(Search(db, "O'Kelly", false), (Answers{3, 3}));
+        EXPECT_EQ(Search(db, "Smith", false), (Answers{12, 12}));
+      }
+      EXPECT_TRUE(db.Close(nullptr));
+    }
+  }
+  // Sorted whole, then names added since: ids 1..k sorted and a tail.
+  TempDir dir;
+  LaySet(dir, ManyNamesSet());
+  {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    for (int i = 1; i <= 5; ++i)
+      ASSERT_EQ(db.SavePgnText(-1, NamedGame(i, "Newcomer " + std::to_string(i), "Rival 7",
+                                             "Open " + std::to_string(i), "Late " + std::to_string(i))),
+                kManyNamesGames + i);
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+  const auto before = Snapshot(dir);
+  EXPECT_EQ(before.at("c.pls"), ManyNamesSet().at("c.pls"));
+  MessageRecorder rec;
+  for (int round = 0; round < 2; ++round) {
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    EXPECT_EQ(db.Players().Find("Newcomer 3"), 173u);
+    EXPECT_EQ(db.Players().Find("PLAYER 19"), db.Players().Find("Player 19"));
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(Changed(Snapshot(dir), before), std::vector<std::string>{});
+  }
+  EXPECT_TRUE(rec.messages.empty());
+  // A search merges the tail into the sorted file.
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_EQ(Search(db, "Player 19", false), (Answers{3, 3}));
+  EXPECT_EQ(Search(db, "Newcomer", false), (Answers{5, 5}));
+}
+
+// Heads grow as games are linked: a name whose game was not stored (a full
+// disk) leaves ".bpl" a head short, which is valid; a torn head, or a short
+// file whose missing ids have games, is damage.
+TEST(DamagedFiles, ShortBoosterHeadsOfUnusedNamesAreValid) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const std::string game = NamedGame(50, "Newcomer", "Other 1", "Cup 1", "Note 1");
+  TempDir dir;
+  for (int nth = 1;; ++nth) {
+    ASSERT_LT(nth, 10) << "no write stores the name without the game";
+    Lay(dir);
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    int32_t stored = 0;
+    {
+      FileFault fault(FileFault::Op::Write, nth, ENOSPC);
+      stored = db.SavePgnText(-1, game);
+    }
+    const int32_t players = db.Players().Count();
+    db.Close(nullptr);
+    if (stored == 0 && players == 12) break;
+  }
+  const std::string bpl = dir.Read("c.bpl");
+  ASSERT_EQ(bpl.size(), 11u * 4);
+  ASSERT_EQ(dir.Read("c.pli").size(), 12u * 4);
+  const auto before = Snapshot(dir);
+  {
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    EXPECT_TRUE(rec.messages.empty());
+    EXPECT_TRUE(db.HasSearchBooster());
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(Changed(Snapshot(dir), before), std::vector<std::string>{});
+    // Stored now, the game grows the heads by its own.
+    ASSERT_TRUE(Open(db, dir));
+    EXPECT_EQ(AnswersOf(db), PristineAnswers());
+    EXPECT_EQ(db.SavePgnText(-1, game), 25);
+    EXPECT_EQ(Search(db, "Newcomer", false), (Answers{1, 1}));
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_TRUE(rec.messages.empty());
+  }
+  for (const auto &[what, bytes] : {std::pair<const char *, std::string>{"torn head", bpl + "\x07\x00"},
+                                    {"a head past the names", bpl + std::string(8, '\0')},
+                                    {"short of a used name", bpl.substr(0, bpl.size() - 4)}}) {
+    LaySet(dir, before);
+    dir.Write("c.bpl", bytes);
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir)) << what;
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{dbtext::Fill(CommonText::S_BoosterRebuilt, {dir.File("c.bpl")})})
+        << what;
+    EXPECT_EQ(AnswersOf(db), PristineAnswers()) << what;
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(dir.Read("c.bpl"), bpl + std::string(4, '\0')) << what;
+  }
+}
+
+// A rebuild that cannot write shows its failure, not "built anew" or
+// "sorted anew"; the open goes on and answers by the scan, the sorted file
+// stays as it was, and the next open tries again.
+TEST(DamagedFiles, AFailedRebuildSaysSoOnceAndTheNextOpenTriesAgain) {
+  TempDir tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  const auto &pristine = Pristine::Get().bytes;
+  std::string bli = pristine.at(".bli");
+  le::PutU32(reinterpret_cast<uint8_t *>(bli.data()) + 9 * 12, 0);  // a zeroed link
+  const std::string pls = pristine.at(".pls");
+  // "Player 3" pushed out by his neighbour: a file as long as the names.
+  std::string doubled = pls;
+  {
+    TempDir dir;
+    Lay(dir);
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir));
+    const uint32_t id = db.Players().Find("Player 3");
+    auto *ids = reinterpret_cast<uint8_t *>(doubled.data());
+    for (size_t k = 1; k < doubled.size() / 4; ++k)
+      if (le::GetU32(ids + 4 * k) == id) le::PutU32(ids + 4 * k, le::GetU32(ids + 4 * (k - 1)));
+    ASSERT_NE(doubled, pls);
+  }
+  const struct {
+    const char *ext;
+    std::string bytes;
+  } damages[] = {{".bli", bli}, {".pls", pls.substr(0, pls.size() - 4)}, {".pls", doubled}};
+  for (const auto &d : damages) {
+    TempDir dir;
+    Lay(dir);
+    const std::string file = std::string("c") + d.ext;
+    dir.Write(file, d.bytes);
+    const bool booster = d.ext == std::string(".bli");
+    {
+      const auto before = Snapshot(dir);
+      MessageRecorder rec;
+      DatabaseO db;
+      {
+        FileFault fault(FileFault::Op::Write, 1, ENOSPC);
+        fault.Onward();
+        ASSERT_TRUE(Open(db, dir)) << d.ext;
+      }
+      ASSERT_EQ(rec.messages.size(), 1u) << d.ext;
+      EXPECT_NE(rec.messages[0].find(std::strerror(ENOSPC)), std::string::npos) << rec.messages[0];
+      EXPECT_EQ(db.HasSearchBooster(), !booster);
+      EXPECT_EQ(AnswersOf(db), PristineAnswers()) << d.ext;
+      EXPECT_EQ(rec.messages.size(), 1u) << d.ext;
+      EXPECT_TRUE(db.Close(nullptr));
+      auto after = Snapshot(dir);
+      // A refused booster leaves its links cut, for the next open to build.
+      if (booster) {
+        EXPECT_EQ(after.at("c.bli"), "");
+        for (const char *f : {"c.bli", "c.bpl", "c.bes"}) after[f] = before.at(f);
+      }
+      EXPECT_EQ(Changed(after, before), std::vector<std::string>{}) << d.ext;
+    }
+    MessageRecorder rec;
+    DatabaseO db;
+    ASSERT_TRUE(Open(db, dir)) << d.ext;
+    // The cut links are the program's own sign to build: no damage to tell.
+    EXPECT_EQ(rec.messages, booster ? std::vector<std::string>{}
+                                    : std::vector<std::string>{
+                                          SubstituteText(CommonText::S_SortedNamesRebuilt, dir.File(file))});
+    EXPECT_TRUE(db.HasSearchBooster());
+    EXPECT_EQ(AnswersOf(db), PristineAnswers()) << d.ext;
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(dir.Read(file), pristine.at(d.ext)) << d.ext;
+  }
 }
