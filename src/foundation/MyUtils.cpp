@@ -88,7 +88,7 @@ void ListFiles(const std::string &mask, std::vector<std::string> &list) {
   std::vector<std::string> names = files::ListFiles(dir, files::ExtractFileName(mask));
   // The order of a case-blind file system, which language ids depend on.
   std::stable_sort(names.begin(), names.end(),
-                   [](const std::string &a, const std::string &b) { return win1252::CompareText(a, b) < 0; });
+                   [](const std::string &a, const std::string &b) { return win1252::CompareAscii(a, b) < 0; });
   list.insert(list.end(), names.begin(), names.end());
 }
 
@@ -218,7 +218,7 @@ void UpdateMimeDatabase(const std::string &mimeDir) {
 }  // namespace
 
 std::string FileTypeMimeType(const std::string &extension, const std::string &typeName) {
-  if (win1252::SameText(extension, "pgn")) return kPgnMime;
+  if (win1252::SameAscii(extension, "pgn")) return kPgnMime;
   std::string t = "application/x-";
   for (char c : typeName) {
     unsigned char u = static_cast<unsigned char>(c);
