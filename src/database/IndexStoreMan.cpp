@@ -564,7 +564,8 @@ int64_t IndexStoreO::HashedSortedId(std::string_view text) {
     if ((e ^ h) >> 32 != 0 || id > static_cast<uint32_t>(sorted) || !HeldText(id, held) ||
         win1252::CompareText(held, text) != 0)
       continue;
-    if (found == 0 || id < found) found = id;
+    if (found != 0) return -1;
+    found = id;
   }
   return found;
 }

@@ -103,9 +103,10 @@ class IndexStoreO {
   void HoldInMemory();
   bool ReadSortedId(int32_t i, uint32_t &id);
   // The id among the sorted ones (always ids 1..SortedCount()) of a held
-  // name equal to text by the fold, through a hash table of those ids: the
-  // first (lowest) id when several fold alike, 0 when none does, -1 when
-  // the names are not held.
+  // name equal to text by the fold, through a hash table of those ids: >0
+  // when exactly one matches, 0 when none does, -1 when the table cannot
+  // tell (names not held, or several folding alike: the binary search
+  // finds those and FirstOfEqual picks among them).
   int64_t HashedSortedId(std::string_view text);
   // The first (lowest) id of the names at sorted positions next to pos
   // that fold as the one at pos does.
