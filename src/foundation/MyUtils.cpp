@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -153,6 +154,49 @@ void WriteHistory(const std::vector<std::string> &list, const std::string &iniFi
   IniFile ini(iniFileName);
   ini.EraseSection(section);
   for (size_t i = 0; i < list.size(); ++i) ini.WriteString(section, "H" + std::to_string(i), list[i]);
+}
+
+namespace {
+constexpr std::string_view kUtf8Value = "utf8:";
+}
+
+std::string Utf8ToSettingsValue(const std::string &text) {
+  const std::string held = win1252::FromUtf8(text, '?');
+  if (win1252::ToUtf8(held) == text && !held.starts_with(kUtf8Value)) return held;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string value(kUtf8Value);
+  for (const char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b >= 0x20 && b < 0x7F && b != '%') {
+      value += ch;
+    } else {
+      value += '%';
+      value += kHex[b >> 4];
+      value += kHex[b & 15];
+    }
+  }
+  return value;
+}
+
+std::string SettingsValueToUtf8(const std::string &value) {
+  if (!value.starts_with(kUtf8Value)) return win1252::ToUtf8(value);
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string text;
+  for (size_t i = kUtf8Value.size(); i < value.size(); ++i) {
+    // A "%" not followed by two hex digits (a hand-made value) stays as it is.
+    if (value[i] == '%' && i + 2 < value.size() && hex(value[i + 1]) >= 0 && hex(value[i + 2]) >= 0) {
+      text += static_cast<char>(hex(value[i + 1]) * 16 + hex(value[i + 2]));
+      i += 2;
+    } else {
+      text += value[i];
+    }
+  }
+  return text;
 }
 
 // ---- File-type registration ----
