@@ -88,8 +88,9 @@ void ListFiles(const std::string &mask, std::vector<std::string> &list) {
   std::string dir = files::ExtractFileDir(mask);
   std::vector<std::string> names = files::ListFiles(dir, files::ExtractFileName(mask));
   // The order of a case-blind file system, which language ids depend on.
-  std::stable_sort(names.begin(), names.end(),
-                   [](const std::string &a, const std::string &b) { return win1252::CompareAscii(a, b) < 0; });
+  std::stable_sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+    return win1252::CompareAscii(a, b) < 0;
+  });
   list.insert(list.end(), names.begin(), names.end());
 }
 

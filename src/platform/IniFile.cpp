@@ -368,7 +368,8 @@ namespace {
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 bool IsWhole(const std::vector<std::string> &whole, const std::string &section) {
-  return std::any_of(whole.begin(), whole.end(), [&](const std::string &w) { return win1252::SameAscii(w, section); });
+  return std::any_of(whole.begin(), whole.end(),
+                     [&](const std::string &w) { return win1252::SameAscii(w, section); });
 }
 
 const Pairs &SectionIn(const Values &values, const std::string &section) {

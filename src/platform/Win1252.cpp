@@ -250,6 +250,7 @@ struct FoldRange {
   int32_t delta;
   uint8_t step;
 };
+// clang-format off
 constexpr FoldRange kFolds[] = {
     {0x00B5, 0x00B5, 0x03BC - 0x00B5, 1}, {0x00C0, 0x00D6, 32, 1}, {0x00D8, 0x00DE, 32, 1},
     {0x0100, 0x012F, 1, 2}, {0x0132, 0x0137, 1, 2}, {0x0139, 0x0148, 1, 2}, {0x014A, 0x0177, 1, 2},
@@ -330,6 +331,7 @@ constexpr FoldRange kFolds[] = {
     {0x1057C, 0x1058A, 39, 1}, {0x1058C, 0x10592, 39, 1}, {0x10594, 0x10595, 39, 1}, {0x10C80, 0x10CB2, 64, 1},
     {0x118A0, 0x118BF, 32, 1}, {0x16E40, 0x16E5F, 32, 1}, {0x1E900, 0x1E921, 34, 1},
 };
+// clang-format on
 
 constexpr bool FoldsInOrder() {
   for (size_t i = 1; i < std::size(kFolds); ++i)
@@ -416,8 +418,8 @@ size_t AsciiPrefix(std::string_view s) {
 char32_t FoldCase(char32_t c) {
   if (c < 0x80) return AsciiUpper(static_cast<unsigned char>(c));
   const FoldRange *end = std::end(kFolds);
-  const FoldRange *r =
-      std::upper_bound(std::begin(kFolds), end, c, [](char32_t x, const FoldRange &f) { return x < f.first; });
+  const FoldRange *r = std::upper_bound(std::begin(kFolds), end, c,
+                                        [](char32_t x, const FoldRange &f) { return x < f.first; });
   if (r == std::begin(kFolds)) return c;
   --r;
   if (c > r->last || (c - r->first) % r->step != 0) return c;

@@ -330,12 +330,16 @@ TEST_F(PositionCopyTest, RtfTexts) {
 // Texts outside Windows-1252 are copied as typed, and so are the
 // remembered ones: the next time in the same run and after a restart.
 TEST_F(PositionCopyTest, CustomTextsOutsideWindows1252) {
-  const QString top = QString::fromUtf16(u"\u0418\u0432\u0430\u043d\u043e\u0432 \u2013 M\u00fcller \u00abx\u00bb");
-  const QString bottom = QString::fromUtf16(u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u6f22\u5b57 \u015eahin");
+  const QString top =
+      QString::fromUtf16(u"\u0418\u0432\u0430\u043d\u043e\u0432 \u2013 M\u00fcller \u00abx\u00bb");
+  const QString bottom =
+      QString::fromUtf16(u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u6f22\u5b57 \u015eahin");
   const std::string topRefs = "&#1048;&#1074;&#1072;&#1085;&#1086;&#1074; &#8211; M&#252;ller &#171;x&#187;";
-  const std::string bottomRefs = "&#917;&#955;&#955;&#951;&#957;&#953;&#954;&#940; &#28450;&#23383; &#350;ahin";
+  const std::string bottomRefs =
+      "&#917;&#955;&#955;&#951;&#957;&#953;&#954;&#940; &#28450;&#23383; &#350;ahin";
   // What Windows-1252 holds as its byte, the rest as Unicode.
-  const std::string topUnits = "\\u1048?\\u1074?\\u1072?\\u1085?\\u1086?\\u1074? \\'96 M\\'FCller \\'ABx\\'BB";
+  const std::string topUnits =
+      "\\u1048?\\u1074?\\u1072?\\u1085?\\u1086?\\u1074? \\'96 M\\'FCller \\'ABx\\'BB";
   const std::string bottomUnits =
       "\\u917?\\u955?\\u955?\\u951?\\u957?\\u953?\\u954?\\u940? \\u28450?\\u23383? \\u350?ahin";
   // The dialog answered with the texts it shows, as the remembered ones.

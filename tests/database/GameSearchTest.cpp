@@ -537,7 +537,8 @@ TEST(SearchEncodings, CaseVariantsFindTheSameGamesInUtf8AndWindows1252) {
       {{"\xc3\x9arsula", "\xc3\xbarsula", "\xc3\x9aRSULA"}, true},
       {{"\xc3\x8arsula", "\xc3\xaarsula"}, true},
       {{"Ursula", "ursula"}, true},
-      {{"\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2", "\xd0\x9f\xd0\x95\xd0\xa2\xd0\xa0\xd0\x9e\xd0\x92",
+      {{"\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2",
+        "\xd0\x9f\xd0\x95\xd0\xa2\xd0\xa0\xd0\x9e\xd0\x92",
         "\xd0\xbf\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2"},
        false},
       {{"Benk\xc5\x91", "BENK\xc5\x90", "benk\xc5\x91"}, false},
@@ -551,7 +552,8 @@ TEST(SearchEncodings, CaseVariantsFindTheSameGamesInUtf8AndWindows1252) {
   for (int g = 0; g < 400; ++g) {
     const size_t w = rng() % players.size(), b = rng() % players.size();
     auto name = [&](size_t p) { return players[p].variants[rng() % players[p].variants.size()]; };
-    pgn += "[White \"" + name(w) + "\"]\r\n[Black \"" + name(b) + "\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n\r\n";
+    pgn +=
+        "[White \"" + name(w) + "\"]\r\n[Black \"" + name(b) + "\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n\r\n";
     ++games[w];
     if (b != w) ++games[b];
   }

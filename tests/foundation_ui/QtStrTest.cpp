@@ -60,8 +60,8 @@ TEST(QtStr, NameFoldAgreesWithQtsCaseFolding) {
     char32_t want = QChar::toCaseFolded(c);
     if (want >= 'a' && want <= 'z') want -= 32;
     if (win1252::FoldCase(c) != want && ++differ <= 20)
-      ADD_FAILURE() << std::hex << "U+" << static_cast<uint32_t>(c) << ": " << static_cast<uint32_t>(win1252::FoldCase(c)) << ", Qt "
-                    << static_cast<uint32_t>(want);
+      ADD_FAILURE() << std::hex << "U+" << static_cast<uint32_t>(c) << ": "
+                    << static_cast<uint32_t>(win1252::FoldCase(c)) << ", Qt " << static_cast<uint32_t>(want);
   }
   EXPECT_EQ(differ, 0);
 }
