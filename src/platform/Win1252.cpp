@@ -384,8 +384,7 @@ class FoldStream {
       ++i_;
       return AsciiUpper(b);
     }
-    if (utf8_ < 0) utf8_ = IsUtf8(s_);
-    if (!utf8_) {
+    if (!Utf8()) {
       ++i_;
       return Tables().upper[b];
     }
@@ -398,8 +397,28 @@ class FoldStream {
     pos_ = 1;
     return buf_[0];
   }
+  // Passes the next characters both streams hold byte for byte alike when
+  // both read their text the same way: they fold alike, unfolded.
+  static void PassSame(FoldStream &a, FoldStream &b) {
+    if (a.pos_ < a.len_ || b.pos_ < b.len_) return;
+    while (a.i_ < a.s_.size() && b.i_ < b.s_.size() && a.s_[a.i_] == b.s_[b.i_]) {
+      const auto lead = static_cast<unsigned char>(a.s_[a.i_]);
+      size_t n = 1;
+      if (lead >= 0x80) {
+        if (a.Utf8() != b.Utf8()) return;
+        if (a.Utf8()) n = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (a.s_.compare(a.i_, n, b.s_, b.i_, n) != 0) return;
+      }
+      a.i_ += n;
+      b.i_ += n;
+    }
+  }
 
  private:
+  bool Utf8() {
+    if (utf8_ < 0) utf8_ = IsUtf8(s_);
+    return utf8_ != 0;
+  }
   std::string_view s_;
   size_t i_ = 0;
   int utf8_ = -1;
@@ -441,10 +460,14 @@ std::string FoldText(std::string_view s) {
 }
 
 uint64_t FoldHash(std::string_view s) {
+  const unsigned char *upper = Tables().upper;
   uint64_t h = 14695981039346656037ull;
-  const size_t ascii = AsciiPrefix(s);
-  for (size_t i = 0; i < ascii; ++i)
-    h = (h ^ AsciiUpper(static_cast<unsigned char>(s[i]))) * 1099511628211ull;
+  size_t ascii = 0;
+  for (; ascii < s.size(); ++ascii) {
+    const auto b = static_cast<unsigned char>(s[ascii]);
+    if (b >= 0x80) break;
+    h = (h ^ upper[b]) * 1099511628211ull;
+  }
   if (ascii == s.size()) return h;
   FoldStream f(s);
   f.SkipAscii(ascii);
@@ -453,22 +476,22 @@ uint64_t FoldHash(std::string_view s) {
 }
 
 int CompareText(std::string_view a, std::string_view b) {
-  // ASCII on both sides, the bulk of the work of a sort, byte by byte.
+  // ASCII on both sides, the bulk of the work of a sort, byte by byte
+  // through the table (whose ASCII half folds as AsciiUpper).
+  const unsigned char *upper = Tables().upper;
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   size_t i = 0;
   for (; i < n; ++i) {
     const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
     if ((x | y) >= 0x80) break;
-    if (x != y) {
-      const int d = AsciiUpper(x) - AsciiUpper(y);
-      if (d != 0) return d;
-    }
+    if (upper[x] != upper[y]) return upper[x] - upper[y];
   }
   if (i == n) return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
   FoldStream fa(a), fb(b);
   fa.SkipAscii(i);
   fb.SkipAscii(i);
   for (;;) {
+    FoldStream::PassSame(fa, fb);
     const int x = fa.Next(), y = fb.Next();
     if (x != y) return x - y;
     if (x < 0) return 0;

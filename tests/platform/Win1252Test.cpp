@@ -94,7 +94,7 @@ TEST(Win1252Fold, NamesFoldByCharacterInUtf8AndThroughTheTableElsewhere) {
   EXPECT_NE(CompareText("\xc3\x9arsula", "\xc3\x8arsula"), 0);
   EXPECT_EQ(CompareText("\xc3\x9arsula", "\xc3\xbaRSULA"), 0);
   EXPECT_NE(CompareText("\xd0\x9a", "\xd0\x8a"), 0);  // Ka and Nje: 0x9A and 0x8A in the table
-  EXPECT_NE(CompareText("\xc3\xbc", "\xfc"), 0);  // the same letter in the two encodings
+  EXPECT_NE(CompareText("\xc3\xbc", "\xfc"), 0);      // the same letter in the two encodings
   // Characters without a simple fold stay as they are; those that fold into
   // ASCII fold on to upper case.
   EXPECT_EQ(win1252::FoldText("gro\xc3\x9f \xe2\x82\xac \xe6\xbc\xa2"),
