@@ -74,21 +74,32 @@ TDiagramTextsDlg::TDiagramTextsDlg(QWidget *parent) : TAppDialog("DlgDiagramText
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   // FormCreate.
-  ReadHistory(TopHistory, ChessApp.SettingsPath(), kTopSection, kHistoryCount);
-  ReadHistory(BottomHistory, ChessApp.SettingsPath(), kBottomSection, kHistoryCount);
+  ReadTexts(TopHistory, kTopSection);
+  ReadTexts(BottomHistory, kBottomSection);
   Fill(TopTextCmb, TopHistory);
   Fill(BottomTextCmb, BottomHistory);
   FormShow();
 }
 
 TDiagramTextsDlg::~TDiagramTextsDlg() {
-  WriteHistory(TopHistory, ChessApp.SettingsPath(), kTopSection);
-  WriteHistory(BottomHistory, ChessApp.SettingsPath(), kBottomSection);
+  WriteTexts(TopHistory, kTopSection);
+  WriteTexts(BottomHistory, kBottomSection);
+}
+
+void TDiagramTextsDlg::ReadTexts(std::vector<std::string> &history, const std::string &section) {
+  ReadHistory(history, ChessApp.SettingsPath(), section, kHistoryCount);
+  for (std::string &s : history) s = SettingsValueToUtf8(s);
+}
+
+void TDiagramTextsDlg::WriteTexts(const std::vector<std::string> &history, const std::string &section) {
+  std::vector<std::string> values;
+  for (const std::string &s : history) values.push_back(Utf8ToSettingsValue(s));
+  WriteHistory(values, ChessApp.SettingsPath(), section);
 }
 
 void TDiagramTextsDlg::Fill(QComboBox *box, const std::vector<std::string> &history) {
   box->clear();
-  for (const std::string &s : history) box->addItem(ToQ(s));
+  for (const std::string &s : history) box->addItem(GameToQ(s));
   if (box->count() > 0) box->setCurrentIndex(0);
 }
 
@@ -127,17 +138,16 @@ void TDiagramTextsDlg::RadioButtonClick() {
 void TDiagramTextsDlg::OKBtnClick() {
   if (top_->checkedId() >= 0) TopType = static_cast<DiagramTextTypeT>(top_->checkedId());
   if (bottom_->checkedId() >= 0) BottomType = static_cast<DiagramTextTypeT>(bottom_->checkedId());
-  // The copy takes the text as typed; the history lives in the settings
-  // file, which holds Windows-1252.
+  // The copy and the histories take the texts as typed.
   const QString top = TopTextCmb->currentText(), bottom = BottomTextCmb->currentText();
   TopText = GameFromQ(top, win1252::TextEncoding::Utf8);
   BottomText = GameFromQ(bottom, win1252::TextEncoding::Utf8);
   if (TopType == DiagramTextTypeT::Custom && !top.isEmpty()) {
-    AddToMRU(TopHistory, FromQ(top), kHistoryCount);
+    AddToMRU(TopHistory, TopText, kHistoryCount);
     Fill(TopTextCmb, TopHistory);
   }
   if (BottomType == DiagramTextTypeT::Custom && !bottom.isEmpty()) {
-    AddToMRU(BottomHistory, FromQ(bottom), kHistoryCount);
+    AddToMRU(BottomHistory, BottomText, kHistoryCount);
     Fill(BottomTextCmb, BottomHistory);
   }
   accept();

@@ -23,7 +23,8 @@ class TDiagramTextsDlg : public TAppDialog {
   // Writes the histories back (FormDestroy).
   ~TDiagramTextsDlg() override;
 
-  // The custom texts as typed, in UTF-8; the histories in Windows-1252.
+  // The custom texts and their histories as typed, in UTF-8 (the settings
+  // file holds them as Utf8ToSettingsValue writes them).
   DiagramTextTypeT TopType = DiagramTextTypeT::None;
   std::string TopText;
   DiagramTextTypeT BottomType = DiagramTextTypeT::None;
@@ -52,6 +53,8 @@ class TDiagramTextsDlg : public TAppDialog {
   QPushButton *CancelBtn;
 
  private:
+  static void ReadTexts(std::vector<std::string> &history, const std::string &section);
+  static void WriteTexts(const std::vector<std::string> &history, const std::string &section);
   static void Fill(QComboBox *box, const std::vector<std::string> &history);
   static void Select(QButtonGroup *group, DiagramTextTypeT type);
   QButtonGroup *top_;

@@ -611,9 +611,30 @@ uint32_t IndexStoreO::Find(const std::string &name) {
   if (SortedCount() > 0) {
     const int64_t id = HashedSortedId(text);
     if (id > 0) return static_cast<uint32_t>(id);
-    const int32_t pos = id == 0 ? 0 : FindSortedPosition(text, mmExact);
-    if (pos > 0) return GetSortedIndex(pos);
+    if (id == 0) return TailId(text);
+    const int32_t pos = FindSortedPosition(text, mmExact);
+    if (pos > 0) return FirstOfEqual(pos);
   }
+  return TailId(text);
+}
+
+// Names a build with another fold stored apart may fold alike now: they
+// lie side by side in sorted order, and the first stored of them is taken.
+uint32_t IndexStoreO::FirstOfEqual(int32_t pos) {
+  const std::string text = GetSortedText(pos);
+  uint32_t first = GetSortedIndex(pos);
+  for (const int32_t step : {-1, 1}) {
+    for (int32_t p = pos + step; p >= 1 && p <= SortedCount(); p += step) {
+      uint32_t id = 0;
+      std::string other;
+      if (!ReadSortedId(p, id) || !ReadText(id, other) || win1252::CompareText(other, text) != 0) break;
+      first = std::min(first, id);
+    }
+  }
+  return first;
+}
+
+uint32_t IndexStoreO::TailId(const std::string &text) {
   // The unsorted tail before the recent names, compared exactly.
   std::string stored;
   for (int32_t id = SortedCount() + 1; id <= count_ - recent_.Count(); ++id) {

@@ -107,8 +107,14 @@ class IndexStoreO {
   // name equal to text by the fold, through a hash table of those ids: >0
   // when exactly one matches, 0 when none does, -1 when the table cannot
   // tell (names not held, or several folding alike: the binary search
-  // picks among those).
+  // finds those and FirstOfEqual picks among them).
   int64_t HashedSortedId(std::string_view text);
+  // The first (lowest) id of the names at sorted positions next to pos
+  // that fold as the one at pos does.
+  uint32_t FirstOfEqual(int32_t pos);
+  // The id of text among the unsorted ids before the recent names,
+  // compared exactly, or 0.
+  uint32_t TailId(const std::string &text);
   bool SortIds(int32_t first, int32_t last, BinFile &out);
   bool ReplaceSorted(files::TempSibling &sorted, const char *who);
   // Whether the held sorted ids can be merged in memory: all read and in

@@ -13,7 +13,7 @@ std::string_view LineName(const std::string &line) {
 
 int IniStringO::SectionIndex(const std::string &section) const {
   for (size_t i = 0; i < sections_.size(); ++i)
-    if (win1252::SameText(sections_[i].first, section)) return static_cast<int>(i);
+    if (win1252::SameAscii(sections_[i].first, section)) return static_cast<int>(i);
   return -1;
 }
 
@@ -24,7 +24,7 @@ const std::vector<std::string> *IniStringO::Find(const std::string &section, con
   if (s < 0) return nullptr;
   const auto &lines = sections_[static_cast<size_t>(s)].second;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (win1252::SameText(LineName(lines[i]), name)) {
+    if (win1252::SameAscii(LineName(lines[i]), name)) {
       line = static_cast<int>(i);
       break;
     }
@@ -50,7 +50,7 @@ void IniStringO::WriteString(const std::string &section, const std::string &name
   auto &lines = sections_[static_cast<size_t>(s)].second;
   std::string text = name + "=" + value;
   for (auto &l : lines) {
-    if (win1252::SameText(LineName(l), name)) {
+    if (win1252::SameAscii(LineName(l), name)) {
       l = std::move(text);
       return;
     }

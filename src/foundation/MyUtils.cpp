@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -87,8 +88,9 @@ void ListFiles(const std::string &mask, std::vector<std::string> &list) {
   std::string dir = files::ExtractFileDir(mask);
   std::vector<std::string> names = files::ListFiles(dir, files::ExtractFileName(mask));
   // The order of a case-blind file system, which language ids depend on.
-  std::stable_sort(names.begin(), names.end(),
-                   [](const std::string &a, const std::string &b) { return win1252::CompareText(a, b) < 0; });
+  std::stable_sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+    return win1252::CompareAscii(a, b) < 0;
+  });
   list.insert(list.end(), names.begin(), names.end());
 }
 
@@ -155,6 +157,49 @@ void WriteHistory(const std::vector<std::string> &list, const std::string &iniFi
   for (size_t i = 0; i < list.size(); ++i) ini.WriteString(section, "H" + std::to_string(i), list[i]);
 }
 
+namespace {
+constexpr std::string_view kUtf8Value = "utf8:";
+}
+
+std::string Utf8ToSettingsValue(const std::string &text) {
+  const std::string held = win1252::FromUtf8(text, '?');
+  if (win1252::ToUtf8(held) == text && !held.starts_with(kUtf8Value)) return held;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string value(kUtf8Value);
+  for (const char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b >= 0x20 && b < 0x7F && b != '%') {
+      value += ch;
+    } else {
+      value += '%';
+      value += kHex[b >> 4];
+      value += kHex[b & 15];
+    }
+  }
+  return value;
+}
+
+std::string SettingsValueToUtf8(const std::string &value) {
+  if (!value.starts_with(kUtf8Value)) return win1252::ToUtf8(value);
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string text;
+  for (size_t i = kUtf8Value.size(); i < value.size(); ++i) {
+    // A "%" not followed by two hex digits (a hand-made value) stays as it is.
+    if (value[i] == '%' && i + 2 < value.size() && hex(value[i + 1]) >= 0 && hex(value[i + 2]) >= 0) {
+      text += static_cast<char>(hex(value[i + 1]) * 16 + hex(value[i + 2]));
+      i += 2;
+    } else {
+      text += value[i];
+    }
+  }
+  return text;
+}
+
 // ---- File-type registration ----
 
 namespace {
@@ -218,7 +263,7 @@ void UpdateMimeDatabase(const std::string &mimeDir) {
 }  // namespace
 
 std::string FileTypeMimeType(const std::string &extension, const std::string &typeName) {
-  if (win1252::SameText(extension, "pgn")) return kPgnMime;
+  if (win1252::SameAscii(extension, "pgn")) return kPgnMime;
   std::string t = "application/x-";
   for (char c : typeName) {
     unsigned char u = static_cast<unsigned char>(c);

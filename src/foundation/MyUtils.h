@@ -75,6 +75,12 @@ void ReadHistory(std::vector<std::string> &list, const std::string &iniFileName,
 // Erases the section, then writes "H0", "H1", ...
 void WriteHistory(const std::vector<std::string> &list, const std::string &iniFileName,
                   const std::string &section);
+// A UTF-8 text as a value of the Windows-1252 settings file: as it is in
+// Windows-1252 when that holds every character, else "utf8:" and its bytes
+// with %XX for each byte outside printable ASCII and for "%" (so too a text
+// that itself begins with "utf8:"). SettingsValueToUtf8 reads either back.
+std::string Utf8ToSettingsValue(const std::string &text);
+std::string SettingsValueToUtf8(const std::string &value);
 
 // ---- File-type registration ----
 

@@ -759,12 +759,11 @@ bool WriteAllAtomic(const std::string &path, const std::string &data, int *err) 
 
 namespace {
 bool WildMatch(const char *p, const char *s) {
-  // Iterative '*' / '?' matcher, case-blind through the Windows-1252 table.
+  // Iterative '*' / '?' matcher, blind to the case of ASCII letters only:
+  // the other bytes of a file name may be parts of UTF-8 characters.
   const char *star = nullptr, *ss = nullptr;
   while (*s) {
-    if (*p == '?' ||
-        (*p && *p != '*' &&
-         win1252::Upper(static_cast<unsigned char>(*p)) == win1252::Upper(static_cast<unsigned char>(*s)))) {
+    if (*p == '?' || (*p && *p != '*' && win1252::SameAscii({p, 1}, {s, 1}))) {
       ++p;
       ++s;
     } else if (*p == '*') {
@@ -789,7 +788,7 @@ std::string FindCaseInsensitive(const std::string &dir, const std::string &name)
   if (!dp) return {};
   std::string found;
   while (dirent *e = ::readdir(dp)) {
-    if (win1252::SameText(e->d_name, name)) {
+    if (win1252::SameAscii(e->d_name, name)) {
       found = d + e->d_name;
       break;
     }

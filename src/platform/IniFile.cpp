@@ -90,14 +90,14 @@ struct IniFile::Doc {
 
   Section *Find(const std::string &name) {
     for (auto &s : sections)
-      if (win1252::SameText(s.name, name)) return &s;
+      if (win1252::SameAscii(s.name, name)) return &s;
     return nullptr;
   }
   const Section *Find(const std::string &name) const { return const_cast<Doc *>(this)->Find(name); }
 
   static Line *FindKey(Section &s, const std::string &key) {
     for (auto &l : s.lines)
-      if (!l.key.empty() && win1252::SameText(l.key, key)) return &l;
+      if (!l.key.empty() && win1252::SameAscii(l.key, key)) return &l;
     return nullptr;
   }
 
@@ -290,7 +290,7 @@ std::vector<std::string> IniFile::ReadSections() const {
   for (const auto &s : doc_->sections) {
     bool dup = false;
     for (const auto &o : out)
-      if (win1252::SameText(o, s.name)) dup = true;
+      if (win1252::SameAscii(o, s.name)) dup = true;
     if (!dup) out.push_back(s.name);
   }
   return out;
@@ -311,7 +311,7 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(
     if (l.key.empty()) continue;
     bool dup = false;
     for (const auto &o : out)
-      if (win1252::SameText(o.first, l.key)) dup = true;
+      if (win1252::SameAscii(o.first, l.key)) dup = true;
     if (!dup) out.emplace_back(l.key, l.value);
   }
   return out;
@@ -319,7 +319,7 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(
 
 void IniFile::EraseSection(const std::string &section) {
   for (auto it = doc_->sections.begin(); it != doc_->sections.end();) {
-    if (win1252::SameText(it->name, section)) {
+    if (win1252::SameAscii(it->name, section)) {
       it = doc_->sections.erase(it);
       doc_->dirty = true;
     } else {
@@ -332,7 +332,7 @@ void IniFile::DeleteKey(const std::string &section, const std::string &key) {
   Doc::Section *s = doc_->Find(section);
   if (!s) return;
   for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
-    if (!it->key.empty() && win1252::SameText(it->key, key)) {
+    if (!it->key.empty() && win1252::SameAscii(it->key, key)) {
       s->lines.erase(it);
       doc_->dirty = true;
       return;
@@ -368,7 +368,8 @@ namespace {
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 bool IsWhole(const std::vector<std::string> &whole, const std::string &section) {
-  return std::any_of(whole.begin(), whole.end(), [&](const std::string &w) { return win1252::SameText(w, section); });
+  return std::any_of(whole.begin(), whole.end(),
+                     [&](const std::string &w) { return win1252::SameAscii(w, section); });
 }
 
 const Pairs &SectionIn(const Values &values, const std::string &section) {

@@ -1,6 +1,6 @@
 #pragma once
 // Windows-1252 bytes: the character set of every file and text the program
-// keeps. Case folding uses one fixed table, the same for sorting and for
+// keeps. Case folding uses fixed tables, the same for sorting and for
 // pattern matching, never the C locale.
 #include <cstddef>
 #include <cstdint>
@@ -20,9 +20,11 @@ unsigned char Upper(unsigned char b);
 unsigned char Lower(unsigned char b);
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
-// The one fold of names and other texts compared without case: ASCII
-// letters in every text, the table's other letters only in a text that is
-// not valid UTF-8 (in UTF-8 their bytes are parts of other characters).
+// The one fold of names and other texts compared without case. ASCII
+// letters fold to upper case in every text; a text that is valid UTF-8
+// folds its other characters one by one with Unicode's simple case folding
+// (never a byte of a multi-byte character alone), any other text through
+// the Windows-1252 table.
 std::string FoldText(std::string_view s);
 // Comparison of the folded texts: <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b);
@@ -30,6 +32,12 @@ inline bool SameText(std::string_view a, std::string_view b) { return CompareTex
 // A hash of FoldText(s) made without building it: texts that compare equal
 // hash alike.
 uint64_t FoldHash(std::string_view s);
+// The fold of one code point of UTF-8 text (ASCII letters to upper case).
+char32_t FoldCase(char32_t c);
+// File names and ini keys compare folding ASCII letters only, whatever
+// their bytes are.
+int CompareAscii(std::string_view a, std::string_view b);
+inline bool SameAscii(std::string_view a, std::string_view b) { return CompareAscii(a, b) == 0; }
 
 // Game text keeps the bytes of its source: UTF-8 or Windows-1252.
 enum class TextEncoding : uint8_t { Utf8, Win1252 };

@@ -327,37 +327,82 @@ TEST_F(PositionCopyTest, RtfTexts) {
 
 // Typed texts keep what Windows-1252 lacks in both copies, as game texts
 // do; the history in the settings file keeps what Windows-1252 holds.
+// Texts outside Windows-1252 are copied as typed, and so are the
+// remembered ones: the next time in the same run and after a restart.
 TEST_F(PositionCopyTest, CustomTextsOutsideWindows1252) {
-  TMainForm &f = Form();
-  Load("1. e4 *");
-  ChessApp.CenterDiagrams = false;
-  ChessApp.RTFGameFontSize = 11;
-  const QString typed = QString::fromUtf16(u"\u0418\u0432\u0430\u043d\u043e\u0432 \u2013 M\u00fcller \u00abx\u00bb");
-  {
-    auto a = AnswerTypedTexts(DiagramTextTypeT::Custom, typed, DiagramTextTypeT::Custom, typed);
-    f.Item("MPositionAsHTML")->trigger();
-  }
-  const std::string refs = "&#1048;&#1074;&#1072;&#1085;&#1086;&#1074; &#8211; M&#252;ller &#171;x&#187;";
-  const std::string html = ClipText();
-  EXPECT_EQ(html.rfind(refs + "<BR><TABLE", 0), 0u) << html;
-  EXPECT_EQ(HtmlBottom(html), refs);
-  {
-    auto a = AnswerTypedTexts(DiagramTextTypeT::Custom, typed, DiagramTextTypeT::Custom, typed);
-    f.Item("MPositionAsRTF")->trigger();
-  }
+  const QString top =
+      QString::fromUtf16(u"\u0418\u0432\u0430\u043d\u043e\u0432 \u2013 M\u00fcller \u00abx\u00bb");
+  const QString bottom =
+      QString::fromUtf16(u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u6f22\u5b57 \u015eahin");
+  const std::string topRefs = "&#1048;&#1074;&#1072;&#1085;&#1086;&#1074; &#8211; M&#252;ller &#171;x&#187;";
+  const std::string bottomRefs =
+      "&#917;&#955;&#955;&#951;&#957;&#953;&#954;&#940; &#28450;&#23383; &#350;ahin";
   // What Windows-1252 holds as its byte, the rest as Unicode.
-  const std::string units = "\\u1048?\\u1074?\\u1072?\\u1085?\\u1086?\\u1074? \\'96 M\\'FCller \\'ABx\\'BB";
-  const std::string rtf = ClipRtf();
-  EXPECT_NE(rtf.find("\\f0\\fs22 " + units + "\\par \\f2"), std::string::npos) << rtf;
-  EXPECT_NE(rtf.find("\\f0\\fs22 " + units + "\\par }"), std::string::npos) << rtf;
-
-  const std::string kept = "?????? \x96 M\xfcller \xabx\xbb";
-  ASSERT_FALSE(DiagramTextsDlg->TopHistory.empty());
-  EXPECT_EQ(DiagramTextsDlg->TopHistory.front(), kept);
-  EXPECT_EQ(DiagramTextsDlg->BottomHistory.front(), kept);
+  const std::string topUnits =
+      "\\u1048?\\u1074?\\u1072?\\u1085?\\u1086?\\u1074? \\'96 M\\'FCller \\'ABx\\'BB";
+  const std::string bottomUnits =
+      "\\u917?\\u955?\\u955?\\u951?\\u957?\\u953?\\u954?\\u940? \\u28450?\\u23383? \\u350?ahin";
+  // The dialog answered with the texts it shows, as the remembered ones.
+  QString shownTop, shownBottom;
+  auto keep = [&] {
+    return std::make_unique<modal::ScopedAnswerer>([&](QDialog &dlg) {
+      auto *d = qobject_cast<TDiagramTextsDlg *>(&dlg);
+      if (!d) return modal::ClickButton(dlg, "OKBtn");
+      shownTop = d->TopTextCmb->currentText();
+      shownBottom = d->BottomTextCmb->currentText();
+      return modal::ClickButton(dlg, "OKBtn");
+    });
+  };
+  auto copyHtml = [&](const char *when) {
+    Form().Item("MPositionAsHTML")->trigger();
+    const std::string html = ClipText();
+    EXPECT_EQ(html.rfind(topRefs + "<BR><TABLE", 0), 0u) << when << html;
+    EXPECT_EQ(HtmlBottom(html), bottomRefs) << when;
+  };
+  auto copyRtf = [&](const char *when) {
+    Form().Item("MPositionAsRTF")->trigger();
+    const std::string rtf = ClipRtf();
+    EXPECT_NE(rtf.find("\\f0\\fs22 " + topUnits + "\\par \\f2"), std::string::npos) << when << rtf;
+    EXPECT_NE(rtf.find("\\f0\\fs22 " + bottomUnits + "\\par }"), std::string::npos) << when << rtf;
+  };
+  auto setUp = [&] {
+    Load("1. e4 *");
+    ChessApp.CenterDiagrams = false;
+    ChessApp.RTFGameFontSize = 11;
+  };
+  setUp();
+  {
+    auto a = AnswerTypedTexts(DiagramTextTypeT::Custom, top, DiagramTextTypeT::Custom, bottom);
+    copyHtml("typed: ");
+  }
+  {
+    auto a = keep();
+    copyRtf("remembered: ");
+    EXPECT_EQ(shownTop, top);
+    EXPECT_EQ(shownBottom, bottom);
+  }
+  {
+    auto a = keep();
+    copyHtml("remembered: ");
+  }
+  EXPECT_EQ(DiagramTextsDlg->TopHistory.front(), GameFromQ(top, win1252::TextEncoding::Utf8));
   FreeForm();
+  // The settings file stays Windows-1252: the texts are written as escaped
+  // UTF-8.
   const std::string settings = ReadSettings();
-  EXPECT_NE(settings.find("=" + kept + "\r\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("=utf8:%D0%98%D0%B2"), std::string::npos) << settings;
+  EXPECT_TRUE(win1252::Classify(settings) != win1252::TextKind::Utf8) << settings;
+  setUp();
+  {
+    auto a = keep();
+    copyRtf("after a restart: ");
+    EXPECT_EQ(shownTop, top);
+    EXPECT_EQ(shownBottom, bottom);
+  }
+  {
+    auto a = keep();
+    copyHtml("after a restart: ");
+  }
 }
 
 // Both HTML copies offer the text as HTML and as plain text.

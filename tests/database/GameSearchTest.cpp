@@ -521,3 +521,68 @@ TEST(SearchHeld, RepeatedSearchesSeeStoresReplacementsAndDeletions) {
   db.FreeGameList(slot);
   ASSERT_TRUE(db.Close(nullptr));
 }
+
+// Every case variant of a name finds the same games in a UTF-8 file and in
+// its Windows-1252 copy, through the booster and by a scan, and that is
+// the count of the games that name the player in any case.
+TEST(SearchEncodings, CaseVariantsFindTheSameGamesInUtf8AndWindows1252) {
+  struct Player {
+    std::vector<std::string> variants;  // UTF-8, the first as stored most
+    bool inWindows1252;
+  };
+  const std::vector<Player> players = {
+      {{"\xc3\x85ngstr\xc3\xb6m", "\xc3\x85NGSTR\xc3\x96M", "\xc3\xa5ngstr\xc3\xb6m"}, true},
+      {{"M\xc3\xbcller", "M\xc3\x9cLLER", "m\xc3\xbcller"}, true},
+      {{"\xc5\xa0imek", "\xc5\xa0IMEK", "\xc5\xa1imek"}, true},
+      {{"\xc3\x9arsula", "\xc3\xbarsula", "\xc3\x9aRSULA"}, true},
+      {{"\xc3\x8arsula", "\xc3\xaarsula"}, true},
+      {{"Ursula", "ursula"}, true},
+      {{"\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2",
+        "\xd0\x9f\xd0\x95\xd0\xa2\xd0\xa0\xd0\x9e\xd0\x92",
+        "\xd0\xbf\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2"},
+       false},
+      {{"Benk\xc5\x91", "BENK\xc5\x90", "benk\xc5\x91"}, false},
+      {{"\xce\xa0\xce\xb1\xcf\x80\xce\xb1\xcf\x82", "\xce\xa0\xce\x91\xce\xa0\xce\x91\xce\xa3",
+        "\xcf\x80\xce\xb1\xcf\x80\xce\xb1\xcf\x83"},
+       false},
+  };
+  std::mt19937 rng(75);
+  std::string pgn;
+  std::vector<int> games(players.size());  // independent count per player
+  for (int g = 0; g < 400; ++g) {
+    const size_t w = rng() % players.size(), b = rng() % players.size();
+    auto name = [&](size_t p) { return players[p].variants[rng() % players[p].variants.size()]; };
+    pgn +=
+        "[White \"" + name(w) + "\"]\r\n[Black \"" + name(b) + "\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n\r\n";
+    ++games[w];
+    if (b != w) ++games[b];
+  }
+  testutil::TempDir dir;
+  dir.Write("utf8.pgn", pgn);
+  dir.Write("cp1252.pgn", win1252::FromUtf8(pgn, '?'));
+  for (const char *file : {"utf8.pgn", "cp1252.pgn"}) {
+    const bool utf8 = std::string(file) == "utf8.pgn";
+    DatabaseO db;
+    bool report = false;
+    ASSERT_TRUE(db.Open(dir.File(file), nullptr, nullptr, report));
+    ASSERT_EQ(db.GameCount(), 400);
+    for (const bool booster : {true, false}) {
+      db.SetSearchBooster(booster);
+      for (size_t p = 0; p < players.size(); ++p) {
+        if (!utf8 && !players[p].inWindows1252) continue;
+        std::vector<std::string> typed = players[p].variants;
+        if (players[p].inWindows1252)
+          for (const std::string &v : players[p].variants) typed.push_back(win1252::FromUtf8(v));
+        for (const std::string &name : typed) {
+          GameSearchMaskO m;
+          m.AddPlayer(name, scNone, 0);
+          const int list = db.NewGameList();
+          db.SearchGames(&m, list, 0, nullptr);
+          EXPECT_EQ(db.GameListCount(list), games[p]) << file << " " << name << " booster " << booster;
+          db.FreeGameList(list);
+        }
+      }
+    }
+    EXPECT_TRUE(db.Close(nullptr));
+  }
+}

@@ -572,3 +572,45 @@ TEST(NameIndex, LongUtf8NamesAreCutBeforeACharacter) {
   const std::string w = std::string(1024, 'c') + "\xf6\xf6";
   EXPECT_EQ(idx.GetText(idx.FindOrAdd(w)), std::string(1024, 'c') + "\xf6");
 }
+
+// UTF-8 names fold by character. An index an earlier build wrote holds its
+// sorted ids in the order of the ASCII-only fold and may hold two names the
+// new fold makes one: the order is put right at open without a word, both
+// names stay, a lookup takes the first stored and a prefix search finds both.
+TEST(NameIndex, Utf8FoldPutsOldOrdersRightAndKeepsNamesThatNowFoldAlike) {
+  TempDir d;
+  const std::string upper = "\xc3\x85NGSTR\xc3\x96M", lower = "\xc3\xa5ngstr\xc3\xb6m";  // angstrom
+  const std::string names[] = {upper,          "\xc3\x96lund",
+                               "\xc3\xb6gren", "\xc3\x85ngstr\xc3\xb6m",
+                               "Berg",         "\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2"};  // Petrov
+  {
+    IndexManO idx;
+    ASSERT_TRUE(idx.Open(d.File("n.pli")));
+    for (const std::string &n : names) ASSERT_NE(idx.Add(n), 0u);
+  }
+  // The old fold's order: "Berg", the two angstroms apart, "\xc3\x96lund"
+  // before "\xc3\xb6gren", Petrov.
+  std::ofstream(d.File("n.pls"), std::ios::binary | std::ios::trunc) << IdBytes({5, 1, 4, 2, 3, 6});
+  MessageRecorder rec;
+  IndexManO idx;
+  ASSERT_TRUE(idx.Open(d.File("n.pli")));
+  EXPECT_TRUE(idx.SortAnewIfDamaged());
+  EXPECT_TRUE(rec.messages.empty());
+  std::vector<std::string> order;
+  for (int32_t i = 1; i <= idx.SortedCount(); ++i) order.push_back(idx.GetSortedText(i));
+  ASSERT_EQ(order.size(), 6u);
+  EXPECT_EQ(order[0], "Berg");
+  EXPECT_EQ(win1252::CompareText(order[1], order[2]), 0);
+  EXPECT_EQ(order[3], "\xc3\xb6gren");
+  EXPECT_EQ(order[4], "\xc3\x96lund");
+  for (const std::string &variant : {lower, upper, std::string("\xc3\x85ngstr\xc3\xb6m")})
+    EXPECT_EQ(idx.FindOrAdd(variant), 1u) << variant;
+  EXPECT_EQ(idx.Find("\xc3\xb6LUND"), 2u);
+  EXPECT_EQ(idx.Find("\xd0\xbf\xd0\x95\xd0\xa2\xd0\xa0\xd0\x9e\xd0\x92"), 6u);
+  EXPECT_EQ(idx.Count(), 6);
+  Ids found;
+  for (uint32_t id = idx.FindFirst(lower.substr(0, 4), mmPrefix); id != 0; id = idx.FindNext())
+    found.push_back(id);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (Ids{1, 4}));
+}

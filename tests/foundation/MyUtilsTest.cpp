@@ -103,6 +103,32 @@ TEST(MyUtilsLists, MruAndHistory) {
   EXPECT_TRUE(f.ReadSection("Hist").empty());
 }
 
+// Texts of any characters in the Windows-1252 settings file: what it holds
+// is written as it always was, the rest as escaped UTF-8, and each reads
+// back exactly; older values read as before.
+TEST(MyUtilsHistories, SettingsValuesHoldEveryText) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"M\xc3\xbcller \xe2\x80\x93 x", "M\xfcller \x96 x"},  // Windows-1252 holds it
+      {"", ""},
+      {"\xd0\x98\xd0\xb2 \xe2\x80\x93 M\xc3\xbcller", "utf8:%D0%98%D0%B2 %E2%80%93 M%C3%BCller"},
+      {"\xe6\xbc\xa2 100%", "utf8:%E6%BC%A2 100%25"},
+      {"utf8:%41", "utf8:utf8:%2541"},  // a text that looks like one
+      {"utf8:\xc3\xa9", "utf8:utf8:%C3%A9"},
+      {"a\tb\x7f\xf0\x9f\x98\x80", "utf8:a%09b%7F%F0%9F%98%80"},
+  };
+  for (const auto &[text, value] : cases) {
+    EXPECT_EQ(Utf8ToSettingsValue(text), value) << text;
+    EXPECT_EQ(SettingsValueToUtf8(value), text) << value;
+  }
+  // Values of earlier builds are Windows-1252, "?" and all; only the prefix
+  // is decoded, and a "%" without two hex digits after it stays.
+  EXPECT_EQ(SettingsValueToUtf8("?????? \x96 M\xfcller"), "?????? \xe2\x80\x93 M\xc3\xbcller");
+  EXPECT_EQ(SettingsValueToUtf8("100%41"), "100%41");
+  EXPECT_EQ(SettingsValueToUtf8("utf8:%4"), "%4");
+  EXPECT_EQ(SettingsValueToUtf8("utf8:%zz%e6%bc%a2"), "%zz\xe6\xbc\xa2");
+  EXPECT_EQ(SettingsValueToUtf8("UTF8:%41"), "UTF8:%41");
+}
+
 TEST(MyUtilsStrings, Conversions) {
   EXPECT_EQ(StrToInt("42"), 42);
   EXPECT_EQ(StrToInt(" -7"), -7);

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "foundation/ui/QtStr.h"
+#include "platform/Win1252.h"
 
 TEST(QtStr, AllBytesRoundTripThroughQString) {
   std::string all;
@@ -48,4 +49,19 @@ TEST(QtStr, GameTextRoundTripsThroughQt) {
     EXPECT_EQ(GameFromQ(GameToQ(w), TextEncoding::Win1252), w);
     EXPECT_EQ(GameFromQ(GameToQ(w), TextEncoding::Utf8), win1252::ToUtf8(w));
   }
+}
+
+// The name fold's own table against Qt's simple case folding, for every
+// code point (Qt is only the judge here: the core carries its own table).
+TEST(QtStr, NameFoldAgreesWithQtsCaseFolding) {
+  int differ = 0;
+  for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c < 0xE000) continue;
+    char32_t want = QChar::toCaseFolded(c);
+    if (want >= 'a' && want <= 'z') want -= 32;
+    if (win1252::FoldCase(c) != want && ++differ <= 20)
+      ADD_FAILURE() << std::hex << "U+" << static_cast<uint32_t>(c) << ": "
+                    << static_cast<uint32_t>(win1252::FoldCase(c)) << ", Qt " << static_cast<uint32_t>(want);
+  }
+  EXPECT_EQ(differ, 0);
 }

@@ -158,6 +158,15 @@ TEST(Files, AtomicWriteAndCaseBlindLookup) {
   d.Write("Gen.ini", "");
   EXPECT_EQ(files::ListFiles(d.Path(), "App*.ini"),
             (std::vector<std::string>{"App Dutch.ini", "appgerman.INI"}));
+  // Only ASCII letters fold in file names: the fold of names is not theirs.
+  d.Write("\xc3\x85ngstr\xc3\xb6m.ini", "");
+  EXPECT_EQ(files::FindCaseInsensitive(d.Path(), "\xc3\xa5NGSTR\xc3\xb6M.INI"), "");
+  EXPECT_EQ(files::FindCaseInsensitive(d.Path(), "\xc3\x85NGSTR\xc3\xb6M.INI"),
+            d.File("\xc3\x85ngstr\xc3\xb6m.ini"));
+  // U acute and E circumflex differ in a byte the Windows-1252 table folds.
+  d.Write("\xc3\x9arsula.ini", "");
+  EXPECT_TRUE(files::ListFiles(d.Path(), "\xc3\x8a*").empty());
+  EXPECT_EQ(files::ListFiles(d.Path(), "\xc3\x9a*.INI").size(), 1u);
   EXPECT_EQ(files::ChangeFileExt("/a/b.c/prog", ".ini"), "/a/b.c/prog.ini");
   EXPECT_EQ(files::ChangeFileExt("/a/prog.exe", ".ini"), "/a/prog.ini");
   EXPECT_EQ(files::ExtractFileDir("/a/b/c.pgn"), "/a/b/");

@@ -18,6 +18,15 @@ TEST(IniFile, NamesCaseInsensitiveValuesTrimmedQuotesKept) {
   EXPECT_EQ(f.ReadString("none", "x", "def"), "def");
 }
 
+// Keys fold ASCII letters only: the fold of names is not theirs.
+TEST(IniFile, KeysFoldAsciiLettersOnly) {
+  TempDir d;
+  d.Write("k.ini", "[S]\r\n\xc3\xa5=small\r\n");
+  IniFile f(d.File("k.ini"));
+  EXPECT_EQ(f.ReadString("s", "\xc3\xa5", ""), "small");
+  EXPECT_EQ(f.ReadString("s", "\xc3\x85", "none"), "none");
+}
+
 TEST(IniFile, FirstDuplicateWinsAndIsTheOneWritten) {
   TempDir d;
   d.Write("a.ini", "[S]\r\nk=1\r\nK=2\r\n");

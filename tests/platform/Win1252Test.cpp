@@ -67,33 +67,69 @@ TEST(Win1252Utf8, CutKeepsWholeSequences) {
   }
 }
 
-TEST(Win1252Fold, NamesFoldAsciiAlwaysAndWindows1252LettersOnlyOutsideUtf8) {
+TEST(Win1252Fold, NamesFoldByCharacterInUtf8AndThroughTheTableElsewhere) {
   using win1252::CompareText;
   // ASCII folding is unchanged.
   EXPECT_EQ(CompareText("kasparov", "KASPAROV"), 0);
   EXPECT_LT(CompareText("Anand", "carlsen"), 0);
   EXPECT_LT(CompareText("Tal", "tall"), 0);
+  EXPECT_EQ(win1252::FoldText("Ba_z{"), "BA_Z{");
   // Windows-1252 names fold through the table.
   EXPECT_EQ(CompareText("m\xfcller", "M\xdcLLER"), 0);
   EXPECT_EQ(CompareText("\x9a", "\x8a"), 0);  // s caron
-  // UTF-8 "\xc3\x9a" (U with acute) and "\xc3\x8a" (E with circumflex) stay
-  // apart; their ASCII letters still fold.
+  EXPECT_EQ(win1252::FoldText("\xc3\xbcmit \xe9"), "\xc3\xbcMIT \xc9");  // invalid UTF-8: the table
+  // UTF-8 folds by character: Latin-1, Latin Extended-A, Greek, Cyrillic.
+  EXPECT_EQ(CompareText("\xc3\xa5ngstr\xc3\xb6m", "\xc3\x85NGSTR\xc3\x96M"), 0);  // angstrom
+  EXPECT_EQ(CompareText("\xc3\xa5ngstr\xc3\xb6m", "\xc3\x85ngstr\xc3\xb6m"), 0);
+  EXPECT_EQ(CompareText("benk\xc5\x91", "BENK\xc5\x90"), 0);                 // o double acute
+  EXPECT_EQ(CompareText("\xd0\xbf\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2",  // petrov
+                        "\xd0\x9f\xd0\x95\xd0\xa2\xd0\xa0\xd0\x9e\xd0\x92"),
+            0);
+  EXPECT_EQ(CompareText("\xd1\x91\xd0\xb6", "\xd0\x81\xd0\x96"), 0);                  // yo, zhe
+  EXPECT_EQ(CompareText("\xce\xb1\xce\xbb\xcf\x82", "\xce\x91\xce\x9b\xce\xa3"), 0);  // final sigma
+  EXPECT_EQ(CompareText("\xc8\x99tefan", "\xc8\x98TEFAN"), 0);                        // s comma below
+  // Never on the bytes of a character: U acute and E circumflex share their
+  // first byte and stay apart, as do the Windows-1252 bytes a UTF-8 byte
+  // would be.
   EXPECT_NE(CompareText("\xc3\x9arsula", "\xc3\x8arsula"), 0);
-  EXPECT_EQ(CompareText("\xc3\x9arsula", "\xc3\x9aRSULA"), 0);
-  EXPECT_EQ(win1252::FoldText("\xc3\xbcmit \xe9"), "\xc3\xbcMIT \xc9");  // invalid: all letters
-  EXPECT_EQ(win1252::FoldText("\xc3\xbcmit \xc3\xa9"), "\xc3\xbcMIT \xc3\xa9");
-  // The comparison orders as the folded texts do: a total order for sorting.
+  EXPECT_EQ(CompareText("\xc3\x9arsula", "\xc3\xbaRSULA"), 0);
+  EXPECT_NE(CompareText("\xd0\x9a", "\xd0\x8a"), 0);  // Ka and Nje: 0x9A and 0x8A in the table
+  EXPECT_NE(CompareText("\xc3\xbc", "\xfc"), 0);      // the same letter in the two encodings
+  // Characters without a simple fold stay as they are; those that fold into
+  // ASCII fold on to upper case.
+  EXPECT_EQ(win1252::FoldText("gro\xc3\x9f \xe2\x82\xac \xe6\xbc\xa2"),
+            "GRO\xc3\x9f \xe2\x82\xac \xe6\xbc\xa2");
+  EXPECT_EQ(CompareText("\xe2\x84\xaa", "k"), 0);  // Kelvin sign
+  EXPECT_EQ(CompareText("\xc5\xbf", "S"), 0);      // long s
+  EXPECT_EQ(win1252::FoldCase(0x130), 0x130u);     // I with dot: Turkish only
+  EXPECT_EQ(win1252::FoldCase(0x10400), 0x10428u);
+  // The comparison and the hash agree with the folded texts: a total order
+  // for sorting, and equal texts hash alike.
   std::mt19937 rng(3);
-  const char *pieces[] = {"a", "A", "z", "\xc3\x9a", "\xc3\x8a", "\xc3\xba", "\xfa", "\xda", "\x9a", "\x8a"};
-  for (int round = 0; round < 2000; ++round) {
+  const char *pieces[] = {
+      "a",    "A",       "z",        "\xc3\x9a", "\xc3\x8a", "\xc3\xba", "\xfa",         "\xda",
+      "\x9a", "\x8a",    "\xc5\x91", "\xc5\x90", "\xd0\x96", "\xd0\xb6", "\xe2\x84\xaa", "\xf0\x90\x90\x80",
+      "k",    "\xce\xa3"};
+  constexpr size_t kPieces = std::size(pieces);
+  for (int round = 0; round < 4000; ++round) {
     std::string x, y;
-    for (int k = rng() % 4; k > 0; --k) x += pieces[rng() % 10];
-    for (int k = rng() % 4; k > 0; --k) y += pieces[rng() % 10];
+    for (int k = rng() % 5; k > 0; --k) x += pieces[rng() % kPieces];
+    for (int k = rng() % 5; k > 0; --k) y += pieces[rng() % kPieces];
     const int want = win1252::FoldText(x).compare(win1252::FoldText(y));
     const int got = CompareText(x, y);
     ASSERT_EQ(want < 0, got < 0) << x << " " << y;
     ASSERT_EQ(want == 0, got == 0) << x << " " << y;
+    if (got == 0) {
+      ASSERT_EQ(win1252::FoldHash(x), win1252::FoldHash(y)) << x << " " << y;
+    }
   }
+}
+
+TEST(Win1252Fold, FileNamesAndKeysFoldAsciiOnly) {
+  EXPECT_TRUE(win1252::SameAscii("LngNames.INI", "lngnames.ini"));
+  EXPECT_FALSE(win1252::SameAscii("\xc3\xa5.ini", "\xc3\x85.ini"));
+  EXPECT_FALSE(win1252::SameAscii("\xe9", "\xc9"));
+  EXPECT_LT(win1252::CompareAscii("ab", "ABC"), 0);
 }
 
 TEST(Win1252Utf8, ScanInPiecesAgreesWithTheWholeText) {
