@@ -167,7 +167,7 @@ void DatabaseO::Clear() {
   fileName_.clear();
   tempBase_.clear();
   open_ = native_ = modified_ = false;
-  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = setFolderSynced_ = false;
   openingImport_ = {};
   fileState_ = {};
   encoding_ = win1252::TextEncoding::Utf8;
@@ -806,6 +806,7 @@ void DatabaseO::SetSearchBooster(bool on) {
   const std::string base = Base();
   if (on) {
     if (HasSearchBooster()) return;
+    StoreCommand command(*this);
     booster_.Close();
     if (!booster_.Open(base + ".qcx")) return;
     hasBooster_ = true;
@@ -875,6 +876,7 @@ int32_t DatabaseO::AddGame(GameO &game) { return SaveGame(-1, game); }
 
 int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   if (!open_) return 0;
+  StoreCommand command(*this);
   if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
   GameBuffer buf;
   // A game stored back in its place came from this file: its text keeps
@@ -933,10 +935,70 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf, const GameDescrip
 }
 
 bool DatabaseO::DeleteGame(int32_t n) {
+  StoreCommand command(*this);
   if (!games_.DeleteGame(n)) return false;
   MarkModified();
   RemoveGameFromLists(n);
   return true;
+}
+
+bool DatabaseO::SetGameKey(uint32_t node, int32_t n, bool recount) {
+  StoreCommand command(*this);
+  return keyTree_.SetGameKey(node, static_cast<uint32_t>(n), recount);
+}
+
+// ------------------------------------------------------------------ syncing
+
+DatabaseO::StoreCommand::~StoreCommand() {
+  if (--db_.commandDepth_ == 0) db_.SyncStores();
+}
+
+bool DatabaseO::SyncStores() {
+  if (!open_) return true;
+  std::vector<BinFile *> set;
+  games_.AddFiles(set);
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->AddFiles(set);
+  booster_.AddFiles(set);
+  // The keys hold their last changes in memory: they go out first.
+  bool ok = !hasKeys_ || keyTree_.WriteHeld();
+  if (hasKeys_) keyTree_.AddFiles(set);
+  std::vector<std::string> folders;
+  bool said = false;
+  auto failed = [&](const std::string &path, int err) {
+    ok = false;
+    // One message is enough to tell that the disk refuses.
+    if (!said)
+      ui::ShowMessage(
+          files::FailureText("DatabaseO.SyncStores failed (" + std::to_string(err) + ")", path, err));
+    said = true;
+  };
+  for (BinFile *f : set) {
+    if (!f->IsOpen()) continue;
+    if (!f->SyncData()) {
+      failed(f->Path(), f->Error());
+      continue;
+    }
+    if (f->TakeCreated()) {
+      const std::string dir = files::ExtractFileDir(f->Path());
+      if (std::find(folders.begin(), folders.end(), dir) == folders.end()) folders.push_back(dir);
+    }
+  }
+  for (const std::string &dir : folders) {
+    int err = 0;
+    if (!files::SyncFolder(dir, &err)) failed(dir, err);
+  }
+  // A PGN file's set lives in a folder of its own, new in its parent.
+  if (!tempBase_.empty() && !setFolderSynced_) {
+    std::string setFolder = files::ExtractFileDir(tempBase_);
+    if (!setFolder.empty()) setFolder.pop_back();
+    const std::string parent = files::ExtractFileDir(setFolder);
+    int err = 0;
+    if (files::SyncFolder(parent, &err))
+      setFolderSynced_ = true;
+    else
+      failed(parent, err);
+  }
+  return ok;
 }
 
 // ------------------------------------------------------------------ progress

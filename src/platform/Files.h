@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,20 @@ class BinFile {
   // -1 on error.
   int64_t Size();
   bool Truncate(uint64_t size);
+  // fsync: data and metadata on the disk.
   bool Flush();
+  // fdatasync, when data was written or the file cut since the open or the
+  // last sync (bytes waiting in a WriteBehind count once written); true at
+  // once otherwise.
+  bool SyncData();
+  bool Unsynced() const { return unsynced_; }
+  // Whether this open made the file, so that its folder's entry is new;
+  // answered once.
+  bool TakeCreated();
+  // Counts the file as written and made by this open: what another handle
+  // wrote into it goes to the disk with the next SyncData, and its folder
+  // with it.
+  void NeedsSync() { unsynced_ = created_ = true; }
   // Tells the system that reads and writes jump about (no read-ahead).
   void AdviseRandom();
   // While the file is enrolled in a WriteBehind, WriteAt keeps the bytes in
@@ -69,6 +83,8 @@ class BinFile {
 
   int fd_ = -1;
   int err_ = 0;
+  bool unsynced_ = false;
+  bool created_ = false;
   uint64_t pos_ = 0;
   std::string path_;
   WriteBehind *batch_ = nullptr;  // an enrolled file is never moved
@@ -142,6 +158,27 @@ class FileFault {
   FileFault *prev_;
 };
 
+// Test seam: while an object lives, every sync of a file (SyncData, Flush)
+// and of a folder is counted by its path.
+class SyncRecorder {
+ public:
+  SyncRecorder();
+  ~SyncRecorder();
+  SyncRecorder(const SyncRecorder &) = delete;
+  SyncRecorder &operator=(const SyncRecorder &) = delete;
+  int FileSyncs(const std::string &path) const;
+  int FolderSyncs(const std::string &dir) const;  // dir with its trailing '/'
+  int AllFileSyncs() const;
+  int AllFolderSyncs() const;
+  void Clear();
+  void Count(bool folder, const std::string &path);
+
+ private:
+  mutable std::mutex lock_;
+  std::vector<std::pair<std::string, bool>> syncs_;
+  SyncRecorder *prev_;
+};
+
 namespace files {
 
 bool Exists(const std::string &path);      // any kind of entry
@@ -171,6 +208,10 @@ struct FileState {
   bool operator==(const FileState &) const = default;
 };
 FileState StateOf(const std::string &path);
+
+// fsync of the folder (with or without its trailing '/'), so that entries
+// made or renamed in it last; errno in *err.
+bool SyncFolder(const std::string &dir, int *err = nullptr);
 
 // Whole-file helpers; errno is kept in *err when given.
 bool ReadAll(const std::string &path, std::string &out, int *err = nullptr);
