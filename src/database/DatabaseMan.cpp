@@ -464,6 +464,12 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   }
   if (ext == ".pgn") {
     native_ = false;
+    // A file a folder on the way hides must not open as a new, empty one.
+    if (const int err = files::StatError(fileName); err != 0 && err != ENOENT) {
+      ui::ShowMessage(
+          files::FailureText(Fill(CommonText::S_CouldNotReadPGNFile, {Path(fileName)}), fileName, err));
+      return false;
+    }
     if (!NoSpecialFile({fileName})) return false;
     files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
@@ -497,8 +503,12 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         return false;
       }
       encoding_ = win1252::EncodingOf(openingImport_.textKind);
-      if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
+    // Said now rather than first at Close, after the work.
+    if (files::NewFileRefused(fileName) != 0)
+      ui::ShowMessage(Fill(CommonText::S_PGNFolderRefusesNewFile, {Path(fileName)}));
+    else if (!files::MayWrite(fileName))
+      ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     modified_ = false;
     RecordOwner();
     return true;
@@ -506,6 +516,14 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   ui::Beep();
   ui::ShowMessage("DatabaseO.Open failed: Unknown file extension");
   return false;
+}
+
+int DatabaseO::WriteBackRefused() const {
+  // The rename over the file needs only the folder's permission; a file
+  // the user write-protected is kept so all the same.
+  if (!files::MayWrite(fileName_)) return EACCES;
+  // The write-back makes a new file beside it.
+  return files::NewFileRefused(fileName_);
 }
 
 bool DatabaseO::WriteBackLoses() const {
@@ -580,12 +598,9 @@ bool DatabaseO::Close(AbortDlgO *progress) {
     if (ChangedOnDisk() && !AskWhenChangedOnDisk()) return false;
     if (writeBack_ && WriteBackLoses() && !AskBeforeWriteBack()) return false;
     if (writeBack_) {
-      int err = 0;
+      int err = WriteBackRefused();
       ExportResult r = ExportResult::Failed;
-      if (!files::MayWrite(fileName_)) {
-        // The rename over it needs only the folder's permission.
-        err = EACCES;
-      } else {
+      if (err == 0) {
         ui::HourglassGuard hourglass;
         r = ExportDatabase(fileName_, progress, &err, AskWriteWithout);
       }
@@ -762,7 +777,7 @@ std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
     return recovered;
   }
   // A file another program changed since it was read is never written over.
-  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_) && !ChangedOnDisk()) {
+  if (modified_ && !WriteBackLoses() && WriteBackRefused() == 0 && !ChangedOnDisk()) {
     int err = 0;
     if (ExportDatabase(fileName_, nullptr, &err, NeverWithout) == ExportResult::Done) modified_ = false;
   }

@@ -474,6 +474,9 @@ class DatabaseO {
   // when a file could not be synced.
   bool SyncStores();
   void MarkModified();
+  // 0 when the PGN file may be written back, else the reason: the file is
+  // write-protected (EACCES), or its folder allows no new file.
+  int WriteBackRefused() const;
   // The opening import left out something a write-back would lose.
   bool WriteBackLoses() const;
   // The PGN file is not what was read at open: another program, or a

@@ -572,6 +572,17 @@ bool DirExists(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int StatError(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? 0 : errno;
+}
+
+int NewFileRefused(const std::string &path) {
+  const std::string dir = ExtractFileDir(path);
+  // The effective ids, which the making of the file uses.
+  return ::faccessat(AT_FDCWD, dir.empty() ? "." : dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
 bool Delete(const std::string &path) {
   int err = 0;
   if (Injected(FileFault::Op::Delete, err)) {

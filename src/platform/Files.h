@@ -193,6 +193,14 @@ bool SameFile(const std::string &a, const std::string &b);
 // A missing file may be made; an existing one only with the write bit for
 // its owner and write access for this user (root passes the second only).
 bool MayWrite(const std::string &path);
+// 0 when path names an entry (through a link, the entry it names), else
+// the reason: ENOENT when there is none, EACCES when a folder on the way
+// refuses the search, ...
+int StatError(const std::string &path);
+// 0 when the folder holding path lets this process make a file in it
+// (write and search permission, mounted for writing), else the reason
+// (EACCES, EROFS, ...).
+int NewFileRefused(const std::string &path);
 bool Delete(const std::string &path);
 bool Rename(const std::string &from, const std::string &to);
 bool Copy(const std::string &from, const std::string &to);

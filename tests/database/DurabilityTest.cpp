@@ -1,19 +1,29 @@
 // What a command stores reaches the disk once, at its end: one sync of each
 // file it changed and of the folder where it made one, never one per game.
+// And folders that refuse the work are said at open: one that hides the
+// file refuses the open, one that allows no new file is named at once.
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "TestUtil.h"
 #include "database/DatabaseMan.h"
+#include "database/DatabaseManText.h"
 #include "database/DatabaseTestUtil.h"
+#include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "platform/Files.h"
 
+using dbtext::Fill;
 using testutil::EnvGuard;
 using testutil::MessageRecorder;
 using testutil::TempDir;
@@ -60,6 +70,49 @@ std::vector<std::string> SetFiles(const std::string &base) {
     v.push_back(base + ext);
   return v;
 }
+
+// Root passes every permission check; while this lives, the thread (and
+// the threads it starts) meets the permission bits as any user does.
+class PermissionBitsHold {
+ public:
+  PermissionBitsHold() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    if (::syscall(SYS_capget, &header, old_) != 0) return;
+    __user_cap_data_struct now[2];
+    std::memcpy(now, old_, sizeof now);
+    now[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+    dropped_ = ::syscall(SYS_capset, &header, now) == 0;
+  }
+  ~PermissionBitsHold() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    if (dropped_) ::syscall(SYS_capset, &header, old_);
+  }
+
+ private:
+  __user_cap_data_struct old_[2] = {};
+  bool dropped_ = false;
+};
+
+// Answers every question with answer and records them and the messages.
+class Answers {
+ public:
+  explicit Answers(int answer) {
+    ui::Hooks h;
+    h.showMessage = [this](const std::string &t) { messages.push_back(t); };
+    h.messageDlgDefault = [this, answer](const std::string &t, ui::MsgType, unsigned, int) {
+      asked.push_back(t);
+      return answer;
+    };
+    h.pushHourglass = [this] { ++hourglass; };
+    old_ = ui::InstallHooks(h);
+  }
+  ~Answers() { ui::InstallHooks(old_); }
+  std::vector<std::string> asked, messages;
+  int hourglass = 0;
+
+ private:
+  ui::Hooks old_;
+};
 
 }  // namespace
 
@@ -197,4 +250,69 @@ TEST(DatabaseSync, ASyncTheDiskRefusesIsSaidOnceAndTriedAgainByTheNextCommand) {
   EXPECT_EQ(syncs.FileSyncs(dir.File("d.pld")), 0);
   EXPECT_EQ(syncs.FileSyncs(dir.File("d.gad")), 1);
   ASSERT_TRUE(db.Close(nullptr));
+}
+
+TEST(DatabaseFolders, AFileAFolderHidesRefusesTheOpenAndStaysAsItIs) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  ASSERT_TRUE(files::MakeDirs(dir.File("hidden")));
+  dir.Write("hidden/p.pgn", Games(3));
+  dir.Write("plain", "not a folder");
+  const std::string hidden = dir.File("hidden/p.pgn");
+  ASSERT_EQ(::chmod(dir.File("hidden").c_str(), 0600), 0);  // no search
+  struct Case {
+    std::string path;
+    int err;
+  } cases[] = {{hidden, EACCES}, {dir.File("plain/p.pgn"), ENOTDIR}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.path);
+    MessageRecorder rec;
+    DatabaseO db;
+    {
+      PermissionBitsHold bits;
+      EXPECT_FALSE(OpenDb(db, c.path));
+    }
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_EQ(rec.messages, std::vector<std::string>{files::FailureText(
+                                Fill(CommonText::S_CouldNotReadPGNFile, {c.path}), c.path, c.err)});
+    EXPECT_TRUE(std::filesystem::is_empty(folders.tmp.Path()));  // no temporary set
+  }
+  ASSERT_EQ(::chmod(dir.File("hidden").c_str(), 0755), 0);
+  EXPECT_EQ(dir.Read("hidden/p.pgn"), Games(3));
+}
+
+TEST(DatabaseFolders, AFolderThatAllowsNoNewFileIsSaidAtOpenAndTheChangesAreKept) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  ASSERT_TRUE(files::MakeDirs(dir.File("ro")));
+  dir.Write("ro/p.pgn", Games(3));
+  const std::string path = dir.File("ro/p.pgn");
+  ASSERT_EQ(::chmod(dir.File("ro").c_str(), 0555), 0);
+  PermissionBitsHold bits;
+  DatabaseO db;
+  {
+    Answers a(ui::mrNo);
+    ASSERT_TRUE(OpenDb(db, path));
+    EXPECT_EQ(a.messages, std::vector<std::string>{Fill(CommonText::S_PGNFolderRefusesNewFile, {path})});
+    ASSERT_EQ(db.SavePgnText(-1, kGame), 4);
+    // Close says why it cannot write, before any work; No keeps the file
+    // open.
+    EXPECT_FALSE(db.Close(nullptr));
+    EXPECT_EQ(a.hourglass, 0);
+    EXPECT_EQ(a.asked, std::vector<std::string>{files::FailureText(
+                           Fill(CommonText::S_PGNWriteFailed, {path, std::to_string(EACCES)}), path, EACCES)});
+    EXPECT_TRUE(db.IsOpen());
+  }
+  // The end without questions keeps the changes elsewhere.
+  const std::string recovered = db.CloseWithoutAsking("");
+  EXPECT_EQ(files::ExtractFileDir(recovered), folders.appDir.Path());
+  EXPECT_EQ(dir.Read("ro/p.pgn"), Games(3));
+  {  // A new file there is said at once as well.
+    Answers a(ui::mrNo);
+    ASSERT_TRUE(OpenDb(db, dir.File("ro/new.pgn")));
+    EXPECT_EQ(a.messages,
+              std::vector<std::string>{Fill(CommonText::S_PGNFolderRefusesNewFile, {dir.File("ro/new.pgn")})});
+  }
+  db.Done();
+  ASSERT_EQ(::chmod(dir.File("ro").c_str(), 0755), 0);
 }
