@@ -977,7 +977,8 @@ bool DatabaseO::SyncStores() {
   // The keys hold their last changes in memory: they go out first.
   bool ok = !hasKeys_ || keyTree_.WriteHeld();
   if (hasKeys_) keyTree_.AddFiles(set);
-  std::vector<std::string> folders;
+  // Each folder where a file was made, with those files.
+  std::vector<std::pair<std::string, std::vector<BinFile *>>> folders;
   bool said = false;
   auto failed = [&](const std::string &path, int err) {
     ok = false;
@@ -995,12 +996,17 @@ bool DatabaseO::SyncStores() {
     }
     if (f->TakeCreated()) {
       const std::string dir = files::ExtractFileDir(f->Path());
-      if (std::find(folders.begin(), folders.end(), dir) == folders.end()) folders.push_back(dir);
+      auto at = std::find_if(folders.begin(), folders.end(), [&](const auto &e) { return e.first == dir; });
+      if (at == folders.end()) at = folders.insert(folders.end(), {dir, {}});
+      at->second.push_back(f);
     }
   }
-  for (const std::string &dir : folders) {
+  for (const auto &[dir, made] : folders) {
     int err = 0;
-    if (!files::SyncFolder(dir, &err)) failed(dir, err);
+    if (files::SyncFolder(dir, &err)) continue;
+    failed(dir, err);
+    // The next command tries again.
+    for (BinFile *f : made) f->NeedsSync();
   }
   // A PGN file's set lives in a folder of its own, new in its parent.
   if (!tempBase_.empty() && !setFolderSynced_) {

@@ -228,28 +228,52 @@ TEST(DatabaseSync, ASyncTheDiskRefusesIsSaidOnceAndTriedAgainByTheNextCommand) {
   const TempDir &dir = folders.dir;
   DatabaseO db;
   ASSERT_TRUE(OpenDb(db, dir.File("d.qcx")));
-  ASSERT_EQ(db.SavePgnText(-1, kGame), 1);
   MessageRecorder rec;
   {
     FileFault fault(FileFault::Op::Flush, 1, EIO);
     fault.Onward();
     // The game is stored; only the disk's part failed.
-    ASSERT_EQ(db.SavePgnText(-1, GameOf("Fresh")), 2);
+    ASSERT_EQ(db.SavePgnText(-1, kGame), 1);
     EXPECT_TRUE(fault.Fired());
   }
   ASSERT_EQ(rec.messages.size(), 1u);
   EXPECT_NE(rec.messages[0].find(dir.File("d.gad")), std::string::npos);
   EXPECT_NE(rec.messages[0].find(files::ErrorReason(EIO)), std::string::npos);
-  // The new name is not on the disk for sure: the next command syncs it,
-  // though it adds no name itself; the one after it does not.
+  // The new name and the new files' entries are not on the disk for sure:
+  // the next command syncs them, though it makes neither; the one after it
+  // does not.
   SyncRecorder syncs;
-  ASSERT_EQ(db.SavePgnText(1, kGame), 1);
+  ASSERT_EQ(db.SavePgnText(-1, kGame), 2);
   EXPECT_EQ(syncs.FileSyncs(dir.File("d.pld")), 1);
+  EXPECT_EQ(syncs.FolderSyncs(dir.Path()), 1);
   syncs.Clear();
   ASSERT_EQ(db.SavePgnText(1, kGame), 1);
   EXPECT_EQ(syncs.FileSyncs(dir.File("d.pld")), 0);
+  EXPECT_EQ(syncs.AllFolderSyncs(), 0);
   EXPECT_EQ(syncs.FileSyncs(dir.File("d.gad")), 1);
   ASSERT_TRUE(db.Close(nullptr));
+
+  // The files synced and their folder refused: the folder's turn again.
+  int fileSyncs = 0;
+  {
+    DatabaseO probe;
+    ASSERT_TRUE(OpenDb(probe, dir.File("probe.qcx")));
+    syncs.Clear();
+    ASSERT_EQ(probe.SavePgnText(-1, kGame), 1);
+    fileSyncs = syncs.AllFileSyncs();
+  }
+  ASSERT_TRUE(OpenDb(db, dir.File("e.qcx")));
+  rec.messages.clear();
+  {
+    FileFault fault(FileFault::Op::Flush, fileSyncs + 1, EIO);
+    fault.Onward();
+    ASSERT_EQ(db.SavePgnText(-1, kGame), 1);
+  }
+  ASSERT_EQ(rec.messages.size(), 1u);
+  EXPECT_NE(rec.messages[0].find(dir.Path()), std::string::npos);
+  syncs.Clear();
+  ASSERT_EQ(db.SavePgnText(1, kGame), 1);
+  EXPECT_EQ(syncs.FolderSyncs(dir.Path()), 1);
 }
 
 TEST(DatabaseFolders, AFileAFolderHidesRefusesTheOpenAndStaysAsItIs) {
