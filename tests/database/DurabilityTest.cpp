@@ -214,7 +214,7 @@ TEST(DatabaseSync, APgnFilesFirstStoreTakesTheOpeningImportAndTheSetsFolderAlong
   OncePerFile(syncs, set, base + ".gad");
   // Its files are new in the set's folder, which is new in its own.
   EXPECT_GE(syncs.FolderSyncs(setFolder), 1);
-  EXPECT_EQ(syncs.FolderSyncs(folders.tmp.Path()), 1);
+  EXPECT_EQ(syncs.FolderSyncs(files::ExtractFileDir(setFolder.substr(0, setFolder.size() - 1))), 1);
   syncs.Clear();
   ASSERT_EQ(db.SavePgnText(3, kGame), 3);
   EXPECT_EQ(syncs.FileSyncs(base + ".gad"), 1);
