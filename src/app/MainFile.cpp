@@ -428,8 +428,10 @@ bool TMainForm::AskSaveGame() {
 bool TMainForm::StoreGame() {
   if (!FileOpen) return false;
   int32_t n = CurrentGameNumber;
+  if (n > 0 && Game.ModifiedFlags() == 0) return true;
+  // The game and its key reach the disk together, once.
+  DatabaseO::StoreCommand command(Database);
   if (n > 0) {
-    if (Game.ModifiedFlags() == 0) return true;
     if (Database.SaveGame(n, Game) == 0) return false;
   } else {
     n = Database.AddGame(Game);

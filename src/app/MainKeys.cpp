@@ -14,6 +14,8 @@ void TMainForm::MOpeningsClick() {
     {
       AbortDlg.SetCaption(CommonText::S_ClassifyingGames + "...");
       AbortShowGuard progress(AbortDlg);
+      // One command: the keys reach the disk once, classified.
+      DatabaseO::StoreCommand command(Database);
       // A refusal has shown its message; nothing else changes then.
       made = Database.CreateKeys();
       if (made) Database.ClassifyAllGames(&AbortDlg);

@@ -29,6 +29,8 @@ class BucketStoreManO {
   // Writes back the cache, then closes.
   virtual void Close();
   virtual void CloseAndDelete();
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) { out.push_back(&file_); }
   bool IsOpen() const { return file_.IsOpen(); }
 
   uint32_t BucketSize() const { return bucketSize_; }

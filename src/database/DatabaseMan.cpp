@@ -167,7 +167,7 @@ void DatabaseO::Clear() {
   fileName_.clear();
   tempBase_.clear();
   open_ = native_ = modified_ = false;
-  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = setFolderSynced_ = false;
   openingImport_ = {};
   fileState_ = {};
   encoding_ = win1252::TextEncoding::Utf8;
@@ -491,6 +491,12 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   }
   if (ext == ".pgn") {
     native_ = false;
+    // A file a folder on the way hides must not open as a new, empty one.
+    if (const int err = files::StatError(fileName); err != 0 && err != ENOENT) {
+      ui::ShowMessage(
+          files::FailureText(Fill(CommonText::S_CouldNotReadPGNFile, {Path(fileName)}), fileName, err));
+      return false;
+    }
     if (!NoSpecialFile({fileName})) return false;
     files::RemoveDeadTempSiblings({fileName});
     const std::string temp = GameStoreO::MakeTempBaseName();
@@ -524,8 +530,12 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         return false;
       }
       encoding_ = win1252::EncodingOf(openingImport_.textKind);
-      if (!files::MayWrite(fileName)) ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     }
+    // Said now rather than first at Close, after the work.
+    if (files::NewFileRefused(fileName) != 0)
+      ui::ShowMessage(Fill(CommonText::S_PGNFolderRefusesNewFile, {Path(fileName)}));
+    else if (!files::MayWrite(fileName))
+      ui::ShowMessage(Fill(CommonText::S_PGNWriteProtected, {Path(fileName)}));
     modified_ = false;
     RecordOwner();
     return true;
@@ -533,6 +543,14 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
   ui::Beep();
   ui::ShowMessage("DatabaseO.Open failed: Unknown file extension");
   return false;
+}
+
+int DatabaseO::WriteBackRefused() const {
+  // The rename over the file needs only the folder's permission; a file
+  // the user write-protected is kept so all the same.
+  if (!files::MayWrite(fileName_)) return EACCES;
+  // The write-back makes a new file beside it.
+  return files::NewFileRefused(fileName_);
 }
 
 bool DatabaseO::WriteBackLoses() const {
@@ -619,12 +637,9 @@ bool DatabaseO::Close(AbortDlgO *progress) {
         if (!AskBeforeWriteBack()) return false;
         if (!writeBack_) break;
       }
-      int err = 0;
+      int err = WriteBackRefused();
       ExportResult r = ExportResult::Failed;
-      if (!files::MayWrite(fileName_)) {
-        // The rename over it needs only the folder's permission.
-        err = EACCES;
-      } else {
+      if (err == 0) {
         ui::HourglassGuard hourglass;
         ExportOptions o = WholeSetExport(fileName_);
         o.progress = progress;
@@ -885,7 +900,7 @@ std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
     return recovered;
   }
   // A file another program changed since it was read is never written over.
-  if (modified_ && !WriteBackLoses() && files::MayWrite(fileName_) && !ChangedOnDisk()) {
+  if (modified_ && !WriteBackLoses() && WriteBackRefused() == 0 && !ChangedOnDisk()) {
     int err = 0;
     ExportOptions o = WholeSetExport(fileName_);
     o.err = &err;
@@ -933,6 +948,7 @@ void DatabaseO::SetSearchBooster(bool on) {
   const std::string base = Base();
   if (on) {
     if (HasSearchBooster()) return;
+    StoreCommand command(*this);
     booster_.Close();
     if (!booster_.Open(base + ".qcx")) return;
     hasBooster_ = true;
@@ -1002,6 +1018,7 @@ int32_t DatabaseO::AddGame(GameO &game) { return SaveGame(-1, game); }
 
 int32_t DatabaseO::SavePgnText(int32_t n, const std::string &game) {
   if (!open_) return 0;
+  StoreCommand command(*this);
   if (n != -1 && (n < 1 || n > GameCount())) throw ERangeError();
   GameBuffer buf;
   // A game stored back in its place came from this file: its text keeps
@@ -1060,10 +1077,76 @@ int32_t DatabaseO::StoreGame(int32_t n, const GameBuffer &buf, const GameDescrip
 }
 
 bool DatabaseO::DeleteGame(int32_t n) {
+  StoreCommand command(*this);
   if (!games_.DeleteGame(n)) return false;
   MarkModified();
   RemoveGameFromLists(n);
   return true;
+}
+
+bool DatabaseO::SetGameKey(uint32_t node, int32_t n, bool recount) {
+  StoreCommand command(*this);
+  return keyTree_.SetGameKey(node, static_cast<uint32_t>(n), recount);
+}
+
+// ------------------------------------------------------------------ syncing
+
+DatabaseO::StoreCommand::~StoreCommand() {
+  if (--db_.commandDepth_ == 0) db_.SyncStores();
+}
+
+bool DatabaseO::SyncStores() {
+  if (!open_) return true;
+  std::vector<BinFile *> set;
+  games_.AddFiles(set);
+  for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->AddFiles(set);
+  booster_.AddFiles(set);
+  // The keys hold their last changes in memory: they go out first.
+  bool ok = !hasKeys_ || keyTree_.WriteHeld();
+  if (hasKeys_) keyTree_.AddFiles(set);
+  // Each folder where a file was made, with those files.
+  std::vector<std::pair<std::string, std::vector<BinFile *>>> folders;
+  bool said = false;
+  auto failed = [&](const std::string &path, int err) {
+    ok = false;
+    // One message is enough to tell that the disk refuses.
+    if (!said)
+      ui::ShowMessage(
+          files::FailureText("DatabaseO.SyncStores failed (" + std::to_string(err) + ")", path, err));
+    said = true;
+  };
+  for (BinFile *f : set) {
+    if (!f->IsOpen()) continue;
+    if (!f->SyncData()) {
+      failed(f->Path(), f->Error());
+      continue;
+    }
+    if (f->TakeCreated()) {
+      const std::string dir = files::ExtractFileDir(f->Path());
+      auto at = std::find_if(folders.begin(), folders.end(), [&](const auto &e) { return e.first == dir; });
+      if (at == folders.end()) at = folders.insert(folders.end(), {dir, {}});
+      at->second.push_back(f);
+    }
+  }
+  for (const auto &[dir, made] : folders) {
+    int err = 0;
+    if (files::SyncFolder(dir, &err)) continue;
+    failed(dir, err);
+    // The next command tries again.
+    for (BinFile *f : made) f->NeedsSync();
+  }
+  // A PGN file's set lives in a folder of its own, new in its parent.
+  if (!tempBase_.empty() && !setFolderSynced_) {
+    std::string setFolder = files::ExtractFileDir(tempBase_);
+    if (!setFolder.empty()) setFolder.pop_back();
+    const std::string parent = files::ExtractFileDir(setFolder);
+    int err = 0;
+    if (files::SyncFolder(parent, &err))
+      setFolderSynced_ = true;
+    else
+      failed(parent, err);
+  }
+  return ok;
 }
 
 // ------------------------------------------------------------------ progress

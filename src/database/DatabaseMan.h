@@ -61,6 +61,22 @@ class DatabaseO {
   DatabaseO(const DatabaseO &) = delete;
   DatabaseO &operator=(const DatabaseO &) = delete;
 
+  // A command that stores. When the outermost one ends, however it ends,
+  // what the command wrote reaches the disk: one sync of each file of the
+  // set it changed, and of the folder where it made a file. Every call
+  // below that stores holds one; a caller that stores more than once holds
+  // one around them all, so that its command syncs once.
+  class StoreCommand {
+   public:
+    explicit StoreCommand(DatabaseO &db) : db_(db) { ++db_.commandDepth_; }
+    ~StoreCommand();
+    StoreCommand(const StoreCommand &) = delete;
+    StoreCommand &operator=(const StoreCommand &) = delete;
+
+   private:
+    DatabaseO &db_;
+  };
+
   void Init(StatusCallback status);
   // Closes every store without writing a PGN file back; a temporary set
   // is removed. A changed one that no Close wrote back goes to a recovery
@@ -352,9 +368,7 @@ class DatabaseO {
   // The key tree's classification of one game, for the main window.
   uint32_t ClassifyLine(GameO &game, bool fromEnd, int &ply) { return keyTree_.ClassifyLine(game, fromEnd, ply); }
   uint32_t GetGameKey(int32_t n) { return keyTree_.GetGameKey(static_cast<uint32_t>(n)); }
-  bool SetGameKey(uint32_t node, int32_t n, bool recount) {
-    return keyTree_.SetGameKey(node, static_cast<uint32_t>(n), recount);
-  }
+  bool SetGameKey(uint32_t node, int32_t n, bool recount);
 
   // ---- Tree views and the key view (DatabaseManTrees.cpp) ----
   // Tree views 1..10 over the first 2000 games of a game list (deleted
@@ -491,7 +505,13 @@ class DatabaseO {
   // False for Cancel; otherwise writeBack_ holds the answer.
   // The temporary set's owner record; every change marks it.
   void RecordOwner();
+  // The end of a command that stores (StoreCommand); false after a message
+  // when a file could not be synced.
+  bool SyncStores();
   void MarkModified();
+  // 0 when the PGN file may be written back, else the reason: the file is
+  // write-protected (EACCES), or its folder allows no new file.
+  int WriteBackRefused() const;
   // The opening import left out something a write-back would lose.
   bool WriteBackLoses() const;
   // The PGN file is not what was read at open: another program, or a
@@ -552,6 +572,9 @@ class DatabaseO {
   std::function<void()> writeBackFault_;
   std::vector<std::string> activeLists_;
   int listDepth_ = 0;
+  int commandDepth_ = 0;  // StoreCommands open
+  // The temporary set's folder is new in its parent until a sync says so.
+  bool setFolderSynced_ = false;
   GameBuffer buffer_;
   // The tag reader of StoreGame and BufferPgnText and the movetext of the
   // latter, kept from game to game.

@@ -71,12 +71,14 @@ const char *const kKeyExts[] = {".key", ".kls", ".gls", ".gki", ".hsh", ".pos"};
 
 bool DatabaseO::ImportDatabase(const std::string &fileName, AbortDlgO *progress, ReportO *report, bool keepLogOpen,
                                bool appendToLog, bool &resultFlag) {
+  StoreCommand command(*this);
   if (listDepth_ == 0) importStopped_ = false;
   return ImportOne(fileName, progress, report, keepLogOpen, appendToLog, resultFlag);
 }
 
 bool DatabaseO::ImportDatabase(const std::vector<std::string> &list, AbortDlgO *progress, ReportO *report,
                                bool &resultFlag) {
+  StoreCommand command(*this);
   if (listDepth_ == 0) importStopped_ = false;
   resultFlag = false;
   return ImportFileList(list, progress, report, resultFlag);
@@ -519,6 +521,7 @@ DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, i
 bool DatabaseO::CreateKeys() {
   if (!open_) return false;
   if (hasKeys_) return true;
+  StoreCommand command(*this);
   const std::string base = Base();
   // A set that is there but not open (it failed to open) is not replaced.
   for (const char *ext : kKeyExts) {
@@ -539,6 +542,11 @@ bool DatabaseO::CreateKeys() {
     ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
     return false;
   }
+  // The defaults were written through other handles: all of it goes to
+  // the disk with this command.
+  std::vector<BinFile *> keyFiles;
+  keyTree_.AddFiles(keyFiles);
+  for (BinFile *f : keyFiles) f->NeedsSync();
   hasKeys_ = true;
   InitKeyView();
   return true;
@@ -548,6 +556,7 @@ bool DatabaseO::ExportKeysText(const std::string &fileName) { return hasKeys_ &&
 
 bool DatabaseO::ClassifyAllGames(AbortDlgO *progress) {
   if (!hasKeys_) return false;
+  StoreCommand command(*this);
   keyTree_.LoadIntoMemory();
   const int32_t count = GameCount();
   auto progressLine = [&](int32_t i) {

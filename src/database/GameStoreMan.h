@@ -180,6 +180,8 @@ class GameStoreO {
   int32_t IndexOfGame(int32_t n) const { return n; }
   // A bulk run's writes wait in w: records before their index entries.
   void EnrollWrites(WriteBehind &w);
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) { out.insert(out.end(), {&games_, &index_}); }
   // Count and size from the files again, after waiting writes were
   // dropped; a torn entry past the whole ones is cut.
   void Resync();

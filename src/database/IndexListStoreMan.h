@@ -21,6 +21,8 @@ class IndexListStoreO {
   bool Open(const std::string &fileName);
   void Close();
   void CloseAndDelete();
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) { out.push_back(&file_); }
   bool IsOpen() const { return file_.IsOpen(); }
   uint32_t Count() const { return count_; }
   const std::string &FileName() const { return fileName_; }

@@ -80,6 +80,10 @@ class IndexStoreO {
   bool UpdateSortedIndex();
   // A bulk run's writes to the data and index files wait in w.
   void EnrollWrites(WriteBehind &w);
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) {
+    out.insert(out.end(), {&dataFile_, &indexFile_, &sortedFile_});
+  }
   // Count and sizes from the files again, after waiting writes were dropped.
   void Resync();
 

@@ -126,6 +126,14 @@ bool KeyTreeO::Close() {
   return ok;
 }
 
+bool KeyTreeO::WriteHeld() {
+  if (!open_) return true;
+  bool ok = WriteBack();
+  ok = kls_.FlushCurrent() && ok;
+  if (!gls_.CacheMode()) ok = gls_.FlushCurrent() && ok;
+  return ok;
+}
+
 void KeyTreeO::CloseAndDelete() {
   dirty_ = false;
   pos_.CloseAndDelete();

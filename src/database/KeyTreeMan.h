@@ -44,7 +44,19 @@ class KeyTreeO {
   bool WasDamaged() const { return damaged_; }
   bool Close();
   void CloseAndDelete();
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) {
+    pos_.AddFiles(out);
+    nodes_.AddFiles(out);
+    kls_.AddFiles(out);
+    gls_.AddFiles(out);
+    gki_.AddFiles(out);
+  }
   bool IsOpen() const { return open_; }
+  // Writes the node and lists held in memory (not the positions loaded for
+  // a bulk run), so the files hold every key change; false when a write
+  // failed (it has said why).
+  bool WriteHeld();
 
   // The positions in memory and the games-list cache on / both undone.
   bool LoadIntoMemory();

@@ -50,6 +50,11 @@ class PosStoreManO {
   // Writes the loaded record and the changed heads; false when a write failed.
   bool Close();
   void CloseAndDelete();
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) {
+    hsh_.AddFiles(out);
+    pos_.AddFiles(out);
+  }
   bool IsOpen() const { return pos_.IsOpen(); }
   uint32_t Count() const;
 

@@ -50,6 +50,8 @@ class RecordStoreO {
   // Cuts the file to no records.
   bool Truncate();
   void EnrollWrites(WriteBehind &w);
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) { out.push_back(&file_); }
 
   StoreIoCounts IoCounts() const { return io_; }
   void ResetIoCounts() { io_ = {}; }

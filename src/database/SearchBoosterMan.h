@@ -87,6 +87,10 @@ class SearchBoosterO {
   // A bulk run's writes wait in w: the heads before the links, so links
   // as many as the games mean heads up to date.
   void EnrollWrites(WriteBehind &w);
+  // Its files, for the sync that ends a command that stores.
+  void AddFiles(std::vector<BinFile *> &out) {
+    for (RecordStoreO *s : {&bpl_, &bes_, &bli_}) s->AddFiles(out);
+  }
   // The memory the held chains take.
   size_t HeldBytes() const { return chains_.bytes; }
 

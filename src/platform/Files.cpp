@@ -39,6 +39,50 @@ FileFault::FileFault(Op op, int nth, int err, bool shortWrite)
 
 FileFault::~FileFault() { g_fault = prev_; }
 
+namespace {
+SyncRecorder *g_syncs = nullptr;
+
+void CountSync(bool folder, const std::string &path) {
+  if (g_syncs) g_syncs->Count(folder, path);
+}
+}  // namespace
+
+SyncRecorder::SyncRecorder() : prev_(g_syncs) { g_syncs = this; }
+
+SyncRecorder::~SyncRecorder() { g_syncs = prev_; }
+
+void SyncRecorder::Count(bool folder, const std::string &path) {
+  std::lock_guard<std::mutex> g(lock_);
+  syncs_.emplace_back(path, folder);
+}
+
+int SyncRecorder::FileSyncs(const std::string &path) const {
+  std::lock_guard<std::mutex> g(lock_);
+  return static_cast<int>(std::count(syncs_.begin(), syncs_.end(), std::make_pair(path, false)));
+}
+
+int SyncRecorder::FolderSyncs(const std::string &dir) const {
+  std::lock_guard<std::mutex> g(lock_);
+  return static_cast<int>(std::count(syncs_.begin(), syncs_.end(), std::make_pair(dir, true)));
+}
+
+int SyncRecorder::AllFileSyncs() const {
+  std::lock_guard<std::mutex> g(lock_);
+  return static_cast<int>(
+      std::count_if(syncs_.begin(), syncs_.end(), [](const auto &s) { return !s.second; }));
+}
+
+int SyncRecorder::AllFolderSyncs() const {
+  std::lock_guard<std::mutex> g(lock_);
+  return static_cast<int>(
+      std::count_if(syncs_.begin(), syncs_.end(), [](const auto &s) { return s.second; }));
+}
+
+void SyncRecorder::Clear() {
+  std::lock_guard<std::mutex> g(lock_);
+  syncs_.clear();
+}
+
 bool FileFault::Hit(Op op, bool *tear) {
   if (op != op_) return false;
   const int k = seen_.fetch_add(1) + 1;
@@ -71,8 +115,15 @@ BinFile::~BinFile() {
   }
 }
 
-BinFile::BinFile(BinFile &&o) noexcept : fd_(o.fd_), err_(o.err_), pos_(o.pos_), path_(std::move(o.path_)) {
+BinFile::BinFile(BinFile &&o) noexcept
+    : fd_(o.fd_),
+      err_(o.err_),
+      unsynced_(o.unsynced_),
+      created_(o.created_),
+      pos_(o.pos_),
+      path_(std::move(o.path_)) {
   o.fd_ = -1;
+  o.unsynced_ = o.created_ = false;
 }
 
 BinFile &BinFile::operator=(BinFile &&o) noexcept {
@@ -80,9 +131,12 @@ BinFile &BinFile::operator=(BinFile &&o) noexcept {
     Close();
     fd_ = o.fd_;
     err_ = o.err_;
+    unsynced_ = o.unsynced_;
+    created_ = o.created_;
     pos_ = o.pos_;
     path_ = std::move(o.path_);
     o.fd_ = -1;
+    o.unsynced_ = o.created_ = false;
   }
   return *this;
 }
@@ -109,6 +163,9 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
       flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
       break;
   }
+  // Whether the open makes the file: its folder then needs a sync too.
+  struct stat before;
+  const bool making = (flags & O_CREAT) != 0 && ::lstat(path.c_str(), &before) != 0 && errno == ENOENT;
   int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) {
     err_ = errno;
@@ -138,6 +195,8 @@ bool BinFile::Open(const std::string &path, Mode mode, bool exclusive) {
   fd_ = fd;
   pos_ = 0;
   err_ = 0;
+  created_ = making;
+  unsynced_ = mode == Mode::Create;  // cut to nothing
   return true;
 }
 
@@ -147,6 +206,7 @@ void BinFile::Close() {
     ::close(fd_);  // also drops the lock
     fd_ = -1;
   }
+  unsynced_ = created_ = false;
 }
 
 void BinFile::DropWaiting() {
@@ -294,6 +354,8 @@ bool BinFile::WriteWaiting() {
 
 bool BinFile::RawWriteAt(uint64_t off, const void *buf, size_t n) {
   const char *p = static_cast<const char *>(buf);
+  // Also when it fails: some of the bytes may be in place.
+  unsynced_ = true;
   bool tear = false;
   if (Injected(FileFault::Op::Write, err_, &tear)) {
     if (tear && n / 2 > 0 && ::pwrite(fd_, p, n / 2, static_cast<off_t>(off)) < 0) {
@@ -389,6 +451,7 @@ bool BinFile::Truncate(uint64_t size) {
   // Never under waiting bytes: they are written first.
   if (!WriteWaiting()) return false;
   if (Injected(FileFault::Op::Truncate, err_)) return false;
+  unsynced_ = true;
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     err_ = errno;
     return false;
@@ -402,11 +465,36 @@ bool BinFile::Flush() {
     return false;
   }
   if (Injected(FileFault::Op::Flush, err_)) return false;
+  CountSync(false, path_);
   if (::fsync(fd_) != 0 && errno != EINVAL) {
     err_ = errno;
     return false;
   }
+  unsynced_ = false;
   return true;
+}
+
+bool BinFile::SyncData() {
+  if (!unsynced_) return true;
+  if (fd_ < 0) {
+    err_ = EBADF;
+    return false;
+  }
+  if (Injected(FileFault::Op::Flush, err_)) return false;
+  CountSync(false, path_);
+  // EINVAL: a file system that has nothing to flush.
+  if (::fdatasync(fd_) != 0 && errno != EINVAL) {
+    err_ = errno;
+    return false;
+  }
+  unsynced_ = false;
+  return true;
+}
+
+bool BinFile::TakeCreated() {
+  const bool made = created_;
+  created_ = false;
+  return made;
 }
 
 void BinFile::AdviseRandom() {
@@ -489,6 +577,17 @@ bool MayWrite(const std::string &path) {
 bool DirExists(const std::string &path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int StatError(const std::string &path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? 0 : errno;
+}
+
+int NewFileRefused(const std::string &path) {
+  const std::string dir = ExtractFileDir(path);
+  // The effective ids, which the making of the file uses.
+  return ::faccessat(AT_FDCWD, dir.empty() ? "." : dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 bool Delete(const std::string &path) {
@@ -583,21 +682,22 @@ std::string DefaultTempName(const std::string &target) {
 }
 
 // Syncs the directory holding path, so a rename into it lasts.
-bool SyncDir(const std::string &path, int &err) {
-  if (Injected(FileFault::Op::Flush, err)) return false;
-  std::string dir = ExtractFileDir(path);
-  if (dir.empty()) dir = ".";
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    err = errno;
+bool SyncDir(const std::string &path, int &err) { return SyncFolder(ExtractFileDir(path), &err); }
+}  // namespace
+
+bool SyncFolder(const std::string &dir, int *err) {
+  int e = 0;
+  if (Injected(FileFault::Op::Flush, e)) {
+    if (err) *err = e;
     return false;
   }
-  const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-  if (!ok) err = errno;
-  ::close(fd);
+  CountSync(true, dir);
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  bool ok = fd >= 0 && (::fsync(fd) == 0 || errno == EINVAL);
+  if (!ok && err) *err = errno;
+  if (fd >= 0) ::close(fd);
   return ok;
 }
-}  // namespace
 
 void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen) {
   g_tempName = std::move(gen);

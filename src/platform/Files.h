@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,20 @@ class BinFile {
   // -1 on error.
   int64_t Size();
   bool Truncate(uint64_t size);
+  // fsync: data and metadata on the disk.
   bool Flush();
+  // fdatasync, when data was written or the file cut since the open or the
+  // last sync (bytes waiting in a WriteBehind count once written); true at
+  // once otherwise.
+  bool SyncData();
+  bool Unsynced() const { return unsynced_; }
+  // Whether this open made the file, so that its folder's entry is new;
+  // answered once.
+  bool TakeCreated();
+  // Counts the file as written and made by this open: what another handle
+  // wrote into it goes to the disk with the next SyncData, and its folder
+  // with it.
+  void NeedsSync() { unsynced_ = created_ = true; }
   // Tells the system that reads and writes jump about (no read-ahead).
   void AdviseRandom();
   // While the file is enrolled in a WriteBehind, WriteAt keeps the bytes in
@@ -69,6 +83,8 @@ class BinFile {
 
   int fd_ = -1;
   int err_ = 0;
+  bool unsynced_ = false;
+  bool created_ = false;
   uint64_t pos_ = 0;
   std::string path_;
   WriteBehind *batch_ = nullptr;  // an enrolled file is never moved
@@ -143,6 +159,27 @@ class FileFault {
   FileFault *prev_;
 };
 
+// Test seam: while an object lives, every sync of a file (SyncData, Flush)
+// and of a folder is counted by its path.
+class SyncRecorder {
+ public:
+  SyncRecorder();
+  ~SyncRecorder();
+  SyncRecorder(const SyncRecorder &) = delete;
+  SyncRecorder &operator=(const SyncRecorder &) = delete;
+  int FileSyncs(const std::string &path) const;
+  int FolderSyncs(const std::string &dir) const;  // dir with its trailing '/'
+  int AllFileSyncs() const;
+  int AllFolderSyncs() const;
+  void Clear();
+  void Count(bool folder, const std::string &path);
+
+ private:
+  mutable std::mutex lock_;
+  std::vector<std::pair<std::string, bool>> syncs_;
+  SyncRecorder *prev_;
+};
+
 namespace files {
 
 bool Exists(const std::string &path);      // any kind of entry
@@ -159,6 +196,14 @@ bool BrokenLink(const std::string &path);
 // A missing file may be made; an existing one only with the write bit for
 // its owner and write access for this user (root passes the second only).
 bool MayWrite(const std::string &path);
+// 0 when path names an entry (through a link, the entry it names), else
+// the reason: ENOENT when there is none, EACCES when a folder on the way
+// refuses the search, ...
+int StatError(const std::string &path);
+// 0 when the folder holding path lets this process make a file in it
+// (write and search permission, mounted for writing), else the reason
+// (EACCES, EROFS, ...).
+int NewFileRefused(const std::string &path);
 bool Delete(const std::string &path);
 bool Rename(const std::string &from, const std::string &to);
 bool Copy(const std::string &from, const std::string &to);
@@ -174,6 +219,10 @@ struct FileState {
   bool operator==(const FileState &) const = default;
 };
 FileState StateOf(const std::string &path);
+
+// fsync of the folder (with or without its trailing '/'), so that entries
+// made or renamed in it last; errno in *err.
+bool SyncFolder(const std::string &dir, int *err = nullptr);
 
 // Whole-file helpers; errno is kept in *err when given.
 bool ReadAll(const std::string &path, std::string &out, int *err = nullptr);

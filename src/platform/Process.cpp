@@ -3,8 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,41 +44,86 @@ int MakePipe(int fds[2]) {
   return err;
 }
 
-// The spawn's file actions and attributes, released however the start ends.
-struct SpawnSetup {
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attr;
-  bool haveActions = false;
-  bool haveAttr = false;
-  ~SpawnSetup() {
-    if (haveActions) posix_spawn_file_actions_destroy(&actions);
-    if (haveAttr) posix_spawnattr_destroy(&attr);
-  }
+// Everything the child needs, made before the fork: after it the child
+// may only make async-signal-safe calls.
+struct ChildPlan {
+  const char *path;
+  char *const *argv;
+  const char *dir;  // null: stay
+  int stdinFd;
+  int stdoutFd;
+  int reportFd;  // close-on-exec; a failed step writes its errno here
+  pid_t parent;
+  int fdLimit;  // for closing by hand when close_range is missing
 };
 
-int Prepare(SpawnSetup &s, int stdinFd, int stdoutFd, const std::string &dir) {
-  int rc = posix_spawn_file_actions_init(&s.actions);
-  if (rc != 0) return rc;
-  s.haveActions = true;
-  if ((rc = posix_spawn_file_actions_adddup2(&s.actions, stdinFd, 0)) != 0) return rc;
-  if ((rc = posix_spawn_file_actions_adddup2(&s.actions, stdoutFd, 1)) != 0) return rc;
-  if ((rc = posix_spawn_file_actions_adddup2(&s.actions, stdoutFd, 2)) != 0) return rc;
-  if (!dir.empty() && (rc = posix_spawn_file_actions_addchdir_np(&s.actions, dir.c_str())) != 0) return rc;
-  // Every other descriptor goes, also those opened without close-on-exec:
-  // a locked database file must not stay open inside the engine.
-  if ((rc = posix_spawn_file_actions_addclosefrom_np(&s.actions, 3)) != 0) return rc;
+[[noreturn]] void ChildFail(const ChildPlan &p, int err) {
+  [[maybe_unused]] ssize_t w = ::write(p.reportFd, &err, sizeof err);
+  ::_exit(127);
+}
 
-  if ((rc = posix_spawnattr_init(&s.attr)) != 0) return rc;
-  s.haveAttr = true;
-  // Exec keeps ignored signals ignored: give the engine back its SIGPIPE.
-  sigset_t def;
-  sigemptyset(&def);
-  sigaddset(&def, SIGPIPE);
+[[noreturn]] void RunChild(const ChildPlan &p) {
+  // The parent's handlers must not run here, nor survive as handlers after
+  // the exec; signals stay blocked (the parent blocked them) until the exec.
+  for (int sig = 1; sig < NSIG; ++sig) {
+    struct sigaction old = {};
+    if (::sigaction(sig, nullptr, &old) != 0) continue;
+    if (sig == SIGPIPE || (old.sa_handler != SIG_DFL && old.sa_handler != SIG_IGN)) ::signal(sig, SIG_DFL);
+  }
+  // The engine ends with the thread that started it, also when that is
+  // killed; if the parent went before the request took hold, end now.
+  if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) ChildFail(p, errno);
+  if (::getppid() != p.parent) ::_exit(127);
+  if (::dup2(p.stdinFd, 0) < 0 || ::dup2(p.stdoutFd, 1) < 0 || ::dup2(p.stdoutFd, 2) < 0) ChildFail(p, errno);
+  if (p.dir && ::chdir(p.dir) != 0) ChildFail(p, errno);
+  // Every other descriptor goes at the exec, also those opened without
+  // close-on-exec: a locked database file must not stay open inside the
+  // engine. The report pipe stays until then.
+  if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+    for (int fd = 3; fd < p.fdLimit; ++fd) {
+      if (fd != p.reportFd) ::close(fd);
+    }
+  }
+  if (::setsid() < 0) ChildFail(p, errno);
   sigset_t none;
   sigemptyset(&none);
-  if ((rc = posix_spawnattr_setsigdefault(&s.attr, &def)) != 0) return rc;
-  if ((rc = posix_spawnattr_setsigmask(&s.attr, &none)) != 0) return rc;
-  return posix_spawnattr_setflags(&s.attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  ::execve(p.path, p.argv, environ);
+  ChildFail(p, errno);
+}
+
+// Forks and execs the plan's program; answers its pid, or -1 with err.
+pid_t ForkExec(ChildPlan &plan, int &err) {
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    err = errno;
+    return -1;
+  }
+  plan.reportFd = report[1];
+  plan.parent = ::getpid();
+  sigset_t all;
+  sigset_t old;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &old);
+  const pid_t pid = ::fork();
+  if (pid == 0) RunChild(plan);
+  err = pid < 0 ? errno : 0;
+  ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  ::close(report[1]);
+  if (pid > 0) {
+    // The exec closes the pipe; a failed step sends its errno first.
+    int childErr = 0;
+    ssize_t n;
+    while ((n = ::read(report[0], &childErr, sizeof childErr)) < 0 && errno == EINTR) {
+    }
+    if (n == static_cast<ssize_t>(sizeof childErr)) {
+      while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+      err = childErr;
+    }
+  }
+  ::close(report[0]);
+  return err == 0 ? pid : -1;
 }
 
 }  // namespace
@@ -104,17 +150,15 @@ int Start(const std::string &program, const std::string &dir, ChildHandles &out)
     ::close(in[1]);
     return err;
   }
-  pid_t pid = -1;
-  {
-    SpawnSetup setup;
-    err = Prepare(setup, in[0], outPipe[1], dir);
-    if (err == 0) {
-      std::string path = program;
-      char *argv[] = {path.data(), nullptr};
-      // A failed exec comes back here as the result, its child reaped.
-      err = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv, environ);
-    }
-  }
+  std::string path = program;
+  char *argv[] = {path.data(), nullptr};
+  struct rlimit lim = {};
+  const int fdLimit =
+      ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY && lim.rlim_cur < 65536
+          ? static_cast<int>(lim.rlim_cur)
+          : 65536;
+  ChildPlan plan{path.c_str(), argv, dir.empty() ? nullptr : dir.c_str(), in[0], outPipe[1], -1, 0, fdLimit};
+  const pid_t pid = ForkExec(plan, err);
   // The child's ends: only the child holds them now, so its exit ends our read.
   ::close(in[0]);
   ::close(outPipe[1]);

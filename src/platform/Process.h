@@ -23,8 +23,10 @@ void IgnoreSigPipe();
 // Runs program directly (no shell, no arguments, the parent's environment)
 // in dir, with standard input from one pipe and standard output and error
 // into the other, in a session of its own, SIGPIPE at its default and no
-// descriptor but those three. Answers 0 or the system error code (a failed
-// exec included); on failure nothing is left open or running.
+// descriptor but those three. The child gets SIGKILL when the calling thread
+// ends, a kill of the program included: call it from the thread that lives
+// as long as the program (the GUI thread). Answers 0 or the system error
+// code (a failed exec included); on failure nothing is left open or running.
 int Start(const std::string &program, const std::string &dir, ChildHandles &out);
 
 // Makes fd nonblocking; answers 0 or the error code.

@@ -2,6 +2,7 @@
 // delivery, the end of the output, writes, and stop.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -375,6 +376,53 @@ TEST_F(ChildProcessTest, Fairymax) {
   EXPECT_EQ(::kill(pid, 0), -1);
   disp.PumpFor(50);
   EXPECT_TRUE(rec.messages.empty());
+}
+
+// The program killed with SIGKILL, its engine ignoring SIGTERM and the end
+// of its input: the engine goes with it. The test stands in for init, so
+// that it sees (and reaps) the orphaned engine's end.
+TEST(EngineLifetimeTest, TheEngineDiesWithAKilledProgram) {
+  testutil::TempDir dir;
+  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  ::setenv("TV_FAKE_SCRIPT", "noterm;w:ready\\n;hang", 1);
+  const pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::close(report[0]);
+    std::unique_ptr<ChildProcessRec> child;
+    if (ChildProcessStart(TV_FAKE_ENGINE, dir.Path(), child) != 0) ::_exit(1);
+    // Its "ready": it ignores SIGTERM by now.
+    char c = 0;
+    while (::read(child->readHandle, &c, 1) == 1 && c != '\n') {
+    }
+    if (::write(report[1], &child->processId, sizeof(pid_t)) != sizeof(pid_t)) ::_exit(1);
+    for (;;) ::pause();
+  }
+  ::unsetenv("TV_FAKE_SCRIPT");
+  ::close(report[1]);
+  pid_t engine = -1;
+  const bool started = ::read(report[0], &engine, sizeof engine) == sizeof engine;
+  ::close(report[0]);
+  if (started) ::kill(engine, SIGTERM);
+  ::kill(program, SIGKILL);
+  ASSERT_EQ(::waitpid(program, nullptr, 0), program);
+  ASSERT_TRUE(started);
+
+  int status = 0;
+  const auto at = Clock::now();
+  pid_t gone = 0;
+  // ECHILD: not yet handed over to the test.
+  while ((gone = ::waitpid(engine, &status, WNOHANG)) != engine && MsSince(at) < 1000)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (gone != engine) {
+    ::kill(engine, SIGKILL);
+    ::waitpid(engine, nullptr, 0);
+  }
+  ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+  ASSERT_EQ(gone, engine) << "the engine outlived the program";
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 //   fds        write "fd N" per open descriptor, "cwd PATH", and "sigpipe
 //              default" or "sigpipe changed"
 //   hang       ignore SIGTERM, read nothing, sleep for ever
+//   noterm     ignore SIGTERM from here on
 //   exit:N     exit with code N
 //   abort      crash
 // The end of the script exits with code 0.
@@ -154,6 +155,8 @@ int main() {
       for (long i = 0;; ++i) WriteOut("flood " + std::to_string(i) + "\n");
     } else if (name == "fds") {
       ListFds();
+    } else if (name == "noterm") {
+      ::signal(SIGTERM, SIG_IGN);
     } else if (name == "hang") {
       ::signal(SIGTERM, SIG_IGN);
       for (;;) ::pause();
