@@ -225,6 +225,8 @@ class DatabaseO {
   // defaults), opened with its key view; existing games stay unkeyed.
   // True at once when there are keys; false, with a message, while a file
   // of the set is there without keys open or when the set cannot be made.
+  // When this open found the keys damaged it asks first whether to delete
+  // them and make new keys; No leaves everything.
   bool CreateKeys();
   bool ExportKeysText(const std::string &fileName);
   // Every game keyed by its classification (the root when none). A cancel
@@ -487,6 +489,8 @@ class DatabaseO {
   bool native_ = false;
   bool modified_ = false;
   bool hasKeys_ = false;
+  // This open found the keys damaged (and left them as they are).
+  bool keysDamaged_ = false;
   bool hasBooster_ = false;
   bool boosterBroken_ = false;
   bool writeBack_ = true;

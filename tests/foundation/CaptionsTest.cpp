@@ -179,6 +179,7 @@ std::vector<std::string> ExpectedCommonKeys() {
   all.push_back("S_TooManyLists");
   all.push_back("S_TreeFull");
   all.push_back("S_KeysWindowNoun");
+  for (const char *k : {"S_KeyFileRebuilt", "S_KeysDamagedMakeNew"}) all.push_back(k);
   return all;
 }
 
