@@ -117,9 +117,8 @@ struct ListFile {
   bool Walk(uint32_t first, F value) {
     IntegerListStoreManO::ListBucket b;
     for (uint32_t k = first; k != 0; k = b.next) {
-      if (owned[k]) return false;
+      if (k > buckets || owned[k] || !Bucket(k, b)) return false;
       owned[k] = true;
-      Bucket(k, b);
       for (uint32_t v = 0; v < b.count; ++v)
         if (!value(b.values[v])) return false;
     }
