@@ -513,3 +513,36 @@ TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
   }
   EXPECT_TRUE(seen);
 }
+
+// A read that fails while the keys view lists a key's games ends the list
+// there: no row for a game 0 (a blank row whose text cannot be made).
+TEST(DamagedKeys, AFailedReadEndsTheKeysViewsListOfGames) {
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  Lay(dir);
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  uint32_t node = 0;
+  for (uint32_t n = 1; n <= db.KeyTree().NodeCount() && node == 0; ++n)
+    if (PristineAnswers().games[n - 1] >= 2) node = n;
+  ASSERT_NE(node, 0u);
+  db.KeyGoNode(node);
+  const int32_t children = db.KeyTree().ChildCount();
+  ASSERT_GE(db.KeyRowCount(), children + 2);
+  // Listing the games reads the list's count, then its first bucket.
+  {
+    FileFault probe(FileFault::Op::Read, 1 << 30, 0);
+    ASSERT_TRUE(db.KeyTree().GameLists().FlushCurrent());
+    db.SetKeySort(0);
+    ASSERT_EQ(probe.Seen(), 2);
+  }
+  {
+    FileFault fault(FileFault::Op::Read, 2, EIO);
+    ASSERT_TRUE(db.KeyTree().GameLists().FlushCurrent());
+    db.SetKeySort(0);
+    EXPECT_TRUE(fault.Fired());
+  }
+  EXPECT_EQ(rec.FirstLines(), std::vector<std::string>{"BucketStoreManO.GetBucket failed"});
+  for (int32_t r = children + 1; r <= db.KeyRowCount(); ++r) EXPECT_NE(db.KeyRowGameNr(r), 0) << r;
+}
