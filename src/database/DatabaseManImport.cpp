@@ -501,8 +501,8 @@ bool DatabaseO::CreateKeys() {
   // key files without a ".key" (which no open reads, and may not be ours),
   // are not.
   if (keysDamaged_) {
-    if (ui::MessageDlg(Fill(CommonText::S_KeysDamagedMakeNew, {Path(base + ".key")}), ui::MsgType::Confirmation,
-                       ui::mbYesNo, ui::mrNo) != ui::mrYes)
+    if (ui::MessageDlg(Fill(CommonText::S_KeysDamagedMakeNew, {Path(base + ".key")}),
+                       ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo) != ui::mrYes)
       return false;
     for (const char *ext : kKeyExts) {
       if (files::Exists(base + ext) && !files::Delete(base + ext)) {

@@ -155,23 +155,22 @@ bool KeyTreeO::CheckSet(uint32_t gameCount, std::vector<uint32_t> &owners, GameI
   for (uint32_t n = 1; n <= count; ++n) {
     rec.FromBytes(raw.data() + size_t{n - 1} * KeyNodeRec::kSize);
     if (rec.positions > kls.buckets || rec.children > kls.buckets || rec.games > gls.buckets) return false;
-    const bool sound =
-        kls.Walk(rec.positions, [&](uint32_t r) { return r >= 1 && r <= positions; }) &&
-        kls.Walk(rec.children,
-                 [&](uint32_t c) {
-                   if (c < 1 || c > count || isChild[c] || parent[c] != n) return false;
-                   isChild[c] = true;
-                   return true;
-                 }) &&
-        gls.Walk(rec.games, [&](uint32_t g) {
-          if (g < 1 || g > gameCount) return false;
-          if (g >= owners.size()) owners.resize(size_t{g} + 1, 0);
-          // A game under two keys: no index can say which is meant.
-          if (owners[g] != 0 && owners[g] != n) return false;
-          owners[g] = n;
-          return true;
-        });
-    if (!sound) return false;
+    const auto position = [&](uint32_t r) { return r >= 1 && r <= positions; };
+    const auto child = [&](uint32_t c) {
+      if (c < 1 || c > count || isChild[c] || parent[c] != n) return false;
+      isChild[c] = true;
+      return true;
+    };
+    const auto game = [&](uint32_t g) {
+      if (g < 1 || g > gameCount) return false;
+      if (g >= owners.size()) owners.resize(size_t{g} + 1, 0);
+      // A game under two keys: no index can say which is meant.
+      if (owners[g] != 0 && owners[g] != n) return false;
+      owners[g] = n;
+      return true;
+    };
+    if (!kls.Walk(rec.positions, position) || !kls.Walk(rec.children, child) || !gls.Walk(rec.games, game))
+      return false;
   }
   gki = GameIndex::Missing;
   if (!gki_.IsOpen()) return true;
@@ -181,7 +180,8 @@ bool KeyTreeO::CheckSet(uint32_t gameCount, std::vector<uint32_t> &owners, GameI
   if (bytes.size() % 4 != 0 || bytes.size() / 4 > gameCount) return true;
   const size_t entries = bytes.size() / 4;
   for (size_t g = 1; g < std::max(entries + 1, owners.size()); ++g) {
-    const uint32_t named = g <= entries ? le::GetU32(reinterpret_cast<const uint8_t *>(bytes.data()) + 4 * (g - 1)) : 0;
+    const uint32_t named =
+        g <= entries ? le::GetU32(reinterpret_cast<const uint8_t *>(bytes.data()) + 4 * (g - 1)) : 0;
     if (named != (g < owners.size() ? owners[g] : 0)) return true;
   }
   gki = GameIndex::Sound;
@@ -196,7 +196,8 @@ bool KeyTreeO::WriteGameIndex(const std::vector<uint32_t> &owners) {
   const std::string name = gki_.FileName();
   if (last <= 1 && !gki_.IsOpen()) return true;
   std::string bytes(4 * (last > 0 ? last - 1 : 0), '\0');
-  for (size_t g = 1; g < last; ++g) le::PutU32(reinterpret_cast<uint8_t *>(bytes.data()) + 4 * (g - 1), owners[g]);
+  for (size_t g = 1; g < last; ++g)
+    le::PutU32(reinterpret_cast<uint8_t *>(bytes.data()) + 4 * (g - 1), owners[g]);
   gki_.Close();
   int err = 0;
   const bool written = files::WriteAllAtomic(name, bytes, &err);

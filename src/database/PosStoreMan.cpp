@@ -98,13 +98,13 @@ PosStoreManO::Heads PosStoreManO::CheckHeads() {
 bool PosStoreManO::RebuildHeads() {
   if (derivedHeads_.size() != kHeads || !hsh_.IsOpen()) return false;
   std::string block(kHeadsBytes, '\0');
-  for (uint32_t k = 0; k < kHeads; ++k) le::PutU32(reinterpret_cast<uint8_t *>(block.data()) + 4 * k, derivedHeads_[k]);
+  for (uint32_t k = 0; k < kHeads; ++k)
+    le::PutU32(reinterpret_cast<uint8_t *>(block.data()) + 4 * k, derivedHeads_[k]);
   const std::string name = hsh_.FileName();
   hsh_.Close();
   int err = 0;
   const bool written = files::WriteAllAtomic(name, block, &err);
-  if (!written)
-    ui::ShowMessage(files::FailureText("BucketStoreManO.SaveBucket failed", name, err));
+  if (!written) ui::ShowMessage(files::FailureText("BucketStoreManO.SaveBucket failed", name, err));
   // Open again either way, so Close finds what it closes.
   if (!hsh_.Open(name) || !written) return false;
   heads_ = derivedHeads_;

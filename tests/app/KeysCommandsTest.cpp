@@ -130,8 +130,9 @@ TEST(KeysCommands, DamagedKeysAreMadeAgainOnlyWhenTheUserSaysSo) {
   ASSERT_FALSE(f.Database.HasKeys());
   messages.messages.clear();
   f.Item("MOpenings")->trigger();
-  EXPECT_EQ(asked, std::vector<std::string>{"The opening keys " + fx.dir().File("base.key") +
-                                            " are damaged. Delete them and make new keys? The games are not changed."});
+  EXPECT_EQ(asked, std::vector<std::string>{
+                       "The opening keys " + fx.dir().File("base.key") +
+                       " are damaged. Delete them and make new keys? The games are not changed."});
   EXPECT_TRUE(messages.messages.empty());
   EXPECT_FALSE(f.Database.HasKeys());
   EXPECT_EQ(f.Item("MOpenings")->text(), "Create Openin&gs...");

@@ -5,8 +5,6 @@
 // changed; the keys can then be made again when the user says so.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <map>
@@ -27,24 +25,32 @@ using testutil::TempDir;
 
 namespace {
 
-const char *const kSetExts[] = {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess",
-                                ".and", ".ani", ".ans", ".bpl", ".bes", ".bli", ".key", ".kls", ".gls",
-                                ".hsh", ".pos", ".gki"};
+const char *const kSetExts[] = {".qcx", ".gad", ".gai", ".pld", ".pli", ".pls", ".esd",
+                                ".esi", ".ess", ".and", ".ani", ".ans", ".bpl", ".bes",
+                                ".bli", ".key", ".kls", ".gls", ".hsh", ".pos", ".gki"};
 const char *const kKeyFiles[] = {".key", ".kls", ".gls", ".hsh", ".pos", ".gki"};
 constexpr int kGames = 30;
 constexpr int kKeyed = 27;  // the last games are stored unkeyed: ".gki" is short
 
 std::string GameText(int i) {
-  static const char *const lines[] = {"1. e4 e5 2. Nf3 Nc6 3. Bb5 a6", "1. d4 d5 2. c4 e6 3. Nc3 Nf6",
-                                      "1. e4 c5 2. Nf3 d6 3. d4 cxd4", "1. c4 e5 2. Nc3 Nf6",
-                                      "1. e4 e6 2. d4 d5 3. Nc3 Bb4", "1. d4 Nf6 2. c4 g6 3. Nc3 Bg7",
+  static const char *const lines[] = {"1. e4 e5 2. Nf3 Nc6 3. Bb5 a6",
+                                      "1. d4 d5 2. c4 e6 3. Nc3 Nf6",
+                                      "1. e4 c5 2. Nf3 d6 3. d4 cxd4",
+                                      "1. c4 e5 2. Nc3 Nf6",
+                                      "1. e4 e6 2. d4 d5 3. Nc3 Bb4",
+                                      "1. d4 Nf6 2. c4 g6 3. Nc3 Bg7",
                                       "1. Nf3 d5 2. g3 Nf6"};
-  return "[Event \"Cup\"]\r\n[White \"Player " + std::to_string(i % 5) + "\"]\r\n[Black \"Other\"]\r\n[Round \"" +
-         std::to_string(i) + "\"]\r\n[Result \"1-0\"]\r\n\r\n" + lines[i % 7] + " 1-0\r\n";
+  return "[Event \"Cup\"]\r\n[White \"Player " + std::to_string(i % 5) +
+         "\"]\r\n[Black \"Other\"]\r\n[Round \"" + std::to_string(i) + "\"]\r\n[Result \"1-0\"]\r\n\r\n" +
+         lines[i % 7] + " 1-0\r\n";
 }
 
-uint32_t U32At(const std::string &s, size_t at) { return le::GetU32(reinterpret_cast<const uint8_t *>(s.data()) + at); }
-void PutU32At(std::string &s, size_t at, uint32_t v) { le::PutU32(reinterpret_cast<uint8_t *>(s.data()) + at, v); }
+uint32_t U32At(const std::string &s, size_t at) {
+  return le::GetU32(reinterpret_cast<const uint8_t *>(s.data()) + at);
+}
+void PutU32At(std::string &s, size_t at, uint32_t v) {
+  le::PutU32(reinterpret_cast<uint8_t *>(s.data()) + at, v);
+}
 
 // Node records of ".key": the field offsets.
 constexpr size_t kNode = 152, kPositions = 132, kGamesList = 136, kChildren = 140;
@@ -146,7 +152,9 @@ const KeyAnswers &PristineAnswers() {
 }
 
 // The first bucket of a node's list.
-uint32_t ListOf(uint32_t node, size_t field) { return U32At(Pristine::Get().bytes.at(".key"), (node - 1) * kNode + field); }
+uint32_t ListOf(uint32_t node, size_t field) {
+  return U32At(Pristine::Get().bytes.at(".key"), (node - 1) * kNode + field);
+}
 
 // The last bucket of the list from bucket first.
 uint32_t LastBucket(const std::string &file, uint32_t first) {
@@ -213,7 +221,8 @@ TEST(DamagedKeys, ListAndPositionDamageOpensWithoutKeys) {
   PutU32At(twoKeys, (otherGames - 1) * kBucket + 8, U32At(gls, (games - 1) * kBucket + 8));
   const std::vector<std::pair<std::string, std::map<std::string, std::string>>> damages = {
       {"kls count", {{".kls", patch(kls, (rootChildren - 1) * kBucket + 4, 11)}}},
-      {"kls next past the file", {{".kls", patch(kls, lastChild, static_cast<uint32_t>(kls.size() / kBucket + 1))}}},
+      {"kls next past the file",
+       {{".kls", patch(kls, lastChild, static_cast<uint32_t>(kls.size() / kBucket + 1))}}},
       {"kls loop", {{".kls", patch(kls, lastChild, rootChildren)}}},
       {"kls lists run together", {{".kls", patch(kls, lastChild, positions)}}},
       {"kls child 0", {{".kls", patch(kls, (rootChildren - 1) * kBucket + 8, 0)}}},
@@ -244,7 +253,8 @@ TEST(DamagedKeys, ListAndPositionDamageOpensWithoutKeys) {
       EXPECT_TRUE(db.Close(nullptr));
     }
     const auto after = Snapshot(dir);
-    for (const char *e : kKeyFiles) EXPECT_EQ(after.at(std::string("c") + e), before.at(std::string("c") + e)) << what;
+    for (const char *e : kKeyFiles)
+      EXPECT_EQ(after.at(std::string("c") + e), before.at(std::string("c") + e)) << what;
   }
 }
 
@@ -297,7 +307,8 @@ TEST(DamagedKeys, DerivedKeyFilesAreBuiltAnewOnce) {
       DatabaseO db;
       ASSERT_TRUE(Open(db, dir)) << what;
       ASSERT_TRUE(db.HasKeys()) << what;
-      EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeyFileRebuilt, file)}) << what;
+      EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeyFileRebuilt, file)})
+          << what;
       EXPECT_EQ(AnswersOf(db), PristineAnswers()) << what;
       EXPECT_TRUE(db.Close(nullptr)) << what;
     }
@@ -465,7 +476,8 @@ TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
     ASSERT_TRUE(db.ClassifyAllGames(nullptr));
     for (int32_t g = 1; g <= kKeyed; ++g) EXPECT_EQ(db.GetGameKey(g), PristineAnswers().keys[g - 1]) << g;
     EXPECT_TRUE(db.Close(nullptr));
-    EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))});
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))});
     // Made again, they open as keys do.
     rec.messages.clear();
     ASSERT_TRUE(Open(db, dir));
@@ -483,7 +495,8 @@ TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
     Questions yes(ui::mrYes);
     EXPECT_FALSE(db.CreateKeys());
     EXPECT_TRUE(yes.asked.empty());
-    EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeyFileExists, dir.File("c.kls"))});
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{SubstituteText(CommonText::S_KeyFileExists, dir.File("c.kls"))});
     db.Close(nullptr);
     EXPECT_EQ(Snapshot(dir), before);
   }
@@ -499,7 +512,8 @@ TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
       FileFault fault(FileFault::Op::Open, nth, EIO);
       if (!Open(db, dir) || db.HasKeys()) continue;
     }
-    if (rec.messages.empty() || rec.messages.back() != SubstituteText(CommonText::S_KeysNotOpened, dir.File("c.key")))
+    if (rec.messages.empty() ||
+        rec.messages.back() != SubstituteText(CommonText::S_KeysNotOpened, dir.File("c.key")))
       continue;
     seen = true;
     const auto before = Snapshot(dir);
@@ -507,7 +521,8 @@ TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
     rec.messages.clear();
     EXPECT_FALSE(db.CreateKeys());
     EXPECT_TRUE(yes.asked.empty());
-    EXPECT_EQ(rec.messages, std::vector<std::string>{SubstituteText(CommonText::S_KeyFileExists, dir.File("c.key"))});
+    EXPECT_EQ(rec.messages,
+              std::vector<std::string>{SubstituteText(CommonText::S_KeyFileExists, dir.File("c.key"))});
     db.Close(nullptr);
     EXPECT_EQ(Snapshot(dir), before);
   }

@@ -446,18 +446,21 @@ TEST(KeyTree, DamagedLinksEndTheWalkWithFailure) {
   const std::string pos = dir.Read("db.pos");
   const auto damagedAtOpen = [&](const std::string &what) {
     std::vector<std::string> before;
-    for (const char *e : {"db.key", "db.kls", "db.gls", "db.gki", "db.hsh", "db.pos"}) before.push_back(dir.Read(e));
+    for (const char *e : {"db.key", "db.kls", "db.gls", "db.gki", "db.hsh", "db.pos"})
+      before.push_back(dir.Read(e));
     MessageRecorder rec;
     EXPECT_FALSE(t.Open(key)) << what;
     EXPECT_TRUE(t.WasDamaged()) << what;
     EXPECT_FALSE(t.IsOpen()) << what;
     EXPECT_TRUE(rec.messages.empty()) << what;
     std::vector<std::string> after;
-    for (const char *e : {"db.key", "db.kls", "db.gls", "db.gki", "db.hsh", "db.pos"}) after.push_back(dir.Read(e));
+    for (const char *e : {"db.key", "db.kls", "db.gls", "db.gki", "db.hsh", "db.pos"})
+      after.push_back(dir.Read(e));
     EXPECT_EQ(after, before) << what;
   };
   const auto once = [&](const char *file) {
-    return std::vector<std::string>{"BucketStoreManO.GetBucket failed\n" + dir.File(file) + ": the file is damaged"};
+    return std::vector<std::string>{"BucketStoreManO.GetBucket failed\n" + dir.File(file) +
+                                    ": the file is damaged"};
   };
   // b's children list (the third list of ".kls") names its grandparent a,
   // then a node past the file.
