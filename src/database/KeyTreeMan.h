@@ -10,7 +10,8 @@
 // refused a write (the store has shown its message). A node number, or a
 // child, position or games-list index, outside its range raises ERangeError
 // before anything changes. A damaged file (a link that loops or points past
-// the file) ends the walk that meets it with failure.
+// the file) ends the walk that meets it with failure; the read message is
+// shown once per open, however many walks meet it.
 #include <cstdint>
 #include <string>
 #include <vector>
