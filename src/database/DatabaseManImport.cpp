@@ -492,26 +492,27 @@ DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, i
 
 // ------------------------------------------------------------------ keys
 
+bool DatabaseO::DeleteDamagedKeys() {
+  if (!open_ || !keysDamaged_) return true;
+  const std::string base = Base();
+  if (ui::MessageDlg(Fill(CommonText::S_KeysDamagedMakeNew, {Path(base + ".key")}), ui::MsgType::Confirmation,
+                     ui::mbYesNo, ui::mrNo) != ui::mrYes)
+    return false;
+  for (const char *ext : kKeyExts) {
+    if (files::Exists(base + ext) && !files::Delete(base + ext)) {
+      ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
+      return false;
+    }
+  }
+  keysDamaged_ = false;
+  return true;
+}
+
 bool DatabaseO::CreateKeys() {
   if (!open_) return false;
   if (hasKeys_) return true;
   const std::string base = Base();
-  // Keys this open found damaged are replaced when the user says so. A set
-  // that failed to open for another reason (a read error, no access), or
-  // key files without a ".key" (which no open reads, and may not be ours),
-  // are not.
-  if (keysDamaged_) {
-    if (ui::MessageDlg(Fill(CommonText::S_KeysDamagedMakeNew, {Path(base + ".key")}),
-                       ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo) != ui::mrYes)
-      return false;
-    for (const char *ext : kKeyExts) {
-      if (files::Exists(base + ext) && !files::Delete(base + ext)) {
-        ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
-        return false;
-      }
-    }
-    keysDamaged_ = false;
-  }
+  if (!DeleteDamagedKeys()) return false;
   // A set that is there but not open (it failed to open) is not replaced.
   for (const char *ext : kKeyExts) {
     if (files::Exists(base + ext)) {

@@ -121,8 +121,10 @@ TEST(KeysCommands, DamagedKeysAreMadeAgainOnlyWhenTheUserSaysSo) {
   std::vector<std::string> asked;
   int answer = ui::mrNo;
   ui::Hooks h = ui::CurrentHooks();
+  bool progressShown = false;
   h.messageDlgDefault = [&](const std::string &text, ui::MsgType, unsigned, int) {
     asked.push_back(text);
+    progressShown = progressShown || f.AbortDlg.IsShowing();
     return answer;
   };
   ui::InstallHooks(h);
@@ -143,6 +145,7 @@ TEST(KeysCommands, DamagedKeysAreMadeAgainOnlyWhenTheUserSaysSo) {
   answer = ui::mrYes;
   f.Item("MOpenings")->trigger();
   EXPECT_EQ(asked.size(), 2u);
+  EXPECT_FALSE(progressShown) << "asked before the progress shows";
   ASSERT_TRUE(f.Database.HasKeys());
   EXPECT_TRUE(f.Item("MClassifyGame")->isEnabled());
   TKeysDlg *w = KeysWindow();
