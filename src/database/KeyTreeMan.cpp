@@ -151,7 +151,8 @@ bool KeyTreeO::CheckSet(uint32_t gameCount, std::vector<uint32_t> &owners, GameI
     parent[n] = rec.parent;
     if ((n == kRoot) != (parent[n] == 0) || parent[n] > count) return false;
   }
-  owners.clear();
+  // Sized once when the games are known (grown as met otherwise).
+  owners.assign(gameCount != UINT32_MAX ? size_t{gameCount} + 1 : 0, 0);
   for (uint32_t n = 1; n <= count; ++n) {
     rec.FromBytes(raw.data() + size_t{n - 1} * KeyNodeRec::kSize);
     if (rec.positions > kls.buckets || rec.children > kls.buckets || rec.games > gls.buckets) return false;
