@@ -441,8 +441,8 @@ class Questions {
 }  // namespace
 
 // Keys this open found damaged are made again when the user says so; No
-// leaves every file. Key files without a ".key" (no open reads them) and
-// keys that failed to open for another reason are refused as before.
+// leaves every file. (Key files without a ".key", and keys that failed to
+// open for another reason, are refused as before: ImportCommands.)
 TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
   TempDir tmp;
   testutil::AppDirGuard app(tmp.Path());
@@ -451,82 +451,37 @@ TEST(DamagedKeys, DamagedKeysAreMadeAgainWhenTheUserSaysSo) {
   tmp.Write("class.txt", classes);
   std::string kls = Pristine::Get().bytes.at(".kls");
   PutU32At(kls, (ListOf(KeyTreeO::kRoot, kChildren) - 1) * kBucket + 4, 11);
+  TempDir dir;
+  Lay(dir, {{".kls", kls}});
+  const auto before = Snapshot(dir);
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_FALSE(db.HasKeys());
+  const std::string question = SubstituteText(CommonText::S_KeysDamagedMakeNew, dir.File("c.key"));
   {
-    TempDir dir;
-    Lay(dir, {{".kls", kls}});
-    const auto before = Snapshot(dir);
-    MessageRecorder rec;
-    DatabaseO db;
-    ASSERT_TRUE(Open(db, dir));
-    EXPECT_FALSE(db.HasKeys());
-    const std::string question = SubstituteText(CommonText::S_KeysDamagedMakeNew, dir.File("c.key"));
-    {
-      Questions no(ui::mrNo);
-      EXPECT_FALSE(db.CreateKeys());
-      EXPECT_EQ(no.asked, std::vector<std::string>{question});
-      EXPECT_EQ(Snapshot(dir), before);
-    }
-    {
-      Questions yes(ui::mrYes);
-      ASSERT_TRUE(db.CreateKeys());
-      EXPECT_EQ(yes.asked, std::vector<std::string>{question});
-    }
-    EXPECT_TRUE(db.HasKeys());
-    EXPECT_EQ(db.GetGameKey(1), 0u);
-    ASSERT_TRUE(db.ClassifyAllGames(nullptr));
-    for (int32_t g = 1; g <= kKeyed; ++g) EXPECT_EQ(db.GetGameKey(g), PristineAnswers().keys[g - 1]) << g;
-    EXPECT_TRUE(db.Close(nullptr));
-    EXPECT_EQ(rec.messages,
-              std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))});
-    // Made again, they open as keys do.
-    rec.messages.clear();
-    ASSERT_TRUE(Open(db, dir));
-    EXPECT_TRUE(db.HasKeys());
-    EXPECT_TRUE(rec.messages.empty());
-  }
-  {
-    TempDir dir;
-    Lay(dir, {{".key", "deleted"}});
-    const auto before = Snapshot(dir);
-    MessageRecorder rec;
-    DatabaseO db;
-    ASSERT_TRUE(Open(db, dir));
-    EXPECT_FALSE(db.HasKeys());
-    Questions yes(ui::mrYes);
+    Questions no(ui::mrNo);
     EXPECT_FALSE(db.CreateKeys());
-    EXPECT_TRUE(yes.asked.empty());
-    EXPECT_EQ(rec.messages,
-              std::vector<std::string>{SubstituteText(CommonText::S_KeyFileExists, dir.File("c.kls"))});
-    db.Close(nullptr);
+    EXPECT_EQ(no.asked, std::vector<std::string>{question});
     EXPECT_EQ(Snapshot(dir), before);
   }
-  // A key file that fails to open (a refused open of the first that does):
-  // not damage, so the refusal stands.
-  bool seen = false;
-  for (int nth = 1; nth < 80 && !seen; ++nth) {
-    TempDir dir;
-    Lay(dir);
-    MessageRecorder rec;
-    DatabaseO db;
-    {
-      FileFault fault(FileFault::Op::Open, nth, EIO);
-      if (!Open(db, dir) || db.HasKeys()) continue;
-    }
-    if (rec.messages.empty() ||
-        rec.messages.back() != SubstituteText(CommonText::S_KeysNotOpened, dir.File("c.key")))
-      continue;
-    seen = true;
-    const auto before = Snapshot(dir);
+  {
     Questions yes(ui::mrYes);
-    rec.messages.clear();
-    EXPECT_FALSE(db.CreateKeys());
-    EXPECT_TRUE(yes.asked.empty());
-    EXPECT_EQ(rec.messages,
-              std::vector<std::string>{SubstituteText(CommonText::S_KeyFileExists, dir.File("c.key"))});
-    db.Close(nullptr);
-    EXPECT_EQ(Snapshot(dir), before);
+    ASSERT_TRUE(db.CreateKeys());
+    EXPECT_EQ(yes.asked, std::vector<std::string>{question});
   }
-  EXPECT_TRUE(seen);
+  EXPECT_TRUE(db.HasKeys());
+  EXPECT_EQ(db.GetGameKey(1), 0u);
+  ASSERT_TRUE(db.ClassifyAllGames(nullptr));
+  for (int32_t g = 1; g <= kKeyed; ++g) EXPECT_EQ(db.GetGameKey(g), PristineAnswers().keys[g - 1]) << g;
+  EXPECT_TRUE(db.Close(nullptr));
+  EXPECT_EQ(rec.messages,
+            std::vector<std::string>{SubstituteText(CommonText::S_KeysDamaged, dir.File("c.key"))});
+  // Made again, they open as keys do.
+  rec.messages.clear();
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_TRUE(db.HasKeys());
+  EXPECT_TRUE(rec.messages.empty());
 }
 
 // A read that fails while the keys view lists a key's games ends the list
