@@ -4,11 +4,13 @@
 // and only counted; the error log goes to the program's writable directory.
 // Ends with the line "N games packed, M errors, R games/s".
 //
-//   import_pgn --db OUT.qcx [--export OUT.pgn] FILE
+//   import_pgn --db OUT.qcx [--keys] [--export OUT.pgn] FILE
 // imports the file into a new native database through the database object
 // and closes it (import and close times, games per second, bytes on disk
 // per game, and the share of the run's time spent in the system, from
-// getrusage); with --export every game is first written back as PGN.
+// getrusage); with --export every game is first written back as PGN. With
+// --keys the database gets its opening keys first (from the program
+// folder's defaults, see TORVANEL_APPDIR) and the import classifies.
 //
 //   import_pgn --open FILE [--export OUT.pgn]
 // opens an existing PGN file (as a temporary database) or native database
@@ -30,7 +32,7 @@
 namespace {
 
 const char *const kUsage =
-    "import_pgn FILE [ENCODING] | import_pgn --db OUT.qcx [--export OUT.pgn] FILE | "
+    "import_pgn FILE [ENCODING] | import_pgn --db OUT.qcx [--keys] [--export OUT.pgn] FILE | "
     "import_pgn --open FILE [--export OUT.pgn]";
 
 double Since(std::chrono::steady_clock::time_point t) {
@@ -86,7 +88,7 @@ int64_t SetSize(const std::string &base) {
   return total;
 }
 
-int IntoDatabase(const std::string &file, const std::string &qcx, const std::string &exportTo) {
+int IntoDatabase(const std::string &file, const std::string &qcx, const std::string &exportTo, bool keys) {
   const std::string base = files::ChangeFileExt(qcx, "");
   if (files::Exists(qcx) || files::Exists(base + ".gai")) {
     std::fprintf(stderr, "%s: the database exists already\n", qcx.c_str());
@@ -97,6 +99,7 @@ int IntoDatabase(const std::string &file, const std::string &qcx, const std::str
   const CpuTimes cpu0 = CpuTimes::Now();
   auto t = std::chrono::steady_clock::now();
   if (!db.Open(qcx, nullptr, nullptr, report)) return 1;
+  if (keys && !db.CreateKeys()) return 1;
   const double open = Since(t);
   t = std::chrono::steady_clock::now();
   bool flag = false;
@@ -169,7 +172,7 @@ int OpenAsDatabase(const std::string &file, const std::string &exportTo) {
 
 int main(int argc, char **argv) {
   std::string db, exportTo, file;
-  bool open = false;
+  bool open = false, keys = false;
   int encoding = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -177,6 +180,8 @@ int main(int argc, char **argv) {
       db = argv[++i];
     } else if (a == "--export" && i + 1 < argc && exportTo.empty() && !IsOption(argv[i + 1])) {
       exportTo = argv[++i];
+    } else if (a == "--keys" && !keys) {
+      keys = true;
     } else if (a == "--open" && !open) {
       open = true;
     } else if (!IsOption(argv[i]) && file.empty()) {
@@ -189,13 +194,13 @@ int main(int argc, char **argv) {
   }
   // One mode at a time; --export only with --db or --open; the encoding only alone.
   if (file.empty() || (open && !db.empty()) || (!exportTo.empty() && db.empty() && !open) ||
-      (encoding >= 0 && (open || !db.empty())))
+      (encoding >= 0 && (open || !db.empty())) || (keys && db.empty()))
     Usage(kUsage);
   if (!db.empty()) {
     if (files::ExtractFileExt(db) != ".qcx" ||
         (!exportTo.empty() && files::ExtractFileExt(exportTo) != ".pgn"))
       Usage(kUsage);
-    return IntoDatabase(file, db, exportTo);
+    return IntoDatabase(file, db, exportTo, keys);
   }
   if (open) {
     if (!exportTo.empty() && files::ExtractFileExt(exportTo) != ".pgn") Usage(kUsage);

@@ -10,6 +10,8 @@ void TMainForm::MOpeningsClick() {
   StopAutoPlay();
   if (!FileOpen) return;
   if (!Database.HasKeys()) {
+    // Asked before the progress shows; a No changes nothing.
+    if (!Database.DeleteDamagedKeys()) return;
     bool made = false;
     {
       AbortDlg.SetCaption(CommonText::S_ClassifyingGames + "...");

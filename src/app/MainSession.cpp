@@ -22,6 +22,7 @@
 #include "foundation/CommonText.h"
 #include "foundation/MyUtils.h"
 #include "foundation/comDlgAbort.h"
+#include "foundation/ui/ModalSeam.h"
 #include "platform/Files.h"
 #include "platform/UiHooks.h"
 #include "platform/Win1252.h"
@@ -141,6 +142,9 @@ void TMainForm::InstallEndSignals() {
 void TMainForm::EndOnSignal() {
   // A long operation or a dialog works on what the end would close: the
   // operation is cancelled, the dialog dismissed, and the end comes after.
+  // No dialog opens meanwhile, so a message that follows every OK cannot
+  // hold the end off.
+  modal::SetEnding(true);
   if (AbortDlg.IsShowing() || QApplication::activeModalWidget()) {
     AbortDlg.Cancel();
     if (QWidget *w = QApplication::activeModalWidget()) w->close();
@@ -151,5 +155,6 @@ void TMainForm::EndOnSignal() {
     EndWithoutQuestions();
     AllowSessionClose();
   });
+  modal::SetEnding(false);
   QCoreApplication::quit();
 }

@@ -56,8 +56,16 @@ bool BucketStoreManO::ReadFromFile(uint32_t n, void *buffer) {
     if (file_.ReadAt(static_cast<uint64_t>(n - 1) * bucketSize_, buffer, bucketSize_)) return true;
   }
   std::memset(buffer, 0, bucketSize_);
-  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", fileName_, inside ? file_.Error() : 0));
+  ReportReadFailure(inside ? file_.Error() : 0);
   return false;
+}
+
+void BucketStoreManO::ReportReadFailure(int err) {
+  if (readFailureShown_ != nullptr) {
+    if (*readFailureShown_) return;
+    *readFailureShown_ = true;
+  }
+  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", fileName_, err));
 }
 
 bool BucketStoreManO::WriteToFile(uint32_t n, const void *buffer) {

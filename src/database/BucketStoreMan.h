@@ -60,6 +60,13 @@ class BucketStoreManO {
   void SetBucketDirty(uint32_t n);
   int32_t SlotsInUse() const { return slotsInUse_; }
 
+  // Read failures (a damaged link, a bucket past the end) show their
+  // message once while *shown is set: a view that reads a damaged list row
+  // by row must not stack one message per row. The owner resets it.
+  void ShareReadFailureFlag(bool *shown) { readFailureShown_ = shown; }
+  // The read failure message naming this file (err 0: damage), once as above.
+  void ReportReadFailure(int err);
+
   StoreIoCounts IoCounts() const { return io_; }
   void ResetIoCounts() { io_ = {}; }
 
@@ -89,4 +96,5 @@ class BucketStoreManO {
   std::vector<int32_t> free_;  // free slots, the lowest on top
   int32_t newest_ = 0, oldest_ = 0;
   StoreIoCounts io_;
+  bool *readFailureShown_ = nullptr;
 };

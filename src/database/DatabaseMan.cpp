@@ -167,7 +167,7 @@ void DatabaseO::Clear() {
   fileName_.clear();
   tempBase_.clear();
   open_ = native_ = modified_ = false;
-  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = setFolderSynced_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = ownerRecorded_ = setFolderSynced_ = keysDamaged_ = false;
   openingImport_ = {};
   fileState_ = {};
   encoding_ = win1252::TextEncoding::Utf8;
@@ -317,7 +317,7 @@ void DatabaseO::CloseStores(bool remove) {
     std::error_code ec;
     std::filesystem::remove_all(files::ExtractFileDir(tempBase_), ec);
   }
-  hasKeys_ = hasBooster_ = boosterBroken_ = false;
+  hasKeys_ = hasBooster_ = boosterBroken_ = keysDamaged_ = false;
 }
 
 namespace {
@@ -460,11 +460,14 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
         keysDamaged = true;
       }
       if (!keysOpened) {
+        keysDamaged_ = keysDamaged;
         ui::ShowMessage(Fill(keysDamaged ? CommonText::S_KeysDamaged : CommonText::S_KeysNotOpened,
                              {Path(base + ".key")}));
       } else {
         hasKeys_ = true;
         InitKeyView();
+        for (const std::string &file : keyTree_.Rebuilt())
+          ui::ShowMessage(Fill(CommonText::S_KeyFileRebuilt, {Path(file)}));
       }
     }
     for (IndexManO *index : {&players_, &eventSites_, &annotators_}) index->SortAnewIfDamaged();

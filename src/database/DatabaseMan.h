@@ -270,7 +270,15 @@ class DatabaseO {
   // defaults), opened with its key view; existing games stay unkeyed.
   // True at once when there are keys; false, with a message, while a file
   // of the set is there without keys open or when the set cannot be made.
+  // When this open found the keys damaged it asks first (DeleteDamagedKeys).
   bool CreateKeys();
+  // When this open found the keys damaged, asks whether to delete them and
+  // make new keys, and deletes them on Yes. False when the answer was No
+  // (nothing changes) or a file could not be deleted (said); true at once
+  // otherwise. A set that failed to open for another reason, or key files
+  // without a ".key" (which no open reads, and may not be ours), are never
+  // deleted: CreateKeys refuses them.
+  bool DeleteDamagedKeys();
   bool ExportKeysText(const std::string &fileName);
   // Every game keyed by its classification (the root when none). A cancel
   // keeps the games done; totals are recounted on every way out. False
@@ -553,6 +561,8 @@ class DatabaseO {
   bool native_ = false;
   bool modified_ = false;
   bool hasKeys_ = false;
+  // This open found the keys damaged (and left them as they are).
+  bool keysDamaged_ = false;
   bool hasBooster_ = false;
   bool boosterBroken_ = false;
   bool writeBack_ = true;

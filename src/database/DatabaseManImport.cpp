@@ -518,11 +518,28 @@ DatabaseO::ExportResult DatabaseO::ExportGameList(const std::string &fileName, i
 
 // ------------------------------------------------------------------ keys
 
+bool DatabaseO::DeleteDamagedKeys() {
+  if (!open_ || !keysDamaged_) return true;
+  const std::string base = Base();
+  if (ui::MessageDlg(Fill(CommonText::S_KeysDamagedMakeNew, {Path(base + ".key")}), ui::MsgType::Confirmation,
+                     ui::mbYesNo, ui::mrNo) != ui::mrYes)
+    return false;
+  for (const char *ext : kKeyExts) {
+    if (files::Exists(base + ext) && !files::Delete(base + ext)) {
+      ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
+      return false;
+    }
+  }
+  keysDamaged_ = false;
+  return true;
+}
+
 bool DatabaseO::CreateKeys() {
   if (!open_) return false;
   if (hasKeys_) return true;
   StoreCommand command(*this);
   const std::string base = Base();
+  if (!DeleteDamagedKeys()) return false;
   // A set that is there but not open (it failed to open) is not replaced.
   for (const char *ext : kKeyExts) {
     if (files::Exists(base + ext)) {
@@ -536,7 +553,7 @@ bool DatabaseO::CreateKeys() {
     ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));
     return false;
   }
-  if (!keyTree_.Open(base + ".key")) {
+  if (!keyTree_.Open(base + ".key", static_cast<uint32_t>(games_.Count()))) {
     // The files are this call's own: none was there before.
     for (const char *ext : kKeyExts) files::Delete(base + ext);
     ui::ShowMessage(Fill(CommonText::S_KeysNotCreated, {Path(base + ".key")}));

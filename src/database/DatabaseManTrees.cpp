@@ -164,6 +164,8 @@ void KeyViewO::Refresh() {
   const bool readsTags = GameSortKeyReadsTags(data_.sortKind);
   for (int i = 1; i <= count; ++i) {
     const int32_t n = RangeCast<int32_t>(tree.GetGame(i));
+    // A failed read (said once) ends the list: no game is 0.
+    if (n == 0) break;
     std::unique_ptr<GameInfoO> tags;
     if (readsTags) tags = tags_(n);
     data_.rows.Add(GameSortKey(data_.sortKind, n, tags.get(), false), n);

@@ -47,9 +47,7 @@ void IntegerListStoreManO::CloseAndDelete() {
   BucketStoreManO::CloseAndDelete();
 }
 
-void IntegerListStoreManO::ReadFailed() const {
-  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", FileName(), 0));
-}
+void IntegerListStoreManO::ReadFailed() { ReportReadFailure(0); }
 
 bool IntegerListStoreManO::ReadList(uint32_t n, ListBucket &b) {
   // The current bucket is the live copy of its bucket.

@@ -56,7 +56,7 @@ class IntegerListStoreManO : public BucketStoreManO {
   bool LoadListBucket(uint32_t list, int32_t i);
   bool ChainTooLong(int64_t &steps);
   // The read message for damage the buckets show: a bad count, a loop.
-  void ReadFailed() const;
+  void ReadFailed();
   bool AddCached(uint32_t list, uint32_t value, uint32_t &last);
   bool AddDirect(uint32_t list, uint32_t value, uint32_t &last);
 

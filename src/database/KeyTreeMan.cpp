@@ -1,6 +1,7 @@
 #include "database/KeyTreeMan.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "chess/Games.h"
 #include "foundation/MyUtils.h"
@@ -18,6 +19,8 @@
 bool KeyTreeO::Open(const std::string &keyName, uint32_t gameCount) {
   Close();
   damaged_ = false;
+  readFailureShown_ = false;
+  rebuilt_.clear();
   // An existing ".key" that is not whole node records is damage, never a
   // new set: nothing is opened, so nothing of it is touched.
   if (files::Exists(keyName)) {
@@ -27,6 +30,9 @@ bool KeyTreeO::Open(const std::string &keyName, uint32_t gameCount) {
       return false;
     }
   }
+  pos_.ShareReadFailureFlag(&readFailureShown_);
+  for (BucketStoreManO *store : std::initializer_list<BucketStoreManO *>{&nodes_, &kls_, &gls_})
+    store->ShareReadFailureFlag(&readFailureShown_);
   const bool opened = pos_.Open(keyName) && nodes_.Open(keyName) &&
                       kls_.Open(files::ChangeFileExt(keyName, ".kls")) &&
                       gls_.Open(files::ChangeFileExt(keyName, ".gls")) &&
@@ -37,11 +43,6 @@ bool KeyTreeO::Open(const std::string &keyName, uint32_t gameCount) {
   }
   open_ = true;
   current_ = kRoot;
-  if (nodes_.Count() > 0 && !CheckSet(gameCount)) {
-    damaged_ = true;
-    CloseAll();
-    return false;
-  }
   if (nodes_.Count() == 0) {
     // A new set (no ".key" before, or an empty one): the root, and the
     // first, empty list of ".gls".
@@ -51,53 +52,158 @@ bool KeyTreeO::Open(const std::string &keyName, uint32_t gameCount) {
       CloseAll();
       return false;
     }
-  } else if (!gki_.IsOpen() && !RebuildGameIndex()) {
-    // Nothing half-built stays behind: the next open rebuilds it again.
-    gki_.CloseAndDelete();
+    return true;
+  }
+  // Everything is checked before anything is written: damaged keys are
+  // left as they are.
+  const PosStoreManO::Heads heads = pos_.CheckHeads();
+  std::vector<uint32_t> owners;
+  GameIndex gki = GameIndex::Sound;
+  if (heads == PosStoreManO::Heads::Failed) {
     CloseAll();
     return false;
+  }
+  if (heads == PosStoreManO::Heads::Damaged || !CheckSet(gameCount, owners, gki)) {
+    damaged_ = true;
+    CloseAll();
+    return false;
+  }
+  if (heads == PosStoreManO::Heads::Stale) {
+    if (!pos_.RebuildHeads()) {
+      CloseAll();
+      return false;
+    }
+    rebuilt_.push_back(pos_.HeadsFileName());
+  }
+  if (gki != GameIndex::Sound) {
+    // A failed write leaves the old file (or none): the next open tries again.
+    if (!WriteGameIndex(owners)) {
+      CloseAll();
+      return false;
+    }
+    if (gki == GameIndex::Stale) rebuilt_.push_back(gki_.FileName());
   }
   return true;
 }
 
-// Every node's lists and parent inside the files' counts, every game of
-// ".gls" and ".gki" inside the games there are.
-bool KeyTreeO::CheckSet(uint32_t gameCount) {
-  const uint32_t count = NodeCount();
-  const auto lists = static_cast<uint32_t>(std::max(kls_.BucketStoreManO::Count(), 0));
-  const auto gameLists = static_cast<uint32_t>(std::max(gls_.BucketStoreManO::Count(), 0));
-  // BlockRead fills the whole file, a torn tail included.
-  std::vector<uint8_t> raw(static_cast<size_t>(std::max<int64_t>(nodes_.FileSize(), 0)));
-  if (raw.size() < static_cast<size_t>(count) * KeyNodeRec::kSize) return false;
-  if (!nodes_.BlockRead(raw.data())) return false;
-  KeyNodeRec rec;
-  std::vector<bool> hasGames(count + 1, false);
-  for (uint32_t n = 1; n <= count; ++n) {
-    rec.FromBytes(raw.data() + static_cast<size_t>(n - 1) * KeyNodeRec::kSize);
-    if (rec.positions > lists || rec.children > lists || rec.games > gameLists || rec.parent > count) return false;
-    hasGames[n] = rec.games != 0;
+namespace {
+
+// The buckets of one list file, read whole, and which list owns each.
+struct ListFile {
+  std::vector<uint8_t> raw;
+  uint32_t buckets = 0;
+  std::vector<bool> owned;
+
+  // Every bucket: count at most ten, next inside the file.
+  bool Read(IntegerListStoreManO &store) {
+    buckets = static_cast<uint32_t>(std::max(store.BucketStoreManO::Count(), 0));
+    // BlockRead fills the whole file, a torn tail included.
+    raw.assign(static_cast<size_t>(std::max<int64_t>(store.FileSize(), 0)), 0);
+    if (raw.size() < size_t{buckets} * IntegerListStoreManO::kBucketSize) return false;
+    if (!raw.empty() && !store.BlockRead(raw.data())) return false;
+    owned.assign(size_t{buckets} + 1, false);
+    IntegerListStoreManO::ListBucket b;
+    for (uint32_t k = 1; k <= buckets; ++k)
+      if (!Bucket(k, b) || b.next > buckets) return false;
+    return true;
   }
-  // A game filed under a key is in that key's games list.
-  if (gki_.IsOpen()) {
-    std::string gki;
-    if (gki_.Count() > gameCount || !files::ReadAll(gki_.FileName(), gki)) return false;
-    for (size_t at = 0; at + 4 <= gki.size(); at += 4) {
-      const uint32_t node = le::GetU32(reinterpret_cast<const uint8_t *>(gki.data()) + at);
-      if (node > count || (node != 0 && !hasGames[node])) return false;
+  bool Bucket(uint32_t k, IntegerListStoreManO::ListBucket &b) const {
+    return b.FromBytes(raw.data() + size_t{k - 1} * IntegerListStoreManO::kBucketSize);
+  }
+  // The values of the list from bucket first; false when the walk meets a
+  // bucket some list already has (a loop, or two lists run together) or
+  // value answers false.
+  template <class F>
+  bool Walk(uint32_t first, F value) {
+    IntegerListStoreManO::ListBucket b;
+    for (uint32_t k = first; k != 0; k = b.next) {
+      if (k > buckets || owned[k] || !Bucket(k, b)) return false;
+      owned[k] = true;
+      for (uint32_t v = 0; v < b.count; ++v)
+        if (!value(b.values[v])) return false;
     }
+    return true;
   }
-  raw.assign(static_cast<size_t>(std::max<int64_t>(gls_.FileSize(), 0)), 0);
-  if (raw.size() < static_cast<size_t>(gameLists) * IntegerListStoreManO::kBucketSize) return false;
-  if (!gls_.BlockRead(raw.data())) return false;
-  IntegerListStoreManO::ListBucket b;
-  for (uint32_t k = 0; k < gameLists; ++k) {
-    if (!b.FromBytes(raw.data() + static_cast<size_t>(k) * IntegerListStoreManO::kBucketSize) ||
-        b.next > gameLists)
+};
+
+}  // namespace
+
+// Every node's lists and parent inside the files' counts; each list's
+// buckets sound, its own, and ending; children existing nodes under one
+// parent each, positions existing records, games existing games under one
+// key each. owners: each game's key by the games lists; gki says whether
+// ".gki" agrees with them.
+bool KeyTreeO::CheckSet(uint32_t gameCount, std::vector<uint32_t> &owners, GameIndex &gki) {
+  const uint32_t count = NodeCount();
+  const uint32_t positions = pos_.Count();
+  ListFile kls, gls;
+  if (!kls.Read(kls_) || !gls.Read(gls_)) return false;
+  std::vector<uint8_t> raw(static_cast<size_t>(std::max<int64_t>(nodes_.FileSize(), 0)));
+  if (raw.size() < size_t{count} * KeyNodeRec::kSize) return false;
+  if (!nodes_.BlockRead(raw.data())) return false;
+  std::vector<bool> isChild(size_t{count} + 1, false);
+  isChild[kRoot] = true;  // the root is nobody's child
+  // Every node but the root was made as a child: its parent never changes.
+  std::vector<uint32_t> parent(size_t{count} + 1, 0);
+  KeyNodeRec rec;
+  for (uint32_t n = 1; n <= count; ++n) {
+    rec.FromBytes(raw.data() + size_t{n - 1} * KeyNodeRec::kSize);
+    parent[n] = rec.parent;
+    if ((n == kRoot) != (parent[n] == 0) || parent[n] > count) return false;
+  }
+  // Sized once when the games are known (grown as met otherwise).
+  owners.assign(gameCount != UINT32_MAX ? size_t{gameCount} + 1 : 0, 0);
+  for (uint32_t n = 1; n <= count; ++n) {
+    rec.FromBytes(raw.data() + size_t{n - 1} * KeyNodeRec::kSize);
+    if (rec.positions > kls.buckets || rec.children > kls.buckets || rec.games > gls.buckets) return false;
+    const auto position = [&](uint32_t r) { return r >= 1 && r <= positions; };
+    const auto child = [&](uint32_t c) {
+      if (c < 1 || c > count || isChild[c] || parent[c] != n) return false;
+      isChild[c] = true;
+      return true;
+    };
+    const auto game = [&](uint32_t g) {
+      if (g < 1 || g > gameCount) return false;
+      if (g >= owners.size()) owners.resize(size_t{g} + 1, 0);
+      // A game under two keys: no index can say which is meant.
+      if (owners[g] != 0 && owners[g] != n) return false;
+      owners[g] = n;
+      return true;
+    };
+    if (!kls.Walk(rec.positions, position) || !kls.Walk(rec.children, child) || !gls.Walk(rec.games, game))
       return false;
-    for (uint32_t v = 0; v < b.count; ++v)
-      if (b.values[v] > gameCount) return false;
   }
+  gki = GameIndex::Missing;
+  if (!gki_.IsOpen()) return true;
+  std::string bytes;
+  if (!files::ReadAll(gki_.FileName(), bytes)) return false;
+  gki = GameIndex::Stale;
+  if (bytes.size() % 4 != 0 || bytes.size() / 4 > gameCount) return true;
+  const size_t entries = bytes.size() / 4;
+  for (size_t g = 1; g < std::max(entries + 1, owners.size()); ++g) {
+    const uint32_t named =
+        g <= entries ? le::GetU32(reinterpret_cast<const uint8_t *>(bytes.data()) + 4 * (g - 1)) : 0;
+    if (named != (g < owners.size() ? owners[g] : 0)) return true;
+  }
+  gki = GameIndex::Sound;
   return true;
+}
+
+// ".gki" replaced whole by what the games lists say; a missing one stays
+// missing while no game is keyed.
+bool KeyTreeO::WriteGameIndex(const std::vector<uint32_t> &owners) {
+  size_t last = owners.size();
+  while (last > 1 && owners[last - 1] == 0) --last;
+  const std::string name = gki_.FileName();
+  if (last <= 1 && !gki_.IsOpen()) return true;
+  std::string bytes(4 * (last > 0 ? last - 1 : 0), '\0');
+  for (size_t g = 1; g < last; ++g)
+    le::PutU32(reinterpret_cast<uint8_t *>(bytes.data()) + 4 * (g - 1), owners[g]);
+  gki_.Close();
+  int err = 0;
+  const bool written = files::WriteAllAtomic(name, bytes, &err);
+  if (!written) ui::ShowMessage(files::FailureText("IndexListStoreO.SetIndex failed", name, err));
+  return gki_.Open(name) && written;
 }
 
 void KeyTreeO::CloseAll() {
@@ -161,8 +267,8 @@ bool KeyTreeO::UnloadFromMemory() {
 // ---------------------------------------------------------------------------
 // The loaded node
 
-bool KeyTreeO::Damaged(const BucketStoreManO &file) {
-  ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", file.FileName(), 0));
+bool KeyTreeO::Damaged(BucketStoreManO &file) {
+  file.ReportReadFailure(0);
   return false;
 }
 
@@ -481,20 +587,6 @@ bool KeyTreeO::RecountAll() {
     Dirty();
   }
   return WriteBack() && ok;
-}
-
-bool KeyTreeO::RebuildGameIndex() {
-  std::vector<uint32_t> order;
-  if (!Walk(order, nullptr, nullptr)) return false;
-  for (uint32_t n : order) {
-    const int games = CountOf(n, &KeyNodeRec::games, gls_);
-    const uint32_t list = Rec().games;
-    for (int i = 1; i <= games; ++i) {
-      const uint32_t g = gls_.Get(list, i);
-      if (g != 0 && !gki_.SetIndex(g, n)) return false;
-    }
-  }
-  return true;
 }
 
 // ---------------------------------------------------------------------------

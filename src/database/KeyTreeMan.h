@@ -10,7 +10,8 @@
 // refused a write (the store has shown its message). A node number, or a
 // child, position or games-list index, outside its range raises ERangeError
 // before anything changes. A damaged file (a link that loops or points past
-// the file) ends the walk that meets it with failure.
+// the file) ends the walk that meets it with failure; the read message is
+// shown once per open, however many walks meet it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,14 +35,20 @@ class KeyTreeO {
   KeyTreeO &operator=(const KeyTreeO &) = delete;
 
   // Opens the set of the ".key" name, making a new one (the root alone)
-  // when the ".key" file does not exist, and rebuilding a missing ".gki".
-  // False, with nothing left open, when a file fails or the tree is damaged.
-  // Damaged (WasDamaged): an existing ".key" that is not whole node
-  // records, a node whose list or parent lies past its file's count, a
-  // games list or ".gki" naming a game past gameCount; the set is then left
-  // as it is.
+  // when the ".key" file does not exist. False, with nothing left open,
+  // when a file fails or the tree is damaged. Damaged (WasDamaged): an
+  // existing ".key" that is not whole node records, a node whose list or
+  // parent lies past its file's count, a ".kls" or ".gls" bucket with more
+  // than ten values or a next past the file, a list that loops or runs into
+  // another, a child, position or game that does not exist (0 included), a
+  // node under two parents, a game under two keys, or ".pos" chains that
+  // cannot give the heads; the set is then left as it is. The derived files
+  // are made again from the others: ".hsh" when it is not the heads ".pos"
+  // gives, ".gki" when missing, or not whole entries, past gameCount, or at
+  // odds with the games lists (Rebuilt names those that were there).
   bool Open(const std::string &keyName, uint32_t gameCount = UINT32_MAX);
   bool WasDamaged() const { return damaged_; }
+  const std::vector<std::string> &Rebuilt() const { return rebuilt_; }
   bool Close();
   void CloseAndDelete();
   // Its files, for the sync that ends a command that stores.
@@ -180,11 +187,13 @@ class KeyTreeO {
   // order, with their depths; false when a children list loops back or
   // names a node that does not exist.
   bool Walk(std::vector<uint32_t> &order, std::vector<uint32_t> *depths, std::vector<uint32_t> *parents);
-  bool RebuildGameIndex();
-  bool CheckSet(uint32_t gameCount);
+  enum class GameIndex { Sound, Missing, Stale };
+  bool CheckSet(uint32_t gameCount, std::vector<uint32_t> &owners, GameIndex &gki);
+  bool WriteGameIndex(const std::vector<uint32_t> &owners);
   void CloseAll();
-  // A link that loops or points past its file: the read message naming file.
-  static bool Damaged(const BucketStoreManO &file);
+  // A link that loops or points past its file: the read message naming
+  // file, once per open.
+  static bool Damaged(BucketStoreManO &file);
 
   uint32_t NodeOfRecord(uint32_t record);
 
@@ -200,5 +209,7 @@ class KeyTreeO {
   KeyNodeRec rec_;
   bool dirty_ = false;
   bool damaged_ = false;
+  bool readFailureShown_ = false;
+  std::vector<std::string> rebuilt_;
   uint64_t gameListChanges_ = 0;
 };

@@ -32,18 +32,82 @@ PosStoreManO::PosStoreManO() : hsh_(kHeadsBytes), pos_(KeyPosRec::kSize), heads_
 bool PosStoreManO::Open(const std::string &name) {
   Close();
   damageShown_ = false;
-  if (!hsh_.Open(files::ChangeFileExt(name, ".hsh"))) return false;
+  if (!pos_.Open(files::ChangeFileExt(name, ".pos"))) return false;
+  if (!hsh_.Open(files::ChangeFileExt(name, ".hsh"))) {
+    pos_.Close();
+    return false;
+  }
   std::vector<uint8_t> block(kHeadsBytes, 0);
-  bool ok;
-  if (hsh_.Count() == 0)
-    ok = hsh_.AppendBucket(block.data()) != 0;
-  else
+  bool ok = true;
+  if (hsh_.Count() == 0) {
+    // Beside records a short block is not a new set: CheckHeads rebuilds it.
+    if (pos_.Count() == 0) ok = hsh_.AppendBucket(block.data()) != 0;
+  } else {
     ok = hsh_.GetBucket(1, block.data());
-  if (!ok || !pos_.Open(files::ChangeFileExt(name, ".pos"))) {
+  }
+  if (!ok) {
     hsh_.Close();
+    pos_.Close();
     return false;
   }
   for (uint32_t k = 0; k < kHeads; ++k) heads_[k] = le::GetU32(block.data() + 4 * k);
+  headsChanged_ = false;
+  return true;
+}
+
+PosStoreManO::Heads PosStoreManO::CheckHeads() {
+  derivedHeads_.assign(kHeads, 0);
+  if (!pos_.IsOpen() || !hsh_.IsOpen()) return Heads::Failed;
+  const uint32_t count = Count();
+  std::vector<uint8_t> raw(static_cast<size_t>(std::max<int64_t>(pos_.FileSize(), 0)));
+  if (raw.size() < size_t{count} * KeyPosRec::kSize) return Heads::Failed;
+  if (!raw.empty() && !pos_.BlockRead(raw.data())) return Heads::Failed;
+  auto at = [&](uint32_t r) { return raw.data() + size_t{r - 1} * KeyPosRec::kSize; };
+  // Who names each record as its next: none for a head, one otherwise.
+  std::vector<bool> named(size_t{count} + 1, false);
+  for (uint32_t r = 1; r <= count; ++r) {
+    const uint32_t next = le::GetU32(at(r) + 4);
+    if (next == 0) continue;
+    if (next > count || named[next]) return Heads::Damaged;
+    named[next] = true;
+  }
+  uint32_t reached = 0;
+  for (uint32_t r = 1; r <= count; ++r) {
+    if (named[r]) continue;
+    CompactPosition cp;
+    std::memcpy(cp.bytes.data(), at(r) + 93, cp.bytes.size());
+    uint16_t key;
+    uint8_t check;
+    if (!KeyOf(cp, key, check) || derivedHeads_[key] != 0) return Heads::Damaged;
+    derivedHeads_[key] = r;
+    // Each record is named once, so a chain from a head ends.
+    for (uint32_t c = r; c != 0; c = le::GetU32(at(c) + 4)) {
+      std::memcpy(cp.bytes.data(), at(c) + 93, cp.bytes.size());
+      uint16_t k2;
+      uint8_t check2;
+      if (!KeyOf(cp, k2, check2) || k2 != key || check2 != at(c)[0]) return Heads::Damaged;
+      ++reached;
+    }
+  }
+  // Records no head reaches form a loop.
+  if (reached != count) return Heads::Damaged;
+  if (hsh_.FileSize() != kHeadsBytes) return Heads::Stale;
+  return derivedHeads_ == heads_ ? Heads::Sound : Heads::Stale;
+}
+
+bool PosStoreManO::RebuildHeads() {
+  if (derivedHeads_.size() != kHeads || !hsh_.IsOpen()) return false;
+  std::string block(kHeadsBytes, '\0');
+  for (uint32_t k = 0; k < kHeads; ++k)
+    le::PutU32(reinterpret_cast<uint8_t *>(block.data()) + 4 * k, derivedHeads_[k]);
+  const std::string name = hsh_.FileName();
+  hsh_.Close();
+  int err = 0;
+  const bool written = files::WriteAllAtomic(name, block, &err);
+  if (!written) ui::ShowMessage(files::FailureText("BucketStoreManO.SaveBucket failed", name, err));
+  // Open again either way, so Close finds what it closes.
+  if (!hsh_.Open(name) || !written) return false;
+  heads_ = derivedHeads_;
   headsChanged_ = false;
   return true;
 }
@@ -110,8 +174,7 @@ void PosStoreManO::UnloadAll() {
 
 bool PosStoreManO::Damaged() {
   // The links run through the records' file.
-  if (!damageShown_)
-    ui::ShowMessage(files::FailureText("BucketStoreManO.GetBucket failed", pos_.FileName(), 0));
+  if (!damageShown_) pos_.ReportReadFailure(0);
   damageShown_ = true;
   return false;
 }

@@ -44,9 +44,28 @@ class PosStoreManO {
   PosStoreManO &operator=(const PosStoreManO &) = delete;
 
   // The ".hsh" and ".pos" beside the given name (its extension replaced).
-  // A missing or empty ".hsh" gets a zero block. False after a message,
+  // A missing or empty ".hsh" beside an empty ".pos" (a new set) gets a zero
+  // block; beside records it is left for CheckHeads. False after a message,
   // with nothing left open.
   bool Open(const std::string &name);
+
+  // The heads block is derived from ".pos": a chain's head is the record no
+  // other record's next names, and every record of a chain has its head's
+  // material key. Sound: ".hsh" is that block. Stale: it is not (its size
+  // or a head differs); RebuildHeads writes it. Damaged: ".pos" cannot say
+  // (a next past the records or named twice, a loop, two chains of one key,
+  // a record of another key or no position); nothing is written. Failed: a
+  // read failed (its message shown).
+  enum class Heads { Sound, Stale, Damaged, Failed };
+  Heads CheckHeads();
+  // Replaces ".hsh" whole with the block CheckHeads found.
+  bool RebuildHeads();
+  const std::string &HeadsFileName() const { return hsh_.FileName(); }
+  // See BucketStoreManO::ShareReadFailureFlag; both files.
+  void ShareReadFailureFlag(bool *shown) {
+    hsh_.ShareReadFailureFlag(shown);
+    pos_.ShareReadFailureFlag(shown);
+  }
   // Writes the loaded record and the changed heads; false when a write failed.
   bool Close();
   void CloseAndDelete();
@@ -102,6 +121,7 @@ class PosStoreManO {
 
   BucketStoreManO hsh_, pos_;
   std::vector<uint32_t> heads_;
+  std::vector<uint32_t> derivedHeads_;
   bool headsChanged_ = false;
   bool inMemory_ = false;
   std::vector<uint8_t> mem_;

@@ -9,6 +9,7 @@
 #include "AppTestUtil.h"
 #include "dbwindows/DlgKeys.h"
 #include "platform/Files.h"
+#include "platform/UiHooks.h"
 
 using apptest::MainFixture;
 
@@ -91,7 +92,10 @@ TEST(KeysCommands, OpeningsMakeTheKeysAndClassifyShowsTheKey) {
   ASSERT_TRUE(f.CloseFile());
 }
 
-TEST(KeysCommands, AKeySetThatFailedToOpenIsNotMadeAgain) {
+// Keys the open found damaged are made again only when the user says so:
+// No keeps every key file, Yes makes and classifies them as for a database
+// without keys.
+TEST(KeysCommands, DamagedKeysAreMadeAgainOnlyWhenTheUserSaysSo) {
   MainFixture fx;
   fx.dir().Write("class.txt", kKeys);
   fx.dir().Write("games.pgn", Games());
@@ -114,17 +118,41 @@ TEST(KeysCommands, AKeySetThatFailedToOpenIsNotMadeAgain) {
   auto answers = fx.Answer("OKBtn");
   TMainForm &f = fx.Form();
   testutil::MessageRecorder messages;
+  std::vector<std::string> asked;
+  int answer = ui::mrNo;
+  ui::Hooks h = ui::CurrentHooks();
+  bool progressShown = false;
+  h.messageDlgDefault = [&](const std::string &text, ui::MsgType, unsigned, int) {
+    asked.push_back(text);
+    progressShown = progressShown || f.AbortDlg.IsShowing();
+    return answer;
+  };
+  ui::InstallHooks(h);
   ASSERT_TRUE(f.OpenFile(db));
   ASSERT_FALSE(f.Database.HasKeys());
   messages.messages.clear();
   f.Item("MOpenings")->trigger();
-  EXPECT_EQ(messages.messages.size(), 1u) << "the refusal";
+  EXPECT_EQ(asked, std::vector<std::string>{
+                       "The opening keys " + fx.dir().File("base.key") +
+                       " are damaged. Delete them and make new keys? The games are not changed."});
+  EXPECT_TRUE(messages.messages.empty());
   EXPECT_FALSE(f.Database.HasKeys());
   EXPECT_EQ(f.Item("MOpenings")->text(), "Create Openin&gs...");
   EXPECT_FALSE(f.Item("MClassifyGame")->isEnabled());
   EXPECT_EQ(KeysWindow(), nullptr);
   EXPECT_EQ(fx.dir().Read("base.key"), key);
   EXPECT_EQ(fx.dir().Read("base.kls"), kls);
+  answer = ui::mrYes;
+  f.Item("MOpenings")->trigger();
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_FALSE(progressShown) << "asked before the progress shows";
+  ASSERT_TRUE(f.Database.HasKeys());
+  EXPECT_TRUE(f.Item("MClassifyGame")->isEnabled());
+  TKeysDlg *w = KeysWindow();
+  ASSERT_NE(w, nullptr);
+  // The database holds no games: the keys alone.
+  EXPECT_EQ(Rows(f, *w), (std::vector<std::string>{"Open Games  -  [0]"}));
+  EXPECT_TRUE(messages.messages.empty());
   ASSERT_TRUE(f.CloseFile());
 }
 

@@ -416,6 +416,30 @@ TEST_F(MainShellTest, SigtermNeverWritesOverAFileAnotherWriterChanged) {
                                      "changes are in " + dir().File("w.recovered.pgn") + "."});
 }
 
+// A message that follows every OK (as a damaged key list once showed one
+// per row) cannot hold SIGTERM off: the one up is closed, no other opens,
+// and the end runs.
+TEST_F(MainShellTest, SigtermEndsWhileAMessageFollowsEveryOk) {
+  TMainForm &f = Form();
+  dir().Write("m.pgn", "[Event \"E\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n");
+  ASSERT_TRUE(f.OpenFile(dir().File("m.pgn")));
+  int shown = 0;
+  {
+    modal::ScopedAnswerer a([&](QDialog &d) {
+      if (++shown > 1) return modal::ClickButton(d, "OK");
+      // The first runs for real, and the signal comes while it is up.
+      QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+      QTimer::singleShot(5000, &d, [&d] { d.reject(); });  // should the end never close it
+      return d.exec();
+    });
+    for (int i = 0; i < 100; ++i) ui::ShowMessage("BucketStoreManO.GetBucket failed");
+  }
+  // The end waits out the closed dialog on a timer.
+  for (int i = 0; i < 100 && f.FileOpen; ++i) QTest::qWait(20);
+  EXPECT_EQ(shown, 1);
+  EXPECT_FALSE(f.FileOpen);
+}
+
 TEST_F(MainShellTest, AKilledRunsGamesAreRecoveredAndSaidAtTheNextStart) {
   testutil::TempDir tmp;
   testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());

@@ -608,7 +608,7 @@ TEST(DamagedFiles, ADamagedKeySetIsLeftAsItIs) {
   TempDir tmp;
   testutil::AppDirGuard app(tmp.Path());
   const auto &pristine = Pristine::Get().bytes;
-  const std::string key = pristine.at(".key"), gls = pristine.at(".gls"), gki = pristine.at(".gki");
+  const std::string key = pristine.at(".key"), gls = pristine.at(".gls");
   std::mt19937 rng(5);
   std::string junk(key.size(), '\0');
   for (char &c : junk) c = static_cast<char>(rng() % 256);
@@ -620,8 +620,6 @@ TEST(DamagedFiles, ADamagedKeySetIsLeftAsItIs) {
     break;
   }
   ASSERT_NE(glsPast, gls);
-  std::string gkiPast = gki;
-  gkiPast.resize(4 * 30, '\0');
   const std::pair<const char *, std::pair<const char *, std::string>> damages[] = {
       {"key of 3 bytes", {".key", key.substr(0, 3)}},
       {"empty key", {".key", ""}},
@@ -629,7 +627,6 @@ TEST(DamagedFiles, ADamagedKeySetIsLeftAsItIs) {
       {"zeroed key", {".key", std::string(key.size(), '\0')}},
       {"junk key", {".key", junk}},
       {"games list past the games", {".gls", glsPast}},
-      {"game index past the games", {".gki", gkiPast}},
   };
   for (const auto &[what, damage] : damages) {
     TempDir dir;

@@ -10,9 +10,14 @@ Answerer &Current() {
   static Answerer a;
   return a;
 }
+bool g_ending = false;
 }  // namespace
 
+void SetEnding(bool ending) { g_ending = ending; }
+bool Ending() { return g_ending; }
+
 int Exec(QDialog &dlg) {
+  if (g_ending) return QDialog::Rejected;
   if (Current()) return Current()(dlg);
   return dlg.exec();
 }

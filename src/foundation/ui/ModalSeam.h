@@ -16,6 +16,13 @@ int Exec(QDialog &dlg);
 // Installs an answerer (empty = run for real); answers the previous one.
 Answerer SetAnswerer(Answerer a);
 
+// While the program ends on a signal, a dialog asked for is not run (nor
+// answered): Exec answers QDialog::Rejected at once, as if it had been
+// closed. A message that would follow every OK can then not hold off the
+// end.
+void SetEnding(bool ending);
+bool Ending();
+
 // An answerer for the guard's lifetime.
 class ScopedAnswerer {
  public:

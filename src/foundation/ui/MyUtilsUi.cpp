@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -226,6 +227,8 @@ TMessageForm *CreateMessageDialog(const std::string &msg, ui::MsgType type, unsi
 }
 
 int MessageDlgPos(const std::string &msg, ui::MsgType type, unsigned buttons, int helpContext, int x, int y) {
+  // Ending on a signal no dialog runs; the text is not lost for that.
+  if (modal::Ending()) std::fprintf(stderr, "%s\n", msg.c_str());
   std::unique_ptr<TMessageForm> form(CreateMessageDialog(msg, type, buttons));
   form->HelpContext = helpContext;
   if (x >= 0 || y >= 0) form->move(x >= 0 ? x : form->x(), y >= 0 ? y : form->y());
