@@ -565,6 +565,42 @@ TEST_F(GamesWindowTest, AWindowWritesOnlyWhatItChanged) {
   EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "White");
 }
 
+// Settings are written when a window closes, never while it is open: on a
+// fresh settings path the file appears only at the close, and a second
+// window of the kind that changed nothing since its show keeps what the
+// first wrote meanwhile.
+TEST_F(GamesWindowTest, AWindowWritesItsSettingsWhenItCloses) {
+  OpenDb(3);
+  const std::string path = ChessApp.SettingsPath();
+  ASSERT_FALSE(files::FileExists(path));
+  auto first = Window(db.NewAllGamesList());
+  first->show();
+  auto second = Window(db.NewAllGamesList());
+  second->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(files::FileExists(path)) << "written while the windows are open";
+  EXPECT_FALSE(IniFile(path).SectionExists("Split"));
+
+  first->SetSortKind(ckEvent);
+  first->Columns().ClearSelected();
+  first->Columns().AddColumnByKey("white", 80);
+  first->BuildHeader();
+  first.reset();
+  {
+    IniFile ini(path);
+    for (const char *s : {"Split", "LineOptions", "GameList", "GameWindow"})
+      EXPECT_TRUE(ini.SectionExists(s)) << s;
+    EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "Event");
+  }
+  second->MShowGameInfo->trigger();
+  second.reset();
+  IniFile ini(path);
+  EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "Event");
+  EXPECT_EQ(ini.ReadSectionValues("LineOptions"),
+            (std::vector<std::pair<std::string, std::string>>{{"Option1", "white"}}));
+  EXPECT_TRUE(ini.ReadBool("Split", "ShowGameInfo", false));
+}
+
 // A cut number reads as another: the number columns widen to the widest
 // number of the page, unless the user dragged their width.
 TEST_F(GamesWindowTest, NumberColumnsShowTheirNumbersWhole) {
