@@ -271,7 +271,9 @@ bool DatabaseO::OpenBooster(const std::string &base, const std::vector<GameStore
 void DatabaseO::BuildBooster() {
   int32_t damaged = 0;
   const bool built = booster_.Build(games_, players_.Count(), eventSites_.Count(), damaged);
-  if (damaged > 0)
+  if (damaged == 1)
+    ui::ShowMessage(Fill(CommonText::S_BoosterGameDamaged, {Path(fileName_)}));
+  else if (damaged > 1)
     ui::ShowMessage(Fill(CommonText::S_BoosterGamesDamaged, {std::to_string(damaged), Path(fileName_)}));
   if (!built) BoosterRefused();
 }
@@ -551,7 +553,9 @@ namespace {
 // be written (a few of them named).
 bool AskWriteWithout(const std::vector<std::string> &lines) {
   constexpr size_t kNamed = 10;
-  std::string text = Fill(CommonText::S_GamesCannotBeWritten, {std::to_string(lines.size())});
+  std::string text = lines.size() == 1
+                         ? CommonText::S_GameCannotBeWritten
+                         : Fill(CommonText::S_GamesCannotBeWritten, {std::to_string(lines.size())});
   for (size_t i = 0; i < lines.size() && i < kNamed; ++i) text += "\n" + lines[i];
   if (lines.size() > kNamed) text += "\n...";
   return ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo) == ui::mrYes;

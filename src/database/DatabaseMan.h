@@ -451,8 +451,9 @@ class DatabaseO {
                            const std::function<int32_t(int32_t)> &gameAt,
                            const std::function<std::string(int32_t)> &progressText, AbortDlgO *progress,
                            int *err, ReportO *report, const SkipQuestion &writeWithout);
-  // The line naming game n (number, players) left out of fileName.
-  std::string GameLeftOutLine(int32_t n, const std::string &fileName);
+  // The line naming game n (number, players) left out of fileName: one
+  // that did not read, or (read) one that read and did not render.
+  std::string GameLeftOutLine(int32_t n, bool read, const std::string &fileName);
   // False for Cancel; otherwise writeBack_ holds the answer.
   // The temporary set's owner record; every change marks it.
   void RecordOwner();

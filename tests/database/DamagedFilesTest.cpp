@@ -392,6 +392,24 @@ TEST(DamagedFiles, ABoosterRebuildSkipsAGameWhoseIdsPassTheNameIndex) {
   EXPECT_TRUE(db.Close(nullptr));
 }
 
+// One such game is named in the singular.
+TEST(DamagedFiles, OneGameLeftOutOfTheBoosterIsSaidSo) {
+  TempDir dir, tmp;
+  testutil::AppDirGuard app(tmp.Path());
+  Lay(dir);
+  std::string gad = dir.Read("c.gad");
+  gad[RecordOffset(dir, 3) + GameDescriptor::kWhite + 3] = '\x70';
+  dir.Write("c.gad", gad);
+  const std::string bli = dir.Read("c.bli");
+  dir.Write("c.bli", bli.substr(0, bli.size() - 12));
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir));
+  EXPECT_EQ(rec.messages,
+            std::vector<std::string>{SubstituteText(CommonText::S_BoosterGameDamaged, dir.File("c.qcx"))});
+  EXPECT_TRUE(db.Close(nullptr));
+}
+
 // The game index is checked against the game data at open: a damaged one
 // refuses the database with a message naming it, and nothing is written.
 TEST(DamagedFiles, ADamagedGameIndexRefusesTheDatabase) {

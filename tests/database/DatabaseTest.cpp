@@ -1121,7 +1121,7 @@ TEST(DatabaseFiles, AGameThatCannotBeWrittenIsAskedAboutOrLeftOutOfTheRecovery) 
     SpoilMoves(db, db.TempBaseName() + ".gad", 3);
   };
   auto line = [&](const std::string &name) {
-    return Fill(CommonText::S_GameLeftOut, {"3", "Beta, B", "Gamma", dir.File(name)});
+    return Fill(CommonText::S_GameNotWritten, {"3", "Beta, B", "Gamma", dir.File(name)});
   };
   {
     DatabaseO db;
@@ -1129,8 +1129,7 @@ TEST(DatabaseFiles, AGameThatCannotBeWrittenIsAskedAboutOrLeftOutOfTheRecovery) 
     {
       Questions q({ui::mrNo});
       EXPECT_FALSE(db.Close(nullptr));
-      EXPECT_EQ(q.asked, std::vector<std::string>{Fill(CommonText::S_GamesCannotBeWritten, {"1"}) + "\n" +
-                                                  line("f.pgn")});
+      EXPECT_EQ(q.asked, std::vector<std::string>{CommonText::S_GameCannotBeWritten + "\n" + line("f.pgn")});
       EXPECT_TRUE(q.messages.empty());
     }
     EXPECT_TRUE(db.IsOpen());

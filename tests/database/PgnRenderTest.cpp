@@ -90,7 +90,7 @@ TEST_F(PgnExport, AGameThatCannotBeWrittenIsLeftOutAndNamed) {
     if (n % 9 && n != 5 && n != 1201) expected += db_.GetPgnText(n, 0, true, false) + "\r\n\r\n";
   auto line = [&](int32_t n) {
     return SubstituteText(
-        SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameLeftOut, std::to_string(n)),
+        SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameNotWritten, std::to_string(n)),
                                       "W" + std::to_string(n % 13)),
                        "?"),
         dir_.File("all.pgn"));

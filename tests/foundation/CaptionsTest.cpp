@@ -164,17 +164,46 @@ std::vector<std::string> ExpectedCommonKeys() {
   all.push_back("S_CouldNotReadPGNFile");
   all.push_back("S_CouldNotWriteErrorLog");
   all.push_back("S_CouldNotWriteSettings");
-  for (const char *k : {"S_PGNGamesLeftOut", "S_PGNImportStopped", "S_PGNRefusedInLog", "S_PGNWriteBackQuestion",
-                        "S_PGNWriteFailed", "S_PGNCommentsLeftOut", "S_PGNCommentsLeftOutToo",
-                        "S_PGNWriteProtected", "S_NotARegularFile", "S_GamesRecovered",
-                        "S_RecoveredUnsavedGame", "S_RecoveredNotWrittenBack", "S_RecoveredKilledRun",
-                        "S_RecoveredGameWithoutFile", "S_PGNChangedOnDisk", "S_PGNChangedOnDiskQuestion",
-                        "S_NoRecoveryFile", "S_KeysNotOpened", "S_NoTemporaryDatabase", "S_CouldNotWriteDatabaseFile",
-                        "S_CouldNotReadDatabaseFile", "S_CannotImportOpenDatabase", "S_CouldNotReadImportList",
-                        "S_KeyFileExists", "S_KeysNotCreated", "S_CouldNotWritePGNFile", "S_ExportOverOpenFile",
-                        "S_GamesCannotBeWritten", "S_GameLeftOut", "S_ExportReport", "S_DatabaseFileDamaged",
-                        "S_KeysDamaged", "S_DatabaseFilesDamaged", "S_BoosterRebuilt", "S_SortedNamesRebuilt",
-                        "S_BoosterGamesDamaged"})
+  for (const char *k : {"S_PGNGamesLeftOut",
+                        "S_PGNImportStopped",
+                        "S_PGNRefusedInLog",
+                        "S_PGNWriteBackQuestion",
+                        "S_PGNWriteFailed",
+                        "S_PGNCommentsLeftOut",
+                        "S_PGNCommentsLeftOutToo",
+                        "S_PGNWriteProtected",
+                        "S_NotARegularFile",
+                        "S_GamesRecovered",
+                        "S_RecoveredUnsavedGame",
+                        "S_RecoveredNotWrittenBack",
+                        "S_RecoveredKilledRun",
+                        "S_RecoveredGameWithoutFile",
+                        "S_PGNChangedOnDisk",
+                        "S_PGNChangedOnDiskQuestion",
+                        "S_NoRecoveryFile",
+                        "S_KeysNotOpened",
+                        "S_NoTemporaryDatabase",
+                        "S_CouldNotWriteDatabaseFile",
+                        "S_CouldNotReadDatabaseFile",
+                        "S_CannotImportOpenDatabase",
+                        "S_CouldNotReadImportList",
+                        "S_KeyFileExists",
+                        "S_KeysNotCreated",
+                        "S_CouldNotWritePGNFile",
+                        "S_ExportOverOpenFile",
+                        "S_GamesCannotBeWritten",
+                        "S_GameLeftOut",
+                        "S_ExportReport",
+                        "S_DatabaseFileDamaged",
+                        "S_KeysDamaged",
+                        "S_DatabaseFilesDamaged",
+                        "S_BoosterRebuilt",
+                        "S_SortedNamesRebuilt",
+                        "S_BoosterGamesDamaged",
+                        "S_GameCannotBeWritten",
+                        "S_GameNotWritten",
+                        "S_BoosterGameDamaged",
+                        "S_ImportCancelledAfter"})
     all.push_back(k);
   all.push_back("S_TooManyLists");
   all.push_back("S_TreeFull");
@@ -365,10 +394,10 @@ TEST(CaptionTables, GenTextKeysAndTexts) {
 
 TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   auto rows = CommonText::Rows();
-  EXPECT_EQ(rows.size(), 642u);
+  EXPECT_EQ(rows.size(), 646u);
   std::vector<std::string> keys = Keys(rows);
   std::vector<std::string> expected = ExpectedCommonKeys();
-  ASSERT_EQ(expected.size(), 634u);
+  ASSERT_EQ(expected.size(), 638u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
   // The rows no language file can change, with their texts.
