@@ -171,6 +171,8 @@ struct FileState {
   bool operator==(const FileState &) const = default;
 };
 FileState StateOf(const std::string &path);
+// Two states of one existing file: the same device and inode.
+bool SameFile(const FileState &a, const FileState &b);
 
 // Whole-file helpers; errno is kept in *err when given.
 bool ReadAll(const std::string &path, std::string &out, int *err = nullptr);

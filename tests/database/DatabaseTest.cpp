@@ -1083,6 +1083,72 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   EXPECT_EQ(db.GameCount(), 4);
 }
 
+// What tells the file changed is taken before the opening import reads it,
+// and holds its size and its time to the nanosecond: a game appended while
+// the import runs, an append in place whose writer put the old time back,
+// and a rewrite of the same size within the same second are each asked
+// about at the close, and No leaves the file as the other writer left it.
+TEST(DatabasePgn, AChangeDuringTheImportOrHiddenFromTheClockIsSeen) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  const std::string path = dir.File("c.pgn");
+  const std::string game = std::string(kGames[1]) + "\r\n";
+  struct stat opened {};
+  auto append = [&] {
+    BinFile other;
+    ASSERT_TRUE(other.Open(path, BinFile::Mode::ReadWrite) && other.SeekEnd() &&
+                other.Write(game.data(), game.size()));
+  };
+  auto restoreTime = [&](long nsecShift) {
+    struct timespec times[2] = {opened.st_atim, opened.st_mtim};
+    times[1].tv_nsec = (times[1].tv_nsec + nsecShift) % 1000000000;
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  for (int kind = 0; kind < 3; ++kind) {
+    SCOPED_TRACE(kind);
+    dir.Write("c.pgn", Fixture());
+    ASSERT_EQ(::stat(path.c_str(), &opened), 0);
+    DatabaseO db;
+    std::string left;
+    if (kind == 0) {
+      // Appended after the import stored its first game.
+      AbortDlgO dlg;
+      dlg.Init();
+      ui::Hooks h;
+      bool once = false;
+      h.processMessages = [&] {
+        if (!std::exchange(once, true)) append();
+      };
+      const ui::Hooks old = ui::InstallHooks(h);
+      const bool ok = OpenDb(db, path, &dlg);
+      ui::InstallHooks(old);
+      ASSERT_TRUE(ok);
+      ASSERT_TRUE(once);
+      left = Fixture() + game;
+    } else {
+      ASSERT_TRUE(OpenDb(db, path));
+      if (kind == 1) {
+        append();
+        restoreTime(0);
+        left = Fixture() + game;
+      } else {
+        // One letter of a name changed, within the same second.
+        left = Fixture();
+        const size_t at = left.find("Beta");
+        ASSERT_NE(at, std::string::npos);
+        left[at] = 'Z';
+        dir.Write("c.pgn", left);
+        restoreTime(1);
+      }
+    }
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(no.asked.size(), 1u);
+    EXPECT_EQ(dir.Read("c.pgn"), left);
+  }
+}
+
 // ------------------------------------------------------------------ protected and special files
 
 namespace {
