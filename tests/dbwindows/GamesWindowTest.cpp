@@ -635,6 +635,26 @@ TEST_F(GamesWindowTest, NumberColumnsShowTheirNumbersWhole) {
   EXPECT_EQ(w->HeaderControl->sectionSize(0), dragged);
 }
 
+// The widest number of the page sets the width with the header's margin:
+// on a page whose widest is five digits (no six-digit number to hide a
+// missing margin) "10051" shows whole.
+TEST_F(GamesWindowTest, AFiveDigitPageWidensWithTheMargin) {
+  OpenDb(10060);
+  auto w = Window(db.NewAllGamesList());
+  w->show();
+  ASSERT_EQ(w->Columns().ColumnKey(1), "gamenr");
+  const QFontMetrics metrics(w->GameList->viewport()->font());
+  int digits = 0;
+  for (int n = 10001; n <= 10060; ++n)
+    digits = std::max(digits, metrics.horizontalAdvance(QString::number(n)));
+  ASSERT_LT(w->HeaderControl->sectionSize(0) - kSpanMargin, digits);
+  w->SelectGame(10051);
+  ASSERT_EQ(w->SelectedItem(), 10051);
+  const auto spans = w->ListView->Spans();
+  EXPECT_GE(spans.at(0).second - spans.at(0).first, digits);
+  EXPECT_EQ(w->HeaderControl->sectionSize(0), digits + kSpanMargin);
+}
+
 TEST_F(GamesWindowTest, PopupPlacesAndTheStatusTextSurvivesHints) {
   OpenDb(10);
   auto w = Window(db.NewAllGamesList());
