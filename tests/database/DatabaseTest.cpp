@@ -489,6 +489,26 @@ TEST(DatabasePgn, UnchangedCapitalsAndMissingFiles) {
   EXPECT_TRUE(TempSetsGone(tmp));
 }
 
+// Without a folder for the temporary set the open is refused, and the
+// message says why (the folder and the system's reason), not only that.
+TEST(DatabasePgn, AnOpenRefusedForWantOfATemporaryFolderSaysWhy) {
+  Folders f;
+  f.dir.Write("f.pgn", Fixture());
+  f.dir.Write("plain", "");
+  const std::string path = f.dir.File("f.pgn");
+  EnvGuard tmpdir("TMPDIR", f.dir.File("plain/tmp"));
+  MessageRecorder rec;
+  DatabaseO db;
+  EXPECT_FALSE(OpenDb(db, path));
+  EXPECT_FALSE(db.IsOpen());
+  ASSERT_EQ(rec.messages.size(), 1u);
+  const std::string &m = rec.messages[0];
+  const std::string head = SubstituteText(CommonText::S_NoTemporaryDatabase, path) + "\n";
+  EXPECT_EQ(m.substr(0, head.size()), head) << m;
+  EXPECT_NE(m.find(": " + files::ErrorReason(ENOTDIR)), std::string::npos) << m;
+  EXPECT_EQ(f.dir.Read("f.pgn"), Fixture());
+}
+
 // A PGN file that cannot be read, or whose games the temporary set cannot
 // take, never opens as a set lacking games: each open, read or write fault
 // of the opening either refuses the open (nothing written, the temporary
