@@ -670,6 +670,8 @@ std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "rec
 namespace {
 
 const char *const kRecoveryKindNames[] = {"game", "set", "killed", "nofile"};
+static_assert(std::size(kRecoveryKindNames) == static_cast<size_t>(DatabaseO::kLastRecoveryKind) + 1,
+              "one name for each recovery kind, in their order");
 
 // "STEM.pgn" or the next free "STEM-2.pgn" ... in dir (with its trailing
 // '/'), taken with an exclusive create so that no file is replaced. The

@@ -81,6 +81,8 @@ class DatabaseO {
     KilledRun,        // the same, found after a run that was killed
     GameWithoutFile,  // the game being entered with no file open
   };
+  // Kept the last kind: the recovery list's names are counted to it.
+  static constexpr RecoveryKind kLastRecoveryKind = RecoveryKind::GameWithoutFile;
   // The temporary set (when withSet) and the extra game text in a new file
   // beside the PGN file, "NAME.recovered.pgn" or the next free
   // "NAME.recovered-2.pgn" ..., in the writable directory when the file's
