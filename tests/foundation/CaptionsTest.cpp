@@ -293,6 +293,15 @@ const char *const kCommonEnglish[][2] = {
     {"S_SimpleNag_32", "Development advantage"},
     {"S_AvailableLbl", "&Available"},
     {"S_UsedLbl", "&Used"},
+    // Messages that name one game in the singular, and the engine's limit
+    // in the unit it is counted in.
+    {"S_GameCannotBeWritten", "1 game cannot be written; write the file without it?"},
+    {"S_BoosterGameDamaged",
+     "1 game of %s names players or events that the name files do not hold; the search booster leaves it "
+     "out."},
+    {"S_GameNotWritten", "Game %s (%s - %s) cannot be written; it is not in %s."},
+    {"S_EngineLineCut", "The chess program sent a line longer than %s bytes; only its start is shown."},
+    {"S_ImportCancelledAfter", "The import was cancelled after %s of %s bytes."},
 };
 
 // Short annotation symbols: key, English, and whether the Dutch table keeps
