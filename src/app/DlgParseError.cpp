@@ -1,7 +1,7 @@
 #include "app/DlgParseError.h"
 
 #include <QHBoxLayout>
-#include <QLineEdit>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
@@ -36,9 +36,16 @@ TParseErrorDlg::TParseErrorDlg(QWidget *parent) : TAppDialog("ParseErrorWindow",
   Memo->setObjectName("Memo");
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setTabChangesFocus(true);
-  Edit = new QLineEdit(this);
+  // The message is read whole: it wraps at the memo's width and can be
+  // selected and copied, but not edited.
+  Edit = new QLabel(this);
   Edit->setObjectName("Edit");
-  Edit->setReadOnly(true);
+  Edit->setWordWrap(true);
+  Edit->setTextFormat(Qt::PlainText);
+  Edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  Edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  Edit->setMargin(2);
+  Edit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
   RetryBtn = new QPushButton(this);
   RetryBtn->setObjectName("RetryBtn");
   RetryBtn->setAutoDefault(false);
@@ -74,7 +81,6 @@ void TParseErrorDlg::FormShow() {
   Memo->ensureCursorVisible();
   Memo->setFocus();
   Edit->setText(ToQ(Result.message));
-  Edit->setCursorPosition(0);
 }
 
 void TParseErrorDlg::RetryBtnClick() {

@@ -8,7 +8,7 @@
 #include "chess/ParsePGN.h"
 #include "platform/Win1252.h"
 
-class QLineEdit;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -35,7 +35,7 @@ class TParseErrorDlg : public TAppDialog {
   void RetryBtnClick();
 
   QPlainTextEdit *Memo;
-  QLineEdit *Edit;
+  QLabel *Edit;
   QPushButton *RetryBtn;
   QPushButton *AbortBtn;
 

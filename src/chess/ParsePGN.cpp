@@ -51,6 +51,10 @@ constexpr ResultToken kResults[] = {
 
 }  // namespace
 
+std::string FenTagRefusal(SetupFault fault) {
+  return SubstituteText(CommonText::S_FenTagImpossible, FaultText(fault));
+}
+
 // One open line of the move text: the main line, or a variation with the
 // node that was current before its "(".
 struct PGNParserO::VariationState {
@@ -241,7 +245,7 @@ void PGNParserO::ReadSetUp(GameO &game, const TagSpan &fen) {
   start.SetLanguage(language_);
   // The reader refuses impossible set-ups; such a game cannot be read.
   if (const SetupFault fault = start.SetFENFault(header.GetTag("FEN")); fault != SetupFault::None)
-    FailAt(SubstituteText(CommonText::S_FenTagImpossible, FaultText(fault)), fen.start, fen.length);
+    FailAt(FenTagRefusal(fault), fen.start, fen.length);
   game.SetStartPosition(&start);
   header.SetTag("SetUp", "1");
 }

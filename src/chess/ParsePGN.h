@@ -35,6 +35,10 @@ struct ParseResultT {
   std::string message;
 };
 
+// The message for a "FEN" tag refused for fault: the same whichever reader
+// met it.
+std::string FenTagRefusal(SetupFault fault);
+
 // Raised inside the reader at the first error; never leaves ParseGame.
 class EParseError : public std::runtime_error {
  public:

@@ -273,7 +273,9 @@ bool DatabaseO::OpenBooster(const std::string &base, const std::vector<GameStore
 bool DatabaseO::BuildBooster() {
   int32_t damaged = 0;
   const bool built = booster_.Build(games_, players_.Count(), eventSites_.Count(), damaged);
-  if (damaged > 0)
+  if (damaged == 1)
+    ui::ShowMessage(Fill(CommonText::S_BoosterGameDamaged, {Path(fileName_)}));
+  else if (damaged > 1)
     ui::ShowMessage(Fill(CommonText::S_BoosterGamesDamaged, {std::to_string(damaged), Path(fileName_)}));
   if (!built) BoosterRefused();
   return built;
@@ -598,7 +600,9 @@ namespace {
 // be written (a few of them named).
 bool AskWriteWithout(const std::vector<std::string> &lines) {
   constexpr size_t kNamed = 10;
-  std::string text = Fill(CommonText::S_GamesCannotBeWritten, {std::to_string(lines.size())});
+  std::string text = lines.size() == 1
+                         ? CommonText::S_GameCannotBeWritten
+                         : Fill(CommonText::S_GamesCannotBeWritten, {std::to_string(lines.size())});
   for (size_t i = 0; i < lines.size() && i < kNamed; ++i) text += "\n" + lines[i];
   if (lines.size() > kNamed) text += "\n...";
   return ui::MessageDlg(text, ui::MsgType::Confirmation, ui::mbYesNo, ui::mrNo) == ui::mrYes;
@@ -735,7 +739,8 @@ std::string DatabaseO::RecoveryListPath() { return dirs::GetWritableDir() + "rec
 namespace {
 
 const char *const kRecoveryKindNames[] = {"game", "set", "killed", "nofile", "aside"};
-static_assert(std::size(kRecoveryKindNames) == static_cast<size_t>(DatabaseO::RecoveryKind::SetAside) + 1);
+static_assert(std::size(kRecoveryKindNames) == static_cast<size_t>(DatabaseO::kLastRecoveryKind) + 1,
+              "one name for each recovery kind, in their order");
 
 // "BASE SUFFIX.pgn" or the next free "BASE SUFFIX-2.pgn" ... in dir (with
 // its trailing '/'), taken with an exclusive create so that no file is

@@ -98,6 +98,8 @@ class DatabaseO {
     GameWithoutFile,  // the game being entered with no file open
     SetAside,         // the user closed without writing back; said at once
   };
+  // Kept the last kind: the recovery list's names are counted to it.
+  static constexpr RecoveryKind kLastRecoveryKind = RecoveryKind::SetAside;
   // The temporary set (when withSet) and the extra game text in a new file
   // beside the PGN file, "NAME.recovered.pgn" or the next free
   // "NAME.recovered-2.pgn" ... (NAME cut, on a character boundary, so that
@@ -508,8 +510,9 @@ class DatabaseO {
   ExportResult ExportGames(const ExportOptions &o);
   // Every game of the set into fileName, in store order.
   ExportOptions WholeSetExport(const std::string &fileName);
-  // The line naming game n (number, players) left out of fileName.
-  std::string GameLeftOutLine(int32_t n, const std::string &fileName);
+  // The line naming game n (number, players) left out of fileName: one
+  // that did not read, or (read) one that read and did not render.
+  std::string GameLeftOutLine(int32_t n, bool read, const std::string &fileName);
   // False for Cancel; otherwise writeBack_ holds the answer.
   // The temporary set's owner record; every change marks it.
   void RecordOwner();

@@ -325,7 +325,7 @@ bool DatabaseO::ImportFileList(const std::vector<std::string> &list, AbortDlgO *
 
 // ------------------------------------------------------------------ export
 
-std::string DatabaseO::GameLeftOutLine(int32_t n, const std::string &fileName) {
+std::string DatabaseO::GameLeftOutLine(int32_t n, bool read, const std::string &fileName) {
   // The names as a message holds them; "?" when the descriptor or a name
   // does not read either.
   std::string white = "?", black = "?";
@@ -339,7 +339,8 @@ std::string DatabaseO::GameLeftOutLine(int32_t n, const std::string &fileName) {
     name(d.white, white);
     name(d.black, black);
   }
-  return Fill(CommonText::S_GameLeftOut, {std::to_string(n), white, black, Path(fileName)});
+  return Fill(read ? CommonText::S_GameNotWritten : CommonText::S_GameLeftOut,
+              {std::to_string(n), white, black, Path(fileName)});
 }
 
 DatabaseO::ExportResult DatabaseO::ExportGames(const ExportOptions &o) {
@@ -369,7 +370,8 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const ExportOptions &o) {
   size_t oldest = 0, queued = 0;
   // Games that could not be read or rendered: one such game must not keep
   // the others from the file.
-  std::vector<int32_t> leftOut;
+  // Each with whether it read (and did not render).
+  std::vector<std::pair<int32_t, bool>> leftOut;
   // The oldest batch into the file; false at a failed write.
   auto writeOldest = [&] {
     PgnRenderBatch &b = batches[oldest];
@@ -380,7 +382,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const ExportOptions &o) {
     for (size_t k = 0; k < n; ++k) {
       const PgnRenderSlot &s = b.games[k];
       if (!s.ok) {
-        leftOut.push_back(s.nr);
+        leftOut.emplace_back(s.nr, s.render);
       } else if (s.render) {
         out.WriteLn(s.text);
         out.NewLine();
@@ -426,7 +428,7 @@ DatabaseO::ExportResult DatabaseO::ExportGames(const ExportOptions &o) {
     return ExportResult::Failed;
   }
   std::vector<std::string> lines;
-  for (int32_t n : leftOut) lines.push_back(GameLeftOutLine(n, fileName));
+  for (const auto &[n, read] : leftOut) lines.push_back(GameLeftOutLine(n, read, fileName));
   if (!lines.empty() && o.writeWithout && !o.writeWithout(lines)) {
     out.Abandon();
     return ExportResult::Cancelled;

@@ -868,7 +868,7 @@ namespace {
 template <class Parse>
 PGNImportResult ImportFrame(const std::string &fileName, int encoding, ReportO *report, bool keepLogOpen,
                             bool appendToLog, size_t blockSize, std::optional<win1252::TextEncoding> textTo,
-                            const Parse &parse) {
+                            const PGNProgressCallback &progress, const Parse &parse) {
   CheckRange(encoding, 0, 2, "Move encoding out of range");
   if (blockSize == 0) throw ERangeError("Block size out of range");
   PGNImportResult result;
@@ -881,6 +881,12 @@ PGNImportResult ImportFrame(const std::string &fileName, int encoding, ReportO *
   result.opened = true;
   if (!Log().open) OpenLog(appendToLog);
   AheadRun r;
+  // How far the import had come, for the report of a cancel.
+  int64_t bytesRead = 0;
+  const PGNProgressCallback counted = [&](int64_t done, int64_t total, bool &cancel, int games) {
+    bytesRead = done;
+    if (progress) progress(done, total, cancel, games);
+  };
   {
     // The log is closed on every way out, a callback's exception too.
     struct LogCloser {
@@ -889,7 +895,7 @@ PGNImportResult ImportFrame(const std::string &fileName, int encoding, ReportO *
         if (!keep) CloseImportFile();
       }
     } closer{keepLogOpen};
-    r = parse(*im, size);
+    r = parse(*im, size, counted);
   }
   result.games = r.result.games;
   result.errors = r.result.errors;
@@ -899,9 +905,14 @@ PGNImportResult ImportFrame(const std::string &fileName, int encoding, ReportO *
   result.readFailed = r.readFailed;
   result.textKind = r.textKind;
 
-  if (report)
+  if (report) {
     report->AddLine(win1252::PathText(fileName) + ": " + std::to_string(size) + " bytes " +
                     std::to_string(r.result.games) + " games, " + std::to_string(r.result.errors) + " errors.");
+    if (r.result.cancelled)
+      report->AddLine(
+          SubstituteText(SubstituteText(CommonText::S_ImportCancelledAfter, std::to_string(bytesRead)),
+                         std::to_string(size)));
+  }
   return result;
 }
 
@@ -963,9 +974,9 @@ PGNImportResult ImportPGNFile(const std::string &fileName, bool &cancel, int enc
                               bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
                               const PGNProgressCallback &progress, size_t blockSize,
                               std::optional<win1252::TextEncoding> textTo) {
-  return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo,
-                     [&](Importer &im, int64_t size) {
-                       return ParseHere(im, size, encoding, cancel, game, progress, false);
+  return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo, progress,
+                     [&](Importer &im, int64_t size, const PGNProgressCallback &counted) {
+                       return ParseHere(im, size, encoding, cancel, game, counted, false);
                      });
 }
 
@@ -973,14 +984,14 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                                    bool keepLogOpen, bool appendToLog, const PGNGameCallback &game,
                                    const PGNProgressCallback &progress, size_t blockSize,
                                    std::optional<win1252::TextEncoding> textTo, const PGNAheadOptions &options) {
-  return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo,
-                     [&](Importer &im, int64_t size) {
+  return ImportFrame(fileName, encoding, report, keepLogOpen, appendToLog, blockSize, textTo, progress,
+                     [&](Importer &im, int64_t size, const PGNProgressCallback &counted) {
                        // A cancel at the start reads no game: no worker for that.
-                       if (progress) progress(0, size, cancel, 0);
-                       if (cancel) return ParseHere(im, size, encoding, cancel, game, progress, true);
+                       counted(0, size, cancel, 0);
+                       if (cancel) return ParseHere(im, size, encoding, cancel, game, counted, true);
                        const size_t workers = options.workers ? options.workers : DefaultWorkers();
                        if (workers > 1 && size > options.segmentBytes)
-                         return ImportInSegments(im, size, encoding, blockSize, textTo, cancel, game, progress,
+                         return ImportInSegments(im, size, encoding, blockSize, textTo, cancel, game, counted,
                                                  workers, options);
                        AheadQueue q(options.batchGames, options.batches);
                        std::atomic<bool> stop{false};
@@ -1001,9 +1012,9 @@ PGNImportResult ImportPGNFileAhead(const std::string &fileName, bool &cancel, in
                                               encoding, std::cref(options.packed));
                        } catch (const std::system_error &) {
                          // No thread to be had: the import runs here, as it would on one core.
-                         return ParseHere(im, size, encoding, cancel, game, progress, true);
+                         return ParseHere(im, size, encoding, cancel, game, counted, true);
                        }
-                       return PerformAhead(q, stop, size, cancel, game, progress);
+                       return PerformAhead(q, stop, size, cancel, game, counted);
                      });
 }
 

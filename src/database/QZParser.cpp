@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "chess/Diags.h"
+#include "chess/ParsePGN.h"
+#include "chess/Posns.h"
 #include "database/QZGamePlayer.h"
 #include "platform/Errors.h"
 
@@ -777,8 +779,10 @@ class PgnScanner {
     const std::string_view name(pair_.data(), nameEnd);
     // Only read before the first move: a "[" after it begins the next game.
     if (name == "FEN") {
-      if (!SetUp(std::string_view(pair_).substr(valueStart, valueEnd - valueStart))) {
-        Error(kError, open, Offset() - 1);
+      if (const std::string refused =
+              SetUp(std::string_view(pair_).substr(valueStart, valueEnd - valueStart));
+          !refused.empty()) {
+        Error(refused, open, Offset() - 1);
         return;
       }
     }
@@ -788,17 +792,21 @@ class PgnScanner {
 
   // The position of a "FEN" tag, as the readers of the stored game will
   // take it: the same soundness checks, numbered from the game's first
-  // "FEN" tag.
-  bool SetUp(std::string_view fen) {
+  // "FEN" tag. Empty, or why the tag is refused (for the log, as the game
+  // reader gives it).
+  std::string SetUp(std::string_view fen) {
     MailboxPos p;
     CompactPosition cp;
     try {
-      if (!p.SetFromFEN(std::string(fen))) return false;
+      PositionO read;
+      if (const SetupFault fault = read.SetFENFault(std::string(fen)); fault != SetupFault::None)
+        return FenTagRefusal(fault);
+      p.FromPositionO(read);
       p.ToCompact(cp);
     } catch (const ERangeError &) {
-      return false;
+      return kError;
     } catch (const EConvertError &) {
-      return false;
+      return kError;
     }
     if (!scratch_) scratch_ = std::make_unique<QZGameManagerO>();
     QZGameManagerO &s = *scratch_;
@@ -810,10 +818,10 @@ class PgnScanner {
     MailboxPos start;
     if (!s.SetTagText(text_) || !s.EndGame() || !s.Pack(scratchBuf_) || !s.Attach(scratchBuf_) ||
         !BlockStartPosition(s, start))
-      return false;
+      return kError;
     pos_ = start;
     builder_.SetStartPosition(cp);
-    return true;
+    return {};
   }
 
   void Comment(int64_t at) {

@@ -1061,7 +1061,6 @@ void TTreeDlg::showEvent(QShowEvent *e) {
     ArrangeMiddlePanel();
     Guarded([&] {
       treeSettingsAtShow_ = ini::Capture([this](const std::string &path) { WriteTreeSettings(path); });
-      ini::WriteMissing(ChessApp.SettingsPath(), treeSettingsAtShow_, {kMoveLineOptions});
     });
   }
 }

@@ -308,15 +308,14 @@ void PagedListWindow::LoadSettings() {
 
 void PagedListWindow::SaveSettings() {
   // Windows of one kind share their sections: a value this window left as
-  // it was keeps what another window wrote there since.
+  // it was keeps what another window wrote there since; what the file
+  // lacks is written whole.
   ini::WriteChanges(ChessApp.SettingsPath(), settingsAtShow_, CaptureSettings(), {config_.lineOptionsSection});
 }
 
 void PagedListWindow::TakeSettingsAtShow() {
+  // Nothing is written before the window closes.
   settingsAtShow_ = CaptureSettings();
-  // What the file lacks is written now, so that at the end only the
-  // changes need be.
-  ini::WriteMissing(ChessApp.SettingsPath(), settingsAtShow_, {config_.lineOptionsSection});
 }
 
 ini::Values PagedListWindow::CaptureSettings() {

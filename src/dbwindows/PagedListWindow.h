@@ -263,7 +263,8 @@ class PagedListWindow : public QMainWindow, public ListWindowI {
   bool eventFilter(QObject *watched, QEvent *e) override;
 
  private:
-  // Writes what changed since the first show.
+  // At the close: writes what changed since the first show, and what the
+  // file lacks.
   void SaveSettings();
   void TakeSettingsAtShow();
   void LoadSettings();

@@ -558,10 +558,11 @@ bool IsSpecial(const std::string &path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
 }
 
-bool SameFile(const std::string &a, const std::string &b) {
-  const FileState sa = StateOf(a), sb = StateOf(b);
-  return sa.exists && sb.exists && sa.dev == sb.dev && sa.ino == sb.ino;
+bool SameFile(const FileState &a, const FileState &b) {
+  return a.exists && b.exists && a.dev == b.dev && a.ino == b.ino;
 }
+
+bool SameFile(const std::string &a, const std::string &b) { return SameFile(StateOf(a), StateOf(b)); }
 
 bool BrokenLink(const std::string &path) {
   struct stat st;

@@ -219,6 +219,8 @@ struct FileState {
   bool operator==(const FileState &) const = default;
 };
 FileState StateOf(const std::string &path);
+// Two states of one existing file: the same device and inode.
+bool SameFile(const FileState &a, const FileState &b);
 
 // fsync of the folder (with or without its trailing '/'), so that entries
 // made or renamed in it last; errno in *err.

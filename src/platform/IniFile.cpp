@@ -416,6 +416,7 @@ void WriteChanges(const std::string &path, const Values &before, const Values &n
     for (const auto &[key, value] : keys)
       if (!ValueIn(is, key)) ini.DeleteKey(section, key);
   }
+  WriteMissing(path, now, whole);
 }
 
 }  // namespace ini

@@ -75,7 +75,8 @@ Values Capture(const std::function<void(const std::string &path)> &write);
 void WriteMissing(const std::string &path, const Values &values, const std::vector<std::string> &whole);
 // Writes into the file the values of now that differ from those of before
 // and deletes the keys before holds and now lacks; a whole section that
-// differs in any way is replaced by now's.
+// differs in any way is replaced by now's. What now holds and the file
+// lacks is written as by WriteMissing.
 void WriteChanges(const std::string &path, const Values &before, const Values &now,
                   const std::vector<std::string> &whole);
 }  // namespace ini

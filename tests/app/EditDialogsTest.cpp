@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -435,6 +436,33 @@ TEST_F(EditDialogsTest, DiagramLabelsHistoryAndEnabling) {
   EXPECT_EQ(ini.ReadString("MRUTopTexts", "H4", ""), "Three");
   EXPECT_EQ(ini.ReadString("MRUBottomTexts", "H0", ""), "Below");
   EXPECT_EQ(ini.ReadString("MRUBottomTexts", "H1", "none"), "none");
+}
+
+// The message wraps at the memo's width and shows whole, in either
+// language; it can be selected, not edited.
+TEST_F(EditDialogsTest, ReadErrorShowsALongMessageWhole) {
+  for (LanguageId lang : {LangEnglish, LangDutch}) {
+    apptest::SetLanguage(lang);
+    TParseErrorDlg d;
+    d.Text = "[FEN \"4k3/8/8/8/8/8/8/4K3 w K - 0 1\"]\r\n\r\n1. Kd2 *\r\n";
+    GameO game;
+    ASSERT_FALSE(game.ReadFromString(d.Text, lang, d.Result));
+    ASSERT_NE(d.Result.message.find(CommonText::S_FenCastling), std::string::npos) << d.Result.message;
+    d.FormShow();
+    d.show();
+    QApplication::processEvents();
+    EXPECT_EQ(d.Edit->text(), ToQ(d.Result.message));
+    EXPECT_EQ(d.Edit->width(), d.Memo->width());
+    const QRect room = d.Edit->contentsRect();
+    const QRect needed = d.Edit->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000),
+                                                            Qt::TextWordWrap, d.Edit->text());
+    EXPECT_LE(needed.width(), room.width()) << lang;
+    EXPECT_LE(needed.height(), room.height()) << lang;
+    EXPECT_GT(needed.height(), d.Edit->fontMetrics().height()) << "the message takes two lines";
+    EXPECT_TRUE(d.Edit->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_FALSE(d.Edit->textInteractionFlags() & Qt::TextEditable);
+    d.hide();
+  }
 }
 
 // ---- Placement and pictures

@@ -420,6 +420,10 @@ TEST_F(InputTest, NoMoveEnteredPastMove255) {
   auto b = Owned("4k3/8/8/8/8/8/8/4K3 b - - 0 255");
   const QImage before = b->grab().toImage();
   testutil::MessageRecorder rec;
+  // Asking only answers; the refusal says why.
+  EXPECT_TRUE(b->AtLastMove());
+  EXPECT_FALSE(Owned("4k3/8/8/8/8/8/8/4K3 w - - 0 255")->AtLastMove());
+  EXPECT_TRUE(rec.messages.empty());
   Drag(*b, "e8", "e6");  // no position allows it: nothing said
   EXPECT_TRUE(rec.messages.empty());
   calls_.clear();

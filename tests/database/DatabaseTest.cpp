@@ -489,6 +489,26 @@ TEST(DatabasePgn, UnchangedCapitalsAndMissingFiles) {
   EXPECT_TRUE(TempSetsGone(tmp));
 }
 
+// Without a folder for the temporary set the open is refused, and the
+// message says why (the folder and the system's reason), not only that.
+TEST(DatabasePgn, AnOpenRefusedForWantOfATemporaryFolderSaysWhy) {
+  Folders f;
+  f.dir.Write("f.pgn", Fixture());
+  f.dir.Write("plain", "");
+  const std::string path = f.dir.File("f.pgn");
+  EnvGuard tmpdir("TMPDIR", f.dir.File("plain/tmp"));
+  MessageRecorder rec;
+  DatabaseO db;
+  EXPECT_FALSE(OpenDb(db, path));
+  EXPECT_FALSE(db.IsOpen());
+  ASSERT_EQ(rec.messages.size(), 1u);
+  const std::string &m = rec.messages[0];
+  const std::string head = SubstituteText(CommonText::S_NoTemporaryDatabase, path) + "\n";
+  EXPECT_EQ(m.substr(0, head.size()), head) << m;
+  EXPECT_NE(m.find(": " + files::ErrorReason(ENOTDIR)), std::string::npos) << m;
+  EXPECT_EQ(f.dir.Read("f.pgn"), Fixture());
+}
+
 // A PGN file that cannot be read, or whose games the temporary set cannot
 // take, never opens as a set lacking games: each open, read or write fault
 // of the opening either refuses the open (nothing written, the temporary
@@ -1164,6 +1184,74 @@ TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
   db.Done();
 }
 
+// What tells the file changed is taken before the opening import reads it,
+// and holds its size and its time to the nanosecond: a game appended while
+// the import runs, an append in place whose writer put the old time back,
+// and a rewrite of the same size within the same second are each asked
+// about at the close, and No leaves the file as the other writer left it.
+TEST(DatabasePgn, AChangeDuringTheImportOrHiddenFromTheClockIsSeen) {
+  Folders folders;
+  const TempDir &dir = folders.dir;
+  const std::string path = dir.File("c.pgn");
+  const std::string game = std::string(kGames[1]) + "\r\n";
+  struct stat opened {};
+  auto append = [&] {
+    BinFile other;
+    ASSERT_TRUE(other.Open(path, BinFile::Mode::ReadWrite) && other.SeekEnd() &&
+                other.Write(game.data(), game.size()));
+  };
+  auto restoreTime = [&](long nsecShift) {
+    struct timespec times[2] = {opened.st_atim, opened.st_mtim};
+    times[1].tv_nsec = (times[1].tv_nsec + nsecShift) % 1000000000;
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  };
+  for (int kind = 0; kind < 3; ++kind) {
+    SCOPED_TRACE(kind);
+    dir.Write("c.pgn", Fixture());
+    ASSERT_EQ(::stat(path.c_str(), &opened), 0);
+    DatabaseO db;
+    std::string left;
+    if (kind == 0) {
+      // Appended after the import stored its first game.
+      AbortDlgO dlg;
+      dlg.Init();
+      ui::Hooks h;
+      bool once = false;
+      h.processMessages = [&] {
+        if (!std::exchange(once, true)) append();
+      };
+      const ui::Hooks old = ui::InstallHooks(h);
+      const bool ok = OpenDb(db, path, &dlg);
+      ui::InstallHooks(old);
+      ASSERT_TRUE(ok);
+      ASSERT_TRUE(once);
+      left = Fixture() + game;
+    } else {
+      ASSERT_TRUE(OpenDb(db, path));
+      if (kind == 1) {
+        append();
+        restoreTime(0);
+        left = Fixture() + game;
+      } else {
+        // One letter of a name changed, within the same second.
+        left = Fixture();
+        const size_t at = left.find("Beta");
+        ASSERT_NE(at, std::string::npos);
+        left[at] = 'Z';
+        dir.Write("c.pgn", left);
+        restoreTime(1);
+      }
+    }
+    ASSERT_GT(db.SavePgnText(-1, kGames[0]), 0);
+    Questions no({ui::mrNo});
+    EXPECT_TRUE(db.Close(nullptr));
+    EXPECT_EQ(no.asked.size(), 1u);
+    EXPECT_EQ(dir.Read("c.pgn"), left);
+  }
+}
+
+// ------------------------------------------------------------------ protected and special files
+
 namespace {
 std::string Fill(std::string caption, std::initializer_list<std::string> args) {
   for (const std::string &a : args) caption = SubstituteText(caption, a);
@@ -1378,7 +1466,7 @@ TEST(DatabaseFiles, AGameThatCannotBeWrittenIsAskedAboutOrLeftOutOfTheRecovery) 
     SpoilMoves(db, db.TempBaseName() + ".gad", 3);
   };
   auto line = [&](const std::string &name) {
-    return Fill(CommonText::S_GameLeftOut, {"3", "Beta, B", "Gamma", dir.File(name)});
+    return Fill(CommonText::S_GameNotWritten, {"3", "Beta, B", "Gamma", dir.File(name)});
   };
   {
     DatabaseO db;
@@ -1386,8 +1474,7 @@ TEST(DatabaseFiles, AGameThatCannotBeWrittenIsAskedAboutOrLeftOutOfTheRecovery) 
     {
       Questions q({ui::mrNo});
       EXPECT_FALSE(db.Close(nullptr));
-      EXPECT_EQ(q.asked, std::vector<std::string>{Fill(CommonText::S_GamesCannotBeWritten, {"1"}) + "\n" +
-                                                  line("f.pgn")});
+      EXPECT_EQ(q.asked, std::vector<std::string>{CommonText::S_GameCannotBeWritten + "\n" + line("f.pgn")});
       EXPECT_TRUE(q.messages.empty());
     }
     EXPECT_TRUE(db.IsOpen());

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "TestUtil.h"
+#include "chess/Games.h"
+#include "chess/ParsePGN.h"
 #include "database/PGNFileMan.h"
 #include "database/QZParser.h"
 #include "foundation/CommonText.h"
@@ -33,6 +35,7 @@ class ImportPgn : public ::testing::Test {
     std::vector<std::vector<uint8_t>> games;
     std::vector<std::string> report;
     std::string log;
+    int64_t lastRead = -1;  // bytes read at the last progress call
   };
 
   Outcome Import(const std::string &file, size_t block = kPGNBlockSize, bool keepOpen = false,
@@ -45,7 +48,8 @@ class ImportPgn : public ::testing::Test {
     o.result = ImportPGNFile(
         file, cancel, encIndexed, &report, keepOpen, append,
         [&](const GameBuffer &g, bool &) { o.games.emplace_back(g.bytes.get(), g.bytes.get() + g.length); },
-        [&](int64_t, int64_t, bool &c, int games) {
+        [&](int64_t read, int64_t, bool &c, int games) {
+          o.lastRead = read;
           if (cancelAtProgress >= 0 && games >= cancelAtProgress) c = true;
         },
         block, textTo);
@@ -158,6 +162,26 @@ TEST_F(ImportPgn, LogKeptOpenAppendedOrMadeAnew) {
   EXPECT_EQ(Import(dir_.File("c.pgn")).log, "");
 }
 
+// A refused "FEN" tag is logged with the reason the game reader gives
+// (pasting the game shows the same), its tag as the faulty text.
+TEST_F(ImportPgn, ARefusedFenTagIsLoggedWithItsReason) {
+  const std::string castling = "[FEN \"4k3/8/8/8/8/8/8/4K3 w K - 0 1\"]";
+  const std::string kings = "[FEN \"8/8/8/8/8/8/8/4K3 w - - 0 1\"]";
+  dir_.Write("fen.pgn", "[Event \"a\"]\r\n" + castling + "\r\n\r\n1. Kd2 *\r\n\r\n[Event \"b\"]\r\n" + kings +
+                            "\r\n\r\n1. Kd2 *\r\n");
+  const Outcome o = Import(dir_.File("fen.pgn"));
+  EXPECT_EQ(o.result.errors, 2);
+  for (const std::string &tag : {castling, kings}) {
+    GameO game;
+    ParseResultT pasted;
+    ASSERT_FALSE(game.ReadFromString(tag + "\r\n\r\n1. Kd2 *", LangEnglish, pasted));
+    ASSERT_NE(pasted.message.find(CommonText::S_FenTagImpossible.substr(0, 20)), std::string::npos);
+    EXPECT_NE(o.log.find("\r\n%" + pasted.message + "\r\n%" + tag + "%\r\n"), std::string::npos)
+        << pasted.message << "\n"
+        << o.log;
+  }
+}
+
 TEST_F(ImportPgn, CancelStopsAfterTheCurrentGame) {
   std::string text;
   for (int i = 0; i < 120; ++i) text += "[Event \"" + std::to_string(i) + "\"] 1. e4 e5 *\n";
@@ -167,8 +191,16 @@ TEST_F(ImportPgn, CancelStopsAfterTheCurrentGame) {
   EXPECT_FALSE(o.result.Complete());
   EXPECT_EQ(o.result.games, 50);
   EXPECT_EQ(o.games.size(), 50u);
-  ASSERT_EQ(o.report.size(), 1u);
+  // The report's line as for a whole file, and a line that says how far
+  // the import came.
+  ASSERT_EQ(o.report.size(), 2u);
   EXPECT_NE(o.report[0].find(" 50 games, 0 errors."), std::string::npos);
+  EXPECT_GT(o.lastRead, 0);
+  EXPECT_LT(o.lastRead, static_cast<int64_t>(text.size()));
+  EXPECT_EQ(o.report[1], "The import was cancelled after " + std::to_string(o.lastRead) + " of " +
+                             std::to_string(text.size()) + " bytes.");
+  // A whole import says nothing of a cancel.
+  EXPECT_EQ(Import(dir_.File("many.pgn")).report.size(), 1u);
 }
 
 TEST_F(ImportPgn, FilesThatCannotBeOpened) {

@@ -90,7 +90,7 @@ TEST_F(PgnExport, AGameThatCannotBeWrittenIsLeftOutAndNamed) {
     if (n % 9 && n != 5 && n != 1201) expected += db_.GetPgnText(n, 0, true, false) + "\r\n\r\n";
   auto line = [&](int32_t n) {
     return SubstituteText(
-        SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameLeftOut, std::to_string(n)),
+        SubstituteText(SubstituteText(SubstituteText(CommonText::S_GameNotWritten, std::to_string(n)),
                                       "W" + std::to_string(n % 13)),
                        "?"),
         dir_.File("all.pgn"));
@@ -108,6 +108,50 @@ TEST_F(PgnExport, AGameThatCannotBeWrittenIsLeftOutAndNamed) {
   EXPECT_EQ(dir_.Read("all.pgn"), expected);
   EXPECT_EQ(app_.Read("prserror.txt"),
             "%" + line(5) + "\r\n%" + line(1201) + "\r\n" + "%" + line(5) + "\r\n%" + line(1201) + "\r\n");
+}
+
+// Games left out do not turn a failed write into a done one: whichever
+// write of the file fails, the export fails with its error, the
+// file stays as it was, and no game is reported left out of a file that
+// was not written. (The last writes are the log's, after the file is in
+// place: those exports are done.)
+TEST_F(PgnExport, AFailedWriteWithGamesLeftOutIsAFailure) {
+  SpoilMoves(5);
+  SpoilMoves(1201);
+  const int s = db_.NewAllGamesList();
+  const std::string path = dir_.File("keep.pgn");
+  for (const FileFault::Op op : {FileFault::Op::Write}) {
+    int failed = 0;
+    for (int nth = 1;; ++nth) {
+      SCOPED_TRACE("op " + std::to_string(static_cast<int>(op)) + " nth " + std::to_string(nth));
+      dir_.Write("keep.pgn", "old bytes");
+      files::Delete(app_.File("prserror.txt"));
+      ReportO report;
+      report.Init();
+      int err = 0;
+      DatabaseO::ExportResult r;
+      bool fired = false;
+      {
+        FileFault fault(op, nth, ENOSPC);
+        r = db_.ExportGameList(path, s, nullptr, &err, &report);
+        fired = fault.Fired();
+      }
+      const bool kept = dir_.Read("keep.pgn") == "old bytes";
+      if (r == DatabaseO::ExportResult::Done) {
+        EXPECT_FALSE(kept);
+        EXPECT_EQ(report.Lines().size(), 2u);
+      } else {
+        ++failed;
+        EXPECT_EQ(r, DatabaseO::ExportResult::Failed);
+        EXPECT_EQ(err, ENOSPC);
+        EXPECT_TRUE(kept);
+        EXPECT_TRUE(report.Lines().empty());
+        EXPECT_FALSE(files::Exists(app_.File("prserror.txt")));
+      }
+      if (!fired) break;
+    }
+    EXPECT_GT(failed, 0);
+  }
 }
 
 // A game's text is its buffer's length; length 2 does not render, 3 throws.

@@ -177,10 +177,11 @@ TEST(PgnScanner, TagPairsAndSetUps) {
   EXPECT_EQ(first.side, 1);
   EXPECT_EQ(second.moveNumber, 31);
   // A set-up the reader refuses, or one no game reaches (the side not to
-  // move in check), is "error" at that tag.
+  // move in check), is an error at that tag with the game reader's reason.
   const std::string bad = "[Event \"a\"]\n[FEN \"8/8/8 w - - 0 1\"]\n1. e4 *\n";
   s = ScanText(bad + kNext + "[FEN \"4k3/4R3/8/8/8/8/8/4K3 w - - 0 1\"] 1. Ke2 *\n" + kNext);
-  EXPECT_EQ(Messages(s), (std::vector<std::string>{"error", "error"}));
+  EXPECT_EQ(Messages(s),
+            (std::vector<std::string>{FenTagRefusal(SetupFault::Kings), FenTagRefusal(SetupFault::Check)}));
   EXPECT_EQ(s.errors[0].errorStart, static_cast<int64_t>(bad.find("[FEN")));
   EXPECT_EQ(s.errors[0].errorEnd, static_cast<int64_t>(bad.find("]\n1.")));
   ASSERT_EQ(s.games.size(), 2u);
@@ -311,7 +312,9 @@ TEST(PgnScanner, RefusedGamesAndTheGameAfterEach) {
   };
   for (const std::string &r : refused) {
     Scan s = ScanText(kNext + r + kNext, encIndexed, 5);
-    EXPECT_EQ(Messages(s), (std::vector<std::string>{"error"})) << r << s.errors.back().gameEnd;
+    const std::string message =
+        r.find("[FEN") != std::string::npos ? FenTagRefusal(SetupFault::Kings) : "error";
+    EXPECT_EQ(Messages(s), (std::vector<std::string>{message})) << r << s.errors.back().gameEnd;
     ASSERT_EQ(s.games.size(), 2u) << r;
     EXPECT_EQ(s.games[1], NextGame()) << r;
     EXPECT_EQ(s.errors[0].gameStart, static_cast<int64_t>(kNext.size())) << r;

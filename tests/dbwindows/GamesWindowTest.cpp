@@ -565,6 +565,42 @@ TEST_F(GamesWindowTest, AWindowWritesOnlyWhatItChanged) {
   EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "White");
 }
 
+// Settings are written when a window closes, never while it is open: on a
+// fresh settings path the file appears only at the close, and a second
+// window of the kind that changed nothing since its show keeps what the
+// first wrote meanwhile.
+TEST_F(GamesWindowTest, AWindowWritesItsSettingsWhenItCloses) {
+  OpenDb(3);
+  const std::string path = ChessApp.SettingsPath();
+  ASSERT_FALSE(files::FileExists(path));
+  auto first = Window(db.NewAllGamesList());
+  first->show();
+  auto second = Window(db.NewAllGamesList());
+  second->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(files::FileExists(path)) << "written while the windows are open";
+  EXPECT_FALSE(IniFile(path).SectionExists("Split"));
+
+  first->SetSortKind(ckEvent);
+  first->Columns().ClearSelected();
+  first->Columns().AddColumnByKey("white", 80);
+  first->BuildHeader();
+  first.reset();
+  {
+    IniFile ini(path);
+    for (const char *s : {"Split", "LineOptions", "GameList", "GameWindow"})
+      EXPECT_TRUE(ini.SectionExists(s)) << s;
+    EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "Event");
+  }
+  second->MShowGameInfo->trigger();
+  second.reset();
+  IniFile ini(path);
+  EXPECT_EQ(ini.ReadString("Split", "GameSortKind", ""), "Event");
+  EXPECT_EQ(ini.ReadSectionValues("LineOptions"),
+            (std::vector<std::pair<std::string, std::string>>{{"Option1", "white"}}));
+  EXPECT_TRUE(ini.ReadBool("Split", "ShowGameInfo", false));
+}
+
 // A cut number reads as another: the number columns widen to the widest
 // number of the page, unless the user dragged their width.
 TEST_F(GamesWindowTest, NumberColumnsShowTheirNumbersWhole) {
@@ -597,6 +633,26 @@ TEST_F(GamesWindowTest, NumberColumnsShowTheirNumbersWhole) {
   w->PrevPageBtnClick();
   EXPECT_EQ(w->Paging().PageStart(), 99501);
   EXPECT_EQ(w->HeaderControl->sectionSize(0), dragged);
+}
+
+// The widest number of the page sets the width with the header's margin:
+// on a page whose widest is five digits (no six-digit number to hide a
+// missing margin) "10051" shows whole.
+TEST_F(GamesWindowTest, AFiveDigitPageWidensWithTheMargin) {
+  OpenDb(10060);
+  auto w = Window(db.NewAllGamesList());
+  w->show();
+  ASSERT_EQ(w->Columns().ColumnKey(1), "gamenr");
+  const QFontMetrics metrics(w->GameList->viewport()->font());
+  int digits = 0;
+  for (int n = 10001; n <= 10060; ++n)
+    digits = std::max(digits, metrics.horizontalAdvance(QString::number(n)));
+  ASSERT_LT(w->HeaderControl->sectionSize(0) - kSpanMargin, digits);
+  w->SelectGame(10051);
+  ASSERT_EQ(w->SelectedItem(), 10051);
+  const auto spans = w->ListView->Spans();
+  EXPECT_GE(spans.at(0).second - spans.at(0).first, digits);
+  EXPECT_EQ(w->HeaderControl->sectionSize(0), digits + kSpanMargin);
 }
 
 TEST_F(GamesWindowTest, PopupPlacesAndTheStatusTextSurvivesHints) {

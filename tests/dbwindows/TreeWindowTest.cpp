@@ -507,6 +507,47 @@ TEST_F(TreeWindowTest, SettingsRoundTripAndStayWhenNeverShown) {
   EXPECT_EQ(ini.ReadString("Other", "Key", ""), "kept");
 }
 
+// Two tree windows share the move-column list. It is written at the close
+// and whole: the window that closes last leaves its own list, not one
+// mixed key by key with the other's.
+TEST_F(TreeWindowTest, TheMoveColumnListIsWrittenWholeWhenTheWindowCloses) {
+  StoreKnownGames();
+  const std::string path = ChessApp.SettingsPath();
+  ASSERT_FALSE(files::FileExists(path));
+  auto a = Window(db.NewAllGamesList());
+  a->show();
+  auto b = Window(db.NewAllGamesList());
+  b->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(files::FileExists(path)) << "written while the windows are open";
+  TEditGameInfoLineOptionsDlg dlg;
+  const auto removeColumn = [&dlg](TTreeDlg &w, int row) {
+    w.LineOptionsDlg = &dlg;
+    modal::ScopedAnswerer answer([row](QDialog &d) {
+      auto &e = static_cast<TEditGameInfoLineOptionsDlg &>(d);
+      e.UsedList->setCurrentRow(row < 0 ? e.UsedList->count() - 1 : row);
+      e.RemoveBtnClick();
+      return modal::ClickButton(d, "OKBtn");
+    });
+    w.MMoveLineOptions->trigger();
+  };
+  removeColumn(*a, 0);
+  removeColumn(*b, -1);
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  a->Detach();
+  a.reset();
+  EXPECT_EQ(IniFile(path).ReadSectionValues("TreeMoveLineOptions"), (Pairs{{"Option1", "move"},
+                                                                           {"Option2", "movetotalcount"},
+                                                                           {"Option3", "movewhitecount"},
+                                                                           {"Option4", "moveblackcount"}}));
+  b->Detach();
+  b.reset();
+  EXPECT_EQ(IniFile(path).ReadSectionValues("TreeMoveLineOptions"), (Pairs{{"Option1", "movenr"},
+                                                                           {"Option2", "move"},
+                                                                           {"Option3", "movetotalcount"},
+                                                                           {"Option4", "movewhitecount"}}));
+}
+
 TEST(TreeLayoutTest, BoardPanelControlsAndMoveList) {
   treelayout::Input in;
   in.boardWidth = in.boardHeight = 240;

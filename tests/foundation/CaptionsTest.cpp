@@ -179,6 +179,8 @@ std::vector<std::string> ExpectedCommonKeys() {
                         "S_BoosterGamesDamaged"})
     all.push_back(k);
   all.push_back("S_GamesFewerThanLinks");
+  for (const char *k : {"S_GameCannotBeWritten", "S_GameNotWritten", "S_BoosterGameDamaged", "S_ImportCancelledAfter"})
+    all.push_back(k);
   all.push_back("S_TooManyLists");
   all.push_back("S_TreeFull");
   all.push_back("S_KeysWindowNoun");
@@ -269,6 +271,15 @@ const char *const kCommonEnglish[][2] = {
     {"S_SimpleNag_32", "Development advantage"},
     {"S_AvailableLbl", "&Available"},
     {"S_UsedLbl", "&Used"},
+    // Messages that name one game in the singular, and the engine's limit
+    // in the unit it is counted in.
+    {"S_GameCannotBeWritten", "1 game cannot be written; write the file without it?"},
+    {"S_BoosterGameDamaged",
+     "1 game of %s names players or events that the name files do not hold; the search booster leaves it "
+     "out."},
+    {"S_GameNotWritten", "Game %s (%s - %s) cannot be written; it is not in %s."},
+    {"S_EngineLineCut", "The chess program sent a line longer than %s bytes; only its start is shown."},
+    {"S_ImportCancelledAfter", "The import was cancelled after %s of %s bytes."},
 };
 
 // Short annotation symbols: key, English, and whether the Dutch table keeps
@@ -370,10 +381,10 @@ TEST(CaptionTables, GenTextKeysAndTexts) {
 
 TEST(CaptionTables, CommonTextHasEveryKeyInOrderOnce) {
   auto rows = CommonText::Rows();
-  EXPECT_EQ(rows.size(), 651u);
+  EXPECT_EQ(rows.size(), 655u);
   std::vector<std::string> keys = Keys(rows);
   std::vector<std::string> expected = ExpectedCommonKeys();
-  ASSERT_EQ(expected.size(), 643u);
+  ASSERT_EQ(expected.size(), 647u);
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()).size(), keys.size());
   // The rows no language file can change, with their texts.

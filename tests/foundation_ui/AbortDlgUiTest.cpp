@@ -152,11 +152,16 @@ TEST_F(AbortDlgUi, ShowsTheProgressWholeAndElidesThePath) {
     const QStringList lines = l->text().split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[1], progress);
-    // Cut in the middle: a start and an end of the text before the bracket.
+    // Cut in the middle: a start and an end of the text before the bracket;
+    // of the text after the last "/" when that alone is too wide.
     const QStringList parts = lines[0].split(QChar(0x2026));
     ASSERT_EQ(parts.size(), 2) << lines[0].toStdString();
-    EXPECT_TRUE(parts[0].size() > 3 && head.startsWith(parts[0])) << lines[0].toStdString();
+    const QString name = head.mid(head.lastIndexOf('/') + 1);
+    const bool nameWhole = l->fontMetrics().horizontalAdvance(name) <= l->contentsRect().width();
+    EXPECT_TRUE(parts[0].size() > 3 && (nameWhole ? head : name).startsWith(parts[0]))
+        << lines[0].toStdString();
     EXPECT_TRUE(parts[1].size() > 3 && head.endsWith(parts[1])) << lines[0].toStdString();
+    EXPECT_TRUE(!nameWhole || parts[1].endsWith('/' + name)) << lines[0].toStdString();
     // Every line fits the label, and the label and the button the dialog.
     for (const QString &line : lines) EXPECT_LE(l->fontMetrics().horizontalAdvance(line), l->contentsRect().width());
     EXPECT_GE(l->height(), l->sizeHint().height());
@@ -182,6 +187,47 @@ TEST_F(AbortDlgUi, ShowsTheProgressWholeAndElidesThePath) {
   dlg_.SetMessage("[7 Games]");
   EXPECT_EQ(form_->size(), TAbortDlg::kStartSize);
   EXPECT_EQ(form_->Label1()->text(), "[7 Games]");
+  dlg_.Hide();
+}
+
+// A path loses the middle of its folders before any of its file name; the
+// name is cut in its middle only when it alone is too wide.
+TEST_F(AbortDlgUi, APathKeepsItsFileNameWhole) {
+  const QFontMetrics fm(QApplication::font());
+  const QString ellipsis(QChar(0x2026));
+  const auto fits = [&](const QString &s, int width) { return fm.horizontalAdvance(s) <= width; };
+  const QString path = "/home/user/Schaak/Databases/Toernooien/Hoogovens 1999/twic_g150k.pgn";
+  const QString name = "twic_g150k.pgn";
+  EXPECT_EQ(abortdlg::ElidePath(path, fm, fm.horizontalAdvance(path)), path);
+  for (int extra : {fm.horizontalAdvance("/home/us"), fm.horizontalAdvance("/h"), 0}) {
+    const int width = fm.horizontalAdvance(ellipsis + "/" + name) + extra;
+    const QString shown = abortdlg::ElidePath(path, fm, width);
+    EXPECT_TRUE(fits(shown, width)) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith((extra > 0 ? "/" : "") + name)) << shown.toStdString();
+    EXPECT_EQ(shown.count(ellipsis), 1) << shown.toStdString();
+    EXPECT_TRUE(extra <= fm.horizontalAdvance("/h") || shown.startsWith("/h")) << shown.toStdString();
+  }
+  // The name alone too wide: its start and its end.
+  const int narrow = fm.horizontalAdvance(name) - 1;
+  const QString cut = abortdlg::ElidePath(path, fm, narrow);
+  const QStringList parts = cut.split(ellipsis);
+  ASSERT_EQ(parts.size(), 2) << cut.toStdString();
+  EXPECT_TRUE(fits(cut, narrow));
+  EXPECT_TRUE(!parts[0].isEmpty() && name.startsWith(parts[0])) << cut.toStdString();
+  EXPECT_TRUE(!parts[1].isEmpty() && name.endsWith(parts[1])) << cut.toStdString();
+  // Text without a path is cut in its middle.
+  const QString plain = "Sorting the names of the players and the events";
+  const QString shown = abortdlg::ElidePath(plain, fm, fm.horizontalAdvance(plain) / 2);
+  ASSERT_EQ(shown.split(ellipsis).size(), 2);
+  EXPECT_TRUE(plain.startsWith(shown.split(ellipsis)[0]) && plain.endsWith(shown.split(ellipsis)[1]));
+
+  // In the dialog, at its designed width.
+  dlg_.Show();
+  dlg_.SetMessage(path.toStdString() + " [42%, 12345 Games]");
+  const QStringList lines = form_->Label1()->text().split('\n');
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith("/home") && lines[0].endsWith("/" + name)) << lines[0].toStdString();
+  uitest::Snapshot(form_, "AbortDlgFileName");
   dlg_.Hide();
 }
 

@@ -380,6 +380,33 @@ TEST(TempSibling, ReplacesOnlyRegularFilesAndKeepsNamesWithinTheLimit) {
   EXPECT_EQ(tmpName.compare(0, 200, longName, 0, 200), 0);
 }
 
+// One file is one device and inode: the same inode number on another
+// device (another mount) is another file.
+TEST(Files, SameFileIsTheDeviceAndTheInode) {
+  TempDir d;
+  d.Write("a", "x");
+  d.Write("b", "x");
+  ASSERT_EQ(::symlink(d.File("a").c_str(), d.File("link").c_str()), 0);
+  EXPECT_TRUE(files::SameFile(d.File("a"), d.File("link")));
+  EXPECT_TRUE(files::SameFile(d.File("a"), d.Path() + "/./a"));
+  EXPECT_FALSE(files::SameFile(d.File("a"), d.File("b")));
+  EXPECT_FALSE(files::SameFile(d.File("a"), d.File("missing")));
+  EXPECT_FALSE(files::SameFile(d.File("missing"), d.File("missing")));
+
+  const files::FileState a = files::StateOf(d.File("a"));
+  ASSERT_TRUE(a.exists);
+  files::FileState elsewhere = a;
+  elsewhere.dev = a.dev + 1;
+  EXPECT_FALSE(files::SameFile(a, elsewhere));
+  files::FileState changed = a;  // the same file, written since
+  changed.size += 5;
+  changed.mtimeNsec += 1;
+  EXPECT_TRUE(files::SameFile(a, changed));
+  files::FileState other = a;
+  other.ino = a.ino + 1;
+  EXPECT_FALSE(files::SameFile(a, other));
+}
+
 TEST(Files, MayWriteFollowsTheModeBits) {
   TempDir d;
   d.Write("f", "x");

@@ -149,9 +149,10 @@ class TChessBoard : public QWidget {
   void GetPendingMove(MoveRec &move) const { move = pendingMove_; }
   // A move from outside (the engine) made as if entered: state 1.
   void EnterMove(const MoveRec &move);
-  // Black to move at move 255, where no move can follow: says so and
-  // answers true.
-  bool RefusedAtLastMove() const;
+  // Black to move at move 255, where no move can follow. The callers that
+  // refuse a move for it say so with ShowLastMoveRefusal.
+  bool AtLastMove() const;
+  static void ShowLastMoveRefusal();
   bool Dragging() const { return dragging_; }
 
   // Set-up mode: clicks and drags edit the position.

@@ -51,11 +51,11 @@ uint8_t TChessBoard::GetInputState() const {
   }
 }
 
-bool TChessBoard::RefusedAtLastMove() const {
-  if (current_.SideToMove() != cBlack || current_.MoveNumber() < 255) return false;
-  ui::ShowMessage(CommonText::S_LastMoveNumber);
-  return true;
+bool TChessBoard::AtLastMove() const {
+  return current_.SideToMove() == cBlack && current_.MoveNumber() >= 255;
 }
+
+void TChessBoard::ShowLastMoveRefusal() { ui::ShowMessage(CommonText::S_LastMoveNumber); }
 
 void TChessBoard::CancelInput() {
   // A drag ends whatever the mode: the position may be about to change
@@ -194,7 +194,9 @@ void TChessBoard::Drop(int file, int rank) {
   }
   bool promotion = false;
   // Only a move that could be played is refused with the reason.
-  if (!current_.IsLegalMove(ff, fr, file, rank, promotion) || RefusedAtLastMove()) {
+  const bool legal = current_.IsLegalMove(ff, fr, file, rank, promotion);
+  if (!legal || AtLastMove()) {
+    if (legal) ShowLastMoveRefusal();
     inputMode_ = kIllegal;
     return;
   }
@@ -263,7 +265,10 @@ void TChessBoard::FirstClick(int file, int rank) {
   // The destination first: the moves that reach the square, in order.
   alternatives_.Clear();
   current_.MovesForSquare(file, rank, alternatives_);
-  if (alternatives_.Count() > 0 && RefusedAtLastMove()) alternatives_.Clear();
+  if (alternatives_.Count() > 0 && AtLastMove()) {
+    ShowLastMoveRefusal();
+    alternatives_.Clear();
+  }
   if (alternatives_.Count() == 0) {
     alternativesOn_ = false;
     inputMode_ = kIllegal;
@@ -297,9 +302,11 @@ void TChessBoard::SecondClick(int file, int rank) {
   }
   alternativesOn_ = false;
   bool promotion = false;
-  const bool legal =
-      current_.IsLegalMove(moveFromFile_, moveFromRank_, moveToFile_, moveToRank_, promotion) &&
-      !RefusedAtLastMove();
+  bool legal = current_.IsLegalMove(moveFromFile_, moveFromRank_, moveToFile_, moveToRank_, promotion);
+  if (legal && AtLastMove()) {
+    ShowLastMoveRefusal();
+    legal = false;
+  }
   const bool pawnToLastRank =
       current_.PieceAt(moveFromFile_, moveFromRank_) == pPawn && (moveToRank_ == 1 || moveToRank_ == 8);
   if (!legal) {

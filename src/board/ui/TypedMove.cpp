@@ -12,7 +12,10 @@ bool Echoed(char c) {
 Fed FeedChar(TChessBoard &board, char c, MoveRec &move) {
   switch (board.FeedMoveChar(c, move)) {
     case isRecognised:
-      if (board.RefusedAtLastMove()) return Fed::Refused;
+      if (board.AtLastMove()) {
+        TChessBoard::ShowLastMoveRefusal();
+        return Fed::Refused;
+      }
       board.CompleteMove(move);
       board.EnterMove(move);
       return Fed::Entered;

@@ -14,6 +14,23 @@
 #include "foundation/ui/MyUtilsUi.h"
 #include "foundation/ui/QtStr.h"
 
+namespace abortdlg {
+
+QString ElidePath(const QString &text, const QFontMetrics &fm, int width) {
+  if (fm.horizontalAdvance(text) <= width) return text;
+  const qsizetype slash = text.lastIndexOf('/');
+  if (slash < 0) return fm.elidedText(text, Qt::ElideMiddle, width);
+  const QString name = text.mid(slash + 1);
+  const int nameWidth = fm.horizontalAdvance(name);
+  if (nameWidth > width) return fm.elidedText(name, Qt::ElideMiddle, width);
+  const QString shown = fm.elidedText(text.left(slash + 1), Qt::ElideMiddle, width - nameWidth) + name;
+  // No room for the folders: the name with what fits before it.
+  if (fm.horizontalAdvance(shown) > width) return fm.elidedText(text, Qt::ElideLeft, width);
+  return shown;
+}
+
+}  // namespace abortdlg
+
 TAbortDlg::TAbortDlg(AbortDlgO &owner) : QDialog(nullptr), owner_(owner) {
   setObjectName("AbortDlg");
   setModal(false);
@@ -124,7 +141,7 @@ void TAbortDlg::ShowMessage() {
   const QMargins m = label1_->contentsMargins();
   label1_->setMinimumWidth(std::max(1, fm.horizontalAdvance(progress) + m.left() + m.right() + 2 * label1_->margin()));
   layout()->activate();
-  head = fm.elidedText(head, Qt::ElideMiddle, label1_->contentsRect().width() - 2 * label1_->margin());
+  head = abortdlg::ElidePath(head, fm, label1_->contentsRect().width() - 2 * label1_->margin());
   label1_->setText(progress.isEmpty() ? head : head.isEmpty() ? progress : head + '\n' + progress);
 }
 

@@ -3,8 +3,9 @@
 // modeless while a long operation runs and every other window is disabled.
 // The message's progress bracket ("[42%, 12345 Games]") has a line of its
 // own that is always shown whole (the dialog grows for it); the text before
-// it, mostly a path, is elided in the middle.
+// it, mostly a path, is elided in its folders, keeping the file name.
 #include <QDialog>
+#include <QFontMetrics>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -66,6 +67,13 @@ class TAbortDlg : public QDialog, public AbortFormI {
   std::vector<QPointer<QWindow>> activated_;
   QWidget *LastActivatedShown() const;
 };
+
+namespace abortdlg {
+// text fitted to width: a path loses the middle of its folders first and
+// keeps what follows the last "/" whole; that is cut in its middle only
+// when it alone is too wide. Text without a "/" is cut in its middle.
+QString ElidePath(const QString &text, const QFontMetrics &fm, int width);
+}  // namespace abortdlg
 
 // Makes every AbortDlgO that is initialised from now on use a TAbortDlg.
 void InstallAbortDlgForm();
