@@ -102,15 +102,24 @@ class DatabaseO {
   };
   // The recovery list's lines, and the list gone: each is said once.
   static std::vector<RecoveryNote> TakeRecoveryNotes();
-  // The temporary sets in tempDir that a process no longer running left
-  // (this machine's at once; another machine's, or one whose owner record
-  // names none, when its files are unchanged for minAge seconds: a home
-  // folder may be shared between machines): one that was never changed is
-  // removed, a changed one goes
-  // to a recovery file beside its PGN file (WriteRecoveryFile) and then
-  // goes. Sets without the owner record are left alone. The number of
-  // recovery files written.
+  // Where PGN files' working sets go: the state directory, which a reboot
+  // keeps; the temporary directory when that cannot be made.
+  static std::string WorkingSetDir();
+  // The working sets in tempDir that a process no longer running left
+  // (this machine's at once, one whose owner record names this boot, the
+  // process id and its start time counting as running only while all
+  // three match; another machine's, or one whose owner record names none,
+  // when its files are unchanged for minAge seconds: a home folder may be
+  // shared between machines): one that was never changed is removed, a
+  // changed one goes to a recovery file beside its PGN file
+  // (WriteRecoveryFile) and then goes. A folder without the owner record
+  // (an earlier build's import was killed) is removed when it holds only a
+  // set's own files, unchanged for minAge; any other is left alone. The
+  // number of recovery files written.
   static int RecoverLeftovers(const std::string &tempDir, int64_t minAge = 24 * 60 * 60);
+  // The same for the working set directory and the temporary directory,
+  // where earlier builds made the sets.
+  static int RecoverLeftovers();
 
   // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
   // with nothing left open, when a store fails to open or the PGN file
@@ -340,6 +349,8 @@ class DatabaseO {
   void SetTreeArenaLimitForTests(uint32_t bytes) { treeViews_.SetArenaLimit(bytes); }
   // Tests: what an import lets wait in memory before a checkpoint writes it.
   void SetWaitingLimitForTests(uint64_t bytes) { waitingLimit_ = bytes; }
+  // Called right after a successful write-back, before the set goes.
+  void SetAfterWriteBackForTests(std::function<void()> f) { afterWriteBack_ = std::move(f); }
   void TreeStatisticsText(int v, StrListO &out) { treeViews_.Tree(v).StatisticsText(out); }
   const MailboxPos &TreeBoard(int v) { return treeViews_.Tree(v).CurrentBoard(); }
   const MoveListO &TreePathMoves(int v) { return treeViews_.Tree(v).PathMoves(); }
@@ -456,6 +467,12 @@ class DatabaseO {
   // False for Cancel; otherwise writeBack_ holds the answer.
   // The temporary set's owner record; every change marks it.
   void RecordOwner();
+  // The record itself, changed or not: written before the opening import,
+  // so that a kill during it leaves a set the next start removes.
+  void WriteOwner(bool changed);
+  // After a write-back the set holds nothing the file lacks: a kill before
+  // it is removed must not make a recovery file.
+  void RecordWrittenBack();
   void MarkModified();
   // The opening import left out something a write-back would lose.
   bool WriteBackLoses() const;
@@ -491,6 +508,7 @@ class DatabaseO {
   bool boosterBroken_ = false;
   bool writeBack_ = true;
   bool ownerRecorded_ = false;  // the temporary set's owner record is written
+  std::function<void()> afterWriteBack_;
   IndexManO players_, eventSites_, annotators_;
   KeyTreeO keyTree_;
   SearchBoosterO booster_;
