@@ -626,7 +626,7 @@ void DatabaseO::WriteOwner(bool changed) {
   // The machine's name tells a later start whether the process can be
   // asked after: a home folder may be shared between machines. The boot
   // and the start time tell this process from a later one with its id.
-  static const int64_t started = files::ProcessStartTime(::getpid());
+  const int64_t started = files::ProcessStartTime(::getpid());
   files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile,
                         std::to_string(::getpid()) + "\n" + fileName_ + "\n" + (changed ? "1" : "0") + "\n" +
                             files::HostName() + "\n" + files::BootId() + "\n" +

@@ -417,6 +417,7 @@ TEST_F(MainShellTest, SigtermNeverWritesOverAFileAnotherWriterChanged) {
 TEST_F(MainShellTest, AKilledRunsGamesAreRecoveredAndSaidAtTheNextStart) {
   testutil::TempDir tmp;
   testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::EnvGuard state("XDG_STATE_HOME", tmp.Path());
   const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
   dir().Write("k.pgn", game);
   // A run killed after storing a game: nothing was closed.
