@@ -103,7 +103,8 @@ class MessageRecorder {
 class XdgHomeForTests {
  public:
   XdgHomeForTests()
-      : state_("XDG_STATE_HOME", dir_.Path() + "state"), config_("XDG_CONFIG_HOME", dir_.Path() + "config"),
+      : state_("XDG_STATE_HOME", dir_.Path() + "state"),
+        config_("XDG_CONFIG_HOME", dir_.Path() + "config"),
         data_("XDG_DATA_HOME", dir_.Path() + "data") {}
 
  private:

@@ -470,7 +470,8 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     const std::string temp = GameStoreO::MakeTempBaseName(setDir);
     if (temp.empty()) {
       const int err = errno;
-      ui::ShowMessage(files::FailureText(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}), setDir, err));
+      ui::ShowMessage(
+          files::FailureText(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}), setDir, err));
       return false;
     }
     tempBase_ = files::ChangeFileExt(temp, "");
@@ -662,8 +663,8 @@ bool OnlySetFiles(const std::string &dir) {
   for (const auto &e : std::filesystem::directory_iterator(dir, ec)) {
     if (!e.is_regular_file(ec) || e.is_symlink(ec)) return false;
     std::string name = e.path().filename().string();
-    if (const size_t tmp = name.rfind(".tmp"); tmp != std::string::npos &&
-                                               name.find_first_not_of("0123456789_", tmp + 4) == std::string::npos)
+    if (const size_t tmp = name.rfind(".tmp");
+        tmp != std::string::npos && name.find_first_not_of("0123456789_", tmp + 4) == std::string::npos)
       name.resize(tmp);
     if (std::find(own.begin(), own.end(), name) == own.end()) return false;
   }

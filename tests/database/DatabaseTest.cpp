@@ -892,7 +892,8 @@ std::string SetFolderOf(const TempDir &tmp, const std::string &pgn) {
   const std::string sets = SetsDir(tmp);
   for (const std::string &name : files::ListDirs(sets, "tvdb??????")) {
     std::string owner;
-    if (files::ReadAll(sets + name + "/owner.txt", owner) && owner.find("\n" + pgn + "\n") != std::string::npos)
+    if (files::ReadAll(sets + name + "/owner.txt", owner) &&
+        owner.find("\n" + pgn + "\n") != std::string::npos)
       return sets + name + "/";
   }
   return std::string();
@@ -1018,7 +1019,8 @@ TEST(DatabaseRecovery, ALeftoversAgeIsItsOwnFilesAndThisMachinesDeadRunsGoAtOnce
 namespace {
 // The owner record rewritten: process id, then the lines from the host on.
 void SetOwner(const std::string &folder, int64_t pid, const std::string &pgn, const std::string &fromHost) {
-  ASSERT_TRUE(files::WriteAllAtomic(folder + "owner.txt", std::to_string(pid) + "\n" + pgn + "\n1\n" + fromHost))
+  ASSERT_TRUE(
+      files::WriteAllAtomic(folder + "owner.txt", std::to_string(pid) + "\n" + pgn + "\n1\n" + fromHost))
       << folder;
 }
 

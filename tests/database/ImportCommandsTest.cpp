@@ -379,7 +379,8 @@ TEST_F(ImportCommands, AnExportRemovesWhatAKilledExportLeftBesideItsTarget) {
   const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
   const std::string oldDead = "out.pgn.tmp" + dead + "_1", newDead = "out.pgn.tmp" + dead + "_2",
                     oldAlive = "out.pgn.tmp" + alive + "_3", otherTarget = "other.pgn.tmp" + dead + "_4";
-  const struct timespec old[2] = {{::time(nullptr) - 2 * 24 * 60 * 60, 0}, {::time(nullptr) - 2 * 24 * 60 * 60, 0}};
+  const time_t twoDaysAgo = ::time(nullptr) - 2 * 24 * 60 * 60;
+  const struct timespec old[2] = {{twoDaysAgo, 0}, {twoDaysAgo, 0}};
   for (const std::string &n : {oldDead, newDead, oldAlive, otherTarget}) {
     dir_.Write(n, "partial");
     if (n != newDead) {

@@ -402,8 +402,9 @@ TEST(Files, ProcessStartTimeAndBootId) {
     if (::write(toParent[1], ticks.data(), ticks.size()) < 0) ::_exit(1);
     ::close(toParent[1]);
     char c;
-    while (::read(toChild[0], &c, 1) < 0) {}
-    ::_exit(0);
+    // Until the parent has read the start time and closes its end.
+    const ssize_t end = ::read(toChild[0], &c, 1);
+    ::_exit(end == 0 ? 0 : 1);
   }
   ::close(toParent[1]);
   ::close(toChild[0]);
