@@ -597,10 +597,6 @@ void SetTempNameGenerator(std::function<std::string(const std::string &target, i
   g_tempName = std::move(gen);
 }
 
-bool ProcessRuns(int64_t pid) {
-  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
 
 std::string HostName() {
   char name[256] = {};
@@ -652,6 +648,17 @@ int64_t ProcessStartTime(int64_t pid) {
     at = end;
   }
   return -1;
+}
+
+bool ProcessRuns(int64_t pid) {
+  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+  if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+  // A killed program whose parent has not reaped it yet holds nothing.
+  std::string stat;
+  if (!ReadProcFile("/proc/" + std::to_string(pid) + "/stat", stat)) return true;
+  const size_t close = stat.rfind(')');
+  const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+  return state != 'Z' && state != 'X';
 }
 
 int64_t SecondsSinceChange(const std::string &path) {

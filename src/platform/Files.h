@@ -214,7 +214,8 @@ class TempSibling {
 // process that no longer runs, last changed at least minAge seconds ago (a
 // folder may be shared between machines). Nothing else is touched.
 void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge = 24 * 60 * 60);
-// Whether a process with the id runs on this machine.
+// Whether a process with the id runs on this machine (one that ended and
+// waits to be reaped does not).
 bool ProcessRuns(int64_t pid);
 // This machine's name; empty when the system gives none.
 std::string HostName();

@@ -374,7 +374,8 @@ TEST(Dirs, StateDirIsMadeForThisUserAlone) {
 }
 
 // A process's start time is read past its name, which may hold spaces and
-// parentheses; with the boot id it tells the process from a later one.
+// parentheses; with the boot id it tells the process from a later one. A
+// process that ended runs no more, reaped or not.
 TEST(Files, ProcessStartTimeAndBootId) {
   const std::string boot = files::BootId();
   EXPECT_EQ(boot.size(), 36u) << boot;
@@ -415,8 +416,14 @@ TEST(Files, ProcessStartTimeAndBootId) {
   ::close(toParent[0]);
   EXPECT_EQ(files::ProcessStartTime(child), std::stoll(ticks));
   EXPECT_GE(files::ProcessStartTime(child), self);
+  EXPECT_TRUE(files::ProcessRuns(child));
   ::close(toChild[1]);
+  // Ended, not yet reaped: it runs no more.
+  siginfo_t info{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_FALSE(files::ProcessRuns(child));
   ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_FALSE(files::ProcessRuns(child));
   EXPECT_EQ(files::ProcessStartTime(child), -1);
   EXPECT_EQ(files::ProcessStartTime(0), -1);
 }
