@@ -42,10 +42,12 @@ function(tv_test name dir)
     target_link_libraries(${name} PRIVATE Qt6::Widgets Qt6::Test)
   endif()
   add_test(NAME ${name} COMMAND ${name})
-  # The file-type registration writes under $XDG_DATA_HOME and a file dialog
-  # writes $XDG_CONFIG_HOME/QtProject.conf: both stay in the build tree.
+  # The file-type registration writes under $XDG_DATA_HOME, a file dialog
+  # writes $XDG_CONFIG_HOME/QtProject.conf and working sets go under
+  # $XDG_STATE_HOME: all stay in the build tree.
   set(env "TORVANEL_DATADIR=${CMAKE_SOURCE_DIR}/data" "TV_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-      "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-home/data" "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-home/config")
+      "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-home/data" "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-home/config"
+      "XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-home/state")
   if(A_QT)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()

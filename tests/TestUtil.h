@@ -94,6 +94,31 @@ class MessageRecorder {
   ui::Hooks old_;
 };
 
+// Every test program keeps what the program writes under the user's XDG
+// folders (the working sets of the PGN files it opens, recovery files and
+// settings it cannot put in the program directory, registrations) in a
+// scratch folder of its own, never in the user's: set before any test
+// runs, removed at the program's end. TMPDIR too, since each start looks
+// there for sets of earlier builds. A test that looks at those files
+// points the variable at its own folder.
+class XdgHomeForTests {
+ public:
+  XdgHomeForTests()
+      : state_("XDG_STATE_HOME", dir_.Path() + "state"),
+        config_("XDG_CONFIG_HOME", dir_.Path() + "config"),
+        data_("XDG_DATA_HOME", dir_.Path() + "data"),
+        tmp_("TMPDIR", MadeDir(dir_.Path() + "tmp")) {}
+
+ private:
+  static std::string MadeDir(const std::string &path) {
+    ::mkdir(path.c_str(), 0700);
+    return path;
+  }
+  TempDir dir_;
+  EnvGuard state_, config_, data_, tmp_;
+};
+inline const XdgHomeForTests xdgHomeForTests;
+
 // The repository's data folder (shipped ini files).
 inline std::string DataDir() {
   const char *d = std::getenv("TORVANEL_DATADIR");

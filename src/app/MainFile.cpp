@@ -397,8 +397,9 @@ void TMainForm::ReopenMenuItemClick(int tag) {
 }
 
 void TMainForm::WMStartup(const std::vector<std::string> &args) {
-  // What a killed run left in the temporary folder is recovered first.
-  DatabaseO::RecoverLeftovers(dirs::GetTempDir());
+  // What a killed run or a reboot left of working sets is recovered first
+  // (earlier builds kept them in the temporary folder).
+  DatabaseO::RecoverLeftovers();
   ReportRecoveredGames();
   for (const std::string &arg : args) {
     if (!files::FileExists(arg)) continue;

@@ -196,6 +196,8 @@ bool OutputO::InitFile(const std::string &path) {
   Abandon();
   kind_ = 0;
   path_ = path;
+  // What an export killed before its rename left beside the file.
+  files::RemoveDeadTempSiblings({path});
   if (!file_.Create(path)) {
     error_ = file_.Error();
     failed_ = true;

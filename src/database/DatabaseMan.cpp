@@ -504,14 +504,18 @@ bool DatabaseO::OpenChecked(const std::string &fileName, AbortDlgO *progress, Re
     }
     if (!NoSpecialFile({fileName})) return false;
     files::RemoveDeadTempSiblings({fileName});
-    const std::string temp = GameStoreO::MakeTempBaseName();
+    const std::string setDir = WorkingSetDir();
+    const std::string temp = GameStoreO::MakeTempBaseName(setDir);
     if (temp.empty()) {
       const int err = errno;
       ui::ShowMessage(
-          files::FailureText(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}), dirs::GetTempDir(), err));
+          files::FailureText(Fill(CommonText::S_NoTemporaryDatabase, {Path(fileName)}), setDir, err));
       return false;
     }
     tempBase_ = files::ChangeFileExt(temp, "");
+    // Before any store file: a kill from here on leaves a set the next
+    // start knows as one and removes, as it holds no change.
+    WriteOwner(false);
     if (!OpenStores(tempBase_)) {
       CloseStores(true);
       return false;
@@ -614,6 +618,11 @@ bool NeverWithout(const std::vector<std::string> &) { return false; }
 
 }  // namespace
 
+void DatabaseO::RecordWrittenBack() {
+  WriteOwner(false);
+  if (afterWriteBack_) afterWriteBack_();
+}
+
 bool DatabaseO::Close(AbortDlgO *progress) {
   if (!open_) return true;
   if (native_) {
@@ -657,6 +666,7 @@ bool DatabaseO::Close(AbortDlgO *progress) {
       }
       if (r == ExportResult::Refused) continue;
       if (r == ExportResult::Cancelled) return false;
+      if (r == ExportResult::Done) RecordWrittenBack();
       if (r == ExportResult::Failed) {
         const std::string text = files::FailureText(
             Fill(CommonText::S_PGNWriteFailed, {Path(fileName_), std::to_string(err)}), fileName_, err);
@@ -676,12 +686,20 @@ bool DatabaseO::Close(AbortDlgO *progress) {
 // the PGN file, and whether the set holds changes the file does not.
 void DatabaseO::RecordOwner() {
   if (tempBase_.empty()) return;
-  // The machine's name tells a later start whether the process can be
-  // asked after: a home folder may be shared between machines.
-  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile, std::to_string(::getpid()) + "\n" + fileName_ +
-                                                                          "\n" + (modified_ ? "1" : "0") + "\n" +
-                                                                          files::HostName() + "\n");
+  WriteOwner(modified_);
   ownerRecorded_ = true;
+}
+
+void DatabaseO::WriteOwner(bool changed) {
+  if (tempBase_.empty()) return;
+  // The machine's name tells a later start whether the process can be
+  // asked after: a home folder may be shared between machines. The boot
+  // and the start time tell this process from a later one with its id.
+  const int64_t started = files::ProcessStartTime(::getpid());
+  files::WriteAllAtomic(files::ExtractFileDir(tempBase_) + kOwnerFile,
+                        std::to_string(::getpid()) + "\n" + fileName_ + "\n" + (changed ? "1" : "0") + "\n" +
+                            files::HostName() + "\n" + files::BootId() + "\n" +
+                            (started < 0 ? std::string() : std::to_string(started)) + "\n");
 }
 
 void DatabaseO::MarkModified() {
@@ -690,22 +708,80 @@ void DatabaseO::MarkModified() {
   if (first && ownerRecorded_) RecordOwner();
 }
 
+std::string DatabaseO::WorkingSetDir() {
+  const std::string dir = dirs::GetStateDir();
+  return dir.empty() ? dirs::GetTempDir() : dir;
+}
+
+int DatabaseO::RecoverLeftovers() {
+  const std::string sets = WorkingSetDir(), temp = dirs::GetTempDir();
+  int recovered = RecoverLeftovers(sets);
+  if (!files::SameFile(sets, temp)) recovered += RecoverLeftovers(temp);
+  return recovered;
+}
+
+namespace {
+
+// Whether the folder holds nothing but files a working set makes (store
+// files, the owner record, and temporary siblings of these).
+bool OnlySetFiles(const std::string &dir) {
+  std::vector<std::string> own = SetFileNames("games");
+  own.push_back(kOwnerFile);
+  std::error_code ec;
+  for (const auto &e : std::filesystem::directory_iterator(dir, ec)) {
+    if (!e.is_regular_file(ec) || e.is_symlink(ec)) return false;
+    std::string name = e.path().filename().string();
+    if (const size_t tmp = name.rfind(".tmp");
+        tmp != std::string::npos && name.find_first_not_of("0123456789_", tmp + 4) == std::string::npos)
+      name.resize(tmp);
+    if (std::find(own.begin(), own.end(), name) == own.end()) return false;
+  }
+  return !ec;
+}
+
+// Whether the owner record's process still has the set. From this build on
+// the record names the boot and the process's start time: a process id
+// taken again by a later process, or one of an earlier boot, is not the
+// owner. Without them a running process of that id counts as the owner.
+bool OwnerRuns(const std::vector<std::string> &lines, int64_t pid, bool thisHost) {
+  const std::string boot = files::BootId();
+  if (thisHost && lines.size() > 5 && !lines[4].empty() && !lines[5].empty() && !boot.empty()) {
+    if (lines[4] != boot || !files::ProcessRuns(pid)) return false;
+    const int64_t started = files::ProcessStartTime(pid);
+    // A process whose start cannot be read is taken as the owner.
+    return started < 0 || std::to_string(started) == lines[5];
+  }
+  return files::ProcessRuns(pid);
+}
+
+}  // namespace
+
 int DatabaseO::RecoverLeftovers(const std::string &tempDir, int64_t minAge) {
   int recovered = 0;
   for (const std::string &name : files::ListDirs(tempDir, "tvdb??????")) {
     const std::string dir = files::IncludeTrailingSlash(tempDir) + name + "/";
     std::string owner;
-    if (!files::ReadAll(dir + kOwnerFile, owner)) continue;  // not known as ours: left alone
-    // Process id, PGN file, changed flag and (from this build on) host.
+    int err = 0;
+    if (!files::ReadAll(dir + kOwnerFile, owner, &err)) {
+      // An earlier build wrote the record only after the opening import: a
+      // set killed in it has none, and holds nothing the PGN file lacks.
+      if (err == ENOENT && OnlySetFiles(dir) && files::SecondsSinceChange(dir) >= minAge) {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+      }
+      continue;  // else not known as ours: left alone
+    }
+    // Process id, PGN file, changed flag and (from later builds on) host,
+    // boot id and the process's start time.
     const std::vector<std::string> lines = ini::SplitLines(owner);
     if (lines.size() < 3) continue;
     const std::string &pid = lines[0], &pgn = lines[1];
     if (pid.empty() || pid.size() > 18 || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (files::ProcessRuns(std::stoll(pid))) continue;
+    const bool thisHost = lines.size() > 3 && !lines[3].empty() && lines[3] == files::HostName();
+    if (OwnerRuns(lines, std::stoll(pid), thisHost)) continue;
     // A set of this machine whose process is gone is ended for sure; one of
     // another machine, or of a build that named none, may still be in use
     // there and waits until nothing changed it for minAge.
-    const bool thisHost = lines.size() > 3 && !lines[3].empty() && lines[3] == files::HostName();
     if (!thisHost && files::SecondsSinceChange(dir) < minAge) continue;
     if (lines[2] == "1") {
       DatabaseO db;
@@ -914,7 +990,10 @@ std::string DatabaseO::CloseWithoutAsking(const std::string &unsavedGame) {
     o.err = &err;
     o.writeWithout = NeverWithout;
     o.beforeRename = [this] { return FileStill(fileState_); };
-    if (ExportGames(o) == ExportResult::Done) modified_ = false;
+    if (ExportGames(o) == ExportResult::Done) {
+      modified_ = false;
+      RecordWrittenBack();
+    }
   }
   std::string recovered;
   if (modified_ || !unsavedGame.empty())

@@ -131,16 +131,25 @@ class DatabaseO {
   };
   // The failures of RecoverLeftovers since the last call.
   static std::vector<RecoveryFailure> TakeRecoveryFailures();
-  // The temporary sets in tempDir that a process no longer running left
-  // (this machine's at once; another machine's, or one whose owner record
-  // names none, when its files are unchanged for minAge seconds: a home
-  // folder may be shared between machines): one that was never changed is
-  // removed, a changed one goes
-  // to a recovery file beside its PGN file (WriteRecoveryFile) and then
-  // goes. Sets without the owner record are left alone. The number of
-  // recovery files written; a set no recovery file took is kept and noted
-  // for TakeRecoveryFailures.
+  // Where PGN files' working sets go: the state directory, which a reboot
+  // keeps; the temporary directory when that cannot be made.
+  static std::string WorkingSetDir();
+  // The working sets in tempDir that a process no longer running left
+  // (this machine's at once, one whose owner record names this boot, the
+  // process id and its start time counting as running only while all
+  // three match; another machine's, or one whose owner record names none,
+  // when its files are unchanged for minAge seconds: a home folder may be
+  // shared between machines): one that was never changed is removed, a
+  // changed one goes to a recovery file beside its PGN file
+  // (WriteRecoveryFile) and then goes. A folder without the owner record
+  // (an earlier build's import was killed) is removed when it holds only a
+  // set's own files, unchanged for minAge; any other is left alone. The
+  // number of recovery files written; a set no recovery file took is kept
+  // and noted for TakeRecoveryFailures.
   static int RecoverLeftovers(const std::string &tempDir, int64_t minAge = 24 * 60 * 60);
+  // The same for the working set directory and the temporary directory,
+  // where earlier builds made the sets.
+  static int RecoverLeftovers();
 
   // A ".qcx" (native) or ".pgn" file, the extension in any case. False,
   // with nothing left open, when a store fails to open or the PGN file
@@ -398,6 +407,8 @@ class DatabaseO {
   // Tests: runs in the write-back just before the file is compared with
   // what was read, between the export and the rename.
   void SetWriteBackFaultForTests(std::function<void()> f) { writeBackFault_ = std::move(f); }
+  // Called right after a successful write-back, before the set goes.
+  void SetAfterWriteBackForTests(std::function<void()> f) { afterWriteBack_ = std::move(f); }
   void TreeStatisticsText(int v, StrListO &out) { treeViews_.Tree(v).StatisticsText(out); }
   const MailboxPos &TreeBoard(int v) { return treeViews_.Tree(v).CurrentBoard(); }
   const MoveListO &TreePathMoves(int v) { return treeViews_.Tree(v).PathMoves(); }
@@ -519,6 +530,12 @@ class DatabaseO {
   // The end of a command that stores (StoreCommand); false after a message
   // when a file could not be synced.
   bool SyncStores();
+  // The record itself, changed or not: written before the opening import,
+  // so that a kill during it leaves a set the next start removes.
+  void WriteOwner(bool changed);
+  // After a write-back the set holds nothing the file lacks: a kill before
+  // it is removed must not make a recovery file.
+  void RecordWrittenBack();
   void MarkModified();
   // 0 when the PGN file may be written back, else the reason: the file is
   // write-protected (EACCES), or its folder allows no new file.
@@ -570,6 +587,7 @@ class DatabaseO {
   bool boosterBroken_ = false;
   bool writeBack_ = true;
   bool ownerRecorded_ = false;  // the temporary set's owner record is written
+  std::function<void()> afterWriteBack_;
   IndexManO players_, eventSites_, annotators_;
   KeyTreeO keyTree_;
   SearchBoosterO booster_;

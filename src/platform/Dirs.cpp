@@ -45,6 +45,18 @@ std::string GetWritableDir() {
   return dir;
 }
 
+std::string GetStateDir() {
+  std::string base;
+  if (const char *x = std::getenv("XDG_STATE_HOME"); x && *x == '/')
+    base = files::IncludeTrailingSlash(x);
+  else
+    base = GetHomeDir() + ".local/state/";
+  const std::string dir = base + "torvanel";
+  // The working sets hold the user's games: this user's alone.
+  if (!files::MakeDirs(dir, 0700) || !files::DirExists(dir)) return std::string();
+  return dir + "/";
+}
+
 std::string AppFile(const std::string &name) {
   std::string dir = GetAppDir();
   std::string found = files::FindCaseInsensitive(dir, name);

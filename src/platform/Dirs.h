@@ -14,6 +14,11 @@ std::string GetAppBaseName();
 // error log): the program directory when writable, else
 // $XDG_CONFIG_HOME/torvanel/ (default ~/.config/torvanel/), created on demand.
 std::string GetWritableDir();
+// The directory for what must outlive a reboot but is no setting (a PGN
+// file's working set): $XDG_STATE_HOME/torvanel/ (default
+// ~/.local/state/torvanel/; a relative XDG_STATE_HOME is ignored), made
+// with mode 0700 on demand. Empty when it cannot be made.
+std::string GetStateDir();
 // A data file the program ships, looked up case-insensitively in the program
 // directory; the plain path when absent.
 std::string AppFile(const std::string &name);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -610,7 +611,7 @@ bool Copy(const std::string &from, const std::string &to) {
   return WriteAllAtomic(to, data);
 }
 
-bool MakeDirs(const std::string &path) {
+bool MakeDirs(const std::string &path, unsigned mode) {
   if (path.empty()) return false;
   std::string cur;
   size_t i = 0;
@@ -619,7 +620,7 @@ bool MakeDirs(const std::string &path) {
     if (j == std::string::npos) j = path.size();
     cur = path.substr(0, j);
     if (!cur.empty() && !DirExists(cur)) {
-      if (::mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return false;
+      if (::mkdir(cur.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
     }
     i = j + 1;
   }
@@ -704,15 +705,68 @@ void SetTempNameGenerator(std::function<std::string(const std::string &target, i
   g_tempName = std::move(gen);
 }
 
-bool ProcessRuns(int64_t pid) {
-  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
 
 std::string HostName() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0) return std::string();
   return name;
+}
+
+namespace {
+// A file of /proc, whose size reads as 0: read to its end. Past the file
+// seam, which counts the program's own files.
+bool ReadProcFile(const std::string &path, std::string &out) {
+  out.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buf[1024];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+    if (n > 0) out.append(buf, static_cast<size_t>(n));
+  ::close(fd);
+  return n == 0;
+}
+}  // namespace
+
+std::string BootId() {
+  std::string id;
+  if (!ReadProcFile("/proc/sys/kernel/random/boot_id", id)) return std::string();
+  while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+  return id;
+}
+
+int64_t ProcessStartTime(int64_t pid) {
+  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return -1;
+  std::string stat;
+  if (!ReadProcFile("/proc/" + std::to_string(pid) + "/stat", stat)) return -1;
+  // "pid (comm) state ppid ...": the name may hold spaces and parentheses,
+  // so the fields are counted from the last ')'; the start time is the 22nd.
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return -1;
+  size_t at = close + 1;
+  for (int field = 3; field <= 22; ++field) {
+    at = stat.find_first_not_of(' ', at);
+    if (at == std::string::npos) return -1;
+    const size_t end = std::min(stat.find(' ', at), stat.size());
+    if (field == 22) {
+      int64_t ticks = 0;
+      const auto [ptr, ec] = std::from_chars(stat.data() + at, stat.data() + end, ticks);
+      return ec == std::errc() && ptr == stat.data() + end ? ticks : -1;
+    }
+    at = end;
+  }
+  return -1;
+}
+
+bool ProcessRuns(int64_t pid) {
+  if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
+  if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+  // A killed program whose parent has not reaped it yet holds nothing.
+  std::string stat;
+  if (!ReadProcFile("/proc/" + std::to_string(pid) + "/stat", stat)) return true;
+  const size_t close = stat.rfind(')');
+  const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+  return state != 'Z' && state != 'X';
 }
 
 int64_t SecondsSinceChange(const std::string &path) {

@@ -207,7 +207,7 @@ int NewFileRefused(const std::string &path);
 bool Delete(const std::string &path);
 bool Rename(const std::string &from, const std::string &to);
 bool Copy(const std::string &from, const std::string &to);
-bool MakeDirs(const std::string &path);
+bool MakeDirs(const std::string &path, unsigned mode = 0755);
 int64_t FileSize(const std::string &path);  // -1 when missing
 // What tells a file changed or replaced since it was looked at: device,
 // inode, size and modification time to the nanosecond (through a link, of
@@ -270,10 +270,17 @@ class TempSibling {
 // process that no longer runs, last changed at least minAge seconds ago (a
 // folder may be shared between machines). Nothing else is touched.
 void RemoveDeadTempSiblings(const std::vector<std::string> &targets, int64_t minAge = 24 * 60 * 60);
-// Whether a process with the id runs on this machine.
+// Whether a process with the id runs on this machine (one that ended and
+// waits to be reaped does not).
 bool ProcessRuns(int64_t pid);
 // This machine's name; empty when the system gives none.
 std::string HostName();
+// The id of this boot of the machine; empty when the system gives none.
+std::string BootId();
+// When the process with the id started, in clock ticks since the boot; -1
+// when no such process runs or it cannot be learnt. With the boot id it
+// tells a process from a later one that got the same id.
+int64_t ProcessStartTime(int64_t pid);
 // Seconds since the newest change of the entry or, for a folder, of the
 // entries in it ("." and ".." never count: the folder's own time changes
 // with every entry made or removed, its parent's all the time); a folder

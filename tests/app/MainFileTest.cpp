@@ -544,9 +544,10 @@ TEST_F(MainFileTest, CommandLineOpensEachExistingFile) {
   const std::string a = Pgn("one.pgn", 1), b = Pgn("two.pgn", 1);
   TMainForm &f = F();
   // The start recovers what killed runs of this machine left: none of the
-  // system's temporary folder.
+  // user's working sets, nor of the system's temporary folder.
   testutil::TempDir tmp;
   testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::EnvGuard state("XDG_STATE_HOME", tmp.Path());
   f.WMStartup({a, fx.dir().File("missing.pgn"), b});
   EXPECT_EQ(f.FileName, b);
   EXPECT_EQ(ChessApp.Files.front(), a);

@@ -443,6 +443,7 @@ TEST_F(MainShellTest, SigtermEndsWhileAMessageFollowsEveryOk) {
 TEST_F(MainShellTest, AKilledRunsGamesAreRecoveredAndSaidAtTheNextStart) {
   testutil::TempDir tmp;
   testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::EnvGuard state("XDG_STATE_HOME", tmp.Path());
   const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
   dir().Write("k.pgn", game);
   // A run killed after storing a game: nothing was closed.
@@ -469,6 +470,7 @@ TEST_F(MainShellTest, AKilledRunsGamesAreRecoveredAndSaidAtTheNextStart) {
 TEST_F(MainShellTest, AKilledRunsSetNoFolderTakesIsSaidAtEachStart) {
   testutil::TempDir tmp, nowhere;
   testutil::EnvGuard tmpdir("TMPDIR", tmp.Path());
+  testutil::EnvGuard state("XDG_STATE_HOME", tmp.Path());
   const std::string game = "[Event \"E\"]\r\n[White \"W\"]\r\n[Result \"*\"]\r\n\r\n1. e4 *\r\n";
   ASSERT_EQ(::mkdir(dir().File("sub").c_str(), 0755), 0);
   const std::string pgn = dir().File("sub/n.pgn");
@@ -483,7 +485,7 @@ TEST_F(MainShellTest, AKilledRunsSetNoFolderTakesIsSaidAtEachStart) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  const std::vector<std::string> sets = files::ListDirs(tmp.Path(), "tvdb*");
+  const std::vector<std::string> sets = files::ListDirs(tmp.Path() + "torvanel/", "tvdb*");
   ASSERT_EQ(sets.size(), 1u);
   TMainForm &f = Form();
   // The file's folder is gone, and no writable directory can be made.
@@ -500,7 +502,7 @@ TEST_F(MainShellTest, AKilledRunsSetNoFolderTakesIsSaidAtEachStart) {
                 0u)
           << shown[0];
       // And it says where the set stays.
-      EXPECT_NE(shown[0].find("). They stay in " + tmp.File(sets[0]) + "/; "), std::string::npos) << shown[0];
+      EXPECT_NE(shown[0].find("). They stay in " + tmp.File("torvanel/" + sets[0]) + "/; "), std::string::npos) << shown[0];
     }
   }
   ASSERT_EQ(::mkdir(dir().File("sub").c_str(), 0755), 0);

@@ -147,15 +147,22 @@ int GameCountOf(const std::string &path) {
   return n;
 }
 
+// The tests point TMPDIR and XDG_STATE_HOME at one folder tmp: the
+// working sets go to its "torvanel" folder, nothing to tmp itself.
+std::string SetsDir(const TempDir &tmp) { return tmp.Path() + "torvanel/"; }
+
 bool TempSetsGone(const TempDir &tmp) {
-  return std::filesystem::is_empty(std::filesystem::path(tmp.Path()));
+  for (const auto &e : std::filesystem::directory_iterator(tmp.Path()))
+    if (e.path().filename() != "torvanel" || !std::filesystem::is_empty(e.path())) return false;
+  return true;
 }
 
-// The test's files, the temporary folder (TMPDIR) and the program's
-// writable folder.
+// The test's files, the temporary folder (TMPDIR, also XDG_STATE_HOME) and
+// the program's writable folder.
 struct Folders {
   TempDir dir, tmp, appDir;
   EnvGuard tmpdir{"TMPDIR", tmp.Path()};
+  EnvGuard state{"XDG_STATE_HOME", tmp.Path()};
   testutil::AppDirGuard app{appDir.Path()};
 };
 
@@ -417,6 +424,7 @@ TEST(DatabaseStore, EveryNotationLanguageLoadsAndSavesEnglish) {
 TEST(DatabasePgn, OpenLoadStoreCloseWritesEveryGame) {
   TempDir dir, tmp;
   EnvGuard tmpdir("TMPDIR", tmp.Path());
+  EnvGuard state("XDG_STATE_HOME", tmp.Path());
   MessageRecorder rec;
   dir.Write("f.pgn", Fixture());
   {
@@ -450,6 +458,7 @@ TEST(DatabasePgn, OpenLoadStoreCloseWritesEveryGame) {
 TEST(DatabasePgn, UnchangedCapitalsAndMissingFiles) {
   TempDir dir, tmp;
   EnvGuard tmpdir("TMPDIR", tmp.Path());
+  EnvGuard state("XDG_STATE_HOME", tmp.Path());
   MessageRecorder rec;
   dir.Write("F.PGN", Fixture());
   // An old time, so that any rewrite shows.
@@ -497,6 +506,7 @@ TEST(DatabasePgn, AnOpenRefusedForWantOfATemporaryFolderSaysWhy) {
   f.dir.Write("plain", "");
   const std::string path = f.dir.File("f.pgn");
   EnvGuard tmpdir("TMPDIR", f.dir.File("plain/tmp"));
+  EnvGuard state("XDG_STATE_HOME", f.dir.File("plain/state"));
   MessageRecorder rec;
   DatabaseO db;
   EXPECT_FALSE(OpenDb(db, path));
@@ -555,6 +565,7 @@ TEST(DatabasePgn, AFaultWhileOpeningRefusesTheOpenOrOpensEveryGame) {
 TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {
   TempDir dir, tmp;
   EnvGuard tmpdir("TMPDIR", tmp.Path());
+  EnvGuard state("XDG_STATE_HOME", tmp.Path());
   // Many games, so the export writes several times and reports progress.
   std::string big;
   for (int i = 1; i <= 1500; ++i) big += GameText("P" + std::to_string(i % 7), "Q", i) + "\r\n";
@@ -637,6 +648,7 @@ TEST(DatabasePgn, FailedOrCancelledWriteBackKeepsFileAndDatabase) {
 TEST(DatabasePgn, GamesLeftOutAreAskedAbout) {
   TempDir dir, tmp, appDir;
   EnvGuard tmpdir("TMPDIR", tmp.Path());
+  EnvGuard state("XDG_STATE_HOME", tmp.Path());
   testutil::AppDirGuard app(appDir.Path());
   const std::string faulty = Fixture() + "[White \"Bad\"]\r\n\r\n1. e4 e4 *\r\n\r\n" + kGames[2];
   auto open = [&](DatabaseO &db) {
@@ -897,12 +909,15 @@ void LeaveKilledSet(const std::string &pgn, bool change) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << pgn;
 }
 
-// The temporary set folder in tmp whose owner record names the PGN file.
+// The working set folder in tmp's sets folder whose owner record names the
+// PGN file.
 std::string SetFolderOf(const TempDir &tmp, const std::string &pgn) {
-  for (const std::string &name : files::ListDirs(tmp.Path(), "tvdb??????")) {
+  const std::string sets = SetsDir(tmp);
+  for (const std::string &name : files::ListDirs(sets, "tvdb??????")) {
     std::string owner;
-    if (files::ReadAll(tmp.File(name + "/owner.txt"), owner) && owner.find("\n" + pgn + "\n") != std::string::npos)
-      return tmp.File(name + "/");
+    if (files::ReadAll(sets + name + "/owner.txt", owner) &&
+        owner.find("\n" + pgn + "\n") != std::string::npos)
+      return sets + name + "/";
   }
   return std::string();
 }
@@ -949,30 +964,33 @@ TEST(DatabaseRecovery, DeadTemporarySiblingsGoAtOpen) {
 TEST(DatabaseRecovery, AKilledRunsChangedSetBecomesARecoveryFile) {
   Folders folders;
   const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  const std::string sets = SetsDir(tmp);
   dir.Write("k.pgn", Fixture());
   dir.Write("u.pgn", Fixture());
   // Runs killed with a PGN file open: one stored a game, one changed nothing.
   LeaveKilledSet(dir.File("k.pgn"), true);
   LeaveKilledSet(dir.File("u.pgn"), false);
-  // A folder without the owner record is no set of ours.
-  ASSERT_EQ(::mkdir((tmp.Path() + "tvdbXXXXXX").c_str(), 0700), 0);
-  ASSERT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
+  // A folder without the owner record that holds a file no set makes is
+  // no set of ours.
+  ASSERT_EQ(::mkdir((sets + "tvdbXXXXXX").c_str(), 0700), 0);
+  std::ofstream(sets + "tvdbXXXXXX/notes.txt") << "mine";
+  ASSERT_EQ(files::ListDirs(sets, "tvdb??????").size(), 3u);
   // Left a moment ago by another machine sharing the folder: it may run there.
   for (const char *name : {"k.pgn", "u.pgn"}) SetOwnerHost(SetFolderOf(tmp, dir.File(name)), "elsewhere\n");
-  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
-  EXPECT_EQ(files::ListDirs(tmp.Path(), "tvdb??????").size(), 3u);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(sets), 0);
+  EXPECT_EQ(files::ListDirs(sets, "tvdb??????").size(), 3u);
   // A set of a running process is never touched, changed or not.
   Questions q({});
   DatabaseO mine;
   ASSERT_TRUE(OpenDb(mine, dir.File("u.pgn")));
-  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 1);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(sets, 0), 1);
   // Left: the folder of no set, and this process's own set.
-  const std::vector<std::string> left = files::ListDirs(tmp.Path(), "tvdb??????");
+  const std::vector<std::string> left = files::ListDirs(sets, "tvdb??????");
   EXPECT_EQ(left.size(), 2u);
   EXPECT_NE(std::find(left.begin(), left.end(), "tvdbXXXXXX"), left.end());
   EXPECT_TRUE(mine.IsOpen());
   ASSERT_GT(mine.SavePgnText(-1, kGames[0]), 0);
-  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path(), 0), 0);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(sets, 0), 0);
   EXPECT_EQ(mine.GameCount(), 4);
   {
     Questions no({ui::mrNo});
@@ -1006,11 +1024,11 @@ TEST(DatabaseRecovery, ALeftoversAgeIsItsOwnFilesAndThisMachinesDeadRunsGoAtOnce
   AgeFolderFiles(away, 60 * 60);
   // This machine's, written a moment ago: its process is gone for sure.
   ASSERT_NE(SetFolderOf(tmp, dir.File("here.pgn")), "");
-  // The temporary folder, and the sets' own folders, changed just now.
-  tmp.Write("touch", "");
-  ASSERT_TRUE(files::Delete(tmp.File("touch")));
+  // The sets' folder, and the sets' own folders, changed just now.
+  std::ofstream(SetsDir(tmp) + "touch") << "";
+  ASSERT_TRUE(files::Delete(SetsDir(tmp) + "touch"));
 
-  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 2);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(SetsDir(tmp)), 2);
   EXPECT_EQ(SetFolderOf(tmp, dir.File("old.pgn")), "");
   EXPECT_EQ(SetFolderOf(tmp, dir.File("here.pgn")), "");
   EXPECT_EQ(SetFolderOf(tmp, dir.File("away.pgn")), away);
@@ -1036,7 +1054,7 @@ TEST(DatabaseRecovery, ALongNameGetsARecoveryFileAfterAKill) {
     // Twice: the second recovery file's number takes two more bytes.
     for (const std::string tail : {".recovered.pgn", ".recovered-2.pgn"}) {
       LeaveKilledSet(dir.File(name), true);
-      EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 1);
+      EXPECT_EQ(DatabaseO::RecoverLeftovers(SetsDir(tmp)), 1);
       const size_t keep = stem[0] == 'a' ? 255 - tail.size() : (255 - tail.size()) / 2 * 2;
       const std::string recovery = stem.substr(0, keep) + tail;
       EXPECT_LE(recovery.size(), 255u);
@@ -1074,7 +1092,7 @@ TEST(DatabaseRecovery, ASetNoRecoveryFileTookIsSaidAtEveryStart) {
   {
     EnvGuard config("XDG_CONFIG_HOME", dir.File("plain/x"));
     for (int start = 0; start < 2; ++start) {
-      EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 0);
+      EXPECT_EQ(DatabaseO::RecoverLeftovers(SetsDir(tmp)), 0);
       const std::vector<DatabaseO::RecoveryFailure> failures = DatabaseO::TakeRecoveryFailures();
       ASSERT_EQ(failures.size(), 1u);
       EXPECT_EQ(failures[0].file, pgn);
@@ -1087,10 +1105,147 @@ TEST(DatabaseRecovery, ASetNoRecoveryFileTookIsSaidAtEveryStart) {
   // Once a folder takes it, the set goes and nothing more is said.
   ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
   ASSERT_EQ(::mkdir(folders.appDir.Path().c_str(), 0755), 0);
-  EXPECT_EQ(DatabaseO::RecoverLeftovers(tmp.Path()), 1);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(SetsDir(tmp)), 1);
   EXPECT_TRUE(DatabaseO::TakeRecoveryFailures().empty());
   EXPECT_EQ(GameCountOf(dir.File("sub/g.recovered.pgn")), 4);
   EXPECT_TRUE(TempSetsGone(tmp));
+}
+
+namespace {
+// The owner record rewritten: process id, then the lines from the host on.
+void SetOwner(const std::string &folder, int64_t pid, const std::string &pgn, const std::string &fromHost) {
+  ASSERT_TRUE(
+      files::WriteAllAtomic(folder + "owner.txt", std::to_string(pid) + "\n" + pgn + "\n1\n" + fromHost))
+      << folder;
+}
+
+// A run killed in the middle of the PGN file's opening import.
+void KillDuringImport(const std::string &pgn) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ui::Hooks h;
+    h.processMessages = [] { ::_exit(0); };  // as a kill: nothing is closed
+    ui::InstallHooks(h);
+    auto *db = new DatabaseO;
+    auto *dlg = new AbortDlgO;
+    bool report = false;
+    db->Open(pgn, dlg, nullptr, report);
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << pgn;
+}
+
+// A run killed after the write-back's rename, before its set was removed:
+// by Close, or by the close without questions.
+void KillAfterWriteBack(const std::string &pgn, bool withoutAsking) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    auto *db = new DatabaseO;
+    bool report = false;
+    if (!db->Open(pgn, nullptr, nullptr, report) || db->SavePgnText(-1, kGames[0]) == 0) ::_exit(1);
+    db->SetAfterWriteBackForTests([] { ::_exit(0); });
+    if (withoutAsking)
+      db->CloseWithoutAsking(std::string());
+    else
+      db->Close(nullptr);
+    ::_exit(2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << pgn;
+}
+}  // namespace
+
+// A process id names the owner only with its start time and the boot: a
+// later process, or any after a reboot, may have the id.
+TEST(DatabaseRecovery, ALeftoverOfAnotherBootOrOfAProcessIdTakenAgainIsRecovered) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  const std::string host = files::HostName(), boot = files::BootId();
+  const int64_t started = files::ProcessStartTime(::getpid());
+  ASSERT_FALSE(boot.empty());
+  ASSERT_GT(started, 0);
+  const char *const names[] = {"reboot.pgn", "younger.pgn", "alive.pgn", "older.pgn"};
+  for (const char *name : names) {
+    dir.Write(name, Fixture());
+    LeaveKilledSet(dir.File(name), true);
+  }
+  // Each names this running process: before a reboot; a process that
+  // started earlier than this one; this very process; and, as an older
+  // build wrote it, without boot and start time.
+  const std::string otherBoot = (boot[0] == '0' ? "1" : "0") + boot.substr(1);
+  const std::string lines[] = {host + "\n" + otherBoot + "\n" + std::to_string(started) + "\n",
+                               host + "\n" + boot + "\n" + std::to_string(started - 1) + "\n",
+                               host + "\n" + boot + "\n" + std::to_string(started) + "\n", host + "\n"};
+  for (size_t i = 0; i < std::size(names); ++i)
+    SetOwner(SetFolderOf(tmp, dir.File(names[i])), ::getpid(), dir.File(names[i]), lines[i]);
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(SetsDir(tmp)), 2);
+  for (const std::string name : {"reboot", "younger"}) {
+    EXPECT_EQ(SetFolderOf(tmp, dir.File(name + ".pgn")), "") << name;
+    EXPECT_EQ(GameCountOf(dir.File(name + ".recovered.pgn")), 4) << name;
+  }
+  for (const std::string name : {"alive", "older"}) {
+    EXPECT_NE(SetFolderOf(tmp, dir.File(name + ".pgn")), "") << name;
+    EXPECT_FALSE(files::Exists(dir.File(name + ".recovered.pgn"))) << name;
+  }
+}
+
+// Sets that hold nothing the PGN file lacks go without a recovery file: one
+// killed during its opening import, one killed after its write-back, and an
+// earlier build's set that never got an owner record.
+TEST(DatabaseRecovery, SetsThatHoldNoChangeGoWithoutARecoveryFile) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  const std::string sets = SetsDir(tmp);
+  std::string big;
+  for (int i = 1; i <= 300; ++i) big += GameText("P" + std::to_string(i), "Q", i) + "\r\n";
+  dir.Write("import.pgn", big);
+  KillDuringImport(dir.File("import.pgn"));
+  dir.Write("close.pgn", Fixture());
+  KillAfterWriteBack(dir.File("close.pgn"), false);
+  dir.Write("logout.pgn", Fixture());
+  KillAfterWriteBack(dir.File("logout.pgn"), true);
+  // The write-backs were done: the files hold the stored game.
+  EXPECT_EQ(GameCountOf(dir.File("close.pgn")), 4);
+  EXPECT_EQ(GameCountOf(dir.File("logout.pgn")), 4);
+  // Earlier builds' folders without a record: of set files alone, two days
+  // old; the same, new; old, with a file no set makes.
+  for (const char *name : {"tvdbAAAAAA", "tvdbBBBBBB", "tvdbCCCCCC"}) {
+    ASSERT_TRUE(files::MakeDirs(sets + name));
+    std::ofstream(sets + name + "/games.gad") << "games";
+    std::ofstream(sets + name + "/games.gai") << "index";
+  }
+  std::ofstream(sets + "tvdbCCCCCC/notes.txt") << "mine";
+  AgeFolderFiles(sets + "tvdbAAAAAA", 2 * 24 * 60 * 60);
+  AgeFolderFiles(sets + "tvdbCCCCCC", 2 * 24 * 60 * 60);
+  ASSERT_EQ(files::ListDirs(sets, "tvdb??????").size(), 6u);
+
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(sets), 0);
+  EXPECT_EQ(files::ListDirs(sets, "tvdb??????"), (std::vector<std::string>{"tvdbBBBBBB", "tvdbCCCCCC"}));
+  for (const char *name : {"import", "close", "logout"})
+    EXPECT_FALSE(files::Exists(dir.File(std::string(name) + ".recovered.pgn"))) << name;
+  EXPECT_EQ(dir.Read("import.pgn"), big);
+  EXPECT_FALSE(files::Exists(DatabaseO::RecoveryListPath()));
+}
+
+// Each start looks where working sets go now and where earlier builds put
+// them, the temporary folder.
+TEST(DatabaseRecovery, TheStartLooksInTheStateFolderAndTheTemporaryFolder) {
+  Folders folders;
+  const TempDir &dir = folders.dir, &tmp = folders.tmp;
+  for (const char *name : {"now.pgn", "before.pgn"}) {
+    dir.Write(name, Fixture());
+    LeaveKilledSet(dir.File(name), true);
+  }
+  const std::string before = SetFolderOf(tmp, dir.File("before.pgn"));
+  ASSERT_NE(before, "");
+  std::filesystem::rename(before, tmp.Path() + files::ExtractFileName(before.substr(0, before.size() - 1)));
+  EXPECT_EQ(DatabaseO::RecoverLeftovers(), 2);
+  EXPECT_TRUE(TempSetsGone(tmp));
+  for (const std::string name : {"now", "before"})
+    EXPECT_EQ(GameCountOf(dir.File(name + ".recovered.pgn")), 4) << name;
 }
 
 TEST(DatabasePgn, AFileAnotherWriterChangedIsNeverWrittenOver) {
@@ -2100,6 +2255,7 @@ TEST(DatabaseEncoding, DecidedAtOpenAndStoredGamesConvertedIntoIt) {
   using win1252::TextEncoding;
   TempDir dir, tmp;
   EnvGuard tmpdir("TMPDIR", tmp.Path());
+  EnvGuard state("XDG_STATE_HOME", tmp.Path());
   MessageRecorder rec;
   // A typed game: its texts in UTF-8, the comment with a character
   // Windows-1252 lacks.
@@ -2202,6 +2358,7 @@ TEST(DatabaseEncoding, AGameStoredBackKeepsItsBytesAGameFromElsewhereIsConverted
   using win1252::TextEncoding;
   TempDir dir, tmp;
   EnvGuard tmpdir("TMPDIR", tmp.Path());
+  EnvGuard state("XDG_STATE_HOME", tmp.Path());
   MessageRecorder rec;
   const std::string benko = "Benk\xc5\x91, P\xc3\xa1l";
   const std::string petrov = "\xd0\x9f\xd0\xb5\xd1\x82\xd1\x80\xd0\xbe\xd0\xb2";

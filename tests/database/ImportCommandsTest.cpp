@@ -4,7 +4,9 @@
 // recounted, a game list exported byte for byte, the keys made from the
 // defaults and every game classified.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -364,6 +366,37 @@ TEST_F(ImportCommands, CancelsAndRefusalsKeepTheGamesStoredSortedAndCounted) {
       }
     }
   }
+}
+
+// What an export killed before its rename left beside the target goes at
+// the next export to it, by the rule the open uses for its own file: the
+// writer no longer runs here and the file is a day old (a folder may be
+// shared between machines).
+TEST_F(ImportCommands, AnExportRemovesWhatAKilledExportLeftBesideItsTarget) {
+  MessageRecorder rec;
+  DatabaseO db;
+  ASSERT_TRUE(Open(db, dir_.File("t.qcx")));
+  ASSERT_EQ(db.SavePgnText(-1, Game("One", 1)), 1);
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+  const std::string oldDead = "out.pgn.tmp" + dead + "_1", newDead = "out.pgn.tmp" + dead + "_2",
+                    oldAlive = "out.pgn.tmp" + alive + "_3", otherTarget = "other.pgn.tmp" + dead + "_4";
+  const time_t twoDaysAgo = ::time(nullptr) - 2 * 24 * 60 * 60;
+  const struct timespec old[2] = {{twoDaysAgo, 0}, {twoDaysAgo, 0}};
+  for (const std::string &n : {oldDead, newDead, oldAlive, otherTarget}) {
+    dir_.Write(n, "partial");
+    if (n != newDead) {
+      ASSERT_EQ(::utimensat(AT_FDCWD, dir_.File(n).c_str(), old, 0), 0);
+    }
+  }
+  const int s = db.NewAllGamesList();
+  ASSERT_EQ(db.ExportGameList(dir_.File("out.pgn"), s, nullptr), DatabaseO::ExportResult::Done);
+  EXPECT_FALSE(files::Exists(dir_.File(oldDead)));
+  for (const std::string &n : {newDead, oldAlive, otherTarget}) EXPECT_TRUE(files::Exists(dir_.File(n))) << n;
+  EXPECT_NE(dir_.Read("out.pgn").find("[White \"One\"]"), std::string::npos);
+  EXPECT_TRUE(rec.messages.empty());
 }
 
 TEST_F(ImportCommands, GameListExportsInRowOrderByteForByteAndKeepsTheFileOnCancelOrFailure) {

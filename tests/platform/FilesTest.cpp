@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -426,6 +429,85 @@ TEST(Dirs, AppDirOverrideAndWritableDir) {
   EXPECT_EQ(dirs::AppFile("LngNames.ini"), d.File("LNGNAMES.INI"));
   uint64_t t = dirs::TickCount();
   EXPECT_GE(dirs::TickCount(), t);
+}
+
+// Working sets go where a reboot keeps them, this user's alone.
+TEST(Dirs, StateDirIsMadeForThisUserAlone) {
+  TempDir d;
+  {
+    testutil::EnvGuard state("XDG_STATE_HOME", d.File("x/state"));
+    EXPECT_EQ(dirs::GetStateDir(), d.File("x/state/torvanel/"));
+    struct stat st{};
+    for (const char *made : {"x", "x/state", "x/state/torvanel"}) {
+      ASSERT_EQ(::stat(d.File(made).c_str(), &st), 0) << made;
+      EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
+    }
+  }
+  // Unset or relative: under the home folder.
+  testutil::EnvGuard home("HOME", d.File("home"));
+  for (const char *value : {"", "relative/state"}) {
+    testutil::EnvGuard state("XDG_STATE_HOME", value);
+    EXPECT_EQ(dirs::GetStateDir(), d.File("home/.local/state/torvanel/")) << value;
+  }
+  // A folder that cannot be made: none.
+  d.Write("file", "");
+  testutil::EnvGuard state("XDG_STATE_HOME", d.File("file"));
+  EXPECT_EQ(dirs::GetStateDir(), "");
+}
+
+// A process's start time is read past its name, which may hold spaces and
+// parentheses; with the boot id it tells the process from a later one. A
+// process that ended runs no more, reaped or not.
+TEST(Files, ProcessStartTimeAndBootId) {
+  const std::string boot = files::BootId();
+  EXPECT_EQ(boot.size(), 36u) << boot;
+  EXPECT_EQ(files::BootId(), boot);
+  const int64_t self = files::ProcessStartTime(::getpid());
+  ASSERT_GT(self, 0);
+  int toParent[2], toChild[2];
+  ASSERT_EQ(::pipe(toParent), 0);
+  ASSERT_EQ(::pipe(toChild), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(toParent[0]);
+    ::close(toChild[1]);
+    // Its own start time, read while its name is plain, then a name that
+    // counts fields wrong when read from the first ')'.
+    std::string stat;
+    char buf[1024];
+    ssize_t n = 0;
+    const int fd = ::open("/proc/self/stat", O_RDONLY);
+    while ((n = ::read(fd, buf, sizeof buf)) > 0) stat.append(buf, static_cast<size_t>(n));
+    size_t at = stat.find(") ") + 2;
+    for (int field = 3; field < 22; ++field) at = stat.find(' ', at) + 1;
+    const std::string ticks = stat.substr(at, stat.find(' ', at) - at);
+    ::prctl(PR_SET_NAME, "a) 1 2 (b) 3");
+    if (::write(toParent[1], ticks.data(), ticks.size()) < 0) ::_exit(1);
+    ::close(toParent[1]);
+    char c;
+    // Until the parent has read the start time and closes its end.
+    const ssize_t end = ::read(toChild[0], &c, 1);
+    ::_exit(end == 0 ? 0 : 1);
+  }
+  ::close(toParent[1]);
+  ::close(toChild[0]);
+  std::string ticks;
+  char buf[64];
+  ssize_t n = 0;
+  while ((n = ::read(toParent[0], buf, sizeof buf)) > 0) ticks.append(buf, static_cast<size_t>(n));
+  ::close(toParent[0]);
+  EXPECT_EQ(files::ProcessStartTime(child), std::stoll(ticks));
+  EXPECT_GE(files::ProcessStartTime(child), self);
+  EXPECT_TRUE(files::ProcessRuns(child));
+  ::close(toChild[1]);
+  // Ended, not yet reaped: it runs no more.
+  siginfo_t info{};
+  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+  EXPECT_FALSE(files::ProcessRuns(child));
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_FALSE(files::ProcessRuns(child));
+  EXPECT_EQ(files::ProcessStartTime(child), -1);
+  EXPECT_EQ(files::ProcessStartTime(0), -1);
 }
 
 TEST(Win1252, EveryByteRoundTripsThroughUnicodeAndUtf8) {
