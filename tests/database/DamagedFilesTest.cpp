@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "DatabaseTestUtil.h"
 #include "TestUtil.h"
 #include "database/DatabaseMan.h"
 #include "database/DatabaseManText.h"
@@ -154,16 +155,6 @@ std::vector<Case> Cases(int seeds) {
 int SeedsFromEnvironment() {
   const char *v = std::getenv("TORVANEL_DAMAGE_SEEDS");
   return v ? std::max(1, std::atoi(v)) : 6;
-}
-
-std::map<std::string, std::string> Snapshot(const TempDir &dir) {
-  std::map<std::string, std::string> m;
-  for (const auto &e : std::filesystem::directory_iterator(dir.Path())) {
-    std::string s;
-    files::ReadAll(e.path().string(), s);
-    m[e.path().filename().string()] = s;
-  }
-  return m;
 }
 
 // Reads everything a user can reach: every game, the lists, the key view

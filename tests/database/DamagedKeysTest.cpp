@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "DatabaseTestUtil.h"
 #include "TestUtil.h"
 #include "database/DatabaseMan.h"
 #include "database/KeyTreeMan.h"
@@ -94,16 +95,6 @@ void Lay(const TempDir &dir, const std::map<std::string, std::string> &changes =
     else
       dir.Write("c" + ext, bytes);
   }
-}
-
-std::map<std::string, std::string> Snapshot(const TempDir &dir) {
-  std::map<std::string, std::string> m;
-  for (const auto &e : std::filesystem::directory_iterator(dir.Path())) {
-    std::string s;
-    files::ReadAll(e.path().string(), s);
-    m[e.path().filename().string()] = s;
-  }
-  return m;
 }
 
 bool Open(DatabaseO &db, const TempDir &dir) {

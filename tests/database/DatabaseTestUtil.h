@@ -3,16 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TestUtil.h"
 #include "database/DatabaseMan.h"
 #include "database/KeyTreeMan.h"
 #include "foundation/comDlgAbort.h"
+#include "platform/Files.h"
 #include "platform/UiHooks.h"
+
+// Every file of the folder with its bytes: what a refused or a quiet open
+// must leave as it was.
+inline std::map<std::string, std::string> Snapshot(const testutil::TempDir &dir) {
+  std::map<std::string, std::string> m;
+  for (const auto &e : std::filesystem::directory_iterator(dir.Path())) {
+    std::string s;
+    files::ReadAll(e.path().string(), s);
+    m[e.path().filename().string()] = s;
+  }
+  return m;
+}
 
 // Calls Cancel on the dialog at the k-th message-queue run.
 class CancelAfter {
