@@ -3,9 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -704,7 +704,6 @@ bool SyncFolder(const std::string &dir, int *err) {
 void SetTempNameGenerator(std::function<std::string(const std::string &target, int attempt)> gen) {
   g_tempName = std::move(gen);
 }
-
 
 std::string HostName() {
   char name[256] = {};

@@ -2,12 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
-#include <QTest>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,8 +28,6 @@
 #include "foundation/ui/QtStr.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
-
-#include <QDialog>
 
 namespace {
 
@@ -502,7 +501,9 @@ TEST_F(MainShellTest, AKilledRunsSetNoFolderTakesIsSaidAtEachStart) {
                 0u)
           << shown[0];
       // And it says where the set stays.
-      EXPECT_NE(shown[0].find("). They stay in " + tmp.File("torvanel/" + sets[0]) + "/; "), std::string::npos) << shown[0];
+      EXPECT_NE(shown[0].find("). They stay in " + tmp.File("torvanel/" + sets[0]) + "/; "),
+                std::string::npos)
+          << shown[0];
     }
   }
   ASSERT_EQ(::mkdir(dir().File("sub").c_str(), 0755), 0);

@@ -65,8 +65,8 @@ void OncePerFile(const SyncRecorder &syncs, const std::vector<std::string> &set,
 
 std::vector<std::string> SetFiles(const std::string &base) {
   std::vector<std::string> v;
-  for (const char *ext : {".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani", ".ans",
-                          ".bli", ".bpl", ".bes"})
+  for (const char *ext : {".gad", ".gai", ".pld", ".pli", ".pls", ".esd", ".esi", ".ess", ".and", ".ani",
+                          ".ans", ".bli", ".bpl", ".bes"})
     v.push_back(base + ext);
   return v;
 }
@@ -323,8 +323,9 @@ TEST(DatabaseFolders, AFolderThatAllowsNoNewFileIsSaidAtOpenAndTheChangesAreKept
     // open.
     EXPECT_FALSE(db.Close(nullptr));
     EXPECT_EQ(a.hourglass, 0);
-    EXPECT_EQ(a.asked, std::vector<std::string>{files::FailureText(
-                           Fill(CommonText::S_PGNWriteFailed, {path, std::to_string(EACCES)}), path, EACCES)});
+    EXPECT_EQ(a.asked,
+              std::vector<std::string>{files::FailureText(
+                  Fill(CommonText::S_PGNWriteFailed, {path, std::to_string(EACCES)}), path, EACCES)});
     EXPECT_TRUE(db.IsOpen());
   }
   // The end without questions keeps the changes elsewhere.
@@ -334,8 +335,8 @@ TEST(DatabaseFolders, AFolderThatAllowsNoNewFileIsSaidAtOpenAndTheChangesAreKept
   {  // A new file there is said at once as well.
     Answers a(ui::mrNo);
     ASSERT_TRUE(OpenDb(db, dir.File("ro/new.pgn")));
-    EXPECT_EQ(a.messages,
-              std::vector<std::string>{Fill(CommonText::S_PGNFolderRefusesNewFile, {dir.File("ro/new.pgn")})});
+    EXPECT_EQ(a.messages, std::vector<std::string>{
+                              Fill(CommonText::S_PGNFolderRefusesNewFile, {dir.File("ro/new.pgn")})});
   }
   db.Done();
   ASSERT_EQ(::chmod(dir.File("ro").c_str(), 0755), 0);

@@ -11,12 +11,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestUtil.h"

@@ -164,22 +164,50 @@ std::vector<std::string> ExpectedCommonKeys() {
   all.push_back("S_CouldNotReadPGNFile");
   all.push_back("S_CouldNotWriteErrorLog");
   all.push_back("S_CouldNotWriteSettings");
-  for (const char *k : {"S_PGNGamesLeftOut", "S_PGNImportStopped", "S_PGNRefusedInLog", "S_PGNWriteBackQuestion",
-                        "S_PGNWriteFailed", "S_PGNCommentsLeftOut", "S_PGNCommentsLeftOutToo",
-                        "S_PGNWriteProtected", "S_PGNFolderRefusesNewFile",
-                        "S_NotARegularFile", "S_GamesRecovered",
-                        "S_RecoveredUnsavedGame", "S_RecoveredNotWrittenBack", "S_RecoveredKilledRun",
-                        "S_RecoveredGameWithoutFile", "S_PGNChangedOnDisk", "S_PGNChangedOnDiskQuestion",
-                        "S_NoRecoveryFile", "S_ChangesSetAside", "S_NoRecoveryFileQuestion", "S_SetNotRecovered",
-                        "S_KeysNotOpened", "S_NoTemporaryDatabase", "S_CouldNotWriteDatabaseFile",
-                        "S_CouldNotReadDatabaseFile", "S_CannotImportOpenDatabase", "S_CouldNotReadImportList",
-                        "S_KeyFileExists", "S_KeysNotCreated", "S_CouldNotWritePGNFile", "S_ExportOverOpenFile",
-                        "S_GamesCannotBeWritten", "S_GameLeftOut", "S_ExportReport", "S_DatabaseFileDamaged",
-                        "S_KeysDamaged", "S_DatabaseFilesDamaged", "S_BoosterRebuilt", "S_SortedNamesRebuilt",
+  for (const char *k : {"S_PGNGamesLeftOut",
+                        "S_PGNImportStopped",
+                        "S_PGNRefusedInLog",
+                        "S_PGNWriteBackQuestion",
+                        "S_PGNWriteFailed",
+                        "S_PGNCommentsLeftOut",
+                        "S_PGNCommentsLeftOutToo",
+                        "S_PGNWriteProtected",
+                        "S_PGNFolderRefusesNewFile",
+                        "S_NotARegularFile",
+                        "S_GamesRecovered",
+                        "S_RecoveredUnsavedGame",
+                        "S_RecoveredNotWrittenBack",
+                        "S_RecoveredKilledRun",
+                        "S_RecoveredGameWithoutFile",
+                        "S_PGNChangedOnDisk",
+                        "S_PGNChangedOnDiskQuestion",
+                        "S_NoRecoveryFile",
+                        "S_ChangesSetAside",
+                        "S_NoRecoveryFileQuestion",
+                        "S_SetNotRecovered",
+                        "S_KeysNotOpened",
+                        "S_NoTemporaryDatabase",
+                        "S_CouldNotWriteDatabaseFile",
+                        "S_CouldNotReadDatabaseFile",
+                        "S_CannotImportOpenDatabase",
+                        "S_CouldNotReadImportList",
+                        "S_KeyFileExists",
+                        "S_KeysNotCreated",
+                        "S_CouldNotWritePGNFile",
+                        "S_ExportOverOpenFile",
+                        "S_GamesCannotBeWritten",
+                        "S_GameLeftOut",
+                        "S_ExportReport",
+                        "S_DatabaseFileDamaged",
+                        "S_KeysDamaged",
+                        "S_DatabaseFilesDamaged",
+                        "S_BoosterRebuilt",
+                        "S_SortedNamesRebuilt",
                         "S_BoosterGamesDamaged"})
     all.push_back(k);
   all.push_back("S_GamesFewerThanLinks");
-  for (const char *k : {"S_GameCannotBeWritten", "S_GameNotWritten", "S_BoosterGameDamaged", "S_ImportCancelledAfter"})
+  for (const char *k :
+       {"S_GameCannotBeWritten", "S_GameNotWritten", "S_BoosterGameDamaged", "S_ImportCancelledAfter"})
     all.push_back(k);
   all.push_back("S_TooManyLists");
   all.push_back("S_TreeFull");
