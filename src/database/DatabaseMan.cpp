@@ -359,8 +359,8 @@ bool DistinctFiles(const std::vector<std::string> &names) {
     }
     states.push_back(files::StateOf(name));
     const files::FileState &s = states.back();
-    for (size_t i = 0; s.exists && i + 1 < states.size(); ++i)
-      if (states[i].exists && states[i].dev == s.dev && states[i].ino == s.ino) {
+    for (size_t i = 0; i + 1 < states.size(); ++i)
+      if (files::SameFile(states[i], s)) {
         ui::ShowMessage(Fill(CommonText::S_DatabaseFilesSame, {Path(names[i]), Path(name)}));
         return false;
       }

@@ -30,24 +30,33 @@ std::string GetAppDir() { return dirs::GetAppDir(); }
 
 std::string GetIniFileName() { return dirs::GetWritableDir() + dirs::GetAppBaseName() + ".ini"; }
 
+namespace {
+// text with every byte that plain refuses written as "%XX".
+template <class Plain>
+std::string PercentEscaped(std::string_view text, Plain plain) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (plain(b)) {
+      out += ch;
+    } else {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
+}  // namespace
+
 std::string GetAppDirURL() {
   // The URL reaches the clipboard as Windows-1252 text: escaping every byte
   // but the unreserved ones and "/" keeps UTF-8 names and blanks intact.
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (char ch : GetAppDir()) {
-    const auto b = static_cast<unsigned char>(ch);
-    const bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
-                       b == '-' || b == '.' || b == '_' || b == '~' || b == '/';
-    if (plain) {
-      url += ch;
-    } else {
-      url += '%';
-      url += kHex[b >> 4];
-      url += kHex[b & 15];
-    }
-  }
-  return url;
+  return "file://" + PercentEscaped(GetAppDir(), [](unsigned char b) {
+           return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
+                  b == '.' || b == '_' || b == '~' || b == '/';
+         });
 }
 
 namespace {
@@ -164,19 +173,8 @@ constexpr std::string_view kUtf8Value = "utf8:";
 std::string Utf8ToSettingsValue(const std::string &text) {
   const std::string held = win1252::FromUtf8(text, '?');
   if (win1252::ToUtf8(held) == text && !held.starts_with(kUtf8Value)) return held;
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string value(kUtf8Value);
-  for (const char ch : text) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b >= 0x20 && b < 0x7F && b != '%') {
-      value += ch;
-    } else {
-      value += '%';
-      value += kHex[b >> 4];
-      value += kHex[b & 15];
-    }
-  }
-  return value;
+  return std::string(kUtf8Value) +
+         PercentEscaped(text, [](unsigned char b) { return b >= 0x20 && b < 0x7F && b != '%'; });
 }
 
 std::string SettingsValueToUtf8(const std::string &value) {

@@ -57,27 +57,17 @@ void SyncRecorder::Count(bool folder, const std::string &path) {
   syncs_.emplace_back(path, folder);
 }
 
-int SyncRecorder::FileSyncs(const std::string &path) const {
+int SyncRecorder::Counted(bool folder, const std::string *path) const {
   std::lock_guard<std::mutex> g(lock_);
-  return static_cast<int>(std::count(syncs_.begin(), syncs_.end(), std::make_pair(path, false)));
+  return static_cast<int>(std::count_if(syncs_.begin(), syncs_.end(), [&](const auto &s) {
+    return s.second == folder && (!path || s.first == *path);
+  }));
 }
 
-int SyncRecorder::FolderSyncs(const std::string &dir) const {
-  std::lock_guard<std::mutex> g(lock_);
-  return static_cast<int>(std::count(syncs_.begin(), syncs_.end(), std::make_pair(dir, true)));
-}
-
-int SyncRecorder::AllFileSyncs() const {
-  std::lock_guard<std::mutex> g(lock_);
-  return static_cast<int>(
-      std::count_if(syncs_.begin(), syncs_.end(), [](const auto &s) { return !s.second; }));
-}
-
-int SyncRecorder::AllFolderSyncs() const {
-  std::lock_guard<std::mutex> g(lock_);
-  return static_cast<int>(
-      std::count_if(syncs_.begin(), syncs_.end(), [](const auto &s) { return s.second; }));
-}
+int SyncRecorder::FileSyncs(const std::string &path) const { return Counted(false, &path); }
+int SyncRecorder::FolderSyncs(const std::string &dir) const { return Counted(true, &dir); }
+int SyncRecorder::AllFileSyncs() const { return Counted(false, nullptr); }
+int SyncRecorder::AllFolderSyncs() const { return Counted(true, nullptr); }
 
 void SyncRecorder::Clear() {
   std::lock_guard<std::mutex> g(lock_);
@@ -725,6 +715,16 @@ bool ReadProcFile(const std::string &path, std::string &out) {
   ::close(fd);
   return n == 0;
 }
+
+// The fields of /proc/PID/stat from the third (the state) on. The name
+// before them may hold spaces and parentheses, so they start after the
+// last ')'. Empty when the process is not there.
+std::string StatAfterName(int64_t pid) {
+  std::string stat;
+  if (!ReadProcFile("/proc/" + std::to_string(pid) + "/stat", stat)) return std::string();
+  const size_t close = stat.rfind(')');
+  return close == std::string::npos ? std::string() : stat.substr(close + 1);
+}
 }  // namespace
 
 std::string BootId() {
@@ -736,13 +736,9 @@ std::string BootId() {
 
 int64_t ProcessStartTime(int64_t pid) {
   if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return -1;
-  std::string stat;
-  if (!ReadProcFile("/proc/" + std::to_string(pid) + "/stat", stat)) return -1;
-  // "pid (comm) state ppid ...": the name may hold spaces and parentheses,
-  // so the fields are counted from the last ')'; the start time is the 22nd.
-  const size_t close = stat.rfind(')');
-  if (close == std::string::npos) return -1;
-  size_t at = close + 1;
+  // The start time is the 22nd field.
+  const std::string stat = StatAfterName(pid);
+  size_t at = 0;
   for (int field = 3; field <= 22; ++field) {
     at = stat.find_first_not_of(' ', at);
     if (at == std::string::npos) return -1;
@@ -761,10 +757,10 @@ bool ProcessRuns(int64_t pid) {
   if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return false;
   if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
   // A killed program whose parent has not reaped it yet holds nothing.
-  std::string stat;
-  if (!ReadProcFile("/proc/" + std::to_string(pid) + "/stat", stat)) return true;
-  const size_t close = stat.rfind(')');
-  const char state = close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+  const std::string stat = StatAfterName(pid);
+  if (stat.empty()) return true;
+  const size_t at = stat.find_first_not_of(' ');
+  const char state = at == std::string::npos ? '?' : stat[at];
   return state != 'Z' && state != 'X';
 }
 

@@ -175,6 +175,8 @@ class SyncRecorder {
   void Count(bool folder, const std::string &path);
 
  private:
+  // The syncs of folders (folder true) or files, of path only when given.
+  int Counted(bool folder, const std::string *path) const;
   mutable std::mutex lock_;
   std::vector<std::pair<std::string, bool>> syncs_;
   SyncRecorder *prev_;

@@ -510,19 +510,8 @@ int CompareAscii(std::string_view a, std::string_view b) {
 std::string ToUtf8(std::string_view s) {
   std::string r;
   r.reserve(s.size());
-  for (unsigned char b : s) {
-    char32_t c = ToUnicode(b);
-    if (c < 0x80) {
-      r += static_cast<char>(c);
-    } else if (c < 0x800) {
-      r += static_cast<char>(0xC0 | (c >> 6));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      r += static_cast<char>(0xE0 | (c >> 12));
-      r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  unsigned char bytes[4];
+  for (unsigned char b : s) r.append(reinterpret_cast<const char *>(bytes), PutUtf8(ToUnicode(b), bytes));
   return r;
 }
 
