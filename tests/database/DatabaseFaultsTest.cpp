@@ -43,6 +43,18 @@ bool Import(DatabaseO &db, const std::string &path, ReportO *report = nullptr) {
   return db.ImportDatabase(path, nullptr, report, false, false, flag);
 }
 
+// A record of size bytes, each fill.
+GameBuffer Filled(uint32_t size, char fill) {
+  GameBuffer b;
+  SizeGameBuffer(b, size);
+  std::memset(b.bytes.get(), fill, size);
+  return b;
+}
+
+std::string BytesOf(const GameBuffer &b) {
+  return std::string(reinterpret_cast<const char *>(b.bytes.get()), b.length);
+}
+
 // Every game the key set files, through every node's games list.
 std::vector<uint32_t> KeyedGames(KeyTreeO &t) {
   std::vector<uint32_t> games;
@@ -335,27 +347,20 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   TempDir dir;
   MessageRecorder rec;
   constexpr uint32_t kHead = GameStoreO::kRecordHead;
-  auto buffer = [](uint32_t size, char fill) {
-    GameBuffer b;
-    SizeGameBuffer(b, size);
-    std::memset(b.bytes.get(), fill, size);
-    return b;
-  };
   auto named = [](uint32_t white) {
     GameDescriptor d;
     d.white = d.black = white;
     return d;
   };
-  auto bytes = [](const GameBuffer &b) { return std::string(reinterpret_cast<const char *>(b.bytes.get()), b.length); };
   GameStoreO s;
   ASSERT_TRUE(s.Open(dir.File("r.qcx")));
-  ASSERT_EQ(s.AddGame(buffer(10, 'a'), named(1)), 1);   // at 0
-  ASSERT_EQ(s.AddGame(buffer(10, 'b'), named(2)), 2);   // at kHead + 10, dead below
-  ASSERT_TRUE(s.SaveGame(2, buffer(10, 'c'), named(3)));
+  ASSERT_EQ(s.AddGame(Filled(10, 'a'), named(1)), 1);   // at 0
+  ASSERT_EQ(s.AddGame(Filled(10, 'b'), named(2)), 2);   // at kHead + 10, dead below
+  ASSERT_TRUE(s.SaveGame(2, Filled(10, 'c'), named(3)));
   // The replacement of game 1 lands at 65536 + the dead record's offset:
   // its entry's low half alone names that record.
   const uint64_t dead = kHead + 10, end = 3 * (kHead + 10);
-  ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + dead - end - kHead), 'f'), named(4)), 3);
+  ASSERT_EQ(s.AddGame(Filled(static_cast<uint32_t>(65536 + dead - end - kHead), 'f'), named(4)), 3);
   ASSERT_EQ(files::FileSize(dir.File("r.gad")), static_cast<int64_t>(65536 + dead));
   GameDescriptor d;
   ASSERT_TRUE(s.ReadDescriptor(1, d));  // held
@@ -366,9 +371,9 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   {
     GameStoreO probe;
     ASSERT_TRUE(probe.Open(dir.File("p.qcx")));
-    ASSERT_EQ(probe.AddGame(buffer(10, 'a'), named(1)), 1);
+    ASSERT_EQ(probe.AddGame(Filled(10, 'a'), named(1)), 1);
     FileFault counter(FileFault::Op::Write, 1 << 30, 0);
-    ASSERT_TRUE(probe.SaveGame(1, buffer(10, 'n'), named(5)));
+    ASSERT_TRUE(probe.SaveGame(1, Filled(10, 'n'), named(5)));
     writes = counter.Seen();
   }
   ASSERT_EQ(writes, 4);  // descriptor, size, moves, entry
@@ -376,7 +381,7 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   {
     FileFault fault(FileFault::Op::Write, writes, ENOSPC, true);
     fault.Onward();  // the put-back fails as well
-    EXPECT_FALSE(s.SaveGame(1, buffer(10, 'n'), named(5)));
+    EXPECT_FALSE(s.SaveGame(1, Filled(10, 'n'), named(5)));
     EXPECT_EQ(fault.Seen(), writes + 1);
   }
   ASSERT_EQ(rec.messages.size(), 1u);
@@ -385,7 +390,7 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   GameBuffer buf;
   const bool descRead = s.ReadDescriptor(1, held);
   const bool gameRead = s.GetGame(1, buf);
-  const std::string game = bytes(buf);
+  const std::string game = BytesOf(buf);
   s.Close();
   GameStoreO fresh;
   ASSERT_TRUE(fresh.Open(dir.File("r.qcx")));
@@ -394,11 +399,11 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   ASSERT_TRUE(fresh.ReadDescriptor(1, onDisk));
   ASSERT_TRUE(fresh.GetGame(1, diskBuf));
   EXPECT_EQ(onDisk, named(2));  // game 2's first version
-  EXPECT_EQ(bytes(diskBuf), bytes(buffer(10, 'b')));
+  EXPECT_EQ(BytesOf(diskBuf), BytesOf(Filled(10, 'b')));
   EXPECT_TRUE(descRead);
   EXPECT_EQ(held, onDisk);
   EXPECT_TRUE(gameRead);
-  EXPECT_EQ(game, bytes(diskBuf));
+  EXPECT_EQ(game, BytesOf(diskBuf));
 }
 
 // A replacement's entry that tears would point inside another game's live
@@ -408,15 +413,6 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
 // of another's bytes.
 TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordIsPutBack) {
   constexpr uint32_t kHead = GameStoreO::kRecordHead;
-  auto buffer = [](uint32_t size, char fill) {
-    GameBuffer b;
-    SizeGameBuffer(b, size);
-    std::memset(b.bytes.get(), fill, size);
-    return b;
-  };
-  auto bytes = [](const GameBuffer &b) {
-    return std::string(reinterpret_cast<const char *>(b.bytes.get()), b.length);
-  };
   GameDescriptor first;
   first.white = 7;
   for (bool putBackFails : {false, true}) {
@@ -425,15 +421,15 @@ TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordIsPutBack) {
     MessageRecorder rec;
     GameStoreO s;
     ASSERT_TRUE(s.Open(dir.File("r.qcx")));
-    ASSERT_EQ(s.AddGame(buffer(10, 'a'), first), 1);  // at 0
-    ASSERT_EQ(s.AddGame(buffer(10, 'b'), {}), 2);     // at kHead + 10
+    ASSERT_EQ(s.AddGame(Filled(10, 'a'), first), 1);  // at 0
+    ASSERT_EQ(s.AddGame(Filled(10, 'b'), {}), 2);     // at kHead + 10
     // Game 1's replacement lands at 65536 + 5 bytes into game 2's record.
     const uint64_t inside = kHead + 10 + 5, end = 2 * (kHead + 10);
-    ASSERT_EQ(s.AddGame(buffer(static_cast<uint32_t>(65536 + inside - end - kHead), 'c'), {}), 3);
+    ASSERT_EQ(s.AddGame(Filled(static_cast<uint32_t>(65536 + inside - end - kHead), 'c'), {}), 3);
     {
       FileFault fault(FileFault::Op::Write, 4, ENOSPC, true);  // descriptor, size, moves, entry
       if (putBackFails) fault.Onward();
-      EXPECT_FALSE(s.SaveGame(1, buffer(10, 'n'), {}));
+      EXPECT_FALSE(s.SaveGame(1, Filled(10, 'n'), {}));
       EXPECT_EQ(fault.Seen(), 5);  // the entry and its put-back
     }
     EXPECT_EQ(rec.messages.size(), 1u);
@@ -441,7 +437,7 @@ TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordIsPutBack) {
     GameDescriptor d;
     if (!putBackFails) {
       EXPECT_TRUE(s.GetGame(1, buf, &d));
-      EXPECT_EQ(bytes(buf), "aaaaaaaaaa");
+      EXPECT_EQ(BytesOf(buf), "aaaaaaaaaa");
       EXPECT_EQ(d, first);
     }
     s.Close();
@@ -457,7 +453,7 @@ TEST(DatabaseFaults, ReplacementEntryTornIntoALiveRecordIsPutBack) {
       ASSERT_TRUE(fresh.Open(dir.File("r.qcx")));
       EXPECT_TRUE(rec.messages.empty());
       ASSERT_TRUE(fresh.GetGame(1, buf, &d));
-      EXPECT_EQ(bytes(buf), "aaaaaaaaaa");
+      EXPECT_EQ(BytesOf(buf), "aaaaaaaaaa");
       EXPECT_EQ(d, first);
       fresh.Close();
     }
