@@ -354,8 +354,8 @@ TEST(DatabaseFaults, FailedReplacementReadsGameAsTheFilesHoldIt) {
   };
   GameStoreO s;
   ASSERT_TRUE(s.Open(dir.File("r.qcx")));
-  ASSERT_EQ(s.AddGame(Filled(10, 'a'), named(1)), 1);   // at 0
-  ASSERT_EQ(s.AddGame(Filled(10, 'b'), named(2)), 2);   // at kHead + 10, dead below
+  ASSERT_EQ(s.AddGame(Filled(10, 'a'), named(1)), 1);  // at 0
+  ASSERT_EQ(s.AddGame(Filled(10, 'b'), named(2)), 2);  // at kHead + 10, dead below
   ASSERT_TRUE(s.SaveGame(2, Filled(10, 'c'), named(3)));
   // The replacement of game 1 lands at 65536 + the dead record's offset:
   // its entry's low half alone names that record.
